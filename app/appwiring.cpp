@@ -1,0 +1,1 @@
+// Placeholder until the start procedure lands.

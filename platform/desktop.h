@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Small desktop services the windows use: letting pending events run,
+// screen units, the clipboard's text, keeping a window in front, starting
+// another program.
+namespace Vb {
+
+// Lets pending window events and timers run (the original's DoEvents).
+void DoEvents();
+
+// Waits at least `ms` milliseconds on a monotonic clock while events run, so
+// a wait never hangs when the time of day jumps (midnight, clock changes).
+void WaitWithEvents(int ms);
+
+// Twips per screen pixel (15 on a 96-dpi screen).
+double TwipsPerPixelX();
+double TwipsPerPixelY();
+int TwipsToPixelsX(double twips);
+int TwipsToPixelsY(double twips);
+int PixelsToTwipsX(int pixels);
+int PixelsToTwipsY(int pixels);
+
+// The clipboard's text, or "" when it holds none.
+QString ClipboardText();
+void SetClipboardText(const QString &text);
+
+// Keeps a top-level window in front of the others (or not).
+void SetTopMost(QWidget *window, bool onTop = true);
+
+// Starts another program detached from this one; false when it cannot start.
+bool StartProgram(const QString &program, const QStringList &arguments = {});
+
+} // namespace Vb

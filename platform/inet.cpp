@@ -1,0 +1,98 @@
+#include "platform/inet.h"
+
+#include "platform/ansi.h"
+#include "platform/network.h"
+#include "platform/vberror.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
+
+namespace {
+
+VbError transferError(QNetworkReply::NetworkError code, const QString &text)
+{
+    switch (code) {
+    case QNetworkReply::HostNotFoundError:
+        return VbError(VbErr::InetHostNotFound, QStringLiteral("The server name or address could not be resolved"), QStringLiteral("Inet"));
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::UnknownNetworkError:
+        return VbError(VbErr::InetCannotConnect, QStringLiteral("Cannot connect to server: ") + text, QStringLiteral("Inet"));
+    case QNetworkReply::SslHandshakeFailedError:
+        return VbError(VbErr::InetSslError, QStringLiteral("A secure connection could not be made: ") + text, QStringLiteral("Inet"));
+    default:
+        return VbError(VbErr::InetRequestFailed, QStringLiteral("The request failed: ") + text, QStringLiteral("Inet"));
+    }
+}
+
+} // namespace
+
+Inet::Inet(QObject *parent) : QObject(parent) {}
+
+Inet::~Inet()
+{
+    if (m_reply)
+        m_reply->abort();
+}
+
+QString Inet::OpenURL(const QString &url)
+{
+    if (m_reply)
+        throw VbError(VbErr::InetStillExecuting, QStringLiteral("Still executing last request"), QStringLiteral("Inet"));
+
+    const QUrl target(url, QUrl::TolerantMode);
+    if (!target.isValid() || target.host().isEmpty())
+        throw VbError(VbErr::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
+
+    QNetworkRequest request(target);
+    // Both ways between http and https: sign-in and sign-out hop schemes.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setMaximumRedirectsAllowed(20);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Mozilla/4.0 (compatible; Tallowmere)"));
+
+    m_lastUrl = url;
+    m_cancelled = false;
+    QNetworkReply *reply = Network::manager().get(request);
+    m_reply = reply;
+    connect(reply, &QNetworkReply::redirected, reply, &QNetworkReply::redirectAllowed);
+
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    bool timedOut = false;
+    connect(&timeout, &QTimer::timeout, &loop, [&] { timedOut = true; reply->abort(); });
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    timeout.start(std::max(1, RequestTimeout) * 1000);
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::AllEvents);
+    timeout.stop();
+
+    m_reply = nullptr;
+    const QByteArray body = reply->readAll();
+    const auto error = reply->error();
+    const QString errorText = reply->errorString();
+    reply->deleteLater();
+
+    if (timedOut)
+        throw VbError(VbErr::InetTimeout, QStringLiteral("The request timed out"), QStringLiteral("Inet"));
+    if (m_cancelled)
+        throw VbError(VbErr::InetCancelled, QStringLiteral("The request was cancelled"), QStringLiteral("Inet"));
+    // An HTTP error status still has a page: the program reads it like any other.
+    if (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
+        throw transferError(error, errorText);
+    if (error != QNetworkReply::NoError && body.isEmpty() && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isNull())
+        throw transferError(error, errorText);
+    return Ansi::decode(body);
+}
+
+void Inet::Cancel()
+{
+    if (!m_reply)
+        return;
+    m_cancelled = true;
+    m_reply->abort();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QString>
+
+
+// The transfer control: one per owning window. OpenURL sends a GET and waits
+// for the whole body in a nested event loop, so timers and user events keep
+// running meanwhile, exactly as the synchronous control pumped messages.
+// Failures are raised as VbError: a time-out as 35761, a call while a request
+// is still running as 35764, other transfer failures with their own numbers.
+// Redirects are followed; the body is decoded byte per character (Windows-1252).
+class Inet final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Inet)
+
+public:
+    explicit Inet(QObject *parent = nullptr);
+    ~Inet() override;
+
+    QString OpenURL(const QString &url);
+    bool StillExecuting() const { return m_reply != nullptr; }
+    // Stops the running request (the waiting OpenURL raises "cancelled"); no
+    // effect when idle.
+    void Cancel();
+
+    // Seconds without completion before a request fails with 35761.
+    int RequestTimeout = 60;
+
+    // The URL of the last request (for logs and tests).
+    QString lastUrl() const { return m_lastUrl; }
+
+private:
+    QPointer<QNetworkReply> m_reply;
+    bool m_cancelled = false;
+    QString m_lastUrl;
+};

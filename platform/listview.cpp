@@ -1,0 +1,164 @@
+#include "platform/listview.h"
+
+#include "platform/desktop.h"
+
+#include <QHeaderView>
+
+ListItem::ListItem(const QString &text) : QTreeWidgetItem(UserType)
+{
+    QTreeWidgetItem::setText(0, text);
+}
+
+void ListItem::setSubItem(int index, const QString &t)
+{
+    if (index >= 0)
+        QTreeWidgetItem::setText(index, t);
+}
+
+int ListItem::Index() const
+{
+    const QTreeWidget *view = treeWidget();
+    return view ? view->indexOfTopLevelItem(const_cast<ListItem *>(this)) + 1 : 0;
+}
+
+void ListItem::setForeColor(const QColor &c)
+{
+    m_foreColor = c;
+    setForeground(0, c.isValid() ? QBrush(c) : QBrush());
+}
+
+QColor ListItem::SubItemForeColor(int index) const
+{
+    const QBrush b = foreground(index);
+    return b.style() == Qt::NoBrush ? QColor() : b.color();
+}
+
+void ListItem::setSubItemForeColor(int index, const QColor &c)
+{
+    setForeground(index, c.isValid() ? QBrush(c) : QBrush());
+}
+
+bool ListItem::operator<(const QTreeWidgetItem &other) const
+{
+    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
+}
+
+ListView::ListView(QWidget *parent) : QTreeWidget(parent)
+{
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setAllColumnsShowFocus(true);
+    setColumnCount(0);
+    header()->setSectionsClickable(true);
+    connect(header(), &QHeaderView::sectionClicked, this, &ListView::ColumnClick);
+    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item, int) {
+        emit ItemClick(static_cast<ListItem *>(item));
+    });
+}
+
+void ListView::AddColumn(const QString &key, const QString &caption, int widthTwips, Qt::Alignment alignment)
+{
+    m_keys << key;
+    setColumnCount(m_keys.size());
+    QTreeWidgetItem *h = headerItem();
+    const int column = m_keys.size() - 1;
+    h->setText(column, caption);
+    h->setTextAlignment(column, alignment | Qt::AlignVCenter);
+    h->setData(column, Qt::UserRole, int(alignment));
+    if (widthTwips > 0)
+        setColumnWidth(column, Vb::TwipsToPixelsX(widthTwips));
+}
+
+void ListView::ClearColumns()
+{
+    m_keys.clear();
+    setColumnCount(0);
+}
+
+int ListView::SubItemIndex(const QString &key) const
+{
+    for (int i = 0; i < m_keys.size(); ++i)
+        if (m_keys[i].compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QString ListView::ColumnKey(int subItemIndex) const
+{
+    return subItemIndex >= 0 && subItemIndex < m_keys.size() ? m_keys[subItemIndex] : QString();
+}
+
+ListItem *ListView::Add(const QString &text)
+{
+    auto *item = new ListItem(text);
+    if (m_checkBoxes)
+        item->setCheckState(0, Qt::Unchecked);
+    for (int c = 1; c < m_keys.size(); ++c) {
+        const auto align = Qt::Alignment(headerItem()->data(c, Qt::UserRole).toInt());
+        if (align & Qt::AlignRight)
+            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    addTopLevelItem(item);
+    return item;
+}
+
+ListItem *ListView::Item(int index1) const
+{
+    return static_cast<ListItem *>(topLevelItem(index1 - 1));
+}
+
+void ListView::Remove(int index1)
+{
+    delete takeTopLevelItem(index1 - 1);
+}
+
+void ListView::Clear()
+{
+    clear();
+}
+
+ListItem *ListView::FindItem(const QString &text) const
+{
+    const int n = topLevelItemCount();
+    for (int i = 0; i < n; ++i) {
+        auto *item = static_cast<ListItem *>(topLevelItem(i));
+        if (item->text(0).compare(text, Qt::CaseInsensitive) == 0)
+            return item;
+    }
+    return nullptr;
+}
+
+ListItem *ListView::SelectedItem() const
+{
+    const auto items = selectedItems();
+    return items.isEmpty() ? nullptr : static_cast<ListItem *>(items.first());
+}
+
+void ListView::setSelectedItem(ListItem *item)
+{
+    clearSelection();
+    if (item) {
+        setCurrentItem(item);
+        item->setSelected(true);
+    }
+}
+
+QString ListView::Field(const ListItem *item, const QString &key) const
+{
+    return item ? item->SubItem(SubItemIndex(key)) : QString();
+}
+
+void ListView::setField(ListItem *item, const QString &key, const QString &value)
+{
+    if (item)
+        item->setSubItem(SubItemIndex(key), value);
+}
+
+void ListView::setSorted(bool on)
+{
+    m_sorted = on;
+    if (on && SortKey >= 0 && SortKey < std::max(1, int(m_keys.size())))
+        sortItems(SortKey, SortOrder == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QColor>
+#include <QHash>
+#include <QString>
+#include <QTreeWidget>
+
+class ListView;
+
+// One row of a report-style list view: its text (column 0), sub-items by
+// index (column n), a Tag, a colour, a check box and a 1-based Index.
+class ListItem final : public QTreeWidgetItem
+{
+public:
+    explicit ListItem(const QString &text);
+
+    QString Text() const { return text(0); }
+    void setText(const QString &t) { QTreeWidgetItem::setText(0, t); }
+    // Sub-item n is column n; an index beyond the columns reads as "".
+    QString SubItem(int index) const { return index >= 0 ? text(index) : QString(); }
+    void setSubItem(int index, const QString &t);
+    QString Tag() const { return m_tag; }
+    void setTag(const QString &tag) { m_tag = tag; }
+    // The 1-based position in the list's current order.
+    int Index() const;
+    QColor ForeColor() const { return m_foreColor; }
+    void setForeColor(const QColor &c);
+    QColor SubItemForeColor(int index) const;
+    void setSubItemForeColor(int index, const QColor &c);
+    bool Checked() const { return checkState(0) == Qt::Checked; }
+    void setChecked(bool on) { setCheckState(0, on ? Qt::Checked : Qt::Unchecked); }
+    bool Selected() const { return isSelected(); }
+    void setSelected(bool on) { QTreeWidgetItem::setSelected(on); }
+
+    bool operator<(const QTreeWidgetItem &other) const override;
+
+private:
+    QString m_tag;
+    QColor m_foreColor;
+};
+
+// A report-style list view: keyed columns, rows with sub-items and tags,
+// find by text, sorting by a column. The program's rules work on its rows
+// whether or not it is ever shown.
+class ListView final : public QTreeWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ListView)
+
+public:
+    explicit ListView(QWidget *parent = nullptr);
+
+    // Columns. Column 1 is the row text; column n >= 2 is sub-item n - 1.
+    void AddColumn(const QString &key, const QString &caption, int widthTwips = -1,
+                   Qt::Alignment alignment = Qt::AlignLeft);
+    void ClearColumns();
+    int ColumnCount() const { return columnCount(); }
+    // Sub-item index of a column by key (0 for the first column); -1 if none.
+    int SubItemIndex(const QString &key) const;
+    QString ColumnKey(int subItemIndex) const;
+
+    // Rows, in the list's current order.
+    int Count() const { return topLevelItemCount(); }
+    ListItem *Add(const QString &text);
+    ListItem *Item(int index1) const; // 1-based
+    void Remove(int index1);
+    void Clear();
+    // The first row whose text equals `text` (case-insensitive, whole text).
+    ListItem *FindItem(const QString &text) const;
+    ListItem *SelectedItem() const;
+    void setSelectedItem(ListItem *item);
+
+    // Sub-item of a row by column key (the row text for the first column).
+    QString Field(const ListItem *item, const QString &key) const;
+    void setField(ListItem *item, const QString &key, const QString &value);
+
+    // Sorting: SortKey 0 is the row text, n is sub-item n; SortOrder 0 ascending, 1 descending.
+    int SortKey = 0;
+    int SortOrder = 0;
+    bool Sorted() const { return m_sorted; }
+    // Setting it True sorts the rows now by SortKey and SortOrder.
+    void setSorted(bool on);
+
+    bool CheckBoxes() const { return m_checkBoxes; }
+    void setCheckBoxes(bool on) { m_checkBoxes = on; }
+
+signals:
+    void ItemClick(ListItem *item);
+    void ColumnClick(int column);
+
+private:
+    QStringList m_keys;
+    bool m_sorted = false;
+    bool m_checkBoxes = false;
+};

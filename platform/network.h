@@ -1,0 +1,16 @@
+#pragma once
+
+class QNetworkAccessManager;
+
+// The one network access manager of the program's user-interface thread. All
+// transfer controls share it, and with it one cookie jar, as the system HTTP
+// stack shared cookies between them.
+namespace Network {
+
+QNetworkAccessManager &manager();
+
+// Adds the certificate authority named by TALLOWMERE_CA (a PEM file) to the
+// trusted ones, so the program can talk to the local simulator over HTTPS.
+void trustConfiguredAuthority();
+
+} // namespace Network

@@ -1,0 +1,252 @@
+#include "platform/registry.h"
+
+#include "platform/ansi.h"
+#include "platform/folders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace Registry {
+
+namespace {
+
+QString normalisePath(const QString &path)
+{
+    QString p = path;
+    p.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    while (p.startsWith(QLatin1Char('\\')))
+        p.remove(0, 1);
+    while (p.endsWith(QLatin1Char('\\')))
+        p.chop(1);
+    return p;
+}
+
+QString rootName(Root root)
+{
+    return root == Root::LocalMachine ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
+}
+
+const QString kRunKey = QStringLiteral("software\\microsoft\\windows\\currentversion\\run");
+
+} // namespace
+
+Store &Store::instance()
+{
+    static Store store;
+    return store;
+}
+
+QString Store::filePath()
+{
+    return Folders::roamingAppData() + QStringLiteral("/tallowmere-registry.json");
+}
+
+QString Store::id(Root root, const QString &path)
+{
+    return rootName(root) + QLatin1Char('|') + normalisePath(path).toLower();
+}
+
+void Store::reset()
+{
+    m_keys.clear();
+    m_loadedFrom.clear();
+    m_stamp = {};
+    m_size = -1;
+}
+
+void Store::refresh()
+{
+    const QString file = filePath();
+    const QFileInfo info(file);
+    const QDateTime stamp = info.exists() ? info.lastModified() : QDateTime();
+    const qint64 size = info.exists() ? info.size() : -1;
+    if (file == m_loadedFrom && stamp == m_stamp && size == m_size)
+        return;
+    m_keys.clear();
+    m_loadedFrom = file;
+    m_stamp = stamp;
+    m_size = size;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return;
+    const QJsonObject doc = QJsonDocument::fromJson(f.readAll()).object();
+    for (auto rootIt = doc.begin(); rootIt != doc.end(); ++rootIt) {
+        const Root root = rootIt.key() == rootName(Root::LocalMachine) ? Root::LocalMachine : Root::CurrentUser;
+        const QJsonObject keys = rootIt.value().toObject();
+        for (auto keyIt = keys.begin(); keyIt != keys.end(); ++keyIt) {
+            Key key;
+            key.name = keyIt.key();
+            const QJsonObject values = keyIt.value().toObject();
+            for (auto v = values.begin(); v != values.end(); ++v) {
+                const QJsonObject o = v.value().toObject();
+                Value value;
+                value.type = o.value(QLatin1String("type")).toInt();
+                if (value.type == DWord)
+                    value.dword = static_cast<qint32>(o.value(QLatin1String("data")).toInteger());
+                else if (value.type == String)
+                    value.data = Ansi::encode(o.value(QLatin1String("data")).toString());
+                else
+                    value.data = QByteArray::fromBase64(o.value(QLatin1String("data")).toString().toLatin1());
+                key.values.insert(v.key().toLower(), {v.key(), value});
+            }
+            m_keys.insert(id(root, key.name), key);
+        }
+    }
+}
+
+bool Store::save()
+{
+    QJsonObject roots;
+    for (auto it = m_keys.cbegin(); it != m_keys.cend(); ++it) {
+        const QString rootKey = it.key().section(QLatin1Char('|'), 0, 0);
+        QJsonObject values;
+        for (const auto &[name, value] : it.value().values) {
+            QJsonObject o;
+            o.insert(QLatin1String("type"), value.type);
+            if (value.type == DWord)
+                o.insert(QLatin1String("data"), value.dword);
+            else if (value.type == String)
+                o.insert(QLatin1String("data"), Ansi::decode(value.data));
+            else
+                o.insert(QLatin1String("data"), QString::fromLatin1(value.data.toBase64()));
+            values.insert(name, o);
+        }
+        QJsonObject keys = roots.value(rootKey).toObject();
+        keys.insert(it.value().name, values);
+        roots.insert(rootKey, keys);
+    }
+    const QString file = filePath();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(QJsonDocument(roots).toJson(QJsonDocument::Indented));
+    if (!out.commit())
+        return false;
+    const QFileInfo info(file);
+    m_loadedFrom = file;
+    m_stamp = info.lastModified();
+    m_size = info.size();
+    return true;
+}
+
+bool Store::keyExists(Root root, const QString &path)
+{
+    refresh();
+    const QString wanted = id(root, path);
+    if (normalisePath(path).isEmpty() || m_keys.contains(wanted))
+        return true;
+    const QString prefix = wanted + QLatin1Char('\\');
+    for (auto it = m_keys.cbegin(); it != m_keys.cend(); ++it)
+        if (it.key().startsWith(prefix))
+            return true;
+    return false;
+}
+
+void Store::createKey(Root root, const QString &path)
+{
+    refresh();
+    const QString p = normalisePath(path);
+    if (p.isEmpty() || m_keys.contains(id(root, p)))
+        return;
+    m_keys.insert(id(root, p), Key{p, {}});
+    save();
+}
+
+std::optional<Value> Store::value(Root root, const QString &path, const QString &name)
+{
+    refresh();
+    const auto key = m_keys.constFind(id(root, path));
+    if (key == m_keys.cend())
+        return std::nullopt;
+    const auto v = key->values.constFind(name.toLower());
+    if (v == key->values.cend())
+        return std::nullopt;
+    return v->second;
+}
+
+bool Store::setValue(Root root, const QString &path, const QString &name, const Value &value)
+{
+    refresh();
+    const QString p = normalisePath(path);
+    auto key = m_keys.find(id(root, p));
+    if (key == m_keys.end())
+        key = m_keys.insert(id(root, p), Key{p, {}});
+    auto existing = key->values.find(name.toLower());
+    if (existing != key->values.end())
+        existing->second = value; // keep the name's first spelling
+    else
+        key->values.insert(name.toLower(), {name, value});
+    const bool ok = save();
+    mirrorAutostart(root, p, name, value);
+    return ok;
+}
+
+bool Store::deleteValue(Root root, const QString &path, const QString &name)
+{
+    refresh();
+    auto key = m_keys.find(id(root, path));
+    if (key == m_keys.end() || key->values.remove(name.toLower()) == 0)
+        return false;
+    return save();
+}
+
+bool Store::deleteKey(Root root, const QString &path)
+{
+    refresh();
+    if (normalisePath(path).isEmpty() || !keyExists(root, path))
+        return false;
+    const QString wanted = id(root, path);
+    const QString prefix = wanted + QLatin1Char('\\');
+    for (auto it = m_keys.begin(); it != m_keys.end();) {
+        if (it.key() == wanted || it.key().startsWith(prefix))
+            it = m_keys.erase(it);
+        else
+            ++it;
+    }
+    return save();
+}
+
+QStringList Store::valueNames(Root root, const QString &path)
+{
+    refresh();
+    QStringList names;
+    const auto key = m_keys.constFind(id(root, path));
+    if (key != m_keys.cend())
+        for (const auto &[name, value] : key->values)
+            names << name;
+    return names;
+}
+
+// The start-with-the-system value of the Run key becomes a desktop entry in
+// the user's autostart folder; an empty value removes the entry.
+void Store::mirrorAutostart(Root, const QString &path, const QString &name, const Value &value)
+{
+    if (path.toLower() != kRunKey)
+        return;
+    QString command;
+    if (value.type == String)
+        command = Ansi::decode(value.data).section(QChar(0), 0, 0).trimmed();
+    const QString file = Folders::autostart() + QLatin1Char('/') + name.toLower() + QStringLiteral(".desktop");
+    if (command.isEmpty()) {
+        QFile::remove(file);
+        return;
+    }
+    QDir().mkpath(Folders::autostart());
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return;
+    QString quoted = command;
+    if (quoted.contains(QLatin1Char(' ')))
+        quoted = QLatin1Char('"') + quoted + QLatin1Char('"');
+    out.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nX-GNOME-Autostart-enabled=true\n")
+                  .arg(name, quoted).toUtf8());
+    out.commit();
+}
+
+} // namespace Registry

@@ -1,0 +1,107 @@
+#include "platform/statusbar.h"
+
+#include "platform/desktop.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+StatusPanel::StatusPanel(const QString &key, QWidget *parent) : QLabel(parent), m_key(key)
+{
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setTextFormat(Qt::PlainText);
+    setContentsMargins(4, 0, 4, 0);
+}
+
+void StatusPanel::setText(const QString &t)
+{
+    QLabel::setText(t);
+}
+
+void StatusPanel::setAutoSize(AutoSize a)
+{
+    m_autoSize = a;
+    if (a == Contents) {
+        setMinimumWidth(0);
+        setMaximumWidth(QWIDGETSIZE_MAX);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    } else if (a == Spring) {
+        setMinimumWidth(0);
+        setMaximumWidth(QWIDGETSIZE_MAX);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    }
+}
+
+void StatusPanel::setWidthTwips(int twips)
+{
+    setFixedWidth(Vb::TwipsToPixelsX(twips));
+}
+
+int StatusPanel::WidthTwips() const
+{
+    const int px = isVisible() ? width() : sizeHint().width();
+    return Vb::PixelsToTwipsX(m_autoSize == Contents ? std::max(px, sizeHint().width()) : px);
+}
+
+void StatusPanel::setPicture(const QPixmap &picture)
+{
+    m_picture = picture;
+    // The text starts right of the picture, which paintEvent draws.
+    setIndent(picture.isNull() ? -1 : picture.width() + 6);
+    update();
+}
+
+void StatusPanel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (m_picture.isNull())
+        return;
+    QPainter painter(this);
+    const QRect r = contentsRect();
+    painter.drawPixmap(r.left() + 2, r.top() + (r.height() - m_picture.height()) / 2, m_picture);
+}
+
+void StatusPanel::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit clicked(this);
+}
+
+StatusBar::StatusBar(QWidget *parent) : QStatusBar(parent)
+{
+    setSizeGripEnabled(true);
+}
+
+void StatusBar::ClearPanels()
+{
+    for (StatusPanel *p : std::as_const(m_panels)) {
+        removeWidget(p);
+        p->deleteLater();
+    }
+    m_panels.clear();
+}
+
+StatusPanel *StatusBar::AddPanel(const QString &key, StatusPanel::AutoSize autoSize)
+{
+    auto *panel = new StatusPanel(key, this);
+    panel->setAutoSize(autoSize);
+    if (autoSize == StatusPanel::Spring)
+        addWidget(panel, 1);
+    else
+        addPermanentWidget(panel, 0);
+    connect(panel, &StatusPanel::clicked, this, &StatusBar::PanelClick);
+    m_panels << panel;
+    return panel;
+}
+
+StatusPanel *StatusBar::Panel(const QString &key)
+{
+    for (StatusPanel *p : std::as_const(m_panels))
+        if (p->Key().compare(key, Qt::CaseInsensitive) == 0)
+            return p;
+    if (!m_dummy) {
+        m_dummy = new StatusPanel(QString(), this);
+        m_dummy->hide();
+    }
+    return m_dummy;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QLabel>
+#include <QList>
+#include <QPixmap>
+#include <QStatusBar>
+
+// A status bar of keyed panels, each a text with its own width, alignment,
+// picture and tool tip.
+class StatusPanel final : public QLabel
+{
+    Q_OBJECT
+public:
+    enum AutoSize { None, Spring, Contents };
+
+    StatusPanel(const QString &key, QWidget *parent);
+    const QString &Key() const { return m_key; }
+    QString Text() const { return text(); }
+    void setText(const QString &t);
+    void setAutoSize(AutoSize a);
+    AutoSize autoSize() const { return m_autoSize; }
+    // Width in twips (for a panel that is not sized by its contents).
+    void setWidthTwips(int twips);
+    int WidthTwips() const;
+    void setPicture(const QPixmap &picture);
+
+signals:
+    void clicked(StatusPanel *panel);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_key;
+    QPixmap m_picture;
+    AutoSize m_autoSize = None;
+};
+
+class StatusBar final : public QStatusBar
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(StatusBar)
+public:
+    explicit StatusBar(QWidget *parent = nullptr);
+
+    void ClearPanels();
+    StatusPanel *AddPanel(const QString &key, StatusPanel::AutoSize autoSize = StatusPanel::None);
+    // The panel of a key; a missing key gives a detached dummy panel, so
+    // writers never crash on a bar that is not prepared yet.
+    StatusPanel *Panel(const QString &key);
+    int PanelCount() const { return m_panels.size(); }
+    StatusPanel *PanelAt(int index0) const { return m_panels.value(index0); }
+
+signals:
+    void PanelClick(StatusPanel *panel);
+
+private:
+    QList<StatusPanel *> m_panels;
+    StatusPanel *m_dummy = nullptr;
+};
