@@ -8,6 +8,9 @@
 #include <QThread>
 #include <QWidget>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace Vb {
 
 void DoEvents()
@@ -71,6 +74,20 @@ void SetTopMost(QWidget *window, bool onTop)
 bool StartProgram(const QString &program, const QStringList &arguments)
 {
     return QProcess::startDetached(program, arguments);
+}
+
+namespace {
+void (*g_endHandler)(int) = nullptr;
+}
+
+void setEndProgramHandler(void (*handler)(int)) { g_endHandler = handler; }
+
+void EndProgram(int exitCode)
+{
+    if (g_endHandler)
+        g_endHandler(exitCode); // may throw; if it returns, end for real
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
 }
 
 } // namespace Vb

@@ -35,4 +35,9 @@ void SetTopMost(QWidget *window, bool onTop = true);
 // Starts another program detached from this one; false when it cannot start.
 bool StartProgram(const QString &program, const QStringList &arguments = {});
 
+// Ends the program at once, without unload events or saving (the original's
+// End statement). Tests install a handler that throws instead.
+[[noreturn]] void EndProgram(int exitCode = 0);
+void setEndProgramHandler(void (*handler)(int exitCode));
+
 } // namespace Vb

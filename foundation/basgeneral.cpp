@@ -1,0 +1,135 @@
+#include "foundation/basgeneral.h"
+
+#include "platform/ansi.h"
+#include "platform/desktop.h"
+#include "platform/folders.h"
+#include "platform/msgbox.h"
+#include "platform/vberror.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSaveFile>
+#include <QWidget>
+
+namespace basGeneral {
+
+namespace {
+constexpr int kLogKeep = 10240;
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString withSeparator(QString path)
+{
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path;
+}
+} // namespace
+
+QString GetSpecialFolder(int folderId)
+{
+    QString path;
+    if (folderId == CSIDL_LOCAL_APPDATA)
+        path = Folders::localAppData();
+    else if (folderId == CSIDL_APPDATA)
+        path = Folders::roamingAppData();
+    if (!path.isEmpty() && !QFileInfo(path).isDir())
+        QDir().mkpath(path); // the parent of the data folder always exists on the original system
+    if (path.isEmpty() || !QFileInfo(path).isDir())
+        throw VbError(VbErr::FolderNotFound, QStringLiteral("The folder path could not be detected"), QStringLiteral("SpecialFolder"));
+    return path;
+}
+
+QString AppPath()
+{
+    return withSeparator(Folders::program());
+}
+
+QString DataFolder()
+{
+    return withSeparator(GetSpecialFolder(CSIDL_LOCAL_APPDATA)) + Vb::AppTitle() + QLatin1Char('/');
+}
+
+QString RoamingDataFolder()
+{
+    return withSeparator(GetSpecialFolder(CSIDL_APPDATA)) + Vb::AppTitle() + QLatin1Char('/');
+}
+
+void MoveFileIfMissing(const QString &source, const QString &destination)
+{
+    try {
+        if (QFileInfo::exists(destination) || !QFileInfo::exists(source))
+            return;
+        if (!QFile::rename(source, destination) && QFile::copy(source, destination))
+            QFile::remove(source); // across file systems: copy, then remove
+    } catch (...) {
+    }
+}
+
+QString GeneralDate(const QDateTime &when)
+{
+    const QLocale locale = QLocale::system();
+    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+        + locale.toString(when.time(), QLocale::LongFormat);
+}
+
+void WriteLog(const QString &fileName, const QString &text)
+{
+    const QString path = DataFolder() + fileName;
+    QString old;
+    QFile existing(path);
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly))
+            throw VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied: ") + path);
+        old = Ansi::decode(existing.read(kLogKeep));
+        existing.close();
+        if (old.endsWith(kCrLf))
+            old.chop(2);
+    }
+    const QString content = GeneralDate(QDateTime::currentDateTime()) + QStringLiteral(": ") + text + kCrLf + old + kCrLf;
+    // Written beside the old file and renamed over it: a failure half-way
+    // leaves the previous log intact.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        throw VbError(VbErr::PathNotFound, QStringLiteral("Path not found: ") + path);
+    out.write(Ansi::encode(content));
+    if (!out.commit())
+        throw VbError(VbErr::PermissionDenied, QStringLiteral("The log could not be written: ") + path);
+}
+
+void SelectAllText(QLineEdit *box)
+{
+    if (box)
+        box->selectAll();
+}
+
+void FlashControl(QWidget *control)
+{
+    if (!control)
+        return;
+    control->setVisible(false);
+    QElapsedTimer clock;
+    clock.start();
+    int changes = 0;
+    while (changes < 5) {
+        Vb::DoEvents();
+        if (clock.elapsed() >= 250) {
+            control->setVisible(!control->isVisible());
+            clock.restart();
+            ++changes;
+        }
+        Vb::WaitWithEvents(5);
+    }
+    control->setVisible(true);
+}
+
+bool InitCommonCtrls()
+{
+    return true;
+}
+
+} // namespace basGeneral

@@ -1,0 +1,78 @@
+#include "foundation/frmsplash.h"
+
+#include "platform/desktop.h"
+#include "platform/msgbox.h"
+#include "platform/vbtimer.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+frmSplash::frmSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("frmSplash"));
+    setFixedSize(Vb::TwipsToPixelsX(3300), Vb::TwipsToPixelsY(1900));
+    setStyleSheet(QStringLiteral("frmSplash { background: #f6f1e4; border: 1px solid #8a7a55; }"));
+    auto *title = new QLabel(Vb::AppTitle(), this);
+    QFont f = title->font();
+    f.setPointSize(f.pointSize() + 10);
+    f.setBold(true);
+    title->setFont(f);
+    title->setGeometry(Vb::TwipsToPixelsX(275), Vb::TwipsToPixelsY(200), Vb::TwipsToPixelsX(2750), Vb::TwipsToPixelsY(520));
+    lblAppVer = new QLabel(this);
+    lblAppVer->setGeometry(Vb::TwipsToPixelsX(275), Vb::TwipsToPixelsY(760), Vb::TwipsToPixelsX(2750), Vb::TwipsToPixelsY(260));
+    lblStatus = new QLabel(QStringLiteral("Initializing..."), this);
+    lblStatus->setGeometry(Vb::TwipsToPixelsX(275), Vb::TwipsToPixelsY(1160), Vb::TwipsToPixelsX(2750), Vb::TwipsToPixelsY(260));
+    ProgressBar = new QWidget(this);
+    ProgressBar->setStyleSheet(QStringLiteral("background: #3b6ea5;"));
+    ProgressBar->setGeometry(Vb::TwipsToPixelsX(275), Vb::TwipsToPixelsY(1480), 0, Vb::TwipsToPixelsY(150));
+    tmrTimer = new VbTimer(1500, false, this);
+    connect(tmrTimer, &VbTimer::Timer, this, &frmSplash::tmrTimer_Timer);
+}
+
+void frmSplash::Form_Load()
+{
+    Vb::SetTopMost(this);
+    lblAppVer->setText(QStringLiteral("Version %1.%2 (build %3)")
+                           .arg(TALLOWMERE_VERSION_MAJOR).arg(TALLOWMERE_VERSION_MINOR).arg(TALLOWMERE_VERSION_PATCH));
+    setBarWidth(0);
+    tmrTimer->setEnabled(true);
+    Vb::DoEvents();
+}
+
+void frmSplash::setBarWidth(double twips)
+{
+    m_width = twips;
+    ProgressBar->resize(Vb::TwipsToPixelsX(twips), ProgressBar->height());
+}
+
+void frmSplash::SetProgress(int Value)
+{
+    const double target = Value / 100.0 * kFullWidth;
+    const double step = 3 * Vb::TwipsPerPixelX();
+    while (m_width < target) {
+        setBarWidth(m_width + step);
+        Vb::WaitWithEvents(10);
+        if (!isLoaded() || &instance() != this)
+            return; // unloaded while events ran
+    }
+    if (Value == 100)
+        setBarWidth(kFullWidth);
+}
+
+void frmSplash::tmrTimer_Timer()
+{
+    blnSplashReady = true;
+    if (blnMainReady)
+        unloadInstance();
+}
+
+void frmSplash::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // While the splash is up it keeps the focus over the program's other windows.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible()
+        && !QApplication::activeModalWidget())
+        activateWindow();
+}

@@ -1,0 +1,152 @@
+#include "foundation/mainformshell.h"
+
+#include "platform/inet.h"
+#include "platform/listview.h"
+#include "platform/statusbar.h"
+#include "platform/toolbar.h"
+#include "platform/vbtimer.h"
+#include "platform/webbrowser.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QPointer>
+#include <QProgressBar>
+
+namespace {
+QPointer<frmMainShell> g_instance;
+std::function<frmMainShell *()> g_factory;
+} // namespace
+
+frmMainShell &frmMainShell::instance()
+{
+    if (!g_instance) {
+        frmMainShell *form = g_factory ? g_factory() : new frmMainShell;
+        g_instance = form;
+        form->Form_Load();
+    }
+    return *g_instance;
+}
+
+bool frmMainShell::isLoaded()
+{
+    return !g_instance.isNull();
+}
+
+void frmMainShell::setFactory(std::function<frmMainShell *()> factory)
+{
+    g_factory = std::move(factory);
+}
+
+void frmMainShell::destroyInstance()
+{
+    delete g_instance.data();
+    g_instance.clear();
+}
+
+frmMainShell::frmMainShell()
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    lvwAuctions = new ListView(this);
+    lvwAuctions->hide(); // the list is shown as HTML; the view holds the rows
+    HTMLList = new ::WebBrowser(this);
+    WebBrowser = new ::WebBrowser(this);
+    StatusBar = new ::StatusBar(this);
+    setStatusBar(StatusBar);
+    Toolbar = new ::Toolbar(this);
+    addToolBar(Toolbar);
+    ProgressBar = new QProgressBar(StatusBar);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setVisible(false);
+    Inet = new ::Inet(this);
+    tmrTimer = new VbTimer(1000, false, this);
+    tmrClipboardScan = new VbTimer(1000, false, this);
+    tmrLoadProcess = new VbTimer(100, false, this);
+    tmrFreezeStatus = new VbTimer(3000, false, this);
+    connect(tmrFreezeStatus, &VbTimer::Timer, this, &frmMainShell::tmrFreezeStatus_Timer);
+
+    mnuFilter = new QMenu(QStringLiteral("Filter"), this);
+    auto filterItem = [this](const QString &caption, bool checked) {
+        QAction *a = mnuFilter->addAction(caption);
+        a->setCheckable(true);
+        a->setChecked(checked);
+        return a;
+    };
+    mnuFilterAll = filterItem(QStringLiteral("All Items"), true);
+    mnuFilterActive = filterItem(QStringLiteral("Active Items"), false);
+    mnuFilterEnded = filterItem(QStringLiteral("Ended Items"), false);
+    mnuFilterWatching = filterItem(QStringLiteral("Watching"), false);
+    mnuFilterBidding = filterItem(QStringLiteral("Bidding"), false);
+    mnuFilterWinning = filterItem(QStringLiteral("Winning"), false);
+    mnuFilterLosing = filterItem(QStringLiteral("Losing"), false);
+    mnuFilter->addSeparator();
+    mnuFilterMyItems = filterItem(QStringLiteral("Only My Items"), true);
+
+    mnuFavorites = new QMenu(QStringLiteral("F&avorites"), this);
+    QAction *none = mnuFavorites->addAction(QStringLiteral("<no favorites>"));
+    none->setEnabled(false);
+    mnuFavoritesItems << none;
+    mnuUser = new QMenu(this);
+}
+
+frmMainShell::~frmMainShell() = default;
+
+void frmMainShell::SetStatus(const QString &text, bool force)
+{
+    if (blnFreezeStatus && !force)
+        return;
+    StatusBar->Panel(QStringLiteral("Status"))->setText(text);
+}
+
+void frmMainShell::SetPanelText(const QString &key, const QString &text)
+{
+    StatusBar->Panel(key)->setText(text);
+}
+
+QString frmMainShell::PanelText(const QString &key) const
+{
+    return StatusBar->Panel(key)->Text();
+}
+
+void frmMainShell::FreezeStatus()
+{
+    blnFreezeStatus = true;
+    tmrFreezeStatus->setEnabled(true);
+}
+
+void frmMainShell::tmrFreezeStatus_Timer()
+{
+    tmrFreezeStatus->setEnabled(false);
+    blnFreezeStatus = false;
+}
+
+void frmMainShell::Show()
+{
+    show();
+}
+
+bool frmMainShell::Unload()
+{
+    if (Form_QueryUnload())
+        return false;
+    Form_Unload();
+    hide();
+    if (g_instance == this)
+        g_instance.clear();
+    deleteLater();
+    return true;
+}
+
+void frmMainShell::closeEvent(QCloseEvent *event)
+{
+    // The close box goes through the same shut-down as the menu's Exit.
+    if (Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Form_Unload();
+    if (g_instance == this)
+        g_instance.clear();
+    deleteLater();
+}

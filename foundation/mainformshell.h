@@ -1,0 +1,145 @@
+#pragma once
+
+#include "platform/vbform.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+
+class Inet;
+class ListItem;
+class ListView;
+class QAction;
+class QMenu;
+class QProgressBar;
+class StatusBar;
+class Toolbar;
+class VbTimer;
+class WebBrowser;
+
+// The main window as every layer below the window itself sees it: its public
+// flags and timestamps (the program's shared state), the controls other
+// windows read and write, and the procedures they call. The engine adds its
+// procedures in a derived class and the main window itself is the most
+// derived class; lower layers reach the one instance through instance().
+class frmMainShell : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMainShell)
+
+public:
+    // The one main window, created (and loaded) on first use by the factory
+    // the program registers; without one (tests of a lower layer) a plain
+    // shell is made.
+    static frmMainShell &instance();
+    static bool isLoaded();
+    static void setFactory(std::function<frmMainShell *()> factory);
+    // Destroys the instance at once (tests; the program ends with it).
+    static void destroyInstance();
+
+    // Public variables, in their declaration order.
+    bool blnAuthorized = false;
+    bool blnForceUpdate = false;
+    bool blnListLoaded = false;
+    QDateTime NextRefreshTime;
+    bool blnForceRefresh = false;
+    bool blnForceRefreshAll = false;
+    ListItem *BidItem = nullptr;
+    bool blnItemsEndingSoon = false;
+    QDate LastDate;
+    int LastWinState = 0;
+    bool blnResizingList = false;
+    long MousePos = 0;
+    bool blnFreezeStatus = false;
+    bool blnInetBusy = false;
+    bool blnMustExit = false;
+    bool blnForceExit = false;
+    bool blnListUpdated = false;
+    bool blnRefreshEnded = false;
+    bool blnExiting = false;
+    bool blnDoneLoading = false;
+    bool blnPreventExit = false;
+    bool blnBidding = false;
+    int ViewMode = 2;
+    bool blnShiftPressed = false;
+    long lngTimeDiff = 0;
+    QString strLastURL;
+    QString strLastItemNum;
+    QStringList varAltColors;
+    bool blnRefreshing = false;
+    bool blnCancelRefresh = false;
+    bool blnAutoImport = false;
+    QDateTime DLTime;
+    bool blnFirstRefreshSinceStartup = true;
+    QString strLastCB;
+
+    // Controls other windows use.
+    ListView *lvwAuctions = nullptr;
+    ::WebBrowser *HTMLList = nullptr;
+    ::WebBrowser *WebBrowser = nullptr;
+    ::StatusBar *StatusBar = nullptr;
+    ::Toolbar *Toolbar = nullptr;
+    QProgressBar *ProgressBar = nullptr;
+    ::Inet *Inet = nullptr;
+    VbTimer *tmrTimer = nullptr;
+    VbTimer *tmrClipboardScan = nullptr;
+    VbTimer *tmrLoadProcess = nullptr;
+    VbTimer *tmrFreezeStatus = nullptr;
+    QMenu *mnuFilter = nullptr;
+    QAction *mnuFilterAll = nullptr;
+    QAction *mnuFilterActive = nullptr;
+    QAction *mnuFilterEnded = nullptr;
+    QAction *mnuFilterWatching = nullptr;
+    QAction *mnuFilterBidding = nullptr;
+    QAction *mnuFilterWinning = nullptr;
+    QAction *mnuFilterLosing = nullptr;
+    QAction *mnuFilterMyItems = nullptr;
+    QMenu *mnuFavorites = nullptr;
+    QList<QAction *> mnuFavoritesItems;
+    QMenu *mnuUser = nullptr;
+
+    // Writes a panel's text; the "Status" panel write is skipped while the
+    // status is frozen unless `force` is set.
+    void SetStatus(const QString &text, bool force = false);
+    void SetPanelText(const QString &key, const QString &text);
+    QString PanelText(const QString &key) const;
+
+    // Keeps the "Status" panel's message for three seconds.
+    void FreezeStatus();
+
+    // Procedures of the main window used by lower layers; the higher layers
+    // give them their behaviour.
+    virtual void Form_Resize() {}
+    virtual void RebuildHTMLList() {}
+    virtual void SyncHTMLList(bool /*ForceAll*/, const QString & /*OnlyItemNumber*/) {}
+    virtual void TrayIcon_Click(const QString & /*ClickWhat*/) {}
+    virtual void mnuFileTray_Click() {}
+    virtual void mnuFileChangeUser_Click() {}
+    virtual void mnuAuctionsRefresh_Click() {}
+    virtual bool LookForUpdate(bool /*ShowWarnings*/) { return false; }
+
+    // Shows the window (first use loads it).
+    void Show();
+    // Asks the window to unload (the shut-down may refuse); true when it did.
+    virtual bool Unload();
+
+protected:
+    frmMainShell();
+    ~frmMainShell() override;
+
+    // Runs once when the instance is first made.
+    virtual void Form_Load() {}
+    void closeEvent(QCloseEvent *event) override;
+    // The shut-down's test; true cancels the unload.
+    virtual bool Form_QueryUnload() { return false; }
+    virtual void Form_Unload() {}
+
+private:
+    void tmrFreezeStatus_Timer();
+};
+
+// Short form for lower layers.
+inline frmMainShell &MainForm() { return frmMainShell::instance(); }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+// The default instance of a window class: created and loaded (its Form_Load
+// run) on first use, alive until unloaded, created afresh on the next use
+// after that — the life of the original program's windows.
+//
+//     class frmSettings final : public QDialog, public DefaultInstance<frmSettings> { ... };
+//     frmSettings::instance().txtHomepage->text();
+template <class T>
+class DefaultInstance
+{
+public:
+    static T &instance()
+    {
+        if (!s_instance) {
+            T *form = new T;
+            s_instance = form;
+            if constexpr (requires(T &t) { t.Form_Load(); })
+                form->Form_Load();
+        }
+        return *s_instance;
+    }
+
+    static bool isLoaded() { return !s_instance.isNull(); }
+
+    // Unloads the default instance: runs Form_Unload when the class has one,
+    // hides the window and deletes it once control is back in the event loop
+    // (it may be unloading itself from one of its own handlers).
+    static void unloadInstance()
+    {
+        T *form = s_instance.data();
+        if (!form)
+            return;
+        s_instance.clear();
+        if constexpr (requires(T &t) { t.Form_Unload(); })
+            form->Form_Unload();
+        form->hide();
+        form->deleteLater();
+    }
+
+protected:
+    // For classes whose instance is made by a factory (a derived class).
+    static void adoptInstance(T *form) { s_instance = form; }
+
+private:
+    inline static QPointer<T> s_instance;
+};
