@@ -38,6 +38,11 @@ void frmMainShell::setFactory(std::function<frmMainShell *()> factory)
     g_factory = std::move(factory);
 }
 
+bool frmMainShell::hasFactory()
+{
+    return bool(g_factory);
+}
+
 void frmMainShell::destroyInstance()
 {
     delete g_instance.data();

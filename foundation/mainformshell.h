@@ -37,6 +37,7 @@ public:
     static frmMainShell &instance();
     static bool isLoaded();
     static void setFactory(std::function<frmMainShell *()> factory);
+    static bool hasFactory();
     // Destroys the instance at once (tests; the program ends with it).
     static void destroyInstance();
 

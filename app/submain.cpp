@@ -1,0 +1,100 @@
+#include "app/submain.h"
+
+#include "foundation/basgeneral.h"
+#include "foundation/basregistry.h"
+#include "foundation/frmsplash.h"
+#include "foundation/settingsstore.h"
+#include "mainwindow/frmmain.h"
+#include "platform/desktop.h"
+#include "platform/msgbox.h"
+#include "platform/singleinstance.h"
+#include "platform/vberror.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QLabel>
+#include <QWidget>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<SingleInstance> g_instanceLock;
+
+const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+
+void unloadEveryWindow()
+{
+    if (frmSplash::isLoaded())
+        frmSplash::unloadInstance();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        w->close();
+    if (frmMainShell::isLoaded())
+        frmMainShell::instance().deleteLater();
+    QCoreApplication::quit();
+}
+
+} // namespace
+
+void RegisterWindows()
+{
+    frmMain::registerAsMainWindow();
+}
+
+bool Main()
+{
+    // 1. One running copy: a second start ends at once, touching nothing.
+    g_instanceLock = std::make_unique<SingleInstance>();
+    if (g_instanceLock->anotherIsRunning()) {
+        g_instanceLock.reset();
+        return false;
+    }
+    try {
+        // 2. The heartbeat for the monitor.
+        SaveSetting(QStringLiteral("Last alive"), basGeneral::GeneralDate(QDateTime::currentDateTime()));
+        // 3. The data folder.
+        const QString data = basGeneral::DataFolder();
+        if (!QDir(data).exists() && !QDir().mkdir(data))
+            throw VbError(VbErr::PathNotFound, QStringLiteral("Path not found"));
+        // 4. The last run did not end cleanly.
+        if (GetSetting(QStringLiteral("Exit OK")) == QLatin1String("False")
+            && GetSetting(QStringLiteral("1st Run")) == QLatin1String("False")) {
+            const QString step = GetSetting(QStringLiteral("Last load step"));
+            const QString prompt = Vb::AppTitle() + QStringLiteral(" has not properly shut down the last time it has been used.") + kCrLf2
+                + QStringLiteral("If the program is giving an error as it loads, click Yes to reset the program settings and re-open the program.")
+                + kCrLf2 + QStringLiteral("The last successful step during the loading process was \"") + step + QLatin1Char('"') + kCrLf2
+                + QStringLiteral("Reset program settings?");
+            if (Vb::MsgBox(prompt, Vb::vbYesNo | Vb::vbCritical | Vb::vbDefaultButton2) == Vb::vbYes) {
+                basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
+                return false;
+            }
+        }
+        // 5.-9. Running; the splash.
+        SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
+        basGeneral::InitCommonCtrls();
+        frmSplash &splash = frmSplash::instance();
+        splash.show();
+        Vb::DoEvents();
+        splash.SetProgress(10);
+        Vb::DoEvents();
+        if (frmSplash::isLoaded()) {
+            frmSplash::instance().lblStatus->setText(QStringLiteral("Loading main window..."));
+            frmSplash::instance().SetProgress(25);
+        }
+        Vb::DoEvents();
+        // 10. The main window; its loading runs inside this call.
+        frmMainShell::instance().Show();
+        return true;
+    } catch (const VbError &e) {
+        if (frmSplash::isLoaded())
+            frmSplash::instance().hide();
+        if (frmMainShell::isLoaded() && frmMainShell::instance().blnExiting)
+            return false;
+        Vb::MsgBox(QStringLiteral("An error occured while loading the program") + kCrLf2 + QStringLiteral("Error #")
+                       + QString::number(e.number()) + QLatin1Char(' ') + e.description(),
+                   Vb::vbCritical);
+        unloadEveryWindow();
+        return false;
+    }
+}

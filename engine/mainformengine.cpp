@@ -1,0 +1,23 @@
+#include "engine/mainformengine.h"
+
+#include "platform/vbtimer.h"
+
+frmMainEngine &frmMainEngine::instance()
+{
+    if (!frmMainShell::isLoaded() && !frmMainShell::hasFactory())
+        frmMainShell::setFactory([] { return new frmMainEngine; });
+    return static_cast<frmMainEngine &>(frmMainShell::instance());
+}
+
+frmMainEngine::frmMainEngine()
+{
+    connect(tmrLoadProcess, &VbTimer::Timer, this, &frmMainEngine::tmrLoadProcess_Timer);
+    connect(tmrTimer, &VbTimer::Timer, this, &frmMainEngine::tmrTimer_Timer);
+}
+
+void frmMainEngine::tmrLoadProcess_Timer()
+{
+    tmrLoadProcess->setEnabled(false);
+}
+
+void frmMainEngine::tmrTimer_Timer() {}

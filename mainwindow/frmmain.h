@@ -1,0 +1,102 @@
+#pragma once
+
+#include "engine/mainformengine.h"
+
+#include <QPixmap>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QTabBar;
+class QToolButton;
+class frmSysTray;
+
+// The main window: the HTML auction list above the tabbed browser, with the
+// menus, toolbar and status bar. The engine's procedures and the shared flags
+// come from the classes below it.
+class frmMain final : public frmMainEngine
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+public:
+    // Registers the main window as the program's one main window; after
+    // this, every layer's instance() gives this window.
+    static void registerAsMainWindow();
+    static frmMain &instance();
+
+    // Controls of the window (beside those of the lower layers).
+    QWidget *Client = nullptr; // the client area the layout places controls in
+    QTabBar *BrowserTabs = nullptr;
+    QToolButton *cmdCloseTab = nullptr;
+    QFrame *BrowserNotification = nullptr;
+    QLabel *lblBrowserNotification1 = nullptr;
+    QFrame *frmResizeList = nullptr;
+    QPixmap picDownArrow;
+
+    QAction *mnuFileTray = nullptr;
+    QAction *mnuFileChangeUser = nullptr;
+    QAction *mnuFileExit = nullptr;
+    QAction *mnuViewList = nullptr;
+    QAction *mnuViewListBrowser = nullptr;
+    QAction *mnuViewBrowser = nullptr;
+    QAction *mnuAuctionsRefresh = nullptr;
+
+    // The tray window while the program sits in the notification area.
+    frmSysTray *TrayIcon = nullptr;
+
+    // Layout (positions in twips).
+    void Form_Resize() override;
+    void BrowserResize();
+    void mnuViewList_Click();
+    void mnuViewListBrowser_Click();
+    void mnuViewBrowser_Click();
+    void frmResizeList_MouseDown(double Y);
+    void frmResizeList_MouseMove(double Y);
+    void frmResizeList_MouseUp(double Y);
+    void Form_KeyDown(int KeyCode);
+
+    // Tray and status bar.
+    void mnuFileTray_Click() override;
+    void TrayIcon_Click(const QString &ClickWhat) override;
+    void StatusBar_PanelClick(const QString &key);
+
+    // The program's sign-in prompt, shown modally when the window comes back
+    // from the tray; the prompt's window installs it.
+    static inline void (*ShowSignInPrompt)() = nullptr;
+
+    // Geometry of a control in twips, relative to the client area.
+    static int TopOf(const QWidget *w);
+    static int HeightOf(const QWidget *w);
+    static int WidthOf(const QWidget *w);
+    static void SetTop(QWidget *w, double twips);
+    static void SetHeight(QWidget *w, double twips);
+    static void SetWidth(QWidget *w, double twips);
+    static void SetLeft(QWidget *w, double twips);
+    int InnerWidth() const;
+    int InnerHeight() const;
+
+protected:
+    frmMain();
+    void Form_Load() override;
+    bool Form_QueryUnload() override;
+    void Form_Unload() override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildImageList();
+    void prepareStatusBar();
+    void prepareToolbar();
+    void prepareListView();
+    void loadStep(const QString &step, const std::function<void()> &work);
+    void putInTray();
+    void minimiseWithoutTray();
+
+    QHash<QString, QIcon> m_images;
+    bool m_inResize = false;
+    bool m_retriedLayout = false;
+};
