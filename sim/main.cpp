@@ -1,1 +1,88 @@
-int main() { return 0; }
+// tallowmere-sim: eBay and the vendor's server on 127.0.0.1 for tests and the
+// demo. Prints its ports and files, one per line, then "ready".
+#include "sim/core/simserver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace {
+
+bool readPort(const QCommandLineParser &parser, const QString &option, quint16 *port)
+{
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    const uint value = parser.value(option).toUInt(&ok);
+    if (!ok || value > 65535)
+        return false;
+    *port = quint16(value);
+    return true;
+}
+
+void say(const QString &line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tallowmere-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("eBay and vendor simulator on 127.0.0.1"));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("http-port"), QStringLiteral("Plain HTTP port (0: any free one)."), QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("https-port"), QStringLiteral("HTTPS port (0: any free one)."), QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("state-dir"), QStringLiteral("Folder for the certificates and the hosts file (default: a temporary folder)."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("hosts-file"), QStringLiteral("Where to write the hosts file (default: <state-dir>/hosts)."), QStringLiteral("PATH")});
+    parser.addOption({QStringLiteral("scenario"), QStringLiteral("JSON file with items, accounts, faults and clockOffset to start with."), QStringLiteral("FILE")});
+    parser.process(app);
+
+    Sim::SimServer::Options options;
+    if (!readPort(parser, QStringLiteral("http-port"), &options.httpPort)
+        || !readPort(parser, QStringLiteral("https-port"), &options.httpsPort)) {
+        std::fputs("tallowmere-sim: ports are numbers from 0 to 65535\n", stderr);
+        return 2;
+    }
+    options.stateDir = parser.value(QStringLiteral("state-dir"));
+    options.hostsFile = parser.value(QStringLiteral("hosts-file"));
+
+    Sim::SimServer server;
+    if (parser.isSet(QStringLiteral("scenario"))) {
+        QFile file(parser.value(QStringLiteral("scenario")));
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "tallowmere-sim: cannot read %s\n", qPrintable(file.fileName()));
+            return 2;
+        }
+        QJsonParseError parseError;
+        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+        QString error = parseError.error == QJsonParseError::NoError ? QString() : parseError.errorString();
+        if (error.isEmpty())
+            server.loadScenario(doc.object(), &error);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "tallowmere-sim: scenario: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
+
+    if (!server.start(options)) {
+        std::fprintf(stderr, "tallowmere-sim: %s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+
+    say(QStringLiteral("http-port %1").arg(server.httpPort()));
+    say(QStringLiteral("https-port %1").arg(server.httpsPort()));
+    say(QStringLiteral("hosts-file ") + server.hostsFile());
+    say(QStringLiteral("ca-file ") + server.caFile());
+    say(QStringLiteral("ready"));
+    return app.exec();
+}

@@ -1,0 +1,344 @@
+#include "sim/core/simserver.h"
+
+#include "sim/core/certificates.h"
+
+#include <QAbstractHttpServer>
+#include <QDir>
+#include <QFile>
+#include <QHttpServerRequest>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMetaEnum>
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+
+namespace Sim {
+
+// One listening port. QAbstractHttpServer parses the requests; the answer is
+// written to the socket by the simulator itself, so it can also be held back,
+// delayed or left out.
+class Listener final : public QAbstractHttpServer
+{
+public:
+    using Callback = std::function<void(const QHttpServerRequest &, QTcpSocket *)>;
+    Listener(Callback callback, QObject *parent) : QAbstractHttpServer(parent), m_callback(std::move(callback)) {}
+
+protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override
+    {
+        m_callback(request, socket);
+        return true;
+    }
+    void missingHandler(const QHttpServerRequest &, QTcpSocket *) override {}
+
+private:
+    Callback m_callback;
+};
+
+namespace {
+
+QString methodName(QHttpServerRequest::Method method)
+{
+    switch (method) {
+    case QHttpServerRequest::Method::Get: return QStringLiteral("GET");
+    case QHttpServerRequest::Method::Put: return QStringLiteral("PUT");
+    case QHttpServerRequest::Method::Delete: return QStringLiteral("DELETE");
+    case QHttpServerRequest::Method::Post: return QStringLiteral("POST");
+    case QHttpServerRequest::Method::Head: return QStringLiteral("HEAD");
+    case QHttpServerRequest::Method::Options: return QStringLiteral("OPTIONS");
+    case QHttpServerRequest::Method::Patch: return QStringLiteral("PATCH");
+    default: return QStringLiteral("OTHER");
+    }
+}
+
+bool wantsKeepAlive(const Request &request)
+{
+    return request.header("Connection").compare("close", Qt::CaseInsensitive) != 0;
+}
+
+void sendResponse(QTcpSocket *socket, const Response &response, bool keepAlive)
+{
+    socket->write(response.serialize(keepAlive));
+    if (!keepAlive) {
+        // Closing from inside the server's read handler would leave the
+        // socket behind; close once the handler has returned.
+        QPointer<QTcpSocket> guard(socket);
+        QTimer::singleShot(0, socket, [guard] {
+            if (guard)
+                guard->disconnectFromHost();
+        });
+    }
+}
+
+} // namespace
+
+SimServer::SimServer(QObject *parent) : QObject(parent)
+{
+    addEbayRoutes();
+}
+
+SimServer::~SimServer() = default;
+
+bool SimServer::start(const Options &options)
+{
+    m_error.clear();
+    m_stateDir = options.stateDir;
+    if (m_stateDir.isEmpty()) {
+        m_tempDir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tallowmere-sim-XXXXXX"));
+        if (!m_tempDir->isValid()) {
+            m_error = QStringLiteral("cannot create a temporary folder");
+            return false;
+        }
+        m_stateDir = m_tempDir->path();
+    }
+    m_stateDir = QDir(m_stateDir).absolutePath();
+
+    TlsFiles tls;
+    if (!ensureCertificates(m_stateDir, &tls, &m_error))
+        return false;
+    m_caFile = tls.caFile;
+
+    QFile certFile(tls.certFile);
+    QFile keyFile(tls.keyFile);
+    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("cannot read the server certificate");
+        return false;
+    }
+    const QSslCertificate cert(certFile.readAll(), QSsl::Pem);
+    const QSslKey key(keyFile.readAll(), QSsl::Ec, QSsl::Pem);
+
+    m_http = new Listener([this](const QHttpServerRequest &r, QTcpSocket *s) { handle(r, s, false); }, this);
+    m_httpPort = m_http->listen(QHostAddress::LocalHost, options.httpPort);
+    if (m_httpPort == 0) {
+        m_error = QStringLiteral("cannot listen on http port %1").arg(options.httpPort);
+        return false;
+    }
+    m_https = new Listener([this](const QHttpServerRequest &r, QTcpSocket *s) { handle(r, s, true); }, this);
+    m_https->sslSetup(cert, key);
+    m_httpsPort = m_https->listen(QHostAddress::LocalHost, options.httpsPort);
+    if (m_httpsPort == 0) {
+        m_error = QStringLiteral("cannot listen on https port %1").arg(options.httpsPort);
+        return false;
+    }
+
+    m_hostsFile = options.hostsFile.isEmpty() ? QDir(m_stateDir).absoluteFilePath(QStringLiteral("hosts"))
+                                              : QFileInfo(options.hostsFile).absoluteFilePath();
+    if (!writeHostsFile(m_hostsFile)) {
+        m_error = QStringLiteral("cannot write ") + m_hostsFile;
+        return false;
+    }
+    return true;
+}
+
+QString SimServer::url(const QString &pathAndQuery, bool https) const
+{
+    return (https ? QStringLiteral("https://127.0.0.1:%1") : QStringLiteral("http://127.0.0.1:%1"))
+               .arg(https ? m_httpsPort : m_httpPort)
+        + pathAndQuery;
+}
+
+QStringList SimServer::roleNames()
+{
+    return {QStringLiteral("signin"),      QStringLiteral("listing"),     QStringLiteral("item"),
+            QStringLiteral("time"),        QStringLiteral("feedback"),    QStringLiteral("offer"),
+            QStringLiteral("member"),      QStringLiteral("myebay"),      QStringLiteral("payments"),
+            QStringLiteral("pics"),        QStringLiteral("search"),      QStringLiteral("relist"),
+            QStringLiteral("site"),        QStringLiteral("siteitem"),    QStringLiteral("sitesearch"),
+            QStringLiteral("siteselling"), QStringLiteral("sitemyebay"),  QStringLiteral("sitefeedback"),
+            QStringLiteral("vendor"),      QStringLiteral("vendorsecure")};
+}
+
+bool SimServer::writeHostsFile(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QByteArray text = "# tallowmere-sim: every host role on 127.0.0.1\n";
+    for (const QString &role : roleNames()) {
+        text += role.toLatin1() + ".http=127.0.0.1:" + QByteArray::number(m_httpPort) + '\n';
+        text += role.toLatin1() + ".https=127.0.0.1:" + QByteArray::number(m_httpsPort) + '\n';
+    }
+    file.write(text);
+    return file.commit();
+}
+
+QDateTime SimServer::now() const
+{
+    return QDateTime::currentDateTimeUtc();
+}
+
+PageContext SimServer::pageContext() const
+{
+    PageContext ctx;
+    ctx.now = now();
+    ctx.clockOffset = m_clockOffset;
+    ctx.httpBase = QStringLiteral("http://127.0.0.1:%1").arg(m_httpPort);
+    return ctx;
+}
+
+void SimServer::addAccount(const QString &user, const QString &password)
+{
+    m_accounts.insert(user.toLower(), {user, password});
+}
+
+bool SimServer::acceptsSignIn(const QString &user, const QString &password) const
+{
+    if (m_accounts.isEmpty())
+        return true;
+    const auto it = m_accounts.constFind(user.toLower());
+    return it != m_accounts.cend() && it->second == password;
+}
+
+QStringList SimServer::accounts() const
+{
+    QStringList users;
+    for (const auto &account : m_accounts)
+        users.append(account.first);
+    return users;
+}
+
+QString SimServer::startSession(const QString &user)
+{
+    const QString token = QString::number(QRandomGenerator::global()->generate64(), 36);
+    m_sessions.insert(token, user);
+    return token;
+}
+
+QString SimServer::sessionUser(const Request &request) const
+{
+    const QString token = request.cookie(sessionCookieName());
+    return token.isEmpty() ? QString() : m_sessions.value(token);
+}
+
+void SimServer::reset()
+{
+    m_items.clear();
+    m_accounts.clear();
+    m_sessions.clear();
+    m_faults.clear();
+    m_log.clear();
+    m_clockOffset = 0;
+}
+
+bool SimServer::loadScenario(const QJsonObject &scenario, QString *error)
+{
+    QString dummy;
+    if (!error)
+        error = &dummy;
+    if (scenario.contains(QLatin1String("clockOffset")))
+        m_clockOffset = qint64(scenario.value(QLatin1String("clockOffset")).toDouble());
+    for (const auto &value : scenario.value(QLatin1String("accounts")).toArray()) {
+        const QJsonObject a = value.toObject();
+        addAccount(a.value(QLatin1String("user")).toString(), a.value(QLatin1String("password")).toString());
+    }
+    const QDateTime t = now();
+    for (const auto &value : scenario.value(QLatin1String("items")).toArray()) {
+        SimItem item;
+        item.endsAt = t.addDays(7);
+        if (!applyItemJson(item, value.toObject(), t, error))
+            return false;
+        m_items.add(item);
+    }
+    for (const auto &value : scenario.value(QLatin1String("faults")).toArray()) {
+        FaultRule rule;
+        if (!faultFromJson(value.toObject(), &rule, error))
+            return false;
+        m_faults.add(rule);
+    }
+    return true;
+}
+
+Response SimServer::respond(const Request &request, QString *role)
+{
+    const Route *route = m_routes.find(request);
+    if (role)
+        *role = route ? route->role : QString();
+    if (!route)
+        return Response::html(Pages::notFound(request.target()), 404);
+    return route->handler(request);
+}
+
+void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, bool https)
+{
+    Request request;
+    request.arrival = QDateTime::currentDateTime();
+    request.method = methodName(qRequest.method());
+    const QUrl url = qRequest.url();
+    request.path = url.path(QUrl::FullyEncoded);
+    if (request.path.isEmpty())
+        request.path = QStringLiteral("/");
+    request.rawQuery = url.query(QUrl::FullyEncoded);
+    request.https = https;
+    request.headers = qRequest.headers();
+    request.body = qRequest.body();
+    const bool keepAlive = wantsKeepAlive(request);
+
+    if (request.path == QLatin1String("/_sim") || request.path.startsWith(QLatin1String("/_sim/"))) {
+        sendResponse(socket, control(request), keepAlive);
+        return;
+    }
+
+    LogEntry entry;
+    entry.method = request.method;
+    entry.target = request.target();
+    entry.scheme = request.scheme();
+    entry.arrival = request.arrival;
+    const qint64 index = m_log.append(entry);
+
+    FaultRule fault;
+    const bool faulted = m_faults.take(request.target(), &fault);
+    QString role;
+    // The request takes effect on arrival, whatever happens to its answer.
+    const Response response = respond(request, &role);
+    LogEntry *logged = m_log.at(index);
+    logged->role = role;
+
+    if (!faulted) {
+        logged->status = response.status;
+        sendResponse(socket, response, keepAlive);
+    } else {
+        logged->fault = fault.modeName();
+        switch (fault.mode) {
+        case FaultMode::Empty: {
+            Response empty;
+            empty.contentType = "text/html";
+            logged->status = empty.status;
+            sendResponse(socket, empty, keepAlive);
+            break;
+        }
+        case FaultMode::Close: {
+            QPointer<QTcpSocket> guard(socket);
+            QTimer::singleShot(0, this, [guard] {
+                if (guard)
+                    guard->disconnectFromHost();
+            });
+            break;
+        }
+        case FaultMode::Hang:
+            if (fault.delayMs > 0) {
+                QPointer<QTcpSocket> guard(socket);
+                QTimer::singleShot(fault.delayMs, this, [this, guard, response, keepAlive, index] {
+                    if (!guard || guard->state() != QAbstractSocket::ConnectedState)
+                        return;
+                    if (LogEntry *e = m_log.at(index))
+                        e->status = response.status;
+                    sendResponse(guard, response, keepAlive);
+                });
+            }
+            // Otherwise the connection stays open and silent until the client gives up.
+            break;
+        }
+    }
+    emit requestLogged(index);
+}
+
+} // namespace Sim

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "sim/core/faultplan.h"
+#include "sim/core/itemstore.h"
+#include "sim/core/pages.h"
+#include "sim/core/requestlog.h"
+#include "sim/core/routetable.h"
+#include "sim/core/simhttp.h"
+
+#include <QHash>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QHttpServerRequest;
+class QJsonObject;
+class QTcpSocket;
+class QTemporaryDir;
+
+namespace Sim {
+
+class Listener;
+
+// eBay and the vendor's server on 127.0.0.1, one plain and one TLS port for
+// every host role. Lives in the thread that creates it and answers from that
+// thread's event loop, so a test can run it next to the program's code.
+class SimServer final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SimServer)
+
+public:
+    struct Options
+    {
+        quint16 httpPort = 0;  // 0: any free port
+        quint16 httpsPort = 0;
+        QString stateDir;      // certificates and the hosts file; empty: a private temporary folder
+        QString hostsFile;     // empty: <stateDir>/hosts
+    };
+
+    explicit SimServer(QObject *parent = nullptr);
+    ~SimServer() override;
+
+    // Makes the certificates, opens both ports and writes the hosts file.
+    bool start(const Options &options);
+    bool start() { return start(Options{}); }
+    QString errorString() const { return m_error; }
+
+    quint16 httpPort() const { return m_httpPort; }
+    quint16 httpsPort() const { return m_httpsPort; }
+    QString stateDir() const { return m_stateDir; }
+    QString hostsFile() const { return m_hostsFile; }
+    QString caFile() const { return m_caFile; }
+    // "http://127.0.0.1:port" + pathAndQuery (or https).
+    QString url(const QString &pathAndQuery, bool https = false) const;
+
+    // Every host role of the program, as named in the hosts file.
+    static QStringList roleNames();
+    static QString sessionCookieName() { return QStringLiteral("simsession"); }
+
+    // Answers a request as the pages do, without network, faults or log.
+    // `role` receives the role of the route that answered ("" for none).
+    Response respond(const Request &request, QString *role = nullptr);
+
+    // The state the control endpoint changes; tests may use it directly.
+    ItemStore &items() { return m_items; }
+    RequestLog &requestLog() { return m_log; }
+    FaultPlan &faults() { return m_faults; }
+    RouteTable &routes() { return m_routes; }
+
+    qint64 clockOffset() const { return m_clockOffset; }
+    void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
+    // The real present moment, UTC. Items end by it; pages print it shifted
+    // by the clock offset.
+    QDateTime now() const;
+    PageContext pageContext() const;
+
+    // eBay accounts. Without any, every user ID and password is accepted.
+    void addAccount(const QString &user, const QString &password);
+    void clearAccounts() { m_accounts.clear(); }
+    bool hasAccounts() const { return !m_accounts.isEmpty(); }
+    bool acceptsSignIn(const QString &user, const QString &password) const;
+    QStringList accounts() const;
+
+    // Sessions behind the sign-in cookie.
+    QString startSession(const QString &user);
+    void endSession(const QString &token) { m_sessions.remove(token); }
+    // The signed-in user of a request, or "".
+    QString sessionUser(const Request &request) const;
+
+    // Items, accounts, clock offset and faults from one JSON object (the
+    // --scenario file and POST /_sim/scenario).
+    bool loadScenario(const QJsonObject &scenario, QString *error);
+
+    // Back to an empty simulator: items, accounts, sessions, faults, log, clock.
+    void reset();
+
+signals:
+    // A page request arrived and was logged (control requests are not).
+    void requestLogged(qint64 index);
+
+private:
+    void addEbayRoutes();
+    Response control(const Request &request);
+    void handle(const QHttpServerRequest &request, QTcpSocket *socket, bool https);
+    bool writeHostsFile(const QString &path);
+
+    std::unique_ptr<QTemporaryDir> m_tempDir;
+    Listener *m_http = nullptr;
+    Listener *m_https = nullptr;
+    quint16 m_httpPort = 0;
+    quint16 m_httpsPort = 0;
+    QString m_stateDir;
+    QString m_hostsFile;
+    QString m_caFile;
+    QString m_error;
+
+    ItemStore m_items;
+    RequestLog m_log;
+    FaultPlan m_faults;
+    RouteTable m_routes;
+    qint64 m_clockOffset = 0;
+    QMap<QString, QPair<QString, QString>> m_accounts; // lower-cased user -> (user, password)
+    QHash<QString, QString> m_sessions;                // token -> user
+};
+
+} // namespace Sim
