@@ -2,7 +2,9 @@
 // a message-box responder, so no test touches the user's files or waits on a
 // dialog.
 #include "platform/schemes.h"
+#include "platform/desktop.h"
 #include "tests/support/msgboxscript.h"
+#include "tests/support/programended.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +24,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallowmere"));
     MsgBoxScript::installDefault();
+    Vb::setEndProgramHandler([](int code) { throw ProgramEnded{code}; });
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,58 @@
+#include "platform/listview.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ListView *threeColumnList()
+{
+    auto *lv = new ListView;
+    lv->AddColumn("itemnum", "Item Number");
+    lv->AddColumn("itemtitle", "Item Title");
+    lv->AddColumn("bids", "# of Bids", -1, Qt::AlignRight);
+    return lv;
+}
+
+} // namespace
+
+TEST(ListView, FieldsByKeyFindAndIndex)
+{
+    std::unique_ptr<ListView> lv(threeColumnList());
+    EXPECT_EQ(lv->SubItemIndex("itemnum"), 0);
+    EXPECT_EQ(lv->SubItemIndex("BIDS"), 2);
+    EXPECT_EQ(lv->SubItemIndex("nope"), -1);
+    ListItem *a = lv->Add("200");
+    ListItem *b = lv->Add("100");
+    lv->setField(a, "itemtitle", "Lamp");
+    lv->setField(b, "bids", "3");
+    b->setTag("Local");
+    EXPECT_EQ(lv->Field(a, "itemtitle"), "Lamp");
+    EXPECT_EQ(lv->Field(a, "itemnum"), "200");
+    EXPECT_EQ(lv->Field(a, "nope"), ""); // unknown keys read empty, never crash
+    EXPECT_EQ(lv->FindItem("100"), b);
+    EXPECT_EQ(lv->FindItem("10"), nullptr); // whole text only
+    EXPECT_EQ(b->Index(), 2);
+    lv->Remove(1);
+    EXPECT_EQ(b->Index(), 1);
+    EXPECT_EQ(lv->Count(), 1);
+    EXPECT_EQ(lv->Item(1)->Tag(), "Local");
+}
+
+TEST(ListView, SortsByTheChosenColumnWithoutRegardToCase)
+{
+    std::unique_ptr<ListView> lv(threeColumnList());
+    for (const auto &[num, title] : {std::pair{"3", "banana"}, {"1", "Apple"}, {"2", "cherry"}})
+        lv->setField(lv->Add(num), "itemtitle", title);
+    lv->SortKey = 1;
+    lv->SortOrder = 0;
+    lv->setSorted(true);
+    EXPECT_EQ(lv->Item(1)->Text(), "1");
+    EXPECT_EQ(lv->Item(3)->Text(), "2");
+    lv->SortKey = 0;
+    lv->SortOrder = 1;
+    lv->setSorted(true);
+    EXPECT_EQ(lv->Item(1)->Text(), "3");
+    // Rows added later go to the end.
+    lv->Add("0");
+    EXPECT_EQ(lv->Item(4)->Text(), "0");
+}

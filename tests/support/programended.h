@@ -1,0 +1,7 @@
+#pragma once
+
+// Thrown in tests where the program would end at once.
+struct ProgramEnded
+{
+    int exitCode = 0;
+};
