@@ -33,11 +33,11 @@ double bidIncrement(double price)
     return 100.00;
 }
 
-QString formatPrice(const QString &currency, double amount)
+QString formatPrice(const QString &currency, double amount, bool grouped)
 {
     const qint64 cents = qint64(std::llround(amount * 100.0));
     QString whole = QString::number(std::llabs(cents) / 100);
-    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+    for (qsizetype i = whole.size() - 3; grouped && i > 0; i -= 3)
         whole.insert(i, QLatin1Char(','));
     const QString fraction = QStringLiteral("%1").arg(std::llabs(cents) % 100, 2, 10, QLatin1Char('0'));
     return currency + (cents < 0 ? QStringLiteral("-") : QString()) + whole + QLatin1Char('.') + fraction;
@@ -106,7 +106,7 @@ bool applyItemJson(SimItem &item, const QJsonObject &json, const QDateTime &now,
 
     const QJsonValue shipping = json.value(QLatin1String("shipping"));
     if (shipping.isDouble())
-        item.shipping = shipping.toDouble() == 0 ? QStringLiteral("FREE") : formatPrice(item.currency, shipping.toDouble());
+        item.shipping = shipping.toDouble() == 0 ? QStringLiteral("FREE") : formatPrice(item.currency, shipping.toDouble(), false);
     else if (shipping.isString())
         item.shipping = shipping.toString();
 

@@ -37,8 +37,9 @@ struct SimItem
 // eBay's US bid increment for a current price.
 double bidIncrement(double price);
 
-// "US $1,234.50": the currency prefix, thousands separated by commas.
-QString formatPrice(const QString &currency, double amount);
+// "US $1,234.50": the currency prefix, thousands separated by commas unless
+// `grouped` is false ("US $1234.50", as eBay wrote the minimum bid).
+QString formatPrice(const QString &currency, double amount, bool grouped = true);
 
 // Fields of the control endpoint: item, title, seller, price, currency,
 // quantity, bids, shipping (number or text), picture, endsIn (seconds from

@@ -91,7 +91,7 @@ QString listing(const SimItem &item, const PageContext &ctx)
     if (!ended) {
         p += QStringLiteral("<div class=\"vi-bid\"><a id=\"bidBtn_btn\" class=\"btn btn-prim\" href=\"/ws/eBayISAPI.dll?MakeBid&amp;item=")
             + number + QStringLiteral("\" rel=\"nofollow\">Place bid</a>")
-            + QStringLiteral("<div class=\"notranslate\" id=\"w1-19-_mtb\">(Enter ") + formatPrice(item.currency, item.minimumBid())
+            + QStringLiteral("<div class=\"notranslate\" id=\"w1-19-_mtb\">(Enter ") + formatPrice(item.currency, item.minimumBid(), false)
             + QStringLiteral(" or more)</div></div>\r\n");
     }
 

@@ -14,6 +14,7 @@ QJsonObject LogEntry::toJson() const
         {QStringLiteral("role"), role},
         {QStringLiteral("status"), status},
         {QStringLiteral("fault"), fault},
+        {QStringLiteral("user"), user},
     };
 }
 

@@ -19,6 +19,7 @@ struct LogEntry
     QString role;         // role of the route that answered; empty when none did
     int status = 0;       // 0 while no answer was sent (hang, close)
     QString fault;        // the fault applied, if any ("hang", "delay", "empty", "close")
+    QString user;         // the signed-in user whose session cookie came along, or ""
 
     QJsonObject toJson() const;
 };

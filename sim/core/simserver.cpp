@@ -292,6 +292,7 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
     entry.target = request.target();
     entry.scheme = request.scheme();
     entry.arrival = request.arrival;
+    entry.user = sessionUser(request);
     const qint64 index = m_log.append(entry);
 
     FaultRule fault;
