@@ -5,8 +5,25 @@
 
 #include <QApplication>
 
+#include <unistd.h>
+
+namespace {
+
+// The browser engine refuses to run as root inside its sandbox.
+void allowBrowserAsRoot()
+{
+    if (geteuid() != 0)
+        return;
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--no-sandbox"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --no-sandbox").trimmed());
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
+    allowBrowserAsRoot();
     Vb::RegisterUrlSchemes();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallowmere"));
