@@ -1,0 +1,165 @@
+#include "mainwindow/frmmain.h"
+
+#include "foundation/globals.h"
+#include "foundation/settingsstore.h"
+#include "platform/listview.h"
+#include "platform/statusbar.h"
+#include "platform/toolbar.h"
+#include "platform/vbtimer.h"
+#include "platform/webbrowser.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFrame>
+#include <QTreeWidget>
+
+namespace {
+
+frmMain &freshMain()
+{
+    if (frmMainShell::isLoaded())
+        frmMainShell::destroyInstance();
+    frmMain &m = frmMain::instance();
+    m.tmrLoadProcess->setEnabled(false); // the loader is not under test here
+    return m;
+}
+
+} // namespace
+
+TEST(frmMainLoad, PreparesColumnsPanelsToolbarAndTimers)
+{
+    frmMain &m = freshMain();
+    const QStringList keys = {"itemnum", "itemtitle", "timeleft", "enddate", "enddatedisp", "bids", "qty", "currentbid",
+                              "maxbid", "user", "group", "note", "shipping", "seller", "picture", "won", "pcendtime", "reminders"};
+    ASSERT_EQ(m.lvwAuctions->ColumnCount(), 18);
+    for (int i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(m.lvwAuctions->ColumnKey(i), keys[i]);
+    EXPECT_EQ(m.lvwAuctions->headerItem()->text(5), "# of Bids");
+    EXPECT_EQ(m.lvwAuctions->headerItem()->text(3), m.lvwAuctions->headerItem()->text(4));
+
+    ASSERT_EQ(m.StatusBar->PanelCount(), 3);
+    EXPECT_EQ(m.StatusBar->PanelAt(0)->Key(), "IEStatus");
+    EXPECT_EQ(m.PanelText("IEStatus"), "Ready");
+    EXPECT_EQ(m.PanelText("Status"), "Loading...");
+    EXPECT_EQ(m.PanelText("Feedback"), "Retrieving rating...");
+    EXPECT_EQ(m.StatusBar->Panel("Feedback")->toolTip(), "View Feedback/Change User...");
+
+    ASSERT_EQ(m.Toolbar->ButtonCount(), 16);
+    EXPECT_EQ(m.Toolbar->KeyAt(0), "Add Auction");
+    EXPECT_EQ(m.Toolbar->KeyAt(15), "Auto Scroll");
+    EXPECT_EQ(m.Toolbar->StyleOf("Filter"), Toolbar::Check);
+    EXPECT_FALSE(m.Toolbar->Enabled("Watch Auction"));
+    EXPECT_TRUE(m.Toolbar->Enabled("Add Auction"));
+
+    EXPECT_TRUE(m.blnPreventExit);
+    EXPECT_TRUE(m.blnForceRefresh);
+    EXPECT_FALSE(m.tmrTimer->Enabled());
+    EXPECT_FALSE(m.tmrClipboardScan->Enabled());
+    EXPECT_EQ(TabURLs.value(0), "http://ebay.com/");
+    EXPECT_EQ(m.LastDate, QDate::currentDate().addDays(-1));
+    EXPECT_EQ(GetSetting("Last Load Step"), "Sizing objects");
+    EXPECT_EQ(m.ViewMode, 2);
+    EXPECT_TRUE(m.mnuViewListBrowser->isChecked());
+    EXPECT_NEAR(m.NextRefreshTime.toSecsSinceEpoch(), QDateTime::currentDateTime().addSecs(900).toSecsSinceEpoch(), 5);
+    // Loading does not store the view mode back.
+    EXPECT_EQ(GetSetting("View Mode", "unset"), "unset");
+    // A close during loading is refused.
+    EXPECT_FALSE(m.close());
+    EXPECT_TRUE(frmMainShell::isLoaded());
+}
+
+TEST(frmMainLoad, StoredLayoutIsUsedOnlyWhenValid)
+{
+    SaveSetting("View Mode", "4");
+    SaveSetting("List size", "500");
+    SaveSetting("Last Date", "abc");
+    frmMain *m = &freshMain();
+    EXPECT_EQ(m->ViewMode, 2);
+    EXPECT_NEAR(frmMain::TopOf(m->frmResizeList), 1000, 20);
+    EXPECT_EQ(m->LastDate, QDate::currentDate().addDays(-1));
+
+    SaveSetting("View Mode", "3");
+    SaveSetting("List size", "abc");
+    m = &freshMain();
+    EXPECT_EQ(m->ViewMode, 3);
+    EXPECT_FALSE(m->HTMLList->isVisibleTo(m));
+    // The tab strip sits 60 twips below the list's top.
+    EXPECT_NEAR(frmMain::TopOf(m->BrowserTabs) - frmMain::TopOf(m->HTMLList), 60, 20);
+
+    SaveSetting("View Mode", "2.0");
+    m = &freshMain();
+    EXPECT_EQ(m->ViewMode, 2);
+    EXPECT_NEAR(frmMain::TopOf(m->frmResizeList), 2000, 20);
+}
+
+TEST(frmMainLayout, SplitterDragKeepsItsLimitsAndIsRemembered)
+{
+    frmMain &m = freshMain();
+    m.resize(1000, 800);
+    m.show();
+    m.Form_Resize();
+    const int start = frmMain::TopOf(m.frmResizeList);
+    m.frmResizeList_MouseDown(0);
+    m.frmResizeList_MouseMove(300);
+    EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
+    m.frmResizeList_MouseMove(300 - 5000); // above 1000 twips: refused
+    EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
+    m.frmResizeList_MouseMove(300 + 50000); // the browser would vanish: refused
+    EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
+    m.frmResizeList_MouseUp(0);
+    EXPECT_FALSE(m.blnResizingList);
+    EXPECT_NEAR(GetSetting("List size").toInt(), start + 300, 20);
+    // A move without a press does nothing.
+    m.frmResizeList_MouseMove(600);
+    EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
+
+    // The view commands store the mode once loading is done.
+    m.blnDoneLoading = true;
+    m.mnuViewList_Click();
+    EXPECT_EQ(GetSetting("View Mode"), "1");
+    EXPECT_FALSE(m.WebBrowser->isVisibleTo(&m));
+    m.mnuViewListBrowser_Click();
+    EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
+}
+
+TEST(frmMainLayout, EscReleasesAutoScrollAndCancelsTheRefresh)
+{
+    frmMain &m = freshMain();
+    m.Form_KeyDown(Qt::Key_Escape);
+    EXPECT_FALSE(m.blnCancelRefresh);
+    m.Toolbar->setValue("Auto Scroll", 1);
+    m.blnRefreshing = true;
+    m.Form_KeyDown(Qt::Key_Escape);
+    EXPECT_EQ(m.Toolbar->Value("Auto Scroll"), 0);
+    EXPECT_TRUE(m.blnCancelRefresh);
+}
+
+TEST(frmMainStatus, FreezeHoldsTheStatusUntilTheTimerTicks)
+{
+    frmMain &m = freshMain();
+    m.SetStatus("Bidding 5.00 on item #1...");
+    m.FreezeStatus();
+    EXPECT_TRUE(m.tmrFreezeStatus->Enabled());
+    m.SetStatus("Refreshing in 5 seconds");
+    EXPECT_EQ(m.PanelText("Status"), "Bidding 5.00 on item #1...");
+    emit m.tmrFreezeStatus->Timer();
+    EXPECT_FALSE(m.blnFreezeStatus);
+    EXPECT_FALSE(m.tmrFreezeStatus->Enabled());
+    m.SetStatus("Done");
+    EXPECT_EQ(m.PanelText("Status"), "Done");
+}
+
+TEST(frmMainTray, WithoutANotificationAreaTheWindowIsMinimisedNotLost)
+{
+    frmMain &m = freshMain();
+    m.show();
+    m.mnuFileTray_Click();
+    EXPECT_EQ(m.TrayIcon, nullptr);
+    EXPECT_TRUE(m.windowState() & Qt::WindowMinimized);
+    EXPECT_TRUE(m.isVisible());
+    // A click without a tray window leaves the window reachable.
+    m.TrayIcon_Click("LBUTTONUP");
+    EXPECT_TRUE(m.isVisible());
+    m.TrayIcon_Click("RBUTTONUP");
+}

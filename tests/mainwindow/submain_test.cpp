@@ -1,0 +1,85 @@
+#include "app/submain.h"
+
+#include "foundation/basgeneral.h"
+#include "foundation/frmsplash.h"
+#include "foundation/settingsstore.h"
+#include "mainwindow/frmmain.h"
+#include "platform/singleinstance.h"
+#include "platform/vbtimer.h"
+#include "tests/support/msgboxscript.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+TEST(Main, SecondCopyEndsWithoutTouchingSettings)
+{
+    SingleInstance running;
+    ASSERT_FALSE(running.anotherIsRunning());
+    RegisterWindows();
+    EXPECT_FALSE(Main());
+    EXPECT_EQ(GetSetting("Last alive", "none"), "none");
+    EXPECT_FALSE(frmMainShell::isLoaded());
+}
+
+TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
+{
+    SaveSetting("Exit OK", "False");
+    SaveSetting("1st Run", "False");
+    SaveSetting("Last Load Step", "Preparing toolbar");
+    SaveSetting("Homepage", "http://mine.test/");
+    MsgBoxScript::instance().clear();
+    MsgBoxScript::instance().answer(Vb::vbYes);
+    RegisterWindows();
+    EXPECT_FALSE(Main());
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    const Vb::MsgBoxCall call = MsgBoxScript::instance().calls().first();
+    EXPECT_EQ(call.style, 276);
+    EXPECT_EQ(call.prompt,
+              "Tallowmere has not properly shut down the last time it has been used.\r\n\r\n"
+              "If the program is giving an error as it loads, click Yes to reset the program settings and re-open the program.\r\n\r\n"
+              "The last successful step during the loading process was \"Preparing toolbar\"\r\n\r\nReset program settings?");
+    EXPECT_EQ(GetSetting("Homepage", "gone"), "gone");
+    EXPECT_EQ(GetSetting("Exit OK", "gone"), "gone");
+    EXPECT_FALSE(frmMainShell::isLoaded());
+}
+
+TEST(Main, CleanOrFirstRunsStartTheMainWindow)
+{
+    // The very first run crashed: "1st Run" was never written, so no question.
+    SaveSetting("Exit OK", "False");
+    MsgBoxScript::instance().clear();
+    RegisterWindows();
+    ASSERT_TRUE(Main());
+    EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty());
+    EXPECT_EQ(GetSetting("Exit OK"), "False");
+    EXPECT_NE(GetSetting("Last alive"), "");
+    EXPECT_TRUE(QDir(basGeneral::DataFolder()).exists());
+    ASSERT_TRUE(frmMainShell::isLoaded());
+    frmMain &m = frmMain::instance();
+    EXPECT_TRUE(m.isVisible());
+    EXPECT_TRUE(m.tmrLoadProcess->Enabled());
+    // The splash stays until the loader says loading is complete.
+    ASSERT_TRUE(frmSplash::isLoaded());
+    EXPECT_GE(frmSplash::instance().ProgressWidth(), 0.7 * frmSplash::kFullWidth - 50);
+    EXPECT_FALSE(frmSplash::instance().blnMainReady);
+}
+
+TEST(Splash, ProgressNeverShrinksAndClosesAfterItsFirstTick)
+{
+    frmSplash &splash = frmSplash::instance();
+    splash.show();
+    splash.SetProgress(30);
+    const double at30 = splash.ProgressWidth();
+    EXPECT_GE(at30, 0.3 * frmSplash::kFullWidth);
+    EXPECT_LT(at30, 0.3 * frmSplash::kFullWidth + 3 * 15 + 1);
+    splash.SetProgress(10);
+    EXPECT_EQ(splash.ProgressWidth(), at30);
+    splash.SetProgress(100);
+    EXPECT_EQ(splash.ProgressWidth(), frmSplash::kFullWidth);
+    // Loading finished before the first tick: the splash waits for the tick.
+    splash.blnMainReady = true;
+    EXPECT_TRUE(frmSplash::isLoaded());
+    emit splash.tmrTimer->Timer();
+    EXPECT_FALSE(frmSplash::isLoaded());
+}
