@@ -1,8 +1,701 @@
 #include "platform/webbrowser.h"
 
-WebBrowser::WebBrowser(QWidget *parent) : QWebEngineView(parent) {}
+#include "platform/folders.h"
+#include "platform/msgbox.h"
+#include "platform/network.h"
+#include "platform/schemes.h"
+#include "platform/webbrowser_script.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSslCertificate>
+#include <QSslError>
+#include <QWebEngineCertificateError>
+#include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr quint32 kOwnWorld = QWebEngineScript::ApplicationWorld;
+constexpr quint32 kPageWorld = QWebEngineScript::MainWorld;
+// How long a turned-down navigation's load reports are waited for.
+constexpr qint64 kIgnoreForMs = 10000;
+
+QJsonArray op(std::initializer_list<QJsonValue> values)
+{
+    return QJsonArray(values);
+}
+
+QString toText(const QVariant &v)
+{
+    return v.typeId() == QMetaType::QString ? v.toString() : QString();
+}
+
+int toInt(const QVariant &v)
+{
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok ? int(d) : 0;
+}
+
+QUrl addressToUrl(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return QUrl(QStringLiteral("about:blank"));
+    QUrl url(t);
+    // "www.example.com" or "localhost:8080/x": read as an address bar would.
+    if (url.isRelative() || url.scheme().size() < 2 || t.startsWith(QLatin1String("localhost:")))
+        url = QUrl::fromUserInput(t);
+    return url.isValid() ? url : QUrl(QStringLiteral("about:blank"));
+}
+
+const char kHostPage[] = "<html><head></head><body></body></html>\r\n";
+
+bool writeHostPage(const QString &path)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(kHostPage);
+    return f.commit();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The engine's page, which hands its decisions to the browser.
+
+class WebBrowserPage final : public QWebEnginePage
+{
+public:
+    WebBrowserPage(QWebEngineProfile *profile, WebBrowser *owner) : QWebEnginePage(profile, owner), m_owner(owner) {}
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
+    {
+        return m_owner->onNavigationRequest(url, type, isMainFrame);
+    }
+
+    QWebEnginePage *createWindow(WebWindowType) override { return m_owner->onCreateWindow(); }
+
+    void javaScriptAlert(const QUrl &, const QString &msg) override
+    {
+        if (!m_owner->Silent)
+            Vb::MsgBox(msg, Vb::vbExclamation);
+    }
+
+    bool javaScriptConfirm(const QUrl &, const QString &msg) override
+    {
+        if (m_owner->Silent)
+            return true;
+        return Vb::MsgBox(msg, Vb::vbOKCancel | Vb::vbQuestion) == Vb::vbOK;
+    }
+
+    bool javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *) override
+    {
+        return false; // there is no input box to show it in
+    }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int line,
+                                  const QString &source) override
+    {
+        if (!m_owner->Silent)
+            QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
+    }
+
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList &oldFiles, const QStringList &types) override
+    {
+        if (m_owner->Silent)
+            return {};
+        return QWebEnginePage::chooseFiles(mode, oldFiles, types);
+    }
+
+private:
+    WebBrowser *m_owner;
+};
+
+// A page that only exists to learn where a new window was going: it takes the
+// first address, turns the load down and hands the address to its browser.
+class NewWindowCatcher final : public QWebEnginePage
+{
+public:
+    NewWindowCatcher(QWebEngineProfile *profile, WebBrowser *owner) : QWebEnginePage(profile, owner), m_owner(owner)
+    {
+        // A window opened without an address never navigates.
+        QTimer::singleShot(30000, this, [this] { deleteLater(); });
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
+    {
+        if (!m_done && isMainFrame) {
+            m_done = true;
+            QPointer<WebBrowser> owner = m_owner;
+            QMetaObject::invokeMethod(
+                owner, [owner, url] { if (owner) owner->onNewWindowUrl(url); }, Qt::QueuedConnection);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QPointer<WebBrowser> m_owner;
+    bool m_done = false;
+};
+
+// ---------------------------------------------------------------------------
+// HtmlElement
+
+HtmlElement::HtmlElement(WebBrowser *browser, const QString &id, int index)
+    : m_browser(browser), m_id(id), m_index(index)
+{
+}
+
+QVariant HtmlElement::get(const char *property) const
+{
+    if (!m_browser)
+        return {};
+    return m_browser->call(op({QStringLiteral("get"), m_id, m_index, QString::fromLatin1(property)}));
+}
+
+void HtmlElement::set(const char *property, const QString &value) const
+{
+    if (m_browser)
+        m_browser->queue(op({QStringLiteral("set"), m_id, m_index, QString::fromLatin1(property), value}));
+}
+
+bool HtmlElement::exists() const { return get("exists").toBool(); }
+QString HtmlElement::tagName() const { return toText(get("tagName")); }
+QString HtmlElement::innerText() const { return toText(get("innerText")); }
+void HtmlElement::setInnerText(const QString &text) const { set("innerText", text); }
+QString HtmlElement::innerHTML() const { return toText(get("innerHTML")); }
+void HtmlElement::setInnerHTML(const QString &html) const { set("innerHTML", html); }
+QString HtmlElement::outerHTML() const { return toText(get("outerHTML")); }
+QString HtmlElement::title() const { return toText(get("title")); }
+void HtmlElement::setTitle(const QString &text) const { set("title", text); }
+QString HtmlElement::href() const { return toText(get("href")); }
+void HtmlElement::setHref(const QString &url) const { set("href", url); }
+QString HtmlElement::src() const { return toText(get("src")); }
+void HtmlElement::setSrc(const QString &url) const { set("src", url); }
+QString HtmlElement::value() const { return toText(get("value")); }
+void HtmlElement::setValue(const QString &value) const { set("value", value); }
+QString HtmlElement::color() const { return toText(get("color")); }
+void HtmlElement::setColor(const QString &colour) const { set("color", colour); }
+QString HtmlElement::backgroundColor() const { return toText(get("backgroundColor")); }
+void HtmlElement::setBackgroundColor(const QString &colour) const { set("backgroundColor", colour); }
+QString HtmlElement::filter() const { return toText(get("filter")); }
+void HtmlElement::setFilter(const QString &filter) const { set("filter", filter); }
+QString HtmlElement::styleText() const { return toText(get("styleText")); }
+void HtmlElement::setStyleText(const QString &css) const { set("styleText", css); }
+int HtmlElement::offsetTop() const { return toInt(get("offsetTop")); }
+int HtmlElement::offsetLeft() const { return toInt(get("offsetLeft")); }
+int HtmlElement::offsetHeight() const { return toInt(get("offsetHeight")); }
+int HtmlElement::offsetWidth() const { return toInt(get("offsetWidth")); }
+int HtmlElement::pageTop() const { return toInt(get("pageTop")); }
+int HtmlElement::pageLeft() const { return toInt(get("pageLeft")); }
+
+bool HtmlElement::click() const
+{
+    if (!m_browser)
+        return false;
+    return m_browser->call(op({QStringLiteral("click"), m_id, m_index})).toBool();
+}
+
+// ---------------------------------------------------------------------------
+// WebBrowser: the control
+
+WebBrowser::WebBrowser(QWidget *parent) : QWebEngineView(parent)
+{
+    auto *page = new WebBrowserPage(sharedProfile(), this);
+    setPage(page);
+
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(0);
+    connect(&m_flushTimer, &QTimer::timeout, this, &WebBrowser::flushQueued);
+
+    // The engine's reports are handled one event-loop turn later: outside the
+    // engine's own call, a handler may read the document, show a window or
+    // even close the window that holds this browser.
+    connect(page, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoadingChanged, Qt::QueuedConnection);
+    connect(page, &QWebEnginePage::loadProgress, this, &WebBrowser::onLoadProgress, Qt::QueuedConnection);
+    connect(page, &QWebEnginePage::urlChanged, this, &WebBrowser::emitCommandState, Qt::QueuedConnection);
+    connect(
+        page, &QWebEnginePage::titleChanged, this,
+        [this](const QString &title) {
+            if (m_hostLoading)
+                return;
+            QPointer<WebBrowser> self(this);
+            emit TitleChange(title);
+            if (self)
+                emitCommandState();
+        },
+        Qt::QueuedConnection);
+    connect(
+        page, &QWebEnginePage::linkHovered, this, [this](const QString &url) { emit StatusTextChange(url); },
+        Qt::QueuedConnection);
+    connect(page, &QWebEnginePage::certificateError, this, [](const QWebEngineCertificateError &error) {
+        // The simulator's certificates are signed by the authority named in
+        // TALLOWMERE_CA; those pass, everything else is refused.
+        QWebEngineCertificateError e = error;
+        Network::trustConfiguredAuthority();
+        const QList<QSslCertificate> chain = e.certificateChain();
+        if (e.isOverridable() && !chain.isEmpty() && QSslCertificate::verify(chain, e.url().host()).isEmpty())
+            e.acceptCertificate();
+        else
+            e.rejectCertificate();
+    });
+}
+
+WebBrowser::~WebBrowser()
+{
+    if (m_hostLoadLoop)
+        m_hostLoadLoop->quit();
+}
+
+QWebEngineProfile *WebBrowser::sharedProfile()
+{
+    static QPointer<QWebEngineProfile> profile;
+    if (!profile) {
+        profile = new QWebEngineProfile(QStringLiteral("WebBrowser"), QCoreApplication::instance());
+        const QString dir = Folders::localAppData() + QLatin1Char('/') + Vb::AppTitle() + QStringLiteral("/WebBrowser");
+        profile->setPersistentStoragePath(dir);
+        profile->setCachePath(dir + QStringLiteral("/Cache"));
+        Vb::InstallUrlSchemeHandlers(profile);
+    }
+    return profile;
+}
 
 void WebBrowser::Navigate(const QString &url)
 {
-    load(QUrl(url));
+    flushQueued();
+    const QUrl target = addressToUrl(url);
+    bool cancel = false;
+    QPointer<WebBrowser> self(this);
+    emit BeforeNavigate2(target.toString(), cancel);
+    if (!self || cancel)
+        return;
+    startLoad(target);
+}
+
+void WebBrowser::startLoad(const QUrl &url)
+{
+    // A navigation ends a document that was being written.
+    m_pieces.clear();
+    m_documentOpen = false;
+    m_busy = true;
+    m_readyState = READYSTATE_LOADING;
+    load(url);
+}
+
+void WebBrowser::Stop()
+{
+    flushQueued();
+    page()->triggerAction(QWebEnginePage::Stop);
+    if (m_busy) {
+        m_busy = false;
+        m_readyState = READYSTATE_COMPLETE;
+    }
+}
+
+void WebBrowser::GoBack()
+{
+    flushQueued();
+    if (history()->canGoBack())
+        back();
+}
+
+void WebBrowser::GoForward()
+{
+    flushQueued();
+    if (history()->canGoForward())
+        forward();
+}
+
+void WebBrowser::Refresh()
+{
+    flushQueued();
+    m_pieces.clear();
+    m_documentOpen = false;
+    reload();
+}
+
+QString WebBrowser::LocationURL() const
+{
+    return url().toString();
+}
+
+QString WebBrowser::LocationName() const
+{
+    const QString t = title();
+    return t.isEmpty() ? LocationURL() : t;
+}
+
+// ---------------------------------------------------------------------------
+// Events
+
+bool WebBrowser::onNavigationRequest(const QUrl &url, QWebEnginePage::NavigationType type, bool isMainFrame)
+{
+    switch (type) {
+    case QWebEnginePage::NavigationTypeTyped:
+        // Only this class loads addresses itself: Navigate() has asked
+        // already, and the host page and replayed links are not asked for.
+    case QWebEnginePage::NavigationTypeReload:
+    case QWebEnginePage::NavigationTypeRedirect:
+        return true;
+    case QWebEnginePage::NavigationTypeLinkClicked:
+        if (isMainFrame) {
+            // Turned down for now and asked about outside the engine; if the
+            // handler lets it go, the link is followed as a load of our own.
+            ignoreLoadOf(url);
+            QPointer<WebBrowser> self(this);
+            QMetaObject::invokeMethod(
+                this, [self, url] { if (self) self->onDeferredLinkClick(url); }, Qt::QueuedConnection);
+            return false;
+        }
+        break;
+    default:
+        break;
+    }
+    bool cancel = false;
+    QPointer<WebBrowser> self(this);
+    m_inEngineCallback = true;
+    emit BeforeNavigate2(url.toString(), cancel);
+    if (!self)
+        return false;
+    m_inEngineCallback = false;
+    if (cancel && isMainFrame)
+        ignoreLoadOf(url);
+    return !cancel;
+}
+
+void WebBrowser::onDeferredLinkClick(const QUrl &url)
+{
+    bool cancel = false;
+    QPointer<WebBrowser> self(this);
+    emit BeforeNavigate2(url.toString(), cancel);
+    if (self && !cancel)
+        startLoad(url);
+}
+
+QWebEnginePage *WebBrowser::onCreateWindow()
+{
+    // The program is asked once the address is known (onNewWindowUrl).
+    return new NewWindowCatcher(page()->profile(), this);
+}
+
+void WebBrowser::onNewWindowUrl(const QUrl &url)
+{
+    WebBrowser *target = nullptr;
+    bool cancel = false;
+    QPointer<WebBrowser> self(this);
+    emit NewWindow2(url.toString(), target, cancel);
+    if (!self || cancel)
+        return;
+    QPointer<WebBrowser> destination = target ? target : this;
+    if (destination)
+        destination->Navigate(url.toString());
+}
+
+void WebBrowser::ignoreLoadOf(const QUrl &url)
+{
+    m_ignored.append({url.toString(), false, QDateTime::currentMSecsSinceEpoch()});
+}
+
+bool WebBrowser::ignoredLoadEvent(const QString &url, bool started)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    m_ignored.removeIf([now](const IgnoredLoad &i) { return now - i.since > kIgnoreForMs; });
+    for (qsizetype i = 0; i < m_ignored.size(); ++i) {
+        IgnoredLoad &entry = m_ignored[i];
+        if (entry.url != url)
+            continue;
+        if (started) {
+            if (entry.started)
+                continue;
+            entry.started = true;
+        } else {
+            m_ignored.removeAt(i);
+        }
+        return true;
+    }
+    return false;
+}
+
+void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    const bool started = info.status() == QWebEngineLoadingInfo::LoadStartedStatus;
+    const QString address = info.url().toString();
+
+    if (m_hostLoading) {
+        // The host page for written documents loads unseen.
+        if (info.url().matches(QUrl::fromLocalFile(DocumentHostFile()), QUrl::RemoveFragment)) {
+            if (!started) {
+                m_hostLoading = false;
+                if (m_hostLoadLoop)
+                    m_hostLoadLoop->quit();
+            }
+            return;
+        }
+    }
+    if (ignoredLoadEvent(address, started))
+        return;
+
+    QPointer<WebBrowser> self(this);
+    if (started) {
+        m_busy = true;
+        m_readyState = READYSTATE_LOADING;
+        emit ProgressChange(0, 100);
+        return;
+    }
+
+    m_busy = false;
+    m_readyState = READYSTATE_COMPLETE;
+    emit ProgressChange(-1, 100);
+    if (!self)
+        return;
+    emit StatusTextChange(QStringLiteral("Done"));
+    if (!self)
+        return;
+    emitCommandState();
+    if (!self)
+        return;
+    if (info.status() != QWebEngineLoadingInfo::LoadStoppedStatus)
+        emit DocumentComplete(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ? LocationURL() : address);
+}
+
+void WebBrowser::onLoadProgress(int progress)
+{
+    if (!m_busy || m_hostLoading)
+        return;
+    if (progress > 0 && m_readyState == READYSTATE_LOADING)
+        m_readyState = READYSTATE_INTERACTIVE;
+    emit ProgressChange(progress, 100);
+}
+
+void WebBrowser::emitCommandState()
+{
+    if (m_hostLoading)
+        return;
+    QPointer<WebBrowser> self(this);
+    const bool forward = history()->canGoForward();
+    const bool back = history()->canGoBack();
+    emit CommandStateChange(CSC_NAVIGATEFORWARD, forward);
+    if (self)
+        emit CommandStateChange(CSC_NAVIGATEBACK, back);
+}
+
+// ---------------------------------------------------------------------------
+// Document calls
+
+bool WebBrowser::canRunScripts() const
+{
+    // A page that never loaded anything has no renderer to answer.
+    return !m_inEngineCallback && (!url().isEmpty() || m_readyState != READYSTATE_UNINITIALIZED);
+}
+
+void WebBrowser::queue(const QJsonArray &operation)
+{
+    if (!m_pieces.isEmpty()) {
+        m_queued.append(op({QStringLiteral("write"), m_pieces.join(QString())}));
+        m_pieces.clear();
+    }
+    m_queued.append(operation);
+    m_flushTimer.start();
+}
+
+QJsonArray WebBrowser::takeQueued()
+{
+    if (!m_pieces.isEmpty()) {
+        m_queued.append(op({QStringLiteral("write"), m_pieces.join(QString())}));
+        m_pieces.clear();
+    }
+    QJsonArray batch;
+    batch.swap(m_queued);
+    m_flushTimer.stop();
+    return batch;
+}
+
+void WebBrowser::flushQueued()
+{
+    const QJsonArray batch = takeQueued();
+    if (batch.isEmpty() || !canRunScripts())
+        return;
+    // Scripts run in the order they were sent, so nothing needs to wait here.
+    page()->runJavaScript(WebBrowserScript::batchScript(batch), kOwnWorld);
+}
+
+QVariant WebBrowser::call(const QJsonArray &operation)
+{
+    QJsonArray batch = takeQueued();
+    batch.append(operation);
+    if (!canRunScripts())
+        return {};
+    return evaluate(WebBrowserScript::batchScript(batch), kOwnWorld);
+}
+
+QVariant WebBrowser::evaluate(const QString &script, quint32 world)
+{
+    struct Pending
+    {
+        QVariant value;
+        bool done = false;
+        QEventLoop *loop = nullptr;
+    };
+    // Shared with the callback, which may come after a time-out (or never).
+    auto pending = std::make_shared<Pending>();
+    page()->runJavaScript(script, world, [pending](const QVariant &v) {
+        pending->value = v;
+        pending->done = true;
+        if (pending->loop)
+            pending->loop->quit();
+    });
+    if (!pending->done) {
+        QPointer<WebBrowser> self(this);
+        QEventLoop loop;
+        pending->loop = &loop;
+        QTimer::singleShot(qMax(0, ScriptTimeout), &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        pending->loop = nullptr;
+        if (!self)
+            return {};
+        if (!pending->done) {
+            ++m_scriptTimeouts;
+            return {};
+        }
+    }
+    return pending->value;
+}
+
+QString WebBrowser::DocumentHTML() { return toText(call(op({QStringLiteral("documentHtml")}))); }
+QString WebBrowser::BodyInnerHTML() { return toText(call(op({QStringLiteral("bodyHtml")}))); }
+QString WebBrowser::DocumentTitle() { return toText(call(op({QStringLiteral("title")}))); }
+bool WebBrowser::HasBody() { return call(op({QStringLiteral("hasBody")})).toBool(); }
+
+int WebBrowser::ElementCount(const QString &id) { return toInt(call(op({QStringLiteral("count"), id}))); }
+
+HtmlElement WebBrowser::Element(const QString &id, int index)
+{
+    return HtmlElement(this, id, index);
+}
+
+int WebBrowser::BodyScrollTop() { return toInt(call(op({QStringLiteral("metric"), QStringLiteral("scrollTop")}))); }
+int WebBrowser::BodyClientHeight() { return toInt(call(op({QStringLiteral("metric"), QStringLiteral("clientHeight")}))); }
+int WebBrowser::BodyScrollHeight() { return toInt(call(op({QStringLiteral("metric"), QStringLiteral("scrollHeight")}))); }
+void WebBrowser::SetBodyScrollTop(int pixels) { queue(op({QStringLiteral("setScrollTop"), pixels})); }
+void WebBrowser::ScrollBy(int x, int y) { queue(op({QStringLiteral("scrollBy"), x, y})); }
+
+int WebBrowser::FormCount() { return toInt(call(op({QStringLiteral("formCount")}))); }
+
+bool WebBrowser::SetFormField(int form, const QString &field, const QString &value)
+{
+    return call(op({QStringLiteral("formField"), form, field, value})).toBool();
+}
+
+bool WebBrowser::SetFormField(const QString &form, const QString &field, const QString &value)
+{
+    return call(op({QStringLiteral("formField"), form, field, value})).toBool();
+}
+
+bool WebBrowser::SubmitForm(int form) { return call(op({QStringLiteral("formSubmit"), form})).toBool(); }
+bool WebBrowser::SubmitForm(const QString &form) { return call(op({QStringLiteral("formSubmit"), form})).toBool(); }
+
+QVariant WebBrowser::ExecScript(const QString &script)
+{
+    // Queued writes go first; scripts run in the order they are sent.
+    flushQueued();
+    if (!canRunScripts())
+        return {};
+    return evaluate(script, kPageWorld);
+}
+
+// ---------------------------------------------------------------------------
+// Writing a document
+
+QString WebBrowser::DocumentHostFile() const
+{
+    if (!m_hostFile.isEmpty())
+        return m_hostFile;
+    static QString path;
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        const QString beside = Folders::program() + QStringLiteral("/blank.htm");
+        if (QFileInfo::exists(beside) || writeHostPage(beside)) {
+            path = beside;
+        } else {
+            const QString temp = QStringLiteral("%1/tallowmere-%2-blank.htm").arg(QDir::tempPath()).arg(getuid());
+            path = (QFileInfo::exists(temp) || writeHostPage(temp)) ? temp : beside;
+        }
+    }
+    return path;
+}
+
+bool WebBrowser::ensureHostPage()
+{
+    const QUrl host = QUrl::fromLocalFile(DocumentHostFile());
+    if (url().matches(host, QUrl::RemoveFragment) && !m_busy)
+        return true;
+    m_hostLoading = true;
+    m_pieces.clear();
+    m_documentOpen = false;
+    load(host);
+    if (m_hostLoading) {
+        QPointer<WebBrowser> self(this);
+        QEventLoop loop;
+        m_hostLoadLoop = &loop;
+        QTimer::singleShot(qMax(0, ScriptTimeout), &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (!self)
+            return false;
+        m_hostLoadLoop = nullptr;
+    }
+    const bool loaded = !m_hostLoading;
+    m_hostLoading = false;
+    m_busy = false;
+    m_readyState = READYSTATE_COMPLETE;
+    return loaded;
+}
+
+void WebBrowser::DocumentClear()
+{
+    m_pieces.clear();
+    m_documentOpen = false;
+}
+
+void WebBrowser::DocumentOpen()
+{
+    flushQueued(); // what was queued belongs to the document being replaced
+    if (!ensureHostPage())
+        return;
+    m_queued.append(op({QStringLiteral("open")}));
+    m_documentOpen = true;
+    m_flushTimer.start();
+}
+
+void WebBrowser::DocumentWrite(const QString &piece)
+{
+    if (!m_documentOpen)
+        DocumentOpen();
+    if (!m_documentOpen)
+        return;
+    m_pieces.append(piece);
+    m_flushTimer.start();
+}
+
+void WebBrowser::DocumentClose()
+{
+    if (!m_documentOpen)
+        return;
+    m_documentOpen = false;
+    call(op({QStringLiteral("close")}));
 }
