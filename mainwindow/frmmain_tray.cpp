@@ -22,8 +22,8 @@ void frmMain::StatusBar_PanelClick(const QString &key)
 void frmMain::putInTray()
 {
     TrayIcon = new frmSysTray;
-    TrayIcon->FSys = this;
     TrayIcon->Form_Load();
+    TrayIcon->setFSys(this);
     connect(TrayIcon, &frmSysTray::Click, this, [this](const QString &what) { TrayIcon_Click(what); });
     hide();
 }

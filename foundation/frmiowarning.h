@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/vbform.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// Explains that HTTP 1.1 in the Internet options can break page downloads and
+// offers to switch both options to HTTP 1.0 and end the program.
+class frmIOWarning final : public QDialog, public DefaultInstance<frmIOWarning>
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmIOWarning)
+
+public:
+    frmIOWarning();
+    void Form_Load();
+
+    QLabel *lblHeading = nullptr;
+    QLabel *lblText1 = nullptr;
+    QLabel *lblText2 = nullptr;
+    QLabel *lblText3 = nullptr;
+    QPushButton *cmdCorrect = nullptr;
+    QPushButton *cmdExit = nullptr;
+
+    void cmdCorrect_Click();
+    void cmdExit_Click();
+
+protected:
+    void reject() override;
+};
