@@ -1,0 +1,415 @@
+#include "foundation/hostroles.h"
+#include "foundation/itemfields.h"
+#include "foundation/pagetext.h"
+#include "platform/ansi.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <map>
+
+using namespace basGeneral;
+
+namespace {
+
+// The item pages under fixtures/, read byte per character as a fetched page is.
+QString fixture(const char *name)
+{
+    QFile file(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/fixtures/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "missing fixture " << name;
+        return {};
+    }
+    return Ansi::decode(file.readAll());
+}
+
+QString field(const QString &page, const char *key)
+{
+    return GetItemField(page, QString::fromLatin1(key));
+}
+
+QString field(const char16_t *page, const char *key)
+{
+    return GetItemField(QString::fromUtf16(page), QString::fromLatin1(key));
+}
+
+struct Snippet
+{
+    const char16_t *html;
+    const char16_t *expected;
+};
+
+void expectAll(const char *key, std::initializer_list<Snippet> cases)
+{
+    for (const Snippet &c : cases)
+        EXPECT_EQ(field(c.html, key).toStdString(), QString::fromUtf16(c.expected).toStdString())
+            << key << ": " << QString::fromUtf16(c.html).toStdString();
+}
+
+const char *const kKeys[] = {"picture", "title", "endtime", "bids", "currentbid", "minbid",
+                             "binprice", "shipping", "qty", "feedbackpercent", "feedbackrating", "seller"};
+
+} // namespace
+
+// Every field of every page layout in fixtures/.
+TEST(GetItemField, ReadsEveryFieldOfEachPageLayout)
+{
+    using Fields = std::map<std::string, QString>;
+    struct Page { const char *file; Fields fields; };
+    const Page pages[] = {
+        {"auction_active.html",
+         {{"picture", "http://i.ebayimg.com/00/s/NTAwWDM3NQ==/z/8xQAAOSwPhdSk2Jb/$_12.JPG"},
+          {"title", "Vintage Brass Compass & Case"},
+          {"endtime", "Dec-06-2013  14:03:22 PST "},
+          {"bids", "7"},
+          {"currentbid", "US $23.50"},
+          {"minbid", "US $24.00"},
+          {"binprice", ""},
+          {"shipping", "$4.50"},
+          {"qty", "1"},
+          {"feedbackpercent", "99.8"},
+          {"feedbackrating", "1520"},
+          {"seller", "brass_and_more"}}},
+        {"auction_ended.html",
+         {{"picture", ""}, // spacer.gif
+          {"title", "Antique Mantel Clock & Key"},
+          {"endtime", "Dec-06-2013 14:03:22 PST"},
+          {"bids", "12"},
+          {"currentbid", "US $41.00"},
+          {"minbid", ""},
+          {"binprice", ""},
+          {"shipping", "US $12.00"},
+          {"qty", "1"},
+          {"feedbackpercent", "100"},
+          {"feedbackrating", "348"},
+          {"seller", "oldclocks1962"}}},
+        {"auction_ended_div.html",
+         {{"picture", "http://i.ebayimg.com/00/s/MTYwMFgxMjAw/z/q2IAAOSwWxNTA7aQ/$_57.JPG"},
+          {"title", "Seiko 5 Automatic Watch SNK809"},
+          {"endtime", "Dec-06-2013 14:03:22 PST"}, // day first on the page
+          {"bids", "5"},
+          {"currentbid", "GBP 38.00"},
+          {"minbid", ""},
+          {"binprice", ""},
+          {"shipping", "FREE"},
+          {"qty", "1"},
+          {"feedbackpercent", ""},
+          {"feedbackrating", "87"},
+          {"seller", "watchworks_uk"}}},
+        {"item_removed.html",
+         {{"picture", ""},
+          {"title", ""},
+          {"endtime", "N/A"},
+          {"bids", "N/A"},
+          {"currentbid", "N/A"},
+          {"minbid", ""},
+          {"binprice", ""},
+          {"shipping", "N/A"},
+          {"qty", "1"},
+          {"feedbackpercent", ""},
+          {"feedbackrating", ""},
+          {"seller", ""}}},
+        {"fixed_price.html",
+         {{"picture", "http://i.ebayimg.com/00/s/NTAwWDUwMA==/z/rLkAAOSw3ydSn9Yx/$_12.JPG"},
+          {"title", "USB 3.0 Card Reader SD / microSD"},
+          {"endtime", "Dec-06-2013 14:03:22 PST"},
+          {"bids", "N/A"},
+          {"currentbid", "US $15.99"},
+          {"minbid", ""},
+          {"binprice", "US $15.99"},
+          {"shipping", "FREE"},
+          {"qty", "10"}, // "More than 10 available"
+          {"feedbackpercent", "98.9"},
+          {"feedbackrating", "25418"},
+          {"seller", "gadget-depot-usa"}}},
+        {"fixed_price_sale.html",
+         {{"picture", "http://i.ebayimg.com/00/s/ODAwWDgwMA==/z/0JgAAOSwA4dSo0Ak/$_12.JPG"},
+          {"title", "Cast Iron Skillet 10 inch, Pre-Seasoned"},
+          {"endtime", "Jan-15-2014 09:30:00 PST"},
+          {"bids", "N/A"},
+          {"currentbid", "US $12.74"},
+          {"minbid", ""},
+          {"binprice", "US $12.74"},
+          {"shipping", "$9.95"},
+          {"qty", "3"},
+          {"feedbackpercent", ""},
+          {"feedbackrating", ""},
+          {"seller", "kitchen.outlet"}}},
+        {"listing_fr.html",
+         {{"picture", ""},
+          {"title", "Appareil photo Leica M3 avec objectif Summicron"},
+          {"endtime", "N/A"},
+          {"bids", "9"},
+          {"currentbid", "EUR 212.50"}, // decimal comma turned into a point
+          {"minbid", ""},
+          {"binprice", ""},
+          {"shipping", "EUR 8,00"},
+          {"qty", "1"},
+          {"feedbackpercent", "100"},
+          {"feedbackrating", "212"},
+          {"seller", "photo-ancienne-lyon"}}},
+        {"listing_de.html",
+         {{"picture", "http://i.ebayimg.com/00/s/NjAwWDgwMA==/z/xYwAAOSwbGVSm1Zq/$_12.JPG"},
+          {"title", QString::fromUtf16(u"Märklin H0 3000 Dampflok OVP")},
+          {"endtime", "N/A"},
+          {"bids", "N/A"}, // "4 Gebote" is not a count the reader knows
+          {"currentbid", "EUR 45,00"},
+          {"minbid", ""},
+          {"binprice", ""},
+          {"shipping", "EUR 5,90"},
+          {"qty", "1"},
+          {"feedbackpercent", ""},
+          {"feedbackrating", "4410"},
+          {"seller", "modellbahn-koch"}}},
+    };
+
+    HostRoles::reload();
+    for (const Page &page : pages) {
+        const QString html = fixture(page.file);
+        ASSERT_FALSE(html.isEmpty()) << page.file;
+        for (const char *key : kKeys) {
+            const auto it = page.fields.find(key);
+            ASSERT_NE(it, page.fields.end()) << page.file << " " << key;
+            EXPECT_EQ(field(html, key).toStdString(), it->second.toStdString()) << page.file << " " << key;
+        }
+    }
+}
+
+TEST(GetItemField, KeysAreExact)
+{
+    const QString page = fixture("auction_active.html");
+    EXPECT_EQ(field(page, "Title"), QString());
+    EXPECT_EQ(field(page, "CURRENTBID"), QString());
+    EXPECT_EQ(field(page, ""), QString());
+    EXPECT_EQ(field(page, "price"), QString());
+    EXPECT_EQ(field(QString(), "endtime"), QStringLiteral("N/A"));
+    EXPECT_EQ(field(QString(), "qty"), QStringLiteral("1"));
+}
+
+TEST(GetItemField, EndTimeForms)
+{
+    expectAll("endtime", {
+        // Table layout, cells closed by </th>, </td>.
+        {u"<tr><th>Ended:</th><td><span class=\"d\"><span>Dec 06, 2013</span><span>14:03:22 PST</span></span></td></tr>",
+         u"Dec-06-2013 14:03:22 PST"},
+        {u"<td class=\"l\">Ended:</td><td><span><span>Nov 30, 2013</span><span>09:15:00 PST</span></span></td>",
+         u"Nov-30-2013 09:15:00 PST"},
+        // Division layout, month first.
+        {u"<div>Ended:</div><div><span><span>Jul 04, 2014</span><span>18:00:00 PDT</span></span></div>",
+         u"Jul-04-2014 18:00:00 PDT"},
+        // Time left with the end in brackets; a marker broken across lines.
+        {u"Time\r\n left:<span>3h 10m</span> (Feb 14, \t2014 <span>08:00:00 PST</span>)",
+         u"Feb-14-2014 08:00:00 PST "},
+        {u"<span class=\"vi-VR-enddate-sec \">Mar 01, 2014 10:00:00 PST</span>", u"Mar-01-2014 10:00:00 PST"},
+        // The first layout found wins over later ones.
+        {u"<th>Ended:</th><td><span><span>Dec 06, 2013</span><span>14:03:22 PST</span></span>"
+         u" Time left: (Jan 01, 2014 00:00:00 PST)",
+         u"Dec-06-2013 14:03:22 PST"},
+        // Too short to reorder: left as it is.
+        {u"<span class=\"vi-VR-enddate-sec \">Dec</span>", u"Dec"},
+        {u"<span class=\"vi-VR-enddate-sec \">06 Dec</span>", u"06 Dec"},
+        {u"<p>No end time here</p>", u"N/A"},
+    });
+}
+
+TEST(GetItemField, BidCountForms)
+{
+    expectAll("bids", {
+        {u"<td>Bid history:</td><td><span>3</span>", u"3"},
+        {u"<td><span> [ <a href=\"#\">3</a></span> bids ]", u"3"},
+        {u"<span>[&nbsp;<a href=\"#\">14</a></span>", u"14"},
+        // Text around the count is skipped for the next form.
+        {u"<span> [ <a href=\"#\">2 </a><span>bids</span> ]</span>", u"2"},
+        {u"<span>Bids</span> [ 11 bids ]", u"11"},
+        {u"[ <span><span>8</span></span> bids ]", u"8"},
+        {u"<span class=\"vi-is1-s6\"><span> [ 6 bids ]</span></span>", u"6"},
+        {u"<td>Bid history:</td><td>none yet</td>", u"N/A"},
+        {u"<p>Buy It Now</p>", u"N/A"},
+    });
+}
+
+TEST(GetItemField, CurrentPriceForms)
+{
+    expectAll("currentbid", {
+        {u"<span id=\"v4-27\" itemprop=\"price\" class=\"vi-is1-prcp-eu\">EUR 45,00</span>", u"EUR 45,00"},
+        {u"<span id=\"mm-saleDscPrc\">US $9.99</span>", u"US $9.99"},
+        {u"<span id=\"w1-13-_bidPrice\" class=\"\">US $7.25</span>", u"US $7.25"},
+        {u"<SPAN ID=\"prcIsum\" CLASS=\"\">US $30.00</SPAN>", u"US $30.00"},
+        {u"Current bid:</span> <b>US $1.00</b>", u"US $1.00"},
+        {u"<th>Current bid:</th><td><span><span>US $2.00</span></span></td>", u"US $2.00"},
+        {u"<th>Current bid: </th><td><span><span>US $3.00</span></span>", u"US $3.00"},
+        {u"<div>Current bid:</div><div><span>US $4.00</span>", u"US $4.00"},
+        {u"Starting bid:<span><span>US $0.99</span></span>", u"US $0.99"},
+        {u"Starting bid: <span>US $0.98</span> [ <a>0 bids</a> ]", u"US $0.98"},
+        {u"Starting bid: <span>US $5.00</span> Enter your maximum bid", u"US $5.00"},
+        {u"Price:<span>US $19.95</span>", u"US $19.95"},
+        {u"<td class=\"lbl\"> Price:</td><td><B>US $25.00</B> <span>Buy It Now</span></td>", u"US $25.00"},
+        {u"<span itemprop=\"price\">US $6.50</span>", u"US $6.50"},
+        {u"<b class=\"g-hdn\">Discounted price</b>US $12.74</span>", u"US $12.74"},
+        {u"Winning bid:<span><span>US $41.00</span></span>", u"US $41.00"},
+        {u"Winning bid: <span>US $42.00</span> [ <a>12 bids</a> ]", u"US $42.00"},
+        {u"Winning bid: <span>US $43.00</span> and that was the end of it", u"US $43.00"},
+        {u"Sold for: <b>US $8.00</b>", u"US $8.00"},
+        {u"Sold for: <span>US $8.50</span>", u"US $8.50"},
+        {u"<span class=\"notranslate\" itemprop=\"price\" content=\"5.5\">    US $5.50    </span>", u"US $5.50"},
+        {u"<span>Ench\u00E8re en cours\u00A0:</span><b>EUR 3,20</b></span>", u"EUR 3.20"},
+        // A first match that is too long or reads as no price gives way.
+        {u"<span id=\"prcIsum\" class=\"\">Approximately US $1,234.00</span><span itemprop=\"price\">US $1,234.00</span>",
+         u"US $1,234.00"},
+        {u"<span id=\"prcIsum\" class=\"\">See price</span>Price:<span>US $3.00</span>", u"US $3.00"},
+        {u"<span id=\"prcIsum\" class=\"\">##1##</span>", u"N/A"},
+        {u"<span id=\"prcIsum\" class=\"\">Free</span>", u"N/A"},
+        {u"<p>nothing</p>", u"N/A"},
+    });
+}
+
+TEST(GetItemField, MinimumBidBuyItNowAndShipping)
+{
+    expectAll("minbid", {
+        {u"<a href=\"#\">Place bid</a><div>Enter  US $24.00  or more</div>", u"US $24.00"},
+        {u"<a>Place bid</a><label>Enter more than US $3.50</label><p>Bids of US $3.50 or more win.</p>", u"US $3.50"},
+        {u"<a>Place bid</a><div>Enter ##1## or more</div>", u""},
+        {u"<a>Place bid</a><div>Enter an amount well above the current one or more</div>", u""},
+        {u"<p>no bidding</p>", u""},
+    });
+    expectAll("binprice", {
+        // Three spaces on the page: only the whitespace-cleaned page matches.
+        {u"<span class=\"notranslate\" id=\"prcIsum\" itemprop=\"price\"   style=\"\">US $15.99</span>", u"US $15.99"},
+        {u"<span class=\"notranslate\" id=\"prcIsum\" itemprop=\"price\"  style=\"\">US $15.98</span>", u"US $15.98"},
+        {u"<div>Price:</div><div><span>US $7.00</span>", u"US $7.00"},
+        {u"<span class=\"notranslate\" id=\"mm-saleDscPrc\">US $12.74</span>", u"US $12.74"},
+        {u"<div>Price:</div><div><span>See details</span>", u""},
+        {u"<p>auction only</p>", u""},
+    });
+    expectAll("shipping", {
+        {u"<span id=\"fshippingCost\" class=\"x\"><span>$4.50</span></span>", u"$4.50"},
+        {u"<span id=\"fshippingCost\"\r\n class=\"x\">\t<span>FREE</span>", u"FREE"},
+        {u"<span id=\"fshippingCost\"><span>Calculated at checkout</span>", u"N/A"},
+        {u"<span id=\"fshippingCost\"><span></span>", u"N/A"},
+        {u"<p>Local pick-up only</p>", u"N/A"},
+    });
+}
+
+TEST(GetItemField, QuantityTitlePictureAndFeedback)
+{
+    expectAll("qty", {
+        {u"Quantity: <b>5</b> available", u"5"},
+        {u"QUANTITY: More than 25 available", u"25"},
+        {u"Quantity: Limited available", u"1"},
+        {u"<p>single item</p>", u"1"},
+    });
+    expectAll("title", {
+        {u"<h1 class=\"it-ttl\" itemprop=\"name\" id=\"itemTitle\">Lot of 3 <b>NEW</b>  pens</h1>", u"Lot of 3 NEW pens"},
+        {u"<h1 class=\"it-ttl\" itemprop=\"name\" \r\n\tid=\"itemTitle\"><span class=\"g-hdn\">Details about  &nbsp;</span>Tom  &amp;  Jerry    DVD </h1>",
+         u"Tom & Jerry DVD"},
+        {u"<meta property=\"og:title\" content=\"  Fish &amp; Chips \">", u"Fish & Chips"},
+        {u"<input type=\"hidden\" name=\"title\" value=\"Hidden title\">", u"Hidden title"},
+        {u"<title>not read</title>", u""},
+    });
+    expectAll("picture", {
+        {u"<meta  content=\"eBay\" name=\"twitter:app:name:ipad\" ></meta><meta  content=\"http://i.ebayimg.com/a.JPG\" name=\"twitter:image\" >",
+         u"http://i.ebayimg.com/a.JPG"},
+        {u"<meta  content=\"eBay\" name=\"twitter:app:name:ipad\" ></meta><meta  content=\"http://pics.ebaystatic.com/spacer.gif\">", u""},
+        {u"<img src=\"http://i.ebayimg.com/a.JPG\">", u""},
+    });
+    expectAll("feedbackpercent", {
+        {u"<DIV id=si-fb>99.5%&nbsp;Positive feedback</DIV>", u"99.5"},
+        {u"<div id=\"si-fb\">99.5%&nbsp;Positive feedback</div>", u""},
+    });
+    expectAll("feedbackrating", {
+        {u"<a title=\"Feedback Score: 77\">77</a>", u"77"},
+        {u"<a title=\"feedback score:  1 234 \">", u"1 234"},
+    });
+}
+
+TEST(GetItemField, SellerFormsUseTheMemberProfileHost)
+{
+    HostRoles::reload();
+    expectAll("seller", {
+        {u"<span class=mbg-nw>OldClocks</span>", u"oldclocks"},
+        {u"<span class=\"mbg-nw\">Brass_And_More</span>", u"brass_and_more"},
+        {u"<a href=\"http://myworld.ebay.com/Watch-Works/?x=1\">", u"watch-works"},
+        {u"<a href=\"https://myworld.ebay.com/watchworks/\">", u""}, // the profile prefix is plain http
+        {u"<p>no seller</p>", u""},
+    });
+
+    QTemporaryDir dir;
+    QFile hosts(dir.path() + QStringLiteral("/hosts"));
+    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly));
+    hosts.write("member=127.0.0.1:8123\n");
+    hosts.close();
+    qputenv("TALLOWMERE_HOSTS", hosts.fileName().toUtf8());
+    HostRoles::reload();
+    EXPECT_EQ(field(u"<a href=\"http://127.0.0.1:8123/Sim_Seller/\">Sim_Seller</a>", "seller"), QStringLiteral("sim_seller"));
+    EXPECT_EQ(field(u"<a href=\"http://myworld.ebay.com/watchworks/\">", "seller"), QString());
+    qunsetenv("TALLOWMERE_HOSTS");
+    HostRoles::reload();
+}
+
+// Reading many fields of one page reuses its preparation; a changed page must
+// never be answered from the old one.
+TEST(GetItemField, ChangedPageTextIsReadAfresh)
+{
+    QString page = fixture("auction_active.html");
+    EXPECT_EQ(field(page, "title"), QStringLiteral("Vintage Brass Compass & Case"));
+    page.replace(QStringLiteral("Vintage"), QStringLiteral("Antique"));
+    EXPECT_EQ(field(page, "title"), QStringLiteral("Antique Brass Compass & Case"));
+    page[page.indexOf(QStringLiteral("US $23.50")) + 4] = u'9';
+    EXPECT_EQ(field(page, "currentbid"), QStringLiteral("US $93.50"));
+
+    // Text over a buffer the caller owns and changes in place.
+    std::u16string buffer = u"<span itemprop=\"price\">US $1.00</span>";
+    const QString raw = QString::fromRawData(reinterpret_cast<const QChar *>(buffer.data()), qsizetype(buffer.size()));
+    EXPECT_EQ(GetItemField(raw, QStringLiteral("currentbid")), QStringLiteral("US $1.00"));
+    buffer[buffer.find(u'1')] = u'7';
+    EXPECT_EQ(GetItemField(raw, QStringLiteral("currentbid")), QStringLiteral("US $7.00"));
+
+    // Two pages read in turn.
+    const QString ended = fixture("auction_ended.html");
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(field(page, "bids"), QStringLiteral("7"));
+        EXPECT_EQ(field(ended, "bids"), QStringLiteral("12"));
+    }
+}
+
+// The reader's fast search must find exactly what the character comparison
+// finds, at every start position, in any letter case or exactly.
+TEST(PageText, FoldedSearchAgreesWithCharacterSearch)
+{
+    using basGeneral::PageText::FoldedText;
+    const QString alphabet = QString::fromUtf16(u"aAbB<>\" =:/sSkK\u00E9\u00C9\u00B5\u212A\u017F\u00A0\u0130\u0131x");
+    QRandomGenerator random(20131206);
+    const auto randomText = [&](int length) {
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text.append(alphabet.at(random.bounded(int(alphabet.size()))));
+        return text;
+    };
+    for (int round = 0; round < 400; ++round) {
+        const QString hay = randomText(random.bounded(1, 90));
+        const FoldedText folded(hay);
+        for (int probe = 0; probe < 6; ++probe) {
+            QString needle;
+            if (probe % 2 == 0 && hay.size() > 1) {
+                // A piece of the text with some letters in the other case.
+                const int at = random.bounded(int(hay.size()) - 1);
+                needle = hay.mid(at, random.bounded(1, std::min<int>(24, int(hay.size()) - at) + 1));
+                for (QChar &c : needle)
+                    if (random.bounded(3) == 0)
+                        c = c.isUpper() ? c.toLower() : c.toUpper();
+            } else {
+                needle = randomText(random.bounded(1, 4));
+            }
+            for (qsizetype from = 0; from <= hay.size(); ++from) {
+                for (const auto cs : {Qt::CaseInsensitive, Qt::CaseSensitive}) {
+                    ASSERT_EQ(folded.find(needle, from, cs), QStringView(hay).indexOf(needle, from, cs))
+                        << "text " << hay.toStdString() << " needle " << needle.toStdString() << " from " << from;
+                }
+            }
+        }
+    }
+}
