@@ -3,6 +3,7 @@
 #include "foundation/accountlist.h"
 #include "foundation/basgeneral.h"
 #include "foundation/basregistry.h"
+#include "foundation/frmedituser.h"
 #include "foundation/frmsplash.h"
 #include "foundation/mainformshell.h"
 #include "foundation/settingsstore.h"
@@ -502,14 +503,15 @@ void frmSettings::chkAlwaysPswd_Click()
 
 void frmSettings::cmdAddUser_Click()
 {
-    if (OpenAccountEditor)
-        OpenAccountEditor(false);
+    frmEditUser::ShowModal(false);
 }
 
 void frmSettings::cmdEditUser_Click()
 {
-    if (OpenAccountEditor)
-        OpenAccountEditor(true);
+    // Nothing to edit without a chosen account.
+    if (!lvwUsers->SelectedItem())
+        return;
+    frmEditUser::ShowModal(true);
 }
 
 void frmSettings::cmdRemUser_Click()

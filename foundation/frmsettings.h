@@ -70,9 +70,6 @@ public:
     QPushButton *cmdCancel = nullptr;
     ::Inet *Inet = nullptr;
 
-    // Opens the account editor (add or edit); the editor window installs it.
-    static inline void (*OpenAccountEditor)(bool blnEdit) = nullptr;
-
     void cmdOK_Click();
     void cmdCancel_Click();
     void cboTimeZone_Change();

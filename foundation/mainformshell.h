@@ -121,6 +121,9 @@ public:
     virtual void mnuFileChangeUser_Click() {}
     virtual void mnuAuctionsRefresh_Click() {}
     virtual bool LookForUpdate(bool /*ShowWarnings*/) { return false; }
+    // Brings the tracked auctions up to date from eBay: one item, or all;
+    // SkipItems runs only the closing steps (the feedback panel).
+    virtual void RefreshAuctions(const QString & /*OnlyItemNumber*/, bool /*SkipItems*/, bool /*SkipHTMLSync*/) {}
 
     // Shows the window (first use loads it).
     void Show();

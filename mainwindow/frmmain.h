@@ -61,10 +61,6 @@ public:
     void TrayIcon_Click(const QString &ClickWhat) override;
     void StatusBar_PanelClick(const QString &key);
 
-    // The program's sign-in prompt, shown modally when the window comes back
-    // from the tray; the prompt's window installs it.
-    static inline void (*ShowSignInPrompt)() = nullptr;
-
     // Geometry of a control in twips, relative to the client area.
     static int TopOf(const QWidget *w);
     static int HeightOf(const QWidget *w);

@@ -2,6 +2,7 @@
 // status bar's feedback panel.
 #include "mainwindow/frmmain.h"
 
+#include "foundation/frmsignin.h"
 #include "foundation/frmsystray.h"
 #include "foundation/settingsstore.h"
 #include "platform/desktop.h"
@@ -60,19 +61,17 @@ void frmMain::TrayIcon_Click(const QString &ClickWhat)
         TrayIcon = nullptr;
 
         if (GetSetting(QStringLiteral("Login")) != QLatin1String("QXR")) {
+            // A correct password restores the window from inside the prompt.
             blnAuthorized = false;
-            if (ShowSignInPrompt)
-                ShowSignInPrompt();
-            else
-                blnAuthorized = true; // no prompt in this build: come straight back
+            const bool forceExitBefore = blnForceExit;
+            frmSignIn::ShowModal();
             if (!blnAuthorized) {
+                // The prompt's Cancel marks the program for an exit without
+                // questions; here the program goes on in the tray, so a later
+                // exit must still ask about pending snipes.
+                blnForceExit = forceExitBefore;
                 putInTray();
                 return;
-            }
-            if (!ShowSignInPrompt) {
-                setWindowState(LastWinState == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
-                show();
-                activateWindow();
             }
         } else {
             setWindowState(LastWinState == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
