@@ -1,0 +1,425 @@
+#include "foundation/timetext.h"
+
+#include "foundation/frmsettings.h"
+#include "foundation/pageaccess.h"
+#include "platform/vberror.h"
+
+#include <QComboBox>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+
+namespace basGeneral {
+
+namespace {
+
+constexpr int kOverflow = 6;
+
+[[noreturn]] void typeMismatch(const QString &source)
+{
+    throw VbError(VbErr::TypeMismatch, QStringLiteral("Type mismatch"), source);
+}
+
+bool isDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+
+QString trimSpaces(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+// A whole number of at most 16 bits written in decimal, spaces allowed around.
+std::optional<int> readSmallNumber(const QString &text)
+{
+    bool ok = false;
+    const int value = trimSpaces(text).toInt(&ok, 10);
+    if (!ok || value < -32768 || value > 32767)
+        return std::nullopt;
+    return value;
+}
+
+// A time of day: H:mm:ss or H:mm, optionally with AM/PM.
+std::optional<QTime> readTimeOfDay(const QString &text)
+{
+    const QString t = trimSpaces(text);
+    if (t.isEmpty())
+        return std::nullopt;
+    static const char *const kForms[] = {"H:mm:ss", "H:mm", "h:mm:ss AP", "h:mm AP", "h:mm:ssAP", "h:mmAP"};
+    for (const char *form : kForms) {
+        const QTime time = QLocale::c().toTime(t, QString::fromLatin1(form));
+        if (time.isValid())
+            return time;
+    }
+    return std::nullopt;
+}
+
+// The system's short date form with a four-digit year, so the text of a date
+// never loses its century.
+QString dateFormat()
+{
+    QString form = QLocale::system().dateFormat(QLocale::ShortFormat);
+    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+    form.replace(twoDigitYear, QStringLiteral("yyyy"));
+    return form;
+}
+
+constexpr QLatin1String kTimeFormat("HH:mm:ss");
+
+// Dates carry no time zone in the program's arithmetic: adding hours moves
+// the clock reading, whatever daylight saving does in between.
+QDateTime addHoursToReading(const QDateTime &when, int hours)
+{
+    const QDateTime reading(when.date(), when.time(), Qt::UTC);
+    const QDateTime moved = reading.addSecs(qint64(hours) * 3600);
+    return QDateTime(moved.date(), moved.time());
+}
+
+// The number in a text that reads as a number (commas are thousands
+// separators).
+double numberOf(const QString &text)
+{
+    QString t = trimSpaces(text);
+    t.remove(QLatin1Char(','));
+    return QLocale::c().toDouble(t);
+}
+
+} // namespace
+
+// ---- Dates --------------------------------------------------------------
+
+QDateTime ZeroDate()
+{
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
+
+QString DateText(const QDateTime &when)
+{
+    return QLocale::system().toString(when.date(), dateFormat()) + QLatin1Char(' ') + when.time().toString(kTimeFormat);
+}
+
+std::optional<QDateTime> ReadDate(const QString &text)
+{
+    const QString t = trimSpaces(text);
+    if (t.isEmpty())
+        return std::nullopt;
+    const QLocale locale = QLocale::system();
+    const QString date = dateFormat();
+    QDateTime when = locale.toDateTime(t, date + QLatin1Char(' ') + kTimeFormat);
+    if (when.isValid())
+        return when;
+    const QDate day = locale.toDate(t, date);
+    if (day.isValid())
+        return QDateTime(day, QTime(0, 0));
+    when = QDateTime::fromString(t, Qt::ISODate);
+    if (when.isValid())
+        return QDateTime(when.date(), when.time());
+    return std::nullopt;
+}
+
+QDateTime ParseLongDate(const QString &text)
+{
+    const QString source = QStringLiteral("ParseLongDate");
+    QString t;
+    bool zone = false;
+    if (text.contains(QLatin1String(" PDT"))) {
+        t = GetBetween(text, QStringLiteral(", "), QStringLiteral(" PDT"));
+        zone = true;
+    }
+    if (text.contains(QLatin1String(" PST"))) {
+        t = GetBetween(text, QStringLiteral(", "), QStringLiteral(" PST"));
+        zone = true;
+    }
+    if (!zone)
+        typeMismatch(source);
+
+    t.replace(QLatin1String(", "), QLatin1String("/"));
+    static const char *const kMonths[] = {"January", "February", "March", "April", "May", "June", "July",
+                                          "August", "September", "October", "November", "December"};
+    for (int m = 0; m < 12; ++m)
+        t.replace(QString::fromLatin1(kMonths[m]) + QLatin1Char(' '), QString::number(m + 1) + QLatin1Char('/'));
+
+    const qsizetype space = t.indexOf(QLatin1Char(' '));
+    if (space < 0)
+        typeMismatch(source);
+    const QStringList parts = t.left(space).split(QLatin1Char('/'));
+    if (parts.size() != 3)
+        typeMismatch(source);
+    const auto month = readSmallNumber(parts[0]);
+    const auto day = readSmallNumber(parts[1]);
+    const auto year = readSmallNumber(parts[2]);
+    const auto time = readTimeOfDay(t.mid(space + 1));
+    if (!month || !day || !year || !time)
+        typeMismatch(source);
+    const QDate date(*year, *month, *day);
+    if (!date.isValid())
+        typeMismatch(source);
+    return QDateTime(date, *time);
+}
+
+QString ParseShortDate(const QString &text)
+{
+    QString t = trimSpaces(text);
+    t.remove(QLatin1String(" PDT"));
+    t.remove(QLatin1String(" PST"));
+    MonthAbbrevToNumber(t);
+
+    const qsizetype space = t.indexOf(QLatin1Char(' '));
+    if (space < 0)
+        return {};
+    const QStringList parts = t.left(space).replace(QLatin1Char('-'), QLatin1Char('/')).split(QLatin1Char('/'));
+    if (parts.size() != 3)
+        return {};
+    const auto month = readSmallNumber(parts[0]);
+    const auto day = readSmallNumber(parts[1]);
+    auto year = readSmallNumber(parts[2]);
+    const auto time = readTimeOfDay(t.mid(space + 1));
+    if (!month || !day || !year || !time)
+        return {};
+    if (*year >= 0 && *year < 30)
+        *year += 2000;
+    else if (*year >= 30 && *year < 100)
+        *year += 1900;
+    const QDate date(*year, *month, *day);
+    if (!date.isValid())
+        return {};
+    return DateText(QDateTime(date, *time));
+}
+
+QDateTime PacificToLocal(const QString &dateText)
+{
+    if (dateText.isEmpty())
+        return ZeroDate();
+    try {
+        const frmSettings &settings = frmSettings::instance();
+        if (!settings.cboTimeZone || settings.cboTimeZone->currentIndex() < 0)
+            return ZeroDate();
+        const int offset = settings.TimeZoneHours();
+        const auto when = ReadDate(dateText);
+        if (!when)
+            return ZeroDate();
+        return addHoursToReading(*when, offset + 8);
+    } catch (...) {
+        return ZeroDate();
+    }
+}
+
+QString MonthAbbrevToNumber(QString &text)
+{
+    static const char *const kAbbrevs[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                           "jul", "aug", "sep", "oct", "nov", "dec"};
+    text = text.toLower();
+    for (int m = 0; m < 12; ++m)
+        text.replace(QLatin1String(kAbbrevs[m]), QString::number(m + 1));
+    return text;
+}
+
+// ---- Durations and time left -----------------------------------------
+
+QString FormatMinSec(int seconds)
+{
+    // A count below zero keeps its sign in front only ("-1:05").
+    const qint64 whole = seconds;
+    const qint64 magnitude = whole < 0 ? -whole : whole;
+    const qint64 minutes = magnitude / 60;
+    const qint64 rest = magnitude - 60 * minutes;
+    return (whole < 0 ? QStringLiteral("-") : QString()) + QString::number(minutes) + QLatin1Char(':')
+        + QStringLiteral("%1").arg(rest, 2, 10, QLatin1Char('0'));
+}
+
+QString FormatDuration(int &seconds)
+{
+    if (seconds <= 0)
+        return QStringLiteral("0 seconds");
+
+    const int days = seconds / 86400;
+    int remaining = seconds - 86400 * days;
+    const int hours = remaining / 3600;
+    remaining -= 3600 * hours;
+    const int minutes = remaining / 60;
+    remaining -= 60 * minutes;
+    seconds = remaining;
+
+    QString text;
+    const auto prepend = [&text](int count, const char *unit) {
+        if (count <= 0)
+            return;
+        const QString part = QString::number(count) + QLatin1Char(' ') + QLatin1String(unit) + Plural(count);
+        text = text.isEmpty() ? part : part + QStringLiteral(", ") + text;
+    };
+    prepend(remaining, "second");
+    prepend(minutes, "minute");
+    prepend(hours, "hour");
+    prepend(days, "day");
+    return text;
+}
+
+QString Plural(double n)
+{
+    return n != 1 ? QStringLiteral("s") : QString();
+}
+
+int ParseTimeLeft(QString &timeLeft)
+{
+    timeLeft.truncate(40);
+
+    qint32 total = 0;
+    qint32 pending = 0;
+    QString unit;
+    for (const QChar c : std::as_const(timeLeft)) {
+        if (isDigit(c)) {
+            const qint64 next = qint64(pending) * 10 + (c.unicode() - u'0');
+            if (next <= std::numeric_limits<qint32>::max())
+                pending = qint32(next); // an overflowing digit is passed over
+            unit.clear();
+        } else {
+            unit.append(c);
+            if (unit.size() >= 2 && unit.at(0) == u' ') {
+                qint64 factor = 0;
+                switch (unit.at(1).unicode()) {
+                case u'd': factor = 86400; break;
+                case u'h': factor = 3600; break;
+                case u'm': factor = 60; break;
+                case u's': factor = 1; break;
+                default: break;
+                }
+                if (factor != 0) {
+                    const qint64 sum = total + qint64(pending) * factor;
+                    if (sum >= std::numeric_limits<qint32>::min() && sum <= std::numeric_limits<qint32>::max())
+                        total = qint32(sum);
+                    pending = 0;
+                    unit.clear();
+                }
+            }
+        }
+        LetEventsRun();
+    }
+    return total;
+}
+
+QString FormatTimeLeft(QString &seconds)
+{
+    const QString source = QStringLiteral("FormatTimeLeft");
+    if (!ReadsAsNumber(seconds))
+        typeMismatch(source);
+    double value = numberOf(seconds);
+
+    // Whole-number steps round their operand first, to even on a half.
+    const auto whole = [&source](double v) {
+        const double r = std::nearbyint(v);
+        if (!(std::fabs(r) < 9.0e15))
+            throw VbError(kOverflow, QStringLiteral("Overflow"), source);
+        return qint64(r);
+    };
+
+    QString out;
+    bool daysShown = false;
+    bool hoursShown = false;
+    if (value >= 86400) {
+        const qint64 s = whole(value);
+        out += QString::number(s / 86400) + QStringLiteral(" d ");
+        value = double(s % 86400);
+        seconds = QString::number(qint64(value));
+        daysShown = true;
+    }
+    if (value >= 3600) {
+        const qint64 s = whole(value);
+        out += QString::number(s / 3600) + QStringLiteral(" h ");
+        value = double(s % 3600);
+        seconds = QString::number(qint64(value));
+        hoursShown = true;
+    }
+    if (value >= 60) {
+        const qint64 s = whole(value);
+        if (!daysShown)
+            out += QString::number(s / 60) + QStringLiteral(" m ");
+        value = double(s % 60);
+        seconds = QString::number(qint64(value));
+    }
+    if (value != 0 && !daysShown && !hoursShown)
+        out += seconds + QStringLiteral(" s");
+    return out;
+}
+
+QString FormatTimeLeft(qint64 seconds)
+{
+    QString text = QString::number(seconds);
+    return FormatTimeLeft(text);
+}
+
+// ---- Prices and bids ---------------------------------------------------
+
+double PriceToDouble(const QString &priceText)
+{
+    QString number;
+    bool begun = false;
+    for (const QChar c : priceText) {
+        if (c == u',')
+            continue; // thousands separator
+        if (isDigit(c) || c == u'.') {
+            number.append(c);
+            begun = true;
+        } else if (begun) {
+            break;
+        }
+        LetEventsRun();
+    }
+    // The leading number: reading stops at a second decimal point.
+    const qsizetype firstDot = number.indexOf(QLatin1Char('.'));
+    if (firstDot >= 0) {
+        const qsizetype secondDot = number.indexOf(QLatin1Char('.'), firstDot + 1);
+        if (secondDot >= 0)
+            number.truncate(secondDot);
+    }
+    if (number.isEmpty() || number == u".")
+        return 0;
+    bool ok = false;
+    const double value = QLocale::c().toDouble(number, &ok);
+    return ok ? value : 0;
+}
+
+QString GetCurrencyPrefix(const QString &priceText)
+{
+    QString prefix;
+    for (const QChar c : priceText) {
+        if (isDigit(c))
+            break;
+        prefix.append(c);
+        LetEventsRun();
+    }
+    prefix = trimSpaces(prefix);
+    if (!prefix.endsWith(QLatin1Char('$')))
+        prefix.append(QLatin1Char(' '));
+    return prefix;
+}
+
+QString FormatPrice2(QString &price)
+{
+    if (!price.contains(QLatin1Char('.')))
+        price.append(QLatin1String(".00"));
+    const qsizetype dot = price.indexOf(QLatin1Char('.'));
+    price.truncate(dot + 3);
+    while (price.size() - dot - 1 < 2)
+        price.append(QLatin1Char('0'));
+    return price;
+}
+
+QString GetBidQty(const QString &maxBid)
+{
+    const qsizetype at = maxBid.indexOf(QLatin1String(" @ "));
+    return at < 0 ? QStringLiteral("0") : maxBid.left(at);
+}
+
+QString GetBidAmount(const QString &maxBid)
+{
+    const qsizetype at = maxBid.indexOf(QLatin1String(" @ "));
+    return at < 0 ? QStringLiteral("0") : maxBid.mid(at + 3);
+}
+
+} // namespace basGeneral
