@@ -1,0 +1,67 @@
+// tallowmere-monitor: started by the program at load. It watches the
+// program's heartbeat ("Last alive") and, while the program runs ("Exit OK"
+// is "False"), restarts it with "/nomon" once the heartbeat has stood still
+// longer than any pause of normal use. It ends when the program has ended.
+//
+//     tallowmere-monitor --pid PID [--program PATH] [--stall-seconds N] [--poll-ms N]
+//
+// TALLOWMERE_MONITOR_STALL_SECONDS gives the stall time when --stall-seconds
+// is not on the command line.
+#include "monitor/watch.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tallowmere-monitor"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Restarts Tallowmere when it stops responding."));
+    parser.addHelpOption();
+    const QCommandLineOption pidOption(QStringLiteral("pid"), QStringLiteral("Process to watch."), QStringLiteral("pid"));
+    const QCommandLineOption programOption(QStringLiteral("program"), QStringLiteral("Program to start again."),
+                                           QStringLiteral("path"));
+    const QCommandLineOption stallOption(QStringLiteral("stall-seconds"),
+                                         QStringLiteral("Seconds without a heartbeat before a restart (default 120)."),
+                                         QStringLiteral("seconds"));
+    const QCommandLineOption pollOption(QStringLiteral("poll-ms"), QStringLiteral("Milliseconds between looks (default 1000)."),
+                                        QStringLiteral("ms"));
+    parser.addOptions({pidOption, programOption, stallOption, pollOption});
+    parser.process(app);
+
+    Monitor::Options options;
+    bool ok = false;
+    options.pid = pid_t(parser.value(pidOption).toLongLong(&ok));
+    if (!ok || options.pid <= 0) {
+        std::fprintf(stderr, "tallowmere-monitor: --pid is required\n");
+        return 2;
+    }
+    options.program = parser.isSet(programOption)
+        ? parser.value(programOption)
+        : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tallowmere"));
+
+    const QString stall = parser.isSet(stallOption) ? parser.value(stallOption)
+                                                    : qEnvironmentVariable("TALLOWMERE_MONITOR_STALL_SECONDS");
+    if (!stall.isEmpty()) {
+        const int seconds = stall.toInt(&ok);
+        if (!ok || seconds < 1) {
+            std::fprintf(stderr, "tallowmere-monitor: the stall time must be a whole number of seconds\n");
+            return 2;
+        }
+        options.stallSeconds = seconds;
+    }
+    if (parser.isSet(pollOption)) {
+        const int ms = parser.value(pollOption).toInt(&ok);
+        if (!ok || ms < 10) {
+            std::fprintf(stderr, "tallowmere-monitor: the poll time must be at least 10 ms\n");
+            return 2;
+        }
+        options.pollMs = ms;
+    }
+    return Monitor::Run(options);
+}

@@ -1,0 +1,123 @@
+#include "monitor/watch.h"
+
+#include "foundation/settingsstore.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+
+namespace Monitor {
+
+namespace {
+
+const QString kExitOK = QStringLiteral("Exit OK");
+const QString kLastAlive = QStringLiteral("Last alive");
+
+void say(const QString &text)
+{
+    std::fprintf(stderr, "tallowmere-monitor: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+// The state letter of /proc/<pid>/stat ('Z' for a process that has ended but
+// was not reaped yet), or 0 when it cannot be read.
+char processState(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    // The command name is in parentheses and may hold anything, ")" included.
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0 || close + 2 >= line.size())
+        return 0;
+    return line.at(close + 2);
+}
+
+} // namespace
+
+bool ProcessRunning(pid_t pid)
+{
+    if (pid <= 0)
+        return false;
+    if (::kill(pid, 0) != 0 && errno != EPERM)
+        return false;
+    const char state = processState(pid);
+    return state != 'Z' && state != 'X';
+}
+
+bool KillProcess(pid_t pid, int waitMs)
+{
+    if (::kill(pid, SIGKILL) != 0 && errno != ESRCH)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    while (ProcessRunning(pid)) {
+        if (waited.elapsed() > waitMs)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+int Run(Options options)
+{
+    if (!QFileInfo(options.program).isExecutable()) {
+        say(QStringLiteral("no program to restart at %1").arg(options.program));
+        return 2;
+    }
+    const qint64 stallMs = qint64(options.stallSeconds) * 1000;
+    QString heartbeat = GetSetting(kLastAlive);
+    QElapsedTimer sinceHeartbeat;
+    sinceHeartbeat.start();
+
+    for (;;) {
+        if (!ProcessRunning(options.pid)) {
+            // Gone: a clean exit ends the watch; so does any other end, which
+            // the program's next start reports itself (it was not stuck).
+            if (GetSetting(kExitOK) == QLatin1String("1"))
+                say(QStringLiteral("the program has exited"));
+            else
+                say(QStringLiteral("the program ended without a clean exit"));
+            return 0;
+        }
+
+        // The heartbeat is compared as a value, never parsed: its text
+        // follows the user's date format.
+        const QString now = GetSetting(kLastAlive);
+        if (now != heartbeat) {
+            heartbeat = now;
+            sinceHeartbeat.restart();
+        }
+
+        if (GetSetting(kExitOK) == QLatin1String("False") && sinceHeartbeat.elapsed() > stallMs) {
+            say(QStringLiteral("no heartbeat for %1 seconds: restarting the program").arg(sinceHeartbeat.elapsed() / 1000));
+            if (!KillProcess(options.pid)) {
+                say(QStringLiteral("process %1 could not be ended; still watching").arg(options.pid));
+                sinceHeartbeat.restart();
+            } else {
+                // The new start must not take this for a crash and offer to
+                // reset the settings.
+                SaveSetting(kExitOK, QStringLiteral("1"));
+                qint64 started = 0;
+                if (!QProcess::startDetached(options.program, {QStringLiteral("/nomon")},
+                                             QFileInfo(options.program).absolutePath(), &started)) {
+                    say(QStringLiteral("the program could not be started again"));
+                    return 1;
+                }
+                options.pid = pid_t(started);
+                heartbeat = GetSetting(kLastAlive);
+                sinceHeartbeat.restart();
+            }
+        }
+        QThread::msleep(options.pollMs);
+    }
+}
+
+} // namespace Monitor

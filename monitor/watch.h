@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+// Watches the running program through its heartbeat in the settings store
+// and restarts it when it is stuck.
+namespace Monitor {
+
+struct Options
+{
+    pid_t pid = 0;            // the program's process
+    QString program;          // what to start again
+    int stallSeconds = 120;   // a heartbeat unchanged this long while running means stuck
+    int pollMs = 1000;
+};
+
+// Whether the process exists and has not ended (a process that ended and
+// waits to be reaped counts as ended).
+bool ProcessRunning(pid_t pid);
+
+// Ends the process at once and waits up to waitMs for it to go; false when
+// it could not be ended.
+bool KillProcess(pid_t pid, int waitMs = 10000);
+
+// Runs until the watched program has ended; returns the exit code for the
+// monitor itself.
+int Run(Options options);
+
+} // namespace Monitor

@@ -1,0 +1,150 @@
+// The first-run wizard and the account editor check accounts with the
+// simulator's eBay sign-in.
+#include "foundation/frmedituser.h"
+#include "foundation/frmsettings.h"
+#include "foundation/frmstartwiz.h"
+#include "foundation/hostroles.h"
+#include "foundation/mainformshell.h"
+#include "foundation/passwords.h"
+#include "foundation/settingsstore.h"
+#include "platform/listview.h"
+#include "platform/network.h"
+#include "sim/core/simserver.h"
+#include "tests/support/msgboxscript.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+namespace {
+
+// The simulator in this process, with the program's hosts pointed at it. One
+// for the whole process, made before its first request: the process trusts
+// one certificate authority only.
+class SimSignIn
+{
+public:
+    SimSignIn()
+    {
+        EXPECT_TRUE(server.start()) << server.errorString().toStdString();
+        qputenv("TALLOWMERE_HOSTS", server.hostsFile().toUtf8());
+        qputenv("TALLOWMERE_CA", server.caFile().toUtf8());
+        HostRoles::reload();
+        Network::trustConfiguredAuthority();
+        server.addAccount(QStringLiteral("alice"), QStringLiteral("Right Pass&1"));
+    }
+
+    // "scheme target" of the requests that reached the simulator since `from`.
+    QStringList requestsSince(qint64 from)
+    {
+        QStringList seen;
+        for (const Sim::LogEntry &e : server.requestLog().since(from))
+            seen << e.scheme + QLatin1Char(' ') + e.target;
+        return seen;
+    }
+
+    Sim::SimServer server;
+};
+
+SimSignIn &simulator()
+{
+    static SimSignIn *sim = new SimSignIn; // lives as long as the process
+    return *sim;
+}
+
+const QString kSignOut = QStringLiteral("http /ws2/eBayISAPI.dll?SignIn&ssPageName=h:h:sout:US");
+
+QString quickSignIn(const QString &encodedUser, const QString &encodedPassword)
+{
+    return QStringLiteral("https /ws/eBayISAPI.dll?co_partnerid=2&siteid=0&UsingSSL=1&MfcISAPICommand=SignInWelcome"
+                          "&siteid=0&co_partnerId=2&UsingSSL=1&i1=-1&userid=")
+        + encodedUser + QStringLiteral("&pass=") + encodedPassword;
+}
+
+} // namespace
+
+TEST(AccountsWithSimulator, WizardRefusesAWrongPasswordAndStoresTheRightOne)
+{
+    SimSignIn &sim = simulator();
+    DeleteSetting("Username");
+    DeleteSetting("Password");
+    if (frmSettings::isLoaded())
+        frmSettings::unloadInstance();
+    frmMainShell &main = MainForm();
+    frmStartWiz &w = frmStartWiz::instance();
+    MsgBoxScript::instance().clear();
+
+    qint64 from = sim.server.requestLog().nextIndex();
+    w.txtUsername->setText("ALICE");
+    w.txtPassword->setText("right pass&1");
+    w.cmdNext_Click();
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Invalid eBay user ID or password");
+    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Vb::vbExclamation);
+    EXPECT_TRUE(frmStartWiz::isLoaded());
+    EXPECT_TRUE(main.blnMustExit);
+    EXPECT_EQ(frmSettings::instance().lvwUsers->Count(), 0);
+    EXPECT_EQ(GetSetting("Username", "none"), "none");
+    EXPECT_EQ(sim.requestsSince(from), QStringList({kSignOut, quickSignIn("alice", "right%20pass%261")}));
+
+    from = sim.server.requestLog().nextIndex();
+    w.txtPassword->setText("Right Pass&1");
+    MsgBoxScript::instance().answer(Vb::vbNo);
+    w.cmdNext_Click();
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Would you like to import your watched items from eBay?");
+    EXPECT_FALSE(frmStartWiz::isLoaded());
+    EXPECT_FALSE(main.blnMustExit);
+    EXPECT_EQ(GetSetting("Username"), "alice");
+    EXPECT_EQ(basGeneral::UnscramblePassword(GetSetting("Password")), "Right Pass&1");
+    EXPECT_EQ(sim.requestsSince(from), QStringList({kSignOut, quickSignIn("alice", "Right%20Pass%261")}));
+}
+
+TEST(AccountsWithSimulator, EditorChecksTheAccountUnlessTheCheckIsBypassed)
+{
+    SimSignIn &sim = simulator();
+    DeleteSetting("Username");
+    DeleteSetting("Password");
+    if (frmSettings::isLoaded())
+        frmSettings::unloadInstance();
+    frmSettings &s = frmSettings::instance();
+    MsgBoxScript::instance().clear();
+
+    auto add = [](const QString &user, const QString &password) {
+        if (frmEditUser::isLoaded())
+            frmEditUser::unloadInstance();
+        frmEditUser::blnEdit = false;
+        frmEditUser &e = frmEditUser::instance();
+        e.txtUser->setText(user);
+        e.txtPswd->setText(password);
+        e.cmdOK_Click();
+    };
+
+    add("alice", "wrong");
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Invalid eBay user ID or password");
+    EXPECT_TRUE(frmEditUser::isLoaded());
+    EXPECT_EQ(s.lvwUsers->Count(), 0);
+    add("bob", "anything"); // unknown to eBay
+    EXPECT_EQ(s.lvwUsers->Count(), 0);
+
+    // "@" takes the account although eBay turns it down.
+    add("@Bob", "anything");
+    EXPECT_FALSE(frmEditUser::isLoaded());
+    ASSERT_EQ(s.lvwUsers->Count(), 1);
+    EXPECT_EQ(s.lvwUsers->Item(1)->Text(), "bob");
+
+    const qsizetype messages = MsgBoxScript::instance().calls().size();
+    add("Alice", "Right Pass&1");
+    EXPECT_EQ(MsgBoxScript::instance().calls().size(), messages);
+    ASSERT_EQ(s.lvwUsers->Count(), 2);
+    EXPECT_EQ(s.lvwUsers->Item(2)->Text(), "alice");
+    EXPECT_EQ(basGeneral::UnscramblePassword(s.lvwUsers->Item(2)->Tag()), "Right Pass&1");
+
+    // Editing checks the new password too.
+    s.lvwUsers->setSelectedItem(s.lvwUsers->Item(2));
+    frmEditUser::blnEdit = true;
+    frmEditUser &e = frmEditUser::instance();
+    e.txtPswd->setText("not it");
+    e.cmdOK_Click();
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Invalid eBay user ID or password");
+    EXPECT_EQ(basGeneral::UnscramblePassword(s.lvwUsers->Item(2)->Tag()), "Right Pass&1");
+}

@@ -1,0 +1,185 @@
+// The monitor program, run as its own process against stand-in programs: a
+// shell script that logs how it was started and then sleeps, so its
+// heartbeat is whatever the test writes into the settings store.
+#include "foundation/monitorlauncher.h"
+#include "foundation/settingsstore.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <functional>
+
+namespace {
+
+QString monitorProgram()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere-monitor");
+}
+
+class StandIn
+{
+public:
+    StandIn()
+    {
+        script = dir.path() + QStringLiteral("/program");
+        QFile f(script);
+        f.open(QIODevice::WriteOnly);
+        f.write("#!/bin/sh\necho \"$$ $*\" >> \"$0.log\"\nexec sleep 300\n");
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    }
+
+    // One line per start: the process id, then the arguments.
+    QStringList starts() const
+    {
+        QFile f(script + QStringLiteral(".log"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    pid_t pidOfStart(int n) const { return pid_t(starts().value(n).section(QLatin1Char(' '), 0, 0).toInt()); }
+
+    QTemporaryDir dir;
+    QString script;
+};
+
+bool waitFor(const std::function<bool()> &condition, int ms = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+bool running(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close > 0 && close + 2 < line.size() && line.at(close + 2) != 'Z';
+}
+
+void startMonitor(QProcess &monitor, qint64 pid, const QString &program)
+{
+    monitor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    monitor.start(monitorProgram(), {"--pid", QString::number(pid), "--program", program, "--stall-seconds", "1",
+                                     "--poll-ms", "50"});
+    ASSERT_TRUE(monitor.waitForStarted(5000));
+}
+
+} // namespace
+
+TEST(Monitor, AStuckProgramIsRestartedWithoutTheResetQuestionAndWatchedAgain)
+{
+    StandIn standIn;
+    SaveSetting("Exit OK", "False");
+    SaveSetting("Last alive", "stopped");
+    QProcess first;
+    first.start(standIn.script, {});
+    ASSERT_TRUE(first.waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 1; }));
+
+    QProcess monitor;
+    startMonitor(monitor, first.processId(), standIn.script);
+
+    // The heartbeat stands still while the program runs: killed, marked as a
+    // clean end (no reset question at the new start), started with /nomon.
+    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 2; }));
+    EXPECT_TRUE(waitFor([&] { return first.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_EQ(first.exitStatus(), QProcess::CrashExit);
+    const pid_t second = standIn.pidOfStart(1);
+    EXPECT_EQ(standIn.starts().at(1), QString::number(second) + " /nomon");
+    EXPECT_EQ(GetSetting("Exit OK"), "1");
+
+    // The new process is watched the same way once it runs.
+    SaveSetting("Exit OK", "False");
+    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 3; }));
+    EXPECT_TRUE(waitFor([&] { return !running(second); }, 5000));
+    const pid_t third = standIn.pidOfStart(2);
+    EXPECT_EQ(standIn.starts().at(2), QString::number(third) + " /nomon");
+
+    // A clean exit ends the monitor.
+    SaveSetting("Exit OK", "1");
+    ::kill(third, SIGTERM);
+    EXPECT_TRUE(monitor.waitForFinished(5000));
+    EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.exitCode(), 0);
+    EXPECT_EQ(standIn.starts().size(), 3);
+}
+
+TEST(Monitor, ALiveOrClosingProgramIsLeftAloneAndItsEndEndsTheWatch)
+{
+    StandIn standIn;
+    SaveSetting("Exit OK", "False");
+    QProcess program;
+    program.start(standIn.script, {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    QProcess monitor;
+    startMonitor(monitor, program.processId(), standIn.script);
+
+    // A heartbeat that moves, in whatever text, keeps the program running.
+    QElapsedTimer clock;
+    clock.start();
+    for (int beat = 0; clock.elapsed() < 2500; ++beat) {
+        SaveSetting("Last alive", QStringLiteral("beat %1").arg(beat));
+        QThread::msleep(200);
+    }
+    // So does a shut-down under way ("Exit OK" is no longer "False").
+    SaveSetting("Exit OK", "1");
+    QThread::msleep(1500);
+    EXPECT_EQ(standIn.starts().size(), 1);
+    EXPECT_EQ(program.state(), QProcess::Running);
+
+    // A program that ended, even without a clean exit, is not started again.
+    SaveSetting("Exit OK", "False");
+    program.kill();
+    program.waitForFinished(5000);
+    EXPECT_TRUE(monitor.waitForFinished(5000));
+    EXPECT_EQ(monitor.exitCode(), 0);
+    EXPECT_EQ(standIn.starts().size(), 1);
+
+    // Without a process to watch the monitor refuses to run.
+    EXPECT_EQ(QProcess::execute(monitorProgram(), {"--program", standIn.script}), 2);
+}
+
+TEST(Monitor, TheProgramStartsItForItsOwnProcess)
+{
+    SaveSetting("Exit OK", "1");
+    ASSERT_TRUE(QFileInfo(MonitorProgramPath()).isExecutable());
+    ASSERT_TRUE(StartMonitor());
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    pid_t found = 0;
+    QStringList arguments;
+    waitFor([&] {
+        for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
+            QFile cmdline("/proc/" + entry + "/cmdline");
+            if (!cmdline.open(QIODevice::ReadOnly))
+                continue;
+            const QStringList parts = QString::fromUtf8(cmdline.readAll()).split(QChar(0), Qt::SkipEmptyParts);
+            if (parts.size() >= 3 && parts.first().endsWith("tallowmere-monitor") && parts.contains(self)) {
+                found = pid_t(entry.toInt());
+                arguments = parts.mid(1);
+                return true;
+            }
+        }
+        return false;
+    }, 5000);
+    ASSERT_NE(found, 0);
+    ::kill(found, SIGTERM);
+    EXPECT_EQ(arguments, QStringList({"--pid", self, "--program", QCoreApplication::applicationFilePath()}));
+}
