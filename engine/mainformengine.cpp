@@ -13,6 +13,7 @@ frmMainEngine::frmMainEngine()
 {
     connect(tmrLoadProcess, &VbTimer::Timer, this, &frmMainEngine::tmrLoadProcess_Timer);
     connect(tmrTimer, &VbTimer::Timer, this, &frmMainEngine::tmrTimer_Timer);
+    ConnectFilterMenu();
 }
 
 void frmMainEngine::tmrLoadProcess_Timer()

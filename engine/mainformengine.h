@@ -17,14 +17,64 @@ public:
     static frmMainEngine &instance();
 
     // --- Tracked auctions and list rules (auctionrules.cpp) ---
+    // Adds the item number as a watched item for CurrentUser, refreshes that
+    // row, re-sorts, redraws and saves the list. Nothing happens (and nothing
+    // is shown) for a text that is not an item number, a number already
+    // listed, or an item page without a title.
+    void WatchAuction(const QString &strItemNumber);
+    // Whether the row passes every checked item of the Filter menu.
+    bool ItemPassesFilter(const ListItem *Item) const;
+    // Two different bidding rows of one group end less than 5 minutes apart
+    // (whole minutes, seconds ignored).
+    bool ItemInGroupTooClose() const;
+    // Some row of the group has ended and been won ("N/A" and "" are no group).
+    bool ItemInGroupWon(const QString &Grp) const;
+    // Checks "All Items" when no status filter is left, sets the toolbar's
+    // "Filter" button accordingly and redraws the HTML list.
+    void ApplyFilters();
+    // The Filter menu's handlers: each toggles its item, clears the items it
+    // excludes and applies the filters.
+    void mnuFilterAll_Click();
+    void mnuFilterActive_Click();
+    void mnuFilterEnded_Click();
+    void mnuFilterWatching_Click();
+    void mnuFilterBidding_Click();
+    void mnuFilterWinning_Click();
+    void mnuFilterLosing_Click();
+    void mnuFilterMyItems_Click();
+    // Connects the Filter menu's items to their handlers (once, at creation).
+    void ConnectFilterMenu();
 
     // --- The auction list file (listfile.cpp) ---
+    // Removes tags and turns every double quote into "&quot;"; strData is
+    // left holding the result as well.
+    static QString SaveSafeData(QString &strData);
+    // Rewrites "data6.dat" from the rows, replacing the old file only once the
+    // new one is complete. Without rows and with SaveIfEmpty false the file is
+    // left as it is. A failure is reported in a message box.
+    void SaveList(bool SaveIfEmpty);
+    // Start-up: appends the rows of "data6.dat" and of the older layouts
+    // "data5.dat" ... "data1.dat" (the three oldest only while nothing was
+    // read before), sets blnListLoaded, and saves the merged list before the
+    // older files are deleted. An unreadable file gets its message (for
+    // "data6.dat" the offer to set it aside) and the program ends.
+    void LoadListFiles();
+    // Appends the rows of one list file of the data folder, read by the
+    // layout its name gives; false when there is no such file. Raises VbError
+    // when the file cannot be read. Deletes nothing.
+    bool ReadListFile(const QString &fileName);
+    // The message for a list file that could not be read; for "data6.dat"
+    // marks the exit clean and offers to move the file aside. Does not end
+    // the program.
+    void ListFileReadFailed(const QString &fileName, const QString &description);
 
     // --- The start-up loader (loader.cpp) ---
     // The loader's timer tick (runs once; switches its own timer off first).
     virtual void tmrLoadProcess_Timer();
 
     // --- The refresh (refresh.cpp) ---
+    // Seam until the refresh is written; the refresh fills it.
+    virtual void RefreshAuctions(const QString & /*OnlyItemNumber*/, bool /*SkipItems*/, bool /*SkipHTMLSync*/) {}
 
     // --- The main tick (maintick.cpp) ---
     // The main tick, every second while tmrTimer is on.

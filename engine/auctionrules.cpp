@@ -1,0 +1,262 @@
+#include "engine/mainformengine.h"
+
+#include "engine/trackedauction.h"
+#include "foundation/globals.h"
+#include "foundation/hostroles.h"
+#include "foundation/itemfields.h"
+#include "foundation/pageaccess.h"
+#include "platform/desktop.h"
+#include "platform/listview.h"
+#include "platform/toolbar.h"
+
+#include <QAction>
+
+#include <vector>
+
+using namespace TrackedAuction;
+
+namespace {
+
+bool isItemNumber(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text)
+        if (c.unicode() < u'0' || c.unicode() > u'9')
+            return false;
+    return true;
+}
+
+void check(QAction *item, bool on)
+{
+    if (item)
+        item->setChecked(on);
+}
+
+bool checked(const QAction *item)
+{
+    return item && item->isChecked();
+}
+
+void toggle(QAction *item)
+{
+    if (item)
+        item->setChecked(!item->isChecked());
+}
+
+// Minutes since day zero of a zone-less clock reading, seconds dropped: the
+// difference of two of them counts the minute boundaries between two times.
+qint64 wholeMinutes(const QDateTime &when)
+{
+    static const QDate dayZero(1899, 12, 30);
+    return dayZero.daysTo(when.date()) * 1440 + when.time().hour() * 60 + when.time().minute();
+}
+
+} // namespace
+
+void frmMainEngine::WatchAuction(const QString &strItemNumber)
+{
+    const QString number = strItemNumber.trimmed();
+    if (!isItemNumber(number) || lvwAuctions->FindItem(number))
+        return;
+
+    const QString page = basGeneral::GetURL(
+        HostRoles::url(HostRoles::Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number), Inet);
+    if (basGeneral::GetItemField(page, QStringLiteral("title")).isEmpty())
+        return;
+    // The fetch let other events run; one of them may have listed the number.
+    if (lvwAuctions->FindItem(number))
+        return;
+
+    SetPanelText(QStringLiteral("IEStatus"), QStringLiteral("Adding item..."));
+    ListItem *row = lvwAuctions->Add(number);
+    lvwAuctions->setField(row, QStringLiteral("maxbid"), kWatching);
+    lvwAuctions->setField(row, QStringLiteral("user"), CurrentUser);
+
+    // A refresh under way is asked to stop early; the new row is refreshed
+    // on its own once it has.
+    blnCancelRefresh = true;
+    while (blnRefreshing)
+        Vb::WaitWithEvents(10);
+    blnCancelRefresh = false;
+
+    RefreshAuctions(number, false, true);
+    lvwAuctions->setSorted(true);
+    RebuildHTMLList();
+    SaveList(false);
+    SetPanelText(QStringLiteral("IEStatus"), QString());
+}
+
+bool frmMainEngine::ItemPassesFilter(const ListItem *Item) const
+{
+    if (!Item)
+        return false;
+    const ListView &list = *lvwAuctions;
+    const bool watched = list.Field(Item, QStringLiteral("maxbid")) == kWatching;
+    const bool ended = list.Field(Item, QStringLiteral("timeleft")) == kEnded;
+    const QString won = list.Field(Item, QStringLiteral("won")).toLower();
+
+    if (checked(mnuFilterMyItems) && list.Field(Item, QStringLiteral("user")) != CurrentUser)
+        return false;
+    if (checked(mnuFilterActive) && ended)
+        return false;
+    if (checked(mnuFilterEnded) && !ended)
+        return false;
+    if (checked(mnuFilterBidding) && watched)
+        return false;
+    if (checked(mnuFilterWatching) && !watched)
+        return false;
+    if (checked(mnuFilterWinning) && won != QLatin1String("true"))
+        return false;
+    if (checked(mnuFilterLosing) && (won != QLatin1String("false") || watched))
+        return false;
+    return true;
+}
+
+bool frmMainEngine::ItemInGroupTooClose() const
+{
+    struct Counted
+    {
+        const ListItem *row;
+        QString group;
+        qint64 minute;
+    };
+    std::vector<Counted> rows;
+    const ListView &list = *lvwAuctions;
+    for (int i = 1; i <= list.Count(); ++i) {
+        const ListItem *row = list.Item(i);
+        const QString group = list.Field(row, QStringLiteral("group"));
+        if (list.Field(row, QStringLiteral("maxbid")) == kWatching || IsNoGroup(group))
+            continue;
+        if (!ReadDateText(list.Field(row, QStringLiteral("enddatedisp"))))
+            continue;
+        // The end time counted with; a row without one cannot be compared.
+        const auto end = ReadEndDate(list.Field(row, QStringLiteral("enddate")));
+        if (!end)
+            continue;
+        rows.push_back({row, group, wholeMinutes(*end)});
+    }
+    for (const Counted &a : rows)
+        for (const Counted &b : rows) {
+            const qint64 d = b.minute - a.minute;
+            if (d > -5 && d < 5 && a.row != b.row && a.group == b.group)
+                return true;
+        }
+    return false;
+}
+
+bool frmMainEngine::ItemInGroupWon(const QString &Grp) const
+{
+    if (IsNoGroup(Grp))
+        return false;
+    const ListView &list = *lvwAuctions;
+    for (int i = 1; i <= list.Count(); ++i) {
+        const ListItem *row = list.Item(i);
+        if (list.Field(row, QStringLiteral("group")) == Grp
+            && list.Field(row, QStringLiteral("won")).toLower() == QLatin1String("true")
+            && list.Field(row, QStringLiteral("timeleft")).toLower() == QLatin1String("ended"))
+            return true;
+    }
+    return false;
+}
+
+void frmMainEngine::ApplyFilters()
+{
+    if (!checked(mnuFilterActive) && !checked(mnuFilterEnded) && !checked(mnuFilterBidding)
+        && !checked(mnuFilterWatching) && !checked(mnuFilterWinning) && !checked(mnuFilterLosing))
+        check(mnuFilterAll, true);
+    Toolbar->setValue(QStringLiteral("Filter"), checked(mnuFilterAll) ? 0 : 1);
+    RebuildHTMLList();
+}
+
+void frmMainEngine::mnuFilterAll_Click()
+{
+    toggle(mnuFilterAll);
+    for (QAction *item : {mnuFilterActive, mnuFilterEnded, mnuFilterBidding, mnuFilterWatching, mnuFilterWinning,
+                          mnuFilterLosing})
+        check(item, false);
+    ApplyFilters();
+}
+
+void frmMainEngine::mnuFilterActive_Click()
+{
+    check(mnuFilterAll, false);
+    toggle(mnuFilterActive);
+    check(mnuFilterEnded, false);
+    ApplyFilters();
+}
+
+void frmMainEngine::mnuFilterEnded_Click()
+{
+    check(mnuFilterAll, false);
+    toggle(mnuFilterEnded);
+    check(mnuFilterActive, false);
+    ApplyFilters();
+}
+
+void frmMainEngine::mnuFilterBidding_Click()
+{
+    check(mnuFilterAll, false);
+    toggle(mnuFilterBidding);
+    for (QAction *item : {mnuFilterWatching, mnuFilterLosing, mnuFilterWinning})
+        check(item, false);
+    ApplyFilters();
+}
+
+void frmMainEngine::mnuFilterWatching_Click()
+{
+    check(mnuFilterAll, false);
+    toggle(mnuFilterWatching);
+    for (QAction *item : {mnuFilterWinning, mnuFilterLosing, mnuFilterBidding})
+        check(item, false);
+    ApplyFilters();
+}
+
+void frmMainEngine::mnuFilterWinning_Click()
+{
+    check(mnuFilterAll, false);
+    toggle(mnuFilterWinning);
+    for (QAction *item : {mnuFilterWatching, mnuFilterLosing, mnuFilterBidding})
+        check(item, false);
+    ApplyFilters();
+}
+
+void frmMainEngine::mnuFilterLosing_Click()
+{
+    check(mnuFilterAll, false);
+    toggle(mnuFilterLosing);
+    for (QAction *item : {mnuFilterWinning, mnuFilterWatching, mnuFilterBidding})
+        check(item, false);
+    ApplyFilters();
+}
+
+void frmMainEngine::mnuFilterMyItems_Click()
+{
+    toggle(mnuFilterMyItems);
+    ApplyFilters();
+}
+
+void frmMainEngine::ConnectFilterMenu()
+{
+    using Handler = void (frmMainEngine::*)();
+    const std::pair<QAction *, Handler> items[] = {
+        {mnuFilterAll, &frmMainEngine::mnuFilterAll_Click},
+        {mnuFilterActive, &frmMainEngine::mnuFilterActive_Click},
+        {mnuFilterEnded, &frmMainEngine::mnuFilterEnded_Click},
+        {mnuFilterWatching, &frmMainEngine::mnuFilterWatching_Click},
+        {mnuFilterBidding, &frmMainEngine::mnuFilterBidding_Click},
+        {mnuFilterWinning, &frmMainEngine::mnuFilterWinning_Click},
+        {mnuFilterLosing, &frmMainEngine::mnuFilterLosing_Click},
+        {mnuFilterMyItems, &frmMainEngine::mnuFilterMyItems_Click},
+    };
+    for (const auto &[item, handler] : items) {
+        if (!item)
+            continue;
+        // A check-mark item has already flipped its mark when it reports the
+        // choice; the handler does its own toggling, so the flip is undone.
+        connect(item, &QAction::triggered, this, [this, item, handler](bool nowChecked) {
+            item->setChecked(!nowChecked);
+            (this->*handler)();
+        });
+    }
+}

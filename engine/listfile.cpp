@@ -1,0 +1,238 @@
+#include "engine/mainformengine.h"
+
+#include "engine/listfileformat.h"
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsplash.h"
+#include "foundation/globals.h"
+#include "foundation/pageaccess.h"
+#include "foundation/settingsstore.h"
+#include "platform/desktop.h"
+#include "platform/listview.h"
+#include "platform/msgbox.h"
+#include "platform/vberror.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QColor kLoadedGrey(150, 150, 150);
+
+// The runtime's error number and text for a failed file operation.
+VbError fileError(QFileDevice::FileError error)
+{
+    switch (error) {
+    case QFileDevice::PermissionsError:
+        return VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied"));
+    case QFileDevice::ResourceError:
+        return VbError(61, QStringLiteral("Disk full"));
+    case QFileDevice::WriteError:
+    case QFileDevice::ReadError:
+        return VbError(57, QStringLiteral("Device I/O error"));
+    default:
+        return VbError(75, QStringLiteral("Path/File access error"));
+    }
+}
+
+// The whole list as the file's text, rows in list order.
+QString listFileText(const ListView &list)
+{
+    int columns[std::size(ListFile::kRecordKeys)];
+    for (size_t k = 0; k < std::size(ListFile::kRecordKeys); ++k)
+        columns[k] = list.SubItemIndex(ListFile::kRecordKeys[k]);
+
+    QString text;
+    QStringList values;
+    values.reserve(std::size(ListFile::kRecordKeys));
+    for (int i = 1; i <= list.Count(); ++i) {
+        const ListItem *row = list.Item(i);
+        values.clear();
+        for (int column : columns)
+            values << row->SubItem(column);
+        ListFile::AppendRecord(text, ListFile::RecordFromRow(values, row->Tag()));
+    }
+    return text;
+}
+
+// Writes "data6.dat" beside the old one and renames it over it, so a failure
+// at any point leaves the previous list whole.
+void writeListFile(const ListView &list, const QString &path)
+{
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        throw fileError(out.error());
+    const QByteArray bytes = ListFile::EncodeFile(listFileText(list));
+    if (out.write(bytes) != bytes.size()) {
+        const auto error = out.error();
+        out.cancelWriting();
+        throw fileError(error);
+    }
+    if (!out.commit())
+        throw fileError(out.error());
+}
+
+void reportSaveFailure(const QString &path, const VbError &e)
+{
+    Vb::MsgBox(QStringLiteral("Could not save item list in the following location:") + kCrLf + kCrLf + path + kCrLf
+                   + kCrLf + QStringLiteral("Error #") + QString::number(e.number()) + QLatin1Char(' ')
+                   + e.description(),
+               Vb::vbExclamation);
+}
+
+const ListFile::LayoutInfo *layoutOf(const QString &fileName)
+{
+    for (const ListFile::LayoutInfo &info : ListFile::kLayouts)
+        if (fileName.compare(info.fileName, Qt::CaseInsensitive) == 0)
+            return &info;
+    return nullptr;
+}
+
+} // namespace
+
+QString frmMainEngine::SaveSafeData(QString &strData)
+{
+    strData = ListFile::SaveSafe(strData);
+    return strData;
+}
+
+void frmMainEngine::SaveList(bool SaveIfEmpty)
+{
+    if (lvwAuctions->Count() == 0 && !SaveIfEmpty)
+        return;
+    const QString path = basGeneral::DataFolder() + QStringLiteral("data6.dat");
+    try {
+        writeListFile(*lvwAuctions, path);
+    } catch (const VbError &e) {
+        reportSaveFailure(path, e);
+    }
+}
+
+bool frmMainEngine::ReadListFile(const QString &fileName)
+{
+    const ListFile::LayoutInfo *layout = layoutOf(fileName);
+    if (!layout)
+        throw VbError(VbErr::FileNotFound, QStringLiteral("File not found"));
+    QFile file(basGeneral::DataFolder() + fileName);
+    if (!file.exists())
+        return false;
+    if (!file.open(QIODevice::ReadOnly))
+        throw fileError(file.error());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw fileError(file.error());
+    file.close();
+
+    int columns[std::size(TrackedAuction::kColumns)];
+    for (size_t k = 0; k < std::size(TrackedAuction::kColumns); ++k)
+        columns[k] = lvwAuctions->SubItemIndex(TrackedAuction::kColumns[k].key);
+    auto columnOf = [&columns](QLatin1String key) {
+        for (size_t k = 0; k < std::size(TrackedAuction::kColumns); ++k)
+            if (TrackedAuction::kColumns[k].key == key)
+                return columns[k];
+        return -1;
+    };
+
+    ListFile::QuotedFieldReader reader(ListFile::DecodeFile(bytes));
+    bytes.clear();
+    while (!reader.AtEnd()) {
+        const QStringList record = reader.ReadRecord(layout->fieldCount);
+        const ListFile::RowValues values = ListFile::RowFromRecord(layout->layout, record, CurrentUser);
+        ListItem *row = lvwAuctions->Add(values.itemNumber);
+        CurrentItem = row;
+        for (const auto &[key, value] : values.fields)
+            row->setSubItem(columnOf(key), value);
+        row->setTag(values.tag);
+        if (values.greyRow)
+            row->setForeColor(kLoadedGrey);
+        if (values.greySubItems)
+            for (int c = 1; c < lvwAuctions->ColumnCount(); ++c)
+                row->setSubItemForeColor(c, kLoadedGrey);
+        basGeneral::LetEventsRun();
+    }
+    return true;
+}
+
+void frmMainEngine::LoadListFiles()
+{
+    QString current;
+    try {
+        QStringList merged;
+        for (const ListFile::LayoutInfo &layout : ListFile::kLayouts) {
+            if (layout.onlyIfNone && blnListLoaded)
+                continue;
+            current = layout.fileName;
+            if (!ReadListFile(current))
+                continue;
+            blnListLoaded = true;
+            if (layout.older)
+                merged << current;
+        }
+        current.clear();
+        if (merged.isEmpty())
+            return;
+        // The rows of the older files are in "data6.dat" before those files
+        // go; should the save fail they stay and are read again next time.
+        const QString path = basGeneral::DataFolder() + QStringLiteral("data6.dat");
+        try {
+            writeListFile(*lvwAuctions, path);
+        } catch (const VbError &e) {
+            reportSaveFailure(path, e);
+            return;
+        }
+        for (const QString &name : merged) {
+            if (QFile::remove(basGeneral::DataFolder() + name))
+                continue;
+            try {
+                basGeneral::WriteLog(QStringLiteral("log.txt"),
+                                     QStringLiteral("Could not delete the merged list file ") + name);
+            } catch (const VbError &) {
+                // The list is loaded and saved; a missing log line stops nothing.
+            }
+        }
+    } catch (const VbError &e) {
+        ListFileReadFailed(current, e.description());
+        Vb::EndProgram();
+    }
+}
+
+void frmMainEngine::ListFileReadFailed(const QString &fileName, const QString &description)
+{
+    frmSplash::unloadInstance();
+    if (fileName.compare(QLatin1String("data6.dat"), Qt::CaseInsensitive) != 0) {
+        Vb::MsgBox(QStringLiteral("Error while reading: ") + fileName + kCrLf + kCrLf + description, Vb::vbCritical);
+        return;
+    }
+
+    SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
+    const int answer = Vb::MsgBox(
+        QStringLiteral("An error occured while loading your items list: ") + description + kCrLf + kCrLf
+            + QStringLiteral("This likely means your items list got corrupted. Would you like to have your items "
+                             "list renamed and a new list created so that you can continue using the software and "
+                             "your corrupted list can be sent to be restored and analyzed to prevent future "
+                             "occurrences of this issue?"),
+        Vb::vbYesNo | Vb::vbExclamation);
+    if (answer != Vb::vbYes)
+        return;
+
+    const QString list = basGeneral::DataFolder() + QStringLiteral("data6.dat");
+    const QString backup = basGeneral::DataFolder() + QStringLiteral("data6-backup.dat");
+    if (QFile::exists(backup))
+        QFile::remove(backup);
+    basGeneral::MoveFileIfMissing(list, backup);
+    if (QFile::exists(list)) {
+        // Saying the list was set aside when it was not would bring the same
+        // question back at every start.
+        Vb::MsgBox(QStringLiteral("Your items list file could not be renamed to data6-backup.dat. Please move "
+                                  "data6.dat out of the following folder yourself before you start ")
+                       + Vb::AppTitle() + QStringLiteral(" again:") + kCrLf + kCrLf + basGeneral::DataFolder(),
+                   Vb::vbExclamation);
+        return;
+    }
+    Vb::MsgBox(QStringLiteral("Your items list file has been saved as data6-backup.dat and a new list has been "
+                              "started. Please go to Help>Contact support if you would like to have this list "
+                              "restored or analyzed.")
+                   + kCrLf + kCrLf + QStringLiteral("You will now need to restart ") + Vb::AppTitle(),
+               Vb::vbInformation);
+}

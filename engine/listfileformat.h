@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLatin1String>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+// The auction list file and its older layouts, without any window: the
+// quoted-field line format shared by the program's data files, the record of
+// each layout and what a record puts into a row.
+namespace ListFile {
+
+// ---- Quoted-field lines --------------------------------------------------
+// One record per line, every field in double quotes, fields separated by a
+// comma, CR LF after every line. A double quote never occurs inside a field
+// (it is stored as "&quot;"). Characters are Windows-1252 bytes.
+
+// Reads fields one after another. Blanks before a field are skipped; a
+// quoted field runs to the next double quote, after which the reader moves
+// past the following comma or line end; an unquoted field runs to the next
+// comma or line end and loses its trailing blanks. A line end separates
+// fields like a comma.
+class QuotedFieldReader final
+{
+public:
+    explicit QuotedFieldReader(QString text) : m_text(std::move(text)) {}
+
+    // True when only blanks and line ends are left.
+    bool AtEnd();
+    // Raises VbError 62 "Input past end of file" at the end of the text or
+    // inside a quoted field that is never closed.
+    QString ReadField();
+    QStringList ReadRecord(int fieldCount);
+
+private:
+    void skipPastSeparator();
+
+    QString m_text;
+    qsizetype m_pos = 0;
+};
+
+// Appends one record as a line: each field quoted, comma-separated, CR LF.
+// The fields must already be free of double quotes.
+void AppendRecord(QString &out, const QStringList &fields);
+
+// The file's bytes (Windows-1252) and back.
+QString DecodeFile(const QByteArray &bytes);
+QByteArray EncodeFile(const QString &text);
+
+// Tags removed (StripTags) and double quotes turned into "&quot;".
+QString SaveSafe(const QString &text);
+// As SaveSafe, except that the note's own line-break marker "<br>" is kept.
+QString SaveSafeNote(const QString &note);
+
+// ---- The end date in the file ----------------------------------------
+// The list file stores the end date in one fixed form that reads the same
+// in every locale, "yyyy-MM-dd HH:mm:ss" (the user's clock, as shown).
+QString EndDateForFile(const QString &enddatedisp);
+
+// ---- Layouts ---------------------------------------------------------------
+
+enum class Layout { Data6, Data5, Data4, Data3, Data2, Data1 };
+
+struct LayoutInfo
+{
+    Layout layout;
+    QLatin1String fileName;
+    int fieldCount;
+    bool older;      // read once, merged and deleted
+    bool onlyIfNone; // read only while no list file has been read in this start
+};
+
+// In reading order: "data6.dat" first, then the older layouts, newest first.
+inline constexpr LayoutInfo kLayouts[] = {
+    {Layout::Data6, QLatin1String("data6.dat"), 17, false, false},
+    {Layout::Data5, QLatin1String("data5.dat"), 16, true, false},
+    {Layout::Data4, QLatin1String("data4.dat"), 14, true, false},
+    {Layout::Data3, QLatin1String("data3.dat"), 10, true, true},
+    {Layout::Data2, QLatin1String("data2.dat"), 9, true, true},
+    {Layout::Data1, QLatin1String("data1.dat"), 3, true, true},
+};
+
+const LayoutInfo &Info(Layout layout);
+
+// What one record puts into a new row.
+struct RowValues
+{
+    QString itemNumber;
+    QList<std::pair<QLatin1String, QString>> fields; // column key, value
+    QString tag;
+    bool greyRow = true;       // the row's text colour
+    bool greySubItems = false; // every sub-item's colour as well
+};
+
+// The row a record of the layout gives. currentUser fills the user of the
+// two oldest layouts, which kept none.
+RowValues RowFromRecord(Layout layout, const QStringList &record, const QString &currentUser);
+
+// The 17 fields of the current layout, in file order, from a row's values by
+// column key, each made safe for the file.
+inline constexpr QLatin1String kRecordKeys[] = {
+    QLatin1String("itemnum"),   QLatin1String("itemtitle"), QLatin1String("timeleft"), QLatin1String("enddatedisp"),
+    QLatin1String("bids"),      QLatin1String("qty"),       QLatin1String("currentbid"), QLatin1String("maxbid"),
+    QLatin1String("user"),      QLatin1String("group"),     QLatin1String("note"),     QLatin1String("shipping"),
+    QLatin1String("seller"),    QLatin1String("picture"),   QLatin1String("won"),      QLatin1String("reminders"),
+};
+// values: the 16 keyed values in kRecordKeys order; tag: the row's Tag.
+QStringList RecordFromRow(const QStringList &values, const QString &tag);
+
+} // namespace ListFile

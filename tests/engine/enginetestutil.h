@@ -1,0 +1,64 @@
+#pragma once
+
+#include "engine/mainformengine.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <initializer_list>
+#include <ostream>
+#include <utility>
+
+// Readable test failures for texts.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+class ListItem;
+
+namespace EngineTest {
+
+// The engine window as the engine tests see it: the refresh and the HTML
+// list are not there, so their calls are only recorded.
+class TestEngineForm final : public frmMainEngine
+{
+public:
+    struct RefreshCall
+    {
+        QString onlyItemNumber;
+        bool skipItems;
+        bool skipHTMLSync;
+    };
+    QList<RefreshCall> refreshCalls;
+    int rebuilds = 0;
+
+    void RefreshAuctions(const QString &OnlyItemNumber, bool SkipItems, bool SkipHTMLSync) override
+    {
+        refreshCalls.append({OnlyItemNumber, SkipItems, SkipHTMLSync});
+    }
+    void RebuildHTMLList() override { ++rebuilds; }
+};
+
+// A new engine window with what the main window's preparation would give
+// it: the list's 18 keyed columns in creation order, the status panels and
+// the toolbar's "Filter" check button.
+TestEngineForm &FreshForm();
+
+// Adds a row: item number, fields by column key, Tag.
+ListItem *AddRow(const QString &itemNumber, std::initializer_list<std::pair<const char *, QString>> fields,
+                 const QString &tag = {});
+
+// Files of the data folder, as bytes.
+QString DataPath(const QString &name);
+void WriteDataFile(const QString &name, const QByteArray &bytes);
+QByteArray ReadDataFile(const QString &name);
+void RemoveDataFile(const QString &name);
+// Removes every list file and backup of the data folder.
+void RemoveListFiles();
+
+// The 17 fields of the current layout written as one line of the file.
+QByteArray Line(const QStringList &fields);
+
+} // namespace EngineTest

@@ -1,0 +1,457 @@
+#include "tests/engine/enginetestutil.h"
+
+#include "engine/listfileformat.h"
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "foundation/globals.h"
+#include "foundation/settingsstore.h"
+#include "foundation/timetext.h"
+#include "platform/ansi.h"
+#include "platform/listview.h"
+#include "platform/vberror.h"
+#include "tests/support/msgboxscript.h"
+#include "tests/support/programended.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+using namespace EngineTest;
+using ListFile::QuotedFieldReader;
+
+namespace {
+
+const QString kData6 = QStringLiteral("data6.dat");
+const QStringList kStates = {"", "Local", "Online", "Both", "Ready to bid", "Bid complete", "Other in group won"};
+
+QString field(const ListItem *row, const char *key)
+{
+    return EngineForm().lvwAuctions->Field(row, QString::fromLatin1(key));
+}
+
+// Every value of every row: text, sub-items, Tag.
+QList<QStringList> snapshot()
+{
+    const ListView *list = EngineForm().lvwAuctions;
+    QList<QStringList> rows;
+    for (int i = 1; i <= list->Count(); ++i) {
+        QStringList values;
+        for (int c = 0; c < list->ColumnCount(); ++c)
+            values << list->Item(i)->SubItem(c);
+        values << list->Item(i)->Tag();
+        rows << values;
+    }
+    return rows;
+}
+
+// A thousand rows with quotes, commas, notes with line breaks, every bid
+// state and every kind of end date the list holds.
+void fillThousandRows()
+{
+    const QDateTime base(QDate(2024, 11, 28), QTime(19, 4, 31));
+    for (int i = 0; i < 1000; ++i) {
+        const QDateTime end = base.addSecs(qint64(i) * 2237);
+        const bool noEnd = i % 17 == 0;
+        AddRow(QString::number(110000000000LL + i),
+               {{"itemtitle", QStringLiteral("Lamp \"Art Deco\", brass & glass, caf\u00e9 no. %1").arg(i)},
+                {"timeleft", i % 5 == 0 ? QStringLiteral("Ended") : QStringLiteral("1 d 2 h ")},
+                {"enddatedisp", noEnd ? QStringLiteral("N/A") : basGeneral::DateText(end)},
+                {"enddate", noEnd ? QStringLiteral("N/A") : TrackedAuction::EndDateSerial(end)},
+                {"bids", QString::number(i % 23)},
+                {"qty", QStringLiteral("1")},
+                {"currentbid", QStringLiteral("US $1,%1.50").arg(i % 1000, 3, 10, QLatin1Char('0'))},
+                {"maxbid", i % 3 == 0 ? QStringLiteral("(watching)") : QStringLiteral("%1 @ 25.00").arg(1 + i % 2)},
+                {"user", i % 4 == 0 ? QStringLiteral("other user") : QStringLiteral("buyer1")},
+                {"group", i % 6 == 0 ? QStringLiteral("Lenses, old") : (i % 6 == 1 ? "N/A" : "")},
+                {"note", i % 2 ? QStringLiteral("first line, &quot;quoted&quot;<br>second line<br>") : QString()},
+                {"shipping", QStringLiteral("US $4.00")},
+                {"seller", QStringLiteral("seller_%1").arg(i % 9)},
+                {"picture", QStringLiteral("http://pics.example/%1.jpg").arg(i)},
+                {"won", i % 5 == 0 ? (i % 2 ? QStringLiteral("True") : QStringLiteral("False")) : QString()},
+                {"reminders", i % 7 == 0 ? QStringLiteral("bqt5[0]p10.5;") : QString()}},
+               kStates[i % kStates.size()]);
+    }
+}
+
+} // namespace
+
+TEST(QuotedFieldLine, ReaderFollowsTheLineRules)
+{
+    QuotedFieldReader r(QStringLiteral("  \"a, b\" ,plain  ,\"x\"junk,\r\n\"multi\r\nline\",\"\",\"last\"\r\n\r\n  "));
+    EXPECT_EQ(r.ReadRecord(4), QStringList({"a, b", "plain", "x", ""}));
+    EXPECT_EQ(r.ReadRecord(3), QStringList({"multi\r\nline", "", "last"}));
+    EXPECT_TRUE(r.AtEnd());
+
+    // A line end separates fields like a comma.
+    QuotedFieldReader split(QStringLiteral("\"1\",\"2\"\r\n\"3\"\n\"4\""));
+    EXPECT_EQ(split.ReadRecord(4), QStringList({"1", "2", "3", "4"}));
+
+    // A record cut short, or a quote never closed, is past the end.
+    QuotedFieldReader shortRecord(QStringLiteral("\"1\",\"2\"\r\n"));
+    try {
+        shortRecord.ReadRecord(3);
+        FAIL() << "no error";
+    } catch (const VbError &e) {
+        EXPECT_EQ(e.number(), 62);
+        EXPECT_EQ(e.description(), "Input past end of file");
+    }
+    QuotedFieldReader open(QStringLiteral("\"1\",\"2"));
+    EXPECT_THROW(open.ReadRecord(2), VbError);
+
+    QString out;
+    ListFile::AppendRecord(out, {"a, b", "", "c"});
+    EXPECT_EQ(out, "\"a, b\",\"\",\"c\"\r\n");
+}
+
+TEST(ListFileSave, ThousandRowsComeBackByteForByte)
+{
+    RemoveListFiles();
+    FreshForm();
+    fillThousandRows();
+    const QList<QStringList> before = snapshot();
+    EngineForm().SaveList(false);
+    const QByteArray saved = ReadDataFile(kData6);
+    ASSERT_FALSE(saved.isEmpty());
+    EXPECT_TRUE(saved.endsWith("\r\n"));
+    EXPECT_EQ(saved.count("\r\n"), 1000);
+    EXPECT_TRUE(saved.contains("caf\xe9")); // Windows-1252, one byte
+
+    TestEngineForm &f = FreshForm();
+    f.LoadListFiles();
+    EXPECT_TRUE(f.blnListLoaded);
+    ASSERT_EQ(f.lvwAuctions->Count(), 1000);
+    // Nothing changes on the way, except that the end time is the one second
+    // the file keeps and every row is greyed until refreshed.
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(f.lvwAuctions->Item(1)->ForeColor(), QColor(150, 150, 150));
+    EXPECT_EQ(field(f.lvwAuctions->Item(2), "note"), "first line, &quot;quoted&quot;<br>second line<br>");
+    EXPECT_EQ(field(f.lvwAuctions->Item(1), "enddate"), "N/A");
+
+    f.SaveList(false);
+    EXPECT_EQ(ReadDataFile(kData6), saved);
+
+    // The end date is stored in one form whatever the system's date form.
+    QuotedFieldReader reader(ListFile::DecodeFile(saved));
+    reader.ReadRecord(17);
+    const QStringList second = reader.ReadRecord(17);
+    EXPECT_EQ(second[3], "2024-11-28 19:41:48");
+    EXPECT_EQ(second[1], "Lamp &quot;Art Deco&quot;, brass & glass, caf\u00e9 no. 1");
+    EXPECT_EQ(second[16], "Local");
+}
+
+TEST(ListFileSave, SafeDataEmptyListsAndFailures)
+{
+    RemoveListFiles();
+    TestEngineForm &f = FreshForm();
+    AddRow("5", {{"itemtitle", "A <b>bold</b> \"word\""},
+                 {"group", "My \"best\""},
+                 {"user", "a\"b"},
+                 {"note", "two<br>lines <i>here</i>"},
+                 {"maxbid", "1 @ 2.00"},
+                 {"enddatedisp", "N/A"}});
+    f.SaveList(false);
+    const QString line = ListFile::DecodeFile(ReadDataFile(kData6));
+    EXPECT_EQ(line, "\"5\",\"A bold &quot;word&quot;\",\"\",\"N/A\",\"\",\"\",\"\",\"1 @ 2.00\",\"a&quot;b\","
+                    "\"My &quot;best&quot;\",\"two<br>lines here\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
+
+    // Back in: the title gets its quote again, the other fields keep the entity.
+    FreshForm().LoadListFiles();
+    ListItem *row = EngineForm().lvwAuctions->Item(1);
+    EXPECT_EQ(field(row, "itemtitle"), "A bold \"word\"");
+    EXPECT_EQ(field(row, "group"), "My &quot;best&quot;");
+    EXPECT_EQ(field(row, "user"), "a&quot;b");
+    EXPECT_EQ(field(row, "enddatedisp"), "N/A");
+    EXPECT_EQ(field(row, "enddate"), "N/A");
+
+    QString data = QStringLiteral("x <p>\"y\"</p>");
+    EXPECT_EQ(frmMainEngine::SaveSafeData(data), "x &quot;y&quot;");
+    EXPECT_EQ(data, "x &quot;y&quot;");
+
+    // An empty list leaves the file alone unless asked to empty it.
+    TestEngineForm &g = FreshForm();
+    const QByteArray before = ReadDataFile(kData6);
+    g.SaveList(false);
+    EXPECT_EQ(ReadDataFile(kData6), before);
+    g.SaveList(true);
+    EXPECT_TRUE(QFile::exists(DataPath(kData6)));
+    EXPECT_EQ(ReadDataFile(kData6), "");
+    g.LoadListFiles();
+    EXPECT_EQ(g.lvwAuctions->Count(), 0);
+    EXPECT_TRUE(g.blnListLoaded);
+
+    // A save that cannot be written says so and changes no row; no
+    // half-written file is left behind.
+    RemoveDataFile(kData6);
+    ASSERT_TRUE(QDir().mkpath(DataPath(kData6)));
+    AddRow("7", {{"maxbid", "(watching)"}});
+    MsgBoxScript::instance().clear();
+    g.SaveList(false);
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    const auto &box = MsgBoxScript::instance().calls()[0];
+    EXPECT_EQ(box.style, 48);
+    EXPECT_TRUE(box.prompt.startsWith("Could not save item list in the following location:\r\n\r\n" + DataPath(kData6)
+                                      + "\r\n\r\nError #"))
+        << box.prompt.toStdString();
+    EXPECT_EQ(g.lvwAuctions->Count(), 1);
+    EXPECT_EQ(QDir(basGeneral::DataFolder()).entryList({"data6.dat*"}, QDir::Files), QStringList());
+    QDir().rmdir(DataPath(kData6));
+}
+
+TEST(ListFileLoad, OlderDateFormsLoadToTheSameRows)
+{
+    RemoveListFiles();
+    // One record in the fixed form, then the same record with the end date as
+    // this program wrote it before, and as the older Windows versions did.
+    auto record = [](const QString &end) {
+        return Line({"42", "Clock", "3 h 2 m ", end, "4", "1", "US $9.00", "12.50", "buyer1", "", "", "US $1.00",
+                     "seller", "", "", "", "Local"});
+    };
+    const QDateTime when(QDate(2013, 12, 6), QTime(14, 3, 22));
+    WriteDataFile(kData6, record("2013-12-06 14:03:22"));
+    TestEngineForm &f = FreshForm();
+    f.LoadListFiles();
+    const QList<QStringList> fixed = snapshot();
+    ASSERT_EQ(fixed.size(), 1);
+    ListItem *row = f.lvwAuctions->Item(1);
+    EXPECT_EQ(field(row, "enddatedisp"), basGeneral::DateText(when));
+    EXPECT_EQ(TrackedAuction::ReadEndDate(field(row, "enddate")), when);
+    EXPECT_EQ(field(row, "maxbid"), "1 @ 12.50"); // a bare amount gets its quantity
+    f.SaveList(false);
+    const QByteArray fixedBytes = ReadDataFile(kData6);
+
+    for (const QString &old : {basGeneral::DateText(when), QStringLiteral("12/6/2013 2:03:22 PM")}) {
+        if (Ansi::decode(Ansi::encode(old)) != old)
+            continue; // a date form the file's code page cannot hold was never in a file
+        WriteDataFile(kData6, record(old));
+        FreshForm().LoadListFiles();
+        EXPECT_EQ(snapshot(), fixed) << old.toStdString();
+        EngineForm().SaveList(false);
+        EXPECT_EQ(ReadDataFile(kData6), fixedBytes) << old.toStdString();
+    }
+}
+
+TEST(ListFileLoad, OlderLayoutsGiveTheirFieldsAndAreDeleted)
+{
+    RemoveListFiles();
+    CurrentUser = QStringLiteral("active");
+    const QColor grey(150, 150, 150);
+
+    // data5: 16 fields, won and state before seller and picture.
+    const QDateTime end5(QDate(2005, 1, 2), QTime(10, 0));
+    QString stored5 = basGeneral::DateText(end5);
+    if (Ansi::decode(Ansi::encode(stored5)) != stored5)
+        stored5 = QStringLiteral("2005-01-02 10:00:00");
+    WriteDataFile("data5.dat", ListFile::EncodeFile(QString::fromLatin1(Line(
+                                   {"5", "T &quot;5&quot;", "Ended", "@", "3", "2", "US $5", "4.00", "u5", "g5", "n5",
+                                    "US $1", "True", "Bid complete", "s5", "p5.jpg"})).replace("@", stored5)));
+    TestEngineForm &f = FreshForm();
+    f.LoadListFiles();
+    ASSERT_EQ(f.lvwAuctions->Count(), 1);
+    ListItem *r = f.lvwAuctions->Item(1);
+    EXPECT_EQ(r->Text(), "5");
+    EXPECT_EQ(field(r, "itemtitle"), "T \"5\"");
+    EXPECT_EQ(field(r, "timeleft"), "Ended");
+    EXPECT_EQ(field(r, "enddatedisp"), stored5); // as stored
+    EXPECT_EQ(TrackedAuction::ReadEndDate(field(r, "enddate")), end5);
+    EXPECT_EQ(QStringList({field(r, "bids"), field(r, "qty"), field(r, "currentbid"), field(r, "maxbid"),
+                           field(r, "user"), field(r, "group"), field(r, "note"), field(r, "shipping"),
+                           field(r, "won"), field(r, "seller"), field(r, "picture"), field(r, "reminders")}),
+              QStringList({"3", "2", "US $5", "1 @ 4.00", "u5", "g5", "n5", "US $1", "True", "s5", "p5.jpg", ""}));
+    EXPECT_EQ(r->Tag(), "Bid complete");
+    EXPECT_EQ(r->ForeColor(), grey);
+    EXPECT_FALSE(QFile::exists(DataPath("data5.dat")));
+    // The merged rows are in the current file before the old one goes.
+    EXPECT_TRUE(ReadDataFile(kData6).startsWith("\"5\",\"T &quot;5&quot;\",\"Ended\",\"2005-01-02 10:00:00\""));
+    RemoveDataFile(kData6);
+
+    // data4: 14 fields; no seller (N/A) and no picture.
+    WriteDataFile("data4.dat", Line({"4", "T4", "1 h ", "N/A", "0", "1", "US $4", "(watching)", "u4", "", "", "",
+                                     "", "Local"}));
+    FreshForm().LoadListFiles();
+    r = EngineForm().lvwAuctions->Item(1);
+    EXPECT_EQ(QStringList({field(r, "enddatedisp"), field(r, "enddate"), field(r, "maxbid"), field(r, "seller"),
+                           field(r, "picture"), r->Tag()}),
+              QStringList({"N/A", "N/A", "(watching)", "N/A", "", "Local"}));
+    EXPECT_FALSE(QFile::exists(DataPath("data4.dat")));
+    RemoveDataFile(kData6);
+
+    // data3: 10 fields; the end time goes to enddate only; the row and all its
+    // sub-items are grey.
+    WriteDataFile("data3.dat", Line({"3", "T3", "2 m ", "05/01/02 10:00:00", "1", "1", "US $3", "2 @ 3.00", "u3",
+                                     "Both"}));
+    FreshForm().LoadListFiles();
+    r = EngineForm().lvwAuctions->Item(1);
+    EXPECT_EQ(QStringList({field(r, "itemtitle"), field(r, "timeleft"), field(r, "enddate"), field(r, "enddatedisp"),
+                           field(r, "bids"), field(r, "qty"), field(r, "currentbid"), field(r, "maxbid"),
+                           field(r, "user"), field(r, "seller"), r->Tag()}),
+              QStringList({"T3", "2 m ", "05/01/02 10:00:00", "", "1", "1", "US $3", "2 @ 3.00", "u3", "", "Both"}));
+    EXPECT_EQ(r->ForeColor(), grey);
+    EXPECT_EQ(r->SubItemForeColor(17), grey);
+    EXPECT_FALSE(QFile::exists(DataPath("data3.dat")));
+    RemoveDataFile(kData6);
+
+    // data2: 9 fields; the user is the active account.
+    WriteDataFile("data2.dat", Line({"2", "T2", "N/A", "x", "0", "1", "US $2", "7", "Online"}));
+    FreshForm().LoadListFiles();
+    r = EngineForm().lvwAuctions->Item(1);
+    EXPECT_EQ(QStringList({field(r, "enddate"), field(r, "maxbid"), field(r, "user"), r->Tag()}),
+              QStringList({"x", "1 @ 7", "active", "Online"}));
+    EXPECT_EQ(r->SubItemForeColor(1), grey);
+    RemoveDataFile(kData6);
+
+    // data1: item, maximum bid, state; everything else waits for the refresh
+    // and the row keeps its normal colour.
+    WriteDataFile("data1.dat", Line({"1", "9.99", "Local"}) + Line({"11", "(watching)", ""}));
+    FreshForm().LoadListFiles();
+    ASSERT_EQ(EngineForm().lvwAuctions->Count(), 2);
+    r = EngineForm().lvwAuctions->Item(1);
+    EXPECT_EQ(QStringList({field(r, "itemtitle"), field(r, "timeleft"), field(r, "enddate"), field(r, "bids"),
+                           field(r, "qty"), field(r, "currentbid"), field(r, "maxbid"), field(r, "user"), r->Tag()}),
+              QStringList({"Retrieving...", "Retrieving...", "Retrieving...", "Retrieving...", "Retrieving...",
+                           "Retrieving...", "1 @ 9.99", "active", "Local"}));
+    EXPECT_FALSE(r->ForeColor().isValid());
+    EXPECT_FALSE(QFile::exists(DataPath("data1.dat")));
+    RemoveDataFile(kData6);
+}
+
+TEST(ListFileLoad, MergeOrderAndTheOldestLayoutsOnlyWithoutANewerFile)
+{
+    RemoveListFiles();
+    auto line17 = [](const char *n) {
+        return Line({n, "t", "", "N/A", "", "", "", "(watching)", "", "", "", "", "", "", "", "", ""});
+    };
+    auto line16 = [](const char *n) {
+        return Line({n, "t", "", "N/A", "", "", "", "(watching)", "", "", "", "", "", "", "", ""});
+    };
+    auto line14 = [](const char *n) { return Line({n, "t", "", "N/A", "", "", "", "1", "", "", "", "", "", ""}); };
+    auto numbers = [] {
+        QStringList n;
+        for (int i = 1; i <= EngineForm().lvwAuctions->Count(); ++i)
+            n << EngineForm().lvwAuctions->Item(i)->Text();
+        return n;
+    };
+
+    // data6, data5 and data4 are appended in that order, duplicates kept;
+    // data3 is not read while a newer file was.
+    WriteDataFile(kData6, line17("1") + line17("2"));
+    WriteDataFile("data5.dat", line16("2") + line16("3"));
+    WriteDataFile("data4.dat", line14("4"));
+    const QByteArray data3 = Line({"9", "t", "", "", "", "", "", "1", "", ""});
+    WriteDataFile("data3.dat", data3);
+    FreshForm().LoadListFiles();
+    EXPECT_EQ(numbers(), QStringList({"1", "2", "2", "3", "4"}));
+    EXPECT_FALSE(QFile::exists(DataPath("data5.dat")));
+    EXPECT_FALSE(QFile::exists(DataPath("data4.dat")));
+    EXPECT_EQ(ReadDataFile("data3.dat"), data3);
+    // The next start finds the merged list in data6 alone.
+    FreshForm().LoadListFiles();
+    EXPECT_EQ(numbers(), QStringList({"1", "2", "2", "3", "4"}));
+    RemoveDataFile(kData6);
+
+    // Without data6, data5 and data4 are still read; data3 then is not.
+    WriteDataFile("data5.dat", line16("5"));
+    WriteDataFile("data4.dat", line14("4"));
+    FreshForm().LoadListFiles();
+    EXPECT_EQ(numbers(), QStringList({"5", "4"}));
+    EXPECT_EQ(ReadDataFile("data3.dat"), data3);
+    RemoveDataFile(kData6);
+
+    // With nothing newer, data3 and the two oldest are read and merged.
+    WriteDataFile("data1.dat", Line({"1", "2.00", ""}));
+    TestEngineForm &f = FreshForm();
+    f.LoadListFiles();
+    EXPECT_EQ(numbers(), QStringList({"9"}));
+    EXPECT_TRUE(f.blnListLoaded);
+    EXPECT_EQ(ReadDataFile("data1.dat"), Line({"1", "2.00", ""})); // data1 waits: data3 was read
+    RemoveDataFile(kData6);
+    RemoveDataFile("data1.dat");
+
+    // No list file at all.
+    TestEngineForm &g = FreshForm();
+    g.LoadListFiles();
+    EXPECT_EQ(g.lvwAuctions->Count(), 0);
+    EXPECT_FALSE(g.blnListLoaded);
+    EXPECT_FALSE(QFile::exists(DataPath(kData6)));
+}
+
+TEST(ListFileLoad, AnUnreadableData6GetsTheBackupOffer)
+{
+    RemoveListFiles();
+    const QByteArray good = Line({"1", "t", "", "N/A", "", "", "", "(watching)", "", "", "", "", "", "", "", "", ""});
+    // The last record has only 16 fields.
+    const QByteArray broken =
+        good + Line({"2", "t", "", "N/A", "", "", "", "(watching)", "", "", "", "", "", "", "", ""});
+    MsgBoxScript &boxes = MsgBoxScript::instance();
+
+    // No: nothing is moved; the program ends all the same.
+    WriteDataFile(kData6, broken);
+    SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
+    boxes.clear();
+    boxes.answer(Vb::vbNo);
+    EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
+    ASSERT_EQ(boxes.calls().size(), 1);
+    EXPECT_EQ(boxes.calls()[0].style, 52);
+    EXPECT_EQ(boxes.calls()[0].prompt,
+              "An error occured while loading your items list: Input past end of file\r\n\r\nThis likely means your "
+              "items list got corrupted. Would you like to have your items list renamed and a new list created so "
+              "that you can continue using the software and your corrupted list can be sent to be restored and "
+              "analyzed to prevent future occurrences of this issue?");
+    EXPECT_EQ(GetSetting(QStringLiteral("Exit OK")), "1");
+    EXPECT_EQ(ReadDataFile(kData6), broken);
+
+    // Yes: an older backup is replaced by the broken list.
+    WriteDataFile("data6-backup.dat", "old backup");
+    boxes.clear();
+    boxes.answer(Vb::vbYes);
+    EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
+    ASSERT_EQ(boxes.calls().size(), 2);
+    EXPECT_EQ(boxes.calls()[1].style, 64);
+    EXPECT_TRUE(boxes.calls()[1].prompt.startsWith("Your items list file has been saved as data6-backup.dat"));
+    EXPECT_TRUE(boxes.calls()[1].prompt.endsWith("\r\n\r\nYou will now need to restart " + Vb::AppTitle()));
+    EXPECT_FALSE(QFile::exists(DataPath(kData6)));
+    EXPECT_EQ(ReadDataFile("data6-backup.dat"), broken);
+
+    // The next start finds no list and carries on.
+    boxes.clear();
+    FreshForm().LoadListFiles();
+    EXPECT_TRUE(boxes.calls().isEmpty());
+    EXPECT_EQ(EngineForm().lvwAuctions->Count(), 0);
+
+    // A backup that cannot be made is not reported as made.
+    WriteDataFile(kData6, broken);
+    RemoveDataFile("data6-backup.dat");
+    ASSERT_TRUE(QDir().mkpath(DataPath("data6-backup.dat") + "/keep"));
+    boxes.clear();
+    boxes.answer(Vb::vbYes);
+    EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
+    ASSERT_EQ(boxes.calls().size(), 2);
+    EXPECT_EQ(boxes.calls()[1].style, 48);
+    EXPECT_TRUE(boxes.calls()[1].prompt.startsWith("Your items list file could not be renamed"));
+    EXPECT_EQ(ReadDataFile(kData6), broken);
+    QDir(DataPath("data6-backup.dat")).removeRecursively();
+    RemoveDataFile(kData6);
+}
+
+TEST(ListFileLoad, AnUnreadableOlderFileIsReportedAndKept)
+{
+    RemoveListFiles();
+    MsgBoxScript &boxes = MsgBoxScript::instance();
+    const QByteArray data5 = Line({"5", "t", "", "N/A", "", "", "", "1", "", "", "", "", "", "", "", ""});
+    const QByteArray data4 = Line({"4", "t", "", "N/A", "", "", "", "1", "", "", ""}); // 11 of 14 fields
+    WriteDataFile("data5.dat", data5);
+    WriteDataFile("data4.dat", data4);
+    SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
+    boxes.clear();
+    EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
+    ASSERT_EQ(boxes.calls().size(), 1);
+    EXPECT_EQ(boxes.calls()[0].style, 16);
+    EXPECT_EQ(boxes.calls()[0].prompt, "Error while reading: data4.dat\r\n\r\nInput past end of file");
+    EXPECT_EQ(GetSetting(QStringLiteral("Exit OK")), "False");
+    EXPECT_EQ(ReadDataFile("data4.dat"), data4);
+    // The rows read before are not lost: their file stays until they are saved.
+    EXPECT_EQ(ReadDataFile("data5.dat"), data5);
+    EXPECT_FALSE(QFile::exists(DataPath(kData6)));
+    RemoveDataFile("data5.dat");
+    RemoveDataFile("data4.dat");
+}
