@@ -35,6 +35,8 @@ QString timeText(const QDateTime &utc)
 
 bool isDaylightTime(const QDateTime &utc)
 {
+    if (!utc.isValid())
+        return false;
     const QDateTime u = utc.toUTC();
     const int year = u.date().year();
     // 2:00 PST is 10:00 UTC; 2:00 PDT is 09:00 UTC.

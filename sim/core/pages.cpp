@@ -35,7 +35,8 @@ QString viewItemLink(const PageContext &ctx, const QString &number, const QStrin
 QString listing(const SimItem &item, const PageContext &ctx)
 {
     const bool ended = item.ended(ctx.now);
-    const QDateTime endOnEbayClock = ctx.ebay(item.endsAt);
+    // An item without an end time counts as ended just now.
+    const QDateTime endOnEbayClock = ctx.ebay(item.endsAt.isValid() ? item.endsAt : ctx.now);
     const QString title = htmlEscape(item.title);
     const QString number = htmlEscape(item.number);
     const QString picture = item.picture.isEmpty() ? ctx.httpBase + QStringLiteral("/aw/pics/spacer.gif") : item.picture;
@@ -62,7 +63,7 @@ QString listing(const SimItem &item, const PageContext &ctx)
     } else {
         p += row(QStringLiteral("Time left:"),
                  QStringLiteral("<span class=\"vi-is1-dt\"><span>") + timeLeftText(item.secondsLeft(ctx.now))
-                     + QStringLiteral("</span> (<span>") + Pacific::shortDate(endOnEbayClock) + QStringLiteral("</span> <span>")
+                     + QStringLiteral("</span> (<span>") + Pacific::shortDate(endOnEbayClock) + QStringLiteral("</span><span>")
                      + Pacific::shortTime(endOnEbayClock) + QStringLiteral("</span>)</span>"));
     }
 
