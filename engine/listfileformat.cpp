@@ -127,8 +127,8 @@ QString SaveSafeNote(const QString &note)
 
 QString EndDateForFile(const QString &enddatedisp)
 {
-    const auto when = TrackedAuction::ReadDateText(enddatedisp);
-    return when ? when->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : enddatedisp;
+    const QString fixed = TrackedAuction::FixedDateText(enddatedisp);
+    return fixed.isEmpty() ? enddatedisp : fixed;
 }
 
 const LayoutInfo &Info(Layout layout)
@@ -150,9 +150,9 @@ RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &curr
     case Layout::Data6: {
         set("itemtitle", titleFromFile(r.value(1)));
         set("timeleft", r.value(2));
-        if (const auto end = TrackedAuction::ReadDateText(r.value(3))) {
-            set("enddatedisp", basGeneral::DateText(*end));
-            set("enddate", TrackedAuction::EndDateSerial(*end));
+        if (const auto end = TrackedAuction::EndDateFields(r.value(3))) {
+            set("enddatedisp", end->display);
+            set("enddate", end->serial);
         } else {
             set("enddatedisp", kNotAvailable);
             set("enddate", kNotAvailable);
@@ -179,8 +179,8 @@ RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &curr
         // The shown end time is taken as it was stored; the one counted with
         // is the same time as a day number whenever it reads as a date.
         set("enddatedisp", r.value(3));
-        const auto end = TrackedAuction::ReadDateText(r.value(3));
-        set("enddate", end ? TrackedAuction::EndDateSerial(*end) : r.value(3));
+        const auto end = TrackedAuction::EndDateFields(r.value(3));
+        set("enddate", end ? end->serial : r.value(3));
         set("bids", r.value(4));
         set("qty", r.value(5));
         set("currentbid", r.value(6));

@@ -2,7 +2,9 @@
 
 #include "foundation/timetext.h"
 
+#include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -26,35 +28,76 @@ int digitsAt(QStringView text, qsizetype from, qsizetype count)
     return value;
 }
 
-// "yyyy-MM-dd HH:mm:ss" (or with "T"), read without a locale: the list file's
-// own form, read for every row, so it takes no detour through the parsers.
-std::optional<QDateTime> readFixedForm(QStringView t)
+// A clock reading: the program's dates carry no zone, and leaving the zone
+// out here keeps every read free of time-zone lookups.
+struct Clock
 {
-    if (t.size() != 19 || t[4] != u'-' || t[7] != u'-' || (t[10] != u' ' && t[10] != u'T') || t[13] != u':'
-        || t[16] != u':')
+    QDate date;
+    QTime time;
+};
+
+// "yyyy-MM-dd HH:mm:ss" (or with "T"), or "yyyy-MM-dd", read without a
+// locale: the list file's own form, read for every row.
+std::optional<Clock> readFixedForm(QStringView t)
+{
+    if ((t.size() != 19 && t.size() != 10) || t[4] != u'-' || t[7] != u'-')
         return std::nullopt;
     const QDate date(digitsAt(t, 0, 4), digitsAt(t, 5, 2), digitsAt(t, 8, 2));
+    if (!date.isValid())
+        return std::nullopt;
+    if (t.size() == 10)
+        return Clock{date, QTime(0, 0)};
+    if ((t[10] != u' ' && t[10] != u'T') || t[13] != u':' || t[16] != u':')
+        return std::nullopt;
     const QTime time(digitsAt(t, 11, 2), digitsAt(t, 14, 2), digitsAt(t, 17, 2));
-    if (!date.isValid() || !time.isValid())
+    if (!time.isValid())
         return std::nullopt;
-    return QDateTime(date, time);
+    return Clock{date, time};
 }
 
-// A two-digit year in the form puts the date into 1900-1999; the program
-// reads 00-29 as 2000-2029.
-QDateTime withCentury(const QDateTime &when, const QString &form)
+// A date form followed by a time form (none for a date alone). The text is
+// cut after as many spaces as the date form holds.
+struct Form
 {
-    if (!form.contains(QLatin1String("yyyy")) && when.date().year() < 1930)
-        return when.addYears(100);
-    return when;
+    QString date;
+    QString time;
+};
+
+std::optional<Clock> readForm(const QLocale &locale, const QString &text, const Form &form)
+{
+    QString datePart = text;
+    QString timePart;
+    if (!form.time.isEmpty()) {
+        qsizetype cut = -1;
+        for (qsizetype k = form.date.count(QLatin1Char(' ')); k >= 0; --k) {
+            cut = text.indexOf(QLatin1Char(' '), cut + 1);
+            if (cut < 0)
+                return std::nullopt;
+        }
+        datePart = text.left(cut);
+        timePart = text.mid(cut + 1).trimmed();
+    }
+    QDate date = locale.toDate(datePart, form.date);
+    if (!date.isValid())
+        return std::nullopt;
+    // A two-digit year: 00-29 are 2000-2029.
+    if (!form.date.contains(QLatin1String("yyyy")) && date.year() < 1930)
+        date = date.addYears(100);
+    QTime time(0, 0);
+    if (!form.time.isEmpty()) {
+        time = locale.toTime(timePart, form.time);
+        if (!time.isValid())
+            return std::nullopt;
+    }
+    return Clock{date, time};
 }
 
-std::optional<QDateTime> readWith(const QLocale &locale, const QString &text, const QString &form)
+// The system's short date with a four-digit year: the date of DateText.
+QString systemDateForm()
 {
-    const QDateTime when = locale.toDateTime(text, form);
-    if (!when.isValid())
-        return std::nullopt;
-    return withCentury(QDateTime(when.date(), when.time()), form);
+    QString form = QLocale::system().dateFormat(QLocale::ShortFormat);
+    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+    return form.replace(twoDigitYear, QStringLiteral("yyyy"));
 }
 
 // The system's long time form, and whether it ends in a zone name.
@@ -67,19 +110,42 @@ std::pair<QString, bool> systemLongTime()
     return {form, zone};
 }
 
-QStringList systemForms()
+// The forms of the system's locale, most likely first: the program's own
+// date text, the general date (short date and long time), the short date
+// with a 24-hour or a 12-hour time, and the dates alone. Worked out once.
+struct SystemForms
 {
-    const QString date = QLocale::system().dateFormat(QLocale::ShortFormat);
-    return {date + QLatin1Char(' ') + systemLongTime().first, date + QStringLiteral(" H:mm:ss"),
-            date + QStringLiteral(" h:mm:ss AP"), date};
+    QList<Form> forms;
+    bool longTimeHasZone = false;
+};
+
+const SystemForms &systemForms()
+{
+    static const SystemForms cached = [] {
+        const QString shortDate = QLocale::system().dateFormat(QLocale::ShortFormat);
+        const QString fullYear = systemDateForm();
+        const auto [longTime, zone] = systemLongTime();
+        SystemForms f;
+        f.forms = {{fullYear, QStringLiteral("HH:mm:ss")}, {shortDate, longTime},
+                   {shortDate, QStringLiteral("H:mm:ss")},  {shortDate, QStringLiteral("h:mm:ss AP")},
+                   {fullYear, longTime},                    {fullYear, QString()},
+                   {shortDate, QString()}};
+        f.longTimeHasZone = zone;
+        return f;
+    }();
+    return cached;
 }
+
+const QList<Form> kUsForms = {
+    {QStringLiteral("M/d/yyyy"), QStringLiteral("h:mm:ss AP")}, {QStringLiteral("M/d/yyyy"), QStringLiteral("H:mm:ss")},
+    {QStringLiteral("M/d/yyyy"), QString()},                    {QStringLiteral("M/d/yy"), QStringLiteral("h:mm:ss AP")},
+    {QStringLiteral("M/d/yy"), QStringLiteral("H:mm:ss")},      {QStringLiteral("M/d/yy"), QString()},
+};
 
 // A general date of a locale whose long time ends in a zone name ("UTC",
 // "CET") is read without that name: the times are clock readings.
 QString withoutZoneName(const QString &text)
 {
-    if (!systemLongTime().second)
-        return text;
     const qsizetype space = text.lastIndexOf(QLatin1Char(' '));
     if (space < 0)
         return text;
@@ -88,11 +154,6 @@ QString withoutZoneName(const QString &text)
             return text;
     return text.left(space);
 }
-
-const QStringList kUsForms = {
-    QStringLiteral("M/d/yyyy h:mm:ss AP"), QStringLiteral("M/d/yyyy H:mm:ss"), QStringLiteral("M/d/yyyy"),
-    QStringLiteral("M/d/yy h:mm:ss AP"),   QStringLiteral("M/d/yy H:mm:ss"),   QStringLiteral("M/d/yy"),
-};
 
 // Digits of any script as ASCII digits, direction marks left out.
 QString withPlainDigits(const QString &text)
@@ -122,6 +183,57 @@ std::optional<QDateTime> fromSerial(double serial)
     return QDateTime(kDayZero.addDays(days), QTime(0, 0).addSecs(int(seconds)));
 }
 
+QString serialOf(const Clock &clock)
+{
+    const double days = double(kDayZero.daysTo(clock.date)) + clock.time.msecsSinceStartOfDay() / 86400000.0;
+    return QString::number(days, 'g', 15);
+}
+
+std::optional<Clock> readLocaleForms(const QString &t);
+
+std::optional<Clock> readClock(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    if (auto clock = readFixedForm(t))
+        return clock;
+    // The locale's parsers are slow, and the list is saved after every change
+    // with mostly the same end times: remember what the texts read as. (Used
+    // on the user-interface thread only.)
+    static QHash<QString, std::optional<Clock>> seen;
+    if (const auto hit = seen.constFind(t); hit != seen.constEnd())
+        return *hit;
+    if (seen.size() >= 8192)
+        seen.clear();
+    const auto clock = readLocaleForms(t);
+    seen.insert(t, clock);
+    return clock;
+}
+
+std::optional<Clock> readLocaleForms(const QString &t)
+{
+    const QLocale sys = QLocale::system();
+    const SystemForms &system = systemForms();
+    for (const Form &form : system.forms)
+        if (auto clock = readForm(sys, t, form))
+            return clock;
+    if (system.longTimeHasZone)
+        if (const QString bare = withoutZoneName(t); bare != t)
+            if (auto clock = readForm(sys, bare, system.forms[1]))
+                return clock;
+    // Locales that write their own digits and direction marks: the same
+    // forms with plain digits.
+    if (const QString plain = withPlainDigits(t); plain != t)
+        for (const Form &form : system.forms)
+            if (auto clock = readForm(QLocale::c(), plain, form))
+                return clock;
+    for (const Form &form : kUsForms)
+        if (auto clock = readForm(QLocale::c(), t, form))
+            return clock;
+    return std::nullopt;
+}
+
 } // namespace
 
 bool IsNoGroup(const QString &group)
@@ -143,8 +255,7 @@ QString StoredMaxBid(const QString &stored)
 
 QString EndDateSerial(const QDateTime &when)
 {
-    const double days = double(kDayZero.daysTo(when.date())) + when.time().msecsSinceStartOfDay() / 86400000.0;
-    return QString::number(days, 'g', 15);
+    return serialOf({when.date(), when.time()});
 }
 
 std::optional<QDateTime> ReadEndDate(const QString &field)
@@ -178,31 +289,33 @@ std::optional<QDateTime> ReadEndDate(const QString &field)
 
 std::optional<QDateTime> ReadDateText(const QString &text)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
+    const auto clock = readClock(text);
+    if (!clock)
         return std::nullopt;
-    if (auto when = readFixedForm(t))
-        return when;
-    if (auto when = basGeneral::ReadDate(t))
-        return when;
-    const QLocale sys = QLocale::system();
-    const QStringList forms = systemForms();
-    for (const QString &form : forms)
-        if (auto when = readWith(sys, t, form))
-            return when;
-    if (const QString bare = withoutZoneName(t); bare != t)
-        if (auto when = readWith(sys, bare, forms.first()))
-            return when;
-    // Locales that write their own digits and direction marks: the same
-    // forms with plain digits.
-    if (const QString plain = withPlainDigits(t); plain != t)
-        for (const QString &form : forms)
-            if (auto when = readWith(QLocale::c(), plain, form))
-                return when;
-    for (const QString &form : kUsForms)
-        if (auto when = readWith(QLocale::c(), t, form))
-            return when;
-    return std::nullopt;
+    return QDateTime(clock->date, clock->time);
+}
+
+QString FixedDateText(const QString &dateText)
+{
+    const auto clock = readClock(dateText);
+    if (!clock)
+        return {};
+    return QStringLiteral("%1-%2-%3 %4:%5:%6")
+        .arg(clock->date.year(), 4, 10, QLatin1Char('0'))
+        .arg(clock->date.month(), 2, 10, QLatin1Char('0'))
+        .arg(clock->date.day(), 2, 10, QLatin1Char('0'))
+        .arg(clock->time.hour(), 2, 10, QLatin1Char('0'))
+        .arg(clock->time.minute(), 2, 10, QLatin1Char('0'))
+        .arg(clock->time.second(), 2, 10, QLatin1Char('0'));
+}
+
+std::optional<EndDateTexts> EndDateFields(const QString &dateText)
+{
+    const auto clock = readClock(dateText);
+    if (!clock)
+        return std::nullopt;
+    // A zone-free date and time, so that showing it needs no zone lookup.
+    return EndDateTexts{basGeneral::DateText(QDateTime(clock->date, clock->time, Qt::UTC)), serialOf(*clock)};
 }
 
 QString ReminderCodes::toText() const

@@ -77,9 +77,23 @@ QString EndDateSerial(const QDateTime &when);
 // "Retrieving..." and other texts.
 std::optional<QDateTime> ReadEndDate(const QString &field);
 
-// A date text in any form the program has written: the program's own date
-// text, the system's general date (short date with the long or the 24-hour
-// time, or alone), ISO 8601, and the US general date of older versions
+// The list file's fixed form of a date text, "yyyy-MM-dd HH:mm:ss"; "" when
+// the text reads as no date.
+QString FixedDateText(const QString &dateText);
+
+// The two end-time fields for a date text: enddatedisp (the program's date
+// text) and enddate (the day number); nothing when it reads as no date.
+struct EndDateTexts
+{
+    QString display;
+    QString serial;
+};
+std::optional<EndDateTexts> EndDateFields(const QString &dateText);
+
+// A date text in any form the program has written: the list file's fixed
+// form and ISO 8601, the program's own date text, the system's short date
+// with a 24-hour, 12-hour or (where it reads) long time, or alone, and, where
+// the system's forms do not read it, the US general date of older versions
 // ("12/6/2013 2:03:22 PM"). Two-digit years 00-29 are 2000-2029.
 std::optional<QDateTime> ReadDateText(const QString &text);
 
