@@ -16,9 +16,4 @@ frmMainEngine::frmMainEngine()
     ConnectFilterMenu();
 }
 
-void frmMainEngine::tmrLoadProcess_Timer()
-{
-    tmrLoadProcess->setEnabled(false);
-}
-
 void frmMainEngine::tmrTimer_Timer() {}

@@ -71,10 +71,16 @@ public:
     // --- The start-up loader (loader.cpp) ---
     // The loader's timer tick (runs once; switches its own timer off first).
     virtual void tmrLoadProcess_Timer();
+    // Fills the Favorites menu from "favorites.dat" (raises VbError when the
+    // file cannot be read).
+    void LoadFavorites();
+    // The loader's failure: its message (and for the favorites the offer to
+    // set the file aside), then the program ends.
+    void LoaderFailed(const QString &currentFile, const class VbError &e);
+    // Unloads the main window from the loader, whose run ends there.
+    void unloadAfterLoader();
 
     // --- The refresh (refresh.cpp) ---
-    // Seam until the refresh is written; the refresh fills it.
-    virtual void RefreshAuctions(const QString & /*OnlyItemNumber*/, bool /*SkipItems*/, bool /*SkipHTMLSync*/) {}
 
     // --- The main tick (maintick.cpp) ---
     // The main tick, every second while tmrTimer is on.

@@ -1,0 +1,301 @@
+// The one-shot start-up loader: everything start-up needs of files, dialogs
+// and the network, in one straight run on the loader timer's first tick.
+#include "engine/mainformengine.h"
+
+#include "engine/listfileformat.h"
+#include "engine/startupwindows.h"
+#include "foundation/basgeneral.h"
+#include "foundation/basregistry.h"
+#include "foundation/frmsettings.h"
+#include "foundation/frmsignin.h"
+#include "foundation/frmsplash.h"
+#include "foundation/frmstartwiz.h"
+#include "foundation/globals.h"
+#include "foundation/hostroles.h"
+#include "foundation/monitorlauncher.h"
+#include "foundation/pageaccess.h"
+#include "foundation/settingsstore.h"
+#include "platform/desktop.h"
+#include "platform/listview.h"
+#include "platform/msgbox.h"
+#include "platform/vberror.h"
+#include "platform/vbtimer.h"
+#include "platform/webbrowser.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDate>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kFavorites = QStringLiteral("favorites.dat");
+const QStringList kMovedFiles = {
+    QStringLiteral("data.dat"), QStringLiteral("data1.dat"), QStringLiteral("data2.dat"), QStringLiteral("data3.dat"),
+    QStringLiteral("data4.dat"), QStringLiteral("data5.dat"), QStringLiteral("data6.dat"), QStringLiteral("favorites.dat"),
+    QStringLiteral("feedback.dat"), QStringLiteral("relist.dat"),
+};
+
+void splashStatus(const QString &text, int progress)
+{
+    frmSplash &splash = frmSplash::instance();
+    splash.lblStatus->setText(text);
+    splash.SetProgress(progress);
+    Vb::DoEvents();
+}
+
+// Asks the vendor whether the active user has an account with the online
+// service; only the exact reply "OK: Registered" counts.
+bool hasOnlineAccount(Inet *inet)
+{
+    const QString url = HostRoles::url(HostRoles::Role::Vendor, QStringLiteral("/online/isreg.asp?version=2&user=") + CurrentUser);
+    return basGeneral::GetURL(url, inet) == QLatin1String("OK: Registered");
+}
+
+bool isDate(const QString &text)
+{
+    return QDate::fromString(text, Qt::ISODate).isValid();
+}
+
+QDate toDate(const QString &text)
+{
+    return QDate::fromString(text, Qt::ISODate);
+}
+
+} // namespace
+
+void frmMainEngine::unloadAfterLoader()
+{
+    // Loading is over either way: a close requested from here must go through.
+    blnPreventExit = false;
+    Unload();
+}
+
+void frmMainEngine::LoadFavorites()
+{
+    const QString path = basGeneral::DataFolder() + kFavorites;
+    QFile file(path);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly))
+        throw VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied"));
+    ListFile::QuotedFieldReader reader(ListFile::DecodeFile(file.readAll()));
+    file.close();
+    while (!reader.AtEnd()) {
+        QString caption = reader.ReadField();
+        const QString url = reader.ReadField();
+        caption.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+        QAction *first = mnuFavoritesItems.value(0);
+        if (first && first->text() == QLatin1String("<no favorites>")) {
+            first->setText(caption);
+            first->setData(url);
+            first->setEnabled(true);
+        } else {
+            QAction *item = mnuFavorites->addAction(caption);
+            item->setData(url);
+            mnuFavoritesItems << item;
+        }
+        Vb::DoEvents();
+    }
+}
+
+void frmMainEngine::tmrLoadProcess_Timer()
+{
+    tmrLoadProcess->setEnabled(false);
+    QString currentFile;
+    bool wizardPath = false;
+    bool wizardShown = false;
+    const QString command = CommandLine.trimmed();
+
+    try {
+        WebBrowser->setFocus();
+        splashStatus(QStringLiteral("Loading items..."), 80);
+
+        if (command != QLatin1String("/nomon"))
+            StartMonitor();
+        if (!command.isEmpty())
+            basGeneral::WriteLog(QStringLiteral("log.txt"), QStringLiteral("Starting with command: ") + command);
+
+        try {
+            const QString app = basGeneral::AppPath(), data = basGeneral::DataFolder();
+            for (const QString &name : kMovedFiles)
+                basGeneral::MoveFileIfMissing(app + name, data + name);
+            const QString roaming = basGeneral::RoamingDataFolder();
+            for (const QString &name : kMovedFiles)
+                basGeneral::MoveFileIfMissing(roaming + name, data + name);
+        } catch (...) {
+        }
+
+        SaveSetting(QStringLiteral("Last Load Step"), QStringLiteral("Loading items list"));
+        if (GetSetting(QStringLiteral("1st Run"), QStringLiteral("True")) == QLatin1String("True")) {
+            frmSplash::unloadInstance();
+            wizardPath = true;
+            frmStartWiz::ShowModal(this);
+            wizardShown = true;
+            if (blnMustExit) {
+                unloadAfterLoader();
+                return;
+            }
+        }
+
+        ListView *users = frmSettings::instance().lvwUsers;
+        if (users->Count() > 0) {
+            // The account as the list spells it, so later exact comparisons hold.
+            const ListItem *active = users->FindItem(GetSetting(QStringLiteral("Active User")));
+            CurrentUser = active ? active->Text() : users->Item(1)->Text();
+        } else {
+            frmSplash::unloadInstance();
+            wizardPath = true;
+            basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
+            Vb::DoEvents();
+            if (!wizardShown) {
+                frmStartWiz::ShowModal(this);
+                wizardShown = true;
+            }
+            if (blnMustExit) {
+                unloadAfterLoader();
+                return;
+            }
+            // The account the wizard stored is the one the list and the
+            // engine work for.
+            ListView *stored = frmSettings::instance().lvwUsers;
+            if (stored->Count() > 0 && !stored->FindItem(CurrentUser))
+                CurrentUser = stored->Item(1)->Text();
+        }
+
+        currentFile = kFavorites;
+        LoadFavorites();
+        currentFile.clear();
+
+        LoadListFiles();
+        bool ok = false;
+        const int sortKey = GetSetting(QStringLiteral("Sort Key"), lvwAuctions->SubItemIndex(QStringLiteral("enddate"))).toInt(&ok);
+        if (!ok)
+            throw VbError(VbErr::TypeMismatch, QStringLiteral("Type mismatch"));
+        const int sortOrder = GetSetting(QStringLiteral("Sort Order"), 1).toInt(&ok);
+        if (!ok)
+            throw VbError(VbErr::TypeMismatch, QStringLiteral("Type mismatch"));
+        lvwAuctions->SortKey = sortKey;
+        lvwAuctions->SortOrder = sortOrder;
+        lvwAuctions->setSorted(true);
+        RebuildHTMLList();
+        blnListUpdated = false;
+
+        splashStatus(QStringLiteral("Almost done..."), 100);
+        frmSplash::instance().blnMainReady = true;
+        if (frmSplash::instance().blnSplashReady)
+            frmSplash::unloadInstance();
+
+        WebBrowser->Silent = false;
+        Vb::DoEvents();
+        WebBrowser->Silent = true;
+        Vb::DoEvents();
+
+        const QString ieMain = QStringLiteral("Software\\Microsoft\\Internet Explorer\\Main");
+        if (basRegistry::GetValue(basRegistry::HKEY_CURRENT_USER, ieMain, QStringLiteral("Disable Script Debugger")).toString() != QLatin1String("yes")
+            || basRegistry::GetValue(basRegistry::HKEY_CURRENT_USER, ieMain, QStringLiteral("DisableScriptDebuggerIE")).toString() != QLatin1String("yes")) {
+            basRegistry::SetValue(basRegistry::HKEY_CURRENT_USER, ieMain, QStringLiteral("Disable Script Debugger"), QStringLiteral("yes"));
+            basRegistry::SetValue(basRegistry::HKEY_CURRENT_USER, ieMain, QStringLiteral("DisableScriptDebuggerIE"), QStringLiteral("yes"));
+            if (blnMustExit) {
+                unloadAfterLoader();
+                return;
+            }
+        }
+
+        if (blnAutoImport && StartupWindows::ShowWatchingListImport)
+            StartupWindows::ShowWatchingListImport();
+
+        if (GetSetting(QStringLiteral("Login")) != QLatin1String("QXR") && !wizardPath && command != QLatin1String("/nomon"))
+            frmSignIn::ShowModal();
+        else
+            blnAuthorized = true;
+
+        if (GetSetting(QStringLiteral("Has TMRO Account"), QStringLiteral("False")) == QLatin1String("False")
+            && hasOnlineAccount(Inet))
+            SaveSetting(QStringLiteral("Has TMRO Account"), QStringLiteral("True"));
+
+        QCheckBox *onlineDefault = frmSettings::instance().chkOnlineDefault;
+        if (!onlineDefault->isChecked()
+            && GetSetting(QStringLiteral("TMRO Default Shown"), QStringLiteral("False")) == QLatin1String("False")
+            && hasOnlineAccount(Inet)) {
+            frmSplash::unloadInstance();
+            SaveSetting(QStringLiteral("TMRO Default Shown"), QStringLiteral("True"));
+            const QString prompt = QStringLiteral("You have a Tallowmere Online account but have not configured ") + Vb::AppTitle()
+                + QStringLiteral(" to place your bids using the online server by default which allows bids to be placed even when "
+                                 "your computer is off and ensures maximum reliability (fees apply, see ")
+                + HostRoles::host(HostRoles::Role::Vendor) + QStringLiteral(" for details).") + kCrLf + kCrLf
+                + QStringLiteral("Would you like your bids to be placed by the online server by default?");
+            if (Vb::MsgBox(prompt, Vb::vbYesNo | Vb::vbQuestion) == Vb::vbYes) {
+                onlineDefault->setChecked(true);
+                SaveSetting(QStringLiteral("Online Default"), QStringLiteral("1"));
+                Vb::MsgBox(QStringLiteral("Bidding from the online server by default has been enabled, this will apply only to bids "
+                                          "added from now on. To set any existing bids to be placed by the online server, click the "
+                                          "Edit Bid button for those items and set the option to bid using the online server for "
+                                          "each item."),
+                           Vb::vbExclamation);
+            }
+        }
+
+        if (!isDate(GetSetting(QStringLiteral("PTD"))))
+            SaveSetting(QStringLiteral("PTD"), QDate::currentDate().toString(Qt::ISODate));
+        const QDate periodStart = toDate(GetSetting(QStringLiteral("PTD"), QDate::currentDate().toString(Qt::ISODate)));
+        if (GetSetting(QStringLiteral("RR")).isEmpty() && periodStart <= QDate::currentDate().addDays(-30)) {
+            bool wOk = false, fOk = false;
+            const double w = GetSetting(QStringLiteral("W"), QStringLiteral("0")).toDouble(&wOk);
+            const double f = GetSetting(QStringLiteral("F"), QStringLiteral("0")).toDouble(&fOk);
+            if (wOk && fOk && w >= 10 && f == 0 && StartupWindows::ShowReviewPrompt)
+                StartupWindows::ShowReviewPrompt();
+            SaveSetting(QStringLiteral("RR"), QStringLiteral("True"));
+        }
+
+        if (StartupWindows::KeepRelistScheduler)
+            StartupWindows::KeepRelistScheduler();
+
+        SaveSetting(QStringLiteral("Last Load Step"), QString());
+        if (!LookForUpdate(false))
+            tmrTimer->setEnabled(true);
+        WebBrowser->Navigate(frmSettings::instance().txtHomepage->text());
+        blnDoneLoading = true;
+        blnPreventExit = false;
+
+        if (!blnAuthorized) {
+            unloadAfterLoader();
+            return;
+        }
+        tmrClipboardScan->setEnabled(frmSettings::instance().chkScanClipboard->isChecked());
+    } catch (const VbError &e) {
+        LoaderFailed(currentFile, e);
+    }
+}
+
+void frmMainEngine::LoaderFailed(const QString &currentFile, const VbError &e)
+{
+    frmSplash::unloadInstance();
+    if (currentFile == kFavorites) {
+        SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
+        const int answer = Vb::MsgBox(
+            QStringLiteral("An error occured while loading your favorites list: ") + e.description() + kCrLf + kCrLf
+                + QStringLiteral("This likely means your favorites list got corrupted. Would you like to have your favorites list "
+                                 "renamed and a new list created so that you can continue using the software and your corrupted "
+                                 "favorites list can be sent to be restored and analyzed to prevent future occurrences of this issue?"),
+            Vb::vbYesNo | Vb::vbExclamation);
+        if (answer == Vb::vbYes) {
+            const QString data = basGeneral::DataFolder();
+            QFile::remove(data + QStringLiteral("favorites-backup.dat"));
+            basGeneral::MoveFileIfMissing(data + kFavorites, data + QStringLiteral("favorites-backup.dat"));
+            Vb::MsgBox(QStringLiteral("Your favorites list has been saved as favorites-backup.dat and a new favorites list has been "
+                                      "started.") + kCrLf + kCrLf + QStringLiteral("You will now need to restart ") + Vb::AppTitle(),
+                       Vb::vbInformation);
+        }
+    } else {
+        Vb::MsgBox(QStringLiteral("An error occured while loading the program, please start the program again and you will have "
+                                  "an option to automatically resolve this problem") + kCrLf + kCrLf + QStringLiteral("Error #")
+                       + QString::number(e.number()) + QLatin1Char(' ') + e.description(),
+                   Vb::vbCritical);
+    }
+    Vb::EndProgram(1);
+}
