@@ -267,14 +267,8 @@ TEST(WatchAuction, AddsAWatchedRowOnlyForAListedItemPage)
     HostRoles::reload();
 }
 
-TEST(TrackedAuctionTexts, MaxBidEndDatesAndReminderCodes)
+TEST(TrackedAuctionTexts, EndDatesAndReminderCodes)
 {
-    EXPECT_EQ(StoredMaxBid(QStringLiteral("12.50")), "1 @ 12.50");
-    EXPECT_EQ(StoredMaxBid(QStringLiteral("(watching)")), "(watching)");
-    EXPECT_EQ(StoredMaxBid(QStringLiteral("3 @ 4.00")), "3 @ 4.00");
-    EXPECT_EQ(StoredMaxBid(QString()), "1 @ ");
-    EXPECT_EQ(basGeneral::GetBidAmount(MaxBidText(QStringLiteral("2"), QStringLiteral("7.25"))), "7.25");
-
     // The day number keeps the second and sorts as text.
     const QDateTime when(QDate(2013, 12, 6), QTime(14, 3, 22));
     EXPECT_EQ(EndDateSerial(when), "41614.5856712963");
@@ -302,17 +296,11 @@ TEST(TrackedAuctionTexts, MaxBidEndDatesAndReminderCodes)
     EXPECT_FALSE(ReadDateText(QStringLiteral("2013-13-06 14:03:22")));
     EXPECT_FALSE(ReadDateText(QStringLiteral("N/A")));
 
-    ReminderCodes codes;
-    codes.newBids = true;
-    codes.timeLeftBelow = 15;
-    codes.timeUnit = ReminderCodes::Hours;
-    codes.priceReached = QStringLiteral("12.5");
-    EXPECT_EQ(codes.toText(), "bt15[1]p12.5;");
-    const ReminderCodes back = ReminderCodes::fromText(QStringLiteral("bqt15[1]p12.5;"));
-    EXPECT_TRUE(back.newBids && back.quantityChanged);
-    EXPECT_EQ(back.timeLeftBelow, 15);
-    EXPECT_EQ(back.timeUnit, ReminderCodes::Hours);
-    EXPECT_EQ(back.priceReached, QStringLiteral("12.5"));
-    EXPECT_EQ(ReminderCodes::fromText(QString()).toText(), "");
-    EXPECT_FALSE(ReminderCodes::fromText(QStringLiteral("t5")).timeLeftBelow);
+    const ReminderCodes codes = ReminderCodes::fromText(QStringLiteral("bqt15[1]p12.5;"));
+    EXPECT_TRUE(codes.newBids && codes.quantityChanged);
+    EXPECT_EQ(codes.timeLeftBelow, 15);
+    EXPECT_EQ(codes.timeUnit, ReminderCodes::Hours);
+    EXPECT_EQ(codes.toText(), "bqt15[1]p12.5;");
+    EXPECT_EQ(ReminderCodes::fromText(QStringLiteral("bp3;")).toText(), "bp3;");
+    EXPECT_FALSE(ReminderCodes::fromText(QStringLiteral("t5")).timeLeftBelow); // no unit: left out
 }
