@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThread>
+#include <QElapsedTimer>
 #include <QSslCertificate>
 #include <QSslError>
 #include <QWebEngineCertificateError>
@@ -21,6 +23,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 
+#include <algorithm>
 #include <memory>
 
 #include <unistd.h>
@@ -31,6 +34,8 @@ constexpr quint32 kOwnWorld = QWebEngineScript::ApplicationWorld;
 constexpr quint32 kPageWorld = QWebEngineScript::MainWorld;
 // How long a turned-down navigation's load reports are waited for.
 constexpr qint64 kIgnoreForMs = 10000;
+// The engine's error code of a load that was cut off (net::ERR_ABORTED).
+constexpr int kAborted = -3;
 
 QJsonArray op(std::initializer_list<QJsonValue> values)
 {
@@ -258,17 +263,13 @@ WebBrowser::WebBrowser(QWidget *parent) : QWebEngineView(parent)
     });
 }
 
-WebBrowser::~WebBrowser()
-{
-    if (m_hostLoadLoop)
-        m_hostLoadLoop->quit();
-}
+WebBrowser::~WebBrowser() = default;
 
 QWebEngineProfile *WebBrowser::sharedProfile()
 {
     static QPointer<QWebEngineProfile> profile;
     if (!profile) {
-        profile = new QWebEngineProfile(QStringLiteral("WebBrowser"), QCoreApplication::instance());
+        profile = new QWebEngineProfile(QStringLiteral("WebBrowser"));
         const QString dir = Folders::localAppData() + QLatin1Char('/') + Vb::AppTitle() + QStringLiteral("/WebBrowser");
         profile->setPersistentStoragePath(dir);
         profile->setCachePath(dir + QStringLiteral("/Cache"));
@@ -296,7 +297,10 @@ void WebBrowser::startLoad(const QUrl &url)
     m_documentOpen = false;
     m_busy = true;
     m_readyState = READYSTATE_LOADING;
-    load(url);
+    QPointer<WebBrowser> self(this);
+    emit ProgressChange(0, 100);
+    if (self)
+        load(url);
 }
 
 void WebBrowser::Stop()
@@ -356,6 +360,7 @@ bool WebBrowser::onNavigationRequest(const QUrl &url, QWebEnginePage::Navigation
         return true;
     case QWebEnginePage::NavigationTypeLinkClicked:
         if (isMainFrame) {
+            m_documentOpen = false; // the engine ends the writing of the document now
             // Turned down for now and asked about outside the engine; if the
             // handler lets it go, the link is followed as a load of our own.
             ignoreLoadOf(url);
@@ -368,6 +373,8 @@ bool WebBrowser::onNavigationRequest(const QUrl &url, QWebEnginePage::Navigation
     default:
         break;
     }
+    if (isMainFrame)
+        m_documentOpen = false; // the engine ends the writing of the document now
     bool cancel = false;
     QPointer<WebBrowser> self(this);
     m_inEngineCallback = true;
@@ -410,27 +417,33 @@ void WebBrowser::onNewWindowUrl(const QUrl &url)
 
 void WebBrowser::ignoreLoadOf(const QUrl &url)
 {
-    m_ignored.append({url.toString(), false, QDateTime::currentMSecsSinceEpoch()});
+    m_ignored.append({url.toString(), QDateTime::currentMSecsSinceEpoch()});
 }
 
-bool WebBrowser::ignoredLoadEvent(const QString &url, bool started)
+bool WebBrowser::ignoredLoadEvent(const QWebEngineLoadingInfo &info)
 {
+    // The engine may or may not report a load for a navigation that was
+    // turned down; when it does, the load starts and ends aborted. A load of
+    // the same address that this side starts itself (a link let through)
+    // has set the state already in startLoad().
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     m_ignored.removeIf([now](const IgnoredLoad &i) { return now - i.since > kIgnoreForMs; });
-    for (qsizetype i = 0; i < m_ignored.size(); ++i) {
-        IgnoredLoad &entry = m_ignored[i];
-        if (entry.url != url)
-            continue;
-        if (started) {
-            if (entry.started)
-                continue;
-            entry.started = true;
-        } else {
-            m_ignored.removeAt(i);
-        }
+    const QString address = info.url().toString();
+    const auto entry = std::find_if(m_ignored.begin(), m_ignored.end(),
+                                    [&](const IgnoredLoad &i) { return i.url == address; });
+    if (entry == m_ignored.end())
+        return false;
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        return true;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        return false;
+    default:
+        if (info.errorCode() != kAborted)
+            return false;
+        m_ignored.erase(entry);
         return true;
     }
-    return false;
 }
 
 void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
@@ -441,15 +454,12 @@ void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
     if (m_hostLoading) {
         // The host page for written documents loads unseen.
         if (info.url().matches(QUrl::fromLocalFile(DocumentHostFile()), QUrl::RemoveFragment)) {
-            if (!started) {
+            if (!started)
                 m_hostLoading = false;
-                if (m_hostLoadLoop)
-                    m_hostLoadLoop->quit();
-            }
             return;
         }
     }
-    if (ignoredLoadEvent(address, started))
+    if (ignoredLoadEvent(info))
         return;
 
     QPointer<WebBrowser> self(this);
@@ -545,32 +555,48 @@ QVariant WebBrowser::call(const QJsonArray &operation)
     return evaluate(WebBrowserScript::batchScript(batch), kOwnWorld);
 }
 
+bool WebBrowser::waitUntil(const std::function<bool()> &done, int ms)
+{
+    // The engine hands its work to this thread as posted events. An event
+    // loop nested in a handler that runs just after a page has loaded does
+    // not always deliver those, so they are sent here directly; user input
+    // waits until the call is over. The first milliseconds are spent
+    // polling (most answers take less than one), then the thread naps
+    // between rounds.
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() >= ms)
+            return false;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (done())
+            break;
+        if (clock.elapsed() > 5)
+            QThread::msleep(1);
+    }
+    return true;
+}
+
 QVariant WebBrowser::evaluate(const QString &script, quint32 world)
 {
     struct Pending
     {
         QVariant value;
         bool done = false;
-        QEventLoop *loop = nullptr;
     };
     // Shared with the callback, which may come after a time-out (or never).
     auto pending = std::make_shared<Pending>();
     page()->runJavaScript(script, world, [pending](const QVariant &v) {
         pending->value = v;
         pending->done = true;
-        if (pending->loop)
-            pending->loop->quit();
     });
     if (!pending->done) {
         QPointer<WebBrowser> self(this);
-        QEventLoop loop;
-        pending->loop = &loop;
-        QTimer::singleShot(qMax(0, ScriptTimeout), &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        pending->loop = nullptr;
+        const bool answered = waitUntil([&] { return pending->done || !self; }, ScriptTimeout);
         if (!self)
             return {};
-        if (!pending->done) {
+        if (!answered) {
             ++m_scriptTimeouts;
             return {};
         }
@@ -640,25 +666,19 @@ QString WebBrowser::DocumentHostFile() const
     return path;
 }
 
-bool WebBrowser::ensureHostPage()
+bool WebBrowser::ensureHostPage(bool reload)
 {
     const QUrl host = QUrl::fromLocalFile(DocumentHostFile());
-    if (url().matches(host, QUrl::RemoveFragment) && !m_busy)
+    if (!reload && url().matches(host, QUrl::RemoveFragment) && !m_busy)
         return true;
     m_hostLoading = true;
     m_pieces.clear();
     m_documentOpen = false;
     load(host);
-    if (m_hostLoading) {
-        QPointer<WebBrowser> self(this);
-        QEventLoop loop;
-        m_hostLoadLoop = &loop;
-        QTimer::singleShot(qMax(0, ScriptTimeout), &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        if (!self)
-            return false;
-        m_hostLoadLoop = nullptr;
-    }
+    QPointer<WebBrowser> self(this);
+    waitUntil([&] { return !self || !m_hostLoading; }, ScriptTimeout);
+    if (!self)
+        return false;
     const bool loaded = !m_hostLoading;
     m_hostLoading = false;
     m_busy = false;
@@ -674,12 +694,18 @@ void WebBrowser::DocumentClear()
 
 void WebBrowser::DocumentOpen()
 {
-    flushQueued(); // what was queued belongs to the document being replaced
-    if (!ensureHostPage())
+    m_pieces.clear();
+    m_documentOpen = false;
+    flushQueued(); // element writes still queued belong to the old document
+    if (!ensureHostPage(false))
         return;
-    m_queued.append(op({QStringLiteral("open")}));
+    // A document whose writing was cut off by a navigation (a link followed
+    // or turned down, Stop) takes no more writes; a fresh host page does.
+    if (!call(op({QStringLiteral("open")})).toBool()) {
+        if (!ensureHostPage(true) || !call(op({QStringLiteral("open")})).toBool())
+            return;
+    }
     m_documentOpen = true;
-    m_flushTimer.start();
 }
 
 void WebBrowser::DocumentWrite(const QString &piece)

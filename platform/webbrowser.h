@@ -10,7 +10,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-class QEventLoop;
+#include <functional>
+
 class QWebEngineLoadingInfo;
 class QWebEngineProfile;
 class WebBrowser;
@@ -184,15 +185,16 @@ public:
     // QVariantList, objects as QVariantMap; an invalid QVariant on time-out.
     QVariant ExecScript(const QString &script);
 
-    // Writing a document in pieces. DocumentOpen starts a new document (the
-    // first time in a browser that is not already showing it, the host page
-    // is loaded and waited for); DocumentWrite adds a piece; pieces are kept
-    // and written in one go with the next read, DocumentClose or event loop
-    // turn, so a thousand rows cost one write. As with document.write, the
-    // document stays open until DocumentClose, and pieces written meanwhile
-    // go on where the last one ended. DocumentClear drops pieces not yet
-    // written and ends the open document, so the next piece starts a new one.
-    // A write without an open document opens one.
+    // Writing a document in pieces. DocumentOpen starts a new document in the
+    // host page (loaded first, unseen and without events, when the browser
+    // shows another page). DocumentWrite adds a piece; pieces are kept and
+    // written in one go with the next read, DocumentClose or event-loop turn,
+    // so a thousand rows cost one write. As with document.write the document
+    // stays open, and pieces go on where the last one ended, until
+    // DocumentClose or until a navigation starts (a link followed or turned
+    // down included); a piece written after that starts a new document, as
+    // does a piece written before any DocumentOpen. DocumentClear drops the
+    // pieces not yet written and ends the open document.
     void DocumentClear();
     void DocumentOpen();
     void DocumentWrite(const QString &piece);
@@ -245,7 +247,7 @@ private:
     void onLoadProgress(int progress);
     void emitCommandState();
     void ignoreLoadOf(const QUrl &url);
-    bool ignoredLoadEvent(const QString &url, bool started);
+    bool ignoredLoadEvent(const QWebEngineLoadingInfo &info);
     void startLoad(const QUrl &url);
 
     // Document calls.
@@ -254,8 +256,9 @@ private:
     void flushQueued();
     QJsonArray takeQueued();
     QVariant evaluate(const QString &script, quint32 world);
+    bool waitUntil(const std::function<bool()> &done, int ms);
     bool canRunScripts() const;
-    bool ensureHostPage();
+    bool ensureHostPage(bool reload);
 
     int m_readyState = READYSTATE_UNINITIALIZED;
     bool m_busy = false;
@@ -266,7 +269,6 @@ private:
     struct IgnoredLoad
     {
         QString url;
-        bool started = false;
         qint64 since = 0;
     };
     QList<IgnoredLoad> m_ignored;
@@ -279,6 +281,5 @@ private:
     QTimer m_flushTimer;
 
     QString m_hostFile;
-    QPointer<QEventLoop> m_hostLoadLoop;
     bool m_hostLoading = false;
 };

@@ -301,7 +301,9 @@ window.__tmrDom = (function () {
       HTMLFormElement.prototype.submit.call(form);
       return true;
     },
-    open: function () { document.open(); index = null; return true; },
+    // False when the document refuses: once a navigation has cut its parser
+    // off, a document ignores open and write for good.
+    open: function () { document.open(); index = null; return document.childNodes.length === 0; },
     write: function (text) { document.write(String(text)); return true; },
     close: function () { document.close(); return true; }
   };
