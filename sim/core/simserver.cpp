@@ -91,13 +91,19 @@ bool SimServer::start(const Options &options)
 {
     m_error.clear();
     m_stateDir = options.stateDir;
+    QString defaultHosts = QStringLiteral("hosts");
     if (m_stateDir.isEmpty()) {
-        m_tempDir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tallowmere-sim-XXXXXX"));
-        if (!m_tempDir->isValid()) {
+        // Simulators of one process share their certificates, since a process
+        // trusts one authority; each keeps its own hosts file.
+        static QTemporaryDir shared(QDir::tempPath() + QStringLiteral("/tallowmere-sim-XXXXXX"));
+        static int servers = 0;
+        if (!shared.isValid()) {
             m_error = QStringLiteral("cannot create a temporary folder");
             return false;
         }
-        m_stateDir = m_tempDir->path();
+        m_stateDir = shared.path();
+        if (++servers > 1)
+            defaultHosts = QStringLiteral("hosts-%1").arg(servers);
     }
     m_stateDir = QDir(m_stateDir).absolutePath();
 
@@ -129,7 +135,7 @@ bool SimServer::start(const Options &options)
         return false;
     }
 
-    m_hostsFile = options.hostsFile.isEmpty() ? QDir(m_stateDir).absoluteFilePath(QStringLiteral("hosts"))
+    m_hostsFile = options.hostsFile.isEmpty() ? QDir(m_stateDir).absoluteFilePath(defaultHosts)
                                               : QFileInfo(options.hostsFile).absoluteFilePath();
     if (!writeHostsFile(m_hostsFile)) {
         m_error = QStringLiteral("cannot write ") + m_hostsFile;

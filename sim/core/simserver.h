@@ -13,12 +13,9 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
 class QHttpServerRequest;
 class QJsonObject;
 class QTcpSocket;
-class QTemporaryDir;
 
 namespace Sim {
 
@@ -37,7 +34,8 @@ public:
     {
         quint16 httpPort = 0;  // 0: any free port
         quint16 httpsPort = 0;
-        QString stateDir;      // certificates and the hosts file; empty: a private temporary folder
+        QString stateDir;      // certificates and the hosts file; empty: a temporary folder
+                               // that the simulators of this process share
         QString hostsFile;     // empty: <stateDir>/hosts
     };
 
@@ -108,7 +106,6 @@ private:
     void handle(const QHttpServerRequest &request, QTcpSocket *socket, bool https);
     bool writeHostsFile(const QString &path);
 
-    std::unique_ptr<QTemporaryDir> m_tempDir;
     Listener *m_http = nullptr;
     Listener *m_https = nullptr;
     quint16 m_httpPort = 0;
