@@ -7,8 +7,12 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +26,29 @@ bool readPort(const QCommandLineParser &parser, const QString &option, quint16 *
         return false;
     *port = quint16(value);
     return true;
+}
+
+// SIGTERM and SIGINT end the event loop, so temporary state is cleaned up.
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[0], &byte, 1);
+}
+
+void quitOnSignals(QCoreApplication &app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
 }
 
 void say(const QString &line)
@@ -84,5 +111,6 @@ int main(int argc, char **argv)
     say(QStringLiteral("hosts-file ") + server.hostsFile());
     say(QStringLiteral("ca-file ") + server.caFile());
     say(QStringLiteral("ready"));
+    quitOnSignals(app);
     return app.exec();
 }
