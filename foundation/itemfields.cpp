@@ -12,6 +12,7 @@ namespace basGeneral {
 
 namespace {
 
+using PageText::CollapseSpacePairs;
 using PageText::FoldedText;
 
 // A price text longer than these is stray page text, not a price. They are
@@ -61,7 +62,11 @@ PreparedPage &prepared(const QString &page)
 const FoldedText &cleanText(PreparedPage &page)
 {
     if (!page.cleanReady) {
-        page.cleanText = FoldedText(CleanWhitespace(page.text.text()));
+        // The prepared page has no line breaks or Tabs left, so cleaning its
+        // whitespace only halves its pairs of spaces; without any, it is the
+        // prepared page itself.
+        QString clean = page.text.text();
+        page.cleanText = CollapseSpacePairs(clean) ? FoldedText(std::move(clean)) : page.text;
         page.cleanReady = true;
     }
     return page.cleanText;

@@ -4,6 +4,14 @@
 #include <climits>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define TALLOWMERE_AVX2_SEARCH 1
+#endif
+
 namespace basGeneral::PageText {
 
 namespace {
@@ -57,8 +65,27 @@ QByteArray foldText(QStringView text)
     auto *dst = reinterpret_cast<unsigned char *>(out.data());
     const char16_t *src = text.utf16();
     qsizetype i = 0;
-    // Eight characters at a time while they are plain ASCII: upper-case
-    // letters get 0x20 added, the rest stays.
+    // Sixteen characters at a time while they are plain ASCII: narrowed to
+    // bytes, upper-case letters get 0x20 added.
+#if defined(__SSE2__)
+    const __m128i highBits = _mm_set1_epi16(short(0xFF80));
+    const __m128i beforeA = _mm_set1_epi8('A' - 1);
+    const __m128i afterZ = _mm_set1_epi8('Z' + 1);
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
+        const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i + 8));
+        const __m128i nonAscii = _mm_and_si128(_mm_or_si128(lo, hi), highBits);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(nonAscii, _mm_setzero_si128())) != 0xFFFF) {
+            for (qsizetype k = i; k < i + 16; ++k)
+                dst[k] = foldByte(src[k]);
+            continue;
+        }
+        const __m128i bytes = _mm_packus_epi16(lo, hi);
+        const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(bytes, beforeA), _mm_cmplt_epi8(bytes, afterZ));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i), _mm_or_si128(bytes, _mm_and_si128(upper, caseBit)));
+    }
+#else
     for (; i + 8 <= n; i += 8) {
         Vec8u16 v;
         std::memcpy(&v, src + i, sizeof v);
@@ -72,6 +99,7 @@ QByteArray foldText(QStringView text)
         const Vec8u8 bytes = __builtin_convertvector(v, Vec8u8);
         std::memcpy(dst + i, &bytes, sizeof bytes);
     }
+#endif
     for (; i < n; ++i)
         dst[i] = foldByte(src[i]);
     return out;
@@ -91,20 +119,86 @@ bool foldNeedle(QStringView needle, QByteArray &out)
     return true;
 }
 
-// How common a folded byte is in HTML; a search anchors on the two rarest
-// bytes of the needle.
+// How common a folded byte is in HTML, for when the text's own counts tie.
 int commonness(unsigned char b)
 {
     static constexpr char kByFrequency[] = " etaoinsr<>\"=lcdph/um-fg.bv:yw_k;x01j23q#45z6789&()[]%!,?";
-    const char *at = std::strchr(kByFrequency, b);
-    if (b == 0 || !at)
-        return 0;
-    return int(sizeof kByFrequency) - int(at - kByFrequency);
+    const char *at = b == 0 ? nullptr : static_cast<const char *>(std::memchr(kByFrequency, b, sizeof kByFrequency - 1));
+    return at ? int(sizeof kByFrequency) - int(at - kByFrequency) : 0;
 }
+
+// The two needle positions whose bytes are rarest in the text (by the
+// sampled counts, then by how common they are in HTML), with different bytes
+// where the needle has two.
+void chooseAnchors(const unsigned char *needle, qsizetype m, const quint32 *counts, qsizetype &a, qsizetype &b)
+{
+    const auto rarity = [&](qsizetype k) { return (quint64(counts[needle[k]]) << 8) | quint64(commonness(needle[k])); };
+    a = 0;
+    for (qsizetype k = 1; k < m; ++k)
+        if (rarity(k) < rarity(a))
+            a = k;
+    b = -1;
+    for (qsizetype k = 0; k < m; ++k) {
+        if (needle[k] == needle[a])
+            continue;
+        if (b < 0 || rarity(k) < rarity(b))
+            b = k;
+    }
+    if (b < 0)
+        b = (a == m - 1) ? 0 : m - 1;
+}
+
+#if defined(TALLOWMERE_AVX2_SEARCH)
+// The anchored search over 64 positions at a time, for processors with
+// AVX2: the 64-bit mask of positions where both anchors match, from `at`.
+__attribute__((target("avx2"), always_inline)) inline quint64 anchorHitsAvx2(const unsigned char *p, qsizetype a, qsizetype b,
+                                                                            __m256i wantA, __m256i wantB)
+{
+    const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + a));
+    const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + b));
+    const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + a + 32));
+    const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + b + 32));
+    const quint32 low = quint32(_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a0, wantA), _mm256_cmpeq_epi8(b0, wantB))));
+    const quint32 high = quint32(_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a1, wantA), _mm256_cmpeq_epi8(b1, wantB))));
+    return quint64(low) | (quint64(high) << 32);
+}
+
+// Returns the first match at or after *from, or -1; *from is left at the
+// first position not examined.
+__attribute__((target("avx2"))) qsizetype anchoredSearchAvx2(const unsigned char *hay, const unsigned char *needle,
+                                                              qsizetype m, qsizetype a, qsizetype b,
+                                                              qsizetype *from, qsizetype last)
+{
+    const __m256i wantA = _mm256_set1_epi8(char(needle[a]));
+    const __m256i wantB = _mm256_set1_epi8(char(needle[b]));
+    qsizetype i = *from;
+    for (; i + 63 <= last; i += 64) {
+        quint64 hits = anchorHitsAvx2(hay + i, a, b, wantA, wantB);
+        if (Q_LIKELY(hits == 0))
+            continue;
+        do {
+            const int lane = __builtin_ctzll(hits);
+            if (std::memcmp(hay + i + lane, needle, size_t(m)) == 0) {
+                *from = i;
+                return i + lane;
+            }
+            hits &= hits - 1;
+        } while (hits);
+    }
+    *from = i;
+    return -1;
+}
+
+bool hasAvx2()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+#endif
 
 // First position at or after `from` where needle occurs in hay; -1 if none.
 qsizetype byteFind(const unsigned char *hay, qsizetype n, const unsigned char *needle, qsizetype m,
-                   qsizetype from)
+                   qsizetype from, const quint32 *counts)
 {
     if (m == 0)
         return from <= n ? from : -1;
@@ -115,57 +209,57 @@ qsizetype byteFind(const unsigned char *hay, qsizetype n, const unsigned char *n
         return hit ? static_cast<const unsigned char *>(hit) - hay : -1;
     }
 
-    // Two anchor bytes of the needle are compared at sixteen positions at a
+    // Two anchor bytes of the needle are compared at many positions at a
     // time; only where both match is the whole needle compared.
     qsizetype a = 0;
-    qsizetype b = m - 1;
-    {
-        int best = commonness(needle[0]);
-        for (qsizetype k = 1; k < m; ++k) {
-            const int c = commonness(needle[k]);
-            if (c < best) {
-                best = c;
-                a = k;
-            }
-        }
-        int second = INT_MAX;
-        for (qsizetype k = 0; k < m; ++k) {
-            if (k == a || needle[k] == needle[a])
-                continue;
-            const int c = commonness(needle[k]);
-            if (c < second) {
-                second = c;
-                b = k;
-            }
-        }
-        if (second == INT_MAX)
-            b = (a == m - 1) ? 0 : m - 1;
+    qsizetype b = 0;
+    chooseAnchors(needle, m, counts, a, b);
+    const qsizetype last = n - m; // the last possible start
+    qsizetype i = from;
+
+#if defined(TALLOWMERE_AVX2_SEARCH)
+    if (hasAvx2()) {
+        const qsizetype hit = anchoredSearchAvx2(hay, needle, m, a, b, &i, last);
+        if (hit >= 0)
+            return hit;
     }
+#endif
+#if defined(__SSE2__)
+    const __m128i wantA = _mm_set1_epi8(char(needle[a]));
+    const __m128i wantB = _mm_set1_epi8(char(needle[b]));
+    const auto lanes = [&](qsizetype at) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + at + a));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + at + b));
+        return unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(va, wantA), _mm_cmpeq_epi8(vb, wantB))));
+    };
+    for (; i + 31 <= last; i += 32) {
+        unsigned hits = lanes(i) | (lanes(i + 16) << 16);
+        while (hits) {
+            const int lane = __builtin_ctz(hits);
+            if (std::memcmp(hay + i + lane, needle, size_t(m)) == 0)
+                return i + lane;
+            hits &= hits - 1;
+        }
+    }
+#else
+    using Vec16u8 = unsigned char __attribute__((vector_size(16)));
     Vec16u8 wantA, wantB;
     for (int k = 0; k < 16; ++k) {
         wantA[k] = needle[a];
         wantB[k] = needle[b];
     }
-
-    const qsizetype last = n - m; // last possible start
-    qsizetype i = from;
     for (; i + 15 <= last; i += 16) {
         Vec16u8 va, vb;
         std::memcpy(&va, hay + i + a, 16);
         std::memcpy(&vb, hay + i + b, 16);
         const auto hit = (va == wantA) & (vb == wantB);
-        quint64 lanes[2];
-        std::memcpy(lanes, &hit, 16);
-        for (int half = 0; half < 2; ++half) {
-            quint64 bits = lanes[half];
-            while (bits) {
-                const int lane = __builtin_ctzll(bits) / 8 + half * 8;
-                if (std::memcmp(hay + i + lane, needle, size_t(m)) == 0)
-                    return i + lane;
-                bits &= ~(quint64(0xFF) << ((lane - half * 8) * 8));
-            }
-        }
+        if (!anyLane(hit))
+            continue;
+        for (int lane = 0; lane < 16; ++lane)
+            if (hit[lane] && std::memcmp(hay + i + lane, needle, size_t(m)) == 0)
+                return i + lane;
     }
+#endif
     for (; i <= last; ++i)
         if (hay[i + a] == needle[a] && std::memcmp(hay + i, needle, size_t(m)) == 0)
             return i;
@@ -210,6 +304,28 @@ QString RemoveChars(QStringView text, char16_t a, char16_t b, char16_t c, char16
     qsizetype i = 0;
     const auto unwanted = [&](char16_t u) { return u == a || u == b || u == c || u == d; };
     // Runs of eight characters without any of them are copied whole.
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi16(short(a));
+    const __m128i vb = _mm_set1_epi16(short(b));
+    const __m128i vc = _mm_set1_epi16(short(c));
+    const __m128i vd = _mm_set1_epi16(short(d));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)),
+                                         _mm_or_si128(_mm_cmpeq_epi16(v, vc), _mm_cmpeq_epi16(v, vd)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + w), v);
+        const unsigned mask = unsigned(_mm_movemask_epi8(hit));
+        if (mask == 0) {
+            w += 8;
+            continue;
+        }
+        // Keep the wanted characters of this run, in order.
+        for (int lane = 0; lane < 8; ++lane) {
+            dst[w] = src[i + lane];
+            w += (mask >> (2 * lane)) & 1 ? 0 : 1;
+        }
+    }
+#else
     for (; i + 8 <= n; i += 8) {
         Vec8u16 v;
         std::memcpy(&v, src + i, sizeof v);
@@ -218,18 +334,81 @@ QString RemoveChars(QStringView text, char16_t a, char16_t b, char16_t c, char16
             w += 8;
             continue;
         }
-        for (qsizetype k = i; k < i + 8; ++k)
-            if (!unwanted(src[k]))
-                dst[w++] = src[k];
+        for (qsizetype k = i; k < i + 8; ++k) {
+            dst[w] = src[k];
+            w += unwanted(src[k]) ? 0 : 1;
+        }
     }
-    for (; i < n; ++i)
+#endif
+    for (; i < n; ++i) {
         if (!unwanted(src[i]))
             dst[w++] = src[i];
+    }
     out.truncate(w);
     return out;
 }
 
-FoldedText::FoldedText(QString text) : m_text(std::move(text)), m_folded(foldText(m_text)) {}
+bool CollapseSpacePairs(QString &text)
+{
+    const qsizetype n = text.size();
+    const auto pairAt = [](const char16_t *p) { return p[0] == u' ' && p[1] == u' '; };
+
+    // The first pair, read without touching (or copying) the text.
+    const auto *src = reinterpret_cast<const char16_t *>(text.constData());
+    qsizetype first = 0;
+    for (;; first += 8) {
+        if (first + 9 > n) {
+            while (first + 1 < n && !pairAt(src + first))
+                ++first;
+            break;
+        }
+        Vec8u16 v, next;
+        std::memcpy(&v, src + first, sizeof v);
+        std::memcpy(&next, src + first + 1, sizeof next);
+        if (anyLane((v == char16_t(' ')) & (next == char16_t(' ')))) {
+            while (!pairAt(src + first))
+                ++first;
+            break;
+        }
+    }
+    if (first + 1 >= n)
+        return false;
+
+    char16_t *d = reinterpret_cast<char16_t *>(text.data());
+    qsizetype r = first;
+    qsizetype w = first;
+    while (r < n) {
+        // Eight characters without a pair of spaces starting among them are
+        // kept as they are.
+        if (r + 9 <= n) {
+            Vec8u16 v, next;
+            std::memcpy(&v, d + r, sizeof v);
+            std::memcpy(&next, d + r + 1, sizeof next);
+            if (!anyLane((v == char16_t(' ')) & (next == char16_t(' ')))) {
+                std::memmove(d + w, d + r, sizeof v);
+                r += 8;
+                w += 8;
+                continue;
+            }
+        }
+        if (d[r] == u' ' && r + 1 < n && d[r + 1] == u' ') {
+            d[w++] = u' ';
+            r += 2;
+        } else {
+            d[w++] = d[r++];
+        }
+    }
+    text.truncate(w);
+    return true;
+}
+
+FoldedText::FoldedText(QString text) : m_text(std::move(text)), m_folded(foldText(m_text))
+{
+    // Every sixteenth byte is enough to tell common bytes from rare ones.
+    m_counts.fill(0);
+    for (qsizetype i = 0; i < m_folded.size(); i += 16)
+        ++m_counts[static_cast<unsigned char>(m_folded[i])];
+}
 
 qsizetype FoldedText::find(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const
 {
@@ -244,7 +423,7 @@ qsizetype FoldedText::find(QStringView needle, qsizetype from, Qt::CaseSensitivi
     const auto *hay = reinterpret_cast<const unsigned char *>(m_folded.constData());
     const auto *nd = reinterpret_cast<const unsigned char *>(folded.constData());
     for (;;) {
-        const qsizetype at = byteFind(hay, m_folded.size(), nd, folded.size(), from);
+        const qsizetype at = byteFind(hay, m_folded.size(), nd, folded.size(), from, m_counts.data());
         if (at < 0 || cs == Qt::CaseInsensitive)
             return at;
         // Equal in any letter case; an exact search also wants equal letters.

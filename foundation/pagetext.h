@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+
+#include <array>
 #include <QString>
 #include <QStringView>
 
@@ -20,6 +22,11 @@ QStringView Between(QStringView text, QStringView startMarker, QStringView endMa
 
 // text without any of the four given characters.
 QString RemoveChars(QStringView text, char16_t a, char16_t b, char16_t c, char16_t d);
+
+// Replaces each pair of spaces by one space, scanning once from left to
+// right without overlap ("   " and "    " both become "  "). False when the
+// text holds no pair (it is then left untouched).
+bool CollapseSpacePairs(QString &text);
 
 // A text searched many times. Beside the text it keeps one byte per
 // character holding the character's case folding (0 for a character whose
@@ -46,6 +53,7 @@ public:
 private:
     QString m_text;
     QByteArray m_folded;
+    std::array<quint32, 256> m_counts{}; // sampled counts of the folded bytes
 };
 
 } // namespace basGeneral::PageText

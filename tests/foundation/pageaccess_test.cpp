@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -248,6 +249,31 @@ TEST(TextCleaning, StripTagsCleanWhitespaceAndInStrClean)
     };
     for (const Clean &c : cleans)
         EXPECT_EQ(CleanWhitespace(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
+
+    // Long texts are cleaned in blocks; compare with a plain one-character-at-
+    // a-time cleaning around every block boundary.
+    const auto reference = [](const QString &text) {
+        QString kept;
+        for (const QChar c : text)
+            if (c != u'\r' && c != u'\n' && c != u'\t')
+                kept += c;
+        QString out;
+        for (qsizetype i = 0; i < kept.size(); ++i) {
+            if (kept[i] == u' ' && i + 1 < kept.size() && kept[i + 1] == u' ')
+                ++i;
+            out += kept[i];
+        }
+        return out;
+    };
+    QRandomGenerator random(61213);
+    const QString pieces = QStringLiteral("ab  \r\n\t<>");
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int length = random.bounded(0, 70);
+        for (int i = 0; i < length; ++i)
+            text += pieces.at(random.bounded(int(pieces.size())));
+        ASSERT_EQ(CleanWhitespace(text), reference(text)) << text.toStdString();
+    }
 
     EXPECT_EQ(InStrClean(QStringLiteral("Bid\r\n\tHistory: 5"), QStringLiteral("bidhistory")), 1);
     EXPECT_EQ(InStrClean(QStringLiteral("xx Bid\r\nhistory"), QStringLiteral("BIDHISTORY")), 4);
