@@ -5,6 +5,7 @@
 #include "foundation/basregistry.h"
 #include "foundation/frmedituser.h"
 #include "foundation/frmsplash.h"
+#include "foundation/hostroles.h"
 #include "foundation/mainformshell.h"
 #include "foundation/settingsstore.h"
 #include "platform/desktop.h"
@@ -98,7 +99,8 @@ int checkValue(const QCheckBox *box)
 
 QString frmSettings::DefaultHomepage()
 {
-    return QStringLiteral("http://www.ebay.com/");
+    // The main site's home page (the simulator's when the hosts are pointed there).
+    return HostRoles::url(HostRoles::Role::SiteBase, QStringLiteral("/"), false, QStringLiteral("www.ebay.com"));
 }
 
 frmSettings::frmSettings()

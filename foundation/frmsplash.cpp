@@ -5,6 +5,7 @@
 #include "platform/vbtimer.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QEvent>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -33,6 +34,8 @@ frmSplash::frmSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindow
 
 void frmSplash::Form_Load()
 {
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     Vb::SetTopMost(this);
     lblAppVer->setText(QStringLiteral("Version %1.%2 (build %3)")
                            .arg(TALLOWMERE_VERSION_MAJOR).arg(TALLOWMERE_VERSION_MINOR).arg(TALLOWMERE_VERSION_PATCH));

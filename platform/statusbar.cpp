@@ -45,8 +45,8 @@ int StatusPanel::WidthTwips() const
 void StatusPanel::setPicture(const QPixmap &picture)
 {
     m_picture = picture;
-    // The text starts right of the picture, which paintEvent draws.
-    setIndent(picture.isNull() ? -1 : picture.width() + 6);
+    // The text keeps clear of the picture, which paintEvent draws at the left.
+    setContentsMargins(picture.isNull() ? 4 : picture.width() + 6, 0, 4, 0);
     update();
 }
 
@@ -56,8 +56,7 @@ void StatusPanel::paintEvent(QPaintEvent *event)
     if (m_picture.isNull())
         return;
     QPainter painter(this);
-    const QRect r = contentsRect();
-    painter.drawPixmap(r.left() + 2, r.top() + (r.height() - m_picture.height()) / 2, m_picture);
+    painter.drawPixmap(3, (height() - m_picture.height()) / 2, m_picture);
 }
 
 void StatusPanel::mouseReleaseEvent(QMouseEvent *event)
