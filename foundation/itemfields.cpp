@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
 namespace basGeneral {
 
@@ -29,7 +30,9 @@ constexpr QStringView kPricePlaceholder = u"##1##";
 // no-break space leaves behind when the page is read byte per character),
 // Tabs and line breaks. The refresh reads a dozen fields from one page, so the
 // preparation of the last page is kept and reused while the caller still
-// holds the very same text.
+// holds the very same text. Each call keeps its own reference to the
+// preparation it reads: events run inside StripTags, and a timer may read
+// another page meanwhile.
 
 struct PreparedPage
 {
@@ -44,19 +47,19 @@ QString preparePage(const QString &page)
     return PageText::RemoveChars(page, u'\t', u'\r', u'\n', u'\u00C2');
 }
 
-PreparedPage &prepared(const QString &page)
+std::shared_ptr<PreparedPage> prepared(const QString &page)
 {
-    thread_local PreparedPage cache;
+    thread_local std::shared_ptr<PreparedPage> last;
     // Literal and raw-data texts have no shared buffer to vouch for their
     // content staying put; they are simply prepared afresh.
     const bool sharable = page.capacity() > 0;
-    if (sharable && cache.source.constData() == page.constData() && cache.source.size() == page.size())
-        return cache;
-    cache.source = sharable ? page : QString();
-    cache.text = FoldedText(preparePage(page));
-    cache.cleanText = FoldedText();
-    cache.cleanReady = false;
-    return cache;
+    if (sharable && last && last->source.constData() == page.constData() && last->source.size() == page.size())
+        return last;
+    auto fresh = std::make_shared<PreparedPage>();
+    fresh->source = sharable ? page : QString();
+    fresh->text = FoldedText(preparePage(page));
+    last = fresh;
+    return fresh;
 }
 
 const FoldedText &cleanText(PreparedPage &page)
@@ -365,7 +368,8 @@ QString GetItemField(const QString &page, const QString &key)
     if (std::find(std::begin(kKeys), std::end(kKeys), QStringView(key)) == std::end(kKeys))
         return {};
 
-    PreparedPage &prep = prepared(page);
+    const std::shared_ptr<PreparedPage> held = prepared(page);
+    PreparedPage &prep = *held;
     const FoldedText &p = prep.text;
 
     if (key == u"picture")

@@ -8,7 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QCoreApplication>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 
 #include <map>
 
@@ -374,6 +377,26 @@ TEST(GetItemField, ChangedPageTextIsReadAfresh)
         EXPECT_EQ(field(page, "bids"), QStringLiteral("7"));
         EXPECT_EQ(field(ended, "bids"), QStringLiteral("12"));
     }
+}
+
+// Events run while a field is read; a timer that reads another page
+// meanwhile must not change what the first read sees.
+TEST(GetItemField, ReadingAnotherPageFromATimerMeanwhile)
+{
+    QString tags;
+    for (int i = 0; i < 200; ++i)
+        tags += QStringLiteral("<i></i>");
+    // The first form's text is no count, so the next form is cut out after
+    // the tags were stripped (and events had their turn).
+    const QString first = QStringLiteral("<td>Bid history:</td><td>") + tags + QStringLiteral("see below</span> <span> [ 7</span>");
+    const QString second = QStringLiteral("<p><span> [ 99</span></p>");
+
+    QString readByTimer;
+    QTimer::singleShot(0, [&] { readByTimer = GetItemField(second, QStringLiteral("bids")); });
+    QThread::msleep(40); // events are let run at most every 15 ms
+    EXPECT_EQ(GetItemField(first, QStringLiteral("bids")), QStringLiteral("7"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(readByTimer, QStringLiteral("99"));
 }
 
 // The reader's fast search must find exactly what the character comparison
