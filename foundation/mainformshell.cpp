@@ -78,12 +78,14 @@ frmMainShell::frmMainShell()
         return a;
     };
     mnuFilterAll = filterItem(QStringLiteral("All Items"), true);
-    mnuFilterActive = filterItem(QStringLiteral("Active Items"), false);
-    mnuFilterEnded = filterItem(QStringLiteral("Ended Items"), false);
+    mnuFilter->addSeparator();
+    mnuFilterActive = filterItem(QStringLiteral("Active"), false);
+    mnuFilterEnded = filterItem(QStringLiteral("Ended"), false);
+    mnuFilter->addSeparator();
     mnuFilterWatching = filterItem(QStringLiteral("Watching"), false);
     mnuFilterBidding = filterItem(QStringLiteral("Bidding"), false);
-    mnuFilterWinning = filterItem(QStringLiteral("Winning"), false);
-    mnuFilterLosing = filterItem(QStringLiteral("Losing"), false);
+    mnuFilterWinning = filterItem(QStringLiteral("Winning/Won"), false);
+    mnuFilterLosing = filterItem(QStringLiteral("Losing/Lost"), false);
     mnuFilter->addSeparator();
     mnuFilterMyItems = filterItem(QStringLiteral("Only My Items"), true);
 
