@@ -16,7 +16,7 @@
 //   POST   /_sim/faults                 {"path", "mode", "delayMs", "count"}
 //   DELETE /_sim/faults                 drop them all
 //   GET    /_sim/accounts               user IDs
-//   POST   /_sim/accounts               {"user", "password"}
+//   POST   /_sim/accounts               {"user", "password", "feedbackScore", "feedbackPercent"}
 //   DELETE /_sim/accounts               none: every sign-in accepted
 //   POST   /_sim/scenario               items, accounts, faults, clockOffset at once
 //   POST   /_sim/reset                  empty simulator
@@ -204,7 +204,8 @@ Response SimServer::control(const Request &request)
             const QString user = o.value(QLatin1String("user")).toString();
             if (user.isEmpty())
                 return Response::jsonError(QStringLiteral("\"user\" is required"));
-            addAccount(user, o.value(QLatin1String("password")).toString());
+            addAccount(user, o.value(QLatin1String("password")).toString(), o.value(QLatin1String("feedbackScore")).toInt(0),
+                       o.value(QLatin1String("feedbackPercent")).toDouble(100.0));
         }
         return ok(QJsonArray::fromStringList(accounts()));
     }

@@ -39,6 +39,13 @@ void SimServer::addEbayRoutes()
         return Response::html(Pages::item(*item, pageContext(), r.hasParam(QStringLiteral("orig"))));
     });
 
+    // A member's feedback profile; the numbers come from the account, if there is one.
+    m_routes.add(QStringLiteral("feedback"), kIsapi, QStringLiteral("ViewFeedback"), Scheme::Any, [this](const Request &r) {
+        const QString user = r.param(QStringLiteral("userid"));
+        const Account *a = account(user);
+        return Response::html(Pages::feedbackProfile(user, a ? a->feedbackScore : 0, a ? a->feedbackPercent : 100.0));
+    });
+
     m_routes.add(QStringLiteral("time"), kIsapi, QStringLiteral("EbayTime"), Scheme::Any,
                  [this](const Request &) { return Response::html(Pages::officialTime(pageContext())); });
 

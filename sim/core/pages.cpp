@@ -159,6 +159,17 @@ QString officialTime(const PageContext &ctx)
                           + QStringLiteral("</b></p>\r\n<p>eBay's servers keep one clock for every auction.</p>"));
 }
 
+QString feedbackProfile(const QString &user, int score, double percent)
+{
+    const QString who = htmlEscape(user);
+    return simplePage(QStringLiteral("eBay Feedback Profile for ") + user,
+                      QStringLiteral("<div id=\"memberBadgeId\"><span class=\"mbg-id\">") + who
+                          + QStringLiteral("</span><span class=\"mbg-l\"> ( <a href=\"/ws/eBayISAPI.dll?ViewFeedback&amp;userid=") + who
+                          + QStringLiteral("\">") + QString::number(score) + QStringLiteral("</a> )</span></div>\r\n"
+                                                                                  "<div class=\"fbsSmallYukon\">Positive Feedback (last 12 months): ")
+                          + QString::number(percent) + QStringLiteral("%</div>"));
+}
+
 QString signInAccepted(const QString &user)
 {
     return simplePage(QStringLiteral("My eBay: Summary"),

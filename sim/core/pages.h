@@ -32,6 +32,9 @@ QString removedItem(const QString &number);
 // The official-time page.
 QString officialTime(const PageContext &ctx);
 
+// A member's feedback profile: score and the share of positive ratings.
+QString feedbackProfile(const QString &user, int score, double percent);
+
 QString signInAccepted(const QString &user);
 QString signInRejected(const QString &user);
 QString signOut();

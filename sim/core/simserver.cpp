@@ -191,24 +191,30 @@ PageContext SimServer::pageContext() const
     return ctx;
 }
 
-void SimServer::addAccount(const QString &user, const QString &password)
+void SimServer::addAccount(const QString &user, const QString &password, int feedbackScore, double feedbackPercent)
 {
-    m_accounts.insert(user.toLower(), {user, password});
+    m_accounts.insert(user.toLower(), Account{user, password, feedbackScore, feedbackPercent});
+}
+
+const SimServer::Account *SimServer::account(const QString &user) const
+{
+    const auto it = m_accounts.constFind(user.toLower());
+    return it == m_accounts.cend() ? nullptr : &it.value();
 }
 
 bool SimServer::acceptsSignIn(const QString &user, const QString &password) const
 {
     if (m_accounts.isEmpty())
         return true;
-    const auto it = m_accounts.constFind(user.toLower());
-    return it != m_accounts.cend() && it->second == password;
+    const Account *a = account(user);
+    return a && a->password == password;
 }
 
 QStringList SimServer::accounts() const
 {
     QStringList users;
-    for (const auto &account : m_accounts)
-        users.append(account.first);
+    for (const Account &a : m_accounts)
+        users.append(a.user);
     return users;
 }
 
@@ -244,7 +250,8 @@ bool SimServer::loadScenario(const QJsonObject &scenario, QString *error)
         m_clockOffset = qint64(scenario.value(QLatin1String("clockOffset")).toDouble());
     for (const auto &value : scenario.value(QLatin1String("accounts")).toArray()) {
         const QJsonObject a = value.toObject();
-        addAccount(a.value(QLatin1String("user")).toString(), a.value(QLatin1String("password")).toString());
+        addAccount(a.value(QLatin1String("user")).toString(), a.value(QLatin1String("password")).toString(),
+                   a.value(QLatin1String("feedbackScore")).toInt(0), a.value(QLatin1String("feedbackPercent")).toDouble(100.0));
     }
     const QDateTime t = now();
     for (const auto &value : scenario.value(QLatin1String("items")).toArray()) {

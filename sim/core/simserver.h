@@ -77,7 +77,16 @@ public:
     PageContext pageContext() const;
 
     // eBay accounts. Without any, every user ID and password is accepted.
-    void addAccount(const QString &user, const QString &password);
+    struct Account
+    {
+        QString user;
+        QString password;
+        int feedbackScore = 0;          // shown on the member's feedback page
+        double feedbackPercent = 100.0;
+    };
+    void addAccount(const QString &user, const QString &password, int feedbackScore = 0, double feedbackPercent = 100.0);
+    // The account of a user ID in any letter case, or nullptr.
+    const Account *account(const QString &user) const;
     void clearAccounts() { m_accounts.clear(); }
     bool hasAccounts() const { return !m_accounts.isEmpty(); }
     bool acceptsSignIn(const QString &user, const QString &password) const;
@@ -120,7 +129,7 @@ private:
     FaultPlan m_faults;
     RouteTable m_routes;
     qint64 m_clockOffset = 0;
-    QMap<QString, QPair<QString, QString>> m_accounts; // lower-cased user -> (user, password)
+    QMap<QString, Account> m_accounts; // by lower-cased user ID
     QHash<QString, QString> m_sessions;                // token -> user
 };
 

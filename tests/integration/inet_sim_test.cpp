@@ -223,3 +223,15 @@ TEST_F(InetSim, SlowAndEmptyRepliesWithinTheTimeOut)
     EXPECT_GE(clock.elapsed(), 750);
     EXPECT_EQ(inet.OpenURL(HostRoles::url(Role::Time, QStringLiteral("/ws/eBayISAPI.dll?EbayTime"))), QString());
 }
+
+TEST_F(InetSim, FeedbackProfileCarriesTheAccountsNumbers)
+{
+    sim.addAccount(QStringLiteral("Alice"), QStringLiteral("pw"), 1234, 99.5);
+    Inet inet;
+    const QString page = inet.OpenURL(HostRoles::url(Role::Feedback, QStringLiteral("/ws/eBayISAPI.dll?ViewFeedback&userid=alice")));
+    using basGeneral::GetBetween;
+    using basGeneral::StripTags;
+    EXPECT_EQ(StripTags(GetBetween(page, QStringLiteral("<span class=\"mbg-l\"> ( "), QStringLiteral(")"))).trimmed(), QStringLiteral("1234"));
+    EXPECT_EQ(StripTags(GetBetween(page, QStringLiteral(">Positive Feedback (last 12 months):"), QStringLiteral("%"), true)).trimmed(),
+              QStringLiteral("99.5"));
+}
