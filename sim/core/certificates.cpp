@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QHostAddress>
 #include <QLockFile>
 #include <QProcess>
 #include <QSslCertificate>

@@ -8,7 +8,6 @@
 #include <QHttpServerRequest>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QMetaEnum>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QSaveFile>
