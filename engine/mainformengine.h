@@ -81,12 +81,36 @@ public:
     void unloadAfterLoader();
 
     // --- The refresh (refresh.cpp) ---
+    // Brings the rows up to date from their eBay item pages: the eBay clock
+    // offset, every field, won or lost, won groups, reminders, the sign-in
+    // and fast mode near an end, the save and the "Feedback" panel. One row
+    // when OnlyItemNumber is given; SkipItems runs only the feedback panel
+    // and the closing steps; SkipHTMLSync leaves the HTML list alone. Returns
+    // at once while Inet is busy, a bid is being placed or a relist runs.
+    void RefreshAuctions(const QString &OnlyItemNumber, bool SkipItems, bool SkipHTMLSync) override;
+    // Adds a fired reminder to frmReminder's list (not again while the
+    // item's first row holds the same text) and brings the window up.
+    virtual void Remind(const QString &strItemNum, const QString &strItemTitle, const QString &strMsg);
+    // The sign-out and the full sign-in of CurrentUser through Inet, both
+    // replies unread. Raises VbError when CurrentUser has no account row
+    // (after the sign-out) or a request fails.
+    void SignInBeforeEnd();
 
     // --- The main tick (maintick.cpp) ---
     // The main tick, every second while tmrTimer is on.
     virtual void tmrTimer_Timer();
 
     // --- The bid hand-off (bidhandoff.cpp) ---
+    // Starts a bid on the row: sets blnBidding, shows "Bidding <amount> on
+    // item #<number>..." (unless the status is frozen) and freezes it,
+    // cancels Inet, and puts a new bid window with the row's item, amount,
+    // quantity, user and plain password into BidForm. The window's run is
+    // queued for right after this returns. IsSnipe is not read; IsBin makes
+    // the bid a Buy It Now purchase. The row itself is not changed. When the
+    // bid cannot be started (no such account, no amount) nothing is shown:
+    // the failure goes to "logbids.txt" and the "Status" panel, and
+    // blnBidding is cleared unless another bid window is still working.
+    virtual void Bid(ListItem *Item, bool IsSnipe, bool IsBin);
 
 protected:
     frmMainEngine();

@@ -1,0 +1,71 @@
+#include "engine/frmbid.h"
+#include "engine/mainformengine.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/pageaccess.h"
+#include "foundation/passwords.h"
+#include "foundation/timetext.h"
+#include "platform/inet.h"
+#include "platform/listview.h"
+#include "platform/vberror.h"
+
+#include <memory>
+
+using namespace basGeneral;
+
+void frmMainEngine::Bid(ListItem *Item, bool /*IsSnipe*/, bool IsBin)
+{
+    blnBidding = true;
+    QString itemNumber;
+    std::unique_ptr<frmBid> form;
+    try {
+        if (!Item)
+            throw VbError(91, QStringLiteral("There is no auction row to bid on"));
+        itemNumber = Item->Text();
+        const QString maxBid = lvwAuctions->Field(Item, QStringLiteral("maxbid"));
+        const QString amount = GetBidAmount(maxBid);
+        if (!blnFreezeStatus)
+            SetStatus(QStringLiteral("Bidding ") + amount + QStringLiteral(" on item #") + itemNumber + QStringLiteral("..."));
+        FreezeStatus();
+        Inet->Cancel();
+
+        // Never a bid the row does not state: a whole quantity of at least 1
+        // and an amount above 0.
+        bool qtyOk = false;
+        const int qty = GetBidQty(maxBid).trimmed().toInt(&qtyOk);
+        if (!qtyOk || qty < 1 || qty > 32767)
+            throw VbError(VbErr::TypeMismatch, QStringLiteral("The quantity to bid for is not valid"));
+        if (!ReadsAsNumber(amount) || PriceToDouble(amount) <= 0)
+            throw VbError(VbErr::TypeMismatch, QStringLiteral("The amount to bid is not valid"));
+
+        form = std::make_unique<frmBid>();
+        BidForm = form.get();
+        form->BidItem = Item;
+        form->Buy = IsBin;
+        form->ItemNumber = itemNumber;
+        form->MaxBid = amount;
+        form->Qty = qint16(qty);
+        form->UserName = lvwAuctions->Field(Item, QStringLiteral("user"));
+        ListItem *account = frmSettings::instance().lvwUsers->FindItem(form->UserName);
+        if (!account)
+            throw VbError(91, QStringLiteral("The eBay account \"") + form->UserName + QStringLiteral("\" is not set up"));
+        form->Password = UnscramblePassword(account->Tag());
+
+        form.release()->Start();
+    } catch (const VbError &e) {
+        form.reset();
+        // Refreshes wait for this flag: it must not stay set by a bid that
+        // never started.
+        if (frmBid::ActiveRuns() == 0)
+            blnBidding = false;
+        const QString text = QStringLiteral("Bid on item #") + itemNumber + QStringLiteral(" could not be started: ")
+            + e.description();
+        try {
+            WriteLog(QStringLiteral("logbids.txt"), text);
+        } catch (const VbError &) {
+        }
+        SetStatus(text, true);
+        FreezeStatus();
+    }
+}

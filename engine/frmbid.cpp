@@ -1,0 +1,741 @@
+#include "engine/frmbid.h"
+
+#include "engine/bidrequests.h"
+#include "engine/frmfailurereport.h"
+#include "engine/mainformengine.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/pageaccess.h"
+#include "foundation/settingsstore.h"
+#include "foundation/timetext.h"
+#include "platform/ansi.h"
+#include "platform/desktop.h"
+#include "platform/inet.h"
+#include "platform/listview.h"
+#include "platform/msgbox.h"
+#include "platform/vberror.h"
+#include "platform/vbtimer.h"
+
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyle>
+#include <QTime>
+
+#include <cmath>
+
+using namespace basGeneral;
+
+const QString frmBid::kCookiesBlocked = QStringLiteral("web browser settings are blocking cookies");
+const QString frmBid::kPasswordIncorrect = QStringLiteral("password is incorrect");
+const QString frmBid::kEnterNumbers = QStringLiteral("Enter the numbers that you see");
+const QString frmBid::kEndedMarker = QStringLiteral(">Ended:</");
+const QString frmBid::kCurrencyNotice =
+    QStringLiteral("Importation of currency into your country may be subject to certain restrictions");
+const QString frmBid::kOutbid = QStringLiteral("Another bidder placed a higher maximum bid");
+
+namespace {
+
+const QString kBidLog = QStringLiteral("logbids.txt");
+constexpr int kRetryLimit = 5;
+constexpr int kRetryWaitMs = 1000;
+constexpr int kRequestTimeoutSeconds = 30;
+constexpr int kCloseCountdown = 60;
+constexpr int kPlaceBidRequestLimit = 7; // the retry count up to which PlaceBid asks again
+
+// The window was destroyed while its run waited for a page.
+struct WindowGone
+{
+};
+
+// A bid log line; a log that cannot be written never stops a bid.
+void LogBid(const QString &line)
+{
+    try {
+        WriteLog(kBidLog, line);
+    } catch (const VbError &) {
+    }
+}
+
+// Seconds since midnight, as the run's start is kept in sngLeadTimeStart.
+float SecondsSinceMidnight()
+{
+    return float(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
+}
+
+// A failure row: the marker that picks it, and what the window shows.
+struct FailureRow
+{
+    QStringList anyOf;     // one of these must be in the page
+    QString alsoRequired;  // and this one too (when set)
+    QString title;
+    QString reason;
+    QString logLine;       // preparation rows only
+};
+
+bool RowHolds(const FailureRow &row, const QString &page)
+{
+    bool any = false;
+    for (const QString &marker : row.anyOf)
+        any = any || page.contains(marker, Qt::CaseSensitive);
+    return any && (row.alsoRequired.isEmpty() || page.contains(row.alsoRequired, Qt::CaseSensitive));
+}
+
+// The preparation page's known failures (the cookie page and a plain
+// ">Ended:</" are handled beside them).
+const QList<FailureRow> &PreparationFailures()
+{
+    static const QList<FailureRow> rows = {
+        {{QStringLiteral(">This listing was ended by the seller")}, {}, QStringLiteral("Auction Ended"),
+         QStringLiteral("The auction was ended early by the seller"), QStringLiteral("Auction ended by seller, signing out")},
+        {{QStringLiteral(" - Invalid Item</")}, {}, QStringLiteral("Auction Invalid"),
+         QStringLiteral("This auction is invalid, it may have been removed by eBay"), QStringLiteral("Auction invalid, signing out")},
+        {{QStringLiteral(">This Buy It Now listing has ended.")}, {}, QStringLiteral("Auction Ended"),
+         QStringLiteral("Auction ended with Buy it Now"), QStringLiteral("Auction ended with Buy It Now, signing out")},
+        {{QStringLiteral("this item is restricted for export by the U.S. Department of State (DOS)")}, {},
+         QStringLiteral("Item Restricted"), QStringLiteral("This item is restricted for export by the U.S. Department of State (DOS)"),
+         QStringLiteral("Auction restricted by US DOS, signing out")},
+    };
+    return rows;
+}
+
+// The confirmation reply's known failures, in the order they are tried.
+const QList<FailureRow> &ConfirmationFailures()
+{
+    auto blocked = [](const QString &marker) {
+        return FailureRow{{marker}, {}, QStringLiteral("Bid Blocked"), marker, {}};
+    };
+    static const QList<FailureRow> rows = {
+        {{QStringLiteral(" or more</div>"), QStringLiteral("<b>or more</b>)</div>")}, QStringLiteral(">error</b>"),
+         QStringLiteral("Bid Too Low"), QStringLiteral("Your bid was not high enough to outbid the highest bidder"), {}},
+        {{QStringLiteral("Seller not accepting your bid")}, {}, QStringLiteral("Seller Not Accepting Bid"),
+         QStringLiteral("The seller is not accepting your bid"), {}},
+        blocked(QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 1 month(s)")),
+        blocked(QStringLiteral("This item is available to buyers who have not received 3 or more unpaid item strike(s) in the past 1 month(s)")),
+        blocked(QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 12 month(s)")),
+        blocked(QStringLiteral("This item is only available to buyers who have not purchased 1 or more items from this seller in the past 10 days")),
+        {{QStringLiteral("Registration blocked")}, {}, QStringLiteral("Registration Blocked"),
+         QStringLiteral("Registration blocked, please contact support for more details"), {}},
+        {{QStringLiteral("Sorry, this item cannot be shipped to")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("This seller does not ship to your location"), {}},
+        {{QStringLiteral("Your bid price may not meet or exceed the Buy It Now price")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("Your bid may not meet or exceed the Buy it Now price"), {}},
+        {{QStringLiteral("Confirm your identity")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("eBay requests that you confirm your identity before bidding"), {}},
+        {{QStringLiteral("eBay has put a temporary block on your site activity")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("eBay has put a temporary block on your activity"), {}},
+        {{QStringLiteral("Weapon and Knives policy, it is not possible for you to bid")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("This bid was blocked due to the Weapons and Knives policy"), {}},
+        {{QStringLiteral("Sorry, you are not allowed to purchase this item")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("Your are not allowed to purchase this item"), {}},
+    };
+    return rows;
+}
+
+bool ConfirmationSucceeded(const QString &reply)
+{
+    return reply.contains(QLatin1String("you're the first bidder"), Qt::CaseSensitive)
+        || reply.contains(QLatin1String("you're currently the highest bidder"), Qt::CaseSensitive);
+}
+
+} // namespace
+
+// The state of one run: one retry count for every step and every kind of
+// retry, the text of the latest reply that arrived, and the error of the
+// latest request.
+struct frmBid::Run
+{
+    explicit Run(frmBid *f) : form(f), guard(f) {}
+
+    frmBid *form;
+    QPointer<frmBid> guard;
+    int retries = 0;
+    QString reply;
+    int error = 0;
+    QString reason;
+    QElapsedTimer sinceStart; // the lead time, on a clock that midnight does not reset
+
+    void alive() const
+    {
+        if (!guard)
+            throw WindowGone{};
+    }
+
+    // One request; the reply text stays as it was when the request fails,
+    // and the step's page takes that same text.
+    void attempt(const QString &url, QString &page)
+    {
+        error = 0;
+        try {
+            const QString text = form->InetBid->OpenURL(url);
+            alive();
+            reply = text;
+        } catch (const VbError &e) {
+            alive();
+            error = e.number() == 0 ? VbErr::InetRequestFailed : e.number();
+        }
+        page = reply;
+    }
+
+    // After a failed request: whether to send it again. A time-out goes
+    // again at once, any other error after a second; 5 retries in all.
+    bool retryAfterError()
+    {
+        if (error == 0 || retries >= kRetryLimit)
+            return false;
+        ++retries;
+        if (error == VbErr::InetTimeout) {
+            LogBid(QStringLiteral("Request timed out, retry ") + QString::number(retries));
+        } else {
+            LogBid(QStringLiteral("Error # ") + QString::number(error));
+            wait();
+        }
+        return true;
+    }
+
+    void wait()
+    {
+        Vb::WaitWithEvents(kRetryWaitMs);
+        alive();
+    }
+
+    // A step's request under the request rule. The sign-in also repeats at
+    // once, without a log line, on eBay's cookie page. A purchase is never
+    // sent twice: it may have gone through although no reply came back.
+    void send(const QString &url, QString &page, bool signIn = false, bool repeatable = true)
+    {
+        for (;;) {
+            attempt(url, page);
+            if (signIn && reply.contains(kCookiesBlocked, Qt::CaseSensitive) && retries < kRetryLimit) {
+                ++retries;
+                continue;
+            }
+            if (!repeatable) {
+                if (error != 0)
+                    LogBid(QStringLiteral("Purchase not confirmed, not sent again: Error # ") + QString::number(error));
+                return;
+            }
+            if (!retryAfterError())
+                return;
+        }
+    }
+};
+
+frmBid::frmBid()
+{
+    setWindowTitle(QStringLiteral("Bid Progress"));
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    InetBid = new ::Inet(this);
+    InetBid->RequestTimeout = kRequestTimeoutSeconds;
+
+    const QIcon info = style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    const QIcon warn = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    auto place = [](QWidget *w, int leftTwips, int topTwips, int widthTwips, int heightTwips) {
+        w->setGeometry(Vb::TwipsToPixelsX(leftTwips), Vb::TwipsToPixelsY(topTwips), Vb::TwipsToPixelsX(widthTwips),
+                       Vb::TwipsToPixelsY(heightTwips));
+    };
+
+    Image1 = new QLabel(this);
+    Image1->setPixmap(info.pixmap(32, 32));
+    place(Image1, 120, 240, 480, 480);
+    lblStatus = new QLabel(QStringLiteral("Signing in..."), this);
+    place(lblStatus, 720, 345, 3135, 255);
+    lblNoAccess = new QLabel(QStringLiteral("Do not access the eBay website during this process"), this);
+    lblNoAccess->setWordWrap(true);
+    place(lblNoAccess, 720, 840, 3135, 255);
+
+    Image2 = new QLabel(this);
+    Image2->setPixmap(warn.pixmap(32, 32));
+    place(Image2, 120, 1380, 480, 480);
+    Label1 = new QLabel(QStringLiteral("Your bid was not accepted by eBay"), this);
+    place(Label1, 720, 1440, 3135, 255);
+    Image3 = new QLabel(this);
+    Image3->setPixmap(info.pixmap(16, 16));
+    place(Image3, 120, 1800, 480, 255);
+    Label3 = new QLabel(QStringLiteral("The reason for this is listed below:"), this);
+    place(Label3, 720, 1800, 3135, 255);
+    txtDetails = new QPlainTextEdit(this);
+    txtDetails->setReadOnly(true);
+    place(txtDetails, 120, 2040, 3735, 1575);
+    cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    cmdClose->setEnabled(false);
+    place(cmdClose, 2640, 3720, 1215, 375);
+    connect(cmdClose, &QPushButton::clicked, this, &frmBid::cmdClose_Click);
+
+    closeTimer = new VbTimer(1000, false, this);
+    connect(closeTimer, &VbTimer::Timer, this, &frmBid::closeTimer_Timer);
+
+    setFixedWidth(Vb::TwipsToPixelsX(kWidthTwips));
+    SetHeightTwips(kHeightTwips);
+}
+
+namespace {
+int g_activeRuns = 0;
+}
+
+frmBid::~frmBid()
+{
+    if (m_counted)
+        --g_activeRuns;
+}
+
+int frmBid::ActiveRuns()
+{
+    return g_activeRuns;
+}
+
+void frmBid::Start()
+{
+    if (!m_counted) {
+        m_counted = true;
+        ++g_activeRuns;
+    }
+    show();
+    QMetaObject::invokeMethod(this, &frmBid::Form_Activate, Qt::QueuedConnection);
+}
+
+void frmBid::SetHeightTwips(int twips)
+{
+    setFixedHeight(Vb::TwipsToPixelsY(twips));
+}
+
+int frmBid::HeightTwips() const
+{
+    return Vb::PixelsToTwipsY(height());
+}
+
+int frmBid::RoundLeadTime(double seconds)
+{
+    // The default rounding mode sends a half to the even neighbour.
+    return int(std::nearbyint(seconds));
+}
+
+int frmBid::ClampLeadTime(int seconds)
+{
+    return std::clamp(seconds, 3, 30);
+}
+
+void frmBid::Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    closeTimer->setEnabled(false);
+    hide();
+    // A run under way finishes first; it deletes the window when it ends.
+    if (!m_running)
+        deleteLater();
+}
+
+void frmBid::closeEvent(QCloseEvent *event)
+{
+    // The close box unloads like the Close button, but not in the middle of
+    // a bid: the transfer under way must not be torn down.
+    event->ignore();
+    if (!m_running)
+        Unload();
+}
+
+void frmBid::reject()
+{
+    if (!m_running)
+        Unload();
+}
+
+void frmBid::cmdClose_Click()
+{
+    Unload();
+}
+
+void frmBid::closeTimer_Timer()
+{
+    --CloseTime;
+    if (CloseTime < 1) {
+        closeTimer->setEnabled(false);
+        Unload();
+        return;
+    }
+    setWindowTitle(QStringLiteral("Bid Complete (Closing in ") + FormatMinSec(CloseTime) + QStringLiteral(")"));
+}
+
+void frmBid::Form_Activate()
+{
+    // Once per window. A later call neither starts a second run nor touches
+    // the transfer of the run under way.
+    if (HasActivated)
+        return;
+    HasActivated = true;
+    RunFlow();
+}
+
+void frmBid::ShowFailure(const QString &reason)
+{
+    lblNoAccess->hide();
+    lblStatus->setText(QStringLiteral("An error has occured"));
+    txtDetails->setPlainText(reason);
+    SetHeightTwips(kFailureHeightTwips);
+    cmdClose->setEnabled(true);
+}
+
+void frmBid::HandToFailureReport()
+{
+    frmFailureReport &report = frmFailureReport::instance();
+    report.strUsername = UserName;
+    report.strItemNumber = ItemNumber;
+    report.strResultSignOut = strResultSignOut;
+    report.strResultSignIn = strResultSignIn;
+    report.strResultSendBid = strResultSendBid;
+    report.strResultConfirmBid = strResultConfirmBid;
+    report.Show();
+}
+
+void frmBid::FinishRun()
+{
+    m_running = false;
+    if (m_counted) {
+        m_counted = false;
+        --g_activeRuns;
+    }
+    emit RunEnded();
+    if (m_unloaded)
+        deleteLater();
+}
+
+void frmBid::RunFlow()
+{
+    Run run(this);
+    m_running = true;
+    frmMainShell &main = MainForm();
+    try {
+        if (!frmSettings::isLoaded())
+            frmSettings::instance();
+        BidTime = frmSettings::instance().BidDelaySeconds();
+        main.Inet->Cancel();
+        setWindowTitle(Buy ? QStringLiteral("Purchase Progress") : QStringLiteral("Bid Progress"));
+        BidComplete = false;
+        Ready = false;
+        InetBid->Cancel();
+        Vb::DoEvents();
+        run.alive();
+
+        sngLeadTimeStart = SecondsSinceMidnight();
+        run.sinceStart.start();
+
+        bool signOutNow = false;
+        for (;;) {
+            // Sign-in.
+            lblStatus->setText(QStringLiteral("Signing in..."));
+            LogBid(QStringLiteral("Signing in to bid on item # ") + ItemNumber);
+            run.send(BidRequests::SignInURL(UserName, Password), strResultSignIn, true);
+
+            if (run.reply.contains(kPasswordIncorrect, Qt::CaseSensitive) || run.reply.contains(kEnterNumbers, Qt::CaseSensitive)) {
+                LogBid(QStringLiteral("Invalid username or password"));
+                blnFailed = true;
+                SetHeightTwips(kFailureHeightTwips);
+                cmdClose->setEnabled(true);
+                setWindowTitle(QStringLiteral("Login Failed"));
+                run.reason = QStringLiteral("Your username or password is invalid, or your password is too weak. "
+                                            "Please contact support if you need help resolving this issue.");
+                main.blnBidding = false;
+                signOutNow = true;
+                break;
+            }
+
+            // Preparation.
+            lblStatus->setText(QStringLiteral("Sending bid..."));
+            LogBid(QStringLiteral("Preparing bid"));
+            run.send(BidRequests::MakeBidURL(ItemNumber, MaxBid, Qty), strResultSendBid);
+
+            const QString quotedUser = QLatin1Char('"') + UserName.toLower() + QLatin1Char('"');
+            if (!run.reply.toLower().contains(quotedUser) && !run.reply.contains(kEndedMarker, Qt::CaseSensitive)
+                && run.retries < kRetryLimit) {
+                ++run.retries;
+                LogBid(QStringLiteral("Prepare bid failed, retry ") + QString::number(run.retries));
+                run.wait();
+                continue; // sign in again and prepare again
+            }
+            break;
+        }
+
+        // The preparation page's known failures.
+        if (!signOutNow) {
+            auto fail = [&](const QString &logLine, const QString &title, const QString &reason) {
+                LogBid(logLine);
+                setWindowTitle(title);
+                run.reason = reason;
+                main.blnBidding = false;
+                signOutNow = true;
+            };
+            if (strResultSignIn.contains(kCookiesBlocked, Qt::CaseSensitive)) {
+                fail(QStringLiteral("Cookies rejected"), QStringLiteral("Cookies Blocked"),
+                     QStringLiteral("Could not sign in because your Internet Options in the Windows Control Panel are blocking cookies"));
+            } else {
+                for (const FailureRow &row : PreparationFailures()) {
+                    if (RowHolds(row, run.reply)) {
+                        fail(row.logLine, row.title, row.reason);
+                        break;
+                    }
+                }
+                if (!signOutNow && run.reply.contains(kEndedMarker, Qt::CaseSensitive)) {
+                    blnFailed = true;
+                    SetHeightTwips(kFailureHeightTwips);
+                    cmdClose->setEnabled(true);
+                    fail(QStringLiteral("Auction ended, signing out"), QStringLiteral("Auction Ended"),
+                         QStringLiteral("Auction ended before bid could be placed"));
+                }
+            }
+        }
+
+        if (!signOutNow) {
+            // The tokens of the preparation page.
+            try {
+                strUIID = GetInputValue(run.reply, QStringLiteral("uiid"));
+                strSTOK = GetInputValue(run.reply, QStringLiteral("stok"));
+            } catch (const VbError &) {
+                // A page too broken to hold them: the confirmation goes without.
+            }
+
+            // Confirmation.
+            lblStatus->setText(QStringLiteral("Confirming bid..."));
+            LogBid(QStringLiteral("Confirming bid"));
+            run.send(BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK),
+                     strResultConfirmBid, false, !Buy);
+            // Only a reply to the confirmation itself can confirm the bid: when
+            // no retry was left the reply text may still be an earlier page.
+            const bool confirmationAnswered = run.error == 0;
+
+            if (run.retries == 0 && confirmationAnswered) {
+                intLeadTime = qint16(RoundLeadTime(double(run.sinceStart.elapsed()) / 1000.0));
+                LogBid(QStringLiteral("Lead time: ") + QString::number(intLeadTime));
+                try {
+                    SaveSetting(QStringLiteral("Lead time"), QString::number(ClampLeadTime(intLeadTime)));
+                } catch (const VbError &) {
+                }
+            }
+
+            if (confirmationAnswered && run.reply.contains(kCurrencyNotice, Qt::CaseSensitive)) {
+                QString uiid, fired, stok;
+                try {
+                    uiid = GetInputValue(run.reply, QStringLiteral("uiid"));
+                    fired = GetInputValue(run.reply, QStringLiteral("firedFilteredId"));
+                    stok = GetInputValue(run.reply, QStringLiteral("stok"));
+                } catch (const VbError &) {
+                }
+                QString notUsed;
+                run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed);
+            }
+
+            bool known = false;
+            for (const FailureRow &row : ConfirmationFailures()) {
+                if (RowHolds(row, run.reply)) {
+                    setWindowTitle(row.title);
+                    run.reason = row.reason;
+                    main.blnBidding = false;
+                    known = true;
+                    break;
+                }
+            }
+            if (!known && !(confirmationAnswered && ConfirmationSucceeded(run.reply))) {
+                blnFailed = true;
+                blnUnknownFail = true;
+            }
+        }
+
+        // Sign-out, on every path.
+        lblStatus->setText(QStringLiteral("Signing out..."));
+        LogBid(QStringLiteral("Signing out"));
+        run.send(BidRequests::SignOutURL(), strResultSignOut);
+        main.blnBidding = false;
+
+        if (blnFailed && blnUnknownFail)
+            HandToFailureReport();
+        if (run.reason.isEmpty()) {
+            Unload();
+        } else {
+            ShowFailure(run.reason);
+        }
+        FinishRun();
+    } catch (const WindowGone &) {
+        // Destroyed under the run: nothing of it may be touched any more.
+        if (frmMainShell::isLoaded())
+            MainForm().blnBidding = false;
+    }
+}
+
+void frmBid::SaveData(const QString &Data, const QString &filename)
+{
+    const QString path = DataFolder() + filename;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw VbError(VbErr::PathNotFound, QStringLiteral("Path not found: ") + path);
+    const QByteArray bytes = Ansi::encode(Data + QStringLiteral("\r\n"));
+    if (file.write(bytes) != bytes.size())
+        throw VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied: ") + path);
+}
+
+namespace {
+
+// The error handler of the one-call bid gave up: the message is shown and
+// the window unloaded.
+struct PlaceBidFailed
+{
+    int number = 0;
+    QString description;
+};
+
+// "W" and "F": a stored number goes up by one, anything else becomes 1.
+void CountUp(const QString &key)
+{
+    const QString stored = GetSetting(key, QStringLiteral("0"));
+    QString next = QStringLiteral("1");
+    if (ReadsAsNumber(stored)) {
+        bool ok = false;
+        const double value = QString(stored).remove(QLatin1Char(',')).trimmed().toDouble(&ok);
+        if (ok)
+            next = QString::number(value + 1, 'g', 15);
+    }
+    SaveSetting(key, next);
+}
+
+} // namespace
+
+void frmBid::PlaceBid()
+{
+    QPointer<frmBid> self(this);
+    auto alive = [&self] {
+        if (!self)
+            throw WindowGone{};
+    };
+    // One count for the confirmation loop and the error handler.
+    int retries = 0;
+    // A statement under the error handler: an error with a number runs it
+    // again while the count allows, anything else gives up.
+    auto guarded = [&](const auto &statement) {
+        for (;;) {
+            try {
+                statement();
+                return;
+            } catch (const VbError &e) {
+                ++retries;
+                if (e.number() != 0 && retries <= kRetryLimit) {
+                    Vb::DoEvents();
+                    alive();
+                    continue;
+                }
+                throw PlaceBidFailed{e.number(), e.description()};
+            }
+        }
+    };
+
+    m_running = true;
+    try {
+        Vb::DoEvents();
+        alive();
+        InetBid->Cancel();
+        Vb::DoEvents();
+        alive();
+
+        const QString url = Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
+                                : BidRequests::OneCallBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password);
+        QString reply;
+        for (;;) {
+            const QString attempt = QString::number(retries);
+            guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, confirming bid, retry ") + attempt); });
+            reply = GetURL(url, *InetBid);
+            alive();
+            strResultConfirmBid = reply;
+
+            if (reply.contains(kOutbid, Qt::CaseSensitive)) {
+                blnFailed = true;
+                SetHeightTwips(kFailureHeightTwips);
+                cmdClose->setEnabled(true);
+                setWindowTitle(QStringLiteral("You've Been Outbid"));
+                txtDetails->setPlainText(
+                    QStringLiteral("Another bidder placed a higher maximum bid or placed the same maximum bid before you did."));
+                guarded([] { WriteLog(kBidLog, QStringLiteral("Bidding, failed: Other bidder higher")); });
+            } else if (reply.contains(QLatin1String("you're currently the highest bidder"), Qt::CaseSensitive)
+                       || reply.contains(QLatin1String("you're the first bidder."), Qt::CaseSensitive)
+                       || (Buy && !reply.isEmpty())) {
+                // A purchase counts as confirmed whenever eBay answered at all
+                // without the outbid marker.
+                guarded([] { CountUp(QStringLiteral("W")); });
+                if (frmMainShell::isLoaded())
+                    if (ListItem *row = MainForm().lvwAuctions->FindItem(ItemNumber))
+                        row->setTag(QStringLiteral("Bid complete"));
+                guarded([] { WriteLog(kBidLog, QStringLiteral("Bidding, bid confirmed")); });
+            } else {
+                const QString count = QString::number(retries);
+                guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, bid not confirmed retry ") + count); });
+                // A purchase is never asked for again: without a reply it may
+                // still have gone through.
+                if (!Buy && retries <= kPlaceBidRequestLimit) {
+                    ++retries;
+                    InetBid->Cancel();
+                    Vb::DoEvents();
+                    alive();
+                    continue;
+                }
+                guarded([] { CountUp(QStringLiteral("F")); });
+                blnFailed = true;
+                HandToFailureReport();
+            }
+
+            // An empty bid reply is asked for again while the count allows.
+            if (reply.isEmpty() && !Buy) {
+                if (retries <= kPlaceBidRequestLimit) {
+                    ++retries;
+                    InetBid->Cancel();
+                    Vb::DoEvents();
+                    alive();
+                    continue;
+                }
+                throw PlaceBidFailed{};
+            }
+            break;
+        }
+
+        strResultConfirmBid.remove(QChar(0xC2));
+        if (DebugMode)
+            guarded([&] { SaveData(reply, QStringLiteral("4result.htm")); });
+
+        BidComplete = true;
+        Vb::DoEvents();
+        alive();
+        cmdClose->setEnabled(true);
+        cmdClose->setFocus();
+        CloseTime = kCloseCountdown;
+        lblNoAccess->hide();
+        MainForm().blnBidding = false;
+
+        if (!blnFailed) {
+            closeTimer->setEnabled(true);
+            Vb::DoEvents();
+            alive();
+            Unload();
+        }
+        FinishRun();
+    } catch (const PlaceBidFailed &failure) {
+        LogBid(QStringLiteral("Bidding, error: ") + failure.description);
+        MainForm().blnBidding = false;
+        const QString crlf2 = QStringLiteral("\r\n\r\n");
+        Vb::MsgBox(QStringLiteral("An error occured while bidding: ") + crlf2 + QStringLiteral("Error: ") + failure.description
+                       + crlf2
+                       + QStringLiteral("Please use Help>Contact support from within this program if you are unable to solve this issue.")
+                       + crlf2 + QStringLiteral("Error #") + QString::number(failure.number),
+                   Vb::vbCritical);
+        if (!self)
+            return;
+        Unload();
+        FinishRun();
+    } catch (const WindowGone &) {
+        if (frmMainShell::isLoaded())
+            MainForm().blnBidding = false;
+    }
+}

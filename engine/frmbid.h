@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class Inet;
+class ListItem;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class VbTimer;
+
+// The bid window: one new window per bid, made by frmMain.Bid. Its run signs
+// in to eBay, prepares the bid, reads the page tokens, confirms, judges the
+// reply by eBay's marker texts, signs out and logs every step to
+// "logbids.txt". A success and an unrecognised reply (handed to the failure
+// report) close the window; a known failure keeps it open with the reason.
+class frmBid final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmBid)
+
+public:
+    frmBid();
+    ~frmBid() override;
+
+    // Public variables, in their declaration order; the caller sets the
+    // inputs before the run starts.
+    bool HasActivated = false;
+    QString ItemNumber;
+    QString MaxBid;       // the amount, as stored in the row
+    qint16 Qty = 0;
+    QString UserName;
+    QString Password;     // plain
+    double PrepTime = 0;
+    double BidTime = 0;   // the bid delay in seconds, copied at the start of the run
+    float TimeLeft = 0;
+    bool BidComplete = false;
+    bool Ready = false;
+    bool Buy = false;     // a Buy It Now purchase
+    ListItem *BidItem = nullptr;
+    qint16 CloseTime = 0;
+    QString strUIID;
+    QString strSTOK;
+    QString strKey;
+    QString strResultSignOut;
+    QString strResultSignIn;
+    QString strResultSendBid;
+    QString strResultConfirmBid;
+    bool blnFailed = false;
+    float sngLeadTimeStart = 0; // seconds since midnight when the run started
+    qint16 intLeadTime = 0;
+    bool blnUnknownFail = false;
+
+    // Writes Data and a line end into a file of the data folder, replacing
+    // it. Raises VbError when the file cannot be written.
+    void SaveData(const QString &Data, const QString &filename);
+    // The one-call bid: one confirmation request that carries the user ID and
+    // password itself, with strUIID already set. Counts "W" and "F".
+    void PlaceBid();
+
+    // Event handlers.
+    void closeTimer_Timer();
+    void cmdClose_Click();
+    // Runs the bid once; later calls do nothing. frmMain.Bid queues the first
+    // call right after it returns.
+    void Form_Activate();
+
+    // Controls.
+    ::Inet *InetBid = nullptr;
+    QLabel *lblStatus = nullptr;
+    QLabel *lblNoAccess = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label3 = nullptr;
+    QPlainTextEdit *txtDetails = nullptr;
+    QPushButton *cmdClose = nullptr;
+    VbTimer *closeTimer = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Image2 = nullptr;
+    QLabel *Image3 = nullptr;
+
+    // Shows the window (modeless) and queues its run for right after the
+    // caller has returned, whether or not the window ever becomes active.
+    void Start();
+    // Bid windows whose run is queued or under way.
+    static int ActiveRuns();
+
+    // Hides the window and deletes it once control is back in the event loop.
+    void Unload();
+    // True while the run or PlaceBid is working.
+    bool IsRunning() const { return m_running; }
+
+    // Window height in twips: the status part alone, and with the failure
+    // part uncovered.
+    static constexpr int kHeightTwips = 1215;
+    static constexpr int kFailureHeightTwips = 4695;
+    static constexpr int kWidthTwips = 3975;
+    void SetHeightTwips(int twips);
+    int HeightTwips() const;
+
+    // A measured lead time (seconds) in whole seconds, a half going to the
+    // even neighbour; and that value kept within 3 to 30 for the setting.
+    static int RoundLeadTime(double seconds);
+    static int ClampLeadTime(int seconds);
+
+    // Every marker text the window judges eBay's pages by.
+    static const QString kCookiesBlocked;
+    static const QString kPasswordIncorrect;
+    static const QString kEnterNumbers;
+    static const QString kEndedMarker;
+    static const QString kCurrencyNotice;
+    static const QString kOutbid;
+
+signals:
+    // The run or PlaceBid has ended (just before the window unloads, if it
+    // does).
+    void RunEnded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    struct Run;
+    void RunFlow();
+    void ShowFailure(const QString &reason);
+    void HandToFailureReport();
+    void FinishRun();
+
+    bool m_running = false;
+    bool m_unloaded = false;
+    bool m_counted = false; // counted in ActiveRuns()
+};

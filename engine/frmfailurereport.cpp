@@ -1,0 +1,173 @@
+#include "engine/frmfailurereport.h"
+
+#include "foundation/frmsettings.h"
+#include "foundation/hostroles.h"
+#include "foundation/mainformshell.h"
+#include "platform/desktop.h"
+#include "platform/listview.h"
+#include "platform/vbtimer.h"
+#include "platform/webbrowser.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+frmFailureReport::frmFailureReport()
+{
+    setWindowTitle(QStringLiteral("Bid Failure Report"));
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    auto *layout = new QVBoxLayout(this);
+    lblHeading = new QLabel(QStringLiteral("Unfortunately, your bid for the following item has failed:"), this);
+    lblTitle = new QLabel(this);
+    QFont bold = lblTitle->font();
+    bold.setBold(true);
+    lblTitle->setFont(bold);
+    lblItemNum = new QLabel(QStringLiteral("Item #"), this);
+    lblExplain = new QLabel(QStringLiteral("This report was generated automatically and will help find the cause of the "
+                                           "failure. It may hold a capture of your My eBay page, but never your password."),
+                            this);
+    lblExplain->setWordWrap(true);
+    lblEmail = new QLabel(QStringLiteral("Email address to contact you about this problem (optional):"), this);
+    txtEmail = new QLineEdit(this);
+    optSend = new QRadioButton(QStringLiteral("I accept to send the report"), this);
+    optDontSend = new QRadioButton(QStringLiteral("Do not send the report"), this);
+    optSend->setChecked(true);
+    cmdSend = new QPushButton(QStringLiteral("Send Report"), this);
+    cmdSend->setDefault(true);
+    WebBrowser = new ::WebBrowser(this);
+    WebBrowser->Silent = true;
+    WebBrowser->setFixedHeight(1); // works unseen, as the report is filled in by the window itself
+
+    for (QWidget *w : std::initializer_list<QWidget *>{lblHeading, lblTitle, lblItemNum, lblExplain, lblEmail, txtEmail,
+                                                       optSend, optDontSend})
+        layout->addWidget(w);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdSend);
+    layout->addLayout(buttons);
+    layout->addWidget(WebBrowser);
+
+    Timer = new VbTimer(250, false, this);
+    connect(Timer, &VbTimer::Timer, this, &frmFailureReport::Timer_Timer);
+    connect(optSend, &QRadioButton::clicked, this, &frmFailureReport::optSend_Click);
+    connect(optDontSend, &QRadioButton::clicked, this, &frmFailureReport::optDontSend_Click);
+    connect(cmdSend, &QPushButton::clicked, this, &frmFailureReport::cmdSend_Click);
+    connect(WebBrowser, &WebBrowser::DocumentComplete, this, &frmFailureReport::WebBrowser_DocumentComplete);
+}
+
+frmFailureReport::~frmFailureReport() = default;
+
+void frmFailureReport::Form_Load()
+{
+    lblItemNum->setText(QStringLiteral("Item #") + strItemNumber);
+    Timer->setEnabled(true);
+}
+
+void frmFailureReport::Form_Unload()
+{
+    Timer->setEnabled(false);
+}
+
+void frmFailureReport::Show()
+{
+    // The texts are set after loading: show the number they name.
+    lblItemNum->setText(QStringLiteral("Item #") + strItemNumber);
+    Timer->setEnabled(true);
+    show();
+}
+
+QString frmFailureReport::ReportPageURL()
+{
+    return HostRoles::url(HostRoles::Role::Vendor, QStringLiteral("/sendreport.asp"), false);
+}
+
+int frmFailureReport::BuildNumber()
+{
+    return TALLOWMERE_VERSION_PATCH;
+}
+
+void frmFailureReport::Timer_Timer()
+{
+    if (!frmMainShell::isLoaded()) {
+        Timer->setEnabled(false);
+        return;
+    }
+    ListView *list = MainForm().lvwAuctions;
+    ListItem *row = list->FindItem(strItemNumber);
+    if (!row) {
+        // The item left the list: there is no title to wait for.
+        Timer->setEnabled(false);
+        return;
+    }
+    const QString title = list->Field(row, QStringLiteral("itemtitle"));
+    lblTitle->setText(title);
+    if (!title.isEmpty() && title != QLatin1String("Retrieving..."))
+        Timer->setEnabled(false);
+}
+
+void frmFailureReport::optSend_Click()
+{
+    cmdSend->setText(QStringLiteral("Send Report"));
+}
+
+void frmFailureReport::optDontSend_Click()
+{
+    cmdSend->setText(QStringLiteral("Close"));
+}
+
+void frmFailureReport::cmdSend_Click()
+{
+    if (!optSend->isChecked()) {
+        unloadInstance();
+        return;
+    }
+    cmdSend->setText(QStringLiteral("Sending..."));
+    cmdSend->setEnabled(false);
+    WebBrowser->Navigate(ReportPageURL());
+}
+
+void frmFailureReport::WebBrowser_DocumentComplete(const QString & /*url*/)
+{
+    Vb::DoEvents();
+    if (WebBrowser->DocumentHTML().toLower().contains(QLatin1String("<form"))) {
+        frmSettings &settings = frmSettings::instance();
+        const QString form = QStringLiteral("ReportForm");
+        // A field the page lacks is skipped; the others still go.
+        const std::pair<const char *, QString> fields[] = {
+            {"reporttype", QStringLiteral("failedbid")},
+            {"email", txtEmail->text()},
+            {"UserName", strUsername},
+            {"ItemNumber", strItemNumber},
+            {"build", QString::number(BuildNumber())},
+            {"Int", settings.ddnFastSyncInterval->currentText()},
+            {"delay", settings.ddnBidDelay->currentText()},
+            {"SignOut", strResultSignOut},
+            {"SignIn", strResultSignIn},
+            {"sendbid", strResultSendBid},
+            {"ConfirmBid", strResultConfirmBid},
+        };
+        for (const auto &[name, value] : fields)
+            WebBrowser->SetFormField(form, QString::fromLatin1(name), value);
+        WebBrowser->SubmitForm(form);
+    }
+    if (WebBrowser->DocumentHTML().toLower().contains(QLatin1String("report sent")))
+        unloadInstance();
+}
+
+void frmFailureReport::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    unloadInstance();
+}
+
+void frmFailureReport::reject()
+{
+    unloadInstance();
+}
