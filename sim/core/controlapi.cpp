@@ -20,6 +20,7 @@
 //   DELETE /_sim/accounts               none: every sign-in accepted
 //   POST   /_sim/scenario               items, accounts, faults, clockOffset at once
 //   POST   /_sim/reset                  empty simulator
+//   .../_sim/bids, /_sim/reports         bid replies and problem reports (bidroutes.cpp)
 #include "sim/core/pacifictime.h"
 #include "sim/core/simserver.h"
 
@@ -209,6 +210,9 @@ Response SimServer::control(const Request &request)
         }
         return ok(QJsonArray::fromStringList(accounts()));
     }
+
+    if (what == QLatin1String("bids") || what == QLatin1String("reports"))
+        return bidControl(request, parts, body.object());
 
     if (what == QLatin1String("scenario") && isWrite(request)) {
         QString error;

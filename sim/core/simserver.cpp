@@ -81,6 +81,9 @@ void sendResponse(QTcpSocket *socket, const Response &response, bool keepAlive)
 
 SimServer::SimServer(QObject *parent) : QObject(parent)
 {
+    // The bid routes go first: the cookie page stands in front of the
+    // ordinary sign-in while it is asked for.
+    addBidRoutes();
     addEbayRoutes();
 }
 
@@ -237,6 +240,7 @@ void SimServer::reset()
     m_sessions.clear();
     m_faults.clear();
     m_log.clear();
+    m_bids.clear();
     m_clockOffset = 0;
 }
 

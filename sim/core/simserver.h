@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/core/biddesk.h"
 #include "sim/core/faultplan.h"
 #include "sim/core/itemstore.h"
 #include "sim/core/pages.h"
@@ -68,6 +69,8 @@ public:
     RequestLog &requestLog() { return m_log; }
     FaultPlan &faults() { return m_faults; }
     RouteTable &routes() { return m_routes; }
+    // Bid reply classes, proxy bids, cookie pages and problem reports.
+    BidDesk &bids() { return m_bids; }
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
@@ -111,6 +114,9 @@ signals:
 
 private:
     void addEbayRoutes();
+    void addBidRoutes();
+    // /_sim/bids and /_sim/reports; `parts` starts after "_sim".
+    Response bidControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     Response control(const Request &request);
     void handle(const QHttpServerRequest &request, QTcpSocket *socket, bool https);
     bool writeHostsFile(const QString &path);
@@ -128,6 +134,7 @@ private:
     RequestLog m_log;
     FaultPlan m_faults;
     RouteTable m_routes;
+    BidDesk m_bids;
     qint64 m_clockOffset = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QHash<QString, QString> m_sessions;                // token -> user
