@@ -552,7 +552,12 @@ QVariant WebBrowser::call(const QJsonArray &operation)
     batch.append(operation);
     if (!canRunScripts())
         return {};
-    return evaluate(WebBrowserScript::batchScript(batch), kOwnWorld);
+    // Most documents have the library already; a new one gets it on the
+    // second try (nothing of the batch ran on the first).
+    QVariant result = evaluate(WebBrowserScript::shortBatchScript(batch), kOwnWorld);
+    if (result.typeId() == QMetaType::QString && result.toString() == WebBrowserScript::missingLibrary())
+        result = evaluate(WebBrowserScript::batchScript(batch), kOwnWorld);
+    return result;
 }
 
 bool WebBrowser::waitUntil(const std::function<bool()> &done, int ms)
@@ -610,6 +615,16 @@ QString WebBrowser::DocumentTitle() { return toText(call(op({QStringLiteral("tit
 bool WebBrowser::HasBody() { return call(op({QStringLiteral("hasBody")})).toBool(); }
 
 int WebBrowser::ElementCount(const QString &id) { return toInt(call(op({QStringLiteral("count"), id}))); }
+
+QStringList WebBrowser::ElementTexts(const QString &id)
+{
+    QStringList texts;
+    const QVariantList values = call(op({QStringLiteral("texts"), id})).toList();
+    texts.reserve(values.size());
+    for (const QVariant &v : values)
+        texts << toText(v);
+    return texts;
+}
 
 HtmlElement WebBrowser::Element(const QString &id, int index)
 {

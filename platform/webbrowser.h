@@ -33,8 +33,10 @@ public:
     bool exists() const;
     QString tagName() const; // in capitals: "TD", "SPAN"
 
+    // The text as shown: runs of white space as one blank, none at the ends
+    // (also for a hidden element); line breaks where the element has them.
     QString innerText() const;
-    void setInnerText(const QString &text) const; // plain text, markup shows literally
+    void setInnerText(const QString &text) const; // plain text, markup shows literally; "\n" breaks the line
     QString innerHTML() const; // in the old engine's form, like WebBrowser::DocumentHTML
     void setInnerHTML(const QString &html) const;
     QString outerHTML() const;
@@ -106,6 +108,9 @@ private:
 // Document access runs a script and waits for its result in a nested event
 // loop (timers keep running, user input waits) for at most ScriptTimeout
 // milliseconds; a call that runs out of time returns an empty or zero value.
+// A read waits until the page has laid out everything written before it,
+// which in a long table takes a while: read what a pass needs first (e.g.
+// ElementTexts), then write.
 // Scripts of the browser run in a world of their own, so page scripts cannot
 // interfere with them; values always travel as JSON.
 class WebBrowser : public QWebEngineView
@@ -161,6 +166,8 @@ public:
     // elements names them all, in document order.
     int ElementCount(const QString &id);
     HtmlElement Element(const QString &id, int index = 0);
+    // The texts of all elements with the id, in document order, in one call.
+    QStringList ElementTexts(const QString &id);
     bool ClickElement(const QString &id, int index = 0) { return Element(id, index).click(); }
 
     // The page's scrolling: the body as the old engine saw it (the viewport).

@@ -175,6 +175,14 @@ window.__tmrDom = (function () {
       return typeof el[name] === 'string' ? el[name] : (el.getAttribute(name) || '');
     el.setAttribute(name, String(v));
   }
+  // An element holding nothing but text (the usual case: the list's cells)
+  // is read without laying the page out, which keeps reads between writes
+  // cheap; white space shows as it would on screen, as one blank.
+  function text(el) {
+    if (el.firstElementChild)
+      return el.innerText;
+    return el.textContent.replace(/[ \t\n\r\f]+/g, ' ').replace(/^ | $/g, '');
+  }
   function pageOffset(el, top) {
     var r = el.getBoundingClientRect();
     return Math.round(top ? r.top + window.pageYOffset : r.left + window.pageXOffset);
@@ -182,7 +190,7 @@ window.__tmrDom = (function () {
   var GET = {
     exists: function () { return true; },
     tagName: function (el) { return el.tagName.toUpperCase(); },
-    innerText: function (el) { return el.innerText; },
+    innerText: function (el) { return text(el); },
     innerHTML: function (el) { return innerHtml(el); },
     outerHTML: function (el) { var out = []; serializeNode(el, out); return out.join(''); },
     title: function (el) { return el.title; },
@@ -257,6 +265,7 @@ window.__tmrDom = (function () {
 
   var OPS = {
     count: function (id) { return elementsById(id).length; },
+    texts: function (id) { return elementsById(id).map(text); },
     get: function (id, i, prop) {
       var el = element(id, i);
       return el ? GET[prop](el) : null;
@@ -337,11 +346,21 @@ const QString &library()
 
 QString batchScript(const QJsonArray &batch)
 {
-    // The library is sent along every time and only evaluated when the
-    // document does not have it yet; that costs less than a second round trip.
     const QString json = QString::fromUtf8(QJsonDocument(batch).toJson(QJsonDocument::Compact));
     return QStringLiteral("(function () { if (typeof window.__tmrDom !== 'object') {\n") + library()
         + QStringLiteral("\n}\nreturn window.__tmrDom.run(") + json + QStringLiteral("); })()");
+}
+
+QString shortBatchScript(const QJsonArray &batch)
+{
+    const QString json = QString::fromUtf8(QJsonDocument(batch).toJson(QJsonDocument::Compact));
+    return QStringLiteral("(typeof window.__tmrDom === 'object' ? window.__tmrDom.run(") + json
+        + QStringLiteral(") : '\\u0001missing')");
+}
+
+QString missingLibrary()
+{
+    return QStringLiteral("\u0001missing");
 }
 
 } // namespace WebBrowserScript

@@ -16,8 +16,14 @@ namespace WebBrowserScript {
 // The library source (defines the global __tmrDom in the world it runs in).
 const QString &library();
 
-// A complete script that installs the library when the document lacks it and
-// runs the batch. Values reach the script only as JSON, never spliced as text.
+// A complete script that runs the batch, installing the library first when
+// the document lacks it. Values reach the script only as JSON, never spliced
+// as text.
 QString batchScript(const QJsonArray &batch);
+
+// The same without the library: when the document lacks it nothing runs and
+// the script's value is missingLibrary(). Cheaper to send and to parse.
+QString shortBatchScript(const QJsonArray &batch);
+QString missingLibrary();
 
 } // namespace WebBrowserScript

@@ -307,8 +307,8 @@ TEST(WebBrowserDocument, ElementsByIdAndTheirProperties)
         "<td><a id=lnkEdit href=\"#\"><img id=itempic src=\"a.gif\"></a></td></tr>"
         "<tr><td id=titlecell style=\"height:40px\"><span ID=ITEMTITLE>second</span></td>"
         "<td><a id=lnkEdit href=\"#\"><img id=itempic src=\"b.gif\"></a></td></tr>"
-        "</table><span style=\"visibility: hidden\" ID=\"itemtitle\"></span>"
-        "<input id=username value=old></body></html>");
+        "</table><span style=\"visibility: hidden\" ID=\"itemtitle\">spare</span>"
+        "<p id=timeleft>\n   Ended \r\n</p><input id=username value=old></body></html>");
     auto b = makeBrowser();
     ASSERT_TRUE(open(*b, url));
 
@@ -319,6 +319,10 @@ TEST(WebBrowserDocument, ElementsByIdAndTheirProperties)
     EXPECT_EQ(b->Element("ITEMTITLE", 1).innerText(), "second");
     EXPECT_EQ(b->Element("itemTitle", 2).tagName(), "SPAN");
     EXPECT_TRUE(b->Element("itemtitle", 2).exists());
+    // All of one id's texts in one call; text shows as on screen (white space
+    // as one blank), also in the hidden last element.
+    EXPECT_EQ(b->ElementTexts("ITEMtitle"), (QStringList{"first", "second", "spare"}));
+    EXPECT_EQ(b->Element("timeleft").innerText(), "Ended");
 
     // Beyond the collection, or an unknown id: neutral answers, dropped writes.
     const HtmlElement missing = b->Element("itemtitle", 3);
