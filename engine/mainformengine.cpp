@@ -15,5 +15,3 @@ frmMainEngine::frmMainEngine()
     connect(tmrTimer, &VbTimer::Timer, this, &frmMainEngine::tmrTimer_Timer);
     ConnectFilterMenu();
 }
-
-void frmMainEngine::tmrTimer_Timer() {}

@@ -94,7 +94,7 @@ public:
     // The sign-out and the full sign-in of CurrentUser through Inet, both
     // replies unread. Raises VbError when CurrentUser has no account row
     // (after the sign-out) or a request fails.
-    void SignInBeforeEnd();
+    virtual void SignInBeforeEnd();
 
     // --- The main tick (maintick.cpp) ---
     // The main tick, every second while tmrTimer is on.

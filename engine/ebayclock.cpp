@@ -1,0 +1,89 @@
+#include "engine/ebayclock.h"
+
+#include "engine/trackedauction.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+
+#include <QComboBox>
+#include <QTimeZone>
+
+namespace EbayClock {
+
+namespace {
+
+bool g_measured = false;
+
+} // namespace
+
+QDateTime Reading(const QDateTime &when)
+{
+    return QDateTime(when.date(), when.time(), Qt::UTC);
+}
+
+QDateTime LocalNow()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QTime t = now.time();
+    return QDateTime(now.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC);
+}
+
+qint64 EstimatedOffset()
+{
+    const QDateTime utc = QDateTime::currentDateTimeUtc();
+    static const QTimeZone pacific("America/Los_Angeles");
+    const int pacificFromUtc = pacific.isValid() ? pacific.offsetFromUtc(utc) : -8 * 3600;
+    const int localFromUtc = utc.toLocalTime().offsetFromUtc();
+    return qint64(pacificFromUtc) - localFromUtc;
+}
+
+qint64 Offset()
+{
+    if (!g_measured && EbayTimeOffset == 0)
+        return EstimatedOffset();
+    return EbayTimeOffset;
+}
+
+void SetMeasuredOffset(qint64 seconds)
+{
+    EbayTimeOffset = seconds;
+    g_measured = true;
+}
+
+void ForgetMeasurement()
+{
+    g_measured = false;
+    EbayTimeOffset = 0;
+}
+
+QDateTime EbayNow()
+{
+    return LocalNow().addSecs(Offset());
+}
+
+int DisplayShiftHours()
+{
+    const frmSettings &settings = frmSettings::instance();
+    if (!settings.cboTimeZone || settings.cboTimeZone->currentIndex() < 0)
+        return 0;
+    return settings.TimeZoneHours() + 8;
+}
+
+QDateTime PacificToDisplay(const QDateTime &pacific)
+{
+    return Reading(pacific).addSecs(qint64(DisplayShiftHours()) * 3600);
+}
+
+QDateTime DisplayToPacific(const QDateTime &display)
+{
+    return Reading(display).addSecs(-qint64(DisplayShiftHours()) * 3600);
+}
+
+std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &ebayNow)
+{
+    const auto end = TrackedAuction::ReadEndDate(enddateField);
+    if (!end)
+        return std::nullopt;
+    return Reading(ebayNow).secsTo(DisplayToPacific(*end));
+}
+
+} // namespace EbayClock

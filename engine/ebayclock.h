@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// eBay's clock and the end times of the tracked auctions.
+//
+// Times here are clock readings: a date and a time of day as some clock
+// shows them, carried in a QDateTime with the UTC spec only so that adding
+// seconds never meets a daylight-saving gap. Three clocks matter:
+//   - this computer's clock (LocalNow);
+//   - eBay's clock, which shows US Pacific time and may be a little off:
+//     eBay now = local now + the offset (EbayTimeOffset, measured by each
+//     refresh from eBay's official-time page);
+//   - the user's clock as chosen in the settings (the time-zone list), on
+//     which end times are shown and kept: enddatedisp and enddate both hold
+//     the end on this clock, whether a refresh wrote them or the list file
+//     was read at start, so every row counts down the same way.
+namespace EbayClock {
+
+// This computer's date and time, whole seconds.
+QDateTime LocalNow();
+
+// Seconds to add to LocalNow to read eBay's clock. Until a refresh has
+// measured it in this run (and while nobody has set EbayTimeOffset), the
+// difference between Pacific time and this computer's zone stands in for it.
+qint64 Offset();
+// Records a measured offset in EbayTimeOffset.
+void SetMeasuredOffset(qint64 seconds);
+// Forgets that the offset was measured (tests).
+void ForgetMeasurement();
+// Pacific time minus this computer's zone at the present moment, in seconds.
+qint64 EstimatedOffset();
+
+// LocalNow + Offset.
+QDateTime EbayNow();
+
+// Hours from Pacific time to the user's chosen zone (the settings' zone + 8).
+int DisplayShiftHours();
+// An end time read on eBay's clock, on the user's clock, and back.
+QDateTime PacificToDisplay(const QDateTime &pacific);
+QDateTime DisplayToPacific(const QDateTime &display);
+
+// Seconds from eBay's present moment (ebayNow) to the end held in an
+// enddate field; nothing when the field holds no end time.
+std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &ebayNow);
+
+// A reading as a clock-reading carrier (UTC spec, the same date and time).
+QDateTime Reading(const QDateTime &when);
+
+} // namespace EbayClock

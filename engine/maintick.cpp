@@ -1,0 +1,195 @@
+// The main tick: once a second the heartbeat, the daily update check, the
+// refresh schedule, the countdown of the auctions in their last hour, the
+// bid trigger, the sign-in before an end with fast mode, and the redraw.
+#include "engine/mainformengine.h"
+
+#include "engine/ebayclock.h"
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/settingsstore.h"
+#include "foundation/timetext.h"
+#include "platform/desktop.h"
+#include "platform/inet.h"
+#include "platform/listview.h"
+#include "platform/vberror.h"
+#include "platform/vbtimer.h"
+
+#include <QPointer>
+#include <QRadioButton>
+
+using namespace TrackedAuction;
+
+namespace {
+
+constexpr int kObjectDisconnected = -2147417848;
+// Sign-in attempts before an end, tick after tick, before fast mode is
+// entered without one.
+constexpr int kSignInAttempts = 3;
+
+// The tick runs inside itself when a refresh or a fetch lets the timer fire
+// again; the inner tick then does nothing.
+bool g_tickRunning = false;
+// Failed sign-ins since fast mode was last off.
+int g_signInFailures = 0;
+
+double leadTimeSeconds()
+{
+    bool ok = false;
+    const double lead = GetSetting(QStringLiteral("Lead time"), 15).trimmed().toDouble(&ok);
+    return ok ? lead : 15.0;
+}
+
+int timeLeftSeconds(QString text)
+{
+    return basGeneral::ParseTimeLeft(text);
+}
+
+class TickGuard
+{
+public:
+    TickGuard() { g_tickRunning = true; }
+    ~TickGuard() { g_tickRunning = false; }
+    Q_DISABLE_COPY_MOVE(TickGuard)
+};
+
+} // namespace
+
+void frmMainEngine::tmrTimer_Timer()
+{
+    if (g_tickRunning)
+        return;
+    TickGuard guard;
+    QPointer<frmMainEngine> self(this);
+    frmSettings &settings = frmSettings::instance();
+    auto interval = [this, &settings] {
+        return blnItemsEndingSoon ? settings.FastSyncIntervalSeconds() : settings.SyncIntervalSeconds();
+    };
+
+    try {
+        SaveSetting(QStringLiteral("Last alive"), basGeneral::GeneralDate(QDateTime::currentDateTime()));
+
+        if (QDate::currentDate() != LastDate && !blnItemsEndingSoon && !Inet->StillExecuting())
+            LookForUpdate(false);
+        if (!self)
+            return;
+
+        if (settings.optAlwaysOn->isChecked() || blnItemsEndingSoon) {
+            if (!NextRefreshTime.isValid() || QDateTime::currentDateTime() >= NextRefreshTime || blnForceRefresh
+                || !blnListUpdated) {
+                blnForceRefresh = false;
+                RefreshAuctions(QString(), false, false);
+                if (!self)
+                    return;
+                NextRefreshTime = QDateTime::currentDateTime().addSecs(interval());
+            }
+            if (!blnFreezeStatus) {
+                int wait = int(qMax<qint64>(0, QDateTime::currentDateTime().secsTo(NextRefreshTime)));
+                SetStatus(QStringLiteral("Refreshing in ") + basGeneral::FormatDuration(wait));
+            }
+        } else {
+            SetStatus(QString(), true);
+        }
+
+        if (blnExiting)
+            return;
+
+        if (blnItemsEndingSoon)
+            g_signInFailures = 0;
+        bool lastHour = false;
+        bool signInTried = false;
+        for (int i = 1; i <= lvwAuctions->Count(); ++i) {
+            ListItem *row = lvwAuctions->Item(i);
+            const int t = timeLeftSeconds(lvwAuctions->Field(row, QStringLiteral("timeleft")));
+            const auto secondsLeft = t > 0 && t < 3600
+                ? EbayClock::SecondsLeft(lvwAuctions->Field(row, QStringLiteral("enddate")), EbayClock::EbayNow())
+                : std::nullopt;
+            if (t > 0 && t < 3600)
+                lastHour = true;
+            if (secondsLeft) {
+                const qint64 secs = *secondsLeft;
+                const QString timeLeft = secs > 0 ? basGeneral::FormatTimeLeft(secs) : QStringLiteral("0 s");
+                lvwAuctions->setField(row, QStringLiteral("timeleft"), timeLeft);
+
+                const QString tag = row->Tag();
+                if (leadTimeSeconds() + settings.BidDelaySeconds() >= double(secs) && secs != 0
+                    && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
+                    && lvwAuctions->Field(row, QStringLiteral("maxbid")) != kWatching && timeLeftSeconds(timeLeft) != 0
+                    && !ItemInGroupWon(lvwAuctions->Field(row, QStringLiteral("group")))) {
+                    BidItem = row;
+                    Bid(row, true, false);
+                    if (!self)
+                        return;
+                    // The bid window may have let events run; the row may be gone.
+                    if (lvwAuctions->indexOfTopLevelItem(row) >= 0)
+                        row->setTag(SnipeState::ReadyToBid);
+                }
+
+                // A started bid is over when its auction is, also when no
+                // tick fell on its very last second.
+                if (secs <= 0 && lvwAuctions->indexOfTopLevelItem(row) >= 0 && row->Tag() == SnipeState::ReadyToBid)
+                    row->setTag(SnipeState::BidComplete);
+
+                if (secs <= 300 && secs != 0) {
+                    if (!blnItemsEndingSoon && !signInTried) {
+                        signInTried = true;
+                        bool signedIn = false;
+                        try {
+                            SignInBeforeEnd();
+                            signedIn = true;
+                        } catch (const VbError &e) {
+                            // The countdown and the other rows go on; the
+                            // sign-in is tried again on the next ticks, a
+                            // few times, and then fast mode begins without it.
+                            ++g_signInFailures;
+                            SetStatus(QStringLiteral("Error #") + QString::number(e.number()) + QLatin1Char(' ')
+                                          + e.description(),
+                                      true);
+                            FreezeStatus();
+                            try {
+                                basGeneral::WriteLog(QStringLiteral("log.txt"),
+                                                     QStringLiteral("Sign-in before an auction's end failed: Error #")
+                                                         + QString::number(e.number()) + QLatin1Char(' ') + e.description());
+                            } catch (const VbError &) {
+                            }
+                        }
+                        if (!self)
+                            return;
+                        if (signedIn || g_signInFailures >= kSignInAttempts) {
+                            g_signInFailures = 0;
+                            blnItemsEndingSoon = true;
+                        }
+                    }
+                    if (blnItemsEndingSoon) {
+                        const QDateTime soon = QDateTime::currentDateTime().addSecs(settings.FastSyncIntervalSeconds());
+                        if (!NextRefreshTime.isValid() || NextRefreshTime > soon)
+                            NextRefreshTime = soon;
+                    }
+                }
+            }
+            Vb::DoEvents();
+            if (!self)
+                return;
+        }
+
+        if (!isMinimized() && isVisible() && lastHour)
+            SyncHTMLList(false, QString());
+    } catch (const std::exception &e) {
+        if (!self)
+            return;
+        const auto *vbError = dynamic_cast<const VbError *>(&e);
+        const int number = vbError ? vbError->number() : 51;
+        const QString description = vbError ? vbError->description() : QString::fromLocal8Bit(e.what());
+        try {
+            if (number == kObjectDisconnected) {
+                basGeneral::WriteLog(QStringLiteral("log.txt"), QStringLiteral("Error -2147417848 in tmrTimer, restarting..."));
+                tmrTimer->setEnabled(false);
+            }
+        } catch (const VbError &) {
+        }
+        SetStatus(QStringLiteral("Error #") + QString::number(number) + QLatin1Char(' ') + description, true);
+        FreezeStatus();
+        NextRefreshTime = QDateTime::currentDateTime().addSecs(interval());
+    }
+}

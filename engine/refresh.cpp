@@ -1,0 +1,604 @@
+// The refresh: every tracked auction (or one) from its eBay item page, the
+// eBay clock offset, won or lost, bid groups, reminders, the sign-in before
+// an end, fast mode, the save and the feedback panel. Also Remind, which
+// brings up the list of fired reminders.
+#include "engine/mainformengine.h"
+
+#include "engine/ebayclock.h"
+#include "engine/ebaysignin.h"
+#include "engine/frminet.h"
+#include "engine/frmreminder.h"
+#include "engine/refreshseams.h"
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/hostroles.h"
+#include "foundation/itemfields.h"
+#include "foundation/pageaccess.h"
+#include "foundation/passwords.h"
+#include "foundation/settingsstore.h"
+#include "foundation/timetext.h"
+#include "platform/ansi.h"
+#include "platform/desktop.h"
+#include "platform/inet.h"
+#include "platform/listview.h"
+#include "platform/msgbox.h"
+#include "platform/vberror.h"
+#include "platform/vbtimer.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QSaveFile>
+
+using namespace TrackedAuction;
+using HostRoles::Role;
+
+namespace {
+
+const QString kLog = QStringLiteral("log.txt");
+constexpr int kObjectDisconnected = -2147417848;
+constexpr int kBusyWaitMs = 10000;
+
+// A page fetched like GetURL does it (a busy control gets 10 seconds, then
+// is cancelled; any failure gives ""), keeping the number of the error that
+// made it fail, which the refresh reports once the row is done.
+struct Fetched
+{
+    QString page;
+    int error = 0;
+};
+
+Fetched fetchPage(const QString &url, Inet &inet)
+{
+    Fetched result;
+    try {
+        QElapsedTimer waited;
+        waited.start();
+        while (inet.StillExecuting() && waited.elapsed() < kBusyWaitMs)
+            Vb::WaitWithEvents(20);
+        if (inet.StillExecuting())
+            inet.Cancel();
+        result.page = inet.OpenURL(url);
+    } catch (const VbError &e) {
+        result.error = e.number();
+    }
+    return result;
+}
+
+QString nowText()
+{
+    return basGeneral::GeneralDate(QDateTime::currentDateTime());
+}
+
+// The time of day in reminder messages.
+QString timeOfDay()
+{
+    return QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat);
+}
+
+QString trimmedSpaces(const QString &text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text[from] == u' ')
+        ++from;
+    while (to > from && text[to - 1] == u' ')
+        --to;
+    return text.mid(from, to - from);
+}
+
+int timeLeftSeconds(QString text)
+{
+    return basGeneral::ParseTimeLeft(text);
+}
+
+// The number in a reminder token; nothing when it does not read as one (a
+// damaged token then never fires instead of breaking every refresh).
+std::optional<double> tokenNumber(const QString &text)
+{
+    if (!basGeneral::ReadsAsNumber(text))
+        return std::nullopt;
+    QString t = text.trimmed();
+    t.remove(QLatin1Char(','));
+    bool ok = false;
+    const double value = QLocale::c().toDouble(t, &ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+// One call of RefreshAuctions.
+class RefreshRun
+{
+public:
+    RefreshRun(frmMainEngine &form, const QString &onlyItemNumber, bool skipHTMLSync)
+        : f(form), list(*form.lvwAuctions), only(onlyItemNumber), skipSync(skipHTMLSync)
+    {
+    }
+
+    // The row loop and what follows it. Returns false when the program is
+    // exiting and the end steps are to be left out.
+    enum class LoopEnd { Done, Cancelled, Exiting };
+    void prepare();
+    void synchroniseClock();
+    LoopEnd rowLoop();
+    bool afterLoop();
+    bool feedbackStep();
+    void endSteps();
+
+private:
+    // Outcome of one row.
+    enum class RowEnd { Next, LeaveLoop, Cancelled };
+    RowEnd refreshRow(ListItem *row);
+    void readFields(ListItem *row, const QString &page);
+    void afterRow(ListItem *row, int recordedError);
+
+    QString field(const ListItem *row, const char *key) const { return list.Field(row, QLatin1String(key)); }
+    void set(ListItem *row, const char *key, const QString &value) { list.setField(row, QLatin1String(key), value); }
+
+    void testTimeReminder(ListItem *row, qint64 secondsLeft);
+    void testBidsReminder(ListItem *row, const QString &newBids, const QString &page);
+    void testPriceReminder(ListItem *row, const QString &newPrice);
+    void testQuantityReminder(ListItem *row, const QString &newQty);
+    void remind(ListItem *row, const QString &message);
+
+    frmMainEngine &f;
+    ListView &list;
+    const QString only;
+    const bool skipSync;
+
+    int rowsToRefresh = 0;
+    int rowsRefreshed = 0;
+    int emptyPages = 0;
+    bool endingSoon = false;
+};
+
+void RefreshRun::prepare()
+{
+    for (int i = 1; i <= list.Count(); ++i) {
+        ListItem *row = list.Item(i);
+        for (const char *key : {"itemtitle", "bids", "currentbid", "qty"})
+            if (field(row, key).isEmpty())
+                set(row, key, kRetrieving);
+        if (field(row, "timeleft") != kEnded)
+            ++rowsToRefresh;
+        Vb::DoEvents();
+    }
+    endingSoon = false;
+    f.setCursor(Qt::BusyCursor);
+}
+
+void RefreshRun::synchroniseClock()
+{
+    if (f.blnItemsEndingSoon)
+        return;
+    const QString page = basGeneral::GetURL(
+        HostRoles::url(Role::Time, QStringLiteral("/ws/eBayISAPI.dll?EbayTime")), f.Inet);
+    const QString text = basGeneral::GetBetween(
+        page, QStringLiteral("<p>The official eBay Time is now:</p><p><b>"), QStringLiteral("</b></p>"), true);
+    // An unreadable page raises here and ends the refresh.
+    const QDateTime ebay = basGeneral::ParseLongDate(text);
+    const QDateTime local = EbayClock::LocalNow();
+    EbayClock::SetMeasuredOffset(local.secsTo(EbayClock::Reading(ebay)));
+}
+
+RefreshRun::LoopEnd RefreshRun::rowLoop()
+{
+    for (int i = 1; i <= list.Count(); ++i) {
+        ListItem *row = list.Item(i);
+        CurrentItem = row;
+        const RowEnd end = refreshRow(row);
+        if (end == RowEnd::Cancelled)
+            return LoopEnd::Cancelled;
+        if (end == RowEnd::LeaveLoop)
+            return LoopEnd::Exiting;
+    }
+    return LoopEnd::Done;
+}
+
+RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
+{
+    SaveSetting(QStringLiteral("Last alive"), nowText());
+    if (f.blnCancelRefresh) {
+        f.blnCancelRefresh = false;
+        return RowEnd::Cancelled;
+    }
+    int recordedError = 0;
+    if (only.isEmpty() || row->Text() == only) {
+        if (f.blnExiting)
+            return RowEnd::LeaveLoop;
+        if (!f.blnFreezeStatus) {
+            f.ProgressBar->setVisible(true);
+            f.SetStatus(QStringLiteral("Refreshing..."));
+        }
+        const QString timeLeft = field(row, "timeleft");
+        const bool passedOver = timeLeft == kEnded && !f.blnForceRefreshAll;
+        if (!passedOver) {
+            // Sign-in before an end: once, when fast mode begins.
+            const int stored = timeLeftSeconds(timeLeft);
+            if (stored != 0 && stored <= 300) {
+                if (!f.blnItemsEndingSoon)
+                    f.SignInBeforeEnd();
+                f.blnItemsEndingSoon = true;
+            }
+            const bool fastFiltered = f.blnItemsEndingSoon && (timeLeft == kNotAvailable || stored > 300);
+            if (!fastFiltered) {
+                ++rowsRefreshed;
+                Fetched fetched = fetchPage(
+                    HostRoles::url(Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + row->Text()),
+                    *frmInet::instance().Inet);
+                recordedError = fetched.error;
+                QString page = fetched.page;
+                if (trimmedSpaces(page).isEmpty())
+                    ++emptyPages;
+                if (emptyPages >= 5) {
+                    basGeneral::WriteLog(kLog, QStringLiteral("Error: 5 Empty responses in RefreshAuctions, restarting..."));
+                    f.tmrTimer->setEnabled(false);
+                    f.SetStatus(QStringLiteral("Connection lost, restarting..."), true);
+                    f.FreezeStatus();
+                }
+                if (page.contains(QLatin1String("This item is not available for purchase on eBay United States"))) {
+                    QString linkText = QStringLiteral("View the original listing");
+                    QString html = page;
+                    const QString target = basGeneral::GetLinkHref(linkText, html, true);
+                    Fetched original = fetchPage(target, *frmInet::instance().Inet);
+                    page = original.page;
+                    if (original.error != 0)
+                        recordedError = original.error;
+                }
+                if (f.blnExiting)
+                    return RowEnd::LeaveLoop;
+                const int percent = rowsToRefresh > 0 ? int(qint64(100) * rowsRefreshed / rowsToRefresh) : 100;
+                f.ProgressBar->setValue(qBound(0, percent, 100));
+                if (DebugMode) {
+                    QFile replacement(basGeneral::AppPath() + QStringLiteral("debug1.dat"));
+                    if (replacement.exists()) {
+                        if (replacement.open(QIODevice::ReadOnly))
+                            page = Ansi::decode(replacement.readAll());
+                    } else {
+                        QSaveFile dump(basGeneral::AppPath() + QStringLiteral("debug1.txt"));
+                        if (dump.open(QIODevice::WriteOnly)) {
+                            dump.write(Ansi::encode(page + QStringLiteral("\r\n")));
+                            dump.commit();
+                        }
+                    }
+                }
+                // A failed fetch tells nothing about the item: the row keeps
+                // what it knew, its end time and snipe above all.
+                if (!trimmedSpaces(page).isEmpty())
+                    readFields(row, page);
+            }
+        }
+    }
+    afterRow(row, recordedError);
+    return RowEnd::Next;
+}
+
+void RefreshRun::readFields(ListItem *row, const QString &page)
+{
+    QString flat = page;
+    flat.remove(QStringLiteral("\r\n"));
+    if (flat.contains(QLatin1String(") has been removed, or this item is not available.<"), Qt::CaseInsensitive)) {
+        set(row, "itemtitle", kInvalidItem);
+        for (const char *key : {"timeleft", "enddate", "bids", "currentbid", "qty"})
+            set(row, key, kNotAvailable);
+        return;
+    }
+
+    const QString picture = basGeneral::GetItemField(page, QStringLiteral("picture"));
+    set(row, "picture", picture.isEmpty() ? basGeneral::AppPath() + QStringLiteral("nopic.gif") : picture);
+
+    const QString title = basGeneral::GetItemField(page, QStringLiteral("title"));
+    if (!title.isEmpty())
+        set(row, "itemtitle", title);
+
+    // The end time: eBay's Pacific clock reading on the page; kept on the
+    // user's clock like the list file keeps it.
+    const QString end = basGeneral::ParseShortDate(basGeneral::GetItemField(page, QStringLiteral("endtime")));
+    const bool endKnown = !trimmedSpaces(end).isEmpty();
+    qint64 secondsLeft = 0;
+    if (endKnown) {
+        const QDateTime pacific = EbayClock::Reading(basGeneral::ReadDate(end).value_or(basGeneral::ZeroDate()));
+        const QDateTime localNow = EbayClock::LocalNow();
+        secondsLeft = localNow.addSecs(EbayClock::Offset()).secsTo(pacific);
+        QDateTime shown = basGeneral::PacificToLocal(end);
+        if (shown == basGeneral::ZeroDate())
+            shown = EbayClock::PacificToDisplay(pacific);
+        set(row, "enddate", EndDateSerial(shown));
+        set(row, "enddatedisp", basGeneral::GeneralDate(shown));
+        set(row, "pcendtime", basGeneral::GeneralDate(localNow.addSecs(secondsLeft)));
+    } else {
+        set(row, "enddate", kNotAvailable);
+        set(row, "enddatedisp", kNotAvailable);
+        set(row, "pcendtime", kNotAvailable);
+    }
+
+    const bool ended = page.contains(QLatin1String(">Bidding has ended for this item<"))
+        || basGeneral::InStrClean(page, QStringLiteral(">Ended:<")) > 0;
+    if (ended) {
+        set(row, "timeleft", kEnded);
+    } else if (!endKnown) {
+        set(row, "timeleft", kNotAvailable);
+    } else {
+        const int before = timeLeftSeconds(field(row, "timeleft"));
+        if (before > 0 && before < 300)
+            endingSoon = true;
+        testTimeReminder(row, secondsLeft);
+        if (secondsLeft > 0)
+            set(row, "timeleft", basGeneral::FormatTimeLeft(secondsLeft));
+        if (timeLeftSeconds(field(row, "timeleft")) == 0)
+            set(row, "timeleft", kNotAvailable);
+    }
+
+    const QString bids = basGeneral::GetItemField(page, QStringLiteral("bids"));
+    testBidsReminder(row, bids, page);
+    set(row, "bids", bids);
+
+    const QString price = basGeneral::GetItemField(page, QStringLiteral("currentbid"));
+    testPriceReminder(row, price);
+    set(row, "currentbid", price);
+
+    set(row, "shipping", basGeneral::GetItemField(page, QStringLiteral("shipping")));
+
+    const double currentPrice = basGeneral::PriceToDouble(field(row, "currentbid"));
+    if (currentPrice == 0)
+        set(row, "bids", kNotAvailable);
+
+    const QString qty = basGeneral::GetItemField(page, QStringLiteral("qty"));
+    testQuantityReminder(row, qty);
+    set(row, "qty", qty);
+
+    // Won: the price is within the maximum bid (a price that could not be
+    // read wins nothing), or the page names the row's user as the winner.
+    const double maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(field(row, "maxbid")));
+    const bool withinMaximum = currentPrice > 0 && currentPrice <= maximum;
+    const bool namedWinner = page.contains(QLatin1String(">Winning bidder:<"))
+        && page.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
+    set(row, "won", withinMaximum || namedWinner ? kTrue : kFalse);
+
+    // A started bid is over once its auction is.
+    if (row->Tag() == SnipeState::ReadyToBid && (ended || (endKnown && secondsLeft <= 0)))
+        row->setTag(SnipeState::BidComplete);
+
+    const QString group = field(row, "group");
+    if (!group.isEmpty() && f.ItemInGroupWon(group) && row->Tag() != SnipeState::BidComplete)
+        row->setTag(SnipeState::OtherInGroupWon);
+
+    if (trimmedSpaces(field(row, "qty")).isEmpty())
+        set(row, "qty", QStringLiteral("1"));
+
+    if (!skipSync)
+        f.SyncHTMLList(false, QString());
+}
+
+void RefreshRun::afterRow(ListItem *row, int recordedError)
+{
+    if (recordedError != 0) {
+        auto stopProgress = [this] {
+            f.ProgressBar->setVisible(false);
+            f.ProgressBar->setValue(0);
+        };
+        if (recordedError == VbErr::InetTimeout) {
+            stopProgress();
+            f.blnForceRefresh = true;
+            f.SetStatus(QStringLiteral("Request timed out, retrying..."), true);
+            f.FreezeStatus();
+        } else {
+            if (recordedError == kObjectDisconnected) {
+                basGeneral::WriteLog(kLog, QStringLiteral("Error -2147417848 in RefreshAuctions, restarting..."));
+                f.tmrTimer->setEnabled(false);
+            }
+            stopProgress();
+            f.blnForceRefresh = true;
+            f.SetStatus(QStringLiteral("Refresh error #") + QString::number(recordedError) + QStringLiteral(" on item #")
+                            + row->Text(),
+                        true);
+            f.FreezeStatus();
+        }
+    }
+    Vb::DoEvents();
+}
+
+void RefreshRun::remind(ListItem *row, const QString &message)
+{
+    f.Remind(row->Text(), field(row, "itemtitle"), message);
+}
+
+void RefreshRun::testTimeReminder(ListItem *row, qint64 secondsLeft)
+{
+    const QString codes = field(row, "reminders");
+    if (!codes.contains(QLatin1Char('t')))
+        return;
+    const auto amount = tokenNumber(basGeneral::GetBetween(codes, QStringLiteral("t"), QStringLiteral("["), false));
+    if (!amount)
+        return;
+    qint64 limit = qint64(*amount);
+    const QString unit = basGeneral::GetBetween(codes, QStringLiteral("["), QStringLiteral("]"), false);
+    if (unit == QLatin1String("0"))
+        limit *= 60;
+    else if (unit == QLatin1String("1"))
+        limit *= 3600;
+    else if (unit == QLatin1String("2"))
+        limit *= 86400;
+    if (secondsLeft >= limit)
+        return;
+    remind(row, QStringLiteral("Time left is less than ") + basGeneral::FormatTimeLeft(limit).trimmed()
+                    + QStringLiteral(" at ") + timeOfDay() + QLatin1Char('.'));
+    QString remaining = codes;
+    remaining.replace(QLatin1Char('t') + basGeneral::GetBetween(codes, QStringLiteral("t"), QStringLiteral("]"), false)
+                          + QLatin1Char(']'),
+                      QString());
+    set(row, "reminders", remaining);
+}
+
+void RefreshRun::testBidsReminder(ListItem *row, const QString &newBids, const QString &page)
+{
+    const QString stored = field(row, "bids");
+    if (!field(row, "reminders").contains(QLatin1Char('b')) || newBids == stored)
+        return;
+    remind(row, QStringLiteral("Amount of bids has changed from ") + stored + QStringLiteral(" to ") + newBids
+                    + QStringLiteral(", current price is ") + basGeneral::GetItemField(page, QStringLiteral("currentbid"))
+                    + QStringLiteral(" at ") + timeOfDay() + QLatin1Char('.'));
+}
+
+void RefreshRun::testPriceReminder(ListItem *row, const QString &newPrice)
+{
+    const QString codes = field(row, "reminders");
+    if (!codes.contains(QLatin1Char('p')))
+        return;
+    const QString amountText = basGeneral::GetBetween(codes, QStringLiteral("p"), QStringLiteral(";"), false);
+    const auto amount = tokenNumber(amountText);
+    if (!amount)
+        return;
+    const float wanted = float(*amount);
+    if (wanted > float(basGeneral::PriceToDouble(newPrice)))
+        return;
+    remind(row, QStringLiteral("The current price has met or exceeded ") + QString::number(double(wanted), 'g', 7)
+                    + QStringLiteral(" at ") + timeOfDay() + QLatin1Char('.'));
+    QString remaining = codes;
+    remaining.replace(QLatin1Char('p') + amountText + QLatin1Char(';'), QString());
+    set(row, "reminders", remaining);
+}
+
+void RefreshRun::testQuantityReminder(ListItem *row, const QString &newQty)
+{
+    const QString stored = field(row, "qty");
+    if (!field(row, "reminders").contains(QLatin1Char('q')) || newQty == stored)
+        return;
+    remind(row, QStringLiteral("Quantity has changed from ") + stored + QStringLiteral(" to ") + newQty
+                    + QStringLiteral(" at ") + timeOfDay() + QLatin1Char('.'));
+}
+
+bool RefreshRun::afterLoop()
+{
+    f.Inet->Cancel();
+    f.blnRefreshing = false;
+    f.SaveList(false);
+    return !f.blnExiting;
+}
+
+bool RefreshRun::feedbackStep()
+{
+    if (!only.isEmpty() || f.blnItemsEndingSoon)
+        return true;
+    const QString page = basGeneral::GetURL(
+        HostRoles::url(Role::Feedback, QStringLiteral("/ws/eBayISAPI.dll?ViewFeedback&userid=") + CurrentUser), f.Inet);
+    if (f.blnExiting)
+        return false;
+    const QString score = basGeneral::StripTags(
+        basGeneral::GetBetween(page, QStringLiteral("<span class=\"mbg-l\"> ( "), QStringLiteral(")"), false)).trimmed();
+    const QString percent = basGeneral::StripTags(basGeneral::GetBetween(
+        page, QStringLiteral(">Positive Feedback (last 12 months):"), QStringLiteral("%"), true)).trimmed();
+    f.SetPanelText(QStringLiteral("Feedback"),
+                   CurrentUser + QStringLiteral(" (") + score + QStringLiteral("; ") + percent + QStringLiteral("%) "));
+    f.Form_Resize();
+    if (!f.blnFirstRefreshSinceStartup) {
+        f.ProgressBar->setVisible(false);
+        f.ProgressBar->setValue(0);
+        if (RefreshSeams::LeaveFeedback)
+            RefreshSeams::LeaveFeedback();
+        f.SetStatus(QStringLiteral("Done"), true);
+    }
+    return true;
+}
+
+void RefreshRun::endSteps()
+{
+    if (f.blnExiting)
+        return;
+    f.blnForceRefreshAll = false;
+    f.blnItemsEndingSoon = endingSoon;
+    f.ProgressBar->setVisible(false);
+    f.ProgressBar->setValue(0);
+    f.SetStatus(QStringLiteral("Done"));
+    f.blnListUpdated = true;
+    f.unsetCursor();
+    f.blnPreventExit = false;
+    f.blnRefreshing = false;
+    f.blnFirstRefreshSinceStartup = false;
+}
+
+} // namespace
+
+void frmMainEngine::SignInBeforeEnd()
+{
+    Inet->OpenURL(eBaySignIn::SignOutURL());
+    const ListItem *account = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
+    if (!account)
+        throw VbError(91, QStringLiteral("Object variable or With block variable not set"));
+    Inet->OpenURL(eBaySignIn::SignInURL(CurrentUser, basGeneral::UnscramblePassword(account->Tag())));
+}
+
+void frmMainEngine::RefreshAuctions(const QString &OnlyItemNumber, bool SkipItems, bool SkipHTMLSync)
+{
+    if (Inet->StillExecuting() || blnBidding || RelistInProgress)
+        return;
+    blnPreventExit = true;
+    blnRefreshing = true;
+    // The window may be unloaded while events run inside the refresh.
+    QPointer<frmMainEngine> self(this);
+    try {
+        RefreshRun run(*this, OnlyItemNumber, SkipHTMLSync);
+        if (!SkipItems) {
+            run.prepare();
+            run.synchroniseClock();
+            const auto end = run.rowLoop();
+            if (end == RefreshRun::LoopEnd::Cancelled) {
+                run.endSteps();
+                return;
+            }
+            if (!run.afterLoop())
+                return;
+        }
+        if (!run.feedbackStep())
+            return;
+        run.endSteps();
+    } catch (const std::exception &e) {
+        if (!self)
+            return;
+        const auto *vbError = dynamic_cast<const VbError *>(&e);
+        const int number = vbError ? vbError->number() : 51;
+        blnRefreshing = false;
+        // Nothing of the refresh may outlive it: the window must be able to
+        // close, and the bar and the hourglass must go.
+        blnPreventExit = false;
+        ProgressBar->setVisible(false);
+        ProgressBar->setValue(0);
+        unsetCursor();
+        if (number != 0) {
+            try {
+                basGeneral::WriteLog(kLog, QStringLiteral("Error in RefreshAuctions: ") + QString::number(number));
+            } catch (const VbError &) {
+            }
+        }
+    }
+}
+
+void frmMainEngine::Remind(const QString &strItemNum, const QString &strItemTitle, const QString &strMsg)
+{
+    try {
+        frmReminder &w = frmReminder::instance();
+        ListView &list = *w.lvwReminders;
+        if (const ListItem *first = list.FindItem(strItemNum); first && first->Tag() == strMsg)
+            return;
+        ListItem *row = list.Add(strItemNum);
+        row->setSubItem(1, strItemTitle);
+        row->setTag(strMsg);
+        if (list.Count() == 1)
+            list.setSelectedItem(row);
+        if (const ListItem *selected = list.SelectedItem())
+            w.txtDesc->setPlainText(selected->Tag());
+        w.UpdateButtons();
+        w.show();
+        w.raise();
+        w.activateWindow();
+    } catch (const std::exception &e) {
+        const auto *vbError = dynamic_cast<const VbError *>(&e);
+        Vb::MsgBox(QStringLiteral("Failed to show reminder\r\n\r\n")
+                       + (vbError ? vbError->description() : QString::fromLocal8Bit(e.what())),
+                   Vb::vbExclamation);
+    }
+}
