@@ -1,6 +1,7 @@
 #include "sim/core/simserver.h"
 
 #include "sim/core/certificates.h"
+#include "sim/core/feedbackpages.h"
 
 #include <QAbstractHttpServer>
 #include <QDir>
@@ -85,6 +86,7 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     // ordinary sign-in while it is asked for.
     addBidRoutes();
     addEbayRoutes();
+    addFeedbackRoutes(*this);
 }
 
 SimServer::~SimServer() = default;
