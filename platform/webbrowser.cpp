@@ -9,14 +9,13 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QThread>
-#include <QElapsedTimer>
 #include <QSslCertificate>
 #include <QSslError>
+#include <QThread>
 #include <QWebEngineCertificateError>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
@@ -147,9 +146,10 @@ protected:
     {
         if (!m_done && isMainFrame) {
             m_done = true;
-            QPointer<WebBrowser> owner = m_owner;
-            QMetaObject::invokeMethod(
-                owner, [owner, url] { if (owner) owner->onNewWindowUrl(url); }, Qt::QueuedConnection);
+            if (WebBrowser *owner = m_owner) {
+                QMetaObject::invokeMethod(
+                    owner, [owner, url] { owner->onNewWindowUrl(url); }, Qt::QueuedConnection);
+            }
             deleteLater();
         }
         return false;
