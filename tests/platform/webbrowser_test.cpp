@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -196,7 +195,7 @@ TEST(WebBrowserControl, NavigationEventsStateAndHistory)
     EXPECT_TRUE(ev.complete.isEmpty());
     EXPECT_EQ(b->LocationURL(), first);
 
-    // History: back becomes possible after a second page, and works.
+    // History: back and forward.
     ev.cancelIf = [](const QString &) { return false; };
     ASSERT_TRUE(open(*b, second));
     EXPECT_FALSE(b->LocationName().isEmpty()); // no title: the address stands in
