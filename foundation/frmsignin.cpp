@@ -103,6 +103,13 @@ void frmSignIn::Form_Unload()
 
 bool frmSignIn::ShowModal(bool userChange)
 {
+    // Already waiting for the user (asked for again from a nested event
+    // loop): bring that prompt forward instead of stacking a second wait.
+    if (isLoaded() && instance().isVisible()) {
+        instance().raise();
+        instance().activateWindow();
+        return false;
+    }
     s_passed = false;
     frmSignIn &prompt = instance();
     prompt.UserChange = userChange;
