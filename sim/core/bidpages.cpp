@@ -27,6 +27,15 @@ QString itemLine(const SimItem &item)
         + htmlEscape(item.number) + QStringLiteral(")</p>\r\n");
 }
 
+// The page header's note of the signed-in user, as eBay's pages carry it.
+QString userHeader(const QString &user)
+{
+    if (user.isEmpty())
+        return {};
+    return QStringLiteral("<script type=\"text/javascript\">var pageUser = {\"userid\":\"") + htmlEscape(user)
+        + QStringLiteral("\"};</script>\r\n");
+}
+
 QString message(const QString &text)
 {
     return QStringLiteral("<div class=\"statusmsg\"><p>") + text + QStringLiteral("</p></div>");
@@ -76,20 +85,21 @@ QString cookiesBlocked()
                                        "settings to accept cookies from eBay and try again.")));
 }
 
-QString preparationFailure(const QString &row, const QString &number)
+QString preparationFailure(const QString &row, const QString &number, const QString &user)
 {
+    const QString header = userHeader(user);
     if (row == QLatin1String("A2"))
         return page(QStringLiteral("eBay > Place a bid"),
-                    QStringLiteral("<p class=\"msg\">This listing was ended by the seller because the item is no longer available.</p>"));
+                    header + QStringLiteral("<p class=\"msg\">This listing was ended by the seller because the item is no longer available.</p>"));
     if (row == QLatin1String("A3"))
         return page(QStringLiteral("eBay - Invalid Item"),
-                    message(QStringLiteral("The item you requested (") + htmlEscape(number) + QStringLiteral(") is invalid.")));
+                    header + message(QStringLiteral("The item you requested (") + htmlEscape(number) + QStringLiteral(") is invalid.")));
     if (row == QLatin1String("A4"))
-        return page(QStringLiteral("eBay > Place a bid"), QStringLiteral("<p class=\"msg\">This Buy It Now listing has ended.</p>"));
+        return page(QStringLiteral("eBay > Place a bid"), header + QStringLiteral("<p class=\"msg\">This Buy It Now listing has ended.</p>"));
     if (row == QLatin1String("A5"))
         return page(QStringLiteral("eBay > Place a bid"),
-                    message(QStringLiteral("Sorry, this item is restricted for export by the U.S. Department of State (DOS) "
-                                           "and cannot be bought from your country.")));
+                    header + message(QStringLiteral("Sorry, this item is restricted for export by the U.S. Department of State (DOS) "
+                                                    "and cannot be bought from your country.")));
     return unknownReply();
 }
 

@@ -20,8 +20,9 @@ QString ended(const SimItem &item);
 QString signInRequired();
 // eBay's page for a browser that refuses cookies at sign-in.
 QString cookiesBlocked();
-// A preparation page of one of the rows "A2" ... "A5".
-QString preparationFailure(const QString &row, const QString &number);
+// A preparation page of one of the rows "A2" ... "A5"; like every eBay page
+// it names the signed-in user (when there is one) in its header.
+QString preparationFailure(const QString &row, const QString &number, const QString &user = {});
 
 // Confirmation replies.
 QString firstBidder(const SimItem &item, const QString &user);

@@ -73,18 +73,18 @@ void SimServer::addBidRoutes()
     prepare.when = [](const Request &r) { return !r.hasParam(QStringLiteral("MfcISAPICommand")); };
     prepare.handler = [this](const Request &r) {
         const QString number = r.param(QStringLiteral("item")).trimmed();
+        const QString user = sessionUser(r);
         SimItem *item = m_items.find(number);
         if (!item)
-            return Response::html(Pages::removedItem(number));
+            return Response::html(BidPages::preparationFailure(QStringLiteral("A3"), number, user));
         ItemBidding &state = m_bids.item(number);
         const QString &kind = state.prepare;
         if (kind == QLatin1String("page"))
             return Response::html(state.page);
         if (kind == QLatin1String("A2") || kind == QLatin1String("A3") || kind == QLatin1String("A4") || kind == QLatin1String("A5"))
-            return Response::html(BidPages::preparationFailure(kind, number));
+            return Response::html(BidPages::preparationFailure(kind, number, user));
         if (kind == QLatin1String("A6") || item->ended(now()))
             return Response::html(BidPages::ended(*item));
-        const QString user = sessionUser(r);
         if (kind == QLatin1String("signin") || user.isEmpty())
             return Response::html(BidPages::signInRequired());
         state.uiid = newToken();
@@ -197,7 +197,7 @@ void SimServer::addBidRoutes()
                      if (!authorised(r, user, &page))
                          return Response::html(page);
                      if (item->ended(now()))
-                         return Response::html(BidPages::preparationFailure(QStringLiteral("A4"), number));
+                         return Response::html(BidPages::preparationFailure(QStringLiteral("A4"), number, user));
                      if (item->buyItNow <= 0)
                          return Response::html(BidPages::noBuyItNow(*item));
                      ++state.purchases;
