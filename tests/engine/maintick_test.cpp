@@ -1,0 +1,414 @@
+// The main tick's rules on a window that is not shown: the refresh, the bid
+// hand-off, the sign-in before an end and the update check are recorded
+// instead of run, and end times are set relative to eBay's present moment.
+#include "tests/engine/enginetestutil.h"
+
+#include "engine/ebayclock.h"
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/settingsstore.h"
+#include "foundation/timetext.h"
+#include "platform/listview.h"
+#include "platform/statusbar.h"
+#include "platform/vberror.h"
+#include "platform/vbtimer.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QRadioButton>
+
+#include <functional>
+
+using namespace TrackedAuction;
+
+namespace {
+
+class TickForm final : public frmMainEngine
+{
+public:
+    int refreshes = 0;
+    std::function<void()> onRefresh;
+    QStringList bids; // item numbers, in call order
+    QList<std::pair<bool, bool>> bidFlags;
+    std::function<void(ListItem *)> onBid;
+    int signIns = 0;
+    bool signInFails = false;
+    int updateChecks = 0;
+    int syncs = 0;
+
+    void RefreshAuctions(const QString &, bool, bool) override
+    {
+        ++refreshes;
+        if (onRefresh)
+            onRefresh();
+    }
+    void Bid(ListItem *Item, bool IsSnipe, bool IsBin) override
+    {
+        bids << Item->Text();
+        bidFlags << std::pair(IsSnipe, IsBin);
+        if (onBid)
+            onBid(Item);
+    }
+    void SignInBeforeEnd() override
+    {
+        ++signIns;
+        if (signInFails)
+            throw VbError(91, QStringLiteral("Object variable or With block variable not set"));
+    }
+    bool LookForUpdate(bool) override
+    {
+        ++updateChecks;
+        LastDate = QDate::currentDate();
+        return false;
+    }
+    void SyncHTMLList(bool, const QString &) override { ++syncs; }
+};
+
+// A new tick window with the list's columns and the status panels, the
+// update check done for today, the list refreshed once, and the settings:
+// "Not Always On", bid delay 1 s, lead time 3 s, fast interval 5 s, normal
+// interval 60 s, the user's zone GMT+1 with eBay's clock 8 hours behind.
+TickForm &Fresh()
+{
+    if (frmMainShell::isLoaded())
+        frmMainShell::destroyInstance();
+    frmMainShell::setFactory([] { return new TickForm; });
+    auto &form = static_cast<TickForm &>(frmMainEngine::instance());
+    form.tmrLoadProcess->setEnabled(false);
+    form.lvwAuctions->ClearColumns();
+    for (const auto &c : kColumns)
+        form.lvwAuctions->AddColumn(c.key, c.caption);
+    for (const char *key : {"IEStatus", "Status", "Feedback"})
+        form.StatusBar->AddPanel(QString::fromLatin1(key));
+    form.LastDate = QDate::currentDate();
+    form.blnListUpdated = true;
+
+    frmSettings &s = frmSettings::instance();
+    s.optNotAlwaysOn->setChecked(true);
+    s.ddnBidDelay->setCurrentIndex(s.ddnBidDelay->findData(1));
+    s.ddnFastSyncInterval->setCurrentIndex(s.ddnFastSyncInterval->findData(5));
+    s.ddnSyncInterval->setCurrentIndex(s.ddnSyncInterval->findData(60));
+    s.cboTimeZone->setCurrentIndex(s.cboTimeZone->findData(1));
+    SaveSetting(QStringLiteral("Lead time"), QStringLiteral("3"));
+    EbayClock::SetMeasuredOffset(-8 * 3600);
+    return form;
+}
+
+// The enddate field of an auction that ends `seconds` from eBay's present.
+QString endIn(qint64 seconds)
+{
+    return EndDateSerial(EbayClock::PacificToDisplay(EbayClock::EbayNow().addSecs(seconds)));
+}
+
+ListItem *snipe(const QString &number, qint64 secondsLeft, const QString &tag = QStringLiteral("Local"),
+                const QString &timeLeft = QStringLiteral("10 m"))
+{
+    return EngineTest::AddRow(number,
+                              {{"timeleft", timeLeft},
+                               {"enddate", endIn(secondsLeft)},
+                               {"maxbid", QStringLiteral("1 @ 5.00")},
+                               {"user", QStringLiteral("alice")}},
+                              tag);
+}
+
+QString field(const ListItem *row, const char *key)
+{
+    return EngineForm().lvwAuctions->Field(row, QLatin1String(key));
+}
+
+int secondsShown(const ListItem *row)
+{
+    QString text = field(row, "timeleft");
+    return basGeneral::ParseTimeLeft(text);
+}
+
+QString status()
+{
+    return EngineForm().PanelText(QStringLiteral("Status"));
+}
+
+} // namespace
+
+TEST(EbayClock, StandsInForTheOffsetUntilOneIsMeasuredOrSet)
+{
+    EbayClock::ForgetMeasurement();
+    EXPECT_EQ(EbayClock::Offset(), EbayClock::EstimatedOffset());
+    // This computer's zone against Pacific time, whole hours.
+    EXPECT_EQ(EbayClock::EstimatedOffset() % 3600, 0);
+    EbayClock::SetMeasuredOffset(0);
+    EXPECT_EQ(EbayClock::Offset(), 0);
+    EbayClock::ForgetMeasurement();
+    EbayTimeOffset = 37;
+    EXPECT_EQ(EbayClock::Offset(), 37);
+    EXPECT_EQ(EbayClock::EbayNow(), EbayClock::LocalNow().addSecs(37));
+}
+
+TEST(EbayClock, EndTimesAreKeptOnTheUsersClock)
+{
+    Fresh();
+    const QDateTime pacific(QDate(2026, 12, 6), QTime(14, 3, 22), Qt::UTC);
+    const QDateTime shown = EbayClock::PacificToDisplay(pacific);
+    EXPECT_EQ(shown, QDateTime(QDate(2026, 12, 6), QTime(23, 3, 22), Qt::UTC)); // GMT+1 is 9 hours on
+    EXPECT_EQ(EbayClock::DisplayToPacific(shown), pacific);
+
+    // The day number and the date text of the old layouts count alike.
+    const QDateTime ebayNow = pacific.addSecs(-100);
+    EXPECT_EQ(EbayClock::SecondsLeft(EndDateSerial(shown), ebayNow), 100);
+    EXPECT_EQ(EbayClock::SecondsLeft(QStringLiteral("2026-12-06 23:03:22"), ebayNow), 100);
+    EXPECT_EQ(EbayClock::SecondsLeft(QStringLiteral("N/A"), ebayNow), std::nullopt);
+    EXPECT_EQ(EbayClock::SecondsLeft(QStringLiteral("Retrieving..."), ebayNow), std::nullopt);
+}
+
+TEST(MainTick, CountsDownOnlyTheAuctionsInTheirLastHour)
+{
+    TickForm &f = Fresh();
+    ListItem *near = snipe("1", 600, {});
+    ListItem *far = snipe("2", 120, {}, QStringLiteral("1 h 5 m "));
+    ListItem *ended = snipe("3", -50, {}, QStringLiteral("Ended"));
+    ListItem *noEnd = EngineTest::AddRow("4", {{"timeleft", QStringLiteral("10 m")}, {"enddate", QStringLiteral("N/A")}});
+    f.lvwAuctions->setField(near, QStringLiteral("maxbid"), kWatching);
+
+    f.tmrTimer_Timer();
+    EXPECT_GE(secondsShown(near), 598);
+    EXPECT_LE(secondsShown(near), 600);
+    EXPECT_EQ(field(far, "timeleft"), "1 h 5 m ");
+    EXPECT_EQ(field(ended, "timeleft"), "Ended");
+    EXPECT_EQ(field(noEnd, "timeleft"), "10 m");
+    EXPECT_EQ(f.syncs, 0); // the window is not shown
+    EXPECT_FALSE(GetSetting(QStringLiteral("Last alive")).isEmpty());
+
+    f.show();
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.syncs, 1);
+    f.showMinimized();
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.syncs, 1);
+}
+
+TEST(MainTick, StartsEachSnipeOnceAtLeadTimePlusBidDelay)
+{
+    TickForm &f = Fresh();
+    // Lead time 3 s + bid delay 1 s: a bid starts with 4 seconds or less left.
+    ListItem *early = snipe("10", 6);
+    ListItem *due = snipe("11", 3);
+    ListItem *both = snipe("12", 3, QStringLiteral("Both"));
+    ListItem *watched = snipe("13", 3, {});
+    f.lvwAuctions->setField(watched, QStringLiteral("maxbid"), kWatching);
+    ListItem *online = snipe("14", 3, QStringLiteral("Online"));
+    ListItem *done = snipe("15", 3, QStringLiteral("Bid complete"));
+    ListItem *grouped = snipe("16", 3);
+    f.lvwAuctions->setField(grouped, QStringLiteral("group"), QStringLiteral("G"));
+    EngineTest::AddRow("17", {{"timeleft", QStringLiteral("Ended")},
+                              {"group", QStringLiteral("G")},
+                              {"won", QStringLiteral("True")},
+                              {"maxbid", QStringLiteral("1 @ 2.00")}},
+                       QStringLiteral("Bid complete"));
+
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.bids, QStringList({"11", "12"}));
+    EXPECT_EQ(f.bidFlags.value(0), std::pair(true, false));
+    EXPECT_EQ(f.BidItem, both);
+    EXPECT_EQ(due->Tag(), "Ready to bid");
+    EXPECT_EQ(both->Tag(), "Ready to bid");
+    EXPECT_EQ(early->Tag(), "Local");
+    EXPECT_EQ(watched->Tag(), "");
+    EXPECT_EQ(online->Tag(), "Online");
+    EXPECT_EQ(done->Tag(), "Bid complete");
+    EXPECT_EQ(grouped->Tag(), "Local");
+
+    // The next tick starts nothing again; a raised lead time starts the early one.
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.bids.size(), 2);
+    SaveSetting(QStringLiteral("Lead time"), QStringLiteral("9"));
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.bids, QStringList({"11", "12", "10"}));
+}
+
+TEST(MainTick, AStartedBidIsCompleteOnceItsTimeIsUpEvenWhenNoTickFellOnTheLastSecond)
+{
+    TickForm &f = Fresh();
+    ListItem *started = snipe("20", -3, QStringLiteral("Ready to bid"), QStringLiteral("5 s"));
+    ListItem *late = snipe("21", -2, QStringLiteral("Local"), QStringLiteral("3 s"));
+    ListItem *running = snipe("22", 30, QStringLiteral("Ready to bid"));
+
+    f.tmrTimer_Timer();
+    EXPECT_EQ(field(started, "timeleft"), "0 s");
+    EXPECT_EQ(started->Tag(), "Bid complete");
+    // Too late for a bid: none is started after the end.
+    EXPECT_EQ(field(late, "timeleft"), "0 s");
+    EXPECT_EQ(late->Tag(), "Local");
+    EXPECT_TRUE(f.bids.isEmpty());
+    EXPECT_EQ(running->Tag(), "Ready to bid");
+}
+
+TEST(MainTick, SignsInOnceWhenFastModeBeginsAndBringsTheRefreshForward)
+{
+    TickForm &f = Fresh();
+    snipe("30", 200);
+    snipe("31", 250);
+    snipe("32", 900);
+    const QDateTime later = QDateTime::currentDateTime().addSecs(600);
+    f.NextRefreshTime = later;
+
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 1);
+    EXPECT_TRUE(f.blnItemsEndingSoon);
+    EXPECT_LE(f.NextRefreshTime, QDateTime::currentDateTime().addSecs(5));
+    EXPECT_GE(f.NextRefreshTime, QDateTime::currentDateTime().addSecs(3));
+
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 1);
+
+    // A refresh that ends fast mode lets the next approach sign in again.
+    f.blnItemsEndingSoon = false;
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 2);
+}
+
+TEST(MainTick, AFailingSignInHoldsUpNeitherTheCountdownNorTheBidsAndIsRetriedAFewTimes)
+{
+    TickForm &f = Fresh();
+    f.signInFails = true;
+    snipe("40", 200);
+    ListItem *due = snipe("41", 3);
+    ListItem *counting = snipe("42", 1200, QStringLiteral("Local"), QStringLiteral("30 m"));
+
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 1);
+    EXPECT_EQ(f.bids, QStringList({"41"}));
+    EXPECT_EQ(due->Tag(), "Ready to bid");
+    EXPECT_GE(secondsShown(counting), 1198);
+    EXPECT_EQ(status(), "Error #91 Object variable or With block variable not set");
+    EXPECT_TRUE(f.blnFreezeStatus);
+    EXPECT_FALSE(f.blnItemsEndingSoon);
+
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 2);
+    EXPECT_FALSE(f.blnItemsEndingSoon);
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 3);
+    // Given up for this approach: fast mode goes on without a sign-in.
+    EXPECT_TRUE(f.blnItemsEndingSoon);
+    f.tmrTimer_Timer();
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 3);
+
+    QFile log(basGeneral::DataFolder() + QStringLiteral("log.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count("Sign-in before an auction's end failed: Error #91"), 3);
+}
+
+TEST(MainTick, RefreshesOnScheduleOnlyWhenAlwaysOnOrInFastMode)
+{
+    TickForm &f = Fresh();
+    f.blnListUpdated = false;
+    f.SetStatus(QStringLiteral("old"));
+    f.FreezeStatus();
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.refreshes, 0);
+    EXPECT_EQ(status(), ""); // emptied although frozen
+
+    frmSettings::instance().optAlwaysOn->setChecked(true);
+    f.tmrFreezeStatus->setEnabled(false);
+    f.blnFreezeStatus = false;
+    f.onRefresh = [&f] { f.blnListUpdated = true; };
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.refreshes, 1);
+    EXPECT_GE(f.NextRefreshTime, QDateTime::currentDateTime().addSecs(58));
+    EXPECT_TRUE(status().startsWith("Refreshing in ")) << status().toStdString();
+    EXPECT_TRUE(status() == "Refreshing in 1 minute" || status() == "Refreshing in 59 seconds") << status().toStdString();
+
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.refreshes, 1);
+    f.blnForceRefresh = true;
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.refreshes, 2);
+    EXPECT_FALSE(f.blnForceRefresh);
+
+    // After a refresh that leaves fast mode on, the next one is the fast interval away.
+    f.onRefresh = [&f] { f.blnItemsEndingSoon = true; };
+    f.NextRefreshTime = QDateTime::currentDateTime().addSecs(-1);
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.refreshes, 3);
+    EXPECT_LE(f.NextRefreshTime, QDateTime::currentDateTime().addSecs(5));
+
+    // A frozen status keeps its message.
+    f.SetStatus(QStringLiteral("kept"));
+    f.FreezeStatus();
+    f.tmrTimer_Timer();
+    EXPECT_EQ(status(), "kept");
+}
+
+TEST(MainTick, ATickThatFindsAnotherRunningReturnsAtOnce)
+{
+    TickForm &f = Fresh();
+    frmSettings::instance().optAlwaysOn->setChecked(true);
+    f.blnListUpdated = false;
+    int inner = 0;
+    f.onRefresh = [&f, &inner] {
+        // The refresh lets the timer fire again.
+        ++inner;
+        f.tmrTimer_Timer();
+        f.blnListUpdated = true;
+    };
+    ListItem *due = snipe("50", 3);
+    f.tmrTimer_Timer();
+    EXPECT_EQ(inner, 1);
+    EXPECT_EQ(f.refreshes, 1);
+    EXPECT_EQ(f.bids, QStringList({"50"}));
+    EXPECT_EQ(due->Tag(), "Ready to bid");
+}
+
+TEST(MainTick, AnErrorEndsTheTickShowsItsNumberAndSchedulesTheNextRefresh)
+{
+    TickForm &f = Fresh();
+    f.tmrTimer->setEnabled(true);
+    ListItem *first = snipe("60", 3);
+    ListItem *second = snipe("61", 500, QStringLiteral("Local"), QStringLiteral("59 m"));
+    f.onBid = [](ListItem *) { throw VbError(-2147417848, QStringLiteral("Automation error")); };
+
+    f.tmrTimer_Timer();
+    EXPECT_EQ(status(), "Error #-2147417848 Automation error");
+    EXPECT_TRUE(f.blnFreezeStatus);
+    EXPECT_FALSE(f.tmrTimer->Enabled());
+    EXPECT_EQ(first->Tag(), "Local");
+    EXPECT_EQ(field(second, "timeleft"), "59 m"); // left for the next tick
+    EXPECT_GE(f.NextRefreshTime, QDateTime::currentDateTime().addSecs(58));
+    QFile log(basGeneral::DataFolder() + QStringLiteral("log.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("Error -2147417848 in tmrTimer, restarting..."));
+
+    // Any other error leaves the timer running.
+    f.tmrTimer->setEnabled(true);
+    f.onBid = [](ListItem *) { throw VbError(5, QStringLiteral("Invalid procedure call or argument")); };
+    f.tmrTimer_Timer();
+    EXPECT_EQ(status(), "Error #5 Invalid procedure call or argument");
+    EXPECT_TRUE(f.tmrTimer->Enabled());
+}
+
+TEST(MainTick, LooksForAnUpdateOnceADayOutsideFastMode)
+{
+    TickForm &f = Fresh();
+    f.LastDate = QDate::currentDate().addDays(-1);
+    f.blnItemsEndingSoon = true;
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.updateChecks, 0);
+    f.blnItemsEndingSoon = false;
+    f.tmrTimer_Timer();
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.updateChecks, 1);
+}
+
+TEST(MainTick, LeavesTheRowsAloneWhileTheProgramExits)
+{
+    TickForm &f = Fresh();
+    ListItem *due = snipe("70", 3, QStringLiteral("Local"), QStringLiteral("4 s"));
+    f.blnExiting = true;
+    f.tmrTimer_Timer();
+    EXPECT_EQ(field(due, "timeleft"), "4 s");
+    EXPECT_TRUE(f.bids.isEmpty());
+}
