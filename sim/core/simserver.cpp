@@ -1,7 +1,6 @@
 #include "sim/core/simserver.h"
 
 #include "sim/core/certificates.h"
-#include "sim/core/feedbackpages.h"
 
 #include <QAbstractHttpServer>
 #include <QDir>
@@ -86,7 +85,6 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     // ordinary sign-in while it is asked for.
     addBidRoutes();
     addEbayRoutes();
-    addFeedbackRoutes(*this);
 }
 
 SimServer::~SimServer() = default;

@@ -1,0 +1,166 @@
+#include "tests/integration/refreshsimutil.h"
+
+#include "engine/ebayclock.h"
+#include "engine/frmreminder.h"
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/hostroles.h"
+#include "foundation/passwords.h"
+#include "foundation/settingsstore.h"
+#include "foundation/timetext.h"
+#include "platform/desktop.h"
+#include "platform/listview.h"
+#include "platform/network.h"
+#include "platform/statusbar.h"
+#include "platform/vbtimer.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRadioButton>
+
+namespace RefreshSim {
+
+Sim::SimServer &Server()
+{
+    static Sim::SimServer *server = [] {
+        auto *s = new Sim::SimServer; // lives as long as the process
+        if (!s->start())
+            qFatal("simulator: %s", qPrintable(s->errorString()));
+        qputenv("TALLOWMERE_HOSTS", s->hostsFile().toUtf8());
+        qputenv("TALLOWMERE_CA", s->caFile().toUtf8());
+        HostRoles::reload();
+        Network::trustConfiguredAuthority();
+        return s;
+    }();
+    return *server;
+}
+
+qint64 Mark()
+{
+    return Server().requestLog().nextIndex();
+}
+
+QList<Sim::LogEntry> RequestsSince(qint64 mark)
+{
+    return Server().requestLog().since(mark);
+}
+
+QStringList TargetsSince(qint64 mark)
+{
+    QStringList targets;
+    for (const Sim::LogEntry &e : RequestsSince(mark))
+        targets << e.scheme + QLatin1Char(' ') + e.target;
+    return targets;
+}
+
+void Form::SyncHTMLList(bool, const QString &)
+{
+    ++syncs;
+    if (onSync)
+        onSync();
+}
+
+void Form::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
+{
+    bids << Item->Text();
+    bidMoments << QDateTime::currentDateTime();
+    if (realBid)
+        frmMainEngine::Bid(Item, IsSnipe, IsBin);
+}
+
+Form &FreshForm(int zoneHours)
+{
+    Sim::SimServer &sim = Server();
+    sim.reset();
+    sim.addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+
+    if (frmMainShell::isLoaded())
+        frmMainShell::destroyInstance();
+    if (frmReminder::isLoaded())
+        frmReminder::unloadInstance();
+    frmMainShell::setFactory([] { return new Form; });
+    auto &form = static_cast<Form &>(frmMainEngine::instance());
+    form.tmrLoadProcess->setEnabled(false);
+    form.lvwAuctions->ClearColumns();
+    for (const auto &c : TrackedAuction::kColumns)
+        form.lvwAuctions->AddColumn(c.key, c.caption);
+    if (form.StatusBar->PanelCount() == 0)
+        for (const char *key : {"IEStatus", "Status", "Feedback"})
+            form.StatusBar->AddPanel(QString::fromLatin1(key));
+    form.LastDate = QDate::currentDate();
+
+    frmSettings &s = frmSettings::instance();
+    s.lvwUsers->Clear();
+    s.lvwUsers->Add(QStringLiteral("alice"))->setTag(basGeneral::ScramblePassword(QStringLiteral("pw")));
+    CurrentUser = QStringLiteral("alice");
+    s.optAlwaysOn->setChecked(true);
+    s.ddnBidDelay->setCurrentIndex(s.ddnBidDelay->findData(1));
+    s.ddnFastSyncInterval->setCurrentIndex(s.ddnFastSyncInterval->findData(5));
+    s.ddnSyncInterval->setCurrentIndex(s.ddnSyncInterval->findData(60));
+    s.cboTimeZone->setCurrentIndex(s.cboTimeZone->findData(zoneHours));
+    SaveSetting(QStringLiteral("Lead time"), QStringLiteral("3"));
+    EbayClock::ForgetMeasurement();
+    QFile::remove(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
+    return form;
+}
+
+QString AddItem(qint64 secondsLeft, double price, std::function<void(Sim::SimItem &)> adjust)
+{
+    Sim::SimItem item;
+    item.endsAt = Server().now().addSecs(secondsLeft);
+    item.price = price;
+    if (adjust)
+        adjust(item);
+    return Server().items().add(item);
+}
+
+ListItem *AddRow(const QString &number, std::initializer_list<std::pair<const char *, QString>> fields,
+                 const QString &tag)
+{
+    ListView *list = EngineForm().lvwAuctions;
+    ListItem *row = list->Add(number);
+    for (const auto &[key, value] : fields)
+        list->setField(row, QString::fromLatin1(key), value);
+    row->setTag(tag);
+    return row;
+}
+
+QString Field(const ListItem *row, const char *key)
+{
+    return EngineForm().lvwAuctions->Field(row, QLatin1String(key));
+}
+
+void SetField(ListItem *row, const char *key, const QString &value)
+{
+    EngineForm().lvwAuctions->setField(row, QLatin1String(key), value);
+}
+
+int SecondsShown(const ListItem *row)
+{
+    QString text = Field(row, "timeleft");
+    return basGeneral::ParseTimeLeft(text);
+}
+
+bool RunUntil(const std::function<bool()> &done, double seconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > qint64(seconds * 1000))
+            return false;
+        Vb::WaitWithEvents(20);
+    }
+    return true;
+}
+
+QString DataFileText(const QString &name)
+{
+    QFile file(basGeneral::DataFolder() + name);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+} // namespace RefreshSim

@@ -1,0 +1,79 @@
+#pragma once
+
+// The refresh and the main tick against the simulator in this process: the
+// program's hosts point at it, an engine window with the list's columns and
+// status panels stands in for the main window, and the settings are those
+// the tests choose.
+#include "engine/mainformengine.h"
+#include "sim/core/simserver.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <initializer_list>
+#include <ostream>
+#include <utility>
+
+class ListItem;
+
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace RefreshSim {
+
+// The simulator, made before the first request of the process (a process
+// trusts one certificate authority) and kept for the whole process.
+Sim::SimServer &Server();
+
+// Requests that reached the simulator since `mark` (a requestLog index).
+QList<Sim::LogEntry> RequestsSince(qint64 mark);
+qint64 Mark();
+// "scheme target" of those requests.
+QStringList TargetsSince(qint64 mark);
+
+// An engine window whose HTML list, layout and bid hand-off are recorded;
+// the bid hand-off also runs the real one when realBid is set.
+class Form final : public frmMainEngine
+{
+public:
+    int syncs = 0;
+    int resizes = 0;
+    bool realBid = false;
+    QStringList bids;              // item numbers, in call order
+    QList<QDateTime> bidMoments;   // local time of each call
+    std::function<void()> onSync;
+
+    void SyncHTMLList(bool, const QString &) override;
+    void Form_Resize() override { ++resizes; }
+    void Bid(ListItem *Item, bool IsSnipe, bool IsBin) override;
+};
+
+// A new window; the account "alice" with password "pw" in the settings and
+// at the simulator, alice active; "Always On", normal interval 60 s, fast
+// interval 5 s, bid delay 1 s, lead time 3 s, the user's zone GMT-8 unless
+// zoneHours says otherwise. No list file, no reminder window.
+Form &FreshForm(int zoneHours = -8);
+
+// A simulated listing that ends `secondsLeft` from now.
+QString AddItem(qint64 secondsLeft, double price = 1.0, std::function<void(Sim::SimItem &)> adjust = {});
+
+// A row: item number, fields by key, Tag.
+ListItem *AddRow(const QString &number, std::initializer_list<std::pair<const char *, QString>> fields,
+                 const QString &tag = {});
+QString Field(const ListItem *row, const char *key);
+void SetField(ListItem *row, const char *key, const QString &value);
+// The row's time left in seconds.
+int SecondsShown(const ListItem *row);
+
+// Lets events run until `done` holds or `seconds` have passed; whether it held.
+bool RunUntil(const std::function<bool()> &done, double seconds);
+
+// A file of the data folder, as text ("" when missing).
+QString DataFileText(const QString &name);
+
+} // namespace RefreshSim
