@@ -3,6 +3,7 @@
 #include "engine/bidrequests.h"
 #include "engine/frmfailurereport.h"
 #include "engine/mainformengine.h"
+#include "engine/sendonce.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
@@ -167,12 +168,13 @@ struct frmBid::Run
     }
 
     // One request; the reply text stays as it was when the request fails,
-    // and the step's page takes that same text.
-    void attempt(const QString &url, QString &page)
+    // and the step's page takes that same text. A purchase goes out on a
+    // connection of its own that is never sent again behind our back.
+    void attempt(const QString &url, QString &page, bool purchase = false)
     {
         error = 0;
         try {
-            const QString text = form->InetBid->OpenURL(url);
+            const QString text = purchase ? SendOnce::Get(url, form->InetBid->RequestTimeout) : form->InetBid->OpenURL(url);
             alive();
             reply = text;
         } catch (const VbError &e) {
@@ -210,7 +212,7 @@ struct frmBid::Run
     void send(const QString &url, QString &page, bool signIn = false, bool repeatable = true)
     {
         for (;;) {
-            attempt(url, page);
+            attempt(url, page, !repeatable);
             if (signIn && reply.contains(kCookiesBlocked, Qt::CaseSensitive) && retries < kRetryLimit) {
                 ++retries;
                 continue;
@@ -529,7 +531,7 @@ void frmBid::RunFlow()
                 } catch (const VbError &) {
                 }
                 QString notUsed;
-                run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed);
+                run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed, Buy);
             }
 
             bool known = false;
@@ -648,7 +650,17 @@ void frmBid::PlaceBid()
         for (;;) {
             const QString attempt = QString::number(retries);
             guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, confirming bid, retry ") + attempt); });
-            reply = GetURL(url, *InetBid);
+            if (Buy) {
+                // Sent once, whatever happens to the connection: a failure
+                // reads as an empty reply, as with GetURL.
+                try {
+                    reply = SendOnce::Get(url, InetBid->RequestTimeout);
+                } catch (const VbError &) {
+                    reply.clear();
+                }
+            } else {
+                reply = GetURL(url, *InetBid);
+            }
             alive();
             strResultConfirmBid = reply;
 

@@ -376,6 +376,15 @@ TEST_F(BidWindowWithSimulator, PurchaseIsNeverSentTwice)
     EXPECT_EQ(RequestKinds(from), QStringList({"signin", "prepare", "confirm", "signout"}));
     EXPECT_TRUE(BidLog().contains(QStringLiteral("Purchase not confirmed, not sent again: Error # 35761")));
     EXPECT_TRUE(r.unknownFail) << "an unanswered purchase is reported, not taken for done";
+
+    // A dropped connection is not knocked on again either, not even by the
+    // transport underneath.
+    ListItem *second = Snipe();
+    AddFault(QStringLiteral("MfcISAPICommand=MakeBid"), Sim::FaultMode::Close, 100);
+    const qint64 start = Server().requestLog().nextIndex();
+    RunBid(second, true, ShortTimeout);
+    Server().faults().clear();
+    EXPECT_EQ(RequestKinds(start), QStringList({"signin", "prepare", "confirm", "signout"}));
 }
 
 TEST_F(BidWindowWithSimulator, LaterActivationsStartNoSecondRun)

@@ -251,3 +251,18 @@ TEST_F(PlaceBidWithSimulator, DebugModeKeepsTheReplyAsReceived)
     ASSERT_FALSE(form.isNull());
     EXPECT_EQ(form->strResultConfirmBid, QStringLiteral("<p>Price US $21.00: Another bidder placed a higher maximum bid</p>"));
 }
+
+TEST_F(PlaceBidWithSimulator, DroppedPurchaseConnectionIsNotSentAgain)
+{
+    Server().items().find(number)->buyItNow = 49.0;
+    form->Buy = true;
+    // A connection already open to the offer host, as after a preparation.
+    Server().bids().item(number).prepare = QStringLiteral("signin");
+    form->InetBid->OpenURL(Server().url(QStringLiteral("/ws/eBayISAPI.dll?MakeBid&item=") + number));
+    from = Server().requestLog().nextIndex();
+    AddFault(QStringLiteral("BinConfirm"), Sim::FaultMode::Close, 100);
+    Place();
+    Server().faults().clear();
+    EXPECT_EQ(Requests(QStringLiteral("purchase")), 1) << RequestKinds(from).join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(GetSetting(QStringLiteral("F")), QStringLiteral("1"));
+}
