@@ -1,0 +1,54 @@
+// The bid failure report filled into the vendor's report page and sent,
+// through the window's own browser, to the simulator.
+#include "tests/integration/bidsim.h"
+
+#include "engine/frmfailurereport.h"
+#include "foundation/frmsettings.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace BidSim;
+
+TEST(FailureReportWithSimulator, SendsTheFourPagesInTheReportFormAndCloses)
+{
+    MainWindow();
+    Server().bids().reports.clear();
+    frmSettings &settings = frmSettings::instance();
+    settings.ddnFastSyncInterval->setCurrentIndex(1);
+    settings.ddnBidDelay->setCurrentIndex(2);
+
+    frmFailureReport &report = frmFailureReport::instance();
+    report.strUsername = QStringLiteral("alice");
+    report.strItemNumber = QStringLiteral("110000000777");
+    report.strResultSignOut = QStringLiteral("<p>You've signed out.</p>");
+    report.strResultSignIn = QStringLiteral("<p>Welcome back.</p>");
+    report.strResultSendBid = QStringLiteral("<p>Review & confirm \"bid\"</p>");
+    report.strResultConfirmBid = QStringLiteral("<h1>Something odd</h1>");
+    report.Show();
+    report.txtEmail->setText(QStringLiteral("me@example.com"));
+    report.cmdSend_Click();
+    EXPECT_EQ(report.cmdSend->text(), QStringLiteral("Sending..."));
+    EXPECT_FALSE(report.cmdSend->isEnabled());
+
+    QTest::qWaitFor([] { return !frmFailureReport::isLoaded(); }, 60000);
+    EXPECT_FALSE(frmFailureReport::isLoaded()) << "the thanks page closes the window";
+    ASSERT_EQ(Server().bids().reports.size(), 1);
+    const QJsonObject sent = Server().bids().reports.first();
+    EXPECT_EQ(sent.value(QStringLiteral("reporttype")).toString(), QStringLiteral("failedbid"));
+    EXPECT_EQ(sent.value(QStringLiteral("email")).toString(), QStringLiteral("me@example.com"));
+    EXPECT_EQ(sent.value(QStringLiteral("UserName")).toString(), QStringLiteral("alice"));
+    EXPECT_EQ(sent.value(QStringLiteral("ItemNumber")).toString(), QStringLiteral("110000000777"));
+    EXPECT_EQ(sent.value(QStringLiteral("build")).toString(), QString::number(frmFailureReport::BuildNumber()));
+    EXPECT_EQ(sent.value(QStringLiteral("Int")).toString(), settings.ddnFastSyncInterval->currentText());
+    EXPECT_EQ(sent.value(QStringLiteral("delay")).toString(), settings.ddnBidDelay->currentText());
+    EXPECT_EQ(sent.value(QStringLiteral("SignOut")).toString(), QStringLiteral("<p>You've signed out.</p>"));
+    EXPECT_EQ(sent.value(QStringLiteral("SignIn")).toString(), QStringLiteral("<p>Welcome back.</p>"));
+    EXPECT_EQ(sent.value(QStringLiteral("sendbid")).toString(), QStringLiteral("<p>Review & confirm \"bid\"</p>"));
+    EXPECT_EQ(sent.value(QStringLiteral("ConfirmBid")).toString(), QStringLiteral("<h1>Something odd</h1>"));
+    EXPECT_EQ(sent.value(QStringLiteral("itempage")).toString(), QString()) << "not a field of this report";
+}
