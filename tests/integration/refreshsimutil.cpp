@@ -72,12 +72,10 @@ void Form::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
         frmMainEngine::Bid(Item, IsSnipe, IsBin);
 }
 
-Form &FreshForm(int zoneHours)
-{
-    Sim::SimServer &sim = Server();
-    sim.reset();
-    sim.addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+namespace {
 
+Form &newWindow()
+{
     if (frmMainShell::isLoaded())
         frmMainShell::destroyInstance();
     if (frmReminder::isLoaded())
@@ -92,6 +90,18 @@ Form &FreshForm(int zoneHours)
         for (const char *key : {"IEStatus", "Status", "Feedback"})
             form.StatusBar->AddPanel(QString::fromLatin1(key));
     form.LastDate = QDate::currentDate();
+    EbayClock::ForgetMeasurement();
+    return form;
+}
+
+} // namespace
+
+Form &FreshForm(int zoneHours)
+{
+    Sim::SimServer &sim = Server();
+    sim.reset();
+    sim.addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    Form &form = newWindow();
 
     frmSettings &s = frmSettings::instance();
     s.lvwUsers->Clear();
@@ -103,9 +113,13 @@ Form &FreshForm(int zoneHours)
     s.ddnSyncInterval->setCurrentIndex(s.ddnSyncInterval->findData(60));
     s.cboTimeZone->setCurrentIndex(s.cboTimeZone->findData(zoneHours));
     SaveSetting(QStringLiteral("Lead time"), QStringLiteral("3"));
-    EbayClock::ForgetMeasurement();
     QFile::remove(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
     return form;
+}
+
+Form &RestartedForm()
+{
+    return newWindow();
 }
 
 QString AddItem(qint64 secondsLeft, double price, std::function<void(Sim::SimItem &)> adjust)

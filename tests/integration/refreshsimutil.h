@@ -59,6 +59,10 @@ public:
 // zoneHours says otherwise. No list file, no reminder window.
 Form &FreshForm(int zoneHours = -8);
 
+// The program started again: a new window, the settings, the simulator and
+// the list file as they were, eBay's offset not measured yet, no rows.
+Form &RestartedForm();
+
 // A simulated listing that ends `secondsLeft` from now.
 QString AddItem(qint64 secondsLeft, double price = 1.0, std::function<void(Sim::SimItem &)> adjust = {});
 
