@@ -47,6 +47,14 @@ public:
     }
     pid_t pidOfStart(int n) const { return pid_t(starts().value(n).section(QLatin1Char(' '), 0, 0).toInt()); }
 
+    // Nothing a failed test started outlives it.
+    ~StandIn()
+    {
+        for (int n = 0; n < starts().size(); ++n)
+            if (pidOfStart(n) > 0)
+                ::kill(pidOfStart(n), SIGKILL);
+    }
+
     QTemporaryDir dir;
     QString script;
 };
@@ -74,11 +82,11 @@ bool running(pid_t pid)
     return close > 0 && close + 2 < line.size() && line.at(close + 2) != 'Z';
 }
 
-void startMonitor(QProcess &monitor, qint64 pid, const QString &program)
+void startMonitor(QProcess &monitor, qint64 pid, const QString &program, int stallSeconds)
 {
     monitor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    monitor.start(monitorProgram(), {"--pid", QString::number(pid), "--program", program, "--stall-seconds", "1",
-                                     "--poll-ms", "50"});
+    monitor.start(monitorProgram(), {"--pid", QString::number(pid), "--program", program, "--stall-seconds",
+                                     QString::number(stallSeconds), "--poll-ms", "50"});
     ASSERT_TRUE(monitor.waitForStarted(5000));
 }
 
@@ -95,7 +103,7 @@ TEST(Monitor, AStuckProgramIsRestartedWithoutTheResetQuestionAndWatchedAgain)
     ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 1; }));
 
     QProcess monitor;
-    startMonitor(monitor, first.processId(), standIn.script);
+    startMonitor(monitor, first.processId(), standIn.script, 1);
 
     // The heartbeat stands still while the program runs: killed, marked as a
     // clean end (no reset question at the new start), started with /nomon.
@@ -130,18 +138,21 @@ TEST(Monitor, ALiveOrClosingProgramIsLeftAloneAndItsEndEndsTheWatch)
     program.start(standIn.script, {});
     ASSERT_TRUE(program.waitForStarted(5000));
     QProcess monitor;
-    startMonitor(monitor, program.processId(), standIn.script);
+    startMonitor(monitor, program.processId(), standIn.script, 2);
 
     // A heartbeat that moves, in whatever text, keeps the program running.
     QElapsedTimer clock;
     clock.start();
-    for (int beat = 0; clock.elapsed() < 2500; ++beat) {
-        SaveSetting("Last alive", QStringLiteral("beat %1").arg(beat));
+    int beat = 0;
+    while (clock.elapsed() < 5000) {
+        SaveSetting("Last alive", QStringLiteral("beat %1").arg(++beat));
         QThread::msleep(200);
     }
-    // So does a shut-down under way ("Exit OK" is no longer "False").
+    // So does a shut-down under way ("Exit OK" is no longer "False"), however
+    // long it takes.
     SaveSetting("Exit OK", "1");
-    QThread::msleep(1500);
+    SaveSetting("Last alive", QStringLiteral("beat %1").arg(++beat));
+    QThread::msleep(3000);
     EXPECT_EQ(standIn.starts().size(), 1);
     EXPECT_EQ(program.state(), QProcess::Running);
 
