@@ -70,9 +70,17 @@ Fetched fetchPage(const QString &url, Inet &inet)
     return result;
 }
 
-QString nowText()
+// The heartbeat "Last alive", written once per row but only when its text
+// (whole seconds) has changed: the setting's file is replaced on every
+// write, and a refresh reads many rows a second.
+void heartbeat()
 {
-    return basGeneral::GeneralDate(QDateTime::currentDateTime());
+    static QString lastWritten;
+    const QString now = basGeneral::GeneralDate(QDateTime::currentDateTime());
+    if (now == lastWritten && GetSetting(QStringLiteral("Last alive")) == now)
+        return;
+    SaveSetting(QStringLiteral("Last alive"), now);
+    lastWritten = now;
 }
 
 // The time of day in reminder messages.
@@ -201,7 +209,7 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
 
 RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
 {
-    SaveSetting(QStringLiteral("Last alive"), nowText());
+    heartbeat();
     if (f.blnCancelRefresh) {
         f.blnCancelRefresh = false;
         return RowEnd::Cancelled;
