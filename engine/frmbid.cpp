@@ -63,6 +63,14 @@ void LogBid(const QString &line)
     }
 }
 
+// The program-wide bidding flag goes down; the main window may already be
+// gone when a bid ends during the shut-down.
+void ReleaseBidding()
+{
+    if (frmMainShell::isLoaded())
+        MainForm().blnBidding = false;
+}
+
 // Seconds since midnight, as the run's start is kept in sngLeadTimeStart.
 float SecondsSinceMidnight()
 {
@@ -414,12 +422,11 @@ void frmBid::RunFlow()
 {
     Run run(this);
     m_running = true;
-    frmMainShell &main = MainForm();
     try {
         if (!frmSettings::isLoaded())
             frmSettings::instance();
         BidTime = frmSettings::instance().BidDelaySeconds();
-        main.Inet->Cancel();
+        MainForm().Inet->Cancel();
         setWindowTitle(Buy ? QStringLiteral("Purchase Progress") : QStringLiteral("Bid Progress"));
         BidComplete = false;
         Ready = false;
@@ -445,7 +452,7 @@ void frmBid::RunFlow()
                 setWindowTitle(QStringLiteral("Login Failed"));
                 run.reason = QStringLiteral("Your username or password is invalid, or your password is too weak. "
                                             "Please contact support if you need help resolving this issue.");
-                main.blnBidding = false;
+                ReleaseBidding();
                 signOutNow = true;
                 break;
             }
@@ -472,7 +479,7 @@ void frmBid::RunFlow()
                 LogBid(logLine);
                 setWindowTitle(title);
                 run.reason = reason;
-                main.blnBidding = false;
+                ReleaseBidding();
                 signOutNow = true;
             };
             if (strResultSignIn.contains(kCookiesBlocked, Qt::CaseSensitive)) {
@@ -539,7 +546,7 @@ void frmBid::RunFlow()
                 if (RowHolds(row, run.reply)) {
                     setWindowTitle(row.title);
                     run.reason = row.reason;
-                    main.blnBidding = false;
+                    ReleaseBidding();
                     known = true;
                     break;
                 }
@@ -554,7 +561,7 @@ void frmBid::RunFlow()
         lblStatus->setText(QStringLiteral("Signing out..."));
         LogBid(QStringLiteral("Signing out"));
         run.send(BidRequests::SignOutURL(), strResultSignOut);
-        main.blnBidding = false;
+        ReleaseBidding();
 
         if (blnFailed && blnUnknownFail)
             HandToFailureReport();
@@ -566,8 +573,7 @@ void frmBid::RunFlow()
         FinishRun();
     } catch (const WindowGone &) {
         // Destroyed under the run: nothing of it may be touched any more.
-        if (frmMainShell::isLoaded())
-            MainForm().blnBidding = false;
+        ReleaseBidding();
     }
 }
 
@@ -724,7 +730,7 @@ void frmBid::PlaceBid()
         cmdClose->setFocus();
         CloseTime = kCloseCountdown;
         lblNoAccess->hide();
-        MainForm().blnBidding = false;
+        ReleaseBidding();
 
         if (!blnFailed) {
             closeTimer->setEnabled(true);
@@ -735,7 +741,7 @@ void frmBid::PlaceBid()
         FinishRun();
     } catch (const PlaceBidFailed &failure) {
         LogBid(QStringLiteral("Bidding, error: ") + failure.description);
-        MainForm().blnBidding = false;
+        ReleaseBidding();
         const QString crlf2 = QStringLiteral("\r\n\r\n");
         Vb::MsgBox(QStringLiteral("An error occured while bidding: ") + crlf2 + QStringLiteral("Error: ") + failure.description
                        + crlf2
@@ -747,7 +753,6 @@ void frmBid::PlaceBid()
         Unload();
         FinishRun();
     } catch (const WindowGone &) {
-        if (frmMainShell::isLoaded())
-            MainForm().blnBidding = false;
+        ReleaseBidding();
     }
 }
