@@ -1,5 +1,6 @@
-// The simulated eBay's bid pages: proxy bidding, the reply classes a test
-// chooses per item, Buy It Now, the cookie page and the report page.
+// The simulated eBay's bidding: the proxy rule, what a confirmation needs to
+// be bid for real, and the control paths that choose replies. The pages'
+// marker texts are proven through the program in the integration tests.
 #include "sim/core/biddesk.h"
 #include "sim/core/simserver.h"
 #include "tests/sim/simtestutil.h"
@@ -13,8 +14,6 @@
 using namespace Sim;
 
 namespace {
-
-const QString kReviewUser = QStringLiteral("\"alice\"");
 
 // The simulator without network: requests go straight to its routes.
 class BidPagesTest : public ::testing::Test
@@ -132,46 +131,6 @@ TEST(ProxyBidding, EarlierOfEqualMaximaWinsAndOlderBidsStandAsOneBidder)
     EXPECT_EQ(item.winner, QStringLiteral("alice"));
 }
 
-TEST_F(BidPagesTest, ReviewPageNamesTheSignedInUserAndCarriesFreshTokens)
-{
-    const QString review = prepare();
-    EXPECT_TRUE(review.contains(kReviewUser));
-    const ItemBidding &state = server.bids().item(number);
-    ASSERT_FALSE(state.uiid.isEmpty());
-    EXPECT_TRUE(review.contains(QStringLiteral("name=\"uiid\" value=\"") + state.uiid + QLatin1Char('"')));
-    EXPECT_TRUE(review.contains(QStringLiteral("name=\"stok\" value=\"") + state.stok + QLatin1Char('"')));
-    const QString firstUiid = state.uiid;
-    prepare();
-    EXPECT_NE(server.bids().item(number).uiid, firstUiid);
-
-    EXPECT_FALSE(page(QStringLiteral("/ws/eBayISAPI.dll?MakeBid&item=") + number, false).contains(kReviewUser))
-        << "without a sign-in the page does not name the user";
-    EXPECT_TRUE(page(QStringLiteral("/ws/eBayISAPI.dll?MakeBid&item=999")).contains(QStringLiteral(" - Invalid Item</")));
-    server.items().find(number)->endsAt = server.now().addSecs(-1);
-    EXPECT_TRUE(prepare().contains(QStringLiteral(">Ended:</")));
-}
-
-TEST_F(BidPagesTest, PreparationClassesCarryTheirMarkers)
-{
-    const QList<QPair<QString, QString>> rows = {
-        {QStringLiteral("A2"), QStringLiteral(">This listing was ended by the seller")},
-        {QStringLiteral("A3"), QStringLiteral(" - Invalid Item</")},
-        {QStringLiteral("A4"), QStringLiteral(">This Buy It Now listing has ended.")},
-        {QStringLiteral("A5"), QStringLiteral("this item is restricted for export by the U.S. Department of State (DOS)")},
-        {QStringLiteral("A6"), QStringLiteral(">Ended:</")},
-    };
-    for (const auto &[row, marker] : rows) {
-        server.bids().item(number).prepare = row;
-        const QString text = prepare();
-        EXPECT_TRUE(text.contains(marker)) << row.toStdString();
-        EXPECT_FALSE(text.contains(QStringLiteral("name=\"uiid\""))) << row.toStdString();
-        if (row != QLatin1String("A6"))
-            EXPECT_TRUE(text.contains(kReviewUser)) << row.toStdString() << ": the header names the signed-in user";
-    }
-    server.bids().item(number).prepare = QStringLiteral("signin");
-    EXPECT_FALSE(prepare().contains(kReviewUser));
-}
-
 TEST_F(BidPagesTest, ConfirmationNeedsTheTokensAndThePasswordThenBidsForReal)
 {
     server.addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
@@ -217,84 +176,6 @@ TEST_F(BidPagesTest, ConfirmationOutcomesOfTheProxyRule)
     EXPECT_TRUE(confirmAfterReview(QStringLiteral("50.00")).contains(QStringLiteral("Bidding has ended")));
 }
 
-TEST_F(BidPagesTest, EveryChosenConfirmationClassCarriesItsMarkerAndNoOther)
-{
-    const QStringList markers = {
-        QStringLiteral(">error</b>"),
-        QStringLiteral("Seller not accepting your bid"),
-        QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 1 month(s)"),
-        QStringLiteral("This item is available to buyers who have not received 3 or more unpaid item strike(s) in the past 1 month(s)"),
-        QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 12 month(s)"),
-        QStringLiteral("This item is only available to buyers who have not purchased 1 or more items from this seller in the past 10 days"),
-        QStringLiteral("Registration blocked"),
-        QStringLiteral("Sorry, this item cannot be shipped to"),
-        QStringLiteral("Your bid price may not meet or exceed the Buy It Now price"),
-        QStringLiteral("Confirm your identity"),
-        QStringLiteral("eBay has put a temporary block on your site activity"),
-        QStringLiteral("Weapon and Knives policy, it is not possible for you to bid"),
-        QStringLiteral("Sorry, you are not allowed to purchase this item"),
-    };
-    for (int row = 1; row <= 13; ++row) {
-        server.bids().item(number).confirm = QStringLiteral("B%1").arg(row);
-        const QString reply = confirm(QStringLiteral("alice"), QStringLiteral("12.00"), QStringLiteral("any"), QStringLiteral("any"));
-        for (int other = 1; other <= 13; ++other)
-            EXPECT_EQ(reply.contains(markers[other - 1]), other == row) << "B" << row << " holding the marker of B" << other;
-        EXPECT_FALSE(reply.contains(QStringLiteral("you're")));
-    }
-    EXPECT_TRUE(server.bids().item(number).maxima.isEmpty()) << "a chosen reply places no bid";
-
-    server.bids().item(number).confirm = QStringLiteral("unknown");
-    const QString unknown = confirm(QStringLiteral("alice"), QStringLiteral("12.00"), QStringLiteral("x"), QStringLiteral("x"));
-    for (const QString &marker : markers)
-        EXPECT_FALSE(unknown.contains(marker));
-}
-
-TEST_F(BidPagesTest, CurrencyNoticeIsAnsweredByAFollowUpThatBids)
-{
-    server.bids().item(number).confirm = QStringLiteral("currency");
-    const QString notice = confirmAfterReview(QStringLiteral("12.00"));
-    EXPECT_TRUE(notice.contains(QStringLiteral("Importation of currency into your country may be subject to certain restrictions")));
-    EXPECT_TRUE(server.bids().item(number).maxima.isEmpty());
-    const ItemBidding &state = server.bids().item(number);
-    EXPECT_TRUE(notice.contains(QStringLiteral("name=\"firedFilteredId\" value=\"")));
-    const QString followUp = page(QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=MakeBid&uiid=") + state.uiid + QStringLiteral("&item=")
-                                  + number + QStringLiteral("&quant=1&quantity=1&maxbid=12.00&user=alice&javascriptenabled=1&mode=1"
-                                                            "&firedFilteredId=F1&stok=")
-                                  + state.stok);
-    EXPECT_TRUE(followUp.contains(QStringLiteral("you're the first bidder.")));
-    EXPECT_EQ(server.bids().item(number).maxima.size(), 1);
-}
-
-TEST_F(BidPagesTest, BuyItNowBuysOnceAndEndsTheListing)
-{
-    SimItem *item = server.items().find(number);
-    item->buyItNow = 49.0;
-    server.bids().item(number).uiid = QStringLiteral("U1");
-    const QString purchase = QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=BinConfirm&uiid=U1&item=") + number
-        + QStringLiteral("&Quantity=1&mode=1&user=alice&pass=pw");
-    const QString bought = page(purchase);
-    EXPECT_FALSE(bought.isEmpty());
-    EXPECT_FALSE(bought.contains(QStringLiteral("Another bidder placed a higher maximum bid")));
-    EXPECT_EQ(server.bids().item(number).purchases, 1);
-    EXPECT_EQ(item->winner, QStringLiteral("alice"));
-    EXPECT_TRUE(item->ended(server.now().addMSecs(1)));
-    EXPECT_TRUE(page(purchase).contains(QStringLiteral(">This Buy It Now listing has ended.")));
-    EXPECT_EQ(server.bids().item(number).purchases, 1);
-}
-
-TEST_F(BidPagesTest, CookiePageStandsInFrontOfTheSignInWhileAskedFor)
-{
-    const QString signIn = QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=SignInWelcome&userid=alice&pass=pw");
-    server.bids().cookiePages = 2;
-    const Response first = get(signIn, false);
-    EXPECT_TRUE(QString::fromLatin1(first.body).contains(QStringLiteral("web browser settings are blocking cookies")));
-    EXPECT_TRUE(first.headers.isEmpty()) << "no session from the cookie page";
-    EXPECT_TRUE(page(signIn, false).contains(QStringLiteral("web browser settings are blocking cookies")));
-    const Response third = get(signIn, false);
-    EXPECT_FALSE(QString::fromLatin1(third.body).contains(QStringLiteral("blocking cookies")));
-    EXPECT_FALSE(third.headers.isEmpty()) << "the ordinary sign-in again";
-}
-
 TEST_F(BidPagesTest, ControlEndpointChoosesRepliesAndSeedsRivals)
 {
     const QString path = QStringLiteral("/_sim/bids/") + number;
@@ -320,21 +201,3 @@ TEST_F(BidPagesTest, ControlEndpointChoosesRepliesAndSeedsRivals)
     EXPECT_EQ(server.bids().item(number).confirm, QStringLiteral("auto"));
 }
 
-TEST_F(BidPagesTest, ReportPageTakesTheFormAndThanks)
-{
-    const QString form = page(QStringLiteral("/sendreport.asp"), false);
-    EXPECT_TRUE(form.contains(QStringLiteral("<form name=\"ReportForm\"")));
-    for (const char *field : {"reporttype", "email", "UserName", "ItemNumber", "build", "Int", "delay", "SignOut", "SignIn",
-                              "sendbid", "ConfirmBid", "itempage"})
-        EXPECT_TRUE(form.contains(QStringLiteral("name=\"%1\"").arg(QLatin1String(field)))) << field;
-    EXPECT_FALSE(form.toLower().contains(QStringLiteral("report sent")));
-
-    Request post = SimTest::request(QStringLiteral("/sendreport.asp"), false, QStringLiteral("POST"));
-    post.body = "reporttype=failedbid&UserName=alice&ConfirmBid=%3Cp%3EOdd+page%3C%2Fp%3E";
-    const QString thanks = QString::fromLatin1(server.respond(post).body);
-    EXPECT_TRUE(thanks.toLower().contains(QStringLiteral("report sent")));
-    EXPECT_FALSE(thanks.toLower().contains(QStringLiteral("<form")));
-    ASSERT_EQ(server.bids().reports.size(), 1);
-    EXPECT_EQ(server.bids().reports.first().value(QStringLiteral("ConfirmBid")).toString(), QStringLiteral("<p>Odd page</p>"));
-    EXPECT_EQ(server.bids().reports.first().value(QStringLiteral("UserName")).toString(), QStringLiteral("alice"));
-}
