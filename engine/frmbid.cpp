@@ -176,13 +176,12 @@ struct frmBid::Run
     }
 
     // One request; the reply text stays as it was when the request fails,
-    // and the step's page takes that same text. A purchase goes out on a
-    // connection of its own that is never sent again behind our back.
-    void attempt(const QString &url, QString &page, bool purchase = false)
+    // and the step's page takes that same text.
+    void attempt(const QString &url, QString &page)
     {
         error = 0;
         try {
-            const QString text = purchase ? SendOnce::Get(url, form->InetBid->RequestTimeout) : form->InetBid->OpenURL(url);
+            const QString text = form->Fetch(url);
             alive();
             reply = text;
         } catch (const VbError &e) {
@@ -220,7 +219,7 @@ struct frmBid::Run
     void send(const QString &url, QString &page, bool signIn = false, bool repeatable = true)
     {
         for (;;) {
-            attempt(url, page, !repeatable);
+            attempt(url, page);
             if (signIn && reply.contains(kCookiesBlocked, Qt::CaseSensitive) && retries < kRetryLimit) {
                 ++retries;
                 continue;
@@ -309,6 +308,14 @@ void frmBid::Start()
     }
     show();
     QMetaObject::invokeMethod(this, &frmBid::Form_Activate, Qt::QueuedConnection);
+}
+
+QString frmBid::Fetch(const QString &url)
+{
+    // Each request on a connection of its own: the shared transfer stack
+    // would send a request again by itself when a server drops a kept-alive
+    // connection, and a bid's requests go out exactly as the run decides.
+    return SendOnce::Get(url, InetBid->RequestTimeout);
 }
 
 void frmBid::SetHeightTwips(int twips)
@@ -538,7 +545,7 @@ void frmBid::RunFlow()
                 } catch (const VbError &) {
                 }
                 QString notUsed;
-                run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed, Buy);
+                run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed);
             }
 
             bool known = false;
@@ -656,16 +663,11 @@ void frmBid::PlaceBid()
         for (;;) {
             const QString attempt = QString::number(retries);
             guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, confirming bid, retry ") + attempt); });
-            if (Buy) {
-                // Sent once, whatever happens to the connection: a failure
-                // reads as an empty reply, as with GetURL.
-                try {
-                    reply = SendOnce::Get(url, InetBid->RequestTimeout);
-                } catch (const VbError &) {
-                    reply.clear();
-                }
-            } else {
-                reply = GetURL(url, *InetBid);
+            // A failed request reads as an empty reply.
+            try {
+                reply = Fetch(url);
+            } catch (const VbError &) {
+                reply.clear();
             }
             alive();
             strResultConfirmBid = reply;

@@ -66,7 +66,9 @@ public:
     // call right after it returns.
     void Form_Activate();
 
-    // Controls.
+    // Controls. InetBid's time-out (30 seconds) is that of every request of
+    // the bid; the requests themselves each go out once on a connection of
+    // their own (see Fetch).
     ::Inet *InetBid = nullptr;
     QLabel *lblStatus = nullptr;
     QLabel *lblNoAccess = nullptr;
@@ -122,6 +124,9 @@ protected:
 
 private:
     struct Run;
+    // One GET for the bid, sent exactly once with InetBid's time-out; raises
+    // VbError like the transfer control.
+    QString Fetch(const QString &url);
     void RunFlow();
     void ShowFailure(const QString &reason);
     void HandToFailureReport();

@@ -3,8 +3,9 @@
 #include <QString>
 
 // A GET that reaches the server at most once. The shared transfer stack
-// quietly sends a request again when the server drops a connection before
-// answering, which for a purchase could buy twice. This fetch opens a
+// quietly sends a request again when the server drops a kept-alive
+// connection before answering: a bid would go out more often than its
+// retries allow, and a purchase could buy twice. This fetch opens a
 // connection of its own, sends the request once, and reports a dropped
 // connection as an error like the transfer control does (35761 for a
 // time-out). It reads and stores cookies in the program's one cookie jar and
