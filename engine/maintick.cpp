@@ -19,6 +19,8 @@
 #include <QPointer>
 #include <QRadioButton>
 
+#include <algorithm>
+
 using namespace TrackedAuction;
 
 namespace {
@@ -62,10 +64,13 @@ void frmMainEngine::tmrTimer_Timer()
         return;
     TickGuard guard;
     QPointer<frmMainEngine> self(this);
-    frmSettings &settings = frmSettings::instance();
-    auto interval = [this, &settings] {
-        return blnItemsEndingSoon ? settings.FastSyncIntervalSeconds() : settings.SyncIntervalSeconds();
+    // The settings window may be closed (and unloaded) while events run.
+    auto settings = [] { return &frmSettings::instance(); };
+    auto interval = [this, settings] {
+        return blnItemsEndingSoon ? settings()->FastSyncIntervalSeconds() : settings()->SyncIntervalSeconds();
     };
+    // Events run inside a tick: a row may be removed meanwhile.
+    auto listed = [this](ListItem *row) { return lvwAuctions->indexOfTopLevelItem(row) >= 0; };
 
     try {
         SaveSetting(QStringLiteral("Last alive"), basGeneral::GeneralDate(QDateTime::currentDateTime()));
@@ -75,7 +80,7 @@ void frmMainEngine::tmrTimer_Timer()
         if (!self)
             return;
 
-        if (settings.optAlwaysOn->isChecked() || blnItemsEndingSoon) {
+        if (settings()->optAlwaysOn->isChecked() || blnItemsEndingSoon) {
             if (!NextRefreshTime.isValid() || QDateTime::currentDateTime() >= NextRefreshTime || blnForceRefresh
                 || !blnListUpdated) {
                 blnForceRefresh = false;
@@ -99,36 +104,37 @@ void frmMainEngine::tmrTimer_Timer()
             g_signInFailures = 0;
         bool lastHour = false;
         bool signInTried = false;
-        for (int i = 1; i <= lvwAuctions->Count(); ++i) {
+        for (int i = 1; i <= lvwAuctions->Count();) {
             ListItem *row = lvwAuctions->Item(i);
+            const QString endDate = lvwAuctions->Field(row, QStringLiteral("enddate"));
             const int t = timeLeftSeconds(lvwAuctions->Field(row, QStringLiteral("timeleft")));
-            const auto secondsLeft = t > 0 && t < 3600
-                ? EbayClock::SecondsLeft(lvwAuctions->Field(row, QStringLiteral("enddate")), EbayClock::EbayNow())
-                : std::nullopt;
             if (t > 0 && t < 3600)
                 lastHour = true;
-            if (secondsLeft) {
+            const auto secondsLeft =
+                t > 0 && t < 3600 ? EbayClock::SecondsLeft(endDate, EbayClock::EbayNow()) : std::nullopt;
+            if (secondsLeft && listed(row)) {
                 const qint64 secs = *secondsLeft;
                 const QString timeLeft = secs > 0 ? basGeneral::FormatTimeLeft(secs) : QStringLiteral("0 s");
                 lvwAuctions->setField(row, QStringLiteral("timeleft"), timeLeft);
 
                 const QString tag = row->Tag();
-                if (leadTimeSeconds() + settings.BidDelaySeconds() >= double(secs) && secs != 0
+                const QString maxBid = lvwAuctions->Field(row, QStringLiteral("maxbid"));
+                const QString group = lvwAuctions->Field(row, QStringLiteral("group"));
+                const bool due = leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
                     && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
-                    && lvwAuctions->Field(row, QStringLiteral("maxbid")) != kWatching && timeLeftSeconds(timeLeft) != 0
-                    && !ItemInGroupWon(lvwAuctions->Field(row, QStringLiteral("group")))) {
+                    && maxBid != kWatching && timeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
+                if (due && listed(row)) {
                     BidItem = row;
                     Bid(row, true, false);
                     if (!self)
                         return;
-                    // The bid window may have let events run; the row may be gone.
-                    if (lvwAuctions->indexOfTopLevelItem(row) >= 0)
+                    if (listed(row))
                         row->setTag(SnipeState::ReadyToBid);
                 }
 
                 // A started bid is over when its auction is, also when no
                 // tick fell on its very last second.
-                if (secs <= 0 && lvwAuctions->indexOfTopLevelItem(row) >= 0 && row->Tag() == SnipeState::ReadyToBid)
+                if (secs <= 0 && listed(row) && row->Tag() == SnipeState::ReadyToBid)
                     row->setTag(SnipeState::BidComplete);
 
                 if (secs <= 300 && secs != 0) {
@@ -162,7 +168,7 @@ void frmMainEngine::tmrTimer_Timer()
                         }
                     }
                     if (blnItemsEndingSoon) {
-                        const QDateTime soon = QDateTime::currentDateTime().addSecs(settings.FastSyncIntervalSeconds());
+                        const QDateTime soon = QDateTime::currentDateTime().addSecs(settings()->FastSyncIntervalSeconds());
                         if (!NextRefreshTime.isValid() || NextRefreshTime > soon)
                             NextRefreshTime = soon;
                     }
@@ -171,6 +177,11 @@ void frmMainEngine::tmrTimer_Timer()
             Vb::DoEvents();
             if (!self)
                 return;
+            // Go on after this row where it is now, or at its old place
+            // when it was removed meanwhile.
+            const int now = lvwAuctions->indexOfTopLevelItem(row);
+            if (now >= 0)
+                i = std::max(i + 1, now + 2);
         }
 
         if (!isMinimized() && isVisible() && lastHour)

@@ -35,6 +35,8 @@
 #include <QProgressBar>
 #include <QSaveFile>
 
+#include <algorithm>
+
 using namespace TrackedAuction;
 using HostRoles::Role;
 
@@ -142,10 +144,23 @@ private:
     enum class RowEnd { Next, LeaveLoop, Cancelled };
     RowEnd refreshRow(ListItem *row);
     void readFields(ListItem *row, const QString &page);
-    void afterRow(ListItem *row, int recordedError);
+    void afterRow(const QString &number, int recordedError);
 
-    QString field(const ListItem *row, const char *key) const { return list.Field(row, QLatin1String(key)); }
-    void set(ListItem *row, const char *key, const QString &value) { list.setField(row, QLatin1String(key), value); }
+    // Events run inside a row's steps (page waits, price and time reading,
+    // the HTML list): a row removed meanwhile ends its own steps.
+    struct RowRemoved
+    {
+    };
+    ListItem *live(ListItem *row) const
+    {
+        if (list.indexOfTopLevelItem(row) < 0)
+            throw RowRemoved{};
+        return row;
+    }
+    QString field(ListItem *row, const char *key) const { return list.Field(live(row), QLatin1String(key)); }
+    void set(ListItem *row, const char *key, const QString &value) { list.setField(live(row), QLatin1String(key), value); }
+    QString tag(ListItem *row) const { return live(row)->Tag(); }
+    void setTag(ListItem *row, const QString &value) { live(row)->setTag(value); }
 
     void testTimeReminder(ListItem *row, qint64 secondsLeft);
     void testBidsReminder(ListItem *row, const QString &newBids, const QString &page);
@@ -195,7 +210,7 @@ void RefreshRun::synchroniseClock()
 
 RefreshRun::LoopEnd RefreshRun::rowLoop()
 {
-    for (int i = 1; i <= list.Count(); ++i) {
+    for (int i = 1; i <= list.Count();) {
         ListItem *row = list.Item(i);
         CurrentItem = row;
         const RowEnd end = refreshRow(row);
@@ -203,6 +218,11 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
             return LoopEnd::Cancelled;
         if (end == RowEnd::LeaveLoop)
             return LoopEnd::Exiting;
+        // Rows may have been removed or re-sorted while events ran: go on
+        // after this row where it is now, or at its old place when it is gone.
+        const int now = list.indexOfTopLevelItem(row);
+        if (now >= 0)
+            i = std::max(i + 1, now + 2);
     }
     return LoopEnd::Done;
 }
@@ -214,8 +234,9 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
         f.blnCancelRefresh = false;
         return RowEnd::Cancelled;
     }
+    const QString number = row->Text();
     int recordedError = 0;
-    if (only.isEmpty() || row->Text() == only) {
+    if (only.isEmpty() || number == only) {
         if (f.blnExiting)
             return RowEnd::LeaveLoop;
         if (!f.blnFreezeStatus) {
@@ -236,7 +257,7 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
             if (!fastFiltered) {
                 ++rowsRefreshed;
                 Fetched fetched = fetchPage(
-                    HostRoles::url(Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + row->Text()),
+                    HostRoles::url(Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number),
                     *frmInet::instance().Inet);
                 recordedError = fetched.error;
                 QString page = fetched.page;
@@ -276,12 +297,16 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
                 }
                 // A failed fetch tells nothing about the item: the row keeps
                 // what it knew, its end time and snipe above all.
-                if (!trimmedSpaces(page).isEmpty())
-                    readFields(row, page);
+                if (!trimmedSpaces(page).isEmpty()) {
+                    try {
+                        readFields(row, page);
+                    } catch (const RowRemoved &) {
+                    }
+                }
             }
         }
     }
-    afterRow(row, recordedError);
+    afterRow(number, recordedError);
     return RowEnd::Next;
 }
 
@@ -368,12 +393,12 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     set(row, "won", withinMaximum || namedWinner ? kTrue : kFalse);
 
     // A started bid is over once its auction is.
-    if (row->Tag() == SnipeState::ReadyToBid && (ended || (endKnown && secondsLeft <= 0)))
-        row->setTag(SnipeState::BidComplete);
+    if (tag(row) == SnipeState::ReadyToBid && (ended || (endKnown && secondsLeft <= 0)))
+        setTag(row, SnipeState::BidComplete);
 
     const QString group = field(row, "group");
-    if (!group.isEmpty() && f.ItemInGroupWon(group) && row->Tag() != SnipeState::BidComplete)
-        row->setTag(SnipeState::OtherInGroupWon);
+    if (!group.isEmpty() && f.ItemInGroupWon(group) && tag(row) != SnipeState::BidComplete)
+        setTag(row, SnipeState::OtherInGroupWon);
 
     if (trimmedSpaces(field(row, "qty")).isEmpty())
         set(row, "qty", QStringLiteral("1"));
@@ -382,7 +407,7 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
         f.SyncHTMLList(false, QString());
 }
 
-void RefreshRun::afterRow(ListItem *row, int recordedError)
+void RefreshRun::afterRow(const QString &number, int recordedError)
 {
     if (recordedError != 0) {
         auto stopProgress = [this] {
@@ -402,7 +427,7 @@ void RefreshRun::afterRow(ListItem *row, int recordedError)
             stopProgress();
             f.blnForceRefresh = true;
             f.SetStatus(QStringLiteral("Refresh error #") + QString::number(recordedError) + QStringLiteral(" on item #")
-                            + row->Text(),
+                            + number,
                         true);
             f.FreezeStatus();
         }
@@ -412,7 +437,7 @@ void RefreshRun::afterRow(ListItem *row, int recordedError)
 
 void RefreshRun::remind(ListItem *row, const QString &message)
 {
-    f.Remind(row->Text(), field(row, "itemtitle"), message);
+    f.Remind(live(row)->Text(), field(row, "itemtitle"), message);
 }
 
 void RefreshRun::testTimeReminder(ListItem *row, qint64 secondsLeft)

@@ -390,6 +390,22 @@ TEST(MainTick, AnErrorEndsTheTickShowsItsNumberAndSchedulesTheNextRefresh)
     EXPECT_TRUE(f.tmrTimer->Enabled());
 }
 
+TEST(MainTick, ARowRemovedWhileItsBidStartsIsNotTouchedAgain)
+{
+    TickForm &f = Fresh();
+    snipe("80", 3);
+    ListItem *next = snipe("81", 3);
+    f.onBid = [&f](ListItem *row) {
+        if (row->Text() == QLatin1String("80"))
+            f.lvwAuctions->Remove(row->Index());
+    };
+    f.tmrTimer_Timer();
+    ASSERT_EQ(f.lvwAuctions->Count(), 1);
+    // The next row, now in the removed one's place, still gets its bid.
+    EXPECT_EQ(f.bids, QStringList({"80", "81"}));
+    EXPECT_EQ(next->Tag(), "Ready to bid");
+}
+
 TEST(MainTick, LooksForAnUpdateOnceADayOutsideFastMode)
 {
     TickForm &f = Fresh();

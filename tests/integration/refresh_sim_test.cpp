@@ -230,6 +230,26 @@ TEST(RefreshWithSimulator, RemindersFireOnceAndSpentTokensGo)
     EXPECT_EQ(reminderTexts().last(), n + "Amount of bids has changed from 0 to 1, current price is US $12.00 at T.");
 }
 
+TEST(RefreshWithSimulator, ARowRemovedWhileItsPageIsReadIsLeftAloneAndTheNextRowIsRefreshed)
+{
+    Form &f = FreshForm();
+    const QString gone = AddItem(200);
+    const QString next = AddItem(1800);
+    AddRow(gone, {{"maxbid", "(watching)"}, {"user", "alice"}, {"reminders", "t5[0]"}});
+    ListItem *kept = AddRow(next, {{"maxbid", "(watching)"}, {"user", "alice"}});
+    // Someone removes the row while the reminder window is up.
+    f.onRemind = [&f](const QString &number) {
+        if (ListItem *row = f.lvwAuctions->FindItem(number))
+            f.lvwAuctions->Remove(row->Index());
+    };
+
+    f.RefreshAuctions(QString(), false, false);
+    ASSERT_EQ(f.lvwAuctions->Count(), 1);
+    EXPECT_EQ(Field(kept, "itemtitle"), "Simulated item");
+    EXPECT_TRUE(f.blnListUpdated);
+    EXPECT_FALSE(DataFileText(QStringLiteral("data6.dat")).contains(gone));
+}
+
 TEST(RefreshWithSimulator, FastModeSignsInOnceAndSkipsTheClockTheFeedbackAndFarRows)
 {
     Form &f = FreshForm();

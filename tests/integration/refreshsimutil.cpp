@@ -64,6 +64,13 @@ void Form::SyncHTMLList(bool, const QString &)
         onSync();
 }
 
+void Form::Remind(const QString &strItemNum, const QString &strItemTitle, const QString &strMsg)
+{
+    frmMainEngine::Remind(strItemNum, strItemTitle, strMsg);
+    if (onRemind)
+        onRemind(strItemNum);
+}
+
 void Form::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
 {
     bids << Item->Text();

@@ -47,6 +47,9 @@ public:
     QStringList bids;              // item numbers, in call order
     QList<QDateTime> bidMoments;   // local time of each call
     std::function<void()> onSync;
+    std::function<void(const QString &)> onRemind; // runs after the reminder is listed
+
+    void Remind(const QString &strItemNum, const QString &strItemTitle, const QString &strMsg) override;
 
     void SyncHTMLList(bool, const QString &) override;
     void Form_Resize() override { ++resizes; }
