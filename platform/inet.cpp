@@ -9,6 +9,8 @@
 #include <QNetworkReply>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 
 VbError transferError(QNetworkReply::NetworkError code, const QString &text)
@@ -55,10 +57,18 @@ QString Inet::OpenURL(const QString &url)
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Mozilla/4.0 (compatible; Tallowmere)"));
 
     m_lastUrl = url;
-    m_cancelled = false;
+    // Per request: a Cancel() belongs to the request it stopped, even when
+    // the control has been reused by a later request meanwhile.
+    auto cancelled = std::make_shared<bool>(false);
     QNetworkReply *reply = Network::manager().get(request);
     m_reply = reply;
+    m_cancelled = cancelled;
     connect(reply, &QNetworkReply::redirected, reply, &QNetworkReply::redirectAllowed);
+    // The control is free again as soon as its reply is done.
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        if (m_reply == reply)
+            m_reply = nullptr;
+    });
 
     QEventLoop loop;
     QTimer timeout;
@@ -71,20 +81,22 @@ QString Inet::OpenURL(const QString &url)
         loop.exec(QEventLoop::AllEvents);
     timeout.stop();
 
-    m_reply = nullptr;
+    if (m_reply == reply)
+        m_reply = nullptr;
     const QByteArray body = reply->readAll();
     const auto error = reply->error();
     const QString errorText = reply->errorString();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     reply->deleteLater();
 
     if (timedOut)
         throw VbError(VbErr::InetTimeout, QStringLiteral("The request timed out"), QStringLiteral("Inet"));
-    if (m_cancelled)
+    if (*cancelled)
         throw VbError(VbErr::InetCancelled, QStringLiteral("The request was cancelled"), QStringLiteral("Inet"));
     // An HTTP error status still has a page: the program reads it like any other.
     if (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
         throw transferError(error, errorText);
-    if (error != QNetworkReply::NoError && body.isEmpty() && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isNull())
+    if (error != QNetworkReply::NoError && body.isEmpty() && status.isNull())
         throw transferError(error, errorText);
     return Ansi::decode(body);
 }
@@ -93,6 +105,9 @@ void Inet::Cancel()
 {
     if (!m_reply)
         return;
-    m_cancelled = true;
-    m_reply->abort();
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    if (m_cancelled)
+        *m_cancelled = true;
+    reply->abort();
 }

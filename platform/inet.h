@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+
 
 // The transfer control: one per owning window. OpenURL sends a GET and waits
 // for the whole body in a nested event loop, so timers and user events keep
@@ -35,6 +37,6 @@ public:
 
 private:
     QPointer<QNetworkReply> m_reply;
-    bool m_cancelled = false;
+    std::shared_ptr<bool> m_cancelled;
     QString m_lastUrl;
 };
