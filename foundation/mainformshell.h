@@ -115,7 +115,10 @@ public:
     // give them their behaviour.
     virtual void Form_Resize() {}
     virtual void RebuildHTMLList() {}
-    virtual void SyncHTMLList(bool /*ForceAll*/, const QString & /*OnlyItemNumber*/) {}
+    // Brings the HTML list's rows up to date in place; UpdateAll also paints
+    // the backgrounds and rewrites ended rows, strItemNum names a row that is
+    // always written (and highlighted with UpdateAll).
+    virtual void SyncHTMLList(bool /*UpdateAll*/, const QString & /*strItemNum*/) {}
     virtual void TrayIcon_Click(const QString & /*ClickWhat*/) {}
     virtual void mnuFileTray_Click() {}
     virtual void mnuFileChangeUser_Click() {}
