@@ -1,0 +1,263 @@
+// The HTML list without a browser: reading the template's sections, the
+// placeholders, the shipped template, and what a row's elements get.
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "mainwindow/htmltemplate.h"
+#include "platform/vberror.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace HtmlList;
+
+static void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+int vbErrorOf(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const VbError &e) {
+        return e.number();
+    }
+    return 0;
+}
+
+QString valueOf(const QList<ElementWrite> &writes, const char *id, ElementWrite::Kind kind)
+{
+    for (const ElementWrite &w : writes) {
+        if (w.id == QLatin1String(id) && w.kind == kind)
+            return w.value;
+    }
+    return QStringLiteral("<not written>");
+}
+
+int countOf(const QList<ElementWrite> &writes, ElementWrite::Kind kind)
+{
+    return int(std::count_if(writes.begin(), writes.end(), [kind](const ElementWrite &w) { return w.kind == kind; }));
+}
+
+RowFields snipe()
+{
+    RowFields r;
+    r.index = 4;
+    r.itemNumber = QStringLiteral("110022003300");
+    r.tag = QStringLiteral("Local");
+    r.title = QStringLiteral("Brass lamp");
+    r.timeLeft = QStringLiteral("2 h 5 m ");
+    r.endDate = QStringLiteral("Dec-07-24 19:04:31");
+    r.bids = QStringLiteral("3");
+    r.qty = QStringLiteral("1");
+    r.currentBid = QStringLiteral("US $12.50");
+    r.shipping = QStringLiteral("US $4.00");
+    r.maxBid = QStringLiteral("1 @ 20.00");
+    r.user = QStringLiteral("buyer1");
+    r.group = QStringLiteral("Lamps");
+    r.note = QStringLiteral("check the wiring");
+    r.picture = QStringLiteral("http://i.ebayimg.com/x.jpg");
+    r.won = QStringLiteral("False");
+    return r;
+}
+
+RowContext context(QStringList colours = {"#FFFFFF", "#EEEEEE", "#FFFF00"})
+{
+    return {colours, QStringLiteral("http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item="),
+            QUrl::fromLocalFile(QStringLiteral("/opt/tallowmere/"))};
+}
+
+} // namespace
+
+TEST(HtmlTemplateSections, ReadAsTheMarkersSay)
+{
+    int lines = 0;
+    const Template t = Template::fromLines(
+        {"ignored", "<listfooter>", "</body>", "</listfooter>", "<altcolors>", "#111111;", "#222222;#333333",
+         "</altcolors>", "<listitem>", "<tr>%cnt%", "</listitem>", "<noitems>", "<p>none</p>", "</noitems>",
+         "<listitem>", "<tr>again", "</listitem>", "<listheader>", "<table>", "</listheader>", "also ignored"},
+        [&] { ++lines; });
+    EXPECT_EQ(lines, 21); // events run after every line
+    EXPECT_EQ(t.listFooter, "</body>\r\n");
+    EXPECT_EQ(t.listHeader, "<table>\r\n");
+    EXPECT_EQ(t.noItems, "<p>none</p>\r\n");
+    EXPECT_EQ(t.listItem, "<tr>%cnt%\r\n<tr>again\r\n"); // a second section adds to the first
+    // Colour lines are joined as they stand: two lines read as one.
+    EXPECT_EQ(t.altColors, "#111111;#222222;#333333");
+    EXPECT_EQ(t.colours(), QStringList({"#111111", "#222222", "#333333"}));
+    EXPECT_TRUE(Template().colours().isEmpty());
+
+    // Markers match whole lines, with regard to case and blanks.
+    const Template loose = Template::fromLines({"<ListItem>", " <listitem>", "<listitem> ", "x"});
+    EXPECT_TRUE(loose.listItem.isEmpty());
+
+    // The line after a start marker is content even when it is the end
+    // marker: the section runs on to the next end marker.
+    const Template swallow = Template::fromLines(
+        {"<listitem>", "</listitem>", "<listfooter>", "</listfooter>", "</listitem>", "<listfooter>", "end", "</listfooter>"});
+    EXPECT_EQ(swallow.listItem, "</listitem>\r\n<listfooter>\r\n</listfooter>\r\n");
+    EXPECT_EQ(swallow.listFooter, "end\r\n");
+
+    // A section whose end never comes runs past the end of the file.
+    EXPECT_EQ(vbErrorOf([] { Template::fromLines({"<listheader>", "<table>", "</listitem>"}); }), 62);
+    EXPECT_EQ(vbErrorOf([] { Template::fromLines({"<altcolors>"}); }), 62);
+}
+
+TEST(HtmlTemplateSections, FileLinesAndCodePage)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.tmt");
+    EXPECT_EQ(vbErrorOf([&] { Template::read(path); }), 53);
+
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    // CR LF lines, one bare LF line, Windows-1252 text, no break after the
+    // last line.
+    f.write("<listheader>\r\n<b>Preis in \x80</b>\r\n</listheader>\n<noitems>\r\nnone\r\n</noitems>");
+    f.close();
+    int lines = 0;
+    const Template t = Template::read(path, [&] { ++lines; });
+    EXPECT_EQ(lines, 6);
+    EXPECT_EQ(t.listHeader, QString::fromUtf8("<b>Preis in \u20ac</b>\r\n"));
+    EXPECT_EQ(t.noItems, "none\r\n");
+}
+
+TEST(HtmlTemplatePlaceholders, ReplacedWhereTheyBelong)
+{
+    Template t;
+    t.listItem = "<a href=\"tmr:///edit=%cnt%\"><img src=\"%apppath%nopic.gif\">%cnt% %CNT% %apppath%";
+    t.noItems = "<img src=\"%apppath%nopic.gif\"> %cnt%";
+    EXPECT_EQ(t.rowHtml(12, "file:///p/"),
+              "<a href=\"tmr:///edit=12\"><img src=\"file:///p/nopic.gif\">12 %CNT% file:///p/");
+    EXPECT_EQ(t.noItemsHtml("file:///p/"), "<img src=\"file:///p/nopic.gif\"> %cnt%");
+
+    // The program folder goes in as an address that keeps every character
+    // of the folder's name and cannot end the attribute it stands in.
+    EXPECT_EQ(AppPathForPage("/opt/tallowmere/bin/"), "file:///opt/tallowmere/bin/");
+    const QString odd = AppPathForPage("/home/a b/\"x\"#1?&%20<z>/");
+    EXPECT_FALSE(odd.contains('"'));
+    EXPECT_FALSE(odd.contains('<'));
+    EXPECT_FALSE(odd.contains('#'));
+    EXPECT_EQ(QUrl(QString(odd).replace("&amp;", "&")).toLocalFile(), "/home/a b/\"x\"#1?&%20<z>/");
+
+    EXPECT_EQ(HiddenSpan(QLatin1String("itempic")), "<span style=\"visibility: hidden\" ID=\"itempic\"></span>");
+}
+
+TEST(HtmlTemplateShipped, HoldsEverySectionIdAndLink)
+{
+    const Template t = Template::read(basGeneral::AppPath() + "default.tmt");
+    ASSERT_FALSE(t.listItem.isEmpty());
+    ASSERT_FALSE(t.listHeader.isEmpty());
+    ASSERT_FALSE(t.listFooter.isEmpty());
+    ASSERT_FALSE(t.noItems.isEmpty());
+    EXPECT_EQ(t.colours().size(), 3);
+    EXPECT_TRUE(t.noItems.contains("%apppath%"));
+
+    auto idCount = [](const QString &html, QLatin1String id) {
+        const QRegularExpression re(QStringLiteral("\\bid\\s*=\\s*\"?%1[\"\\s>]").arg(QString(id)),
+                                    QRegularExpression::CaseInsensitiveOption);
+        return int(html.count(re));
+    };
+    for (QLatin1String id : kRowIds) {
+        EXPECT_EQ(idCount(t.listItem, id), 1) << id.data();
+        EXPECT_EQ(idCount(t.listHeader, id) + idCount(t.listFooter, id), 0) << id.data();
+    }
+    for (const char *command : {"edit", "notes", "remove", "remind"})
+        EXPECT_TRUE(t.listItem.contains(QStringLiteral("tmr:///%1=%cnt%").arg(command))) << command;
+
+    // Sort links name a column of the list (or the item number).
+    QStringList keys = {"itemnumber"};
+    for (const auto &c : TrackedAuction::kColumns)
+        keys << QString(c.key);
+    const QRegularExpression sortLink("tmr:///sortby=([A-Za-z]+)");
+    int links = 0;
+    for (auto it = sortLink.globalMatch(t.listHeader); it.hasNext(); ++links)
+        EXPECT_TRUE(keys.contains(it.next().captured(1)));
+    EXPECT_GE(links, 10);
+}
+
+TEST(HtmlListRowWrites, ColoursByRowKind)
+{
+    RowFields r = snipe();
+    auto colours = [&] {
+        const auto w = RowWrites(r, 0, false, false, context());
+        return std::pair(valueOf(w, "itemtitle", ElementWrite::Colour), valueOf(w, "bids", ElementWrite::Colour));
+    };
+    EXPECT_EQ(colours(), std::pair(QString("800000"), QString("800000"))); // a snipe to come
+
+    r.won = "true";
+    EXPECT_EQ(colours(), std::pair(QString("008000"), QString("008000")));
+    r.tag = "Other in group won";
+    EXPECT_EQ(colours(), std::pair(QString("800000"), QString("800000")));
+    // A watched row is blue and black whatever its won field says.
+    r.maxBid = "(Watching)";
+    r.tag = "";
+    EXPECT_EQ(colours(), std::pair(QString("000080"), QString("000000")));
+
+    // All eleven texts take a colour; the cells only with updateAll.
+    const auto w = RowWrites(snipe(), 0, false, false, context());
+    EXPECT_EQ(countOf(w, ElementWrite::Colour), 11);
+    EXPECT_EQ(countOf(w, ElementWrite::Background), 0);
+}
+
+TEST(HtmlListRowWrites, BackgroundsAlternateAndHighlight)
+{
+    const RowFields r = snipe();
+    auto background = [&](int position, bool highlighted, const QStringList &colours) {
+        const auto w = RowWrites(r, position, true, highlighted, context(colours));
+        EXPECT_EQ(countOf(w, ElementWrite::Background), 13);
+        return valueOf(w, "shippingcell", ElementWrite::Background);
+    };
+    const QStringList three = {"#A", "#B", "#C"};
+    EXPECT_EQ(background(0, false, three), "#B"); // the first shown row takes entry 1
+    EXPECT_EQ(background(1, false, three), "#A");
+    EXPECT_EQ(background(2, false, three), "#B");
+    EXPECT_EQ(background(1, true, three), "#C");
+
+    // Two colours do for every row that is not highlighted; fewer do not.
+    EXPECT_EQ(background(5, false, {"#A", "#B"}), "#A");
+    EXPECT_EQ(vbErrorOf([&] { RowWrites(r, 0, true, true, context({"#A", "#B"})); }), 9);
+    EXPECT_EQ(vbErrorOf([&] { RowWrites(r, 0, true, false, context({"#A"})); }), 9);
+    EXPECT_EQ(vbErrorOf([&] { RowWrites(r, 0, false, false, context({})); }), 0);
+}
+
+TEST(HtmlListRowWrites, TextsLinksButtonsAndPicture)
+{
+    RowFields r = snipe();
+    auto w = RowWrites(r, 0, false, false, context());
+    EXPECT_EQ(valueOf(w, "itemnumber", ElementWrite::Text), "110022003300");
+    EXPECT_EQ(valueOf(w, "itemlink", ElementWrite::Href),
+              "http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item=110022003300");
+    EXPECT_EQ(valueOf(w, "enddate", ElementWrite::Text), "Dec-07-24 19:04:31");
+    EXPECT_EQ(valueOf(w, "lnkEdit", ElementWrite::Href), "tmr:///edit=4");
+    EXPECT_EQ(valueOf(w, "lnkNotes", ElementWrite::Href), "tmr:///notes=4");
+    EXPECT_EQ(valueOf(w, "lnkRemove", ElementWrite::Href), "tmr:///remove=4");
+    EXPECT_EQ(valueOf(w, "user", ElementWrite::Title), "buyer1");
+    EXPECT_EQ(valueOf(w, "group", ElementWrite::Text), "Lamps");
+    EXPECT_EQ(valueOf(w, "group", ElementWrite::Title), "Lamps");
+    EXPECT_EQ(valueOf(w, "cmdEdit", ElementWrite::Filter), "");
+    EXPECT_EQ(valueOf(w, "cmdNotes", ElementWrite::Filter), "");
+    EXPECT_EQ(valueOf(w, "itempic", ElementWrite::Src), "http://i.ebayimg.com/x.jpg");
+
+    // An ended row's edit button and an empty note's button are grey; an
+    // empty group shows "N/A" with no tooltip.
+    r.timeLeft = "Ended";
+    r.note.clear();
+    r.group.clear();
+    r.picture = "nopic.gif";
+    w = RowWrites(r, 0, false, false, context());
+    EXPECT_EQ(valueOf(w, "cmdEdit", ElementWrite::Filter), "Gray()");
+    EXPECT_EQ(valueOf(w, "cmdNotes", ElementWrite::Filter), "Gray()");
+    EXPECT_EQ(valueOf(w, "group", ElementWrite::Text), "N/A");
+    EXPECT_EQ(valueOf(w, "group", ElementWrite::Title), "");
+    // Pictures named without a scheme are files of the program folder.
+    EXPECT_EQ(valueOf(w, "itempic", ElementWrite::Src), "file:///opt/tallowmere/nopic.gif");
+    r.picture.clear();
+    w = RowWrites(r, 0, false, false, context());
+    EXPECT_EQ(valueOf(w, "itempic", ElementWrite::Src), "file:///opt/tallowmere/nopic.gif");
+}
