@@ -121,6 +121,7 @@ frmMain::frmMain()
     buildImageList();
     buildMenus();
     connect(StatusBar, &::StatusBar::PanelClick, this, [this](StatusPanel *p) { StatusBar_PanelClick(p->Key()); });
+    connect(HTMLList, &::WebBrowser::BeforeNavigate2, this, &frmMain::HTMLList_BeforeNavigate2);
 }
 
 void frmMain::buildImageList()

@@ -61,6 +61,11 @@ public:
     void TrayIcon_Click(const QString &ClickWhat) override;
     void StatusBar_PanelClick(const QString &key);
 
+    // The HTML auction list (htmllist.cpp).
+    void RebuildHTMLList() override;
+    void SyncHTMLList(bool UpdateAll, const QString &strItemNum) override;
+    void HTMLList_BeforeNavigate2(const QString &URL, bool &Cancel);
+
     // Geometry of a control in twips, relative to the client area.
     static int TopOf(const QWidget *w);
     static int HeightOf(const QWidget *w);

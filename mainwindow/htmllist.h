@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class ListItem;
+class ListView;
+class WebBrowser;
+
+// The HTML auction list in a browser control: the page written whole from
+// the template (Rebuild) and brought up to date in place, element by element
+// (Sync). The main window's RebuildHTMLList and SyncHTMLList hand their work
+// to the writer of its HTMLList browser.
+namespace HtmlList {
+
+// The rows and what decides how they show.
+struct Source
+{
+    ListView *rows = nullptr;
+    // Whether a row is shown; no function shows every row.
+    std::function<bool(const ListItem *)> passesFilter;
+    // A full refresh of ended items is pending: ended rows are written too.
+    // Read for every row, as the flag may change while a pass lets events run.
+    const bool *forceRefreshAll = nullptr;
+    QString itemPageUrl; // the item page address up to the item number
+    QString appPath;     // the program folder
+};
+
+// How a pass over the rows went.
+struct SyncResult
+{
+    int written = 0; // rows whose elements were written
+    int skipped = 0; // ended rows the page already shows
+    // Why the pass stopped early (a row without one of the ids, a missing
+    // colour, an unreadable page); empty when it went through.
+    QString failure;
+    // A rebuild ran while the pass let events run; the rebuild wrote every
+    // row afresh, so the pass ended there.
+    bool superseded = false;
+};
+
+class Page final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Page)
+
+public:
+    // The writer of the list in this browser, made on first use (a child of
+    // the browser, so it lives as long as the page it writes).
+    static Page &of(WebBrowser &browser);
+
+    // Reads the template, sets `altColors` from it, writes the whole page
+    // keeping its scroll position, then syncs every row with the cell
+    // backgrounds. A template that cannot be read raises VbError before
+    // the page is touched (the page and `altColors` stay as they were); what
+    // goes wrong once the page is being written ends the rebuild quietly.
+    void Rebuild(const Source &source, const QString &templatePath, QStringList &altColors);
+
+    // Writes every shown row's texts, colours, buttons, links and picture.
+    // `updateAll` also paints the cell backgrounds and rewrites ended rows;
+    // `highlight` names an item number whose row is always written and, with
+    // `updateAll`, gets the highlight colour. Never throws: the first failure
+    // ends the pass, and rows written so far stay written.
+    SyncResult Sync(const Source &source, const QStringList &altColors, bool updateAll, const QString &highlight);
+
+    // Counts the page's rewrites; a pass that outlives one stops.
+    quint64 generation() const { return m_generation; }
+
+private:
+    explicit Page(WebBrowser &browser);
+
+    QPointer<WebBrowser> m_browser;
+    quint64 m_generation = 0;
+};
+
+// Whether an address is the list page itself: "about:blank" or the file://
+// page the list is written into. Every other address is a command or a link.
+bool IsListPage(WebBrowser &browser, const QString &url);
+
+} // namespace HtmlList

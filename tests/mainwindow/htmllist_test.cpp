@@ -1,0 +1,379 @@
+// The HTML auction list in a real browser view: the page built from the
+// shipped template, rows brought up to date in place, the skip rule for ended
+// rows, failures, and the main window's wiring. Each TEST starts the web
+// engine once (about a second), so related checks share a TEST.
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "mainwindow/frmmain.h"
+#include "mainwindow/htmllist.h"
+#include "mainwindow/htmltemplate.h"
+#include "platform/listview.h"
+#include "platform/vberror.h"
+#include "platform/vbtimer.h"
+#include "platform/webbrowser.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+static void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+bool waitFor(const std::function<bool()> &condition, int ms = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void pump(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void addColumns(ListView &list)
+{
+    list.ClearColumns();
+    for (const auto &c : TrackedAuction::kColumns)
+        list.AddColumn(c.key, c.caption);
+}
+
+ListItem *addRow(ListView &list, const QString &number, const QString &title, const QString &timeLeft,
+                 const QString &maxBid = QStringLiteral("1 @ 20.00"))
+{
+    ListItem *row = list.Add(number);
+    list.setField(row, "itemtitle", title);
+    list.setField(row, "timeleft", timeLeft);
+    list.setField(row, "enddatedisp", "Dec-07-24 19:04:31");
+    list.setField(row, "bids", "2");
+    list.setField(row, "qty", "1");
+    list.setField(row, "currentbid", "US $10.00");
+    list.setField(row, "shipping", "US $4.00");
+    list.setField(row, "maxbid", maxBid);
+    list.setField(row, "user", "buyer1");
+    list.setField(row, "picture", "nopic.gif");
+    list.setField(row, "won", "False");
+    row->setTag(maxBid == "(watching)" ? "" : "Local");
+    return row;
+}
+
+// A list page in a browser of its own, written with the shipped template.
+struct ListPage
+{
+    std::unique_ptr<WebBrowser> browser = std::make_unique<WebBrowser>();
+    ListView rows;
+    QStringList colours;
+    bool forceRefreshAll = false;
+    std::function<bool(const ListItem *)> filter;
+    QString templatePath = basGeneral::AppPath() + "default.tmt";
+
+    ListPage()
+    {
+        browser->resize(1000, 500);
+        browser->show();
+        addColumns(rows);
+    }
+    HtmlList::Source source()
+    {
+        HtmlList::Source s;
+        s.rows = &rows;
+        s.passesFilter = filter;
+        s.forceRefreshAll = &forceRefreshAll;
+        s.itemPageUrl = "http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item=";
+        s.appPath = basGeneral::AppPath();
+        return s;
+    }
+    HtmlList::Page &page() { return HtmlList::Page::of(*browser); }
+    void rebuild() { page().Rebuild(source(), templatePath, colours); }
+    HtmlList::SyncResult sync(bool all, const QString &highlight = {})
+    {
+        return page().Sync(source(), colours, all, highlight);
+    }
+    QString text(const char *id, int n) { return browser->Element(id, n).innerText(); }
+    int count(const char *id) { return browser->ElementCount(id); }
+    QVariant script(const QString &js) { return browser->ExecScript(js); }
+};
+
+QString writeTemplate(QTemporaryDir &dir, const QString &name, const QString &text)
+{
+    QFile f(dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text.toLatin1());
+    return dir.filePath(name);
+}
+
+} // namespace
+
+TEST(HtmlListPage, BuiltFromTheTemplateAndSyncedInPlace)
+{
+    ListPage p;
+    const QString folder = QUrl::fromLocalFile(basGeneral::AppPath()).toString();
+
+    // No rows: the no-items page alone, its picture found in the program folder.
+    p.rebuild();
+    EXPECT_EQ(p.count("itemnumber"), 0);
+    EXPECT_TRUE(p.browser->DocumentHTML().contains("No items are being tracked"));
+    EXPECT_EQ(p.script("document.images[0].src").toString(), folder + "nopic.gif");
+    EXPECT_TRUE(waitFor([&] { return p.script("document.images[0].naturalWidth").toInt() == 96; }));
+    EXPECT_EQ(p.colours, QStringList({"#FFFFFF", "#F1F5FB", "#FFF4C2"}));
+
+    // Three rows, the middle one filtered out.
+    addRow(p.rows, "1001", "First lamp", "1 d 2 h ");
+    addRow(p.rows, "1002", "Hidden", "3 h ", "(watching)");
+    const QString hostile = "<script>window.__tmrRan = 1</script><img src=x onerror=\"window.__tmrRan = 2\"> & <b>bold</b>";
+    addRow(p.rows, "1003", hostile, "5 m 2 s ");
+    p.filter = [](const ListItem *row) { return row->Text() != "1002"; };
+    p.rebuild();
+
+    // One row section per shown row, every id once per row plus the hidden
+    // span, which is the last of its collection.
+    for (QLatin1String id : HtmlList::kRowIds) {
+        ASSERT_EQ(p.browser->ElementCount(id), 3) << id.data();
+        EXPECT_EQ(p.browser->Element(id, 2).outerHTML(), QString("<SPAN style=\"visibility: hidden\" id=%1></SPAN>").arg(id))
+            << id.data();
+    }
+    EXPECT_EQ(p.text("itemnumber", 0), "1001");
+    EXPECT_EQ(p.text("itemnumber", 1), "1003");
+    // Row links carry the list index, so a filter leaves gaps.
+    EXPECT_EQ(p.browser->Element("lnkedit", 1).href(), "tmr:///edit=3");
+    EXPECT_EQ(p.browser->Element("LNKREMOVE", 0).href(), "tmr:///remove=1");
+    EXPECT_EQ(p.browser->Element("itemlink", 1).href(), "http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item=1003");
+    EXPECT_EQ(p.browser->Element("itempic", 0).src(), folder + "nopic.gif");
+    // Backgrounds alternate from entry 1; texts take their row kind's colour.
+    EXPECT_EQ(p.browser->Element("titlecell", 0).backgroundColor(), "#f1f5fb");
+    EXPECT_EQ(p.browser->Element("usercell", 1).backgroundColor(), "#ffffff");
+    EXPECT_EQ(p.browser->Element("itemtitle", 1).color(), "#800000");
+    EXPECT_EQ(p.browser->Element("cmdNotes", 0).filter(), "Gray()");
+    EXPECT_EQ(p.browser->Element("group", 0).innerText(), "N/A");
+    EXPECT_EQ(p.browser->Element("user", 1).title(), "buyer1");
+
+    // Markup in a field is text: it shows as typed and nothing of it runs.
+    EXPECT_EQ(p.text("itemtitle", 1), hostile);
+    EXPECT_EQ(p.script("document.querySelectorAll('script, #titlecell img, #titlecell b').length").toInt(), 0);
+    pump(200);
+    EXPECT_FALSE(p.script("window.__tmrRan !== undefined").toBool());
+
+    // A marker in the page tells whether it was rewritten.
+    p.script("document.body.setAttribute('data-marker', 'kept')");
+
+    // Price, time left and state change: a sync shows them without a rebuild.
+    ListItem *second = p.rows.Item(3);
+    p.rows.setField(second, "currentbid", "US $14.50");
+    p.rows.setField(second, "timeleft", "4 m 58 s ");
+    p.rows.setField(second, "won", "True");
+    p.rows.setField(second, "note", "bring cash");
+    HtmlList::SyncResult r = p.sync(false);
+    EXPECT_EQ(r.written, 2);
+    EXPECT_TRUE(r.failure.isEmpty()) << r.failure.toStdString();
+    EXPECT_EQ(p.text("currentbid", 1), "US $14.50");
+    EXPECT_EQ(p.text("timeleft", 1), "4 m 58 s");
+    EXPECT_EQ(p.browser->Element("bids", 1).color(), "#008000");
+    EXPECT_EQ(p.browser->Element("cmdNotes", 1).filter(), "");
+    EXPECT_EQ(p.script("document.body.getAttribute('data-marker')").toString(), "kept");
+    // Without updateAll the backgrounds stay; a named row is highlighted.
+    p.colours = {"#000001", "#000002", "#000003"};
+    p.sync(false, "1003");
+    EXPECT_EQ(p.browser->Element("usercell", 1).backgroundColor(), "#ffffff");
+    p.sync(true, "1003");
+    EXPECT_EQ(p.browser->Element("usercell", 1).backgroundColor(), "#000003");
+    EXPECT_EQ(p.browser->Element("usercell", 0).backgroundColor(), "#000002");
+
+    // An ended row the page already shows is not written again ...
+    p.rows.setField(second, "timeleft", "Ended");
+    p.sync(false);
+    EXPECT_EQ(p.browser->Element("cmdEdit", 1).filter(), "Gray()");
+    p.rows.setField(second, "currentbid", "US $99.00");
+    r = p.sync(false);
+    EXPECT_EQ(r.skipped, 1);
+    EXPECT_EQ(r.written, 1);
+    EXPECT_EQ(p.text("currentbid", 1), "US $14.50");
+    // ... unless a full refresh is pending, it is named, or all are written.
+    p.forceRefreshAll = true;
+    EXPECT_EQ(p.sync(false).skipped, 0);
+    EXPECT_EQ(p.text("currentbid", 1), "US $99.00");
+    p.forceRefreshAll = false;
+    p.rows.setField(second, "currentbid", "US $98.00");
+    EXPECT_EQ(p.sync(false, "1003").skipped, 0);
+    EXPECT_EQ(p.text("currentbid", 1), "US $98.00");
+    p.rows.setField(second, "currentbid", "US $97.00");
+    EXPECT_EQ(p.sync(true).skipped, 0);
+    EXPECT_EQ(p.text("currentbid", 1), "US $97.00");
+
+    // Rows that moved are rewritten even where the page shows "Ended".
+    p.rows.setField(p.rows.Item(1), "timeleft", "Ended");
+    p.sync(false);
+    p.rows.SortKey = 0;
+    p.rows.SortOrder = 1;
+    p.rows.setSorted(true); // 1003, 1002, 1001
+    r = p.sync(false);
+    EXPECT_EQ(r.skipped, 0);
+    EXPECT_EQ(p.text("itemnumber", 0), "1003");
+    EXPECT_EQ(p.text("itemnumber", 1), "1001");
+
+    // Every row filtered out: header, spans and footer, no no-items text.
+    p.filter = [](const ListItem *) { return false; };
+    p.rebuild();
+    EXPECT_EQ(p.count("itemnumber"), 1);
+    EXPECT_FALSE(p.browser->DocumentHTML().contains("No items are being tracked"));
+    EXPECT_TRUE(p.browser->DocumentHTML().contains("tmr:///sortby=itemtitle"));
+}
+
+TEST(HtmlListPage, ScrollSurvivesARebuild)
+{
+    ListPage p;
+    for (int i = 0; i < 200; ++i)
+        addRow(p.rows, QString::number(5000 + i), QString("Item %1").arg(i), "1 h ");
+    p.rebuild();
+    ASSERT_EQ(p.count("itemnumber"), 201);
+    p.browser->SetBodyScrollTop(900);
+    ASSERT_EQ(p.browser->BodyScrollTop(), 900);
+    p.rows.Remove(1);
+    p.rebuild();
+    EXPECT_EQ(p.browser->BodyScrollTop(), 900);
+    EXPECT_EQ(p.text("itemnumber", 0), "5001");
+    EXPECT_EQ(p.browser->Element("lnkEdit", 198).href(), "tmr:///edit=199");
+}
+
+TEST(HtmlListPage, TemplatesThatFail)
+{
+    QTemporaryDir dir;
+    ListPage p;
+    addRow(p.rows, "2001", "One", "1 h ");
+    addRow(p.rows, "2002", "Two", "2 h ");
+    addRow(p.rows, "2003", "Three", "3 h ");
+    p.rebuild();
+    ASSERT_EQ(p.count("itemnumber"), 4);
+    const QStringList shipped = p.colours;
+
+    // A template that cannot be read leaves the page and the colours alone
+    // and tells the caller.
+    p.templatePath = dir.filePath("missing.tmt");
+    EXPECT_THROW(p.rebuild(), VbError);
+    p.templatePath = writeTemplate(dir, "open.tmt", "<altcolors>\r\n#1;#2\r\n</altcolors>\r\n<listitem>\r\n<p>\r\n");
+    EXPECT_THROW(p.rebuild(), VbError);
+    EXPECT_EQ(p.count("itemnumber"), 4);
+    EXPECT_EQ(p.colours, shipped);
+
+    // A row section without some ids: the rebuild ends quietly with the
+    // rows written; a sync stops at the first element that is not there.
+    QString row = "<listitem>\r\n<p>";
+    for (QLatin1String id : HtmlList::kRowIds) {
+        if (id != QLatin1String("qty"))
+            row += QString("<span id=\"%1\"></span>").arg(id);
+    }
+    row += "</p>\r\n</listitem>\r\n";
+    const QString head = "<listheader>\r\n<html><body><p>%apppath%</p>\r\n</listheader>\r\n";
+    const QString foot = "<listfooter>\r\n</body></html>\r\n</listfooter>\r\n";
+    p.templatePath = writeTemplate(dir, "noqty.tmt", head + "<altcolors>\r\n#A;#B\r\n</altcolors>\r\n" + row + foot);
+    EXPECT_NO_THROW(p.rebuild());
+    EXPECT_EQ(p.count("itemnumber"), 4);
+    EXPECT_EQ(p.colours, QStringList({"#A", "#B"}));
+    // The header is written as it stands.
+    EXPECT_TRUE(p.browser->BodyInnerHTML().contains("<P>%apppath%</P>"));
+    // The only "qty" element is the hidden span, which the first row takes.
+    HtmlList::SyncResult r = p.sync(false);
+    EXPECT_EQ(r.written, 1);
+    EXPECT_TRUE(r.failure.contains("\"qty\"")) << r.failure.toStdString();
+    EXPECT_EQ(p.text("itemnumber", 0), "2001");
+    // The second row got what comes before the text colour of "qty".
+    EXPECT_EQ(p.browser->Element("bids", 1).color(), "#800000");
+    EXPECT_EQ(p.text("itemnumber", 1), "");
+
+    // Two colours: a highlighted row fails, the rows before it are painted.
+    p.templatePath = writeTemplate(dir, "two.tmt",
+                                   head + "<altcolors>\r\n#0000AA;#0000BB\r\n</altcolors>\r\n"
+                                       + QString(row).replace("</p>", "<span id=qty></span></p>") + foot);
+    p.rebuild();
+    r = p.sync(true, "2002");
+    EXPECT_EQ(r.written, 1);
+    EXPECT_FALSE(r.failure.isEmpty());
+    EXPECT_EQ(p.browser->Element("usercell", 0).backgroundColor(), "#0000bb");
+    EXPECT_EQ(p.sync(true).written, 3);
+    EXPECT_EQ(p.browser->Element("usercell", 1).backgroundColor(), "#0000aa");
+
+    // A page that is not the list (after a link was let through) fails the
+    // first shown row, and nothing is written into it.
+    p.browser->Navigate("about:blank");
+    ASSERT_TRUE(waitFor([&] { return !p.browser->Busy() && p.count("itemnumber") == 0; }));
+    r = p.sync(false);
+    EXPECT_EQ(r.written, 0);
+    EXPECT_FALSE(r.failure.isEmpty());
+}
+
+TEST(frmMainHtmlList, WindowListFilterAndLinks)
+{
+    frmMain &m = frmMain::instance();
+    m.tmrLoadProcess->setEnabled(false);
+    frmSettings::instance().txteBayDomain->setCurrentText("ebay.co.uk");
+    ListView &list = *m.lvwAuctions;
+    addRow(list, "3001", "Watched clock", "1 d ", "(watching)");
+    addRow(list, "3002", "Sniped radio", "2 h ");
+    list.setField(addRow(list, "3003", "Another user's", "2 h "), "user", "someone");
+    CurrentUser = "buyer1"; // "Only My Items" is on
+    m.RebuildHTMLList();
+    WebBrowser &page = *m.HTMLList;
+    ASSERT_EQ(page.ElementCount("itemnumber"), 3);
+    EXPECT_EQ(page.Element("itemlink", 1).href(), "http://cgi.ebay.co.uk/ws/eBayISAPI.dll?ViewItem&item=3002");
+    EXPECT_EQ(m.varAltColors.size(), 3);
+    EXPECT_EQ(page.Element("itemtitle", 0).color(), "#000080");
+
+    // The Filter menu's rebuild shows only the rows that pass.
+    m.mnuFilterWatching_Click();
+    ASSERT_EQ(page.ElementCount("itemnumber"), 2);
+    EXPECT_EQ(page.Element("itemnumber", 0).innerText(), "3001");
+    m.mnuFilterAll_Click();
+    ASSERT_EQ(page.ElementCount("itemnumber"), 3);
+
+    // The main window's sync reaches the page.
+    list.setField(list.Item(2), "currentbid", "GBP 7.00");
+    m.SyncHTMLList(false, QString());
+    EXPECT_EQ(page.Element("currentbid", 1).innerText(), "GBP 7.00");
+
+    // Only the list page itself may load; a row's link is turned down and
+    // the page stays.
+    auto allowed = [&](const QString &url) {
+        bool cancel = false;
+        m.HTMLList_BeforeNavigate2(url, cancel);
+        return !cancel;
+    };
+    const QString host = QUrl::fromLocalFile(page.DocumentHostFile()).toString();
+    EXPECT_TRUE(allowed("about:blank"));
+    EXPECT_TRUE(allowed(host));
+    EXPECT_FALSE(allowed(QUrl::fromLocalFile(basGeneral::AppPath() + "default.tmt").toString()));
+    EXPECT_FALSE(allowed(host + "/../default.tmt"));
+    EXPECT_FALSE(allowed("tmr:///edit=2"));
+    EXPECT_FALSE(allowed("http://cgi.ebay.co.uk/ws/eBayISAPI.dll?ViewItem&item=3002"));
+    EXPECT_FALSE(allowed("javascript:alert(1)"));
+
+    ASSERT_TRUE(page.Element("lnkRemove", 1).click());
+    ASSERT_TRUE(page.Element("itemlink", 0).click());
+    pump(400);
+    EXPECT_EQ(page.LocationURL(), host);
+    EXPECT_EQ(page.ElementCount("itemnumber"), 3);
+    frmMainShell::destroyInstance();
+}
