@@ -249,3 +249,38 @@ TEST(SnipeWithSimulator, ASnipeReadBackAfterARestartFiresWithOneRefreshedBeforeI
     for (const QDateTime &moment : f.bidMoments)
         EXPECT_NEAR(double(moment.msecsTo(end)) / 1000.0, double(kBidLead), 2.0);
 }
+
+TEST(SnipeWithSimulator, AfterARestartTheSnipeIsStillPlacedAndDecided)
+{
+    Form &before = FreshForm(1);
+    const QString number = AddItem(28, 1.0);
+    AddRow(number, {{"maxbid", "2 @ 7.50"}, {"user", "alice"}}, QStringLiteral("Both"));
+    before.RefreshAuctions(QString(), false, false);
+
+    Form &f = RestartedForm();
+    f.realBid = true;
+    frmSettings::instance().optNotAlwaysOn->setChecked(true);
+    ASSERT_TRUE(f.ReadListFile(QStringLiteral("data6.dat")));
+    ListItem *row = f.lvwAuctions->Item(1);
+    ASSERT_NE(row, nullptr);
+    TagTrail trail(row);
+    const qint64 mark = Mark();
+
+    f.tmrTimer->setEnabled(true);
+    ASSERT_TRUE(RunUntil([&] { return Field(row, "timeleft") == "Ended"; }, 60));
+    f.tmrTimer->setEnabled(false);
+
+    ASSERT_EQ(f.bids, QStringList({number}));
+    const QDateTime end = endOf(number);
+    EXPECT_NEAR(double(f.bidMoments.first().msecsTo(end)) / 1000.0, double(kBidLead), 2.0);
+    const QList<Sim::LogEntry> seen = RequestsSince(mark);
+    const Sim::LogEntry *confirmation = nullptr;
+    for (const Sim::LogEntry &e : seen)
+        if (!confirmation && isConfirmation(e, number))
+            confirmation = &e;
+    ASSERT_NE(confirmation, nullptr);
+    EXPECT_LT(confirmation->arrival, end);
+    EXPECT_TRUE(confirmation->target.contains(QLatin1String("&maxbid=7.50&quant=2"))) << confirmation->target.toStdString();
+    EXPECT_EQ(trail.tags(), QStringList({"Both", "Ready to bid", "Bid complete"}));
+    EXPECT_EQ(Field(row, "won"), "True");
+}
