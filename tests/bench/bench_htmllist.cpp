@@ -1,0 +1,181 @@
+// The HTML auction list over 1,000 tracked auctions: the page text and the
+// row writes built without a browser, then the whole rebuild and the syncs in
+// a real browser view, each ending once the page has taken every write.
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "mainwindow/htmllist.h"
+#include "mainwindow/htmltemplate.h"
+#include "platform/listview.h"
+#include "platform/webbrowser.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kRows = 1000;
+
+QString templatePath()
+{
+    return basGeneral::AppPath() + QStringLiteral("default.tmt");
+}
+
+// Rows as a refresh leaves them: long titles, notes, groups, every bid state.
+void fillRows(ListView &list, bool ended)
+{
+    static const char *const kStates[] = {"", "Local", "Online", "Both", "Ready to bid", "Bid complete",
+                                          "Other in group won"};
+    list.Clear();
+    if (list.ColumnCount() == 0) {
+        for (const auto &c : TrackedAuction::kColumns)
+            list.AddColumn(c.key, c.caption);
+    }
+    for (int i = 0; i < kRows; ++i) {
+        ListItem *row = list.Add(QString::number(110000000000LL + i));
+        auto set = [&](const char *key, const QString &value) { list.setField(row, QString::fromLatin1(key), value); };
+        set("itemtitle", QStringLiteral("Vintage \"Art Deco\" table lamp, brass & opal glass shade, no. %1").arg(i));
+        set("timeleft", ended ? QStringLiteral("Ended") : QStringLiteral("%1 h %2 m ").arg(i % 24).arg(i % 60));
+        set("enddatedisp", QStringLiteral("Dec-%1-24 19:04:31").arg(1 + i % 28, 2, 10, QLatin1Char('0')));
+        set("bids", QString::number(i % 23));
+        set("qty", QStringLiteral("1"));
+        set("currentbid", QStringLiteral("US $%1.50").arg(i % 400));
+        set("shipping", QStringLiteral("US $14.00"));
+        set("maxbid", i % 3 ? QStringLiteral("1 @ 125.00") : QStringLiteral("(watching)"));
+        set("user", QStringLiteral("buyer1"));
+        set("group", i % 6 == 0 ? QStringLiteral("Lamps") : QString());
+        set("note", i % 2 ? QStringLiteral("Ask about shipping") : QString());
+        set("picture", QStringLiteral("nopic.gif"));
+        set("won", i % 5 == 0 ? QStringLiteral("True") : QStringLiteral("False"));
+        row->setTag(QString::fromLatin1(kStates[i % 7]));
+    }
+}
+
+struct Fixture
+{
+    std::unique_ptr<WebBrowser> browser;
+    ListView rows;
+    QStringList colours;
+    bool forceRefreshAll = false;
+
+    Fixture()
+    {
+        browser = std::make_unique<WebBrowser>();
+        browser->resize(1000, 600);
+        browser->show();
+    }
+    HtmlList::Source source()
+    {
+        HtmlList::Source s;
+        s.rows = &rows;
+        s.forceRefreshAll = &forceRefreshAll;
+        s.itemPageUrl = QStringLiteral("http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item=");
+        s.appPath = basGeneral::AppPath();
+        return s;
+    }
+    HtmlList::Page &page() { return HtmlList::Page::of(*browser); }
+    // A read waits until the page has taken every write sent before it.
+    void settle() { benchmark::DoNotOptimize(browser->BodyScrollTop()); }
+};
+
+Fixture &fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+// The page text a rebuild writes: template read, header, 1,000 row sections,
+// hidden spans, footer.
+void BM_RebuildPageText(benchmark::State &state)
+{
+    ListView rows;
+    fillRows(rows, false);
+    for (auto _ : state) {
+        const HtmlList::Template t = HtmlList::Template::read(templatePath());
+        const QString appPath = HtmlList::AppPathForPage(basGeneral::AppPath());
+        qsizetype size = t.listHeader.size();
+        for (int i = 1; i <= rows.Count(); ++i)
+            size += t.rowHtml(i, appPath).size();
+        for (QLatin1String id : HtmlList::kRowIds)
+            size += HtmlList::HiddenSpan(id).size();
+        benchmark::DoNotOptimize(size += t.listFooter.size());
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(BM_RebuildPageText)->Unit(benchmark::kMillisecond);
+
+// The element writes of a full sync, rows read from the list view.
+void BM_SyncRowWrites(benchmark::State &state)
+{
+    ListView rows;
+    fillRows(rows, false);
+    const HtmlList::RowContext context{{"#FFFFFF", "#F1F5FB", "#FFF4C2"},
+                                       QStringLiteral("http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item="),
+                                       QUrl::fromLocalFile(basGeneral::AppPath())};
+    for (auto _ : state) {
+        const HtmlList::RowReader reader(rows);
+        qsizetype writes = 0;
+        for (int i = 1; i <= rows.Count(); ++i)
+            writes += HtmlList::RowWrites(reader.read(*rows.Item(i), i), i - 1, true, false, context).size();
+        benchmark::DoNotOptimize(writes);
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(BM_SyncRowWrites)->Unit(benchmark::kMillisecond);
+
+// RebuildHTMLList in a browser: the page written whole, then every row synced
+// with its backgrounds.
+void BM_RebuildHTMLList(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    fillRows(f.rows, false);
+    f.page().Rebuild(f.source(), templatePath(), f.colours); // starts the engine
+    f.settle();
+    for (auto _ : state) {
+        f.page().Rebuild(f.source(), templatePath(), f.colours);
+        f.settle();
+    }
+    if (f.browser->ElementCount(QStringLiteral("itemnumber")) != kRows + 1)
+        state.SkipWithError("the page does not hold every row");
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(BM_RebuildHTMLList)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// SyncHTMLList(False, "") in a browser, as after a refresh: every row written.
+void BM_SyncHTMLList(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    fillRows(f.rows, false);
+    f.page().Rebuild(f.source(), templatePath(), f.colours);
+    f.settle();
+    int written = 0;
+    for (auto _ : state) {
+        written = f.page().Sync(f.source(), f.colours, false, QString()).written;
+        f.settle();
+    }
+    if (written != kRows)
+        state.SkipWithError("not every row was written");
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(BM_SyncHTMLList)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The once-a-second sync of a list whose auctions have all ended: every row
+// already shows its ended state and is skipped.
+void BM_SyncHTMLListAllEnded(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    fillRows(f.rows, true);
+    f.page().Rebuild(f.source(), templatePath(), f.colours);
+    f.settle();
+    int skipped = 0;
+    for (auto _ : state) {
+        skipped = f.page().Sync(f.source(), f.colours, false, QString()).skipped;
+        f.settle();
+    }
+    if (skipped != kRows)
+        state.SkipWithError("not every ended row was skipped");
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(BM_SyncHTMLListAllEnded)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+} // namespace
