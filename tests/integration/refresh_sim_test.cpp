@@ -18,9 +18,11 @@
 #include "platform/statusbar.h"
 #include "platform/vbtimer.h"
 #include "sim/core/pacifictime.h"
+#include "sim/core/pages.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -388,6 +390,55 @@ TEST(RefreshWithSimulator, ATimedOutPageAsksForAnotherRefresh)
     EXPECT_EQ(Field(row, "timeleft"), "30 m");
     EXPECT_TRUE(f.blnListUpdated);
     EXPECT_FALSE(f.ProgressBar->isVisible());
+}
+
+TEST(RefreshWithSimulator, AConnectionClosedWithoutAnswerNamesTheErrorAndTheItem)
+{
+    Form &f = FreshForm();
+    const QString number = AddItem(1800);
+    AddRow(number, {{"timeleft", "30 m"}, {"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    Sim::FaultRule close;
+    close.pattern = QStringLiteral("ViewItem");
+    close.mode = Sim::FaultMode::Close;
+    close.remaining = -1; // the transfer control tries a closed connection again
+    Server().faults().add(close);
+
+    f.RefreshAuctions(QString(), false, false);
+    static const QRegularExpression message(QStringLiteral("^Refresh error #\\d+ on item #(\\d+)$"));
+    const auto match = message.match(status());
+    ASSERT_TRUE(match.hasMatch()) << status().toStdString();
+    EXPECT_EQ(match.captured(1), number);
+    EXPECT_TRUE(f.blnForceRefresh);
+    EXPECT_TRUE(f.blnFreezeStatus);
+}
+
+TEST(RefreshWithSimulator, DebugModeDumpsThePageOrReadsAReplacement)
+{
+    Form &f = FreshForm();
+    const QString number = AddItem(1800, 1.0, [](Sim::SimItem &it) { it.title = QStringLiteral("Real page"); });
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    const QString dump = basGeneral::AppPath() + QStringLiteral("debug1.txt");
+    const QString replacement = basGeneral::AppPath() + QStringLiteral("debug1.dat");
+    QFile::remove(dump);
+    QFile::remove(replacement);
+    DebugMode = true;
+
+    f.RefreshAuctions(QString(), false, false);
+    QFile dumped(dump);
+    ASSERT_TRUE(dumped.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(dumped.readAll().contains("Real page"));
+    dumped.close();
+
+    const QString other = AddItem(1800, 1.0, [](Sim::SimItem &it) { it.title = QStringLiteral("Saved layout"); });
+    QFile saved(replacement);
+    ASSERT_TRUE(saved.open(QIODevice::WriteOnly));
+    saved.write(Sim::Pages::item(*Server().items().find(other), Server().pageContext()).toLatin1());
+    saved.close();
+    f.RefreshAuctions(QString(), false, false);
+    DebugMode = false;
+    QFile::remove(dump);
+    QFile::remove(replacement);
+    EXPECT_EQ(Field(row, "itemtitle"), "Saved layout");
 }
 
 TEST(RefreshWithSimulator, RefusedWhileABidIsPlacedOrARelistRuns)
