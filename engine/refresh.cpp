@@ -143,6 +143,14 @@ private:
     // Outcome of one row.
     enum class RowEnd { Next, LeaveLoop, Cancelled };
     RowEnd refreshRow(ListItem *row);
+    // The item page of a row that is due: the error a fetch kept to itself,
+    // and whether the program began to exit meanwhile.
+    struct PageOutcome
+    {
+        int error = 0;
+        bool exiting = false;
+    };
+    PageOutcome refreshPage(ListItem *row, const QString &number);
     void readFields(ListItem *row, const QString &page);
     void afterRow(const QString &number, int recordedError);
 
@@ -235,7 +243,7 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
         return RowEnd::Cancelled;
     }
     const QString number = row->Text();
-    int recordedError = 0;
+    PageOutcome outcome;
     if (only.isEmpty() || number == only) {
         if (f.blnExiting)
             return RowEnd::LeaveLoop;
@@ -243,71 +251,81 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
             f.ProgressBar->setVisible(true);
             f.SetStatus(QStringLiteral("Refreshing..."));
         }
-        const QString timeLeft = field(row, "timeleft");
-        const bool passedOver = timeLeft == kEnded && !f.blnForceRefreshAll;
-        if (!passedOver) {
-            // Sign-in before an end: once, when fast mode begins.
-            const int stored = timeLeftSeconds(timeLeft);
-            if (stored != 0 && stored <= 300) {
-                if (!f.blnItemsEndingSoon)
-                    f.SignInBeforeEnd();
-                f.blnItemsEndingSoon = true;
-            }
-            const bool fastFiltered = f.blnItemsEndingSoon && (timeLeft == kNotAvailable || stored > 300);
-            if (!fastFiltered) {
-                ++rowsRefreshed;
-                Fetched fetched = fetchPage(
-                    HostRoles::url(Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number),
-                    *frmInet::instance().Inet);
-                recordedError = fetched.error;
-                QString page = fetched.page;
-                if (trimmedSpaces(page).isEmpty())
-                    ++emptyPages;
-                if (emptyPages >= 5) {
-                    basGeneral::WriteLog(kLog, QStringLiteral("Error: 5 Empty responses in RefreshAuctions, restarting..."));
-                    f.tmrTimer->setEnabled(false);
-                    f.SetStatus(QStringLiteral("Connection lost, restarting..."), true);
-                    f.FreezeStatus();
-                }
-                if (page.contains(QLatin1String("This item is not available for purchase on eBay United States"))) {
-                    QString linkText = QStringLiteral("View the original listing");
-                    QString html = page;
-                    const QString target = basGeneral::GetLinkHref(linkText, html, true);
-                    Fetched original = fetchPage(target, *frmInet::instance().Inet);
-                    page = original.page;
-                    if (original.error != 0)
-                        recordedError = original.error;
-                }
-                if (f.blnExiting)
-                    return RowEnd::LeaveLoop;
-                const int percent = rowsToRefresh > 0 ? int(qint64(100) * rowsRefreshed / rowsToRefresh) : 100;
-                f.ProgressBar->setValue(qBound(0, percent, 100));
-                if (DebugMode) {
-                    QFile replacement(basGeneral::AppPath() + QStringLiteral("debug1.dat"));
-                    if (replacement.exists()) {
-                        if (replacement.open(QIODevice::ReadOnly))
-                            page = Ansi::decode(replacement.readAll());
-                    } else {
-                        QSaveFile dump(basGeneral::AppPath() + QStringLiteral("debug1.txt"));
-                        if (dump.open(QIODevice::WriteOnly)) {
-                            dump.write(Ansi::encode(page + QStringLiteral("\r\n")));
-                            dump.commit();
-                        }
-                    }
-                }
-                // A failed fetch tells nothing about the item: the row keeps
-                // what it knew, its end time and snipe above all.
-                if (!trimmedSpaces(page).isEmpty()) {
-                    try {
-                        readFields(row, page);
-                    } catch (const RowRemoved &) {
-                    }
-                }
+        try {
+            outcome = refreshPage(row, number);
+        } catch (const RowRemoved &) {
+        }
+        if (outcome.exiting)
+            return RowEnd::LeaveLoop;
+    }
+    afterRow(number, outcome.error);
+    return RowEnd::Next;
+}
+
+RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &number)
+{
+    PageOutcome outcome;
+    const QString timeLeft = field(row, "timeleft");
+    if (timeLeft == kEnded && !f.blnForceRefreshAll)
+        return outcome;
+
+    // Sign-in before an end: once, when fast mode begins.
+    const int stored = timeLeftSeconds(timeLeft);
+    if (stored != 0 && stored <= 300) {
+        if (!f.blnItemsEndingSoon)
+            f.SignInBeforeEnd();
+        f.blnItemsEndingSoon = true;
+    }
+    if (f.blnItemsEndingSoon && (timeLeft == kNotAvailable || stored > 300))
+        return outcome;
+
+    ++rowsRefreshed;
+    Inet &inet = *frmInet::instance().Inet;
+    Fetched fetched = fetchPage(HostRoles::url(Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number), inet);
+    outcome.error = fetched.error;
+    QString page = fetched.page;
+    if (trimmedSpaces(page).isEmpty())
+        ++emptyPages;
+    if (emptyPages >= 5) {
+        basGeneral::WriteLog(kLog, QStringLiteral("Error: 5 Empty responses in RefreshAuctions, restarting..."));
+        f.tmrTimer->setEnabled(false);
+        f.SetStatus(QStringLiteral("Connection lost, restarting..."), true);
+        f.FreezeStatus();
+    }
+    if (page.contains(QLatin1String("This item is not available for purchase on eBay United States"))) {
+        QString linkText = QStringLiteral("View the original listing");
+        QString html = page;
+        const Fetched original = fetchPage(basGeneral::GetLinkHref(linkText, html, true), inet);
+        page = original.page;
+        if (original.error != 0)
+            outcome.error = original.error;
+    }
+    if (f.blnExiting) {
+        outcome.exiting = true;
+        return outcome;
+    }
+    const int percent = rowsToRefresh > 0 ? int(qint64(100) * rowsRefreshed / rowsToRefresh) : 100;
+    f.ProgressBar->setValue(qBound(0, percent, 100));
+
+    if (DebugMode) {
+        QFile replacement(basGeneral::AppPath() + QStringLiteral("debug1.dat"));
+        if (replacement.exists()) {
+            if (replacement.open(QIODevice::ReadOnly))
+                page = Ansi::decode(replacement.readAll());
+        } else {
+            QSaveFile dump(basGeneral::AppPath() + QStringLiteral("debug1.txt"));
+            if (dump.open(QIODevice::WriteOnly)) {
+                dump.write(Ansi::encode(page + QStringLiteral("\r\n")));
+                dump.commit();
             }
         }
     }
-    afterRow(number, recordedError);
-    return RowEnd::Next;
+
+    // A failed fetch tells nothing about the item: the row keeps what it
+    // knew, its end time and snipe above all.
+    if (!trimmedSpaces(page).isEmpty())
+        readFields(row, page);
+    return outcome;
 }
 
 void RefreshRun::readFields(ListItem *row, const QString &page)
