@@ -59,6 +59,7 @@ public:
     // Tray and status bar.
     void mnuFileTray_Click() override;
     void TrayIcon_Click(const QString &ClickWhat) override;
+    void mnuFileChangeUser_Click() override;
     void StatusBar_PanelClick(const QString &key);
 
     // The HTML auction list (htmllist.cpp).

@@ -90,6 +90,13 @@ void frmMain::TrayIcon_Click(const QString &ClickWhat)
     }
 }
 
+void frmMain::mnuFileChangeUser_Click()
+{
+    const bool forceExitBefore = blnForceExit;
+    if (!frmSignIn::ShowModal(true))
+        blnForceExit = forceExitBefore; // the program goes on with the same user
+}
+
 void frmMain::changeEvent(QEvent *event)
 {
     frmMainEngine::changeEvent(event);
