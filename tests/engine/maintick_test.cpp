@@ -137,8 +137,8 @@ TEST(EbayClock, StandsInForTheOffsetUntilOneIsMeasuredOrSet)
 {
     EbayClock::ForgetMeasurement();
     EXPECT_EQ(EbayClock::Offset(), EbayClock::EstimatedOffset());
-    // This computer's zone against Pacific time, whole hours.
-    EXPECT_EQ(EbayClock::EstimatedOffset() % 3600, 0);
+    // This computer's zone against Pacific time: whole quarter hours.
+    EXPECT_EQ(EbayClock::EstimatedOffset() % 900, 0);
     EbayClock::SetMeasuredOffset(0);
     EXPECT_EQ(EbayClock::Offset(), 0);
     EbayClock::ForgetMeasurement();
