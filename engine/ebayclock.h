@@ -8,7 +8,7 @@
 // eBay's clock and the end times of the tracked auctions.
 //
 // Times here are clock readings: a date and a time of day as some clock
-// shows them, carried in a QDateTime with the UTC spec only so that adding
+// shows them, carried in a QDateTime marked Qt::UTC only so that adding
 // seconds never meets a daylight-saving gap. Three clocks matter:
 //   - this computer's clock (LocalNow);
 //   - eBay's clock, which shows US Pacific time and may be a little off:
@@ -47,7 +47,7 @@ QDateTime DisplayToPacific(const QDateTime &display);
 // enddate field; nothing when the field holds no end time.
 std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &ebayNow);
 
-// A reading as a clock-reading carrier (UTC spec, the same date and time).
+// A reading as a clock-reading carrier (marked Qt::UTC, the same date and time).
 QDateTime Reading(const QDateTime &when);
 
 } // namespace EbayClock
