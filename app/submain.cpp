@@ -52,7 +52,7 @@ bool Main()
     }
     try {
         // 2. The heartbeat for the monitor.
-        SaveSetting(QStringLiteral("Last alive"), basGeneral::GeneralDate(QDateTime::currentDateTime()));
+        basGeneral::WriteHeartbeat();
         // 3. The data folder.
         const QString data = basGeneral::DataFolder();
         if (!QDir(data).exists() && !QDir().mkdir(data))

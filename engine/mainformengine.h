@@ -99,6 +99,8 @@ public:
     // --- The main tick (maintick.cpp) ---
     // The main tick, every second while tmrTimer is on.
     virtual void tmrTimer_Timer();
+    // The refresh interval now in force (the fast one in fast mode), seconds.
+    int RefreshIntervalSeconds() const;
 
     // --- The bid hand-off (bidhandoff.cpp) ---
     // Starts a bid on the row: sets blnBidding, shows "Bidding <amount> on
@@ -114,6 +116,13 @@ public:
 
 protected:
     frmMainEngine();
+
+private:
+    // The tick's parts: the update check and refresh schedule, the countdown
+    // and bid pass, and its error handling.
+    void tickSchedule();
+    void tickCountdown();
+    void tickFailed(const std::exception &e);
 };
 
 inline frmMainEngine &EngineForm() { return frmMainEngine::instance(); }

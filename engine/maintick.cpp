@@ -31,8 +31,12 @@ constexpr int kObjectDisconnected = -2147417848;
 constexpr int kSignInAttempts = 3;
 
 // The tick runs inside itself when a refresh or a fetch lets the timer fire
-// again; the inner tick then does nothing.
-bool g_tickRunning = false;
+// again. While the outer tick waits in its refresh (or update check), an
+// inner tick still writes the heartbeat and counts down and triggers bids —
+// a slow refresh must not hold a snipe back — but schedules nothing. The
+// countdown pass itself lets events run, so it never runs inside itself.
+bool g_scheduleRunning = false;
+bool g_countdownRunning = false;
 // Failed sign-ins since fast mode was last off.
 int g_signInFailures = 0;
 
@@ -48,159 +52,186 @@ int timeLeftSeconds(QString text)
     return basGeneral::ParseTimeLeft(text);
 }
 
-class TickGuard
+class FlagGuard
 {
 public:
-    TickGuard() { g_tickRunning = true; }
-    ~TickGuard() { g_tickRunning = false; }
-    Q_DISABLE_COPY_MOVE(TickGuard)
+    explicit FlagGuard(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~FlagGuard() { m_flag = false; }
+    Q_DISABLE_COPY_MOVE(FlagGuard)
+
+private:
+    bool &m_flag;
 };
 
 } // namespace
 
 void frmMainEngine::tmrTimer_Timer()
 {
-    if (g_tickRunning)
+    if (g_countdownRunning)
         return;
-    TickGuard guard;
+    const bool insideRefresh = g_scheduleRunning;
     QPointer<frmMainEngine> self(this);
-    // The settings window may be closed (and unloaded) while events run.
-    auto settings = [] { return &frmSettings::instance(); };
-    auto interval = [this, settings] {
-        return blnItemsEndingSoon ? settings()->FastSyncIntervalSeconds() : settings()->SyncIntervalSeconds();
-    };
-    // Events run inside a tick: a row may be removed meanwhile.
-    auto listed = [this](ListItem *row) { return lvwAuctions->indexOfTopLevelItem(row) >= 0; };
-
+    // The settings window may be closed (and unloaded) while events run, so
+    // each use fetches it afresh; rows may be removed meanwhile too.
     try {
-        SaveSetting(QStringLiteral("Last alive"), basGeneral::GeneralDate(QDateTime::currentDateTime()));
+        basGeneral::WriteHeartbeat();
 
-        if (QDate::currentDate() != LastDate && !blnItemsEndingSoon && !Inet->StillExecuting())
-            LookForUpdate(false);
-        if (!self)
-            return;
-
-        if (settings()->optAlwaysOn->isChecked() || blnItemsEndingSoon) {
-            if (!NextRefreshTime.isValid() || QDateTime::currentDateTime() >= NextRefreshTime || blnForceRefresh
-                || !blnListUpdated) {
-                blnForceRefresh = false;
-                RefreshAuctions(QString(), false, false);
-                if (!self)
-                    return;
-                NextRefreshTime = QDateTime::currentDateTime().addSecs(interval());
-            }
-            if (!blnFreezeStatus) {
-                int wait = int(qMax<qint64>(0, QDateTime::currentDateTime().secsTo(NextRefreshTime)));
-                SetStatus(QStringLiteral("Refreshing in ") + basGeneral::FormatDuration(wait));
-            }
-        } else {
-            SetStatus(QString(), true);
+        if (!insideRefresh) {
+            FlagGuard scheduling(g_scheduleRunning);
+            if (QDate::currentDate() != LastDate && !blnItemsEndingSoon && !Inet->StillExecuting())
+                LookForUpdate(false);
+            if (!self)
+                return;
+            tickSchedule();
+            if (!self)
+                return;
         }
 
         if (blnExiting)
             return;
-
-        if (blnItemsEndingSoon)
-            g_signInFailures = 0;
-        bool lastHour = false;
-        bool signInTried = false;
-        for (int i = 1; i <= lvwAuctions->Count();) {
-            ListItem *row = lvwAuctions->Item(i);
-            const QString endDate = lvwAuctions->Field(row, QStringLiteral("enddate"));
-            const int t = timeLeftSeconds(lvwAuctions->Field(row, QStringLiteral("timeleft")));
-            if (t > 0 && t < 3600)
-                lastHour = true;
-            const auto secondsLeft =
-                t > 0 && t < 3600 ? EbayClock::SecondsLeft(endDate, EbayClock::EbayNow()) : std::nullopt;
-            if (secondsLeft && listed(row)) {
-                const qint64 secs = *secondsLeft;
-                const QString timeLeft = secs > 0 ? basGeneral::FormatTimeLeft(secs) : QStringLiteral("0 s");
-                lvwAuctions->setField(row, QStringLiteral("timeleft"), timeLeft);
-
-                const QString tag = row->Tag();
-                const QString maxBid = lvwAuctions->Field(row, QStringLiteral("maxbid"));
-                const QString group = lvwAuctions->Field(row, QStringLiteral("group"));
-                const bool due = leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
-                    && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
-                    && maxBid != kWatching && timeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
-                if (due && listed(row)) {
-                    BidItem = row;
-                    Bid(row, true, false);
-                    if (!self)
-                        return;
-                    if (listed(row))
-                        row->setTag(SnipeState::ReadyToBid);
-                }
-
-                // A started bid is over when its auction is, also when no
-                // tick fell on its very last second.
-                if (secs <= 0 && listed(row) && row->Tag() == SnipeState::ReadyToBid)
-                    row->setTag(SnipeState::BidComplete);
-
-                if (secs <= 300 && secs != 0) {
-                    if (!blnItemsEndingSoon && !signInTried) {
-                        signInTried = true;
-                        bool signedIn = false;
-                        try {
-                            SignInBeforeEnd();
-                            signedIn = true;
-                        } catch (const VbError &e) {
-                            // The countdown and the other rows go on; the
-                            // sign-in is tried again on the next ticks, a
-                            // few times, and then fast mode begins without it.
-                            ++g_signInFailures;
-                            SetStatus(QStringLiteral("Error #") + QString::number(e.number()) + QLatin1Char(' ')
-                                          + e.description(),
-                                      true);
-                            FreezeStatus();
-                            try {
-                                basGeneral::WriteLog(QStringLiteral("log.txt"),
-                                                     QStringLiteral("Sign-in before an auction's end failed: Error #")
-                                                         + QString::number(e.number()) + QLatin1Char(' ') + e.description());
-                            } catch (const VbError &) {
-                            }
-                        }
-                        if (!self)
-                            return;
-                        if (signedIn || g_signInFailures >= kSignInAttempts) {
-                            g_signInFailures = 0;
-                            blnItemsEndingSoon = true;
-                        }
-                    }
-                    if (blnItemsEndingSoon) {
-                        const QDateTime soon = QDateTime::currentDateTime().addSecs(settings()->FastSyncIntervalSeconds());
-                        if (!NextRefreshTime.isValid() || NextRefreshTime > soon)
-                            NextRefreshTime = soon;
-                    }
-                }
-            }
-            Vb::DoEvents();
-            if (!self)
-                return;
-            // Go on after this row where it is now, or at its old place
-            // when it was removed meanwhile.
-            const int now = lvwAuctions->indexOfTopLevelItem(row);
-            if (now >= 0)
-                i = std::max(i + 1, now + 2);
-        }
-
-        if (!isMinimized() && isVisible() && lastHour)
-            SyncHTMLList(false, QString());
+        FlagGuard counting(g_countdownRunning);
+        tickCountdown();
     } catch (const std::exception &e) {
         if (!self)
             return;
-        const auto *vbError = dynamic_cast<const VbError *>(&e);
-        const int number = vbError ? vbError->number() : 51;
-        const QString description = vbError ? vbError->description() : QString::fromLocal8Bit(e.what());
-        try {
-            if (number == kObjectDisconnected) {
-                basGeneral::WriteLog(QStringLiteral("log.txt"), QStringLiteral("Error -2147417848 in tmrTimer, restarting..."));
-                tmrTimer->setEnabled(false);
-            }
-        } catch (const VbError &) {
-        }
-        SetStatus(QStringLiteral("Error #") + QString::number(number) + QLatin1Char(' ') + description, true);
-        FreezeStatus();
-        NextRefreshTime = QDateTime::currentDateTime().addSecs(interval());
+        tickFailed(e);
     }
+}
+
+void frmMainEngine::tickSchedule()
+{
+    QPointer<frmMainEngine> self(this);
+    auto settings = [] { return &frmSettings::instance(); };
+    if (settings()->optAlwaysOn->isChecked() || blnItemsEndingSoon) {
+        if (!NextRefreshTime.isValid() || QDateTime::currentDateTime() >= NextRefreshTime || blnForceRefresh
+            || !blnListUpdated) {
+            blnForceRefresh = false;
+            RefreshAuctions(QString(), false, false);
+            if (!self)
+                return;
+            NextRefreshTime = QDateTime::currentDateTime().addSecs(RefreshIntervalSeconds());
+        }
+        if (!blnFreezeStatus) {
+            int wait = int(qMax<qint64>(0, QDateTime::currentDateTime().secsTo(NextRefreshTime)));
+            SetStatus(QStringLiteral("Refreshing in ") + basGeneral::FormatDuration(wait));
+        }
+    } else {
+        SetStatus(QString(), true);
+    }
+}
+
+void frmMainEngine::tickCountdown()
+{
+    QPointer<frmMainEngine> self(this);
+    auto settings = [] { return &frmSettings::instance(); };
+    auto listed = [this](ListItem *row) { return lvwAuctions->indexOfTopLevelItem(row) >= 0; };
+    if (blnItemsEndingSoon)
+        g_signInFailures = 0;
+    bool lastHour = false;
+    bool signInTried = false;
+    for (int i = 1; i <= lvwAuctions->Count();) {
+        ListItem *row = lvwAuctions->Item(i);
+        const QString endDate = lvwAuctions->Field(row, QStringLiteral("enddate"));
+        const int t = timeLeftSeconds(lvwAuctions->Field(row, QStringLiteral("timeleft")));
+        if (t > 0 && t < 3600)
+            lastHour = true;
+        const auto secondsLeft =
+            t > 0 && t < 3600 ? EbayClock::SecondsLeft(endDate, EbayClock::EbayNow()) : std::nullopt;
+        if (secondsLeft && listed(row)) {
+            const qint64 secs = *secondsLeft;
+            const QString timeLeft = secs > 0 ? basGeneral::FormatTimeLeft(secs) : QStringLiteral("0 s");
+            lvwAuctions->setField(row, QStringLiteral("timeleft"), timeLeft);
+
+            const QString tag = row->Tag();
+            const QString maxBid = lvwAuctions->Field(row, QStringLiteral("maxbid"));
+            const QString group = lvwAuctions->Field(row, QStringLiteral("group"));
+            const bool due = leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
+                && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
+                && maxBid != kWatching && timeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
+            if (due && listed(row)) {
+                BidItem = row;
+                Bid(row, true, false);
+                if (!self)
+                    return;
+                if (listed(row))
+                    row->setTag(SnipeState::ReadyToBid);
+            }
+
+            // A started bid is over when its auction is, also when no
+            // tick fell on its very last second.
+            if (secs <= 0 && listed(row) && row->Tag() == SnipeState::ReadyToBid)
+                row->setTag(SnipeState::BidComplete);
+
+            if (secs <= 300 && secs != 0) {
+                if (!blnItemsEndingSoon && !signInTried) {
+                    signInTried = true;
+                    bool signedIn = false;
+                    try {
+                        SignInBeforeEnd();
+                        signedIn = true;
+                    } catch (const VbError &e) {
+                        // The countdown and the other rows go on; the
+                        // sign-in is tried again on the next ticks, a
+                        // few times, and then fast mode begins without it.
+                        ++g_signInFailures;
+                        SetStatus(QStringLiteral("Error #") + QString::number(e.number()) + QLatin1Char(' ')
+                                      + e.description(),
+                                  true);
+                        FreezeStatus();
+                        try {
+                            basGeneral::WriteLog(QStringLiteral("log.txt"),
+                                                 QStringLiteral("Sign-in before an auction's end failed: Error #")
+                                                     + QString::number(e.number()) + QLatin1Char(' ') + e.description());
+                        } catch (const VbError &) {
+                        }
+                    }
+                    if (!self)
+                        return;
+                    if (signedIn || g_signInFailures >= kSignInAttempts) {
+                        g_signInFailures = 0;
+                        blnItemsEndingSoon = true;
+                    }
+                }
+                if (blnItemsEndingSoon) {
+                    const QDateTime soon = QDateTime::currentDateTime().addSecs(settings()->FastSyncIntervalSeconds());
+                    if (!NextRefreshTime.isValid() || NextRefreshTime > soon)
+                        NextRefreshTime = soon;
+                }
+            }
+        }
+        Vb::DoEvents();
+        if (!self)
+            return;
+        // Go on after this row where it is now, or at its old place
+        // when it was removed meanwhile.
+        const int now = lvwAuctions->indexOfTopLevelItem(row);
+        if (now >= 0)
+            i = std::max(i + 1, now + 2);
+    }
+
+    if (!isMinimized() && isVisible() && lastHour)
+        SyncHTMLList(false, QString());
+}
+
+int frmMainEngine::RefreshIntervalSeconds() const
+{
+    const frmSettings &settings = frmSettings::instance();
+    return blnItemsEndingSoon ? settings.FastSyncIntervalSeconds() : settings.SyncIntervalSeconds();
+}
+
+void frmMainEngine::tickFailed(const std::exception &e)
+{
+    const auto *vbError = dynamic_cast<const VbError *>(&e);
+    const int number = vbError ? vbError->number() : 51;
+    const QString description = vbError ? vbError->description() : QString::fromLocal8Bit(e.what());
+    try {
+        if (number == kObjectDisconnected) {
+            basGeneral::WriteLog(QStringLiteral("log.txt"), QStringLiteral("Error -2147417848 in tmrTimer, restarting..."));
+            tmrTimer->setEnabled(false);
+        }
+    } catch (const VbError &) {
+    }
+    SetStatus(QStringLiteral("Error #") + QString::number(number) + QLatin1Char(' ') + description, true);
+    FreezeStatus();
+    NextRefreshTime = QDateTime::currentDateTime().addSecs(RefreshIntervalSeconds());
 }

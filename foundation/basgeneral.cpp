@@ -1,5 +1,6 @@
 #include "foundation/basgeneral.h"
 
+#include "foundation/settingsstore.h"
 #include "platform/ansi.h"
 #include "platform/desktop.h"
 #include "platform/folders.h"
@@ -125,6 +126,21 @@ void FlashControl(QWidget *control)
         Vb::WaitWithEvents(5);
     }
     control->setVisible(true);
+}
+
+void WriteHeartbeat()
+{
+    SaveSetting(QStringLiteral("Last alive"), GeneralDate(QDateTime::currentDateTime()));
+}
+
+bool ConfirmPasswordPromptOff()
+{
+    return Vb::MsgBox(QStringLiteral("By not requiring a password to access the program, anyone that has access to this computer "
+                                     "will also have access to your eBay account.\r\n\r\n"
+                                     "Never disable this option on a shared computer. Are you sure you want to disable password "
+                                     "protection?"),
+                      Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2)
+        == Vb::vbYes;
 }
 
 bool InitCommonCtrls()

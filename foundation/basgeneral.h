@@ -44,6 +44,14 @@ void SelectAllText(QLineEdit *box);
 // events run; returns after about 1.25 s with the control visible.
 void FlashControl(QWidget *control);
 
+// Writes the heartbeat "Last alive" (the current date and time) that the
+// monitor watches.
+void WriteHeartbeat();
+
+// Asks whether the program's own password prompt may really be switched
+// off; true on Yes.
+bool ConfirmPasswordPromptOff();
+
 // Nothing to register on this platform; kept so start-up reads as it always did.
 bool InitCommonCtrls();
 

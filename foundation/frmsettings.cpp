@@ -494,12 +494,7 @@ void frmSettings::chkAlwaysPswd_Click()
 {
     if (!m_activated || !isVisible() || chkAlwaysPswd->isChecked())
         return;
-    const int answer = Vb::MsgBox(
-        QStringLiteral("By not requiring a password to access the program, anyone that has access to this computer will also "
-                       "have access to your eBay account.\r\n\r\n"
-                       "Never disable this option on a shared computer. Are you sure you want to disable password protection?"),
-        Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2);
-    if (answer == Vb::vbNo)
+    if (!basGeneral::ConfirmPasswordPromptOff())
         chkAlwaysPswd->setChecked(true);
 }
 

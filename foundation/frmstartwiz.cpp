@@ -221,16 +221,11 @@ void frmStartWiz::chkAlwaysPswd_Click()
 {
     if (!isVisible() || chkAlwaysPswd->isChecked())
         return;
-    const int answer = Vb::MsgBox(
-        QStringLiteral("By not requiring a password to access the program, anyone that has access to this computer will also "
-                       "have access to your eBay account.\r\n\r\n"
-                       "Never disable this option on a shared computer. Are you sure you want to disable password protection?"),
-        Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2);
-    if (answer == Vb::vbNo)
+    if (!basGeneral::ConfirmPasswordPromptOff())
         chkAlwaysPswd->setChecked(true);
 }
 
 void frmStartWiz::tmrTimerAlive_Timer()
 {
-    SaveSetting(QStringLiteral("Last alive"), basGeneral::GeneralDate(QDateTime::currentDateTime()));
+    basGeneral::WriteHeartbeat();
 }

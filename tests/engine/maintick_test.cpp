@@ -343,24 +343,36 @@ TEST(MainTick, RefreshesOnScheduleOnlyWhenAlwaysOnOrInFastMode)
     EXPECT_EQ(status(), "kept");
 }
 
-TEST(MainTick, ATickThatFindsAnotherRunningReturnsAtOnce)
+TEST(MainTick, ATickInsideARefreshStillBidsButSchedulesNothing)
 {
     TickForm &f = Fresh();
     frmSettings::instance().optAlwaysOn->setChecked(true);
     f.blnListUpdated = false;
     int inner = 0;
-    f.onRefresh = [&f, &inner] {
-        // The refresh lets the timer fire again.
+    qsizetype bidsDuringRefresh = -1;
+    f.onRefresh = [&] {
+        // The refresh lets the timer fire again: that tick must not refresh
+        // again, but a snipe that is due cannot wait for the refresh.
         ++inner;
         f.tmrTimer_Timer();
+        bidsDuringRefresh = f.bids.size();
         f.blnListUpdated = true;
     };
     ListItem *due = snipe("50", 3);
     f.tmrTimer_Timer();
     EXPECT_EQ(inner, 1);
     EXPECT_EQ(f.refreshes, 1);
-    EXPECT_EQ(f.bids, QStringList({"50"}));
+    EXPECT_EQ(bidsDuringRefresh, 1);
+    EXPECT_EQ(f.bids, QStringList({"50"})); // and only once
     EXPECT_EQ(due->Tag(), "Ready to bid");
+
+    // The countdown pass lets events run too; a tick inside it returns at once.
+    f.onRefresh = nullptr;
+    ListItem *second = snipe("51", 3);
+    f.onBid = [&f](ListItem *) { f.tmrTimer_Timer(); };
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.bids, QStringList({"50", "51"}));
+    EXPECT_EQ(second->Tag(), "Ready to bid");
 }
 
 TEST(MainTick, AnErrorEndsTheTickShowsItsNumberAndSchedulesTheNextRefresh)
