@@ -4,6 +4,8 @@
 #include "foundation/monitorlauncher.h"
 #include "foundation/settingsstore.h"
 
+#include "tests/support/waitfor.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -58,19 +60,6 @@ public:
     QTemporaryDir dir;
     QString script;
 };
-
-bool waitFor(const std::function<bool()> &condition, int ms = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(20);
-    }
-    return true;
-}
 
 bool running(pid_t pid)
 {

@@ -3,6 +3,8 @@
 #include "foundation/basgeneral.h"
 #include "foundation/settingsstore.h"
 
+#include "tests/support/waitfor.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -18,19 +20,6 @@ namespace {
 QString program()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere");
-}
-
-bool waitFor(const std::function<bool()> &condition, int ms = 30000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QThread::msleep(50);
-        QCoreApplication::processEvents();
-    }
-    return true;
 }
 
 QString logText()

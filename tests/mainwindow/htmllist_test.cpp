@@ -14,6 +14,8 @@
 #include "platform/vbtimer.h"
 #include "platform/webbrowser.h"
 
+#include "tests/support/waitfor.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -34,20 +36,6 @@ static void PrintTo(const QString &s, std::ostream *os)
 }
 
 namespace {
-
-bool waitFor(const std::function<bool()> &condition, int ms = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 void pump(int ms)
 {
