@@ -81,6 +81,19 @@ void reportSaveFailure(const QString &path, const VbError &e)
                Vb::vbExclamation);
 }
 
+// Saves "data6.dat" from the rows; a failure is reported and gives false.
+bool saveListReportingFailure(const ListView &list)
+{
+    const QString path = basGeneral::DataFolder() + QStringLiteral("data6.dat");
+    try {
+        writeListFile(list, path);
+        return true;
+    } catch (const VbError &e) {
+        reportSaveFailure(path, e);
+        return false;
+    }
+}
+
 const ListFile::LayoutInfo *layoutOf(const QString &fileName)
 {
     for (const ListFile::LayoutInfo &info : ListFile::kLayouts)
@@ -101,12 +114,7 @@ void frmMainEngine::SaveList(bool SaveIfEmpty)
 {
     if (lvwAuctions->Count() == 0 && !SaveIfEmpty)
         return;
-    const QString path = basGeneral::DataFolder() + QStringLiteral("data6.dat");
-    try {
-        writeListFile(*lvwAuctions, path);
-    } catch (const VbError &e) {
-        reportSaveFailure(path, e);
-    }
+    saveListReportingFailure(*lvwAuctions);
 }
 
 bool frmMainEngine::ReadListFile(const QString &fileName)
@@ -174,13 +182,8 @@ void frmMainEngine::LoadListFiles()
             return;
         // The rows of the older files are in "data6.dat" before those files
         // go; should the save fail they stay and are read again next time.
-        const QString path = basGeneral::DataFolder() + QStringLiteral("data6.dat");
-        try {
-            writeListFile(*lvwAuctions, path);
-        } catch (const VbError &e) {
-            reportSaveFailure(path, e);
+        if (!saveListReportingFailure(*lvwAuctions))
             return;
-        }
         for (const QString &name : merged) {
             if (QFile::remove(basGeneral::DataFolder() + name))
                 continue;
