@@ -1,9 +1,6 @@
 #pragma once
 
-// Small helpers for the simulator tests: requests without a network, the
-// program's way of cutting text out of a page, and a blocking fetch.
-#include "sim/core/simhttp.h"
-
+// A blocking fetch for the simulator tests.
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -11,67 +8,9 @@
 #include <QNetworkReply>
 #include <QSslConfiguration>
 #include <QSslCertificate>
-#include <QString>
 #include <QTimer>
 
-#include <ostream>
-
-// Readable QStrings in test failures.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace SimTest {
-
-inline Sim::Request request(const QString &target, bool https = false, const QString &method = QStringLiteral("GET"))
-{
-    Sim::Request r;
-    r.method = method;
-    const qsizetype q = target.indexOf(QLatin1Char('?'));
-    r.path = q < 0 ? target : target.left(q);
-    r.rawQuery = q < 0 ? QString() : target.mid(q + 1);
-    r.https = https;
-    return r;
-}
-
-// Text after the first `start` (any letter case) up to the first `end`
-// (exact), as the program reads pages; "" when `start` is missing.
-inline QString between(const QString &text, const QString &start, const QString &end)
-{
-    const qsizetype s = start.isEmpty() ? 0 : text.indexOf(start, 0, Qt::CaseInsensitive);
-    if (s < 0)
-        return {};
-    const QString rest = text.mid(s + start.size());
-    const qsizetype e = end.isEmpty() ? -1 : rest.indexOf(end);
-    return e < 0 ? rest : rest.left(e);
-}
-
-inline QString stripTags(QString html)
-{
-    QString out;
-    while (!html.isEmpty()) {
-        const qsizetype lt = html.indexOf(QLatin1Char('<'));
-        const qsizetype gt = lt < 0 ? -1 : html.indexOf(QLatin1Char('>'), lt);
-        if (gt < 0) {
-            out += html;
-            break;
-        }
-        out += html.left(lt);
-        html = html.mid(gt + 1);
-    }
-    return out.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
-}
-
-// The page as the item-field reader prepares it: no line breaks, no Tabs.
-inline QString prepared(QString page)
-{
-    page.remove(QChar(0xC2));
-    page.remove(QLatin1Char('\t'));
-    page.remove(QLatin1Char('\r'));
-    page.remove(QLatin1Char('\n'));
-    return page;
-}
 
 struct Fetched
 {

@@ -1,0 +1,224 @@
+// The simulator's tricky parts, which the tests through the program lean on:
+// the proxy bidding rule, Pacific time across daylight-saving changes, the
+// fault plan and the request log.
+#include "sim/core/biddesk.h"
+#include "sim/core/pacifictime.h"
+#include "sim/core/simserver.h"
+#include "tests/sim/simtestutil.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+
+using namespace Sim;
+using SimTest::fetch;
+
+namespace {
+
+class SimServerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.start()) << qPrintable(server.errorString());
+    }
+
+    QString page(const QString &pathAndQuery, bool https = false)
+    {
+        const auto f = fetch(nam, server.url(pathAndQuery, https), 5000, server.caFile());
+        EXPECT_TRUE(f.finished) << qPrintable(pathAndQuery);
+        return QString::fromLatin1(f.body);
+    }
+
+    // A control call; returns the parsed JSON and checks the status.
+    QJsonDocument control(const QByteArray &verb, const QString &path, const QJsonDocument &body = {}, int status = 200)
+    {
+        const auto f = fetch(nam, server.url(QStringLiteral("/_sim/") + path), 5000, {}, verb,
+                             body.isNull() ? QByteArray() : body.toJson(QJsonDocument::Compact));
+        EXPECT_EQ(f.status, status) << verb.constData() << ' ' << qPrintable(path) << ' ' << f.body.constData();
+        return QJsonDocument::fromJson(f.body);
+    }
+    QJsonDocument post(const QString &path, const QJsonObject &body, int status = 200)
+    {
+        return control("POST", path, QJsonDocument(body), status);
+    }
+
+    SimServer server;
+    QNetworkAccessManager nam;
+};
+
+} // namespace
+
+TEST(ProxyBidding, HighestMaximumLeadsAtTheSecondHighestPlusAnIncrementEarlierOfEqualMaximaWins)
+{
+    BidDesk desk;
+    SimItem item;
+    item.number = QStringLiteral("1");
+    item.price = 10.0;
+    const QDateTime t0 = QDateTime::currentDateTimeUtc();
+
+    EXPECT_EQ(desk.placeBid(item, QStringLiteral("alice"), 20.0, 1, t0), BidOutcome::First);
+    EXPECT_DOUBLE_EQ(item.price, 10.0) << "a lone bidder stands at the starting price";
+    EXPECT_EQ(item.winner, QStringLiteral("alice"));
+
+    EXPECT_EQ(desk.placeBid(item, QStringLiteral("bob"), 15.0, 1, t0.addSecs(1)), BidOutcome::Outbid);
+    EXPECT_DOUBLE_EQ(item.price, 15.5) << "15.00 plus the 0.50 increment";
+    EXPECT_EQ(item.winner, QStringLiteral("alice"));
+
+    EXPECT_EQ(desk.placeBid(item, QStringLiteral("carol"), 19.9, 1, t0.addSecs(2)), BidOutcome::Outbid);
+    EXPECT_DOUBLE_EQ(item.price, 20.0) << "never above the leader's own maximum";
+
+    EXPECT_EQ(desk.placeBid(item, QStringLiteral("dave"), 30.0, 1, t0.addSecs(3)), BidOutcome::Highest);
+    EXPECT_DOUBLE_EQ(item.price, 20.5);
+    EXPECT_EQ(item.winner, QStringLiteral("dave"));
+    EXPECT_EQ(item.bids, 4);
+
+    // Raising the leader's own maximum keeps the price; a bid below the
+    // minimum is turned down and counts nothing.
+    EXPECT_EQ(desk.placeBid(item, QStringLiteral("dave"), 40.0, 1, t0.addSecs(4)), BidOutcome::Highest);
+    EXPECT_DOUBLE_EQ(item.price, 20.5);
+    EXPECT_EQ(desk.placeBid(item, QStringLiteral("erin"), 20.9, 1, t0.addSecs(5)), BidOutcome::TooLow);
+    EXPECT_EQ(item.bids, 5);
+
+    // Bids the page counted before any maximum was known stand as one bidder;
+    // of equal maxima the earlier wins.
+    SimItem older;
+    older.number = QStringLiteral("2");
+    older.price = 7.0;
+    older.bids = 3;
+    EXPECT_EQ(desk.placeBid(older, QStringLiteral("alice"), 7.1, 1, t0), BidOutcome::TooLow) << "7.00 + 0.50 is the least";
+    EXPECT_EQ(desk.placeBid(older, QStringLiteral("alice"), 9.0, 1, t0), BidOutcome::Highest);
+    EXPECT_DOUBLE_EQ(older.price, 7.5);
+    EXPECT_EQ(desk.placeBid(older, QStringLiteral("bob"), 9.0, 1, t0.addSecs(1)), BidOutcome::Outbid);
+    EXPECT_DOUBLE_EQ(older.price, 9.0);
+    EXPECT_EQ(older.winner, QStringLiteral("alice"));
+}
+
+TEST(SimPacific, AgreesWithTheZoneDatabase)
+{
+    const QTimeZone la("America/Los_Angeles");
+    if (!la.isValid())
+        GTEST_SKIP() << "no time-zone data";
+    // Every quarter hour around each change, and every 7 hours over three years.
+    QList<QDateTime> instants;
+    for (int year = 2024; year <= 2026; ++year) {
+        for (const QDateTime &change : {la.nextTransition(QDateTime(QDate(year, 1, 1), QTime(0, 0), Qt::UTC)).atUtc,
+                                        la.nextTransition(QDateTime(QDate(year, 7, 1), QTime(0, 0), Qt::UTC)).atUtc})
+            for (int q = -12; q <= 12; ++q)
+                instants.append(change.addSecs(q * 900));
+        for (QDateTime t(QDate(year, 1, 1), QTime(0, 0), Qt::UTC); t.date().year() == year; t = t.addSecs(7 * 3600))
+            instants.append(t);
+    }
+    for (const QDateTime &t : instants) {
+        const QDateTime expected = t.toTimeZone(la);
+        const QDateTime got = Pacific::wallClock(t);
+        ASSERT_EQ(got.date(), expected.date()) << qPrintable(t.toString(Qt::ISODate));
+        ASSERT_EQ(got.time(), expected.time()) << qPrintable(t.toString(Qt::ISODate));
+        ASSERT_EQ(Pacific::isDaylightTime(t), la.isDaylightTime(t)) << qPrintable(t.toString(Qt::ISODate));
+    }
+}
+
+TEST(SimPacific, WritesEbaysDateForms)
+{
+    const QDateTime winter(QDate(2013, 12, 6), QTime(22, 3, 22), Qt::UTC);
+    EXPECT_EQ(Pacific::longText(winter), QStringLiteral("Friday, December 6, 2013 14:03:22 PST"));
+    EXPECT_EQ(Pacific::shortDate(winter), QStringLiteral("Dec 06, 2013"));
+    EXPECT_EQ(Pacific::shortTime(winter), QStringLiteral("14:03:22 PST"));
+    const QDateTime summer(QDate(2014, 7, 4), QTime(6, 0, 9), Qt::UTC);
+    EXPECT_EQ(Pacific::longText(summer), QStringLiteral("Thursday, July 3, 2014 23:00:09 PDT"));
+}
+
+TEST_F(SimServerTest, LogTellsWhichRequestsArrivedWhen)
+{
+    page(QStringLiteral("/ws/eBayISAPI.dll?EbayTime"));
+    control("GET", QStringLiteral("status"));
+    page(QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=5"));
+    page(QStringLiteral("/ws/eBayISAPI.dll?EbayTime"), true);
+    page(QStringLiteral("/no/such/page"));
+
+    const QJsonObject all = control("GET", QStringLiteral("log")).object();
+    const QJsonArray entries = all.value(QStringLiteral("entries")).toArray();
+    ASSERT_EQ(entries.size(), 4) << "control requests are not logged";
+    EXPECT_EQ(all.value(QStringLiteral("next")).toInt(), 4);
+    const QJsonObject item = entries.at(1).toObject();
+    EXPECT_EQ(item.value(QStringLiteral("method")).toString(), QStringLiteral("GET"));
+    EXPECT_EQ(item.value(QStringLiteral("path")).toString(), QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=5"));
+    EXPECT_EQ(item.value(QStringLiteral("scheme")).toString(), QStringLiteral("http"));
+    EXPECT_EQ(item.value(QStringLiteral("role")).toString(), QStringLiteral("item"));
+    EXPECT_EQ(item.value(QStringLiteral("status")).toInt(), 200);
+    EXPECT_EQ(entries.at(2).toObject().value(QStringLiteral("scheme")).toString(), QStringLiteral("https"));
+    EXPECT_EQ(entries.at(3).toObject().value(QStringLiteral("status")).toInt(), 404);
+    EXPECT_EQ(entries.at(3).toObject().value(QStringLiteral("role")).toString(), QString());
+    double last = 0;
+    for (const auto &e : entries) {
+        const double ms = e.toObject().value(QStringLiteral("ms")).toDouble();
+        EXPECT_GE(ms, last);
+        last = ms;
+        EXPECT_EQ(e.toObject().value(QStringLiteral("time")).toString().size(), 23) << "yyyy-MM-ddTHH:mm:ss.zzz";
+    }
+
+    EXPECT_EQ(control("GET", QStringLiteral("log?since=2")).object().value(QStringLiteral("entries")).toArray().size(), 2);
+    control("DELETE", QStringLiteral("log"));
+    EXPECT_TRUE(control("GET", QStringLiteral("log")).object().value(QStringLiteral("entries")).toArray().isEmpty());
+    page(QStringLiteral("/ws/eBayISAPI.dll?EbayTime"));
+    const QJsonArray after = control("GET", QStringLiteral("log?since=4")).object().value(QStringLiteral("entries")).toArray();
+    ASSERT_EQ(after.size(), 1);
+    EXPECT_EQ(after.first().toObject().value(QStringLiteral("index")).toInt(), 4) << "indices go on after a clear";
+}
+
+TEST_F(SimServerTest, FaultsHoldBackDelayEmptyOrDropAnswers)
+{
+    const QString time = QStringLiteral("/ws/eBayISAPI.dll?EbayTime");
+
+    // Hang: no answer at all, once; the next request is answered.
+    post(QStringLiteral("faults"), {{QStringLiteral("path"), QStringLiteral("EbayTime")}, {QStringLiteral("mode"), QStringLiteral("hang")}});
+    const auto hung = fetch(nam, server.url(time), 700);
+    EXPECT_FALSE(hung.finished);
+    EXPECT_TRUE(page(time).contains(QLatin1String("The official eBay Time is now:")));
+
+    // Delay: the normal answer, late.
+    post(QStringLiteral("faults"), {{QStringLiteral("path"), QStringLiteral("*viewitem*")}, {QStringLiteral("mode"), QStringLiteral("delay")},
+                                    {QStringLiteral("delayMs"), 600}});
+    const auto late = fetch(nam, server.url(QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=9")), 5000);
+    EXPECT_TRUE(late.finished);
+    EXPECT_GE(late.elapsedMs, 550);
+    EXPECT_TRUE(QString::fromLatin1(late.body).contains(QLatin1String("has been removed")));
+
+    // Empty: 200 and no body.
+    post(QStringLiteral("faults"), {{QStringLiteral("path"), time}, {QStringLiteral("mode"), QStringLiteral("empty")}});
+    const auto empty = fetch(nam, server.url(time), 5000);
+    EXPECT_TRUE(empty.finished);
+    EXPECT_EQ(empty.status, 200);
+    EXPECT_TRUE(empty.body.isEmpty());
+
+    // Close: the connection drops without a status line. (The client sends a
+    // request again once when a reused connection drops, so catch them all.)
+    post(QStringLiteral("faults"), {{QStringLiteral("path"), QStringLiteral("EbayTime")}, {QStringLiteral("mode"), QStringLiteral("close")},
+                                    {QStringLiteral("count"), -1}});
+    const auto dropped = fetch(nam, server.url(time), 5000);
+    EXPECT_TRUE(dropped.finished);
+    EXPECT_NE(dropped.error, QNetworkReply::NoError);
+    EXPECT_EQ(dropped.status, 0);
+    control("DELETE", QStringLiteral("faults"));
+
+    // A count below 0 catches every request until the rules are dropped.
+    post(QStringLiteral("faults"), {{QStringLiteral("path"), QStringLiteral("EbayTime")}, {QStringLiteral("mode"), QStringLiteral("empty")},
+                                    {QStringLiteral("count"), -1}});
+    EXPECT_EQ(page(time), QString());
+    EXPECT_EQ(page(time), QString());
+    control("DELETE", QStringLiteral("faults"));
+    EXPECT_FALSE(page(time).isEmpty());
+
+    const QJsonArray log = control("GET", QStringLiteral("log")).object().value(QStringLiteral("entries")).toArray();
+    ASSERT_GE(log.size(), 5);
+    EXPECT_EQ(log.at(0).toObject().value(QStringLiteral("fault")).toString(), QStringLiteral("hang"));
+    EXPECT_EQ(log.at(0).toObject().value(QStringLiteral("status")).toInt(), 0) << "never answered";
+    EXPECT_EQ(log.at(2).toObject().value(QStringLiteral("fault")).toString(), QStringLiteral("delay"));
+    EXPECT_EQ(log.at(2).toObject().value(QStringLiteral("status")).toInt(), 200);
+    EXPECT_EQ(log.at(3).toObject().value(QStringLiteral("fault")).toString(), QStringLiteral("empty"));
+    EXPECT_EQ(log.at(4).toObject().value(QStringLiteral("fault")).toString(), QStringLiteral("close"));
+    EXPECT_EQ(log.at(4).toObject().value(QStringLiteral("status")).toInt(), 0);
+}
