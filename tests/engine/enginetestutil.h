@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/mainformengine.h"
+#include "tests/support/vbtest.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,12 +10,6 @@
 #include <initializer_list>
 #include <ostream>
 #include <utility>
-
-// Readable test failures for texts.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 class ListItem;
 

@@ -3,7 +3,7 @@
 // silent server reported without a second request.
 #include "engine/sendonce.h"
 #include "platform/network.h"
-#include "platform/vberror.h"
+#include "tests/support/vbtest.h"
 
 #include <gtest/gtest.h>
 
@@ -57,16 +57,6 @@ private:
     Answer m_answer;
 };
 
-int ErrorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const VbError &e) {
-        return e.number();
-    }
-    return 0;
-}
-
 } // namespace
 
 TEST(SendOnce, ReadsLengthChunkedAndClosedBodiesAsPageText)
@@ -103,12 +93,12 @@ TEST(SendOnce, SharesTheCookieJarAndFollowsRedirects)
 TEST(SendOnce, ADroppedConnectionOrASilentServerIsAnErrorAfterOneRequest)
 {
     RawServer dropping([](const QByteArray &) { return std::optional<QByteArray>(QByteArray()); });
-    EXPECT_EQ(ErrorOf([&] { SendOnce::Get(dropping.url(QStringLiteral("/buy")), 5); }), VbErr::InetCannotConnect);
+    EXPECT_EQ(VbErrorOf([&] { SendOnce::Get(dropping.url(QStringLiteral("/buy")), 5); }), VbErr::InetCannotConnect);
     EXPECT_EQ(dropping.requests.size(), 1);
 
     RawServer silent([](const QByteArray &) { return std::optional<QByteArray>(); });
-    EXPECT_EQ(ErrorOf([&] { SendOnce::Get(silent.url(QStringLiteral("/buy")), 1); }), VbErr::InetTimeout);
+    EXPECT_EQ(VbErrorOf([&] { SendOnce::Get(silent.url(QStringLiteral("/buy")), 1); }), VbErr::InetTimeout);
     EXPECT_EQ(silent.requests.size(), 1);
 
-    EXPECT_EQ(ErrorOf([] { SendOnce::Get(QStringLiteral("not a url"), 1); }), VbErr::InetRequestFailed);
+    EXPECT_EQ(VbErrorOf([] { SendOnce::Get(QStringLiteral("not a url"), 1); }), VbErr::InetRequestFailed);
 }

@@ -1,7 +1,7 @@
 #include "foundation/frmsettings.h"
 #include "foundation/itemfields.h"
 #include "foundation/timetext.h"
-#include "platform/vberror.h"
+#include "tests/support/vbtest.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +17,6 @@ namespace {
 QDateTime at(int y, int mo, int d, int h, int mi, int s)
 {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
-}
-
-int raisedError(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const VbError &e) {
-        return e.number();
-    }
-    return 0;
 }
 
 void selectTimeZone(int hours)
@@ -56,7 +46,7 @@ TEST(ParseLongDate, ReadsTheOfficialTimeText)
     for (const char *bad : {"", "Friday, December 6, 2013 14:03:22", "<html>Service unavailable</html> PST",
                             "Friday, Decembre 6, 2013 14:03:22 PST", "Friday, February 30, 2013 14:03:22 PST",
                             "Friday, December 6, 2013 half past two PST", "Friday, December 6 2013 PST"}) {
-        EXPECT_EQ(raisedError([&] { ParseLongDate(QString::fromLatin1(bad)); }), VbErr::TypeMismatch) << bad;
+        EXPECT_EQ(VbErrorOf([&] { ParseLongDate(QString::fromLatin1(bad)); }), VbErr::TypeMismatch) << bad;
     }
 }
 
@@ -204,7 +194,7 @@ TEST(TimeLeft, ParseAndFormat)
     EXPECT_EQ(FormatTimeLeft(qint64(3725)), QStringLiteral("1 h 2 m "));
     for (const char *bad : {"", "N/A", "12 s"}) {
         QString text = QString::fromLatin1(bad);
-        EXPECT_EQ(raisedError([&] { FormatTimeLeft(text); }), VbErr::TypeMismatch) << bad;
+        EXPECT_EQ(VbErrorOf([&] { FormatTimeLeft(text); }), VbErr::TypeMismatch) << bad;
     }
 
     // What is formatted reads back, to the precision of the units shown.

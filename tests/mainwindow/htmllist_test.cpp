@@ -15,6 +15,7 @@
 #include "platform/webbrowser.h"
 
 #include "tests/support/waitfor.h"
+#include "tests/support/vbtest.h"
 
 #include <gtest/gtest.h>
 
@@ -29,11 +30,6 @@
 
 #include <functional>
 #include <memory>
-
-static void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "foundation/basgeneral.h"
 #include "mainwindow/htmltemplate.h"
 #include "platform/vberror.h"
+#include "tests/support/vbtest.h"
 
 #include <gtest/gtest.h>
 
@@ -13,22 +14,7 @@
 
 using namespace HtmlList;
 
-static void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
-
-int vbErrorOf(const std::function<void()> &work)
-{
-    try {
-        work();
-    } catch (const VbError &e) {
-        return e.number();
-    }
-    return 0;
-}
 
 QString valueOf(const QList<ElementWrite> &writes, const char *id, ElementWrite::Kind kind)
 {
@@ -97,13 +83,13 @@ TEST(HtmlTemplateSections, ReadAsTheMarkersSay)
     EXPECT_EQ(swallow.listFooter, "end\r\n");
 
     // A section whose end never comes runs past the end of the file.
-    EXPECT_EQ(vbErrorOf([] { Template::fromLines({"<listheader>", "<table>", "</listitem>"}); }), 62);
-    EXPECT_EQ(vbErrorOf([] { Template::fromLines({"<altcolors>"}); }), 62);
+    EXPECT_EQ(VbErrorOf([] { Template::fromLines({"<listheader>", "<table>", "</listitem>"}); }), 62);
+    EXPECT_EQ(VbErrorOf([] { Template::fromLines({"<altcolors>"}); }), 62);
 
     // From a file: CR LF lines, a bare LF, Windows-1252, no final break.
     QTemporaryDir dir;
     const QString path = dir.filePath("list.tmt");
-    EXPECT_EQ(vbErrorOf([&] { Template::read(path); }), 53);
+    EXPECT_EQ(VbErrorOf([&] { Template::read(path); }), 53);
 
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -207,9 +193,9 @@ TEST(HtmlListRowWrites, BackgroundsAlternateAndHighlight)
 
     // Two colours do for every row that is not highlighted; fewer do not.
     EXPECT_EQ(background(5, false, {"#A", "#B"}), "#A");
-    EXPECT_EQ(vbErrorOf([&] { RowWrites(r, 0, true, true, context({"#A", "#B"})); }), 9);
-    EXPECT_EQ(vbErrorOf([&] { RowWrites(r, 0, true, false, context({"#A"})); }), 9);
-    EXPECT_EQ(vbErrorOf([&] { RowWrites(r, 0, false, false, context({})); }), 0);
+    EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, true, true, context({"#A", "#B"})); }), 9);
+    EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, true, false, context({"#A"})); }), 9);
+    EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, false, false, context({})); }), 0);
 }
 
 TEST(HtmlListRowWrites, ButtonsGroupAndPicture)

@@ -1,25 +1,11 @@
 #include "platform/inet.h"
 
-#include "platform/vberror.h"
 #include "tests/support/tinyhttp.h"
+#include "tests/support/vbtest.h"
 
 #include <gtest/gtest.h>
 
 #include <QTimer>
-
-namespace {
-
-int errorNumberOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const VbError &e) {
-        return e.number();
-    }
-    return 0;
-}
-
-} // namespace
 
 TEST(Inet, FetchesDecodesFollowsRedirectsAndSharesCookies)
 {
@@ -62,7 +48,7 @@ TEST(Inet, TimeOutBusyAndCancelAreErrors)
     });
     Inet inet;
     inet.RequestTimeout = 1;
-    EXPECT_EQ(errorNumberOf([&] { inet.OpenURL(server.url("/hang")); }), VbErr::InetTimeout);
+    EXPECT_EQ(VbErrorOf([&] { inet.OpenURL(server.url("/hang")); }), VbErr::InetTimeout);
     EXPECT_FALSE(inet.StillExecuting());
 
     // While one request waits, timers run: a second call on the same control
@@ -71,16 +57,16 @@ TEST(Inet, TimeOutBusyAndCancelAreErrors)
     bool busyDuring = false;
     QTimer::singleShot(50, [&] {
         busyDuring = inet.StillExecuting();
-        nested = errorNumberOf([&] { inet.OpenURL(server.url("/slow")); });
+        nested = VbErrorOf([&] { inet.OpenURL(server.url("/slow")); });
         inet.Cancel();
     });
-    EXPECT_EQ(errorNumberOf([&] { inet.OpenURL(server.url("/slow")); }), VbErr::InetCancelled);
+    EXPECT_EQ(VbErrorOf([&] { inet.OpenURL(server.url("/slow")); }), VbErr::InetCancelled);
     EXPECT_TRUE(busyDuring);
     EXPECT_EQ(nested, VbErr::InetStillExecuting);
 
     // Nothing listens here.
-    EXPECT_NE(errorNumberOf([&] { inet.OpenURL("http://127.0.0.1:1/"); }), 0);
-    EXPECT_NE(errorNumberOf([&] { inet.OpenURL("not a url"); }), 0);
+    EXPECT_NE(VbErrorOf([&] { inet.OpenURL("http://127.0.0.1:1/"); }), 0);
+    EXPECT_NE(VbErrorOf([&] { inet.OpenURL("not a url"); }), 0);
     // The control works again afterwards.
     EXPECT_EQ(inet.OpenURL(server.url("/slow")), "late");
 }
