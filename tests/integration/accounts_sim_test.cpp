@@ -3,13 +3,11 @@
 #include "foundation/frmedituser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/frmstartwiz.h"
-#include "foundation/hostroles.h"
 #include "foundation/mainformshell.h"
 #include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
-#include "platform/network.h"
-#include "sim/core/simserver.h"
+#include "tests/integration/refreshsimutil.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
@@ -17,40 +15,6 @@
 #include <QLineEdit>
 
 namespace {
-
-// The simulator in this process, with the program's hosts pointed at it. One
-// for the whole process, made before its first request: the process trusts
-// one certificate authority only.
-class SimSignIn
-{
-public:
-    SimSignIn()
-    {
-        EXPECT_TRUE(server.start()) << server.errorString().toStdString();
-        qputenv("TALLOWMERE_HOSTS", server.hostsFile().toUtf8());
-        qputenv("TALLOWMERE_CA", server.caFile().toUtf8());
-        HostRoles::reload();
-        Network::trustConfiguredAuthority();
-        server.addAccount(QStringLiteral("alice"), QStringLiteral("Right Pass&1"));
-    }
-
-    // "scheme target" of the requests that reached the simulator since `from`.
-    QStringList requestsSince(qint64 from)
-    {
-        QStringList seen;
-        for (const Sim::LogEntry &e : server.requestLog().since(from))
-            seen << e.scheme + QLatin1Char(' ') + e.target;
-        return seen;
-    }
-
-    Sim::SimServer server;
-};
-
-SimSignIn &simulator()
-{
-    static SimSignIn *sim = new SimSignIn; // lives as long as the process
-    return *sim;
-}
 
 const QString kSignOut = QStringLiteral("http /ws2/eBayISAPI.dll?SignIn&ssPageName=h:h:sout:US");
 
@@ -61,20 +25,26 @@ QString quickSignIn(const QString &encodedUser, const QString &encodedPassword)
         + encodedUser + QStringLiteral("&pass=") + encodedPassword;
 }
 
-} // namespace
-
-TEST(AccountsWithSimulator, WizardRefusesAWrongPasswordAndStoresTheRightOne)
+// alice at the simulator; no account stored yet.
+void freshStart()
 {
-    SimSignIn &sim = simulator();
+    RefreshSim::Server().addAccount(QStringLiteral("alice"), QStringLiteral("Right Pass&1"));
     DeleteSetting("Username");
     DeleteSetting("Password");
     if (frmSettings::isLoaded())
         frmSettings::unloadInstance();
+    MsgBoxScript::instance().clear();
+}
+
+} // namespace
+
+TEST(AccountsWithSimulator, WizardRefusesAWrongPasswordAndStoresTheRightOne)
+{
+    freshStart();
     frmMainShell &main = MainForm();
     frmStartWiz &w = frmStartWiz::instance();
-    MsgBoxScript::instance().clear();
 
-    qint64 from = sim.server.requestLog().nextIndex();
+    qint64 from = RefreshSim::Mark();
     w.txtUsername->setText("ALICE");
     w.txtPassword->setText("right pass&1");
     w.cmdNext_Click();
@@ -85,9 +55,9 @@ TEST(AccountsWithSimulator, WizardRefusesAWrongPasswordAndStoresTheRightOne)
     EXPECT_TRUE(main.blnMustExit);
     EXPECT_EQ(frmSettings::instance().lvwUsers->Count(), 0);
     EXPECT_EQ(GetSetting("Username", "none"), "none");
-    EXPECT_EQ(sim.requestsSince(from), QStringList({kSignOut, quickSignIn("alice", "right%20pass%261")}));
+    EXPECT_EQ(RefreshSim::TargetsSince(from), QStringList({kSignOut, quickSignIn("alice", "right%20pass%261")}));
 
-    from = sim.server.requestLog().nextIndex();
+    from = RefreshSim::Mark();
     w.txtPassword->setText("Right Pass&1");
     MsgBoxScript::instance().answer(Vb::vbNo);
     w.cmdNext_Click();
@@ -96,18 +66,13 @@ TEST(AccountsWithSimulator, WizardRefusesAWrongPasswordAndStoresTheRightOne)
     EXPECT_FALSE(main.blnMustExit);
     EXPECT_EQ(GetSetting("Username"), "alice");
     EXPECT_EQ(basGeneral::UnscramblePassword(GetSetting("Password")), "Right Pass&1");
-    EXPECT_EQ(sim.requestsSince(from), QStringList({kSignOut, quickSignIn("alice", "Right%20Pass%261")}));
+    EXPECT_EQ(RefreshSim::TargetsSince(from), QStringList({kSignOut, quickSignIn("alice", "Right%20Pass%261")}));
 }
 
 TEST(AccountsWithSimulator, EditorChecksTheAccountUnlessTheCheckIsBypassed)
 {
-    SimSignIn &sim = simulator();
-    DeleteSetting("Username");
-    DeleteSetting("Password");
-    if (frmSettings::isLoaded())
-        frmSettings::unloadInstance();
+    freshStart();
     frmSettings &s = frmSettings::instance();
-    MsgBoxScript::instance().clear();
 
     auto add = [](const QString &user, const QString &password) {
         if (frmEditUser::isLoaded())

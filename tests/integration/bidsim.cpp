@@ -4,11 +4,9 @@
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
-#include "foundation/hostroles.h"
 #include "foundation/passwords.h"
 #include "platform/ansi.h"
 #include "platform/listview.h"
-#include "platform/network.h"
 #include "platform/statusbar.h"
 
 #include <gtest/gtest.h>
@@ -21,20 +19,6 @@
 #include <QTest>
 
 namespace BidSim {
-
-Sim::SimServer &Server()
-{
-    static Sim::SimServer *server = [] {
-        auto *s = new Sim::SimServer; // lives as long as the process
-        EXPECT_TRUE(s->start()) << s->errorString().toStdString();
-        qputenv("TALLOWMERE_HOSTS", s->hostsFile().toUtf8());
-        qputenv("TALLOWMERE_CA", s->caFile().toUtf8());
-        HostRoles::reload();
-        Network::trustConfiguredAuthority();
-        return s;
-    }();
-    return *server;
-}
 
 frmMainEngine &MainWindow()
 {
@@ -159,16 +143,6 @@ QStringList RequestKinds(qint64 from)
     for (const Sim::LogEntry &e : Requests(from))
         kinds << Kind(e);
     return kinds;
-}
-
-void AddFault(const QString &pattern, Sim::FaultMode mode, int count, int delayMs)
-{
-    Sim::FaultRule rule;
-    rule.pattern = pattern;
-    rule.mode = mode;
-    rule.remaining = count;
-    rule.delayMs = delayMs;
-    Server().faults().add(rule);
 }
 
 } // namespace BidSim

@@ -6,6 +6,8 @@
 #include "engine/frmbid.h"
 #include "engine/mainformengine.h"
 #include "sim/core/simserver.h"
+#include "tests/integration/refreshsimutil.h"
+#include "tests/support/vbtest.h"
 
 #include <QDateTime>
 #include <QString>
@@ -16,16 +18,10 @@
 
 class ListItem;
 
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace BidSim {
 
-// One simulator for the whole process, started before the first request
-// (the process trusts one certificate authority only).
-Sim::SimServer &Server();
+// The process's one simulator.
+using RefreshSim::Server;
 
 // The engine window with the list's columns and the status panels; the
 // account `user` with `password` in the settings window.
@@ -77,7 +73,6 @@ QStringList RequestKinds(qint64 from);
 QList<Sim::LogEntry> Requests(qint64 from);
 QString Kind(const Sim::LogEntry &entry);
 
-// A fault rule on requests whose target holds `pattern`.
-void AddFault(const QString &pattern, Sim::FaultMode mode, int count, int delayMs = 0);
+using RefreshSim::AddFault;
 
 } // namespace BidSim

@@ -45,13 +45,7 @@ protected:
         row = AddSnipe(number, QStringLiteral("1"), QStringLiteral("20.00"), kUser);
         from = Server().requestLog().nextIndex();
 
-        form = new frmBid;
-        form->ItemNumber = number;
-        form->MaxBid = QStringLiteral("20.00");
-        form->Qty = 1;
-        form->UserName = kUser;
-        form->Password = kPassword;
-        form->strUIID = kToken;
+        NewForm();
         form->strResultSignIn = QStringLiteral("sign-in page");
         form->strResultSendBid = QStringLiteral("preparation page");
         form->strResultSignOut = QStringLiteral("sign-out page");
@@ -61,6 +55,18 @@ protected:
     void TearDown() override
     {
         delete form.data();
+    }
+
+    // A bid window for the item, as the run has left it before PlaceBid.
+    void NewForm()
+    {
+        form = new frmBid;
+        form->ItemNumber = number;
+        form->MaxBid = QStringLiteral("20.00");
+        form->Qty = 1;
+        form->UserName = kUser;
+        form->Password = kPassword;
+        form->strUIID = kToken;
     }
 
     // Runs PlaceBid and lets an unloading window go.
@@ -107,13 +113,7 @@ TEST_F(PlaceBidWithSimulator, HighestBidderCountsOnFromTheStoredNumber)
 
     // A stored count that is no number starts again at one.
     SaveSetting(QStringLiteral("W"), QStringLiteral("many"));
-    form = new frmBid;
-    form->ItemNumber = number;
-    form->MaxBid = QStringLiteral("20.00");
-    form->Qty = 1;
-    form->UserName = kUser;
-    form->Password = kPassword;
-    form->strUIID = kToken;
+    NewForm();
     Place();
     EXPECT_EQ(GetSetting(QStringLiteral("W")), QStringLiteral("1"));
 }
@@ -220,12 +220,7 @@ TEST_F(PlaceBidWithSimulator, UnansweredPurchaseIsNotAskedAgainButEndsUnconfirme
         SCOPED_TRACE(i);
         const qint64 start = Server().requestLog().nextIndex();
         if (form.isNull())
-            form = new frmBid;
-        form->ItemNumber = number;
-        form->Qty = 1;
-        form->UserName = kUser;
-        form->Password = kPassword;
-        form->strUIID = kToken;
+            NewForm();
         form->Buy = true;
         form->blnFailed = false;
         form->InetBid->RequestTimeout = 1;

@@ -309,10 +309,7 @@ TEST(RefreshWithSimulator, TheErrorPathReleasesTheWindowAndLogsTheNumber)
     f.tmrTimer->setEnabled(true);
     const QString number = AddItem(1800);
     ListItem *row = AddRow(number, {{"timeleft", "30 m"}, {"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
-    Sim::FaultRule empty;
-    empty.pattern = QStringLiteral("EbayTime");
-    empty.mode = Sim::FaultMode::Empty;
-    Server().faults().add(empty);
+    AddFault(QStringLiteral("EbayTime"), Sim::FaultMode::Empty);
     const qint64 mark = Mark();
 
     f.RefreshAuctions(QString(), false, false);
@@ -352,11 +349,7 @@ TEST(RefreshWithSimulator, EmptyPagesKeepTheRowsAndTheFifthStopsTheTick)
                         {"user", "alice"}},
                        QStringLiteral("Local"));
     }
-    Sim::FaultRule empty;
-    empty.pattern = QStringLiteral("ViewItem");
-    empty.mode = Sim::FaultMode::Empty;
-    empty.remaining = -1;
-    Server().faults().add(empty);
+    AddFault(QStringLiteral("ViewItem"), Sim::FaultMode::Empty, -1);
 
     f.RefreshAuctions(QString(), false, false);
     for (ListItem *row : rows) {
@@ -378,10 +371,7 @@ TEST(RefreshWithSimulator, ATimedOutPageAsksForAnotherRefresh)
     const QString number = AddItem(1800);
     ListItem *row = AddRow(number, {{"timeleft", "30 m"}, {"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
     frmInet::instance().Inet->RequestTimeout = 1;
-    Sim::FaultRule hang;
-    hang.pattern = QStringLiteral("ViewItem");
-    hang.mode = Sim::FaultMode::Hang;
-    Server().faults().add(hang);
+    AddFault(QStringLiteral("ViewItem"), Sim::FaultMode::Hang);
 
     f.RefreshAuctions(QString(), false, false);
     frmInet::instance().Inet->RequestTimeout = 60;
@@ -397,11 +387,7 @@ TEST(RefreshWithSimulator, AConnectionClosedWithoutAnswerNamesTheErrorAndTheItem
     Form &f = FreshForm();
     const QString number = AddItem(1800);
     AddRow(number, {{"timeleft", "30 m"}, {"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
-    Sim::FaultRule close;
-    close.pattern = QStringLiteral("ViewItem");
-    close.mode = Sim::FaultMode::Close;
-    close.remaining = -1; // the transfer control tries a closed connection again
-    Server().faults().add(close);
+    AddFault(QStringLiteral("ViewItem"), Sim::FaultMode::Close, -1); // the transfer control tries a closed connection again
 
     f.RefreshAuctions(QString(), false, false);
     static const QRegularExpression message(QStringLiteral("^Refresh error #\\d+ on item #(\\d+)$"));

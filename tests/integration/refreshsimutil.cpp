@@ -178,6 +178,16 @@ bool RunUntil(const std::function<bool()> &done, double seconds)
     return true;
 }
 
+void AddFault(const QString &pattern, Sim::FaultMode mode, int count, int delayMs)
+{
+    Sim::FaultRule rule;
+    rule.pattern = pattern;
+    rule.mode = mode;
+    rule.remaining = count;
+    rule.delayMs = delayMs;
+    Server().faults().add(rule);
+}
+
 QString DataFileText(const QString &name)
 {
     QFile file(basGeneral::DataFolder() + name);

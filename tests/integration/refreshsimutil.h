@@ -6,6 +6,7 @@
 // the tests choose.
 #include "engine/mainformengine.h"
 #include "sim/core/simserver.h"
+#include "tests/support/vbtest.h"
 
 #include <QDateTime>
 #include <QList>
@@ -18,11 +19,6 @@
 #include <utility>
 
 class ListItem;
-
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace RefreshSim {
 
@@ -79,6 +75,9 @@ int SecondsShown(const ListItem *row);
 
 // Lets events run until `done` holds or `seconds` have passed; whether it held.
 bool RunUntil(const std::function<bool()> &done, double seconds);
+
+// A fault rule on `count` requests whose target holds `pattern` (below 0: all).
+void AddFault(const QString &pattern, Sim::FaultMode mode, int count = 1, int delayMs = 0);
 
 // A file of the data folder, as text ("" when missing).
 QString DataFileText(const QString &name);

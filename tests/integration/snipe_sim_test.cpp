@@ -1,6 +1,7 @@
 // Snipes from the running main tick against the simulator, with real timers
 // and auctions that end within a minute: the countdown, fast mode with its
 // one sign-in, the bid at lead time + bid delay, the result after the end.
+#include "tests/integration/bidsim.h"
 #include "tests/integration/refreshsimutil.h"
 
 #include "engine/ebayclock.h"
@@ -54,24 +55,10 @@ QDateTime endOf(const QString &number)
     return Server().items().find(number)->endsAt.toLocalTime();
 }
 
-bool isPreEndSignIn(const Sim::LogEntry &e)
+// A request of the given kind (see BidSim::Kind), for `number` if one is named.
+bool is(const Sim::LogEntry &e, const char *kind, const QString &number = {})
 {
-    return e.target.contains(QLatin1String("MfcISAPICommand=SignInWelcome"));
-}
-
-bool isSignOut(const Sim::LogEntry &e)
-{
-    return e.target.contains(QLatin1String("ssPageName=h:h:sout:US"));
-}
-
-bool isConfirmation(const Sim::LogEntry &e, const QString &number)
-{
-    return e.target.contains(QLatin1String("MfcISAPICommand=MakeBid")) && e.target.contains(QStringLiteral("&item=") + number);
-}
-
-bool isPreparation(const Sim::LogEntry &e, const QString &number)
-{
-    return e.target.contains(QStringLiteral("MakeBid&item=") + number) && !e.target.contains(QLatin1String("MfcISAPICommand"));
+    return BidSim::Kind(e) == QLatin1String(kind) && (number.isEmpty() || e.target.contains(QStringLiteral("item=") + number));
 }
 
 } // namespace
@@ -113,14 +100,14 @@ TEST(SnipeWithSimulator, BidsAtLeadTimePlusBidDelayAndReportsTheResult)
     int signOutsBefore = 0;
     for (const Sim::LogEntry &e : seen) {
         if (e.arrival < f.bidMoments.first()) {
-            signInsBefore += isPreEndSignIn(e);
-            signOutsBefore += isSignOut(e);
-        } else if (!bidSignIn && isPreEndSignIn(e)) {
+            signInsBefore += is(e, "signin");
+            signOutsBefore += is(e, "signout");
+        } else if (!bidSignIn && is(e, "signin")) {
             bidSignIn = &e;
         }
-        if (!preparation && isPreparation(e, number))
+        if (!preparation && is(e, "prepare", number))
             preparation = &e;
-        if (!confirmation && isConfirmation(e, number))
+        if (!confirmation && is(e, "confirm", number))
             confirmation = &e;
     }
     ASSERT_NE(bidSignIn, nullptr);
@@ -212,7 +199,7 @@ TEST(SnipeWithSimulator, WhenTheFirstSnipeOfAGroupIsWonTheSecondIsNeverBid)
     EXPECT_EQ(a->Tag(), "Bid complete");
     EXPECT_EQ(b->Tag(), "Other in group won");
     for (const Sim::LogEntry &e : RequestsSince(mark))
-        EXPECT_FALSE(isPreparation(e, second) || isConfirmation(e, second)) << e.target.toStdString();
+        EXPECT_FALSE(is(e, "prepare", second) || is(e, "confirm", second)) << e.target.toStdString();
 }
 
 TEST(SnipeWithSimulator, ASnipeReadBackAfterARestartFiresWithOneRefreshedBeforeIt)
@@ -233,11 +220,7 @@ TEST(SnipeWithSimulator, ASnipeReadBackAfterARestartFiresWithOneRefreshedBeforeI
     frmSettings::instance().optNotAlwaysOn->setChecked(true);
     ASSERT_TRUE(f.ReadListFile(QStringLiteral("data6.dat")));
     ASSERT_EQ(f.lvwAuctions->Count(), 2);
-    Sim::FaultRule empty;
-    empty.pattern = QStringLiteral("item=") + loaded;
-    empty.mode = Sim::FaultMode::Empty;
-    empty.remaining = -1;
-    Server().faults().add(empty);
+    AddFault(QStringLiteral("item=") + loaded, Sim::FaultMode::Empty, -1);
 
     f.tmrTimer->setEnabled(true);
     ASSERT_TRUE(RunUntil([&] { return f.bids.size() == 2; }, 45));
@@ -276,7 +259,7 @@ TEST(SnipeWithSimulator, AfterARestartTheSnipeIsStillPlacedAndDecided)
     const QList<Sim::LogEntry> seen = RequestsSince(mark);
     const Sim::LogEntry *confirmation = nullptr;
     for (const Sim::LogEntry &e : seen)
-        if (!confirmation && isConfirmation(e, number))
+        if (!confirmation && is(e, "confirm", number))
             confirmation = &e;
     ASSERT_NE(confirmation, nullptr);
     EXPECT_LT(confirmation->arrival, end);
