@@ -13,14 +13,9 @@
 
 namespace EngineTest {
 
-TestEngineForm &FreshForm()
+void PrepareForm(frmMainEngine &form)
 {
-    if (frmMainShell::isLoaded())
-        frmMainShell::destroyInstance();
-    frmMainShell::setFactory([] { return new TestEngineForm; });
-    auto &form = static_cast<TestEngineForm &>(frmMainEngine::instance());
     form.tmrLoadProcess->setEnabled(false);
-
     form.lvwAuctions->ClearColumns();
     for (const auto &c : TrackedAuction::kColumns)
         form.lvwAuctions->AddColumn(c.key, c.caption, -1, c.rightAligned ? Qt::AlignRight : Qt::AlignLeft);
@@ -29,7 +24,6 @@ TestEngineForm &FreshForm()
             form.StatusBar->AddPanel(QString::fromLatin1(key));
     if (!form.Toolbar->ButtonByKey(QStringLiteral("Filter")))
         form.Toolbar->AddButton(QStringLiteral("Filter"), Toolbar::Check);
-    return form;
 }
 
 ListItem *AddRow(const QString &itemNumber, std::initializer_list<std::pair<const char *, QString>> fields,

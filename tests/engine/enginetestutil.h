@@ -36,10 +36,20 @@ public:
     void RebuildHTMLList() override { ++rebuilds; }
 };
 
-// A new engine window with what the main window's preparation would give
-// it: the list's 18 keyed columns in creation order, the status panels and
-// the toolbar's "Filter" check button.
-TestEngineForm &FreshForm();
+// A new engine window of class Form with what the main window's preparation
+// would give it: the list's 18 keyed columns in creation order, the status
+// panels and the toolbar's "Filter" check button.
+void PrepareForm(frmMainEngine &form);
+template <class Form> Form &NewForm()
+{
+    if (frmMainShell::isLoaded())
+        frmMainShell::destroyInstance();
+    frmMainShell::setFactory([] { return new Form; });
+    auto &form = static_cast<Form &>(frmMainEngine::instance());
+    PrepareForm(form);
+    return form;
+}
+inline TestEngineForm &FreshForm() { return NewForm<TestEngineForm>(); }
 
 // Adds a row: item number, fields by column key, Tag.
 ListItem *AddRow(const QString &itemNumber, std::initializer_list<std::pair<const char *, QString>> fields,

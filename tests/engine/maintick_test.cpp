@@ -74,16 +74,7 @@ public:
 // interval 60 s, the user's zone GMT+1 with eBay's clock 8 hours behind.
 TickForm &Fresh()
 {
-    if (frmMainShell::isLoaded())
-        frmMainShell::destroyInstance();
-    frmMainShell::setFactory([] { return new TickForm; });
-    auto &form = static_cast<TickForm &>(frmMainEngine::instance());
-    form.tmrLoadProcess->setEnabled(false);
-    form.lvwAuctions->ClearColumns();
-    for (const auto &c : kColumns)
-        form.lvwAuctions->AddColumn(c.key, c.caption);
-    for (const char *key : {"IEStatus", "Status", "Feedback"})
-        form.StatusBar->AddPanel(QString::fromLatin1(key));
+    auto &form = EngineTest::NewForm<TickForm>();
     form.LastDate = QDate::currentDate();
     form.blnListUpdated = true;
 
@@ -418,7 +409,7 @@ TEST(MainTick, ARowRemovedWhileItsBidStartsIsNotTouchedAgain)
     EXPECT_EQ(next->Tag(), "Ready to bid");
 }
 
-TEST(MainTick, LooksForAnUpdateOnceADayOutsideFastMode)
+TEST(MainTick, LooksForAnUpdateOnceADayOutsideFastModeAndLeavesTheRowsAloneWhileExiting)
 {
     TickForm &f = Fresh();
     f.LastDate = QDate::currentDate().addDays(-1);
@@ -429,11 +420,8 @@ TEST(MainTick, LooksForAnUpdateOnceADayOutsideFastMode)
     f.tmrTimer_Timer();
     f.tmrTimer_Timer();
     EXPECT_EQ(f.updateChecks, 1);
-}
 
-TEST(MainTick, LeavesTheRowsAloneWhileTheProgramExits)
-{
-    TickForm &f = Fresh();
+    // While the program exits the rows are left alone.
     ListItem *due = snipe("70", 3, QStringLiteral("Local"), QStringLiteral("4 s"));
     f.blnExiting = true;
     f.tmrTimer_Timer();
