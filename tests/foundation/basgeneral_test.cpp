@@ -43,17 +43,6 @@ QByteArray withoutDates(QByteArray log)
 
 } // namespace
 
-TEST(Folders, TrailingSeparatorsAndDataFolderUnderTheHome)
-{
-    EXPECT_TRUE(AppPath().endsWith('/'));
-    EXPECT_FALSE(AppPath().endsWith("//"));
-    EXPECT_TRUE(DataFolder().endsWith("/Tallowmere/"));
-    EXPECT_TRUE(DataFolder().startsWith(QString::fromLocal8Bit(qgetenv("TALLOWMERE_HOME"))));
-    EXPECT_TRUE(RoamingDataFolder().endsWith("/Tallowmere/"));
-    EXPECT_NE(DataFolder(), RoamingDataFolder());
-    EXPECT_THROW(GetSpecialFolder(99), VbError);
-}
-
 TEST(WriteLog, NewestFirstWithTheOlderContentCutTo10240)
 {
     QDir().mkpath(DataFolder());

@@ -28,33 +28,6 @@ frmSettings &reloaded()
 
 } // namespace
 
-TEST(frmSettings, EmptyStoreShowsTheDefaults)
-{
-    frmSettings &s = reloaded();
-    EXPECT_EQ(s.txtHomepage->text(), frmSettings::DefaultHomepage());
-    EXPECT_EQ(s.txteBayDomain->currentIndex(), 0);
-    EXPECT_EQ(s.txteBayDomain->count(), 21);
-    EXPECT_EQ(s.SiteDomain(), "ebay.com");
-    EXPECT_EQ(s.ddnSyncInterval->currentText(), "15 minutes");
-    EXPECT_EQ(s.SyncIntervalSeconds(), 900);
-    EXPECT_EQ(s.FastSyncIntervalSeconds(), 15);
-    EXPECT_EQ(s.BidDelaySeconds(), 10);
-    EXPECT_EQ(s.ddnBidDelay->count(), 18);
-    EXPECT_EQ(s.ddnBidDelay->itemData(4).toInt(), 5);
-    EXPECT_EQ(s.cboTimeZone->count(), 26);
-    EXPECT_EQ(s.cboTimeZone->currentText(), "GMT-8:00");
-    EXPECT_EQ(s.cboTimeZone->itemText(12), "GMT+0:00");
-    EXPECT_EQ(s.TimeZoneHours(), -8);
-    EXPECT_EQ(s.sliScrollSpeed->value(), 150);
-    EXPECT_EQ(s.lblScrollSpeed->text(), "150 dots/second");
-    EXPECT_EQ(s.sliScrollFPS->value(), 40);
-    EXPECT_TRUE(s.optAlwaysOn->isChecked());
-    EXPECT_EQ(s.lvwUsers->Count(), 0);
-    EXPECT_TRUE(s.chkAlwaysPswd->isChecked());
-    EXPECT_TRUE(s.chkScanClipboard->isChecked());
-    EXPECT_TRUE(s.optCopyAsk->isChecked());
-}
-
 TEST(frmSettings, SavedSettingsReadBackIntoEveryControl)
 {
     frmSettings &s = reloaded();

@@ -1,6 +1,7 @@
 #include "foundation/pageaccess.h"
 #include "platform/inet.h"
 #include "platform/vberror.h"
+#include "tests/support/tinyhttp.h"
 
 #include <gtest/gtest.h>
 
@@ -8,67 +9,23 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QPointer>
 #include <QRandomGenerator>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 
 using namespace basGeneral;
 
 namespace {
 
-// A tiny HTTP responder on loopback. "/hang" never answers (the connection is
-// held until the client gives up); every other path gets a 200 reply whose
-// body is set per path (Windows-1252 bytes).
-class LoopbackHttp final : public QObject
+// A loopback server: "/hang" is never answered, other paths get their page
+// (Windows-1252 bytes).
+struct LoopbackHttp
 {
-public:
-    LoopbackHttp()
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection())
-                serve(socket);
-        });
-        const bool listening = m_server.listen(QHostAddress::LocalHost, 0);
-        EXPECT_TRUE(listening);
-    }
-
-    QString url(const QString &path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
-
-    void setBody(const QByteArray &path, const QByteArray &body) { m_bodies[path] = body; }
-
-    QList<QByteArray> requests;
-    int hangingClosed = 0;
-
-private:
-    void serve(QTcpSocket *socket)
-    {
-        auto buffer = std::make_shared<QByteArray>();
-        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
-            buffer->append(socket->readAll());
-            if (!buffer->contains("\r\n\r\n"))
-                return;
-            const QByteArray path = buffer->split(' ').value(1);
-            buffer->clear();
-            requests.append(path);
-            if (path == "/hang") {
-                connect(socket, &QTcpSocket::disconnected, this, [this] { ++hangingClosed; });
-                return;
-            }
-            const QByteArray body = m_bodies.value(path, "<html>default</html>");
-            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: "
-                          + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-            socket->disconnectFromHost();
-        });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
-
-    QTcpServer m_server;
-    QHash<QByteArray, QByteArray> m_bodies;
+    QHash<QByteArray, QByteArray> bodies;
+    TinyHttp server{[this](const TinyHttp::Request &r) {
+        return TinyHttp::Reply{200, bodies.value(r.target, "<html>default</html>"), {}, r.target == "/hang", 0};
+    }};
+    QString url(const char *path) const { return QString::fromLatin1(server.url(path)); }
 };
 
 // A loopback port that nobody listens on.
@@ -86,25 +43,25 @@ quint16 closedPort()
 TEST(GetURL, ReturnsThePageOrEmptyTextOnFailure)
 {
     LoopbackHttp http;
-    http.setBody("/item", "<title>Caf\xE9 \x80 5</title>");
+    http.bodies["/item"] = "<title>Caf\xE9 \x80 5</title>";
     Inet inet;
 
-    EXPECT_EQ(GetURL(http.url(QStringLiteral("/item")), inet), QStringLiteral(u"<title>Café € 5</title>"));
+    EXPECT_EQ(GetURL(http.url("/item"), inet), QStringLiteral(u"<title>Café € 5</title>"));
     EXPECT_FALSE(inet.StillExecuting());
 
     // Connection refused, a malformed address, no control at all: "" and no throw.
     EXPECT_EQ(GetURL(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort()), inet), QString());
     EXPECT_EQ(GetURL(QStringLiteral("not a url"), inet), QString());
-    EXPECT_EQ(GetURL(http.url(QStringLiteral("/item")), nullptr), QString());
+    EXPECT_EQ(GetURL(http.url("/item"), nullptr), QString());
 
     // The control is usable again after a failure.
-    EXPECT_EQ(GetURL(http.url(QStringLiteral("/item")), &inet), QStringLiteral(u"<title>Café € 5</title>"));
+    EXPECT_EQ(GetURL(http.url("/item"), &inet), QStringLiteral(u"<title>Café € 5</title>"));
 }
 
 TEST(GetURL, GivesABusyControlTenSecondsThenCancelsItsRequest)
 {
     LoopbackHttp http;
-    http.setBody("/fresh", "fresh page");
+    http.bodies["/fresh"] = "fresh page";
     Inet inet;
 
     // While a request on the control hangs, a timer tick asks for another
@@ -116,11 +73,11 @@ TEST(GetURL, GivesABusyControlTenSecondsThenCancelsItsRequest)
         ASSERT_TRUE(inet.StillExecuting());
         QElapsedTimer clock;
         clock.start();
-        inner = GetURL(http.url(QStringLiteral("/fresh")), inet);
+        inner = GetURL(http.url("/fresh"), inet);
         innerWaitedMs = clock.elapsed();
-        controlFreedByCancel = !http.requests.isEmpty() && http.requests.last() == "/fresh";
+        controlFreedByCancel = !http.server.requests().isEmpty() && http.server.requests().last().target == "/fresh";
     });
-    const QString outer = GetURL(http.url(QStringLiteral("/hang")), inet);
+    const QString outer = GetURL(http.url("/hang"), inet);
 
     // The earlier request was given up after about ten seconds of waiting,
     // with events running meanwhile (the tick itself ran inside the wait).
@@ -130,9 +87,9 @@ TEST(GetURL, GivesABusyControlTenSecondsThenCancelsItsRequest)
     EXPECT_FALSE(inet.StillExecuting());
     QElapsedTimer settle;
     settle.start();
-    while (http.hangingClosed == 0 && settle.elapsed() < 2000)
+    while (http.server.hangsClosed() == 0 && settle.elapsed() < 2000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_EQ(http.hangingClosed, 1);
+    EXPECT_EQ(http.server.hangsClosed(), 1);
 
     // Then the new page was requested through the control and returned.
     if (!controlFreedByCancel)
@@ -148,12 +105,10 @@ TEST(GetBetween, StartMarkerInAnyCaseEndMarkerExact)
         {"Price: US $5.00<br>Shipping", "price: ", "<BR>", false, "US $5.00<br>Shipping"},
         {"one two three", "", " ", false, "one"},
         {"one two three", "", "", false, "one two three"},
-        {"", "", "", false, ""},
         {"", "a", "b", false, ""},
         {"abc", "x", "", false, ""},
         {"a[b]c[d]", "[", "]", false, "b"},
         {"Time\r\nleft:\t 5m", "timeleft:", "m", true, " 5"},
-        {"Time\nleft: 5m", "timeleft:", "m", true, " 5"},
         {"Time\rleft: 5m", "timeleft:", "m", true, ""},
         {"Time\r\nleft: 5m", "timeleft:", "m", false, ""},
         {"x\tSTART\tmid\tEND", "start", "END", true, "mid"},
@@ -233,7 +188,6 @@ TEST(TextCleaning, StripTagsCleanWhitespaceAndInStrClean)
         {"x>y<i>z", "x>yz"},
         {"a<b", "a<b"},
         {"<span>1</span>&NBSP;&Nbsp;2", "1 &Nbsp;2"},
-        {"<br><br>", ""},
         {"a < b and c > d", "a  d"},
     };
     for (const Strip &s : strips)
@@ -243,9 +197,7 @@ TEST(TextCleaning, StripTagsCleanWhitespaceAndInStrClean)
     const Clean cleans[] = {
         {"one\r\n  \ttwo", "one two"},
         {"a    b", "a  b"},
-        {"a   b", "a  b"},
         {"a\rb\nc\td", "abcd"},
-        {"", ""},
     };
     for (const Clean &c : cleans)
         EXPECT_EQ(CleanWhitespace(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
@@ -289,8 +241,6 @@ TEST(GetItemNumberFromURL, ReadsEveryUrlForm)
         {"http://www.ebay.com/itm/261349871234?hash=item3cd", "261349871234", nullptr},
         {"http://www.ebay.com/itm/Some-title/123456789?hash=x#top", "123456789", "http://www.ebay.com/itm/Some-title/123456789?hash=x"},
         {"http://cgi.ebay.com/Vintage-Compass_W0QQitemZ261349871234QQcmdZViewItem", "261349871234", nullptr},
-        {"http://cgi.ebay.com/Vintage-Compass-/261349871234?pt=LH", "261349871234", nullptr},
-        {"http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&ITEM=555", "555", nullptr},
         {"http://www.ebay.com/sch/i.html?_nkw=compass", "", nullptr},
         {"http://www.ebay.com/itm/Some-title/abc?x=1", "", nullptr},
         {"", "", ""},
@@ -307,9 +257,7 @@ TEST(UrlEncode, KeepsOnlyLettersDigitsAndStar)
     struct Case { const char16_t *in; const char *out; };
     const Case cases[] = {
         {u"a b*1.", "a%20b*1%2E"},
-        {u"", ""},
         {u"-_.~", "%2D%5F%2E%7E"},
-        {u"x\ny", "x%0Ay"},
         {u"p@ss;wörd€", "p%40ss%3Bw%F6rd%80"},
         {u"\u4E2D", "%3F"},         // no Windows-1252 code
         {u"a\U0001F600b", "a%3Fb"}, // one character, one escape

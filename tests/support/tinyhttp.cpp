@@ -41,8 +41,10 @@ void TinyHttp::serve(QTcpSocket *socket)
     }
     m_requests << request;
     const Reply reply = m_handler(request);
-    if (reply.hang)
-        return; // never answered
+    if (reply.hang) { // never answered
+        connect(socket, &QTcpSocket::disconnected, this, [this] { ++m_hangsClosed; });
+        return;
+    }
     auto send = [socket, reply] {
         QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\n";
         for (const auto &[name, value] : reply.headers)

@@ -34,6 +34,8 @@ public:
     quint16 port() const { return m_server.serverPort(); }
     QByteArray url(const QByteArray &target) const;
     const QList<Request> &requests() const { return m_requests; }
+    // Held requests whose connection the client has since closed.
+    int hangsClosed() const { return m_hangsClosed; }
 
 private:
     void serve(QTcpSocket *socket);
@@ -41,4 +43,5 @@ private:
     QTcpServer m_server;
     Handler m_handler;
     QList<Request> m_requests;
+    int m_hangsClosed = 0;
 };
