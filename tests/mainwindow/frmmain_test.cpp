@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QFrame>
-#include <QTreeWidget>
 
 namespace {
 
@@ -27,44 +25,25 @@ frmMain &freshMain()
 
 } // namespace
 
-TEST(frmMainLoad, PreparesColumnsPanelsToolbarAndTimers)
+TEST(frmMainLoad, PreparesTheWindowForTheLoaderAndRefusesACloseMeanwhile)
 {
     frmMain &m = freshMain();
-    const QStringList keys = {"itemnum", "itemtitle", "timeleft", "enddate", "enddatedisp", "bids", "qty", "currentbid",
-                              "maxbid", "user", "group", "note", "shipping", "seller", "picture", "won", "pcendtime", "reminders"};
-    ASSERT_EQ(m.lvwAuctions->ColumnCount(), 18);
-    for (int i = 0; i < keys.size(); ++i)
-        EXPECT_EQ(m.lvwAuctions->ColumnKey(i), keys[i]);
-    EXPECT_EQ(m.lvwAuctions->headerItem()->text(5), "# of Bids");
-    EXPECT_EQ(m.lvwAuctions->headerItem()->text(3), m.lvwAuctions->headerItem()->text(4));
-
-    ASSERT_EQ(m.StatusBar->PanelCount(), 3);
-    EXPECT_EQ(m.StatusBar->PanelAt(0)->Key(), "IEStatus");
+    EXPECT_EQ(m.lvwAuctions->ColumnCount(), 18);
     EXPECT_EQ(m.PanelText("IEStatus"), "Ready");
     EXPECT_EQ(m.PanelText("Status"), "Loading...");
     EXPECT_EQ(m.PanelText("Feedback"), "Retrieving rating...");
-    EXPECT_EQ(m.StatusBar->Panel("Feedback")->toolTip(), "View Feedback/Change User...");
-
-    ASSERT_EQ(m.Toolbar->ButtonCount(), 16);
-    EXPECT_EQ(m.Toolbar->KeyAt(0), "Add Auction");
-    EXPECT_EQ(m.Toolbar->KeyAt(15), "Auto Scroll");
     EXPECT_EQ(m.Toolbar->StyleOf("Filter"), Toolbar::Check);
     EXPECT_FALSE(m.Toolbar->Enabled("Watch Auction"));
-    EXPECT_TRUE(m.Toolbar->Enabled("Add Auction"));
 
     EXPECT_TRUE(m.blnPreventExit);
     EXPECT_TRUE(m.blnForceRefresh);
     EXPECT_FALSE(m.tmrTimer->Enabled());
-    EXPECT_FALSE(m.tmrClipboardScan->Enabled());
-    EXPECT_EQ(TabURLs.value(0), "http://ebay.com/");
     EXPECT_EQ(m.LastDate, QDate::currentDate().addDays(-1));
     EXPECT_EQ(GetSetting("Last Load Step"), "Sizing objects");
     EXPECT_EQ(m.ViewMode, 2);
-    EXPECT_TRUE(m.mnuViewListBrowser->isChecked());
     EXPECT_NEAR(m.NextRefreshTime.toSecsSinceEpoch(), QDateTime::currentDateTime().addSecs(900).toSecsSinceEpoch(), 5);
-    // Loading does not store the view mode back.
+    // Loading does not store the view mode back, and a close meanwhile is refused.
     EXPECT_EQ(GetSetting("View Mode", "unset"), "unset");
-    // A close during loading is refused.
     EXPECT_FALSE(m.close());
     EXPECT_TRUE(frmMainShell::isLoaded());
 }

@@ -119,8 +119,6 @@ TEST(HtmlTemplatePlaceholders, ReplacedWhereTheyBelong)
     EXPECT_FALSE(odd.contains('<'));
     EXPECT_FALSE(odd.contains('#'));
     EXPECT_EQ(QUrl(QString(odd).replace("&amp;", "&")).toLocalFile(), "/home/a b/\"x\"#1?&%20<z>/");
-
-    EXPECT_EQ(HiddenSpan(QLatin1String("itempic")), "<span style=\"visibility: hidden\" ID=\"itempic\"></span>");
 }
 
 TEST(HtmlTemplateShipped, HoldsEverySectionIdAndLink)
@@ -173,29 +171,14 @@ TEST(HtmlListRowWrites, ColoursByRowKind)
     r.maxBid = "(Watching)";
     r.tag = "";
     EXPECT_EQ(colours(), std::pair(QString("000080"), QString("000000")));
-    // Without updateAll the backgrounds are not touched.
+    // Without updateAll the backgrounds are not touched, so no colour is
+    // needed; with it, two do for a row that is not highlighted (the page
+    // tests show which each row gets).
     EXPECT_EQ(countOf(RowWrites(snipe(), 0, false, false, context()), ElementWrite::Background), 0);
-}
-
-TEST(HtmlListRowWrites, BackgroundsAlternateAndHighlight)
-{
-    const RowFields r = snipe();
-    auto background = [&](int position, bool highlighted, const QStringList &colours) {
-        const auto w = RowWrites(r, position, true, highlighted, context(colours));
-        EXPECT_EQ(countOf(w, ElementWrite::Background), 13);
-        return valueOf(w, "shippingcell", ElementWrite::Background);
-    };
-    const QStringList three = {"#A", "#B", "#C"};
-    EXPECT_EQ(background(0, false, three), "#B"); // the first shown row takes entry 1
-    EXPECT_EQ(background(1, false, three), "#A");
-    EXPECT_EQ(background(2, false, three), "#B");
-    EXPECT_EQ(background(1, true, three), "#C");
-
-    // Two colours do for every row that is not highlighted; fewer do not.
-    EXPECT_EQ(background(5, false, {"#A", "#B"}), "#A");
+    EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, false, false, context({})); }), 0);
+    EXPECT_EQ(countOf(RowWrites(r, 5, true, false, context({"#A", "#B"})), ElementWrite::Background), 13);
     EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, true, true, context({"#A", "#B"})); }), 9);
     EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, true, false, context({"#A"})); }), 9);
-    EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, false, false, context({})); }), 0);
 }
 
 TEST(HtmlListRowWrites, ButtonsGroupAndPicture)

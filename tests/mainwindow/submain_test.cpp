@@ -4,23 +4,12 @@
 #include "foundation/frmsplash.h"
 #include "foundation/settingsstore.h"
 #include "mainwindow/frmmain.h"
-#include "platform/singleinstance.h"
 #include "platform/vbtimer.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-
-TEST(Main, SecondCopyEndsWithoutTouchingSettings)
-{
-    SingleInstance running;
-    ASSERT_FALSE(running.anotherIsRunning());
-    RegisterWindows();
-    EXPECT_FALSE(Main());
-    EXPECT_EQ(GetSetting("Last alive", "none"), "none");
-    EXPECT_FALSE(frmMainShell::isLoaded());
-}
 
 TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
 {
