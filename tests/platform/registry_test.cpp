@@ -108,11 +108,3 @@ TEST(Ansi, CodePageLettersRoundTrip)
     EXPECT_EQ(Ansi::encode(QString::fromUtf8("日")), QByteArray("?"));
 }
 
-TEST(Folders, HomeOverrideHoldsEveryFolder)
-{
-    const QString home = Folders::home();
-    EXPECT_EQ(home, QString::fromLocal8Bit(qgetenv("TALLOWMERE_HOME")));
-    EXPECT_TRUE(Folders::localAppData().startsWith(home));
-    EXPECT_TRUE(Folders::roamingAppData().startsWith(home));
-    EXPECT_TRUE(Store::filePath().startsWith(home));
-}
