@@ -2,6 +2,8 @@
 // routes().add(...) here, or from a test.
 #include "sim/core/simserver.h"
 
+#include "sim/core/layoutpages.h"
+
 namespace Sim {
 
 namespace {
@@ -36,7 +38,7 @@ void SimServer::addEbayRoutes()
         const SimItem *item = m_items.find(number);
         if (!item)
             return Response::html(Pages::removedItem(number));
-        return Response::html(Pages::item(*item, pageContext(), r.hasParam(QStringLiteral("orig"))));
+        return LayoutPages::reply(item->layout, Pages::item(*item, pageContext(), r.hasParam(QStringLiteral("orig"))));
     });
 
     // A member's feedback profile; the numbers come from the account, if there is one.

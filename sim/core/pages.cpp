@@ -1,6 +1,7 @@
 #include "sim/core/pages.h"
 
 #include "sim/core/itemstore.h"
+#include "sim/core/layoutpages.h"
 #include "sim/core/pacifictime.h"
 #include "sim/core/simhttp.h"
 
@@ -140,7 +141,8 @@ QString item(const SimItem &item, const PageContext &ctx, bool original)
 {
     if (item.layout.compare(QLatin1String("moved"), Qt::CaseInsensitive) == 0 && !original)
         return movedNotice(item, ctx);
-    return listing(item, ctx);
+    const QString page = LayoutPages::item(item, ctx);
+    return page.isEmpty() ? listing(item, ctx) : page;
 }
 
 QString removedItem(const QString &number)
