@@ -45,9 +45,6 @@ struct Events
 {
     QStringList beforeNavigate;
     QStringList complete;
-    QStringList titles;
-    QList<int> progress;
-    QList<QPair<int, bool>> commands;
     std::function<bool(const QString &)> cancelIf = [](const QString &) { return false; };
 
     explicit Events(WebBrowser &b)
@@ -57,18 +54,11 @@ struct Events
             cancel = cancelIf(url);
         });
         QObject::connect(&b, &WebBrowser::DocumentComplete, [this](const QString &url) { complete << url; });
-        QObject::connect(&b, &WebBrowser::TitleChange, [this](const QString &t) { titles << t; });
-        QObject::connect(&b, &WebBrowser::ProgressChange, [this](int p, int) { progress << p; });
-        QObject::connect(&b, &WebBrowser::CommandStateChange,
-                         [this](int c, bool on) { commands.append({c, on}); });
     }
     void clear()
     {
         beforeNavigate.clear();
         complete.clear();
-        titles.clear();
-        progress.clear();
-        commands.clear();
     }
 };
 
@@ -109,7 +99,7 @@ std::unique_ptr<WebBrowser> makeBrowser()
 
 } // namespace
 
-TEST(WebBrowserControl, NavigationEventsStateAndHistory)
+TEST(WebBrowserControl, NavigationEventsAndState)
 {
     Pages pages;
     const QString first = pages.add("first.htm", "<html><head><title>First page</title></head><body>one</body></html>");
@@ -143,8 +133,6 @@ TEST(WebBrowserControl, NavigationEventsStateAndHistory)
     EXPECT_EQ(fresh->DocumentHTML(), QString());
     EXPECT_EQ(fresh->ElementCount("x"), 0);
     EXPECT_LT(clock.elapsed(), 4000); // no wait for a script time-out
-    fresh->GoBack(); // no history: nothing happens
-    fresh->GoForward();
     EXPECT_FALSE(fresh->Busy());
     ev.clear();
 
@@ -160,12 +148,7 @@ TEST(WebBrowserControl, NavigationEventsStateAndHistory)
     EXPECT_FALSE(b->Busy());
     EXPECT_EQ(b->ReadyState(), WebBrowser::READYSTATE_COMPLETE);
     EXPECT_EQ(b->LocationURL(), first);
-    EXPECT_EQ(b->LocationName(), "First page");
     EXPECT_EQ(b->DocumentTitle(), "First page");
-    ASSERT_FALSE(ev.progress.isEmpty());
-    EXPECT_EQ(ev.progress.last(), -1);
-    EXPECT_TRUE(waitFor([&] { return ev.titles.contains("First page"); }));
-    EXPECT_TRUE(ev.commands.contains(qMakePair(2, true))); // back: the pages before
 
     // A cancelled navigation loads nothing and leaves the control idle.
     ev.clear();
@@ -177,65 +160,11 @@ TEST(WebBrowserControl, NavigationEventsStateAndHistory)
     EXPECT_TRUE(ev.complete.isEmpty());
     EXPECT_EQ(b->LocationURL(), first);
 
-    // History: back and forward.
-    ev.cancelIf = [](const QString &) { return false; };
-    ASSERT_TRUE(open(*b, second));
-    EXPECT_FALSE(b->LocationName().isEmpty()); // no title: the address stands in
-    EXPECT_EQ(b->DocumentTitle(), QString());
-    ASSERT_TRUE(waitFor([&] { return ev.commands.contains(qMakePair(2, true)); }));
-    ev.clear();
-    b->GoBack();
-    ASSERT_TRUE(waitFor([&] { return !ev.complete.isEmpty(); }));
-    EXPECT_EQ(b->LocationURL(), first);
-    EXPECT_TRUE(ev.commands.contains(qMakePair(1, true)));
-    b->GoForward();
-    ASSERT_TRUE(waitFor([&] { return b->LocationURL() == second && !b->Busy(); }));
-
     // An address without a scheme is read as a web address; empty is about:blank.
     ev.clear();
-    ev.cancelIf = [](const QString &) { return true; };
     b->Navigate("www.example.com/x");
     b->Navigate("");
     EXPECT_EQ(ev.beforeNavigate, (QStringList{"http://www.example.com/x", "about:blank"}));
-}
-
-TEST(WebBrowserControl, NewWindowsGoWhereTheProgramSays)
-{
-    Pages pages;
-    const QString target = pages.add("target.htm", "<html><head><title>Target</title></head><body>t</body></html>");
-    const QString start = pages.add(
-        "start.htm", "<html><body><a id=pop target=_blank href=\"target.htm\">new window</a></body></html>");
-    auto b = makeBrowser();
-    auto other = makeBrowser();
-    ASSERT_TRUE(open(*b, start));
-
-    QStringList asked;
-    bool cancel = true;
-    WebBrowser *chosen = nullptr;
-    QObject::connect(b.get(), &WebBrowser::NewWindow2, [&](const QString &url, WebBrowser *&t, bool &c) {
-        asked << url;
-        t = chosen;
-        c = cancel;
-    });
-
-    // Cancelled: nothing opens anywhere.
-    ASSERT_TRUE(b->Element("pop").click());
-    ASSERT_TRUE(waitFor([&] { return asked.size() == 1; }));
-    EXPECT_EQ(asked.first(), target);
-    pump(300);
-    EXPECT_EQ(b->LocationURL(), start);
-
-    // No target chosen: the page opens in this browser.
-    cancel = false;
-    ASSERT_TRUE(b->Element("pop").click());
-    ASSERT_TRUE(waitFor([&] { return b->LocationURL() == target && !b->Busy(); }));
-
-    // Another browser chosen: it opens there, and this one stays.
-    ASSERT_TRUE(open(*b, start));
-    chosen = other.get();
-    b->ExecScript("window.open('target.htm')");
-    ASSERT_TRUE(waitFor([&] { return other->LocationURL() == target && !other->Busy(); }));
-    EXPECT_EQ(b->LocationURL(), start);
 }
 
 TEST(WebBrowserDocument, HtmlInTheOldEnginesForm)
@@ -463,19 +392,13 @@ TEST(WebBrowserWriting, PiecesLinksAndTheHostPage)
     EXPECT_EQ(b->Element("after").innerText(), "after");
     EXPECT_EQ(b->ElementCount("itemtitle"), 0);
 
-    // A new document in the same host page replaces the old one; a long list
-    // goes in one write.
+    // A new document in the same host page replaces the old one.
     b->DocumentOpen();
     b->DocumentWrite("<html><body><table>");
-    for (int i = 1; i <= 300; ++i)
-        b->DocumentWrite(QString("<tr><td><span id=itemnumber>%1</span></td><td><a id=lnkRemove "
-                                 "href=\"tmr:///remove=%1\">remove</a></td></tr>\r\n")
-                             .arg(i));
+    for (int i = 1; i <= 5; ++i)
+        b->DocumentWrite(QString("<tr><td><a id=lnkRemove href=\"tmr:///remove=%1\">remove</a></td></tr>").arg(i));
     b->DocumentWrite("</table></body></html>");
-    b->SetBodyScrollTop(200); // restored after the writes, as a rebuild does
-    EXPECT_EQ(b->ElementCount("itemnumber"), 300);
-    EXPECT_EQ(b->Element("itemnumber", 299).innerText(), "300");
-    EXPECT_EQ(b->BodyScrollTop(), 200);
+    EXPECT_EQ(b->ElementCount("lnkremove"), 5);
     EXPECT_EQ(b->ElementCount("after"), 0);
     b->DocumentClose();
 
