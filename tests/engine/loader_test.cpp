@@ -95,8 +95,6 @@ TEST(Loader, NomonStartLoadsAndStartsTheTickWithoutPrompts)
     EXPECT_EQ(form.mnuFavoritesItems[0]->text(), "My \"deals\"");
     EXPECT_TRUE(form.mnuFavoritesItems[0]->isEnabled());
     EXPECT_EQ(form.mnuFavoritesItems[2]->data().toString(), "http://c.test/");
-    // The script-debugger values are written once.
-    EXPECT_EQ(GetSetting("Has TMRO Account"), "True");
     EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty());
 }
 
