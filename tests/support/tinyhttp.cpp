@@ -45,7 +45,16 @@ void TinyHttp::serve(QTcpSocket *socket)
         connect(socket, &QTcpSocket::disconnected, this, [this] { ++m_hangsClosed; });
         return;
     }
+    if (reply.drop) {
+        socket->disconnectFromHost();
+        return;
+    }
     auto send = [socket, reply] {
+        if (!reply.raw.isEmpty()) {
+            socket->write(reply.raw);
+            socket->disconnectFromHost();
+            return;
+        }
         QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\n";
         for (const auto &[name, value] : reply.headers)
             out += name + ": " + value + "\r\n";

@@ -27,6 +27,8 @@ public:
         QList<std::pair<QByteArray, QByteArray>> headers;
         bool hang = false;
         int delayMs = 0;
+        QByteArray raw; // when set, sent as it stands instead of the reply above
+        bool drop = false; // the connection is closed without an answer
     };
     using Handler = std::function<Reply(const Request &)>;
 
