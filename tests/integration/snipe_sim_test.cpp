@@ -36,7 +36,12 @@ public:
         sample();
         m_timer.start();
     }
-    QStringList tags() const { return m_tags; }
+    // Up to now: the last change may have come after the last sample.
+    QStringList tags()
+    {
+        sample();
+        return m_tags;
+    }
 
 private:
     void sample()

@@ -131,15 +131,7 @@ TEST(HtmlTemplateShipped, HoldsEverySectionIdAndLink)
     EXPECT_EQ(t.colours().size(), 3);
     EXPECT_TRUE(t.noItems.contains("%apppath%"));
 
-    auto idCount = [](const QString &html, QLatin1String id) {
-        const QRegularExpression re(QStringLiteral("\\bid\\s*=\\s*\"?%1[\"\\s>]").arg(QString(id)),
-                                    QRegularExpression::CaseInsensitiveOption);
-        return int(html.count(re));
-    };
-    for (QLatin1String id : kRowIds) {
-        EXPECT_EQ(idCount(t.listItem, id), 1) << id.data();
-        EXPECT_EQ(idCount(t.listHeader, id) + idCount(t.listFooter, id), 0) << id.data();
-    }
+    // Each row id once per row is checked on the page built from it.
     for (const char *command : {"edit", "notes", "remove", "remind"})
         EXPECT_TRUE(t.listItem.contains(QStringLiteral("tmr:///%1=%cnt%").arg(command))) << command;
 
