@@ -42,14 +42,6 @@ void SetUpAccount(const QString &user, const QString &password)
     row->setTag(basGeneral::ScramblePassword(password));
 }
 
-QString ListItemOnSim(double price, int endsIn)
-{
-    Sim::SimItem item;
-    item.price = price;
-    item.endsAt = Server().now().addSecs(endsIn);
-    return Server().items().add(item);
-}
-
 ListItem *AddSnipe(const QString &itemNumber, const QString &qty, const QString &amount, const QString &user)
 {
     ListView *list = MainWindow().lvwAuctions;
@@ -132,15 +124,10 @@ QString Kind(const Sim::LogEntry &entry)
     return t;
 }
 
-QList<Sim::LogEntry> Requests(qint64 from)
-{
-    return Server().requestLog().since(from);
-}
-
 QStringList RequestKinds(qint64 from)
 {
     QStringList kinds;
-    for (const Sim::LogEntry &e : Requests(from))
+    for (const Sim::LogEntry &e : RequestsSince(from))
         kinds << Kind(e);
     return kinds;
 }

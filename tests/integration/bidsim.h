@@ -28,8 +28,6 @@ using RefreshSim::Server;
 frmMainEngine &MainWindow();
 void SetUpAccount(const QString &user, const QString &password);
 
-// A listed item on the simulator, ending in `endsIn` seconds.
-QString ListItemOnSim(double price, int endsIn = 3600);
 // A tracked row for it: "qty @ amount" for `user`.
 ListItem *AddSnipe(const QString &itemNumber, const QString &qty, const QString &amount, const QString &user);
 
@@ -70,7 +68,8 @@ void ClearBidLog();
 // "signin", "prepare", "confirm", "currency", "purchase", "signout" or the
 // target itself for anything else.
 QStringList RequestKinds(qint64 from);
-QList<Sim::LogEntry> Requests(qint64 from);
+using RefreshSim::AddItem; // a listed item ending in the seconds given
+using RefreshSim::RequestsSince;
 QString Kind(const Sim::LogEntry &entry);
 
 using RefreshSim::AddFault;

@@ -37,7 +37,7 @@ protected:
     // A snipe on a fresh simulator item.
     ListItem *Snipe(const QString &qty = QStringLiteral("1"), const QString &amount = QStringLiteral("12.50"))
     {
-        number = ListItemOnSim(10.0);
+        number = AddItem(3600, 10.0);
         return AddSnipe(number, qty, amount, kUser);
     }
 
@@ -69,7 +69,7 @@ TEST_F(BidWindowWithSimulator, SnipeSignsInPreparesConfirmsAndSignsOut)
     EXPECT_FALSE(main.blnBidding);
     EXPECT_EQ(row->Tag(), QStringLiteral("Local")) << "the bid window leaves the row alone";
 
-    const QList<Sim::LogEntry> requests = Requests(from);
+    const QList<Sim::LogEntry> requests = RequestsSince(from);
     ASSERT_EQ(RequestKinds(from), QStringList({"signin", "prepare", "confirm", "signout"}));
     EXPECT_EQ(requests[0].scheme, QStringLiteral("https"));
     EXPECT_TRUE(requests[0].target.endsWith(QStringLiteral("&userid=alice&pass=Secret%201%26")));
@@ -206,7 +206,7 @@ TEST_F(BidWindowWithSimulator, CookiePageIsRetriedAtOnceThenReported)
     EXPECT_EQ(r.details,
               QStringLiteral("Could not sign in because your Internet Options in the Windows Control Panel are blocking cookies"));
     EXPECT_EQ(RequestKinds(from), QStringList({"signin", "signin", "signin", "signin", "signin", "signin", "prepare", "signout"}));
-    const QList<Sim::LogEntry> requests = Requests(from);
+    const QList<Sim::LogEntry> requests = RequestsSince(from);
     EXPECT_LT(requests[0].arrival.msecsTo(requests[5].arrival), 3000) << "no 1-second waits between the cookie retries";
     EXPECT_EQ(BidLog(), QStringList({QStringLiteral("Signing in to bid on item # ") + number, "Preparing bid", "Cookies rejected",
                                      "Signing out"}));
@@ -250,7 +250,7 @@ TEST_F(BidWindowWithSimulator, TimeOutsGoAgainAtOnceWithOneCountForTheWholeRun)
     EXPECT_FALSE(r.windowStaysOpen);
     EXPECT_FALSE(r.failed);
     EXPECT_EQ(RequestKinds(from), QStringList({"signin", "signin", "prepare", "prepare", "confirm", "signout"}));
-    const QList<Sim::LogEntry> requests = Requests(from);
+    const QList<Sim::LogEntry> requests = RequestsSince(from);
     const qint64 signInGap = requests[0].arrival.msecsTo(requests[1].arrival);
     EXPECT_GE(signInGap, 1900);
     EXPECT_LT(signInGap, 2900) << "sent again as soon as the time-out came";
@@ -269,7 +269,7 @@ TEST_F(BidWindowWithSimulator, OtherTransferErrorsGoAgainAfterASecond)
     EXPECT_EQ(RequestKinds(from), QStringList({"signin", "prepare", "confirm", "confirm", "confirm", "confirm", "confirm",
                                                "confirm", "signout"}))
         << "five retries, and not one request more";
-    const QList<Sim::LogEntry> requests = Requests(from);
+    const QList<Sim::LogEntry> requests = RequestsSince(from);
     for (int i = 3; i < 8; ++i)
         EXPECT_GE(requests[i - 1].arrival.msecsTo(requests[i].arrival), 950) << "retry " << i - 2;
     const QStringList log = BidLog();
@@ -297,7 +297,7 @@ TEST_F(BidWindowWithSimulator, SuccessNeedsTheConfirmationReplyItself)
     EXPECT_EQ(BidLog(), QStringList({QStringLiteral("Signing in to bid on item # ") + number, "Preparing bid", "Confirming bid",
                                      "Request timed out, retry 1", "Request timed out, retry 2", "Request timed out, retry 3",
                                      "Request timed out, retry 4", "Request timed out, retry 5", "Signing out"}));
-    EXPECT_TRUE(Requests(from)[2].target.contains(QStringLiteral("&uiid=U1&"))) << "the token of that page";
+    EXPECT_TRUE(RequestsSince(from)[2].target.contains(QStringLiteral("&uiid=U1&"))) << "the token of that page";
     EXPECT_TRUE(r.failed);
     EXPECT_TRUE(r.unknownFail);
     EXPECT_EQ(r.resultConfirmBid, r.resultSendBid) << "the confirmation kept the preparation page";
@@ -314,7 +314,7 @@ TEST_F(BidWindowWithSimulator, FailedPreparationCheckSignsInAgainAfterASecond)
         expected << "signin" << "prepare";
     expected << "confirm" << "signout";
     EXPECT_EQ(RequestKinds(from), expected) << "five retries, then the run goes on";
-    const QList<Sim::LogEntry> requests = Requests(from);
+    const QList<Sim::LogEntry> requests = RequestsSince(from);
     for (int i = 1; i < 6; ++i)
         EXPECT_GE(requests[2 * i - 1].arrival.msecsTo(requests[2 * i].arrival), 950) << "retry " << i;
     const QStringList log = BidLog();
@@ -347,7 +347,7 @@ TEST_F(BidWindowWithSimulator, CurrencyNoticeIsAnsweredOnceWithItsTokens)
     EXPECT_FALSE(r.windowStaysOpen);
     EXPECT_FALSE(r.failed);
     ASSERT_EQ(RequestKinds(from), QStringList({"signin", "prepare", "confirm", "currency", "signout"}));
-    const QString followUp = Requests(from)[3].target;
+    const QString followUp = RequestsSince(from)[3].target;
     const Sim::ItemBidding &state = Server().bids().item(number);
     EXPECT_TRUE(followUp.startsWith(QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=MakeBid&uiid=") + state.uiid
                                     + QStringLiteral("&item=") + number

@@ -40,7 +40,7 @@ protected:
         Server().addAccount(kUser, kPassword);
         ClearBidLog();
         MsgBoxScript::instance().clear();
-        number = ListItemOnSim(10.0);
+        number = AddItem(3600, 10.0);
         Server().bids().item(number).uiid = kToken;
         row = AddSnipe(number, QStringLiteral("1"), QStringLiteral("20.00"), kUser);
         from = Server().requestLog().nextIndex();
@@ -96,7 +96,7 @@ TEST_F(PlaceBidWithSimulator, FirstBidderIsConfirmedAndTheWindowCloses)
     EXPECT_FALSE(MainWindow().blnBidding);
     EXPECT_EQ(BidLog(), QStringList({"Bidding, confirming bid, retry 0", "Bidding, bid confirmed"}));
     ASSERT_EQ(Requests(QStringLiteral("confirm")), 1);
-    EXPECT_EQ(BidSim::Requests(from).first().target,
+    EXPECT_EQ(RequestsSince(from).first().target,
               QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=MakeBid&uiid=UIID42&item=") + number
                   + QStringLiteral("&maxbid=20.00&quant=1&mode=1&user=alice&pass=pw%201"));
     EXPECT_EQ(Server().items().find(number)->winner, kUser);
@@ -200,7 +200,7 @@ TEST_F(PlaceBidWithSimulator, PurchaseIsConfirmedByAnyReplyWithoutTheOutbidMarke
     Place();
     EXPECT_TRUE(form.isNull());
     EXPECT_EQ(Requests(QStringLiteral("purchase")), 1);
-    EXPECT_EQ(BidSim::Requests(from).first().target, QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=BinConfirm&uiid=UIID42&item=")
+    EXPECT_EQ(RequestsSince(from).first().target, QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=BinConfirm&uiid=UIID42&item=")
                                                          + number + QStringLiteral("&Quantity=1&mode=1&user=alice&pass=pw%201"));
     EXPECT_EQ(Server().bids().item(number).purchases, 1);
     EXPECT_EQ(GetSetting(QStringLiteral("W")), QStringLiteral("1"));
