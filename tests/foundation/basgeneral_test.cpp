@@ -77,23 +77,6 @@ TEST(WriteLog, AFailureReachesTheCallerAndKeepsTheOldLog)
     EXPECT_TRUE(QFileInfo(DataFolder() + "blocked.txt").isDir());
 }
 
-TEST(MoveFileIfMissing, NeverReplacesAndNeverFails)
-{
-    QDir().mkpath(DataFolder());
-    const QString src = DataFolder() + "a.dat", dst = DataFolder() + "b.dat";
-    writeFile(src, "new");
-    writeFile(dst, "kept");
-    MoveFileIfMissing(src, dst);
-    EXPECT_EQ(readFile(dst), "kept");
-    EXPECT_EQ(readFile(src), "new");
-    QFile::remove(dst);
-    MoveFileIfMissing(src, dst);
-    EXPECT_EQ(readFile(dst), "new");
-    EXPECT_FALSE(QFileInfo::exists(src));
-    MoveFileIfMissing(DataFolder() + "none.dat", DataFolder() + "c.dat");
-    EXPECT_FALSE(QFileInfo::exists(DataFolder() + "c.dat"));
-}
-
 TEST(FlashControl, EndsVisibleAfterFiveChangesWhileTimersRun)
 {
     QLabel label("warn");
