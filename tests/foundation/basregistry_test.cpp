@@ -1,5 +1,4 @@
 #include "foundation/basregistry.h"
-#include "foundation/settingsstore.h"
 
 #include "platform/registry.h"
 
@@ -49,18 +48,3 @@ TEST(BasRegistry, StringsStopAtNulAndOtherTypesReadEmpty)
     EXPECT_NE(LastRegResult, ERROR_SUCCESS);
 }
 
-TEST(BasRegistry, DeletingTheSettingsSectionResetsEveryKey)
-{
-    SaveSetting("Last Load Step", "Preparing toolbar");
-    SaveSetting("Exit OK", "False");
-    EXPECT_EQ(GetSetting("last load step"), "Preparing toolbar");
-    EXPECT_EQ(GetSetting("Missing", "dflt"), "dflt");
-    EXPECT_EQ(GetSetting("Missing", 15), "15");
-
-    EXPECT_FALSE(DeleteKey(HKEY_CURRENT_USER, "Software\\No Such Parent", "Settings"));
-    EXPECT_TRUE(DeleteKey(HKEY_CURRENT_USER, kSettingsParentKey, "Settings"));
-    EXPECT_EQ(GetSetting("Exit OK"), "");
-    EXPECT_EQ(GetSetting("Last Load Step", "none"), "none");
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsParentKey) || !KeyExists(HKEY_CURRENT_USER, kSettingsKey));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
-}

@@ -15,29 +15,6 @@ ListView *threeColumnList()
 
 } // namespace
 
-TEST(ListView, FieldsByKeyFindAndIndex)
-{
-    std::unique_ptr<ListView> lv(threeColumnList());
-    EXPECT_EQ(lv->SubItemIndex("itemnum"), 0);
-    EXPECT_EQ(lv->SubItemIndex("BIDS"), 2);
-    EXPECT_EQ(lv->SubItemIndex("nope"), -1);
-    ListItem *a = lv->Add("200");
-    ListItem *b = lv->Add("100");
-    lv->setField(a, "itemtitle", "Lamp");
-    lv->setField(b, "bids", "3");
-    b->setTag("Local");
-    EXPECT_EQ(lv->Field(a, "itemtitle"), "Lamp");
-    EXPECT_EQ(lv->Field(a, "itemnum"), "200");
-    EXPECT_EQ(lv->Field(a, "nope"), ""); // unknown keys read empty, never crash
-    EXPECT_EQ(lv->FindItem("100"), b);
-    EXPECT_EQ(lv->FindItem("10"), nullptr); // whole text only
-    EXPECT_EQ(b->Index(), 2);
-    lv->Remove(1);
-    EXPECT_EQ(b->Index(), 1);
-    EXPECT_EQ(lv->Count(), 1);
-    EXPECT_EQ(lv->Item(1)->Tag(), "Local");
-}
-
 TEST(ListView, SortsByTheChosenColumnWithoutRegardToCase)
 {
     std::unique_ptr<ListView> lv(threeColumnList());

@@ -1,6 +1,5 @@
 #include "platform/registry.h"
 
-#include "platform/ansi.h"
 #include "platform/folders.h"
 
 #include <gtest/gtest.h>
@@ -97,14 +96,5 @@ TEST(Registry, RunValueBecomesAnAutostartEntry)
     store.setValue(Root::LocalMachine, run, "Tallowmere", text(QByteArray("\0", 1)));
     EXPECT_FALSE(QFileInfo::exists(entry));
     EXPECT_TRUE(store.value(Root::LocalMachine, run, "Tallowmere").has_value());
-}
-
-TEST(Ansi, CodePageLettersRoundTrip)
-{
-    const QByteArray bytes("\x80\x99\xA9\xE9 \x81", 6);
-    const QString text = Ansi::decode(bytes);
-    EXPECT_EQ(text, QString::fromUtf8("€™©é \u0081"));
-    EXPECT_EQ(Ansi::encode(text), bytes);
-    EXPECT_EQ(Ansi::encode(QString::fromUtf8("日")), QByteArray("?"));
 }
 
