@@ -98,20 +98,7 @@ QString after(const QString &value, QStringView marker)
     return PageText::Between(value, marker, {}).toString();
 }
 
-QString trimSpaces(const QString &value)
-{
-    qsizetype first = 0;
-    qsizetype last = value.size();
-    while (first < last && value.at(first) == u' ')
-        ++first;
-    while (last > first && value.at(last - 1) == u' ')
-        --last;
-    if (first == 0 && last == value.size())
-        return value;
-    return value.mid(first, last - first);
-}
-
-QString stripTrim(const QString &value) { return trimSpaces(StripTags(value)); }
+QString stripTrim(const QString &value) { return TrimSpaces(StripTags(value)); }
 
 bool isPlausiblePrice(const QString &value, qsizetype maxLength)
 {
@@ -148,7 +135,7 @@ QString readEndTime(const FoldedText &p)
     const auto endedForm = [&](QStringView start, const QString &separatorTag) {
         QString v = cut(p, start, u"</span></span>");
         v.replace(separatorTag, QLatin1String(" "));
-        return monthFirst(trimSpaces(commasToDashes(StripTags(v))));
+        return monthFirst(TrimSpaces(commasToDashes(StripTags(v))));
     };
 
     const QString closeSpan = QStringLiteral("</span>");
@@ -193,13 +180,13 @@ QString postProcess(QString v, Post post)
     case Post::StripTrim:
         return stripTrim(v);
     case Post::Trim:
-        return trimSpaces(v);
+        return TrimSpaces(v);
     case Post::AfterBoldTrim:
-        return trimSpaces(after(v, u"<B>"));
+        return TrimSpaces(after(v, u"<B>"));
     case Post::AfterTagTrim:
-        v = trimSpaces(after(v, u">"));
+        v = TrimSpaces(after(v, u">"));
         v.remove(QLatin1String("    "));
-        return trimSpaces(v);
+        return TrimSpaces(v);
     case Post::DecimalComma:
         v.replace(QLatin1Char(','), QLatin1Char('.'));
         return stripTrim(v);
@@ -310,7 +297,7 @@ QString readBids(const FoldedText &p)
 
 QString readQuantity(const FoldedText &p)
 {
-    QString v = trimSpaces(StripTags(cutLower(p, u"quantity:", u" available")).toLower());
+    QString v = TrimSpaces(StripTags(cutLower(p, u"quantity:", u" available")).toLower());
     v.remove(QLatin1String("more than "));
     if (!ReadsAsNumber(v))
         v = QStringLiteral("1");
@@ -328,7 +315,7 @@ QString readTitle(const FoldedText &p)
         v = cut(p, u"<meta property=\"og:title\" content=\"", u"\">");
     if (v.isEmpty())
         v = cut(p, u"<input type=\"hidden\" name=\"title\" value=\"", u"\">");
-    v = trimSpaces(v);
+    v = TrimSpaces(v);
     while (v.contains(QLatin1String("  ")))
         v.replace(QLatin1String("  "), QLatin1String(" "));
     v.replace(QLatin1String("&amp;"), QLatin1String("&"));

@@ -176,6 +176,17 @@ QString StripTags(const QString &html)
     return out;
 }
 
+QString TrimSpaces(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return first == 0 && last == text.size() ? text : text.mid(first, last - first);
+}
+
 QString CleanWhitespace(const QString &text)
 {
     QString out = PageText::RemoveChars(text, u'\r', u'\n', u'\t', u'\r');

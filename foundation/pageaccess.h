@@ -44,6 +44,10 @@ QString StripTags(const QString &html);
 
 // Removes CR, LF and Tab, then halves runs of spaces in one left-to-right
 // pass ("  " -> " ", so three or four spaces become two).
+// Leading and trailing blanks removed — blanks only, not tabs or line ends,
+// as the program's texts were always trimmed.
+QString TrimSpaces(const QString &text);
+
 QString CleanWhitespace(const QString &text);
 
 // The eBay item number in an eBay URL, or "". The caller's url is cut at

@@ -24,22 +24,11 @@ constexpr int kOverflow = 6;
 
 bool isDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
 
-QString trimSpaces(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
 // A whole number of at most 16 bits written in decimal, spaces allowed around.
 std::optional<int> readSmallNumber(const QString &text)
 {
     bool ok = false;
-    const int value = trimSpaces(text).toInt(&ok, 10);
+    const int value = TrimSpaces(text).toInt(&ok, 10);
     if (!ok || value < -32768 || value > 32767)
         return std::nullopt;
     return value;
@@ -48,7 +37,7 @@ std::optional<int> readSmallNumber(const QString &text)
 // A time of day: H:mm:ss or H:mm, optionally with AM/PM.
 std::optional<QTime> readTimeOfDay(const QString &text)
 {
-    const QString t = trimSpaces(text);
+    const QString t = TrimSpaces(text);
     if (t.isEmpty())
         return std::nullopt;
     static const char *const kForms[] = {"H:mm:ss", "H:mm", "h:mm:ss AP", "h:mm AP", "h:mm:ssAP", "h:mmAP"};
@@ -85,7 +74,7 @@ QDateTime addHoursToReading(const QDateTime &when, int hours)
 // separators).
 double numberOf(const QString &text)
 {
-    QString t = trimSpaces(text);
+    QString t = TrimSpaces(text);
     t.remove(QLatin1Char(','));
     return QLocale::c().toDouble(t);
 }
@@ -106,7 +95,7 @@ QString DateText(const QDateTime &when)
 
 std::optional<QDateTime> ReadDate(const QString &text)
 {
-    const QString t = trimSpaces(text);
+    const QString t = TrimSpaces(text);
     if (t.isEmpty())
         return std::nullopt;
     const QLocale locale = QLocale::system();
@@ -165,7 +154,7 @@ QDateTime ParseLongDate(const QString &text)
 
 QString ParseShortDate(const QString &text)
 {
-    QString t = trimSpaces(text);
+    QString t = TrimSpaces(text);
     t.remove(QLatin1String(" PDT"));
     t.remove(QLatin1String(" PST"));
     MonthAbbrevToNumber(t);
@@ -393,7 +382,7 @@ QString GetCurrencyPrefix(const QString &priceText)
         prefix.append(c);
         LetEventsRun();
     }
-    prefix = trimSpaces(prefix);
+    prefix = TrimSpaces(prefix);
     if (!prefix.endsWith(QLatin1Char('$')))
         prefix.append(QLatin1Char(' '));
     return prefix;
