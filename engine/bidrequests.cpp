@@ -1,6 +1,5 @@
 #include "engine/bidrequests.h"
 
-#include "foundation/ebaysignin.h"
 #include "foundation/hostroles.h"
 #include "foundation/pageaccess.h"
 
@@ -17,16 +16,6 @@ QString offer(const QString &pathAndQuery)
 }
 
 } // namespace
-
-QString SignInURL(const QString &user, const QString &password)
-{
-    return eBaySignIn::SignInURL(user, password);
-}
-
-QString SignOutURL()
-{
-    return eBaySignIn::SignOutURL();
-}
 
 QString MakeBidURL(const QString &item, const QString &maxBid, int qty)
 {

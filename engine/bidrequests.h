@@ -7,10 +7,6 @@
 // go as they are, and every query keeps its keys in this order.
 namespace BidRequests {
 
-// The full sign-in and the sign-out.
-QString SignInURL(const QString &user, const QString &password);
-QString SignOutURL();
-
 // The bid preparation page.
 QString MakeBidURL(const QString &item, const QString &maxBid, int qty);
 

@@ -1,6 +1,7 @@
 #include "engine/frmbid.h"
 
 #include "engine/bidrequests.h"
+#include "foundation/ebaysignin.h"
 #include "engine/frmfailurereport.h"
 #include "engine/mainformengine.h"
 #include "engine/sendonce.h"
@@ -449,7 +450,7 @@ void frmBid::RunFlow()
             // Sign-in.
             lblStatus->setText(QStringLiteral("Signing in..."));
             LogBid(QStringLiteral("Signing in to bid on item # ") + ItemNumber);
-            run.send(BidRequests::SignInURL(UserName, Password), strResultSignIn, true);
+            run.send(eBaySignIn::SignInURL(UserName, Password), strResultSignIn, true);
 
             if (run.reply.contains(kPasswordIncorrect, Qt::CaseSensitive) || run.reply.contains(kEnterNumbers, Qt::CaseSensitive)) {
                 LogBid(QStringLiteral("Invalid username or password"));
@@ -567,7 +568,7 @@ void frmBid::RunFlow()
         // Sign-out, on every path.
         lblStatus->setText(QStringLiteral("Signing out..."));
         LogBid(QStringLiteral("Signing out"));
-        run.send(BidRequests::SignOutURL(), strResultSignOut);
+        run.send(eBaySignIn::SignOutURL(), strResultSignOut);
         ReleaseBidding();
 
         if (blnFailed && blnUnknownFail)

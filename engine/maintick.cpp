@@ -47,11 +47,6 @@ double leadTimeSeconds()
     return ok ? lead : 15.0;
 }
 
-int timeLeftSeconds(QString text)
-{
-    return basGeneral::ParseTimeLeft(text);
-}
-
 class FlagGuard
 {
 public:
@@ -132,7 +127,7 @@ void frmMainEngine::tickCountdown()
     for (int i = 1; i <= lvwAuctions->Count();) {
         ListItem *row = lvwAuctions->Item(i);
         const QString endDate = lvwAuctions->Field(row, QStringLiteral("enddate"));
-        const int t = timeLeftSeconds(lvwAuctions->Field(row, QStringLiteral("timeleft")));
+        const int t = TimeLeftSeconds(lvwAuctions->Field(row, QStringLiteral("timeleft")));
         if (t > 0 && t < 3600)
             lastHour = true;
         const auto secondsLeft =
@@ -147,7 +142,7 @@ void frmMainEngine::tickCountdown()
             const QString group = lvwAuctions->Field(row, QStringLiteral("group"));
             const bool due = leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
                 && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
-                && maxBid != kWatching && timeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
+                && maxBid != kWatching && TimeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
             if (due && listed(row)) {
                 BidItem = row;
                 Bid(row, true, false);

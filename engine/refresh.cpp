@@ -5,7 +5,7 @@
 #include "engine/mainformengine.h"
 
 #include "engine/ebayclock.h"
-#include "engine/ebaysignin.h"
+#include "foundation/ebaysignin.h"
 #include "engine/frminet.h"
 #include "engine/frmreminder.h"
 #include "engine/refreshseams.h"
@@ -89,22 +89,6 @@ void heartbeat()
 QString timeOfDay()
 {
     return QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat);
-}
-
-QString trimmedSpaces(const QString &text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text[from] == u' ')
-        ++from;
-    while (to > from && text[to - 1] == u' ')
-        --to;
-    return text.mid(from, to - from);
-}
-
-int timeLeftSeconds(QString text)
-{
-    return basGeneral::ParseTimeLeft(text);
 }
 
 // The number in a reminder token; nothing when it does not read as one (a
@@ -270,7 +254,7 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
         return outcome;
 
     // Sign-in before an end: once, when fast mode begins.
-    const int stored = timeLeftSeconds(timeLeft);
+    const int stored = TimeLeftSeconds(timeLeft);
     if (stored != 0 && stored <= 300) {
         if (!f.blnItemsEndingSoon)
             f.SignInBeforeEnd();
@@ -284,7 +268,7 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
     Fetched fetched = fetchPage(HostRoles::url(Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number), inet);
     outcome.error = fetched.error;
     QString page = fetched.page;
-    if (trimmedSpaces(page).isEmpty())
+    if (basGeneral::TrimSpaces(page).isEmpty())
         ++emptyPages;
     if (emptyPages >= 5) {
         basGeneral::WriteLog(kLog, QStringLiteral("Error: 5 Empty responses in RefreshAuctions, restarting..."));
@@ -323,7 +307,7 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
 
     // A failed fetch tells nothing about the item: the row keeps what it
     // knew, its end time and snipe above all.
-    if (!trimmedSpaces(page).isEmpty())
+    if (!basGeneral::TrimSpaces(page).isEmpty())
         readFields(row, page);
     return outcome;
 }
@@ -349,7 +333,7 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     // The end time: eBay's Pacific clock reading on the page; kept on the
     // user's clock like the list file keeps it.
     const QString end = basGeneral::ParseShortDate(basGeneral::GetItemField(page, QStringLiteral("endtime")));
-    const bool endKnown = !trimmedSpaces(end).isEmpty();
+    const bool endKnown = !basGeneral::TrimSpaces(end).isEmpty();
     qint64 secondsLeft = 0;
     if (endKnown) {
         const QDateTime pacific = EbayClock::Reading(basGeneral::ReadDate(end).value_or(basGeneral::ZeroDate()));
@@ -374,13 +358,13 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     } else if (!endKnown) {
         set(row, "timeleft", kNotAvailable);
     } else {
-        const int before = timeLeftSeconds(field(row, "timeleft"));
+        const int before = TimeLeftSeconds(field(row, "timeleft"));
         if (before > 0 && before < 300)
             endingSoon = true;
         testTimeReminder(row, secondsLeft);
         if (secondsLeft > 0)
             set(row, "timeleft", basGeneral::FormatTimeLeft(secondsLeft));
-        if (timeLeftSeconds(field(row, "timeleft")) == 0)
+        if (TimeLeftSeconds(field(row, "timeleft")) == 0)
             set(row, "timeleft", kNotAvailable);
     }
 
@@ -418,7 +402,7 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     if (!group.isEmpty() && f.ItemInGroupWon(group) && tag(row) != SnipeState::BidComplete)
         setTag(row, SnipeState::OtherInGroupWon);
 
-    if (trimmedSpaces(field(row, "qty")).isEmpty())
+    if (basGeneral::TrimSpaces(field(row, "qty")).isEmpty())
         set(row, "qty", QStringLiteral("1"));
 
     if (!skipSync)

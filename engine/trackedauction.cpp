@@ -236,6 +236,11 @@ std::optional<Clock> readLocaleForms(const QString &t)
 
 } // namespace
 
+int TimeLeftSeconds(QString timeLeft)
+{
+    return basGeneral::ParseTimeLeft(timeLeft);
+}
+
 bool IsNoGroup(const QString &group)
 {
     return group.isEmpty() || group == kNotAvailable;

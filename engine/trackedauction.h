@@ -52,6 +52,10 @@ inline constexpr QLatin1String kFalse("False");
 // An empty group and "N/A" both mean "no group".
 bool IsNoGroup(const QString &group);
 
+// The seconds a timeleft field reads as (0 for "Ended", "N/A" ...); the
+// field's text is left as it is.
+int TimeLeftSeconds(QString timeLeft);
+
 // ---- MaxBidText: "quantity @ amount", or "(watching)" -----------------
 
 inline constexpr QLatin1String kBidSeparator(" @ ");
