@@ -35,6 +35,8 @@ constexpr quint32 kPageWorld = QWebEngineScript::MainWorld;
 constexpr qint64 kIgnoreForMs = 10000;
 // The engine's error code of a load that was cut off (net::ERR_ABORTED).
 constexpr int kAborted = -3;
+// Loads of a let-through link, the first included, before an abort stands.
+constexpr int kLinkAttempts = 3;
 
 QJsonArray op(std::initializer_list<QJsonValue> values)
 {
@@ -292,6 +294,7 @@ void WebBrowser::Navigate(const QString &url)
 
 void WebBrowser::startLoad(const QUrl &url)
 {
+    m_linkToFollow.clear();
     // A navigation ends a document that was being written.
     m_pieces.clear();
     m_documentOpen = false;
@@ -305,6 +308,7 @@ void WebBrowser::startLoad(const QUrl &url)
 
 void WebBrowser::Stop()
 {
+    m_linkToFollow.clear();
     flushQueued();
     page()->triggerAction(QWebEnginePage::Stop);
     if (m_busy) {
@@ -392,8 +396,31 @@ void WebBrowser::onDeferredLinkClick(const QUrl &url)
     bool cancel = false;
     QPointer<WebBrowser> self(this);
     emit BeforeNavigate2(url.toString(), cancel);
-    if (self && !cancel)
-        startLoad(url);
+    if (!self || cancel)
+        return;
+    startLoad(url);
+    m_linkToFollow = url;
+    m_linkAttempts = 1;
+}
+
+bool WebBrowser::linkLoadAborted(const QWebEngineLoadingInfo &info)
+{
+    if (m_linkToFollow.isEmpty() || info.url() != m_linkToFollow
+        || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        return false;
+    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus || info.errorCode() != kAborted
+        || m_linkAttempts >= kLinkAttempts) {
+        m_linkToFollow.clear();
+        return false;
+    }
+    // Aborted by the engine, not by the program (Stop clears the link): go again.
+    ++m_linkAttempts;
+    const QUrl url = m_linkToFollow;
+    QTimer::singleShot(50, this, [this, url] {
+        if (m_linkToFollow == url)
+            load(url);
+    });
+    return true;
 }
 
 QWebEnginePage *WebBrowser::onCreateWindow()
@@ -459,7 +486,7 @@ void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
             return;
         }
     }
-    if (ignoredLoadEvent(info))
+    if (linkLoadAborted(info) || ignoredLoadEvent(info))
         return;
 
     QPointer<WebBrowser> self(this);

@@ -254,6 +254,7 @@ private:
     void onLoadProgress(int progress);
     void emitCommandState();
     void ignoreLoadOf(const QUrl &url);
+    bool linkLoadAborted(const QWebEngineLoadingInfo &info);
     bool ignoredLoadEvent(const QWebEngineLoadingInfo &info);
     void startLoad(const QUrl &url);
 
@@ -279,6 +280,11 @@ private:
         qint64 since = 0;
     };
     QList<IgnoredLoad> m_ignored;
+    // A clicked link the program let through, which this side now loads.
+    // The engine sometimes aborts that load while it is still finishing the
+    // click it was told to drop; such a load is started again, a few times.
+    QUrl m_linkToFollow;
+    int m_linkAttempts = 0;
 
     // Operations waiting for the next round trip; written pieces gather in
     // m_pieces until an operation follows them.
