@@ -7,7 +7,7 @@ BUILD="${TALLOWMERE_BUILD_DIR:-$ROOT/build}"
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-httpserver-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   openssl xvfb xauth fonts-dejavu-core
 )
