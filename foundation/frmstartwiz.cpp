@@ -180,7 +180,11 @@ void frmStartWiz::cmdNext_Click()
 
     frmSettings &settings = frmSettings::instance();
     skipOnError([&] {
-        ListItem *row = settings.lvwUsers->Add(userId);
+        // An account stored already (a wizard run again) keeps its one row
+        // and takes the password just checked.
+        ListItem *row = settings.lvwUsers->FindItem(userId);
+        if (!row)
+            row = settings.lvwUsers->Add(userId);
         row->setTag(basGeneral::ScramblePassword(password));
     });
     settings.chkAlwaysPswd->setChecked(chkAlwaysPswd->isChecked());

@@ -370,24 +370,3 @@ void frmMain::prepareListView()
         lvwAuctions->AddColumn(QString::fromLatin1(c.key), QString::fromLatin1(c.caption), -1,
                                c.right ? Qt::AlignRight : Qt::AlignLeft);
 }
-
-bool frmMain::Form_QueryUnload()
-{
-    // The full shut-down comes with the exit questions; until then a close is
-    // refused only while loading or refreshing.
-    return blnPreventExit || blnRefreshing;
-}
-
-void frmMain::Form_Unload()
-{
-    blnExiting = true;
-    tmrTimer->setEnabled(false);
-    tmrClipboardScan->setEnabled(false);
-    delete TrayIcon;
-    TrayIcon = nullptr;
-    if (frmSettings::isLoaded())
-        frmSettings::unloadInstance();
-    if (frmSplash::isLoaded())
-        frmSplash::unloadInstance();
-    QCoreApplication::quit();
-}

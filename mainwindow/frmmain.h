@@ -101,4 +101,5 @@ private:
     QHash<QString, QIcon> m_images;
     bool m_inResize = false;
     bool m_retriedLayout = false;
+    bool m_askingToExit = false;
 };

@@ -3,6 +3,14 @@
 #include <QPointer>
 #include <QWidget>
 
+namespace LoadedWindows {
+// Every default instance enters itself here when it is made, so that the
+// shut-down can unload each window still loaded without knowing its class.
+void Add(QWidget *form, void (*unload)());
+// Unloads every loaded default instance but `except`, newest first.
+void UnloadAllBut(const QWidget *except);
+} // namespace LoadedWindows
+
 // The default instance of a window class: created and loaded (its Form_Load
 // run) on first use, alive until unloaded, created afresh on the next use
 // after that — the life of the original program's windows.
@@ -18,6 +26,7 @@ public:
         if (!s_instance) {
             T *form = new T;
             s_instance = form;
+            LoadedWindows::Add(form, &DefaultInstance<T>::unloadInstance);
             if constexpr (requires(T &t) { t.Form_Load(); })
                 form->Form_Load();
         }
@@ -43,7 +52,11 @@ public:
 
 protected:
     // For classes whose instance is made by a factory (a derived class).
-    static void adoptInstance(T *form) { s_instance = form; }
+    static void adoptInstance(T *form)
+    {
+        s_instance = form;
+        LoadedWindows::Add(form, &DefaultInstance<T>::unloadInstance);
+    }
 
 private:
     inline static QPointer<T> s_instance;

@@ -1,5 +1,6 @@
 // The account windows: the sign-in requests they send, the account editor
 // and the first-run wizard.
+#include "foundation/accountlist.h"
 #include "foundation/ebaysignin.h"
 #include "foundation/frmedituser.h"
 #include "foundation/frmsettings.h"
@@ -232,6 +233,16 @@ TEST(frmStartWiz, StoresTheAccountMakesItActiveAndOffersTheImport)
     second.cmdNext_Click();
     EXPECT_FALSE(main.blnAutoImport);
     EXPECT_EQ(GetSetting("Username"), "eve.smith;frank");
+
+    // The wizard run again for a stored account keeps one row and takes the
+    // new password.
+    frmStartWiz &again = freshWizard();
+    again.txtUsername->setText("EVE.smith");
+    again.txtPassword->setText("new one");
+    MsgBoxScript::instance().answer(Vb::vbNo);
+    again.cmdNext_Click();
+    EXPECT_EQ(GetSetting("Username"), "eve.smith;frank");
+    EXPECT_EQ(basGeneral::UnscramblePassword(AccountList::Split(GetSetting("Password")).first()), "new one");
 }
 
 TEST(frmStartWiz, PasswordQuestionCancelCloseAndHeartbeat)

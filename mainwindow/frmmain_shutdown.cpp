@@ -1,0 +1,141 @@
+// Closing the main window ends the program: every way of closing it comes
+// through Form_QueryUnload, which may refuse, asks about snipes that still
+// need this computer, and records the clean exit the next start looks for.
+#include "mainwindow/frmmain.h"
+
+#include "engine/relistscheduler.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
+#include "foundation/frmsystray.h"
+#include "foundation/globals.h"
+#include "foundation/settingsstore.h"
+#include "foundation/timetext.h"
+#include "platform/listview.h"
+#include "platform/msgbox.h"
+#include "platform/vbform.h"
+#include "platform/vbtimer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+
+namespace {
+
+void logExit(const QString &text)
+{
+    basGeneral::WriteLog(QStringLiteral("log.txt"), text);
+}
+
+// The number a text starts with: its leading digits and one decimal point.
+// A text that does not start with a number reads as 0.
+double leadingNumber(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    qsizetype end = 0;
+    bool point = false;
+    while (end < trimmed.size()) {
+        const QChar c = trimmed.at(end);
+        if (c == QLatin1Char('.') && !point)
+            point = true;
+        else if (!c.isDigit())
+            break;
+        ++end;
+    }
+    return trimmed.left(end).toDouble();
+}
+
+// A snipe that still needs this computer (or the online service) to be
+// placed: a maximum bid, not yet decided, on an auction still running.
+bool isPendingSnipe(const ListView &list, const ListItem *row)
+{
+    const QString timeLeft = row->SubItem(list.SubItemIndex(QStringLiteral("timeleft")));
+    const QString maxBid = row->SubItem(list.SubItemIndex(QStringLiteral("maxbid")));
+    return leadingNumber(basGeneral::GetBidAmount(maxBid)) != 0
+           && row->Tag() != QLatin1String("Bid complete") && timeLeft != QLatin1String("Ended")
+           && timeLeft != QLatin1String("N/A");
+}
+
+QString windowStateText(Qt::WindowStates state)
+{
+    if (state & Qt::WindowMinimized)
+        return QStringLiteral("1");
+    if (state & Qt::WindowMaximized)
+        return QStringLiteral("2");
+    return QStringLiteral("0");
+}
+
+} // namespace
+
+bool frmMain::Form_QueryUnload()
+{
+    // A second close while the pending-snipe question is open waits for
+    // that answer.
+    if (m_askingToExit)
+        return true;
+    logExit(QStringLiteral("Starting exit procedure"));
+    if (blnPreventExit) {
+        logExit(QStringLiteral("Exit cancelled: Prevent exit mode on"));
+        return true;
+    }
+    if (blnRefreshing) {
+        logExit(QStringLiteral("Exit cancelled: Currently refreshing"));
+        return true;
+    }
+
+    blnExiting = true;
+    const bool clipboardWasOn = tmrClipboardScan->Enabled();
+    const bool relistWasOn = RelistScheduler::Running();
+    tmrTimer->setEnabled(false);
+    tmrClipboardScan->setEnabled(false);
+    RelistScheduler::Switch(false);
+
+    logExit(QStringLiteral("Exiting, checking for scheduled bids"));
+    bool pending = false;
+    for (int i = 1; i <= lvwAuctions->Count() && !pending; ++i)
+        pending = isPendingSnipe(*lvwAuctions, lvwAuctions->Item(i));
+
+    if (pending && !blnForceExit && !blnMustExit) {
+        const QString title = Vb::AppTitle();
+        const QString question = QStringLiteral("There are currently items set to be sniped\r\n\r\n") + title
+                                 + QStringLiteral(" must be running when these items end or they will not be sniped unless "
+                                                  "the bids are also set to be placed using the TMR Online server\r\n\r\n"
+                                                  "Are you sure you want to exit ")
+                                 + title + QLatin1Char('?');
+        m_askingToExit = true;
+        const int answer = Vb::MsgBox(question, Vb::vbYesNo | Vb::vbQuestion | Vb::vbDefaultButton2, title);
+        m_askingToExit = false;
+        if (answer != Vb::vbYes) {
+            // Staying: everything stopped above runs again as before.
+            blnExiting = false;
+            tmrTimer->setEnabled(true);
+            tmrClipboardScan->setEnabled(clipboardWasOn
+                                         || (frmSettings::isLoaded() && frmSettings::instance().chkScanClipboard->isChecked()));
+            RelistScheduler::Switch(relistWasOn);
+            return true;
+        }
+    }
+
+    logExit(QStringLiteral("Exiting, saving registry settings..."));
+    SaveSetting(QStringLiteral("Window state"), windowStateText(windowState()));
+    SaveSetting(QStringLiteral("Last Date"), LastDate.toString(Qt::ISODate));
+    SaveSetting(QStringLiteral("Active User"), CurrentUser);
+    SaveSetting(QStringLiteral("1st Run"), QStringLiteral("False"));
+    BidItem = nullptr;
+    CurrentItem = nullptr;
+    SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
+
+    logExit(QStringLiteral("Exiting, unloading forms and ending program"));
+    LoadedWindows::UnloadAllBut(this);
+    if (BidForm)
+        BidForm->deleteLater();
+    return false;
+}
+
+void frmMain::Form_Unload()
+{
+    blnExiting = true;
+    tmrTimer->setEnabled(false);
+    tmrClipboardScan->setEnabled(false);
+    delete TrayIcon;
+    TrayIcon = nullptr;
+    QCoreApplication::quit();
+}
