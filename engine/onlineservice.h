@@ -31,8 +31,6 @@ struct Reply
     QString text;      // the whole reply as received
     QString message;   // the text after the reply's fixed prefix, for Refused, Exists, UseOut
     QStringList lines; // ItemList only
-
-    bool accepted() const { return outcome == Outcome::Accepted; }
 };
 
 // The reply classes of each operation, in the order its callers test them.
