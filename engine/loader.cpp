@@ -3,6 +3,7 @@
 #include "engine/mainformengine.h"
 
 #include "engine/listfileformat.h"
+#include "engine/onlineservice.h"
 #include "engine/startupwindows.h"
 #include "foundation/basgeneral.h"
 #include "foundation/basregistry.h"
@@ -52,8 +53,7 @@ void splashStatus(const QString &text, int progress)
 // service; only the exact reply "OK: Registered" counts.
 bool hasOnlineAccount(Inet *inet)
 {
-    const QString url = HostRoles::url(HostRoles::Role::Vendor, QStringLiteral("/online/isreg.asp?version=2&user=") + CurrentUser);
-    return basGeneral::GetURL(url, inet) == QLatin1String("OK: Registered");
+    return inet && OnlineService::AccountQuery(*inet).outcome == OnlineService::Outcome::Registered;
 }
 
 bool isDate(const QString &text)

@@ -85,6 +85,7 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     // ordinary sign-in while it is asked for.
     addBidRoutes();
     addEbayRoutes();
+    addOnlineRoutes();
 }
 
 SimServer::~SimServer() = default;
@@ -241,6 +242,7 @@ void SimServer::reset()
     m_faults.clear();
     m_log.clear();
     m_bids.clear();
+    m_online.clear();
     m_clockOffset = 0;
 }
 

@@ -3,6 +3,7 @@
 #include "sim/core/biddesk.h"
 #include "sim/core/faultplan.h"
 #include "sim/core/itemstore.h"
+#include "sim/core/onlinedesk.h"
 #include "sim/core/pages.h"
 #include "sim/core/requestlog.h"
 #include "sim/core/routetable.h"
@@ -71,6 +72,9 @@ public:
     RouteTable &routes() { return m_routes; }
     // Bid reply classes, proxy bids, cookie pages and problem reports.
     BidDesk &bids() { return m_bids; }
+    // The vendor's online bidding service: its accounts, their items and
+    // the replies a test asked for.
+    OnlineDesk &online() { return m_online; }
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
@@ -117,6 +121,9 @@ private:
     void addBidRoutes();
     // /_sim/bids and /_sim/reports; `parts` starts after "_sim".
     Response bidControl(const Request &request, const QStringList &parts, const QJsonObject &body);
+    void addOnlineRoutes();
+    // /_sim/online; `parts` starts after "_sim".
+    Response onlineControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     Response control(const Request &request);
     void handle(const QHttpServerRequest &request, QTcpSocket *socket, bool https);
     bool writeHostsFile(const QString &path);
@@ -135,6 +142,7 @@ private:
     FaultPlan m_faults;
     RouteTable m_routes;
     BidDesk m_bids;
+    OnlineDesk m_online;
     qint64 m_clockOffset = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QHash<QString, QString> m_sessions;                // token -> user
