@@ -4,7 +4,6 @@
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 
-#include <QComboBox>
 #include <QTimeZone>
 
 namespace EbayClock {
@@ -62,10 +61,8 @@ QDateTime EbayNow()
 
 int DisplayShiftHours()
 {
-    const frmSettings &settings = frmSettings::instance();
-    if (!settings.cboTimeZone || settings.cboTimeZone->currentIndex() < 0)
-        return 0;
-    return settings.TimeZoneHours() + 8;
+    const auto zone = frmSettings::SavedTimeZoneHours();
+    return zone ? *zone + 8 : 0;
 }
 
 QDateTime PacificToDisplay(const QDateTime &pacific)
@@ -83,7 +80,7 @@ std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &
     const auto end = TrackedAuction::ReadEndDate(enddateField);
     if (!end)
         return std::nullopt;
-    return Reading(ebayNow).secsTo(DisplayToPacific(*end));
+    return Reading(ebayNow).secsTo(Reading(*end));
 }
 
 } // namespace EbayClock

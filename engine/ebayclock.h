@@ -13,11 +13,11 @@
 //   - this computer's clock (LocalNow);
 //   - eBay's clock, which shows US Pacific time and may be a little off:
 //     eBay now = local now + the offset (EbayTimeOffset, measured by each
-//     refresh from eBay's official-time page);
-//   - the user's clock as chosen in the settings (the time-zone list), on
-//     which end times are shown and kept: enddatedisp and enddate both hold
-//     the end on this clock, whether a refresh wrote them or the list file
-//     was read at start, so every row counts down the same way.
+//     refresh from eBay's official-time page). A row's enddate holds its end
+//     on this clock, so the countdown needs no time zone at all;
+//   - the user's clock, the zone saved as "Time Zone" in the settings: the
+//     shown end time (enddatedisp) and the list file's end date are on it.
+//     Reading the list file moves its end dates back to eBay's clock.
 namespace EbayClock {
 
 // This computer's date and time, whole seconds.
@@ -37,14 +37,15 @@ qint64 EstimatedOffset();
 // LocalNow + Offset.
 QDateTime EbayNow();
 
-// Hours from Pacific time to the user's chosen zone (the settings' zone + 8).
+// Hours from Pacific time to the user's saved zone (its hours + 8; 0 when
+// the saved zone is no entry of the list).
 int DisplayShiftHours();
 // An end time read on eBay's clock, on the user's clock, and back.
 QDateTime PacificToDisplay(const QDateTime &pacific);
 QDateTime DisplayToPacific(const QDateTime &display);
 
 // Seconds from eBay's present moment (ebayNow) to the end held in an
-// enddate field; nothing when the field holds no end time.
+// enddate field (on eBay's clock); nothing when the field holds no end time.
 std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &ebayNow);
 
 // A reading as a clock-reading carrier (marked Qt::UTC, the same date and time).

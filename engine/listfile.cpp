@@ -1,5 +1,6 @@
 #include "engine/mainformengine.h"
 
+#include "engine/ebayclock.h"
 #include "engine/listfileformat.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -142,11 +143,13 @@ bool frmMainEngine::ReadListFile(const QString &fileName)
         return -1;
     };
 
+    // The end dates were written on the clock of the saved time zone.
+    const int displayShift = EbayClock::DisplayShiftHours();
     ListFile::QuotedFieldReader reader(ListFile::DecodeFile(bytes));
     bytes.clear();
     while (!reader.AtEnd()) {
         const QStringList record = reader.ReadRecord(layout->fieldCount);
-        const ListFile::RowValues values = ListFile::RowFromRecord(layout->layout, record, CurrentUser);
+        const ListFile::RowValues values = ListFile::RowFromRecord(layout->layout, record, CurrentUser, displayShift);
         ListItem *row = lvwAuctions->Add(values.itemNumber);
         CurrentItem = row;
         for (const auto &[key, value] : values.fields)
@@ -198,6 +201,22 @@ void frmMainEngine::LoadListFiles()
         ListFileReadFailed(current, e.description());
         Vb::EndProgram();
     }
+}
+
+void frmMainEngine::TimeZoneSaved()
+{
+    using namespace TrackedAuction;
+    const QString display = QStringLiteral("enddatedisp");
+    for (int i = 1; i <= lvwAuctions->Count(); ++i) {
+        ListItem *row = lvwAuctions->Item(i);
+        // Only rows that show an end time; "N/A" and the like stay.
+        if (!ReadDateText(lvwAuctions->Field(row, display)))
+            continue;
+        if (const auto end = ReadEndDate(lvwAuctions->Field(row, QStringLiteral("enddate"))))
+            lvwAuctions->setField(row, display, EndDateText(EbayClock::PacificToDisplay(*end)));
+    }
+    SaveList(false);
+    SyncHTMLList(true, QString());
 }
 
 void frmMainEngine::ListFileReadFailed(const QString &fileName, const QString &description)

@@ -139,7 +139,7 @@ const LayoutInfo &Info(Layout layout)
     return kLayouts[0];
 }
 
-RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &currentUser)
+RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &currentUser, int displayShiftHours)
 {
     using L = QLatin1String;
     RowValues row;
@@ -150,7 +150,7 @@ RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &curr
     case Layout::Data6: {
         set("itemtitle", titleFromFile(r.value(1)));
         set("timeleft", r.value(2));
-        if (const auto end = TrackedAuction::EndDateFields(r.value(3))) {
+        if (const auto end = TrackedAuction::EndDateFields(r.value(3), displayShiftHours)) {
             set("enddatedisp", end->display);
             set("enddate", end->serial);
         } else {
@@ -177,9 +177,9 @@ RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &curr
         set("itemtitle", titleFromFile(r.value(1)));
         set("timeleft", r.value(2));
         // The shown end time is taken as it was stored; the one counted with
-        // is the same time as a day number whenever it reads as a date.
+        // is the same moment on eBay's clock whenever it reads as a date.
         set("enddatedisp", r.value(3));
-        const auto end = TrackedAuction::EndDateFields(r.value(3));
+        const auto end = TrackedAuction::EndDateFields(r.value(3), displayShiftHours);
         set("enddate", end ? end->serial : r.value(3));
         set("bids", r.value(4));
         set("qty", r.value(5));

@@ -57,7 +57,9 @@ QString SaveSafeNote(const QString &note);
 
 // ---- The end date in the file ----------------------------------------
 // The list file stores the end date in one fixed form that reads the same
-// in every locale, "yyyy-MM-dd HH:mm:ss" (the user's clock, as shown).
+// in every locale, "yyyy-MM-dd HH:mm:ss", on the clock of the saved time
+// zone, as shown. The form names no zone: the file is read in the saved zone,
+// and saving a different zone saves the list again.
 QString EndDateForFile(const QString &enddatedisp);
 
 // ---- Layouts ---------------------------------------------------------------
@@ -96,8 +98,11 @@ struct RowValues
 };
 
 // The row a record of the layout gives. currentUser fills the user of the
-// two oldest layouts, which kept none.
-RowValues RowFromRecord(Layout layout, const QStringList &record, const QString &currentUser);
+// two oldest layouts, which kept none. displayShiftHours: how far the file's
+// end dates (on the user's clock) are ahead of eBay's clock, in hours
+// (EbayClock::DisplayShiftHours; 0 for the default zone GMT-8).
+RowValues RowFromRecord(Layout layout, const QStringList &record, const QString &currentUser,
+                        int displayShiftHours = 0);
 
 // The 17 fields of the current layout, in file order, from a row's values by
 // column key, each made safe for the file.

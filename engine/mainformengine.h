@@ -67,6 +67,10 @@ public:
     // marks the exit clean and offers to move the file aside. Does not end
     // the program.
     void ListFileReadFailed(const QString &fileName, const QString &description);
+    // A different "Time Zone" was saved: every shown end time is written
+    // again from the row's end on eBay's clock, in the saved zone, the list is
+    // saved (so the file's end dates read back in that zone) and redrawn.
+    void TimeZoneSaved() override;
 
     // --- The start-up loader (loader.cpp) ---
     // The loader's timer tick (runs once; switches its own timer off first).

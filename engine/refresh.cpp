@@ -330,8 +330,8 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     if (!title.isEmpty())
         set(row, "itemtitle", title);
 
-    // The end time: eBay's Pacific clock reading on the page; kept on the
-    // user's clock like the list file keeps it.
+    // The end time: eBay's Pacific clock reading on the page. The countdown
+    // keeps it on that clock; it is shown on the clock of the saved zone.
     const QString end = basGeneral::ParseShortDate(basGeneral::GetItemField(page, QStringLiteral("endtime")));
     const bool endKnown = !basGeneral::TrimSpaces(end).isEmpty();
     qint64 secondsLeft = 0;
@@ -342,8 +342,8 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
         QDateTime shown = basGeneral::PacificToLocal(end);
         if (shown == basGeneral::ZeroDate())
             shown = EbayClock::PacificToDisplay(pacific);
-        set(row, "enddate", EndDateSerial(shown));
-        set(row, "enddatedisp", basGeneral::GeneralDate(shown));
+        set(row, "enddate", EndDateSerial(pacific));
+        set(row, "enddatedisp", EndDateText(shown));
         set(row, "pcendtime", basGeneral::GeneralDate(localNow.addSecs(secondsLeft)));
     } else {
         set(row, "enddate", kNotAvailable);

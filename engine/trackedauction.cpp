@@ -100,14 +100,33 @@ QString systemDateForm()
     return form.replace(twoDigitYear, QStringLiteral("yyyy"));
 }
 
-// The system's long time form, and whether it ends in a zone name.
+// The system's long time form without its zone name, and whether it had
+// one. End times are clock readings of the user's chosen zone: the name of
+// this computer's zone would mislabel them.
 std::pair<QString, bool> systemLongTime()
 {
-    QString form = QLocale::system().timeFormat(QLocale::LongFormat).trimmed();
-    const bool zone = form.endsWith(QLatin1Char('t'));
-    if (zone)
-        form = form.chopped(1).trimmed();
-    return {form, zone};
+    const QString form = QLocale::system().timeFormat(QLocale::LongFormat).trimmed();
+    QString bare;
+    bool zone = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < form.size(); ++i) {
+        const QChar c = form[i];
+        if (c == u'\'') {
+            quoted = !quoted;
+        } else if (c == u't' && !quoted) {
+            zone = true;
+            while (i + 1 < form.size() && form[i + 1] == u't')
+                ++i;
+            // The zone name goes with one blank beside it.
+            if (bare.endsWith(QLatin1Char(' ')))
+                bare.chop(1);
+            else if (i + 1 < form.size() && form[i + 1] == u' ')
+                ++i;
+            continue;
+        }
+        bare += c;
+    }
+    return {bare.trimmed(), zone};
 }
 
 // The forms of the system's locale, most likely first: the program's own
@@ -116,6 +135,7 @@ std::pair<QString, bool> systemLongTime()
 struct SystemForms
 {
     QList<Form> forms;
+    QString longTime; // without the zone name
     bool longTimeHasZone = false;
 };
 
@@ -130,6 +150,7 @@ const SystemForms &systemForms()
                    {shortDate, QStringLiteral("H:mm:ss")},  {shortDate, QStringLiteral("h:mm:ss AP")},
                    {fullYear, longTime},                    {fullYear, QString()},
                    {shortDate, QString()}};
+        f.longTime = longTime;
         f.longTimeHasZone = zone;
         return f;
     }();
@@ -258,6 +279,13 @@ QString StoredMaxBid(const QString &stored)
     return MaxBidText(QStringLiteral("1"), stored);
 }
 
+QString EndDateText(const QDateTime &when)
+{
+    const QLocale locale = QLocale::system();
+    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+        + locale.toString(when.time(), systemForms().longTime);
+}
+
 QString EndDateSerial(const QDateTime &when)
 {
     return serialOf({when.date(), when.time()});
@@ -314,13 +342,16 @@ QString FixedDateText(const QString &dateText)
         .arg(clock->time.second(), 2, 10, QLatin1Char('0'));
 }
 
-std::optional<EndDateTexts> EndDateFields(const QString &dateText)
+std::optional<EndDateTexts> EndDateFields(const QString &dateText, int displayShiftHours)
 {
     const auto clock = readClock(dateText);
     if (!clock)
         return std::nullopt;
-    // A zone-free date and time, so that showing it needs no zone lookup.
-    return EndDateTexts{basGeneral::DateText(QDateTime(clock->date, clock->time, Qt::UTC)), serialOf(*clock)};
+    // Zone-free dates and times: showing them needs no zone lookup, and the
+    // shift back to eBay's clock meets no daylight-saving gap.
+    const QDateTime shown(clock->date, clock->time, Qt::UTC);
+    const QDateTime ebay = shown.addSecs(-qint64(displayShiftHours) * 3600);
+    return EndDateTexts{basGeneral::DateText(shown), serialOf({ebay.date(), ebay.time()})};
 }
 
 QString ReminderCodes::toText() const

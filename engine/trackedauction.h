@@ -68,9 +68,15 @@ QString MaxBidText(const QString &quantity, const QString &amount);
 QString StoredMaxBid(const QString &stored);
 
 // ---- End times ---------------------------------------------------------
-// enddate holds the end time as a day number (days since 30 December 1899,
-// the time of day as the fraction), so that it sorts by time as text;
-// enddatedisp holds it as the date text shown to the user, or "N/A".
+// enddate holds the end time on eBay's clock as a day number (days since
+// 30 December 1899, the time of day as the fraction), so that it sorts by
+// time as text; the countdown reads it. enddatedisp holds the end as the
+// date text shown to the user, on the clock of the saved time zone, or "N/A".
+
+// An end time as the list shows it: the system's short date, a space and
+// its long time without a zone name (the time is on the user's chosen
+// clock, not this computer's).
+QString EndDateText(const QDateTime &when);
 
 // The day number text of a date and time ("41614.5856712963"); always with
 // "." as the decimal point.
@@ -85,14 +91,16 @@ std::optional<QDateTime> ReadEndDate(const QString &field);
 // the text reads as no date.
 QString FixedDateText(const QString &dateText);
 
-// The two end-time fields for a date text: enddatedisp (the program's date
-// text) and enddate (the day number); nothing when it reads as no date.
+// The two end-time fields for a date text on the user's clock: enddatedisp
+// (the program's date text of that reading) and enddate (the day number of
+// the same moment on eBay's clock, displayShiftHours earlier); nothing when
+// it reads as no date.
 struct EndDateTexts
 {
     QString display;
     QString serial;
 };
-std::optional<EndDateTexts> EndDateFields(const QString &dateText);
+std::optional<EndDateTexts> EndDateFields(const QString &dateText, int displayShiftHours);
 
 // A date text in any form the program has written: the list file's fixed
 // form and ISO 8601, the program's own date text, the system's short date

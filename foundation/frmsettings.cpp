@@ -38,6 +38,11 @@ namespace {
 
 const QString kLastLoadStep = QStringLiteral("Last Load Step");
 
+// The time-zone list: one entry per whole hour from UTC, GMT-12:00 first.
+constexpr int kFirstZoneHours = -12;
+constexpr int kLastZoneHours = 13;
+constexpr int kDefaultZoneIndex = 4; // GMT-8:00
+
 // The national sites, in the order the list has always had.
 const char *const kDomains[] = {
     "ebay.com", "ebay.com.au", "ebay.at", "ebay.be", "ebay.ca", "ebay.cn", "ebay.fr",
@@ -356,12 +361,12 @@ void frmSettings::loadFromStore()
         chkAlwaysPswd->setChecked(false);
 
     cboTimeZone->clear();
-    for (int n = -12; n <= 13; ++n) {
+    for (int n = kFirstZoneHours; n <= kLastZoneHours; ++n) {
         cboTimeZone->addItem(QStringLiteral("GMT%1%2:00").arg(n >= 0 ? QStringLiteral("+") : QString()).arg(n), n);
         Vb::DoEvents();
     }
     step(QStringLiteral("Reading time zone setting"));
-    setListIndex(cboTimeZone, toInt16(GetSetting(QStringLiteral("Time Zone"), 4)));
+    setListIndex(cboTimeZone, toInt16(GetSetting(QStringLiteral("Time Zone"), kDefaultZoneIndex)));
     step(QStringLiteral("Reading connection"));
     if (GetSetting(QStringLiteral("Connection"), QStringLiteral("Always On")) == QLatin1String("Always On"))
         optAlwaysOn->setChecked(true);
@@ -396,6 +401,7 @@ bool frmSettings::SaveSettings()
     SaveSetting(QStringLiteral("Sync Interval 2"), QString::number(ddnSyncInterval->currentIndex()));
     SaveSetting(QStringLiteral("Fast Sync Interval"), QString::number(ddnFastSyncInterval->currentIndex()));
     SaveSetting(QStringLiteral("Bid Delay 3"), QString::number(ddnBidDelay->currentIndex()));
+    const QString zoneBefore = GetSetting(QStringLiteral("Time Zone"), kDefaultZoneIndex);
     SaveSetting(QStringLiteral("Time Zone"), QString::number(cboTimeZone->currentIndex()));
     SaveSetting(QStringLiteral("Scroll Speed"), QString::number(sliScrollSpeed->value()));
     SaveSetting(QStringLiteral("Scroll FPS"), QString::number(sliScrollFPS->value()));
@@ -424,6 +430,9 @@ bool frmSettings::SaveSettings()
     const QString program = basGeneral::AppPath() + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     basRegistry::SetValue(basRegistry::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
                           Vb::AppTitle(), chkStartup->isChecked() ? program : QString());
+    // The end times are shown, and kept in the list file, in the saved zone.
+    if (GetSetting(QStringLiteral("Time Zone"), kDefaultZoneIndex) != zoneBefore)
+        main.TimeZoneSaved();
     return true;
 }
 
@@ -432,6 +441,16 @@ int frmSettings::SyncIntervalSeconds() const { return ddnSyncInterval->currentDa
 int frmSettings::FastSyncIntervalSeconds() const { return ddnFastSyncInterval->currentData().toInt(); }
 int frmSettings::BidDelaySeconds() const { return ddnBidDelay->currentData().toInt(); }
 int frmSettings::TimeZoneHours() const { return cboTimeZone->currentData().toInt(); }
+
+std::optional<int> frmSettings::SavedTimeZoneHours()
+{
+    bool ok = false;
+    const double stored = GetSetting(QStringLiteral("Time Zone"), kDefaultZoneIndex).trimmed().toDouble(&ok);
+    const double index = std::nearbyint(stored);
+    if (!ok || index < 0 || index > kLastZoneHours - kFirstZoneHours)
+        return std::nullopt;
+    return kFirstZoneHours + int(index);
+}
 
 void frmSettings::cmdOK_Click()
 {

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class Inet;
 class ListView;
 class QCheckBox;
@@ -39,6 +41,11 @@ public:
     int FastSyncIntervalSeconds() const;
     int BidDelaySeconds() const;
     int TimeZoneHours() const;
+    // The hours from UTC of the zone saved as "Time Zone": the zone the end
+    // times are shown in and the list file keeps them in. A choice not yet
+    // saved with OK changes nothing. Nothing when the saved value is not an
+    // entry of the list.
+    static std::optional<int> SavedTimeZoneHours();
 
     QTabWidget *SSTab = nullptr;
     QLineEdit *txtHomepage = nullptr;

@@ -127,6 +127,9 @@ public:
     // Brings the tracked auctions up to date from eBay: one item, or all;
     // SkipItems runs only the closing steps (the feedback panel).
     virtual void RefreshAuctions(const QString & /*OnlyItemNumber*/, bool /*SkipItems*/, bool /*SkipHTMLSync*/) {}
+    // The settings have saved a different "Time Zone": the end times shown
+    // and kept in the list file move to it.
+    virtual void TimeZoneSaved() {}
 
     // Shows the window (first use loads it).
     void Show();

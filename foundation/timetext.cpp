@@ -4,7 +4,6 @@
 #include "foundation/pageaccess.h"
 #include "platform/vberror.h"
 
-#include <QComboBox>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -186,14 +185,13 @@ QDateTime PacificToLocal(const QString &dateText)
     if (dateText.isEmpty())
         return ZeroDate();
     try {
-        const frmSettings &settings = frmSettings::instance();
-        if (!settings.cboTimeZone || settings.cboTimeZone->currentIndex() < 0)
+        const auto offset = frmSettings::SavedTimeZoneHours();
+        if (!offset)
             return ZeroDate();
-        const int offset = settings.TimeZoneHours();
         const auto when = ReadDate(dateText);
         if (!when)
             return ZeroDate();
-        return addHoursToReading(*when, offset + 8);
+        return addHoursToReading(*when, *offset + 8);
     } catch (...) {
         return ZeroDate();
     }

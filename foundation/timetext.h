@@ -32,9 +32,9 @@ QDateTime ParseLongDate(const QString &text);
 // be read. Two-digit years 00-29 are 2000-2029, 30-99 are 1930-1999.
 QString ParseShortDate(const QString &text);
 
-// A Pacific-time date text in the user's time zone: the selected entry of the
-// settings' time-zone list plus 8 hours is added (Pacific time is taken as
-// UTC-8 all year). "" and anything unreadable give ZeroDate().
+// A Pacific-time date text in the user's time zone: the saved "Time Zone"
+// entry's hours plus 8 are added (Pacific time is taken as UTC-8 all year).
+// "", anything unreadable and a saved zone that is no entry give ZeroDate().
 QDateTime PacificToLocal(const QString &dateText);
 
 // Lower-cases text and turns every month abbreviation ("jan" ... "dec") into

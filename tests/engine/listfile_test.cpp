@@ -3,6 +3,7 @@
 #include "engine/listfileformat.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/settingsstore.h"
 #include "foundation/timetext.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -227,6 +229,44 @@ TEST(ListFileLoad, OlderDateFormsLoadToTheSameRows)
         EngineForm().SaveList(false);
         EXPECT_EQ(ReadDataFile(kData6), fixedBytes) << old.toStdString();
     }
+}
+
+TEST(ListFileLoad, EndDatesAreReadInTheSavedZoneAndSavingAnotherZoneSavesTheList)
+{
+    RemoveListFiles();
+    QComboBox *zones = frmSettings::instance().cboTimeZone;
+    auto choose = [zones](int hours) { zones->setCurrentIndex(zones->findData(hours)); };
+    choose(1);
+    ASSERT_TRUE(frmSettings::instance().SaveSettings());
+    auto record = [](const QString &number, const QString &end) {
+        return Line({number, "Clock", "3 h 2 m ", end, "4", "1", "US $9.00", "1 @ 12.50", "buyer1", "", "", "",
+                     "seller", "", "", "", "Local"});
+    };
+    // 23:03:22 at GMT+1 is 14:03:22 on eBay's Pacific clock.
+    WriteDataFile(kData6, record("42", "2013-12-06 23:03:22") + record("43", "N/A"));
+    const QDateTime pacific(QDate(2013, 12, 6), QTime(14, 3, 22));
+    TestEngineForm &f = FreshForm();
+    f.LoadListFiles();
+    ASSERT_EQ(f.lvwAuctions->Count(), 2);
+    ListItem *row = f.lvwAuctions->Item(1);
+    EXPECT_EQ(field(row, "enddatedisp"), basGeneral::DateText(pacific.addSecs(9 * 3600)));
+    EXPECT_EQ(TrackedAuction::ReadEndDate(field(row, "enddate")), pacific);
+
+    // A zone only chosen changes nothing; saved, the shown end and the file
+    // move to it while the end itself stays.
+    choose(-5);
+    EXPECT_EQ(field(row, "enddatedisp"), basGeneral::DateText(pacific.addSecs(9 * 3600)));
+    ASSERT_TRUE(frmSettings::instance().SaveSettings());
+    EXPECT_EQ(field(row, "enddatedisp"), TrackedAuction::EndDateText(pacific.addSecs(3 * 3600)));
+    EXPECT_EQ(TrackedAuction::ReadEndDate(field(row, "enddate")), pacific);
+    EXPECT_EQ(field(f.lvwAuctions->Item(2), "enddatedisp"), "N/A");
+    EXPECT_TRUE(ReadDataFile(kData6).contains("\"42\",\"Clock\",\"3 h 2 m \",\"2013-12-06 17:03:22\""));
+
+    FreshForm().LoadListFiles();
+    EXPECT_EQ(TrackedAuction::ReadEndDate(field(EngineForm().lvwAuctions->Item(1), "enddate")), pacific);
+    choose(-8);
+    ASSERT_TRUE(frmSettings::instance().SaveSettings());
+    RemoveListFiles();
 }
 
 TEST(ListFileLoad, OlderLayoutsGiveTheirFieldsAndAreDeleted)

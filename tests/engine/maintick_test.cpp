@@ -84,6 +84,7 @@ TickForm &Fresh()
     s.ddnFastSyncInterval->setCurrentIndex(s.ddnFastSyncInterval->findData(5));
     s.ddnSyncInterval->setCurrentIndex(s.ddnSyncInterval->findData(60));
     s.cboTimeZone->setCurrentIndex(s.cboTimeZone->findData(1));
+    SaveSetting(QStringLiteral("Time Zone"), QString::number(s.cboTimeZone->currentIndex()));
     SaveSetting(QStringLiteral("Lead time"), QStringLiteral("3"));
     EbayClock::SetMeasuredOffset(-8 * 3600);
     return form;
@@ -92,7 +93,7 @@ TickForm &Fresh()
 // The enddate field of an auction that ends `seconds` from eBay's present.
 QString endIn(qint64 seconds)
 {
-    return EndDateSerial(EbayClock::PacificToDisplay(EbayClock::EbayNow().addSecs(seconds)));
+    return EndDateSerial(EbayClock::EbayNow().addSecs(seconds));
 }
 
 ListItem *snipe(const QString &number, qint64 secondsLeft, const QString &tag = QStringLiteral("Local"),
@@ -138,7 +139,7 @@ TEST(EbayClock, StandsInForTheOffsetUntilOneIsMeasuredOrSet)
     EXPECT_EQ(EbayClock::EbayNow(), EbayClock::LocalNow().addSecs(37));
 }
 
-TEST(EbayClock, EndTimesAreKeptOnTheUsersClock)
+TEST(EbayClock, EndsCountOnEbaysClockAndAreShownInTheSavedZone)
 {
     Fresh();
     const QDateTime pacific(QDate(2026, 12, 6), QTime(14, 3, 22), Qt::UTC);
@@ -146,10 +147,18 @@ TEST(EbayClock, EndTimesAreKeptOnTheUsersClock)
     EXPECT_EQ(shown, QDateTime(QDate(2026, 12, 6), QTime(23, 3, 22), Qt::UTC)); // GMT+1 is 9 hours on
     EXPECT_EQ(EbayClock::DisplayToPacific(shown), pacific);
 
-    // The day number and the date text of the old layouts count alike.
+    // The day number and the date text of the old layouts count alike, and
+    // no time zone, saved or only chosen, moves the count.
     const QDateTime ebayNow = pacific.addSecs(-100);
-    EXPECT_EQ(EbayClock::SecondsLeft(EndDateSerial(shown), ebayNow), 100);
-    EXPECT_EQ(EbayClock::SecondsLeft(QStringLiteral("2026-12-06 23:03:22"), ebayNow), 100);
+    QComboBox *zones = frmSettings::instance().cboTimeZone;
+    for (int hours : {1, -5, 13}) {
+        zones->setCurrentIndex(zones->findData(hours));
+        EXPECT_EQ(EbayClock::SecondsLeft(EndDateSerial(pacific), ebayNow), 100) << hours;
+        EXPECT_EQ(EbayClock::SecondsLeft(QStringLiteral("2026-12-06 14:03:22"), ebayNow), 100) << hours;
+        SaveSetting(QStringLiteral("Time Zone"), QString::number(zones->currentIndex()));
+        EXPECT_EQ(EbayClock::SecondsLeft(EndDateSerial(pacific), ebayNow), 100) << hours;
+        EXPECT_EQ(EbayClock::PacificToDisplay(pacific), pacific.addSecs((hours + 8) * 3600)) << hours;
+    }
     EXPECT_EQ(EbayClock::SecondsLeft(QStringLiteral("N/A"), ebayNow), std::nullopt);
     EXPECT_EQ(EbayClock::SecondsLeft(QStringLiteral("Retrieving..."), ebayNow), std::nullopt);
 }

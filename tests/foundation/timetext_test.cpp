@@ -1,5 +1,6 @@
 #include "foundation/frmsettings.h"
 #include "foundation/itemfields.h"
+#include "foundation/settingsstore.h"
 #include "foundation/timetext.h"
 #include "tests/support/vbtest.h"
 
@@ -19,11 +20,13 @@ QDateTime at(int y, int mo, int d, int h, int mi, int s)
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
 }
 
+// Chooses the zone in the settings window and saves it, as OK does.
 void selectTimeZone(int hours)
 {
     QComboBox *zones = frmSettings::instance().cboTimeZone;
     zones->setCurrentIndex(zones->findData(hours));
     ASSERT_EQ(zones->currentData().toInt(), hours);
+    SaveSetting(QStringLiteral("Time Zone"), QString::number(zones->currentIndex()));
 }
 
 } // namespace
@@ -94,10 +97,17 @@ TEST(PacificToLocal, AddsTheTimeZoneOffsetPlusEight)
     selectTimeZone(-12);
     EXPECT_EQ(PacificToLocal(DateText(at(2014, 3, 1, 1, 0, 0))), at(2014, 2, 28, 21, 0, 0));
 
+    // A choice in the window that is not saved shows nothing yet.
+    QComboBox *zones = frmSettings::instance().cboTimeZone;
+    zones->setCurrentIndex(zones->findData(5));
+    EXPECT_EQ(PacificToLocal(DateText(at(2014, 3, 1, 1, 0, 0))), at(2014, 2, 28, 21, 0, 0));
+
     EXPECT_EQ(PacificToLocal(QString()), ZeroDate());
     EXPECT_EQ(PacificToLocal(QStringLiteral("N/A")), ZeroDate());
-    frmSettings::instance().cboTimeZone->setCurrentIndex(-1);
+    SaveSetting(QStringLiteral("Time Zone"), QStringLiteral("26"));
     EXPECT_EQ(PacificToLocal(endText), ZeroDate());
+    DeleteSetting(QStringLiteral("Time Zone"));
+    EXPECT_EQ(PacificToLocal(endText), at(2013, 12, 6, 14, 3, 22)); // GMT-8 unless saved
     frmSettings::unloadInstance();
 }
 

@@ -119,6 +119,7 @@ Form &FreshForm(int zoneHours)
     s.ddnFastSyncInterval->setCurrentIndex(s.ddnFastSyncInterval->findData(5));
     s.ddnSyncInterval->setCurrentIndex(s.ddnSyncInterval->findData(60));
     s.cboTimeZone->setCurrentIndex(s.cboTimeZone->findData(zoneHours));
+    SaveSetting(QStringLiteral("Time Zone"), QString::number(s.cboTimeZone->currentIndex()));
     SaveSetting(QStringLiteral("Lead time"), QStringLiteral("3"));
     QFile::remove(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
     return form;

@@ -55,7 +55,8 @@ public:
 // A new window; the account "alice" with password "pw" in the settings and
 // at the simulator, alice active; "Always On", normal interval 60 s, fast
 // interval 5 s, bid delay 1 s, lead time 3 s, the user's zone GMT-8 unless
-// zoneHours says otherwise. No list file, no reminder window.
+// zoneHours says otherwise (chosen and saved). No list file, no reminder
+// window. Only the zone and the lead time reach the store.
 Form &FreshForm(int zoneHours = -8);
 
 // The program started again: a new window, the settings, the simulator and
