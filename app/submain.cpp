@@ -3,6 +3,7 @@
 #include "foundation/basgeneral.h"
 #include "foundation/basregistry.h"
 #include "foundation/frmsplash.h"
+#include "foundation/settingsnotice.h"
 #include "foundation/settingsstore.h"
 #include "mainwindow/frmmain.h"
 #include "platform/desktop.h"
@@ -51,8 +52,12 @@ bool Main()
         return false;
     }
     try {
-        // 2. The heartbeat for the monitor.
+        // 2. The heartbeat for the monitor: the first settings read. An
+        // unreadable settings file is set aside and the user told before
+        // anything else; the start goes on as for missing settings.
+        WatchUnreadableSettings();
         basGeneral::WriteHeartbeat();
+        TellUnreadableSettings();
         // 3. The data folder.
         const QString data = basGeneral::DataFolder();
         if (!QDir(data).exists() && !QDir().mkdir(data))

@@ -16,6 +16,7 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
+#include "platform/privatefile.h"
 #include "platform/vberror.h"
 #include "platform/vbtimer.h"
 
@@ -589,7 +590,7 @@ void frmBid::SaveData(const QString &Data, const QString &filename)
 {
     const QString path = DataFolder() + filename;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!PrivateFile::open(file, QIODevice::WriteOnly | QIODevice::Truncate))
         throw VbError(VbErr::PathNotFound, QStringLiteral("Path not found: ") + path);
     const QByteArray bytes = Ansi::encode(Data + QStringLiteral("\r\n"));
     if (file.write(bytes) != bytes.size())

@@ -11,6 +11,7 @@
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
+#include "platform/privatefile.h"
 #include "platform/vberror.h"
 
 #include <QFile>
@@ -62,7 +63,7 @@ QString listFileText(const ListView &list)
 void writeListFile(const ListView &list, const QString &path)
 {
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!PrivateFile::open(out))
         throw fileError(out.error());
     const QByteArray bytes = ListFile::EncodeFile(listFileText(list));
     if (out.write(bytes) != bytes.size()) {

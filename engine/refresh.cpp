@@ -24,6 +24,7 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
+#include "platform/privatefile.h"
 #include "platform/vberror.h"
 #include "platform/vbtimer.h"
 
@@ -298,7 +299,7 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
                 page = Ansi::decode(replacement.readAll());
         } else {
             QSaveFile dump(basGeneral::AppPath() + QStringLiteral("debug1.txt"));
-            if (dump.open(QIODevice::WriteOnly)) {
+            if (PrivateFile::open(dump)) {
                 dump.write(Ansi::encode(page + QStringLiteral("\r\n")));
                 dump.commit();
             }

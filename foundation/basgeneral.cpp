@@ -5,6 +5,7 @@
 #include "platform/desktop.h"
 #include "platform/folders.h"
 #include "platform/msgbox.h"
+#include "platform/privatefile.h"
 #include "platform/vberror.h"
 
 #include <QDateTime>
@@ -67,6 +68,7 @@ void MoveFileIfMissing(const QString &source, const QString &destination)
             return;
         if (!QFile::rename(source, destination) && QFile::copy(source, destination))
             QFile::remove(source); // across file systems: copy, then remove
+        PrivateFile::narrow(destination); // a data file now, for the user's eyes only
     } catch (...) {
     }
 }
@@ -95,7 +97,7 @@ void WriteLog(const QString &fileName, const QString &text)
     // Written beside the old file and renamed over it: a failure half-way
     // leaves the previous log intact.
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!PrivateFile::open(out))
         throw VbError(VbErr::PathNotFound, QStringLiteral("Path not found: ") + path);
     out.write(Ansi::encode(content));
     if (!out.commit())

@@ -2,6 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/folders.h"
+#include "platform/privatefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,10 +54,88 @@ QString Store::id(Root root, const QString &path)
 
 void Store::reset()
 {
+    m_held = false;
+    m_recheck = false;
     m_keys.clear();
     m_loadedFrom.clear();
     m_stamp = {};
     m_size = -1;
+}
+
+void Store::setUnreadableHandler(UnreadableHandler handler)
+{
+    m_onUnreadable = std::move(handler);
+    if (m_onUnreadable && m_held)
+        m_recheck = true; // the file left alone so far is set aside at the next read
+}
+
+QString Store::setAsideName(const QString &file, const QDateTime &when)
+{
+    const QString base = file + QStringLiteral(".unreadable-") + when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = base;
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = base + QLatin1Char('-') + QString::number(n);
+    return name;
+}
+
+// The file's keys, or nothing when the file cannot be read or is not the
+// store's JSON in every part (a part left out would be lost at the next
+// write).
+std::optional<Store::Keys> Store::read(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(f.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !json.isObject())
+        return std::nullopt;
+    const QJsonObject doc = json.object();
+    Keys keys;
+    for (auto rootIt = doc.begin(); rootIt != doc.end(); ++rootIt) {
+        Root root;
+        if (rootIt.key() == rootName(Root::LocalMachine))
+            root = Root::LocalMachine;
+        else if (rootIt.key() == rootName(Root::CurrentUser))
+            root = Root::CurrentUser;
+        else
+            return std::nullopt;
+        if (!rootIt.value().isObject())
+            return std::nullopt;
+        const QJsonObject rootKeys = rootIt.value().toObject();
+        for (auto keyIt = rootKeys.begin(); keyIt != rootKeys.end(); ++keyIt) {
+            if (!keyIt.value().isObject())
+                return std::nullopt;
+            Key key;
+            key.name = keyIt.key();
+            const QJsonObject values = keyIt.value().toObject();
+            for (auto v = values.begin(); v != values.end(); ++v) {
+                if (!v.value().isObject())
+                    return std::nullopt;
+                const QJsonObject o = v.value().toObject();
+                const QJsonValue type = o.value(QLatin1String("type"));
+                const QJsonValue data = o.value(QLatin1String("data"));
+                Value value;
+                value.type = type.toInt(-1);
+                if (!type.isDouble() || value.type < 0)
+                    return std::nullopt;
+                if (value.type == DWord) {
+                    if (!data.isDouble())
+                        return std::nullopt;
+                    value.dword = static_cast<qint32>(data.toInteger());
+                } else if (!data.isString()) {
+                    return std::nullopt;
+                } else if (value.type == String) {
+                    value.data = Ansi::encode(data.toString());
+                } else {
+                    value.data = QByteArray::fromBase64(data.toString().toLatin1());
+                }
+                key.values.insert(v.key().toLower(), {v.key(), value});
+            }
+            keys.insert(id(root, key.name), key);
+        }
+    }
+    return keys;
 }
 
 void Store::refresh()
@@ -65,42 +144,56 @@ void Store::refresh()
     const QFileInfo info(file);
     const QDateTime stamp = info.exists() ? info.lastModified() : QDateTime();
     const qint64 size = info.exists() ? info.size() : -1;
-    if (file == m_loadedFrom && stamp == m_stamp && size == m_size)
+    if (!m_recheck && file == m_loadedFrom && stamp == m_stamp && size == m_size)
         return;
-    m_keys.clear();
+    const bool sameFile = file == m_loadedFrom;
+    m_recheck = false;
+    m_held = false;
     m_loadedFrom = file;
     m_stamp = stamp;
     m_size = size;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!info.exists()) {
+        m_keys.clear();
         return;
-    const QJsonObject doc = QJsonDocument::fromJson(f.readAll()).object();
-    for (auto rootIt = doc.begin(); rootIt != doc.end(); ++rootIt) {
-        const Root root = rootIt.key() == rootName(Root::LocalMachine) ? Root::LocalMachine : Root::CurrentUser;
-        const QJsonObject keys = rootIt.value().toObject();
-        for (auto keyIt = keys.begin(); keyIt != keys.end(); ++keyIt) {
-            Key key;
-            key.name = keyIt.key();
-            const QJsonObject values = keyIt.value().toObject();
-            for (auto v = values.begin(); v != values.end(); ++v) {
-                const QJsonObject o = v.value().toObject();
-                Value value;
-                value.type = o.value(QLatin1String("type")).toInt();
-                if (value.type == DWord)
-                    value.dword = static_cast<qint32>(o.value(QLatin1String("data")).toInteger());
-                else if (value.type == String)
-                    value.data = Ansi::encode(o.value(QLatin1String("data")).toString());
-                else
-                    value.data = QByteArray::fromBase64(o.value(QLatin1String("data")).toString().toLatin1());
-                key.values.insert(v.key().toLower(), {v.key(), value});
-            }
-            m_keys.insert(id(root, key.name), key);
-        }
     }
+    if (auto keys = read(file)) {
+        m_keys = std::move(*keys);
+        return;
+    }
+    // Unreadable. What was read from this file before is still right as far
+    // as this process knows; nothing of another file is.
+    if (!sameFile)
+        m_keys.clear();
+    setAside(file);
+}
+
+void Store::setAside(const QString &file)
+{
+    if (!m_onUnreadable) {
+        m_held = true;
+        return;
+    }
+    const QString copy = setAsideName(file, QDateTime::currentDateTime());
+    if (!QFile::rename(file, copy)) {
+        if (QFileInfo::exists(file))
+            m_held = true; // kept in place: never written over
+        else
+            m_recheck = true; // gone meanwhile: read again
+        return;
+    }
+    PrivateFile::narrow(copy);
+    m_stamp = {};
+    m_size = -1; // as for a missing file
+    const bool keptValues = !m_keys.isEmpty();
+    if (keptValues)
+        save();
+    m_onUnreadable(SetAside{file, copy, keptValues});
 }
 
 bool Store::save()
 {
+    if (m_held)
+        return false;
     QJsonObject roots;
     for (auto it = m_keys.cbegin(); it != m_keys.cend(); ++it) {
         const QString rootKey = it.key().section(QLatin1Char('|'), 0, 0);
@@ -123,7 +216,7 @@ bool Store::save()
     const QString file = filePath();
     QDir().mkpath(QFileInfo(file).absolutePath());
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!PrivateFile::open(out))
         return false;
     out.write(QJsonDocument(roots).toJson(QJsonDocument::Indented));
     if (!out.commit())

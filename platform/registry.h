@@ -6,13 +6,23 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // A per-user hierarchical key/value store in place of the system registry:
 // keys by backslash path under a root, values of the registry's types, names
 // of keys and values compared without regard to case. It lives in one file
 // that is replaced atomically on every write and re-read whenever another
-// process has changed it (the monitor reads and writes the same file).
+// process has changed it (the monitor reads and writes the same file). The
+// file, like every file the program writes, is readable by the user only.
+//
+// A file that cannot be read (empty, cut short, not the store's JSON, not
+// readable at all) is never written over. A process that has installed an
+// unreadable-file handler (the program) renames it to a name of its own
+// beside it, goes on with the values it had already read (none at the first
+// read, as for a missing file; those it holds are written again at once) and
+// calls the handler. A process without a handler (the monitor) goes on with
+// what it holds and leaves the file, and every write, to the program.
 namespace Registry {
 
 enum class Root : quint32 { CurrentUser = 0x80000001u, LocalMachine = 0x80000002u };
@@ -46,6 +56,21 @@ public:
     // Forget the cached copy (tests that swap the home folder).
     void reset();
 
+    struct SetAside
+    {
+        QString file; // the store's file
+        QString copy; // the unreadable file under its new name, bytes unchanged
+        bool keptValues = false; // the store goes on with values read earlier (written again at once)
+    };
+    using UnreadableHandler = std::function<void(const SetAside &)>;
+    // Called after the store has set an unreadable file aside, the store
+    // whole again; an empty function ends the setting aside.
+    void setUnreadableHandler(UnreadableHandler handler);
+    // The name an unreadable file is set aside under at `when`: the file's
+    // name, ".unreadable-" and the local time to the second ("-2", "-3", ...
+    // after it when that name is taken).
+    static QString setAsideName(const QString &file, const QDateTime &when);
+
 private:
     Store() = default;
     struct Key
@@ -57,6 +82,8 @@ private:
 
     void refresh();
     bool save();
+    static std::optional<Keys> read(const QString &file);
+    void setAside(const QString &file);
     static QString id(Root root, const QString &path);
     void mirrorAutostart(Root root, const QString &path, const QString &name, const Value &value);
 
@@ -64,6 +91,9 @@ private:
     QString m_loadedFrom;
     QDateTime m_stamp;
     qint64 m_size = -1;
+    bool m_held = false;    // the file on disk is unreadable and was not set aside
+    bool m_recheck = false; // read the file again even if it looks unchanged
+    UnreadableHandler m_onUnreadable;
 };
 
 } // namespace Registry

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+
+#include <unistd.h>
 
 using Registry::Root;
 using Registry::Store;
@@ -98,3 +101,180 @@ TEST(Registry, RunValueBecomesAnAutostartEntry)
     EXPECT_TRUE(store.value(Root::LocalMachine, run, "Tallowmere").has_value());
 }
 
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// The copies set aside beside the store's file, by name.
+QStringList copiesBeside()
+{
+    const QFileInfo file(Store::filePath());
+    return QDir(file.absolutePath()).entryList({file.fileName() + ".unreadable-*"}, QDir::Files, QDir::Name);
+}
+
+void removeCopies()
+{
+    const QString dir = QFileInfo(Store::filePath()).absolutePath();
+    for (const QString &name : copiesBeside())
+        QFile::remove(dir + "/" + name);
+}
+
+// Records what the store reports while installed.
+struct Recorder
+{
+    QList<Store::SetAside> events;
+    Recorder()
+    {
+        Store::instance().setUnreadableHandler([this](const Store::SetAside &e) { events << e; });
+    }
+    ~Recorder() { Store::instance().setUnreadableHandler({}); }
+};
+
+} // namespace
+
+TEST(RegistryUnreadable, AFileThatCannotBeReadIsSetAsideUnchangedAndTheStoreStartsEmpty)
+{
+    Store &store = Store::instance();
+    const QString file = Store::filePath();
+    const QList<QByteArray> unreadable = {
+        "",                                                              // empty
+        "{\n    \"HKEY_CURRENT_USER\": {\n        \"Software\\\\T\": {\n", // cut short
+        QByteArray("\x00\x13\xff garbage", 11),                         // garbage
+        "[1, 2]",                                                        // JSON, not the store's
+        "{\"HKEY_CURRENT_USER\": {\"K\": {\"v\": {\"data\": \"x\"}}}}",   // a value without a type
+        "{\"HKEY_CLASSES_ROOT\": {}}",                                   // a root the store does not have
+    };
+    for (const QByteArray &bytes : unreadable) {
+        SCOPED_TRACE(bytes.toStdString());
+        removeCopies();
+        writeBytes(file, bytes);
+        store.reset(); // as at the start of a process
+        Recorder recorder;
+        // The read finds nothing, as for a missing file ...
+        EXPECT_FALSE(store.keyExists(Root::CurrentUser, "Software\\T"));
+        EXPECT_FALSE(store.value(Root::CurrentUser, "K", "v").has_value());
+        // ... after the file was renamed beside itself, its bytes unchanged.
+        const QStringList copies = copiesBeside();
+        ASSERT_EQ(copies.size(), 1);
+        const QString copy = QFileInfo(file).absolutePath() + "/" + copies.first();
+        EXPECT_EQ(fileBytes(copy), bytes);
+        EXPECT_FALSE(QFileInfo::exists(file));
+        ASSERT_EQ(recorder.events.size(), 1);
+        EXPECT_EQ(recorder.events.first().file, file);
+        EXPECT_EQ(recorder.events.first().copy, copy);
+        EXPECT_FALSE(recorder.events.first().keptValues);
+
+        // Writes make a new file and leave the copy alone; no further report.
+        ASSERT_TRUE(store.setValue(Root::CurrentUser, "K", "v", text("new")));
+        EXPECT_EQ(fileBytes(copy), bytes);
+        EXPECT_EQ(copiesBeside().size(), 1);
+        EXPECT_EQ(recorder.events.size(), 1);
+        store.reset();
+        EXPECT_EQ(store.value(Root::CurrentUser, "K", "v")->data, QByteArray("new"));
+    }
+    removeCopies();
+}
+
+TEST(RegistryUnreadable, LaterUnreadableReadsKeepTheValuesHeldAndEveryCopyItsOwnName)
+{
+    Store &store = Store::instance();
+    const QString file = Store::filePath();
+    removeCopies();
+    QFile::remove(file);
+    store.reset();
+    Recorder recorder;
+    ASSERT_TRUE(store.setValue(Root::CurrentUser, "S", "Username", text("alice")));
+    ASSERT_TRUE(store.setValue(Root::CurrentUser, "S", "Password", text("scrambled")));
+
+    // Something else spoils the file twice in a row (as a rule within one
+    // second, so the second copy's name is the first's with "-2").
+    writeBytes(file, "first garbage");
+    EXPECT_EQ(store.value(Root::CurrentUser, "S", "username")->data, QByteArray("alice"));
+    writeBytes(file, "second garbage, longer");
+    EXPECT_EQ(store.value(Root::CurrentUser, "S", "password")->data, QByteArray("scrambled"));
+
+    const QStringList copies = copiesBeside();
+    ASSERT_EQ(copies.size(), 2);
+    ASSERT_EQ(recorder.events.size(), 2);
+    EXPECT_NE(recorder.events[0].copy, recorder.events[1].copy);
+    EXPECT_EQ(fileBytes(recorder.events[0].copy), "first garbage");
+    EXPECT_EQ(fileBytes(recorder.events[1].copy), "second garbage, longer");
+    EXPECT_TRUE(recorder.events[0].keptValues);
+    EXPECT_TRUE(recorder.events[1].keptValues);
+
+    // The values held were written again at once: another process (and the
+    // next start) reads them from the file.
+    store.reset();
+    EXPECT_EQ(store.value(Root::CurrentUser, "S", "Username")->data, QByteArray("alice"));
+    EXPECT_EQ(store.value(Root::CurrentUser, "S", "Password")->data, QByteArray("scrambled"));
+    removeCopies();
+}
+
+TEST(RegistryUnreadable, CopyNamesSayWhatTheyAreAndNeverReplaceOne)
+{
+    removeCopies();
+    const QDateTime when(QDate(2025, 3, 9), QTime(14, 5, 7));
+    const QString first = Store::setAsideName(Store::filePath(), when);
+    EXPECT_EQ(first, Store::filePath() + ".unreadable-20250309-140507");
+    writeBytes(first, "a");
+    const QString second = Store::setAsideName(Store::filePath(), when);
+    EXPECT_EQ(second, first + "-2");
+    writeBytes(second, "b");
+    EXPECT_EQ(Store::setAsideName(Store::filePath(), when), first + "-3");
+    removeCopies();
+}
+
+TEST(RegistryUnreadable, WithoutAHandlerTheFileIsLeftInPlaceAndNeverWrittenOver)
+{
+    // The monitor: it cannot tell the user, so it leaves the file to the program.
+    Store &store = Store::instance();
+    const QString file = Store::filePath();
+    removeCopies();
+    QFile::remove(file);
+    store.reset();
+    ASSERT_TRUE(store.setValue(Root::CurrentUser, "S", "Exit OK", text("False")));
+    writeBytes(file, "garbage");
+    EXPECT_EQ(store.value(Root::CurrentUser, "S", "Exit OK")->data, QByteArray("False"));
+    EXPECT_FALSE(store.setValue(Root::CurrentUser, "S", "Exit OK", text("1")));
+    EXPECT_FALSE(store.deleteValue(Root::CurrentUser, "S", "Exit OK"));
+    EXPECT_EQ(fileBytes(file), "garbage");
+    EXPECT_TRUE(copiesBeside().isEmpty());
+
+    // A process that tells the user sets it aside at its next read.
+    Recorder recorder;
+    EXPECT_TRUE(store.keyExists(Root::CurrentUser, "S"));
+    ASSERT_EQ(recorder.events.size(), 1);
+    EXPECT_EQ(fileBytes(recorder.events.first().copy), "garbage");
+    EXPECT_TRUE(recorder.events.first().keptValues);
+    removeCopies();
+}
+
+TEST(RegistryUnreadable, AFileNoOneMayReadIsSetAsideToo)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    Store &store = Store::instance();
+    const QString file = Store::filePath();
+    removeCopies();
+    writeBytes(file, "{}");
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::Permissions()));
+    store.reset();
+    Recorder recorder;
+    EXPECT_FALSE(store.keyExists(Root::CurrentUser, "S"));
+    ASSERT_EQ(recorder.events.size(), 1);
+    // The copy is the user's (mode 0600) and so readable again.
+    EXPECT_EQ(fileBytes(recorder.events.first().copy), "{}");
+    removeCopies();
+}
