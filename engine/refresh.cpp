@@ -46,6 +46,9 @@ namespace {
 const QString kLog = QStringLiteral("log.txt");
 constexpr int kObjectDisconnected = -2147417848;
 constexpr int kBusyWaitMs = 10000;
+// The progress bar and the status text are repainted at most this often: a
+// refresh reads many rows a second.
+constexpr qint64 kProgressIntervalMs = 250;
 
 // A page fetched like GetURL does it (a busy control gets 10 seconds, then
 // is cancelled; any failure gives ""), keeping the number of the error that
@@ -168,6 +171,8 @@ private:
 
     int rowsToRefresh = 0;
     int rowsRefreshed = 0;
+    QElapsedTimer sinceProgress; // invalid until the first row shows progress
+    bool progressDue = true;     // this row repaints the bar and the status
     int emptyPages = 0;
     bool endingSoon = false;
 };
@@ -232,7 +237,10 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
     if (only.isEmpty() || number == only) {
         if (f.blnExiting)
             return RowEnd::LeaveLoop;
-        if (!f.blnFreezeStatus) {
+        progressDue = !sinceProgress.isValid() || sinceProgress.elapsed() >= kProgressIntervalMs;
+        if (progressDue)
+            sinceProgress.start();
+        if (!f.blnFreezeStatus && progressDue) {
             f.ProgressBar->setVisible(true);
             f.SetStatus(QStringLiteral("Refreshing..."));
         }
@@ -289,8 +297,10 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
         outcome.exiting = true;
         return outcome;
     }
-    const int percent = rowsToRefresh > 0 ? int(qint64(100) * rowsRefreshed / rowsToRefresh) : 100;
-    f.ProgressBar->setValue(qBound(0, percent, 100));
+    if (progressDue) {
+        const int percent = rowsToRefresh > 0 ? int(qint64(100) * rowsRefreshed / rowsToRefresh) : 100;
+        f.ProgressBar->setValue(qBound(0, percent, 100));
+    }
 
     if (DebugMode) {
         QFile replacement(basGeneral::AppPath() + QStringLiteral("debug1.dat"));

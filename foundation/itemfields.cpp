@@ -42,9 +42,9 @@ struct PreparedPage
     bool cleanReady = false;
 };
 
-QString preparePage(const QString &page)
+FoldedText preparePage(const QString &page)
 {
-    return PageText::RemoveChars(page, u'\t', u'\r', u'\n', u'\u00C2');
+    return FoldedText::withoutChars(page, u'\t', u'\r', u'\n', u'\u00C2');
 }
 
 std::shared_ptr<PreparedPage> prepared(const QString &page)

@@ -1,5 +1,6 @@
 #include "foundation/pagetext.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstring>
@@ -404,10 +405,103 @@ bool CollapseSpacePairs(QString &text)
 
 FoldedText::FoldedText(QString text) : m_text(std::move(text)), m_folded(foldText(m_text))
 {
+    countBytes();
+}
+
+FoldedText FoldedText::withoutChars(QStringView text, char16_t a, char16_t b, char16_t c, char16_t d)
+{
+    const qsizetype n = text.size();
+    FoldedText out;
+    out.m_text = QString(n, Qt::Uninitialized);
+    out.m_folded = QByteArray(n, Qt::Uninitialized);
+    char16_t *dst = reinterpret_cast<char16_t *>(out.m_text.data());
+    auto *fold = reinterpret_cast<unsigned char *>(out.m_folded.data());
+    const char16_t *src = text.utf16();
+    const auto unwanted = [&](char16_t u) { return u == a || u == b || u == c || u == d; };
+    qsizetype w = 0;
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Eight plain ASCII characters without any of the four are copied and
+    // folded whole; other runs go character by character.
+    const __m128i va = _mm_set1_epi16(short(a));
+    const __m128i vb = _mm_set1_epi16(short(b));
+    const __m128i vc = _mm_set1_epi16(short(c));
+    const __m128i vd = _mm_set1_epi16(short(d));
+    const __m128i highBits = _mm_set1_epi16(short(0xFF80));
+    const __m128i beforeA = _mm_set1_epi8('A' - 1);
+    const __m128i afterZ = _mm_set1_epi8('Z' + 1);
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)),
+                                         _mm_or_si128(_mm_cmpeq_epi16(v, vc), _mm_cmpeq_epi16(v, vd)));
+        const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, highBits), _mm_setzero_si128());
+        if (_mm_movemask_epi8(ascii) == 0xFFFF) {
+            const __m128i bytes = _mm_packus_epi16(v, v);
+            const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(bytes, beforeA), _mm_cmplt_epi8(bytes, afterZ));
+            const __m128i folded = _mm_or_si128(bytes, _mm_and_si128(upper, caseBit));
+            const unsigned mask = unsigned(_mm_movemask_epi8(hit));
+            if (mask == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + w), v);
+                _mm_storel_epi64(reinterpret_cast<__m128i *>(fold + w), folded);
+                w += 8;
+                continue;
+            }
+            // Keep the wanted characters of this run, in order.
+            alignas(16) unsigned char lanes[16];
+            _mm_store_si128(reinterpret_cast<__m128i *>(lanes), folded);
+            for (int lane = 0; lane < 8; ++lane) {
+                dst[w] = src[i + lane];
+                fold[w] = lanes[lane];
+                w += (mask >> (2 * lane)) & 1 ? 0 : 1;
+            }
+            continue;
+        }
+        for (qsizetype k = i; k < i + 8; ++k) {
+            if (unwanted(src[k]))
+                continue;
+            dst[w] = src[k];
+            fold[w++] = foldByte(src[k]);
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        if (unwanted(src[i]))
+            continue;
+        dst[w] = src[i];
+        fold[w++] = foldByte(src[i]);
+    }
+    out.m_text.truncate(w);
+    out.m_folded.truncate(w);
+    out.countBytes();
+    return out;
+}
+
+void FoldedText::countBytes()
+{
     // Every sixteenth byte is enough to tell common bytes from rare ones.
     m_counts.fill(0);
     for (qsizetype i = 0; i < m_folded.size(); i += 16)
         ++m_counts[static_cast<unsigned char>(m_folded[i])];
+}
+
+qsizetype FoldedText::foldedFind(const QByteArray &needle, qsizetype from) const
+{
+    qsizetype start = from;
+    for (const Found &f : std::as_const(m_found)) {
+        const qsizetype k = needle.indexOf(f.needle);
+        if (k < 0)
+            continue;
+        if (f.at < 0)
+            return -1;
+        start = std::max(start, f.at - k);
+    }
+    const auto *hay = reinterpret_cast<const unsigned char *>(m_folded.constData());
+    const qsizetype at = byteFind(hay, m_folded.size(), reinterpret_cast<const unsigned char *>(needle.constData()),
+                                  needle.size(), start, m_counts.data());
+    if (from == 0 && m_found.size() < 256)
+        m_found.append({needle, at});
+    return at;
 }
 
 qsizetype FoldedText::find(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const
@@ -420,10 +514,8 @@ qsizetype FoldedText::find(QStringView needle, qsizetype from, Qt::CaseSensitivi
     if (!foldNeedle(needle, folded))
         return QStringView(m_text).indexOf(needle, from, cs);
 
-    const auto *hay = reinterpret_cast<const unsigned char *>(m_folded.constData());
-    const auto *nd = reinterpret_cast<const unsigned char *>(folded.constData());
     for (;;) {
-        const qsizetype at = byteFind(hay, m_folded.size(), nd, folded.size(), from, m_counts.data());
+        const qsizetype at = foldedFind(folded, from);
         if (at < 0 || cs == Qt::CaseInsensitive)
             return at;
         // Equal in any letter case; an exact search also wants equal letters.

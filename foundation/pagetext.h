@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 #include <array>
 #include <QString>
@@ -38,6 +39,8 @@ class FoldedText final
 public:
     FoldedText() = default;
     explicit FoldedText(QString text);
+    // `text` without the four given characters, copied and folded in one pass.
+    static FoldedText withoutChars(QStringView text, char16_t a, char16_t b, char16_t c, char16_t d);
 
     const QString &text() const { return m_text; }
     QStringView view() const { return m_text; }
@@ -51,9 +54,22 @@ public:
                         Qt::CaseSensitivity endCase = Qt::CaseSensitive) const;
 
 private:
+    void countBytes();
+    qsizetype foldedFind(const QByteArray &needle, qsizetype from) const;
+
     QString m_text;
     QByteArray m_folded;
     std::array<quint32, 256> m_counts{}; // sampled counts of the folded bytes
+    // First positions (in any letter case) of the folded texts searched so
+    // far, -1 for absent ones. A text holding one of them is absent with it,
+    // or occurs no earlier than that one's first position allows; the many
+    // markers a page lacks share pieces, so most searches end here.
+    struct Found
+    {
+        QByteArray needle;
+        qsizetype at;
+    };
+    mutable QList<Found> m_found;
 };
 
 } // namespace basGeneral::PageText

@@ -12,9 +12,13 @@
 #include "platform/webbrowser.h"
 
 #include <QElapsedTimer>
+#include <QWebEngineView>
 #include <QHash>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QVariantMap>
+
+#include <algorithm>
 
 namespace HtmlList {
 
@@ -23,17 +27,15 @@ namespace {
 // How long a pass over the rows runs before pending events get their turn.
 constexpr qint64 kEventSliceMs = 15;
 
-// What the page holds when a pass starts: how many elements carry each row
-// id, and the texts of the time-left and item-number elements, which decide
-// whether an ended row needs writing. One round trip instead of two per row.
+// What the page holds when it is read: how many elements carry each row id,
+// and the texts of the time-left and item-number elements, which decide
+// whether an ended row needs writing. One round trip for the whole page.
 struct Snapshot
 {
     bool ok = false;
     QHash<QString, int> counts; // by lower-case id
     QStringList timeLeft;
     QStringList itemNumber;
-
-    int count(QLatin1String id) const { return counts.value(QString(id).toLower()); }
 };
 
 QString snapshotScript()
@@ -75,32 +77,56 @@ Snapshot readSnapshot(WebBrowser &browser)
     return s;
 }
 
-void apply(WebBrowser &browser, const ElementWrite &w, int position)
+// The slot of a write: one per element id and kind of write, numbered as
+// they are first met.
+int slotOf(const ElementWrite &w)
 {
-    const HtmlElement e = browser.Element(QString(w.id), position);
-    switch (w.kind) {
+    static QHash<QString, int> numbers;
+    QString key = QString(w.id);
+    key += QChar(u'0' + int(w.kind));
+    auto it = numbers.constFind(key);
+    if (it == numbers.constEnd())
+        it = numbers.insert(key, int(numbers.size()));
+    return *it;
+}
+
+const int kTimeLeftSlot = slotOf({QLatin1String("timeleft"), ElementWrite::Text, {}});
+const int kItemNumberSlot = slotOf({QLatin1String("itemnumber"), ElementWrite::Text, {}});
+
+WebBrowser::ElementValue::Property propertyOf(ElementWrite::Kind kind)
+{
+    using P = WebBrowser::ElementValue;
+    switch (kind) {
     case ElementWrite::Background:
-        e.setBackgroundColor(w.value);
-        break;
+        return P::BackgroundColor;
     case ElementWrite::Colour:
-        e.setColor(w.value);
-        break;
+        return P::Color;
     case ElementWrite::Filter:
-        e.setFilter(w.value);
-        break;
+        return P::Filter;
     case ElementWrite::Href:
-        e.setHref(w.value);
-        break;
+        return P::Href;
     case ElementWrite::Src:
-        e.setSrc(w.value);
-        break;
+        return P::Src;
     case ElementWrite::Text:
-        e.setInnerText(w.value); // plain text: markup in a field shows as typed
-        break;
+        return P::InnerText; // plain text: markup in a field shows as typed
     case ElementWrite::Title:
-        e.setTitle(w.value);
-        break;
+        return P::Title;
     }
+    return P::InnerText;
+}
+
+// A written text as the page shows it: runs of white space as one blank,
+// none at the ends.
+QString shownText(const QString &written)
+{
+    static const QRegularExpression blanks(QStringLiteral("[ \\t\\n\\r\\f]+"));
+    QString text = written;
+    text.replace(blanks, QStringLiteral(" "));
+    if (text.startsWith(QLatin1Char(' ')))
+        text.remove(0, 1);
+    if (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text;
 }
 
 QString missingElement(QLatin1String id, int position)
@@ -113,6 +139,9 @@ QString missingElement(QLatin1String id, int position)
 Page::Page(WebBrowser &browser) : QObject(&browser), m_browser(&browser)
 {
     setObjectName(QStringLiteral("HtmlListPage"));
+    // Another document (or the same one reloaded) shows none of what was
+    // written; the next sync reads the page afresh.
+    connect(&browser, &QWebEngineView::loadStarted, this, [this] { m_pageKnown = false; });
 }
 
 Page &Page::of(WebBrowser &browser)
@@ -120,6 +149,36 @@ Page &Page::of(WebBrowser &browser)
     if (Page *page = browser.findChild<Page *>(QStringLiteral("HtmlListPage"), Qt::FindDirectChildrenOnly))
         return *page;
     return *new Page(browser);
+}
+
+bool Page::readPage()
+{
+    const Snapshot page = readSnapshot(*m_browser);
+    if (!page.ok)
+        return false;
+    m_counts = page.counts;
+    int rows = 0;
+    for (int n : std::as_const(m_counts))
+        rows = std::max(rows, n);
+    m_shown = QList<ShownRow>(rows);
+    for (int i = 0; i < rows; ++i) {
+        ShownRow &row = m_shown[i];
+        if (i < page.timeLeft.size()) {
+            row.values[size_t(kTimeLeftSlot)] = page.timeLeft.at(i);
+            row.known.set(size_t(kTimeLeftSlot));
+        }
+        if (i < page.itemNumber.size()) {
+            row.values[size_t(kItemNumberSlot)] = page.itemNumber.at(i);
+            row.known.set(size_t(kItemNumberSlot));
+        }
+    }
+    m_pageKnown = true;
+    return true;
+}
+
+int Page::count(QLatin1String id) const
+{
+    return m_counts.value(QString(id).toLower());
 }
 
 void Page::Rebuild(const Source &source, const QString &templatePath, QStringList &altColors)
@@ -135,6 +194,7 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
 
     try {
         ++m_generation;
+        m_pageKnown = false; // the rows come back empty from the template
         browser.DocumentClear();
         browser.DocumentOpen();
         ListView &rows = *source.rows;
@@ -155,6 +215,7 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
         Vb::DoEvents();
         if (!self)
             return;
+        m_pageKnown = false;
         Sync(source, altColors, true, QString());
     } catch (const std::exception &) {
         // The page keeps what was written.
@@ -169,16 +230,30 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
     QPointer<Page> self(this);
     QPointer<ListView> rows(source.rows);
     const quint64 generation = m_generation;
-    // Events run after every row; the colours may be replaced meanwhile.
+    // Events run during the pass; the colours may be replaced meanwhile.
     const QStringList colours = altColors;
 
-    const Snapshot page = readSnapshot(*m_browser);
-    if (!page.ok) {
+    if ((!m_pageKnown || !m_browser->CanRunScripts()) && !readPage()) {
         result.failure = QStringLiteral("The list page could not be read");
         return result;
     }
     const RowReader reader(*rows);
     const RowContext context{colours, source.itemPageUrl, QUrl::fromLocalFile(source.appPath)};
+    const QString contextKey = context.itemPageUrl + QLatin1Char('\n') + context.programFolder.toString();
+    if (contextKey != m_contextKey) {
+        for (ShownRow &shown : m_shown)
+            shown.fieldsKnown = false;
+        m_contextKey = contextKey;
+    }
+
+    // The writes of the pass, sent in one go before events run and when the
+    // pass ends, however it ends.
+    QList<WebBrowser::ElementValue> batch;
+    auto send = [&] {
+        if (m_browser)
+            m_browser->SetElementValues(batch);
+        batch.clear();
+    };
 
     QElapsedTimer sinceEvents;
     sinceEvents.start();
@@ -190,42 +265,65 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
             const RowFields fields = reader.read(*row, i);
             const bool named = !highlight.isEmpty() && fields.itemNumber == highlight;
 
-            // An ended row that the page already shows at this place is left
-            // as it is, unless everything is to be written.
-            if (position >= page.timeLeft.size() || position >= page.itemNumber.size()) {
-                result.failure = missingElement(position >= page.timeLeft.size() ? QLatin1String("timeleft")
-                                                                                  : QLatin1String("itemnumber"),
+            if (position >= count(QLatin1String("timeleft")) || position >= count(QLatin1String("itemnumber"))) {
+                send();
+                result.failure = missingElement(position >= count(QLatin1String("timeleft")) ? QLatin1String("timeleft")
+                                                                                             : QLatin1String("itemnumber"),
                                                 position);
                 return result;
             }
+            if (position >= m_shown.size())
+                m_shown.resize(position + 1);
+            ShownRow &shown = m_shown[position];
+            auto shows = [&](int slot, const QString &text) {
+                return shown.known.test(size_t(slot)) && shownText(shown.values[size_t(slot)]) == text;
+            };
+
+            // An ended row that the page already shows at this place is left
+            // as it is, unless everything is to be written.
             const bool forceAll = source.forceRefreshAll && *source.forceRefreshAll;
-            if (page.timeLeft.at(position) == TrackedAuction::kEnded && page.itemNumber.at(position) == fields.itemNumber
-                && !updateAll && !forceAll && !named) {
+            if (shows(kTimeLeftSlot, TrackedAuction::kEnded) && shows(kItemNumberSlot, fields.itemNumber) && !updateAll
+                && !forceAll && !named) {
                 ++result.skipped;
+            } else if (!updateAll && shown.fieldsKnown && shown.fields == fields) {
+                ++result.written; // the page shows this row already
             } else {
                 QList<ElementWrite> writes;
                 try {
                     writes = RowWrites(fields, position, updateAll, named, context);
                 } catch (const VbError &e) {
+                    send();
                     result.failure = e.description();
                     return result;
                 }
-                for (const ElementWrite &w : writes) {
-                    if (position >= page.count(w.id)) {
+                shown.fieldsKnown = false;
+                for (const ElementWrite &w : std::as_const(writes)) {
+                    if (position >= count(w.id)) {
+                        send();
                         result.failure = missingElement(w.id, position);
                         return result;
                     }
-                    apply(*m_browser, w, position);
+                    const int slot = slotOf(w);
+                    if (slot < kSlots) {
+                        if (shown.known.test(size_t(slot)) && shown.values[size_t(slot)] == w.value)
+                            continue;
+                        shown.values[size_t(slot)] = w.value;
+                        shown.known.set(size_t(slot));
+                    }
+                    batch.append({QString(w.id), position, propertyOf(w.kind), w.value});
                 }
+                shown.fields = fields;
+                shown.fieldsKnown = true;
                 ++result.written;
             }
         }
 
         // Clicks and timer ticks run between rows; letting them in after
-        // every row would hand the page a thousand small batches instead of
-        // a few large ones, so they run once a slice of time has passed.
+        // every row would hand the page many small batches instead of a
+        // few large ones, so they run once a slice of time has passed.
         if (sinceEvents.elapsed() < kEventSliceMs)
             continue;
+        send();
         Vb::DoEvents();
         sinceEvents.restart();
         if (!self || !rows || !m_browser)
@@ -235,6 +333,7 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
             return result;
         }
     }
+    send();
     return result;
 }
 

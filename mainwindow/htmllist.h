@@ -7,13 +7,22 @@
 
 #include <functional>
 
+#include "mainwindow/htmltemplate.h"
+
+#include <QHash>
+#include <QList>
+
+#include <array>
+#include <bitset>
+
 class ListItem;
 class ListView;
 class WebBrowser;
 
 // The HTML auction list in a browser control: the page written whole from
 // the template (Rebuild) and brought up to date in place, element by element
-// (Sync). The main window's RebuildHTMLList and SyncHTMLList hand their work
+// (Sync). The writer remembers what it wrote to every element, so a sync sends
+// only the values that differ, all of them in one script call. The main window's RebuildHTMLList and SyncHTMLList hand their work
 // to the writer of its HTMLList browser.
 namespace HtmlList {
 
@@ -73,8 +82,33 @@ public:
 private:
     explicit Page(WebBrowser &browser);
 
+    // One write slot per element and kind of write a row section has.
+    static constexpr int kSlots = 48;
+    // What the page shows at one position among the shown rows: the last
+    // value written to each slot, and the row fields of the last complete
+    // write (a row whose fields are unchanged needs nothing).
+    struct ShownRow
+    {
+        std::array<QString, kSlots> values;
+        std::bitset<kSlots> known;
+        RowFields fields;
+        bool fieldsKnown = false;
+    };
+
+    // Reads how many elements carry each row id and what the time-left and
+    // item-number elements show; everything else counts as unknown. False
+    // when the page cannot be read.
+    bool readPage();
+    int count(QLatin1String id) const;
+
     QPointer<WebBrowser> m_browser;
     quint64 m_generation = 0;
+    // Whether m_counts and m_shown still describe the page; a rebuild or a
+    // load in the browser makes the next sync read the page again.
+    bool m_pageKnown = false;
+    QHash<QString, int> m_counts; // by lower-case id
+    QList<ShownRow> m_shown;
+    QString m_contextKey; // the item page address and program folder of the last writes
 };
 
 // Whether an address is the list page itself: "about:blank" or the file://

@@ -92,6 +92,8 @@ struct RowFields
     QString note;
     QString picture;
     QString won;
+
+    bool operator==(const RowFields &) const = default;
 };
 
 // Column positions of the fields, looked up once per pass over the rows.

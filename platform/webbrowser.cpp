@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QSslCertificate>
 #include <QSslError>
@@ -651,6 +652,34 @@ QStringList WebBrowser::ElementTexts(const QString &id)
     for (const QVariant &v : values)
         texts << toText(v);
     return texts;
+}
+
+void WebBrowser::SetElementValues(const QList<ElementValue> &values)
+{
+    if (values.isEmpty())
+        return;
+    static const QString kProperties[] = {
+        QStringLiteral("innerText"), QStringLiteral("title"),           QStringLiteral("href"),   QStringLiteral("src"),
+        QStringLiteral("color"),     QStringLiteral("backgroundColor"), QStringLiteral("filter"),
+    };
+    QHash<QString, int> idNumbers;
+    QJsonArray ids;
+    QJsonArray properties;
+    for (const QString &name : kProperties)
+        properties.append(name);
+    QJsonArray flat;
+    for (const ElementValue &v : values) {
+        auto known = idNumbers.constFind(v.id);
+        if (known == idNumbers.constEnd()) {
+            known = idNumbers.insert(v.id, int(ids.size()));
+            ids.append(v.id);
+        }
+        flat.append(*known);
+        flat.append(v.index);
+        flat.append(int(v.property));
+        flat.append(v.value);
+    }
+    queue(op({QStringLiteral("setMany"), ids, properties, flat}));
 }
 
 HtmlElement WebBrowser::Element(const QString &id, int index)

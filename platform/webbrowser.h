@@ -170,6 +170,22 @@ public:
     QStringList ElementTexts(const QString &id);
     bool ClickElement(const QString &id, int index = 0) { return Element(id, index).click(); }
 
+    // Many element writes sent as one operation, queued like HtmlElement's
+    // writes: the page takes them all in one script call and lays out once.
+    // A write to an element that does not exist is dropped.
+    struct ElementValue
+    {
+        enum Property { InnerText, Title, Href, Src, Color, BackgroundColor, Filter };
+        QString id; // matched as Element() matches it
+        int index = 0;
+        Property property = InnerText;
+        QString value;
+    };
+    void SetElementValues(const QList<ElementValue> &values);
+    // Whether document calls can reach the page now (a page is there and no
+    // engine callback is running).
+    bool CanRunScripts() const { return canRunScripts(); }
+
     // The page's scrolling: the body as the old engine saw it (the viewport).
     int BodyScrollTop();
     void SetBodyScrollTop(int pixels); // queued like element writes

@@ -270,6 +270,17 @@ window.__tmrDom = (function () {
       var el = element(id, i);
       return el ? GET[prop](el) : null;
     },
+    // Writes in bulk: ids and property names once, then id number, index,
+    // property number and value for each write.
+    setMany: function (ids, props, flat) {
+      var lists = ids.map(elementsById);
+      for (var i = 0; i + 3 < flat.length; i += 4) {
+        var el = lists[flat[i]][flat[i + 1]];
+        if (el)
+          SET[props[flat[i + 2]]](el, flat[i + 3]);
+      }
+      return true;
+    },
     set: function (id, i, prop, v) {
       var el = element(id, i);
       if (!el)

@@ -141,6 +141,49 @@ void BM_RebuildHTMLList(benchmark::State &state)
 }
 BENCHMARK(BM_RebuildHTMLList)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
+// A sync pass in which one row changed (its price), as after a refreshed row.
+void BM_SyncOneRowChanged(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    fillRows(f.rows, false);
+    f.page().Rebuild(f.source(), templatePath(), f.colours);
+    f.settle();
+    ListItem *row = f.rows.Item(kRows / 2);
+    int n = 0;
+    for (auto _ : state) {
+        f.rows.setField(row, QStringLiteral("currentbid"), QStringLiteral("US $%1.00").arg(++n));
+        f.page().Sync(f.source(), f.colours, false, QString());
+        f.settle();
+    }
+    if (f.browser->Element(QStringLiteral("currentbid"), kRows / 2 - 1).innerText() != QStringLiteral("US $%1.00").arg(n))
+        state.SkipWithError("the page does not show the change");
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SyncOneRowChanged)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// A countdown tick's sync: the time left of every row has changed.
+void BM_SyncCountdownTick(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    fillRows(f.rows, false);
+    f.page().Rebuild(f.source(), templatePath(), f.colours);
+    f.settle();
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ++n;
+        for (int i = 1; i <= kRows; ++i)
+            f.rows.setField(f.rows.Item(i), QStringLiteral("timeleft"), QStringLiteral("%1 h %2 m %3 s ").arg(i % 24).arg(i % 60).arg(n % 60));
+        state.ResumeTiming();
+        f.page().Sync(f.source(), f.colours, false, QString());
+        f.settle();
+    }
+    if (f.browser->Element(QStringLiteral("timeleft"), 0).innerText() != QStringLiteral("1 h 1 m %1 s").arg(n % 60))
+        state.SkipWithError("the page does not show the tick");
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(BM_SyncCountdownTick)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
 // SyncHTMLList(False, "") in a browser, as after a refresh: every row written.
 void BM_SyncHTMLList(benchmark::State &state)
 {

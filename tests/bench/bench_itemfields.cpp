@@ -1,6 +1,7 @@
 // Reading every field of a large (about 300 KB) eBay item page, beside one
 // plain scan over the same page, so the ratio (x_scan) shows how far the
-// reader is from the memory limit.
+// reader is from the memory limit, and beside one search of the page for a
+// text it does not hold (x_absent).
 #include "foundation/itemfields.h"
 #include "platform/ansi.h"
 
@@ -75,7 +76,11 @@ struct Pages
     QByteArray bytes;
     QString text;
     double plainScanNs = 0;
+    double absentSearchNs = 0;
 };
+
+// A marker text the page does not hold, searched the plain way.
+const QString kAbsentText = QStringLiteral("<span id=\"vi-absent-marker\" class=\"nowhere\">");
 
 const Pages &pages()
 {
@@ -103,6 +108,16 @@ const Pages &pages()
             best = std::min(best, double(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count()));
         }
         out.plainScanNs = std::max(best, 1.0);
+
+        // The best of many searches for an absent text: the yardstick for x_absent.
+        best = 1e18;
+        for (int i = 0; i < 500; ++i) {
+            const auto start = Clock::now();
+            benchmark::DoNotOptimize(out.text.indexOf(kAbsentText));
+            benchmark::ClobberMemory();
+            best = std::min(best, double(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count()));
+        }
+        out.absentSearchNs = std::max(best, 1.0);
         return out;
     }();
     return p;
@@ -117,6 +132,7 @@ void readAllFields(const QString &page)
 void setScanRatio(benchmark::State &state, double measuredNs)
 {
     state.counters["x_scan"] = benchmark::Counter(measuredNs / pages().plainScanNs, benchmark::Counter::kAvgIterations);
+    state.counters["x_absent"] = benchmark::Counter(measuredNs / pages().absentSearchNs, benchmark::Counter::kAvgIterations);
     state.counters["page_KB"] = double(pages().bytes.size()) / 1024.0;
 }
 
@@ -132,6 +148,18 @@ void BM_PlainScan(benchmark::State &state)
     state.counters["page_KB"] = double(bytes.size()) / 1024.0;
 }
 BENCHMARK(BM_PlainScan);
+
+// One search of the page text for a text it does not hold.
+void BM_AbsentTextSearch(benchmark::State &state)
+{
+    const QString &text = pages().text;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(text.indexOf(kAbsentText));
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * pages().bytes.size());
+}
+BENCHMARK(BM_AbsentTextSearch)->Unit(benchmark::kMicrosecond);
 
 // The same scan over the page as text (two bytes per character), as the
 // reader holds it.

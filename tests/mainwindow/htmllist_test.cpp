@@ -219,6 +219,45 @@ TEST(HtmlListPage, BuiltFromTheTemplateAndSyncedInPlace)
     EXPECT_TRUE(p.browser->DocumentHTML().contains("tmr:///sortby=itemtitle"));
 }
 
+TEST(HtmlListPage, SyncsWriteWhatThePageDoesNotShow)
+{
+    ListPage p;
+    ListItem *row = addRow(p.rows, "4001", "Lamp", "1 h ");
+    addRow(p.rows, "4002", "Radio", "2 h ");
+    p.rebuild();
+    ASSERT_EQ(p.text("currentbid", 0), "US $10.00");
+
+    // A value that returns to what the page showed two syncs ago is shown again.
+    p.rows.setField(row, "currentbid", "US $11.00");
+    p.sync(false);
+    p.rows.setField(row, "currentbid", "US $10.00");
+    p.sync(false);
+    EXPECT_EQ(p.text("currentbid", 0), "US $10.00");
+
+    // Rows trading places trade their texts, colours and links.
+    p.rows.setField(p.rows.Item(2), "maxbid", "(watching)");
+    p.rows.SortKey = 0;
+    p.rows.SortOrder = 1;
+    p.rows.setSorted(true); // 4002, 4001
+    p.sync(false);
+    EXPECT_EQ(p.text("itemtitle", 0), "Radio");
+    EXPECT_EQ(p.text("itemtitle", 1), "Lamp");
+    EXPECT_EQ(p.browser->Element("itemtitle", 0).color(), "#000080");
+    EXPECT_EQ(p.browser->Element("itemtitle", 1).color(), "#800000");
+    EXPECT_EQ(p.browser->Element("lnkEdit", 1).href(), "tmr:///edit=2");
+
+    // The page loaded afresh shows none of the rows: a sync says so rather
+    // than trusting what it wrote before, and a rebuild writes every row.
+    p.browser->Refresh();
+    ASSERT_TRUE(waitFor([&] { return !p.browser->Busy() && p.count("itemnumber") == 0; }));
+    EXPECT_FALSE(p.sync(false).failure.isEmpty());
+    p.rebuild();
+    EXPECT_EQ(p.text("itemtitle", 1), "Lamp");
+    EXPECT_EQ(p.text("currentbid", 1), "US $10.00");
+    EXPECT_EQ(p.browser->Element("itemtitle", 0).color(), "#000080");
+    EXPECT_EQ(p.browser->Element("usercell", 0).backgroundColor(), "#f1f5fb");
+}
+
 TEST(HtmlListPage, ScrollSurvivesARebuild)
 {
     ListPage p;
