@@ -9,6 +9,7 @@
 #include "platform/msgbox.h"
 #include "platform/singleinstance.h"
 #include "platform/vberror.h"
+#include "sellertools/updatecheck.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -40,6 +41,7 @@ void unloadEveryWindow()
 void RegisterWindows()
 {
     frmMain::registerAsMainWindow();
+    UpdateCheck::Register();
 }
 
 bool Main()

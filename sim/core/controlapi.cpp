@@ -21,6 +21,7 @@
 //   POST   /_sim/scenario               items, accounts, faults, clockOffset at once
 //   POST   /_sim/reset                  empty simulator
 //   .../_sim/bids, /_sim/reports         bid replies and problem reports (bidroutes.cpp)
+//   .../_sim/update                      the update information's reply (updateroutes.cpp)
 #include "sim/core/pacifictime.h"
 #include "sim/core/simserver.h"
 
@@ -213,6 +214,9 @@ Response SimServer::control(const Request &request)
 
     if (what == QLatin1String("bids") || what == QLatin1String("reports"))
         return bidControl(request, parts, body.object());
+
+    if (what == QLatin1String("update") && parts.size() == 1)
+        return updateControl(request, body.object());
 
     if (what == QLatin1String("scenario") && isWrite(request)) {
         QString error;

@@ -71,6 +71,11 @@ public:
     RouteTable &routes() { return m_routes; }
     // Bid reply classes, proxy bids, cookie pages and problem reports.
     BidDesk &bids() { return m_bids; }
+    // The body of the vendor's update information ("/?app=tallow&action=getinf");
+    // an empty text answers with an empty body. reset() restores the default.
+    QString updateReply() const { return m_updateReply; }
+    void setUpdateReply(const QString &reply) { m_updateReply = reply; }
+    static QString defaultUpdateReply();
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
@@ -115,6 +120,9 @@ signals:
 private:
     void addEbayRoutes();
     void addBidRoutes();
+    void addUpdateRoutes();
+    // /_sim/update; `parts` starts after "_sim".
+    Response updateControl(const Request &request, const QJsonObject &body);
     // /_sim/bids and /_sim/reports; `parts` starts after "_sim".
     Response bidControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     Response control(const Request &request);
@@ -135,6 +143,7 @@ private:
     FaultPlan m_faults;
     RouteTable m_routes;
     BidDesk m_bids;
+    QString m_updateReply = defaultUpdateReply();
     qint64 m_clockOffset = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QHash<QString, QString> m_sessions;                // token -> user
