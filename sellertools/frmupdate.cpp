@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -71,7 +72,8 @@ void frmUpdate::Form_Load()
 
 QString frmUpdate::UpdaterPath()
 {
-    return basGeneral::AppPath() + QStringLiteral("updater.exe");
+    const QString folder = UpdaterFolder.isEmpty() ? basGeneral::AppPath() : UpdaterFolder;
+    return QDir(folder).filePath(QStringLiteral("updater.exe"));
 }
 
 void frmUpdate::cmdRemind_Click()

@@ -41,8 +41,10 @@ public:
     bool Form_QueryUnload();
     void Form_Deactivate();
 
-    // Where the updater is expected.
+    // Where the updater is expected: "updater.exe" in UpdaterFolder, or in
+    // the program folder while that is empty (tests point it elsewhere).
     static QString UpdaterPath();
+    inline static QString UpdaterFolder;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
