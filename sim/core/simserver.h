@@ -121,7 +121,7 @@ private:
     void addEbayRoutes();
     void addBidRoutes();
     void addUpdateRoutes();
-    // /_sim/update; `parts` starts after "_sim".
+    // /_sim/update: reads, sets or restores the update information reply.
     Response updateControl(const Request &request, const QJsonObject &body);
     // /_sim/bids and /_sim/reports; `parts` starts after "_sim".
     Response bidControl(const Request &request, const QStringList &parts, const QJsonObject &body);

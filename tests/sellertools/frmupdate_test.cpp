@@ -1,5 +1,4 @@
-// The update window: its message, putting a release off (with the critical
-// question) and starting the updater.
+// The update window starting the updater, or saying plainly that it cannot.
 #include "sellertools/frmupdate.h"
 
 #include "foundation/mainformshell.h"
@@ -12,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -20,7 +18,7 @@ namespace {
 
 // A main window with its tick off, as after a start-up that offered a
 // release, and the update window showing one.
-frmUpdate &offered(bool critical)
+frmUpdate &criticalOffered()
 {
     if (frmMainShell::isLoaded())
         frmMainShell::destroyInstance();
@@ -30,7 +28,7 @@ frmUpdate &offered(bool critical)
     QCoreApplication::processEvents();
     frmUpdate::UpdaterFolder.clear();
     frmUpdate &w = frmUpdate::instance();
-    w.blnCritical = critical;
+    w.blnCritical = true;
     w.show();
     MsgBoxScript::instance().clear();
     return w;
@@ -48,67 +46,29 @@ void writeUpdater(const QTemporaryDir &dir)
 
 } // namespace
 
-TEST(frmUpdate, NamesTheProgramInItsMessage)
+TEST(frmUpdate, NoToTheCriticalQuestionStartsTheUpdaterOrSaysItIsMissing)
 {
-    frmUpdate &w = offered(false);
-    EXPECT_EQ(w.lblMsg->text(), "A new version of Tallowmere is available");
-    EXPECT_EQ(w.windowTitle(), "A New Version is Available");
-}
-
-TEST(frmUpdate, RemindMeTomorrowClosesAndTurnsTheTickBackOn)
-{
-    frmUpdate &w = offered(false);
-    w.cmdRemind->click();
-    EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty());
-    EXPECT_FALSE(frmUpdate::isLoaded());
-    EXPECT_TRUE(MainForm().tmrTimer->Enabled());
-}
-
-TEST(frmUpdate, PuttingOffACriticalReleaseAsksFirst)
-{
-    frmUpdate &w = offered(true);
-    MsgBoxScript::instance().answer(Vb::vbYes);
-    w.close();
-    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
-    const Vb::MsgBoxCall ask = MsgBoxScript::instance().calls().first();
-    EXPECT_EQ(ask.prompt, "This is a critical update, Tallowmere may no longer work properly without this update\r\n\r\n"
-                          "Are you sure you want to continue without updating?");
-    EXPECT_EQ(ask.style, Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2);
-    EXPECT_FALSE(frmUpdate::isLoaded());
-    EXPECT_TRUE(MainForm().tmrTimer->Enabled());
-}
-
-TEST(frmUpdate, NoToTheCriticalQuestionUpdatesAndWithoutTheUpdaterSaysSoAndStays)
-{
-    frmUpdate &w = offered(true);
-    QTemporaryDir empty;
-    frmUpdate::UpdaterFolder = empty.path();
-    MsgBoxScript::instance().answer(Vb::vbNo);
-    w.cmdRemind->click();
-    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 2);
-    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "The update cannot be installed: the updater "
-                                                         + empty.filePath("updater.exe")
-                                                         + " was not found in the program folder.");
-    EXPECT_TRUE(frmUpdate::isLoaded());
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(w.blnExit);
-    EXPECT_TRUE(frmMainShell::isLoaded());
-    EXPECT_FALSE(MainForm().tmrTimer->Enabled());
-    frmUpdate::UpdaterFolder.clear();
-}
-
-TEST(frmUpdate, UpdateNowStartsTheUpdaterAndEndsTheProgramCleanly)
-{
-    frmUpdate &w = offered(true);
+    frmUpdate &w = criticalOffered();
     QTemporaryDir dir;
-    writeUpdater(dir);
     frmUpdate::UpdaterFolder = dir.path();
     SaveSetting("Exit OK", "False");
-    MainForm().blnPreventExit = true;
     frmMainShell *main = &MainForm();
+    main->blnPreventExit = true;
 
-    w.cmdUpdate->click();
-    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    // Without the updater nothing ends: the window stays, the tick stays off.
+    MsgBoxScript::instance().answer(Vb::vbNo);
+    w.cmdRemind->click();
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "The update cannot be installed: the updater "
+                                                         + dir.filePath("updater.exe") + " was not found in the program folder.");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(frmMainShell::isLoaded());
+    EXPECT_FALSE(main->tmrTimer->Enabled());
+
+    writeUpdater(dir);
+    MsgBoxScript::instance().clear();
+    MsgBoxScript::instance().answer(Vb::vbNo);
+    w.close();
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 2);
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(),
               "Tallowmere will now exit and start the update process\r\n\r\nOnce the update is complete, Tallowmere will be restarted");
     EXPECT_TRUE(waitFor([&] { return QFile::exists(dir.filePath("ran")); }));

@@ -13,19 +13,12 @@
 
 namespace {
 
-UpdateInfo parse(const QStringList &lines)
-{
-    return UpdateInfoFile::Parse(lines);
-}
-
-int errorOf(const QStringList &lines)
-{
-    return VbErrorOf([&] { parse(lines); });
-}
+UpdateInfo parse(const QStringList &lines) { return UpdateInfoFile::Parse(lines); }
+int errorOf(const QStringList &lines) { return VbErrorOf([&] { parse(lines); }); }
 
 } // namespace
 
-TEST(UpdateInfo, TagLinesGiveVersionNotesAndCriticalMark)
+TEST(UpdateInfo, ExactTagLinesGiveVersionNotesAndCriticalMark)
 {
     const UpdateInfo info = parse({"junk", "<version>", "12", "<notes>", "Faster refresh", "", "Fixes", "</notes>",
                                    "<critical>", "True", "trailing"});
@@ -36,10 +29,8 @@ TEST(UpdateInfo, TagLinesGiveVersionNotesAndCriticalMark)
     // A second notes block is appended; the tag lines inside a block are notes.
     EXPECT_EQ(parse({"<notes>", "a", "</notes>", "x", "<notes>", "<version>", "</notes>"}).notes,
               "a\r\n<version>\r\n");
-}
 
-TEST(UpdateInfo, TagsMatchWholeAndExactOrNotAtAll)
-{
+    // Tags match whole and exactly.
     const UpdateInfo none = parse({"Welcome", "<VERSION>", "99", " <version>", "98", "<critical> ", "True"});
     EXPECT_EQ(none.version, 0);
     EXPECT_EQ(none.notes, "");
@@ -64,13 +55,6 @@ TEST(UpdateInfo, MalformedRepliesRaiseInsteadOfOfferingAnything)
     EXPECT_EQ(errorOf({"<notes>", "one", "two"}), 62);
 }
 
-TEST(UpdateInfo, LinesSplitAtEveryKindOfLineBreak)
-{
-    EXPECT_EQ(UpdateInfoFile::SplitLines("a\r\nb\nc\rd"), QStringList({"a", "b", "c", "d"}));
-    EXPECT_EQ(UpdateInfoFile::SplitLines("a\r\n\r\nb\r\n"), QStringList({"a", "", "b"}));
-    EXPECT_EQ(UpdateInfoFile::SplitLines(""), QStringList());
-}
-
 TEST(UpdateInfo, TheReplyIsKeptWithALineEndAndReadBack)
 {
     const QString folder = basGeneral::DataFolder();
@@ -87,6 +71,7 @@ TEST(UpdateInfo, TheReplyIsKeptWithALineEndAndReadBack)
     EXPECT_EQ(info.notes, QString("Caf\u00e9\r\n"));
     EXPECT_EQ(lines, 5);
 
+    EXPECT_EQ(UpdateInfoFile::SplitLines("a\r\n\r\nb\rc\r\n"), QStringList({"a", "", "b", "c"}));
     // A new reply replaces the old one whole.
     UpdateInfoFile::Save(folder, "nothing");
     EXPECT_EQ(UpdateInfoFile::Read(folder).version, 0);
