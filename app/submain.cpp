@@ -10,6 +10,7 @@
 #include "platform/msgbox.h"
 #include "platform/singleinstance.h"
 #include "platform/vberror.h"
+#include "sellertools/updatecheck.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -41,6 +42,7 @@ void unloadEveryWindow()
 void RegisterWindows()
 {
     frmMain::registerAsMainWindow();
+    UpdateCheck::Register();
 }
 
 bool Main()

@@ -118,6 +118,10 @@ public:
     // blnBidding is cleared unless another bid window is still working.
     virtual void Bid(ListItem *Item, bool IsSnipe, bool IsBin);
 
+    // --- The update check (updatecheckseam.cpp) ---
+    // Runs the seller tools' update check when the program installed it.
+    bool LookForUpdate(bool ShowWarnings) override;
+
 protected:
     frmMainEngine();
 

@@ -81,8 +81,10 @@ void sendResponse(QTcpSocket *socket, const Response &response, bool keepAlive)
 
 SimServer::SimServer(QObject *parent) : QObject(parent)
 {
-    // The bid routes go first: the cookie page stands in front of the
-    // ordinary sign-in while it is asked for.
+    // The update information shares the site's home path, so it goes before
+    // the home page. The bid routes go next: the cookie page stands in front
+    // of the ordinary sign-in while it is asked for.
+    addUpdateRoutes();
     addBidRoutes();
     addEbayRoutes();
     addOnlineRoutes();
@@ -243,6 +245,7 @@ void SimServer::reset()
     m_log.clear();
     m_bids.clear();
     m_online.clear();
+    m_updateReply = defaultUpdateReply();
     m_clockOffset = 0;
 }
 

@@ -75,6 +75,11 @@ public:
     // The vendor's online bidding service: its accounts, their items and
     // the replies a test asked for.
     OnlineDesk &online() { return m_online; }
+    // The body of the vendor's update information ("/?app=tallow&action=getinf");
+    // an empty text answers with an empty body. reset() restores the default.
+    QString updateReply() const { return m_updateReply; }
+    void setUpdateReply(const QString &reply) { m_updateReply = reply; }
+    static QString defaultUpdateReply();
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
@@ -119,6 +124,9 @@ signals:
 private:
     void addEbayRoutes();
     void addBidRoutes();
+    void addUpdateRoutes();
+    // /_sim/update: reads, sets or restores the update information reply.
+    Response updateControl(const Request &request, const QJsonObject &body);
     // /_sim/bids and /_sim/reports; `parts` starts after "_sim".
     Response bidControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     void addOnlineRoutes();
@@ -143,6 +151,7 @@ private:
     RouteTable m_routes;
     BidDesk m_bids;
     OnlineDesk m_online;
+    QString m_updateReply = defaultUpdateReply();
     qint64 m_clockOffset = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QHash<QString, QString> m_sessions;                // token -> user

@@ -1,0 +1,127 @@
+#include "sellertools/updatecheck.h"
+
+#include "engine/updatecheckseam.h"
+#include "foundation/basgeneral.h"
+#include "foundation/hostroles.h"
+#include "foundation/mainformshell.h"
+#include "foundation/pageaccess.h"
+#include "platform/desktop.h"
+#include "platform/inet.h"
+#include "platform/msgbox.h"
+#include "platform/vberror.h"
+#include "sellertools/frmupdate.h"
+#include "sellertools/updateinfo.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+
+namespace UpdateCheck {
+
+namespace {
+
+constexpr qint64 kRetryAfterFailureSecs = 3600;
+const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+
+bool g_running = false;
+
+class RunningGuard
+{
+public:
+    RunningGuard() { g_running = true; }
+    ~RunningGuard() { g_running = false; }
+    Q_DISABLE_COPY_MOVE(RunningGuard)
+};
+
+bool waitingAfterFailure()
+{
+    if (!LastFailure.isValid())
+        return false;
+    const qint64 since = LastFailure.secsTo(QDateTime::currentDateTime());
+    // A clock set back must not hold the check off for longer than an hour.
+    return since >= 0 && since < kRetryAfterFailureSecs;
+}
+
+void offer(const UpdateInfo &info)
+{
+    frmUpdate &window = frmUpdate::instance();
+    window.lblCritical->setVisible(info.critical);
+    window.lblMsg->setVisible(!info.critical);
+    window.txtNotes->setPlainText(info.notes);
+    window.blnCritical = info.critical;
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
+int RunningRevision()
+{
+    return TALLOWMERE_VERSION_PATCH;
+}
+
+bool LookForUpdate(bool ShowWarnings)
+{
+    frmMainShell &main = MainForm();
+    if (main.blnBidding || g_running)
+        return false;
+    if (!ShowWarnings && waitingAfterFailure())
+        return false;
+    RunningGuard running;
+
+    QString step;
+    try {
+        main.blnPreventExit = true;
+        bool offered = false;
+        main.SetStatus(QStringLiteral("Looking for updates..."), true);
+        main.FreezeStatus();
+
+        step = QStringLiteral("Connecting to server");
+        main.Inet->Cancel();
+        const QString reply = basGeneral::GetURL(
+            HostRoles::url(HostRoles::Role::Vendor, QStringLiteral("/?app=tallow&action=getinf")), main.Inet);
+        // An empty reply is a request that failed (no connection, a time-out),
+        // not a reply that names no release.
+        if (reply.isEmpty())
+            throw VbError(VbErr::InetRequestFailed, QStringLiteral("The update server sent no reply"));
+
+        step = QStringLiteral("Server responded");
+        const QString folder = basGeneral::DataFolder();
+        UpdateInfoFile::Save(folder, reply);
+
+        step = QStringLiteral("Response saved");
+        const UpdateInfo info = UpdateInfoFile::Read(folder, [] { Vb::DoEvents(); });
+
+        step = QStringLiteral("Response processed");
+        main.LastDate = QDate::currentDate();
+        LastFailure = QDateTime();
+
+        if (info.version > RunningRevision() || main.blnForceUpdate) {
+            offered = true;
+            offer(info);
+        } else if (ShowWarnings) {
+            Vb::MsgBox(QStringLiteral("You are currently using the latest version of ") + Vb::AppTitle(),
+                       Vb::vbInformation);
+        }
+        main.blnForceUpdate = false;
+        main.blnPreventExit = false;
+        return offered;
+    } catch (const VbError &e) {
+        main.blnPreventExit = false;
+        main.Inet->Cancel();
+        LastFailure = QDateTime::currentDateTime();
+        if (ShowWarnings)
+            Vb::MsgBox(QStringLiteral("An error occured while looking for updates") + kCrLf2
+                           + QStringLiteral("The last step completed was: ") + step + kCrLf2 + QStringLiteral("Error: #")
+                           + QString::number(e.number()) + QLatin1Char(' ') + e.description(),
+                       Vb::vbExclamation);
+        return false;
+    }
+}
+
+void Register()
+{
+    UpdateCheckSeam::LookForUpdate = [](bool ShowWarnings) { return LookForUpdate(ShowWarnings); };
+}
+
+} // namespace UpdateCheck

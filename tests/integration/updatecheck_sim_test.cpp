@@ -1,0 +1,202 @@
+// The update check against the simulated vendor server: a newer release
+// offered once a day with its notes, a critical one, the tick held while the
+// offer made at start-up is open, and failed requests that are reported and
+// retried rather than taken for "no newer version".
+#include "tests/integration/refreshsimutil.h"
+
+#include "foundation/basgeneral.h"
+#include "platform/statusbar.h"
+#include "platform/vbtimer.h"
+#include "sellertools/frmupdate.h"
+#include "sellertools/updatecheck.h"
+#include "tests/support/msgboxscript.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace RefreshSim;
+
+namespace {
+
+const QDate kToday = QDate::currentDate();
+const QDate kYesterday = kToday.addDays(-1);
+
+// A window whose day has not been checked yet, the check installed, no
+// update window and no earlier failure.
+Form &uncheckedForm()
+{
+    Form &form = FreshForm();
+    QDir().mkpath(basGeneral::DataFolder());
+    QFile::remove(basGeneral::DataFolder() + "update.inf");
+    UpdateCheck::Register();
+    UpdateCheck::LastFailure = QDateTime();
+    if (frmUpdate::isLoaded())
+        frmUpdate::unloadInstance();
+    form.LastDate = kYesterday;
+    MsgBoxScript::instance().clear();
+    return form;
+}
+
+QString release(int version, const QString &critical = "False")
+{
+    return "Latest release\r\n<version>\r\n" + QString::number(version) + "\r\n<notes>\r\nQuicker refresh\r\nFixed sign-in\r\n"
+        + "</notes>\r\n<critical>\r\n" + critical + "\r\n";
+}
+
+int updateRequestsSince(qint64 mark)
+{
+    int n = 0;
+    for (const Sim::LogEntry &e : RequestsSince(mark))
+        if (e.target == "/?app=tallow&action=getinf" && e.scheme == "http" && e.role == "vendor")
+            ++n;
+    return n;
+}
+
+bool updateWindowShown()
+{
+    return frmUpdate::isLoaded() && frmUpdate::instance().isVisible();
+}
+
+const QString kFailurePrompt = "An error occured while looking for updates\r\n\r\nThe last step completed was: ";
+
+} // namespace
+
+TEST(UpdateCheckWithSimulator, TheDailyTickOffersANewerReleaseOnceWithItsNotes)
+{
+    Form &form = uncheckedForm();
+    Server().setUpdateReply(release(UpdateCheck::RunningRevision() + 1));
+    const qint64 mark = Mark();
+
+    form.tmrTimer_Timer();
+    EXPECT_EQ(updateRequestsSince(mark), 1);
+    ASSERT_TRUE(updateWindowShown());
+    frmUpdate &w = frmUpdate::instance();
+    EXPECT_EQ(w.txtNotes->toPlainText(), "Quicker refresh\nFixed sign-in\n");
+    EXPECT_EQ(w.lblMsg->text(), "A new version of Tallowmere is available");
+    EXPECT_TRUE(w.lblCritical->isHidden());
+    EXPECT_EQ(form.LastDate, kToday);
+    EXPECT_FALSE(form.blnPreventExit);
+    EXPECT_EQ(form.PanelText("Status"), "Looking for updates...");
+    EXPECT_EQ(DataFileText("update.inf"), release(UpdateCheck::RunningRevision() + 1) + "\r\n");
+
+    // The day is checked: later ticks leave the server alone.
+    form.tmrTimer_Timer();
+    EXPECT_EQ(updateRequestsSince(mark), 1);
+
+    // Put off without a question; the tick runs on.
+    form.tmrTimer->setEnabled(false);
+    w.cmdRemind->click();
+    EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty());
+    EXPECT_FALSE(frmUpdate::isLoaded());
+    EXPECT_TRUE(form.tmrTimer->Enabled());
+}
+
+TEST(UpdateCheckWithSimulator, ACriticalReleaseAtStartUpHoldsTheTickUntilItIsPutOff)
+{
+    Form &form = uncheckedForm();
+    Server().setUpdateReply(release(UpdateCheck::RunningRevision() + 1, "True"));
+    form.tmrTimer->setEnabled(false);
+
+    // As the start-up does: the tick only runs when nothing is offered.
+    if (!form.LookForUpdate(false))
+        form.tmrTimer->setEnabled(true);
+    ASSERT_TRUE(updateWindowShown());
+    frmUpdate &w = frmUpdate::instance();
+    EXPECT_FALSE(w.lblCritical->isHidden());
+    EXPECT_TRUE(w.lblMsg->isHidden());
+    EXPECT_FALSE(form.tmrTimer->Enabled());
+
+    MsgBoxScript::instance().answer(Vb::vbYes);
+    w.cmdRemind->click();
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    EXPECT_EQ(MsgBoxScript::instance().calls().first().prompt,
+              "This is a critical update, Tallowmere may no longer work properly without this update\r\n\r\n"
+              "Are you sure you want to continue without updating?");
+    EXPECT_EQ(MsgBoxScript::instance().calls().first().style, Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2);
+    EXPECT_FALSE(frmUpdate::isLoaded());
+    EXPECT_TRUE(form.tmrTimer->Enabled());
+}
+
+TEST(UpdateCheckWithSimulator, TheSameRevisionIsOfferedOnlyWhenForced)
+{
+    Form &form = uncheckedForm();
+    Server().setUpdateReply(release(UpdateCheck::RunningRevision()));
+
+    EXPECT_FALSE(form.LookForUpdate(true));
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "You are currently using the latest version of Tallowmere");
+    EXPECT_FALSE(frmUpdate::isLoaded());
+    EXPECT_EQ(form.LastDate, kToday);
+
+    // A reply that names no release at all is a reply too.
+    form.LastDate = kYesterday;
+    Server().setUpdateReply("Service notice: nothing new");
+    EXPECT_FALSE(form.LookForUpdate(true));
+    EXPECT_EQ(MsgBoxScript::instance().calls().size(), 2);
+    EXPECT_EQ(form.LastDate, kToday);
+
+    form.blnForceUpdate = true;
+    EXPECT_TRUE(form.LookForUpdate(false));
+    EXPECT_TRUE(updateWindowShown());
+    EXPECT_FALSE(form.blnForceUpdate);
+}
+
+TEST(UpdateCheckWithSimulator, AFailedRequestIsReportedByHandAndRetriedHourlyByTheTick)
+{
+    Form &form = uncheckedForm();
+    Server().setUpdateReply("");
+    form.blnForceUpdate = true;
+    const qint64 mark = Mark();
+
+    EXPECT_FALSE(form.LookForUpdate(true));
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(),
+              kFailurePrompt + "Connecting to server\r\n\r\nError: #35750 The update server sent no reply");
+    EXPECT_EQ(form.LastDate, kYesterday);
+    EXPECT_TRUE(form.blnForceUpdate);
+    EXPECT_FALSE(form.blnPreventExit);
+
+    // A dropped connection fails the same way; a broken reply fails once saved.
+    AddFault("action=getinf", Sim::FaultMode::Close, -1);
+    EXPECT_FALSE(form.LookForUpdate(true));
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().startsWith(kFailurePrompt + "Connecting to server"));
+    Server().faults().clear();
+    Server().setUpdateReply("<version>\r\nsoon\r\n");
+    EXPECT_FALSE(form.LookForUpdate(true));
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), kFailurePrompt + "Response saved\r\n\r\nError: #13 Type mismatch");
+    EXPECT_EQ(form.LastDate, kYesterday);
+    Server().setUpdateReply(release(UpdateCheck::RunningRevision() + 1));
+    const int asked = updateRequestsSince(mark);
+
+    // The tick does not ask again within the hour, and asks after it.
+    form.tmrTimer_Timer();
+    EXPECT_EQ(updateRequestsSince(mark), asked);
+    EXPECT_EQ(form.LastDate, kYesterday);
+    UpdateCheck::LastFailure = QDateTime::currentDateTime().addSecs(-3601);
+    form.tmrTimer_Timer();
+    EXPECT_EQ(updateRequestsSince(mark), asked + 1);
+    EXPECT_EQ(form.LastDate, kToday);
+    EXPECT_TRUE(updateWindowShown());
+}
+
+TEST(UpdateCheckWithSimulator, NoCheckWhileABidIsBeingPlaced)
+{
+    Form &form = uncheckedForm();
+    Server().setUpdateReply(release(UpdateCheck::RunningRevision() + 1));
+    form.blnBidding = true;
+    const qint64 mark = Mark();
+
+    form.tmrTimer_Timer();
+    EXPECT_FALSE(form.LookForUpdate(true));
+    EXPECT_EQ(updateRequestsSince(mark), 0);
+    EXPECT_FALSE(QFile::exists(basGeneral::DataFolder() + "update.inf"));
+    EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty());
+
+    // Once the bid is done, the next tick makes the day's check.
+    form.blnBidding = false;
+    form.tmrTimer_Timer();
+    EXPECT_EQ(updateRequestsSince(mark), 1);
+    EXPECT_EQ(form.LastDate, kToday);
+}
