@@ -114,6 +114,8 @@ signals:
 
 private:
     void addEbayRoutes();
+    // Every item, running auctions first by their end, then the ended ones.
+    QList<const SimItem *> itemsEndingFirst() const;
     void addBidRoutes();
     // /_sim/bids and /_sim/reports; `parts` starts after "_sim".
     Response bidControl(const Request &request, const QStringList &parts, const QJsonObject &body);
