@@ -1,3 +1,4 @@
+#include "app/endrequest.h"
 #include "app/submain.h"
 #include "foundation/globals.h"
 #include "platform/network.h"
@@ -34,6 +35,8 @@ int main(int argc, char **argv)
     args.removeFirst();
     CommandLine = args.join(QLatin1Char(' '));
     Network::trustConfiguredAuthority();
+    // SIGTERM and SIGINT end the program through the main window's shut-down.
+    EndRequest::Install();
 
     RegisterWindows();
     if (!Main())

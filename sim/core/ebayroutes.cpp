@@ -4,6 +4,8 @@
 
 #include "sim/core/layoutpages.h"
 
+#include <algorithm>
+
 namespace Sim {
 
 namespace {
@@ -29,6 +31,22 @@ QByteArray expiredSessionCookie()
 }
 
 } // namespace
+
+QList<const SimItem *> SimServer::itemsEndingFirst() const
+{
+    const QDateTime t = now();
+    QList<const SimItem *> items;
+    for (const QString &number : m_items.numbers())
+        items << m_items.find(number);
+    // Running auctions by their end, the soonest first; ended ones after them.
+    std::stable_sort(items.begin(), items.end(), [&t](const SimItem *a, const SimItem *b) {
+        const bool aEnded = a->ended(t), bEnded = b->ended(t);
+        if (aEnded != bEnded)
+            return bEnded;
+        return !aEnded && a->endsAt < b->endsAt;
+    });
+    return items;
+}
 
 void SimServer::addEbayRoutes()
 {
@@ -99,8 +117,19 @@ void SimServer::addEbayRoutes()
     };
     m_routes.add(pictures);
 
+    // Search: eBay's "/sch/i.html?_nkw=words", the home page's search box.
+    m_routes.add(QStringLiteral("sitesearch"), QStringLiteral("/sch/i.html"), QString(), Scheme::Any, [this](const Request &r) {
+        // A form sends blanks as "+".
+        const QString words = r.param(QStringLiteral("_nkw")).replace(QLatin1Char('+'), QLatin1Char(' ')).simplified();
+        QList<const SimItem *> found;
+        for (const SimItem *item : itemsEndingFirst())
+            if (Pages::matchesSearch(*item, words))
+                found << item;
+        return Response::html(Pages::searchResults(pageContext(), words, found));
+    });
+
     m_routes.add(QStringLiteral("site"), QStringLiteral("/"), QString(), Scheme::Any,
-                 [this](const Request &) { return Response::html(Pages::home(pageContext())); });
+                 [this](const Request &) { return Response::html(Pages::home(pageContext(), itemsEndingFirst())); });
 }
 
 } // namespace Sim

@@ -196,11 +196,79 @@ QString signOut()
                       QStringLiteral("<p>You've signed out. See you again soon!</p>"));
 }
 
-QString home(const PageContext &ctx)
+namespace {
+
+// The search box of the home and the search page; eBay's own search address.
+QString searchBox(const QString &words)
 {
-    return simplePage(QStringLiteral("Electronics, Cars, Fashion, Collectibles & More | eBay"),
-                      QStringLiteral("<h1>eBay</h1><p>Simulated site, ") + Pacific::longText(ctx.ebay(ctx.now))
-                          + QStringLiteral("</p>"));
+    return QStringLiteral("<form name=\"SearchForm\" action=\"/sch/i.html\" method=\"get\">"
+                          "<input type=\"text\" name=\"_nkw\" size=\"40\" value=\"")
+        + htmlEscape(words)
+        + QStringLiteral("\" placeholder=\"Search for anything, or an item number\"> "
+                         "<input type=\"submit\" value=\"Search\"></form>\r\n");
+}
+
+// One row per item, linked to its page: number, title, price, bids, time left.
+QString itemTable(const PageContext &ctx, const QList<const SimItem *> &items)
+{
+    QString t = QStringLiteral("<table class=\"items\" border=\"1\" cellpadding=\"4\" cellspacing=\"0\">\r\n"
+                               "<tr><th>Item number</th><th>Title</th><th>Price</th><th>Bids</th><th>Time left</th></tr>\r\n");
+    for (const SimItem *item : items) {
+        const QString number = htmlEscape(item->number);
+        QString left;
+        if (item->ended(ctx.now))
+            left = item->winner.isEmpty() ? QStringLiteral("Ended") : QStringLiteral("Ended, won by ") + htmlEscape(item->winner);
+        else
+            left = timeLeftText(item->secondsLeft(ctx.now));
+        QString price = formatPrice(item->currency, item->price);
+        if (!item->ended(ctx.now) && item->buyItNow > 0)
+            price += QStringLiteral(" (Buy It Now ") + formatPrice(item->currency, item->buyItNow) + QLatin1Char(')');
+        t += QStringLiteral("<tr><td>") + number + QStringLiteral("</td><td><a href=\"")
+            + viewItemLink(ctx, number) + QStringLiteral("\">") + htmlEscape(item->title) + QStringLiteral("</a></td><td>")
+            + price + QStringLiteral("</td><td>") + QString::number(item->bids) + QStringLiteral("</td><td>") + left
+            + QStringLiteral("</td></tr>\r\n");
+    }
+    return t + QStringLiteral("</table>\r\n");
+}
+
+} // namespace
+
+QString home(const PageContext &ctx, const QList<const SimItem *> &items)
+{
+    QString body = QStringLiteral("<h1>eBay</h1>\r\n<p>The simulated site of tallowmere-sim. eBay time: ")
+        + Pacific::longText(ctx.ebay(ctx.now)) + QStringLiteral("</p>\r\n") + searchBox(QString());
+    if (items.isEmpty()) {
+        body += QStringLiteral("<p>No items are listed.</p>");
+        return simplePage(QStringLiteral("Electronics, Cars, Fashion, Collectibles & More | eBay"), body);
+    }
+    body += QStringLiteral("<h2>Items for sale, ending soonest first</h2>\r\n") + itemTable(ctx, items)
+        + QStringLiteral("<p>Each title leads to the item's page, the page Tallowmere reads to follow an auction; "
+                         "an auction is known by its item number.</p>");
+    return simplePage(QStringLiteral("Electronics, Cars, Fashion, Collectibles & More | eBay"), body);
+}
+
+QString searchResults(const PageContext &ctx, const QString &words, const QList<const SimItem *> &found)
+{
+    QString body = QStringLiteral("<h1><a href=\"/\">eBay</a></h1>\r\n") + searchBox(words);
+    const QString what = words.trimmed().isEmpty() ? QStringLiteral("all items") : htmlEscape(words.trimmed());
+    body += QStringLiteral("<p class=\"rcnt\">") + QString::number(found.size())
+        + (found.size() == 1 ? QStringLiteral(" result for ") : QStringLiteral(" results for ")) + what
+        + QStringLiteral("</p>\r\n");
+    if (!found.isEmpty())
+        body += itemTable(ctx, found);
+    return simplePage((words.trimmed().isEmpty() ? QStringLiteral("All items") : words.trimmed()) + QStringLiteral(" | eBay"),
+                      body);
+}
+
+bool matchesSearch(const SimItem &item, const QString &words)
+{
+    const QStringList wanted = words.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString &word : wanted) {
+        if (!item.title.contains(word, Qt::CaseInsensitive) && item.number != word
+            && item.seller.compare(word, Qt::CaseInsensitive) != 0)
+            return false;
+    }
+    return true;
 }
 
 QString notFound(const QString &target)

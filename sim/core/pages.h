@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 namespace Sim {
@@ -38,7 +39,15 @@ QString feedbackProfile(const QString &user, int score, double percent);
 QString signInAccepted(const QString &user);
 QString signInRejected(const QString &user);
 QString signOut();
-QString home(const PageContext &ctx);
+// The site's home: the time, a search box and every item, linked to its
+// page, in the order given.
+QString home(const PageContext &ctx, const QList<const SimItem *> &items);
+// eBay's search page ("/sch/i.html?_nkw=words"): the search box and the items
+// found, in the order given.
+QString searchResults(const PageContext &ctx, const QString &words, const QList<const SimItem *> &found);
+// Every word (split at blanks) is part of the title, in any letter
+// case, or is the item number or the seller; no words match every item.
+bool matchesSearch(const SimItem &item, const QString &words);
 QString notFound(const QString &target);
 
 // Time left as the item page prints it: "3d 04h", "2h 05m", "4m 09s".

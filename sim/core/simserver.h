@@ -123,6 +123,8 @@ signals:
 
 private:
     void addEbayRoutes();
+    // Every item, running auctions first by their end, then the ended ones.
+    QList<const SimItem *> itemsEndingFirst() const;
     void addBidRoutes();
     void addUpdateRoutes();
     // /_sim/update: reads, sets or restores the update information reply.

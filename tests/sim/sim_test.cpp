@@ -1,6 +1,7 @@
 // The simulator's tricky parts, which the tests through the program lean on:
 // the proxy bidding rule, Pacific time across daylight-saving changes, the
-// fault plan and the request log.
+// fault plan and the request log; and the home and search pages a user of
+// the demo sees.
 #include "sim/core/biddesk.h"
 #include "sim/core/pacifictime.h"
 #include "sim/core/simserver.h"
@@ -221,4 +222,51 @@ TEST_F(SimServerTest, FaultsHoldBackDelayEmptyOrDropAnswers)
     EXPECT_EQ(log.at(3).toObject().value(QStringLiteral("fault")).toString(), QStringLiteral("empty"));
     EXPECT_EQ(log.at(4).toObject().value(QStringLiteral("fault")).toString(), QStringLiteral("close"));
     EXPECT_EQ(log.at(4).toObject().value(QStringLiteral("status")).toInt(), 0);
+}
+
+TEST_F(SimServerTest, HomePageHasASearchBoxAndLinksToEveryItemEndingSoonestFirst)
+{
+    const auto add = [this](const QString &title, int endsIn) {
+        const QJsonObject item = post(QStringLiteral("items"), {{QStringLiteral("title"), title}, {QStringLiteral("endsIn"), endsIn}}).object();
+        return item.value(QStringLiteral("item")).toString();
+    };
+    const QString later = add(QStringLiteral("Walnut writing box"), 3600);
+    const QString soon = add(QStringLiteral("Brass pocket watch"), 120);
+    const QString over = add(QStringLiteral("Brass candle stick"), 0);
+    post(QStringLiteral("items/") + over + QStringLiteral("/end"), {{QStringLiteral("winner"), QStringLiteral("bob")}});
+
+    const QString home = page(QStringLiteral("/"));
+    EXPECT_TRUE(home.contains(QLatin1String("<form name=\"SearchForm\" action=\"/sch/i.html\" method=\"get\">")));
+    EXPECT_TRUE(home.contains(QLatin1String("name=\"_nkw\"")));
+    const auto at = [&home](const QString &number) {
+        return home.indexOf(QStringLiteral("/ws/eBayISAPI.dll?ViewItem&amp;item=") + number + QStringLiteral("\">"));
+    };
+    ASSERT_GE(at(soon), 0);
+    ASSERT_GE(at(later), 0);
+    ASSERT_GE(at(over), 0);
+    EXPECT_LT(at(soon), at(later));
+    EXPECT_LT(at(later), at(over)) << "ended items come last";
+    EXPECT_TRUE(home.contains(QLatin1String(">Brass pocket watch</a>")));
+    EXPECT_TRUE(home.contains(QLatin1String("Ended, won by bob")));
+
+    // A link from the home page leads to the item's page.
+    EXPECT_TRUE(page(QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + soon).contains(QLatin1String("Brass pocket watch")));
+
+    // Search: every word in the title (any case; a form sends blanks as "+"),
+    // or the item number; no words list everything.
+    const QString brass = page(QStringLiteral("/sch/i.html?_nkw=brass"));
+    EXPECT_TRUE(brass.contains(QLatin1String("2 results for brass")));
+    EXPECT_TRUE(brass.contains(QLatin1String(">Brass pocket watch</a>")));
+    EXPECT_FALSE(brass.contains(QLatin1String("Walnut")));
+    const QString two = page(QStringLiteral("/sch/i.html?_nkw=POCKET+brass"));
+    EXPECT_TRUE(two.contains(QLatin1String("1 result for POCKET brass")));
+    EXPECT_TRUE(two.contains(QLatin1String("value=\"POCKET brass\"")));
+    EXPECT_TRUE(page(QStringLiteral("/sch/i.html?_nkw=") + later).contains(QLatin1String(">Walnut writing box</a>")));
+    EXPECT_TRUE(page(QStringLiteral("/sch/i.html?_nkw=nothing")).contains(QLatin1String("0 results for nothing")));
+    EXPECT_TRUE(page(QStringLiteral("/sch/i.html")).contains(QLatin1String("3 results for all items")));
+
+    const QJsonArray log = control("GET", QStringLiteral("log")).object().value(QStringLiteral("entries")).toArray();
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(log.at(0).toObject().value(QStringLiteral("role")).toString(), QStringLiteral("site"));
+    EXPECT_EQ(log.at(2).toObject().value(QStringLiteral("role")).toString(), QStringLiteral("sitesearch"));
 }

@@ -1,0 +1,67 @@
+// What SIGTERM and SIGINT do once caught, without the signal: the request sets
+// blnForceExit and asks the main window to unload, again every half second
+// while the shut-down refuses.
+#include "app/endrequest.h"
+#include "foundation/mainformshell.h"
+#include "tests/support/waitfor.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QList>
+
+namespace {
+
+// What the shut-down saw; kept outside the window, which deletes itself.
+struct Seen
+{
+    QElapsedTimer clock;
+    QList<bool> forceExitAtQuery;
+    QList<qint64> queryMs;
+    int refusals = 0;
+    bool unloaded = false;
+};
+
+class RefusingWindow final : public frmMainShell
+{
+public:
+    explicit RefusingWindow(Seen &seen) : m_seen(seen) {}
+
+protected:
+    bool Form_QueryUnload() override
+    {
+        m_seen.forceExitAtQuery << blnForceExit;
+        m_seen.queryMs << m_seen.clock.elapsed();
+        return m_seen.refusals-- > 0;
+    }
+    void Form_Unload() override { m_seen.unloaded = true; }
+
+private:
+    Seen &m_seen;
+};
+
+} // namespace
+
+TEST(EndRequest, SetsForceExitAndAsksTheMainWindowToUnloadEveryHalfSecondUntilItDoes)
+{
+    Seen seen;
+    seen.refusals = 2;
+    frmMainShell::setFactory([&seen] { return new RefusingWindow(seen); });
+    frmMainShell::instance();
+    seen.clock.start();
+
+    EndRequest::Request();
+    EXPECT_EQ(seen.queryMs.size(), 1) << "the first attempt at once";
+    EXPECT_TRUE(EndRequest::Pending());
+    EndRequest::Request(); // a second request while the first waits adds nothing
+    ASSERT_TRUE(waitFor([&seen] { return seen.unloaded; }, 10000));
+    frmMainShell::setFactory({});
+
+    EXPECT_EQ(seen.forceExitAtQuery, QList<bool>({true, true, true})) << "no question can be answered";
+    ASSERT_EQ(seen.queryMs.size(), 3);
+    // Half a second apart (a timer may fire a little early, never much).
+    for (int i = 1; i < 3; ++i)
+        EXPECT_GE(seen.queryMs[i] - seen.queryMs[i - 1], 400);
+    EXPECT_FALSE(frmMainShell::isLoaded());
+    EXPECT_FALSE(EndRequest::Pending());
+}
