@@ -12,6 +12,17 @@ frmMainEngine &frmMainEngine::instance()
 frmMainEngine::frmMainEngine()
 {
     connect(tmrLoadProcess, &VbTimer::Timer, this, &frmMainEngine::tmrLoadProcess_Timer);
-    connect(tmrTimer, &VbTimer::Timer, this, &frmMainEngine::tmrTimer_Timer);
+    // Queued: a timer never fires again while its own handler runs, so the
+    // tick is run from the event queue instead. Then a wait inside a tick (a
+    // refresh, a bid window's run started by its countdown pass) no longer
+    // holds the next ticks back: they run inside it, with the heartbeat and
+    // the other rows' bids. A tick queued before the timer went off is dropped.
+    connect(
+        tmrTimer, &VbTimer::Timer, this,
+        [this] {
+            if (tmrTimer->Enabled())
+                tmrTimer_Timer();
+        },
+        Qt::QueuedConnection);
     ConnectFilterMenu();
 }

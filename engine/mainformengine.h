@@ -2,6 +2,10 @@
 
 #include "foundation/mainformshell.h"
 
+#include <functional>
+
+class VbError;
+
 // The main window's engine procedures: the tracked-auction rules, the list
 // file, the start-up loader, the refresh, the main tick and the bid hand-off.
 // Each group lives in its own source file; keep each group's declarations in
@@ -99,9 +103,20 @@ public:
     // replies unread. Raises VbError when CurrentUser has no account row
     // (after the sign-out) or a request fails.
     virtual void SignInBeforeEnd();
+    // The same pair without waiting for it (the main tick's sign-in before an
+    // end): the sign-out and then the sign-in go out through Inet while events
+    // run as usual, and `done` runs once when the pair has ended: with nullptr
+    // once the sign-in has its reply, else with the error that ended it (a
+    // time-out, a cancel of Inet, no account row for CurrentUser after the
+    // sign-out). `done` may run before this returns, and never runs when the
+    // window has gone first.
+    virtual void BeginSignInBeforeEnd(std::function<void(const VbError *error)> done);
 
     // --- The main tick (maintick.cpp) ---
-    // The main tick, every second while tmrTimer is on.
+    // The main tick, every second while tmrTimer is on. It is queued from the
+    // timer, so a tick also runs while an earlier one waits (in a refresh, a
+    // bid window's run): each writes "Last alive" first and counts down and
+    // starts the bids that are due.
     virtual void tmrTimer_Timer();
     // The refresh interval now in force (the fast one in fast mode), seconds.
     int RefreshIntervalSeconds() const;
@@ -130,6 +145,9 @@ private:
     // and bid pass, and its error handling.
     void tickSchedule();
     void tickCountdown();
+    // The countdown's sign-in before an end: starts the pair unless one is
+    // running or Inet, a refresh or a bid is busy; fast mode follows its end.
+    void tickSignIn();
     void tickFailed(const std::exception &e);
 };
 

@@ -4,6 +4,7 @@
 #include "engine/mainformengine.h"
 
 #include "engine/ebayclock.h"
+#include "engine/frmbid.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -18,6 +19,7 @@
 
 #include <QPointer>
 #include <QRadioButton>
+#include <QSet>
 
 #include <algorithm>
 
@@ -30,13 +32,19 @@ constexpr int kObjectDisconnected = -2147417848;
 // entered without one.
 constexpr int kSignInAttempts = 3;
 
-// The tick runs inside itself when a refresh or a fetch lets the timer fire
-// again. While the outer tick waits in its refresh (or update check), an
-// inner tick still writes the heartbeat and counts down and triggers bids —
-// a slow refresh must not hold a snipe back — but schedules nothing. The
-// countdown pass itself lets events run, so it never runs inside itself.
+// The tick runs inside itself whenever events run under it: in a refresh
+// or an update check, in the countdown pass (which pumps events after each
+// row) and in a bid window's run started there. Every tick, inner ones too,
+// writes the heartbeat and counts down and starts the bids that are due — no
+// wait further down the stack may hold a snipe back or stop the heartbeat —
+// but a tick inside the refresh schedule schedules nothing.
 bool g_scheduleRunning = false;
-bool g_countdownRunning = false;
+// The rows whose Bid() call has not returned yet: an inner tick does not
+// start them again before they are marked "Ready to bid".
+QSet<const ListItem *> g_startingBids;
+// The window whose sign-in before an end is under way (one pair at a time,
+// and none of a window that has gone).
+QPointer<frmMainEngine> g_signInRunning;
 // Failed sign-ins since fast mode was last off.
 int g_signInFailures = 0;
 
@@ -62,13 +70,13 @@ private:
 
 void frmMainEngine::tmrTimer_Timer()
 {
-    if (g_countdownRunning)
-        return;
     const bool insideRefresh = g_scheduleRunning;
     QPointer<frmMainEngine> self(this);
     // The settings window may be closed (and unloaded) while events run, so
     // each use fetches it afresh; rows may be removed meanwhile too.
     try {
+        // First, whatever else runs: the monitor restarts a program whose
+        // heartbeat stands still.
         basGeneral::WriteHeartbeat();
 
         if (!insideRefresh) {
@@ -84,7 +92,6 @@ void frmMainEngine::tmrTimer_Timer()
 
         if (blnExiting)
             return;
-        FlagGuard counting(g_countdownRunning);
         tickCountdown();
     } catch (const std::exception &e) {
         if (!self)
@@ -143,9 +150,16 @@ void frmMainEngine::tickCountdown()
             const bool due = leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
                 && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
                 && maxBid != kWatching && TimeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
-            if (due && listed(row)) {
+            if (due && listed(row) && !g_startingBids.contains(row)) {
                 BidItem = row;
-                Bid(row, true, false);
+                g_startingBids.insert(row);
+                try {
+                    Bid(row, true, false);
+                } catch (...) {
+                    g_startingBids.remove(row);
+                    throw;
+                }
+                g_startingBids.remove(row);
                 if (!self)
                     return;
                 if (listed(row))
@@ -160,32 +174,9 @@ void frmMainEngine::tickCountdown()
             if (secs <= 300 && secs != 0) {
                 if (!blnItemsEndingSoon && !signInTried) {
                     signInTried = true;
-                    bool signedIn = false;
-                    try {
-                        SignInBeforeEnd();
-                        signedIn = true;
-                    } catch (const VbError &e) {
-                        // The countdown and the other rows go on; the
-                        // sign-in is tried again on the next ticks, a
-                        // few times, and then fast mode begins without it.
-                        ++g_signInFailures;
-                        SetStatus(QStringLiteral("Error #") + QString::number(e.number()) + QLatin1Char(' ')
-                                      + e.description(),
-                                  true);
-                        FreezeStatus();
-                        try {
-                            basGeneral::WriteLog(QStringLiteral("log.txt"),
-                                                 QStringLiteral("Sign-in before an auction's end failed: Error #")
-                                                     + QString::number(e.number()) + QLatin1Char(' ') + e.description());
-                        } catch (const VbError &) {
-                        }
-                    }
+                    tickSignIn();
                     if (!self)
                         return;
-                    if (signedIn || g_signInFailures >= kSignInAttempts) {
-                        g_signInFailures = 0;
-                        blnItemsEndingSoon = true;
-                    }
                 }
                 if (blnItemsEndingSoon) {
                     const QDateTime soon = QDateTime::currentDateTime().addSecs(settings()->FastSyncIntervalSeconds());
@@ -206,6 +197,48 @@ void frmMainEngine::tickCountdown()
 
     if (!isMinimized() && isVisible() && lastHour)
         SyncHTMLList(false, QString());
+}
+
+void frmMainEngine::tickSignIn()
+{
+    // One pair at a time, and never while a refresh or a bid could be sent
+    // with it: the pair's sign-out would end a bid's session. It is tried on
+    // a later tick instead.
+    if (g_signInRunning == this || Inet->StillExecuting() || blnRefreshing || blnBidding || frmBid::ActiveRuns() > 0)
+        return;
+    // The pair runs without a nested wait: the countdown, the bids of the
+    // other rows and the heartbeat go on while it is under way, and fast mode
+    // begins when it has ended.
+    g_signInRunning = this;
+    QPointer<frmMainEngine> self(this);
+    BeginSignInBeforeEnd([self](const VbError *error) {
+        if (!self || g_signInRunning != self)
+            return;
+        g_signInRunning = nullptr;
+        if (!error) {
+            g_signInFailures = 0;
+            self->blnItemsEndingSoon = true;
+            return;
+        }
+        // The countdown goes on; the sign-in is tried again on later ticks, a
+        // few times, and then fast mode begins without it.
+        ++g_signInFailures;
+        const QString text = QStringLiteral("Error #") + QString::number(error->number()) + QLatin1Char(' ')
+            + error->description();
+        // A bid that cancelled the pair shows its own text.
+        if (error->number() != VbErr::InetCancelled) {
+            self->SetStatus(text, true);
+            self->FreezeStatus();
+        }
+        try {
+            basGeneral::WriteLog(QStringLiteral("log.txt"), QStringLiteral("Sign-in before an auction's end failed: ") + text);
+        } catch (const VbError &) {
+        }
+        if (g_signInFailures >= kSignInAttempts) {
+            g_signInFailures = 0;
+            self->blnItemsEndingSoon = true;
+        }
+    });
 }
 
 int frmMainEngine::RefreshIntervalSeconds() const

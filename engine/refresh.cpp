@@ -578,6 +578,37 @@ void frmMainEngine::SignInBeforeEnd()
     Inet->OpenURL(eBaySignIn::SignInURL(CurrentUser, basGeneral::UnscramblePassword(account->Tag())));
 }
 
+void frmMainEngine::BeginSignInBeforeEnd(std::function<void(const VbError *error)> done)
+{
+    QPointer<frmMainEngine> self(this);
+    try {
+        Inet->Begin(eBaySignIn::SignOutURL(), [self, done](const QString &, const VbError *error) {
+            if (!self)
+                return;
+            if (error) {
+                done(error);
+                return;
+            }
+            try {
+                const ListItem *account = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
+                if (!account)
+                    throw VbError(91, QStringLiteral("Object variable or With block variable not set"));
+                // Sent from the sign-out's end itself: Inet is never idle in
+                // between, so no other request slips into the pair.
+                self->Inet->Begin(eBaySignIn::SignInURL(CurrentUser, basGeneral::UnscramblePassword(account->Tag())),
+                                  [self, done](const QString &, const VbError *error) {
+                                      if (self)
+                                          done(error);
+                                  });
+            } catch (const VbError &e) {
+                done(&e);
+            }
+        });
+    } catch (const VbError &e) {
+        done(&e);
+    }
+}
+
 void frmMainEngine::RefreshAuctions(const QString &OnlyItemNumber, bool SkipItems, bool SkipHTMLSync)
 {
     if (Inet->StillExecuting() || blnBidding || RelistInProgress)

@@ -37,11 +37,15 @@ Inet::Inet(QObject *parent) : QObject(parent) {}
 
 Inet::~Inet()
 {
-    if (m_reply)
+    if (m_reply) {
+        // A request begun with Begin() ends without its completion: whoever
+        // waits for it goes with this control's owner.
+        m_reply->disconnect(this);
         m_reply->abort();
+    }
 }
 
-QString Inet::OpenURL(const QString &url)
+QNetworkReply *Inet::send(const QString &url)
 {
     if (m_reply)
         throw VbError(VbErr::InetStillExecuting, QStringLiteral("Still executing last request"), QStringLiteral("Inet"));
@@ -59,16 +63,44 @@ QString Inet::OpenURL(const QString &url)
     m_lastUrl = url;
     // Per request: a Cancel() belongs to the request it stopped, even when
     // the control has been reused by a later request meanwhile.
-    auto cancelled = std::make_shared<bool>(false);
+    m_cancelled = std::make_shared<bool>(false);
     QNetworkReply *reply = Network::manager().get(request);
     m_reply = reply;
-    m_cancelled = cancelled;
     connect(reply, &QNetworkReply::redirected, reply, &QNetworkReply::redirectAllowed);
     // The control is free again as soon as its reply is done.
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         if (m_reply == reply)
             m_reply = nullptr;
     });
+    return reply;
+}
+
+QString Inet::result(QNetworkReply *reply, bool timedOut, bool cancelled)
+{
+    if (m_reply == reply)
+        m_reply = nullptr;
+    const QByteArray body = reply->readAll();
+    const auto error = reply->error();
+    const QString errorText = reply->errorString();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    reply->deleteLater();
+
+    if (timedOut)
+        throw VbError(VbErr::InetTimeout, QStringLiteral("The request timed out"), QStringLiteral("Inet"));
+    if (cancelled)
+        throw VbError(VbErr::InetCancelled, QStringLiteral("The request was cancelled"), QStringLiteral("Inet"));
+    // An HTTP error status still has a page: the program reads it like any other.
+    if (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
+        throw transferError(error, errorText);
+    if (error != QNetworkReply::NoError && body.isEmpty() && status.isNull())
+        throw transferError(error, errorText);
+    return Ansi::decode(body);
+}
+
+QString Inet::OpenURL(const QString &url)
+{
+    QNetworkReply *reply = send(url);
+    const std::shared_ptr<bool> cancelled = m_cancelled;
 
     QEventLoop loop;
     QTimer timeout;
@@ -81,24 +113,32 @@ QString Inet::OpenURL(const QString &url)
         loop.exec(QEventLoop::AllEvents);
     timeout.stop();
 
-    if (m_reply == reply)
-        m_reply = nullptr;
-    const QByteArray body = reply->readAll();
-    const auto error = reply->error();
-    const QString errorText = reply->errorString();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    reply->deleteLater();
+    return result(reply, timedOut, *cancelled);
+}
 
-    if (timedOut)
-        throw VbError(VbErr::InetTimeout, QStringLiteral("The request timed out"), QStringLiteral("Inet"));
-    if (*cancelled)
-        throw VbError(VbErr::InetCancelled, QStringLiteral("The request was cancelled"), QStringLiteral("Inet"));
-    // An HTTP error status still has a page: the program reads it like any other.
-    if (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
-        throw transferError(error, errorText);
-    if (error != QNetworkReply::NoError && body.isEmpty() && status.isNull())
-        throw transferError(error, errorText);
-    return Ansi::decode(body);
+void Inet::Begin(const QString &url, Completion done)
+{
+    QNetworkReply *reply = send(url);
+    const std::shared_ptr<bool> cancelled = m_cancelled;
+    auto timedOut = std::make_shared<bool>(false);
+    auto *timeout = new QTimer(reply);
+    timeout->setSingleShot(true);
+    connect(timeout, &QTimer::timeout, reply, [reply, timedOut] {
+        *timedOut = true;
+        reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, timeout, cancelled, timedOut, done = std::move(done)] {
+        timeout->stop();
+        QString page;
+        try {
+            page = result(reply, *timedOut, *cancelled);
+        } catch (const VbError &e) {
+            done(QString(), &e);
+            return;
+        }
+        done(page, nullptr);
+    });
+    timeout->start(std::max(1, RequestTimeout) * 1000);
 }
 
 void Inet::Cancel()

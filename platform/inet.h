@@ -5,8 +5,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
+class VbError;
 
 // The transfer control: one per owning window. OpenURL sends a GET and waits
 // for the whole body in a nested event loop, so timers and user events keep
@@ -14,6 +16,7 @@
 // Failures are raised as VbError: a time-out as 35761, a call while a request
 // is still running as 35764, other transfer failures with their own numbers.
 // Redirects are followed; the body is decoded byte per character (Windows-1252).
+// Begin sends the same request without waiting for it.
 class Inet final : public QObject
 {
     Q_OBJECT
@@ -24,6 +27,14 @@ public:
     ~Inet() override;
 
     QString OpenURL(const QString &url);
+    // The body, or the error OpenURL would raise (nullptr on success).
+    using Completion = std::function<void(const QString &page, const VbError *error)>;
+    // Sends the request of OpenURL and returns at once (no nested wait); the
+    // control is busy until `done` runs, once, when the request has ended:
+    // answered, failed, timed out or cancelled (then inside Cancel()). A
+    // control destroyed first never runs it. Raises like OpenURL when the
+    // control is busy or the URL is malformed, and then never runs `done`.
+    void Begin(const QString &url, Completion done);
     bool StillExecuting() const { return m_reply != nullptr; }
     // Stops the running request (the waiting OpenURL raises "cancelled"); no
     // effect when idle.
@@ -36,6 +47,11 @@ public:
     QString lastUrl() const { return m_lastUrl; }
 
 private:
+    // Starts the request; the control is busy from here.
+    QNetworkReply *send(const QString &url);
+    // The reply's page or its error, and the reply is let go.
+    QString result(QNetworkReply *reply, bool timedOut, bool cancelled);
+
     QPointer<QNetworkReply> m_reply;
     std::shared_ptr<bool> m_cancelled;
     QString m_lastUrl;

@@ -22,6 +22,7 @@
 #include <QRadioButton>
 
 #include <functional>
+#include <utility>
 
 using namespace TrackedAuction;
 
@@ -37,6 +38,9 @@ public:
     std::function<void(ListItem *)> onBid;
     int signIns = 0;
     bool signInFails = false;
+    // When set, a sign-in pair is left under way until finishSignIn().
+    bool holdSignIn = false;
+    std::function<void(const VbError *)> pendingSignIn;
     int updateChecks = 0;
     int syncs = 0;
 
@@ -53,11 +57,30 @@ public:
         if (onBid)
             onBid(Item);
     }
-    void SignInBeforeEnd() override
+    void BeginSignInBeforeEnd(std::function<void(const VbError *)> done) override
     {
         ++signIns;
-        if (signInFails)
-            throw VbError(91, QStringLiteral("Object variable or With block variable not set"));
+        if (holdSignIn) {
+            pendingSignIn = std::move(done);
+            return;
+        }
+        endSignIn(done, signInFails);
+    }
+    // Ends the pair left under way.
+    void finishSignIn(bool fails)
+    {
+        auto done = std::exchange(pendingSignIn, nullptr);
+        ASSERT_TRUE(done);
+        endSignIn(done, fails);
+    }
+    static void endSignIn(const std::function<void(const VbError *)> &done, bool fails)
+    {
+        if (!fails) {
+            done(nullptr);
+            return;
+        }
+        const VbError e(91, QStringLiteral("Object variable or With block variable not set"));
+        done(&e);
     }
     bool LookForUpdate(bool) override
     {
@@ -366,13 +389,83 @@ TEST(MainTick, ATickInsideARefreshStillBidsButSchedulesNothing)
     EXPECT_EQ(f.bids, QStringList({"50"})); // and only once
     EXPECT_EQ(due->Tag(), "Ready to bid");
 
-    // The countdown pass lets events run too; a tick inside it returns at once.
+    // The countdown pass lets events run too (a bid window's run among
+    // them): a tick inside it writes the heartbeat and starts the other rows'
+    // bids, but never the bid being started again.
     f.onRefresh = nullptr;
     ListItem *second = snipe("51", 3);
-    f.onBid = [&f](ListItem *) { f.tmrTimer_Timer(); };
+    ListItem *third = snipe("52", 3);
+    QStringList innerBids;
+    QString innerHeartbeat;
+    f.onBid = [&](ListItem *row) {
+        if (row != second)
+            return;
+        SaveSetting(QStringLiteral("Last alive"), QString());
+        f.tmrTimer_Timer();
+        innerBids = f.bids;
+        innerHeartbeat = GetSetting(QStringLiteral("Last alive"));
+    };
     f.tmrTimer_Timer();
-    EXPECT_EQ(f.bids, QStringList({"50", "51"}));
+    EXPECT_EQ(innerBids, QStringList({"50", "51", "52"}));
+    EXPECT_FALSE(innerHeartbeat.isEmpty());
+    EXPECT_EQ(f.bids, QStringList({"50", "51", "52"}));
     EXPECT_EQ(second->Tag(), "Ready to bid");
+    EXPECT_EQ(third->Tag(), "Ready to bid");
+}
+
+TEST(MainTick, ASignInUnderWayHoldsUpNeitherTheHeartbeatNorTheCountdownNorTheBidsAndIsNotSentAgain)
+{
+    TickForm &f = Fresh();
+    f.holdSignIn = true;
+    snipe("90", 200);
+    ListItem *due = snipe("91", 3);
+    ListItem *later = snipe("92", 30);
+    const QDateTime refresh = QDateTime::currentDateTime().addSecs(600);
+    f.NextRefreshTime = refresh;
+
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 1);
+    EXPECT_EQ(f.bids, QStringList({"91"}));
+    EXPECT_EQ(due->Tag(), "Ready to bid");
+    // Fast mode waits for the pair's end.
+    EXPECT_FALSE(f.blnItemsEndingSoon);
+    EXPECT_EQ(f.NextRefreshTime, refresh);
+
+    // Later ticks, while the pair is under way, write the heartbeat, count
+    // down and bid, and send no second pair.
+    SaveSetting(QStringLiteral("Last alive"), QString());
+    SaveSetting(QStringLiteral("Lead time"), QStringLiteral("40"));
+    f.tmrTimer_Timer();
+    f.tmrTimer_Timer();
+    EXPECT_FALSE(GetSetting(QStringLiteral("Last alive")).isEmpty());
+    EXPECT_EQ(f.signIns, 1);
+    EXPECT_EQ(f.bids, QStringList({"91", "92"}));
+    EXPECT_EQ(later->Tag(), "Ready to bid");
+
+    // Its end begins fast mode; the next tick brings the refresh forward and
+    // sends nothing more.
+    f.finishSignIn(false);
+    EXPECT_TRUE(f.blnItemsEndingSoon);
+    f.tmrTimer_Timer();
+    EXPECT_LE(f.NextRefreshTime, QDateTime::currentDateTime().addSecs(5));
+    EXPECT_EQ(f.signIns, 1);
+}
+
+TEST(MainTick, TheSignInWaitsWhileABidOrARefreshIsUnderWayOrInetIsBusy)
+{
+    TickForm &f = Fresh();
+    snipe("95", 200);
+    f.blnBidding = true;
+    f.tmrTimer_Timer();
+    f.blnBidding = false;
+    f.blnRefreshing = true;
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 0);
+    EXPECT_FALSE(f.blnItemsEndingSoon);
+    f.blnRefreshing = false;
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.signIns, 1);
+    EXPECT_TRUE(f.blnItemsEndingSoon);
 }
 
 TEST(MainTick, AnErrorEndsTheTickShowsItsNumberAndSchedulesTheNextRefresh)

@@ -4,6 +4,7 @@
 #include "foundation/monitorlauncher.h"
 #include "foundation/settingsstore.h"
 
+#include "tests/integration/monitorstandin.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
@@ -12,71 +13,26 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
-#include <functional>
+
+using MonitorSim::StandIn;
 
 namespace {
 
-QString monitorProgram()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere-monitor");
-}
-
-class StandIn
-{
-public:
-    StandIn()
-    {
-        script = dir.path() + QStringLiteral("/program");
-        QFile f(script);
-        f.open(QIODevice::WriteOnly);
-        f.write("#!/bin/sh\necho \"$$ $*\" >> \"$0.log\"\nexec sleep 300\n");
-        f.close();
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-    }
-
-    // One line per start: the process id, then the arguments.
-    QStringList starts() const
-    {
-        QFile f(script + QStringLiteral(".log"));
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-    pid_t pidOfStart(int n) const { return pid_t(starts().value(n).section(QLatin1Char(' '), 0, 0).toInt()); }
-
-    // Nothing a failed test started outlives it.
-    ~StandIn()
-    {
-        for (int n = 0; n < starts().size(); ++n)
-            if (pidOfStart(n) > 0)
-                ::kill(pidOfStart(n), SIGKILL);
-    }
-
-    QTemporaryDir dir;
-    QString script;
-};
-
-bool running(pid_t pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray line = stat.readAll();
-    const qsizetype close = line.lastIndexOf(')');
-    return close > 0 && close + 2 < line.size() && line.at(close + 2) != 'Z';
-}
+const auto running = MonitorSim::Running;
 
 void startMonitor(QProcess &monitor, qint64 pid, const QString &program, int stallSeconds)
 {
-    monitor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    monitor.start(monitorProgram(), {"--pid", QString::number(pid), "--program", program, "--stall-seconds",
-                                     QString::number(stallSeconds), "--poll-ms", "50"});
-    ASSERT_TRUE(monitor.waitForStarted(5000));
+    ASSERT_TRUE(MonitorSim::StartMonitor(monitor, pid, program, stallSeconds));
+}
+
+QString monitorProgram()
+{
+    return MonitorSim::MonitorProgram();
 }
 
 } // namespace

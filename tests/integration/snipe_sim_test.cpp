@@ -2,10 +2,12 @@
 // and auctions that end within a minute: the countdown, fast mode with its
 // one sign-in, the bid at lead time + bid delay, the result after the end.
 #include "tests/integration/bidsim.h"
+#include "tests/integration/monitorstandin.h"
 #include "tests/integration/refreshsimutil.h"
 
 #include "engine/ebayclock.h"
 #include "engine/frmreminder.h"
+#include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/settingsstore.h"
@@ -14,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QRadioButton>
 #include <QSet>
 #include <QTimer>
@@ -65,6 +69,61 @@ bool is(const Sim::LogEntry &e, const char *kind, const QString &number = {})
 {
     return BidSim::Kind(e) == QLatin1String(kind) && (number.isEmpty() || e.target.contains(QStringLiteral("item=") + number));
 }
+
+// The monitor program watching a stand-in program through this process's
+// heartbeat, with a 3-second stall time instead of 120, and the longest the
+// heartbeat stood still, sampled apart from the main tick.
+class WatchedHeartbeat
+{
+public:
+    bool start()
+    {
+        m_program.start(m_standIn.script, {});
+        if (!m_program.waitForStarted(5000) || !RunUntil([&] { return m_standIn.starts().size() == 1; }, 5))
+            return false;
+        SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
+        basGeneral::WriteHeartbeat();
+        if (!MonitorSim::StartMonitor(m_monitor, m_program.processId(), m_standIn.script, 3))
+            return false;
+        m_heartbeat = GetSetting(QStringLiteral("Last alive"));
+        m_sinceBeat.start();
+        m_sampler.setInterval(100);
+        QObject::connect(&m_sampler, &QTimer::timeout, [this] {
+            const QString now = GetSetting(QStringLiteral("Last alive"));
+            if (now != m_heartbeat) {
+                m_heartbeat = now;
+                m_sinceBeat.restart();
+            }
+            longestStill = std::max(longestStill, m_sinceBeat.elapsed());
+        });
+        m_sampler.start();
+        return true;
+    }
+    // Ends the watch: what the monitor did, then a clean end of both.
+    void finish()
+    {
+        m_sampler.stop();
+        starts = m_standIn.starts();
+        programRunning = m_program.state() == QProcess::Running;
+        SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
+        m_program.kill();
+        m_program.waitForFinished(5000);
+        monitorEnded = m_monitor.waitForFinished(5000);
+    }
+
+    qint64 longestStill = 0;
+    QStringList starts;
+    bool programRunning = false;
+    bool monitorEnded = false;
+
+private:
+    MonitorSim::StandIn m_standIn;
+    QProcess m_program;
+    QProcess m_monitor;
+    QTimer m_sampler;
+    QString m_heartbeat;
+    QElapsedTimer m_sinceBeat;
+};
 
 } // namespace
 
@@ -271,4 +330,118 @@ TEST(SnipeWithSimulator, AfterARestartTheSnipeIsStillPlacedAndDecided)
     EXPECT_TRUE(confirmation->target.contains(QLatin1String("&maxbid=7.50&quant=2"))) << confirmation->target.toStdString();
     EXPECT_EQ(trail.tags(), QStringList({"Both", "Ready to bid", "Bid complete"}));
     EXPECT_EQ(Field(row, "won"), "True");
+}
+
+TEST(SnipeWithSimulator, ASignInBeforeAnEndThatHangsHoldsBackNeitherTheHeartbeatNorAnotherRowsSnipe)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    const QString watched = AddItem(200, 1.0);
+    const QString number = AddItem(22, 1.0);
+    ListItem *first = AddRow(watched, {{"maxbid", "(watching)"}, {"user", "alice"}});
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    // A first refresh fills the rows in (they had no time left yet, so it
+    // neither signs in nor begins fast mode); then no refresh runs by itself.
+    f.RefreshAuctions(QString(), false, false);
+    ASSERT_FALSE(f.blnItemsEndingSoon);
+    ASSERT_GT(SecondsShown(first), 0);
+    ASSERT_GT(SecondsShown(row), 10);
+    frmSettings::instance().optNotAlwaysOn->setChecked(true);
+    // The next sign-in gets no answer until the program gives up on it (60 s).
+    AddFault(QStringLiteral("SignInWelcome"), Sim::FaultMode::Hang, 1);
+    const qint64 mark = Mark();
+    WatchedHeartbeat watch;
+    ASSERT_TRUE(watch.start());
+
+    f.tmrTimer->setEnabled(true);
+    const bool completed = RunUntil([&] { return row->Tag() == "Bid complete"; }, 40);
+    // After the bid the sign-in is tried again and fast mode begins; its
+    // refreshes read the result.
+    const bool fastMode = completed && RunUntil([&] { return f.blnItemsEndingSoon; }, 20);
+    const bool decided = fastMode && RunUntil([&] { return Field(row, "timeleft") == "Ended"; }, 20);
+    f.tmrTimer->setEnabled(false);
+    watch.finish();
+
+    ASSERT_TRUE(completed);
+    EXPECT_TRUE(fastMode);
+    EXPECT_TRUE(decided);
+    // The heartbeat went on every second; the monitor restarted nothing.
+    EXPECT_LT(watch.longestStill, 2500);
+    EXPECT_EQ(watch.starts.size(), 1) << watch.starts.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(watch.programRunning);
+    EXPECT_TRUE(watch.monitorEnded);
+
+    // The snipe went out on time, by its own sign-in.
+    ASSERT_EQ(f.bids, QStringList({number}));
+    const QDateTime end = endOf(number);
+    EXPECT_NEAR(double(f.bidMoments.first().msecsTo(end)) / 1000.0, double(kBidLead), 2.0);
+    const Sim::LogEntry *confirmation = nullptr;
+    int signInsBefore = 0;
+    int signOutsBefore = 0;
+    QString hungFault;
+    for (const Sim::LogEntry &e : RequestsSince(mark)) {
+        if (e.arrival < f.bidMoments.first()) {
+            signInsBefore += is(e, "signin");
+            signOutsBefore += is(e, "signout");
+            if (is(e, "signin"))
+                hungFault = e.fault;
+        }
+        if (!confirmation && is(e, "confirm", number))
+            confirmation = &e;
+    }
+    ASSERT_NE(confirmation, nullptr);
+    EXPECT_LT(confirmation->arrival, end);
+    EXPECT_EQ(Field(row, "won"), "True");
+    // One sign-out and sign-in pair while its sign-in hung, not one a tick.
+    EXPECT_EQ(signOutsBefore, 1);
+    EXPECT_EQ(signInsBefore, 1);
+    EXPECT_EQ(hungFault, "hang");
+    // The bid stopped the hung sign-in.
+    EXPECT_TRUE(DataFileText(QStringLiteral("log.txt"))
+                    .contains(QStringLiteral("Sign-in before an auction's end failed: Error #35755")));
+}
+
+TEST(SnipeWithSimulator, ABidWhoseRequestHangsHoldsBackNeitherTheHeartbeatNorTheNextSnipe)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    const QString slow = AddItem(20, 1.0);
+    const QString number = AddItem(23, 1.0);
+    AddRow(slow, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    f.RefreshAuctions(QString(), false, false);
+    ASSERT_GT(SecondsShown(row), 10);
+    frmSettings::instance().optNotAlwaysOn->setChecked(true);
+    // The first snipe's bid page answers only 8 seconds later, after both ends.
+    AddFault(QStringLiteral("?MakeBid&item=") + slow, Sim::FaultMode::Hang, 1, 8000);
+    const qint64 mark = Mark();
+    WatchedHeartbeat watch;
+    ASSERT_TRUE(watch.start());
+
+    f.tmrTimer->setEnabled(true);
+    const bool started = RunUntil([&] { return f.bids.size() == 2; }, 40);
+    const bool confirmed = started && RunUntil([&] {
+        for (const Sim::LogEntry &e : RequestsSince(mark))
+            if (is(e, "confirm", number))
+                return true;
+        return false;
+    }, 10);
+    // Until the first bid's run has ended as well.
+    RunUntil([&] { return frmBid::ActiveRuns() == 0; }, 20);
+    f.tmrTimer->setEnabled(false);
+    watch.finish();
+
+    ASSERT_TRUE(started) << f.bids.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(confirmed);
+    EXPECT_EQ(f.bids, QStringList({slow, number}));
+    // The second snipe started at its own moment while the first one waited.
+    const QDateTime end = endOf(number);
+    EXPECT_NEAR(double(f.bidMoments.at(1).msecsTo(end)) / 1000.0, double(kBidLead), 2.0);
+    for (const Sim::LogEntry &e : RequestsSince(mark))
+        if (is(e, "confirm", number))
+            EXPECT_LT(e.arrival, end);
+    EXPECT_LT(watch.longestStill, 2500);
+    EXPECT_EQ(watch.starts.size(), 1) << watch.starts.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(watch.programRunning);
+    EXPECT_TRUE(watch.monitorEnded);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <QTimer>
 
 TEST(Inet, FetchesDecodesFollowsRedirectsAndSharesCookies)
@@ -69,4 +70,70 @@ TEST(Inet, TimeOutBusyAndCancelAreErrors)
     EXPECT_NE(VbErrorOf([&] { inet.OpenURL("not a url"); }), 0);
     // The control works again afterwards.
     EXPECT_EQ(inet.OpenURL(server.url("/slow")), "late");
+}
+
+TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
+{
+    TinyHttp server([](const TinyHttp::Request &r) {
+        TinyHttp::Reply reply;
+        reply.hang = r.target == "/hang";
+        reply.delayMs = r.target == "/slow" ? 300 : 0;
+        reply.body = "late";
+        return reply;
+    });
+    struct End
+    {
+        int calls = 0;
+        QString page;
+        int error = -1;
+    };
+    auto recorder = [](End &end) {
+        return [&end](const QString &page, const VbError *error) {
+            ++end.calls;
+            end.page = page;
+            end.error = error ? error->number() : 0;
+        };
+    };
+
+    Inet inet;
+    inet.RequestTimeout = 1;
+    End answered;
+    inet.Begin(server.url("/slow"), recorder(answered));
+    // Returned at once; the control is busy until the reply is there.
+    EXPECT_EQ(answered.calls, 0);
+    EXPECT_TRUE(inet.StillExecuting());
+    EXPECT_EQ(VbErrorOf([&] { inet.OpenURL(server.url("/slow")); }), VbErr::InetStillExecuting);
+    EXPECT_EQ(VbErrorOf([&] { inet.Begin(server.url("/slow"), [](const QString &, const VbError *) {}); }),
+              VbErr::InetStillExecuting);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.calls > 0; }, 5000));
+    EXPECT_EQ(answered.page, "late");
+    EXPECT_EQ(answered.error, 0);
+    EXPECT_FALSE(inet.StillExecuting());
+
+    // A request without an answer times out like OpenURL's.
+    End hung;
+    inet.Begin(server.url("/hang"), recorder(hung));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hung.calls > 0; }, 5000));
+    EXPECT_EQ(hung.error, VbErr::InetTimeout);
+    EXPECT_FALSE(inet.StillExecuting());
+
+    // Cancel ends it at once, inside the call.
+    End cancelled;
+    inet.Begin(server.url("/hang"), recorder(cancelled));
+    inet.Cancel();
+    EXPECT_EQ(cancelled.calls, 1);
+    EXPECT_EQ(cancelled.error, VbErr::InetCancelled);
+    EXPECT_FALSE(inet.StillExecuting());
+
+    // A control that goes first never reports.
+    End orphan;
+    {
+        Inet gone;
+        gone.Begin(server.url("/hang"), recorder(orphan));
+    }
+    QTest::qWait(300);
+    EXPECT_EQ(answered.calls + hung.calls + cancelled.calls, 3);
+    EXPECT_EQ(orphan.calls, 0);
+    EXPECT_EQ(VbErrorOf([&] { inet.Begin("not a url", recorder(orphan)); }), VbErr::InetRequestFailed);
+    EXPECT_EQ(orphan.calls, 0);
 }

@@ -1,0 +1,43 @@
+#pragma once
+
+// The monitor program run as its own process against a stand-in program: a
+// shell script that logs how it was started and then sleeps, so the
+// heartbeat the monitor sees is whatever this process writes into the
+// settings store (the test itself, or the main tick running in it).
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <sys/types.h>
+
+namespace MonitorSim {
+
+// The monitor program built next to the test.
+QString MonitorProgram();
+
+class StandIn
+{
+public:
+    StandIn();
+    // Nothing a failed test started outlives it.
+    ~StandIn();
+    StandIn(const StandIn &) = delete;
+    StandIn &operator=(const StandIn &) = delete;
+
+    // One line per start: the process id, then the arguments.
+    QStringList starts() const;
+    pid_t pidOfStart(int n) const;
+
+    QTemporaryDir dir;
+    QString script;
+};
+
+// Whether the process exists and has not ended.
+bool Running(pid_t pid);
+
+// Starts the monitor on `pid` with `program` to start again, the stall time
+// given on its command line and a 50 ms poll; false when it did not start.
+bool StartMonitor(QProcess &monitor, qint64 pid, const QString &program, int stallSeconds);
+
+} // namespace MonitorSim
