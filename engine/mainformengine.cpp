@@ -1,5 +1,6 @@
 #include "engine/mainformengine.h"
 
+#include "engine/trackedauction.h"
 #include "platform/vbtimer.h"
 
 frmMainEngine &frmMainEngine::instance()
@@ -14,4 +15,6 @@ frmMainEngine::frmMainEngine()
     connect(tmrLoadProcess, &VbTimer::Timer, this, &frmMainEngine::tmrLoadProcess_Timer);
     connect(tmrTimer, &VbTimer::Timer, this, &frmMainEngine::tmrTimer_Timer);
     ConnectFilterMenu();
+    // Counts and prices sort by value, whatever sorts the list.
+    TrackedAuction::SortByValue(*lvwAuctions);
 }
