@@ -1,5 +1,6 @@
 #include "engine/mainformengine.h"
 
+#include "engine/trackedauction.h"
 #include "platform/vbtimer.h"
 
 frmMainEngine &frmMainEngine::instance()
@@ -25,4 +26,6 @@ frmMainEngine::frmMainEngine()
         },
         Qt::QueuedConnection);
     ConnectFilterMenu();
+    // Counts and prices sort by value, whatever sorts the list.
+    TrackedAuction::SortByValue(*lvwAuctions);
 }

@@ -1,11 +1,13 @@
 #include "engine/trackedauction.h"
 
 #include "foundation/timetext.h"
+#include "platform/listview.h"
 
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace TrackedAuction {
@@ -396,6 +398,41 @@ ReminderCodes ReminderCodes::fromText(const QString &text)
             codes.priceReached = text.mid(p + 1, end - p - 1);
     }
     return codes;
+}
+
+// ---------------------------------------------------------------------------
+// Sorting by value
+
+namespace {
+
+constexpr QLatin1String kValueColumns[] = {QLatin1String("bids"), QLatin1String("qty"), QLatin1String("currentbid"),
+                                           QLatin1String("shipping"), QLatin1String("maxbid")};
+
+bool hasDigit(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), isDigit);
+}
+
+} // namespace
+
+std::optional<double> SortValue(QLatin1String key, const QString &text)
+{
+    QString number = text;
+    if (key == QLatin1String("maxbid")) {
+        // "(watching)" and other texts without the separator have no amount.
+        if (!text.contains(kBidSeparator))
+            return std::nullopt;
+        number = basGeneral::GetBidAmount(text);
+    }
+    if (!hasDigit(number))
+        return std::nullopt;
+    return basGeneral::PriceToDouble(number);
+}
+
+void SortByValue(ListView &list)
+{
+    for (QLatin1String key : kValueColumns)
+        list.SetSortValue(key, [key](const QString &text) { return SortValue(key, text); });
 }
 
 } // namespace TrackedAuction

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class ListView;
+
 // A tracked auction is one row of the main window's lvwAuctions: the row text
 // is the eBay item number, every other value a sub-item reached by column key,
 // and the Tag the bid state. This header holds the texts the rows share and
@@ -108,6 +110,18 @@ std::optional<EndDateTexts> EndDateFields(const QString &dateText, int displaySh
 // the system's forms do not read it, the US general date of older versions
 // ("12/6/2013 2:03:22 PM"). Two-digit years 00-29 are 2000-2029.
 std::optional<QDateTime> ReadDateText(const QString &text);
+
+// ---- Sorting by value ------------------------------------------------
+// The columns the list sorts by value rather than by text: bids, qty,
+// currentbid, shipping and maxbid. A text is worth its leading number as the
+// price reader reads it ("US $1,234.50" is 1234.5, "11" is 11); a maxbid
+// text "quantity @ amount" is worth its amount. A text without a digit
+// ("(watching)", "N/A", "Retrieving...", "") is worth nothing and sorts after
+// every row that has a value, in both directions.
+std::optional<double> SortValue(QLatin1String key, const QString &text);
+
+// Has the list sort those columns by SortValue.
+void SortByValue(ListView &list);
 
 // ---- ReminderCodes -----------------------------------------------------
 // "b" (new bids), "q" (quantity changed), "t" N "[" unit "]" (time left

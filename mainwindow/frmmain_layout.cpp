@@ -46,6 +46,34 @@ void frmMain::SetWidth(QWidget *w, double twips)
 int frmMain::InnerWidth() const { return Vb::PixelsToTwipsX(Client->width()); }
 int frmMain::InnerHeight() const { return Vb::PixelsToTwipsY(Client->height()) + 250; }
 
+namespace {
+
+// A window that the layout's minimum size applies to (step 1 of Form_Resize).
+bool sizedByLayout(const QWidget &window)
+{
+    return !(window.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+}
+
+// The lowest splitter top (twips) for the window as it is: the drag's limit,
+// which keeps the browser more than 100 twips high, and in a window that the
+// layout's minimum size applies to, the top below which that rule would make
+// the window taller (each layout would then grow it a little more).
+double lowestSplitterTop(const frmMain &m)
+{
+    // BrowserResize puts the notice bar and the browser this far below the splitter's top ...
+    const int barBelowSplitter = 150 + frmMain::HeightOf(m.BrowserTabs) - 45;
+    const int browserBelowSplitter = barBelowSplitter + frmMain::HeightOf(m.BrowserNotification);
+    // ... and makes the browser inner height - its top - 250 high, which must
+    // stay above 100; two pixels to spare keep it there once twips become pixels.
+    const double spare = 2 * Vb::TwipsPerPixelY();
+    double lowest = m.InnerHeight() - 250 - 100 - browserBelowSplitter - spare;
+    if (sizedByLayout(m))
+        lowest = std::min(lowest, Vb::PixelsToTwipsY(m.height()) - 1550 - barBelowSplitter - spare);
+    return lowest;
+}
+
+} // namespace
+
 void frmMain::Form_Resize()
 {
     if (m_inResize)
@@ -54,7 +82,7 @@ void frmMain::Form_Resize()
     const auto done = qScopeGuard([this] { m_inResize = false; });
 
     // 1. Minimum size (a maximised or minimised window keeps its size).
-    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
+    if (sizedByLayout(*this)) {
         if (Vb::PixelsToTwipsX(width()) < 5300)
             resize(Vb::TwipsToPixelsX(5300), height());
         if (TopOf(BrowserNotification) + 1550 > Vb::PixelsToTwipsY(height()))
@@ -96,6 +124,11 @@ void frmMain::Form_Resize()
         double top = GetSetting(QStringLiteral("List size"), 2000).toDouble(&ok);
         if (!ok)
             top = 2000;
+        // The drag's limits hold for the stored place too, which stays as
+        // stored: the browser keeps more than 100 twips (and the window is
+        // not made taller for the list), a list below 1000 twips is raised
+        // to 1000, and in a window too low for both the list keeps its 1000.
+        top = std::min(top, lowestSplitterTop(*this));
         SetTop(frmResizeList, std::max(top, 1000.0));
         BrowserResize();
         break;

@@ -3,11 +3,14 @@
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
+#include "foundation/frmsplash.h"
 #include "foundation/hostroles.h"
+#include "foundation/settingsstore.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/htmltemplate.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
+#include "platform/msgbox.h"
 #include "platform/vberror.h"
 #include "platform/webbrowser.h"
 
@@ -142,6 +145,9 @@ Page::Page(WebBrowser &browser) : QObject(&browser), m_browser(&browser)
     // Another document (or the same one reloaded) shows none of what was
     // written; the next sync reads the page afresh.
     connect(&browser, &QWebEngineView::loadStarted, this, [this] { m_pageKnown = false; });
+    // The list page is never left: its history cannot be walked, neither
+    // from its context menu nor with the mouse's or the keyboard's back keys.
+    browser.SetHistoryNavigation(false);
 }
 
 Page &Page::of(WebBrowser &browser)
@@ -388,8 +394,33 @@ void frmMain::HTMLList_BeforeNavigate2(const QString &URL, bool &Cancel)
     Cancel = true;
 
     // ---- Links of the list page ----------------------------------------
-    // Web links ("http://") open in the browser below the list; the rows'
+    // Web links ("http://") open in the browser below the list and the rows'
     // commands ("tmr:///remove=", "remind=", "edit=", "notes=" with the row
-    // index) and the header's "tmr:///sortby=" with a column key act on the
-    // list. They are handled here; until then a click on one does nothing.
+    // index) act on one row; they are to be handled here, and until then a
+    // click on one does nothing. The header's "tmr:///sortby=" with a column
+    // key sorts the list.
+    static const QString kSortBy = QStringLiteral("tmr:///sortby=");
+    if (!URL.startsWith(kSortBy))
+        return;
+    try {
+        // Every sort turns the order round first, whatever the column.
+        ListView &list = *lvwAuctions;
+        list.SortOrder = list.SortOrder == 0 ? 1 : 0;
+        const QString key = URL.mid(kSortBy.size());
+        const int column = key == QLatin1String("itemnumber") ? 0 : list.SubItemIndex(key);
+        if (column < 0)
+            throw VbError(VbErr::InvalidProcedureCall, QStringLiteral("No column has the key \"%1\"").arg(key));
+        list.SortKey = column;
+        QPointer<frmMain> self(this);
+        list.setSorted(true); // reading the values lets events run
+        if (!self)
+            return;
+        SaveSetting(QStringLiteral("Sort Key"), QString::number(list.SortKey));
+        SaveSetting(QStringLiteral("Sort Order"), QString::number(list.SortOrder));
+        RebuildHTMLList();
+    } catch (const std::exception &) {
+        if (frmSplash::isLoaded())
+            frmSplash::unloadInstance();
+        Vb::MsgBox(QStringLiteral("Failed to execute list command:\r\n\r\n") + URL, Vb::vbExclamation);
+    }
 }

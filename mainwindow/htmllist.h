@@ -59,7 +59,8 @@ class Page final : public QObject
 
 public:
     // The writer of the list in this browser, made on first use (a child of
-    // the browser, so it lives as long as the page it writes).
+    // the browser, so it lives as long as the page it writes). From then on
+    // the browser's history cannot be walked (WebBrowser::SetHistoryNavigation).
     static Page &of(WebBrowser &browser);
 
     // Reads the template, sets `altColors` from it, writes the whole page

@@ -3,6 +3,9 @@
 #include "platform/desktop.h"
 
 #include <QHeaderView>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QSet>
 
 ListItem::ListItem(const QString &text) : QTreeWidgetItem(UserType)
 {
@@ -40,6 +43,18 @@ void ListItem::setSubItemForeColor(int index, const QColor &c)
 
 bool ListItem::operator<(const QTreeWidgetItem &other) const
 {
+    const auto *view = qobject_cast<const ListView *>(treeWidget());
+    if (view && view->m_sortingByValue && other.type() == UserType) {
+        const std::optional<double> &mine = m_sortValue;
+        const std::optional<double> &theirs = static_cast<const ListItem &>(other).m_sortValue;
+        if (mine && theirs)
+            return *mine < *theirs;
+        if (mine.has_value() == theirs.has_value())
+            return false; // neither has a value: their order stays
+        // A row without a value goes last whichever the direction. A
+        // descending sort asks "other < this", so the answer turns round.
+        return view->m_sortDescending ? !mine.has_value() : mine.has_value();
+    }
     const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
     return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
 }
@@ -156,9 +171,69 @@ void ListView::setField(ListItem *item, const QString &key, const QString &value
         item->setSubItem(SubItemIndex(key), value);
 }
 
+void ListView::SetSortValue(const QString &key, SortValueReader reader)
+{
+    if (reader)
+        m_sortValues.insert(key.toLower(), std::move(reader));
+    else
+        m_sortValues.remove(key.toLower());
+}
+
+// Gives every row its value of the column. The reader may let events run,
+// which may change, add or remove rows or sort the list again: texts are
+// read from the rows only between calls of the reader, and the rows get
+// their values only once no reader call is left. False when the list went
+// away or another sort was asked for meanwhile.
+bool ListView::readSortValues(int column, const SortValueReader &reader, quint64 request)
+{
+    QPointer<ListView> self(this);
+    QHash<QString, std::optional<double>> values;
+    // Rows that keep changing while their values are read are given up on
+    // after a few rounds; they sort as rows without a value.
+    for (int round = 0; round < 4; ++round) {
+        QSet<QString> unread;
+        for (int i = 0; i < topLevelItemCount(); ++i) {
+            const QString text = topLevelItem(i)->text(column);
+            if (!values.contains(text))
+                unread.insert(text);
+        }
+        if (unread.isEmpty())
+            break;
+        for (const QString &text : std::as_const(unread)) {
+            const std::optional<double> value = reader(text);
+            if (!self || m_sortRequests != request)
+                return false;
+            values.insert(text, value);
+        }
+    }
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem *row = topLevelItem(i);
+        if (row->type() == QTreeWidgetItem::UserType)
+            static_cast<ListItem *>(row)->m_sortValue = values.value(row->text(column));
+    }
+    return true;
+}
+
 void ListView::setSorted(bool on)
 {
     m_sorted = on;
-    if (on && SortKey >= 0 && SortKey < std::max(1, int(m_keys.size())))
-        sortItems(SortKey, SortOrder == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    const quint64 request = ++m_sortRequests;
+    if (!on)
+        return;
+    const int column = SortKey;
+    const Qt::SortOrder order = SortOrder == 1 ? Qt::DescendingOrder : Qt::AscendingOrder;
+    if (column < 0 || column >= std::max(1, int(m_keys.size())))
+        return;
+    const SortValueReader reader = m_sortValues.value(ColumnKey(column).toLower());
+    if (reader) {
+        if (!readSortValues(column, reader, request))
+            return;
+        // The columns may have been made again while the values were read.
+        if (column >= std::max(1, int(m_keys.size())) || m_sortValues.value(ColumnKey(column).toLower()) == nullptr)
+            return;
+        m_sortingByValue = true;
+        m_sortDescending = order == Qt::DescendingOrder;
+    }
+    const auto byText = qScopeGuard([this] { m_sortingByValue = false; });
+    sortItems(column, order);
 }

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QTreeWidget>
 
+#include <functional>
+#include <optional>
+
 class ListView;
 
 // One row of a report-style list view: its text (column 0), sub-items by
@@ -35,8 +38,12 @@ public:
     bool operator<(const QTreeWidgetItem &other) const override;
 
 private:
+    friend class ListView;
+
     QString m_tag;
     QColor m_foreColor;
+    // What the row sorts by while its list sorts a column by value.
+    std::optional<double> m_sortValue;
 };
 
 // A report-style list view: keyed columns, rows with sub-items and tags,
@@ -78,8 +85,19 @@ public:
     int SortKey = 0;
     int SortOrder = 0;
     bool Sorted() const { return m_sorted; }
-    // Setting it True sorts the rows now by SortKey and SortOrder.
+    // Setting it True sorts the rows now by SortKey and SortOrder: by the
+    // column's text without regard to case, or by value for a column that
+    // has a value reader. Rows that compare equal keep their order.
     void setSorted(bool on);
+
+    // A column sorted by value: the reader gives the number a text stands
+    // for, or nothing for a text that holds none; rows without a value come
+    // after all others in both directions. Kept by column key, so it stays
+    // when the columns are made again; an empty reader sorts by text again.
+    // The reader may let events run: the values are read before the rows
+    // move, and a sort asked for meanwhile takes over.
+    using SortValueReader = std::function<std::optional<double>(const QString &text)>;
+    void SetSortValue(const QString &key, SortValueReader reader);
 
     bool CheckBoxes() const { return m_checkBoxes; }
     void setCheckBoxes(bool on) { m_checkBoxes = on; }
@@ -89,7 +107,15 @@ signals:
     void ColumnClick(int column);
 
 private:
+    friend class ListItem;
+    bool readSortValues(int column, const SortValueReader &reader, quint64 request);
+
     QStringList m_keys;
     bool m_sorted = false;
     bool m_checkBoxes = false;
+    QHash<QString, SortValueReader> m_sortValues; // by lower-case column key
+    quint64 m_sortRequests = 0;
+    // While rows are being sorted by value: the direction asked for.
+    bool m_sortingByValue = false;
+    bool m_sortDescending = false;
 };

@@ -6,6 +6,8 @@
 #include "platform/schemes.h"
 #include "platform/webbrowser_script.h"
 
+#include <QChildEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -13,6 +15,9 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHash>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QSaveFile>
 #include <QSslCertificate>
 #include <QSslError>
@@ -264,6 +269,13 @@ WebBrowser::WebBrowser(QWidget *parent) : QWebEngineView(parent)
         else
             e.rejectCertificate();
     });
+
+    // The page's input arrives at the engine's widget inside the view; later
+    // ones (a new renderer) are caught in childEvent.
+    for (QObject *child : children()) {
+        if (child->isWidgetType())
+            child->installEventFilter(this);
+    }
 }
 
 WebBrowser::~WebBrowser() = default;
@@ -279,6 +291,114 @@ QWebEngineProfile *WebBrowser::sharedProfile()
         Vb::InstallUrlSchemeHandlers(profile);
     }
     return profile;
+}
+
+void WebBrowser::SetHistoryNavigation(bool on)
+{
+    m_historyNavigation = on;
+}
+
+void WebBrowser::forgetHistory()
+{
+    if (!m_historyNavigation && history()->count() > 1)
+        history()->clear();
+}
+
+// The user's ways of walking the history that reach the page: the mouse's
+// back and forward buttons and the keyboard's back and forward keys.
+bool WebBrowser::walksHistory(QEvent *event) const
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
+        return button == Qt::BackButton || button == Qt::ForwardButton;
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool alt = key->modifiers() & Qt::AltModifier;
+        switch (key->key()) {
+        case Qt::Key_Back:
+        case Qt::Key_Forward:
+        case Qt::Key_Backspace:
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            return alt;
+        default:
+            return key->matches(QKeySequence::Back) || key->matches(QKeySequence::Forward);
+        }
+    }
+    default:
+        return false;
+    }
+}
+
+void WebBrowser::childEvent(QChildEvent *event)
+{
+    QWebEngineView::childEvent(event);
+    if (event->added() && event->child()->isWidgetType())
+        event->child()->installEventFilter(this);
+}
+
+bool WebBrowser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_historyNavigation && walksHistory(event)) {
+        event->accept();
+        return true;
+    }
+    return QWebEngineView::eventFilter(watched, event);
+}
+
+void WebBrowser::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (m_historyNavigation) {
+        QWebEngineView::contextMenuEvent(event);
+        return;
+    }
+    // Only copying and editing stay: no command that loads, saves or walks
+    // the history.
+    static constexpr QWebEnginePage::WebAction kKept[] = {
+        QWebEnginePage::Cut,
+        QWebEnginePage::Copy,
+        QWebEnginePage::Paste,
+        QWebEnginePage::PasteAndMatchStyle,
+        QWebEnginePage::Undo,
+        QWebEnginePage::Redo,
+        QWebEnginePage::SelectAll,
+        QWebEnginePage::Unselect,
+        QWebEnginePage::CopyLinkToClipboard,
+        QWebEnginePage::CopyImageToClipboard,
+        QWebEnginePage::CopyImageUrlToClipboard,
+        QWebEnginePage::CopyMediaUrlToClipboard,
+    };
+    QList<QAction *> kept;
+    for (QWebEnginePage::WebAction a : kKept)
+        kept << pageAction(a);
+    QMenu *menu = createStandardContextMenu();
+    bool separatorDue = false;
+    bool any = false;
+    for (QAction *a : menu->actions()) {
+        if (a->isSeparator()) {
+            separatorDue = any;
+            menu->removeAction(a);
+        } else if (!kept.contains(a)) {
+            menu->removeAction(a);
+        } else {
+            if (separatorDue)
+                menu->insertSeparator(a);
+            separatorDue = false;
+            any = true;
+        }
+    }
+    event->accept();
+    if (!any) {
+        delete menu;
+        return;
+    }
+    menu->popup(event->globalPos());
 }
 
 void WebBrowser::Navigate(const QString &url)
@@ -363,6 +483,14 @@ bool WebBrowser::onNavigationRequest(const QUrl &url, QWebEnginePage::Navigation
     case QWebEnginePage::NavigationTypeReload:
     case QWebEnginePage::NavigationTypeRedirect:
         return true;
+    case QWebEnginePage::NavigationTypeBackForward:
+        // A page that keeps its place does not go back or forward, whoever asks.
+        if (!m_historyNavigation) {
+            if (isMainFrame)
+                ignoreLoadOf(url);
+            return false;
+        }
+        break;
     case QWebEnginePage::NavigationTypeLinkClicked:
         if (isMainFrame) {
             m_documentOpen = false; // the engine ends the writing of the document now
@@ -479,6 +607,8 @@ void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
     const bool started = info.status() == QWebEngineLoadingInfo::LoadStartedStatus;
     const QString address = info.url().toString();
 
+    if (!started)
+        forgetHistory();
     if (m_hostLoading) {
         // The host page for written documents loads unseen.
         if (info.url().matches(QUrl::fromLocalFile(DocumentHostFile()), QUrl::RemoveFragment)) {

@@ -151,6 +151,17 @@ public:
     // OK, prompts cancelled, script errors not logged, file choosers not
     // opened. Off, alerts and confirmations go through Vb::MsgBox.
     bool Silent = false;
+    // Whether the history may be walked. Off (a browser that keeps its one
+    // page, such as the HTML list), the context menu keeps only its copying
+    // and editing commands (no Back, Forward, Reload, Save or View source, and
+    // no menu when nothing else is left), the mouse's back and forward
+    // buttons and the keyboard's back and forward keys (Alt+Left, Alt+Right,
+    // Backspace, the Back and Forward keys) do nothing, a back or forward
+    // navigation from anywhere is turned down before BeforeNavigate2, and
+    // whenever a load ends the history is cut to the page shown. On by
+    // default.
+    void SetHistoryNavigation(bool on);
+    bool HistoryNavigation() const { return m_historyNavigation; }
 
     // ---- the document ---------------------------------------------------
     // The document element's inner HTML as the old engine wrote it: tag names
@@ -257,6 +268,11 @@ signals:
     void CommandStateChange(int command, bool enabled);
     void TitleChange(const QString &title);
 
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void childEvent(QChildEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     friend class HtmlElement;
     friend class WebBrowserPage;
@@ -273,6 +289,8 @@ private:
     bool linkLoadAborted(const QWebEngineLoadingInfo &info);
     bool ignoredLoadEvent(const QWebEngineLoadingInfo &info);
     void startLoad(const QUrl &url);
+    bool walksHistory(QEvent *event) const;
+    void forgetHistory();
 
     // Document calls.
     void queue(const QJsonArray &op);
@@ -284,6 +302,7 @@ private:
     bool canRunScripts() const;
     bool ensureHostPage(bool reload);
 
+    bool m_historyNavigation = true;
     int m_readyState = READYSTATE_UNINITIALIZED;
     bool m_busy = false;
     bool m_inEngineCallback = false;

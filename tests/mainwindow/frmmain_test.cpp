@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 
 namespace {
 
@@ -141,4 +142,44 @@ TEST(frmMainTray, WithoutANotificationAreaTheWindowIsMinimisedNotLost)
     m.TrayIcon_Click("LBUTTONUP");
     EXPECT_TRUE(m.isVisible());
     m.TrayIcon_Click("RBUTTONUP");
+}
+
+TEST(frmMainLayout, AStoredListSizeBeyondTheWindowLeavesTheBrowserInSight)
+{
+    SaveSetting("List size", "30000");
+    frmMain &m = freshMain(); // maximised, as "Window state" is not stored
+    m.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(m.windowState() & Qt::WindowMaximized);
+    auto browserInSight = [&] {
+        return frmMain::HeightOf(m.WebBrowser) > 100
+               && frmMain::TopOf(m.WebBrowser) + frmMain::HeightOf(m.WebBrowser) <= m.InnerHeight() - 250 + 15;
+    };
+    EXPECT_TRUE(browserInSight()) << frmMain::TopOf(m.WebBrowser) << " " << frmMain::HeightOf(m.WebBrowser);
+    EXPECT_GT(frmMain::TopOf(m.frmResizeList), 1000);
+    EXPECT_EQ(GetSetting("List size"), "30000");
+
+    // A window of normal size is not made taller, again and again, for it.
+    m.setWindowState(Qt::WindowNoState);
+    m.resize(900, 700);
+    QCoreApplication::processEvents();
+    m.Form_Resize();
+    const int height = m.height();
+    for (int i = 0; i < 3; ++i) {
+        m.Form_Resize();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(m.height(), height);
+    EXPECT_TRUE(browserInSight());
+    EXPECT_EQ(GetSetting("List size"), "30000");
+
+    // The splitter still drags from there, and a place that fits is used as stored.
+    const int top = frmMain::TopOf(m.frmResizeList);
+    m.frmResizeList_MouseDown(0);
+    m.frmResizeList_MouseMove(-300);
+    m.frmResizeList_MouseUp(-300);
+    EXPECT_NEAR(GetSetting("List size").toInt(), top - 300, 20);
+    SaveSetting("List size", "3000");
+    m.Form_Resize();
+    EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), 3000, 20);
 }

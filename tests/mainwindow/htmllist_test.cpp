@@ -6,6 +6,7 @@
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
+#include "foundation/settingsstore.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/htmllist.h"
 #include "mainwindow/htmltemplate.h"
@@ -14,17 +15,21 @@
 #include "platform/vbtimer.h"
 #include "platform/webbrowser.h"
 
+#include "tests/support/msgboxscript.h"
 #include "tests/support/waitfor.h"
 #include "tests/support/vbtest.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 
@@ -380,5 +385,131 @@ TEST(frmMainHtmlList, WindowListFilterAndLinks)
     pump(400);
     EXPECT_EQ(page.LocationURL(), host);
     EXPECT_EQ(page.ElementCount("itemnumber"), 3);
+    frmMainShell::destroyInstance();
+}
+
+// What a user can do to the list page to leave it: the page's context menu,
+// the mouse's back and forward buttons, the keyboard's back keys. The list
+// stays, and the countdown goes on showing in it.
+TEST(frmMainHtmlList, TheListPageStaysWhateverTheUserPresses)
+{
+    frmMain &m = frmMain::instance();
+    m.tmrLoadProcess->setEnabled(false);
+    m.resize(1000, 800);
+    m.show();
+    ListView &list = *m.lvwAuctions;
+    addRow(list, "5001", "Brass lamp", "1 d ");
+    addRow(list, "5002", "Valve radio", "2 h ");
+    CurrentUser = "buyer1";
+    m.RebuildHTMLList();
+    WebBrowser &page = *m.HTMLList;
+    ASSERT_EQ(page.ElementCount("itemnumber"), 3);
+    const QString listPage = page.LocationURL();
+    auto listStays = [&] {
+        pump(600);
+        return page.LocationURL() == listPage && page.ElementCount("itemnumber") == 3
+               && page.Element("itemnumber", 1).innerText() == "5002";
+    };
+    page.activateWindow();
+    page.setFocus();
+    QWidget *input = page.focusProxy();
+    ASSERT_NE(input, nullptr);
+    const QPoint below(page.width() / 2, page.height() - 10); // below the rows
+
+    // A right click shows no menu that could leave the page.
+    QTest::mouseClick(input, Qt::RightButton, {}, below);
+    pump(1000);
+    if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+        for (QWebEnginePage::WebAction a : {QWebEnginePage::Back, QWebEnginePage::Forward, QWebEnginePage::Reload,
+                                            QWebEnginePage::ReloadAndBypassCache, QWebEnginePage::SavePage,
+                                            QWebEnginePage::ViewSource})
+            EXPECT_FALSE(menu->actions().contains(page.pageAction(a))) << a;
+        menu->close();
+    }
+    page.triggerPageAction(QWebEnginePage::Back); // what the menu's Back does
+    EXPECT_TRUE(listStays());
+
+    // The mouse's back and forward buttons.
+    QTest::mouseClick(input, Qt::BackButton, {}, below);
+    QTest::mouseClick(input, Qt::ForwardButton, {}, below);
+    EXPECT_TRUE(listStays());
+
+    // The keyboard's back keys.
+    QTest::keyClick(input, Qt::Key_Left, Qt::AltModifier);
+    QTest::keyClick(input, Qt::Key_Backspace);
+    QTest::keyClick(input, Qt::Key_Back);
+    EXPECT_TRUE(listStays());
+
+    // The countdown still shows in the list.
+    list.setField(list.Item(2), "timeleft", "1 h 59 m ");
+    m.SyncHTMLList(false, QString());
+    EXPECT_EQ(page.Element("timeleft", 1).innerText(), "1 h 59 m");
+    frmMainShell::destroyInstance();
+}
+
+// The header's sort links of the running window: counts and prices order by
+// their value, texts without one last in both directions; every click turns
+// the order round and is remembered.
+TEST(frmMainHtmlList, SortLinksOrderCountsAndPricesByValue)
+{
+    frmMain &m = frmMain::instance();
+    m.tmrLoadProcess->setEnabled(false);
+    m.show();
+    ListView &list = *m.lvwAuctions;
+    struct Row
+    {
+        const char *number, *bids, *qty, *price, *shipping, *maxBid;
+    };
+    const Row rows[] = {
+        {"6001", "11", "2", "US $10.00", "US $4.00", "1 @ 100.00"},
+        {"6002", "2", "10", "US $9.00", "Free", "1 @ 9.50"},
+        {"6003", "N/A", "", "Retrieving...", "N/A", "(watching)"},
+        {"6004", "3", "1", "US $1,250.00", "US $12.50", "2 @ 1,300.00"},
+    };
+    for (const Row &r : rows) {
+        ListItem *row = addRow(list, r.number, QString("Item %1").arg(r.number), "1 h ", r.maxBid);
+        list.setField(row, "bids", r.bids);
+        list.setField(row, "qty", r.qty);
+        list.setField(row, "currentbid", r.price);
+        list.setField(row, "shipping", r.shipping);
+    }
+    CurrentUser = "buyer1";
+    m.RebuildHTMLList();
+    WebBrowser &page = *m.HTMLList;
+    ASSERT_EQ(page.ElementCount("itemnumber"), 5);
+
+    // Clicks the column's sort link in the page; true once the page shows
+    // the rows in the expected order.
+    auto sortBy = [&](const QString &key, const QStringList &expected) {
+        page.ExecScript(QString("document.querySelector('a[href=\"tmr:///sortby=%1\"]').click()").arg(key));
+        QStringList shown;
+        const bool ok = waitFor([&] {
+            shown = page.ElementTexts("itemnumber").mid(0, 4);
+            return shown == expected;
+        }, 10000);
+        EXPECT_TRUE(ok) << key.toStdString() << ": " << shown.join(' ').toStdString();
+        return ok;
+    };
+    // Ascending was the order, so the first click sorts descending.
+    sortBy("bids", {"6001", "6004", "6002", "6003"});
+    sortBy("bids", {"6002", "6004", "6001", "6003"});
+    sortBy("currentbid", {"6004", "6001", "6002", "6003"});
+    sortBy("shipping", {"6001", "6004", "6002", "6003"}); // "Free" holds no number
+    sortBy("maxbid", {"6004", "6001", "6002", "6003"});
+    sortBy("qty", {"6004", "6001", "6002", "6003"});
+    EXPECT_EQ(GetSetting("Sort Key"), QString::number(list.SubItemIndex("qty")));
+    EXPECT_EQ(GetSetting("Sort Order"), "0");
+    // Texts still sort as texts.
+    sortBy("itemtitle", {"6004", "6003", "6002", "6001"});
+
+    // A key no column has: the order is turned round, nothing else changes.
+    MsgBoxScript::instance().clear();
+    bool cancel = false;
+    m.HTMLList_BeforeNavigate2("tmr:///sortby=nosuch", cancel);
+    EXPECT_TRUE(cancel);
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Failed to execute list command:\r\n\r\ntmr:///sortby=nosuch");
+    EXPECT_EQ(list.SortOrder, 0);
+    EXPECT_EQ(GetSetting("Sort Key"), QString::number(list.SubItemIndex("itemtitle")));
+    EXPECT_EQ(GetSetting("Sort Order"), "1");
     frmMainShell::destroyInstance();
 }

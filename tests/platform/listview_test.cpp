@@ -33,3 +33,94 @@ TEST(ListView, SortsByTheChosenColumnWithoutRegardToCase)
     lv->Add("0");
     EXPECT_EQ(lv->Item(4)->Text(), "0");
 }
+
+TEST(ListView, AColumnWithAValueReaderSortsByValueWithTextsWithoutOneLast)
+{
+    std::unique_ptr<ListView> lv(threeColumnList());
+    // "n/a" and "" hold no number; "x" and "y" compare equal.
+    const std::pair<const char *, const char *> rows[] = {{"a", "11"}, {"b", "n/a"}, {"c", "2"},  {"d", ""},
+                                                          {"e", "9.5"}, {"x", "3"},  {"y", "3"}};
+    for (const auto &[num, bids] : rows)
+        lv->setField(lv->Add(num), "bids", bids);
+    int reads = 0;
+    lv->SetSortValue("BIDS", [&](const QString &text) -> std::optional<double> {
+        ++reads;
+        bool ok = false;
+        const double v = text.toDouble(&ok);
+        return ok ? std::optional<double>(v) : std::nullopt;
+    });
+    auto order = [&] {
+        QString s;
+        for (int i = 1; i <= lv->Count(); ++i)
+            s += lv->Item(i)->Text();
+        return s;
+    };
+    lv->SortKey = 2;
+    lv->SortOrder = 0;
+    lv->setSorted(true);
+    EXPECT_EQ(order(), "cxyeabd");
+    EXPECT_EQ(reads, 6); // each text once
+    lv->SortOrder = 1;
+    lv->setSorted(true);
+    EXPECT_EQ(order(), "aexycbd");
+
+    // The reader stays when the columns are made again; other columns sort
+    // by text.
+    lv->ClearColumns();
+    lv->AddColumn("itemnum", "Item Number");
+    lv->AddColumn("itemtitle", "Item Title");
+    lv->AddColumn("bids", "# of Bids");
+    lv->SortOrder = 0;
+    lv->setSorted(true);
+    EXPECT_EQ(order(), "cxyeabd");
+    lv->SortKey = 0;
+    lv->setSorted(true);
+    EXPECT_EQ(order(), "abcdexy");
+    // Without the reader the column sorts by text again.
+    lv->SetSortValue("bids", nullptr);
+    lv->SortKey = 2;
+    lv->setSorted(true);
+    EXPECT_EQ(order(), "dacxyeb");
+}
+
+TEST(ListView, ASortByValueSurvivesAReaderThatLetsEventsRun)
+{
+    std::unique_ptr<ListView> lv(threeColumnList());
+    for (const auto &[num, bids] : {std::pair{"a", "30"}, {"b", "10"}, {"c", "20"}})
+        lv->setField(lv->Add(num), "bids", bids);
+    // The reader's events change a row, add one and remove one, as a timer
+    // tick could.
+    bool changed = false;
+    lv->SetSortValue("bids", [&](const QString &text) -> std::optional<double> {
+        if (!changed) {
+            changed = true;
+            lv->setField(lv->Item(1), "bids", "5");
+            lv->setField(lv->Add("d"), "bids", "15");
+            lv->Remove(2);
+        }
+        return text.toDouble();
+    });
+    lv->SortKey = 2;
+    lv->setSorted(true);
+    ASSERT_EQ(lv->Count(), 3);
+    EXPECT_EQ(lv->Item(1)->Text(), "a"); // now 5
+    EXPECT_EQ(lv->Item(2)->Text(), "d");
+    EXPECT_EQ(lv->Item(3)->Text(), "c");
+
+    // A sort asked for while the values are read takes over.
+    bool nested = false;
+    lv->SetSortValue("bids", [&](const QString &text) -> std::optional<double> {
+        if (!nested) {
+            nested = true;
+            lv->SortKey = 0;
+            lv->SortOrder = 1;
+            lv->setSorted(true);
+        }
+        return text.toDouble();
+    });
+    lv->SortKey = 2;
+    lv->SortOrder = 0;
+    lv->setSorted(true);
+    EXPECT_EQ(lv->Item(1)->Text(), "d");
+    EXPECT_EQ(lv->Item(3)->Text(), "a");
+}

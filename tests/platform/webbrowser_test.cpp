@@ -10,13 +10,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEngineHistory>
 
 #include <functional>
 
@@ -95,6 +99,16 @@ std::unique_ptr<WebBrowser> makeBrowser()
     b->resize(800, 400);
     b->show();
     return b;
+}
+
+// A right click where a user would make it; the menu the browser then shows,
+// or null when none shows within `ms`.
+QMenu *rightClick(WebBrowser &b, QPoint at, int ms)
+{
+    QTest::mouseClick(b.focusProxy(), Qt::RightButton, {}, at);
+    QMenu *menu = nullptr;
+    waitFor([&] { return (menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) != nullptr; }, ms);
+    return menu;
 }
 
 } // namespace
@@ -467,4 +481,83 @@ TEST(WebBrowserScripts, WaitsAreBoundedAndDialogsNeverBlock)
     EXPECT_EQ(MsgBoxScript::instance().calls().at(0).prompt, "loud");
     EXPECT_EQ(MsgBoxScript::instance().calls().at(1).prompt, "sure?");
     EXPECT_EQ(b->ExecScript("prompt('name?', 'x')").toString(), QString());
+}
+
+// A browser that keeps its one page (the HTML list) cannot be taken back or
+// forward: not from its menu, the mouse's buttons, the keyboard or a script.
+// The eBay browser keeps the engine's menu and the mouse's back button.
+TEST(WebBrowserControl, HistoryNavigationOffKeepsThePage)
+{
+    Pages pages;
+    const QString first = pages.add("first.htm", "<html><body><p id=t>first page</p></body></html>");
+    // The page notes every key (but the modifiers) and mouse button that
+    // reaches it.
+    const QString second = pages.add(
+        "second.htm", "<html><body style=\"height: 2000px\"><p id=t>second page</p><script>window.seen = [];"
+                      "['keydown', 'mousedown', 'mouseup'].forEach(function (type) {"
+                      "  addEventListener(type, function (e) {"
+                      "    if (!/^(Alt|Shift|Control|Meta)$/.test(e.key)) seen.push(type + ' ' + (e.key || e.button));"
+                      "  }, true);"
+                      "});</script></body></html>");
+    auto b = makeBrowser();
+    b->activateWindow();
+    b->setFocus();
+    Events ev(*b);
+    ASSERT_TRUE(open(*b, first));
+    ASSERT_TRUE(open(*b, second));
+    const QPoint blank(400, 300);
+
+    // On: the menu offers Back, and the mouse's back button goes back.
+    QMenu *menu = rightClick(*b, blank, 10000);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->actions().contains(b->pageAction(QWebEnginePage::Back)));
+    menu->close();
+    QTest::mouseClick(b->focusProxy(), Qt::BackButton, {}, blank);
+    ASSERT_TRUE(waitFor([&] { return b->LocationURL() == first && !b->Busy(); }));
+    b->GoForward();
+    ASSERT_TRUE(waitFor([&] { return b->LocationURL() == second && b->Element("t").innerText() == "second page"; }));
+
+    // Off: the history is still there (until a load ends), but nothing walks it.
+    b->SetHistoryNavigation(false);
+    ASSERT_TRUE(b->history()->canGoBack());
+    b->ExecScript("seen = []");
+    ev.clear();
+    QWidget *input = b->focusProxy();
+    QTest::mouseClick(input, Qt::BackButton, {}, blank);
+    QTest::mouseClick(input, Qt::ForwardButton, {}, blank);
+    QTest::keyClick(input, Qt::Key_Left, Qt::AltModifier);
+    QTest::keyClick(input, Qt::Key_Right, Qt::AltModifier);
+    QTest::keyClick(input, Qt::Key_Backspace);
+    QTest::keyClick(input, Qt::Key_Backspace, Qt::ShiftModifier);
+    QTest::keyClick(input, Qt::Key_Back);
+    b->GoBack();
+    b->triggerPageAction(QWebEnginePage::Back);
+    b->ExecScript("history.back()");
+    pump(1000);
+    EXPECT_EQ(b->LocationURL(), second);
+    EXPECT_EQ(b->Element("t").innerText(), "second page");
+    EXPECT_TRUE(ev.beforeNavigate.isEmpty()) << ev.beforeNavigate.join(' ').toStdString();
+    EXPECT_TRUE(ev.complete.isEmpty());
+    // None of those keys and buttons reached the page; others still do.
+    QTest::keyClick(input, Qt::Key_A);
+    QTest::mouseClick(input, Qt::LeftButton, {}, blank);
+    ASSERT_TRUE(waitFor([&] { return b->ExecScript("seen.join()").toString() == "keydown a,mousedown 0,mouseup 0"; }, 5000))
+        << b->ExecScript("seen.join()").toString().toStdString();
+
+    // The menu keeps only copying: none on blank space, Copy on a selection.
+    EXPECT_EQ(rightClick(*b, blank, 1500), nullptr);
+    b->ExecScript("getSelection().selectAllChildren(document.getElementById('t'))");
+    menu = rightClick(*b, QPoint(b->Element("t").pageLeft() + 5, b->Element("t").pageTop() + 5), 10000);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->actions().contains(b->pageAction(QWebEnginePage::Copy)));
+    for (QWebEnginePage::WebAction a : {QWebEnginePage::Back, QWebEnginePage::Forward, QWebEnginePage::Reload,
+                                        QWebEnginePage::SavePage, QWebEnginePage::ViewSource})
+        EXPECT_FALSE(menu->actions().contains(b->pageAction(a))) << a;
+    menu->close();
+    EXPECT_EQ(b->LocationURL(), second);
+
+    // The next load that ends cuts the history to the page shown.
+    ASSERT_TRUE(open(*b, first));
+    EXPECT_FALSE(b->history()->canGoBack());
+    EXPECT_FALSE(b->history()->canGoForward());
 }
