@@ -4,6 +4,7 @@
 #include "foundation/basregistry.h"
 #include "foundation/frmsplash.h"
 #include "foundation/settingsstore.h"
+#include "items/frmitemnumber.h"
 #include "mainwindow/frmmain.h"
 #include "platform/desktop.h"
 #include "platform/msgbox.h"
@@ -40,6 +41,7 @@ void unloadEveryWindow()
 void RegisterWindows()
 {
     frmMain::registerAsMainWindow();
+    RegisterItemWindows();
 }
 
 bool Main()
