@@ -508,6 +508,8 @@ void frmAddAuction::reject()
 
 void frmAddAuction::cmdCancel_Click()
 {
+    // Closed before the page was read: it is not read any more.
+    m_fetchPending = false;
     if (Inet->StillExecuting())
         Inet->Cancel();
     unloadInstance();
