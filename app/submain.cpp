@@ -5,6 +5,7 @@
 #include "foundation/frmsplash.h"
 #include "foundation/settingsnotice.h"
 #include "foundation/settingsstore.h"
+#include "items/frmitemnumber.h"
 #include "mainwindow/frmmain.h"
 #include "platform/desktop.h"
 #include "platform/msgbox.h"
@@ -43,6 +44,7 @@ void RegisterWindows()
 {
     frmMain::registerAsMainWindow();
     UpdateCheck::Register();
+    RegisterItemWindows();
 }
 
 bool Main()

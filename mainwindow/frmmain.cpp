@@ -1,4 +1,5 @@
 #include "mainwindow/frmmain.h"
+#include "engine/itemwindows.h"
 
 #include "foundation/frmsettings.h"
 #include "foundation/frmsplash.h"
@@ -122,6 +123,10 @@ frmMain::frmMain()
     buildMenus();
     connect(StatusBar, &::StatusBar::PanelClick, this, [this](StatusPanel *p) { StatusBar_PanelClick(p->Key()); });
     connect(HTMLList, &::WebBrowser::BeforeNavigate2, this, &frmMain::HTMLList_BeforeNavigate2);
+    connect(Toolbar, &::Toolbar::ButtonClick, this, [](const QString &key) {
+        if (key == QLatin1String("Add Auction") && ItemWindows::AddAuction)
+            ItemWindows::AddAuction();
+    });
 }
 
 void frmMain::buildImageList()

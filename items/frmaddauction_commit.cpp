@@ -1,0 +1,191 @@
+// Finish: the online send, the row, the bid placed now, the refresh, the
+// save and the group-spacing rule.
+#include "items/frmaddauction.h"
+
+#include "engine/mainformengine.h"
+#include "engine/onlineservice.h"
+#include "engine/trackedauction.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/hostroles.h"
+#include "foundation/timetext.h"
+#include "platform/desktop.h"
+#include "platform/listview.h"
+#include "platform/msgbox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+
+void restoreCursor()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+} // namespace
+
+void frmAddAuction::OK()
+{
+    if (optSnipe->isChecked() && chkOnline->isChecked() && !sendOnline())
+        return;
+
+    frmMainEngine &main = EngineForm();
+    ListView &list = *main.lvwAuctions;
+    const QString number = strItemNumber.trimmed();
+    // The edited row is found again: the list may have changed while the
+    // wizard was open.
+    ListItem *row = EditMode ? list.FindItem(number) : nullptr;
+    if (!row)
+        row = list.Add(number);
+    row->setText(number);
+    list.setField(row, QStringLiteral("user"), CurrentUser);
+
+    if (optSnipe->isChecked()) {
+        if (chkLocal->isChecked() && chkOnline->isChecked())
+            row->setTag(QStringLiteral("Both"));
+        else if (chkOnline->isChecked())
+            row->setTag(QStringLiteral("Online"));
+        else {
+            row->setTag(QStringLiteral("Local"));
+            // A copy left on the service from an earlier online snipe must not bid as well.
+            cancelOnline(number);
+        }
+    }
+
+    if (!chkGroup->isChecked())
+        txtBidGroup->setEditText(QString());
+    list.setField(row, QStringLiteral("group"), txtBidGroup->currentText());
+    QString amount = optBuy->isChecked() ? optBuy_Tag : txtMaxBid->text();
+    list.setField(row, QStringLiteral("maxbid"), txtQty->text() + QStringLiteral(" @ ") + basGeneral::FormatPrice2(amount));
+
+    if (optBuy->isChecked() || optBid->isChecked()) {
+        hide();
+        main.BidItem = row;
+        row->setTag(QString());
+        main.Bid(row, false, optBuy->isChecked());
+        if (main.BidItem)
+            main.BidItem->setTag(QStringLiteral("Bid complete"));
+    }
+
+    main.RefreshAuctions(row->Text(), false, !EditMode);
+    list.setSorted(true);
+    if (EditMode)
+        main.SyncHTMLList(false, QString());
+    else
+        main.RebuildHTMLList();
+    main.SaveList(false);
+
+    if (main.ItemInGroupTooClose()) {
+        restoreCursor();
+        Vb::MsgBox(QStringLiteral("Items ending less than 5 minutes apart cannot be in the same group.") + kCrLf2
+                       + QStringLiteral("This item will be changed to watching status to prevent winning both items."),
+                   Vb::vbExclamation);
+        list.setField(row, QStringLiteral("maxbid"), TrackedAuction::kWatching);
+        list.setField(row, QStringLiteral("group"), QString());
+        keepWatchingOnly(row);
+        main.SyncHTMLList(false, QString());
+        main.SaveList(false);
+    }
+    restoreCursor();
+    unloadInstance();
+}
+
+bool frmAddAuction::sendOnline()
+{
+    const QString number = strItemNumber.trimmed();
+    const OnlineService::Reply sent = OnlineService::SendSnipe(*Inet, number, txtMaxBid->text(), txtBidGroup->currentText());
+    // Every refusal leaves the wizard on page 1 with nothing stored.
+    auto backToPage1 = [this] {
+        cmdBack_Click();
+        restoreCursor();
+        cmdCancel->setEnabled(true);
+    };
+
+    switch (sent.outcome) {
+    case OnlineService::Outcome::Accepted:
+        return true;
+    case OnlineService::Outcome::Exists: {
+        QString bid = txtMaxBid->text();
+        const int answer = Vb::MsgBox(QStringLiteral("You already have a bid of ") + sent.message
+                                          + QStringLiteral(" on this item on TMR Online.") + kCrLf2
+                                          + QStringLiteral("Would you like to replace it with this ") + strCurrency
+                                          + basGeneral::FormatPrice2(bid) + QStringLiteral(" bid?"),
+                                      Vb::vbYesNo | Vb::vbQuestion);
+        if (answer != Vb::vbYes)
+            return true;
+        const OnlineService::Reply replaced =
+            OnlineService::ReplaceSnipe(*Inet, number, txtMaxBid->text(), txtBidGroup->currentText());
+        if (replaced.outcome == OnlineService::Outcome::Accepted)
+            return true;
+        backToPage1();
+        Vb::MsgBox(QStringLiteral("Failed to update your bid on the online server, please try again"), Vb::vbExclamation);
+        return false;
+    }
+    case OnlineService::Outcome::UseOut: {
+        backToPage1();
+        const int answer = Vb::MsgBox(sent.message + kCrLf2
+                                          + QStringLiteral("Do you want to disable bidding using the online server by default "
+                                                           "to stop seeing this message?")
+                                          + kCrLf2 + QStringLiteral("You can change this setting at any time in File>Settings>Advanced"),
+                                      Vb::vbYesNo | Vb::vbExclamation);
+        if (answer == Vb::vbYes) {
+            chkOnline->setChecked(false);
+            frmSettings::instance().chkOnlineDefault->setChecked(false);
+            frmSettings::instance().SaveSettings();
+            frmSettings::unloadInstance();
+        }
+        return false;
+    }
+    case OnlineService::Outcome::Refused:
+        backToPage1();
+        Vb::MsgBox(QStringLiteral("Unable to send bid to be placed by the Tallowmere Online server, it can only be placed from "
+                                  "your computer until the error is resolved:")
+                       + kCrLf2 + sent.message + kCrLf2
+                       + QStringLiteral("To ignore this error and have the bid placed by your computer only, uncheck the "
+                                        "\"Place this bid using the TMR Online server\" option."),
+                   Vb::vbExclamation);
+        return false;
+    default:
+        backToPage1();
+        if (Vb::MsgBox(QStringLiteral("TMR Online server returned an unexpected response, please try again in a few minutes and "
+                                      "make sure your internet connection is working.")
+                           + kCrLf2 + QStringLiteral("Copy server response data to clipboard?"),
+                       Vb::vbYesNo | Vb::vbExclamation)
+            == Vb::vbYes)
+            Vb::SetClipboardText(sent.text);
+        return false;
+    }
+}
+
+void frmAddAuction::cancelOnline(const QString &item)
+{
+    const OnlineService::Reply reply = OnlineService::CancelSnipe(*Inet, item);
+    if (reply.outcome == OnlineService::Outcome::Accepted || reply.outcome == OnlineService::Outcome::Refused)
+        return;
+    if (Vb::MsgBox(QStringLiteral("An unknown error occured while attempting to apply the action to your TMR Online account")
+                       + kCrLf2 + QStringLiteral("You will need to login to your TMR Online account at ")
+                       + HostRoles::host(HostRoles::Role::Vendor) + QStringLiteral(" to cancel the bid") + kCrLf2
+                       + QStringLiteral("Would you like the response details copied to your clipboard?"),
+                   Vb::vbYesNo | Vb::vbExclamation)
+        == Vb::vbYes)
+        Vb::SetClipboardText(reply.text);
+}
+
+void frmAddAuction::keepWatchingOnly(ListItem *row)
+{
+    // The row is watched now: its copy on the service must not bid either.
+    const QString tag = row->Tag();
+    if (tag != QLatin1String("Online") && tag != QLatin1String("Both"))
+        return;
+    cancelOnline(row->Text());
+    row->setTag(tag == QLatin1String("Both") ? QStringLiteral("Local") : QString());
+}

@@ -1,0 +1,254 @@
+// Page 1's options and key filters, the checks of Next and the confirmation page.
+#include "items/frmaddauction.h"
+
+#include "foundation/basgeneral.h"
+#include "foundation/pageaccess.h"
+#include "foundation/timetext.h"
+#include "items/frmtmro.h"
+#include "platform/msgbox.h"
+#include "platform/vberror.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace {
+
+const QColor kRed(255, 0, 0);
+
+void setTextColor(QLabel *label, const QColor &color)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, color);
+    label->setPalette(p);
+}
+
+void setNormalColor(QLabel *label)
+{
+    setTextColor(label, QApplication::palette().color(QPalette::ButtonText));
+}
+
+// A number text's value; "" and text that is no number count as 0.
+double valueOf(const QString &text)
+{
+    QString t = text.trimmed();
+    t.remove(QLatin1Char(','));
+    return t.toDouble();
+}
+
+QString formatPrice(double amount)
+{
+    QString text = QString::number(amount, 'f', 10);
+    return basGeneral::FormatPrice2(text);
+}
+
+} // namespace
+
+void frmAddAuction::opt_Click()
+{
+    const bool snipe = optSnipe->isChecked();
+    chkLocal->setEnabled(snipe);
+    chkOnline->setEnabled(snipe);
+    chkGroup->setEnabled(snipe);
+    txtBidGroup->setEnabled(chkGroup->isEnabled() && chkGroup->isChecked());
+}
+
+void frmAddAuction::chkGroup_Click()
+{
+    if (chkGroup->isChecked() && UpDown->maximum() > 1) {
+        chkGroup->setChecked(false);
+        Vb::MsgBox(QStringLiteral("Bid groups are only supported for single item auctions"), Vb::vbExclamation);
+    }
+    txtBidGroup->setEnabled(chkGroup->isChecked());
+    if (!chkGroup->isChecked())
+        txtBidGroup->setEditText(QString());
+}
+
+void frmAddAuction::lblWhatOnline_Click()
+{
+    frmTMRO::ShowModal();
+    // Back from the sign-up window: the page is read again.
+    m_fetchPending = true;
+    Form_Activate();
+}
+
+bool frmAddAuction::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || (watched != txtMaxBid && watched != txtQty))
+        return QDialog::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    const QString text = key->text();
+    // Keys without a character (arrows, Delete, Home ...) edit as usual.
+    if (text.isEmpty() && !(key->modifiers() & Qt::ControlModifier))
+        return false;
+    const QChar c = text.isEmpty() ? QChar() : text.at(0);
+    const bool digitOrBackspace = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || key->key() == Qt::Key_Backspace;
+    if (watched == txtQty)
+        return !digitOrBackspace;
+    if (digitOrBackspace || c == QLatin1Char('.'))
+        return false;
+    if (c == QLatin1Char(','))
+        txtMaxBid->insert(QStringLiteral("."));
+    return true;
+}
+
+bool frmAddAuction::checkBidPage()
+{
+    bool checkMinimum = true;
+    if (txtMaxBid->text().startsWith(QStringLiteral("00"))) {
+        txtMaxBid->setText(txtMaxBid->text().mid(2));
+        checkMinimum = false;
+    }
+    if (checkMinimum) {
+        if (!optBuy->isChecked()
+            && (!basGeneral::ReadsAsNumber(txtMaxBid->text()) || valueOf(txtMaxBid->text()) < valueOf(lblCurrentBid_Tag))) {
+            setTextColor(lblCurrentBid, kRed);
+            basGeneral::FlashControl(lblCurrentBid);
+            return false;
+        }
+        setNormalColor(lblCurrentBid);
+    }
+    const double qty = valueOf(txtQty->text());
+    if (qty < 1 || qty > UpDown->maximum()) {
+        setTextColor(lblQtyAvail, kRed);
+        basGeneral::FlashControl(lblQtyAvail);
+        return false;
+    }
+    setNormalColor(lblQtyAvail);
+    if (!chkLocal->isChecked() && !chkOnline->isChecked()) {
+        Vb::MsgBox(QStringLiteral("You must check at least one way to place this bid"), Vb::vbExclamation);
+        return false;
+    }
+    if (optBuy->isEnabled() && !optBuy->isChecked()) {
+        // Compared in single precision, so an amount that rounds to the price is refused too.
+        const float bid = static_cast<float>(valueOf(txtMaxBid->text()));
+        const float price = static_cast<float>(valueOf(optBuy_Tag));
+        if (!(bid < price)) {
+            Vb::MsgBox(QStringLiteral("Your bid must be smaller than the Buy It Now Price of ") + strCurrency
+                           + QString::number(valueOf(optBuy_Tag), 'f', 2),
+                       Vb::vbExclamation);
+            return false;
+        }
+    }
+    return true;
+}
+
+void frmAddAuction::showConfirmPage()
+{
+    const int n = static_cast<int>(valueOf(txtQty->text()));
+    const QString count = QString::number(n);
+    const double price = valueOf(optBuy_Tag);
+    const double bid = valueOf(txtMaxBid->text());
+    fraBid->hide();
+    fraConfirm->show();
+    lblConfirmTitle->setText(lblTitle->text());
+
+    const QString theseItems = n > 1 ? count + QStringLiteral(" of these items") : QStringLiteral("this item");
+    if (optBuy->isChecked()) {
+        const QString total = n > 1 ? QStringLiteral(" each (") + strCurrency + formatPrice(price * n) + QStringLiteral(" total)")
+                                    : QString();
+        lblConfirm->setText(QStringLiteral("Confirm Your Purchase"));
+        lblTransType->setText(QStringLiteral("Buy ") + theseItems + QStringLiteral(" now for ") + strCurrency
+                              + formatPrice(price) + total);
+        lblCanCancel->setText(QStringLiteral("This transaction cannot be canceled once submitted"));
+        setTextColor(lblCanCancel, kRed);
+        lblBidSourceTitle->setText(QStringLiteral("Make this purchase from:"));
+        lchkLocal->setChecked(true);
+        lchkOnline->setChecked(false);
+    } else if (optSnipe->isChecked()) {
+        const QString total = n > 1 ? QStringLiteral(" each (") + strCurrency + formatPrice(bid * n) + QStringLiteral(" total)")
+                                    : QString();
+        lblConfirm->setText(QStringLiteral("Confirm Your Bid"));
+        lblTransType->setText(QStringLiteral("Snipe ") + theseItems + QStringLiteral(" for ") + strCurrency + formatPrice(bid)
+                              + total);
+        lblCanCancel->setText(QStringLiteral("This transaction can be canceled until the item is sniped"));
+        setTextColor(lblCanCancel, QColor(0, 0, 0));
+        lblBidSourceTitle->setText(QStringLiteral("Place this bid from:"));
+        lchkLocal->setChecked(chkLocal->isChecked());
+        lchkOnline->setChecked(chkOnline->isChecked());
+    } else {
+        const QString items = n > 1 ? QStringLiteral("each of these ") + count + QStringLiteral(" items") : QStringLiteral("this item");
+        const QString total = n > 1 ? QStringLiteral(" (") + strCurrency + formatPrice(bid * n) + QStringLiteral(" total)") : QString();
+        lblConfirm->setText(QStringLiteral("Confirm Your Bid"));
+        lblTransType->setText(QStringLiteral("Bid ") + strCurrency + formatPrice(bid) + QStringLiteral(" on ") + items
+                              + QStringLiteral(" now") + total);
+        lblCanCancel->setText(QStringLiteral("This transaction cannot be canceled once submitted"));
+        setTextColor(lblCanCancel, kRed);
+        lblBidSourceTitle->setText(QStringLiteral("Place this bid from:"));
+        // A bid placed now always goes out from this computer.
+        lchkLocal->setChecked(true);
+        lchkOnline->setChecked(false);
+    }
+    const bool snipe = optSnipe->isChecked();
+    chkAccept->setVisible(!snipe);
+    chkAccept->setChecked(snipe);
+    cmdNext->setEnabled(snipe);
+    if (snipe)
+        cmdNext->setFocus();
+    else
+        chkAccept->setFocus();
+    cmdBack->setEnabled(true);
+    cmdNext->setText(QStringLiteral("&Finish"));
+}
+
+void frmAddAuction::cmdNext_Click()
+{
+    try {
+        if (fraBid->isVisibleTo(this)) {
+            if (checkBidPage())
+                showConfirmPage();
+        } else if (fraConfirm->isVisibleTo(this)) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            cmdBack->setEnabled(false);
+            cmdNext->setEnabled(false);
+            cmdCancel->setEnabled(false);
+            OK();
+        }
+    } catch (const std::exception &e) {
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+        const auto *vb = dynamic_cast<const VbError *>(&e);
+        Vb::MsgBox(vb ? vb->description() : QString::fromUtf8(e.what()), Vb::vbExclamation);
+        unloadInstance();
+    }
+}
+
+void frmAddAuction::cmdBack_Click()
+{
+    if (!fraConfirm->isVisibleTo(this))
+        return;
+    fraConfirm->hide();
+    fraBid->show();
+    cmdNext->setText(QStringLiteral("&Next >"));
+    cmdNext->setEnabled(true);
+    cmdBack->setEnabled(false);
+}
+
+void frmAddAuction::chkAccept_Click()
+{
+    cmdNext->setEnabled(chkAccept->isChecked());
+}
+
+void frmAddAuction::lchkLocal_Click()
+{
+    lchkLocal->setChecked(optSnipe->isChecked() ? chkLocal->isChecked() : true);
+    if (chkAccept->isVisibleTo(this))
+        chkAccept->setFocus();
+    else
+        cmdNext->setFocus();
+}
+
+void frmAddAuction::lchkOnline_Click()
+{
+    lchkOnline->setChecked(optSnipe->isChecked() && chkOnline->isChecked());
+    if (chkAccept->isVisibleTo(this))
+        chkAccept->setFocus();
+    else
+        cmdNext->setFocus();
+}

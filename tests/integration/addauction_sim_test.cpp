@@ -1,0 +1,285 @@
+// The add-item wizard against the simulated eBay and online service: what
+// page 1 shows for each kind of item, the checks of Next, and what Finish
+// stores and sends.
+#include "engine/trackedauction.h"
+#include "foundation/globals.h"
+#include "items/frmaddauction.h"
+#include "platform/listview.h"
+#include "tests/integration/refreshsimutil.h"
+#include "tests/support/msgboxscript.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace {
+
+const QString kNoDetailsQuestion = QStringLiteral(
+    "There was a problem retrieving the item details, would you like to have a report automatically sent to help "
+    "resolve this issue?");
+
+// The wizard opened on `number` and left to read the page; nullptr when it closed.
+frmAddAuction *open(const QString &number)
+{
+    if (frmAddAuction::isLoaded())
+        frmAddAuction::unloadInstance();
+    frmAddAuction &w = frmAddAuction::instance();
+    w.strItemNumber = number;
+    w.show();
+    RefreshSim::RunUntil([&] { return !frmAddAuction::isLoaded() || w.fraBid->isVisibleTo(&w); }, 15);
+    return frmAddAuction::isLoaded() ? &w : nullptr;
+}
+
+int itemPageRequests(qint64 from, const QString &number)
+{
+    int n = 0;
+    for (const QString &t : RefreshSim::TargetsSince(from))
+        n += t.contains("ViewItem&item=" + number) ? 1 : 0;
+    return n;
+}
+
+// alice with an online account, a fresh list and no prompts.
+void fresh()
+{
+    RefreshSim::FreshForm();
+    RefreshSim::Server().online().addAccount(Sim::OnlineAccount{"alice", "pw", "Alice", "a@x.org", {}});
+    MsgBoxScript::instance().clear();
+}
+
+void finish(frmAddAuction &w)
+{
+    w.cmdNext_Click();
+    ASSERT_TRUE(w.fraConfirm->isVisibleTo(&w)) << qPrintable(MsgBoxScript::instance().lastPrompt());
+    if (w.chkAccept->isVisibleTo(&w))
+        w.chkAccept->click();
+    w.cmdNext_Click();
+}
+
+} // namespace
+
+TEST(AddAuctionWizard, PageOneShowsTheItemAndEachUnusableItemClosesWithItsMessage)
+{
+    fresh();
+    const QString title56 = QString(56, QLatin1Char('t'));
+    const QString several = RefreshSim::AddItem(3600, 10.0, [&](Sim::SimItem &i) {
+        i.title = title56;
+        i.quantity = 4;
+        i.buyItNow = 50;
+    });
+    frmAddAuction *w = open(several);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "Add Item");
+    EXPECT_EQ(w->lblTitle->text(), QString(52, QLatin1Char('t')) + "...");
+    EXPECT_TRUE(w->optSnipe->isChecked());
+    EXPECT_TRUE(w->lblCurrentBid->text().startsWith("(enter US $")) << qPrintable(w->lblCurrentBid->text());
+    EXPECT_EQ(w->optBuy->text(), "Buy It Now for US $50.00");
+    EXPECT_EQ(w->UpDown->maximum(), 4);
+    EXPECT_EQ(w->lblQtyAvail->text(), "(4 available)");
+    EXPECT_TRUE(w->txtQty->isEnabled());
+    // Groups are for single items only.
+    w->chkGroup->click();
+    EXPECT_FALSE(w->chkGroup->isChecked());
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Bid groups are only supported for single item auctions");
+
+    const QString ended = RefreshSim::AddItem(-60);
+    EXPECT_EQ(open(ended), nullptr);
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "This item has ended");
+    const QString removed = RefreshSim::AddItem(3600);
+    RefreshSim::Server().items().remove(removed);
+    EXPECT_EQ(open(removed), nullptr);
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Invalid item number: " + removed);
+
+    // A page that cannot be fetched.
+    RefreshSim::AddFault("ViewItem", Sim::FaultMode::Empty);
+    const QString unreadable = RefreshSim::AddItem(3600);
+    EXPECT_EQ(open(unreadable), nullptr);
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "An error occurred while retrieving the item details\r\n\r\nError #0 ");
+    EXPECT_EQ(EngineForm().lvwAuctions->Count(), 0);
+}
+
+TEST(AddAuctionWizard, TheItemPageIsReadOncePerOpeningNotOnEveryActivation)
+{
+    fresh();
+    const QString number = RefreshSim::AddItem(3600, 5.0);
+    const qint64 from = RefreshSim::Mark();
+    frmAddAuction *w = open(number);
+    ASSERT_NE(w, nullptr);
+    w->txtMaxBid->setText("7");
+    // A message box returning the focus activates the wizard again.
+    w->Form_Activate();
+    w->hide();
+    w->show();
+    RefreshSim::RunUntil([] { return false; }, 0.3);
+    EXPECT_EQ(itemPageRequests(from, number), 1);
+    EXPECT_EQ(w->txtMaxBid->text(), "7");
+}
+
+TEST(AddAuctionWizard, NextChecksTheBidTheQuantityThePlacementAndTheBuyItNowBound)
+{
+    fresh();
+    const QString number = RefreshSim::AddItem(3600, 10.0, [](Sim::SimItem &i) { i.buyItNow = 20; i.quantity = 2; });
+    frmAddAuction *w = open(number);
+    ASSERT_NE(w, nullptr);
+
+    w->txtMaxBid->setText("1");
+    w->cmdNext_Click();
+    EXPECT_TRUE(w->fraBid->isVisibleTo(w));
+    EXPECT_EQ(w->lblCurrentBid->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+
+    // "00" skips the minimum; the Buy It Now price itself is refused.
+    w->txtMaxBid->setText("0020");
+    w->cmdNext_Click();
+    EXPECT_EQ(w->txtMaxBid->text(), "20");
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Your bid must be smaller than the Buy It Now Price of US $20.00");
+
+    w->txtMaxBid->setText("19.99");
+    w->txtQty->setText("3");
+    w->cmdNext_Click();
+    EXPECT_EQ(w->lblQtyAvail->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_TRUE(w->fraBid->isVisibleTo(w));
+
+    w->txtQty->setText("2");
+    w->chkLocal->setChecked(false);
+    w->chkOnline->setChecked(false);
+    w->optBid->click();
+    EXPECT_FALSE(w->chkLocal->isEnabled());
+    w->cmdNext_Click();
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "You must check at least one way to place this bid");
+
+    w->optSnipe->click();
+    w->chkLocal->setChecked(true);
+    w->txtMaxBid->setText("12.5");
+    w->cmdNext_Click();
+    ASSERT_TRUE(w->fraConfirm->isVisibleTo(w));
+    EXPECT_EQ(w->lblTransType->text(), "Snipe 2 of these items for US $12.50 each (US $25.00 total)");
+    EXPECT_TRUE(w->cmdNext->isEnabled());
+    w->cmdBack_Click();
+    w->optBuy->click();
+    w->cmdNext_Click();
+    EXPECT_EQ(w->lblTransType->text(), "Buy 2 of these items now for US $20.00 each (US $40.00 total)");
+    EXPECT_FALSE(w->cmdNext->isEnabled()) << "a purchase waits for the accept box";
+    EXPECT_EQ(EngineForm().lvwAuctions->Count(), 0);
+}
+
+TEST(AddAuctionWizard, ALocalSnipeIsStoredSavedAndDropsAnyCopyOnTheService)
+{
+    fresh();
+    const QString number = RefreshSim::AddItem(3600, 10.0, [](Sim::SimItem &i) { i.quantity = 3; });
+    frmAddAuction *w = open(number);
+    ASSERT_NE(w, nullptr);
+    w->txtMaxBid->setText("12.5");
+    w->txtQty->setText("2");
+    const qint64 from = RefreshSim::Mark();
+    finish(*w);
+
+    EXPECT_FALSE(frmAddAuction::isLoaded());
+    ListItem *row = EngineForm().lvwAuctions->FindItem(number);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(RefreshSim::Field(row, "maxbid"), "2 @ 12.50");
+    EXPECT_EQ(RefreshSim::Field(row, "user"), "alice");
+    EXPECT_EQ(row->Tag(), "Local");
+    EXPECT_EQ(RefreshSim::Field(row, "itemtitle"), "Simulated item") << "refreshed";
+    EXPECT_TRUE(RefreshSim::TargetsSince(from).contains("https /online/remitem.asp?username=alice&pswd=pw&item=" + number
+                                                        + "&keepwatch=yes"));
+    EXPECT_TRUE(RefreshSim::DataFileText("data6.dat").contains(number));
+    EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty()) << "the service's refusal is accepted silently";
+
+    // Opened again, the row is edited.
+    w = open(number);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "Edit Bid");
+    EXPECT_TRUE(EditMode);
+    EXPECT_EQ(w->txtMaxBid->text(), "12.50");
+    EXPECT_EQ(w->txtQty->text(), "2");
+    frmAddAuction::unloadInstance();
+}
+
+TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
+{
+    fresh();
+    Sim::OnlineDesk &desk = RefreshSim::Server().online();
+    const QString number = RefreshSim::AddItem(3600, 10.0);
+    desk.account("alice")->items.append(Sim::OnlineItem{number, "30", ""});
+
+    frmAddAuction *w = open(number);
+    ASSERT_NE(w, nullptr);
+    w->chkOnline->setChecked(true);
+    w->txtMaxBid->setText("15");
+    MsgBoxScript::instance().answer(Vb::vbNo); // keep the service's bid
+    finish(*w);
+    ListItem *row = EngineForm().lvwAuctions->FindItem(number);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->Tag(), "Both");
+    ASSERT_FALSE(MsgBoxScript::instance().calls().isEmpty());
+    EXPECT_TRUE(MsgBoxScript::instance().calls().first().prompt.startsWith("You already have a bid of 30.00 on this item"))
+        << qPrintable(MsgBoxScript::instance().calls().first().prompt);
+    EXPECT_EQ(desk.account("alice")->find(number)->bid, "30");
+
+    // A refusal leaves the wizard on page 1 and the list as it was.
+    const QString other = RefreshSim::AddItem(3600, 10.0);
+    w = open(other);
+    ASSERT_NE(w, nullptr);
+    w->chkOnline->setChecked(true);
+    w->chkLocal->setChecked(false);
+    w->txtMaxBid->setText("15");
+    Sim::CannedReply canned;
+    canned.rule.pattern = "senditem.asp";
+    canned.body = "Error: Your account has expired";
+    desk.addReply(canned);
+    finish(*w);
+    EXPECT_TRUE(frmAddAuction::isLoaded());
+    EXPECT_TRUE(w->fraBid->isVisibleTo(w));
+    EXPECT_TRUE(w->cmdCancel->isEnabled());
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().contains("\r\n\r\nYour account has expired\r\n\r\n"));
+    EXPECT_EQ(EngineForm().lvwAuctions->FindItem(other), nullptr);
+    frmAddAuction::unloadInstance();
+}
+
+TEST(AddAuctionWizard, ARowTurnedWatchedByTheGroupRuleIsCancelledOnTheService)
+{
+    fresh();
+    Sim::OnlineDesk &desk = RefreshSim::Server().online();
+    const QString first = RefreshSim::AddItem(3600, 10.0);
+    const QString second = RefreshSim::AddItem(3600 + 180, 10.0);
+    ListItem *firstRow = RefreshSim::AddRow(first, {{"maxbid", "1 @ 20.00"}, {"user", "alice"}, {"group", "g"}}, "Local");
+    EngineForm().RefreshAuctions(first, false, true);
+    ASSERT_NE(firstRow, nullptr);
+
+    frmAddAuction *w = open(second);
+    ASSERT_NE(w, nullptr);
+    w->chkOnline->setChecked(true);
+    w->chkGroup->click();
+    w->txtBidGroup->setEditText("g");
+    w->txtMaxBid->setText("15");
+    finish(*w);
+
+    ListItem *row = EngineForm().lvwAuctions->FindItem(second);
+    ASSERT_NE(row, nullptr);
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().startsWith("Items ending less than 5 minutes apart"));
+    EXPECT_EQ(RefreshSim::Field(row, "maxbid"), TrackedAuction::kWatching);
+    EXPECT_EQ(RefreshSim::Field(row, "group"), "");
+    EXPECT_EQ(row->Tag(), "Local") << "the local side only watches; the service's copy is gone";
+    ASSERT_NE(desk.account("alice")->find(second), nullptr);
+    EXPECT_EQ(desk.account("alice")->find(second)->bid, "");
+}
+
+TEST(AddAuctionWizard, BuyItNowGoesToTheBidWindowAtOnceAndEndsAsBidComplete)
+{
+    fresh();
+    const QString number = RefreshSim::AddItem(3600, 10.0, [](Sim::SimItem &i) { i.buyItNow = 25; });
+    frmAddAuction *w = open(number);
+    ASSERT_NE(w, nullptr);
+    w->optBuy->click();
+    finish(*w);
+    ListItem *row = EngineForm().lvwAuctions->FindItem(number);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(RefreshSim::Field(row, "maxbid"), "1 @ 25.00");
+    EXPECT_EQ(row->Tag(), "Bid complete");
+    EXPECT_EQ(static_cast<RefreshSim::Form &>(EngineForm()).bids, QStringList({number}));
+}
