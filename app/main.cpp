@@ -25,7 +25,7 @@ void allowBrowserAsRoot()
 int main(int argc, char **argv)
 {
     allowBrowserAsRoot();
-    Vb::RegisterUrlSchemes();
+    Desktop::RegisterUrlSchemes();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallowmere"));
     // The program ends when its main window unloads, not when the last

@@ -10,7 +10,7 @@
 #include "platform/desktop.h"
 #include "platform/msgbox.h"
 #include "platform/singleinstance.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 #include "sellertools/updatecheck.h"
 
 #include <QApplication>
@@ -65,16 +65,16 @@ bool Main()
         // 3. The data folder.
         const QString data = basGeneral::DataFolder();
         if (!QDir(data).exists() && !QDir().mkdir(data))
-            throw VbError(VbErr::PathNotFound, QStringLiteral("Path not found"));
+            throw NumberedError(ErrorNumber::PathNotFound, QStringLiteral("Path not found"));
         // 4. The last run did not end cleanly.
         if (GetSetting(QStringLiteral("Exit OK")) == QLatin1String("False")
             && GetSetting(QStringLiteral("1st Run")) == QLatin1String("False")) {
             const QString step = GetSetting(QStringLiteral("Last load step"));
-            const QString prompt = Vb::AppTitle() + QStringLiteral(" has not properly shut down the last time it has been used.") + kCrLf2
+            const QString prompt = Desktop::AppTitle() + QStringLiteral(" has not properly shut down the last time it has been used.") + kCrLf2
                 + QStringLiteral("If the program is giving an error as it loads, click Yes to reset the program settings and re-open the program.")
                 + kCrLf2 + QStringLiteral("The last successful step during the loading process was \"") + step + QLatin1Char('"') + kCrLf2
                 + QStringLiteral("Reset program settings?");
-            if (Vb::MsgBox(prompt, Vb::vbYesNo | Vb::vbCritical | Vb::vbDefaultButton2) == Vb::vbYes) {
+            if (Desktop::MsgBox(prompt, Desktop::BoxYesNo | Desktop::BoxCritical | Desktop::BoxDefaultButton2) == Desktop::AnswerYes) {
                 basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
                 return false;
             }
@@ -84,25 +84,25 @@ bool Main()
         basGeneral::InitCommonCtrls();
         frmSplash &splash = frmSplash::instance();
         splash.show();
-        Vb::DoEvents();
+        Desktop::DoEvents();
         splash.SetProgress(10);
-        Vb::DoEvents();
+        Desktop::DoEvents();
         if (frmSplash::isLoaded()) {
             frmSplash::instance().lblStatus->setText(QStringLiteral("Loading main window..."));
             frmSplash::instance().SetProgress(25);
         }
-        Vb::DoEvents();
+        Desktop::DoEvents();
         // 10. The main window; its loading runs inside this call.
         frmMainShell::instance().Show();
         return true;
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         if (frmSplash::isLoaded())
             frmSplash::instance().hide();
         if (frmMainShell::isLoaded() && frmMainShell::instance().blnExiting)
             return false;
-        Vb::MsgBox(QStringLiteral("An error occured while loading the program") + kCrLf2 + QStringLiteral("Error #")
+        Desktop::MsgBox(QStringLiteral("An error occured while loading the program") + kCrLf2 + QStringLiteral("Error #")
                        + QString::number(e.number()) + QLatin1Char(' ') + e.description(),
-                   Vb::vbCritical);
+                   Desktop::BoxCritical);
         unloadEveryWindow();
         return false;
     }

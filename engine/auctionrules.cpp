@@ -77,7 +77,7 @@ void frmMainEngine::WatchAuction(const QString &strItemNumber)
     // on its own once it has.
     blnCancelRefresh = true;
     while (blnRefreshing)
-        Vb::WaitWithEvents(10);
+        Desktop::WaitWithEvents(10);
     blnCancelRefresh = false;
 
     RefreshAuctions(number, false, true);

@@ -8,7 +8,7 @@
 #include "foundation/timetext.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <memory>
 
@@ -21,7 +21,7 @@ void frmMainEngine::Bid(ListItem *Item, bool /*IsSnipe*/, bool IsBin)
     std::unique_ptr<frmBid> form;
     try {
         if (!Item)
-            throw VbError(91, QStringLiteral("There is no auction row to bid on"));
+            throw NumberedError(91, QStringLiteral("There is no auction row to bid on"));
         itemNumber = Item->Text();
         const QString maxBid = lvwAuctions->Field(Item, QStringLiteral("maxbid"));
         const QString amount = GetBidAmount(maxBid);
@@ -35,9 +35,9 @@ void frmMainEngine::Bid(ListItem *Item, bool /*IsSnipe*/, bool IsBin)
         bool qtyOk = false;
         const int qty = GetBidQty(maxBid).trimmed().toInt(&qtyOk);
         if (!qtyOk || qty < 1 || qty > 32767)
-            throw VbError(VbErr::TypeMismatch, QStringLiteral("The quantity to bid for is not valid"));
+            throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("The quantity to bid for is not valid"));
         if (!ReadsAsNumber(amount) || PriceToDouble(amount) <= 0)
-            throw VbError(VbErr::TypeMismatch, QStringLiteral("The amount to bid is not valid"));
+            throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("The amount to bid is not valid"));
 
         form = std::make_unique<frmBid>();
         BidForm = form.get();
@@ -49,11 +49,11 @@ void frmMainEngine::Bid(ListItem *Item, bool /*IsSnipe*/, bool IsBin)
         form->UserName = lvwAuctions->Field(Item, QStringLiteral("user"));
         ListItem *account = frmSettings::instance().lvwUsers->FindItem(form->UserName);
         if (!account)
-            throw VbError(91, QStringLiteral("The eBay account \"") + form->UserName + QStringLiteral("\" is not set up"));
+            throw NumberedError(91, QStringLiteral("The eBay account \"") + form->UserName + QStringLiteral("\" is not set up"));
         form->Password = UnscramblePassword(account->Tag());
 
         form.release()->Start();
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         form.reset();
         // Refreshes wait for this flag: it must not stay set by a bid that
         // never started.
@@ -63,7 +63,7 @@ void frmMainEngine::Bid(ListItem *Item, bool /*IsSnipe*/, bool IsBin)
             + e.description();
         try {
             WriteLog(QStringLiteral("logbids.txt"), text);
-        } catch (const VbError &) {
+        } catch (const NumberedError &) {
         }
         SetStatus(text, true);
         FreezeStatus();

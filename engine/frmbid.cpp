@@ -17,8 +17,8 @@
 #include "platform/listview.h"
 #include "platform/msgbox.h"
 #include "platform/privatefile.h"
-#include "platform/vberror.h"
-#include "platform/vbtimer.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
 
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -61,7 +61,7 @@ void LogBid(const QString &line)
 {
     try {
         WriteLog(kBidLog, line);
-    } catch (const VbError &) {
+    } catch (const NumberedError &) {
     }
 }
 
@@ -186,9 +186,9 @@ struct frmBid::Run
             const QString text = form->Fetch(url);
             alive();
             reply = text;
-        } catch (const VbError &e) {
+        } catch (const NumberedError &e) {
             alive();
-            error = e.number() == 0 ? VbErr::InetRequestFailed : e.number();
+            error = e.number() == 0 ? ErrorNumber::InetRequestFailed : e.number();
         }
         page = reply;
     }
@@ -200,7 +200,7 @@ struct frmBid::Run
         if (error == 0 || retries >= kRetryLimit)
             return false;
         ++retries;
-        if (error == VbErr::InetTimeout) {
+        if (error == ErrorNumber::InetTimeout) {
             LogBid(QStringLiteral("Request timed out, retry ") + QString::number(retries));
         } else {
             LogBid(QStringLiteral("Error # ") + QString::number(error));
@@ -211,7 +211,7 @@ struct frmBid::Run
 
     void wait()
     {
-        Vb::WaitWithEvents(kRetryWaitMs);
+        Desktop::WaitWithEvents(kRetryWaitMs);
         alive();
     }
 
@@ -249,8 +249,8 @@ frmBid::frmBid()
     const QIcon info = style()->standardIcon(QStyle::SP_MessageBoxInformation);
     const QIcon warn = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     auto place = [](QWidget *w, int leftTwips, int topTwips, int widthTwips, int heightTwips) {
-        w->setGeometry(Vb::TwipsToPixelsX(leftTwips), Vb::TwipsToPixelsY(topTwips), Vb::TwipsToPixelsX(widthTwips),
-                       Vb::TwipsToPixelsY(heightTwips));
+        w->setGeometry(Desktop::TwipsToPixelsX(leftTwips), Desktop::TwipsToPixelsY(topTwips), Desktop::TwipsToPixelsX(widthTwips),
+                       Desktop::TwipsToPixelsY(heightTwips));
     };
 
     Image1 = new QLabel(this);
@@ -280,10 +280,10 @@ frmBid::frmBid()
     place(cmdClose, 2640, 3720, 1215, 375);
     connect(cmdClose, &QPushButton::clicked, this, &frmBid::cmdClose_Click);
 
-    closeTimer = new VbTimer(1000, false, this);
-    connect(closeTimer, &VbTimer::Timer, this, &frmBid::closeTimer_Timer);
+    closeTimer = new TickTimer(1000, false, this);
+    connect(closeTimer, &TickTimer::Timer, this, &frmBid::closeTimer_Timer);
 
-    setFixedWidth(Vb::TwipsToPixelsX(kWidthTwips));
+    setFixedWidth(Desktop::TwipsToPixelsX(kWidthTwips));
     SetHeightTwips(kHeightTwips);
 }
 
@@ -322,12 +322,12 @@ QString frmBid::Fetch(const QString &url)
 
 void frmBid::SetHeightTwips(int twips)
 {
-    setFixedHeight(Vb::TwipsToPixelsY(twips));
+    setFixedHeight(Desktop::TwipsToPixelsY(twips));
 }
 
 int frmBid::HeightTwips() const
 {
-    return Vb::PixelsToTwipsY(height());
+    return Desktop::PixelsToTwipsY(height());
 }
 
 int frmBid::RoundLeadTime(double seconds)
@@ -440,7 +440,7 @@ void frmBid::RunFlow()
         BidComplete = false;
         Ready = false;
         InetBid->Cancel();
-        Vb::DoEvents();
+        Desktop::DoEvents();
         run.alive();
 
         sngLeadTimeStart = SecondsSinceMidnight();
@@ -516,7 +516,7 @@ void frmBid::RunFlow()
             try {
                 strUIID = GetInputValue(run.reply, QStringLiteral("uiid"));
                 strSTOK = GetInputValue(run.reply, QStringLiteral("stok"));
-            } catch (const VbError &) {
+            } catch (const NumberedError &) {
                 // A page too broken to hold them: the confirmation goes without.
             }
 
@@ -534,7 +534,7 @@ void frmBid::RunFlow()
                 LogBid(QStringLiteral("Lead time: ") + QString::number(intLeadTime));
                 try {
                     SaveSetting(QStringLiteral("Lead time"), QString::number(ClampLeadTime(intLeadTime)));
-                } catch (const VbError &) {
+                } catch (const NumberedError &) {
                 }
             }
 
@@ -544,7 +544,7 @@ void frmBid::RunFlow()
                     uiid = GetInputValue(run.reply, QStringLiteral("uiid"));
                     fired = GetInputValue(run.reply, QStringLiteral("firedFilteredId"));
                     stok = GetInputValue(run.reply, QStringLiteral("stok"));
-                } catch (const VbError &) {
+                } catch (const NumberedError &) {
                 }
                 QString notUsed;
                 run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed);
@@ -591,10 +591,10 @@ void frmBid::SaveData(const QString &Data, const QString &filename)
     const QString path = DataFolder() + filename;
     QFile file(path);
     if (!PrivateFile::open(file, QIODevice::WriteOnly | QIODevice::Truncate))
-        throw VbError(VbErr::PathNotFound, QStringLiteral("Path not found: ") + path);
+        throw NumberedError(ErrorNumber::PathNotFound, QStringLiteral("Path not found: ") + path);
     const QByteArray bytes = Ansi::encode(Data + QStringLiteral("\r\n"));
     if (file.write(bytes) != bytes.size())
-        throw VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied: ") + path);
+        throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied: ") + path);
 }
 
 namespace {
@@ -639,10 +639,10 @@ void frmBid::PlaceBid()
             try {
                 statement();
                 return;
-            } catch (const VbError &e) {
+            } catch (const NumberedError &e) {
                 ++retries;
                 if (e.number() != 0 && retries <= kRetryLimit) {
-                    Vb::DoEvents();
+                    Desktop::DoEvents();
                     alive();
                     continue;
                 }
@@ -653,10 +653,10 @@ void frmBid::PlaceBid()
 
     m_running = true;
     try {
-        Vb::DoEvents();
+        Desktop::DoEvents();
         alive();
         InetBid->Cancel();
-        Vb::DoEvents();
+        Desktop::DoEvents();
         alive();
 
         const QString url = Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
@@ -668,7 +668,7 @@ void frmBid::PlaceBid()
             // A failed request reads as an empty reply.
             try {
                 reply = Fetch(url);
-            } catch (const VbError &) {
+            } catch (const NumberedError &) {
                 reply.clear();
             }
             alive();
@@ -700,7 +700,7 @@ void frmBid::PlaceBid()
                 if (!Buy && retries <= kPlaceBidRequestLimit) {
                     ++retries;
                     InetBid->Cancel();
-                    Vb::DoEvents();
+                    Desktop::DoEvents();
                     alive();
                     continue;
                 }
@@ -714,7 +714,7 @@ void frmBid::PlaceBid()
                 if (retries <= kPlaceBidRequestLimit) {
                     ++retries;
                     InetBid->Cancel();
-                    Vb::DoEvents();
+                    Desktop::DoEvents();
                     alive();
                     continue;
                 }
@@ -728,7 +728,7 @@ void frmBid::PlaceBid()
             guarded([&] { SaveData(reply, QStringLiteral("4result.htm")); });
 
         BidComplete = true;
-        Vb::DoEvents();
+        Desktop::DoEvents();
         alive();
         cmdClose->setEnabled(true);
         cmdClose->setFocus();
@@ -738,7 +738,7 @@ void frmBid::PlaceBid()
 
         if (!blnFailed) {
             closeTimer->setEnabled(true);
-            Vb::DoEvents();
+            Desktop::DoEvents();
             alive();
             Unload();
         }
@@ -747,11 +747,11 @@ void frmBid::PlaceBid()
         LogBid(QStringLiteral("Bidding, error: ") + failure.description);
         ReleaseBidding();
         const QString crlf2 = QStringLiteral("\r\n\r\n");
-        Vb::MsgBox(QStringLiteral("An error occured while bidding: ") + crlf2 + QStringLiteral("Error: ") + failure.description
+        Desktop::MsgBox(QStringLiteral("An error occured while bidding: ") + crlf2 + QStringLiteral("Error: ") + failure.description
                        + crlf2
                        + QStringLiteral("Please use Help>Contact support from within this program if you are unable to solve this issue.")
                        + crlf2 + QStringLiteral("Error #") + QString::number(failure.number),
-                   Vb::vbCritical);
+                   Desktop::BoxCritical);
         if (!self)
             return;
         Unload();

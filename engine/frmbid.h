@@ -8,7 +8,7 @@ class ListItem;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class VbTimer;
+class TickTimer;
 
 // The bid window: one new window per bid, made by frmMain.Bid. Its run signs
 // in to eBay, prepares the bid, reads the page tokens, confirms, judges the
@@ -53,7 +53,7 @@ public:
     bool blnUnknownFail = false;
 
     // Writes Data and a line end into a file of the data folder, replacing
-    // it. Raises VbError when the file cannot be written.
+    // it. Raises NumberedError when the file cannot be written.
     void SaveData(const QString &Data, const QString &filename);
     // The one-call bid: one confirmation request that carries the user ID and
     // password itself, with strUIID already set. Counts "W" and "F".
@@ -76,7 +76,7 @@ public:
     QLabel *Label3 = nullptr;
     QPlainTextEdit *txtDetails = nullptr;
     QPushButton *cmdClose = nullptr;
-    VbTimer *closeTimer = nullptr;
+    TickTimer *closeTimer = nullptr;
     QLabel *Image1 = nullptr;
     QLabel *Image2 = nullptr;
     QLabel *Image3 = nullptr;
@@ -125,7 +125,7 @@ protected:
 private:
     struct Run;
     // One GET for the bid, sent exactly once with InetBid's time-out; raises
-    // VbError like the transfer control.
+    // NumberedError like the transfer control.
     QString Fetch(const QString &url);
     void RunFlow();
     void ShowFailure(const QString &reason);

@@ -5,7 +5,7 @@
 #include "foundation/mainformshell.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 
 #include <QCloseEvent>
@@ -54,8 +54,8 @@ frmFailureReport::frmFailureReport()
     layout->addLayout(buttons);
     layout->addWidget(WebBrowser);
 
-    Timer = new VbTimer(250, false, this);
-    connect(Timer, &VbTimer::Timer, this, &frmFailureReport::Timer_Timer);
+    Timer = new TickTimer(250, false, this);
+    connect(Timer, &TickTimer::Timer, this, &frmFailureReport::Timer_Timer);
     connect(optSend, &QRadioButton::clicked, this, &frmFailureReport::optSend_Click);
     connect(optDontSend, &QRadioButton::clicked, this, &frmFailureReport::optDontSend_Click);
     connect(cmdSend, &QPushButton::clicked, this, &frmFailureReport::cmdSend_Click);
@@ -135,7 +135,7 @@ void frmFailureReport::cmdSend_Click()
 
 void frmFailureReport::WebBrowser_DocumentComplete(const QString & /*url*/)
 {
-    Vb::DoEvents();
+    Desktop::DoEvents();
     if (WebBrowser->DocumentHTML().toLower().contains(QLatin1String("<form"))) {
         frmSettings &settings = frmSettings::instance();
         const QString form = QStringLiteral("ReportForm");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/vbform.h"
+#include "platform/defaultinstance.h"
 
 #include <QDialog>
 #include <QString>
@@ -9,7 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class VbTimer;
+class TickTimer;
 class WebBrowser;
 
 // The report of a bid whose confirmation reply matched nothing the bid
@@ -53,7 +53,7 @@ public:
     QRadioButton *optDontSend = nullptr;
     QPushButton *cmdSend = nullptr;
     ::WebBrowser *WebBrowser = nullptr;
-    VbTimer *Timer = nullptr;
+    TickTimer *Timer = nullptr;
 
     void Timer_Timer();
     void optSend_Click();

@@ -39,7 +39,7 @@ frmReminder::frmReminder()
 
 void frmReminder::Form_Load()
 {
-    setWindowTitle(QStringLiteral("Notifications - ") + Vb::AppTitle());
+    setWindowTitle(QStringLiteral("Notifications - ") + Desktop::AppTitle());
     lvwReminders->ClearColumns();
     lvwReminders->AddColumn(QStringLiteral("itemnum"), QStringLiteral("Item #"), 1250);
     lvwReminders->AddColumn(QStringLiteral("itemtitle"), QStringLiteral("Item Title"), 4560);

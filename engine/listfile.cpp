@@ -12,7 +12,7 @@
 #include "platform/listview.h"
 #include "platform/msgbox.h"
 #include "platform/privatefile.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -23,18 +23,18 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QColor kLoadedGrey(150, 150, 150);
 
 // The runtime's error number and text for a failed file operation.
-VbError fileError(QFileDevice::FileError error)
+NumberedError fileError(QFileDevice::FileError error)
 {
     switch (error) {
     case QFileDevice::PermissionsError:
-        return VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied"));
+        return NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied"));
     case QFileDevice::ResourceError:
-        return VbError(61, QStringLiteral("Disk full"));
+        return NumberedError(61, QStringLiteral("Disk full"));
     case QFileDevice::WriteError:
     case QFileDevice::ReadError:
-        return VbError(57, QStringLiteral("Device I/O error"));
+        return NumberedError(57, QStringLiteral("Device I/O error"));
     default:
-        return VbError(75, QStringLiteral("Path/File access error"));
+        return NumberedError(75, QStringLiteral("Path/File access error"));
     }
 }
 
@@ -75,12 +75,12 @@ void writeListFile(const ListView &list, const QString &path)
         throw fileError(out.error());
 }
 
-void reportSaveFailure(const QString &path, const VbError &e)
+void reportSaveFailure(const QString &path, const NumberedError &e)
 {
-    Vb::MsgBox(QStringLiteral("Could not save item list in the following location:") + kCrLf + kCrLf + path + kCrLf
+    Desktop::MsgBox(QStringLiteral("Could not save item list in the following location:") + kCrLf + kCrLf + path + kCrLf
                    + kCrLf + QStringLiteral("Error #") + QString::number(e.number()) + QLatin1Char(' ')
                    + e.description(),
-               Vb::vbExclamation);
+               Desktop::BoxExclamation);
 }
 
 // Saves "data6.dat" from the rows; a failure is reported and gives false.
@@ -90,7 +90,7 @@ bool saveListReportingFailure(const ListView &list)
     try {
         writeListFile(list, path);
         return true;
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         reportSaveFailure(path, e);
         return false;
     }
@@ -123,7 +123,7 @@ bool frmMainEngine::ReadListFile(const QString &fileName)
 {
     const ListFile::LayoutInfo *layout = layoutOf(fileName);
     if (!layout)
-        throw VbError(VbErr::FileNotFound, QStringLiteral("File not found"));
+        throw NumberedError(ErrorNumber::FileNotFound, QStringLiteral("File not found"));
     QFile file(basGeneral::DataFolder() + fileName);
     if (!file.exists())
         return false;
@@ -194,13 +194,13 @@ void frmMainEngine::LoadListFiles()
             try {
                 basGeneral::WriteLog(QStringLiteral("log.txt"),
                                      QStringLiteral("Could not delete the merged list file ") + name);
-            } catch (const VbError &) {
+            } catch (const NumberedError &) {
                 // The list is loaded and saved; a missing log line stops nothing.
             }
         }
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         ListFileReadFailed(current, e.description());
-        Vb::EndProgram();
+        Desktop::EndProgram();
     }
 }
 
@@ -224,19 +224,19 @@ void frmMainEngine::ListFileReadFailed(const QString &fileName, const QString &d
 {
     frmSplash::unloadInstance();
     if (fileName.compare(QLatin1String("data6.dat"), Qt::CaseInsensitive) != 0) {
-        Vb::MsgBox(QStringLiteral("Error while reading: ") + fileName + kCrLf + kCrLf + description, Vb::vbCritical);
+        Desktop::MsgBox(QStringLiteral("Error while reading: ") + fileName + kCrLf + kCrLf + description, Desktop::BoxCritical);
         return;
     }
 
     SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
-    const int answer = Vb::MsgBox(
+    const int answer = Desktop::MsgBox(
         QStringLiteral("An error occured while loading your items list: ") + description + kCrLf + kCrLf
             + QStringLiteral("This likely means your items list got corrupted. Would you like to have your items "
                              "list renamed and a new list created so that you can continue using the software and "
                              "your corrupted list can be sent to be restored and analyzed to prevent future "
                              "occurrences of this issue?"),
-        Vb::vbYesNo | Vb::vbExclamation);
-    if (answer != Vb::vbYes)
+        Desktop::BoxYesNo | Desktop::BoxExclamation);
+    if (answer != Desktop::AnswerYes)
         return;
 
     const QString list = basGeneral::DataFolder() + QStringLiteral("data6.dat");
@@ -247,15 +247,15 @@ void frmMainEngine::ListFileReadFailed(const QString &fileName, const QString &d
     if (QFile::exists(list)) {
         // Saying the list was set aside when it was not would bring the same
         // question back at every start.
-        Vb::MsgBox(QStringLiteral("Your items list file could not be renamed to data6-backup.dat. Please move "
+        Desktop::MsgBox(QStringLiteral("Your items list file could not be renamed to data6-backup.dat. Please move "
                                   "data6.dat out of the following folder yourself before you start ")
-                       + Vb::AppTitle() + QStringLiteral(" again:") + kCrLf + kCrLf + basGeneral::DataFolder(),
-                   Vb::vbExclamation);
+                       + Desktop::AppTitle() + QStringLiteral(" again:") + kCrLf + kCrLf + basGeneral::DataFolder(),
+                   Desktop::BoxExclamation);
         return;
     }
-    Vb::MsgBox(QStringLiteral("Your items list file has been saved as data6-backup.dat and a new list has been "
+    Desktop::MsgBox(QStringLiteral("Your items list file has been saved as data6-backup.dat and a new list has been "
                               "started. Please go to Help>Contact support if you would like to have this list "
                               "restored or analyzed.")
-                   + kCrLf + kCrLf + QStringLiteral("You will now need to restart ") + Vb::AppTitle(),
-               Vb::vbInformation);
+                   + kCrLf + kCrLf + QStringLiteral("You will now need to restart ") + Desktop::AppTitle(),
+               Desktop::BoxInformation);
 }

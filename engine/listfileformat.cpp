@@ -4,7 +4,7 @@
 #include "foundation/pageaccess.h"
 #include "foundation/timetext.h"
 #include "platform/ansi.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 namespace ListFile {
 
@@ -19,7 +19,7 @@ bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
 
 [[noreturn]] void pastEnd()
 {
-    throw VbError(kInputPastEndOfFile, QStringLiteral("Input past end of file"));
+    throw NumberedError(kInputPastEndOfFile, QStringLiteral("Input past end of file"));
 }
 
 QString titleFromFile(const QString &stored)

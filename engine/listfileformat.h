@@ -30,7 +30,7 @@ public:
 
     // True when only blanks and line ends are left.
     bool AtEnd();
-    // Raises VbError 62 "Input past end of file" at the end of the text or
+    // Raises NumberedError 62 "Input past end of file" at the end of the text or
     // inside a quoted field that is never closed.
     QString ReadField();
     QStringList ReadRecord(int fieldCount);

@@ -19,8 +19,8 @@
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
-#include "platform/vberror.h"
-#include "platform/vbtimer.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 
 #include <QAction>
@@ -46,7 +46,7 @@ void splashStatus(const QString &text, int progress)
     frmSplash &splash = frmSplash::instance();
     splash.lblStatus->setText(text);
     splash.SetProgress(progress);
-    Vb::DoEvents();
+    Desktop::DoEvents();
 }
 
 // Asks the vendor whether the active user has an account with the online
@@ -82,7 +82,7 @@ void frmMainEngine::LoadFavorites()
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly))
-        throw VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied"));
+        throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied"));
     ListFile::QuotedFieldReader reader(ListFile::DecodeFile(file.readAll()));
     file.close();
     while (!reader.AtEnd()) {
@@ -99,7 +99,7 @@ void frmMainEngine::LoadFavorites()
             item->setData(url);
             mnuFavoritesItems << item;
         }
-        Vb::DoEvents();
+        Desktop::DoEvents();
     }
 }
 
@@ -151,7 +151,7 @@ void frmMainEngine::tmrLoadProcess_Timer()
             frmSplash::unloadInstance();
             wizardPath = true;
             basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
-            Vb::DoEvents();
+            Desktop::DoEvents();
             if (!wizardShown) {
                 frmStartWiz::ShowModal(this);
                 wizardShown = true;
@@ -175,10 +175,10 @@ void frmMainEngine::tmrLoadProcess_Timer()
         bool ok = false;
         const int sortKey = GetSetting(QStringLiteral("Sort Key"), lvwAuctions->SubItemIndex(QStringLiteral("enddate"))).toInt(&ok);
         if (!ok)
-            throw VbError(VbErr::TypeMismatch, QStringLiteral("Type mismatch"));
+            throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
         const int sortOrder = GetSetting(QStringLiteral("Sort Order"), 1).toInt(&ok);
         if (!ok)
-            throw VbError(VbErr::TypeMismatch, QStringLiteral("Type mismatch"));
+            throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
         lvwAuctions->SortKey = sortKey;
         lvwAuctions->SortOrder = sortOrder;
         lvwAuctions->setSorted(true);
@@ -191,9 +191,9 @@ void frmMainEngine::tmrLoadProcess_Timer()
             frmSplash::unloadInstance();
 
         WebBrowser->Silent = false;
-        Vb::DoEvents();
+        Desktop::DoEvents();
         WebBrowser->Silent = true;
-        Vb::DoEvents();
+        Desktop::DoEvents();
 
         const QString ieMain = QStringLiteral("Software\\Microsoft\\Internet Explorer\\Main");
         if (basRegistry::GetValue(basRegistry::HKEY_CURRENT_USER, ieMain, QStringLiteral("Disable Script Debugger")).toString() != QLatin1String("yes")
@@ -224,19 +224,19 @@ void frmMainEngine::tmrLoadProcess_Timer()
             && hasOnlineAccount(Inet)) {
             frmSplash::unloadInstance();
             SaveSetting(QStringLiteral("TMRO Default Shown"), QStringLiteral("True"));
-            const QString prompt = QStringLiteral("You have a Tallowmere Online account but have not configured ") + Vb::AppTitle()
+            const QString prompt = QStringLiteral("You have a Tallowmere Online account but have not configured ") + Desktop::AppTitle()
                 + QStringLiteral(" to place your bids using the online server by default which allows bids to be placed even when "
                                  "your computer is off and ensures maximum reliability (fees apply, see ")
                 + HostRoles::host(HostRoles::Role::Vendor) + QStringLiteral(" for details).") + kCrLf + kCrLf
                 + QStringLiteral("Would you like your bids to be placed by the online server by default?");
-            if (Vb::MsgBox(prompt, Vb::vbYesNo | Vb::vbQuestion) == Vb::vbYes) {
+            if (Desktop::MsgBox(prompt, Desktop::BoxYesNo | Desktop::BoxQuestion) == Desktop::AnswerYes) {
                 onlineDefault->setChecked(true);
                 SaveSetting(QStringLiteral("Online Default"), QStringLiteral("1"));
-                Vb::MsgBox(QStringLiteral("Bidding from the online server by default has been enabled, this will apply only to bids "
+                Desktop::MsgBox(QStringLiteral("Bidding from the online server by default has been enabled, this will apply only to bids "
                                           "added from now on. To set any existing bids to be placed by the online server, click the "
                                           "Edit Bid button for those items and set the option to bid using the online server for "
                                           "each item."),
-                           Vb::vbExclamation);
+                           Desktop::BoxExclamation);
             }
         }
 
@@ -267,35 +267,35 @@ void frmMainEngine::tmrLoadProcess_Timer()
             return;
         }
         tmrClipboardScan->setEnabled(frmSettings::instance().chkScanClipboard->isChecked());
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         LoaderFailed(currentFile, e);
     }
 }
 
-void frmMainEngine::LoaderFailed(const QString &currentFile, const VbError &e)
+void frmMainEngine::LoaderFailed(const QString &currentFile, const NumberedError &e)
 {
     frmSplash::unloadInstance();
     if (currentFile == kFavorites) {
         SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
-        const int answer = Vb::MsgBox(
+        const int answer = Desktop::MsgBox(
             QStringLiteral("An error occured while loading your favorites list: ") + e.description() + kCrLf + kCrLf
                 + QStringLiteral("This likely means your favorites list got corrupted. Would you like to have your favorites list "
                                  "renamed and a new list created so that you can continue using the software and your corrupted "
                                  "favorites list can be sent to be restored and analyzed to prevent future occurrences of this issue?"),
-            Vb::vbYesNo | Vb::vbExclamation);
-        if (answer == Vb::vbYes) {
+            Desktop::BoxYesNo | Desktop::BoxExclamation);
+        if (answer == Desktop::AnswerYes) {
             const QString data = basGeneral::DataFolder();
             QFile::remove(data + QStringLiteral("favorites-backup.dat"));
             basGeneral::MoveFileIfMissing(data + kFavorites, data + QStringLiteral("favorites-backup.dat"));
-            Vb::MsgBox(QStringLiteral("Your favorites list has been saved as favorites-backup.dat and a new favorites list has been "
-                                      "started.") + kCrLf + kCrLf + QStringLiteral("You will now need to restart ") + Vb::AppTitle(),
-                       Vb::vbInformation);
+            Desktop::MsgBox(QStringLiteral("Your favorites list has been saved as favorites-backup.dat and a new favorites list has been "
+                                      "started.") + kCrLf + kCrLf + QStringLiteral("You will now need to restart ") + Desktop::AppTitle(),
+                       Desktop::BoxInformation);
         }
     } else {
-        Vb::MsgBox(QStringLiteral("An error occured while loading the program, please start the program again and you will have "
+        Desktop::MsgBox(QStringLiteral("An error occured while loading the program, please start the program again and you will have "
                                   "an option to automatically resolve this problem") + kCrLf + kCrLf + QStringLiteral("Error #")
                        + QString::number(e.number()) + QLatin1Char(' ') + e.description(),
-                   Vb::vbCritical);
+                   Desktop::BoxCritical);
     }
-    Vb::EndProgram(1);
+    Desktop::EndProgram(1);
 }

@@ -1,7 +1,7 @@
 #include "engine/mainformengine.h"
 
 #include "engine/trackedauction.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 frmMainEngine &frmMainEngine::instance()
 {
@@ -12,14 +12,14 @@ frmMainEngine &frmMainEngine::instance()
 
 frmMainEngine::frmMainEngine()
 {
-    connect(tmrLoadProcess, &VbTimer::Timer, this, &frmMainEngine::tmrLoadProcess_Timer);
+    connect(tmrLoadProcess, &TickTimer::Timer, this, &frmMainEngine::tmrLoadProcess_Timer);
     // Queued: a timer never fires again while its own handler runs, so the
     // tick is run from the event queue instead. Then a wait inside a tick (a
     // refresh, a bid window's run started by its countdown pass) no longer
     // holds the next ticks back: they run inside it, with the heartbeat and
     // the other rows' bids. A tick queued before the timer went off is dropped.
     connect(
-        tmrTimer, &VbTimer::Timer, this,
+        tmrTimer, &TickTimer::Timer, this,
         [this] {
             if (tmrTimer->Enabled())
                 tmrTimer_Timer();

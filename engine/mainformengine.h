@@ -4,7 +4,7 @@
 
 #include <functional>
 
-class VbError;
+class NumberedError;
 
 // The main window's engine procedures: the tracked-auction rules, the list
 // file, the start-up loader, the refresh, the main tick and the bid hand-off.
@@ -64,7 +64,7 @@ public:
     // "data6.dat" the offer to set it aside) and the program ends.
     void LoadListFiles();
     // Appends the rows of one list file of the data folder, read by the
-    // layout its name gives; false when there is no such file. Raises VbError
+    // layout its name gives; false when there is no such file. Raises NumberedError
     // when the file cannot be read. Deletes nothing.
     bool ReadListFile(const QString &fileName);
     // The message for a list file that could not be read; for "data6.dat"
@@ -79,12 +79,12 @@ public:
     // --- The start-up loader (loader.cpp) ---
     // The loader's timer tick (runs once; switches its own timer off first).
     virtual void tmrLoadProcess_Timer();
-    // Fills the Favorites menu from "favorites.dat" (raises VbError when the
+    // Fills the Favorites menu from "favorites.dat" (raises NumberedError when the
     // file cannot be read).
     void LoadFavorites();
     // The loader's failure: its message (and for the favorites the offer to
     // set the file aside), then the program ends.
-    void LoaderFailed(const QString &currentFile, const class VbError &e);
+    void LoaderFailed(const QString &currentFile, const class NumberedError &e);
     // Unloads the main window from the loader, whose run ends there.
     void unloadAfterLoader();
 
@@ -100,7 +100,7 @@ public:
     // item's first row holds the same text) and brings the window up.
     virtual void Remind(const QString &strItemNum, const QString &strItemTitle, const QString &strMsg);
     // The sign-out and the full sign-in of CurrentUser through Inet, both
-    // replies unread. Raises VbError when CurrentUser has no account row
+    // replies unread. Raises NumberedError when CurrentUser has no account row
     // (after the sign-out) or a request fails.
     virtual void SignInBeforeEnd();
     // The same pair without waiting for it (the main tick's sign-in before an
@@ -110,7 +110,7 @@ public:
     // time-out, a cancel of Inet, no account row for CurrentUser after the
     // sign-out). `done` may run before this returns, and never runs when the
     // window has gone first.
-    virtual void BeginSignInBeforeEnd(std::function<void(const VbError *error)> done);
+    virtual void BeginSignInBeforeEnd(std::function<void(const NumberedError *error)> done);
 
     // --- The main tick (maintick.cpp) ---
     // The main tick, every second while tmrTimer is on. It is queued from the

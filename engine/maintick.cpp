@@ -14,8 +14,8 @@
 #include "platform/desktop.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
-#include "platform/vberror.h"
-#include "platform/vbtimer.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
 
 #include <QPointer>
 #include <QRadioButton>
@@ -185,7 +185,7 @@ void frmMainEngine::tickCountdown()
                 }
             }
         }
-        Vb::DoEvents();
+        Desktop::DoEvents();
         if (!self)
             return;
         // Go on after this row where it is now, or at its old place
@@ -211,7 +211,7 @@ void frmMainEngine::tickSignIn()
     // begins when it has ended.
     g_signInRunning = this;
     QPointer<frmMainEngine> self(this);
-    BeginSignInBeforeEnd([self](const VbError *error) {
+    BeginSignInBeforeEnd([self](const NumberedError *error) {
         if (!self || g_signInRunning != self)
             return;
         g_signInRunning = nullptr;
@@ -226,13 +226,13 @@ void frmMainEngine::tickSignIn()
         const QString text = QStringLiteral("Error #") + QString::number(error->number()) + QLatin1Char(' ')
             + error->description();
         // A bid that cancelled the pair shows its own text.
-        if (error->number() != VbErr::InetCancelled) {
+        if (error->number() != ErrorNumber::InetCancelled) {
             self->SetStatus(text, true);
             self->FreezeStatus();
         }
         try {
             basGeneral::WriteLog(QStringLiteral("log.txt"), QStringLiteral("Sign-in before an auction's end failed: ") + text);
-        } catch (const VbError &) {
+        } catch (const NumberedError &) {
         }
         if (g_signInFailures >= kSignInAttempts) {
             g_signInFailures = 0;
@@ -249,15 +249,15 @@ int frmMainEngine::RefreshIntervalSeconds() const
 
 void frmMainEngine::tickFailed(const std::exception &e)
 {
-    const auto *vbError = dynamic_cast<const VbError *>(&e);
-    const int number = vbError ? vbError->number() : 51;
-    const QString description = vbError ? vbError->description() : QString::fromLocal8Bit(e.what());
+    const auto *numbered = dynamic_cast<const NumberedError *>(&e);
+    const int number = numbered ? numbered->number() : 51;
+    const QString description = numbered ? numbered->description() : QString::fromLocal8Bit(e.what());
     try {
         if (number == kObjectDisconnected) {
             basGeneral::WriteLog(QStringLiteral("log.txt"), QStringLiteral("Error -2147417848 in tmrTimer, restarting..."));
             tmrTimer->setEnabled(false);
         }
-    } catch (const VbError &) {
+    } catch (const NumberedError &) {
     }
     SetStatus(QStringLiteral("Error #") + QString::number(number) + QLatin1Char(' ') + description, true);
     FreezeStatus();

@@ -25,8 +25,8 @@
 #include "platform/listview.h"
 #include "platform/msgbox.h"
 #include "platform/privatefile.h"
-#include "platform/vberror.h"
-#include "platform/vbtimer.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -66,11 +66,11 @@ Fetched fetchPage(const QString &url, Inet &inet)
         QElapsedTimer waited;
         waited.start();
         while (inet.StillExecuting() && waited.elapsed() < kBusyWaitMs)
-            Vb::WaitWithEvents(20);
+            Desktop::WaitWithEvents(20);
         if (inet.StillExecuting())
             inet.Cancel();
         result.page = inet.OpenURL(url);
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         result.error = e.number();
     }
     return result;
@@ -186,7 +186,7 @@ void RefreshRun::prepare()
                 set(row, key, kRetrieving);
         if (field(row, "timeleft") != kEnded)
             ++rowsToRefresh;
-        Vb::DoEvents();
+        Desktop::DoEvents();
     }
     endingSoon = false;
     f.setCursor(Qt::BusyCursor);
@@ -427,7 +427,7 @@ void RefreshRun::afterRow(const QString &number, int recordedError)
             f.ProgressBar->setVisible(false);
             f.ProgressBar->setValue(0);
         };
-        if (recordedError == VbErr::InetTimeout) {
+        if (recordedError == ErrorNumber::InetTimeout) {
             stopProgress();
             f.blnForceRefresh = true;
             f.SetStatus(QStringLiteral("Request timed out, retrying..."), true);
@@ -445,7 +445,7 @@ void RefreshRun::afterRow(const QString &number, int recordedError)
             f.FreezeStatus();
         }
     }
-    Vb::DoEvents();
+    Desktop::DoEvents();
 }
 
 void RefreshRun::remind(ListItem *row, const QString &message)
@@ -574,15 +574,15 @@ void frmMainEngine::SignInBeforeEnd()
     Inet->OpenURL(eBaySignIn::SignOutURL());
     const ListItem *account = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
     if (!account)
-        throw VbError(91, QStringLiteral("Object variable or With block variable not set"));
+        throw NumberedError(91, QStringLiteral("Object variable or With block variable not set"));
     Inet->OpenURL(eBaySignIn::SignInURL(CurrentUser, basGeneral::UnscramblePassword(account->Tag())));
 }
 
-void frmMainEngine::BeginSignInBeforeEnd(std::function<void(const VbError *error)> done)
+void frmMainEngine::BeginSignInBeforeEnd(std::function<void(const NumberedError *error)> done)
 {
     QPointer<frmMainEngine> self(this);
     try {
-        Inet->Begin(eBaySignIn::SignOutURL(), [self, done](const QString &, const VbError *error) {
+        Inet->Begin(eBaySignIn::SignOutURL(), [self, done](const QString &, const NumberedError *error) {
             if (!self)
                 return;
             if (error) {
@@ -592,19 +592,19 @@ void frmMainEngine::BeginSignInBeforeEnd(std::function<void(const VbError *error
             try {
                 const ListItem *account = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
                 if (!account)
-                    throw VbError(91, QStringLiteral("Object variable or With block variable not set"));
+                    throw NumberedError(91, QStringLiteral("Object variable or With block variable not set"));
                 // Sent from the sign-out's end itself: Inet is never idle in
                 // between, so no other request slips into the pair.
                 self->Inet->Begin(eBaySignIn::SignInURL(CurrentUser, basGeneral::UnscramblePassword(account->Tag())),
-                                  [self, done](const QString &, const VbError *error) {
+                                  [self, done](const QString &, const NumberedError *error) {
                                       if (self)
                                           done(error);
                                   });
-            } catch (const VbError &e) {
+            } catch (const NumberedError &e) {
                 done(&e);
             }
         });
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         done(&e);
     }
 }
@@ -636,8 +636,8 @@ void frmMainEngine::RefreshAuctions(const QString &OnlyItemNumber, bool SkipItem
     } catch (const std::exception &e) {
         if (!self)
             return;
-        const auto *vbError = dynamic_cast<const VbError *>(&e);
-        const int number = vbError ? vbError->number() : 51;
+        const auto *numbered = dynamic_cast<const NumberedError *>(&e);
+        const int number = numbered ? numbered->number() : 51;
         blnRefreshing = false;
         // Nothing of the refresh may outlive it: the window must be able to
         // close, and the bar and the hourglass must go.
@@ -648,7 +648,7 @@ void frmMainEngine::RefreshAuctions(const QString &OnlyItemNumber, bool SkipItem
         if (number != 0) {
             try {
                 basGeneral::WriteLog(kLog, QStringLiteral("Error in RefreshAuctions: ") + QString::number(number));
-            } catch (const VbError &) {
+            } catch (const NumberedError &) {
             }
         }
     }
@@ -673,9 +673,9 @@ void frmMainEngine::Remind(const QString &strItemNum, const QString &strItemTitl
         w.raise();
         w.activateWindow();
     } catch (const std::exception &e) {
-        const auto *vbError = dynamic_cast<const VbError *>(&e);
-        Vb::MsgBox(QStringLiteral("Failed to show reminder\r\n\r\n")
-                       + (vbError ? vbError->description() : QString::fromLocal8Bit(e.what())),
-                   Vb::vbExclamation);
+        const auto *numbered = dynamic_cast<const NumberedError *>(&e);
+        Desktop::MsgBox(QStringLiteral("Failed to show reminder\r\n\r\n")
+                       + (numbered ? numbered->description() : QString::fromLocal8Bit(e.what())),
+                   Desktop::BoxExclamation);
     }
 }

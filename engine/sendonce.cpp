@@ -2,7 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/network.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -169,12 +169,12 @@ Reply Fetch(const QUrl &target, int timeoutSeconds)
     if (complete)
         return reply;
     if (timedOut)
-        throw VbError(VbErr::InetTimeout, QStringLiteral("The request timed out"), QStringLiteral("Inet"));
+        throw NumberedError(ErrorNumber::InetTimeout, QStringLiteral("The request timed out"), QStringLiteral("Inet"));
     if (!socketError.isEmpty())
-        throw VbError(https && socketError.contains(QLatin1String("SSL"), Qt::CaseInsensitive) ? VbErr::InetSslError
-                                                                                               : VbErr::InetCannotConnect,
+        throw NumberedError(https && socketError.contains(QLatin1String("SSL"), Qt::CaseInsensitive) ? ErrorNumber::InetSslError
+                                                                                               : ErrorNumber::InetCannotConnect,
                       QStringLiteral("Cannot connect to server: ") + socketError, QStringLiteral("Inet"));
-    throw VbError(VbErr::InetCannotConnect, QStringLiteral("Cannot connect to server: the connection was closed before the reply"),
+    throw NumberedError(ErrorNumber::InetCannotConnect, QStringLiteral("Cannot connect to server: the connection was closed before the reply"),
                   QStringLiteral("Inet"));
 }
 
@@ -185,7 +185,7 @@ QString Get(const QString &url, int timeoutSeconds)
     QUrl target(url, QUrl::TolerantMode);
     for (int hop = 0;; ++hop) {
         if (!target.isValid() || target.host().isEmpty())
-            throw VbError(VbErr::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
+            throw NumberedError(ErrorNumber::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
         const Reply reply = Fetch(target, timeoutSeconds);
         QNetworkCookieJar *jar = Network::manager().cookieJar();
         for (const auto &h : reply.headers)

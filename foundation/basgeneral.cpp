@@ -6,7 +6,7 @@
 #include "platform/folders.h"
 #include "platform/msgbox.h"
 #include "platform/privatefile.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -40,9 +40,9 @@ QString GetSpecialFolder(int folderId)
     else if (folderId == CSIDL_APPDATA)
         path = Folders::roamingAppData();
     if (!path.isEmpty() && !QFileInfo(path).isDir())
-        QDir().mkpath(path); // the parent of the data folder always exists on the original system
+        QDir().mkpath(path); // the data folder is made below it, so it must exist
     if (path.isEmpty() || !QFileInfo(path).isDir())
-        throw VbError(VbErr::FolderNotFound, QStringLiteral("The folder path could not be detected"), QStringLiteral("SpecialFolder"));
+        throw NumberedError(ErrorNumber::FolderNotFound, QStringLiteral("The folder path could not be detected"), QStringLiteral("SpecialFolder"));
     return path;
 }
 
@@ -53,12 +53,12 @@ QString AppPath()
 
 QString DataFolder()
 {
-    return withSeparator(GetSpecialFolder(CSIDL_LOCAL_APPDATA)) + Vb::AppTitle() + QLatin1Char('/');
+    return withSeparator(GetSpecialFolder(CSIDL_LOCAL_APPDATA)) + Desktop::AppTitle() + QLatin1Char('/');
 }
 
 QString RoamingDataFolder()
 {
-    return withSeparator(GetSpecialFolder(CSIDL_APPDATA)) + Vb::AppTitle() + QLatin1Char('/');
+    return withSeparator(GetSpecialFolder(CSIDL_APPDATA)) + Desktop::AppTitle() + QLatin1Char('/');
 }
 
 void MoveFileIfMissing(const QString &source, const QString &destination)
@@ -87,7 +87,7 @@ void WriteLog(const QString &fileName, const QString &text)
     QFile existing(path);
     if (existing.exists()) {
         if (!existing.open(QIODevice::ReadOnly))
-            throw VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied: ") + path);
+            throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied: ") + path);
         old = Ansi::decode(existing.read(kLogKeep));
         existing.close();
         if (old.endsWith(kCrLf))
@@ -98,10 +98,10 @@ void WriteLog(const QString &fileName, const QString &text)
     // leaves the previous log intact.
     QSaveFile out(path);
     if (!PrivateFile::open(out))
-        throw VbError(VbErr::PathNotFound, QStringLiteral("Path not found: ") + path);
+        throw NumberedError(ErrorNumber::PathNotFound, QStringLiteral("Path not found: ") + path);
     out.write(Ansi::encode(content));
     if (!out.commit())
-        throw VbError(VbErr::PermissionDenied, QStringLiteral("The log could not be written: ") + path);
+        throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("The log could not be written: ") + path);
 }
 
 void SelectAllText(QLineEdit *box)
@@ -119,13 +119,13 @@ void FlashControl(QWidget *control)
     clock.start();
     int changes = 0;
     while (changes < 5) {
-        Vb::DoEvents();
+        Desktop::DoEvents();
         if (clock.elapsed() >= 250) {
             control->setVisible(!control->isVisible());
             clock.restart();
             ++changes;
         }
-        Vb::WaitWithEvents(5);
+        Desktop::WaitWithEvents(5);
     }
     control->setVisible(true);
 }
@@ -137,12 +137,12 @@ void WriteHeartbeat()
 
 bool ConfirmPasswordPromptOff()
 {
-    return Vb::MsgBox(QStringLiteral("By not requiring a password to access the program, anyone that has access to this computer "
+    return Desktop::MsgBox(QStringLiteral("By not requiring a password to access the program, anyone that has access to this computer "
                                      "will also have access to your eBay account.\r\n\r\n"
                                      "Never disable this option on a shared computer. Are you sure you want to disable password "
                                      "protection?"),
-                      Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2)
-        == Vb::vbYes;
+                      Desktop::BoxYesNo | Desktop::BoxExclamation | Desktop::BoxDefaultButton2)
+        == Desktop::AnswerYes;
 }
 
 bool InitCommonCtrls()

@@ -12,7 +12,7 @@ class QWidget;
 namespace basGeneral {
 
 // Path of a special folder: 28 local application data, 26 roaming application
-// data. Raises VbError 513 "The folder path could not be detected" when the
+// data. Raises NumberedError 513 "The folder path could not be detected" when the
 // folder cannot be found.
 QString GetSpecialFolder(int folderId);
 
@@ -30,7 +30,7 @@ void MoveFileIfMissing(const QString &source, const QString &destination);
 
 // Prepends "date time: text" to a log file in the data folder, keeping the
 // first 10240 characters of the older content. The file is replaced
-// atomically; failures reach the caller as VbError.
+// atomically; failures reach the caller as NumberedError.
 void WriteLog(const QString &fileName, const QString &text);
 
 // The local date and time as the program writes it in logs and settings

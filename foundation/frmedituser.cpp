@@ -24,7 +24,7 @@ constexpr int kHeightStep = 5;
 // Places a control by twips, as the window was laid out.
 void place(QWidget *w, int left, int top, int width, int height)
 {
-    w->setGeometry(Vb::TwipsToPixelsX(left), Vb::TwipsToPixelsY(top), Vb::TwipsToPixelsX(width), Vb::TwipsToPixelsY(height));
+    w->setGeometry(Desktop::TwipsToPixelsX(left), Desktop::TwipsToPixelsY(top), Desktop::TwipsToPixelsX(width), Desktop::TwipsToPixelsY(height));
 }
 
 } // namespace
@@ -33,7 +33,7 @@ frmEditUser::frmEditUser()
 {
     setWindowTitle(QStringLiteral("Add New User"));
     setModal(true);
-    setFixedWidth(Vb::TwipsToPixelsX(kWidthTwips));
+    setFixedWidth(Desktop::TwipsToPixelsX(kWidthTwips));
     setHeightTwips(kNormalHeight);
 
     imgIcon = new QLabel(this);
@@ -93,7 +93,7 @@ void frmEditUser::ShowModal(bool edit)
 void frmEditUser::setHeightTwips(int twips)
 {
     m_heightTwips = twips;
-    setFixedHeight(Vb::TwipsToPixelsY(twips));
+    setFixedHeight(Desktop::TwipsToPixelsY(twips));
 }
 
 void frmEditUser::setInputEnabled(bool on)
@@ -137,7 +137,7 @@ void frmEditUser::cmdOK_Click()
     else if (m_editedRow->Text().compare(userId, Qt::CaseInsensitive) != 0)
         duplicate = takenByAnotherRow(userId);
     if (duplicate) {
-        Vb::MsgBox(QStringLiteral("User already exists"), Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("User already exists"), Desktop::BoxExclamation);
         return;
     }
 
@@ -146,7 +146,7 @@ void frmEditUser::cmdOK_Click()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     while (m_heightTwips < kCheckingHeight) {
         setHeightTwips(m_heightTwips + kHeightStep);
-        Vb::DoEvents();
+        Desktop::DoEvents();
     }
     lblAuth->setVisible(true);
 
@@ -158,12 +158,12 @@ void frmEditUser::cmdOK_Click()
     lblAuth->setVisible(false);
     while (m_heightTwips > kNormalHeight) {
         setHeightTwips(m_heightTwips - kHeightStep);
-        Vb::DoEvents();
+        Desktop::DoEvents();
     }
     m_checking = false;
 
     if (eBaySignIn::SignInRejected(reply) && !blnByPassAuth) {
-        Vb::MsgBox(eBaySignIn::kRejectedMessage, Vb::vbExclamation);
+        Desktop::MsgBox(eBaySignIn::kRejectedMessage, Desktop::BoxExclamation);
         txtUser->setFocus();
         return;
     }

@@ -50,7 +50,7 @@ void frmIOWarning::Form_Load()
 {
     MainForm().blnMustExit = true;
     for (QLabel *l : {lblText2, lblText3})
-        l->setText(l->text().replace(QStringLiteral("%appname%"), Vb::AppTitle()));
+        l->setText(l->text().replace(QStringLiteral("%appname%"), Desktop::AppTitle()));
 }
 
 void frmIOWarning::cmdCorrect_Click()
@@ -60,7 +60,7 @@ void frmIOWarning::cmdCorrect_Click()
     SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
     MainForm().blnMustExit = true;
     MainForm().Unload();
-    Vb::EndProgram();
+    Desktop::EndProgram();
 }
 
 void frmIOWarning::cmdExit_Click()

@@ -13,8 +13,8 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
-#include "platform/vberror.h"
-#include "platform/vbtimer.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,17 +55,17 @@ void step(const QString &name)
     SaveSetting(kLastLoadStep, name);
 }
 
-// A stored number as a 16-bit whole number, as the original conversion did:
+// A stored number read as a 16-bit whole number, the range the settings hold:
 // not a number raises "Type mismatch", too large "Overflow".
 int toInt16(const QString &text)
 {
     bool ok = false;
     const double d = text.trimmed().toDouble(&ok);
     if (!ok)
-        throw VbError(VbErr::TypeMismatch, QStringLiteral("Type mismatch"));
+        throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
     const double r = std::nearbyint(d);
     if (r < -32768 || r > 32767)
-        throw VbError(6, QStringLiteral("Overflow"));
+        throw NumberedError(6, QStringLiteral("Overflow"));
     return int(r);
 }
 
@@ -74,24 +74,24 @@ int toInt32(const QString &text)
     bool ok = false;
     const double d = text.trimmed().toDouble(&ok);
     if (!ok)
-        throw VbError(VbErr::TypeMismatch, QStringLiteral("Type mismatch"));
+        throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
     const double r = std::nearbyint(d);
     if (r < -2147483648.0 || r > 2147483647.0)
-        throw VbError(6, QStringLiteral("Overflow"));
+        throw NumberedError(6, QStringLiteral("Overflow"));
     return int(r);
 }
 
 void setListIndex(QComboBox *list, int index)
 {
     if (index < -1 || index >= list->count())
-        throw VbError(VbErr::InvalidPropertyValue, QStringLiteral("Invalid property value"));
+        throw NumberedError(ErrorNumber::InvalidPropertyValue, QStringLiteral("Invalid property value"));
     list->setCurrentIndex(index);
 }
 
 void setCheck(QCheckBox *box, int value)
 {
     if (value < 0 || value > 2)
-        throw VbError(VbErr::InvalidPropertyValue, QStringLiteral("Invalid property value"));
+        throw NumberedError(ErrorNumber::InvalidPropertyValue, QStringLiteral("Invalid property value"));
     box->setCheckState(value == 0 ? Qt::Unchecked : value == 1 ? Qt::Checked : Qt::PartiallyChecked);
 }
 
@@ -302,7 +302,7 @@ void frmSettings::Form_Load()
     m_loading = true;
     try {
         loadFromStore();
-    } catch (const VbError &) {
+    } catch (const NumberedError &) {
         m_loading = false;
         resetCorruptSettings();
     }
@@ -353,7 +353,7 @@ void frmSettings::loadFromStore()
     lvwUsers->Clear();
     for (int i = 0; i < users.size(); ++i) {
         if (i >= passwords.size())
-            throw VbError(9, QStringLiteral("Subscript out of range"));
+            throw NumberedError(9, QStringLiteral("Subscript out of range"));
         ListItem *row = lvwUsers->Add(users[i]);
         row->setTag(passwords[i]);
     }
@@ -363,7 +363,7 @@ void frmSettings::loadFromStore()
     cboTimeZone->clear();
     for (int n = kFirstZoneHours; n <= kLastZoneHours; ++n) {
         cboTimeZone->addItem(QStringLiteral("GMT%1%2:00").arg(n >= 0 ? QStringLiteral("+") : QString()).arg(n), n);
-        Vb::DoEvents();
+        Desktop::DoEvents();
     }
     step(QStringLiteral("Reading time zone setting"));
     setListIndex(cboTimeZone, toInt16(GetSetting(QStringLiteral("Time Zone"), kDefaultZoneIndex)));
@@ -378,13 +378,13 @@ void frmSettings::resetCorruptSettings()
 {
     if (frmSplash::isLoaded())
         frmSplash::unloadInstance();
-    Vb::MsgBox(QStringLiteral("Program settings are corrupt and cannot be loaded.\r\n\r\n"
+    Desktop::MsgBox(QStringLiteral("Program settings are corrupt and cannot be loaded.\r\n\r\n"
                               "Click OK to reset the program settings and re-open the program.\r\n\r\n"
                               "The last successful step during the loading process was \"")
                    + GetSetting(QStringLiteral("Last load step")) + QLatin1Char('"'),
-               Vb::vbCritical);
+               Desktop::BoxCritical);
     basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
-    Vb::EndProgram();
+    Desktop::EndProgram();
 }
 
 void frmSettings::Form_Unload()
@@ -429,7 +429,7 @@ bool frmSettings::SaveSettings()
     main.tmrClipboardScan->setEnabled(chkScanClipboard->isChecked());
     const QString program = basGeneral::AppPath() + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     basRegistry::SetValue(basRegistry::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
-                          Vb::AppTitle(), chkStartup->isChecked() ? program : QString());
+                          Desktop::AppTitle(), chkStartup->isChecked() ? program : QString());
     // The end times are shown, and kept in the list file, in the saved zone.
     if (GetSetting(QStringLiteral("Time Zone"), kDefaultZoneIndex) != zoneBefore)
         main.TimeZoneSaved();
@@ -497,15 +497,15 @@ void frmSettings::ddnBidDelay_Click()
 {
     if (!m_activated || m_loading || ddnBidDelay->currentData().toInt() >= 5)
         return;
-    const int answer = Vb::MsgBox(
+    const int answer = Desktop::MsgBox(
         QStringLiteral("Any setting below 5 seconds will not offer any advantage and might decrease your chances of winning "
                        "if your connection isn't fast enough or if the eBay servers are very busy at the time of the bid.\r\n\r\n"
                        "eBay also prioritizes bids placed first, this means if someone else snipes an item for the same price "
                        "but closer to the end then you, you would win, by bidding less than 5 seconds from the end, you also "
                        "increase your chances of losing if anyone else snipes longer before the end than you.\r\n\r\n"
                        "Are you sure you want to use this setting? (choosing No will select 5 seconds)"),
-        Vb::vbYesNo | Vb::vbExclamation);
-    if (answer == Vb::vbNo)
+        Desktop::BoxYesNo | Desktop::BoxExclamation);
+    if (answer == Desktop::AnswerNo)
         ddnBidDelay->setCurrentIndex(4);
 }
 
@@ -536,10 +536,10 @@ void frmSettings::cmdRemUser_Click()
     if (!selected)
         return;
     if (lvwUsers->Count() == 1) {
-        Vb::MsgBox(QStringLiteral("You must keep at least one user"), Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("You must keep at least one user"), Desktop::BoxExclamation);
         return;
     }
-    if (Vb::MsgBox(QStringLiteral("Remove \"") + selected->Text() + QStringLiteral("\"?"), Vb::vbYesNo | Vb::vbExclamation) == Vb::vbYes)
+    if (Desktop::MsgBox(QStringLiteral("Remove \"") + selected->Text() + QStringLiteral("\"?"), Desktop::BoxYesNo | Desktop::BoxExclamation) == Desktop::AnswerYes)
         lvwUsers->Remove(selected->Index());
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/vbform.h"
+#include "platform/defaultinstance.h"
 
 #include <QDialog>
 

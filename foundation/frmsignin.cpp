@@ -8,7 +8,7 @@
 #include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
 #include "platform/msgbox.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -74,8 +74,8 @@ frmSignIn::frmSignIn()
     buttons->addWidget(cmdCancel);
     layout->addLayout(buttons);
 
-    Timer = new VbTimer(100, false, this);
-    tmrTimerAlive = new VbTimer(5000, false, this);
+    Timer = new TickTimer(100, false, this);
+    tmrTimerAlive = new TickTimer(5000, false, this);
 
     txtPassword->installEventFilter(this);
     connect(cmdOK, &QPushButton::clicked, this, &frmSignIn::cmdOK_Click);
@@ -83,8 +83,8 @@ frmSignIn::frmSignIn()
     connect(cmdUpdUsers, &QPushButton::clicked, this, &frmSignIn::cmdUpdUsers_Click);
     // Only the user's own click asks; setting the box from the store does not.
     connect(chkAlwaysPswd, &QCheckBox::clicked, this, &frmSignIn::chkAlwaysPswd_Click);
-    connect(Timer, &VbTimer::Timer, this, &frmSignIn::Timer_Timer);
-    connect(tmrTimerAlive, &VbTimer::Timer, this, &frmSignIn::tmrTimerAlive_Timer);
+    connect(Timer, &TickTimer::Timer, this, &frmSignIn::Timer_Timer);
+    connect(tmrTimerAlive, &TickTimer::Timer, this, &frmSignIn::tmrTimerAlive_Timer);
 }
 
 void frmSignIn::Form_Load()
@@ -148,7 +148,7 @@ void frmSignIn::cmdOK_Click()
         }
         txtPassword->clear();
         if (!match) {
-            Vb::MsgBox(QStringLiteral("Incorrect password"), Vb::vbExclamation);
+            Desktop::MsgBox(QStringLiteral("Incorrect password"), Desktop::BoxExclamation);
             return;
         }
 
@@ -166,7 +166,7 @@ void frmSignIn::cmdOK_Click()
         s_passed = true;
         unloadInstance();
     } catch (const std::exception &) {
-        Vb::MsgBox(QStringLiteral("Failed to verify password"), Vb::vbCritical);
+        Desktop::MsgBox(QStringLiteral("Failed to verify password"), Desktop::BoxCritical);
     }
 }
 

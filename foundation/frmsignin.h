@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/vbform.h"
+#include "platform/defaultinstance.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -9,7 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
-class VbTimer;
+class TickTimer;
 
 // The program's own password prompt: the user picks one of the stored eBay
 // accounts and types its password. A correct pair unlocks and restores the
@@ -40,8 +40,8 @@ public:
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
     QPushButton *cmdUpdUsers = nullptr;
-    VbTimer *Timer = nullptr;
-    VbTimer *tmrTimerAlive = nullptr;
+    TickTimer *Timer = nullptr;
+    TickTimer *tmrTimerAlive = nullptr;
 
     // Refills the accounts from the settings and selects the active one.
     void UpdateUsers();

@@ -2,7 +2,7 @@
 
 #include "platform/desktop.h"
 #include "platform/msgbox.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -13,50 +13,50 @@
 frmSplash::frmSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("frmSplash"));
-    setFixedSize(Vb::TwipsToPixelsX(3300), Vb::TwipsToPixelsY(1900));
+    setFixedSize(Desktop::TwipsToPixelsX(3300), Desktop::TwipsToPixelsY(1900));
     setStyleSheet(QStringLiteral("frmSplash { background: #f6f1e4; border: 1px solid #8a7a55; }"));
-    auto *title = new QLabel(Vb::AppTitle(), this);
+    auto *title = new QLabel(Desktop::AppTitle(), this);
     QFont f = title->font();
     f.setPointSize(f.pointSize() + 10);
     f.setBold(true);
     title->setFont(f);
-    title->setGeometry(Vb::TwipsToPixelsX(275), Vb::TwipsToPixelsY(200), Vb::TwipsToPixelsX(2750), Vb::TwipsToPixelsY(520));
+    title->setGeometry(Desktop::TwipsToPixelsX(275), Desktop::TwipsToPixelsY(200), Desktop::TwipsToPixelsX(2750), Desktop::TwipsToPixelsY(520));
     lblAppVer = new QLabel(this);
-    lblAppVer->setGeometry(Vb::TwipsToPixelsX(275), Vb::TwipsToPixelsY(760), Vb::TwipsToPixelsX(2750), Vb::TwipsToPixelsY(260));
+    lblAppVer->setGeometry(Desktop::TwipsToPixelsX(275), Desktop::TwipsToPixelsY(760), Desktop::TwipsToPixelsX(2750), Desktop::TwipsToPixelsY(260));
     lblStatus = new QLabel(QStringLiteral("Initializing..."), this);
-    lblStatus->setGeometry(Vb::TwipsToPixelsX(275), Vb::TwipsToPixelsY(1160), Vb::TwipsToPixelsX(2750), Vb::TwipsToPixelsY(260));
+    lblStatus->setGeometry(Desktop::TwipsToPixelsX(275), Desktop::TwipsToPixelsY(1160), Desktop::TwipsToPixelsX(2750), Desktop::TwipsToPixelsY(260));
     ProgressBar = new QWidget(this);
     ProgressBar->setStyleSheet(QStringLiteral("background: #3b6ea5;"));
-    ProgressBar->setGeometry(Vb::TwipsToPixelsX(275), Vb::TwipsToPixelsY(1480), 0, Vb::TwipsToPixelsY(150));
-    tmrTimer = new VbTimer(1500, false, this);
-    connect(tmrTimer, &VbTimer::Timer, this, &frmSplash::tmrTimer_Timer);
+    ProgressBar->setGeometry(Desktop::TwipsToPixelsX(275), Desktop::TwipsToPixelsY(1480), 0, Desktop::TwipsToPixelsY(150));
+    tmrTimer = new TickTimer(1500, false, this);
+    connect(tmrTimer, &TickTimer::Timer, this, &frmSplash::tmrTimer_Timer);
 }
 
 void frmSplash::Form_Load()
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    Vb::SetTopMost(this);
+    Desktop::SetTopMost(this);
     lblAppVer->setText(QStringLiteral("Version %1.%2 (build %3)")
                            .arg(TALLOWMERE_VERSION_MAJOR).arg(TALLOWMERE_VERSION_MINOR).arg(TALLOWMERE_VERSION_PATCH));
     setBarWidth(0);
     tmrTimer->setEnabled(true);
-    Vb::DoEvents();
+    Desktop::DoEvents();
 }
 
 void frmSplash::setBarWidth(double twips)
 {
     m_width = twips;
-    ProgressBar->resize(Vb::TwipsToPixelsX(twips), ProgressBar->height());
+    ProgressBar->resize(Desktop::TwipsToPixelsX(twips), ProgressBar->height());
 }
 
 void frmSplash::SetProgress(int Value)
 {
     const double target = Value / 100.0 * kFullWidth;
-    const double step = 3 * Vb::TwipsPerPixelX();
+    const double step = 3 * Desktop::TwipsPerPixelX();
     while (m_width < target) {
         setBarWidth(m_width + step);
-        Vb::WaitWithEvents(10);
+        Desktop::WaitWithEvents(10);
         if (!isLoaded() || &instance() != this)
             return; // unloaded while events ran
     }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/vbform.h"
+#include "platform/defaultinstance.h"
 
 #include <QWidget>
 
 class QLabel;
-class VbTimer;
+class TickTimer;
 
 // The splash window shown while the program starts. Its bar grows to the
 // progress the start-up steps report; it closes at the later of two moments:
@@ -31,7 +31,7 @@ public:
     QLabel *lblAppVer = nullptr;
     QLabel *lblStatus = nullptr;
     QWidget *ProgressBar = nullptr;
-    VbTimer *tmrTimer = nullptr;
+    TickTimer *tmrTimer = nullptr;
 
 protected:
     void changeEvent(QEvent *event) override;

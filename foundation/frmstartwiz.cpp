@@ -12,7 +12,7 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -48,8 +48,8 @@ frmStartWiz::frmStartWiz()
 {
     setModal(true);
     Inet = new ::Inet(this);
-    tmrTimerAlive = new VbTimer(5000, false, this);
-    connect(tmrTimerAlive, &VbTimer::Timer, this, &frmStartWiz::tmrTimerAlive_Timer);
+    tmrTimerAlive = new TickTimer(5000, false, this);
+    connect(tmrTimerAlive, &TickTimer::Timer, this, &frmStartWiz::tmrTimerAlive_Timer);
 
     auto *layout = new QVBoxLayout(this);
     fraLoginInfo = new QFrame(this);
@@ -105,8 +105,8 @@ void frmStartWiz::Form_Load()
 {
     // Anything but a successful Next ends the start-up.
     MainForm().blnMustExit = true;
-    setWindowTitle(Vb::AppTitle());
-    lblLogin->setText(QStringLiteral("Your eBay® login information is required for ") + Vb::AppTitle()
+    setWindowTitle(Desktop::AppTitle());
+    lblLogin->setText(QStringLiteral("Your eBay® login information is required for ") + Desktop::AppTitle()
                       + QStringLiteral(" to bid on your behalf."));
     fraLoginInfo->setVisible(true);
     tmrTimerAlive->setEnabled(true);
@@ -173,7 +173,7 @@ void frmStartWiz::cmdNext_Click()
     m_checking = false;
 
     if (eBaySignIn::SignInRejected(reply)) {
-        Vb::MsgBox(eBaySignIn::kRejectedMessage, Vb::vbExclamation);
+        Desktop::MsgBox(eBaySignIn::kRejectedMessage, Desktop::BoxExclamation);
         txtUsername->setFocus();
         return;
     }
@@ -198,8 +198,8 @@ void frmStartWiz::cmdNext_Click()
     // The stored account is the active one from now on, before the list is
     // loaded and the engine starts to sign in and bid with it.
     CurrentUser = userId;
-    if (Vb::MsgBox(QStringLiteral("Would you like to import your watched items from eBay?"), Vb::vbYesNo | Vb::vbQuestion)
-        == Vb::vbYes)
+    if (Desktop::MsgBox(QStringLiteral("Would you like to import your watched items from eBay?"), Desktop::BoxYesNo | Desktop::BoxQuestion)
+        == Desktop::AnswerYes)
         main.blnAutoImport = true;
     unloadInstance();
 }
@@ -208,7 +208,7 @@ void frmStartWiz::cmdCancel_Click()
 {
     if (m_checking)
         return;
-    Vb::EndProgram();
+    Desktop::EndProgram();
 }
 
 void frmStartWiz::reject()

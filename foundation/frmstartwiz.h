@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/vbform.h"
+#include "platform/defaultinstance.h"
 
 #include <QDialog>
 
@@ -10,7 +10,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class VbTimer;
+class TickTimer;
 
 // The first-run wizard: collects the first eBay account, checks it with
 // eBay's sign-in, stores it through the settings window and offers to import
@@ -43,7 +43,7 @@ public:
     ::Inet *Inet = nullptr;
     // Keeps "Last alive" fresh while the wizard waits for the user, so the
     // monitor program does not take the waiting program for a stuck one.
-    VbTimer *tmrTimerAlive = nullptr;
+    TickTimer *tmrTimerAlive = nullptr;
 
     void cmdNext_Click();
     void cmdCancel_Click();

@@ -45,7 +45,7 @@ void frmSysTray::Notify(int mouseMessage)
 
 void frmSysTray::Form_Load()
 {
-    setTooltip(Vb::AppTitle());
+    setTooltip(Desktop::AppTitle());
     UpdateIcon(0);
 }
 

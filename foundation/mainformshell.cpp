@@ -4,7 +4,7 @@
 #include "platform/listview.h"
 #include "platform/statusbar.h"
 #include "platform/toolbar.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 
 #include <QAction>
@@ -64,11 +64,11 @@ frmMainShell::frmMainShell()
     ProgressBar->setRange(0, 100);
     ProgressBar->setVisible(false);
     Inet = new ::Inet(this);
-    tmrTimer = new VbTimer(1000, false, this);
-    tmrClipboardScan = new VbTimer(1000, false, this);
-    tmrLoadProcess = new VbTimer(100, false, this);
-    tmrFreezeStatus = new VbTimer(3000, false, this);
-    connect(tmrFreezeStatus, &VbTimer::Timer, this, &frmMainShell::tmrFreezeStatus_Timer);
+    tmrTimer = new TickTimer(1000, false, this);
+    tmrClipboardScan = new TickTimer(1000, false, this);
+    tmrLoadProcess = new TickTimer(100, false, this);
+    tmrFreezeStatus = new TickTimer(3000, false, this);
+    connect(tmrFreezeStatus, &TickTimer::Timer, this, &frmMainShell::tmrFreezeStatus_Timer);
 
     mnuFilter = new QMenu(QStringLiteral("Filter"), this);
     auto filterItem = [this](const QString &caption, bool checked) {

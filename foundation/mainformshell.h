@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/vbform.h"
+#include "platform/defaultinstance.h"
 
 #include <QDateTime>
 #include <QList>
@@ -17,7 +17,7 @@ class QMenu;
 class QProgressBar;
 class StatusBar;
 class Toolbar;
-class VbTimer;
+class TickTimer;
 class WebBrowser;
 
 // The main window as every layer below the window itself sees it: its public
@@ -85,10 +85,10 @@ public:
     ::Toolbar *Toolbar = nullptr;
     QProgressBar *ProgressBar = nullptr;
     ::Inet *Inet = nullptr;
-    VbTimer *tmrTimer = nullptr;
-    VbTimer *tmrClipboardScan = nullptr;
-    VbTimer *tmrLoadProcess = nullptr;
-    VbTimer *tmrFreezeStatus = nullptr;
+    TickTimer *tmrTimer = nullptr;
+    TickTimer *tmrClipboardScan = nullptr;
+    TickTimer *tmrLoadProcess = nullptr;
+    TickTimer *tmrFreezeStatus = nullptr;
     QMenu *mnuFilter = nullptr;
     QAction *mnuFilterAll = nullptr;
     QAction *mnuFilterActive = nullptr;

@@ -16,6 +16,6 @@ bool StartMonitor()
     const QString monitor = MonitorProgramPath();
     if (!QFileInfo(monitor).isExecutable())
         return false;
-    return Vb::StartProgram(monitor, {QStringLiteral("--pid"), QString::number(QCoreApplication::applicationPid()),
+    return Desktop::StartProgram(monitor, {QStringLiteral("--pid"), QString::number(QCoreApplication::applicationPid()),
                                       QStringLiteral("--program"), QCoreApplication::applicationFilePath()});
 }

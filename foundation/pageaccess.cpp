@@ -3,7 +3,7 @@
 #include "foundation/pagetext.h"
 #include "platform/ansi.h"
 #include "platform/inet.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -134,7 +134,7 @@ QString GetInputValue(const QString &html, const QString &fieldName)
     const qsizetype open = html.lastIndexOf(QLatin1Char('<'), at);
     const qsizetype close = html.indexOf(QLatin1Char('>'), at);
     if (open < 0 || close < 0)
-        throw VbError(VbErr::InvalidProcedureCall, QStringLiteral("Invalid procedure call or argument"),
+        throw NumberedError(ErrorNumber::InvalidProcedureCall, QStringLiteral("Invalid procedure call or argument"),
                       QStringLiteral("GetInputValue"));
     const QStringView tag = QStringView(html).mid(open, close - open + 1);
     return PageText::Between(tag, QStringLiteral("value=\""), q).toString();

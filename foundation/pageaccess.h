@@ -30,7 +30,7 @@ QString GetBetween(const QString &text, const QString &startMarker, const QStrin
 QString GetLinkHref(QString &linkText, QString &html, bool ignoreCase = false);
 
 // The value attribute of the element named fieldName (name= or NAME=), or ""
-// when there is no such element or it has no value. Raises VbError 5 when
+// when there is no such element or it has no value. Raises NumberedError 5 when
 // the name attribute does not sit inside a "<" ... ">" tag.
 QString GetInputValue(const QString &html, const QString &fieldName);
 

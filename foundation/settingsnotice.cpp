@@ -23,10 +23,10 @@ QString UnreadableSettingsMessage(const Registry::Store::SetAside &event)
     const QString what = QStringLiteral("Your settings file could not be read and has been set aside as:") + kCrLf2
         + event.copy + kCrLf2;
     if (event.keptValues)
-        return what + Vb::AppTitle()
+        return what + Desktop::AppTitle()
             + QStringLiteral(" goes on with the settings it had already read and has saved them again; "
                              "the unreadable file is kept there.");
-    return what + Vb::AppTitle() + QStringLiteral(" starts as on a first run; your old file is kept there.");
+    return what + Desktop::AppTitle() + QStringLiteral(" starts as on a first run; your old file is kept there.");
 }
 
 void WatchUnreadableSettings()
@@ -52,5 +52,5 @@ void TellUnreadableSettings()
         ~Done() { telling = false; }
     } done;
     while (!untold().isEmpty())
-        Vb::MsgBox(UnreadableSettingsMessage(untold().takeFirst()), Vb::vbExclamation);
+        Desktop::MsgBox(UnreadableSettingsMessage(untold().takeFirst()), Desktop::BoxExclamation);
 }

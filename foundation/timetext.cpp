@@ -2,7 +2,7 @@
 
 #include "foundation/frmsettings.h"
 #include "foundation/pageaccess.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -18,7 +18,7 @@ constexpr int kOverflow = 6;
 
 [[noreturn]] void typeMismatch(const QString &source)
 {
-    throw VbError(VbErr::TypeMismatch, QStringLiteral("Type mismatch"), source);
+    throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"), source);
 }
 
 bool isDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
@@ -301,7 +301,7 @@ QString FormatTimeLeft(QString &seconds)
     const auto whole = [&source](double v) {
         const double r = std::nearbyint(v);
         if (!(std::fabs(r) < 9.0e15))
-            throw VbError(kOverflow, QStringLiteral("Overflow"), source);
+            throw NumberedError(kOverflow, QStringLiteral("Overflow"), source);
         return qint64(r);
     };
 

@@ -24,7 +24,7 @@ std::optional<QDateTime> ReadDate(const QString &text);
 
 // eBay's official-time text ("Friday, December 6, 2013 14:03:22 PST", or
 // PDT) as the date and time it shows; the zone is not applied. Raises
-// VbError 13 when the text has neither zone mark or is not of that form.
+// NumberedError 13 when the text has neither zone mark or is not of that form.
 QDateTime ParseLongDate(const QString &text);
 
 // An item page's end-time text ("Dec-06-13 14:03:22 PST": month, day, two-
@@ -61,7 +61,7 @@ int ParseTimeLeft(QString &timeLeft);
 // Seconds (a text holding a number) as a time-left text: "1 d 1 h ",
 // "1 h 2 m ", "2 m 5 s", "" for 0. Seconds are shown only below an hour,
 // minutes only below a day. The caller's text is left holding what remained
-// below the smallest unit that was split off. Raises VbError 13 when the
+// below the smallest unit that was split off. Raises NumberedError 13 when the
 // text is not a number.
 QString FormatTimeLeft(QString &seconds);
 QString FormatTimeLeft(qint64 seconds);

@@ -16,7 +16,7 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -88,7 +88,7 @@ frmAddAuction::frmAddAuction()
     layout->addLayout(buttons);
     fraBid->hide();
     fraConfirm->hide();
-    resize(Vb::TwipsToPixelsX(7200), Vb::TwipsToPixelsY(5400));
+    resize(Desktop::TwipsToPixelsX(7200), Desktop::TwipsToPixelsY(5400));
 
     connect(cmdNext, &QPushButton::clicked, this, &frmAddAuction::cmdNext_Click);
     connect(cmdBack, &QPushButton::clicked, this, &frmAddAuction::cmdBack_Click);
@@ -135,7 +135,7 @@ void frmAddAuction::buildBidPage()
     UpDown = new QSpinBox(fraBid);
     UpDown->setRange(1, 1);
     UpDown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-    UpDown->setFixedWidth(Vb::TwipsToPixelsX(300));
+    UpDown->setFixedWidth(Desktop::TwipsToPixelsX(300));
     lblQtyAvail = label(QStringLiteral("(1 available)"), fraBid);
 
     auto *g = new QGridLayout(fraBid);
@@ -215,7 +215,7 @@ void frmAddAuction::ShowModal(const QString &itemNumber)
 void frmAddAuction::Form_Load()
 {
     if (blnOnTop)
-        Vb::SetTopMost(this);
+        Desktop::SetTopMost(this);
     lblContract->setText(QStringLiteral("Your bid is a contract") + kCrLf
                          + QStringLiteral("Place a bid only if you're serious about buying the item."));
 
@@ -328,10 +328,10 @@ void frmAddAuction::setBusy(bool busy)
 bool frmAddAuction::readItemPage(QString &page)
 {
     if (DebugMode) {
-        Vb::MsgBox(QStringLiteral("Debug mode will process HTML copied to clipboard after clickong OK rather than "
+        Desktop::MsgBox(QStringLiteral("Debug mode will process HTML copied to clipboard after clickong OK rather than "
                                   "downloading from eBay"),
-                   Vb::vbInformation);
-        page = Vb::ClipboardText();
+                   Desktop::BoxInformation);
+        page = Desktop::ClipboardText();
     } else {
         page = basGeneral::GetURL(
             HostRoles::url(HostRoles::Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + strItemNumber),
@@ -345,9 +345,9 @@ bool frmAddAuction::readItemPage(QString &page)
         page = basGeneral::GetURL(original, *Inet);
     }
     if (DebugMode)
-        page = Vb::ClipboardText();
+        page = Desktop::ClipboardText();
     while (Inet->StillExecuting())
-        Vb::DoEvents();
+        Desktop::DoEvents();
     if (page.contains(QStringLiteral("This item is not available for purchase on eBay United States."), Qt::CaseInsensitive)) {
         const QString part = basGeneral::GetBetween(page, QStringLiteral("Learn more</a> about our accepted payments policy."),
                                                     QStringLiteral(">View the original listing"), true);
@@ -377,14 +377,14 @@ bool frmAddAuction::GetItemDetails()
         if (page.contains(QStringLiteral(") has been removed, or this item is not"))) {
             hide();
             if (!blnIgnoreError)
-                Vb::MsgBox(QStringLiteral("Invalid item number: ") + strItemNumber, Vb::vbExclamation);
+                Desktop::MsgBox(QStringLiteral("Invalid item number: ") + strItemNumber, Desktop::BoxExclamation);
             unloadInstance();
             return false;
         }
         if (basGeneral::InStrClean(page, QStringLiteral(">Ended:<")) > 0) {
             hide();
             if (!blnIgnoreError)
-                Vb::MsgBox(QStringLiteral("This item has ended"), Vb::vbExclamation);
+                Desktop::MsgBox(QStringLiteral("This item has ended"), Desktop::BoxExclamation);
             unloadInstance();
             return false;
         }
@@ -393,7 +393,7 @@ bool frmAddAuction::GetItemDetails()
             || (!optBid->isEnabled() && !optBuy->isEnabled()))
             return noDetails(page);
         return true;
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         setBusy(false);
         retrievalFailed(e.number(), e.description());
     } catch (const std::exception &e) {
@@ -406,9 +406,9 @@ bool frmAddAuction::GetItemDetails()
 void frmAddAuction::retrievalFailed(int number, const QString &description)
 {
     if (!blnIgnoreError)
-        Vb::MsgBox(QStringLiteral("An error occurred while retrieving the item details") + kCrLf + kCrLf
+        Desktop::MsgBox(QStringLiteral("An error occurred while retrieving the item details") + kCrLf + kCrLf
                        + QStringLiteral("Error #") + QString::number(number) + QLatin1Char(' ') + description,
-                   Vb::vbExclamation);
+                   Desktop::BoxExclamation);
 }
 
 void frmAddAuction::fillBidPage(const QString &page)
@@ -446,7 +446,7 @@ void frmAddAuction::fillBidPage(const QString &page)
         optBuy->setText(QStringLiteral("Buy It Now for ") + bin);
         optBuy_Tag = QString::number(basGeneral::PriceToDouble(bin));
         optBuy->setEnabled(true);
-        Vb::DoEvents();
+        Desktop::DoEvents();
         if (!optBid->isEnabled()) {
             optBuy->setChecked(true);
             cmdNext->setFocus();
@@ -480,10 +480,10 @@ bool frmAddAuction::noDetails(const QString &page)
         unloadInstance();
         return false;
     }
-    const int answer = Vb::MsgBox(QStringLiteral("There was a problem retrieving the item details, would you like to have a "
+    const int answer = Desktop::MsgBox(QStringLiteral("There was a problem retrieving the item details, would you like to have a "
                                                  "report automatically sent to help resolve this issue?"),
-                                  Vb::vbYesNo | Vb::vbExclamation);
-    if (answer == Vb::vbYes) {
+                                  Desktop::BoxYesNo | Desktop::BoxExclamation);
+    if (answer == Desktop::AnswerYes) {
         hide();
         if (ItemWindows::ShowItemPageReport)
             ItemWindows::ShowItemPageReport(page, strItemNumber);

@@ -86,9 +86,9 @@ void frmAddAuction::OK()
 
     if (main.ItemInGroupTooClose()) {
         restoreCursor();
-        Vb::MsgBox(QStringLiteral("Items ending less than 5 minutes apart cannot be in the same group.") + kCrLf2
+        Desktop::MsgBox(QStringLiteral("Items ending less than 5 minutes apart cannot be in the same group.") + kCrLf2
                        + QStringLiteral("This item will be changed to watching status to prevent winning both items."),
-                   Vb::vbExclamation);
+                   Desktop::BoxExclamation);
         list.setField(row, QStringLiteral("maxbid"), TrackedAuction::kWatching);
         list.setField(row, QStringLiteral("group"), QString());
         keepWatchingOnly(row);
@@ -115,29 +115,29 @@ bool frmAddAuction::sendOnline()
         return true;
     case OnlineService::Outcome::Exists: {
         QString bid = txtMaxBid->text();
-        const int answer = Vb::MsgBox(QStringLiteral("You already have a bid of ") + sent.message
+        const int answer = Desktop::MsgBox(QStringLiteral("You already have a bid of ") + sent.message
                                           + QStringLiteral(" on this item on TMR Online.") + kCrLf2
                                           + QStringLiteral("Would you like to replace it with this ") + strCurrency
                                           + basGeneral::FormatPrice2(bid) + QStringLiteral(" bid?"),
-                                      Vb::vbYesNo | Vb::vbQuestion);
-        if (answer != Vb::vbYes)
+                                      Desktop::BoxYesNo | Desktop::BoxQuestion);
+        if (answer != Desktop::AnswerYes)
             return true;
         const OnlineService::Reply replaced =
             OnlineService::ReplaceSnipe(*Inet, number, txtMaxBid->text(), txtBidGroup->currentText());
         if (replaced.outcome == OnlineService::Outcome::Accepted)
             return true;
         backToPage1();
-        Vb::MsgBox(QStringLiteral("Failed to update your bid on the online server, please try again"), Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("Failed to update your bid on the online server, please try again"), Desktop::BoxExclamation);
         return false;
     }
     case OnlineService::Outcome::UseOut: {
         backToPage1();
-        const int answer = Vb::MsgBox(sent.message + kCrLf2
+        const int answer = Desktop::MsgBox(sent.message + kCrLf2
                                           + QStringLiteral("Do you want to disable bidding using the online server by default "
                                                            "to stop seeing this message?")
                                           + kCrLf2 + QStringLiteral("You can change this setting at any time in File>Settings>Advanced"),
-                                      Vb::vbYesNo | Vb::vbExclamation);
-        if (answer == Vb::vbYes) {
+                                      Desktop::BoxYesNo | Desktop::BoxExclamation);
+        if (answer == Desktop::AnswerYes) {
             chkOnline->setChecked(false);
             frmSettings::instance().chkOnlineDefault->setChecked(false);
             frmSettings::instance().SaveSettings();
@@ -147,21 +147,21 @@ bool frmAddAuction::sendOnline()
     }
     case OnlineService::Outcome::Refused:
         backToPage1();
-        Vb::MsgBox(QStringLiteral("Unable to send bid to be placed by the Tallowmere Online server, it can only be placed from "
+        Desktop::MsgBox(QStringLiteral("Unable to send bid to be placed by the Tallowmere Online server, it can only be placed from "
                                   "your computer until the error is resolved:")
                        + kCrLf2 + sent.message + kCrLf2
                        + QStringLiteral("To ignore this error and have the bid placed by your computer only, uncheck the "
                                         "\"Place this bid using the TMR Online server\" option."),
-                   Vb::vbExclamation);
+                   Desktop::BoxExclamation);
         return false;
     default:
         backToPage1();
-        if (Vb::MsgBox(QStringLiteral("TMR Online server returned an unexpected response, please try again in a few minutes and "
+        if (Desktop::MsgBox(QStringLiteral("TMR Online server returned an unexpected response, please try again in a few minutes and "
                                       "make sure your internet connection is working.")
                            + kCrLf2 + QStringLiteral("Copy server response data to clipboard?"),
-                       Vb::vbYesNo | Vb::vbExclamation)
-            == Vb::vbYes)
-            Vb::SetClipboardText(sent.text);
+                       Desktop::BoxYesNo | Desktop::BoxExclamation)
+            == Desktop::AnswerYes)
+            Desktop::SetClipboardText(sent.text);
         return false;
     }
 }
@@ -171,13 +171,13 @@ void frmAddAuction::cancelOnline(const QString &item)
     const OnlineService::Reply reply = OnlineService::CancelSnipe(*Inet, item);
     if (reply.outcome == OnlineService::Outcome::Accepted || reply.outcome == OnlineService::Outcome::Refused)
         return;
-    if (Vb::MsgBox(QStringLiteral("An unknown error occured while attempting to apply the action to your TMR Online account")
+    if (Desktop::MsgBox(QStringLiteral("An unknown error occured while attempting to apply the action to your TMR Online account")
                        + kCrLf2 + QStringLiteral("You will need to login to your TMR Online account at ")
                        + HostRoles::host(HostRoles::Role::Vendor) + QStringLiteral(" to cancel the bid") + kCrLf2
                        + QStringLiteral("Would you like the response details copied to your clipboard?"),
-                   Vb::vbYesNo | Vb::vbExclamation)
-        == Vb::vbYes)
-        Vb::SetClipboardText(reply.text);
+                   Desktop::BoxYesNo | Desktop::BoxExclamation)
+        == Desktop::AnswerYes)
+        Desktop::SetClipboardText(reply.text);
 }
 
 void frmAddAuction::keepWatchingOnly(ListItem *row)

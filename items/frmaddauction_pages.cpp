@@ -6,7 +6,7 @@
 #include "foundation/timetext.h"
 #include "items/frmtmro.h"
 #include "platform/msgbox.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,7 +63,7 @@ void frmAddAuction::chkGroup_Click()
 {
     if (chkGroup->isChecked() && UpDown->maximum() > 1) {
         chkGroup->setChecked(false);
-        Vb::MsgBox(QStringLiteral("Bid groups are only supported for single item auctions"), Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("Bid groups are only supported for single item auctions"), Desktop::BoxExclamation);
     }
     txtBidGroup->setEnabled(chkGroup->isChecked());
     if (!chkGroup->isChecked())
@@ -122,7 +122,7 @@ bool frmAddAuction::checkBidPage()
     }
     setNormalColor(lblQtyAvail);
     if (!chkLocal->isChecked() && !chkOnline->isChecked()) {
-        Vb::MsgBox(QStringLiteral("You must check at least one way to place this bid"), Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("You must check at least one way to place this bid"), Desktop::BoxExclamation);
         return false;
     }
     if (optBuy->isEnabled() && !optBuy->isChecked()) {
@@ -130,9 +130,9 @@ bool frmAddAuction::checkBidPage()
         const float bid = static_cast<float>(valueOf(txtMaxBid->text()));
         const float price = static_cast<float>(valueOf(optBuy_Tag));
         if (!(bid < price)) {
-            Vb::MsgBox(QStringLiteral("Your bid must be smaller than the Buy It Now Price of ") + strCurrency
+            Desktop::MsgBox(QStringLiteral("Your bid must be smaller than the Buy It Now Price of ") + strCurrency
                            + QString::number(valueOf(optBuy_Tag), 'f', 2),
-                       Vb::vbExclamation);
+                       Desktop::BoxExclamation);
             return false;
         }
     }
@@ -213,8 +213,8 @@ void frmAddAuction::cmdNext_Click()
     } catch (const std::exception &e) {
         while (QApplication::overrideCursor())
             QApplication::restoreOverrideCursor();
-        const auto *vb = dynamic_cast<const VbError *>(&e);
-        Vb::MsgBox(vb ? vb->description() : QString::fromUtf8(e.what()), Vb::vbExclamation);
+        const auto *vb = dynamic_cast<const NumberedError *>(&e);
+        Desktop::MsgBox(vb ? vb->description() : QString::fromUtf8(e.what()), Desktop::BoxExclamation);
         unloadInstance();
     }
 }

@@ -9,7 +9,7 @@
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/toolbar.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 
 #include <QAction>
@@ -36,7 +36,7 @@ frmItemNumber::frmItemNumber()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_ShowWithoutActivating, false);
-    setFixedSize(Vb::TwipsToPixelsX(kWidthTwips), Vb::TwipsToPixelsY(kHeightTwips));
+    setFixedSize(Desktop::TwipsToPixelsX(kWidthTwips), Desktop::TwipsToPixelsY(kHeightTwips));
     txtItemNum = new QLineEdit(QStringLiteral("<enter item number>"), this);
     txtItemNum->setGeometry(0, 0, width(), height());
     txtItemNum->installEventFilter(this);
@@ -46,8 +46,8 @@ frmItemNumber::frmItemNumber()
     Label1->adjustSize();
     Label1->move(0, height());
     Label1->hide();
-    Timer1 = new VbTimer(2000, false, this);
-    connect(Timer1, &VbTimer::Timer, this, &frmItemNumber::Timer1_Timer);
+    Timer1 = new TickTimer(2000, false, this);
+    connect(Timer1, &TickTimer::Timer, this, &frmItemNumber::Timer1_Timer);
 }
 
 void frmItemNumber::Form_Load()
@@ -71,12 +71,12 @@ void frmItemNumber::ShowAt(const QPoint &topLeft)
 void frmItemNumber::Timer1_Timer()
 {
     if (Label1->isHidden()) {
-        setFixedHeight(Vb::TwipsToPixelsY(kGrownHeightTwips));
-        Label1->move(Label1->x(), txtItemNum->height() + Vb::TwipsToPixelsY(60));
+        setFixedHeight(Desktop::TwipsToPixelsY(kGrownHeightTwips));
+        Label1->move(Label1->x(), txtItemNum->height() + Desktop::TwipsToPixelsY(60));
         Label1->show();
         Timer1->setInterval(50);
     }
-    Label1->move(Label1->x() - Vb::TwipsToPixelsX(kStepTwips), Label1->y());
+    Label1->move(Label1->x() - Desktop::TwipsToPixelsX(kStepTwips), Label1->y());
     if (Label1->x() <= -Label1->width())
         Label1->move(width(), Label1->y());
 }
@@ -161,7 +161,7 @@ void AddAuctionCommand()
                 at.setX(button->mapToGlobal(QPoint(0, 0)).x());
         }
         if (main.HTMLList)
-            at.setY(main.HTMLList->mapToGlobal(QPoint(0, 0)).y() + Vb::TwipsToPixelsY(700));
+            at.setY(main.HTMLList->mapToGlobal(QPoint(0, 0)).y() + Desktop::TwipsToPixelsY(700));
         frmItemNumber::ShowAt(at);
     }
     main.lvwAuctions->setSorted(true);

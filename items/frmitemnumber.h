@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/vbform.h"
+#include "platform/defaultinstance.h"
 
 #include <QWidget>
 
 class QLabel;
 class QLineEdit;
-class VbTimer;
+class TickTimer;
 
 // A small borderless box for typing or pasting an item number: Enter opens
 // the add-item wizard on it; Esc or a click elsewhere closes the box. Left
@@ -25,7 +25,7 @@ public:
 
     QLineEdit *txtItemNum = nullptr;
     QLabel *Label1 = nullptr;
-    VbTimer *Timer1 = nullptr;
+    TickTimer *Timer1 = nullptr;
 
     void Timer1_Timer();
 

@@ -20,7 +20,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 // Places a control by twips inside its parent.
 void place(QWidget *w, int left, int top, int width, int height)
 {
-    w->setGeometry(Vb::TwipsToPixelsX(left), Vb::TwipsToPixelsY(top), Vb::TwipsToPixelsX(width), Vb::TwipsToPixelsY(height));
+    w->setGeometry(Desktop::TwipsToPixelsX(left), Desktop::TwipsToPixelsY(top), Desktop::TwipsToPixelsX(width), Desktop::TwipsToPixelsY(height));
 }
 
 QLabel *label(const QString &text, QWidget *parent, int left, int top, int width, int height = 255)
@@ -36,7 +36,7 @@ frmTMRO::frmTMRO()
 {
     setWindowTitle(QStringLiteral("Tallowmere Online"));
     setModal(true);
-    setFixedSize(Vb::TwipsToPixelsX(6960), Vb::TwipsToPixelsY(5520));
+    setFixedSize(Desktop::TwipsToPixelsX(6960), Desktop::TwipsToPixelsY(5520));
 
     Image1 = new QLabel(this);
     Image1->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(48, 48));
@@ -95,12 +95,12 @@ void frmTMRO::cmdSignUp_Click()
     if (m_sending)
         return;
     if (txtName->text().isEmpty()) {
-        Vb::MsgBox(QStringLiteral("You must enter your name"), Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("You must enter your name"), Desktop::BoxExclamation);
         return;
     }
     const QString email = txtEmail->text();
     if (!email.contains(QLatin1Char('.')) || !email.contains(QLatin1Char('@'))) {
-        Vb::MsgBox(QStringLiteral("You must enter a valid email address"), Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("You must enter a valid email address"), Desktop::BoxExclamation);
         return;
     }
 
@@ -114,20 +114,20 @@ void frmTMRO::cmdSignUp_Click()
 
     switch (reply.outcome) {
     case OnlineService::Outcome::Accepted:
-        Vb::MsgBox(QStringLiteral("An email has been sent to you to confirm your account.") + kCrLf + kCrLf
+        Desktop::MsgBox(QStringLiteral("An email has been sent to you to confirm your account.") + kCrLf + kCrLf
                        + QStringLiteral("Once confirmed, you can use the Online features from within the program and also use "
                                         "the Online version from any web browser by going to this address and logging in "
                                         "with your eBay username and password:")
                        + kCrLf + kCrLf + HostRoles::url(HostRoles::Role::VendorSecure, QStringLiteral("/online/"), true),
-                   Vb::vbInformation);
+                   Desktop::BoxInformation);
         unloadInstance();
         break;
     case OnlineService::Outcome::Refused:
-        Vb::MsgBox(QStringLiteral("An error occured while creating your account:") + kCrLf + kCrLf + reply.message,
-                   Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("An error occured while creating your account:") + kCrLf + kCrLf + reply.message,
+                   Desktop::BoxExclamation);
         break;
     default:
-        Vb::MsgBox(QStringLiteral("An unknown error occured while creating your account."), Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("An unknown error occured while creating your account."), Desktop::BoxExclamation);
         break;
     }
 }

@@ -10,8 +10,8 @@
 #include "platform/msgbox.h"
 #include "platform/statusbar.h"
 #include "platform/toolbar.h"
-#include "platform/vberror.h"
-#include "platform/vbtimer.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 
 #include <QAction>
@@ -38,7 +38,7 @@ void splashStep(const QString &label, int progress)
     if (!label.isEmpty())
         splash.lblStatus->setText(label);
     splash.SetProgress(progress);
-    Vb::DoEvents();
+    Desktop::DoEvents();
 }
 
 // The program's icon (window, task bar and notification area): a gavel head
@@ -206,8 +206,8 @@ void frmMain::loadStep(const QString &step, const std::function<void()> &work)
         try {
             work();
             return;
-        } catch (const VbError &e) {
-            if (e.number() != VbErr::InvalidPropertyValue)
+        } catch (const NumberedError &e) {
+            if (e.number() != ErrorNumber::InvalidPropertyValue)
                 throw;
             SaveSetting(QStringLiteral("Window state"), QString());
             SaveSetting(QStringLiteral("List size"), QString());
@@ -220,10 +220,10 @@ void frmMain::Form_Load()
 {
     try {
         blnPreventExit = true;
-        strLastCB = Vb::ClipboardText();
+        strLastCB = Desktop::ClipboardText();
         TabURLs = {QStringLiteral("http://") + frmSettings::instance().txteBayDomain->currentText().toLower() + QLatin1Char('/'),
                    QString()};
-        setWindowTitle(Vb::AppTitle());
+        setWindowTitle(Desktop::AppTitle());
         BrowserNotification->hide();
         SetHeight(BrowserNotification, 0);
         lblBrowserNotification1->clear();
@@ -240,7 +240,7 @@ void frmMain::Form_Load()
         loadStep(QStringLiteral("Preparing status bar"), [this] { prepareStatusBar(); });
         WebBrowser->Navigate(QStringLiteral("about:blank"));
         HTMLList->Navigate(QStringLiteral("about:blank"));
-        Vb::DoEvents();
+        Desktop::DoEvents();
         splashStep(QStringLiteral("Loading settings..."), 30);
         blnForceRefresh = true;
         NextRefreshTime = QDateTime::currentDateTime().addSecs(frmSettings::instance().SyncIntervalSeconds());
@@ -292,16 +292,16 @@ void frmMain::Form_Load()
         });
         show();
         tmrLoadProcess->setEnabled(true);
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         if (frmSplash::isLoaded())
             frmSplash::unloadInstance();
         if (blnExiting)
             return;
-        Vb::MsgBox(QStringLiteral("An error occured while loading the program, please start the program again and you will "
+        Desktop::MsgBox(QStringLiteral("An error occured while loading the program, please start the program again and you will "
                                   "have an option to automatically resolve this problem\r\n\r\nError #")
                        + QString::number(e.number()) + QLatin1Char(' ') + e.description(),
-                   Vb::vbCritical);
-        Vb::EndProgram(1);
+                   Desktop::BoxCritical);
+        Desktop::EndProgram(1);
     }
 }
 

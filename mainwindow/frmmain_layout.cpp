@@ -22,29 +22,29 @@
 #include <QTabBar>
 #include <QToolButton>
 
-int frmMain::TopOf(const QWidget *w) { return Vb::PixelsToTwipsY(w->y()); }
-int frmMain::HeightOf(const QWidget *w) { return Vb::PixelsToTwipsY(w->height()); }
-int frmMain::WidthOf(const QWidget *w) { return Vb::PixelsToTwipsX(w->width()); }
+int frmMain::TopOf(const QWidget *w) { return Desktop::PixelsToTwipsY(w->y()); }
+int frmMain::HeightOf(const QWidget *w) { return Desktop::PixelsToTwipsY(w->height()); }
+int frmMain::WidthOf(const QWidget *w) { return Desktop::PixelsToTwipsX(w->width()); }
 
-// A negative size is refused, as the controls refused it: the control keeps
-// its old size.
-void frmMain::SetTop(QWidget *w, double twips) { w->move(w->x(), Vb::TwipsToPixelsY(twips)); }
-void frmMain::SetLeft(QWidget *w, double twips) { w->move(Vb::TwipsToPixelsX(twips), w->y()); }
+// A negative size (a window smaller than the layout's fixed parts) is
+// ignored: the control keeps its size.
+void frmMain::SetTop(QWidget *w, double twips) { w->move(w->x(), Desktop::TwipsToPixelsY(twips)); }
+void frmMain::SetLeft(QWidget *w, double twips) { w->move(Desktop::TwipsToPixelsX(twips), w->y()); }
 void frmMain::SetHeight(QWidget *w, double twips)
 {
     if (twips >= 0)
-        w->resize(w->width(), Vb::TwipsToPixelsY(twips));
+        w->resize(w->width(), Desktop::TwipsToPixelsY(twips));
 }
 void frmMain::SetWidth(QWidget *w, double twips)
 {
     if (twips >= 0)
-        w->resize(Vb::TwipsToPixelsX(twips), w->height());
+        w->resize(Desktop::TwipsToPixelsX(twips), w->height());
 }
 
 // The client area as the layout formulas see it: the status bar (250 twips)
-// lies inside it, as it did in the original window.
-int frmMain::InnerWidth() const { return Vb::PixelsToTwipsX(Client->width()); }
-int frmMain::InnerHeight() const { return Vb::PixelsToTwipsY(Client->height()) + 250; }
+// counts in, so the formulas' fixed offsets hold.
+int frmMain::InnerWidth() const { return Desktop::PixelsToTwipsX(Client->width()); }
+int frmMain::InnerHeight() const { return Desktop::PixelsToTwipsY(Client->height()) + 250; }
 
 namespace {
 
@@ -65,10 +65,10 @@ double lowestSplitterTop(const frmMain &m)
     const int browserBelowSplitter = barBelowSplitter + frmMain::HeightOf(m.BrowserNotification);
     // ... and makes the browser inner height - its top - 250 high, which must
     // stay above 100; two pixels to spare keep it there once twips become pixels.
-    const double spare = 2 * Vb::TwipsPerPixelY();
+    const double spare = 2 * Desktop::TwipsPerPixelY();
     double lowest = m.InnerHeight() - 250 - 100 - browserBelowSplitter - spare;
     if (sizedByLayout(m))
-        lowest = std::min(lowest, Vb::PixelsToTwipsY(m.height()) - 1550 - barBelowSplitter - spare);
+        lowest = std::min(lowest, Desktop::PixelsToTwipsY(m.height()) - 1550 - barBelowSplitter - spare);
     return lowest;
 }
 
@@ -83,10 +83,10 @@ void frmMain::Form_Resize()
 
     // 1. Minimum size (a maximised or minimised window keeps its size).
     if (sizedByLayout(*this)) {
-        if (Vb::PixelsToTwipsX(width()) < 5300)
-            resize(Vb::TwipsToPixelsX(5300), height());
-        if (TopOf(BrowserNotification) + 1550 > Vb::PixelsToTwipsY(height()))
-            resize(width(), Vb::TwipsToPixelsY(TopOf(BrowserNotification) + 1550));
+        if (Desktop::PixelsToTwipsX(width()) < 5300)
+            resize(Desktop::TwipsToPixelsX(5300), height());
+        if (TopOf(BrowserNotification) + 1550 > Desktop::PixelsToTwipsY(height()))
+            resize(width(), Desktop::TwipsToPixelsY(TopOf(BrowserNotification) + 1550));
     }
     // 2. Widths.
     const int inner = InnerWidth();
@@ -101,8 +101,8 @@ void frmMain::Form_Resize()
     const int feedbackWidth = StatusBar->Panel(QStringLiteral("Feedback"))->WidthTwips();
     const int progressLeft = inner - (4270 + feedbackWidth);
     if (progressLeft >= 0 && ProgressBar->parentWidget() == StatusBar) {
-        ProgressBar->move(Vb::TwipsToPixelsX(progressLeft), 4);
-        ProgressBar->resize(Vb::TwipsToPixelsX(1500), std::max(10, StatusBar->height() - 8));
+        ProgressBar->move(Desktop::TwipsToPixelsX(progressLeft), 4);
+        ProgressBar->resize(Desktop::TwipsToPixelsX(1500), std::max(10, StatusBar->height() - 8));
     }
     // 4. The view mode.
     switch (ViewMode) {
@@ -209,7 +209,7 @@ void frmMain::mnuViewList_Click()
     if (blnDoneLoading)
         SaveSetting(QStringLiteral("View Mode"), QStringLiteral("1"));
     Form_Resize();
-    setWindowTitle(Vb::AppTitle());
+    setWindowTitle(Desktop::AppTitle());
     HTMLList->setFocus();
 }
 
@@ -256,7 +256,7 @@ void frmMain::keyPressEvent(QKeyEvent *event)
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == frmResizeList) {
-        const auto y = [&] { return Vb::PixelsToTwipsY(static_cast<QMouseEvent *>(event)->position().y()); };
+        const auto y = [&] { return Desktop::PixelsToTwipsY(static_cast<QMouseEvent *>(event)->position().y()); };
         switch (event->type()) {
         case QEvent::MouseButtonPress: frmResizeList_MouseDown(y()); return true;
         case QEvent::MouseMove: frmResizeList_MouseMove(y()); return true;

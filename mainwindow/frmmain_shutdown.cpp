@@ -12,8 +12,8 @@
 #include "foundation/timetext.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
-#include "platform/vbform.h"
-#include "platform/vbtimer.h"
+#include "platform/defaultinstance.h"
+#include "platform/ticktimer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -94,16 +94,16 @@ bool frmMain::Form_QueryUnload()
         pending = isPendingSnipe(*lvwAuctions, lvwAuctions->Item(i));
 
     if (pending && !blnForceExit && !blnMustExit) {
-        const QString title = Vb::AppTitle();
+        const QString title = Desktop::AppTitle();
         const QString question = QStringLiteral("There are currently items set to be sniped\r\n\r\n") + title
                                  + QStringLiteral(" must be running when these items end or they will not be sniped unless "
                                                   "the bids are also set to be placed using the TMR Online server\r\n\r\n"
                                                   "Are you sure you want to exit ")
                                  + title + QLatin1Char('?');
         m_askingToExit = true;
-        const int answer = Vb::MsgBox(question, Vb::vbYesNo | Vb::vbQuestion | Vb::vbDefaultButton2, title);
+        const int answer = Desktop::MsgBox(question, Desktop::BoxYesNo | Desktop::BoxQuestion | Desktop::BoxDefaultButton2, title);
         m_askingToExit = false;
-        if (answer != Vb::vbYes) {
+        if (answer != Desktop::AnswerYes) {
             // Staying: everything stopped above runs again as before.
             blnExiting = false;
             tmrTimer->setEnabled(true);

@@ -56,7 +56,7 @@ void frmMain::TrayIcon_Click(const QString &ClickWhat)
         if (!TrayIcon)
             throw std::runtime_error("no tray window");
         TrayIcon->UpdateIcon(2);
-        Vb::DoEvents();
+        Desktop::DoEvents();
         TrayIcon->deleteLater();
         TrayIcon = nullptr;
 

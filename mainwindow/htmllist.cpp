@@ -11,7 +11,7 @@
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 #include "platform/webbrowser.h"
 
 #include <QElapsedTimer>
@@ -190,7 +190,7 @@ int Page::count(QLatin1String id) const
 void Page::Rebuild(const Source &source, const QString &templatePath, QStringList &altColors)
 {
     QPointer<Page> self(this);
-    const Template page = Template::read(templatePath, [] { Vb::DoEvents(); });
+    const Template page = Template::read(templatePath, [] { Desktop::DoEvents(); });
     if (!self || !m_browser || !source.rows)
         return;
     altColors = page.colours();
@@ -218,7 +218,7 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
             browser.DocumentWrite(page.listFooter);
         }
         browser.SetBodyScrollTop(scrollTop);
-        Vb::DoEvents();
+        Desktop::DoEvents();
         if (!self)
             return;
         m_pageKnown = false;
@@ -297,7 +297,7 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
                 QList<ElementWrite> writes;
                 try {
                     writes = RowWrites(fields, position, updateAll, named, context);
-                } catch (const VbError &e) {
+                } catch (const NumberedError &e) {
                     send();
                     result.failure = e.description();
                     return result;
@@ -330,7 +330,7 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
         if (sinceEvents.elapsed() < kEventSliceMs)
             continue;
         send();
-        Vb::DoEvents();
+        Desktop::DoEvents();
         sinceEvents.restart();
         if (!self || !rows || !m_browser)
             return result;
@@ -409,7 +409,7 @@ void frmMain::HTMLList_BeforeNavigate2(const QString &URL, bool &Cancel)
         const QString key = URL.mid(kSortBy.size());
         const int column = key == QLatin1String("itemnumber") ? 0 : list.SubItemIndex(key);
         if (column < 0)
-            throw VbError(VbErr::InvalidProcedureCall, QStringLiteral("No column has the key \"%1\"").arg(key));
+            throw NumberedError(ErrorNumber::InvalidProcedureCall, QStringLiteral("No column has the key \"%1\"").arg(key));
         list.SortKey = column;
         QPointer<frmMain> self(this);
         list.setSorted(true); // reading the values lets events run
@@ -421,6 +421,6 @@ void frmMain::HTMLList_BeforeNavigate2(const QString &URL, bool &Cancel)
     } catch (const std::exception &) {
         if (frmSplash::isLoaded())
             frmSplash::unloadInstance();
-        Vb::MsgBox(QStringLiteral("Failed to execute list command:\r\n\r\n") + URL, Vb::vbExclamation);
+        Desktop::MsgBox(QStringLiteral("Failed to execute list command:\r\n\r\n") + URL, Desktop::BoxExclamation);
     }
 }

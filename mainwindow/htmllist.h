@@ -65,7 +65,7 @@ public:
 
     // Reads the template, sets `altColors` from it, writes the whole page
     // keeping its scroll position, then syncs every row with the cell
-    // backgrounds. A template that cannot be read raises VbError before
+    // backgrounds. A template that cannot be read raises NumberedError before
     // the page is touched (the page and `altColors` stay as they were); what
     // goes wrong once the page is being written ends the rebuild quietly.
     void Rebuild(const Source &source, const QString &templatePath, QStringList &altColors);

@@ -3,7 +3,7 @@
 #include "engine/trackedauction.h"
 #include "platform/ansi.h"
 #include "platform/listview.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QFile>
 #include <QUrl>
@@ -62,8 +62,8 @@ Template Template::read(const QString &path, const std::function<void()> &afterL
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (!file.exists())
-            throw VbError(VbErr::FileNotFound, QStringLiteral("File not found: ") + path);
-        throw VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied: ") + path);
+            throw NumberedError(ErrorNumber::FileNotFound, QStringLiteral("File not found: ") + path);
+        throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied: ") + path);
     }
     const QString text = Ansi::decode(file.readAll());
     QStringList lines = text.split(QLatin1Char('\n'));
@@ -82,7 +82,7 @@ Template Template::fromLines(const QStringList &lines, const std::function<void(
     qsizetype next = 0;
     auto readLine = [&]() -> const QString & {
         if (next >= lines.size())
-            throw VbError(kInputPastEndOfFile, QStringLiteral("Input past end of file"));
+            throw NumberedError(kInputPastEndOfFile, QStringLiteral("Input past end of file"));
         const QString &line = lines.at(next++);
         if (afterLine)
             afterLine();
@@ -192,11 +192,11 @@ QList<ElementWrite> RowWrites(const RowFields &row, int position, bool updateAll
         QString background;
         if (highlighted) {
             if (colours.size() < 3)
-                throw VbError(kSubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+                throw NumberedError(kSubscriptOutOfRange, QStringLiteral("Subscript out of range"));
             background = colours.at(2);
         } else {
             if (colours.size() < 2)
-                throw VbError(kSubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+                throw NumberedError(kSubscriptOutOfRange, QStringLiteral("Subscript out of range"));
             background = colours.at(position % 2 == 1 ? 0 : 1);
         }
         for (QLatin1String cell : kCells)

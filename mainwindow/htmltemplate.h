@@ -50,7 +50,7 @@ struct Template
 
     // Reads a template file (Windows-1252, CR LF lines; a bare LF is taken
     // as a line end too). afterLine runs after every line read. Raises
-    // VbError 53 when the file cannot be read and 62 when a section's end
+    // NumberedError 53 when the file cannot be read and 62 when a section's end
     // marker never comes.
     static Template read(const QString &path, const std::function<void()> &afterLine = {});
     // The same from the lines themselves.
@@ -137,7 +137,7 @@ struct RowContext
 // up to date, in the order they are made. With `updateAll` the cells get
 // their background: colours[2] when `highlighted`, otherwise colours[0] for
 // an odd and colours[1] for an even position (both must be there). Raises
-// VbError 9 when a colour it needs is missing.
+// NumberedError 9 when a colour it needs is missing.
 QList<ElementWrite> RowWrites(const RowFields &row, int position, bool updateAll, bool highlighted,
                               const RowContext &context);
 

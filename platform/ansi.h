@@ -3,13 +3,13 @@
 #include <QByteArray>
 #include <QString>
 
-// Text as the program's original byte-per-character code page (Windows-1252):
+// Text in the byte-per-character code page of eBay's pages and the data files (Windows-1252):
 // fetched pages, data files and URL encoding all work on these bytes, so the
 // marker texts the program searches for match exactly.
 namespace Ansi {
 
 // One byte per character; bytes 0x80-0x9F map to their Windows-1252 letters
-// (a byte without a letter there maps to the same code point, as Windows does).
+// (a byte without a letter there maps to the same code point).
 QString decode(const QByteArray &bytes);
 
 // The reverse; a character without a Windows-1252 byte becomes '?'.

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace Vb {
+namespace Desktop {
 
 void DoEvents()
 {
@@ -90,4 +90,4 @@ void EndProgram(int exitCode)
     std::_Exit(exitCode);
 }
 
-} // namespace Vb
+} // namespace Desktop

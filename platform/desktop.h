@@ -8,9 +8,10 @@ class QWidget;
 // Small desktop services the windows use: letting pending events run,
 // screen units, the clipboard's text, keeping a window in front, starting
 // another program.
-namespace Vb {
+namespace Desktop {
 
-// Lets pending window events and timers run (the original's DoEvents).
+// Lets pending window events and timers run, so long work keeps the
+// timers firing and the windows answering.
 void DoEvents();
 
 // Waits at least `ms` milliseconds on a monotonic clock while events run, so
@@ -35,9 +36,9 @@ void SetTopMost(QWidget *window, bool onTop = true);
 // Starts another program detached from this one; false when it cannot start.
 bool StartProgram(const QString &program, const QStringList &arguments = {});
 
-// Ends the program at once, without unload events or saving (the original's
-// End statement). Tests install a handler that throws instead.
+// Ends the program at once, without unload events or saving (for a start-up
+// that cannot go on). Tests install a handler that throws instead.
 [[noreturn]] void EndProgram(int exitCode = 0);
 void setEndProgramHandler(void (*handler)(int exitCode));
 
-} // namespace Vb
+} // namespace Desktop

@@ -2,7 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/network.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -13,21 +13,21 @@
 
 namespace {
 
-VbError transferError(QNetworkReply::NetworkError code, const QString &text)
+NumberedError transferError(QNetworkReply::NetworkError code, const QString &text)
 {
     switch (code) {
     case QNetworkReply::HostNotFoundError:
-        return VbError(VbErr::InetHostNotFound, QStringLiteral("The server name or address could not be resolved"), QStringLiteral("Inet"));
+        return NumberedError(ErrorNumber::InetHostNotFound, QStringLiteral("The server name or address could not be resolved"), QStringLiteral("Inet"));
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::RemoteHostClosedError:
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::UnknownNetworkError:
-        return VbError(VbErr::InetCannotConnect, QStringLiteral("Cannot connect to server: ") + text, QStringLiteral("Inet"));
+        return NumberedError(ErrorNumber::InetCannotConnect, QStringLiteral("Cannot connect to server: ") + text, QStringLiteral("Inet"));
     case QNetworkReply::SslHandshakeFailedError:
-        return VbError(VbErr::InetSslError, QStringLiteral("A secure connection could not be made: ") + text, QStringLiteral("Inet"));
+        return NumberedError(ErrorNumber::InetSslError, QStringLiteral("A secure connection could not be made: ") + text, QStringLiteral("Inet"));
     default:
-        return VbError(VbErr::InetRequestFailed, QStringLiteral("The request failed: ") + text, QStringLiteral("Inet"));
+        return NumberedError(ErrorNumber::InetRequestFailed, QStringLiteral("The request failed: ") + text, QStringLiteral("Inet"));
     }
 }
 
@@ -48,11 +48,11 @@ Inet::~Inet()
 QNetworkReply *Inet::send(const QString &url)
 {
     if (m_reply)
-        throw VbError(VbErr::InetStillExecuting, QStringLiteral("Still executing last request"), QStringLiteral("Inet"));
+        throw NumberedError(ErrorNumber::InetStillExecuting, QStringLiteral("Still executing last request"), QStringLiteral("Inet"));
 
     const QUrl target(url, QUrl::TolerantMode);
     if (!target.isValid() || target.host().isEmpty())
-        throw VbError(VbErr::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
+        throw NumberedError(ErrorNumber::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
 
     QNetworkRequest request(target);
     // Both ways between http and https: sign-in and sign-out hop schemes.
@@ -86,9 +86,9 @@ QString Inet::result(QNetworkReply *reply, bool timedOut, bool cancelled)
     reply->deleteLater();
 
     if (timedOut)
-        throw VbError(VbErr::InetTimeout, QStringLiteral("The request timed out"), QStringLiteral("Inet"));
+        throw NumberedError(ErrorNumber::InetTimeout, QStringLiteral("The request timed out"), QStringLiteral("Inet"));
     if (cancelled)
-        throw VbError(VbErr::InetCancelled, QStringLiteral("The request was cancelled"), QStringLiteral("Inet"));
+        throw NumberedError(ErrorNumber::InetCancelled, QStringLiteral("The request was cancelled"), QStringLiteral("Inet"));
     // An HTTP error status still has a page: the program reads it like any other.
     if (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
         throw transferError(error, errorText);
@@ -132,7 +132,7 @@ void Inet::Begin(const QString &url, Completion done)
         QString page;
         try {
             page = result(reply, *timedOut, *cancelled);
-        } catch (const VbError &e) {
+        } catch (const NumberedError &e) {
             done(QString(), &e);
             return;
         }

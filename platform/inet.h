@@ -8,12 +8,12 @@
 #include <functional>
 #include <memory>
 
-class VbError;
+class NumberedError;
 
 // The transfer control: one per owning window. OpenURL sends a GET and waits
 // for the whole body in a nested event loop, so timers and user events keep
 // running meanwhile, exactly as the synchronous control pumped messages.
-// Failures are raised as VbError: a time-out as 35761, a call while a request
+// Failures are raised as NumberedError: a time-out as 35761, a call while a request
 // is still running as 35764, other transfer failures with their own numbers.
 // Redirects are followed; the body is decoded byte per character (Windows-1252).
 // Begin sends the same request without waiting for it.
@@ -28,7 +28,7 @@ public:
 
     QString OpenURL(const QString &url);
     // The body, or the error OpenURL would raise (nullptr on success).
-    using Completion = std::function<void(const QString &page, const VbError *error)>;
+    using Completion = std::function<void(const QString &page, const NumberedError *error)>;
     // Sends the request of OpenURL and returns at once (no nested wait); the
     // control is busy until `done` runs, once, when the request has ended:
     // answered, failed, timed out or cancelled (then inside Cancel()). A

@@ -83,7 +83,7 @@ void ListView::AddColumn(const QString &key, const QString &caption, int widthTw
     h->setTextAlignment(column, alignment | Qt::AlignVCenter);
     h->setData(column, Qt::UserRole, int(alignment));
     if (widthTwips > 0)
-        setColumnWidth(column, Vb::TwipsToPixelsX(widthTwips));
+        setColumnWidth(column, Desktop::TwipsToPixelsX(widthTwips));
 }
 
 void ListView::ClearColumns()

@@ -1,4 +1,4 @@
-#include "platform/vbform.h"
+#include "platform/defaultinstance.h"
 
 #include <QList>
 

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace Vb {
+namespace Desktop {
 
 namespace {
 
@@ -23,22 +23,22 @@ struct ButtonSpec
 QList<ButtonSpec> buttonsFor(int style)
 {
     switch (style & 7) {
-    case vbOKCancel: return {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
-    case vbAbortRetryIgnore: return {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
-    case vbYesNoCancel: return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
-    case vbYesNo: return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
-    case vbRetryCancel: return {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
-    default: return {{QMessageBox::Ok, vbOK}};
+    case BoxOKCancel: return {{QMessageBox::Ok, AnswerOK}, {QMessageBox::Cancel, AnswerCancel}};
+    case BoxAbortRetryIgnore: return {{QMessageBox::Abort, AnswerAbort}, {QMessageBox::Retry, AnswerRetry}, {QMessageBox::Ignore, AnswerIgnore}};
+    case BoxYesNoCancel: return {{QMessageBox::Yes, AnswerYes}, {QMessageBox::No, AnswerNo}, {QMessageBox::Cancel, AnswerCancel}};
+    case BoxYesNo: return {{QMessageBox::Yes, AnswerYes}, {QMessageBox::No, AnswerNo}};
+    case BoxRetryCancel: return {{QMessageBox::Retry, AnswerRetry}, {QMessageBox::Cancel, AnswerCancel}};
+    default: return {{QMessageBox::Ok, AnswerOK}};
     }
 }
 
 QMessageBox::Icon iconFor(int style)
 {
     switch (style & 0x70) {
-    case vbCritical: return QMessageBox::Critical;
-    case vbQuestion: return QMessageBox::Question;
-    case vbExclamation: return QMessageBox::Warning;
-    case vbInformation: return QMessageBox::Information;
+    case BoxCritical: return QMessageBox::Critical;
+    case BoxQuestion: return QMessageBox::Question;
+    case BoxExclamation: return QMessageBox::Warning;
+    case BoxInformation: return QMessageBox::Information;
     default: return QMessageBox::NoIcon;
     }
 }
@@ -70,9 +70,9 @@ int MsgBox(const QString &prompt, int style, const QString &title)
             return b.result;
     // Closed with Esc or the close box: Cancel where there is one, else the last button.
     for (const auto &b : buttons)
-        if (b.result == vbCancel)
-            return vbCancel;
+        if (b.result == AnswerCancel)
+            return AnswerCancel;
     return buttons.size() == 1 ? buttons.front().result : buttons.back().result;
 }
 
-} // namespace Vb
+} // namespace Desktop

@@ -7,14 +7,14 @@
 // Message boxes take the style numbers and give the result codes the
 // program's windows were written against. Tests install a responder so that
 // no box ever waits for a person.
-namespace Vb {
+namespace Desktop {
 
 enum MsgBoxStyle : int {
-    vbOKOnly = 0, vbOKCancel = 1, vbAbortRetryIgnore = 2, vbYesNoCancel = 3, vbYesNo = 4, vbRetryCancel = 5,
-    vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64,
-    vbDefaultButton2 = 256, vbDefaultButton3 = 512,
+    BoxOKOnly = 0, BoxOKCancel = 1, BoxAbortRetryIgnore = 2, BoxYesNoCancel = 3, BoxYesNo = 4, BoxRetryCancel = 5,
+    BoxCritical = 16, BoxQuestion = 32, BoxExclamation = 48, BoxInformation = 64,
+    BoxDefaultButton2 = 256, BoxDefaultButton3 = 512,
 };
-enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+enum MsgBoxResult : int { AnswerOK = 1, AnswerCancel = 2, AnswerAbort = 3, AnswerRetry = 4, AnswerIgnore = 5, AnswerYes = 6, AnswerNo = 7 };
 
 struct MsgBoxCall
 {
@@ -27,7 +27,7 @@ using MsgBoxResponder = std::function<int(const MsgBoxCall &)>;
 
 // Shows a modal box (or asks the responder). The title defaults to the
 // program title.
-int MsgBox(const QString &prompt, int style = vbOKOnly, const QString &title = {});
+int MsgBox(const QString &prompt, int style = BoxOKOnly, const QString &title = {});
 
 // Replaces the real boxes; an empty function restores them.
 void setMsgBoxResponder(MsgBoxResponder responder);
@@ -36,4 +36,4 @@ void setMsgBoxResponder(MsgBoxResponder responder);
 // caption of its message boxes.
 QString AppTitle();
 
-} // namespace Vb
+} // namespace Desktop

@@ -20,7 +20,7 @@ public:
 
 } // namespace
 
-namespace Vb {
+namespace Desktop {
 
 void RegisterUrlSchemes()
 {
@@ -43,4 +43,4 @@ void InstallUrlSchemeHandlers(QWebEngineProfile *profile)
     profile->installUrlSchemeHandler(kProgramScheme, new CommandLinkHandler(profile));
 }
 
-} // namespace Vb
+} // namespace Desktop

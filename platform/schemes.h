@@ -5,7 +5,7 @@ class QWebEngineProfile;
 // The program's own URL scheme "tmr": the HTML list's action links
 // ("tmr:///edit=3", "tmr:///sortby=timeleft") are caught before navigation
 // and never load anything.
-namespace Vb {
+namespace Desktop {
 
 // Registers "tmr" with the web engine. Must run before the application
 // object is created; later calls do nothing.
@@ -16,4 +16,4 @@ void RegisterUrlSchemes();
 // browser's BeforeNavigate2, and a link nobody cancels ends on an error page.
 void InstallUrlSchemeHandlers(QWebEngineProfile *profile);
 
-} // namespace Vb
+} // namespace Desktop

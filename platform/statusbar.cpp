@@ -33,13 +33,13 @@ void StatusPanel::setAutoSize(AutoSize a)
 
 void StatusPanel::setWidthTwips(int twips)
 {
-    setFixedWidth(Vb::TwipsToPixelsX(twips));
+    setFixedWidth(Desktop::TwipsToPixelsX(twips));
 }
 
 int StatusPanel::WidthTwips() const
 {
     const int px = isVisible() ? width() : sizeHint().width();
-    return Vb::PixelsToTwipsX(m_autoSize == Contents ? std::max(px, sizeHint().width()) : px);
+    return Desktop::PixelsToTwipsX(m_autoSize == Contents ? std::max(px, sizeHint().width()) : px);
 }
 
 void StatusPanel::setPicture(const QPixmap &picture)

@@ -105,14 +105,14 @@ protected:
     void javaScriptAlert(const QUrl &, const QString &msg) override
     {
         if (!m_owner->Silent)
-            Vb::MsgBox(msg, Vb::vbExclamation);
+            Desktop::MsgBox(msg, Desktop::BoxExclamation);
     }
 
     bool javaScriptConfirm(const QUrl &, const QString &msg) override
     {
         if (m_owner->Silent)
             return true;
-        return Vb::MsgBox(msg, Vb::vbOKCancel | Vb::vbQuestion) == Vb::vbOK;
+        return Desktop::MsgBox(msg, Desktop::BoxOKCancel | Desktop::BoxQuestion) == Desktop::AnswerOK;
     }
 
     bool javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *) override
@@ -285,10 +285,10 @@ QWebEngineProfile *WebBrowser::sharedProfile()
     static QPointer<QWebEngineProfile> profile;
     if (!profile) {
         profile = new QWebEngineProfile(QStringLiteral("WebBrowser"));
-        const QString dir = Folders::localAppData() + QLatin1Char('/') + Vb::AppTitle() + QStringLiteral("/WebBrowser");
+        const QString dir = Folders::localAppData() + QLatin1Char('/') + Desktop::AppTitle() + QStringLiteral("/WebBrowser");
         profile->setPersistentStoragePath(dir);
         profile->setCachePath(dir + QStringLiteral("/Cache"));
-        Vb::InstallUrlSchemeHandlers(profile);
+        Desktop::InstallUrlSchemeHandlers(profile);
     }
     return profile;
 }

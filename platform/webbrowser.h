@@ -37,7 +37,7 @@ public:
     // (also for a hidden element); line breaks where the element has them.
     QString innerText() const;
     void setInnerText(const QString &text) const; // plain text, markup shows literally; "\n" breaks the line
-    QString innerHTML() const; // in the old engine's form, like WebBrowser::DocumentHTML
+    QString innerHTML() const; // in the page readers' form, like WebBrowser::DocumentHTML
     void setInnerHTML(const QString &html) const;
     QString outerHTML() const;
     QString title() const; // the tooltip
@@ -50,12 +50,12 @@ public:
     void setValue(const QString &value) const;
 
     // Colours in and out as "#rrggbb"; bare hexadecimal digits ("800000") are
-    // accepted on the way in, as the old engine did.
+    // accepted on the way in, as the list template writes them.
     QString color() const; // style color (text colour)
     void setColor(const QString &colour) const;
     QString backgroundColor() const; // style background-color
     void setBackgroundColor(const QString &colour) const;
-    // The old style filter: "Gray()" shows the element in shades of grey,
+    // A style filter by name: "Gray()" shows the element in shades of grey,
     // "Alpha(Opacity=50)" half transparent, "" normally. Reads give back what
     // was set.
     QString filter() const;
@@ -64,7 +64,7 @@ public:
     void setStyleText(const QString &css) const;
 
     // In pixels. offsetTop/offsetLeft are relative to the offset parent (a
-    // table cell's is its table), as the old engine gave them; pageTop and
+    // table cell's is its table), as the list's pop-ups are placed; pageTop and
     // pageLeft are from the top left corner of the whole document.
     int offsetTop() const;
     int offsetLeft() const;
@@ -91,9 +91,9 @@ private:
     int m_index = 0;
 };
 
-// The embedded browser control: a QWebEngineView with the control's methods,
-// properties and events under their old names, and synchronous access to the
-// shown document.
+// The embedded browser: a QWebEngineView with the methods, properties and
+// events the program's windows call it by (Navigate, BeforeNavigate2,
+// DocumentComplete ...), and synchronous access to the shown document.
 //
 // Events. BeforeNavigate2 comes before every navigation: from Navigate()
 // itself, from a link clicked in the page, a form sent, a script, a frame and
@@ -149,7 +149,7 @@ public:
     int ReadyState() const { return m_readyState; }
     // Pages may not show dialogs: alerts are dropped, confirmations answered
     // OK, prompts cancelled, script errors not logged, file choosers not
-    // opened. Off, alerts and confirmations go through Vb::MsgBox.
+    // opened. Off, alerts and confirmations go through Desktop::MsgBox.
     bool Silent = false;
     // Whether the history may be walked. Off (a browser that keeps its one
     // page, such as the HTML list), the context menu keeps only its copying
@@ -164,7 +164,7 @@ public:
     bool HistoryNavigation() const { return m_historyNavigation; }
 
     // ---- the document ---------------------------------------------------
-    // The document element's inner HTML as the old engine wrote it: tag names
+    // The document element's inner HTML in the page readers' form: tag names
     // in capitals, attribute values unquoted when they are one plain word
     // (letters, digits, "-", "_", ".", "#"), link and picture addresses
     // resolved, e.g. <TD vAlign=top width="100%"><A href="http://h/x?a=1&amp;b=2">.
@@ -197,7 +197,7 @@ public:
     // engine callback is running).
     bool CanRunScripts() const { return canRunScripts(); }
 
-    // The page's scrolling: the body as the old engine saw it (the viewport).
+    // The page's scrolling: the body stands for the viewport.
     int BodyScrollTop();
     void SetBodyScrollTop(int pixels); // queued like element writes
     int BodyClientHeight();
@@ -245,8 +245,8 @@ public:
     int ScriptTimeout = 5000;
     int ScriptTimeouts() const { return m_scriptTimeouts; }
 
-    // The profile every WebBrowser shares (as the old control shared the
-    // system's cookies): kept in the program's data folder, so the eBay
+    // The profile every WebBrowser shares, so every tab sees one eBay
+    // sign-in: kept in the program's data folder, so the eBay
     // sign-in survives a restart, with the "tmr" handler installed.
     static QWebEngineProfile *sharedProfile();
 

@@ -12,10 +12,11 @@ const char kLibrary[] = R"JS(
 window.__tmrDom = (function () {
   'use strict';
 
-  // ---- HTML in the form the old engine gave it --------------------------
+  // ---- HTML in the program's page form ----------------------------------
   // Tag names in capitals, attribute values without quotes when they are a
   // plain word, link and picture addresses resolved, the well-known
-  // attribute names in their old mixed case.
+  // attribute names in mixed case (vAlign, colSpan): the form in which the
+  // page readers' marker texts match a fetched page and a shown one alike.
   function set(words) {
     var o = Object.create(null);
     words.split(' ').forEach(function (w) { o[w] = true; });

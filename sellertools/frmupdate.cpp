@@ -5,7 +5,7 @@
 #include "foundation/settingsstore.h"
 #include "platform/desktop.h"
 #include "platform/msgbox.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -67,7 +67,7 @@ frmUpdate::frmUpdate()
 
 void frmUpdate::Form_Load()
 {
-    lblMsg->setText(lblMsg->text().replace(QStringLiteral("%appname%"), Vb::AppTitle()));
+    lblMsg->setText(lblMsg->text().replace(QStringLiteral("%appname%"), Desktop::AppTitle()));
 }
 
 QString frmUpdate::UpdaterPath()
@@ -84,22 +84,22 @@ void frmUpdate::cmdRemind_Click()
 void frmUpdate::cmdUpdate_Click()
 {
     const QString updater = UpdaterPath();
-    const QString title = Vb::AppTitle();
+    const QString title = Desktop::AppTitle();
     // Without the updater the program would end and nothing would install
     // the release, so the window stays and says why.
     if (!QFileInfo(updater).isExecutable()) {
-        Vb::MsgBox(QStringLiteral("The update cannot be installed: the updater ") + updater
+        Desktop::MsgBox(QStringLiteral("The update cannot be installed: the updater ") + updater
                        + QStringLiteral(" was not found in the program folder."),
-                   Vb::vbExclamation);
+                   Desktop::BoxExclamation);
         return;
     }
-    Vb::MsgBox(title + QStringLiteral(" will now exit and start the update process") + kCrLf2
+    Desktop::MsgBox(title + QStringLiteral(" will now exit and start the update process") + kCrLf2
                    + QStringLiteral("Once the update is complete, ") + title + QStringLiteral(" will be restarted"),
-               Vb::vbInformation);
-    if (!Vb::StartProgram(updater)) {
-        Vb::MsgBox(QStringLiteral("The update cannot be installed: the updater ") + updater
+               Desktop::BoxInformation);
+    if (!Desktop::StartProgram(updater)) {
+        Desktop::MsgBox(QStringLiteral("The update cannot be installed: the updater ") + updater
                        + QStringLiteral(" could not be started."),
-                   Vb::vbExclamation);
+                   Desktop::BoxExclamation);
         return;
     }
     blnExit = true;
@@ -116,12 +116,12 @@ bool frmUpdate::Form_QueryUnload()
     if (blnExit)
         return false;
     if (blnCritical) {
-        const QString title = Vb::AppTitle();
-        const int answer = Vb::MsgBox(QStringLiteral("This is a critical update, ") + title
+        const QString title = Desktop::AppTitle();
+        const int answer = Desktop::MsgBox(QStringLiteral("This is a critical update, ") + title
                                           + QStringLiteral(" may no longer work properly without this update") + kCrLf2
                                           + QStringLiteral("Are you sure you want to continue without updating?"),
-                                      Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2);
-        if (answer == Vb::vbNo) {
+                                      Desktop::BoxYesNo | Desktop::BoxExclamation | Desktop::BoxDefaultButton2);
+        if (answer == Desktop::AnswerNo) {
             cmdUpdate_Click();
             return true;
         }

@@ -8,7 +8,7 @@
 #include "platform/desktop.h"
 #include "platform/inet.h"
 #include "platform/msgbox.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 #include "sellertools/frmupdate.h"
 #include "sellertools/updateinfo.h"
 
@@ -83,14 +83,14 @@ bool LookForUpdate(bool ShowWarnings)
         // An empty reply is a request that failed (no connection, a time-out),
         // not a reply that names no release.
         if (reply.isEmpty())
-            throw VbError(VbErr::InetRequestFailed, QStringLiteral("The update server sent no reply"));
+            throw NumberedError(ErrorNumber::InetRequestFailed, QStringLiteral("The update server sent no reply"));
 
         step = QStringLiteral("Server responded");
         const QString folder = basGeneral::DataFolder();
         UpdateInfoFile::Save(folder, reply);
 
         step = QStringLiteral("Response saved");
-        const UpdateInfo info = UpdateInfoFile::Read(folder, [] { Vb::DoEvents(); });
+        const UpdateInfo info = UpdateInfoFile::Read(folder, [] { Desktop::DoEvents(); });
 
         step = QStringLiteral("Response processed");
         main.LastDate = QDate::currentDate();
@@ -100,21 +100,21 @@ bool LookForUpdate(bool ShowWarnings)
             offered = true;
             offer(info);
         } else if (ShowWarnings) {
-            Vb::MsgBox(QStringLiteral("You are currently using the latest version of ") + Vb::AppTitle(),
-                       Vb::vbInformation);
+            Desktop::MsgBox(QStringLiteral("You are currently using the latest version of ") + Desktop::AppTitle(),
+                       Desktop::BoxInformation);
         }
         main.blnForceUpdate = false;
         main.blnPreventExit = false;
         return offered;
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         main.blnPreventExit = false;
         main.Inet->Cancel();
         LastFailure = QDateTime::currentDateTime();
         if (ShowWarnings)
-            Vb::MsgBox(QStringLiteral("An error occured while looking for updates") + kCrLf2
+            Desktop::MsgBox(QStringLiteral("An error occured while looking for updates") + kCrLf2
                            + QStringLiteral("The last step completed was: ") + step + kCrLf2 + QStringLiteral("Error: #")
                            + QString::number(e.number()) + QLatin1Char(' ') + e.description(),
-                       Vb::vbExclamation);
+                       Desktop::BoxExclamation);
         return false;
     }
 }

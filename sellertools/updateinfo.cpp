@@ -1,7 +1,7 @@
 #include "sellertools/updateinfo.h"
 
 #include "platform/ansi.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -26,7 +26,7 @@ public:
     const QString &next()
     {
         if (atEnd())
-            throw VbError(kInputPastEnd, QStringLiteral("Input past end of file"));
+            throw NumberedError(kInputPastEnd, QStringLiteral("Input past end of file"));
         const QString &line = m_lines.at(m_next++);
         if (m_after)
             m_after();
@@ -45,9 +45,9 @@ int readRevision(const QString &line)
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok);
     if (!ok)
-        throw VbError(VbErr::TypeMismatch, QStringLiteral("Type mismatch"));
+        throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
     if (value < -32768 || value > 32767)
-        throw VbError(kOverflow, QStringLiteral("Overflow"));
+        throw NumberedError(kOverflow, QStringLiteral("Overflow"));
     return int(value);
 }
 
@@ -99,7 +99,7 @@ void Save(const QString &folder, const QString &reply)
     const QString path = folder + kFileName;
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(Ansi::encode(reply + QStringLiteral("\r\n"))) < 0 || !out.commit())
-        throw VbError(VbErr::PermissionDenied, QStringLiteral("Permission denied"), path);
+        throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied"), path);
 }
 
 UpdateInfo Read(const QString &folder, const std::function<void()> &afterEachLine)
@@ -107,7 +107,7 @@ UpdateInfo Read(const QString &folder, const std::function<void()> &afterEachLin
     const QString path = folder + kFileName;
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
-        throw VbError(VbErr::FileNotFound, QStringLiteral("File not found"), path);
+        throw NumberedError(ErrorNumber::FileNotFound, QStringLiteral("File not found"), path);
     return Parse(SplitLines(Ansi::decode(in.readAll())), afterEachLine);
 }
 

@@ -27,16 +27,16 @@ inline const QString kFileName = QStringLiteral("update.inf");
 // with a line break has no empty last line.
 QStringList SplitLines(const QString &text);
 
-// Reads the tag lines. Raises VbError when a tag's value is missing (the
+// Reads the tag lines. Raises NumberedError when a tag's value is missing (the
 // text ends first), a version is not a whole number or does not fit 16 bits,
 // or a notes block has no end line. afterEachLine runs after every line read.
 UpdateInfo Parse(const QStringList &lines, const std::function<void()> &afterEachLine = {});
 
 // Replaces folder's "update.inf" with the reply followed by CR LF. Raises
-// VbError when the file cannot be written.
+// NumberedError when the file cannot be written.
 void Save(const QString &folder, const QString &reply);
 
-// Reads folder's "update.inf" back and parses it. Raises VbError when the
+// Reads folder's "update.inf" back and parses it. Raises NumberedError when the
 // file cannot be read or its lines are malformed (as Parse).
 UpdateInfo Read(const QString &folder, const std::function<void()> &afterEachLine = {});
 

@@ -13,7 +13,7 @@
 #include "platform/listview.h"
 #include "platform/network.h"
 #include "platform/statusbar.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "sim/core/simserver.h"
 
 #include <benchmark/benchmark.h>

@@ -14,7 +14,7 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/network.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 #include "sim/core/simserver.h"
 

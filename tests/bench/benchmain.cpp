@@ -14,7 +14,7 @@ int main(int argc, char **argv)
     qputenv("TALLOWMERE_HOME", home.path().toUtf8());
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu --disable-background-networking");
-    Vb::RegisterUrlSchemes();
+    Desktop::RegisterUrlSchemes();
     QApplication app(argc, argv);
     MsgBoxScript::installDefault();
     benchmark::Initialize(&argc, argv);

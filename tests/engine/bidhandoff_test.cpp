@@ -9,8 +9,8 @@
 #include "foundation/passwords.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
-#include "platform/vberror.h"
-#include "platform/vbtimer.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
 #include "tests/engine/enginetestutil.h"
 
 #include <gtest/gtest.h>
@@ -186,7 +186,7 @@ TEST(BidWindow, SaveDataReplacesTheFileWithTheTextAndALineEnd)
     QFile f(basGeneral::DataFolder() + QStringLiteral("dump.htm"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("caf\xe9\r\n"));
-    EXPECT_THROW(bid.SaveData(QStringLiteral("x"), QStringLiteral("no/such/folder/f.htm")), VbError);
+    EXPECT_THROW(bid.SaveData(QStringLiteral("x"), QStringLiteral("no/such/folder/f.htm")), NumberedError);
 }
 
 TEST(FailureReport, ShowsTheItemAndFollowsItsTitleUntilTheRefreshHasOne)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/mainformengine.h"
-#include "tests/support/vbtest.h"
+#include "tests/support/testtext.h"
 
 #include <QByteArray>
 #include <QString>

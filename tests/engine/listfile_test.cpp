@@ -9,7 +9,7 @@
 #include "foundation/timetext.h"
 #include "platform/ansi.h"
 #include "platform/listview.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/programended.h"
 
@@ -95,12 +95,12 @@ TEST(QuotedFieldLine, ReaderFollowsTheLineRules)
     try {
         shortRecord.ReadRecord(3);
         FAIL() << "no error";
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         EXPECT_EQ(e.number(), 62);
         EXPECT_EQ(e.description(), "Input past end of file");
     }
     QuotedFieldReader open(QStringLiteral("\"1\",\"2"));
-    EXPECT_THROW(open.ReadRecord(2), VbError);
+    EXPECT_THROW(open.ReadRecord(2), NumberedError);
 }
 
 TEST(ListFileSave, ThousandRowsComeBackByteForByte)
@@ -426,7 +426,7 @@ TEST(ListFileLoad, AnUnreadableData6GetsTheBackupOffer)
     WriteDataFile(kData6, broken);
     SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
     boxes.clear();
-    boxes.answer(Vb::vbNo);
+    boxes.answer(Desktop::AnswerNo);
     EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
     ASSERT_EQ(boxes.calls().size(), 1);
     EXPECT_EQ(boxes.calls()[0].style, 52);
@@ -441,12 +441,12 @@ TEST(ListFileLoad, AnUnreadableData6GetsTheBackupOffer)
     // Yes: an older backup is replaced by the broken list.
     WriteDataFile("data6-backup.dat", "old backup");
     boxes.clear();
-    boxes.answer(Vb::vbYes);
+    boxes.answer(Desktop::AnswerYes);
     EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
     ASSERT_EQ(boxes.calls().size(), 2);
     EXPECT_EQ(boxes.calls()[1].style, 64);
     EXPECT_TRUE(boxes.calls()[1].prompt.startsWith("Your items list file has been saved as data6-backup.dat"));
-    EXPECT_TRUE(boxes.calls()[1].prompt.endsWith("\r\n\r\nYou will now need to restart " + Vb::AppTitle()));
+    EXPECT_TRUE(boxes.calls()[1].prompt.endsWith("\r\n\r\nYou will now need to restart " + Desktop::AppTitle()));
     EXPECT_FALSE(QFile::exists(DataPath(kData6)));
     EXPECT_EQ(ReadDataFile("data6-backup.dat"), broken);
 
@@ -461,7 +461,7 @@ TEST(ListFileLoad, AnUnreadableData6GetsTheBackupOffer)
     RemoveDataFile("data6-backup.dat");
     ASSERT_TRUE(QDir().mkpath(DataPath("data6-backup.dat") + "/keep"));
     boxes.clear();
-    boxes.answer(Vb::vbYes);
+    boxes.answer(Desktop::AnswerYes);
     EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
     ASSERT_EQ(boxes.calls().size(), 2);
     EXPECT_EQ(boxes.calls()[1].style, 48);

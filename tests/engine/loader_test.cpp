@@ -9,7 +9,7 @@
 #include "foundation/hostroles.h"
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "tests/engine/enginetestutil.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/programended.h"
@@ -170,7 +170,7 @@ TEST(Loader, OnlineAccountOfferAndReviewPromptAreDecidedOnce)
     StartupWindows::ShowReviewPrompt = [&] { ++reviews; };
     CommandLine = "/nomon";
     MsgBoxScript::instance().clear();
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     TestEngineForm &form = FreshForm();
     form.tmrLoadProcess_Timer();
 
@@ -215,7 +215,7 @@ TEST(Loader, UnreadableFavoritesAreSetAsideOnRequest)
     WriteDataFile("favorites.dat", "\"never closed,\"x\r\n\"");
     WriteDataFile("favorites-backup.dat", "older backup");
     MsgBoxScript::instance().clear();
-    MsgBoxScript::instance().answer(Vb::vbYes);
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
     TestEngineForm &form = FreshForm();
     EXPECT_THROW(form.tmrLoadProcess_Timer(), ProgramEnded);
     EXPECT_EQ(GetSetting("Exit OK"), "1");

@@ -12,8 +12,8 @@
 #include "foundation/timetext.h"
 #include "platform/listview.h"
 #include "platform/statusbar.h"
-#include "platform/vberror.h"
-#include "platform/vbtimer.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ public:
     bool signInFails = false;
     // When set, a sign-in pair is left under way until finishSignIn().
     bool holdSignIn = false;
-    std::function<void(const VbError *)> pendingSignIn;
+    std::function<void(const NumberedError *)> pendingSignIn;
     int updateChecks = 0;
     int syncs = 0;
 
@@ -57,7 +57,7 @@ public:
         if (onBid)
             onBid(Item);
     }
-    void BeginSignInBeforeEnd(std::function<void(const VbError *)> done) override
+    void BeginSignInBeforeEnd(std::function<void(const NumberedError *)> done) override
     {
         ++signIns;
         if (holdSignIn) {
@@ -73,13 +73,13 @@ public:
         ASSERT_TRUE(done);
         endSignIn(done, fails);
     }
-    static void endSignIn(const std::function<void(const VbError *)> &done, bool fails)
+    static void endSignIn(const std::function<void(const NumberedError *)> &done, bool fails)
     {
         if (!fails) {
             done(nullptr);
             return;
         }
-        const VbError e(91, QStringLiteral("Object variable or With block variable not set"));
+        const NumberedError e(91, QStringLiteral("Object variable or With block variable not set"));
         done(&e);
     }
     bool LookForUpdate(bool) override
@@ -474,7 +474,7 @@ TEST(MainTick, AnErrorEndsTheTickShowsItsNumberAndSchedulesTheNextRefresh)
     f.tmrTimer->setEnabled(true);
     ListItem *first = snipe("60", 3);
     ListItem *second = snipe("61", 500, QStringLiteral("Local"), QStringLiteral("59 m"));
-    f.onBid = [](ListItem *) { throw VbError(-2147417848, QStringLiteral("Automation error")); };
+    f.onBid = [](ListItem *) { throw NumberedError(-2147417848, QStringLiteral("Automation error")); };
 
     f.tmrTimer_Timer();
     EXPECT_EQ(status(), "Error #-2147417848 Automation error");
@@ -489,7 +489,7 @@ TEST(MainTick, AnErrorEndsTheTickShowsItsNumberAndSchedulesTheNextRefresh)
 
     // Any other error leaves the timer running.
     f.tmrTimer->setEnabled(true);
-    f.onBid = [](ListItem *) { throw VbError(5, QStringLiteral("Invalid procedure call or argument")); };
+    f.onBid = [](ListItem *) { throw NumberedError(5, QStringLiteral("Invalid procedure call or argument")); };
     f.tmrTimer_Timer();
     EXPECT_EQ(status(), "Error #5 Invalid procedure call or argument");
     EXPECT_TRUE(f.tmrTimer->Enabled());

@@ -4,7 +4,7 @@
 #include "engine/sendonce.h"
 #include "platform/network.h"
 #include "tests/support/tinyhttp.h"
-#include "tests/support/vbtest.h"
+#include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 
@@ -68,12 +68,12 @@ TEST(SendOnce, ADroppedConnectionOrASilentServerIsAnErrorAfterOneRequest)
         reply.drop = true;
         return reply;
     });
-    EXPECT_EQ(VbErrorOf([&] { SendOnce::Get(url(dropping, "/buy"), 5); }), VbErr::InetCannotConnect);
+    EXPECT_EQ(ErrorNumberOf([&] { SendOnce::Get(url(dropping, "/buy"), 5); }), ErrorNumber::InetCannotConnect);
     EXPECT_EQ(dropping.requests().size(), 1);
 
     TinyHttp silent([](const TinyHttp::Request &) { return TinyHttp::Reply{200, {}, {}, true, 0}; });
-    EXPECT_EQ(VbErrorOf([&] { SendOnce::Get(url(silent, "/buy"), 1); }), VbErr::InetTimeout);
+    EXPECT_EQ(ErrorNumberOf([&] { SendOnce::Get(url(silent, "/buy"), 1); }), ErrorNumber::InetTimeout);
     EXPECT_EQ(silent.requests().size(), 1);
 
-    EXPECT_EQ(VbErrorOf([] { SendOnce::Get(QStringLiteral("not a url"), 1); }), VbErr::InetRequestFailed);
+    EXPECT_EQ(ErrorNumberOf([] { SendOnce::Get(QStringLiteral("not a url"), 1); }), ErrorNumber::InetRequestFailed);
 }

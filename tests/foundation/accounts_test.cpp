@@ -10,7 +10,7 @@
 #include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "tests/foundation/loopbacksignin.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/programended.h"
@@ -213,11 +213,11 @@ TEST(frmStartWiz, StoresTheAccountMakesItActiveAndOffersTheImport)
     w.txtUsername->setText("Eve.Smith");
     w.txtPassword->setText("MiXed Case");
     MsgBoxScript::instance().clear();
-    MsgBoxScript::instance().answer(Vb::vbYes);
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
     w.cmdNext_Click();
 
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
-    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Vb::vbYesNo | Vb::vbQuestion);
+    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Desktop::BoxYesNo | Desktop::BoxQuestion);
     EXPECT_FALSE(main.blnMustExit);
     EXPECT_TRUE(main.blnAutoImport);
     EXPECT_EQ(CurrentUser, "eve.smith");
@@ -229,7 +229,7 @@ TEST(frmStartWiz, StoresTheAccountMakesItActiveAndOffersTheImport)
     main.blnAutoImport = false;
     frmStartWiz &second = freshWizard();
     second.txtUsername->setText("frank");
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     second.cmdNext_Click();
     EXPECT_FALSE(main.blnAutoImport);
     EXPECT_EQ(GetSetting("Username"), "eve.smith;frank");
@@ -239,7 +239,7 @@ TEST(frmStartWiz, StoresTheAccountMakesItActiveAndOffersTheImport)
     frmStartWiz &again = freshWizard();
     again.txtUsername->setText("EVE.smith");
     again.txtPassword->setText("new one");
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     again.cmdNext_Click();
     EXPECT_EQ(GetSetting("Username"), "eve.smith;frank");
     EXPECT_EQ(basGeneral::UnscramblePassword(AccountList::Split(GetSetting("Password")).first()), "new one");
@@ -254,11 +254,11 @@ TEST(frmStartWiz, PasswordQuestionCancelCloseAndHeartbeat)
     MsgBoxScript::instance().clear();
 
     // Unticking asks; No ticks the box again, Yes keeps it and "Login" is off.
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     w.chkAlwaysPswd->click();
     EXPECT_TRUE(w.chkAlwaysPswd->isChecked());
-    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2);
-    MsgBoxScript::instance().answer(Vb::vbYes);
+    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Desktop::BoxYesNo | Desktop::BoxExclamation | Desktop::BoxDefaultButton2);
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
     w.chkAlwaysPswd->click();
     EXPECT_FALSE(w.chkAlwaysPswd->isChecked());
     w.chkAlwaysPswd->click(); // ticking asks nothing
@@ -272,7 +272,7 @@ TEST(frmStartWiz, PasswordQuestionCancelCloseAndHeartbeat)
     EXPECT_NE(GetSetting("Last alive"), "stale");
 
     w.txtUsername->setText("gina");
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     w.cmdNext_Click();
     EXPECT_EQ(GetSetting("Login"), "QXR");
 

@@ -1,6 +1,6 @@
 #include "foundation/basgeneral.h"
 
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +73,7 @@ TEST(WriteLog, AFailureReachesTheCallerAndKeepsTheOldLog)
     QDir().mkpath(DataFolder());
     // A folder in the file's place cannot be replaced.
     QDir().mkpath(DataFolder() + "blocked.txt");
-    EXPECT_THROW(WriteLog("blocked.txt", "x"), VbError);
+    EXPECT_THROW(WriteLog("blocked.txt", "x"), NumberedError);
     EXPECT_TRUE(QFileInfo(DataFolder() + "blocked.txt").isDir());
 }
 

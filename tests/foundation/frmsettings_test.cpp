@@ -4,7 +4,7 @@
 #include "foundation/mainformshell.h"
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/programended.h"
 
@@ -137,16 +137,16 @@ TEST(frmSettings, QuestionsComeOnlyFromTheUsersOwnChoices)
 
     s.show();
     s.ddnBidDelay->setCurrentIndex(2);
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     s.ddnBidDelay_Click();
     EXPECT_EQ(s.BidDelaySeconds(), 5);
     s.ddnBidDelay->setCurrentIndex(1);
-    MsgBoxScript::instance().answer(Vb::vbYes);
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
     s.ddnBidDelay_Click();
     EXPECT_EQ(s.BidDelaySeconds(), 2);
 
     s.chkAlwaysPswd->setChecked(false);
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     s.chkAlwaysPswd_Click();
     EXPECT_TRUE(s.chkAlwaysPswd->isChecked());
 
@@ -160,7 +160,7 @@ TEST(frmSettings, QuestionsComeOnlyFromTheUsersOwnChoices)
     s.lvwUsers->Add("second");
     s.SaveSettings();
     s.lvwUsers->setSelectedItem(s.lvwUsers->Item(2));
-    MsgBoxScript::instance().answer(Vb::vbYes);
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
     s.cmdRemUser_Click();
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Remove \"second\"?");
     EXPECT_EQ(s.lvwUsers->Count(), 1);

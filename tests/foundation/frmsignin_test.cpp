@@ -5,7 +5,7 @@
 #include "foundation/mainformshell.h"
 #include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
@@ -119,7 +119,7 @@ TEST(frmSignIn, WrongPairsAreRefusedAndAnyMatchingEntryIsAccepted)
         p.txtPassword->setText(attempt);
         p.cmdOK_Click();
         EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Incorrect password");
-        EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Vb::vbExclamation);
+        EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Desktop::BoxExclamation);
         EXPECT_TRUE(p.txtPassword->text().isEmpty());
         EXPECT_TRUE(frmSignIn::isLoaded());
     }
@@ -151,12 +151,12 @@ TEST(frmSignIn, ModalPromptRestoresTheWindowOrLeavesItToTheCaller)
         EXPECT_TRUE(p.isModal());
         p.txtPassword->setText("pw");
         // Unticking asks (No is the default); Yes leaves it off.
-        MsgBoxScript::instance().answer(Vb::vbYes);
+        MsgBoxScript::instance().answer(Desktop::AnswerYes);
         p.chkAlwaysPswd->click();
         p.cmdOK->click();
     });
     EXPECT_TRUE(frmSignIn::ShowModal());
-    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2);
+    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Desktop::BoxYesNo | Desktop::BoxExclamation | Desktop::BoxDefaultButton2);
     EXPECT_EQ(GetSetting("Login"), "QXR");
     EXPECT_TRUE(main.windowState() & Qt::WindowMaximized);
 
@@ -190,7 +190,7 @@ TEST(frmSignIn, MissingPasswordsFailToVerifyAndOneEmptyPasswordWorks)
     p.txtPassword->setText("b");
     p.cmdOK_Click();
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Failed to verify password");
-    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Vb::vbCritical);
+    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Desktop::BoxCritical);
     EXPECT_EQ(p.txtPassword->text(), "b");
     EXPECT_FALSE(main.blnAuthorized);
     // A match before the missing entry still signs in.

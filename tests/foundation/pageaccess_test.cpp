@@ -1,6 +1,6 @@
 #include "foundation/pageaccess.h"
 #include "platform/inet.h"
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 #include "tests/support/tinyhttp.h"
 
 #include <gtest/gtest.h>
@@ -173,10 +173,10 @@ TEST(GetInputValue, ReadsHiddenFieldsInEitherLetterCase)
     try {
         GetInputValue(QStringLiteral("name=\"x\" value=\"1\">"), QStringLiteral("x"));
         ADD_FAILURE() << "no error raised";
-    } catch (const VbError &e) {
-        EXPECT_EQ(e.number(), VbErr::InvalidProcedureCall);
+    } catch (const NumberedError &e) {
+        EXPECT_EQ(e.number(), ErrorNumber::InvalidProcedureCall);
     }
-    EXPECT_THROW(GetInputValue(QStringLiteral("<input name=\"x\" value=\"1\""), QStringLiteral("x")), VbError);
+    EXPECT_THROW(GetInputValue(QStringLiteral("<input name=\"x\" value=\"1\""), QStringLiteral("x")), NumberedError);
 }
 
 TEST(TextCleaning, StripTagsCleanWhitespaceAndInStrClean)

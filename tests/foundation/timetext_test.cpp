@@ -2,7 +2,7 @@
 #include "foundation/itemfields.h"
 #include "foundation/settingsstore.h"
 #include "foundation/timetext.h"
-#include "tests/support/vbtest.h"
+#include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ TEST(ParseLongDate, ReadsTheOfficialTimeText)
     // Not the official-time text: raised to the caller.
     for (const char *bad : {"", "Friday, December 6, 2013 14:03:22", "Friday, Decembre 6, 2013 14:03:22 PST",
                             "Friday, February 30, 2013 14:03:22 PST", "Friday, December 6 2013 PST"}) {
-        EXPECT_EQ(VbErrorOf([&] { ParseLongDate(QString::fromLatin1(bad)); }), VbErr::TypeMismatch) << bad;
+        EXPECT_EQ(ErrorNumberOf([&] { ParseLongDate(QString::fromLatin1(bad)); }), ErrorNumber::TypeMismatch) << bad;
     }
 }
 
@@ -188,7 +188,7 @@ TEST(TimeLeft, ParseAndFormat)
     EXPECT_EQ(FormatTimeLeft(qint64(3725)), QStringLiteral("1 h 2 m "));
     for (const char *bad : {"", "N/A", "12 s"}) {
         QString text = QString::fromLatin1(bad);
-        EXPECT_EQ(VbErrorOf([&] { FormatTimeLeft(text); }), VbErr::TypeMismatch) << bad;
+        EXPECT_EQ(ErrorNumberOf([&] { FormatTimeLeft(text); }), ErrorNumber::TypeMismatch) << bad;
     }
 
     // What is formatted reads back, to the precision of the units shown.

@@ -50,7 +50,7 @@ TEST(AccountsWithSimulator, WizardRefusesAWrongPasswordAndStoresTheRightOne)
     w.cmdNext_Click();
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Invalid eBay user ID or password");
-    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Vb::vbExclamation);
+    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Desktop::BoxExclamation);
     EXPECT_TRUE(frmStartWiz::isLoaded());
     EXPECT_TRUE(main.blnMustExit);
     EXPECT_EQ(frmSettings::instance().lvwUsers->Count(), 0);
@@ -59,7 +59,7 @@ TEST(AccountsWithSimulator, WizardRefusesAWrongPasswordAndStoresTheRightOne)
 
     from = RefreshSim::Mark();
     w.txtPassword->setText("Right Pass&1");
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     w.cmdNext_Click();
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Would you like to import your watched items from eBay?");
     EXPECT_FALSE(frmStartWiz::isLoaded());

@@ -211,7 +211,7 @@ TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
     ASSERT_NE(w, nullptr);
     w->chkOnline->setChecked(true);
     w->txtMaxBid->setText("15");
-    MsgBoxScript::instance().answer(Vb::vbNo); // keep the service's bid
+    MsgBoxScript::instance().answer(Desktop::AnswerNo); // keep the service's bid
     finish(*w);
     ListItem *row = EngineForm().lvwAuctions->FindItem(number);
     ASSERT_NE(row, nullptr);

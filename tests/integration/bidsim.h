@@ -7,7 +7,7 @@
 #include "engine/mainformengine.h"
 #include "sim/core/simserver.h"
 #include "tests/integration/refreshsimutil.h"
-#include "tests/support/vbtest.h"
+#include "tests/support/testtext.h"
 
 #include <QDateTime>
 #include <QString>

@@ -58,7 +58,7 @@ TEST(SignUpWindow, ChecksNameAndEmailBeforeSendingAnything)
     for (const char *bad : {"me@xorg", "me.x.org", ""}) {
         signUp("Ann", bad);
         EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "You must enter a valid email address") << bad;
-        EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Vb::vbExclamation);
+        EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Desktop::BoxExclamation);
     }
     EXPECT_TRUE(RefreshSim::TargetsSince(from).isEmpty());
     EXPECT_TRUE(frmTMRO::isLoaded());
@@ -84,8 +84,8 @@ TEST(SignUpWindow, CreatesTheAccountWithTheStoredPasswordAndCloses)
     EXPECT_EQ(account->email, "x.y@z");
 
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
-    const Vb::MsgBoxCall &shown = MsgBoxScript::instance().calls().last();
-    EXPECT_EQ(shown.style, Vb::vbInformation);
+    const Desktop::MsgBoxCall &shown = MsgBoxScript::instance().calls().last();
+    EXPECT_EQ(shown.style, Desktop::BoxInformation);
     EXPECT_TRUE(shown.prompt.startsWith("An email has been sent to you to confirm your account.\r\n\r\nOnce confirmed,"));
     EXPECT_TRUE(shown.prompt.endsWith("\r\n\r\n" + RefreshSim::Server().url("/online/", true)));
     EXPECT_FALSE(frmTMRO::isLoaded());
@@ -101,7 +101,7 @@ TEST(SignUpWindow, ShowsTheServersRefusalAndTheUnexpectedReplyAndStaysOpen)
     signUp("Ann", "ann@x.org");
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(),
               "An error occured while creating your account:\r\n\r\nYour eBay username or password is incorrect.");
-    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Vb::vbExclamation);
+    EXPECT_EQ(MsgBoxScript::instance().calls().last().style, Desktop::BoxExclamation);
     EXPECT_EQ(sim.online().account("alice"), nullptr);
     EXPECT_TRUE(frmTMRO::isLoaded());
     EXPECT_EQ(w.txtName->text(), "Ann");

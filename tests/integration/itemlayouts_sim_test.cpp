@@ -10,7 +10,7 @@
 #include "platform/inet.h"
 #include "sim/core/pacifictime.h"
 #include "tests/integration/refreshsimutil.h"
-#include "tests/support/vbtest.h"
+#include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "foundation/settingsstore.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
@@ -184,7 +184,7 @@ TEST_F(PlaceBidWithSimulator, EmptyBidRepliesEndInTheErrorMessage)
     EXPECT_EQ(GetSetting(QStringLiteral("F")), QStringLiteral("1"));
     EXPECT_TRUE(frmFailureReport::isLoaded());
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
-    EXPECT_EQ(MsgBoxScript::instance().calls().first().style, Vb::vbCritical);
+    EXPECT_EQ(MsgBoxScript::instance().calls().first().style, Desktop::BoxCritical);
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(),
               QStringLiteral("An error occured while bidding: \r\n\r\nError: \r\n\r\nPlease use Help>Contact support from within "
                              "this program if you are unable to solve this issue.\r\n\r\nError #0"));

@@ -16,7 +16,7 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/statusbar.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "sim/core/pacifictime.h"
 #include "sim/core/pages.h"
 

@@ -14,7 +14,7 @@
 #include "platform/listview.h"
 #include "platform/network.h"
 #include "platform/statusbar.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -174,7 +174,7 @@ bool RunUntil(const std::function<bool()> &done, double seconds)
     while (!done()) {
         if (clock.elapsed() > qint64(seconds * 1000))
             return false;
-        Vb::WaitWithEvents(20);
+        Desktop::WaitWithEvents(20);
     }
     return true;
 }

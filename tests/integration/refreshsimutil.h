@@ -6,7 +6,7 @@
 // the tests choose.
 #include "engine/mainformengine.h"
 #include "sim/core/simserver.h"
-#include "tests/support/vbtest.h"
+#include "tests/support/testtext.h"
 
 #include <QDateTime>
 #include <QList>

@@ -12,7 +12,7 @@
 #include "foundation/globals.h"
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 #include <gtest/gtest.h>
 

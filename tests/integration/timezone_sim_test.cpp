@@ -8,7 +8,7 @@
 #include "engine/trackedauction.h"
 #include "foundation/frmsettings.h"
 #include "platform/listview.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 #include <gtest/gtest.h>
 

@@ -60,10 +60,10 @@ QString expectedMessage(const QString &copy, bool keptValues)
 }
 
 // The prompts shown so far that are about a settings file set aside.
-QList<Vb::MsgBoxCall> settingsNotices()
+QList<Desktop::MsgBoxCall> settingsNotices()
 {
-    QList<Vb::MsgBoxCall> found;
-    for (const Vb::MsgBoxCall &call : MsgBoxScript::instance().calls())
+    QList<Desktop::MsgBoxCall> found;
+    for (const Desktop::MsgBoxCall &call : MsgBoxScript::instance().calls())
         if (call.prompt.startsWith("Your settings file could not be read"))
             found << call;
     return found;
@@ -116,9 +116,9 @@ TEST(UnreadableSettingsWithSimulator, TheUserIsToldTheCopyIsKeptAndTheProgramSta
     ASSERT_EQ(copies().size(), 1);
     const QString firstCopy = copies().first();
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
-    const Vb::MsgBoxCall notice = MsgBoxScript::instance().calls().first();
+    const Desktop::MsgBoxCall notice = MsgBoxScript::instance().calls().first();
     EXPECT_EQ(notice.prompt, expectedMessage(firstCopy, false));
-    EXPECT_EQ(notice.style, Vb::vbExclamation);
+    EXPECT_EQ(notice.style, Desktop::BoxExclamation);
     EXPECT_EQ(notice.title, "Tallowmere");
     // The copy beside the settings file holds the original bytes, for the
     // user's eyes only.
@@ -129,7 +129,7 @@ TEST(UnreadableSettingsWithSimulator, TheUserIsToldTheCopyIsKeptAndTheProgramSta
 
     // As for missing settings: no question about an unclean exit (the cut
     // file's "1st Run" is not believed), the first-run wizard.
-    MsgBoxScript::instance().answer(Vb::vbNo); // do not import the watching list
+    MsgBoxScript::instance().answer(Desktop::AnswerNo); // do not import the watching list
     ASSERT_TRUE(RefreshSim::RunUntil([] { return GetSetting("Last Load Step", "unset").isEmpty(); }, 60));
     EXPECT_TRUE(wizardSeen);
     EXPECT_EQ(settingsNotices().size(), 1);
@@ -158,7 +158,7 @@ TEST(UnreadableSettingsWithSimulator, TheUserIsToldTheCopyIsKeptAndTheProgramSta
     EXPECT_EQ(fileBytes(firstCopy), cut);
     EXPECT_EQ(fileBytes(secondCopy), garbage);
     EXPECT_EQ(settingsNotices().last().prompt, expectedMessage(secondCopy, true));
-    EXPECT_EQ(settingsNotices().last().style, Vb::vbExclamation);
+    EXPECT_EQ(settingsNotices().last().style, Desktop::BoxExclamation);
 
     EXPECT_EQ(GetSetting("Username"), "alice");
     EXPECT_EQ(GetSetting("Homepage"), "http://kept.test/");
@@ -173,7 +173,7 @@ TEST(UnreadableSettingsWithSimulator, TheUserIsToldTheCopyIsKeptAndTheProgramSta
     EXPECT_FALSE(frmStartWiz::isLoaded());
     EXPECT_TRUE(frmMainShell::isLoaded());
     QStringList prompts;
-    for (const Vb::MsgBoxCall &call : MsgBoxScript::instance().calls())
+    for (const Desktop::MsgBoxCall &call : MsgBoxScript::instance().calls())
         prompts << call.prompt;
     EXPECT_EQ(prompts, QStringList({expectedMessage(firstCopy, false), "Would you like to import your watched items from eBay?",
                                     expectedMessage(secondCopy, true)}));

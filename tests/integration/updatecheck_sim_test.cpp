@@ -6,7 +6,7 @@
 
 #include "foundation/basgeneral.h"
 #include "platform/statusbar.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "sellertools/frmupdate.h"
 #include "sellertools/updatecheck.h"
 #include "tests/support/msgboxscript.h"
@@ -110,13 +110,13 @@ TEST(UpdateCheckWithSimulator, ACriticalReleaseAtStartUpHoldsTheTickUntilItIsPut
     EXPECT_TRUE(w.lblMsg->isHidden());
     EXPECT_FALSE(form.tmrTimer->Enabled());
 
-    MsgBoxScript::instance().answer(Vb::vbYes);
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
     w.cmdRemind->click();
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
     EXPECT_EQ(MsgBoxScript::instance().calls().first().prompt,
               "This is a critical update, Tallowmere may no longer work properly without this update\r\n\r\n"
               "Are you sure you want to continue without updating?");
-    EXPECT_EQ(MsgBoxScript::instance().calls().first().style, Vb::vbYesNo | Vb::vbExclamation | Vb::vbDefaultButton2);
+    EXPECT_EQ(MsgBoxScript::instance().calls().first().style, Desktop::BoxYesNo | Desktop::BoxExclamation | Desktop::BoxDefaultButton2);
     EXPECT_FALSE(frmUpdate::isLoaded());
     EXPECT_TRUE(form.tmrTimer->Enabled());
 }

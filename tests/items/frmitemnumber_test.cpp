@@ -4,7 +4,7 @@
 #include "items/frmaddauction.h"
 #include "items/frmitemnumber.h"
 #include "platform/listview.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "platform/listview.h"
 #include "platform/statusbar.h"
 #include "platform/toolbar.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 
 #include <gtest/gtest.h>

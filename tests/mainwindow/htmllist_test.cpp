@@ -11,13 +11,13 @@
 #include "mainwindow/htmllist.h"
 #include "mainwindow/htmltemplate.h"
 #include "platform/listview.h"
-#include "platform/vberror.h"
-#include "platform/vbtimer.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 
 #include "tests/support/msgboxscript.h"
 #include "tests/support/waitfor.h"
-#include "tests/support/vbtest.h"
+#include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 
@@ -293,9 +293,9 @@ TEST(HtmlListPage, TemplatesThatFail)
     // A template that cannot be read leaves the page and the colours alone
     // and tells the caller.
     p.templatePath = dir.filePath("missing.tmt");
-    EXPECT_THROW(p.rebuild(), VbError);
+    EXPECT_THROW(p.rebuild(), NumberedError);
     p.templatePath = writeTemplate(dir, "open.tmt", "<altcolors>\r\n#1;#2\r\n</altcolors>\r\n<listitem>\r\n<p>\r\n");
-    EXPECT_THROW(p.rebuild(), VbError);
+    EXPECT_THROW(p.rebuild(), NumberedError);
     EXPECT_EQ(p.count("itemnumber"), 4);
     EXPECT_EQ(p.colours, shipped);
 

@@ -3,8 +3,8 @@
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "mainwindow/htmltemplate.h"
-#include "platform/vberror.h"
-#include "tests/support/vbtest.h"
+#include "platform/numberederror.h"
+#include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 
@@ -83,13 +83,13 @@ TEST(HtmlTemplateSections, ReadAsTheMarkersSay)
     EXPECT_EQ(swallow.listFooter, "end\r\n");
 
     // A section whose end never comes runs past the end of the file.
-    EXPECT_EQ(VbErrorOf([] { Template::fromLines({"<listheader>", "<table>", "</listitem>"}); }), 62);
-    EXPECT_EQ(VbErrorOf([] { Template::fromLines({"<altcolors>"}); }), 62);
+    EXPECT_EQ(ErrorNumberOf([] { Template::fromLines({"<listheader>", "<table>", "</listitem>"}); }), 62);
+    EXPECT_EQ(ErrorNumberOf([] { Template::fromLines({"<altcolors>"}); }), 62);
 
     // From a file: CR LF lines, a bare LF, Windows-1252, no final break.
     QTemporaryDir dir;
     const QString path = dir.filePath("list.tmt");
-    EXPECT_EQ(VbErrorOf([&] { Template::read(path); }), 53);
+    EXPECT_EQ(ErrorNumberOf([&] { Template::read(path); }), 53);
 
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -167,10 +167,10 @@ TEST(HtmlListRowWrites, ColoursByRowKind)
     // needed; with it, two do for a row that is not highlighted (the page
     // tests show which each row gets).
     EXPECT_EQ(countOf(RowWrites(snipe(), 0, false, false, context()), ElementWrite::Background), 0);
-    EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, false, false, context({})); }), 0);
+    EXPECT_EQ(ErrorNumberOf([&] { RowWrites(r, 0, false, false, context({})); }), 0);
     EXPECT_EQ(countOf(RowWrites(r, 5, true, false, context({"#A", "#B"})), ElementWrite::Background), 13);
-    EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, true, true, context({"#A", "#B"})); }), 9);
-    EXPECT_EQ(VbErrorOf([&] { RowWrites(r, 0, true, false, context({"#A"})); }), 9);
+    EXPECT_EQ(ErrorNumberOf([&] { RowWrites(r, 0, true, true, context({"#A", "#B"})); }), 9);
+    EXPECT_EQ(ErrorNumberOf([&] { RowWrites(r, 0, true, false, context({"#A"})); }), 9);
 }
 
 TEST(HtmlListRowWrites, ButtonsGroupAndPicture)

@@ -6,7 +6,7 @@
 #include "foundation/globals.h"
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
@@ -106,12 +106,12 @@ TEST(Shutdown, APendingSnipeAsksAndNoPutsEveryTimerBack)
     frmSettings::instance().chkScanClipboard->setChecked(true);
     m.tmrClipboardScan->setEnabled(true);
 
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     EXPECT_FALSE(m.close());
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
-    const Vb::MsgBoxCall call = MsgBoxScript::instance().calls().first();
+    const Desktop::MsgBoxCall call = MsgBoxScript::instance().calls().first();
     EXPECT_EQ(call.prompt, kQuestion);
-    EXPECT_EQ(call.style, Vb::vbYesNo | Vb::vbQuestion | Vb::vbDefaultButton2);
+    EXPECT_EQ(call.style, Desktop::BoxYesNo | Desktop::BoxQuestion | Desktop::BoxDefaultButton2);
     EXPECT_EQ(call.title, "Tallowmere");
     EXPECT_TRUE(frmMainShell::isLoaded());
     EXPECT_FALSE(m.blnExiting);
@@ -124,7 +124,7 @@ TEST(Shutdown, APendingSnipeAsksAndNoPutsEveryTimerBack)
     CurrentUser = "alice";
     m.LastDate = QDate(2026, 12, 5);
     m.setWindowState(Qt::WindowNoState);
-    MsgBoxScript::instance().answer(Vb::vbYes);
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
     ASSERT_TRUE(m.Unload());
     EXPECT_FALSE(m.tmrTimer->Enabled());
     EXPECT_FALSE(relist.running);

@@ -4,7 +4,7 @@
 #include "foundation/frmsplash.h"
 #include "foundation/settingsstore.h"
 #include "mainwindow/frmmain.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +18,11 @@ TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
     SaveSetting("Last Load Step", "Preparing toolbar");
     SaveSetting("Homepage", "http://mine.test/");
     MsgBoxScript::instance().clear();
-    MsgBoxScript::instance().answer(Vb::vbYes);
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
     RegisterWindows();
     EXPECT_FALSE(Main());
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
-    const Vb::MsgBoxCall call = MsgBoxScript::instance().calls().first();
+    const Desktop::MsgBoxCall call = MsgBoxScript::instance().calls().first();
     EXPECT_EQ(call.style, 276);
     EXPECT_EQ(call.prompt,
               "Tallowmere has not properly shut down the last time it has been used.\r\n\r\n"

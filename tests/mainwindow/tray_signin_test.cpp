@@ -6,7 +6,7 @@
 #include "foundation/globals.h"
 #include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
 #include <gtest/gtest.h>
 

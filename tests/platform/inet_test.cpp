@@ -1,7 +1,7 @@
 #include "platform/inet.h"
 
 #include "tests/support/tinyhttp.h"
-#include "tests/support/vbtest.h"
+#include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,7 @@ TEST(Inet, TimeOutBusyAndCancelAreErrors)
     });
     Inet inet;
     inet.RequestTimeout = 1;
-    EXPECT_EQ(VbErrorOf([&] { inet.OpenURL(server.url("/hang")); }), VbErr::InetTimeout);
+    EXPECT_EQ(ErrorNumberOf([&] { inet.OpenURL(server.url("/hang")); }), ErrorNumber::InetTimeout);
     EXPECT_FALSE(inet.StillExecuting());
 
     // While one request waits, timers run: a second call on the same control
@@ -58,16 +58,16 @@ TEST(Inet, TimeOutBusyAndCancelAreErrors)
     bool busyDuring = false;
     QTimer::singleShot(50, [&] {
         busyDuring = inet.StillExecuting();
-        nested = VbErrorOf([&] { inet.OpenURL(server.url("/slow")); });
+        nested = ErrorNumberOf([&] { inet.OpenURL(server.url("/slow")); });
         inet.Cancel();
     });
-    EXPECT_EQ(VbErrorOf([&] { inet.OpenURL(server.url("/slow")); }), VbErr::InetCancelled);
+    EXPECT_EQ(ErrorNumberOf([&] { inet.OpenURL(server.url("/slow")); }), ErrorNumber::InetCancelled);
     EXPECT_TRUE(busyDuring);
-    EXPECT_EQ(nested, VbErr::InetStillExecuting);
+    EXPECT_EQ(nested, ErrorNumber::InetStillExecuting);
 
     // Nothing listens here.
-    EXPECT_NE(VbErrorOf([&] { inet.OpenURL("http://127.0.0.1:1/"); }), 0);
-    EXPECT_NE(VbErrorOf([&] { inet.OpenURL("not a url"); }), 0);
+    EXPECT_NE(ErrorNumberOf([&] { inet.OpenURL("http://127.0.0.1:1/"); }), 0);
+    EXPECT_NE(ErrorNumberOf([&] { inet.OpenURL("not a url"); }), 0);
     // The control works again afterwards.
     EXPECT_EQ(inet.OpenURL(server.url("/slow")), "late");
 }
@@ -88,7 +88,7 @@ TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
         int error = -1;
     };
     auto recorder = [](End &end) {
-        return [&end](const QString &page, const VbError *error) {
+        return [&end](const QString &page, const NumberedError *error) {
             ++end.calls;
             end.page = page;
             end.error = error ? error->number() : 0;
@@ -102,9 +102,9 @@ TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
     // Returned at once; the control is busy until the reply is there.
     EXPECT_EQ(answered.calls, 0);
     EXPECT_TRUE(inet.StillExecuting());
-    EXPECT_EQ(VbErrorOf([&] { inet.OpenURL(server.url("/slow")); }), VbErr::InetStillExecuting);
-    EXPECT_EQ(VbErrorOf([&] { inet.Begin(server.url("/slow"), [](const QString &, const VbError *) {}); }),
-              VbErr::InetStillExecuting);
+    EXPECT_EQ(ErrorNumberOf([&] { inet.OpenURL(server.url("/slow")); }), ErrorNumber::InetStillExecuting);
+    EXPECT_EQ(ErrorNumberOf([&] { inet.Begin(server.url("/slow"), [](const QString &, const NumberedError *) {}); }),
+              ErrorNumber::InetStillExecuting);
     ASSERT_TRUE(QTest::qWaitFor([&] { return answered.calls > 0; }, 5000));
     EXPECT_EQ(answered.page, "late");
     EXPECT_EQ(answered.error, 0);
@@ -114,7 +114,7 @@ TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
     End hung;
     inet.Begin(server.url("/hang"), recorder(hung));
     ASSERT_TRUE(QTest::qWaitFor([&] { return hung.calls > 0; }, 5000));
-    EXPECT_EQ(hung.error, VbErr::InetTimeout);
+    EXPECT_EQ(hung.error, ErrorNumber::InetTimeout);
     EXPECT_FALSE(inet.StillExecuting());
 
     // Cancel ends it at once, inside the call.
@@ -122,7 +122,7 @@ TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
     inet.Begin(server.url("/hang"), recorder(cancelled));
     inet.Cancel();
     EXPECT_EQ(cancelled.calls, 1);
-    EXPECT_EQ(cancelled.error, VbErr::InetCancelled);
+    EXPECT_EQ(cancelled.error, ErrorNumber::InetCancelled);
     EXPECT_FALSE(inet.StillExecuting());
 
     // A control that goes first never reports.
@@ -134,6 +134,6 @@ TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
     QTest::qWait(300);
     EXPECT_EQ(answered.calls + hung.calls + cancelled.calls, 3);
     EXPECT_EQ(orphan.calls, 0);
-    EXPECT_EQ(VbErrorOf([&] { inet.Begin("not a url", recorder(orphan)); }), VbErr::InetRequestFailed);
+    EXPECT_EQ(ErrorNumberOf([&] { inet.Begin("not a url", recorder(orphan)); }), ErrorNumber::InetRequestFailed);
     EXPECT_EQ(orphan.calls, 0);
 }

@@ -6,7 +6,7 @@
 #include "tests/support/msgboxscript.h"
 
 #include "tests/support/waitfor.h"
-#include "tests/support/vbtest.h"
+#include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 
@@ -181,7 +181,7 @@ TEST(WebBrowserControl, NavigationEventsAndState)
     EXPECT_EQ(ev.beforeNavigate, (QStringList{"http://www.example.com/x", "about:blank"}));
 }
 
-TEST(WebBrowserDocument, HtmlInTheOldEnginesForm)
+TEST(WebBrowserDocument, HtmlInThePageReadersForm)
 {
     Pages pages;
     const QString url = pages.add(
@@ -474,8 +474,8 @@ TEST(WebBrowserScripts, WaitsAreBoundedAndDialogsNeverBlock)
     EXPECT_TRUE(b->ExecScript("alert('quiet'); confirm('sure?')").toBool());
     EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty());
     b->Silent = false;
-    MsgBoxScript::instance().answer(Vb::vbOK);
-    MsgBoxScript::instance().answer(Vb::vbCancel);
+    MsgBoxScript::instance().answer(Desktop::AnswerOK);
+    MsgBoxScript::instance().answer(Desktop::AnswerCancel);
     EXPECT_FALSE(b->ExecScript("alert('loud'); confirm('sure?')").toBool());
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 2);
     EXPECT_EQ(MsgBoxScript::instance().calls().at(0).prompt, "loud");

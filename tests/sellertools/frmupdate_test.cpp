@@ -3,7 +3,7 @@
 
 #include "foundation/mainformshell.h"
 #include "foundation/settingsstore.h"
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/waitfor.h"
 
@@ -56,7 +56,7 @@ TEST(frmUpdate, NoToTheCriticalQuestionStartsTheUpdaterOrSaysItIsMissing)
     main->blnPreventExit = true;
 
     // Without the updater nothing ends: the window stays, the tick stays off.
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     w.cmdRemind->click();
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "The update cannot be installed: the updater "
                                                          + dir.filePath("updater.exe") + " was not found in the program folder.");
@@ -66,7 +66,7 @@ TEST(frmUpdate, NoToTheCriticalQuestionStartsTheUpdaterOrSaysItIsMissing)
 
     writeUpdater(dir);
     MsgBoxScript::instance().clear();
-    MsgBoxScript::instance().answer(Vb::vbNo);
+    MsgBoxScript::instance().answer(Desktop::AnswerNo);
     w.close();
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 2);
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(),

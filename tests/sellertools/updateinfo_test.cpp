@@ -3,8 +3,8 @@
 #include "sellertools/updateinfo.h"
 
 #include "foundation/basgeneral.h"
-#include "platform/vberror.h"
-#include "tests/support/vbtest.h"
+#include "platform/numberederror.h"
+#include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 namespace {
 
 UpdateInfo parse(const QStringList &lines) { return UpdateInfoFile::Parse(lines); }
-int errorOf(const QStringList &lines) { return VbErrorOf([&] { parse(lines); }); }
+int errorOf(const QStringList &lines) { return ErrorNumberOf([&] { parse(lines); }); }
 
 } // namespace
 
@@ -44,9 +44,9 @@ TEST(UpdateInfo, ExactTagLinesGiveVersionNotesAndCriticalMark)
 
 TEST(UpdateInfo, MalformedRepliesRaiseInsteadOfOfferingAnything)
 {
-    EXPECT_EQ(errorOf({"<version>", "twelve"}), VbErr::TypeMismatch);
-    EXPECT_EQ(errorOf({"<version>", ""}), VbErr::TypeMismatch);
-    EXPECT_EQ(errorOf({"<version>", "12.5"}), VbErr::TypeMismatch);
+    EXPECT_EQ(errorOf({"<version>", "twelve"}), ErrorNumber::TypeMismatch);
+    EXPECT_EQ(errorOf({"<version>", ""}), ErrorNumber::TypeMismatch);
+    EXPECT_EQ(errorOf({"<version>", "12.5"}), ErrorNumber::TypeMismatch);
     EXPECT_EQ(errorOf({"<version>", "32768"}), 6);
     EXPECT_EQ(errorOf({"<version>", "32767"}), 0);
     // A tag whose value never comes, and notes without their end line.

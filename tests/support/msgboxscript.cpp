@@ -8,10 +8,10 @@ MsgBoxScript &MsgBoxScript::instance()
 
 void MsgBoxScript::installDefault()
 {
-    Vb::setMsgBoxResponder([](const Vb::MsgBoxCall &call) { return instance().respond(call); });
+    Desktop::setMsgBoxResponder([](const Desktop::MsgBoxCall &call) { return instance().respond(call); });
 }
 
-int MsgBoxScript::respond(const Vb::MsgBoxCall &call)
+int MsgBoxScript::respond(const Desktop::MsgBoxCall &call)
 {
     m_calls << call;
     if (!m_answers.empty()) {
@@ -19,13 +19,13 @@ int MsgBoxScript::respond(const Vb::MsgBoxCall &call)
         m_answers.pop_front();
         return r;
     }
-    const bool second = (call.style & Vb::vbDefaultButton2) != 0;
+    const bool second = (call.style & Desktop::BoxDefaultButton2) != 0;
     switch (call.style & 7) {
-    case Vb::vbOKCancel: return second ? Vb::vbCancel : Vb::vbOK;
-    case Vb::vbYesNo:
-    case Vb::vbYesNoCancel: return second ? Vb::vbNo : Vb::vbYes;
-    case Vb::vbRetryCancel: return second ? Vb::vbCancel : Vb::vbRetry;
-    case Vb::vbAbortRetryIgnore: return second ? Vb::vbRetry : Vb::vbAbort;
-    default: return Vb::vbOK;
+    case Desktop::BoxOKCancel: return second ? Desktop::AnswerCancel : Desktop::AnswerOK;
+    case Desktop::BoxYesNo:
+    case Desktop::BoxYesNoCancel: return second ? Desktop::AnswerNo : Desktop::AnswerYes;
+    case Desktop::BoxRetryCancel: return second ? Desktop::AnswerCancel : Desktop::AnswerRetry;
+    case Desktop::BoxAbortRetryIgnore: return second ? Desktop::AnswerRetry : Desktop::AnswerAbort;
+    default: return Desktop::AnswerOK;
     }
 }

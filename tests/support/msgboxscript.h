@@ -16,12 +16,12 @@ public:
 
     void answer(int result) { m_answers.push_back(result); }
     void clear() { m_answers.clear(); m_calls.clear(); }
-    const QList<Vb::MsgBoxCall> &calls() const { return m_calls; }
+    const QList<Desktop::MsgBoxCall> &calls() const { return m_calls; }
     QString lastPrompt() const { return m_calls.isEmpty() ? QString() : m_calls.last().prompt; }
 
-    int respond(const Vb::MsgBoxCall &call);
+    int respond(const Desktop::MsgBoxCall &call);
 
 private:
     std::deque<int> m_answers;
-    QList<Vb::MsgBoxCall> m_calls;
+    QList<Desktop::MsgBoxCall> m_calls;
 };

@@ -20,11 +20,11 @@ int main(int argc, char **argv)
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     qunsetenv("TALLOWMERE_HOSTS");
     qunsetenv("TALLOWMERE_CA");
-    Vb::RegisterUrlSchemes();
+    Desktop::RegisterUrlSchemes();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallowmere"));
     MsgBoxScript::installDefault();
-    Vb::setEndProgramHandler([](int code) { throw ProgramEnded{code}; });
+    Desktop::setEndProgramHandler([](int code) { throw ProgramEnded{code}; });
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,7 +2,7 @@
 
 // Readable QStrings in test failures, and the number of the error a call
 // raises (0 for none).
-#include "platform/vberror.h"
+#include "platform/numberederror.h"
 
 #include <QString>
 
@@ -14,11 +14,11 @@ inline void PrintTo(const QString &text, std::ostream *os)
     *os << '"' << text.toStdString() << '"';
 }
 
-inline int VbErrorOf(const std::function<void()> &call)
+inline int ErrorNumberOf(const std::function<void()> &call)
 {
     try {
         call();
-    } catch (const VbError &e) {
+    } catch (const NumberedError &e) {
         return e.number();
     }
     return 0;

@@ -1,15 +1,15 @@
-#include "platform/vbtimer.h"
+#include "platform/ticktimer.h"
 
-VbTimer::VbTimer(int intervalMs, bool enabled, QObject *parent) : QObject(parent)
+TickTimer::TickTimer(int intervalMs, bool enabled, QObject *parent) : QObject(parent)
 {
     m_timer.setInterval(intervalMs);
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &VbTimer::Timer);
+    connect(&m_timer, &QTimer::timeout, this, &TickTimer::Timer);
     m_enabled = enabled;
     apply();
 }
 
-void VbTimer::setEnabled(bool on)
+void TickTimer::setEnabled(bool on)
 {
     if (on == m_enabled)
         return; // switching a running timer on again does not restart it
@@ -17,13 +17,13 @@ void VbTimer::setEnabled(bool on)
     apply();
 }
 
-void VbTimer::setInterval(int ms)
+void TickTimer::setInterval(int ms)
 {
     m_timer.setInterval(ms);
     apply();
 }
 
-void VbTimer::apply()
+void TickTimer::apply()
 {
     if (m_enabled && m_timer.interval() > 0)
         m_timer.start();

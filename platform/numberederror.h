@@ -6,10 +6,10 @@
 // The one error type of the program. It carries a number and a description
 // like the runtime errors the windows' handlers were written against, so a
 // handler can test "error 35761" (a transfer time-out) or show "Error #" + n.
-class VbError final : public std::exception
+class NumberedError final : public std::exception
 {
 public:
-    VbError(int number, QString description, QString source = {})
+    NumberedError(int number, QString description, QString source = {})
         : m_number(number), m_description(std::move(description)), m_source(std::move(source)),
           m_what(m_description.toUtf8()) {}
 
@@ -26,7 +26,7 @@ private:
 };
 
 // Error numbers the program raises or tests for.
-namespace VbErr {
+namespace ErrorNumber {
 inline constexpr int InvalidProcedureCall = 5;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int FileNotFound = 53;
@@ -42,4 +42,4 @@ inline constexpr int InetHostNotFound = 35751;
 inline constexpr int InetCancelled = 35755;
 inline constexpr int InetSslError = 35756;
 inline constexpr int InetRequestFailed = 35750;
-} // namespace VbErr
+} // namespace ErrorNumber

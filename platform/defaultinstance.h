@@ -13,7 +13,7 @@ void UnloadAllBut(const QWidget *except);
 
 // The default instance of a window class: created and loaded (its Form_Load
 // run) on first use, alive until unloaded, created afresh on the next use
-// after that — the life of the original program's windows.
+// after that, so a window opened again starts from its stored settings.
 //
 //     class frmSettings final : public QDialog, public DefaultInstance<frmSettings> { ... };
 //     frmSettings::instance().txtHomepage->text();

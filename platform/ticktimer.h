@@ -4,13 +4,13 @@
 
 // A window timer: Enabled and Interval like the control, where switching it
 // on (again) restarts the interval and an interval of 0 keeps it silent.
-class VbTimer final : public QObject
+class TickTimer final : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(VbTimer)
+    Q_DISABLE_COPY_MOVE(TickTimer)
 
 public:
-    explicit VbTimer(int intervalMs = 0, bool enabled = false, QObject *parent = nullptr);
+    explicit TickTimer(int intervalMs = 0, bool enabled = false, QObject *parent = nullptr);
 
     bool Enabled() const { return m_enabled; }
     void setEnabled(bool on);
