@@ -102,4 +102,5 @@ private:
     bool m_inResize = false;
     bool m_retriedLayout = false;
     bool m_askingToExit = false;
+    bool m_shutDown = false;
 };

@@ -68,9 +68,12 @@ QString windowStateText(Qt::WindowStates state)
 bool frmMain::Form_QueryUnload()
 {
     // A second close while the pending-snipe question is open waits for
-    // that answer.
+    // that answer; once the shut-down has passed, any later close (the
+    // application closing its windows as it quits) goes through at once.
     if (m_askingToExit)
         return true;
+    if (m_shutDown)
+        return false;
     logExit(QStringLiteral("Starting exit procedure"));
     if (blnPreventExit) {
         logExit(QStringLiteral("Exit cancelled: Prevent exit mode on"));
@@ -123,6 +126,7 @@ bool frmMain::Form_QueryUnload()
     CurrentItem = nullptr;
     SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
 
+    m_shutDown = true;
     logExit(QStringLiteral("Exiting, unloading forms and ending program"));
     LoadedWindows::UnloadAllBut(this);
     if (BidForm)
@@ -137,5 +141,6 @@ void frmMain::Form_Unload()
     tmrClipboardScan->setEnabled(false);
     delete TrayIcon;
     TrayIcon = nullptr;
-    QCoreApplication::quit();
+    // exit(), not quit(): quit() would first ask every window to close again.
+    QCoreApplication::exit(0);
 }

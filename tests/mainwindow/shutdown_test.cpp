@@ -137,6 +137,11 @@ TEST(Shutdown, APendingSnipeAsksAndNoPutsEveryTimerBack)
     EXPECT_EQ(exitLog().mid(2), QStringList({"Starting exit procedure", "Exiting, checking for scheduled bids",
                                              "Exiting, saving registry settings...",
                                              "Exiting, unloading forms and ending program"}));
+    // The application closes its windows as it quits: no second pass, no
+    // second question.
+    EXPECT_TRUE(m.close());
+    EXPECT_EQ(MsgBoxScript::instance().calls().size(), 2);
+    EXPECT_EQ(exitLog().size(), 6);
 }
 
 TEST(Shutdown, OnlyWatchedOrDecidedItemsOrAForcedExitCloseWithoutAQuestion)
