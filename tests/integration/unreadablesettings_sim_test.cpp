@@ -15,6 +15,8 @@
 #include "tests/support/filemode.h"
 #include "tests/support/msgboxscript.h"
 
+#include "tests/support/testfiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -26,20 +28,6 @@
 #include <QTimer>
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 // The copies beside the settings file, oldest name first.
 QStringList copies()

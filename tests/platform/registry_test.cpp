@@ -2,6 +2,8 @@
 
 #include "platform/folders.h"
 
+#include "tests/support/testfiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -102,20 +104,6 @@ TEST(Registry, RunValueBecomesAnAutostartEntry)
 }
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 // The copies set aside beside the store's file, by name.
 QStringList copiesBeside()
