@@ -1,5 +1,7 @@
 #include "tests/engine/enginetestutil.h"
 
+#include "tests/support/testfiles.h"
+
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "platform/listview.h"
@@ -44,16 +46,12 @@ QString DataPath(const QString &name)
 
 void WriteDataFile(const QString &name, const QByteArray &bytes)
 {
-    QDir().mkpath(basGeneral::DataFolder());
-    QFile f(DataPath(name));
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
+    writeBytes(DataPath(name), bytes);
 }
 
 QByteArray ReadDataFile(const QString &name)
 {
-    QFile f(DataPath(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return fileBytes(DataPath(name));
 }
 
 void RemoveDataFile(const QString &name)

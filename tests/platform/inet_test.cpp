@@ -38,15 +38,23 @@ TEST(Inet, FetchesDecodesFollowsRedirectsAndSharesCookies)
     EXPECT_EQ(b.OpenURL(server.url("/whoami")), "s=42");
 }
 
+namespace {
+
+// "/hang" never answers, "/slow" answers "late" after 300 ms.
+TinyHttp::Reply hangingOrSlowPages(const TinyHttp::Request &r)
+{
+    TinyHttp::Reply reply;
+    reply.hang = r.target == "/hang";
+    reply.delayMs = r.target == "/slow" ? 300 : 0;
+    reply.body = "late";
+    return reply;
+}
+
+} // namespace
+
 TEST(Inet, TimeOutBusyAndCancelAreErrors)
 {
-    TinyHttp server([](const TinyHttp::Request &r) {
-        TinyHttp::Reply reply;
-        reply.hang = r.target == "/hang";
-        reply.delayMs = r.target == "/slow" ? 300 : 0;
-        reply.body = "late";
-        return reply;
-    });
+    TinyHttp server(hangingOrSlowPages);
     Inet inet;
     inet.RequestTimeout = 1;
     EXPECT_EQ(ErrorNumberOf([&] { inet.OpenURL(server.url("/hang")); }), ErrorNumber::InetTimeout);
@@ -74,13 +82,7 @@ TEST(Inet, TimeOutBusyAndCancelAreErrors)
 
 TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
 {
-    TinyHttp server([](const TinyHttp::Request &r) {
-        TinyHttp::Reply reply;
-        reply.hang = r.target == "/hang";
-        reply.delayMs = r.target == "/slow" ? 300 : 0;
-        reply.body = "late";
-        return reply;
-    });
+    TinyHttp server(hangingOrSlowPages);
     struct End
     {
         int calls = 0;

@@ -6,6 +6,8 @@
 #include "platform/registry.h"
 #include "tests/support/filemode.h"
 
+#include "tests/support/testfiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -28,26 +30,12 @@ void writePlain(const QString &path, const QByteArray &bytes, int mode)
     ASSERT_TRUE(SetFileMode(path, mode));
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The test runs under the usual umask, under which new files are 0644.
 struct UsualUmask
 {
     mode_t old = ::umask(022);
     ~UsualUmask() { ::umask(old); }
 };
-
-Registry::Value text(const QByteArray &bytes)
-{
-    Registry::Value v;
-    v.type = Registry::String;
-    v.data = bytes;
-    return v;
-}
 
 } // namespace
 
@@ -78,7 +66,7 @@ TEST(PrivateFile, NewAndWiderFilesAreOwnerOnlyFromTheFirstByte)
     b.write("new");
     ASSERT_TRUE(b.commit());
     EXPECT_EQ(FileMode(wide), "0600");
-    EXPECT_EQ(contents(wide), "new");
+    EXPECT_EQ(fileBytes(wide), "new");
 
     // A file written in place.
     const QString inPlace = dir.filePath("inplace.htm");
@@ -88,7 +76,7 @@ TEST(PrivateFile, NewAndWiderFilesAreOwnerOnlyFromTheFirstByte)
     c.write("new page");
     c.close();
     EXPECT_EQ(FileMode(inPlace), "0600");
-    EXPECT_EQ(contents(inPlace), "new page");
+    EXPECT_EQ(fileBytes(inPlace), "new page");
 
     // A file that cannot be opened is refused, and nothing is made.
     QSaveFile d(dir.filePath("missing-folder/x.dat"));
@@ -102,7 +90,7 @@ TEST(PrivateFile, TheSettingsStoreIsOwnerOnlyAndNarrowedAtItsNextWrite)
     const QString file = Registry::Store::filePath();
     QFile::remove(file);
     store.reset();
-    ASSERT_TRUE(store.setValue(Registry::Root::CurrentUser, "Software\\T\\Settings", "Password", text("scrambled")));
+    ASSERT_TRUE(store.setValue(Registry::Root::CurrentUser, "Software\\T\\Settings", "Password", Registry::Value{Registry::String, QByteArrayLiteral("scrambled")}));
     EXPECT_EQ(FileMode(file), "0600");
 
     // Made readable by all (an older version, a copy from elsewhere).
@@ -110,7 +98,7 @@ TEST(PrivateFile, TheSettingsStoreIsOwnerOnlyAndNarrowedAtItsNextWrite)
     store.reset();
     EXPECT_TRUE(store.value(Registry::Root::CurrentUser, "Software\\T\\Settings", "Password").has_value());
     EXPECT_EQ(FileMode(file), "0644"); // a read changes nothing
-    ASSERT_TRUE(store.setValue(Registry::Root::CurrentUser, "Software\\T\\Settings", "Username", text("alice")));
+    ASSERT_TRUE(store.setValue(Registry::Root::CurrentUser, "Software\\T\\Settings", "Username", Registry::Value{Registry::String, QByteArrayLiteral("alice")}));
     EXPECT_EQ(FileMode(file), "0600");
 }
 
@@ -127,6 +115,6 @@ TEST(PrivateFile, AnUnreadableSettingsFileSetAsideIsOwnerOnly)
     store.setUnreadableHandler({});
     ASSERT_FALSE(copy.isEmpty());
     EXPECT_EQ(FileMode(copy), "0600");
-    EXPECT_EQ(contents(copy), "{ \"HKEY_CURRENT_USER\": { \"Password\": ");
+    EXPECT_EQ(fileBytes(copy), "{ \"HKEY_CURRENT_USER\": { \"Password\": ");
     QFile::remove(copy);
 }
