@@ -66,6 +66,18 @@ private:
     bool &m_flag;
 };
 
+// Holds a row in g_startingBids while its Bid() call runs.
+class StartingBid
+{
+public:
+    explicit StartingBid(const ListItem *row) : m_row(row) { g_startingBids.insert(row); }
+    ~StartingBid() { g_startingBids.remove(m_row); }
+    Q_DISABLE_COPY_MOVE(StartingBid)
+
+private:
+    const ListItem *m_row;
+};
+
 } // namespace
 
 void frmMainEngine::tmrTimer_Timer()
@@ -152,14 +164,10 @@ void frmMainEngine::tickCountdown()
                 && maxBid != kWatching && TimeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
             if (due && listed(row) && !g_startingBids.contains(row)) {
                 BidItem = row;
-                g_startingBids.insert(row);
-                try {
+                {
+                    const StartingBid starting(row);
                     Bid(row, true, false);
-                } catch (...) {
-                    g_startingBids.remove(row);
-                    throw;
                 }
-                g_startingBids.remove(row);
                 if (!self)
                     return;
                 if (listed(row))
