@@ -7,6 +7,7 @@
 #include "foundation/settingsstore.h"
 #include "items/frmitemnumber.h"
 #include "mainwindow/frmmain.h"
+#include "platform/defaultinstance.h"
 #include "platform/desktop.h"
 #include "platform/msgbox.h"
 #include "platform/singleinstance.h"
@@ -29,8 +30,7 @@ const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 
 void unloadEveryWindow()
 {
-    if (frmSplash::isLoaded())
-        frmSplash::unloadInstance();
+    LoadedWindows::UnloadAllBut(nullptr);
     for (QWidget *w : QApplication::topLevelWidgets())
         w->close();
     if (frmMainShell::isLoaded())

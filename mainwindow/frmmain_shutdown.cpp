@@ -85,7 +85,6 @@ bool frmMain::Form_QueryUnload()
     }
 
     blnExiting = true;
-    const bool clipboardWasOn = tmrClipboardScan->Enabled();
     const bool relistWasOn = RelistScheduler::Running();
     tmrTimer->setEnabled(false);
     tmrClipboardScan->setEnabled(false);
@@ -110,8 +109,7 @@ bool frmMain::Form_QueryUnload()
             // Staying: everything stopped above runs again as before.
             blnExiting = false;
             tmrTimer->setEnabled(true);
-            tmrClipboardScan->setEnabled(clipboardWasOn
-                                         || (frmSettings::isLoaded() && frmSettings::instance().chkScanClipboard->isChecked()));
+            tmrClipboardScan->setEnabled(frmSettings::instance().chkScanClipboard->isChecked());
             RelistScheduler::Switch(relistWasOn);
             return true;
         }
