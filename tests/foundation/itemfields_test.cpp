@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -21,7 +20,7 @@ namespace {
 // The item pages under fixtures/, read byte per character as a fetched page is.
 QString fixture(const char *name)
 {
-    QFile file(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/fixtures/") + QLatin1String(name));
+    QFile file(QStringLiteral(TALLOWMERE_TEST_FIXTURES "/") + QLatin1String(name));
     if (!file.open(QIODevice::ReadOnly)) {
         ADD_FAILURE() << "missing fixture " << name;
         return {};
