@@ -210,3 +210,19 @@ TEST(AddAuctionEdit, BidNowAndBuyItNowRunTheRealBidWindowOnceEach)
     EXPECT_TRUE(TargetsSince(from).join(" ").contains("item=" + buyItem + "&maxbid=25.00&quant=1"));
     EXPECT_EQ(f.bids, QStringList({bidItem, buyItem}));
 }
+
+TEST(AddAuctionEdit, AnItemTrackedWhileTheWizardWasOpenIsNotAddedTwice)
+{
+    WizardSim::Fresh();
+    const QString number = AddItem(3600, 10.0);
+    frmAddAuction *w = Open(number);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "Add Item");
+    // Another window tracks the item meanwhile.
+    AddRow(number, {{"maxbid", "(watching)"}, {"user", "alice"}});
+    w->txtMaxBid->setText("12");
+    Finish(*w);
+    ASSERT_EQ(EngineForm().lvwAuctions->Count(), 1);
+    EXPECT_EQ(Field(EngineForm().lvwAuctions->Item(1), "maxbid"), "1 @ 12.00");
+    EXPECT_EQ(EngineForm().lvwAuctions->Item(1)->Tag(), "Local");
+}
