@@ -1,15 +1,12 @@
 #include "engine/frmfailurereport.h"
 
-#include "foundation/frmsettings.h"
-#include "foundation/hostroles.h"
+#include "engine/reportform.h"
 #include "foundation/mainformshell.h"
-#include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -85,12 +82,12 @@ void frmFailureReport::Show()
 
 QString frmFailureReport::ReportPageURL()
 {
-    return HostRoles::url(HostRoles::Role::Vendor, QStringLiteral("/sendreport.asp"), false);
+    return ReportForm::PageURL();
 }
 
 int frmFailureReport::BuildNumber()
 {
-    return TALLOWMERE_VERSION_PATCH;
+    return ReportForm::BuildNumber();
 }
 
 void frmFailureReport::Timer_Timer()
@@ -135,29 +132,20 @@ void frmFailureReport::cmdSend_Click()
 
 void frmFailureReport::WebBrowser_DocumentComplete(const QString & /*url*/)
 {
-    Desktop::DoEvents();
-    if (WebBrowser->DocumentHTML().toLower().contains(QLatin1String("<form"))) {
-        frmSettings &settings = frmSettings::instance();
-        const QString form = QStringLiteral("ReportForm");
-        // A field the page lacks is skipped; the others still go.
-        const std::pair<const char *, QString> fields[] = {
-            {"reporttype", QStringLiteral("failedbid")},
-            {"email", txtEmail->text()},
-            {"UserName", strUsername},
-            {"ItemNumber", strItemNumber},
-            {"build", QString::number(BuildNumber())},
-            {"Int", settings.ddnFastSyncInterval->currentText()},
-            {"delay", settings.ddnBidDelay->currentText()},
-            {"SignOut", strResultSignOut},
-            {"SignIn", strResultSignIn},
-            {"sendbid", strResultSendBid},
-            {"ConfirmBid", strResultConfirmBid},
-        };
-        for (const auto &[name, value] : fields)
-            WebBrowser->SetFormField(form, QString::fromLatin1(name), value);
-        WebBrowser->SubmitForm(form);
-    }
-    if (WebBrowser->DocumentHTML().toLower().contains(QLatin1String("report sent")))
+    QList<ReportForm::Field> fields = {
+        {"reporttype", QStringLiteral("failedbid")},
+        {"email", txtEmail->text()},
+        {"UserName", strUsername},
+        {"ItemNumber", strItemNumber},
+    };
+    fields += ReportForm::ProgramFields();
+    fields += {
+        {"SignOut", strResultSignOut},
+        {"SignIn", strResultSignIn},
+        {"sendbid", strResultSendBid},
+        {"ConfirmBid", strResultConfirmBid},
+    };
+    if (ReportForm::HandlePage(*WebBrowser, fields))
         unloadInstance();
 }
 

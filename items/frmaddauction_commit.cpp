@@ -41,9 +41,9 @@ void frmAddAuction::OK()
     frmMainEngine &main = EngineForm();
     ListView &list = *main.lvwAuctions;
     const QString number = strItemNumber.trimmed();
-    // The edited row is found again: the list may have changed while the
-    // wizard was open.
-    ListItem *row = EditMode ? list.FindItem(number) : nullptr;
+    // The row is looked up again in either mode: the list may have changed
+    // while the wizard was open, and an item is never tracked twice.
+    ListItem *row = list.FindItem(number);
     if (!row)
         row = list.Add(number);
     row->setText(number);

@@ -6,6 +6,7 @@
 #include "foundation/mainformshell.h"
 #include "foundation/pageaccess.h"
 #include "items/frmaddauction.h"
+#include "items/frmitempagereport.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/toolbar.h"
@@ -170,4 +171,5 @@ void AddAuctionCommand()
 void RegisterItemWindows()
 {
     ItemWindows::AddAuction = &AddAuctionCommand;
+    ItemWindows::ShowItemPageReport = &frmItemPageReport::ShowModal;
 }

@@ -6,6 +6,7 @@
 #include "items/frmaddauction.h"
 #include "platform/listview.h"
 #include "tests/integration/refreshsimutil.h"
+#include "tests/integration/wizardsim.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
@@ -18,61 +19,19 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
-namespace {
-
-const QString kNoDetailsQuestion = QStringLiteral(
-    "There was a problem retrieving the item details, would you like to have a report automatically sent to help "
-    "resolve this issue?");
-
-// The wizard opened on `number` and left to read the page; nullptr when it closed.
-frmAddAuction *open(const QString &number)
-{
-    if (frmAddAuction::isLoaded())
-        frmAddAuction::unloadInstance();
-    frmAddAuction &w = frmAddAuction::instance();
-    w.strItemNumber = number;
-    w.show();
-    RefreshSim::RunUntil([&] { return !frmAddAuction::isLoaded() || w.fraBid->isVisibleTo(&w); }, 15);
-    return frmAddAuction::isLoaded() ? &w : nullptr;
-}
-
-int itemPageRequests(qint64 from, const QString &number)
-{
-    int n = 0;
-    for (const QString &t : RefreshSim::TargetsSince(from))
-        n += t.contains("ViewItem&item=" + number) ? 1 : 0;
-    return n;
-}
-
-// alice with an online account, a fresh list and no prompts.
-void fresh()
-{
-    RefreshSim::FreshForm();
-    RefreshSim::Server().online().addAccount(Sim::OnlineAccount{"alice", "pw", "Alice", "a@x.org", {}});
-    MsgBoxScript::instance().clear();
-}
-
-void finish(frmAddAuction &w)
-{
-    w.cmdNext_Click();
-    ASSERT_TRUE(w.fraConfirm->isVisibleTo(&w)) << qPrintable(MsgBoxScript::instance().lastPrompt());
-    if (w.chkAccept->isVisibleTo(&w))
-        w.chkAccept->click();
-    w.cmdNext_Click();
-}
-
-} // namespace
+using WizardSim::Finish;
+using WizardSim::Open;
 
 TEST(AddAuctionWizard, PageOneShowsTheItemAndEachUnusableItemClosesWithItsMessage)
 {
-    fresh();
+    WizardSim::Fresh();
     const QString title56 = QString(56, QLatin1Char('t'));
     const QString several = RefreshSim::AddItem(3600, 10.0, [&](Sim::SimItem &i) {
         i.title = title56;
         i.quantity = 4;
         i.buyItNow = 50;
     });
-    frmAddAuction *w = open(several);
+    frmAddAuction *w = Open(several);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle(), "Add Item");
     EXPECT_EQ(w->lblTitle->text(), QString(52, QLatin1Char('t')) + "...");
@@ -88,27 +47,27 @@ TEST(AddAuctionWizard, PageOneShowsTheItemAndEachUnusableItemClosesWithItsMessag
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Bid groups are only supported for single item auctions");
 
     const QString ended = RefreshSim::AddItem(-60);
-    EXPECT_EQ(open(ended), nullptr);
+    EXPECT_EQ(Open(ended), nullptr);
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "This item has ended");
     const QString removed = RefreshSim::AddItem(3600);
     RefreshSim::Server().items().remove(removed);
-    EXPECT_EQ(open(removed), nullptr);
+    EXPECT_EQ(Open(removed), nullptr);
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "Invalid item number: " + removed);
 
     // A page that cannot be fetched.
     RefreshSim::AddFault("ViewItem", Sim::FaultMode::Empty);
     const QString unreadable = RefreshSim::AddItem(3600);
-    EXPECT_EQ(open(unreadable), nullptr);
+    EXPECT_EQ(Open(unreadable), nullptr);
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "An error occurred while retrieving the item details\r\n\r\nError #0 ");
     EXPECT_EQ(EngineForm().lvwAuctions->Count(), 0);
 }
 
 TEST(AddAuctionWizard, TheItemPageIsReadOncePerOpeningNotOnEveryActivation)
 {
-    fresh();
+    WizardSim::Fresh();
     const QString number = RefreshSim::AddItem(3600, 5.0);
     const qint64 from = RefreshSim::Mark();
-    frmAddAuction *w = open(number);
+    frmAddAuction *w = Open(number);
     ASSERT_NE(w, nullptr);
     w->txtMaxBid->setText("7");
     // A message box returning the focus activates the wizard again.
@@ -116,15 +75,15 @@ TEST(AddAuctionWizard, TheItemPageIsReadOncePerOpeningNotOnEveryActivation)
     w->hide();
     w->show();
     RefreshSim::RunUntil([] { return false; }, 0.3);
-    EXPECT_EQ(itemPageRequests(from, number), 1);
+    EXPECT_EQ(WizardSim::ItemPageRequests(from, number), 1);
     EXPECT_EQ(w->txtMaxBid->text(), "7");
 }
 
 TEST(AddAuctionWizard, NextChecksTheBidTheQuantityThePlacementAndTheBuyItNowBound)
 {
-    fresh();
+    WizardSim::Fresh();
     const QString number = RefreshSim::AddItem(3600, 10.0, [](Sim::SimItem &i) { i.buyItNow = 20; i.quantity = 2; });
-    frmAddAuction *w = open(number);
+    frmAddAuction *w = Open(number);
     ASSERT_NE(w, nullptr);
 
     w->txtMaxBid->setText("1");
@@ -169,14 +128,14 @@ TEST(AddAuctionWizard, NextChecksTheBidTheQuantityThePlacementAndTheBuyItNowBoun
 
 TEST(AddAuctionWizard, ALocalSnipeIsStoredSavedAndDropsAnyCopyOnTheService)
 {
-    fresh();
+    WizardSim::Fresh();
     const QString number = RefreshSim::AddItem(3600, 10.0, [](Sim::SimItem &i) { i.quantity = 3; });
-    frmAddAuction *w = open(number);
+    frmAddAuction *w = Open(number);
     ASSERT_NE(w, nullptr);
     w->txtMaxBid->setText("12.5");
     w->txtQty->setText("2");
     const qint64 from = RefreshSim::Mark();
-    finish(*w);
+    Finish(*w);
 
     EXPECT_FALSE(frmAddAuction::isLoaded());
     ListItem *row = EngineForm().lvwAuctions->FindItem(number);
@@ -191,7 +150,7 @@ TEST(AddAuctionWizard, ALocalSnipeIsStoredSavedAndDropsAnyCopyOnTheService)
     EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty()) << "the service's refusal is accepted silently";
 
     // Opened again, the row is edited.
-    w = open(number);
+    w = Open(number);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle(), "Edit Bid");
     EXPECT_TRUE(EditMode);
@@ -202,17 +161,17 @@ TEST(AddAuctionWizard, ALocalSnipeIsStoredSavedAndDropsAnyCopyOnTheService)
 
 TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
 {
-    fresh();
+    WizardSim::Fresh();
     Sim::OnlineDesk &desk = RefreshSim::Server().online();
     const QString number = RefreshSim::AddItem(3600, 10.0);
     desk.account("alice")->items.append(Sim::OnlineItem{number, "30", ""});
 
-    frmAddAuction *w = open(number);
+    frmAddAuction *w = Open(number);
     ASSERT_NE(w, nullptr);
     w->chkOnline->setChecked(true);
     w->txtMaxBid->setText("15");
     MsgBoxScript::instance().answer(Desktop::AnswerNo); // keep the service's bid
-    finish(*w);
+    Finish(*w);
     ListItem *row = EngineForm().lvwAuctions->FindItem(number);
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->Tag(), "Both");
@@ -223,7 +182,7 @@ TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
 
     // A refusal leaves the wizard on page 1 and the list as it was.
     const QString other = RefreshSim::AddItem(3600, 10.0);
-    w = open(other);
+    w = Open(other);
     ASSERT_NE(w, nullptr);
     w->chkOnline->setChecked(true);
     w->chkLocal->setChecked(false);
@@ -232,7 +191,7 @@ TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
     canned.rule.pattern = "senditem.asp";
     canned.body = "Error: Your account has expired";
     desk.addReply(canned);
-    finish(*w);
+    Finish(*w);
     EXPECT_TRUE(frmAddAuction::isLoaded());
     EXPECT_TRUE(w->fraBid->isVisibleTo(w));
     EXPECT_TRUE(w->cmdCancel->isEnabled());
@@ -243,7 +202,7 @@ TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
 
 TEST(AddAuctionWizard, ARowTurnedWatchedByTheGroupRuleIsCancelledOnTheService)
 {
-    fresh();
+    WizardSim::Fresh();
     Sim::OnlineDesk &desk = RefreshSim::Server().online();
     const QString first = RefreshSim::AddItem(3600, 10.0);
     const QString second = RefreshSim::AddItem(3600 + 180, 10.0);
@@ -251,13 +210,13 @@ TEST(AddAuctionWizard, ARowTurnedWatchedByTheGroupRuleIsCancelledOnTheService)
     EngineForm().RefreshAuctions(first, false, true);
     ASSERT_NE(firstRow, nullptr);
 
-    frmAddAuction *w = open(second);
+    frmAddAuction *w = Open(second);
     ASSERT_NE(w, nullptr);
     w->chkOnline->setChecked(true);
     w->chkGroup->click();
     w->txtBidGroup->setEditText("g");
     w->txtMaxBid->setText("15");
-    finish(*w);
+    Finish(*w);
 
     ListItem *row = EngineForm().lvwAuctions->FindItem(second);
     ASSERT_NE(row, nullptr);
@@ -271,12 +230,12 @@ TEST(AddAuctionWizard, ARowTurnedWatchedByTheGroupRuleIsCancelledOnTheService)
 
 TEST(AddAuctionWizard, BuyItNowGoesToTheBidWindowAtOnceAndEndsAsBidComplete)
 {
-    fresh();
+    WizardSim::Fresh();
     const QString number = RefreshSim::AddItem(3600, 10.0, [](Sim::SimItem &i) { i.buyItNow = 25; });
-    frmAddAuction *w = open(number);
+    frmAddAuction *w = Open(number);
     ASSERT_NE(w, nullptr);
     w->optBuy->click();
-    finish(*w);
+    Finish(*w);
     ListItem *row = EngineForm().lvwAuctions->FindItem(number);
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(RefreshSim::Field(row, "maxbid"), "1 @ 25.00");
