@@ -99,7 +99,7 @@ bool ensureCertificates(const QString &dirPath, TlsFiles *files, QString *error)
     extFile.write("basicConstraints=CA:FALSE\n"
                   "keyUsage=critical,digitalSignature,keyEncipherment\n"
                   "extendedKeyUsage=serverAuth\n"
-                  "subjectAltName=IP:127.0.0.1,DNS:localhost\n");
+                  "subjectAltName=IP:127.0.0.1,DNS:localhost,DNS:signin.ebay.localhost,DNS:relist.ebay.localhost\n");
     extFile.close();
 
     const QString serial = QStringLiteral("0x%1").arg(QDateTime::currentMSecsSinceEpoch(), 0, 16);

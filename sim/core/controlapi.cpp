@@ -23,6 +23,7 @@
 //   .../_sim/bids, /_sim/reports         bid replies and problem reports (bidroutes.cpp)
 //   .../_sim/online                      the vendor's online service (onlineroutes.cpp)
 //   .../_sim/update                      the update information's reply (updateroutes.cpp)
+//   .../_sim/selling                     the relisting pages' state (sellingroutes.cpp)
 #include "sim/core/pacifictime.h"
 #include "sim/core/simserver.h"
 
@@ -218,6 +219,8 @@ Response SimServer::control(const Request &request)
 
     if (what == QLatin1String("online"))
         return onlineControl(request, parts, body.object());
+    if (what == QLatin1String("selling") && parts.size() == 1)
+        return sellingControl(request, body.object());
     if (what == QLatin1String("update") && parts.size() == 1)
         return updateControl(request, body.object());
 

@@ -86,6 +86,7 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     // of the ordinary sign-in while it is asked for.
     addUpdateRoutes();
     addBidRoutes();
+    addSellingRoutes();
     addEbayRoutes();
     addOnlineRoutes();
 }
@@ -246,6 +247,7 @@ void SimServer::reset()
     m_bids.clear();
     m_online.clear();
     m_updateReply = defaultUpdateReply();
+    m_selling.reset();
     m_clockOffset = 0;
 }
 

@@ -6,6 +6,7 @@
 #include "sim/core/onlinedesk.h"
 #include "sim/core/pages.h"
 #include "sim/core/requestlog.h"
+#include "sim/core/sellingdesk.h"
 #include "sim/core/routetable.h"
 #include "sim/core/simhttp.h"
 
@@ -75,6 +76,8 @@ public:
     // The vendor's online bidding service: its accounts, their items and
     // the replies a test asked for.
     OnlineDesk &online() { return m_online; }
+    // The relisting pages' state: relists confirmed, catalog page, failing step.
+    SellingDesk &selling() { return m_selling; }
     // The body of the vendor's update information ("/?app=tallow&action=getinf");
     // an empty text answers with an empty body. reset() restores the default.
     QString updateReply() const { return m_updateReply; }
@@ -132,6 +135,9 @@ private:
     // /_sim/bids and /_sim/reports; `parts` starts after "_sim".
     Response bidControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     void addOnlineRoutes();
+    void addSellingRoutes();
+    // /_sim/selling: reads or sets the relisting pages' state.
+    Response sellingControl(const Request &request, const QJsonObject &body);
     // /_sim/online; `parts` starts after "_sim".
     Response onlineControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     Response control(const Request &request);
@@ -153,6 +159,7 @@ private:
     RouteTable m_routes;
     BidDesk m_bids;
     OnlineDesk m_online;
+    SellingDesk m_selling;
     QString m_updateReply = defaultUpdateReply();
     qint64 m_clockOffset = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID

@@ -1,0 +1,142 @@
+// The relist robot against the simulator's selling pages: a due entry is
+// relisted once and takes the new item number, which "relist.dat" keeps; a
+// step that eBay does not show ends in the failure window once the watchdog
+// runs out, with nothing relisted. The robot's seconds are shortened.
+#include "tests/integration/refreshsimutil.h"
+
+#include "foundation/basgeneral.h"
+#include "foundation/globals.h"
+#include "foundation/hostroles.h"
+#include "platform/desktop.h"
+#include "platform/listview.h"
+#include "sellertools/frmrelist.h"
+#include "sellertools/frmrelistitems.h"
+#include "sellertools/relistfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+
+using namespace RefreshSim;
+
+namespace {
+
+// The simulator's hosts with the sign-in and relisting roles under a name
+// that holds "ebay.", as the robot expects of eBay's pages. One name for
+// both, so the session cookie of the sign-in reaches the selling pages.
+class EbayNamedHosts
+{
+public:
+    EbayNamedHosts()
+    {
+        QFile in(Server().hostsFile());
+        in.open(QIODevice::ReadOnly);
+        QByteArray text = in.readAll();
+        for (const char *role : {"signin", "relist"}) {
+            text += QByteArray(role) + ".http=" + "signin.ebay.localhost:" + QByteArray::number(Server().httpPort()) + '\n';
+            text += QByteArray(role) + ".https=" + "signin.ebay.localhost:" + QByteArray::number(Server().httpsPort()) + '\n';
+        }
+        QFile out(m_dir.filePath("hosts"));
+        out.open(QIODevice::WriteOnly);
+        out.write(text);
+        out.close();
+        qputenv("TALLOWMERE_HOSTS", out.fileName().toUtf8());
+        HostRoles::reload();
+    }
+    ~EbayNamedHosts()
+    {
+        qputenv("TALLOWMERE_HOSTS", Server().hostsFile().toUtf8());
+        HostRoles::reload();
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A schedule of one entry of alice's, due a minute ago, weekly.
+frmRelistItems &dueSchedule(const QString &item)
+{
+    FreshForm();
+    Server().selling().reset();
+    const QDateTime due = QDateTime::currentDateTime().addSecs(-60);
+    RelistFile::Save(QDir(basGeneral::DataFolder()).filePath("relist.dat"),
+                     {{item, "alice", "Blue \"vase\"", "Every 7 day(s) at 9:00 AM", RelistFile::NextRelistingText(due), "7"}});
+    if (frmRelistItems::isLoaded())
+        frmRelistItems::unloadInstance();
+    frmRelistItems::RelistHook = nullptr;
+    frmRelistItems::Clock = nullptr;
+    return frmRelistItems::instance();
+}
+
+} // namespace
+
+TEST(RelistRobotWithSimulator, ADueEntryIsRelistedOnceAndKeepsTheNewNumberAcrossARestart)
+{
+    Server();
+    EbayNamedHosts hosts;
+    frmRelist::SecondMs = 150;
+    frmRelistItems &w = dueSchedule("4100000001");
+
+    w.tmrTimer_Timer();
+
+    EXPECT_FALSE(RelistInProgress);
+    EXPECT_EQ(Server().selling().relists, 1);
+    const QString newNumber = Server().selling().lastNewItem;
+    ASSERT_FALSE(newNumber.isEmpty());
+    EXPECT_EQ(w.lvwRelist->Item(1)->Text(), newNumber);
+    EXPECT_FALSE(frmRelistFailed::isLoaded());
+
+    // A second tick finds nothing due: the date moved on a week.
+    w.tmrTimer_Timer();
+    EXPECT_EQ(Server().selling().relists, 1);
+
+    frmRelistItems::unloadInstance();
+    const QList<RelistFile::Entry> stored = RelistFile::Load(QDir(basGeneral::DataFolder()).filePath("relist.dat"));
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].itemNumber, newNumber);
+    EXPECT_EQ(stored[0].title, "Blue \"vase\"");
+    EXPECT_EQ(frmRelistItems::instance().lvwRelist->Item(1)->Text(), newNumber);
+}
+
+TEST(RelistRobotWithSimulator, AStepEbayDoesNotShowFailsThroughTheWatchdogWithoutARelist)
+{
+    Server();
+    EbayNamedHosts hosts;
+    frmRelist::SecondMs = 100;
+    frmRelistItems &w = dueSchedule("4100000002");
+    Server().selling().failStep = "review";
+    Desktop::SetClipboardText("");
+
+    w.tmrTimer_Timer();
+
+    EXPECT_EQ(Server().selling().relists, 0);
+    EXPECT_EQ(w.lvwRelist->Item(1)->Text(), "4100000002");
+    ASSERT_TRUE(frmRelistFailed::isLoaded());
+    EXPECT_EQ(frmRelistFailed::instance().lblMsg->text(), "Failed to relist item #4100000002\r\nBlue \"vase\"");
+    EXPECT_TRUE(Desktop::ClipboardText().contains("Check your listing"));
+    // The entry waits for its next period: its date moved on, its number did not.
+    const QList<RelistFile::Entry> stored = RelistFile::Load(QDir(basGeneral::DataFolder()).filePath("relist.dat"));
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].itemNumber, "4100000002");
+    EXPECT_GT(*RelistFile::ReadNextRelisting(stored[0].nextRelisting), QDateTime::currentDateTime());
+    frmRelistFailed::unloadInstance();
+}
+
+TEST(RelistRobotWithSimulator, ASellingPageThatNeverLoadsEndsInTheFailureWindow)
+{
+    Server();
+    EbayNamedHosts hosts;
+    frmRelist::SecondMs = 100;
+    frmRelistItems &w = dueSchedule("4100000003");
+    AddFault("SellSimilarItem", Sim::FaultMode::Hang, -1);
+
+    w.tmrTimer_Timer();
+
+    Server().faults().clear();
+    EXPECT_EQ(Server().selling().relists, 0);
+    EXPECT_EQ(w.lvwRelist->Item(1)->Text(), "4100000003");
+    EXPECT_TRUE(frmRelistFailed::isLoaded());
+}
