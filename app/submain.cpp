@@ -12,6 +12,7 @@
 #include "platform/msgbox.h"
 #include "platform/singleinstance.h"
 #include "platform/numberederror.h"
+#include "sellertools/frmfeedbackprogress.h"
 #include "sellertools/updatecheck.h"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ void RegisterWindows()
 {
     frmMain::registerAsMainWindow();
     UpdateCheck::Register();
+    frmFeedbackProgress::Register();
     RegisterItemWindows();
 }
 
