@@ -7,6 +7,7 @@
 #include "sim/core/pages.h"
 #include "sim/core/requestlog.h"
 #include "sim/core/routetable.h"
+#include "sim/core/sellerdesk.h"
 #include "sim/core/simhttp.h"
 
 #include <QHash>
@@ -77,6 +78,8 @@ public:
     OnlineDesk &online() { return m_online; }
     // The body of the vendor's update information ("/?app=tallow&action=getinf");
     // an empty text answers with an empty body. reset() restores the default.
+    // Sellers' feedback, sold list and payment status (sellerroutes.cpp).
+    SellerDesk &seller() { return m_seller; }
     QString updateReply() const { return m_updateReply; }
     void setUpdateReply(const QString &reply) { m_updateReply = reply; }
     static QString defaultUpdateReply();
@@ -132,6 +135,9 @@ private:
     // /_sim/bids and /_sim/reports; `parts` starts after "_sim".
     Response bidControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     void addOnlineRoutes();
+    void addSellerRoutes();
+    // /_sim/seller; `parts` starts after "_sim".
+    Response sellerControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     // /_sim/online; `parts` starts after "_sim".
     Response onlineControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     Response control(const Request &request);
@@ -153,6 +159,7 @@ private:
     RouteTable m_routes;
     BidDesk m_bids;
     OnlineDesk m_online;
+    SellerDesk m_seller;
     QString m_updateReply = defaultUpdateReply();
     qint64 m_clockOffset = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
