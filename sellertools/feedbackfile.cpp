@@ -5,6 +5,7 @@
 #include "platform/numberederror.h"
 #include "platform/privatefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
@@ -66,6 +67,7 @@ QList<Entry> Read()
 
 bool Write(const QList<Entry> &entries)
 {
+    QDir().mkpath(basGeneral::DataFolder());
     QSaveFile out(Path());
     if (!PrivateFile::open(out))
         return false;
