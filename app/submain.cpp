@@ -13,6 +13,7 @@
 #include "platform/singleinstance.h"
 #include "platform/numberederror.h"
 #include "sellertools/frmrelistitems.h"
+#include "sellertools/frmfeedbackprogress.h"
 #include "sellertools/updatecheck.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ void RegisterWindows()
     frmMain::registerAsMainWindow();
     UpdateCheck::Register();
     frmRelistItems::Register();
+    frmFeedbackProgress::Register();
     RegisterItemWindows();
 }
 

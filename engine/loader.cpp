@@ -87,10 +87,13 @@ void frmMainEngine::LoadFavorites()
     file.close();
     while (!reader.AtEnd()) {
         QString caption = reader.ReadField();
-        const QString url = reader.ReadField();
+        QString url = reader.ReadField();
         caption.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+        url.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+        // The placeholder is the lone disabled element: a favorite may well
+        // carry the placeholder's caption.
         QAction *first = mnuFavoritesItems.value(0);
-        if (first && first->text() == QLatin1String("<no favorites>")) {
+        if (first && mnuFavoritesItems.size() == 1 && !first->isEnabled()) {
             first->setText(caption);
             first->setData(url);
             first->setEnabled(true);

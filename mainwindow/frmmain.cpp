@@ -182,7 +182,7 @@ void frmMain::buildMenus()
     mnuViewBrowser = view->addAction(QStringLiteral("&Browser"));
     for (QAction *a : {mnuViewList, mnuViewListBrowser, mnuViewBrowser})
         a->setCheckable(true);
-    menuBar()->addMenu(mnuFavorites);
+    menuBar()->addMenu(BuildFavoritesMenu());
     QMenu *items = menuBar()->addMenu(QStringLiteral("&Items"));
     mnuAuctionsRefresh = items->addAction(QStringLiteral("&Refresh List"));
 

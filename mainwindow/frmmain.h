@@ -7,6 +7,7 @@
 class QAction;
 class QFrame;
 class QLabel;
+class QMenu;
 class QTabBar;
 class QToolButton;
 class frmSysTray;
@@ -66,6 +67,24 @@ public:
     void RebuildHTMLList() override;
     void SyncHTMLList(bool UpdateAll, const QString &strItemNum) override;
     void HTMLList_BeforeNavigate2(const QString &URL, bool &Cancel);
+
+    // Favorites (frmmain_favorites.cpp). BuildFavoritesMenu puts the commands
+    // in front of the favorites and gives the "&Favorites" menu for the menu
+    // bar; the favorites themselves are mnuFavoritesItems.
+    QMenu *BuildFavoritesMenu();
+    QAction *mnuFavoritesAdd = nullptr;
+    QAction *mnuFavoritesOrganize = nullptr;
+    void mnuFavoritesAdd_Click();
+    void mnuFavoritesOrganize_Click();
+    void mnuFavoritesItems_Click(int Index);
+    // Writes "favorites.dat" from the menu.
+    void SaveFavorites();
+    // True while the menu shows only the disabled "<no favorites>" element.
+    bool HasNoFavorites() const;
+    // Appends a favorite (into element 0 while there is none).
+    void AddFavorite(const QString &caption, const QString &url);
+    // Replaces every favorite: (caption, URL) pairs in menu order.
+    void SetFavorites(const QList<QPair<QString, QString>> &favorites);
 
     // Geometry of a control in twips, relative to the client area.
     static int TopOf(const QWidget *w);

@@ -22,6 +22,7 @@
 //   POST   /_sim/reset                  empty simulator
 //   .../_sim/bids, /_sim/reports         bid replies and problem reports (bidroutes.cpp)
 //   .../_sim/online                      the vendor's online service (onlineroutes.cpp)
+//   .../_sim/seller                      sellers' feedback and sales (sellerroutes.cpp)
 //   .../_sim/update                      the update information's reply (updateroutes.cpp)
 //   .../_sim/selling                     the relisting pages' state (sellingroutes.cpp)
 #include "sim/core/pacifictime.h"
@@ -221,6 +222,8 @@ Response SimServer::control(const Request &request)
         return onlineControl(request, parts, body.object());
     if (what == QLatin1String("selling") && parts.size() == 1)
         return sellingControl(request, body.object());
+    if (what == QLatin1String("seller"))
+        return sellerControl(request, parts, body.object());
     if (what == QLatin1String("update") && parts.size() == 1)
         return updateControl(request, body.object());
 

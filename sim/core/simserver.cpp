@@ -89,6 +89,7 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     addSellingRoutes();
     addEbayRoutes();
     addOnlineRoutes();
+    addSellerRoutes();
 }
 
 SimServer::~SimServer() = default;
@@ -246,6 +247,7 @@ void SimServer::reset()
     m_log.clear();
     m_bids.clear();
     m_online.clear();
+    m_seller.clear();
     m_updateReply = defaultUpdateReply();
     m_selling.reset();
     m_clockOffset = 0;

@@ -8,6 +8,7 @@
 #include "sim/core/requestlog.h"
 #include "sim/core/sellingdesk.h"
 #include "sim/core/routetable.h"
+#include "sim/core/sellerdesk.h"
 #include "sim/core/simhttp.h"
 
 #include <QHash>
@@ -78,6 +79,8 @@ public:
     OnlineDesk &online() { return m_online; }
     // The relisting pages' state: relists confirmed, catalog page, failing step.
     SellingDesk &selling() { return m_selling; }
+    // Sellers' feedback, sold list and payment status (sellerroutes.cpp).
+    SellerDesk &seller() { return m_seller; }
     // The body of the vendor's update information ("/?app=tallow&action=getinf");
     // an empty text answers with an empty body. reset() restores the default.
     QString updateReply() const { return m_updateReply; }
@@ -138,6 +141,9 @@ private:
     void addSellingRoutes();
     // /_sim/selling: reads or sets the relisting pages' state.
     Response sellingControl(const Request &request, const QJsonObject &body);
+    void addSellerRoutes();
+    // /_sim/seller; `parts` starts after "_sim".
+    Response sellerControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     // /_sim/online; `parts` starts after "_sim".
     Response onlineControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     Response control(const Request &request);
@@ -160,6 +166,7 @@ private:
     BidDesk m_bids;
     OnlineDesk m_online;
     SellingDesk m_selling;
+    SellerDesk m_seller;
     QString m_updateReply = defaultUpdateReply();
     qint64 m_clockOffset = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
