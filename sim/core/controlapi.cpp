@@ -218,6 +218,8 @@ Response SimServer::control(const Request &request)
 
     if (what == QLatin1String("online"))
         return onlineControl(request, parts, body.object());
+    if (what == QLatin1String("watching") && parts.size() == 1)
+        return watchingControl(request, body.object());
     if (what == QLatin1String("update") && parts.size() == 1)
         return updateControl(request, body.object());
 

@@ -88,6 +88,7 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     addBidRoutes();
     addEbayRoutes();
     addOnlineRoutes();
+    addWatchingRoutes();
 }
 
 SimServer::~SimServer() = default;
@@ -245,6 +246,7 @@ void SimServer::reset()
     m_log.clear();
     m_bids.clear();
     m_online.clear();
+    m_watching.clear();
     m_updateReply = defaultUpdateReply();
     m_clockOffset = 0;
 }
