@@ -12,9 +12,11 @@ namespace ClipboardScan {
 
 namespace {
 
+// A number, blanks and line breaks around it allowed: a number copied from
+// a page often ends in a line break.
 bool isNumeric(const QString &text)
 {
-    return basGeneral::ReadsAsNumber(text);
+    return basGeneral::ReadsAsNumber(text.trimmed());
 }
 
 // A number, or an "http://" address (any letter case) on an eBay host;
