@@ -6,6 +6,7 @@
 #include "foundation/settingsnotice.h"
 #include "foundation/settingsstore.h"
 #include "items/frmitemnumber.h"
+#include "items/itemimports.h"
 #include "mainwindow/frmmain.h"
 #include "platform/defaultinstance.h"
 #include "platform/desktop.h"
@@ -49,6 +50,7 @@ void RegisterWindows()
     frmRelistItems::Register();
     frmFeedbackProgress::Register();
     RegisterItemWindows();
+    RegisterItemImportWindows();
 }
 
 bool Main()

@@ -1,5 +1,6 @@
 #include "engine/mainformengine.h"
 
+#include "engine/clipboardscan.h"
 #include "engine/trackedauction.h"
 #include "platform/ticktimer.h"
 
@@ -25,6 +26,7 @@ frmMainEngine::frmMainEngine()
                 tmrTimer_Timer();
         },
         Qt::QueuedConnection);
+    connect(tmrClipboardScan, &TickTimer::Timer, this, [this] { ClipboardScan::tmrClipboardScan_Timer(*this); });
     ConnectFilterMenu();
     // Counts and prices sort by value, whatever sorts the list.
     TrackedAuction::SortByValue(*lvwAuctions);

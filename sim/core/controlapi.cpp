@@ -224,6 +224,8 @@ Response SimServer::control(const Request &request)
         return sellingControl(request, body.object());
     if (what == QLatin1String("seller"))
         return sellerControl(request, parts, body.object());
+    if (what == QLatin1String("watching") && parts.size() == 1)
+        return watchingControl(request, body.object());
     if (what == QLatin1String("update") && parts.size() == 1)
         return updateControl(request, body.object());
 

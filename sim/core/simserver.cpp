@@ -90,6 +90,7 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     addEbayRoutes();
     addOnlineRoutes();
     addSellerRoutes();
+    addWatchingRoutes();
 }
 
 SimServer::~SimServer() = default;
@@ -248,6 +249,7 @@ void SimServer::reset()
     m_bids.clear();
     m_online.clear();
     m_seller.clear();
+    m_watching.clear();
     m_updateReply = defaultUpdateReply();
     m_selling.reset();
     m_clockOffset = 0;

@@ -120,6 +120,10 @@ public:
     // --scenario file and POST /_sim/scenario).
     bool loadScenario(const QJsonObject &scenario, QString *error);
 
+    // The My eBay watching list of a user ID in any letter case.
+    void setWatching(const QString &user, const QStringList &items);
+    QStringList watching(const QString &user) const;
+
     // Back to an empty simulator: items, accounts, sessions, faults, log, clock.
     void reset();
 
@@ -146,6 +150,9 @@ private:
     Response sellerControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     // /_sim/online; `parts` starts after "_sim".
     Response onlineControl(const Request &request, const QStringList &parts, const QJsonObject &body);
+    void addWatchingRoutes();
+    // /_sim/watching: reads, sets or empties the users' watching lists.
+    Response watchingControl(const Request &request, const QJsonObject &body);
     Response control(const Request &request);
     void handle(const QHttpServerRequest &request, QTcpSocket *socket, bool https);
     bool writeHostsFile(const QString &path);
@@ -170,6 +177,7 @@ private:
     QString m_updateReply = defaultUpdateReply();
     qint64 m_clockOffset = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
+    QMap<QString, QStringList> m_watching; // by lower-cased user ID
     QHash<QString, QString> m_sessions;                // token -> user
 };
 

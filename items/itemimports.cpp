@@ -1,0 +1,37 @@
+#include "items/itemimports.h"
+
+#include "engine/itemwindows.h"
+#include "engine/startupwindows.h"
+#include "items/frmaddauction.h"
+#include "items/frmcopyask.h"
+#include "items/frmimportauctions.h"
+#include "platform/desktop.h"
+
+namespace {
+
+// The wizard on a copied item, above every window and without messages (the
+// user is busy elsewhere).
+void bidOnCopiedItem(const QString &itemNumber)
+{
+    if (frmAddAuction::isLoaded())
+        frmAddAuction::unloadInstance();
+    frmAddAuction &wizard = frmAddAuction::instance();
+    wizard.blnOnTop = true;
+    wizard.strItemNumber = itemNumber;
+    wizard.blnIgnoreError = true;
+    Desktop::SetTopMost(&wizard);
+    wizard.exec();
+    if (frmAddAuction::isLoaded()) {
+        frmAddAuction::instance().blnOnTop = false;
+        frmAddAuction::instance().blnIgnoreError = false;
+    }
+}
+
+} // namespace
+
+void RegisterItemImportWindows()
+{
+    ItemWindows::AskAboutCopiedItem = &frmCopyAsk::AskAbout;
+    ItemWindows::BidOnCopiedItem = &bidOnCopiedItem;
+    StartupWindows::ShowWatchingListImport = &frmImportAuctions::ShowModal;
+}
