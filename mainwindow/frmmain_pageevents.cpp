@@ -106,7 +106,10 @@ void frmMain::WebBrowser_DocumentComplete(const QString &)
     }
 
     const QDateTime ebayNow = QDateTime::currentDateTime().addSecs(EbayTimeOffset);
-    const InfoBar::Lines bar = InfoBar::Read(html, url, ebayNow, InfoBar::PayPalLogo());
+    const QString fieldHtml = InfoBar::IsItemPage(html)
+        ? WebBrowser->ExecScript(QStringLiteral("document.documentElement.outerHTML")).toString()
+        : QString();
+    const InfoBar::Lines bar = InfoBar::Read(html, fieldHtml, url, ebayNow, InfoBar::PayPalLogo());
     if (bar.itemPage) {
         lblBrowserNotification1->setText(bar.line1);
         lblBrowserNotification2->setText(bar.line2);

@@ -22,13 +22,15 @@ QString oneDecimal(const QString &percent)
     return ok ? QString::number(value, 'f', 1) : percent;
 }
 
+// The end is printed in eBay's (Pacific) time; it is moved into the user's
+// zone before it is compared with the local clock.
 QString timeLeft(const QString &end, const QDateTime &ebayNow)
 {
     const QString dateText = basGeneral::ParseShortDate(end);
-    const auto when = dateText.isEmpty() ? std::nullopt : basGeneral::ReadDate(dateText);
-    if (!when || !when->isValid())
+    const QDateTime when = basGeneral::PacificToLocal(dateText);
+    if (dateText.isEmpty() || !when.isValid() || when == basGeneral::ZeroDate())
         return QStringLiteral("N/A");
-    return basGeneral::FormatTimeLeft(ebayNow.secsTo(*when));
+    return basGeneral::FormatTimeLeft(ebayNow.secsTo(when));
 }
 
 } // namespace
@@ -44,13 +46,20 @@ QString PayPalLogo()
     return HostRoles::host(HostRoles::Role::StaticPics) + QStringLiteral("/aw/pics/logos/logoPayPal_51x14.gif");
 }
 
-Lines Read(const QString &html, const QString &locationURL, const QDateTime &ebayNow, const QString &paypalLogo)
+Lines Read(const QString &html, const QString &fieldHtml, const QString &locationURL, const QDateTime &ebayNow, const QString &paypalLogo)
 {
     Lines bar;
     bar.itemPage = IsItemPage(html);
     if (!bar.itemPage)
         return bar;
-    using basGeneral::GetItemField;
+    // Each field from whichever form of the page the reader finds it in.
+    const auto GetItemField = [&](const QString &, const QString &key) {
+        const QString value = basGeneral::GetItemField(fieldHtml, key);
+        if (!value.isEmpty() && value != QLatin1String("N/A"))
+            return value;
+        const QString other = basGeneral::GetItemField(html, key);
+        return other.isEmpty() || other == QLatin1String("N/A") ? value : other;
+    };
     const QString seller = GetItemField(html, QStringLiteral("seller"));
     const QString rating = GetItemField(html, QStringLiteral("feedbackrating"));
     const QString percent = oneDecimal(GetItemField(html, QStringLiteral("feedbackpercent")));

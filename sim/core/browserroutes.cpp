@@ -31,7 +31,7 @@ QString resultsPage(const QString &words, int page, int pages,
         + escaped + QStringLiteral("</span></p>\r\n<table width=\"100%\"><tr><td valign=\"top\" width=\"100%\"><b>Page ")
         + QString::number(page) + QStringLiteral("</b> of ") + QString::number(pages) + QStringLiteral("</td></tr></table>\r\n");
     for (const SimItem *item : shown)
-        html += QStringLiteral("<div class=\"result\" style=\"height:500px\"><a href=\"")
+        html += QStringLiteral("<div class=\"result\" style=\"height:250px\"><a href=\"")
             + QStringLiteral("/ws/eBayISAPI.dll?ViewItem&amp;item=") + htmlEscape(item->number) + QStringLiteral("\">")
             + htmlEscape(item->title) + QStringLiteral("</a></div>\r\n");
     if (shown.isEmpty())
