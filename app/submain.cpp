@@ -6,6 +6,7 @@
 #include "foundation/settingsnotice.h"
 #include "foundation/settingsstore.h"
 #include "items/frmitemnumber.h"
+#include "engine/browserseams.h"
 #include "mainwindow/frmmain.h"
 #include "platform/defaultinstance.h"
 #include "platform/desktop.h"
@@ -45,6 +46,7 @@ void RegisterWindows()
     frmMain::registerAsMainWindow();
     UpdateCheck::Register();
     RegisterItemWindows();
+    BrowserSeams::ProgramRevision = &UpdateCheck::RunningRevision;
 }
 
 bool Main()
