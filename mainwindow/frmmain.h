@@ -90,7 +90,6 @@ public:
     void mnuAuctionsWatch_Click();
     void mnuAuctionsRefresh_Click() override;
     void mnuFileSettings_Click();
-    void mnuFilePrint_Click();
     void mnuBrowserBack_Click();
     void mnuBrowserForward_Click();
     void mnuBrowserRefresh_Click();
