@@ -7,6 +7,7 @@
 #include "foundation/settingsstore.h"
 #include "items/frmitemnumber.h"
 #include "items/itemimports.h"
+#include "engine/browserseams.h"
 #include "mainwindow/frmmain.h"
 #include "platform/defaultinstance.h"
 #include "platform/desktop.h"
@@ -51,6 +52,7 @@ void RegisterWindows()
     frmFeedbackProgress::Register();
     RegisterItemWindows();
     RegisterItemImportWindows();
+    BrowserSeams::ProgramRevision = &UpdateCheck::RunningRevision;
 }
 
 bool Main()

@@ -1,5 +1,4 @@
 #include "mainwindow/frmmain.h"
-#include "engine/itemwindows.h"
 
 #include "foundation/frmsettings.h"
 #include "foundation/frmsplash.h"
@@ -91,7 +90,6 @@ frmMain::frmMain()
     BrowserTabs = new QTabBar(Client);
     BrowserTabs->setDocumentMode(true);
     BrowserTabs->setExpanding(false);
-    BrowserTabs->addTab(QStringLiteral("Browser"));
     cmdCloseTab = new QToolButton(Client);
     cmdCloseTab->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     cmdCloseTab->setAutoRaise(true);
@@ -123,10 +121,9 @@ frmMain::frmMain()
     buildMenus();
     connect(StatusBar, &::StatusBar::PanelClick, this, [this](StatusPanel *p) { StatusBar_PanelClick(p->Key()); });
     connect(HTMLList, &::WebBrowser::BeforeNavigate2, this, &frmMain::HTMLList_BeforeNavigate2);
-    connect(Toolbar, &::Toolbar::ButtonClick, this, [](const QString &key) {
-        if (key == QLatin1String("Add Auction") && ItemWindows::AddAuction)
-            ItemWindows::AddAuction();
-    });
+    connect(Toolbar, &::Toolbar::ButtonClick, this, &frmMain::Toolbar_ButtonClick);
+    buildBrowserBands();
+    connectBrowserEvents();
 }
 
 void frmMain::buildImageList()
@@ -227,6 +224,7 @@ void frmMain::Form_Load()
         BrowserNotification->hide();
         SetHeight(BrowserNotification, 0);
         lblBrowserNotification1->clear();
+        lblBrowserNotification2->clear();
         Form_Resize();
 
         loadStep(QStringLiteral("Reading last run date"), [this] {

@@ -8,6 +8,8 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
+class QLineEdit;
+class QToolBar;
 class QTabBar;
 class QToolButton;
 class frmSysTray;
@@ -42,6 +44,14 @@ public:
     QAction *mnuViewListBrowser = nullptr;
     QAction *mnuViewBrowser = nullptr;
     QAction *mnuAuctionsRefresh = nullptr;
+
+    // The browser's boxes, bar and padlock (frmmain_browser.cpp).
+    QToolBar *CoolBar = nullptr; // the search box's and the address box's bands
+    QLineEdit *txtAddress = nullptr;
+    QLineEdit *txtSearch = nullptr;
+    QLabel *lblBrowserNotification2 = nullptr;
+    QPixmap picSecure;
+    QAction *mnuAuctionsWatch = nullptr;
 
     // The tray window while the program sits in the notification area.
     frmSysTray *TrayIcon = nullptr;
@@ -85,6 +95,33 @@ public:
     void AddFavorite(const QString &caption, const QString &url);
     // Replaces every favorite: (caption, URL) pairs in menu order.
     void SetFavorites(const QList<QPair<QString, QString>> &favorites);
+    // The browser's tabs, boxes and toolbar (frmmain_browser.cpp).
+    void BrowserTabs_Click(int PreviousTab);
+    void cmdCloseTab_Click();
+    void txtAddress_GotFocus();
+    void txtAddress_KeyPress(int &KeyAscii);
+    void txtSearch_GotFocus();
+    void txtSearch_KeyPress(int &KeyAscii);
+    void txtSearch_LostFocus();
+    void Toolbar_ButtonClick(const QString &key);
+    void mnuAuctionsAdd_Click();
+    void mnuAuctionsWatch_Click();
+    void mnuAuctionsRefresh_Click() override;
+    void mnuFileSettings_Click();
+    void mnuBrowserBack_Click();
+    void mnuBrowserForward_Click();
+    void mnuBrowserRefresh_Click();
+    void mnuBrowserStop_Click();
+    void mnuHelpSupport_Click();
+
+    // The browser's page events (frmmain_pageevents.cpp) and auto scroll (autoscroll.cpp).
+    void WebBrowser_BeforeNavigate2(const QString &URL, bool &Cancel);
+    void WebBrowser_CommandStateChange(int Command, bool Enable);
+    void WebBrowser_DocumentComplete(const QString &URL);
+    void WebBrowser_ProgressChange(int Progress, int ProgressMax);
+    void WebBrowser_StatusTextChange(const QString &Text);
+    bool SignIn();
+    void AutoScroll();
 
     // Geometry of a control in twips, relative to the client area.
     static int TopOf(const QWidget *w);
@@ -109,6 +146,9 @@ protected:
 
 private:
     void buildMenus();
+    void buildBrowserBands();
+    void connectBrowserEvents();
+    QString currentUserPassword() const;
     void buildImageList();
     void prepareStatusBar();
     void prepareToolbar();

@@ -37,7 +37,8 @@ QSslCertificate loadCertificate(const QString &path)
     return certs.isEmpty() ? QSslCertificate() : certs.first();
 }
 
-// Usable for at least another day, and issued for 127.0.0.1.
+// Usable for at least another day, and issued for 127.0.0.1 and the eBay
+// names (see SimServer::Options::ebayHostNames).
 bool stillGood(const TlsFiles &files)
 {
     const QSslCertificate ca = loadCertificate(files.caFile);
@@ -48,6 +49,8 @@ bool stillGood(const TlsFiles &files)
     if (ca.expiryDate() < tomorrow || server.expiryDate() < tomorrow)
         return false;
     if (!server.subjectAlternativeNames().values(QSsl::IpAddressEntry).contains(QStringLiteral("127.0.0.1")))
+        return false;
+    if (!server.subjectAlternativeNames().values(QSsl::DnsEntry).contains(QStringLiteral("*.ebay.localhost")))
         return false;
     QFile keyFile(files.keyFile);
     if (!keyFile.open(QIODevice::ReadOnly))
@@ -99,7 +102,8 @@ bool ensureCertificates(const QString &dirPath, TlsFiles *files, QString *error)
     extFile.write("basicConstraints=CA:FALSE\n"
                   "keyUsage=critical,digitalSignature,keyEncipherment\n"
                   "extendedKeyUsage=serverAuth\n"
-                  "subjectAltName=IP:127.0.0.1,DNS:localhost,DNS:signin.ebay.localhost,DNS:relist.ebay.localhost\n");
+                  "subjectAltName=IP:127.0.0.1,DNS:localhost,DNS:*.ebay.localhost,DNS:ebay.localhost,"
+                  "DNS:ebay.lookalike.localhost\n");
     extFile.close();
 
     const QString serial = QStringLiteral("0x%1").arg(QDateTime::currentMSecsSinceEpoch(), 0, 16);

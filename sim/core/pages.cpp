@@ -49,6 +49,8 @@ QString listing(const SimItem &item, const PageContext &ctx)
     p += QStringLiteral("<h1 class=\"it-ttl\" itemprop=\"name\" id=\"itemTitle\"><span class=\"g-hdn\">Details about  &nbsp;</span>")
         + title + QStringLiteral("</h1>\r\n");
     p += QStringLiteral("<div id=\"vi_main_img_fs\"><img id=\"icImg\" src=\"") + picture + QStringLiteral("\" alt=\"\"></div>\r\n");
+    p += QStringLiteral("<div class=\"iti-lbl u-flR iti-num\" id=\"\">Item number:</div><div class=\"u-flL iti-val\">") + number
+        + QStringLiteral("</div>\r\n");
     p += QStringLiteral("<table class=\"vi-is1\" id=\"vi-is1\">\r\n");
     p += row(QStringLiteral("Item number:"), number);
 
@@ -183,7 +185,7 @@ QString signInRejected(const QString &user)
 {
     return simplePage(QStringLiteral("Sign in or Register | eBay"),
                       QStringLiteral("<div id=\"errf\"><p>Your user ID or password is incorrect.</p></div>\r\n"
-                                     "<form name=\"SignInForm\" method=\"get\" action=\"/ws/eBayISAPI.dll\">"
+                                     "<form id=\"SignInForm\" name=\"SignInForm\" method=\"get\" action=\"/ws/eBayISAPI.dll\">"
                                      "<input type=\"hidden\" name=\"MfcISAPICommand\" value=\"SignInWelcome\">"
                                      "<input type=\"text\" name=\"userid\" value=\"")
                           + htmlEscape(user)

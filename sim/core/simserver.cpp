@@ -91,6 +91,7 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     addOnlineRoutes();
     addSellerRoutes();
     addWatchingRoutes();
+    addBrowserRoutes();
 }
 
 SimServer::~SimServer() = default;
@@ -98,6 +99,7 @@ SimServer::~SimServer() = default;
 bool SimServer::start(const Options &options)
 {
     m_error.clear();
+    m_ebayHostNames = options.ebayHostNames;
     m_stateDir = options.stateDir;
     QString defaultHosts = QStringLiteral("hosts");
     if (m_stateDir.isEmpty()) {
@@ -178,8 +180,10 @@ bool SimServer::writeHostsFile(const QString &path)
         return false;
     QByteArray text = "# tallowmere-sim: every host role on 127.0.0.1\n";
     for (const QString &role : roleNames()) {
-        text += role.toLatin1() + ".http=127.0.0.1:" + QByteArray::number(m_httpPort) + '\n';
-        text += role.toLatin1() + ".https=127.0.0.1:" + QByteArray::number(m_httpsPort) + '\n';
+        const bool named = m_ebayHostNames && !role.startsWith(QLatin1String("vendor"));
+        const QByteArray host = named ? role.toLatin1() + ".ebay.localhost" : QByteArray("127.0.0.1");
+        text += role.toLatin1() + ".http=" + host + ':' + QByteArray::number(m_httpPort) + '\n';
+        text += role.toLatin1() + ".https=" + host + ':' + QByteArray::number(m_httpsPort) + '\n';
     }
     file.write(text);
     return file.commit();

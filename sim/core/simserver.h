@@ -41,7 +41,12 @@ public:
         QString stateDir;      // certificates and the hosts file; empty: a temporary folder
                                // that the simulators of this process share
         QString hostsFile;     // empty: <stateDir>/hosts
+        // eBay's roles under names that hold "ebay." ("signin.ebay.localhost"),
+        // which a browser resolves to loopback itself; otherwise 127.0.0.1.
+        bool ebayHostNames = false;
     };
+    // A name outside eBay that still holds "ebay.", covered by the certificate.
+    static QString lookAlikeHost() { return QStringLiteral("ebay.lookalike.localhost"); }
 
     explicit SimServer(QObject *parent = nullptr);
     ~SimServer() override;
@@ -148,6 +153,8 @@ private:
     void addSellerRoutes();
     // /_sim/seller; `parts` starts after "_sim".
     Response sellerControl(const Request &request, const QStringList &parts, const QJsonObject &body);
+    // Pages the embedded browser is shown: search results, its sign-in page.
+    void addBrowserRoutes();
     // /_sim/online; `parts` starts after "_sim".
     Response onlineControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     void addWatchingRoutes();
@@ -161,6 +168,7 @@ private:
     Listener *m_https = nullptr;
     quint16 m_httpPort = 0;
     quint16 m_httpsPort = 0;
+    bool m_ebayHostNames = false;
     QString m_stateDir;
     QString m_hostsFile;
     QString m_caFile;

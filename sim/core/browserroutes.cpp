@@ -1,0 +1,78 @@
+// Pages the program shows in its embedded browser rather than fetching:
+//
+//   /search/search.dll?MfcISAPICommand=GetResult&query=words[&fgtp=n]
+//       the results of a search, four items a page, each row tall enough
+//       that a page scrolls; "Page n</B> of m", a "Next" link with its
+//       picture while a later page exists, and the form "find" (field
+//       "fgtp") that moves to another page.
+//   /ws/eBayISAPI.dll?SignIn
+//       the sign-in page: the form "SignInForm" with "userid" and "pass",
+//       sent to the ordinary sign-in (SignInWelcome).
+#include "sim/core/simserver.h"
+
+namespace Sim {
+
+namespace {
+
+constexpr int kResultsPerPage = 4;
+
+QString resultsPage(const QString &words, int page, int pages,
+                    const QList<const SimItem *> &shown)
+{
+    const QString escaped = htmlEscape(words);
+    QString html = QStringLiteral("<html><head><title>") + escaped
+        + QStringLiteral(" | eBay search</title></head><body>\r\n"
+                         "<form name=\"find\" id=\"find\" action=\"/search/search.dll\" method=\"get\">"
+                         "<input type=\"hidden\" name=\"MfcISAPICommand\" value=\"GetResult\">"
+                         "<input type=\"text\" name=\"query\" value=\"")
+        + escaped
+        + QStringLiteral("\"><input type=\"hidden\" name=\"fgtp\" value=\"\"><input type=\"submit\" value=\"Search\"></form>\r\n"
+                         "<p>Search words: <span id=\"searchwords\">")
+        + escaped + QStringLiteral("</span></p>\r\n<table width=\"100%\"><tr><td valign=\"top\" width=\"100%\"><b>Page ")
+        + QString::number(page) + QStringLiteral("</b> of ") + QString::number(pages) + QStringLiteral("</td></tr></table>\r\n");
+    for (const SimItem *item : shown)
+        html += QStringLiteral("<div class=\"result\" style=\"height:250px\"><a href=\"")
+            + QStringLiteral("/ws/eBayISAPI.dll?ViewItem&amp;item=") + htmlEscape(item->number) + QStringLiteral("\">")
+            + htmlEscape(item->title) + QStringLiteral("</a></div>\r\n");
+    if (shown.isEmpty())
+        html += QStringLiteral("<p>0 items found.</p>\r\n");
+    if (page < pages)
+        html += QStringLiteral("<p><a href=\"/search/search.dll?MfcISAPICommand=GetResult&amp;fgtp=")
+            + QString::number(page + 1) + QStringLiteral("\">Next<img src=\"/pics/next.gif\" width=\"8\" height=\"8\" "
+                                                         "border=\"0\"></a></p>\r\n");
+    return html + QStringLiteral("</body></html>");
+}
+
+QString signInPage()
+{
+    return QStringLiteral(
+        "<html><head><title>Sign in or Register | eBay</title></head><body>\r\n"
+        "<h1>Sign in</h1>\r\n"
+        "<form id=\"SignInForm\" name=\"SignInForm\" method=\"get\" action=\"/ws/eBayISAPI.dll\">"
+        "<input type=\"hidden\" name=\"MfcISAPICommand\" value=\"SignInWelcome\">"
+        "<p>User ID <input type=\"text\" name=\"userid\" value=\"\"></p>"
+        "<p>Password <input type=\"password\" name=\"pass\" value=\"\"></p>"
+        "<input type=\"submit\" name=\"sgnBt\" value=\"Sign in\"></form>\r\n</body></html>");
+}
+
+} // namespace
+
+void SimServer::addBrowserRoutes()
+{
+    m_routes.add(QStringLiteral("sitesearch"), QStringLiteral("/search/search.dll"), QStringLiteral("GetResult"), Scheme::Any,
+                 [this](const Request &r) {
+                     const QString words = r.param(QStringLiteral("query")).simplified();
+                     QList<const SimItem *> found;
+                     for (const SimItem *item : itemsEndingFirst())
+                         if (Pages::matchesSearch(*item, words))
+                             found << item;
+                     const int pages = std::max<int>(1, (found.size() + kResultsPerPage - 1) / kResultsPerPage);
+                     const int page = std::clamp(r.param(QStringLiteral("fgtp")).toInt(), 1, pages);
+                     return Response::html(resultsPage(words, page, pages,
+                                                       found.mid((page - 1) * kResultsPerPage, kResultsPerPage)));
+                 });
+    m_routes.add(QStringLiteral("signin"), QStringLiteral("/ws/eBayISAPI.dll"), QStringLiteral("SignIn"), Scheme::Any,
+                 [](const Request &) { return Response::html(signInPage()); });
+}
+
+} // namespace Sim

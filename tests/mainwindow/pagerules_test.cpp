@@ -1,0 +1,119 @@
+// The browser's rules that need no page: secure and item addresses, captions,
+// the search address, which hosts may be given a password, the scrolling
+// steps and the information bar's lines.
+#include "mainwindow/autoscroll.h"
+#include "mainwindow/infobar.h"
+#include "mainwindow/pagerules.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryFile>
+
+using namespace PageRules;
+
+TEST(PageRules, SecureAndItemAddresses)
+{
+    EXPECT_TRUE(IsSecureAddress("https://signin.ebay.com/"));
+    EXPECT_FALSE(IsSecureAddress("HTTPS://signin.ebay.com/"));
+    EXPECT_FALSE(IsSecureAddress("https:/"));
+    EXPECT_TRUE(IsItemAddress("http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item=123"));
+    EXPECT_TRUE(IsItemAddress("http://www.ebay.com/itm/thing/123"));
+    EXPECT_TRUE(IsItemAddress("http://x/?CMD=VIEWITEM"));
+    EXPECT_FALSE(IsItemAddress("http://x/ITEM=1"));
+    EXPECT_FALSE(IsItemAddress("http://search.ebay.com/sch/i.html"));
+}
+
+TEST(PageRules, CaptionsDoubleAmpersandsFallBackToTheAddressAndAreCut)
+{
+    EXPECT_EQ(TitleText("", "http://a/"), "http://a/");
+    EXPECT_EQ(TitleText("Tom & Jerry", "http://a/"), "Tom && Jerry");
+    const QString thirty(30, QLatin1Char('x'));
+    EXPECT_EQ(TabCaption(thirty), thirty);
+    EXPECT_EQ(TabCaption(thirty + "y"), QString(28, QLatin1Char('x')) + "...");
+}
+
+TEST(PageRules, SearchEncodesOnlyWhatWouldBreakTheQuery)
+{
+    const QString url = SearchURL("ebay.co.uk", "red shoes & bag #2 +1 50%");
+    EXPECT_TRUE(url.startsWith("http://search.ebay.co.uk/search/search.dll?MfcISAPICommand=GetResult&query=")) << qPrintable(url);
+    EXPECT_TRUE(url.endsWith("query=red shoes %26 bag %232 %2B1 50%25")) << qPrintable(url);
+}
+
+TEST(PageRules, OnlyTheRolesOwnSecureHostIsTrustedWithAPassword)
+{
+    QTemporaryFile hosts;
+    ASSERT_TRUE(hosts.open());
+    hosts.write("signin.https=signin.ebay.localhost:4443\nvendorsecure=secure.vendor.localhost\n");
+    hosts.flush();
+    qputenv("TALLOWMERE_HOSTS", hosts.fileName().toUtf8());
+    HostRoles::reload();
+    using HostRoles::Role;
+    EXPECT_TRUE(ServedByRole("https://signin.ebay.localhost:4443/ws/eBayISAPI.dll?SignIn", Role::SignIn));
+    EXPECT_TRUE(ServedByRole("https://SIGNIN.ebay.localhost:4443/x", Role::SignIn));
+    EXPECT_FALSE(ServedByRole("http://signin.ebay.localhost:4443/x", Role::SignIn));
+    EXPECT_FALSE(ServedByRole("https://signin.ebay.localhost:4444/x", Role::SignIn));
+    EXPECT_FALSE(ServedByRole("https://signin.ebay.localhost/x", Role::SignIn));
+    EXPECT_FALSE(ServedByRole("https://signin.ebay.localhost.example.net:4443/x", Role::SignIn));
+    EXPECT_FALSE(ServedByRole("https://ebay.example.net/x", Role::SignIn));
+    EXPECT_TRUE(ServedByRole("https://secure.vendor.localhost/online/login.asp", Role::VendorSecure));
+    EXPECT_TRUE(ServedByRole("https://secure.vendor.localhost:443/online/login.asp", Role::VendorSecure));
+    qunsetenv("TALLOWMERE_HOSTS");
+    HostRoles::reload();
+
+    EXPECT_TRUE(IsOnlineLoginPage("https://h/online/login.asp"));
+    EXPECT_FALSE(IsOnlineLoginPage("https://h/online/login.asp?error=1"));
+    EXPECT_FALSE(IsOnlineLoginPage("https://h/other.asp?next=/online/login.asp"));
+}
+
+TEST(PageRules, TheSignInFormIsRecognisedButNotTheWrongPasswordPage)
+{
+    const QString form = "<p>user id</p><form id=signinform name=signinform>";
+    EXPECT_TRUE(IsEbaySignInForm("https://signin.ebay.com/", form));
+    EXPECT_FALSE(IsEbaySignInForm("https://signin.example.com/", form));
+    EXPECT_FALSE(IsEbaySignInForm("https://signin.ebay.com/", "your user id or password is incorrect" + form));
+    EXPECT_FALSE(IsEbaySignInForm("https://signin.ebay.com/", "<p>user id</p><form name=signinform>"));
+}
+
+TEST(AutoScrollSteps, SlowSpeedsMergeStepsAndTheFractionIsDropped)
+{
+    ScrollAccumulator tenAtTwenty;
+    QList<int> moves;
+    for (int i = 0; i < 4; ++i)
+        moves << tenAtTwenty.Step(10, 20);
+    EXPECT_EQ(moves, (QList<int>{0, 1, 0, 1}));
+    ScrollAccumulator fast;
+    EXPECT_EQ(fast.Step(100, 30), 3); // 3.33: the third is dropped
+    EXPECT_EQ(fast.Step(100, 30), 3);
+    ScrollAccumulator none;
+    EXPECT_EQ(none.Step(100, 0), 0);
+}
+
+namespace {
+
+const QString kMarker = QStringLiteral("<DIV class=\"iti-lbl u-flR iti-num\">Item number:</DIV>");
+// Seller, rating and percent in the form the field reader knows.
+const QString kSellerPart = QStringLiteral(
+    "<div class=\"si-cnt\"><a href=\"/usr/bob\"><span class=mbg-nw>bob</span></a> <span class=\"mbg-l\">("
+    "<a href=\"/ws/eBayISAPI.dll?ViewFeedback&amp;userid=bob\" title=\"Feedback score: 12\">12</a>)</span>"
+    "<div id=si-fb>98%&nbsp;Positive feedback</div></div>");
+
+} // namespace
+
+TEST(InfoBarLines, SellerLineAndPayPalNoteOnlyOnTheUsSite)
+{
+    const QString page = kMarker + kSellerPart;
+    const QDateTime now = QDateTime::currentDateTime();
+    const InfoBar::Lines us = InfoBar::Read(page, page, "http://cgi.ebay.com/ws/x?item=1", now, "pics.ebaystatic.com/logo.gif");
+    ASSERT_TRUE(us.itemPage);
+    ASSERT_TRUE(us.show);
+    EXPECT_EQ(us.line1, "Seller: bob (Feedback: 12; 98.0% Positive) [PayPal may not be accepted for this item]");
+    EXPECT_TRUE(us.line2.startsWith("Time Left: N/A - Current Bid: N/A")) << qPrintable(us.line2);
+
+    const QString withLogo = page + "<IMG src=\"http://pics.ebaystatic.com/logo.gif\">";
+    EXPECT_FALSE(InfoBar::Read(withLogo, withLogo, "http://cgi.ebay.com/x", now, "pics.ebaystatic.com/logo.gif").line1.contains("PayPal"));
+    EXPECT_FALSE(InfoBar::Read(page, page, "http://cgi.ebay.co.uk/x", now, "pics.ebaystatic.com/logo.gif").line1.contains("PayPal"));
+
+    const InfoBar::Lines other = InfoBar::Read(kSellerPart, kSellerPart, "http://cgi.ebay.com/x", now, "l");
+    EXPECT_FALSE(other.itemPage);
+    EXPECT_TRUE(other.line1.isEmpty());
+}
