@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -15,5 +16,17 @@ inline std::function<void()> AddAuction;
 // The report of an item page the wizard could not read: the page and the
 // item number, sent to the vendor so the reader can be mended.
 inline std::function<void(const QString &html, const QString &itemNumber)> ShowItemPageReport;
+
+// The row commands of the HTML list. Each works on the selected row of the
+// auction list, which the caller selects first.
+// The remove window (modal).
+inline std::function<void()> ShowRemove;
+// The row's notification settings (modal).
+inline std::function<void()> ShowRemind;
+// The row's note (not modal), with `title` on its strip and its top-left
+// corner at `topLeft` (screen pixels).
+inline std::function<void(const QString &title, const QPoint &topLeft)> ShowNotes;
+// The add-item wizard on a tracked item (modal); the caller sets EditMode.
+inline std::function<void(const QString &itemNumber)> EditAuction;
 
 } // namespace ItemWindows

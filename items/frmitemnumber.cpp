@@ -6,6 +6,9 @@
 #include "foundation/mainformshell.h"
 #include "foundation/pageaccess.h"
 #include "items/frmaddauction.h"
+#include "items/frmnotes.h"
+#include "items/frmremind.h"
+#include "items/frmremove.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/toolbar.h"
@@ -170,4 +173,8 @@ void AddAuctionCommand()
 void RegisterItemWindows()
 {
     ItemWindows::AddAuction = &AddAuctionCommand;
+    ItemWindows::ShowRemove = &frmRemove::ShowModal;
+    ItemWindows::ShowRemind = &frmRemind::ShowModal;
+    ItemWindows::ShowNotes = &frmNotes::ShowAt;
+    ItemWindows::EditAuction = &frmAddAuction::ShowModal;
 }
