@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -20,5 +21,17 @@ inline std::function<void(const QString &itemNumber)> AskAboutCopiedItem;
 // A copied item number: the wizard on it, topmost and without messages,
 // shown modally.
 inline std::function<void(const QString &itemNumber)> BidOnCopiedItem;
+
+// The row commands of the HTML list. Each works on the selected row of the
+// auction list, which the caller selects first.
+// The remove window (modal).
+inline std::function<void()> ShowRemove;
+// The row's notification settings (modal).
+inline std::function<void()> ShowRemind;
+// The row's note (not modal), with `title` on its strip and its top-left
+// corner at `topLeft` (screen pixels).
+inline std::function<void(const QString &title, const QPoint &topLeft)> ShowNotes;
+// The add-item wizard on a tracked item (modal); the caller sets EditMode.
+inline std::function<void(const QString &itemNumber)> EditAuction;
 
 } // namespace ItemWindows

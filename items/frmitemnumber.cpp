@@ -7,6 +7,9 @@
 #include "foundation/pageaccess.h"
 #include "items/frmaddauction.h"
 #include "items/frmitempagereport.h"
+#include "items/frmnotes.h"
+#include "items/frmremind.h"
+#include "items/frmremove.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/toolbar.h"
@@ -172,4 +175,8 @@ void RegisterItemWindows()
 {
     ItemWindows::AddAuction = &AddAuctionCommand;
     ItemWindows::ShowItemPageReport = &frmItemPageReport::ShowModal;
+    ItemWindows::ShowRemove = &frmRemove::ShowModal;
+    ItemWindows::ShowRemind = &frmRemind::ShowModal;
+    ItemWindows::ShowNotes = &frmNotes::ShowAt;
+    ItemWindows::EditAuction = &frmAddAuction::ShowModal;
 }

@@ -380,9 +380,14 @@ TEST(frmMainHtmlList, WindowListFilterAndLinks)
     EXPECT_FALSE(allowed(host + "/../default.tmt"));
     EXPECT_FALSE(allowed("tmr:///edit=2"));
 
-    ASSERT_TRUE(page.Element("lnkRemove", 1).click());
+    QStringList opened;
+    QObject::connect(m.WebBrowser, &WebBrowser::BeforeNavigate2, [&](const QString &url, bool &stop) {
+        opened << url;
+        stop = true; // no network in tests
+    });
     ASSERT_TRUE(page.Element("itemlink", 0).click());
     pump(400);
+    EXPECT_EQ(opened, QStringList({"http://cgi.ebay.co.uk/ws/eBayISAPI.dll?ViewItem&item=3001"}));
     EXPECT_EQ(page.LocationURL(), host);
     EXPECT_EQ(page.ElementCount("itemnumber"), 3);
     frmMainShell::destroyInstance();
