@@ -5,9 +5,7 @@
 //       that a page scrolls; "Page n</B> of m", a "Next" link with its
 //       picture while a later page exists, and the form "find" (field
 //       "fgtp") that moves to another page.
-//   /ws/eBayISAPI.dll?SignIn
-//       the sign-in page: the form "SignInForm" with "userid" and "pass",
-//       sent to the ordinary sign-in (SignInWelcome).
+// (eBay's sign-in page, Pages::signInPage, is served by the selling routes.)
 #include "sim/core/simserver.h"
 
 namespace Sim {
@@ -43,18 +41,6 @@ QString resultsPage(const QString &words, int page, int pages,
     return html + QStringLiteral("</body></html>");
 }
 
-QString signInPage()
-{
-    return QStringLiteral(
-        "<html><head><title>Sign in or Register | eBay</title></head><body>\r\n"
-        "<h1>Sign in</h1>\r\n"
-        "<form id=\"SignInForm\" name=\"SignInForm\" method=\"get\" action=\"/ws/eBayISAPI.dll\">"
-        "<input type=\"hidden\" name=\"MfcISAPICommand\" value=\"SignInWelcome\">"
-        "<p>User ID <input type=\"text\" name=\"userid\" value=\"\"></p>"
-        "<p>Password <input type=\"password\" name=\"pass\" value=\"\"></p>"
-        "<input type=\"submit\" name=\"sgnBt\" value=\"Sign in\"></form>\r\n</body></html>");
-}
-
 } // namespace
 
 void SimServer::addBrowserRoutes()
@@ -71,8 +57,6 @@ void SimServer::addBrowserRoutes()
                      return Response::html(resultsPage(words, page, pages,
                                                        found.mid((page - 1) * kResultsPerPage, kResultsPerPage)));
                  });
-    m_routes.add(QStringLiteral("signin"), QStringLiteral("/ws/eBayISAPI.dll"), QStringLiteral("SignIn"), Scheme::Any,
-                 [](const Request &) { return Response::html(signInPage()); });
 }
 
 } // namespace Sim

@@ -174,6 +174,18 @@ QString feedbackProfile(const QString &user, int score, double percent)
                           + QString::number(percent) + QStringLiteral("%</div>"));
 }
 
+QString signInPage()
+{
+    return QStringLiteral(
+        "<html><head><title>Sign in or Register | eBay</title></head><body>\r\n"
+        "<h1>Sign in</h1>\r\n"
+        "<form id=\"SignInForm\" name=\"SignInForm\" method=\"get\" action=\"/ws/eBayISAPI.dll\">"
+        "<input type=\"hidden\" name=\"MfcISAPICommand\" value=\"SignInWelcome\">"
+        "<p>User ID <input type=\"text\" name=\"userid\" value=\"\"></p>"
+        "<p>Password <input type=\"password\" name=\"pass\" value=\"\"></p>"
+        "<input type=\"submit\" name=\"sgnBt\" value=\"Sign in\"></form>\r\n</body></html>");
+}
+
 QString signInAccepted(const QString &user)
 {
     return simplePage(QStringLiteral("My eBay: Summary"),

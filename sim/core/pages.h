@@ -36,6 +36,8 @@ QString officialTime(const PageContext &ctx);
 // A member's feedback profile: score and the share of positive ratings.
 QString feedbackProfile(const QString &user, int score, double percent);
 
+// eBay's sign-in form, as the browser windows fill it.
+QString signInPage();
 QString signInAccepted(const QString &user);
 QString signInRejected(const QString &user);
 QString signOut();

@@ -34,17 +34,12 @@ QString unrecognised()
 
 void SimServer::addSellingRoutes()
 {
-    // The sign-in page (the sign-out has its own route on "/ws2/").
+    // eBay's sign-in page, for every window that signs in through its
+    // browser (the sign-out has its own route on "/ws2/").
     m_routes.add(QStringLiteral("signin"), kIsapi, QStringLiteral("SignIn"), Scheme::Any, [this](const Request &) {
         if (m_selling.failStep == QLatin1String("signin"))
             return Response::html(unrecognised());
-        return Response::html(sellPage(
-            QStringLiteral("Sign in or Register | eBay"),
-            QStringLiteral("<form name=\"SignInForm\" method=\"get\" action=\"/ws/eBayISAPI.dll\">"
-                           "<input type=\"hidden\" name=\"MfcISAPICommand\" value=\"SignInWelcome\">"
-                           "<p>User ID <input type=\"text\" name=\"userid\" value=\"\"></p>"
-                           "<p>Password <input type=\"password\" name=\"pass\" value=\"\"></p>"
-                           "<input type=\"submit\" value=\"Sign in\"></form>")));
+        return Response::html(Pages::signInPage());
     });
 
     const auto signedIn = [this](const Request &r) { return !sessionUser(r).isEmpty(); };

@@ -89,8 +89,9 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     addSellingRoutes();
     addEbayRoutes();
     addOnlineRoutes();
-    addSellerRoutes();
+    // The watching list is one page of "MyEbayBeta"; the seller's pages take the rest.
     addWatchingRoutes();
+    addSellerRoutes();
     addBrowserRoutes();
 }
 
