@@ -2,6 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/folders.h"
+#include "platform/leftovers.h"
 #include "platform/privatefile.h"
 
 #include <QDir>
@@ -37,8 +38,10 @@ const QString kRunKey = QStringLiteral("software\\microsoft\\windows\\currentver
 
 // How long a writer waits for another one; the lock is held for one read
 // and one write, so this is reached only by a writer that hangs. A lock left
-// by a process that has ended is taken over at once.
+// by a process that has ended is taken over at once; one it ended before it
+// could write its process id into is taken over once it is this old.
 constexpr int kLockWaitMs = 10000;
+constexpr int kStaleLockMs = 3000;
 
 } // namespace
 
@@ -53,7 +56,7 @@ public:
         if (write) {
             QDir().mkpath(QFileInfo(filePath()).absolutePath());
             m_lock.emplace(lockPath());
-            m_lock->setStaleLockTime(kLockWaitMs * 3);
+            m_lock->setStaleLockTime(kStaleLockMs);
             // Without the lock the write goes ahead all the same: losing this
             // value for sure is worse than the small chance of a clash.
             m_lock->tryLock(kLockWaitMs);
@@ -87,6 +90,13 @@ QString Store::filePath()
 QString Store::lockPath()
 {
     return filePath() + QStringLiteral(".lock");
+}
+
+void Store::removeLeftovers()
+{
+    Access access(*this, true);
+    const QFileInfo file(filePath());
+    Leftovers::RemoveSaveTemporaries(file.absolutePath(), file.fileName());
 }
 
 QString Store::id(Root root, const QString &path)

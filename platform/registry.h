@@ -76,6 +76,9 @@ public:
     static QString setAsideName(const QString &file, const QDateTime &when);
     // The lock file every writer holds while it re-reads and replaces the file.
     static QString lockPath();
+    // Removes temporary files a writer ended half-way left beside the file
+    // (under the lock, so a live writer's file is never taken).
+    void removeLeftovers();
 
 private:
     Store() = default;
