@@ -11,11 +11,13 @@
 #include "mainwindow/frmmain.h"
 #include "platform/defaultinstance.h"
 #include "platform/desktop.h"
+#include "platform/leftovers.h"
 #include "platform/msgbox.h"
 #include "platform/singleinstance.h"
 #include "platform/numberederror.h"
 #include "sellertools/frmrelistitems.h"
 #include "sellertools/frmfeedbackprogress.h"
+#include "platform/registry.h"
 #include "sellertools/updatecheck.h"
 
 #include <QApplication>
@@ -74,6 +76,9 @@ bool Main()
         const QString data = basGeneral::DataFolder();
         if (!QDir(data).exists() && !QDir().mkdir(data))
             throw NumberedError(ErrorNumber::PathNotFound, QStringLiteral("Path not found"));
+        // Temporary files of saves cut short by a killed process.
+        Leftovers::RemoveSaveTemporaries(data);
+        Registry::Store::instance().removeLeftovers();
         // 4. The last run did not end cleanly.
         if (GetSetting(QStringLiteral("Exit OK")) == QLatin1String("False")
             && GetSetting(QStringLiteral("1st Run")) == QLatin1String("False")) {

@@ -249,7 +249,9 @@ void frmMainEngine::ConnectFilterMenu()
         {mnuFilterLosing, &frmMainEngine::mnuFilterLosing_Click},
         {mnuFilterMyItems, &frmMainEngine::mnuFilterMyItems_Click},
     };
-    for (const auto &[item, handler] : items) {
+    for (const auto &entry : items) {
+        QAction *const item = entry.first;
+        const Handler handler = entry.second;
         if (!item)
             continue;
         // A check-mark item has already flipped its mark when it reports the

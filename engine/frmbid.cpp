@@ -23,6 +23,7 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSaveFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -589,11 +590,13 @@ void frmBid::RunFlow()
 void frmBid::SaveData(const QString &Data, const QString &filename)
 {
     const QString path = DataFolder() + filename;
-    QFile file(path);
-    if (!PrivateFile::open(file, QIODevice::WriteOnly | QIODevice::Truncate))
+    // Written beside the old file and renamed over it: a process ended
+    // half-way leaves the previous file whole.
+    QSaveFile file(path);
+    if (!PrivateFile::open(file))
         throw NumberedError(ErrorNumber::PathNotFound, QStringLiteral("Path not found: ") + path);
     const QByteArray bytes = Ansi::encode(Data + QStringLiteral("\r\n"));
-    if (file.write(bytes) != bytes.size())
+    if (file.write(bytes) != bytes.size() || !file.commit())
         throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied: ") + path);
 }
 

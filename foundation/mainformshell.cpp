@@ -65,6 +65,9 @@ frmMainShell::frmMainShell()
     ProgressBar->setVisible(false);
     Inet = new ::Inet(this);
     tmrTimer = new TickTimer(1000, false, this);
+    // Ticks at the start of each second: a snipe's first tick at or after its
+    // moment comes within milliseconds of it.
+    tmrTimer->setAlignedToClock(true);
     tmrClipboardScan = new TickTimer(1000, false, this);
     tmrLoadProcess = new TickTimer(100, false, this);
     tmrFreezeStatus = new TickTimer(3000, false, this);

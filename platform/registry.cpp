@@ -2,6 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/folders.h"
+#include "platform/leftovers.h"
 #include "platform/privatefile.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QSaveFile>
 
 namespace Registry {
@@ -34,7 +36,45 @@ QString rootName(Root root)
 
 const QString kRunKey = QStringLiteral("software\\microsoft\\windows\\currentversion\\run");
 
+// How long a writer waits for another one; the lock is held for one read
+// and one write, so this is reached only by a writer that hangs. A lock left
+// by a process that has ended is taken over at once; one it ended before it
+// could write its process id into is taken over once it is this old.
+constexpr int kLockWaitMs = 10000;
+constexpr int kStaleLockMs = 3000;
+
 } // namespace
+
+// One public call on the store: a write holds the lock beside the file and
+// reads the file again under it; the unreadable-file handler (which may ask
+// the user something) runs only after the lock is let go.
+class Store::Access final
+{
+public:
+    Access(Store &store, bool write) : m_store(store)
+    {
+        if (write) {
+            QDir().mkpath(QFileInfo(filePath()).absolutePath());
+            m_lock.emplace(lockPath());
+            m_lock->setStaleLockTime(kStaleLockMs);
+            // Without the lock the write goes ahead all the same: losing this
+            // value for sure is worse than the small chance of a clash.
+            m_lock->tryLock(kLockWaitMs);
+            m_store.m_recheck = true;
+        }
+        m_store.refresh();
+    }
+    ~Access()
+    {
+        m_lock.reset();
+        m_store.reportSetAside();
+    }
+    Q_DISABLE_COPY_MOVE(Access)
+
+private:
+    Store &m_store;
+    std::optional<QLockFile> m_lock;
+};
 
 Store &Store::instance()
 {
@@ -45,6 +85,18 @@ Store &Store::instance()
 QString Store::filePath()
 {
     return Folders::roamingAppData() + QStringLiteral("/tallowmere-registry.json");
+}
+
+QString Store::lockPath()
+{
+    return filePath() + QStringLiteral(".lock");
+}
+
+void Store::removeLeftovers()
+{
+    Access access(*this, true);
+    const QFileInfo file(filePath());
+    Leftovers::RemoveSaveTemporaries(file.absolutePath(), file.fileName());
 }
 
 QString Store::id(Root root, const QString &path)
@@ -187,7 +239,17 @@ void Store::setAside(const QString &file)
     const bool keptValues = !m_keys.isEmpty();
     if (keptValues)
         save();
-    m_onUnreadable(SetAside{file, copy, keptValues});
+    m_pendingReport = SetAside{file, copy, keptValues};
+}
+
+void Store::reportSetAside()
+{
+    if (!m_pendingReport)
+        return;
+    const SetAside report = *m_pendingReport;
+    m_pendingReport.reset();
+    if (m_onUnreadable)
+        m_onUnreadable(report);
 }
 
 bool Store::save()
@@ -230,7 +292,7 @@ bool Store::save()
 
 bool Store::keyExists(Root root, const QString &path)
 {
-    refresh();
+    Access access(*this, false);
     const QString wanted = id(root, path);
     if (normalisePath(path).isEmpty() || m_keys.contains(wanted))
         return true;
@@ -243,7 +305,7 @@ bool Store::keyExists(Root root, const QString &path)
 
 void Store::createKey(Root root, const QString &path)
 {
-    refresh();
+    Access access(*this, true);
     const QString p = normalisePath(path);
     if (p.isEmpty() || m_keys.contains(id(root, p)))
         return;
@@ -253,7 +315,7 @@ void Store::createKey(Root root, const QString &path)
 
 std::optional<Value> Store::value(Root root, const QString &path, const QString &name)
 {
-    refresh();
+    Access access(*this, false);
     const auto key = m_keys.constFind(id(root, path));
     if (key == m_keys.cend())
         return std::nullopt;
@@ -265,7 +327,7 @@ std::optional<Value> Store::value(Root root, const QString &path, const QString 
 
 bool Store::setValue(Root root, const QString &path, const QString &name, const Value &value)
 {
-    refresh();
+    Access access(*this, true);
     const QString p = normalisePath(path);
     auto key = m_keys.find(id(root, p));
     if (key == m_keys.end())
@@ -282,7 +344,7 @@ bool Store::setValue(Root root, const QString &path, const QString &name, const 
 
 bool Store::deleteValue(Root root, const QString &path, const QString &name)
 {
-    refresh();
+    Access access(*this, true);
     auto key = m_keys.find(id(root, path));
     if (key == m_keys.end() || key->values.remove(name.toLower()) == 0)
         return false;
@@ -291,23 +353,26 @@ bool Store::deleteValue(Root root, const QString &path, const QString &name)
 
 bool Store::deleteKey(Root root, const QString &path)
 {
-    refresh();
-    if (normalisePath(path).isEmpty() || !keyExists(root, path))
+    Access access(*this, true);
+    if (normalisePath(path).isEmpty())
         return false;
     const QString wanted = id(root, path);
     const QString prefix = wanted + QLatin1Char('\\');
+    bool found = false;
     for (auto it = m_keys.begin(); it != m_keys.end();) {
-        if (it.key() == wanted || it.key().startsWith(prefix))
+        if (it.key() == wanted || it.key().startsWith(prefix)) {
             it = m_keys.erase(it);
-        else
+            found = true;
+        } else {
             ++it;
+        }
     }
-    return save();
+    return found && save();
 }
 
 QStringList Store::valueNames(Root root, const QString &path)
 {
-    refresh();
+    Access access(*this, false);
     QStringList names;
     const auto key = m_keys.constFind(id(root, path));
     if (key != m_keys.cend())

@@ -23,6 +23,10 @@
 // read, as for a missing file; those it holds are written again at once) and
 // calls the handler. A process without a handler (the monitor) goes on with
 // what it holds and leaves the file, and every write, to the program.
+//
+// The program and the monitor write the file at once: every write takes a
+// lock file beside it, reads the file again and replaces it before letting
+// go, so neither writer undoes the other's values.
 namespace Registry {
 
 enum class Root : quint32 { CurrentUser = 0x80000001u, LocalMachine = 0x80000002u };
@@ -70,6 +74,11 @@ public:
     // name, ".unreadable-" and the local time to the second ("-2", "-3", ...
     // after it when that name is taken).
     static QString setAsideName(const QString &file, const QDateTime &when);
+    // The lock file every writer holds while it re-reads and replaces the file.
+    static QString lockPath();
+    // Removes temporary files a writer ended half-way left beside the file
+    // (under the lock, so a live writer's file is never taken).
+    void removeLeftovers();
 
 private:
     Store() = default;
@@ -80,8 +89,10 @@ private:
     };
     using Keys = QHash<QString, Key>; // "root|lower-case path" -> key
 
+    class Access;
     void refresh();
     bool save();
+    void reportSetAside();
     static std::optional<Keys> read(const QString &file);
     void setAside(const QString &file);
     static QString id(Root root, const QString &path);
@@ -94,6 +105,7 @@ private:
     bool m_held = false;    // the file on disk is unreadable and was not set aside
     bool m_recheck = false; // read the file again even if it looks unchanged
     UnreadableHandler m_onUnreadable;
+    std::optional<SetAside> m_pendingReport; // told once the lock is let go
 };
 
 } // namespace Registry
