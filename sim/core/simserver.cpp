@@ -247,6 +247,7 @@ void SimServer::reset()
     m_bids.clear();
     m_online.clear();
     m_updateReply = defaultUpdateReply();
+    m_releaseArchive.clear();
     m_selling.reset();
     m_clockOffset = 0;
 }
