@@ -73,10 +73,11 @@ bool Download(const QUrl &url, const QString &to, QString *error)
         written = false;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const bool ok = reply->error() == QNetworkReply::NoError && status == 200;
+    // The server's answer says more than Qt's text for it; without one,
+    // the transfer's own error (no connection, a time-out) says it.
     if (!ok)
         *error = QStringLiteral("the release could not be downloaded from %1: %2")
-                     .arg(url.toString(), reply->error() == QNetworkReply::NoError ? QStringLiteral("HTTP status %1").arg(status)
-                                                                                    : reply->errorString());
+                     .arg(url.toString(), status != 0 ? QStringLiteral("HTTP status %1").arg(status) : reply->errorString());
     delete reply;
     if (ok && (!written || !out.flush())) {
         *error = QStringLiteral("%1 could not be written").arg(to);
