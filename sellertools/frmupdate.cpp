@@ -73,7 +73,13 @@ void frmUpdate::Form_Load()
 QString frmUpdate::UpdaterPath()
 {
     const QString folder = UpdaterFolder.isEmpty() ? basGeneral::AppPath() : UpdaterFolder;
-    return QDir(folder).filePath(QStringLiteral("updater.exe"));
+    return QDir(folder).filePath(QStringLiteral("tallowmere-updater"));
+}
+
+QStringList frmUpdate::UpdaterArguments()
+{
+    return {QStringLiteral("--pid"), QString::number(QCoreApplication::applicationPid()), QStringLiteral("--program"),
+            QCoreApplication::applicationFilePath()};
 }
 
 void frmUpdate::cmdRemind_Click()
@@ -96,7 +102,8 @@ void frmUpdate::cmdUpdate_Click()
     Desktop::MsgBox(title + QStringLiteral(" will now exit and start the update process") + kCrLf2
                    + QStringLiteral("Once the update is complete, ") + title + QStringLiteral(" will be restarted"),
                Desktop::BoxInformation);
-    if (!Desktop::StartProgram(updater)) {
+    // Started on its own: it waits for this process to end.
+    if (!Desktop::StartProgram(updater, UpdaterArguments())) {
         Desktop::MsgBox(QStringLiteral("The update cannot be installed: the updater ") + updater
                        + QStringLiteral(" could not be started."),
                    Desktop::BoxExclamation);

@@ -2,6 +2,7 @@
 
 #include "platform/defaultinstance.h"
 
+#include <QStringList>
 #include <QWidget>
 
 class QLabel;
@@ -41,9 +42,12 @@ public:
     bool Form_QueryUnload();
     void Form_Deactivate();
 
-    // Where the updater is expected: "updater.exe" in UpdaterFolder, or in
-    // the program folder while that is empty (tests point it elsewhere).
+    // Where the updater is expected: "tallowmere-updater" in UpdaterFolder,
+    // or in the program folder while that is empty (tests point it elsewhere).
     static QString UpdaterPath();
+    // What the updater is told: this process, which it waits for, and the
+    // program to update and start again.
+    static QStringList UpdaterArguments();
     inline static QString UpdaterFolder;
 
 protected:

@@ -256,6 +256,7 @@ void SimServer::reset()
     m_seller.clear();
     m_watching.clear();
     m_updateReply = defaultUpdateReply();
+    m_releaseArchive.clear();
     m_selling.reset();
     m_clockOffset = 0;
 }

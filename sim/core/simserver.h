@@ -91,6 +91,12 @@ public:
     QString updateReply() const { return m_updateReply; }
     void setUpdateReply(const QString &reply) { m_updateReply = reply; }
     static QString defaultUpdateReply();
+    // The release archive the vendor serves at releasePath() (404 while
+    // empty), and its SHA-256 in lower-case hexadecimal for a "<sha256>" line.
+    static QString releasePath() { return QStringLiteral("/releases/tallowmere.tar"); }
+    QByteArray releaseArchive() const { return m_releaseArchive; }
+    void setReleaseArchive(const QByteArray &archive) { m_releaseArchive = archive; }
+    QString releaseSha256() const;
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
@@ -183,6 +189,7 @@ private:
     SellingDesk m_selling;
     SellerDesk m_seller;
     QString m_updateReply = defaultUpdateReply();
+    QByteArray m_releaseArchive;
     qint64 m_clockOffset = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QMap<QString, QStringList> m_watching; // by lower-cased user ID

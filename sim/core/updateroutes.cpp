@@ -1,11 +1,14 @@
 // The vendor's update information, "/?app=tallow&action=getinf": a plain-text
-// body of tag lines that the tests choose.
+// body of tag lines that the tests choose; and the release archive that such
+// a reply may name for download.
 //
-//   GET    /_sim/update                 {"reply": text}
-//   POST   /_sim/update                 {"reply": text}; "" answers with an empty body
-//   DELETE /_sim/update                 back to the default reply
+//   GET    /_sim/update                 {"reply": text, "release": path, "sha256": hex}
+//   POST   /_sim/update                 {"reply": text, "archive": base64}, both optional;
+//                                       a "reply" of "" answers with an empty body
+//   DELETE /_sim/update                 back to the default reply, no archive
 #include "sim/core/simserver.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -15,6 +18,11 @@ QString SimServer::defaultUpdateReply()
 {
     // Revision 0: no release newer than any running program.
     return QStringLiteral("<version>\r\n0\r\n<notes>\r\n</notes>\r\n<critical>\r\nFalse");
+}
+
+QString SimServer::releaseSha256() const
+{
+    return QString::fromLatin1(QCryptographicHash::hash(m_releaseArchive, QCryptographicHash::Sha256).toHex());
 }
 
 void SimServer::addUpdateRoutes()
@@ -33,6 +41,15 @@ void SimServer::addUpdateRoutes()
         return response;
     };
     m_routes.add(route);
+
+    m_routes.add(QStringLiteral("vendor"), releasePath(), QString(), Scheme::Http, [this](const Request &) {
+        if (m_releaseArchive.isEmpty())
+            return Response::html(QStringLiteral("<html><body>Not found</body></html>"), 404);
+        Response response;
+        response.contentType = "application/x-tar";
+        response.body = m_releaseArchive;
+        return response;
+    });
 }
 
 Response SimServer::updateControl(const Request &request, const QJsonObject &body)
@@ -40,13 +57,21 @@ Response SimServer::updateControl(const Request &request, const QJsonObject &bod
     const QString &method = request.method;
     if (method == QLatin1String("DELETE")) {
         m_updateReply = defaultUpdateReply();
+        m_releaseArchive.clear();
     } else if (method != QLatin1String("GET")) {
         const QJsonValue reply = body.value(QLatin1String("reply"));
-        if (!reply.isString())
-            return Response::jsonError(QStringLiteral("\"reply\" (text) is required"));
-        m_updateReply = reply.toString();
+        const QJsonValue archive = body.value(QLatin1String("archive"));
+        if ((!reply.isUndefined() && !reply.isString()) || (!archive.isUndefined() && !archive.isString())
+            || (reply.isUndefined() && archive.isUndefined()))
+            return Response::jsonError(QStringLiteral("\"reply\" (text) or \"archive\" (base64) is required"));
+        if (reply.isString())
+            m_updateReply = reply.toString();
+        if (archive.isString())
+            m_releaseArchive = QByteArray::fromBase64(archive.toString().toLatin1());
     }
-    return Response::json(QJsonDocument(QJsonObject{{QStringLiteral("reply"), m_updateReply}}));
+    return Response::json(QJsonDocument(QJsonObject{{QStringLiteral("reply"), m_updateReply},
+                                                    {QStringLiteral("release"), releasePath()},
+                                                    {QStringLiteral("sha256"), releaseSha256()}}));
 }
 
 } // namespace Sim

@@ -34,12 +34,12 @@ frmUpdate &criticalOffered()
     return w;
 }
 
-// An updater that leaves a mark in its folder when it runs.
+// An updater that writes its arguments into its folder when it runs.
 void writeUpdater(const QTemporaryDir &dir)
 {
-    QFile script(dir.filePath("updater.exe"));
+    QFile script(dir.filePath("tallowmere-updater"));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/ran\"\n");
+    script.write("#!/bin/sh\necho \"$*\" > \"$(dirname \"$0\")/ran.tmp\"\nmv \"$(dirname \"$0\")/ran.tmp\" \"$(dirname \"$0\")/ran\"\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -59,7 +59,7 @@ TEST(frmUpdate, NoToTheCriticalQuestionStartsTheUpdaterOrSaysItIsMissing)
     MsgBoxScript::instance().answer(Desktop::AnswerNo);
     w.cmdRemind->click();
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "The update cannot be installed: the updater "
-                                                         + dir.filePath("updater.exe") + " was not found in the program folder.");
+                                                         + dir.filePath("tallowmere-updater") + " was not found in the program folder.");
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(frmMainShell::isLoaded());
     EXPECT_FALSE(main->tmrTimer->Enabled());
@@ -71,11 +71,18 @@ TEST(frmUpdate, NoToTheCriticalQuestionStartsTheUpdaterOrSaysItIsMissing)
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 2);
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(),
               "Tallowmere will now exit and start the update process\r\n\r\nOnce the update is complete, Tallowmere will be restarted");
-    EXPECT_TRUE(waitFor([&] { return QFile::exists(dir.filePath("ran")); }));
+    // Read before events run: the unloaded main window is deleted then.
     EXPECT_EQ(GetSetting("Exit OK"), "1");
     EXPECT_TRUE(main->blnForceExit);
     EXPECT_FALSE(main->blnPreventExit);
     EXPECT_FALSE(frmMainShell::isLoaded());
     EXPECT_FALSE(frmUpdate::isLoaded());
+    // It is told to wait for this process and to start this program again.
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(dir.filePath("ran")); }));
+    QFile ran(dir.filePath("ran"));
+    ASSERT_TRUE(ran.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(ran.readAll()).trimmed(), QString("--pid %1 --program %2")
+                                                              .arg(QCoreApplication::applicationPid())
+                                                              .arg(QCoreApplication::applicationFilePath()));
     frmUpdate::UpdaterFolder.clear();
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -269,4 +270,28 @@ TEST_F(SimServerTest, HomePageHasASearchBoxAndLinksToEveryItemEndingSoonestFirst
     ASSERT_FALSE(log.isEmpty());
     EXPECT_EQ(log.at(0).toObject().value(QStringLiteral("role")).toString(), QStringLiteral("site"));
     EXPECT_EQ(log.at(2).toObject().value(QStringLiteral("role")).toString(), QStringLiteral("sitesearch"));
+}
+
+TEST_F(SimServerTest, ServesTheUpdateReplyAndTheReleaseArchiveTheControlSets)
+{
+    const QString release = SimServer::releasePath();
+    EXPECT_EQ(fetch(nam, server.url(release)).status, 404);
+
+    const QByteArray archive("archive bytes\0\x01\xff", 16);
+    const QJsonObject set = post(QStringLiteral("update"), {{QStringLiteral("archive"), QString::fromLatin1(archive.toBase64())}}).object();
+    EXPECT_EQ(set.value(QStringLiteral("release")).toString(), release);
+    EXPECT_EQ(set.value(QStringLiteral("sha256")).toString(),
+              QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()));
+    // The reply stays as it was when only the archive is set.
+    EXPECT_EQ(set.value(QStringLiteral("reply")).toString(), SimServer::defaultUpdateReply());
+    EXPECT_EQ(fetch(nam, server.url(release)).body, archive);
+
+    post(QStringLiteral("update"), {{QStringLiteral("reply"), QStringLiteral("<download>\r\n") + release}});
+    EXPECT_EQ(page(QStringLiteral("/?app=tallow&action=getinf")), QStringLiteral("<download>\r\n") + release);
+    post(QStringLiteral("update"), {{QStringLiteral("archive"), 5}}, 400);
+    post(QStringLiteral("update"), {}, 400);
+
+    control("DELETE", QStringLiteral("update"));
+    EXPECT_EQ(fetch(nam, server.url(release)).status, 404);
+    EXPECT_EQ(page(QStringLiteral("/?app=tallow&action=getinf")), SimServer::defaultUpdateReply());
 }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+// Installs the release the program offered: waits for the program to end,
+// downloads the archive named in "update.inf", checks it, swaps the program
+// folder's files and starts the program again. Whatever stops the update
+// leaves the old program whole; the user is told why and the old program
+// starts.
+namespace Updater {
+
+struct Options
+{
+    pid_t pid = 0;          // the program that must end first
+    QString program;        // what to start again; its folder is updated
+    QString updateInfo;     // the saved "update.inf"
+    int waitSeconds = 300;  // for the program to end
+};
+
+// Work folder inside the program folder: the download, the unpacked files
+// and the replaced ones, on the same file system as the files they replace.
+inline const QString kWorkFolder = QStringLiteral(".tallowmere-update");
+
+// Whether the process exists and has not ended.
+bool ProcessRunning(pid_t pid);
+
+// 0 when the update is installed and the program started again; 1 when it
+// was not installed (the old program is started, unless it never ended).
+int Run(const Options &options);
+
+} // namespace Updater
