@@ -13,7 +13,6 @@ namespace basGeneral {
 
 namespace {
 
-using PageText::CollapseSpacePairs;
 using PageText::FoldedText;
 
 // A price text longer than these is stray page text, not a price. They are
@@ -40,12 +39,8 @@ struct PreparedPage
     FoldedText text;      // the prepared page
     FoldedText cleanText; // CleanWhitespace of it, made when first needed
     bool cleanReady = false;
+    bool cleanIsText = false; // the page had no pair of spaces to clean
 };
-
-FoldedText preparePage(const QString &page)
-{
-    return FoldedText::withoutChars(page, u'\t', u'\r', u'\n', u'\u00C2');
-}
 
 std::shared_ptr<PreparedPage> prepared(const QString &page)
 {
@@ -55,9 +50,11 @@ std::shared_ptr<PreparedPage> prepared(const QString &page)
     const bool sharable = page.capacity() > 0;
     if (sharable && last && last->source.constData() == page.constData() && last->source.size() == page.size())
         return last;
-    auto fresh = std::make_shared<PreparedPage>();
+    // The last preparation's buffers are reused when no reader holds it.
+    std::shared_ptr<PreparedPage> fresh = last && last.use_count() == 1 ? last : std::make_shared<PreparedPage>();
     fresh->source = sharable ? page : QString();
-    fresh->text = FoldedText(preparePage(page));
+    fresh->text.assignWithoutChars(page, u'\t', u'\r', u'\n', u'\u00C2');
+    fresh->cleanReady = false;
     last = fresh;
     return fresh;
 }
@@ -69,10 +66,12 @@ const FoldedText &cleanText(PreparedPage &page)
         // whitespace only halves its pairs of spaces; without any, it is the
         // prepared page itself.
         QString clean = page.text.text();
-        page.cleanText = CollapseSpacePairs(clean) ? FoldedText(std::move(clean)) : page.text;
+        page.cleanIsText = !PageText::CollapseSpacePairs(clean);
+        if (!page.cleanIsText)
+            page.cleanText = FoldedText(std::move(clean));
         page.cleanReady = true;
     }
-    return page.cleanText;
+    return page.cleanIsText ? page.text : page.cleanText;
 }
 
 // ---------------------------------------------------------------------------

@@ -410,10 +410,33 @@ FoldedText::FoldedText(QString text) : m_text(std::move(text)), m_folded(foldTex
 
 FoldedText FoldedText::withoutChars(QStringView text, char16_t a, char16_t b, char16_t c, char16_t d)
 {
-    const qsizetype n = text.size();
     FoldedText out;
-    out.m_text = QString(n, Qt::Uninitialized);
-    out.m_folded = QByteArray(n, Qt::Uninitialized);
+    out.assignWithoutChars(text, a, b, c, d);
+    return out;
+}
+
+namespace {
+
+// Sizes a buffer for n elements, keeping its memory when nothing else shares
+// it: a page's buffers are large, and fresh ones cost a page fault per 4 KB.
+template<typename Buffer>
+void sizeFor(Buffer &buffer, qsizetype n)
+{
+    if (buffer.isDetached() && buffer.capacity() >= n)
+        buffer.resize(n);
+    else
+        buffer = Buffer(n, Qt::Uninitialized);
+}
+
+} // namespace
+
+void FoldedText::assignWithoutChars(QStringView text, char16_t a, char16_t b, char16_t c, char16_t d)
+{
+    const qsizetype n = text.size();
+    FoldedText &out = *this;
+    sizeFor(out.m_text, n);
+    sizeFor(out.m_folded, n);
+    out.m_found.clear();
     char16_t *dst = reinterpret_cast<char16_t *>(out.m_text.data());
     auto *fold = reinterpret_cast<unsigned char *>(out.m_folded.data());
     const char16_t *src = text.utf16();
@@ -474,7 +497,6 @@ FoldedText FoldedText::withoutChars(QStringView text, char16_t a, char16_t b, ch
     out.m_text.truncate(w);
     out.m_folded.truncate(w);
     out.countBytes();
-    return out;
 }
 
 void FoldedText::countBytes()

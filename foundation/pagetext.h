@@ -41,6 +41,8 @@ public:
     explicit FoldedText(QString text);
     // `text` without the four given characters, copied and folded in one pass.
     static FoldedText withoutChars(QStringView text, char16_t a, char16_t b, char16_t c, char16_t d);
+    // The same into this object, reusing its buffers when it holds them alone.
+    void assignWithoutChars(QStringView text, char16_t a, char16_t b, char16_t c, char16_t d);
 
     const QString &text() const { return m_text; }
     QStringView view() const { return m_text; }

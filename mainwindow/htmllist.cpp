@@ -199,29 +199,72 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
     const int scrollTop = browser.BodyScrollTop();
 
     try {
-        ++m_generation;
+        const quint64 generation = ++m_generation;
         m_pageKnown = false; // the rows come back empty from the template
         browser.DocumentClear();
         browser.DocumentOpen();
         ListView &rows = *source.rows;
         const QString appPath = AppPathForPage(source.appPath);
+        // Each row is written complete, values and colours in its HTML, so
+        // the page is laid out once; what cannot be put there is left to
+        // the sync below, which writes only what the page does not show.
+        struct WrittenRow
+        {
+            QList<ElementWrite> writes;
+            QList<bool> placed;
+        };
+        QList<WrittenRow> written;
         if (rows.Count() == 0) {
             browser.DocumentWrite(page.noItemsHtml(appPath));
         } else {
-            browser.DocumentWrite(page.listHeader);
+            const RowPattern pattern(page.listItem);
+            // Values go into the HTML only where every row id stands once in
+            // each row and nowhere else; any other template is written as it
+            // stands and filled by the sync alone, element by element.
+            const bool fill = pattern.holdsEachIdOnce() && RowPattern(page.listHeader).idCount() == 0
+                              && RowPattern(page.listFooter).idCount() == 0;
+            const RowReader reader(rows);
+            const RowContext context{altColors, source.itemPageUrl, QUrl::fromLocalFile(source.appPath)};
+            QString html = page.listHeader;
             for (int i = 1; i <= rows.Count(); ++i) {
-                if (!source.passesFilter || source.passesFilter(rows.Item(i)))
-                    browser.DocumentWrite(page.rowHtml(i, appPath));
+                const ListItem *row = rows.Item(i);
+                if (source.passesFilter && !source.passesFilter(row))
+                    continue;
+                WrittenRow w;
+                if (fill) {
+                    try {
+                        w.writes = RowWrites(reader.read(*row, i), int(written.size()), true, false, context);
+                    } catch (const NumberedError &) {
+                        // A colour is missing: the row goes as the template
+                        // has it, and the sync reports the fault.
+                    }
+                }
+                html += pattern.html(i, appPath, w.writes, w.placed);
+                written.append(std::move(w));
             }
             for (QLatin1String id : kRowIds)
-                browser.DocumentWrite(HiddenSpan(id));
-            browser.DocumentWrite(page.listFooter);
+                html += HiddenSpan(id);
+            html += page.listFooter;
+            browser.DocumentWrite(html);
         }
         browser.SetBodyScrollTop(scrollTop);
         Desktop::DoEvents();
-        if (!self)
+        if (!self || !m_browser || m_generation != generation)
             return;
         m_pageKnown = false;
+        if (readPage()) {
+            for (int position = 0; position < written.size() && position < m_shown.size(); ++position) {
+                const WrittenRow &w = written.at(position);
+                ShownRow &shown = m_shown[position];
+                for (int k = 0; k < w.writes.size(); ++k) {
+                    const int slot = slotOf(w.writes.at(k));
+                    if (w.placed.at(k) && slot < kSlots) {
+                        shown.values[size_t(slot)] = w.writes.at(k).value;
+                        shown.known.set(size_t(slot));
+                    }
+                }
+            }
+        }
         Sync(source, altColors, true, QString());
     } catch (const std::exception &) {
         // The page keeps what was written.

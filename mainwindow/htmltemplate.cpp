@@ -6,6 +6,9 @@
 #include "platform/numberederror.h"
 
 #include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <QUrl>
 
 namespace HtmlList {
@@ -242,6 +245,298 @@ QList<ElementWrite> RowWrites(const RowFields &row, int position, bool updateAll
     add(QLatin1String("group"), ElementWrite::Text, row.group.isEmpty() ? QString(kNotAvailable) : row.group);
     add(QLatin1String("group"), ElementWrite::Title, row.group);
     return writes;
+}
+
+} // namespace HtmlList
+
+namespace HtmlList {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+}
+
+// Elements without content, and elements whose content is not markup: no
+// text is written into either as HTML.
+bool holdsNoMarkup(const QString &tag)
+{
+    static const QStringList kTags = {
+        QStringLiteral("area"),    QStringLiteral("base"),     QStringLiteral("br"),       QStringLiteral("col"),
+        QStringLiteral("embed"),   QStringLiteral("hr"),       QStringLiteral("img"),      QStringLiteral("input"),
+        QStringLiteral("link"),    QStringLiteral("meta"),     QStringLiteral("param"),    QStringLiteral("source"),
+        QStringLiteral("track"),   QStringLiteral("wbr"),      QStringLiteral("script"),   QStringLiteral("style"),
+        QStringLiteral("textarea"), QStringLiteral("title"),   QStringLiteral("pre"),      QStringLiteral("listing"),
+        QStringLiteral("xmp"),     QStringLiteral("iframe"),   QStringLiteral("noscript"), QStringLiteral("noembed"),
+        QStringLiteral("noframes"), QStringLiteral("plaintext"), QStringLiteral("select"), QStringLiteral("option"),
+    };
+    return kTags.contains(tag);
+}
+
+bool rawText(const QString &tag)
+{
+    return tag == u"script" || tag == u"style" || tag == u"textarea" || tag == u"title" || tag == u"xmp";
+}
+
+// Where the end of a comment or of a raw-text element's content is, from `from`.
+qsizetype skipComment(const QString &t, qsizetype from)
+{
+    const qsizetype end = t.indexOf(QLatin1String("-->"), from + 4);
+    return end < 0 ? t.size() : end + 3;
+}
+
+// The name of the tag starting at `at` (after "<" or "</"), lower case.
+QString tagNameAt(const QString &t, qsizetype at, qsizetype *end)
+{
+    qsizetype j = at;
+    while (j < t.size() && !isBlank(t[j]) && t[j] != u'>' && t[j] != u'/')
+        ++j;
+    *end = j;
+    return t.mid(at, j - at).toLower();
+}
+
+// The start of the end tag that closes an element named `tag` whose content
+// starts at `from`, counting nested elements of the same name; -1 when none.
+qsizetype closingTag(const QString &t, const QString &tag, qsizetype from)
+{
+    int depth = 1;
+    for (qsizetype p = t.indexOf(u'<', from); p >= 0; p = t.indexOf(u'<', p + 1)) {
+        if (QStringView(t).mid(p).startsWith(u"<!--")) {
+            p = skipComment(t, p) - 1;
+            continue;
+        }
+        const bool close = p + 1 < t.size() && t[p + 1] == u'/';
+        qsizetype nameEnd = 0;
+        if (tagNameAt(t, p + (close ? 2 : 1), &nameEnd) != tag)
+            continue;
+        if (!close)
+            ++depth;
+        else if (--depth == 0)
+            return p;
+    }
+    return -1;
+}
+
+// A colour the page's style may take as written: bare hexadecimal digits get
+// their "#"; anything but a plain word or "#" and a word is not placed.
+QString styleColour(const QString &value)
+{
+    static const QRegularExpression hex(QStringLiteral("^([0-9a-fA-F]{3}|[0-9a-fA-F]{6})$"));
+    static const QRegularExpression word(QStringLiteral("^#?[0-9A-Za-z]+$"));
+    if (hex.match(value).hasMatch())
+        return QLatin1Char('#') + value;
+    return word.match(value).hasMatch() ? value : QString();
+}
+
+} // namespace
+
+const RowPattern::Attribute *RowPattern::Element::attribute(QLatin1String name) const
+{
+    for (const Attribute &a : attributes) {
+        if (a.name == name)
+            return &a;
+    }
+    return nullptr;
+}
+
+RowPattern::RowPattern(const QString &listItem) : m_text(listItem)
+{
+    const QString &t = m_text;
+    const qsizetype n = t.size();
+    QStringList rowIds;
+    for (QLatin1String id : kRowIds)
+        rowIds << QString(id).toLower();
+
+    for (qsizetype i = t.indexOf(u'<'); i >= 0 && i < n; i = t.indexOf(u'<', i)) {
+        if (QStringView(t).mid(i).startsWith(u"<!--")) {
+            i = skipComment(t, i);
+            continue;
+        }
+        if (i + 1 >= n || !t[i + 1].isLetter()) {
+            ++i; // an end tag, a declaration or a stray "<"
+            continue;
+        }
+        qsizetype j = 0;
+        const QString tag = tagNameAt(t, i + 1, &j);
+        Element element;
+        while (j < n) {
+            while (j < n && isBlank(t[j]))
+                ++j;
+            if (j >= n || t[j] == u'>' || (t[j] == u'/' && j + 1 < n && t[j + 1] == u'>'))
+                break;
+            const qsizetype nameBegin = j;
+            while (j < n && !isBlank(t[j]) && t[j] != u'>' && t[j] != u'/' && (t[j] != u'=' || j == nameBegin))
+                ++j;
+            if (j == nameBegin) {
+                ++j; // a lone "/"
+                continue;
+            }
+            Attribute a;
+            a.name = t.mid(nameBegin, j - nameBegin).toLower();
+            a.begin = nameBegin;
+            qsizetype k = j;
+            while (k < n && isBlank(t[k]))
+                ++k;
+            if (k < n && t[k] == u'=') {
+                ++k;
+                while (k < n && isBlank(t[k]))
+                    ++k;
+                if (k < n && (t[k] == u'"' || t[k] == u'\'')) {
+                    const qsizetype close = t.indexOf(t[k], k + 1);
+                    if (close < 0)
+                        return; // the rest of the section is one attribute value
+                    a.value = t.mid(k + 1, close - k - 1);
+                    j = close + 1;
+                } else {
+                    const qsizetype valueBegin = k;
+                    while (k < n && !isBlank(t[k]) && t[k] != u'>')
+                        ++k;
+                    a.value = t.mid(valueBegin, k - valueBegin);
+                    j = k;
+                }
+            }
+            a.end = j;
+            element.attributes.append(a);
+        }
+        if (j >= n)
+            return; // a start tag that never ends
+        element.tagEnd = j;
+        const qsizetype contentBegin = t[j] == u'/' ? j + 2 : j + 1;
+        const Attribute *id = element.attribute(QLatin1String("id"));
+        const bool rowId = id && rowIds.contains(id->value.toLower());
+        m_idCount += rowId ? 1 : 0;
+        if (rowId && std::none_of(m_elements.cbegin(), m_elements.cend(),
+                                  [&](const Element &e) { return e.id == id->value.toLower(); })) {
+            element.id = id->value.toLower();
+            if (!holdsNoMarkup(tag)) {
+                const qsizetype end = closingTag(t, tag, contentBegin);
+                if (end >= 0) {
+                    element.contentBegin = contentBegin;
+                    element.contentEnd = end;
+                }
+            }
+            m_elements.append(element);
+        }
+        i = contentBegin;
+        if (rawText(tag)) {
+            const qsizetype end = closingTag(t, tag, contentBegin);
+            i = end < 0 ? n : end;
+        }
+    }
+}
+
+const RowPattern::Element *RowPattern::element(QLatin1String id) const
+{
+    for (const Element &e : m_elements) {
+        if (e.id.compare(id, Qt::CaseInsensitive) == 0)
+            return &e;
+    }
+    return nullptr;
+}
+
+QString RowPattern::html(int index, const QString &appPath, const QList<ElementWrite> &writes, QList<bool> &placed) const
+{
+    struct Edit
+    {
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        QString text;
+        QList<int> writes;
+    };
+    QList<Edit> edits;
+    // Style declarations by element, made into one edit once all are known.
+    QList<std::pair<const Element *, Edit>> styles;
+
+    placed = QList<bool>(writes.size(), false);
+    for (int w = 0; w < writes.size(); ++w) {
+        const ElementWrite &write = writes.at(w);
+        const Element *e = element(write.id);
+        if (!e)
+            continue;
+        switch (write.kind) {
+        case ElementWrite::Text:
+            // A line break would be a <br> when written as text; such texts
+            // and elements without a known end are written afterwards.
+            if (e->contentBegin < 0 || write.value.contains(u'\n') || write.value.contains(u'\r'))
+                break;
+            edits.append({e->contentBegin, e->contentEnd, write.value.toHtmlEscaped(), {w}});
+            break;
+        case ElementWrite::Href:
+        case ElementWrite::Src:
+        case ElementWrite::Title: {
+            const QLatin1String name(write.kind == ElementWrite::Href  ? "href"
+                                     : write.kind == ElementWrite::Src ? "src"
+                                                                       : "title");
+            const QString attribute = name + QStringLiteral("=\"") + write.value.toHtmlEscaped() + QLatin1Char('"');
+            if (const Attribute *a = e->attribute(name))
+                edits.append({a->begin, a->end, attribute, {w}});
+            else
+                edits.append({e->tagEnd, e->tagEnd, QLatin1Char(' ') + attribute, {w}});
+            break;
+        }
+        case ElementWrite::Background:
+        case ElementWrite::Colour: {
+            const QString colour = styleColour(write.value);
+            if (colour.isEmpty())
+                break;
+            auto it = std::find_if(styles.begin(), styles.end(), [e](const auto &s) { return s.first == e; });
+            if (it == styles.end())
+                it = styles.insert(styles.end(), {e, Edit{}});
+            Edit &style = it->second;
+            style.text += (write.kind == ElementWrite::Background ? QStringLiteral("; background-color: ")
+                                                                  : QStringLiteral("; color: "))
+                          + colour;
+            style.writes.append(w);
+            break;
+        }
+        case ElementWrite::Filter: {
+            // No filter is what an element without one shows already; a
+            // filter itself is written afterwards, as the page keeps the
+            // name it was given beside the style it stands for.
+            const Attribute *style = e->attribute(QLatin1String("style"));
+            if (write.value.isEmpty() && !(style && style->value.contains(QLatin1String("filter"), Qt::CaseInsensitive)))
+                edits.append({e->tagEnd, e->tagEnd, QString(), {w}});
+            break;
+        }
+        }
+    }
+    for (auto &[e, style] : styles) {
+        if (const Attribute *a = e->attribute(QLatin1String("style"))) {
+            QString old = a->value;
+            old.replace(u'"', QLatin1String("&quot;"));
+            style.text = QStringLiteral("style=\"") + old + style.text + QLatin1Char('"');
+            style.begin = a->begin;
+            style.end = a->end;
+        } else {
+            style.text = QStringLiteral(" style=\"") + style.text.mid(2) + QLatin1Char('"');
+            style.begin = style.end = e->tagEnd;
+        }
+        edits.append(std::move(style));
+    }
+    std::stable_sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) { return a.begin < b.begin; });
+
+    const QString count = QString::number(index);
+    QString out;
+    out.reserve(m_text.size() * 2);
+    auto literal = [&](qsizetype from, qsizetype to) {
+        QString piece = m_text.mid(from, to - from);
+        piece.replace(kCountPlaceholder, count);
+        piece.replace(kAppPathPlaceholder, appPath);
+        out += piece;
+    };
+    qsizetype at = 0;
+    for (const Edit &edit : std::as_const(edits)) {
+        if (edit.begin < at)
+            continue; // inside another write's content: written afterwards
+        literal(at, edit.begin);
+        out += edit.text;
+        at = edit.end;
+        for (int w : edit.writes)
+            placed[w] = true;
+    }
+    literal(at, m_text.size());
+    return out;
 }
 
 } // namespace HtmlList

@@ -141,4 +141,52 @@ struct RowContext
 QList<ElementWrite> RowWrites(const RowFields &row, int position, bool updateAll, bool highlighted,
                               const RowContext &context);
 
+// The row section read once for writing rows complete: where each element of
+// a row id starts, its attributes and, for texts, its content. A rebuild
+// writes every row with its values and colours already in the HTML, so the
+// page is laid out once, with no element writes after it.
+class RowPattern
+{
+public:
+    explicit RowPattern(const QString &listItem);
+
+    // The row section for list index `index` with "%cnt%" and "%apppath%"
+    // replaced in the template's own text (never in a value) and the writes
+    // put in place: texts as the element's content, links, pictures and
+    // titles as attributes, colours as style declarations. `placed[i]` tells
+    // whether writes[i] went into the HTML; those that cannot (a filter, a
+    // text with line breaks, an element the row lacks or whose end is not
+    // found) are for the caller to write afterwards.
+    QString html(int index, const QString &appPath, const QList<ElementWrite> &writes, QList<bool> &placed) const;
+
+    // How many elements of the section carry one of the row ids; whether
+    // each row id is carried exactly once. Only then does a row's n-th
+    // element of an id stand at the page's n-th place for that id.
+    int idCount() const { return m_idCount; }
+    bool holdsEachIdOnce() const { return m_idCount == int(kRowIds.size()) && m_elements.size() == kRowIds.size(); }
+
+private:
+    struct Attribute
+    {
+        QString name; // lower case
+        qsizetype begin = 0; // from the name to the end of the value
+        qsizetype end = 0;
+        QString value;
+    };
+    struct Element
+    {
+        QString id; // lower case
+        qsizetype tagEnd = 0;       // where the start tag's ">" (or "/>") is
+        qsizetype contentBegin = -1; // the content, when its end tag was found
+        qsizetype contentEnd = -1;
+        QList<Attribute> attributes;
+        const Attribute *attribute(QLatin1String name) const;
+    };
+    const Element *element(QLatin1String id) const;
+
+    QString m_text;
+    QList<Element> m_elements; // the first element of each id
+    int m_idCount = 0;
+};
+
 } // namespace HtmlList

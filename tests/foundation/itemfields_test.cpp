@@ -351,3 +351,24 @@ TEST(PageText, FoldedSearchAgreesWithCharacterSearch)
         }
     }
 }
+
+TEST(PageText, APreparationReusedForAnotherPageForgetsTheFirst)
+{
+    using basGeneral::PageText::FoldedText;
+    // Longer, then shorter, then longer again: each page reads as its own,
+    // and what was found (or missed) in one page says nothing of the next.
+    FoldedText t;
+    t.assignWithoutChars(u"<B>Price:</B>\r\n US $5.00\tbids", u'\t', u'\r', u'\n', u'\u00C2');
+    EXPECT_EQ(t.text(), "<B>Price:</B> US $5.00bids");
+    EXPECT_EQ(t.find(u"price:"), 3);
+    EXPECT_EQ(t.find(u"quantity"), -1);
+    const QString shared = t.text(); // a reader's copy keeps its text
+    t.assignWithoutChars(u"Quantity: 3", u'\t', u'\r', u'\n', u'\u00C2');
+    EXPECT_EQ(t.text(), "Quantity: 3");
+    EXPECT_EQ(t.find(u"QUANTITY"), 0);
+    EXPECT_EQ(t.find(u"price:"), -1);
+    t.assignWithoutChars(u"x\u00C2 price: quantity", u'\t', u'\r', u'\n', u'\u00C2');
+    EXPECT_EQ(t.find(u"quantity"), 9);
+    EXPECT_EQ(t.between(u"x ", u":"), u"price");
+    EXPECT_EQ(shared, "<B>Price:</B> US $5.00bids");
+}

@@ -156,6 +156,11 @@ TEST(HtmlListPage, BuiltFromTheTemplateAndSyncedInPlace)
     EXPECT_EQ(p.browser->Element("titlecell", 0).backgroundColor(), "#f1f5fb");
     EXPECT_EQ(p.browser->Element("usercell", 1).backgroundColor(), "#ffffff");
 
+    // A rebuilt row shows what a sync writes: grey buttons, text colours.
+    EXPECT_EQ(p.browser->Element("cmdnotes", 0).filter(), "Gray()");
+    EXPECT_EQ(p.browser->Element("cmdedit", 0).filter(), "");
+    EXPECT_EQ(p.browser->Element("itemtitle", 0).color(), "#800000");
+
     // Markup in a field is text: it shows as typed and nothing of it runs.
     EXPECT_EQ(p.text("itemtitle", 1), hostile);
     EXPECT_EQ(p.script("document.querySelectorAll('script, #titlecell img, #titlecell b').length").toInt(), 0);

@@ -197,3 +197,65 @@ TEST(HtmlListRowWrites, ButtonsGroupAndPicture)
     EXPECT_EQ(valueOf(RowWrites(r, 0, false, false, context()), "itempic", ElementWrite::Src),
               "file:///opt/tallowmere/nopic.gif");
 }
+
+TEST(HtmlListRowPattern, ValuesWrittenIntoTheRowAsHtml)
+{
+    const QString section = "<div id=titlecell class=cell style='padding: 1px'><a id=\"itemlink\" href=\"x?%cnt%\">"
+                            "<span ID=itemtitle>old <b>text</b></span></a></div><!-- <span id=bids></span> -->"
+                            "<span id=bids></span><img id=itempic src=\"%apppath%nopic.gif\"/><span id=qty>%cnt%</span>";
+    const RowPattern pattern(section);
+    const QList<ElementWrite> writes = {
+        {QLatin1String("titlecell"), ElementWrite::Background, "F1F5FB"},
+        {QLatin1String("itemtitle"), ElementWrite::Colour, "800000"},
+        {QLatin1String("itemlink"), ElementWrite::Href, "http://h/v?a=1&b=\"2\""},
+        {QLatin1String("itemtitle"), ElementWrite::Text, "<i>Lamp</i> & \"%cnt%\""},
+        {QLatin1String("bids"), ElementWrite::Text, "3"},
+        {QLatin1String("itempic"), ElementWrite::Src, "file:///p/x.jpg"},
+        {QLatin1String("qty"), ElementWrite::Title, "%apppath%"},
+    };
+    QList<bool> placed;
+    const QString html = pattern.html(7, "file:///opt/", writes, placed);
+    EXPECT_EQ(placed, QList<bool>(writes.size(), true));
+    // Values escaped and never taken for placeholders; the template's own
+    // placeholders replaced; a comment left alone; the template's style kept
+    // ahead of the colours.
+    EXPECT_EQ(html, "<div id=titlecell class=cell style=\"padding: 1px; background-color: #F1F5FB\">"
+                    "<a id=\"itemlink\" href=\"http://h/v?a=1&amp;b=&quot;2&quot;\">"
+                    "<span ID=itemtitle style=\"color: #800000\">&lt;i&gt;Lamp&lt;/i&gt; &amp; &quot;%cnt%&quot;</span></a>"
+                    "</div><!-- <span id=bids></span> --><span id=bids>3</span>"
+                    "<img id=itempic src=\"file:///p/x.jpg\"/><span id=qty title=\"%apppath%\">7</span>");
+    EXPECT_FALSE(pattern.holdsEachIdOnce());
+    EXPECT_EQ(pattern.idCount(), 6);
+}
+
+TEST(HtmlListRowPattern, WhatCannotBeWrittenAsHtmlIsLeftForTheSync)
+{
+    const RowPattern pattern("<span id=timeleft style=\"filter: none\"><span id=bids>1</span></span>"
+                             "<span id=itemtitle></span><span id=user>");
+    const QList<ElementWrite> writes = {
+        {QLatin1String("timeleft"), ElementWrite::Text, "2 h"},       // holds another write's element
+        {QLatin1String("bids"), ElementWrite::Text, "4"},
+        {QLatin1String("itemtitle"), ElementWrite::Text, "two\nlines"}, // a line break
+        {QLatin1String("itemtitle"), ElementWrite::Colour, "red; display: none"},
+        {QLatin1String("itemtitle"), ElementWrite::Filter, "Gray()"},
+        {QLatin1String("itemtitle"), ElementWrite::Filter, ""},      // nothing to do
+        {QLatin1String("timeleft"), ElementWrite::Filter, ""},       // clears the template's filter
+        {QLatin1String("user"), ElementWrite::Text, "u"},            // never closed
+        {QLatin1String("group"), ElementWrite::Text, "g"},           // not in the row
+    };
+    QList<bool> placed;
+    const QString html = pattern.html(1, "", writes, placed);
+    EXPECT_EQ(placed, QList<bool>({true, false, false, false, false, true, false, false, false}));
+    EXPECT_EQ(html, "<span id=timeleft style=\"filter: none\">2 h</span><span id=itemtitle></span><span id=user>");
+
+    // The shipped row section takes every write of a row.
+    const Template t = Template::read(basGeneral::AppPath() + "default.tmt");
+    const RowPattern shipped(t.listItem);
+    EXPECT_TRUE(shipped.holdsEachIdOnce());
+    RowFields r = snipe();
+    r.timeLeft = "Ended";
+    const QList<ElementWrite> all = RowWrites(r, 0, true, false, context());
+    shipped.html(1, "", all, placed);
+    for (int i = 0; i < all.size(); ++i)
+        EXPECT_EQ(placed.at(i), all.at(i).kind != ElementWrite::Filter || all.at(i).value.isEmpty()) << all.at(i).id.data();
+}
