@@ -1,4 +1,5 @@
 #include "app/submain.h"
+#include "app/menuwiring.h"
 
 #include "foundation/basgeneral.h"
 #include "foundation/basregistry.h"
@@ -45,6 +46,7 @@ void RegisterWindows()
     frmMain::registerAsMainWindow();
     UpdateCheck::Register();
     RegisterItemWindows();
+    RegisterMenuWindows();
 }
 
 bool Main()
