@@ -88,6 +88,7 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     addBidRoutes();
     addEbayRoutes();
     addOnlineRoutes();
+    addVendorPageRoutes();
 }
 
 SimServer::~SimServer() = default;

@@ -132,6 +132,8 @@ private:
     // /_sim/bids and /_sim/reports; `parts` starts after "_sim".
     Response bidControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     void addOnlineRoutes();
+    // The vendor's information and review pages (vendorpageroutes.cpp).
+    void addVendorPageRoutes();
     // /_sim/online; `parts` starts after "_sim".
     Response onlineControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     Response control(const Request &request);
