@@ -1,4 +1,5 @@
 #include "app/submain.h"
+#include "app/menuwiring.h"
 
 #include "foundation/basgeneral.h"
 #include "foundation/basregistry.h"
@@ -55,6 +56,7 @@ void RegisterWindows()
     RegisterItemWindows();
     RegisterItemImportWindows();
     BrowserSeams::ProgramRevision = &UpdateCheck::RunningRevision;
+    RegisterMenuWindows();
 }
 
 bool Main()

@@ -166,32 +166,6 @@ void frmMain::buildImageList()
     picDownArrow = arrow;
 }
 
-void frmMain::buildMenus()
-{
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFileChangeUser = file->addAction(QStringLiteral("&Change User..."));
-    mnuFileTray = file->addAction(QStringLiteral("&Minimize to System Tray"));
-    file->addSeparator();
-    mnuFileExit = file->addAction(QStringLiteral("E&xit"));
-    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
-    mnuViewList = view->addAction(QStringLiteral("&List"));
-    mnuViewListBrowser = view->addAction(QStringLiteral("List && &Browser"));
-    mnuViewBrowser = view->addAction(QStringLiteral("&Browser"));
-    for (QAction *a : {mnuViewList, mnuViewListBrowser, mnuViewBrowser})
-        a->setCheckable(true);
-    menuBar()->addMenu(BuildFavoritesMenu());
-    QMenu *items = menuBar()->addMenu(QStringLiteral("&Items"));
-    mnuAuctionsRefresh = items->addAction(QStringLiteral("&Refresh List"));
-
-    connect(mnuFileChangeUser, &QAction::triggered, this, [this] { mnuFileChangeUser_Click(); });
-    connect(mnuFileTray, &QAction::triggered, this, [this] { mnuFileTray_Click(); });
-    connect(mnuFileExit, &QAction::triggered, this, [this] { Unload(); });
-    connect(mnuViewList, &QAction::triggered, this, &frmMain::mnuViewList_Click);
-    connect(mnuViewListBrowser, &QAction::triggered, this, &frmMain::mnuViewListBrowser_Click);
-    connect(mnuViewBrowser, &QAction::triggered, this, &frmMain::mnuViewBrowser_Click);
-    connect(mnuAuctionsRefresh, &QAction::triggered, this, [this] { mnuAuctionsRefresh_Click(); });
-}
-
 // Runs one start-up step. A size or position a control refuses (error 380)
 // clears the stored layout and tries the step once more; a second failure
 // goes on with the next step.

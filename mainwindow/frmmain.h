@@ -37,13 +37,56 @@ public:
     QFrame *frmResizeList = nullptr;
     QPixmap picDownArrow;
 
-    QAction *mnuFileTray = nullptr;
+    // The menu bar and the "User Menu" pop-up (frmmain_menus.cpp).
+    QMenu *mnuFile = nullptr;
     QAction *mnuFileChangeUser = nullptr;
+    QAction *mnuFileSettings = nullptr;
+    QAction *mnuFileTray = nullptr;
+    QAction *mnuFileUpdate = nullptr;
+    QAction *mnuFilePrint = nullptr;
+    QAction *mnuFileAffiliate = nullptr;
+    QAction *mnuFileDonate = nullptr;
     QAction *mnuFileExit = nullptr;
+    QMenu *mnuView = nullptr;
     QAction *mnuViewList = nullptr;
     QAction *mnuViewListBrowser = nullptr;
     QAction *mnuViewBrowser = nullptr;
+    QMenu *mnuAuctions = nullptr;
+    QAction *mnuAuctionsAdd = nullptr;
+    QAction *mnuAuctionsWatch = nullptr;
+    QAction *mnuAuctionsRemoveEnded = nullptr;
+    QAction *mnuAuctionsAutoSearch = nullptr;
+    QAction *mnuAuctionsImportOnline = nullptr;
+    QAction *mnuAuctionsExport = nullptr;
+    QAction *mnuAuctionsSync = nullptr;
+    QAction *mnuAuctionsImport = nullptr;
     QAction *mnuAuctionsRefresh = nullptr;
+    QMenu *mnuSelling = nullptr;
+    QAction *mnuSellingRelist = nullptr;
+    QAction *mnuSellingSaleMgr = nullptr;
+    QAction *mnuSellingFeedback = nullptr;
+    QMenu *mnuBrowser = nullptr;
+    QAction *mnuBrowserTMROLogin = nullptr;
+    QAction *mnuBrowserBack = nullptr;
+    QAction *mnuBrowserForward = nullptr;
+    QAction *mnuBrowserStop = nullptr;
+    QAction *mnuBrowserRefresh = nullptr;
+    QMenu *mnuGoTo = nullptr;
+    QAction *mnuGotoeBayHome = nullptr;
+    QAction *mnuGoToAdvSearch = nullptr;
+    QAction *mnuGotoSell = nullptr;
+    QAction *mnuGoToMyeBay = nullptr; // a heading, no command
+    QAction *mnuGoToMyEbayBidding = nullptr;
+    QAction *mnuGoToMyeBaySelling = nullptr;
+    QAction *mnuGoToMyeBayFav = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuHelpFAQ = nullptr;
+    QAction *mnuHelpSupport = nullptr;
+    QAction *mnuHelpDonate = nullptr;
+    QAction *mnuHelpAbout = nullptr;
+    QAction *mnuUserTMROLogin = nullptr;
+    QAction *mnuUserFeedback = nullptr;
+    QAction *mnuUserChange = nullptr;
 
     // The browser's boxes, bar and padlock (frmmain_browser.cpp).
     QToolBar *CoolBar = nullptr; // the search box's and the address box's bands
@@ -51,7 +94,6 @@ public:
     QLineEdit *txtSearch = nullptr;
     QLabel *lblBrowserNotification2 = nullptr;
     QPixmap picSecure;
-    QAction *mnuAuctionsWatch = nullptr;
 
     // The tray window while the program sits in the notification area.
     frmSysTray *TrayIcon = nullptr;
@@ -72,6 +114,44 @@ public:
     void TrayIcon_Click(const QString &ClickWhat) override;
     void mnuFileChangeUser_Click() override;
     void StatusBar_PanelClick(const QString &key);
+
+    // Menu commands (frmmain_menus.cpp).
+    void mnuFileSettings_Click();
+    void mnuFileUpdate_Click();
+    void mnuFilePrint_Click();
+    void mnuFileAffiliate_Click();
+    void mnuFileDonate_Click();
+    void mnuFileExit_Click();
+    void mnuAuctionsAdd_Click();
+    void mnuAuctionsWatch_Click();
+    void mnuAuctionsRemoveEnded_Click();
+    void mnuAuctionsAutoSearch_Click();
+    void mnuAuctionsImportOnline_Click();
+    void mnuAuctionsExport_Click();
+    void mnuAuctionsSync_Click();
+    void mnuAuctionsImport_Click();
+    void mnuAuctionsRefresh_Click() override;
+    void mnuSellingRelist_Click();
+    void mnuSellingSaleMgr_Click();
+    void mnuSellingFeedback_Click();
+    void mnuBrowserTMROLogin_Click();
+    void mnuBrowserBack_Click();
+    void mnuBrowserForward_Click();
+    void mnuBrowserStop_Click();
+    void mnuBrowserRefresh_Click();
+    void mnuGotoeBayHome_Click();
+    void mnuGoToAdvSearch_Click();
+    void mnuGotoSell_Click();
+    void mnuGoToMyEbayBidding_Click();
+    void mnuGoToMyeBaySelling_Click();
+    void mnuGoToMyeBayFav_Click();
+    void mnuHelpFAQ_Click();
+    void mnuHelpSupport_Click();
+    void mnuHelpDonate_Click();
+    void mnuHelpAbout_Click();
+    void mnuUserTMROLogin_Click();
+    void mnuUserFeedback_Click();
+    void mnuUserChange_Click();
 
     // The HTML auction list (htmllist.cpp).
     void RebuildHTMLList() override;
@@ -103,16 +183,8 @@ public:
     void txtSearch_GotFocus();
     void txtSearch_KeyPress(int &KeyAscii);
     void txtSearch_LostFocus();
+    // Dispatches by key to the menu commands (frmmain_menus.cpp).
     void Toolbar_ButtonClick(const QString &key);
-    void mnuAuctionsAdd_Click();
-    void mnuAuctionsWatch_Click();
-    void mnuAuctionsRefresh_Click() override;
-    void mnuFileSettings_Click();
-    void mnuBrowserBack_Click();
-    void mnuBrowserForward_Click();
-    void mnuBrowserRefresh_Click();
-    void mnuBrowserStop_Click();
-    void mnuHelpSupport_Click();
 
     // The browser's page events (frmmain_pageevents.cpp) and auto scroll (autoscroll.cpp).
     void WebBrowser_BeforeNavigate2(const QString &URL, bool &Cancel);
@@ -149,6 +221,8 @@ private:
     void buildBrowserBands();
     void connectBrowserEvents();
     QString currentUserPassword() const;
+    // Points the browser at `url`; `stopFirst` ends the current load first.
+    void openPage(const QString &url, bool stopFirst);
     void buildImageList();
     void prepareStatusBar();
     void prepareToolbar();

@@ -93,6 +93,7 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     addWatchingRoutes();
     addSellerRoutes();
     addBrowserRoutes();
+    addVendorPageRoutes();
 }
 
 SimServer::~SimServer() = default;

@@ -161,6 +161,8 @@ private:
     Response sellerControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     // Pages the embedded browser is shown: search results, its sign-in page.
     void addBrowserRoutes();
+    // The vendor's information and review pages (vendorpageroutes.cpp).
+    void addVendorPageRoutes();
     // /_sim/online; `parts` starts after "_sim".
     Response onlineControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     void addWatchingRoutes();
