@@ -27,7 +27,9 @@ void StatusPanel::setAutoSize(AutoSize a)
     } else if (a == Spring) {
         setMinimumWidth(0);
         setMaximumWidth(QWIDGETSIZE_MAX);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        // Takes the room left over, whatever its text: a long page address in
+        // the status text must not widen the window.
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     }
 }
 
