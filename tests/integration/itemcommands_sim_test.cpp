@@ -1,6 +1,7 @@
 // Commands of the running main window that act on the page its browser
-// shows, against the simulator: Bid/Snipe/Buy, Watch this item, Print, and
-// the toolbar's Filter button with its pop-up menu.
+// shows, against the simulator: Bid/Snipe/Buy, Watch this item, Print, the
+// toolbar's Filter button with its pop-up menu, and its Settings and
+// Refresh List buttons.
 #include "tests/integration/refreshsimutil.h"
 
 #include "foundation/frmsettings.h"
@@ -84,7 +85,9 @@ WizardSeen runModalWizard(const std::function<void()> &command)
     WizardSeen seen;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!frmAddAuction::isLoaded() || !frmAddAuction::instance().isVisible())
+        // Cancelled only once the wizard has read the item page.
+        if (!frmAddAuction::isLoaded() || !frmAddAuction::instance().isVisible()
+            || !frmAddAuction::instance().fraBid->isVisibleTo(&frmAddAuction::instance()))
             return;
         watch.stop();
         seen.opened = true;
@@ -255,4 +258,27 @@ TEST(FilterButton, AChosenFilterAppliesAtOnceAndAMenuClosedWithoutAChoiceLeavesT
     EXPECT_FALSE(m.mnuFilterEnded->isChecked());
     EXPECT_EQ(m.Toolbar->Value(filter), 0);
     EXPECT_TRUE(m.ItemPassesFilter(running));
+}
+
+TEST(ToolbarButtons, SettingsOpensTheSettingsWindowAndRefreshListFetchesEveryRow)
+{
+    frmMain &m = shownMain();
+    bool settingsShown = false;
+    QTimer::singleShot(0, [&settingsShown] {
+        settingsShown = frmSettings::isLoaded() && frmSettings::instance().isVisible();
+        frmSettings::instance().cmdCancel_Click();
+    });
+    m.Toolbar->ButtonByKey(QStringLiteral("Settings"))->trigger();
+    EXPECT_TRUE(settingsShown);
+
+    const QString first = RefreshSim::AddItem(3600);
+    const QString second = RefreshSim::AddItem(7200);
+    RefreshSim::AddRow(first, {{"user", CurrentUser}});
+    RefreshSim::AddRow(second, {{"user", CurrentUser}});
+    const qint64 mark = RefreshSim::Mark();
+    m.Toolbar->ButtonByKey(QStringLiteral("Refresh List"))->trigger();
+    ASSERT_TRUE(waitFor([&m] { return !m.blnRefreshing; }));
+    const QString requested = RefreshSim::TargetsSince(mark).join(QLatin1Char('\n'));
+    EXPECT_TRUE(requested.contains("item=" + first)) << qPrintable(requested);
+    EXPECT_TRUE(requested.contains("item=" + second)) << qPrintable(requested);
 }
