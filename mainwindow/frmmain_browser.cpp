@@ -242,8 +242,16 @@ void frmMain::Toolbar_ButtonClick(const QString &key)
     } else if (key == QLatin1String("Filter")) {
         Toolbar->setValue(key, 1);
         QWidget *button = Toolbar->widgetForAction(Toolbar->ButtonByKey(key));
-        if (mnuFilter && button)
+        if (mnuFilter && button) {
+            // A chosen filter sets the button through ApplyFilters; a menu closed
+            // without a choice leaves the button as the filters stand, so it is
+            // never shown pressed while every item is listed.
+            connect(
+                mnuFilter, &QMenu::aboutToHide, this,
+                [this, key] { Toolbar->setValue(key, mnuFilterAll && mnuFilterAll->isChecked() ? 0 : 1); },
+                Qt::SingleShotConnection);
             mnuFilter->popup(button->mapToGlobal(QPoint(0, button->height())));
+        }
     } else if (key == QLatin1String("Refresh")) {
         mnuBrowserRefresh_Click();
     } else if (key == QLatin1String("Stop")) {

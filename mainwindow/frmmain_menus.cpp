@@ -17,12 +17,11 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
+#include "platform/pageprinter.h"
 #include "platform/webbrowser.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -179,13 +178,9 @@ void frmMain::mnuFileUpdate_Click()
 
 void frmMain::mnuFilePrint_Click()
 {
-    // The browser's own print command answers Ctrl+P.
+    // The print dialog, then the page the browser shows goes to the printer chosen.
     WebBrowser->setFocus();
-    QWidget *target = WebBrowser->focusProxy() ? WebBrowser->focusProxy() : WebBrowser;
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_P, Qt::ControlModifier, QStringLiteral("\x10"));
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_P, Qt::ControlModifier, QStringLiteral("\x10"));
-    QApplication::sendEvent(target, &press);
-    QApplication::sendEvent(target, &release);
+    PagePrinter::Print(WebBrowser, this);
 }
 
 void frmMain::mnuFileAffiliate_Click()

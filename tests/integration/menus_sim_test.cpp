@@ -15,6 +15,7 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
+#include "platform/pageprinter.h"
 #include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 #include "tests/support/msgboxscript.h"
@@ -275,8 +276,13 @@ TEST(MainMenus, LookForUpdatesWaitsForABusyListAndOtherwiseChecksAndForcesARefre
 TEST(MainMenus, BrowserCommandsWithoutAPageAndTheRefreshCommandDoNoHarm)
 {
     frmMain &m = runningMain();
+    // The print dialog is cancelled.
+    int printDialogs = 0;
+    PagePrinter::ChoosePrinter = [&printDialogs](QPrinter &, QWidget *) { return ++printDialogs, false; };
     for (QAction *a : {m.mnuBrowserBack, m.mnuBrowserForward, m.mnuBrowserStop, m.mnuBrowserRefresh, m.mnuFilePrint})
         a->trigger();
+    EXPECT_EQ(printDialogs, 1);
+    PagePrinter::ChoosePrinter = {};
     // Refreshing an empty list runs the refresh's closing steps only.
     m.mnuAuctionsRefresh->trigger();
     EXPECT_FALSE(m.blnRefreshing);
