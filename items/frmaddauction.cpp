@@ -305,7 +305,14 @@ void frmAddAuction::Form_Activate()
     if (!m_fetchPending)
         return;
     m_fetchPending = false;
+    m_reading = true;
     const bool usable = GetItemDetails();
+    m_reading = false;
+    if (m_cancelled) {
+        unloadInstance();
+        QDialog::reject();
+        return;
+    }
     if (!isLoaded() || &instance() != this)
         return;
     cmdCancel->setEnabled(true);
@@ -366,7 +373,12 @@ bool frmAddAuction::GetItemDetails()
     setBusy(true);
     QString page;
     try {
-        if (!readItemPage(page)) {
+        const bool read = readItemPage(page);
+        if (m_cancelled) {
+            setBusy(false);
+            return false;
+        }
+        if (!read) {
             setBusy(false);
             retrievalFailed(0, QString());
             return false;
@@ -512,6 +524,11 @@ void frmAddAuction::cmdCancel_Click()
     m_fetchPending = false;
     if (Inet->StillExecuting())
         Inet->Cancel();
+    if (m_reading) {
+        m_cancelled = true;
+        hide();
+        return;
+    }
     unloadInstance();
     QDialog::reject();
 }

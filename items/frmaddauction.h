@@ -131,5 +131,10 @@ private:
     // window closes, not on every activation (a message box returning the
     // focus would fetch the page again and reset page 1).
     bool m_fetchPending = true;
+    // While the item page is read the window must stay: the read runs in
+    // this window's handler and through its transfer control. A Cancel then
+    // only stops the transfer and leaves the unload to the read's end.
+    bool m_reading = false;
+    bool m_cancelled = false;
     bool m_loaded = false;
 };

@@ -4,6 +4,7 @@
 #include "engine/trackedauction.h"
 #include "foundation/globals.h"
 #include "items/frmaddauction.h"
+#include "platform/inet.h"
 #include "platform/listview.h"
 #include "tests/integration/refreshsimutil.h"
 #include "tests/integration/wizardsim.h"
@@ -15,9 +16,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
+#include <QTimer>
 
 using WizardSim::Finish;
 using WizardSim::Open;
@@ -241,4 +245,31 @@ TEST(AddAuctionWizard, BuyItNowGoesToTheBidWindowAtOnceAndEndsAsBidComplete)
     EXPECT_EQ(RefreshSim::Field(row, "maxbid"), "1 @ 25.00");
     EXPECT_EQ(row->Tag(), "Bid complete");
     EXPECT_EQ(static_cast<RefreshSim::Form &>(EngineForm()).bids, QStringList({number}));
+}
+
+TEST(AddAuctionWizard, CancelWhileThePageIsReadStopsTheReadAndClosesWithoutAMessage)
+{
+    WizardSim::Fresh();
+    RefreshSim::AddFault("ViewItem", Sim::FaultMode::Hang, 1, 5000);
+    const QString number = RefreshSim::AddItem(3600, 5.0);
+    if (frmAddAuction::isLoaded())
+        frmAddAuction::unloadInstance();
+    QPointer<frmAddAuction> w = &frmAddAuction::instance();
+    w->strItemNumber = number;
+    const QString promptBefore = MsgBoxScript::instance().lastPrompt();
+    // The key arrives while the window waits for its page, inside that wait.
+    bool pressedWhileReading = false;
+    QTimer::singleShot(300, [&] {
+        pressedWhileReading = w && w->Inet->StillExecuting();
+        if (w)
+            QTest::keyClick(w.data(), Qt::Key_Escape);
+    });
+    w->show();
+    RefreshSim::RunUntil([&] { return w.isNull(); }, 5);
+
+    EXPECT_TRUE(pressedWhileReading);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_FALSE(frmAddAuction::isLoaded());
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), promptBefore);
+    EXPECT_EQ(EngineForm().lvwAuctions->Count(), 0);
 }
