@@ -29,6 +29,8 @@ QString FaultRule::modeName() const
     case FaultMode::Hang: return delayMs > 0 ? QStringLiteral("delay") : QStringLiteral("hang");
     case FaultMode::Empty: return QStringLiteral("empty");
     case FaultMode::Close: return QStringLiteral("close");
+    case FaultMode::Reset: return QStringLiteral("reset");
+    case FaultMode::Truncate: return QStringLiteral("truncate");
     }
     return {};
 }
@@ -60,6 +62,10 @@ bool faultFromJson(const QJsonObject &json, FaultRule *rule, QString *error)
         r.mode = FaultMode::Empty;
     } else if (mode == QLatin1String("close")) {
         r.mode = FaultMode::Close;
+    } else if (mode == QLatin1String("reset")) {
+        r.mode = FaultMode::Reset;
+    } else if (mode == QLatin1String("truncate")) {
+        r.mode = FaultMode::Truncate;
     } else {
         if (error)
             *error = QStringLiteral("unknown fault mode \"%1\"").arg(mode);

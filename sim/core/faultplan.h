@@ -11,6 +11,8 @@ enum class FaultMode {
     Hang,   // no answer until the client gives up, or the normal answer after delayMs
     Empty,  // 200 with an empty body
     Close,  // the connection is closed without an answer
+    Reset,  // the connection is reset (RST) without an answer
+    Truncate, // the headers and half the body, then the connection is closed
 };
 
 struct FaultRule
@@ -28,7 +30,8 @@ struct FaultRule
     QJsonObject toJson() const;
 };
 
-// Fields: path (the pattern), mode ("hang", "delay", "empty", "close"),
+// Fields: path (the pattern), mode ("hang", "delay", "empty", "close",
+// "reset", "truncate"),
 // delayMs, count. "delay" is "hang" with a delay (default 1000 ms).
 bool faultFromJson(const QJsonObject &json, FaultRule *rule, QString *error);
 

@@ -19,6 +19,8 @@
 
 #include <functional>
 
+#include <sys/socket.h>
+
 namespace Sim {
 
 // One listening port. QAbstractHttpServer parses the requests; the answer is
@@ -75,6 +77,37 @@ void sendResponse(QTcpSocket *socket, const Response &response, bool keepAlive)
                 guard->disconnectFromHost();
         });
     }
+}
+
+// Drops the connection with a reset instead of an orderly close: a zero
+// linger time makes the kernel answer the close with RST.
+void resetConnection(QTcpSocket *socket)
+{
+    QPointer<QTcpSocket> guard(socket);
+    QTimer::singleShot(0, socket, [guard] {
+        if (!guard)
+            return;
+        const qintptr fd = guard->socketDescriptor();
+        if (fd >= 0) {
+            const linger now{1, 0};
+            ::setsockopt(int(fd), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        }
+        guard->abort();
+    });
+}
+
+// The status line, the headers (with the full length) and half the body,
+// then the connection is closed: a page cut off in transit.
+void sendTruncated(QTcpSocket *socket, const Response &response)
+{
+    const QByteArray whole = response.serialize(false);
+    const qsizetype headEnd = whole.indexOf("\r\n\r\n") + 4;
+    socket->write(whole.left(headEnd + (whole.size() - headEnd) / 2));
+    QPointer<QTcpSocket> guard(socket);
+    QTimer::singleShot(0, socket, [guard] {
+        if (guard)
+            guard->disconnectFromHost();
+    });
 }
 
 } // namespace
@@ -358,6 +391,13 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
             });
             break;
         }
+        case FaultMode::Reset:
+            resetConnection(socket);
+            break;
+        case FaultMode::Truncate:
+            logged->status = response.status;
+            sendTruncated(socket, response);
+            break;
         case FaultMode::Hang:
             if (fault.delayMs > 0) {
                 QPointer<QTcpSocket> guard(socket);
