@@ -33,12 +33,38 @@ std::optional<int> readSmallNumber(const QString &text)
     return value;
 }
 
+// Digits at [from, from + n) of a text as a number; -1 when one is no digit.
+int digitsAt(const QString &t, qsizetype from, qsizetype n)
+{
+    int value = 0;
+    for (qsizetype i = from; i < from + n; ++i) {
+        if (!isDigit(t[i]))
+            return -1;
+        value = value * 10 + (t[i].unicode() - u'0');
+    }
+    return value;
+}
+
+// The usual time of day, "H:mm:ss" or "HH:mm:ss", read without a parser.
+std::optional<QTime> readPlainTime(const QString &t)
+{
+    const qsizetype hourDigits = t.size() - 6;
+    if ((hourDigits != 1 && hourDigits != 2) || t[hourDigits] != u':' || t[hourDigits + 3] != u':')
+        return std::nullopt;
+    const int h = digitsAt(t, 0, hourDigits), m = digitsAt(t, hourDigits + 1, 2), s = digitsAt(t, hourDigits + 4, 2);
+    if (h < 0 || m < 0 || s < 0 || !QTime::isValid(h, m, s))
+        return std::nullopt;
+    return QTime(h, m, s);
+}
+
 // A time of day: H:mm:ss or H:mm, optionally with AM/PM.
 std::optional<QTime> readTimeOfDay(const QString &text)
 {
     const QString t = TrimSpaces(text);
     if (t.isEmpty())
         return std::nullopt;
+    if (const auto plain = readPlainTime(t))
+        return plain;
     static const char *const kForms[] = {"H:mm:ss", "H:mm", "h:mm:ss AP", "h:mm AP", "h:mm:ssAP", "h:mmAP"};
     for (const char *form : kForms) {
         const QTime time = QLocale::c().toTime(t, QString::fromLatin1(form));
@@ -48,17 +74,56 @@ std::optional<QTime> readTimeOfDay(const QString &text)
     return std::nullopt;
 }
 
-// The system's short date form with a four-digit year, so the text of a date
-// never loses its century.
-QString dateFormat()
+constexpr QLatin1String kTimeFormat("HH:mm:ss");
+
+// The system's locale and its short date form with a four-digit year, so the
+// text of a date never loses its century. Looked up once: asking the system
+// for them on every date was a good part of a refreshed row's date work.
+struct DateForms
 {
-    QString form = QLocale::system().dateFormat(QLocale::ShortFormat);
-    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
-    form.replace(twoDigitYear, QStringLiteral("yyyy"));
-    return form;
+    QLocale locale = QLocale::system();
+    QString date;
+    QString dateAndTime;
+
+    DateForms()
+    {
+        date = locale.dateFormat(QLocale::ShortFormat);
+        static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+        date.replace(twoDigitYear, QStringLiteral("yyyy"));
+        dateAndTime = date + QLatin1Char(' ') + kTimeFormat;
+    }
+};
+
+const DateForms &forms()
+{
+    static const DateForms f;
+    return f;
 }
 
-constexpr QLatin1String kTimeFormat("HH:mm:ss");
+QString dateText(QDate date, QTime time)
+{
+    return forms().locale.toString(date, forms().date) + QLatin1Char(' ') + time.toString(kTimeFormat);
+}
+
+// The DateText form read without the date-and-time parser: the time after the
+// last blank, the date before it. Nothing when the text is not of that form,
+// or names a clock reading that local time skips.
+std::optional<QDateTime> readDateTextQuickly(const QString &t)
+{
+    const qsizetype blank = t.lastIndexOf(QLatin1Char(' '));
+    if (blank <= 0 || t.size() - blank - 1 != 8)
+        return std::nullopt;
+    const auto time = readPlainTime(t.mid(blank + 1));
+    if (!time)
+        return std::nullopt;
+    const QDate day = forms().locale.toDate(t.left(blank), forms().date);
+    if (!day.isValid())
+        return std::nullopt;
+    const QDateTime when(day, *time);
+    if (!when.isValid() || when.time() != *time)
+        return std::nullopt;
+    return when;
+}
 
 // Dates carry no time zone in the program's arithmetic: adding hours moves
 // the clock reading, whatever daylight saving does in between.
@@ -89,7 +154,7 @@ QDateTime ZeroDate()
 
 QString DateText(const QDateTime &when)
 {
-    return QLocale::system().toString(when.date(), dateFormat()) + QLatin1Char(' ') + when.time().toString(kTimeFormat);
+    return dateText(when.date(), when.time());
 }
 
 std::optional<QDateTime> ReadDate(const QString &text)
@@ -97,12 +162,13 @@ std::optional<QDateTime> ReadDate(const QString &text)
     const QString t = TrimSpaces(text);
     if (t.isEmpty())
         return std::nullopt;
-    const QLocale locale = QLocale::system();
-    const QString date = dateFormat();
-    QDateTime when = locale.toDateTime(t, date + QLatin1Char(' ') + kTimeFormat);
+    if (const auto quick = readDateTextQuickly(t))
+        return quick;
+    const QLocale &locale = forms().locale;
+    QDateTime when = locale.toDateTime(t, forms().dateAndTime);
     if (when.isValid())
         return when;
-    const QDate day = locale.toDate(t, date);
+    const QDate day = locale.toDate(t, forms().date);
     if (day.isValid())
         return QDateTime(day, QTime(0, 0));
     when = QDateTime::fromString(t, Qt::ISODate);
@@ -177,7 +243,7 @@ QString ParseShortDate(const QString &text)
     const QDate date(*year, *month, *day);
     if (!date.isValid())
         return {};
-    return DateText(QDateTime(date, *time));
+    return dateText(date, *time);
 }
 
 QDateTime PacificToLocal(const QString &dateText)

@@ -210,7 +210,16 @@ window.__tmrDom = (function () {
     pageLeft: function (el) { return pageOffset(el, false); }
   };
   var SET = {
-    innerText: function (el, v) { el.innerText = String(v); },
+    // A cell that holds one text node gets the new text in that node: the
+    // same page, without replacing the node (no structural change to track).
+    innerText: function (el, v) {
+      v = String(v);
+      var t = el.firstChild;
+      if (t && !t.nextSibling && t.nodeType === 3 && !/[\r\n]/.test(v) && v !== '')
+        t.data = v;
+      else
+        el.innerText = v;
+    },
     innerHTML: function (el, v) { el.innerHTML = String(v); },
     title: function (el, v) { el.title = String(v); },
     href: function (el, v) { link(el, 'href', v); },

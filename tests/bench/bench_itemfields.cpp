@@ -25,8 +25,7 @@ const char *const kKeys[] = {"picture", "title", "endtime", "bids", "currentbid"
 
 QByteArray readFixture()
 {
-    QFile file(QFileInfo(QStringLiteral(__FILE__)).absolutePath()
-               + QStringLiteral("/../foundation/fixtures/auction_active.html"));
+    QFile file(QStringLiteral(TM_BENCH_SOURCE_DIR "/../foundation/fixtures/auction_active.html"));
     if (!file.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "cannot read %s\n", qPrintable(file.fileName()));
         std::exit(1);

@@ -5,55 +5,27 @@
 // per row and the save add to the bare requests.
 #include "engine/mainformengine.h"
 #include "engine/trackedauction.h"
-#include "foundation/frmsettings.h"
-#include "foundation/globals.h"
-#include "foundation/hostroles.h"
-#include "foundation/passwords.h"
+#include "foundation/timetext.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
-#include "platform/network.h"
 #include "platform/statusbar.h"
 #include "platform/ticktimer.h"
-#include "sim/core/simserver.h"
+#include "tests/bench/refreshsetup.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
-#include <QStringList>
 
 #include <cstdio>
 
 namespace {
 
-constexpr int kItems = 200;
+using RefreshBench::kItems;
 
-struct Setup
+struct Setup : RefreshBench::Simulator
 {
-    Sim::SimServer server;
-    QStringList numbers;
-    QStringList urls;
-
     Setup()
     {
-        if (!server.start())
-            qFatal("simulator: %s", qPrintable(server.errorString()));
-        qputenv("TALLOWMERE_HOSTS", server.hostsFile().toUtf8());
-        qputenv("TALLOWMERE_CA", server.caFile().toUtf8());
-        HostRoles::reload();
-        Network::trustConfiguredAuthority();
-        server.addAccount(QStringLiteral("alice"), QStringLiteral("pw"), 1234, 99.5);
-        for (int i = 0; i < kItems; ++i) {
-            Sim::SimItem item;
-            item.title = QStringLiteral("Vintage brass table lamp with opal glass shade, no. %1").arg(i);
-            item.price = 10.0 + i;
-            item.bids = i % 17;
-            item.quantity = 1 + i % 3;
-            item.endsAt = server.now().addSecs(7200 + i * 60);
-            const QString number = server.items().add(item);
-            numbers << number;
-            urls << HostRoles::url(HostRoles::Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number);
-        }
-
         frmMainEngine &form = frmMainEngine::instance();
         form.tmrLoadProcess->setEnabled(false);
         form.lvwAuctions->ClearColumns();
@@ -61,16 +33,8 @@ struct Setup
             form.lvwAuctions->AddColumn(c.key, c.caption);
         for (const char *key : {"IEStatus", "Status", "Feedback"})
             form.StatusBar->AddPanel(QString::fromLatin1(key));
-        for (int i = 0; i < kItems; ++i) {
-            ListItem *row = form.lvwAuctions->Add(numbers[i]);
-            form.lvwAuctions->setField(row, QStringLiteral("maxbid"),
-                                       i % 3 ? QStringLiteral("1 @ 125.00") : QStringLiteral("(watching)"));
-            form.lvwAuctions->setField(row, QStringLiteral("user"), QStringLiteral("alice"));
-            form.lvwAuctions->setField(row, QStringLiteral("reminders"), i % 7 == 0 ? QStringLiteral("bq") : QString());
-            row->setTag(i % 3 ? QStringLiteral("Local") : QString());
-        }
-        frmSettings::instance().lvwUsers->Add(QStringLiteral("alice"))->setTag(basGeneral::ScramblePassword(QStringLiteral("pw")));
-        CurrentUser = QStringLiteral("alice");
+        fillRows(*form.lvwAuctions);
+        signIn();
     }
 };
 
@@ -120,6 +84,7 @@ void BM_RefreshAuctions(benchmark::State &state)
     state.counters["rows"] = double(kItems);
     if (g_plainSeconds > 0) {
         state.counters["vs_plain"] = seconds / g_plainSeconds;
+        state.counters["ms_per_row"] = (seconds - g_plainSeconds) * 1000.0 / kItems;
         std::fprintf(stderr, "refresh of %d rows: %.1f ms; plain fetch of the same pages: %.1f ms; ratio %.2f\n", kItems,
                      seconds * 1000.0, g_plainSeconds * 1000.0, seconds / g_plainSeconds);
     }
@@ -127,5 +92,18 @@ void BM_RefreshAuctions(benchmark::State &state)
         state.SkipWithError("the refresh did not fill the rows");
 }
 BENCHMARK(BM_RefreshAuctions)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The date work of one refreshed row: the page's end time read, shown on the
+// saved zone's clock and written back as text.
+void BM_EndDateOfARow(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const QString end = basGeneral::ParseShortDate(QStringLiteral("Dec-06-13 14:03:22 PST"));
+        const QDateTime read = basGeneral::ReadDate(end).value_or(basGeneral::ZeroDate());
+        const QDateTime shown = basGeneral::PacificToLocal(end);
+        benchmark::DoNotOptimize(basGeneral::DateText(read).size() + basGeneral::DateText(shown).size());
+    }
+}
+BENCHMARK(BM_EndDateOfARow)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -85,6 +85,19 @@ TEST(DateText, ReadsBackWhatItWrites)
     EXPECT_EQ(ZeroDate(), at(1899, 12, 30, 0, 0, 0));
 }
 
+TEST(DateText, TimesOutOfRangeOrMisshapenAreNoDateAndTime)
+{
+    const QString day = DateText(at(2013, 12, 6, 0, 0, 0)).section(QLatin1Char(' '), 0, -2);
+    for (const char *time : {"24:00:00", "14:60:00", "14:03:61", "14:03:2x", "1403:22:"}) {
+        const auto read = ReadDate(day + QLatin1Char(' ') + QLatin1String(time));
+        EXPECT_FALSE(read && read->time() != QTime(0, 0)) << time;
+    }
+    // The time-of-day forms of eBay's pages other than HH:mm:ss still read.
+    EXPECT_EQ(ParseShortDate(QStringLiteral("Dec-06-13 9:03:22 PST")), DateText(at(2013, 12, 6, 9, 3, 22)));
+    EXPECT_EQ(ParseShortDate(QStringLiteral("Dec-06-13 2:03 PM PST")), DateText(at(2013, 12, 6, 14, 3, 0)));
+    EXPECT_EQ(ParseShortDate(QStringLiteral("Dec-06-13 25:03:22 PST")), QString());
+}
+
 TEST(PacificToLocal, AddsTheTimeZoneOffsetPlusEight)
 {
     const QString endText = DateText(at(2013, 12, 6, 14, 3, 22));
