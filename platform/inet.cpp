@@ -105,6 +105,7 @@ QString Inet::OpenURL(const QString &url)
     QEventLoop loop;
     QTimer timeout;
     timeout.setSingleShot(true);
+    timeout.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5% early
     bool timedOut = false;
     connect(&timeout, &QTimer::timeout, &loop, [&] { timedOut = true; reply->abort(); });
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -123,6 +124,7 @@ void Inet::Begin(const QString &url, Completion done)
     auto timedOut = std::make_shared<bool>(false);
     auto *timeout = new QTimer(reply);
     timeout->setSingleShot(true);
+    timeout->setTimerType(Qt::PreciseTimer);
     connect(timeout, &QTimer::timeout, reply, [reply, timedOut] {
         *timedOut = true;
         reply->abort();

@@ -6,7 +6,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${TALLOWMERE_BUILD_DIR:-$ROOT/build}"
 
 PACKAGES=(
-  cmake ninja-build g++ clang libclang-rt-dev pkg-config
+  cmake ninja-build g++ clang libclang-rt-dev llvm pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   openssl xvfb xauth fonts-dejavu-core curl jq

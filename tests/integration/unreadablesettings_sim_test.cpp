@@ -136,7 +136,7 @@ TEST(UnreadableSettingsWithSimulator, TheUserIsToldTheCopyIsKeptAndTheProgramSta
     // next read of its own (the heartbeat of the main tick) sets it aside
     // under a name of its own, keeps the account it holds, saves it again
     // and tells the user.
-    const QByteArray garbage("\0\0\0\0 not settings \xff\xfe", 22);
+    const QByteArray garbage = QByteArrayLiteral("\0\0\0\0 not settings \xff\xfe");
     writeBytes(settings, garbage);
     ASSERT_TRUE(RefreshSim::RunUntil([] { return settingsNotices().size() == 2; }, 10));
     const QStringList both = copies();

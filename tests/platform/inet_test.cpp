@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -57,7 +58,10 @@ TEST(Inet, TimeOutBusyAndCancelAreErrors)
     TinyHttp server(hangingOrSlowPages);
     Inet inet;
     inet.RequestTimeout = 1;
+    QElapsedTimer waited;
+    waited.start();
     EXPECT_EQ(ErrorNumberOf([&] { inet.OpenURL(server.url("/hang")); }), ErrorNumber::InetTimeout);
+    EXPECT_GE(waited.elapsed(), 1000) << "a time-out never cuts the wait short";
     EXPECT_FALSE(inet.StillExecuting());
 
     // While one request waits, timers run: a second call on the same control
@@ -114,8 +118,11 @@ TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
 
     // A request without an answer times out like OpenURL's.
     End hung;
+    QElapsedTimer waited;
+    waited.start();
     inet.Begin(server.url("/hang"), recorder(hung));
     ASSERT_TRUE(QTest::qWaitFor([&] { return hung.calls > 0; }, 5000));
+    EXPECT_GE(waited.elapsed(), 1000) << "a time-out never cuts the wait short";
     EXPECT_EQ(hung.error, ErrorNumber::InetTimeout);
     EXPECT_FALSE(inet.StillExecuting());
 
