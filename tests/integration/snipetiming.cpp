@@ -1,0 +1,113 @@
+#include "tests/integration/snipetiming.h"
+
+#include "engine/ebayclock.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/settingsstore.h"
+#include "platform/desktop.h"
+#include "platform/listview.h"
+#include "platform/ticktimer.h"
+#include "tests/integration/refreshsimutil.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace RefreshSim;
+
+namespace SnipeTiming {
+
+namespace {
+
+// Time for the first refresh and the sign-in before fast mode.
+constexpr int kFirstMomentS = 10;
+
+bool isConfirmation(const Sim::LogEntry &e, const QString &number)
+{
+    return e.target.contains(QLatin1String("MfcISAPICommand=MakeBid"))
+        && e.target.contains(QStringLiteral("item=") + number);
+}
+
+} // namespace
+
+Result Run(int count, int spacingS)
+{
+    Result result;
+    Form &f = FreshForm();
+    f.realBid = true;
+    const qint64 leadS = GetSetting(QStringLiteral("Lead time")).toInt() + frmSettings::instance().BidDelaySeconds();
+
+    // Ends on whole seconds, as the item page shows them.
+    const qint64 nowS = Server().now().toSecsSinceEpoch();
+    QHash<QString, qint64> momentMs; // by item number
+    for (int i = 0; i < count; ++i) {
+        const qint64 endS = nowS + kFirstMomentS + leadS + qint64(i) * spacingS;
+        const QString number =
+            AddItem(0, 1.0, [endS](Sim::SimItem &item) { item.endsAt = QDateTime::fromSecsSinceEpoch(endS, Qt::UTC); });
+        AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+        momentMs.insert(number, (endS - leadS) * 1000);
+    }
+    const qint64 mark = Mark();
+    const double lastEndS = kFirstMomentS + leadS + double(count - 1) * spacingS;
+
+    ListView &list = *f.lvwAuctions;
+    auto allEnded = [&] {
+        for (int i = 1; i <= list.Count(); ++i)
+            if (Field(list.Item(i), "timeleft") != QLatin1String("Ended"))
+                return false;
+        return true;
+    };
+    // Switched on half-way through a second, so a tick that keeps the phase
+    // it was started at comes about 500 ms after every moment.
+    const qint64 intoSecond = QDateTime::currentMSecsSinceEpoch() % 1000;
+    Desktop::WaitWithEvents(int((1500 - intoSecond) % 1000));
+    f.tmrTimer->setEnabled(true);
+    const bool ended = RunUntil(allEnded, lastEndS + 30);
+    f.tmrTimer->setEnabled(false);
+    if (!ended)
+        result.problems << QStringLiteral("not every auction ended in time");
+    result.offsetErrorS = EbayTimeOffset - EbayClock::EstimatedOffset() - Server().clockOffset();
+    if (GetSetting(QStringLiteral("Lead time")).toInt() + frmSettings::instance().BidDelaySeconds() != leadS)
+        result.problems << QStringLiteral("the lead time changed, so later moments are not known");
+
+    const QList<Sim::LogEntry> requests = RequestsSince(mark);
+    for (auto it = momentMs.cbegin(); it != momentMs.cend(); ++it) {
+        const QString &number = it.key();
+        const qsizetype at = f.bids.indexOf(number);
+        if (at < 0) {
+            result.problems << number + QStringLiteral(": never bid");
+            continue;
+        }
+        if (f.bids.count(number) > 1)
+            result.problems << number + QStringLiteral(": bid more than once");
+        const auto confirmation = std::find_if(requests.cbegin(), requests.cend(),
+                                               [&](const Sim::LogEntry &e) { return isConfirmation(e, number); });
+        if (confirmation == requests.cend()) {
+            result.problems << number + QStringLiteral(": no confirmation reached the simulator");
+            continue;
+        }
+        Snipe s;
+        s.item = number;
+        const qint64 tickMs = f.bidMoments[at].toMSecsSinceEpoch();
+        const qint64 arrivalMs = confirmation->arrival.toMSecsSinceEpoch();
+        s.tickLateMs = tickMs - it.value();
+        s.pathMs = arrivalMs - tickMs;
+        s.arrivalMs = arrivalMs - it.value();
+        result.snipes << s;
+    }
+    std::sort(result.snipes.begin(), result.snipes.end(),
+              [&](const Snipe &a, const Snipe &b) { return momentMs[a.item] < momentMs[b.item]; });
+    return result;
+}
+
+qint64 Percentile(QList<qint64> values, double q)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto rank = qsizetype(std::ceil(q * double(values.size())));
+    return values[std::clamp<qsizetype>(rank - 1, 0, values.size() - 1)];
+}
+
+} // namespace SnipeTiming
