@@ -12,6 +12,21 @@
 
 #include <QSlider>
 
+#include <algorithm>
+
+QString NextResultsPage(const QString &html)
+{
+    if (!html.toLower().contains(QLatin1String("next<img")))
+        return {};
+    // toInt gives 0 for no number and for one out of range; then, as after
+    // a number below 1, page 1 follows.
+    const qint64 page = basGeneral::GetBetween(html, QStringLiteral("<TD vAlign=top width=\"100%\"><B>Page "),
+                                               QStringLiteral("</B> of "))
+                            .trimmed()
+                            .toInt();
+    return QString::number(std::max<qint64>(page, 0) + 1);
+}
+
 void frmMain::AutoScroll()
 {
     const QString key = QStringLiteral("Auto Scroll");
@@ -37,13 +52,9 @@ void frmMain::AutoScroll()
         }
     }
     SetPanelText(QStringLiteral("IEStatus"), QString());
-    const QString html = WebBrowser->DocumentHTML();
-    if (html.toLower().contains(QLatin1String("next<img"))) {
-        const int page = basGeneral::GetBetween(html, QStringLiteral("<TD vAlign=top width=\"100%\"><B>Page "),
-                                                QStringLiteral("</B> of "))
-                             .trimmed()
-                             .toInt();
-        WebBrowser->SetFormField(QStringLiteral("find"), QStringLiteral("fgtp"), QString::number(page + 1));
+    const QString next = NextResultsPage(WebBrowser->DocumentHTML());
+    if (!next.isEmpty()) {
+        WebBrowser->SetFormField(QStringLiteral("find"), QStringLiteral("fgtp"), next);
         WebBrowser->SubmitForm(QStringLiteral("find"));
     } else {
         Toolbar->setValue(key, 0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // The pixels the automatic scrolling has gathered but not yet scrolled.
 // Each step adds Speed / FPS; once a whole pixel has gathered the page moves
 // by the amount and the fraction is dropped, so a speed below the step rate
@@ -21,3 +23,9 @@ public:
 private:
     double m_pending = 0;
 };
+
+// The results page to ask for once the page is scrolled to its bottom: the
+// number after "Page " in the results header plus one, as text (page 1 when
+// that is no number above 0); "" when the page has no next link. The count is widened first, so a page number at the
+// top of the integer range cannot wrap to a negative one.
+QString NextResultsPage(const QString &html);

@@ -80,11 +80,12 @@ QDate DatePart(const QString &text)
 QString Compose(const QList<Entry> &entries)
 {
     QString out;
-    for (const Entry &e : entries) {
-        QString title = e.title;
-        title.replace(QLatin1Char('"'), kQuot);
-        ListFile::AppendRecord(out, {e.itemNumber, e.seller, title, e.schedule, e.nextRelisting, e.periodDays});
-    }
+    // Every field, not only the title, may come from a hand-edited file with
+    // a quote in it; written bare, that quote would cut the line.
+    const auto safe = [](QString field) { return field.replace(QLatin1Char('"'), kQuot); };
+    for (const Entry &e : entries)
+        ListFile::AppendRecord(out, {safe(e.itemNumber), safe(e.seller), safe(e.title), safe(e.schedule),
+                                     safe(e.nextRelisting), safe(e.periodDays)});
     return out;
 }
 
@@ -96,8 +97,8 @@ QList<Entry> Parse(const QString &text)
         const QStringList f = fieldsOf(line);
         if (f.isEmpty() || f.at(0).trimmed().isEmpty())
             continue;
-        const auto field = [&f](int i) { return i < f.size() ? f.at(i) : QString(); };
-        entries << Entry{field(0), field(1), field(2).replace(kQuot, QStringLiteral("\"")), field(3), field(4), field(5)};
+        const auto field = [&f](int i) { return i < f.size() ? QString(f.at(i)).replace(kQuot, QStringLiteral("\"")) : QString(); };
+        entries << Entry{field(0), field(1), field(2), field(3), field(4), field(5)};
     }
     return entries;
 }

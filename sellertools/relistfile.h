@@ -8,7 +8,7 @@
 
 // "relist.dat": the relist schedule, one quoted-field line per entry with six
 // fields (item number, seller, title, schedule text, next relisting, period
-// in days). A double quote in a title is kept as "&quot;".
+// in days). A double quote in any field is kept as "&quot;".
 namespace RelistFile {
 
 struct Entry

@@ -99,6 +99,17 @@ const QString kSellerPart = QStringLiteral(
 
 } // namespace
 
+TEST(AutoScrollSteps, TheNextResultsPageFollowsTheShownOneWithoutWrapping)
+{
+    const QString header = "<TD vAlign=top width=\"100%\"><B>Page %1</B> of 9 Next<img src=x>";
+    EXPECT_EQ(NextResultsPage(header.arg("3")), "4");
+    // The top of the integer range wrapped to a negative page.
+    EXPECT_EQ(NextResultsPage(header.arg("2147483647")), "2147483648");
+    EXPECT_EQ(NextResultsPage(header.arg("-5")), "1");
+    EXPECT_EQ(NextResultsPage(header.arg("x")), "1");
+    EXPECT_EQ(NextResultsPage("<B>Page 3</B> of 3"), "");
+}
+
 TEST(InfoBarLines, SellerLineAndPayPalNoteOnlyOnTheUsSite)
 {
     const QString page = kMarker + kSellerPart;

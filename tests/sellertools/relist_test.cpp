@@ -3,6 +3,7 @@
 // on a fixed clock with a stand-in robot, the hooks the start-up and the
 // shut-down use, the entry editor's 12-hour fields and the confirmation
 // page's new item number.
+#include "engine/listfileformat.h"
 #include "engine/relistscheduler.h"
 #include "engine/startupwindows.h"
 #include "foundation/basgeneral.h"
@@ -110,6 +111,21 @@ TEST(RelistFile, OlderAndDamagedLinesLoseNoOtherEntry)
     EXPECT_EQ(RelistFile::ReadNextRelisting(older), when);
     EXPECT_EQ(RelistFile::ReadNextRelisting(loc.toString(when.date(), QLocale::ShortFormat)), QDateTime(when.date(), QTime(0, 0)));
     EXPECT_FALSE(RelistFile::ReadNextRelisting("soon"));
+}
+
+TEST(RelistFile, AQuoteOutsideTheTitleSurvivesARewrite)
+{
+    // A hand-edited line whose unquoted item field holds a quote (found by
+    // fuzzing), and a seller field with one: written back bare, the quote
+    // cut the line and shifted its fields.
+    const QString text = ListFile::DecodeFile(QByteArray("\x8e\xd2=\"\r\n"
+                                                         "\"300\",sel\"ler,\"T\",\"s\",\"2024-01-02 10:00:00\",\"3\"\r\n"));
+    const QList<RelistFile::Entry> read = RelistFile::Parse(text);
+    ASSERT_EQ(read.size(), 2);
+    EXPECT_EQ(read[1].seller, "sel\"ler");
+    EXPECT_EQ(RelistFile::Parse(RelistFile::Compose(read)), read);
+    ASSERT_TRUE(RelistFile::Save(relistPath(), read));
+    EXPECT_EQ(RelistFile::Load(relistPath()), read);
 }
 
 TEST(RelistScheduler, ADueEntryIsRelistedOnceAndMovesOnOnePeriod)
