@@ -138,8 +138,20 @@ std::optional<Store::Keys> Store::read(const QString &file)
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return std::nullopt;
+    return parse(f.readAll());
+}
+
+std::optional<qsizetype> Store::keyCount(const QByteArray &bytes)
+{
+    if (const auto keys = parse(bytes))
+        return keys->size();
+    return std::nullopt;
+}
+
+std::optional<Store::Keys> Store::parse(const QByteArray &bytes)
+{
     QJsonParseError error;
-    const QJsonDocument json = QJsonDocument::fromJson(f.readAll(), &error);
+    const QJsonDocument json = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !json.isObject())
         return std::nullopt;
     const QJsonObject doc = json.object();

@@ -79,6 +79,9 @@ public:
     // Removes temporary files a writer ended half-way left beside the file
     // (under the lock, so a live writer's file is never taken).
     void removeLeftovers();
+    // The number of keys in `bytes` when they are the store's file in every
+    // part, as the store reads it; nothing otherwise.
+    static std::optional<qsizetype> keyCount(const QByteArray &bytes);
 
 private:
     Store() = default;
@@ -94,6 +97,7 @@ private:
     bool save();
     void reportSetAside();
     static std::optional<Keys> read(const QString &file);
+    static std::optional<Keys> parse(const QByteArray &bytes);
     void setAside(const QString &file);
     static QString id(Root root, const QString &path);
     void mirrorAutostart(Root root, const QString &path, const QString &name, const Value &value);
