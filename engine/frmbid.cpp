@@ -315,9 +315,9 @@ void frmBid::Start()
 
 QString frmBid::Fetch(const QString &url)
 {
-    // Each request on a connection of its own: the shared transfer stack
-    // would send a request again by itself when a server drops a kept-alive
-    // connection, and a bid's requests go out exactly as the run decides.
+    // Each request on a fresh connection of its own, sent once: a bid's
+    // requests go out exactly as the run decides and never ride on a
+    // connection another request left open.
     return SendOnce::Get(url, InetBid->RequestTimeout);
 }
 

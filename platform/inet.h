@@ -1,14 +1,13 @@
 #pragma once
 
 #include <QObject>
-#include <QNetworkReply>
 #include <QPointer>
 #include <QString>
 
 #include <functional>
-#include <memory>
 
 class NumberedError;
+class OnceFetch;
 
 // The transfer control: one per owning window. OpenURL sends a GET and waits
 // for the whole body in a nested event loop, so timers and user events keep
@@ -16,6 +15,8 @@ class NumberedError;
 // Failures are raised as NumberedError: a time-out as 35761, a call while a request
 // is still running as 35764, other transfer failures with their own numbers.
 // Redirects are followed; the body is decoded byte per character (Windows-1252).
+// Each request reaches the server at most once: a connection dropped before
+// the answer is an error, never a quiet second request (see OnceFetch).
 // Begin sends the same request without waiting for it.
 class Inet final : public QObject
 {
@@ -35,7 +36,7 @@ public:
     // control destroyed first never runs it. Raises like OpenURL when the
     // control is busy or the URL is malformed, and then never runs `done`.
     void Begin(const QString &url, Completion done);
-    bool StillExecuting() const { return m_reply != nullptr; }
+    bool StillExecuting() const;
     // Stops the running request (the waiting OpenURL raises "cancelled"); no
     // effect when idle.
     void Cancel();
@@ -47,12 +48,11 @@ public:
     QString lastUrl() const { return m_lastUrl; }
 
 private:
-    // Starts the request; the control is busy from here.
-    QNetworkReply *send(const QString &url);
-    // The reply's page or its error, and the reply is let go.
-    QString result(QNetworkReply *reply, bool timedOut, bool cancelled);
+    // Starts the request; the control is busy until it has ended.
+    OnceFetch *send(const QString &url);
+    // The fetch's page, or its error raised; the fetch is let go.
+    static QString result(OnceFetch *fetch);
 
-    QPointer<QNetworkReply> m_reply;
-    std::shared_ptr<bool> m_cancelled;
+    QPointer<OnceFetch> m_fetch;
     QString m_lastUrl;
 };

@@ -1,0 +1,208 @@
+#include "platform/oncefetch.h"
+
+#include "platform/keptconnections.h"
+#include "platform/network.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
+#include <QSslSocket>
+
+namespace {
+
+constexpr int kMaxRedirects = 20;
+
+NumberedError InetError(int number, const QString &text)
+{
+    return NumberedError(number, text, QStringLiteral("Inet"));
+}
+
+NumberedError SocketError(QAbstractSocket::SocketError code, const QString &text)
+{
+    switch (code) {
+    case QAbstractSocket::HostNotFoundError:
+        return InetError(ErrorNumber::InetHostNotFound, QStringLiteral("The server name or address could not be resolved"));
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
+        return InetError(ErrorNumber::InetSslError, QStringLiteral("A secure connection could not be made: ") + text);
+    case QAbstractSocket::ConnectionRefusedError:
+    case QAbstractSocket::RemoteHostClosedError:
+    case QAbstractSocket::NetworkError:
+    case QAbstractSocket::SocketTimeoutError:
+    case QAbstractSocket::UnknownSocketError:
+        return InetError(ErrorNumber::InetCannotConnect, QStringLiteral("Cannot connect to server: ") + text);
+    default:
+        return InetError(ErrorNumber::InetRequestFailed, QStringLiteral("The request failed: ") + text);
+    }
+}
+
+bool IsHttps(const QUrl &url)
+{
+    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+OnceFetch::OnceFetch(const QUrl &url, int timeoutSeconds, Connection connection, QObject *parent)
+    : QObject(parent), m_url(url), m_connection(connection)
+{
+    m_timeout.setSingleShot(true);
+    m_timeout.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5% early
+    m_timeout.setInterval(std::max(1, timeoutSeconds) * 1000);
+    connect(&m_timeout, &QTimer::timeout, this,
+            [this] { finish(InetError(ErrorNumber::InetTimeout, QStringLiteral("The request timed out"))); });
+}
+
+OnceFetch::~OnceFetch()
+{
+    dropSocket();
+}
+
+void OnceFetch::start()
+{
+    Network::manager(); // the trusted authorities are in place before any TLS
+    m_timeout.start();
+    // Started from the event loop: ended() never runs inside start().
+    QMetaObject::invokeMethod(this, &OnceFetch::sendHop, Qt::QueuedConnection);
+}
+
+void OnceFetch::cancel()
+{
+    finish(InetError(ErrorNumber::InetCancelled, QStringLiteral("The request was cancelled")));
+}
+
+void OnceFetch::sendHop()
+{
+    if (m_ended)
+        return;
+    if (!m_url.isValid() || m_url.host().isEmpty() || (m_url.scheme().toLower() != QLatin1String("http") && !IsHttps(m_url))) {
+        finish(InetError(ErrorNumber::InetRequestFailed, QStringLiteral("The URL is malformed: ") + m_url.toString()));
+        return;
+    }
+    const bool https = IsHttps(m_url);
+    const int port = m_url.port(https ? 443 : 80);
+    m_key = KeptConnections::KeyOf(m_url.scheme(), m_url.host(), port);
+    m_data.clear();
+    m_reply = HttpReply();
+
+    if (m_connection == Connection::Kept)
+        m_socket.reset(KeptConnections::Take(m_key));
+    const bool reused = m_socket != nullptr;
+    if (!reused)
+        m_socket.reset(https ? new QSslSocket : new QTcpSocket);
+
+    QTcpSocket *socket = m_socket.get();
+    connect(socket, &QTcpSocket::readyRead, this, [this] { readMore(false); });
+    connect(socket, &QTcpSocket::disconnected, this, [this] { readMore(true); });
+    connect(socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+        if (e == QAbstractSocket::RemoteHostClosedError)
+            readMore(true); // a body that runs to the close ends here
+        else
+            socketFailed();
+    });
+    if (reused) {
+        write();
+    } else if (https) {
+        auto *ssl = static_cast<QSslSocket *>(socket);
+        connect(ssl, &QSslSocket::encrypted, this, &OnceFetch::write);
+        ssl->connectToHostEncrypted(m_url.host(), quint16(port));
+    } else {
+        connect(socket, &QTcpSocket::connected, this, &OnceFetch::write);
+        socket->connectToHost(m_url.host(), quint16(port));
+    }
+}
+
+void OnceFetch::write()
+{
+    const bool https = IsHttps(m_url);
+    const int port = m_url.port(https ? 443 : 80);
+    QByteArray target = m_url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (m_url.hasQuery())
+        target += '?' + m_url.query(QUrl::FullyEncoded).toLatin1();
+    QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " + m_url.host(QUrl::FullyEncoded).toLatin1();
+    if (port != (https ? 443 : 80))
+        request += ':' + QByteArray::number(port);
+    request += "\r\nUser-Agent: Mozilla/4.0 (compatible; Tallowmere)\r\nAccept: */*\r\n";
+    QByteArray cookies;
+    for (const QNetworkCookie &c : Network::manager().cookieJar()->cookiesForUrl(m_url))
+        cookies += (cookies.isEmpty() ? "" : "; ") + c.toRawForm(QNetworkCookie::NameAndValueOnly);
+    if (!cookies.isEmpty())
+        request += "Cookie: " + cookies + "\r\n";
+    request += m_connection == Connection::Kept ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    m_socket->write(request);
+}
+
+void OnceFetch::readMore(bool closed)
+{
+    if (m_ended || !m_socket)
+        return;
+    m_data += m_socket->readAll();
+    const auto progress = HttpReply::Parse(m_data, closed, &m_reply);
+    if (progress == HttpReply::Progress::Incomplete)
+        return;
+    if (progress == HttpReply::Progress::Broken) {
+        finish(InetError(ErrorNumber::InetCannotConnect,
+                         m_data.isEmpty() ? QStringLiteral("Cannot connect to server: the connection was closed before the reply")
+                                          : QStringLiteral("Cannot connect to server: the reply was cut off")));
+        return;
+    }
+
+    QNetworkCookieJar *jar = Network::manager().cookieJar();
+    for (const auto &h : std::as_const(m_reply.headers))
+        if (h.first == "set-cookie")
+            jar->setCookiesFromUrl(QNetworkCookie::parseCookies(h.second), m_url);
+
+    // The answer is whole: its connection is kept or closed, never reused
+    // by this fetch for anything else.
+    if (m_connection == Connection::Kept && m_reply.keepAlive && m_socket->state() == QAbstractSocket::ConnectedState) {
+        m_socket->disconnect(this);
+        KeptConnections::Keep(m_key, m_socket.release());
+    } else {
+        dropSocket();
+    }
+
+    const QByteArray location = m_reply.header("location");
+    if (m_reply.status >= 300 && m_reply.status < 400 && !location.isEmpty()) {
+        if (++m_hops > kMaxRedirects) {
+            finish(InetError(ErrorNumber::InetRequestFailed, QStringLiteral("The request failed: too many redirects")));
+            return;
+        }
+        m_url = m_url.resolved(QUrl(QString::fromLatin1(location), QUrl::TolerantMode));
+        sendHop();
+        return;
+    }
+    finish(std::nullopt);
+}
+
+void OnceFetch::socketFailed()
+{
+    if (m_ended || !m_socket)
+        return;
+    finish(SocketError(m_socket->error(), m_socket->errorString()));
+}
+
+void OnceFetch::finish(std::optional<NumberedError> error)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_timeout.stop();
+    m_error = std::move(error);
+    if (m_error)
+        m_reply.body.clear();
+    dropSocket();
+    emit ended();
+}
+
+void OnceFetch::dropSocket()
+{
+    if (!m_socket)
+        return;
+    m_socket->disconnect(this);
+    m_socket->abort();
+    // Deleted later: this may run inside one of the socket's own signals.
+    m_socket.release()->deleteLater();
+}

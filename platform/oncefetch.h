@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/httpreply.h"
+#include "platform/numberederror.h"
+
+#include <QObject>
+#include <QTimer>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+class QTcpSocket;
+
+// One GET that reaches the server at most once. A connection dropped or
+// reset before the answer ends the fetch with an error; it is never sent
+// again underneath, so a page or a purchase goes out exactly as often as
+// its caller decides. Cookies are read from and stored in the program's one
+// cookie jar; a redirect is followed as a new request; the time-out counts
+// over the whole fetch with a precise timer. Answers of any HTTP status are
+// pages. TLS uses the program's trusted authorities (platform/network).
+class OnceFetch final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(OnceFetch)
+
+public:
+    enum class Connection {
+        Kept, // may use a kept connection and leave its own open for the next
+        Own,  // a new connection, closed after the answer
+    };
+
+    OnceFetch(const QUrl &url, int timeoutSeconds, Connection connection, QObject *parent = nullptr);
+    ~OnceFetch() override;
+
+    // Sends the request; ended() follows, never inside this call.
+    void start();
+    // Ends the fetch at once with "cancelled" (ended() inside this call); no
+    // effect once ended.
+    void cancel();
+
+    bool isEnded() const { return m_ended; }
+    const QByteArray &body() const { return m_reply.body; }
+    // Set when the fetch failed.
+    const std::optional<NumberedError> &error() const { return m_error; }
+
+signals:
+    void ended();
+
+private:
+    void sendHop();
+    void write();
+    void readMore(bool closed);
+    void socketFailed();
+    void finish(std::optional<NumberedError> error);
+    void dropSocket();
+
+    QUrl m_url;
+    Connection m_connection;
+    QTimer m_timeout;
+    std::unique_ptr<QTcpSocket> m_socket;
+    QString m_key;
+    QByteArray m_data;
+    HttpReply m_reply;
+    std::optional<NumberedError> m_error;
+    int m_hops = 0;
+    bool m_ended = false;
+};
