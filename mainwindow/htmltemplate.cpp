@@ -529,10 +529,15 @@ QString RowPattern::html(int index, const QString &appPath, const QList<ElementW
     QString out;
     out.reserve(m_text.size() * 2);
     auto literal = [&](qsizetype from, qsizetype to) {
-        QString piece = m_text.mid(from, to - from);
-        piece.replace(kCountPlaceholder, count);
-        piece.replace(kAppPathPlaceholder, appPath);
-        out += piece;
+        const QStringView piece = QStringView(m_text).mid(from, to - from);
+        if (!piece.contains(u'%')) {
+            out += piece; // most pieces hold no placeholder
+            return;
+        }
+        QString text = piece.toString();
+        text.replace(kCountPlaceholder, count);
+        text.replace(kAppPathPlaceholder, appPath);
+        out += text;
     };
     qsizetype at = 0;
     for (const Edit &edit : std::as_const(edits)) {
