@@ -491,12 +491,21 @@ QString RowPattern::html(int index, const QString &appPath, const QList<ElementW
             break;
         }
         case ElementWrite::Filter: {
-            // No filter is what an element without one shows already; a
-            // filter itself is written afterwards, as the page keeps the
-            // name it was given beside the style it stands for.
+            // No filter is what an element without one shows already. The
+            // grey filter goes in as the style it stands for, which the page
+            // reads back under its name; other filters are written afterwards.
             const Attribute *style = e->attribute(QLatin1String("style"));
-            if (write.value.isEmpty() && !(style && style->value.contains(QLatin1String("filter"), Qt::CaseInsensitive)))
+            if (style && style->value.contains(QLatin1String("filter"), Qt::CaseInsensitive))
+                break;
+            if (write.value.isEmpty()) {
                 edits.append({e->tagEnd, e->tagEnd, QString(), {w}});
+            } else if (write.value.compare(kGreyFilter, Qt::CaseInsensitive) == 0) {
+                auto it = std::find_if(styles.begin(), styles.end(), [e](const auto &s) { return s.first == e; });
+                if (it == styles.end())
+                    it = styles.insert(styles.end(), {e, Edit{}});
+                it->second.text += QStringLiteral("; filter: grayscale(100%)");
+                it->second.writes.append(w);
+            }
             break;
         }
         }
@@ -520,10 +529,15 @@ QString RowPattern::html(int index, const QString &appPath, const QList<ElementW
     QString out;
     out.reserve(m_text.size() * 2);
     auto literal = [&](qsizetype from, qsizetype to) {
-        QString piece = m_text.mid(from, to - from);
-        piece.replace(kCountPlaceholder, count);
-        piece.replace(kAppPathPlaceholder, appPath);
-        out += piece;
+        const QStringView piece = QStringView(m_text).mid(from, to - from);
+        if (!piece.contains(u'%')) {
+            out += piece; // most pieces hold no placeholder
+            return;
+        }
+        QString text = piece.toString();
+        text.replace(kCountPlaceholder, count);
+        text.replace(kAppPathPlaceholder, appPath);
+        out += text;
     };
     qsizetype at = 0;
     for (const Edit &edit : std::as_const(edits)) {

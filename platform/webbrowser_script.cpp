@@ -171,6 +171,16 @@ window.__tmrDom = (function () {
       return 'opacity(' + m[1] + '%)';
     return t;
   }
+  // What an element's filter style reads as when no name was written with
+  // it (a page written with the style already in place).
+  function filterOut(css) {
+    var m;
+    if (/^grayscale\((100%|1)\)$/.test(css))
+      return 'Gray()';
+    if ((m = /^opacity\((\d+)%\)$/.exec(css)))
+      return 'Alpha(Opacity=' + m[1] + ')';
+    return css;
+  }
   function link(el, name, v) {
     if (v === undefined)
       return typeof el[name] === 'string' ? el[name] : (el.getAttribute(name) || '');
@@ -200,7 +210,7 @@ window.__tmrDom = (function () {
     value: function (el) { return el.value === undefined ? (el.getAttribute('value') || '') : String(el.value); },
     color: function (el) { return colourOut(el.style.color); },
     backgroundColor: function (el) { return colourOut(el.style.backgroundColor); },
-    filter: function (el) { return el.__tmrFilter !== undefined ? el.__tmrFilter : el.style.filter; },
+    filter: function (el) { return el.__tmrFilter !== undefined ? el.__tmrFilter : filterOut(el.style.filter); },
     styleText: function (el) { return el.style.cssText; },
     offsetTop: function (el) { return el.offsetTop; },
     offsetLeft: function (el) { return el.offsetLeft; },

@@ -109,6 +109,32 @@ void BM_RebuildPageText(benchmark::State &state)
 }
 BENCHMARK(BM_RebuildPageText)->Unit(benchmark::kMillisecond);
 
+// The row sections a rebuild writes: every row complete, its values and
+// colours put into the template's HTML.
+void BM_RebuildRowsComplete(benchmark::State &state)
+{
+    ListView rows;
+    fillRows(rows, false);
+    const HtmlList::Template t = HtmlList::Template::read(templatePath());
+    const HtmlList::RowPattern pattern(t.listItem);
+    const QString appPath = HtmlList::AppPathForPage(basGeneral::AppPath());
+    const HtmlList::RowContext context{{"#FFFFFF", "#F1F5FB", "#FFF4C2"},
+                                       QStringLiteral("http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item="),
+                                       QUrl::fromLocalFile(basGeneral::AppPath())};
+    QList<bool> placed;
+    for (auto _ : state) {
+        const HtmlList::RowReader reader(rows);
+        qsizetype size = 0;
+        for (int i = 1; i <= rows.Count(); ++i) {
+            const auto writes = HtmlList::RowWrites(reader.read(*rows.Item(i), i), i - 1, true, false, context);
+            size += pattern.html(i, appPath, writes, placed).size();
+        }
+        benchmark::DoNotOptimize(size);
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(BM_RebuildRowsComplete)->Unit(benchmark::kMillisecond);
+
 // The element writes of a full sync, rows read from the list view.
 void BM_SyncRowWrites(benchmark::State &state)
 {
@@ -270,3 +296,4 @@ void BM_SyncHTMLListAllEnded(benchmark::State &state)
 BENCHMARK(BM_SyncHTMLListAllEnded)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 } // namespace
+

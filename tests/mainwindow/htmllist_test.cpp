@@ -160,6 +160,18 @@ TEST(HtmlListPage, BuiltFromTheTemplateAndSyncedInPlace)
     EXPECT_EQ(p.browser->Element("cmdnotes", 0).filter(), "Gray()");
     EXPECT_EQ(p.browser->Element("cmdedit", 0).filter(), "");
     EXPECT_EQ(p.browser->Element("itemtitle", 0).color(), "#800000");
+    // The grey written into the page looks as the one a sync sets.
+    p.browser->Element("cmdnotes", 1).setFilter("Gray()");
+    EXPECT_EQ(p.script("getComputedStyle(document.querySelectorAll('#cmdNotes')[0]).filter").toString(),
+              p.script("getComputedStyle(document.querySelectorAll('#cmdNotes')[1]).filter").toString());
+    // A note turns the grey of a rebuilt row off.
+    p.rows.setField(p.rows.Item(1), "note", "Ask first");
+    p.sync(false);
+    EXPECT_EQ(p.browser->Element("cmdnotes", 0).filter(), "");
+    EXPECT_EQ(p.script("getComputedStyle(document.querySelectorAll('#cmdNotes')[0]).filter").toString(), "none");
+    p.rows.setField(p.rows.Item(1), "note", "");
+    p.sync(false);
+    EXPECT_EQ(p.browser->Element("cmdnotes", 0).filter(), "Gray()");
 
     // Markup in a field is text: it shows as typed and nothing of it runs.
     EXPECT_EQ(p.text("itemtitle", 1), hostile);
