@@ -1,5 +1,7 @@
 #include "foundation/pagetext.h"
 
+#include "foundation/markerscan.h"
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -501,16 +503,23 @@ void FoldedText::assignWithoutChars(QStringView text, char16_t a, char16_t b, ch
 
 void FoldedText::countBytes()
 {
-    // Every sixteenth byte is enough to tell common bytes from rare ones.
+    // Every 64th byte is enough to tell common bytes from rare ones.
     m_counts.fill(0);
-    for (qsizetype i = 0; i < m_folded.size(); i += 16)
+    for (qsizetype i = 0; i < m_folded.size(); i += 64)
         ++m_counts[static_cast<unsigned char>(m_folded[i])];
 }
 
 qsizetype FoldedText::foldedFind(const QByteArray &needle, qsizetype from) const
 {
+    if (from == 0) {
+        for (const Found &f : std::as_const(m_found))
+            if (f.needle == needle)
+                return f.at;
+    }
     qsizetype start = from;
     for (const Found &f : std::as_const(m_found)) {
+        if (f.needle.size() > needle.size())
+            continue;
         const qsizetype k = needle.indexOf(f.needle);
         if (k < 0)
             continue;
@@ -521,9 +530,25 @@ qsizetype FoldedText::foldedFind(const QByteArray &needle, qsizetype from) const
     const auto *hay = reinterpret_cast<const unsigned char *>(m_folded.constData());
     const qsizetype at = byteFind(hay, m_folded.size(), reinterpret_cast<const unsigned char *>(needle.constData()),
                                   needle.size(), start, m_counts.data());
-    if (from == 0 && m_found.size() < 256)
+    if (from == 0 && m_found.size() < 512)
         m_found.append({needle, at});
     return at;
+}
+
+void FoldedText::findEach(const QList<QStringView> &needles) const
+{
+    QList<QByteArray> wanted;
+    wanted.reserve(needles.size());
+    QByteArray folded;
+    for (QStringView needle : needles) {
+        // Needles that cannot be folded to bytes are left to find.
+        if (!needle.isEmpty() && foldNeedle(needle, folded) && !wanted.contains(folded))
+            wanted.append(folded);
+    }
+    const QList<qsizetype> at = FirstPositions(reinterpret_cast<const unsigned char *>(m_folded.constData()),
+                                               m_folded.size(), wanted, m_counts.data());
+    for (qsizetype k = 0; k < wanted.size(); ++k)
+        m_found.append({wanted[k], at[k]});
 }
 
 qsizetype FoldedText::find(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const
