@@ -20,7 +20,7 @@ namespace {
 // which buckets have a fingerprint with that half there. A position whose
 // three bytes leave a bucket bit set in all six lookups is a candidate, and
 // only the needles of that bucket are compared there.
-constexpr int kPrint = 3;
+constexpr int kPrint = 3; // the fingerprint check in verify compares three bytes
 constexpr int kBuckets = 8;
 
 struct Needle
@@ -44,7 +44,9 @@ qsizetype rarestPrint(const unsigned char *bytes, qsizetype size, const quint32 
     qsizetype best = 0;
     quint64 bestWeight = ~quint64(0);
     for (qsizetype o = 0; o + kPrint <= size; ++o) {
-        const quint64 w = weight(bytes[o]) + weight(bytes[o + 1]) + weight(bytes[o + 2]);
+        quint64 w = 0;
+        for (int j = 0; j < kPrint; ++j)
+            w += weight(bytes[o + j]);
         if (w < bestWeight) {
             bestWeight = w;
             best = o;
@@ -76,8 +78,10 @@ public:
 
         qsizetype i = 0;
 #if defined(TALLOWMERE_AVX2_SCAN)
+        if (__builtin_cpu_supports("avx512bw"))
+            i = scanAvx512();
         if (__builtin_cpu_supports("avx2"))
-            i = scanAvx2();
+            i = scanAvx2(i);
 #endif
         for (; m_remaining > 0 && i + kPrint <= m_n; ++i) {
             unsigned bits = 0xFF;
@@ -115,6 +119,11 @@ private:
             const int b = __builtin_ctz(bits);
             bits &= bits - 1;
             for (const Needle &needle : m_buckets[b]) {
+                // Most candidates share only halves of bytes with a
+                // fingerprint; the fingerprint itself rules them out.
+                const unsigned char *print = needle.bytes + needle.print;
+                if (m_hay[at] != print[0] || m_hay[at + 1] != print[1] || m_hay[at + 2] != print[2])
+                    continue;
                 if (m_found[needle.index] >= 0)
                     continue;
                 const qsizetype start = at - needle.print;
@@ -130,8 +139,9 @@ private:
     }
 
 #if defined(TALLOWMERE_AVX2_SCAN)
-    // 32 positions at a time; returns the first position not examined.
-    __attribute__((target("avx2"))) qsizetype scanAvx2()
+    // 32 positions at a time from `from`; returns the first position not
+    // examined.
+    __attribute__((target("avx2"))) qsizetype scanAvx2(qsizetype from)
     {
         const __m256i nibble = _mm256_set1_epi8(15);
         __m256i lo[kPrint], hi[kPrint];
@@ -139,7 +149,7 @@ private:
             lo[j] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(m_lo[j])));
             hi[j] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(m_hi[j])));
         }
-        qsizetype i = 0;
+        qsizetype i = from;
         for (; m_remaining > 0 && i + 32 + kPrint - 1 <= m_n; i += 32) {
             __m256i hits = _mm256_set1_epi8(char(0xFF));
             for (int j = 0; j < kPrint; ++j) {
@@ -163,6 +173,45 @@ private:
                 for (int j = 0; j < kPrint; ++j) {
                     lo[j] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(m_lo[j])));
                     hi[j] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(m_hi[j])));
+                }
+            }
+        }
+        return i;
+    }
+
+    // The same, 64 positions at a time where the processor has AVX-512.
+    __attribute__((target("avx512bw"))) qsizetype scanAvx512()
+    {
+        const __m512i nibble = _mm512_set1_epi8(15);
+        __m512i lo[kPrint], hi[kPrint];
+        for (int j = 0; j < kPrint; ++j) {
+            lo[j] = _mm512_broadcast_i32x4(_mm_loadu_si128(reinterpret_cast<const __m128i *>(m_lo[j])));
+            hi[j] = _mm512_broadcast_i32x4(_mm_loadu_si128(reinterpret_cast<const __m128i *>(m_hi[j])));
+        }
+        qsizetype i = 0;
+        for (; m_remaining > 0 && i + 64 + kPrint - 1 <= m_n; i += 64) {
+            __m512i hits = _mm512_set1_epi8(char(0xFF));
+            for (int j = 0; j < kPrint; ++j) {
+                const __m512i v = _mm512_loadu_si512(m_hay + i + j);
+                const __m512i low = _mm512_shuffle_epi8(lo[j], _mm512_and_si512(v, nibble));
+                const __m512i high = _mm512_shuffle_epi8(hi[j], _mm512_and_si512(_mm512_srli_epi16(v, 4), nibble));
+                hits = _mm512_and_si512(hits, _mm512_and_si512(low, high));
+            }
+            quint64 lanes = _mm512_test_epi8_mask(hits, hits);
+            if (Q_LIKELY(lanes == 0))
+                continue;
+            alignas(64) uint8_t bits[64];
+            _mm512_store_si512(bits, hits);
+            while (lanes) {
+                const int lane = __builtin_ctzll(lanes);
+                lanes &= lanes - 1;
+                verify(i + lane, bits[lane]);
+            }
+            if (m_stale) {
+                rebuildTables();
+                for (int j = 0; j < kPrint; ++j) {
+                    lo[j] = _mm512_broadcast_i32x4(_mm_loadu_si128(reinterpret_cast<const __m128i *>(m_lo[j])));
+                    hi[j] = _mm512_broadcast_i32x4(_mm_loadu_si128(reinterpret_cast<const __m128i *>(m_hi[j])));
                 }
             }
         }

@@ -601,9 +601,9 @@ void FoldedText::assignWithoutChars(QStringView text, char16_t a, char16_t b, ch
 
 void FoldedText::countBytes()
 {
-    // Every 64th byte is enough to tell common bytes from rare ones.
+    // Every 128th byte is enough to tell common bytes from rare ones.
     m_counts.fill(0);
-    for (qsizetype i = 0; i < m_folded.size(); i += 64)
+    for (qsizetype i = 0; i < m_folded.size(); i += 128)
         ++m_counts[static_cast<unsigned char>(m_folded[i])];
 }
 
