@@ -1,5 +1,6 @@
 #include "foundation/itemfields.h"
 
+#include "foundation/collapsedtext.h"
 #include "foundation/hostroles.h"
 #include "foundation/pageaccess.h"
 #include "foundation/pagetext.h"
@@ -35,12 +36,12 @@ constexpr QStringView kPricePlaceholder = u"##1##";
 
 struct PreparedPage
 {
-    QString source;       // shares the caller's text; its buffer cannot change under us
-    FoldedText text;      // the prepared page
-    FoldedText cleanText; // CleanWhitespace of it, made when first needed
-    bool cleanReady = false;
-    bool cleanIsText = false; // the page had no pair of spaces to clean
+    QString source;  // shares the caller's text; its buffer cannot change under us
+    FoldedText text; // the prepared page
 };
+
+void findStartMarkers(const FoldedText &text);
+QString memberProfilePrefix();
 
 std::shared_ptr<PreparedPage> prepared(const QString &page)
 {
@@ -54,24 +55,9 @@ std::shared_ptr<PreparedPage> prepared(const QString &page)
     std::shared_ptr<PreparedPage> fresh = last && last.use_count() == 1 ? last : std::make_shared<PreparedPage>();
     fresh->source = sharable ? page : QString();
     fresh->text.assignWithoutChars(page, u'\t', u'\r', u'\n', u'\u00C2');
-    fresh->cleanReady = false;
+    findStartMarkers(fresh->text);
     last = fresh;
     return fresh;
-}
-
-const FoldedText &cleanText(PreparedPage &page)
-{
-    if (!page.cleanReady) {
-        // The prepared page has no line breaks or Tabs left, so cleaning its
-        // whitespace only halves its pairs of spaces; without any, it is the
-        // prepared page itself.
-        QString clean = page.text.text();
-        page.cleanIsText = !PageText::CollapseSpacePairs(clean);
-        if (!page.cleanIsText)
-            page.cleanText = FoldedText(std::move(clean));
-        page.cleanReady = true;
-    }
-    return page.cleanIsText ? page.text : page.cleanText;
 }
 
 // ---------------------------------------------------------------------------
@@ -81,6 +67,13 @@ const FoldedText &cleanText(PreparedPage &page)
 QString cut(const FoldedText &text, QStringView start, QStringView end)
 {
     return text.between(start, end, Qt::CaseSensitive).toString();
+}
+
+// GetBetween on the page with its whitespace cleaned. The prepared page has
+// no line breaks or Tabs left, so cleaning only halves its pairs of spaces.
+QString cutClean(const FoldedText &text, QStringView start, QStringView end)
+{
+    return PageText::BetweenCollapsed(text, start, end, Qt::CaseSensitive);
 }
 
 // GetBetween on the lower-cased page. The page is not lower-cased as a whole:
@@ -239,7 +232,7 @@ constexpr QStringView kBinPriceMarker = u" id=\"prcIsum\" itemprop=\"price\"  st
 
 QString readBinPrice(PreparedPage &page)
 {
-    QString v = cut(cleanText(page), kBinPriceMarker, u"</");
+    QString v = cutClean(page.text, kBinPriceMarker, u"</");
     if (!isPlausiblePrice(v, kMaxPriceLength))
         v = cut(page.text, kBinPriceMarker, u"</");
     if (!isPlausiblePrice(v, kMaxPriceLength))
@@ -253,7 +246,7 @@ QString readBinPrice(PreparedPage &page)
 
 QString readMinBid(PreparedPage &page)
 {
-    QString v = stripTrim(after(cut(cleanText(page), u">Place bid<", u" or more"), u"Enter "));
+    QString v = stripTrim(after(cutClean(page.text, u">Place bid<", u" or more"), u"Enter "));
     if (v.size() > kMaxMinBidLength)
         v = stripTrim(cut(page.text, u">Enter more than ", u"</"));
     if (v.size() > kMaxMinBidLength || v == kPricePlaceholder)
@@ -263,7 +256,7 @@ QString readMinBid(PreparedPage &page)
 
 QString readShipping(PreparedPage &page)
 {
-    QString v = StripTags(after(cut(cleanText(page), u"<span id=\"fshippingCost\"", u"</span>"), u"<span>"));
+    QString v = StripTags(after(cutClean(page.text, u"<span id=\"fshippingCost\"", u"</span>"), u"<span>"));
     if (v.size() > kMaxShippingLength || v.isEmpty())
         v = QStringLiteral("N/A");
     return v;
@@ -337,10 +330,43 @@ QString readSeller(const FoldedText &p)
     if (v.isEmpty())
         v = StripTags(cutLower(p, u"<span class=\"mbg-nw\">", u"</span>"));
     if (v.isEmpty()) {
-        const QString profile = QStringLiteral("http://") + HostRoles::host(HostRoles::Role::MemberProfile) + QLatin1Char('/');
-        v = cutLower(p, profile, u"/");
+        v = cutLower(p, memberProfilePrefix(), u"/");
     }
     return v;
+}
+
+QString memberProfilePrefix()
+{
+    return QStringLiteral("http://") + HostRoles::host(HostRoles::Role::MemberProfile) + QLatin1Char('/');
+}
+
+// Every marker a field starts reading from is looked for in one pass when
+// the page is prepared: most are absent from any one page, and a search of
+// its own would cost a scan of the whole page for each.
+void findStartMarkers(const FoldedText &text)
+{
+    static const QList<QStringView> kFixed = [] {
+        QList<QStringView> markers = {
+            u">Ended:</th>", u">Ended:</td>", u">Ended:</div>", u"Time left:",
+            u"<span class=\"vi-VR-enddate-sec \">",
+            kBinPriceMarker, u">Price:</div>", u"<span class=\"notranslate\" id=\"mm-saleDscPrc\">",
+            PageText::CollapsedSearchPiece(kBinPriceMarker), PageText::CollapsedSearchPiece(u">Place bid<"),
+            PageText::CollapsedSearchPiece(u"<span id=\"fshippingCost\""), u">Enter more than ",
+            u"Bid history:", u"<span> [ ", u"[&nbsp;", u"</span> [ ", u"[ <span><span>",
+            u"<span class=\"vi-is1-s6\"><span> [ ", u"quantity:",
+            u"<h1 class=\"it-ttl\" itemprop=\"name\" id=\"itemTitle\">", u"<meta property=\"og:title\" content=\"",
+            u"<input type=\"hidden\" name=\"title\" value=\"",
+            u"<meta  content=\"eBay\" name=\"twitter:app:name:ipad\" ></meta><meta  content=\"",
+            u"<span class=mbg-nw>", u"<span class=\"mbg-nw\">", u"<div id=si-fb>", u"feedback score: ",
+        };
+        for (const Form &form : kCurrentBidForms)
+            markers.append(form.start);
+        return markers;
+    }();
+    const QString profile = memberProfilePrefix();
+    QList<QStringView> markers = kFixed;
+    markers.append(profile);
+    text.findEach(markers);
 }
 
 } // namespace

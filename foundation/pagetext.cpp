@@ -1,5 +1,7 @@
 #include "foundation/pagetext.h"
 
+#include "foundation/markerscan.h"
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -194,6 +196,100 @@ bool hasAvx2()
 {
     static const bool avx2 = __builtin_cpu_supports("avx2");
     return avx2;
+}
+
+// Shuffles that gather the kept lanes of eight to the front, by the mask of
+// lanes to keep: for 16-bit lanes, and for the eight folded bytes.
+struct KeepShuffles
+{
+    alignas(16) unsigned char wide[256][16];
+    alignas(16) unsigned char narrow[256][16];
+    KeepShuffles()
+    {
+        for (int keep = 0; keep < 256; ++keep) {
+            int k = 0;
+            std::memset(wide[keep], 0x80, 16);
+            std::memset(narrow[keep], 0x80, 16);
+            for (int lane = 0; lane < 8; ++lane) {
+                if (!(keep >> lane & 1))
+                    continue;
+                wide[keep][2 * k] = static_cast<unsigned char>(2 * lane);
+                wide[keep][2 * k + 1] = static_cast<unsigned char>(2 * lane + 1);
+                narrow[keep][k] = static_cast<unsigned char>(lane);
+                ++k;
+            }
+        }
+    }
+};
+
+const KeepShuffles &keepShuffles()
+{
+    static const KeepShuffles shuffles;
+    return shuffles;
+}
+
+// The copy-and-fold of assignWithoutChars, sixteen characters at a time:
+// plain ASCII blocks are narrowed and folded at once, the four unwanted
+// characters dropped by shuffles; blocks with other characters go one by
+// one. Advances *i and *w as far as it got.
+__attribute__((target("avx2"))) void copyFoldAvx2(const char16_t *src, qsizetype n, char16_t a, char16_t b,
+                                                  char16_t c, char16_t d, char16_t *dst, unsigned char *fold,
+                                                  qsizetype *pi, qsizetype *pw)
+{
+    const KeepShuffles &shuffles = keepShuffles();
+    const __m256i va = _mm256_set1_epi16(short(a));
+    const __m256i vb = _mm256_set1_epi16(short(b));
+    const __m256i vc = _mm256_set1_epi16(short(c));
+    const __m256i vd = _mm256_set1_epi16(short(d));
+    const __m256i highBits = _mm256_set1_epi16(short(0xFF80));
+    const __m128i beforeA = _mm_set1_epi8('A' - 1);
+    const __m128i afterZ = _mm_set1_epi8('Z' + 1);
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    qsizetype i = *pi;
+    qsizetype w = *pw;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(src + i));
+        if (!_mm256_testz_si256(v, highBits)) {
+            for (qsizetype k = i; k < i + 16; ++k) {
+                const char16_t u = src[k];
+                if (u == a || u == b || u == c || u == d)
+                    continue;
+                dst[w] = u;
+                fold[w++] = foldByte(u);
+            }
+            continue;
+        }
+        const __m256i hit = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi16(v, va), _mm256_cmpeq_epi16(v, vb)),
+                                            _mm256_or_si256(_mm256_cmpeq_epi16(v, vc), _mm256_cmpeq_epi16(v, vd)));
+        const __m128i low = _mm256_castsi256_si128(v);
+        const __m128i high = _mm256_extracti128_si256(v, 1);
+        const __m128i bytes = _mm_packus_epi16(low, high);
+        const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(bytes, beforeA), _mm_cmplt_epi8(bytes, afterZ));
+        const __m128i folded = _mm_or_si128(bytes, _mm_and_si128(upper, caseBit));
+        if (_mm256_testz_si256(hit, hit)) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + w), v);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(fold + w), folded);
+            w += 16;
+            continue;
+        }
+        const unsigned drop = unsigned(_mm_movemask_epi8(
+            _mm_packs_epi16(_mm256_castsi256_si128(hit), _mm256_extracti128_si256(hit, 1))));
+        const unsigned keepLow = ~drop & 0xFF;
+        const unsigned keepHigh = (~drop >> 8) & 0xFF;
+        const __m128i foldedHigh = _mm_srli_si128(folded, 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + w),
+                         _mm_shuffle_epi8(low, _mm_load_si128(reinterpret_cast<const __m128i *>(shuffles.wide[keepLow]))));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(fold + w),
+                         _mm_shuffle_epi8(folded, _mm_load_si128(reinterpret_cast<const __m128i *>(shuffles.narrow[keepLow]))));
+        w += __builtin_popcount(keepLow);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + w),
+                         _mm_shuffle_epi8(high, _mm_load_si128(reinterpret_cast<const __m128i *>(shuffles.wide[keepHigh]))));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(fold + w),
+                         _mm_shuffle_epi8(foldedHigh, _mm_load_si128(reinterpret_cast<const __m128i *>(shuffles.narrow[keepHigh]))));
+        w += __builtin_popcount(keepHigh);
+    }
+    *pi = i;
+    *pw = w;
 }
 #endif
 
@@ -443,6 +539,10 @@ void FoldedText::assignWithoutChars(QStringView text, char16_t a, char16_t b, ch
     const auto unwanted = [&](char16_t u) { return u == a || u == b || u == c || u == d; };
     qsizetype w = 0;
     qsizetype i = 0;
+#if defined(TALLOWMERE_AVX2_SEARCH)
+    if (hasAvx2())
+        copyFoldAvx2(src, n, a, b, c, d, dst, fold, &i, &w);
+#endif
 #if defined(__SSE2__)
     // Eight plain ASCII characters without any of the four are copied and
     // folded whole; other runs go character by character.
@@ -501,16 +601,23 @@ void FoldedText::assignWithoutChars(QStringView text, char16_t a, char16_t b, ch
 
 void FoldedText::countBytes()
 {
-    // Every sixteenth byte is enough to tell common bytes from rare ones.
+    // Every 128th byte is enough to tell common bytes from rare ones.
     m_counts.fill(0);
-    for (qsizetype i = 0; i < m_folded.size(); i += 16)
+    for (qsizetype i = 0; i < m_folded.size(); i += 128)
         ++m_counts[static_cast<unsigned char>(m_folded[i])];
 }
 
 qsizetype FoldedText::foldedFind(const QByteArray &needle, qsizetype from) const
 {
+    if (from == 0) {
+        for (const Found &f : std::as_const(m_found))
+            if (f.needle == needle)
+                return f.at;
+    }
     qsizetype start = from;
     for (const Found &f : std::as_const(m_found)) {
+        if (f.needle.size() > needle.size())
+            continue;
         const qsizetype k = needle.indexOf(f.needle);
         if (k < 0)
             continue;
@@ -521,9 +628,25 @@ qsizetype FoldedText::foldedFind(const QByteArray &needle, qsizetype from) const
     const auto *hay = reinterpret_cast<const unsigned char *>(m_folded.constData());
     const qsizetype at = byteFind(hay, m_folded.size(), reinterpret_cast<const unsigned char *>(needle.constData()),
                                   needle.size(), start, m_counts.data());
-    if (from == 0 && m_found.size() < 256)
+    if (from == 0 && m_found.size() < 512)
         m_found.append({needle, at});
     return at;
+}
+
+void FoldedText::findEach(const QList<QStringView> &needles) const
+{
+    QList<QByteArray> wanted;
+    wanted.reserve(needles.size());
+    QByteArray folded;
+    for (QStringView needle : needles) {
+        // Needles that cannot be folded to bytes are left to find.
+        if (!needle.isEmpty() && foldNeedle(needle, folded) && !wanted.contains(folded))
+            wanted.append(folded);
+    }
+    const QList<qsizetype> at = FirstPositions(reinterpret_cast<const unsigned char *>(m_folded.constData()),
+                                               m_folded.size(), wanted, m_counts.data());
+    for (qsizetype k = 0; k < wanted.size(); ++k)
+        m_found.append({wanted[k], at[k]});
 }
 
 qsizetype FoldedText::find(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const

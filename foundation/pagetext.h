@@ -51,6 +51,11 @@ public:
     qsizetype find(QStringView needle, qsizetype from = 0,
                    Qt::CaseSensitivity cs = Qt::CaseInsensitive) const;
 
+    // Looks for all needles (in any letter case) in one pass and keeps
+    // their first positions, so that later finds of them from the start
+    // cost no search.
+    void findEach(const QList<QStringView> &needles) const;
+
     // As the free Between, on this text.
     QStringView between(QStringView startMarker, QStringView endMarker,
                         Qt::CaseSensitivity endCase = Qt::CaseSensitive) const;

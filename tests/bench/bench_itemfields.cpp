@@ -3,6 +3,7 @@
 // reader is from the memory limit, and beside one search of the page for a
 // text it does not hold (x_absent).
 #include "foundation/itemfields.h"
+#include "foundation/pagetext.h"
 #include "platform/ansi.h"
 
 #include <benchmark/benchmark.h>
@@ -206,6 +207,28 @@ void BM_ReadAllFields_SamePage(benchmark::State &state)
     setScanRatio(state, totalNs);
 }
 BENCHMARK(BM_ReadAllFields_SamePage)->Unit(benchmark::kMicrosecond);
+
+// The page's preparation alone (unwanted characters dropped, case folded),
+// then with the one pass that looks for many markers at once.
+void BM_PreparePage(benchmark::State &state)
+{
+    using basGeneral::PageText::FoldedText;
+    const QString &page = pages().text;
+    FoldedText prepared;
+    const QList<QStringView> markers = {u"<span class=\"vi-absent-1\">", u">Absent two:</th>", u"absent three:",
+                                        u"[&absent;", u"<meta property=\"og:absent\" content=\""};
+    double totalNs = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        prepared.assignWithoutChars(page, u'\t', u'\r', u'\n', u'\u00C2');
+        if (state.range(0))
+            prepared.findEach(markers);
+        totalNs += double(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * pages().bytes.size());
+    setScanRatio(state, totalNs);
+}
+BENCHMARK(BM_PreparePage)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // One field at a time on the prepared page: where the time goes.
 void BM_ReadOneField(benchmark::State &state)

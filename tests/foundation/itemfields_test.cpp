@@ -191,6 +191,8 @@ TEST(GetItemField, MinimumBidBuyItNowAndShipping)
         {u"<a href=\"#\">Place bid</a><div>Enter  US $24.00  or more</div>", u"US $24.00"},
         {u"<a>Place bid</a><label>Enter more than US $3.50</label><p>Bids of US $3.50 or more win.</p>", u"US $3.50"},
         {u"<a>Place bid</a><div>Enter ##1## or more</div>", u""},
+        // Line breaks dropped, then runs of three and five spaces halved.
+        {u"<a>Place\r\n bid</a><div>Enter   US $9.00     or more</div>", u"US $9.00"},
         {u"<a>Place bid</a><div>Enter an amount well above the current one or more</div>", u""},
         {u"<p>no bidding</p>", u""},
     });
@@ -198,6 +200,9 @@ TEST(GetItemField, MinimumBidBuyItNowAndShipping)
         // Three spaces on the page: only the whitespace-cleaned page matches.
         {u"<span class=\"notranslate\" id=\"prcIsum\" itemprop=\"price\"   style=\"\">US $15.99</span>", u"US $15.99"},
         {u"<span class=\"notranslate\" id=\"prcIsum\" itemprop=\"price\"  style=\"\">US $15.98</span>", u"US $15.98"},
+        // The marker's longest piece first turns up where the rest does not follow.
+        {u"<i itemprop=\"price\">x</i><span class=\"notranslate\" id=\"prcIsum\" itemprop=\"price\"    style=\"\">US $15.97</span>",
+         u"US $15.97"},
         {u"<div>Price:</div><div><span>US $7.00</span>", u"US $7.00"},
         {u"<span class=\"notranslate\" id=\"mm-saleDscPrc\">US $12.74</span>", u"US $12.74"},
         {u"<div>Price:</div><div><span>See details</span>", u""},
