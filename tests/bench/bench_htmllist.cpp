@@ -172,8 +172,20 @@ void BM_RebuildHTMLList(benchmark::State &state)
 }
 BENCHMARK(BM_RebuildHTMLList)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
+// How long a sync is timed: until the page is laid out again, or only until
+// it has run the writes (no layout forced).
+enum class Until { LaidOut, Applied };
+
+void waitFor(Fixture &f, Until until)
+{
+    if (until == Until::LaidOut)
+        f.settle();
+    else
+        f.applied();
+}
+
 // A sync pass in which one row changed (its price), as after a refreshed row.
-void BM_SyncOneRowChanged(benchmark::State &state)
+void BM_SyncOneRowChanged(benchmark::State &state, Until until)
 {
     Fixture &f = fixture();
     fillRows(f.rows, false);
@@ -184,16 +196,17 @@ void BM_SyncOneRowChanged(benchmark::State &state)
     for (auto _ : state) {
         f.rows.setField(row, QStringLiteral("currentbid"), QStringLiteral("US $%1.00").arg(++n));
         f.page().Sync(f.source(), f.colours, false, QString());
-        f.settle();
+        waitFor(f, until);
     }
     if (f.browser->Element(QStringLiteral("currentbid"), kRows / 2 - 1).innerText() != QStringLiteral("US $%1.00").arg(n))
         state.SkipWithError("the page does not show the change");
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_SyncOneRowChanged)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK_CAPTURE(BM_SyncOneRowChanged, LaidOut, Until::LaidOut)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK_CAPTURE(BM_SyncOneRowChanged, Applied, Until::Applied)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 // A countdown tick's sync: the time left of every row has changed.
-void BM_SyncCountdownTick(benchmark::State &state)
+void BM_SyncCountdownTick(benchmark::State &state, Until until)
 {
     Fixture &f = fixture();
     fillRows(f.rows, false);
@@ -207,56 +220,14 @@ void BM_SyncCountdownTick(benchmark::State &state)
             f.rows.setField(f.rows.Item(i), QStringLiteral("timeleft"), QStringLiteral("%1 h %2 m %3 s ").arg(i % 24).arg(i % 60).arg(n % 60));
         state.ResumeTiming();
         f.page().Sync(f.source(), f.colours, false, QString());
-        f.settle();
+        waitFor(f, until);
     }
     if (f.browser->Element(QStringLiteral("timeleft"), 0).innerText() != QStringLiteral("1 h 1 m %1 s").arg(n % 60))
         state.SkipWithError("the page does not show the tick");
     state.SetItemsProcessed(state.iterations() * kRows);
 }
-BENCHMARK(BM_SyncCountdownTick)->Unit(benchmark::kMillisecond)->MinTime(3.0);
-
-// The two syncs above, timed until the page has run the writes, without
-// forcing a layout.
-void BM_SyncOneRowChanged_Applied(benchmark::State &state)
-{
-    Fixture &f = fixture();
-    fillRows(f.rows, false);
-    f.page().Rebuild(f.source(), templatePath(), f.colours);
-    f.settle();
-    ListItem *row = f.rows.Item(kRows / 2);
-    int n = 0;
-    for (auto _ : state) {
-        f.rows.setField(row, QStringLiteral("currentbid"), QStringLiteral("US $%1.00").arg(++n));
-        f.page().Sync(f.source(), f.colours, false, QString());
-        f.applied();
-    }
-    if (f.browser->Element(QStringLiteral("currentbid"), kRows / 2 - 1).innerText() != QStringLiteral("US $%1.00").arg(n))
-        state.SkipWithError("the page does not show the change");
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_SyncOneRowChanged_Applied)->Unit(benchmark::kMillisecond)->MinTime(3.0);
-
-void BM_SyncCountdownTick_Applied(benchmark::State &state)
-{
-    Fixture &f = fixture();
-    fillRows(f.rows, false);
-    f.page().Rebuild(f.source(), templatePath(), f.colours);
-    f.settle();
-    int n = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        ++n;
-        for (int i = 1; i <= kRows; ++i)
-            f.rows.setField(f.rows.Item(i), QStringLiteral("timeleft"), QStringLiteral("%1 h %2 m %3 s ").arg(i % 24).arg(i % 60).arg(n % 60));
-        state.ResumeTiming();
-        f.page().Sync(f.source(), f.colours, false, QString());
-        f.applied();
-    }
-    if (f.browser->Element(QStringLiteral("timeleft"), 0).innerText() != QStringLiteral("1 h 1 m %1 s").arg(n % 60))
-        state.SkipWithError("the page does not show the tick");
-    state.SetItemsProcessed(state.iterations() * kRows);
-}
-BENCHMARK(BM_SyncCountdownTick_Applied)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK_CAPTURE(BM_SyncCountdownTick, LaidOut, Until::LaidOut)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK_CAPTURE(BM_SyncCountdownTick, Applied, Until::Applied)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 // SyncHTMLList(False, "") in a browser, as after a refresh: every row written.
 void BM_SyncHTMLList(benchmark::State &state)
