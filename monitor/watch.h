@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/processstate.h"
+
 #include <QString>
 
 #include <sys/types.h>
@@ -15,10 +17,6 @@ struct Options
     int stallSeconds = 120;   // a heartbeat unchanged this long while running means stuck
     int pollMs = 1000;
 };
-
-// Whether the process exists and has not ended (a process that ended and
-// waits to be reaped counts as ended).
-bool ProcessRunning(pid_t pid);
 
 // Ends the process at once and waits up to waitMs for it to go; false when
 // it could not be ended.

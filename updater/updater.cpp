@@ -8,32 +8,15 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <QUrl>
 
-#include <cerrno>
-#include <csignal>
 
 namespace Updater {
 
 namespace {
-
-// The state letter of /proc/<pid>/stat ('Z' for a process that has ended but
-// was not reaped yet), or 0 when it cannot be read.
-char processState(pid_t pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray line = stat.readAll();
-    const qsizetype close = line.lastIndexOf(')');
-    if (close < 0 || close + 2 >= line.size())
-        return 0;
-    return line.at(close + 2);
-}
 
 bool waitForEnd(pid_t pid, int seconds)
 {
@@ -138,16 +121,6 @@ private:
 };
 
 } // namespace
-
-bool ProcessRunning(pid_t pid)
-{
-    if (pid <= 0)
-        return false;
-    if (::kill(pid, 0) != 0 && errno != EPERM)
-        return false;
-    const char state = processState(pid);
-    return state != 'Z' && state != 'X';
-}
 
 int Run(const Options &options)
 {

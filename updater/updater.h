@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/processstate.h"
+
 #include <QString>
 
 #include <sys/types.h>
@@ -22,9 +24,6 @@ struct Options
 // Work folder inside the program folder: the download, the unpacked files
 // and the replaced ones, on the same file system as the files they replace.
 inline const QString kWorkFolder = QStringLiteral(".tallowmere-update");
-
-// Whether the process exists and has not ended.
-bool ProcessRunning(pid_t pid);
 
 // 0 when the update is installed and the program started again; 1 when it
 // was not installed (the old program is started, unless it never ended).
