@@ -10,12 +10,12 @@
 #include "mainwindow/frmmain.h"
 #include "mainwindow/infobar.h"
 #include "platform/listview.h"
-#include "platform/network.h"
 #include "platform/statusbar.h"
 #include "platform/ticktimer.h"
 #include "platform/toolbar.h"
 #include "platform/webbrowser.h"
 #include "sim/core/simserver.h"
+#include "tests/integration/refreshsimutil.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
@@ -35,16 +35,9 @@ namespace {
 Sim::SimServer &sim()
 {
     static Sim::SimServer *server = [] {
-        auto *s = new Sim::SimServer;
         Sim::SimServer::Options options;
         options.ebayHostNames = true;
-        if (!s->start(options))
-            qFatal("simulator: %s", qPrintable(s->errorString()));
-        qputenv("TALLOWMERE_HOSTS", s->hostsFile().toUtf8());
-        qputenv("TALLOWMERE_CA", s->caFile().toUtf8());
-        HostRoles::reload();
-        Network::trustConfiguredAuthority();
-        return s;
+        return RefreshSim::StartServer(options);
     }();
     return *server;
 }

@@ -24,18 +24,21 @@
 
 namespace RefreshSim {
 
+Sim::SimServer *StartServer(const Sim::SimServer::Options &options)
+{
+    auto *s = new Sim::SimServer; // lives as long as the process
+    if (!s->start(options))
+        qFatal("simulator: %s", qPrintable(s->errorString()));
+    qputenv("TALLOWMERE_HOSTS", s->hostsFile().toUtf8());
+    qputenv("TALLOWMERE_CA", s->caFile().toUtf8());
+    HostRoles::reload();
+    Network::trustConfiguredAuthority();
+    return s;
+}
+
 Sim::SimServer &Server()
 {
-    static Sim::SimServer *server = [] {
-        auto *s = new Sim::SimServer; // lives as long as the process
-        if (!s->start())
-            qFatal("simulator: %s", qPrintable(s->errorString()));
-        qputenv("TALLOWMERE_HOSTS", s->hostsFile().toUtf8());
-        qputenv("TALLOWMERE_CA", s->caFile().toUtf8());
-        HostRoles::reload();
-        Network::trustConfiguredAuthority();
-        return s;
-    }();
+    static Sim::SimServer *server = StartServer({});
     return *server;
 }
 

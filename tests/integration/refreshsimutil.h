@@ -25,6 +25,9 @@ namespace RefreshSim {
 // The simulator, made before the first request of the process (a process
 // trusts one certificate authority) and kept for the whole process.
 Sim::SimServer &Server();
+// A simulator of its own, started with `options` and made the program's
+// hosts; it lives as long as the process.
+Sim::SimServer *StartServer(const Sim::SimServer::Options &options);
 
 // Requests that reached the simulator since `mark` (a requestLog index).
 QList<Sim::LogEntry> RequestsSince(qint64 mark);
