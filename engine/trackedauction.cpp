@@ -433,6 +433,13 @@ void SortByValue(ListView &list)
 {
     for (QLatin1String key : kValueColumns)
         list.SetSortValue(key, [key](const QString &text) { return SortValue(key, text); });
+    // "Time Left" and "Ends" sort by the end date, whose text is in the
+    // locale's order of day, month and year.
+    list.SetSortValue(QStringLiteral("enddate"), [](const QString &text) -> std::optional<double> {
+        if (const auto when = basGeneral::ReadDate(text))
+            return double(when->toMSecsSinceEpoch());
+        return std::nullopt;
+    });
 }
 
 } // namespace TrackedAuction

@@ -120,7 +120,7 @@ std::optional<QDateTime> ReadDateText(const QString &text);
 // every row that has a value, in both directions.
 std::optional<double> SortValue(QLatin1String key, const QString &text);
 
-// Has the list sort those columns by SortValue.
+// Has the list sort those columns by SortValue, and the end date by date.
 void SortByValue(ListView &list);
 
 // ---- ReminderCodes -----------------------------------------------------

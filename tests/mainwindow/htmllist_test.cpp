@@ -7,6 +7,7 @@
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/settingsstore.h"
+#include "foundation/timetext.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/htmllist.h"
 #include "mainwindow/htmltemplate.h"
@@ -481,15 +482,19 @@ TEST(frmMainHtmlList, SortLinksOrderCountsAndPricesByValue)
     struct Row
     {
         const char *number, *bids, *qty, *price, *shipping, *maxBid;
+        QDateTime end;
     };
+    // The end dates' texts sort otherwise than the dates (day and month first
+    // in many locales, months of two digits after those of one).
     const Row rows[] = {
-        {"6001", "11", "2", "US $10.00", "US $4.00", "1 @ 100.00"},
-        {"6002", "2", "10", "US $9.00", "Free", "1 @ 9.50"},
-        {"6003", "N/A", "", "Retrieving...", "N/A", "(watching)"},
-        {"6004", "3", "1", "US $1,250.00", "US $12.50", "2 @ 1,300.00"},
+        {"6001", "11", "2", "US $10.00", "US $4.00", "1 @ 100.00", QDateTime(QDate(2026, 12, 5), QTime(9, 0))},
+        {"6002", "2", "10", "US $9.00", "Free", "1 @ 9.50", QDateTime(QDate(2027, 1, 15), QTime(8, 0))},
+        {"6003", "N/A", "", "Retrieving...", "N/A", "(watching)", QDateTime(QDate(2026, 11, 30), QTime(23, 0))},
+        {"6004", "3", "1", "US $1,250.00", "US $12.50", "2 @ 1,300.00", QDateTime(QDate(2026, 12, 10), QTime(7, 0))},
     };
     for (const Row &r : rows) {
         ListItem *row = addRow(list, r.number, QString("Item %1").arg(r.number), "1 h ", r.maxBid);
+        list.setField(row, "enddate", basGeneral::DateText(r.end));
         list.setField(row, "bids", r.bids);
         list.setField(row, "qty", r.qty);
         list.setField(row, "currentbid", r.price);
@@ -521,6 +526,9 @@ TEST(frmMainHtmlList, SortLinksOrderCountsAndPricesByValue)
     sortBy("qty", {"6004", "6001", "6002", "6003"});
     EXPECT_EQ(GetSetting("Sort Key"), QString::number(list.SubItemIndex("qty")));
     EXPECT_EQ(GetSetting("Sort Order"), "0");
+    // "Time Left" and "Ends" sort by the end date.
+    sortBy("enddate", {"6002", "6004", "6001", "6003"});
+    sortBy("enddate", {"6003", "6001", "6004", "6002"});
     // Texts still sort as texts.
     sortBy("itemtitle", {"6004", "6003", "6002", "6001"});
 
