@@ -6,17 +6,12 @@
 #include "engine/mainformengine.h"
 #include "engine/trackedauction.h"
 #include "foundation/timetext.h"
-#include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/statusbar.h"
 #include "platform/ticktimer.h"
 #include "tests/bench/refreshsetup.h"
 
 #include <benchmark/benchmark.h>
-
-#include <QElapsedTimer>
-
-#include <cstdio>
 
 namespace {
 
@@ -49,20 +44,7 @@ double g_plainSeconds = 0;
 
 void BM_PlainFetchOfTheItemPages(benchmark::State &state)
 {
-    Setup &s = setup();
-    Inet inet;
-    QElapsedTimer clock;
-    qint64 passes = 0;
-    qint64 bytes = 0;
-    clock.start();
-    for (auto _ : state) {
-        for (const QString &url : std::as_const(s.urls))
-            bytes += inet.OpenURL(url).size();
-        ++passes;
-    }
-    g_plainSeconds = double(clock.nsecsElapsed()) / 1e9 / double(passes);
-    state.counters["pages"] = double(kItems);
-    state.SetBytesProcessed(bytes);
+    g_plainSeconds = RefreshBench::TimePlainFetches(state, setup().urls);
 }
 BENCHMARK(BM_PlainFetchOfTheItemPages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -70,24 +52,7 @@ void BM_RefreshAuctions(benchmark::State &state)
 {
     Setup &s = setup();
     frmMainEngine &form = frmMainEngine::instance();
-    QElapsedTimer clock;
-    qint64 passes = 0;
-    clock.start();
-    for (auto _ : state) {
-        // A whole refresh outside fast mode: the clock page, every row, the
-        // feedback page and the save.
-        form.blnItemsEndingSoon = false;
-        form.RefreshAuctions(QString(), false, false);
-        ++passes;
-    }
-    const double seconds = double(clock.nsecsElapsed()) / 1e9 / double(passes);
-    state.counters["rows"] = double(kItems);
-    if (g_plainSeconds > 0) {
-        state.counters["vs_plain"] = seconds / g_plainSeconds;
-        state.counters["ms_per_row"] = (seconds - g_plainSeconds) * 1000.0 / kItems;
-        std::fprintf(stderr, "refresh of %d rows: %.1f ms; plain fetch of the same pages: %.1f ms; ratio %.2f\n", kItems,
-                     seconds * 1000.0, g_plainSeconds * 1000.0, seconds / g_plainSeconds);
-    }
+    RefreshBench::TimeRefreshes(state, form, g_plainSeconds, "");
     if (form.lvwAuctions->Field(form.lvwAuctions->Item(1), QStringLiteral("itemtitle")) != s.server.items().find(s.numbers[0])->title)
         state.SkipWithError("the refresh did not fill the rows");
 }

@@ -1,11 +1,19 @@
 #include "tests/bench/refreshsetup.h"
 
+#include "engine/mainformengine.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
 #include "foundation/passwords.h"
+#include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/network.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QElapsedTimer>
+
+#include <cstdio>
 
 namespace RefreshBench {
 
@@ -54,6 +62,43 @@ void Simulator::signIn()
 {
     frmSettings::instance().lvwUsers->Add(QStringLiteral("alice"))->setTag(basGeneral::ScramblePassword(QStringLiteral("pw")));
     CurrentUser = QStringLiteral("alice");
+}
+
+double TimePlainFetches(benchmark::State &state, const QStringList &urls)
+{
+    Inet inet;
+    QElapsedTimer clock;
+    qint64 passes = 0;
+    qint64 bytes = 0;
+    clock.start();
+    for (auto _ : state) {
+        for (const QString &url : urls)
+            bytes += inet.OpenURL(url).size();
+        ++passes;
+    }
+    state.counters["pages"] = double(urls.size());
+    state.SetBytesProcessed(bytes);
+    return double(clock.nsecsElapsed()) / 1e9 / double(passes);
+}
+
+void TimeRefreshes(benchmark::State &state, frmMainEngine &form, double plainSeconds, const char *what)
+{
+    QElapsedTimer clock;
+    qint64 passes = 0;
+    clock.start();
+    for (auto _ : state) {
+        form.blnItemsEndingSoon = false;
+        form.RefreshAuctions(QString(), false, false);
+        ++passes;
+    }
+    const double seconds = double(clock.nsecsElapsed()) / 1e9 / double(passes);
+    state.counters["rows"] = double(kItems);
+    if (plainSeconds > 0) {
+        state.counters["vs_plain"] = seconds / plainSeconds;
+        state.counters["ms_per_row"] = (seconds - plainSeconds) * 1000.0 / kItems;
+        std::fprintf(stderr, "refresh of %d rows%s: %.1f ms; plain fetch of the same pages: %.1f ms; ratio %.2f\n", kItems,
+                     what, seconds * 1000.0, plainSeconds * 1000.0, seconds / plainSeconds);
+    }
 }
 
 } // namespace RefreshBench

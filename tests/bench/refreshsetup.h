@@ -7,7 +7,11 @@
 
 #include <QStringList>
 
+namespace benchmark {
+class State;
+}
 class ListView;
+class frmMainEngine;
 
 namespace RefreshBench {
 
@@ -30,5 +34,15 @@ struct Simulator
     // watched, some with a bid, a few with reminders.
     void fillRows(ListView &list) const;
 };
+
+// Fetches every page once a pass through the program's transfer control;
+// the mean real time of one pass, in seconds.
+double TimePlainFetches(benchmark::State &state, const QStringList &urls);
+
+// Runs a whole refresh a pass (outside fast mode: the clock page, every row,
+// the feedback page and the save) and sets the "rows", "vs_plain" and
+// "ms_per_row" counters against `plainSeconds`; `what` names the run in the
+// line printed.
+void TimeRefreshes(benchmark::State &state, frmMainEngine &form, double plainSeconds, const char *what);
 
 } // namespace RefreshBench
