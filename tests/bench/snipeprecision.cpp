@@ -5,7 +5,7 @@
 // confirmation's arrival after the moment. Exits 1 when a snipe failed or a
 // confirmation's error reached 100 ms.
 #include "platform/desktop.h"
-#include "platform/schemes.h"
+#include "tests/bench/benchprocess.h"
 #include "tests/integration/snipetiming.h"
 #include "tests/support/msgboxscript.h"
 
@@ -32,11 +32,8 @@ void printRow(const char *name, const QList<SnipeTiming::Snipe> &snipes,
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/tallowmere-bench-XXXXXX"));
-    qputenv("TALLOWMERE_HOME", home.path().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu --disable-background-networking");
-    Desktop::RegisterUrlSchemes();
+    QTemporaryDir home(BenchHomeTemplate());
+    PrepareBenchProcess(home);
     QApplication app(argc, argv);
     MsgBoxScript::installDefault();
 
