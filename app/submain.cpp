@@ -7,6 +7,7 @@
 #include "foundation/settingsnotice.h"
 #include "foundation/settingsstore.h"
 #include "items/frmitemnumber.h"
+#include "items/itemwindows.h"
 #include "items/itemimports.h"
 #include "engine/browserseams.h"
 #include "mainwindow/frmmain.h"

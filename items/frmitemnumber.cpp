@@ -1,15 +1,10 @@
 #include "items/frmitemnumber.h"
 
-#include "engine/itemwindows.h"
 #include "foundation/basgeneral.h"
 #include "foundation/globals.h"
 #include "foundation/mainformshell.h"
 #include "foundation/pageaccess.h"
 #include "items/frmaddauction.h"
-#include "items/frmitempagereport.h"
-#include "items/frmnotes.h"
-#include "items/frmremind.h"
-#include "items/frmremove.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/toolbar.h"
@@ -169,14 +164,4 @@ void AddAuctionCommand()
         frmItemNumber::ShowAt(at);
     }
     main.lvwAuctions->setSorted(true);
-}
-
-void RegisterItemWindows()
-{
-    ItemWindows::AddAuction = &AddAuctionCommand;
-    ItemWindows::ShowItemPageReport = &frmItemPageReport::ShowModal;
-    ItemWindows::ShowRemove = &frmRemove::ShowModal;
-    ItemWindows::ShowRemind = &frmRemind::ShowModal;
-    ItemWindows::ShowNotes = &frmNotes::ShowAt;
-    ItemWindows::EditAuction = &frmAddAuction::ShowModal;
 }

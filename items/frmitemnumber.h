@@ -43,6 +43,3 @@ private:
 // The "Add Auction" command: the wizard on the item the browser shows, or
 // the item-number box below the toolbar's button.
 void AddAuctionCommand();
-
-// Installs the item windows into the seams of the lower layers.
-void RegisterItemWindows();

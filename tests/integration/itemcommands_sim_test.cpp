@@ -10,6 +10,7 @@
 #include "foundation/passwords.h"
 #include "items/frmaddauction.h"
 #include "items/frmitemnumber.h"
+#include "items/itemwindows.h"
 #include "mainwindow/frmmain.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"

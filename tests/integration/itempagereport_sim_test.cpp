@@ -5,6 +5,7 @@
 #include "foundation/frmsettings.h"
 #include "items/frmaddauction.h"
 #include "items/frmitemnumber.h"
+#include "items/itemwindows.h"
 #include "items/frmitempagereport.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"

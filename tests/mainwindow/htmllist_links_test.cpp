@@ -7,6 +7,7 @@
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "items/frmitemnumber.h"
+#include "items/itemwindows.h"
 #include "items/frmnotes.h"
 #include "items/frmremind.h"
 #include "items/frmremove.h"
