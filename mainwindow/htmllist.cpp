@@ -201,8 +201,6 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
     try {
         const quint64 generation = ++m_generation;
         m_pageKnown = false; // the rows come back empty from the template
-        browser.DocumentClear();
-        browser.DocumentOpen();
         ListView &rows = *source.rows;
         const QString appPath = AppPathForPage(source.appPath);
         // Each row is written complete, values and colours in its HTML, so
@@ -215,7 +213,7 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
         };
         QList<WrittenRow> written;
         if (rows.Count() == 0) {
-            browser.DocumentWrite(page.noItemsHtml(appPath));
+            browser.DocumentReplace(page.noItemsHtml(appPath));
         } else {
             const RowPattern pattern(page.listItem);
             // Values go into the HTML only where every row id stands once in
@@ -245,7 +243,7 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
             for (QLatin1String id : kRowIds)
                 html += HiddenSpan(id);
             html += page.listFooter;
-            browser.DocumentWrite(html);
+            browser.DocumentReplace(html);
         }
         browser.SetBodyScrollTop(scrollTop);
         Desktop::DoEvents();

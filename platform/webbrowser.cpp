@@ -919,6 +919,17 @@ void WebBrowser::DocumentWrite(const QString &piece)
     m_flushTimer.start();
 }
 
+void WebBrowser::DocumentReplace(const QString &html)
+{
+    m_pieces.clear();
+    DocumentClose(); // an open document ends before it is replaced
+    flushQueued(); // element writes still queued belong to the old document
+    if (ensureHostPage(false) && call(op({QStringLiteral("replace"), html})).toBool())
+        return;
+    DocumentOpen();
+    DocumentWrite(html);
+}
+
 void WebBrowser::DocumentClose()
 {
     if (!m_documentOpen)

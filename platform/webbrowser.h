@@ -233,6 +233,12 @@ public:
     void DocumentOpen();
     void DocumentWrite(const QString &piece);
     void DocumentClose();
+    // Shows a whole document at once, in place of the page (the host page
+    // loaded first, as for DocumentOpen): parsed apart and laid out once,
+    // far quicker than writing it for a large page. A text with scripts, or
+    // one that would change the page's quirks or standards mode, is written
+    // with DocumentOpen and DocumentWrite instead. The document is closed.
+    void DocumentReplace(const QString &html);
     // The page that written documents live in: a file:// page, so relative
     // addresses resolve against its folder and "tmr:" links work. Default:
     // blank.htm in the program's folder (created when missing; a temporary

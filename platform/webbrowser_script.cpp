@@ -345,7 +345,27 @@ window.__tmrDom = (function () {
     // off, a document ignores open and write for good.
     open: function () { document.open(); index = null; return document.childNodes.length === 0; },
     write: function (text) { document.write(String(text)); return true; },
-    close: function () { document.close(); return true; }
+    close: function () { document.close(); return true; },
+    // A whole document parsed apart and put in place at once. The parser of
+    // a written document hands the page to layout again and again as it
+    // goes; this lays out once. Refused (false, nothing changed) for a text
+    // with scripts, which would not run, or one that would show the page in
+    // another mode (quirks or standards) than it has.
+    replace: function (text) {
+      text = String(text);
+      if (/<script/i.test(text))
+        return false;
+      var parsed = new DOMParser().parseFromString(text, 'text/html');
+      if (parsed.compatMode !== document.compatMode)
+        return false;
+      var root = document.adoptNode(parsed.documentElement);
+      if (document.documentElement)
+        document.replaceChild(root, document.documentElement);
+      else
+        document.appendChild(root);
+      index = null;
+      return true;
+    }
   };
 
   return {

@@ -442,6 +442,55 @@ TEST(WebBrowserWriting, PiecesLinksAndTheHostPage)
     EXPECT_EQ(b->ElementCount("kept"), 1);
 }
 
+TEST(WebBrowserWriting, AWholeDocumentInPlaceOfThePage)
+{
+    auto b = makeBrowser();
+    Events ev(*b);
+    Pages pages;
+    ASSERT_TRUE(open(*b, pages.add("other.htm", "<html><body><p id=other>other</p></body></html>")));
+    ev.clear();
+    ev.cancelIf = [](const QString &url) { return url != "about:blank"; };
+
+    // From another page: the host page comes back, without events, and a
+    // document still being written is dropped whole.
+    const QString list = "<html><head><title>List</title></head><body><div id=list>"
+                         "<a id=lnkEdit href=\"tmr:///edit=1\"><span id=itemtitle>Item 1</span></a>"
+                         "<img id=itempic src=\"nopic.gif\"></div></body></html>";
+    b->DocumentReplace(list);
+    EXPECT_TRUE(ev.beforeNavigate.isEmpty());
+    EXPECT_EQ(b->LocationURL(), QUrl::fromLocalFile(b->DocumentHostFile()).toString());
+    EXPECT_EQ(b->DocumentTitle(), "List");
+    EXPECT_EQ(b->ElementCount("other"), 0);
+    EXPECT_EQ(b->Element("itemtitle").innerText(), "Item 1");
+    EXPECT_EQ(b->Element("itempic").src(), QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/nopic.gif").toString());
+    b->DocumentOpen();
+    b->DocumentWrite("<p id=unfinished>");
+    b->DocumentReplace(list);
+    EXPECT_EQ(b->ElementCount("unfinished"), 0);
+    EXPECT_EQ(b->ElementCount("itemtitle"), 1);
+
+    // Its links ask the program as written ones do.
+    ASSERT_TRUE(b->Element("lnkedit").click());
+    ASSERT_TRUE(waitFor([&] { return !ev.beforeNavigate.isEmpty(); }));
+    EXPECT_EQ(ev.beforeNavigate, QStringList{"tmr:///edit=1"});
+
+    // The document is closed: the next piece starts a new one.
+    b->DocumentWrite("<p id=after>after</p>");
+    EXPECT_EQ(b->ElementCount("itemtitle"), 0);
+    EXPECT_EQ(b->ElementCount("after"), 1);
+
+    // Scripts still run, and a doctype still decides the page's mode.
+    b->DocumentReplace("<html><body><script>document.write('<p id=byscript>s</p>')</script></body></html>");
+    EXPECT_EQ(b->ElementCount("byscript"), 1);
+    EXPECT_EQ(b->ExecScript("document.compatMode").toString(), "BackCompat");
+    b->DocumentReplace("<!DOCTYPE html><html><body><p id=strict>s</p></body></html>");
+    EXPECT_EQ(b->ElementCount("strict"), 1);
+    EXPECT_EQ(b->ExecScript("document.compatMode").toString(), "CSS1Compat");
+    b->DocumentReplace(list);
+    EXPECT_EQ(b->ExecScript("document.compatMode").toString(), "BackCompat");
+    EXPECT_EQ(b->ElementCount("itemtitle"), 1);
+}
+
 TEST(WebBrowserScripts, WaitsAreBoundedAndDialogsNeverBlock)
 {
     Pages pages;
