@@ -17,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QWebEngineView>
 #include <QHash>
-#include <QRegularExpression>
 #include <QUrl>
 #include <QVariantMap>
 
@@ -81,15 +80,27 @@ Snapshot readSnapshot(WebBrowser &browser)
 }
 
 // The slot of a write: one per element id and kind of write, numbered as
-// they are first met.
+// they are first met. A pass asks for tens of thousands, almost always with
+// the same few id texts, so the answer is also kept by the text's address
+// (checked against the text, as an address may come to hold another).
 int slotOf(const ElementWrite &w)
 {
     static QHash<QString, int> numbers;
+    struct Known
+    {
+        QString id;
+        int slot;
+    };
+    static QHash<std::pair<const char *, int>, Known> byAddress;
+    const std::pair<const char *, int> address(w.id.data(), int(w.kind));
+    if (auto known = byAddress.constFind(address); known != byAddress.constEnd() && known->id == w.id)
+        return known->slot;
     QString key = QString(w.id);
     key += QChar(u'0' + int(w.kind));
     auto it = numbers.constFind(key);
     if (it == numbers.constEnd())
         it = numbers.insert(key, int(numbers.size()));
+    byAddress.insert(address, {QString(w.id), *it});
     return *it;
 }
 
@@ -122,13 +133,31 @@ WebBrowser::ElementValue::Property propertyOf(ElementWrite::Kind kind)
 // none at the ends.
 QString shownText(const QString &written)
 {
-    static const QRegularExpression blanks(QStringLiteral("[ \\t\\n\\r\\f]+"));
-    QString text = written;
-    text.replace(blanks, QStringLiteral(" "));
-    if (text.startsWith(QLatin1Char(' ')))
-        text.remove(0, 1);
-    if (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
+    auto blank = [](QChar c) {
+        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+    };
+    // Most texts show as written: no blank at the ends, no two in a row, and
+    // no blank other than the space.
+    bool asWritten = written.isEmpty() || (!blank(written.front()) && !blank(written.back()));
+    for (qsizetype i = 1; asWritten && i < written.size(); ++i) {
+        if (blank(written[i]) && (written[i] != u' ' || blank(written[i - 1])))
+            asWritten = false;
+    }
+    if (asWritten)
+        return written;
+    QString text;
+    text.reserve(written.size());
+    bool pendingBlank = false;
+    for (QChar c : written) {
+        if (blank(c)) {
+            pendingBlank = !text.isEmpty();
+            continue;
+        }
+        if (pendingBlank)
+            text += u' ';
+        pendingBlank = false;
+        text += c;
+    }
     return text;
 }
 
@@ -302,6 +331,21 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
         batch.clear();
     };
 
+    // How many elements carry each id, looked up once per pass: the page is
+    // not read again during one (a rebuild in between ends the pass).
+    const int timeLeftCount = count(QLatin1String("timeleft"));
+    const int itemNumberCount = count(QLatin1String("itemnumber"));
+    std::array<int, kSlots> countBySlot;
+    countBySlot.fill(-1);
+    auto countOf = [&](const ElementWrite &w, int slot) {
+        if (slot >= kSlots)
+            return count(w.id);
+        int &n = countBySlot[size_t(slot)];
+        if (n < 0)
+            n = count(w.id);
+        return n;
+    };
+
     QElapsedTimer sinceEvents;
     sinceEvents.start();
     int position = -1;
@@ -312,11 +356,10 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
             const RowFields fields = reader.read(*row, i);
             const bool named = !highlight.isEmpty() && fields.itemNumber == highlight;
 
-            if (position >= count(QLatin1String("timeleft")) || position >= count(QLatin1String("itemnumber"))) {
+            if (position >= timeLeftCount || position >= itemNumberCount) {
                 send();
-                result.failure = missingElement(position >= count(QLatin1String("timeleft")) ? QLatin1String("timeleft")
-                                                                                             : QLatin1String("itemnumber"),
-                                                position);
+                result.failure = missingElement(
+                    position >= timeLeftCount ? QLatin1String("timeleft") : QLatin1String("itemnumber"), position);
                 return result;
             }
             if (position >= m_shown.size())
@@ -345,12 +388,12 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
                 }
                 shown.fieldsKnown = false;
                 for (const ElementWrite &w : std::as_const(writes)) {
-                    if (position >= count(w.id)) {
+                    const int slot = slotOf(w);
+                    if (position >= countOf(w, slot)) {
                         send();
                         result.failure = missingElement(w.id, position);
                         return result;
                     }
-                    const int slot = slotOf(w);
                     if (slot < kSlots) {
                         if (shown.known.test(size_t(slot)) && shown.values[size_t(slot)] == w.value)
                             continue;
