@@ -29,56 +29,6 @@ namespace {
 // How long a pass over the rows runs before pending events get their turn.
 constexpr qint64 kEventSliceMs = 15;
 
-// What the page holds when it is read: how many elements carry each row id,
-// and the texts of the time-left and item-number elements, which decide
-// whether an ended row needs writing. One round trip for the whole page.
-struct Snapshot
-{
-    bool ok = false;
-    QHash<QString, int> counts; // by lower-case id
-    QStringList timeLeft;
-    QStringList itemNumber;
-};
-
-QString snapshotScript()
-{
-    QStringList ids;
-    for (QLatin1String id : kRowIds)
-        ids << QLatin1Char('\'') + QString(id).toLower() + QLatin1Char('\'');
-    return QStringLiteral(
-               "(function () {"
-               "  var ids = [%1], counts = {}, timeleft = [], itemnumber = [];"
-               "  ids.forEach(function (id) { counts[id] = 0; });"
-               "  var all = document.querySelectorAll('[id]');"
-               "  for (var i = 0; i < all.length; i++) {"
-               "    var id = String(all[i].id).toLowerCase();"
-               "    if (!Object.prototype.hasOwnProperty.call(counts, id)) continue;"
-               "    counts[id]++;"
-               "    if (id === 'timeleft') timeleft.push(all[i].textContent);"
-               "    else if (id === 'itemnumber') itemnumber.push(all[i].textContent);"
-               "  }"
-               "  return { counts: counts, timeleft: timeleft, itemnumber: itemnumber };"
-               "})()")
-        .arg(ids.join(QLatin1Char(',')));
-}
-
-Snapshot readSnapshot(WebBrowser &browser)
-{
-    static const QString script = snapshotScript();
-    Snapshot s;
-    const QVariant result = browser.ExecScript(script);
-    if (result.typeId() != QMetaType::QVariantMap)
-        return s;
-    const QVariantMap map = result.toMap();
-    const QVariantMap counts = map.value(QStringLiteral("counts")).toMap();
-    for (auto it = counts.begin(); it != counts.end(); ++it)
-        s.counts.insert(it.key(), it.value().toInt());
-    s.timeLeft = map.value(QStringLiteral("timeleft")).toStringList();
-    s.itemNumber = map.value(QStringLiteral("itemnumber")).toStringList();
-    s.ok = true;
-    return s;
-}
-
 // The slot of a write: one per element id and kind of write, numbered as
 // they are first met. A pass asks for tens of thousands, almost always with
 // the same few id texts, so the answer is also kept by the text's address
@@ -106,6 +56,9 @@ int slotOf(const ElementWrite &w)
 
 const int kTimeLeftSlot = slotOf({QLatin1String("timeleft"), ElementWrite::Text, {}});
 const int kItemNumberSlot = slotOf({QLatin1String("itemnumber"), ElementWrite::Text, {}});
+// The elements whose texts decide whether an ended row needs writing: read
+// with the page.
+const QStringList kShownTextIds = {QStringLiteral("timeleft"), QStringLiteral("itemnumber")};
 
 WebBrowser::ElementValue::Property propertyOf(ElementWrite::Kind kind)
 {
@@ -188,7 +141,11 @@ Page &Page::of(WebBrowser &browser)
 
 bool Page::readPage()
 {
-    const Snapshot page = readSnapshot(*m_browser);
+    return takePage(m_browser->ReadIds(kShownTextIds));
+}
+
+bool Page::takePage(const WebBrowser::PageIds &page)
+{
     if (!page.ok)
         return false;
     m_counts = page.counts;
@@ -196,17 +153,14 @@ bool Page::readPage()
     for (int n : std::as_const(m_counts))
         rows = std::max(rows, n);
     m_shown = QList<ShownRow>(rows);
-    for (int i = 0; i < rows; ++i) {
-        ShownRow &row = m_shown[i];
-        if (i < page.timeLeft.size()) {
-            row.values[size_t(kTimeLeftSlot)] = page.timeLeft.at(i);
-            row.known.set(size_t(kTimeLeftSlot));
+    auto take = [&](int slot, const QStringList &texts) {
+        for (int i = 0; i < rows && i < texts.size(); ++i) {
+            m_shown[i].values[size_t(slot)] = texts.at(i);
+            m_shown[i].known.set(size_t(slot));
         }
-        if (i < page.itemNumber.size()) {
-            row.values[size_t(kItemNumberSlot)] = page.itemNumber.at(i);
-            row.known.set(size_t(kItemNumberSlot));
-        }
-    }
+    };
+    take(kTimeLeftSlot, page.texts.value(kShownTextIds.at(0)));
+    take(kItemNumberSlot, page.texts.value(kShownTextIds.at(1)));
     m_pageKnown = true;
     return true;
 }
@@ -241,8 +195,9 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
             QList<bool> placed;
         };
         QList<WrittenRow> written;
+        WebBrowser::PageIds shownPage;
         if (rows.Count() == 0) {
-            browser.DocumentReplace(page.noItemsHtml(appPath));
+            shownPage = browser.DocumentReplace(page.noItemsHtml(appPath), kShownTextIds);
         } else {
             const RowPattern pattern(page.listItem);
             // Values go into the HTML only where every row id stands once in
@@ -272,14 +227,14 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
             for (QLatin1String id : kRowIds)
                 html += HiddenSpan(id);
             html += page.listFooter;
-            browser.DocumentReplace(html);
+            shownPage = browser.DocumentReplace(html, kShownTextIds);
         }
         browser.SetBodyScrollTop(scrollTop);
         Desktop::DoEvents();
         if (!self || !m_browser || m_generation != generation)
             return;
         m_pageKnown = false;
-        if (readPage()) {
+        if (takePage(shownPage)) {
             for (int position = 0; position < written.size() && position < m_shown.size(); ++position) {
                 const WrittenRow &w = written.at(position);
                 ShownRow &shown = m_shown[position];

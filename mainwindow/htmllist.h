@@ -1,23 +1,21 @@
 #pragma once
 
+#include "mainwindow/htmltemplate.h"
+#include "platform/webbrowser.h"
+
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
-#include "mainwindow/htmltemplate.h"
-
-#include <QHash>
-#include <QList>
-
 #include <array>
 #include <bitset>
+#include <functional>
 
 class ListItem;
 class ListView;
-class WebBrowser;
 
 // The HTML auction list in a browser control: the page written whole from
 // the template (Rebuild) and brought up to date in place, element by element
@@ -96,10 +94,12 @@ private:
         bool fieldsKnown = false;
     };
 
-    // Reads how many elements carry each row id and what the time-left and
+    // Reads how many elements carry each id and what the time-left and
     // item-number elements show; everything else counts as unknown. False
-    // when the page cannot be read.
+    // when the page cannot be read. takePage does the same with a read the
+    // caller already has.
     bool readPage();
+    bool takePage(const WebBrowser::PageIds &page);
     int count(QLatin1String id) const;
 
     QPointer<WebBrowser> m_browser;

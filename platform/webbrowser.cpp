@@ -919,15 +919,44 @@ void WebBrowser::DocumentWrite(const QString &piece)
     m_flushTimer.start();
 }
 
-void WebBrowser::DocumentReplace(const QString &html)
+namespace {
+
+WebBrowser::PageIds pageIdsFrom(const QVariant &read)
+{
+    WebBrowser::PageIds ids;
+    if (read.typeId() != QMetaType::QVariantMap)
+        return ids;
+    const QVariantMap map = read.toMap();
+    const QVariantMap counts = map.value(QStringLiteral("counts")).toMap();
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        ids.counts.insert(it.key(), it.value().toInt());
+    const QVariantMap texts = map.value(QStringLiteral("texts")).toMap();
+    for (auto it = texts.begin(); it != texts.end(); ++it)
+        ids.texts.insert(it.key(), it.value().toStringList());
+    ids.ok = true;
+    return ids;
+}
+
+} // namespace
+
+WebBrowser::PageIds WebBrowser::ReadIds(const QStringList &textIds)
+{
+    return pageIdsFrom(call(op({QStringLiteral("ids"), QJsonArray::fromStringList(textIds)})));
+}
+
+WebBrowser::PageIds WebBrowser::DocumentReplace(const QString &html, const QStringList &textIds)
 {
     m_pieces.clear();
     DocumentClose(); // an open document ends before it is replaced
     flushQueued(); // element writes still queued belong to the old document
-    if (ensureHostPage(false) && call(op({QStringLiteral("replace"), html})).toBool())
-        return;
+    if (ensureHostPage(false)) {
+        const QVariant read = call(op({QStringLiteral("replace"), html, QJsonArray::fromStringList(textIds)}));
+        if (read.typeId() == QMetaType::QVariantMap)
+            return pageIdsFrom(read);
+    }
     DocumentOpen();
     DocumentWrite(html);
+    return ReadIds(textIds);
 }
 
 void WebBrowser::DocumentClose()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonArray>
 #include <QList>
 #include <QPointer>
@@ -179,6 +180,15 @@ public:
     HtmlElement Element(const QString &id, int index = 0);
     // The texts of all elements with the id, in document order, in one call.
     QStringList ElementTexts(const QString &id);
+    // The ids of a page in one call: how many elements carry each id (by
+    // lower-case id), and the texts of the elements with the ids asked for.
+    struct PageIds
+    {
+        bool ok = false; // false when the page could not be read
+        QHash<QString, int> counts;
+        QHash<QString, QStringList> texts; // by the id as asked
+    };
+    PageIds ReadIds(const QStringList &textIds = {});
     bool ClickElement(const QString &id, int index = 0) { return Element(id, index).click(); }
 
     // Many element writes sent as one operation, queued like HtmlElement's
@@ -238,7 +248,9 @@ public:
     // far quicker than writing it for a large page. A text with scripts, or
     // one that would change the page's quirks or standards mode, is written
     // with DocumentOpen and DocumentWrite instead. The document is closed.
-    void DocumentReplace(const QString &html);
+    // Returns the new page's ids as ReadIds does, read in the same step, so
+    // the caller need not wait while the browser lays the page out.
+    PageIds DocumentReplace(const QString &html, const QStringList &textIds = {});
     // The page that written documents live in: a file:// page, so relative
     // addresses resolve against its folder and "tmr:" links work. Default:
     // blank.htm in the program's folder (created when missing; a temporary

@@ -144,6 +144,16 @@ window.__tmrDom = (function () {
   function element(id, i) {
     return elementsById(id)[i] || null;
   }
+  // How many elements carry each id, and the texts of those with the ids
+  // asked for; no layout needed.
+  function pageIds(textIds) {
+    elementsById('');
+    var counts = {}, texts = {};
+    for (var key in index)
+      counts[key] = index[key].length;
+    (textIds || []).forEach(function (id) { texts[id] = elementsById(id).map(text); });
+    return { counts: counts, texts: texts };
+  }
 
   // ---- properties -------------------------------------------------------
   function hex2(n) {
@@ -286,6 +296,7 @@ window.__tmrDom = (function () {
   var OPS = {
     count: function (id) { return elementsById(id).length; },
     texts: function (id) { return elementsById(id).map(text); },
+    ids: function (textIds) { return pageIds(textIds); },
     get: function (id, i, prop) {
       var el = element(id, i);
       return el ? GET[prop](el) : null;
@@ -350,8 +361,9 @@ window.__tmrDom = (function () {
     // a written document hands the page to layout again and again as it
     // goes; this lays out once. Refused (false, nothing changed) for a text
     // with scripts, which would not run, or one that would show the page in
-    // another mode (quirks or standards) than it has.
-    replace: function (text) {
+    // another mode (quirks or standards) than it has. Read in the same call,
+    // the new page's ids come back before the browser lays it out.
+    replace: function (text, textIds) {
       text = String(text);
       if (/<script/i.test(text))
         return false;
@@ -364,7 +376,7 @@ window.__tmrDom = (function () {
       else
         document.appendChild(root);
       index = null;
-      return true;
+      return pageIds(textIds);
     }
   };
 

@@ -456,7 +456,12 @@ TEST(WebBrowserWriting, AWholeDocumentInPlaceOfThePage)
     const QString list = "<html><head><title>List</title></head><body><div id=list>"
                          "<a id=lnkEdit href=\"tmr:///edit=1\"><span id=itemtitle>Item 1</span></a>"
                          "<img id=itempic src=\"nopic.gif\"></div></body></html>";
-    b->DocumentReplace(list);
+    // The new page's ids come back with it.
+    const WebBrowser::PageIds ids = b->DocumentReplace(list, {"itemTitle"});
+    EXPECT_TRUE(ids.ok);
+    EXPECT_EQ(ids.counts.value("lnkedit"), 1);
+    EXPECT_EQ(ids.counts.value("other"), 0);
+    EXPECT_EQ(ids.texts.value("itemTitle"), QStringList{"Item 1"});
     EXPECT_TRUE(ev.beforeNavigate.isEmpty());
     EXPECT_EQ(b->LocationURL(), QUrl::fromLocalFile(b->DocumentHostFile()).toString());
     EXPECT_EQ(b->DocumentTitle(), "List");
@@ -480,7 +485,10 @@ TEST(WebBrowserWriting, AWholeDocumentInPlaceOfThePage)
     EXPECT_EQ(b->ElementCount("after"), 1);
 
     // Scripts still run, and a doctype still decides the page's mode.
-    b->DocumentReplace("<html><body><script>document.write('<p id=byscript>s</p>')</script></body></html>");
+    const WebBrowser::PageIds written =
+        b->DocumentReplace("<html><body><script>document.write('<p id=byscript>s</p>')</script></body></html>",
+                           {"byscript"});
+    EXPECT_EQ(written.texts.value("byscript"), QStringList{"s"});
     EXPECT_EQ(b->ElementCount("byscript"), 1);
     EXPECT_EQ(b->ExecScript("document.compatMode").toString(), "BackCompat");
     b->DocumentReplace("<!DOCTYPE html><html><body><p id=strict>s</p></body></html>");
