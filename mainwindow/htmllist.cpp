@@ -126,7 +126,10 @@ Page::Page(WebBrowser &browser) : QObject(&browser), m_browser(&browser)
     setObjectName(QStringLiteral("HtmlListPage"));
     // Another document (or the same one reloaded) shows none of what was
     // written; the next sync reads the page afresh.
-    connect(&browser, &QWebEngineView::loadStarted, this, [this] { m_pageKnown = false; });
+    connect(&browser, &QWebEngineView::loadStarted, this, [this] {
+        m_pageKnown = false;
+        ++m_loads;
+    });
     // The list page is never left: its history cannot be walked, neither
     // from its context menu nor with the mouse's or the keyboard's back keys.
     browser.SetHistoryNavigation(false);
@@ -229,12 +232,15 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
             html += page.listFooter;
             shownPage = browser.DocumentReplace(html, kShownTextIds);
         }
+        const quint64 loads = m_loads;
         browser.SetBodyScrollTop(scrollTop);
         Desktop::DoEvents();
         if (!self || !m_browser || m_generation != generation)
             return;
         m_pageKnown = false;
-        if (takePage(shownPage)) {
+        // A page that started loading meanwhile is not the one just read:
+        // the next sync reads whatever the browser shows then.
+        if (m_loads == loads && takePage(shownPage)) {
             for (int position = 0; position < written.size() && position < m_shown.size(); ++position) {
                 const WrittenRow &w = written.at(position);
                 ShownRow &shown = m_shown[position];

@@ -107,6 +107,7 @@ private:
     // Whether m_counts and m_shown still describe the page; a rebuild or a
     // load in the browser makes the next sync read the page again.
     bool m_pageKnown = false;
+    quint64 m_loads = 0; // loads started in the browser
     QHash<QString, int> m_counts; // by lower-case id
     QList<ShownRow> m_shown;
     QString m_contextKey; // the item page address and program folder of the last writes
