@@ -58,7 +58,9 @@ const int kTimeLeftSlot = slotOf({QLatin1String("timeleft"), ElementWrite::Text,
 const int kItemNumberSlot = slotOf({QLatin1String("itemnumber"), ElementWrite::Text, {}});
 // The elements whose texts decide whether an ended row needs writing: read
 // with the page.
-const QStringList kShownTextIds = {QStringLiteral("timeleft"), QStringLiteral("itemnumber")};
+const QString kTimeLeftId = QStringLiteral("timeleft");
+const QString kItemNumberId = QStringLiteral("itemnumber");
+const QStringList kShownTextIds = {kTimeLeftId, kItemNumberId};
 
 WebBrowser::ElementValue::Property propertyOf(ElementWrite::Kind kind)
 {
@@ -162,8 +164,8 @@ bool Page::takePage(const WebBrowser::PageIds &page)
             m_shown[i].known.set(size_t(slot));
         }
     };
-    take(kTimeLeftSlot, page.texts.value(kShownTextIds.at(0)));
-    take(kItemNumberSlot, page.texts.value(kShownTextIds.at(1)));
+    take(kTimeLeftSlot, page.texts.value(kTimeLeftId));
+    take(kItemNumberSlot, page.texts.value(kItemNumberId));
     m_pageKnown = true;
     return true;
 }

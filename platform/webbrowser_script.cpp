@@ -121,7 +121,7 @@ window.__tmrDom = (function () {
     if (structural(records))
       index = null;
   });
-  function elementsById(id) {
+  function currentIndex() {
     if (watched !== document) {
       observer.disconnect();
       observer.observe(document, { childList: true, subtree: true, attributes: true, attributeFilter: ['id'] });
@@ -139,7 +139,10 @@ window.__tmrDom = (function () {
         (index[key] || (index[key] = [])).push(all[i]);
       }
     }
-    return index[String(id).toLowerCase()] || [];
+    return index;
+  }
+  function elementsById(id) {
+    return currentIndex()[String(id).toLowerCase()] || [];
   }
   function element(id, i) {
     return elementsById(id)[i] || null;
@@ -147,10 +150,9 @@ window.__tmrDom = (function () {
   // How many elements carry each id, and the texts of those with the ids
   // asked for; no layout needed.
   function pageIds(textIds) {
-    elementsById('');
-    var counts = {}, texts = {};
-    for (var key in index)
-      counts[key] = index[key].length;
+    var all = currentIndex(), counts = {}, texts = {};
+    for (var key in all)
+      counts[key] = all[key].length;
     (textIds || []).forEach(function (id) { texts[id] = elementsById(id).map(text); });
     return { counts: counts, texts: texts };
   }
