@@ -394,7 +394,7 @@ void frmSettings::resetCorruptSettings()
         + GetSetting(QStringLiteral("Last load step")) + QLatin1Char('"');
     // The reset takes the accounts and their passwords with it: keep the
     // settings as they were first, and never reset without that copy.
-    const std::optional<QString> copy = Registry::Store::instance().keepCopy(QStringLiteral("before-reset"));
+    const std::optional<QString> copy = KeepSettingsBeforeReset();
     if (!copy) {
         Desktop::MsgBox(prompt.replace(QStringLiteral("Click OK to reset the program settings and re-open the program."),
                                        QStringLiteral("A copy of them could not be made, so they are left as they are in:\r\n")
@@ -403,7 +403,7 @@ void frmSettings::resetCorruptSettings()
         Desktop::EndProgram();
     }
     if (!copy->isEmpty())
-        prompt += QStringLiteral("\r\n\r\nThe settings as they were, your accounts included, are kept in:\r\n") + *copy;
+        prompt += QStringLiteral("\r\n\r\n") + SettingsKeptMessage(*copy);
     Desktop::MsgBox(prompt, Desktop::BoxCritical);
     basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
     Desktop::EndProgram();
