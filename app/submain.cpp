@@ -91,7 +91,17 @@ bool Main()
                 + kCrLf2 + QStringLiteral("The last successful step during the loading process was \"") + step + QLatin1Char('"') + kCrLf2
                 + QStringLiteral("Reset program settings?");
             if (Desktop::MsgBox(prompt, Desktop::BoxYesNo | Desktop::BoxCritical | Desktop::BoxDefaultButton2) == Desktop::AnswerYes) {
+                // The accounts go with the reset: keep them aside first.
+                const std::optional<QString> copy = KeepSettingsBeforeReset();
+                if (!copy) {
+                    Desktop::MsgBox(QStringLiteral("The program settings could not be copied aside, so they have not been reset:\r\n")
+                                        + Registry::Store::filePath(),
+                                    Desktop::BoxExclamation);
+                    return false;
+                }
                 basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
+                if (!copy->isEmpty())
+                    Desktop::MsgBox(SettingsKeptMessage(*copy), Desktop::BoxInformation);
                 return false;
             }
         }

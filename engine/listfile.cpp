@@ -21,6 +21,16 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QColor kLoadedGrey(150, 150, 150);
+// Far beyond any real list (10,000 items take about 4 MB). Each item costs
+// the window some kilobytes, so a file past these is refused before it is
+// read rather than filling the memory.
+constexpr qint64 kMaxListFileBytes = 32 * 1024 * 1024;
+constexpr int kMaxListRows = 50000;
+
+NumberedError tooLarge(const QString &what)
+{
+    return NumberedError(7, QStringLiteral("The file is too large to be an items list (") + what + QLatin1Char(')'));
+}
 
 // The runtime's error number and text for a failed file operation.
 NumberedError fileError(QFileDevice::FileError error)
@@ -129,6 +139,8 @@ bool frmMainEngine::ReadListFile(const QString &fileName)
         return false;
     if (!file.open(QIODevice::ReadOnly))
         throw fileError(file.error());
+    if (file.size() > kMaxListFileBytes)
+        throw tooLarge(QString::number(file.size() / (1024 * 1024)) + QStringLiteral(" MB"));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw fileError(file.error());
@@ -148,7 +160,9 @@ bool frmMainEngine::ReadListFile(const QString &fileName)
     const int displayShift = EbayClock::DisplayShiftHours();
     ListFile::QuotedFieldReader reader(ListFile::DecodeFile(bytes));
     bytes.clear();
-    while (!reader.AtEnd()) {
+    for (int rows = 0; !reader.AtEnd(); ++rows) {
+        if (rows == kMaxListRows)
+            throw tooLarge(QStringLiteral("more than ") + QString::number(kMaxListRows) + QStringLiteral(" items"));
         const QStringList record = reader.ReadRecord(layout->fieldCount);
         const ListFile::RowValues values = ListFile::RowFromRecord(layout->layout, record, CurrentUser, displayShift);
         ListItem *row = lvwAuctions->Add(values.itemNumber);

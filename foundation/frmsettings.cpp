@@ -14,6 +14,7 @@
 #include "platform/listview.h"
 #include "platform/msgbox.h"
 #include "platform/numberederror.h"
+#include "platform/registry.h"
 #include "platform/ticktimer.h"
 
 #include <QCheckBox>
@@ -93,6 +94,15 @@ void setCheck(QCheckBox *box, int value)
     if (value < 0 || value > 2)
         throw NumberedError(ErrorNumber::InvalidPropertyValue, QStringLiteral("Invalid property value"));
     box->setCheckState(value == 0 ? Qt::Unchecked : value == 1 ? Qt::Checked : Qt::PartiallyChecked);
+}
+
+// A slider takes only values within its range; a stored value outside it
+// is as bad as a list index outside its list.
+void setSlider(QSlider *slider, int value)
+{
+    if (value < slider->minimum() || value > slider->maximum())
+        throw NumberedError(ErrorNumber::InvalidPropertyValue, QStringLiteral("Invalid property value"));
+    slider->setValue(value);
 }
 
 int checkValue(const QCheckBox *box)
@@ -337,9 +347,9 @@ void frmSettings::loadFromStore()
     else if (copy == QLatin1String("Watch"))
         optCopyWatch->setChecked(true);
     step(QStringLiteral("Reading Auto Scroll settings"));
-    sliScrollSpeed->setValue(toInt32(GetSetting(QStringLiteral("Scroll Speed"), sliScrollSpeed->value())));
+    setSlider(sliScrollSpeed, toInt32(GetSetting(QStringLiteral("Scroll Speed"), sliScrollSpeed->value())));
     sliScrollSpeed_Change();
-    sliScrollFPS->setValue(toInt32(GetSetting(QStringLiteral("Scroll FPS"), sliScrollFPS->value())));
+    setSlider(sliScrollFPS, toInt32(GetSetting(QStringLiteral("Scroll FPS"), sliScrollFPS->value())));
     sliScrollFPS_Change();
 
     step(QStringLiteral("Reading users"));
@@ -378,11 +388,23 @@ void frmSettings::resetCorruptSettings()
 {
     if (frmSplash::isLoaded())
         frmSplash::unloadInstance();
-    Desktop::MsgBox(QStringLiteral("Program settings are corrupt and cannot be loaded.\r\n\r\n"
-                              "Click OK to reset the program settings and re-open the program.\r\n\r\n"
-                              "The last successful step during the loading process was \"")
-                   + GetSetting(QStringLiteral("Last load step")) + QLatin1Char('"'),
-               Desktop::BoxCritical);
+    QString prompt = QStringLiteral("Program settings are corrupt and cannot be loaded.\r\n\r\n"
+                                    "Click OK to reset the program settings and re-open the program.\r\n\r\n"
+                                    "The last successful step during the loading process was \"")
+        + GetSetting(QStringLiteral("Last load step")) + QLatin1Char('"');
+    // The reset takes the accounts and their passwords with it: keep the
+    // settings as they were first, and never reset without that copy.
+    const std::optional<QString> copy = KeepSettingsBeforeReset();
+    if (!copy) {
+        Desktop::MsgBox(prompt.replace(QStringLiteral("Click OK to reset the program settings and re-open the program."),
+                                       QStringLiteral("A copy of them could not be made, so they are left as they are in:\r\n")
+                                           + Registry::Store::filePath()),
+                        Desktop::BoxCritical);
+        Desktop::EndProgram();
+    }
+    if (!copy->isEmpty())
+        prompt += QStringLiteral("\r\n\r\n") + SettingsKeptMessage(*copy);
+    Desktop::MsgBox(prompt, Desktop::BoxCritical);
     basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
     Desktop::EndProgram();
 }

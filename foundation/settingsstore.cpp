@@ -35,3 +35,13 @@ void DeleteSetting(const QString &key)
 {
     Store::instance().deleteValue(Root::CurrentUser, kSettingsKey, key);
 }
+
+std::optional<QString> KeepSettingsBeforeReset()
+{
+    return Store::instance().keepCopy(QStringLiteral("before-reset"));
+}
+
+QString SettingsKeptMessage(const QString &copy)
+{
+    return QStringLiteral("The settings as they were, your accounts included, are kept in:\r\n") + copy;
+}

@@ -42,6 +42,10 @@ const QString kRunKey = QStringLiteral("software\\microsoft\\windows\\currentver
 // could write its process id into is taken over once it is this old.
 constexpr int kLockWaitMs = 10000;
 constexpr int kStaleLockMs = 3000;
+// The settings of many accounts take a few kilobytes. A file far beyond any
+// real size is not read into memory (a parse takes many times its size): it
+// counts as unreadable.
+constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 
 } // namespace
 
@@ -123,7 +127,12 @@ void Store::setUnreadableHandler(UnreadableHandler handler)
 
 QString Store::setAsideName(const QString &file, const QDateTime &when)
 {
-    const QString base = file + QStringLiteral(".unreadable-") + when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    return asideName(file, QStringLiteral("unreadable"), when);
+}
+
+QString Store::asideName(const QString &file, const QString &why, const QDateTime &when)
+{
+    const QString base = file + QLatin1Char('.') + why + QLatin1Char('-') + when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString name = base;
     for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
         name = base + QLatin1Char('-') + QString::number(n);
@@ -136,7 +145,7 @@ QString Store::setAsideName(const QString &file, const QDateTime &when)
 std::optional<Store::Keys> Store::read(const QString &file)
 {
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileBytes)
         return std::nullopt;
     return parse(f.readAll());
 }
@@ -252,6 +261,19 @@ void Store::setAside(const QString &file)
     if (keptValues)
         save();
     m_pendingReport = SetAside{file, copy, keptValues};
+}
+
+std::optional<QString> Store::keepCopy(const QString &why)
+{
+    Access access(*this, true); // no writer changes the file while it is copied
+    const QString file = filePath();
+    if (!QFileInfo::exists(file))
+        return QString();
+    const QString copy = asideName(file, why, QDateTime::currentDateTime());
+    if (!QFile::copy(file, copy))
+        return std::nullopt;
+    PrivateFile::narrow(copy);
+    return copy;
 }
 
 void Store::reportSetAside()

@@ -74,6 +74,13 @@ public:
     // name, ".unreadable-" and the local time to the second ("-2", "-3", ...
     // after it when that name is taken).
     static QString setAsideName(const QString &file, const QDateTime &when);
+    // The same with another word than "unreadable" for why the file was kept.
+    static QString asideName(const QString &file, const QString &why, const QDateTime &when);
+    // Copies the file as it stands now beside it, under asideName(file, why,
+    // now), readable by the user only. Returns the copy's name; an empty
+    // name when there is no file to keep; nothing when it could not be
+    // copied.
+    std::optional<QString> keepCopy(const QString &why);
     // The lock file every writer holds while it re-reads and replaces the file.
     static QString lockPath();
     // Removes temporary files a writer ended half-way left beside the file

@@ -471,6 +471,36 @@ TEST(ListFileLoad, AnUnreadableData6GetsTheBackupOffer)
     RemoveDataFile(kData6);
 }
 
+TEST(ListFileLoad, AListFarBeyondAnyRealSizeIsRefusedBeforeItIsRead)
+{
+    RemoveListFiles();
+    MsgBoxScript &boxes = MsgBoxScript::instance();
+    const QByteArray row = Line({"1", "t", "", "N/A", "", "", "", "(watching)", "", "", "", "", "", "", "", "", ""});
+    const QList<QPair<QByteArray, QString>> lists = {
+        {QByteArray(33 * 1024 * 1024, 'x'), "(33 MB)"},
+        {row.repeated(50001), "(more than 50000 items)"},
+    };
+    for (const auto &[bytes, reason] : lists) {
+        SCOPED_TRACE(reason.toStdString());
+        WriteDataFile(kData6, bytes);
+        boxes.clear();
+        boxes.answer(Desktop::AnswerNo);
+        EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
+        ASSERT_EQ(boxes.calls().size(), 1);
+        EXPECT_TRUE(boxes.calls()[0].prompt.startsWith("An error occured while loading your items list: The file is "
+                                                       "too large to be an items list " + reason));
+        EXPECT_EQ(ReadDataFile(kData6), bytes); // left for the user to decide
+    }
+    // The largest real list still loads.
+    WriteDataFile(kData6, row.repeated(50000));
+    boxes.clear();
+    TestEngineForm &g = FreshForm();
+    g.LoadListFiles();
+    EXPECT_TRUE(boxes.calls().isEmpty());
+    EXPECT_EQ(g.lvwAuctions->Count(), 50000);
+    RemoveDataFile(kData6);
+}
+
 TEST(ListFileLoad, AnUnreadableOlderFileIsReportedAndKept)
 {
     RemoveListFiles();

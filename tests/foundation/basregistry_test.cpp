@@ -1,8 +1,11 @@
 #include "foundation/basregistry.h"
 
+#include "foundation/settingsstore.h"
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace basRegistry;
 
@@ -48,3 +51,41 @@ TEST(BasRegistry, StringsStopAtNulAndOtherTypesReadEmpty)
     EXPECT_NE(LastRegResult, ERROR_SUCCESS);
 }
 
+
+// Names written one way and read, replaced or deleted another, within one
+// process and by a process that reads the file afresh.
+TEST(BasRegistry, EveryOperationIgnoresTheCaseOfNames)
+{
+    Registry::Store &store = Registry::Store::instance();
+    for (const bool afresh : {false, true}) {
+        SCOPED_TRACE(afresh ? "read afresh" : "same process");
+        const auto maybeReload = [&] {
+            if (afresh)
+                store.reset();
+        };
+        SaveSetting("Last Load Step", "Loading items list");
+        maybeReload();
+        EXPECT_EQ(GetSetting("Last load step"), "Loading items list");
+        SaveSetting("LAST LOAD STEP", "Reading users");
+        maybeReload();
+        EXPECT_EQ(GetSetting("last Load step"), "Reading users");
+        const QStringList names = store.valueNames(Registry::Root::CurrentUser, kSettingsKey);
+        EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                                [](const QString &n) { return n.compare("last load step", Qt::CaseInsensitive) == 0; }),
+                  1);
+        DeleteSetting("last load step");
+        maybeReload();
+        EXPECT_EQ(GetSetting("Last Load Step", "gone"), "gone");
+
+        const QString settings = kSettingsParentKey + "\\Settings";
+        SetValue(HKEY_CURRENT_USER, settings.toUpper(), "Exit OK", "False");
+        maybeReload();
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, settings.toLower()));
+        EXPECT_EQ(GetValue(HKEY_CURRENT_USER, settings, "exit ok").toString(), "False");
+        EXPECT_EQ(GetSetting("EXIT OK"), "False");
+        EXPECT_TRUE(DeleteKey(HKEY_CURRENT_USER, kSettingsParentKey.toLower(), "SETTINGS"));
+        maybeReload();
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, settings));
+        EXPECT_EQ(GetSetting("Exit OK", "gone"), "gone");
+    }
+}

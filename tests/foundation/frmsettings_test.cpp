@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -116,7 +117,7 @@ TEST(frmSettings, CorruptSettingsAreResetWithTheLastStepNamed)
     EXPECT_THROW(frmSettings::instance(), ProgramEnded);
     ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
     EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().startsWith("Program settings are corrupt and cannot be loaded."));
-    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().endsWith("was \"Reading users\""));
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().contains("was \"Reading users\"\r\n"));
     EXPECT_EQ(GetSetting("Homepage", "gone"), "gone");
 
     SaveSetting("Sync Interval 2", "abc");
@@ -125,6 +126,47 @@ TEST(frmSettings, CorruptSettingsAreResetWithTheLastStepNamed)
     SaveSetting("Sync Interval 2", "6"); // beyond the list
     frmSettings::unloadInstance();
     EXPECT_THROW(frmSettings::instance(), ProgramEnded);
+}
+
+// One stored value out of its range resets the settings, accounts included:
+// the user is told where the settings as they were are kept.
+TEST(frmSettings, AResetKeepsTheSettingsAsTheyWereAndSaysWhere)
+{
+    const QList<QPair<QString, QString>> outOfRange = {
+        {"Fast Sync Interval", "6"}, // beyond its list
+        {"Scroll Speed", "301"},     // beyond its slider
+        {"Scroll Speed", "9"},
+        {"Scroll FPS", "61"},
+        {"Scroll FPS", "4"},
+    };
+    for (const auto &[key, value] : outOfRange) {
+        SCOPED_TRACE((key + "=" + value).toStdString());
+        SaveSetting("Username", "alice;bob");
+        SaveSetting("Password", "pw1;pw2");
+        SaveSetting(key, value);
+        MsgBoxScript::instance().clear();
+        EXPECT_THROW(reloaded(), ProgramEnded);
+        EXPECT_EQ(GetSetting("Username", "gone"), "gone");
+
+        ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+        const QString prompt = MsgBoxScript::instance().lastPrompt();
+        const QString copy = prompt.section("\r\n", -1);
+        ASSERT_TRUE(copy.contains(".before-reset-")) << prompt.toStdString();
+        QFile f(copy);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray kept = f.readAll();
+        EXPECT_TRUE(kept.contains("alice;bob"));
+        EXPECT_TRUE(kept.contains("pw1;pw2"));
+        f.close();
+        QFile::remove(copy);
+        DeleteSetting(key);
+    }
+    // In range, the sliders take the stored values.
+    SaveSetting("Scroll Speed", "10");
+    SaveSetting("Scroll FPS", "60");
+    frmSettings &s = reloaded();
+    EXPECT_EQ(s.sliScrollSpeed->value(), 10);
+    EXPECT_EQ(s.sliScrollFPS->value(), 60);
 }
 
 TEST(frmSettings, QuestionsComeOnlyFromTheUsersOwnChoices)

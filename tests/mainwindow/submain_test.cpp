@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 
 TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
 {
@@ -17,11 +18,12 @@ TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
     SaveSetting("1st Run", "False");
     SaveSetting("Last Load Step", "Preparing toolbar");
     SaveSetting("Homepage", "http://mine.test/");
+    SaveSetting("Username", "alice");
     MsgBoxScript::instance().clear();
     MsgBoxScript::instance().answer(Desktop::AnswerYes);
     RegisterWindows();
     EXPECT_FALSE(Main());
-    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 2);
     const Desktop::MsgBoxCall call = MsgBoxScript::instance().calls().first();
     EXPECT_EQ(call.style, 276);
     EXPECT_EQ(call.prompt,
@@ -31,6 +33,18 @@ TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
     EXPECT_EQ(GetSetting("Homepage", "gone"), "gone");
     EXPECT_EQ(GetSetting("Exit OK", "gone"), "gone");
     EXPECT_FALSE(frmMainShell::isLoaded());
+
+    // The settings as they were, the account included, are kept and named.
+    const QString told = MsgBoxScript::instance().lastPrompt();
+    const QString copy = told.section("\r\n", -1);
+    ASSERT_TRUE(copy.contains(".before-reset-")) << told.toStdString();
+    QFile kept(copy);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    const QByteArray bytes = kept.readAll();
+    EXPECT_TRUE(bytes.contains("alice"));
+    EXPECT_TRUE(bytes.contains("http://mine.test/"));
+    kept.close();
+    QFile::remove(copy);
 }
 
 TEST(Main, CleanOrFirstRunsStartTheMainWindow)

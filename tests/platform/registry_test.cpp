@@ -143,9 +143,11 @@ TEST(RegistryUnreadable, AFileThatCannotBeReadIsSetAsideUnchangedAndTheStoreStar
         "[1, 2]",                                                        // JSON, not the store's
         "{\"HKEY_CURRENT_USER\": {\"K\": {\"v\": {\"data\": \"x\"}}}}",   // a value without a type
         "{\"HKEY_CLASSES_ROOT\": {}}",                                   // a root the store does not have
+        // well formed, but far beyond any real settings file
+        "{\"HKEY_CURRENT_USER\": {\"K\": {\"v\": {\"type\": 1, \"data\": \"" + QByteArray(5 << 20, 'x') + "\"}}}}",
     };
     for (const QByteArray &bytes : unreadable) {
-        SCOPED_TRACE(bytes.toStdString());
+        SCOPED_TRACE(bytes.left(80).toStdString());
         removeCopies();
         writeBytes(file, bytes);
         store.reset(); // as at the start of a process
@@ -222,6 +224,27 @@ TEST(RegistryUnreadable, CopyNamesSayWhatTheyAreAndNeverReplaceOne)
     writeBytes(second, "b");
     EXPECT_EQ(Store::setAsideName(Store::filePath(), when), first + "-3");
     removeCopies();
+}
+
+TEST(Registry, AKeptCopyHoldsTheFileAsItWasUnderItsOwnName)
+{
+    Store &store = Store::instance();
+    const QString file = Store::filePath();
+    removeCopies();
+    QFile::remove(file);
+    store.reset();
+    EXPECT_EQ(store.keepCopy("before-reset"), QString()); // nothing to keep
+
+    ASSERT_TRUE(store.setValue(Root::CurrentUser, "S", "Password", text("scrambled")));
+    const auto first = store.keepCopy("before-reset");
+    const auto second = store.keepCopy("before-reset");
+    ASSERT_TRUE(first && second);
+    EXPECT_TRUE(first->startsWith(file + ".before-reset-"));
+    EXPECT_NE(*first, *second);
+    EXPECT_EQ(fileBytes(*first), fileBytes(file));
+    EXPECT_EQ(QFile::permissions(*first) & (QFileDevice::ReadGroup | QFileDevice::ReadOther), QFileDevice::Permissions());
+    QFile::remove(*first);
+    QFile::remove(*second);
 }
 
 TEST(RegistryUnreadable, WithoutAHandlerTheFileIsLeftInPlaceAndNeverWrittenOver)
