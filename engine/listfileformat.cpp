@@ -23,6 +23,8 @@ bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
 constexpr QLatin1String kAmp("amp;");
 constexpr QLatin1String kQuot("quot;");
 constexpr qsizetype kMostDigits = 7; // enough for any code point
+// Windows-1252 gives most of 128-159 to letters; the rest stay control characters.
+constexpr char16_t kLastControl = 0x9F;
 
 // After an "&" at `at`: how many "amp;" follow, then the length of the
 // reference they lead to ("quot;" where `withQuot`, or "#" digits ";"), or
@@ -63,6 +65,8 @@ QString toFile(const QString &text, bool quoteIsEscape)
                 out += kAmp;
         } else if (Ansi::byteOf(c) >= 0) {
             out += c;
+        } else if (c.unicode() <= kLastControl) {
+            out += u'?'; // a control character no page or user means; "&#128;" and the like were text
         } else {
             char32_t code = c.unicode();
             if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
@@ -95,7 +99,7 @@ QString fromFile(const QString &stored, bool quoteIsEscape)
         } else {
             const uint code = reference.mid(1, reference.size() - 2).toUInt();
             // Only what the writer writes; other numbers were text.
-            const bool written = code > 0xFF && code <= 0x10FFFF
+            const bool written = code > kLastControl && code <= 0x10FFFF
                 && (code > 0xFFFF || Ansi::byteOf(QChar(char16_t(code))) < 0);
             if (!written) {
                 out += stored[i];

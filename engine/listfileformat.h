@@ -52,10 +52,12 @@ QByteArray EncodeFile(const QString &text);
 
 // A field as the file keeps it, and back, so that any text reads back
 // exactly as it was: a double quote as "&quot;", a character without a
-// Windows-1252 byte as "&#N;" (N its code point, in decimal), and an "&"
-// that would read as either of these as "&amp;". Everything else, "<" and
-// ">" included, is kept as it is. Text that older versions wrote reads as it
-// did: they wrote "&quot;" for a double quote and no other reference.
+// Windows-1252 byte as "&#N;" (N its code point, in decimal, above 159), and
+// an "&" that would read as either of these as "&amp;". Everything else, "<"
+// and ">" included, is kept as it is, except the control characters 128-159
+// that Windows-1252 lacks, which are kept as "?". Text that older versions
+// wrote reads as it did: they wrote "&quot;" for a double quote and no other
+// reference.
 QString SaveSafe(const QString &text);
 QString FieldFromFile(const QString &stored);
 // The note keeps its own "&quot;" for a double quote (and "<br>" for a line

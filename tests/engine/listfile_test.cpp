@@ -202,7 +202,7 @@ TEST(ListFileFormat, AnyFieldTextReadsBackExactly)
 {
     const QStringList pieces = {"&", "amp;", "quot;", "#", "39", "8470", ";", "\"", "<br>", "<", ">", "a",
                                 " ", ",", "\u00e9", "\u0141", "\u20ac", QString(QChar(0xD800)),
-                                QString::fromUcs4(U"\U0001F600"), "\r\n"};
+                                QString::fromUcs4(U"\U0001F600"), "\r\n", "150", "\u0081", "\u00ff"};
     QRandomGenerator random(25);
     for (int n = 0; n < 3000; ++n) {
         QString text;
@@ -244,14 +244,14 @@ TEST(ListFileSave, TypedTextReadsBackExactlyAndOlderFilesAsBefore)
     // Written by an older version: "&quot;" is a double quote in every field
     // but the note, and other references stay as they were.
     RemoveListFiles();
-    WriteDataFile(kData6, "\"9\",\"12&quot; vinyl &lt;rare&gt; &#39;n&#8217;\",\"Ended\",\"N/A\",\"0\",\"1\",\"US $1.00\","
+    WriteDataFile(kData6, "\"9\",\"12&quot; vinyl &lt;rare&gt; &#39;n&#8217; &#150;\",\"Ended\",\"N/A\",\"0\",\"1\",\"US $1.00\","
                           "\"(watching)\",\"buyer1\",\"My &quot;best&quot;\",\"ask &quot;them&quot;<br>later\",\"\","
                           "\"seller\",\"\",\"False\",\"\",\"\"\r\n");
     TestEngineForm &g = FreshForm();
     g.LoadListFiles();
     ASSERT_EQ(g.lvwAuctions->Count(), 1);
     ListItem *row = g.lvwAuctions->Item(1);
-    EXPECT_EQ(field(row, "itemtitle"), "12\" vinyl &lt;rare&gt; &#39;n&#8217;");
+    EXPECT_EQ(field(row, "itemtitle"), "12\" vinyl &lt;rare&gt; &#39;n&#8217; &#150;");
     EXPECT_EQ(field(row, "group"), "My \"best\"");
     EXPECT_EQ(field(row, "note"), "ask &quot;them&quot;<br>later");
 }
