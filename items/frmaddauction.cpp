@@ -111,6 +111,7 @@ void frmAddAuction::buildBidPage()
     fraBid = new QWidget(this);
     Label9 = label(QStringLiteral("Item title:"), fraBid);
     lblTitle = label(QString(), fraBid);
+    lblTitle->setTextFormat(Qt::PlainText); // the seller's title, never markup
     optSnipe = new QRadioButton(QStringLiteral("&Snipe this item (automatically bid near auction end)"), fraBid);
     optSnipe->setChecked(true);
     chkLocal = new QCheckBox(QStringLiteral("Place this bid using this computer"), fraBid);
@@ -178,6 +179,7 @@ void frmAddAuction::buildConfirmPage()
     lblConfirm->setFont(big);
     Label7 = label(QStringLiteral("Item title:"), fraConfirm);
     lblConfirmTitle = label(QStringLiteral("item title goes here"), fraConfirm);
+    lblConfirmTitle->setTextFormat(Qt::PlainText);
     Label8 = label(QStringLiteral("Transaction description:"), fraConfirm);
     lblTransType = label(QStringLiteral("transaction description goes here"), fraConfirm);
     lblCanCancel = label(QStringLiteral("This request cannot be canceled"), fraConfirm);
