@@ -110,6 +110,34 @@ void sendTruncated(QTcpSocket *socket, const Response &response)
     });
 }
 
+// A page that never ends, sent as fast as the client takes it: the start of
+// the real page, then filler for ever, up to a close that never comes or in
+// chunks. Only what the socket has passed on is made again, so the
+// simulator's own memory stays flat.
+void sendEndless(QTcpSocket *socket, const Response &response, bool chunked)
+{
+    const QByteArray whole = response.serialize(false);
+    const qsizetype headEnd = whole.indexOf("\r\n\r\n");
+    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n";
+    head += chunked ? "Transfer-Encoding: chunked\r\n\r\n" : "Connection: close\r\n\r\n";
+    const QByteArray start = whole.mid(headEnd + 4, whole.size() / 2);
+    QByteArray filler;
+    while (filler.size() < 64 * 1024)
+        filler += "<p>and more</p>\r\n";
+    auto framed = [chunked](const QByteArray &bytes) {
+        return chunked ? QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n" : bytes;
+    };
+    socket->write(head + (start.isEmpty() ? QByteArray() : framed(start)));
+    const QByteArray piece = framed(filler);
+    QPointer<QTcpSocket> guard(socket);
+    auto topUp = [guard, piece] {
+        while (guard && guard->state() == QAbstractSocket::ConnectedState && guard->bytesToWrite() < 4 * piece.size())
+            guard->write(piece);
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+    topUp();
+}
+
 } // namespace
 
 SimServer::SimServer(QObject *parent) : QObject(parent)
@@ -397,6 +425,11 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
         case FaultMode::Truncate:
             logged->status = response.status;
             sendTruncated(socket, response);
+            break;
+        case FaultMode::Endless:
+        case FaultMode::EndlessChunked:
+            logged->status = 200;
+            sendEndless(socket, response, fault.mode == FaultMode::EndlessChunked);
             break;
         case FaultMode::Hang:
             if (fault.delayMs > 0) {
