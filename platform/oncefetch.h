@@ -33,6 +33,10 @@ public:
     OnceFetch(const QUrl &url, int timeoutSeconds, Connection connection, QObject *parent = nullptr);
     ~OnceFetch() override;
 
+    // A redirect to another scheme, host or port ends the fetch with an
+    // error instead of being followed (set before start()).
+    void keepToOrigin() { m_keepToOrigin = true; }
+
     // Sends the request; ended() follows, never inside this call.
     void start();
     // Ends the fetch at once with "cancelled" (ended() inside this call); no
@@ -64,5 +68,6 @@ private:
     HttpReply m_reply;
     std::optional<NumberedError> m_error;
     int m_hops = 0;
+    bool m_keepToOrigin = false;
     bool m_ended = false;
 };
