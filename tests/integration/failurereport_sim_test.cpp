@@ -29,6 +29,7 @@ TEST(FailureReportWithSimulator, SendsTheFourPagesInTheReportFormAndCloses)
     report.strResultSignIn = QStringLiteral("<p>Welcome back.</p>");
     report.strResultSendBid = QStringLiteral("<p>Review & confirm \"bid\"</p>");
     report.strResultConfirmBid = QStringLiteral("<h1>Something odd</h1>");
+    const qint64 mark = Server().requestLog().since(0).size();
     report.Show();
     report.txtEmail->setText(QStringLiteral("me@example.com"));
     report.cmdSend_Click();
@@ -38,6 +39,15 @@ TEST(FailureReportWithSimulator, SendsTheFourPagesInTheReportFormAndCloses)
     QTest::qWaitFor([] { return !frmFailureReport::isLoaded(); }, 60000);
     EXPECT_FALSE(frmFailureReport::isLoaded()) << "the thanks page closes the window";
     ASSERT_EQ(Server().bids().reports.size(), 1);
+    // The e-mail address goes to the vendor's secure host only.
+    int asked = 0;
+    for (const Sim::LogEntry &e : Server().requestLog().since(mark))
+        if (e.target.startsWith(QLatin1String("/sendreport.asp"))) {
+            ++asked;
+            EXPECT_EQ(e.scheme, QStringLiteral("https"));
+            EXPECT_EQ(e.role, QStringLiteral("vendorsecure"));
+        }
+    EXPECT_EQ(asked, 2);
     const QJsonObject sent = Server().bids().reports.first();
     EXPECT_EQ(sent.value(QStringLiteral("reporttype")).toString(), QStringLiteral("failedbid"));
     EXPECT_EQ(sent.value(QStringLiteral("email")).toString(), QStringLiteral("me@example.com"));

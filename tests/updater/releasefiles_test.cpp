@@ -79,7 +79,7 @@ TEST(ReleaseInfo, TakesAPathOnTheVendorsHostAndItsChecksumAndNothingElse)
     }
 }
 
-TEST(ReleaseArchive, UnpacksPlainFilesAndRefusesLinksAndNamesOutsideTheFolder)
+TEST(ReleaseArchive, UnpacksPlainFilesAndRefusesLinksAndNamesOutsideTheFolderBeforeWritingAnything)
 {
     QTemporaryDir tmp;
     const QString src = tmp.filePath("src");
@@ -97,7 +97,8 @@ TEST(ReleaseArchive, UnpacksPlainFilesAndRefusesLinksAndNamesOutsideTheFolder)
     QDir().mkpath(into);
     ASSERT_TRUE(QFile::link("/etc/passwd", src + "/passwd"));
     EXPECT_FALSE(ReleaseArchive::Unpack(makeArchive(src, {"tallowmere", "passwd"}), into, &error));
-    EXPECT_EQ(error, "the release archive holds a link: passwd");
+    EXPECT_EQ(error, "the release archive holds something that is not a plain file or folder: passwd");
+    EXPECT_TRUE(FolderSwap::FilesBelow(into).isEmpty());
 
     // A member that would land above the folder is refused before unpacking.
     QDir(into).removeRecursively();

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <unistd.h>
