@@ -3,9 +3,9 @@
 // offer made at start-up is open, and failed requests that are reported and
 // retried rather than taken for "no newer version".
 #include "tests/integration/refreshsimutil.h"
+#include "tests/integration/pointedroles.h"
 
 #include "foundation/basgeneral.h"
-#include "foundation/hostroles.h"
 #include "platform/statusbar.h"
 #include "platform/ticktimer.h"
 #include "sellertools/frmupdate.h"
@@ -22,7 +22,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSslSocket>
-#include <QTemporaryFile>
 
 using namespace RefreshSim;
 
@@ -210,32 +209,6 @@ TEST(UpdateCheckWithSimulator, NoCheckWhileABidIsBeingPlaced)
     EXPECT_EQ(form.LastDate, kToday);
 }
 
-namespace {
-
-// The program's hosts: the simulator's, then `lines` (which win).
-class PointedRoles
-{
-public:
-    explicit PointedRoles(const QStringList &lines)
-    {
-        QFile in(Server().hostsFile());
-        EXPECT_TRUE(in.open(QIODevice::ReadOnly) && m_file.open());
-        m_file.write(in.readAll() + lines.join('\n').toLatin1() + "\n");
-        m_file.flush();
-        qputenv("TALLOWMERE_HOSTS", m_file.fileName().toUtf8());
-        HostRoles::reload();
-    }
-    ~PointedRoles()
-    {
-        qputenv("TALLOWMERE_HOSTS", Server().hostsFile().toUtf8());
-        HostRoles::reload();
-    }
-
-private:
-    QTemporaryFile m_file;
-};
-
-} // namespace
 
 TEST(UpdateCheckWithSimulator, OnlyTheVendorsSecureHostIsAskedAndARedirectIsNotFollowed)
 {
