@@ -7,8 +7,7 @@
 // The release's address, size, checksum and signature are read from
 // "update.inf" rather than passed by the program: the check that offered the
 // release has just saved it there, and the program's own reader passes over
-// those lines. The stall limit can only be made shorter; a deadline given is
-// at most an hour.
+// those lines. The limits can only be made shorter than their defaults.
 //
 // The vendor's public key is fixed when the updater is built
 // (TALLOWMERE_RELEASE_KEY_DER, from the key file CMake is given); there is no
@@ -24,6 +23,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <limits>
 #include <cstdio>
 #include <memory>
 
@@ -66,7 +66,7 @@ int main(int argc, char **argv)
             *limit = std::min(n, longest);
     };
     shorter(stallOption, &options.stallSeconds, options.stallSeconds);
-    shorter(deadlineOption, &options.deadlineSeconds, 3600);
+    shorter(deadlineOption, &options.deadlineSeconds, std::numeric_limits<int>::max());
     // The simulator's authority when TALLOWMERE_CA names one, as for the program.
     Network::trustConfiguredAuthority();
     return Updater::Run(options);

@@ -14,6 +14,8 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
+
 
 namespace Updater {
 
@@ -71,8 +73,8 @@ public:
         ReleaseArchive::Limits limits;
         limits.size = release.size;
         limits.stallSeconds = m_options.stallSeconds;
-        limits.deadlineSeconds = m_options.deadlineSeconds > 0 ? m_options.deadlineSeconds
-                                                               : int(120 + release.size / (16 * 1024));
+        const int deadline = int(120 + release.size / (16 * 1024));
+        limits.deadlineSeconds = m_options.deadlineSeconds > 0 ? std::min(m_options.deadlineSeconds, deadline) : deadline;
         if (!ReleaseArchive::Download(url, archive, limits, &error))
             return giveUp(error);
         if (ReleaseArchive::Sha256(archive) != release.sha256)

@@ -23,7 +23,7 @@ struct Options
     QByteArray releaseKey;  // the vendor's public key (DER), built into the updater
     int waitSeconds = 300;  // for the program to end
     int stallSeconds = 30;  // see ReleaseArchive::Limits
-    int deadlineSeconds = 0; // 0: two minutes, and a second for every 16 KB of the release
+    int deadlineSeconds = 0; // two minutes and a second for every 16 KB of the release, or less
 };
 
 // No release is larger, whatever "update.inf" says.
