@@ -32,8 +32,8 @@ enum class Role {
     SiteMyEbay,
     SiteFeedback,
     // The vendor.
-    Vendor,        // plain http: update information, account query, reports
-    VendorSecure,  // https: the online service
+    Vendor,        // plain http: account query, information pages
+    VendorSecure,  // https: the online service, update information and releases, problem reports
 };
 
 // The role's name in the override file ("signin", "siteitem", ...).

@@ -30,6 +30,8 @@ OnceFetch *Inet::send(const QString &url, qsizetype maxReplyBytes)
 
     m_lastUrl = url;
     auto *fetch = new OnceFetch(target, RequestTimeout, OnceFetch::Connection::Kept, maxReplyBytes);
+    if (KeepToOrigin)
+        fetch->keepToOrigin();
     m_fetch = fetch;
     // The control is free again as soon as its request has ended.
     connect(fetch, &OnceFetch::ended, this, [this, fetch] {

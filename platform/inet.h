@@ -49,6 +49,9 @@ public:
 
     // Seconds without completion before a request fails with 35761.
     int RequestTimeout = 60;
+    // While set, a redirect to another scheme, host or port fails the
+    // request instead of being followed.
+    bool KeepToOrigin = false;
 
     // The URL of the last request (for logs and tests).
     QString lastUrl() const { return m_lastUrl; }

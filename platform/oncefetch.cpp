@@ -45,6 +45,12 @@ bool IsHttps(const QUrl &url)
     return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
 }
 
+bool SameOrigin(const QUrl &a, const QUrl &b)
+{
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
+        && a.port(IsHttps(a) ? 443 : 80) == b.port(IsHttps(b) ? 443 : 80);
+}
+
 } // namespace
 
 OnceFetch::OnceFetch(const QUrl &url, int timeoutSeconds, Connection connection, qsizetype maxReplyBytes,
@@ -194,7 +200,13 @@ void OnceFetch::readMore(bool closed)
             finish(InetError(ErrorNumber::InetRequestFailed, QStringLiteral("The request failed: too many redirects")));
             return;
         }
-        m_url = m_url.resolved(QUrl(QString::fromLatin1(location), QUrl::TolerantMode));
+        const QUrl next = m_url.resolved(QUrl(QString::fromLatin1(location), QUrl::TolerantMode));
+        if (m_keepToOrigin && !SameOrigin(m_url, next)) {
+            finish(InetError(ErrorNumber::InetRequestFailed,
+                             QStringLiteral("The request failed: redirected to another server: ") + next.toString()));
+            return;
+        }
+        m_url = next;
         sendHop();
         return;
     }

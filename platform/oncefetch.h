@@ -37,6 +37,10 @@ public:
               QObject *parent = nullptr);
     ~OnceFetch() override;
 
+    // A redirect to another scheme, host or port ends the fetch with an
+    // error instead of being followed (set before start()).
+    void keepToOrigin() { m_keepToOrigin = true; }
+
     // Sends the request; ended() follows, never inside this call.
     void start();
     // Ends the fetch at once with "cancelled" (ended() inside this call); no
@@ -69,5 +73,6 @@ private:
     qint64 m_received = 0;
     std::optional<NumberedError> m_error;
     int m_hops = 0;
+    bool m_keepToOrigin = false;
     bool m_ended = false;
 };

@@ -86,17 +86,21 @@ public:
     SellingDesk &selling() { return m_selling; }
     // Sellers' feedback, sold list and payment status (sellerroutes.cpp).
     SellerDesk &seller() { return m_seller; }
-    // The body of the vendor's update information ("/?app=tallow&action=getinf");
+    // The body of the vendor's update information ("/?app=tallow&action=getinf",
+    // HTTPS on the vendor's secure host);
     // an empty text answers with an empty body. reset() restores the default.
     QString updateReply() const { return m_updateReply; }
     void setUpdateReply(const QString &reply) { m_updateReply = reply; }
     static QString defaultUpdateReply();
-    // The release archive the vendor serves at releasePath() (404 while
+    // The release archive the vendor's secure host serves at releasePath() (404 while
     // empty), and its SHA-256 in lower-case hexadecimal for a "<sha256>" line.
     static QString releasePath() { return QStringLiteral("/releases/tallowmere.tar"); }
     QByteArray releaseArchive() const { return m_releaseArchive; }
     void setReleaseArchive(const QByteArray &archive) { m_releaseArchive = archive; }
     QString releaseSha256() const;
+    // The "update.inf" lines that offer the archive as revision `version`:
+    // its path, size, checksum and signature by the simulator's test key.
+    QString releaseInfoLines(int version) const;
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
