@@ -174,7 +174,7 @@ TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
     ASSERT_NE(w, nullptr);
     w->chkOnline->setChecked(true);
     w->txtMaxBid->setText("15");
-    MsgBoxScript::instance().answer(Desktop::AnswerNo); // keep the service's bid
+    // Enter on the question keeps the service's bid.
     Finish(*w);
     ListItem *row = EngineForm().lvwAuctions->FindItem(number);
     ASSERT_NE(row, nullptr);
@@ -182,6 +182,8 @@ TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
     ASSERT_FALSE(MsgBoxScript::instance().calls().isEmpty());
     EXPECT_TRUE(MsgBoxScript::instance().calls().first().prompt.startsWith("You already have a bid of 30.00 on this item"))
         << qPrintable(MsgBoxScript::instance().calls().first().prompt);
+    EXPECT_EQ(MsgBoxScript::instance().calls().first().style,
+              Desktop::BoxYesNo | Desktop::BoxQuestion | Desktop::BoxDefaultButton2);
     EXPECT_EQ(desk.account("alice")->find(number)->bid, "30");
 
     // A refusal leaves the wizard on page 1 and the list as it was.
