@@ -24,6 +24,7 @@ enum class Role {
     StaticPics,    // static pictures
     Search,        // search pages of the US site
     Relist,        // relisting pages
+    Www,           // the US site's "www" host (the clipboard prompt's item view)
     // Hosts of the chosen site, formed from its domain.
     SiteBase,      // the site's home ("http://" + domain + "/")
     SiteItem,

@@ -119,7 +119,7 @@ bool frmAddAuction::sendOnline()
                                           + QStringLiteral(" on this item on TMR Online.") + kCrLf2
                                           + QStringLiteral("Would you like to replace it with this ") + strCurrency
                                           + basGeneral::FormatPrice2(bid) + QStringLiteral(" bid?"),
-                                      Desktop::BoxYesNo | Desktop::BoxQuestion);
+                                      Desktop::BoxYesNo | Desktop::BoxQuestion | Desktop::BoxDefaultButton2);
         if (answer != Desktop::AnswerYes)
             return true;
         const OnlineService::Reply replaced =

@@ -165,7 +165,7 @@ void frmCopyAsk::cmdView_Click()
     main.Show();
     if (main.WebBrowser)
         main.WebBrowser->Navigate(
-            HostRoles::url(HostRoles::Role::Item, QStringLiteral("/itm/ws/eBayISAPI.dll?ViewItem&item=") + number));
+            HostRoles::url(HostRoles::Role::Www, QStringLiteral("/itm/ws/eBayISAPI.dll?ViewItem&item=") + number));
     main.activateWindow();
     closeWindow();
 }

@@ -230,6 +230,7 @@ QStringList SimServer::roleNames()
             QStringLiteral("time"),        QStringLiteral("feedback"),    QStringLiteral("offer"),
             QStringLiteral("member"),      QStringLiteral("myebay"),      QStringLiteral("payments"),
             QStringLiteral("pics"),        QStringLiteral("search"),      QStringLiteral("relist"),
+            QStringLiteral("www"),
             QStringLiteral("site"),        QStringLiteral("siteitem"),    QStringLiteral("sitesearch"),
             QStringLiteral("siteselling"), QStringLiteral("sitemyebay"),  QStringLiteral("sitefeedback"),
             QStringLiteral("vendor"),      QStringLiteral("vendorsecure")};
