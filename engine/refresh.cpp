@@ -3,6 +3,7 @@
 // an end, fast mode, the save and the feedback panel. Also Remind, which
 // brings up the list of fired reminders.
 #include "engine/mainformengine.h"
+#include "engine/bidrecord.h"
 
 #include "engine/ebayclock.h"
 #include "foundation/ebaysignin.h"
@@ -58,6 +59,13 @@ struct Fetched
     QString page;
     int error = 0;
 };
+
+// The page counted no bid at all: nobody can have won. A count that could
+// not be read ("N/A") decides nothing.
+bool NobodyBid(const QString &bids)
+{
+    return basGeneral::ReadsAsNumber(bids) && basGeneral::PriceToDouble(bids) == 0;
+}
 
 Fetched fetchPage(const QString &url, Inet &inet)
 {
@@ -397,10 +405,13 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     testQuantityReminder(row, qty);
     set(row, "qty", qty);
 
-    // Won: the price is within the maximum bid (a price that could not be
-    // read wins nothing), or the page names the row's user as the winner.
+    // Won: the page names the row's user as the winner, or the price is
+    // within the maximum bid of an item that someone bid on (a price that
+    // could not be read wins nothing) and this program's latest bid on it
+    // was not refused.
     const double maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(field(row, "maxbid")));
-    const bool withinMaximum = currentPrice > 0 && currentPrice <= maximum;
+    const bool withinMaximum = currentPrice > 0 && currentPrice <= maximum && !NobodyBid(field(row, "bids"))
+        && BidRecord::Of(row->Text()) != BidRecord::Outcome::Failed;
     const bool namedWinner = page.contains(QLatin1String(">Winning bidder:<"))
         && page.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
     set(row, "won", withinMaximum || namedWinner ? kTrue : kFalse);

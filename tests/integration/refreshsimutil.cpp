@@ -125,6 +125,7 @@ Form &FreshForm(int zoneHours)
     SaveSetting(QStringLiteral("Time Zone"), QString::number(s.cboTimeZone->currentIndex()));
     SaveSetting(QStringLiteral("Lead time"), QStringLiteral("3"));
     QFile::remove(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
+    QFile::remove(basGeneral::DataFolder() + QStringLiteral("bidresults.dat"));
     return form;
 }
 
