@@ -277,10 +277,13 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
             f.SignInBeforeEnd();
         f.blnItemsEndingSoon = true;
     }
-    if (f.blnItemsEndingSoon && (timeLeft == kNotAvailable || stored > 300))
+    // Fast mode reads the auctions near their end, and the others only when
+    // their interval would run out before the next fast refresh.
+    if (f.blnItemsEndingSoon && (timeLeft == kNotAvailable || stored > 300) && !f.RowReadDue(row))
         return outcome;
 
     ++rowsRefreshed;
+    f.NoteRowRead(row);
     Inet &inet = *frmInet::instance().Inet;
     Fetched fetched = fetchPage(HostRoles::url(Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number), inet);
     outcome.error = fetched.error;

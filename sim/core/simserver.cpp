@@ -255,7 +255,7 @@ bool SimServer::writeHostsFile(const QString &path)
 
 QDateTime SimServer::now() const
 {
-    return QDateTime::currentDateTimeUtc();
+    return QDateTime::currentDateTimeUtc().addSecs(m_clockAhead);
 }
 
 PageContext SimServer::pageContext() const
@@ -322,6 +322,7 @@ void SimServer::reset()
     m_releaseArchive.clear();
     m_selling.reset();
     m_clockOffset = 0;
+    m_clockAhead = 0;
 }
 
 bool SimServer::loadScenario(const QJsonObject &scenario, QString *error)

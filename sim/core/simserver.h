@@ -104,9 +104,11 @@ public:
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
-    // The real present moment, UTC. Items end by it; pages print it shifted
-    // by the clock offset.
+    // The present moment, UTC: the real one, moved on by advanceClock. Items
+    // end by it; pages print it shifted by the clock offset.
     QDateTime now() const;
+    // Lets `seconds` pass at once (tests that drive the program's clock too).
+    void advanceClock(qint64 seconds) { m_clockAhead += seconds; }
     PageContext pageContext() const;
 
     // eBay accounts. Without any, every user ID and password is accepted.
@@ -197,6 +199,7 @@ private:
     QString m_updateReply = defaultUpdateReply();
     QByteArray m_releaseArchive;
     qint64 m_clockOffset = 0;
+    qint64 m_clockAhead = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QMap<QString, QStringList> m_watching; // by lower-cased user ID
     QHash<QString, QString> m_sessions;                // token -> user
