@@ -245,6 +245,7 @@ TEST(BrowserSignIn, TheSignInPageIsFilledOnceOnEbaysSecureHostOnly)
     open(m, secure.toString());
     ASSERT_TRUE(waitFor([&] { return requestsFor("SignInWelcome") == 2; }));
     EXPECT_EQ(requestsFor("SignInWelcome"), 2);
+    EXPECT_EQ(RefreshSim::PasswordsInTheClear(sim().requestLog().since(0)), QStringList());
 }
 
 TEST(BrowserSignIn, APageReportingAWrongPasswordIsNotFilledAgain)
