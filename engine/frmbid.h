@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDialog>
 #include <QString>
+
+#include <memory>
 
 class Inet;
 class ListItem;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 class TickTimer;
 
 // The bid window: one new window per bid, made by frmMain.Bid. Its run signs
@@ -51,6 +55,9 @@ public:
     float sngLeadTimeStart = 0; // seconds since midnight when the run started
     qint16 intLeadTime = 0;
     bool blnUnknownFail = false;
+    // A snipe's confirmation goes out at this moment (this computer's clock)
+    // and not before; invalid: as soon as the bid is prepared.
+    QDateTime ConfirmAt;
 
     // Writes Data and a line end into a file of the data folder, replacing
     // it. Raises NumberedError when the file cannot be written.
@@ -128,10 +135,18 @@ private:
     // NumberedError like the transfer control.
     QString Fetch(const QString &url);
     void RunFlow();
+    // The confirmation waits for ConfirmAt with the event loop free, then
+    // the run goes on at ConfirmAndSignOut.
+    void HoldConfirmation();
+    void ConfirmationDue();
+    qint64 MsecsUntilConfirmation() const;
+    void ConfirmAndSignOut();
     void ShowFailure(const QString &reason);
     void HandToFailureReport();
     void FinishRun();
 
+    std::shared_ptr<Run> m_run; // the run under way; its steps keep it alive
+    QTimer *m_confirmTimer = nullptr;
     bool m_running = false;
     bool m_unloaded = false;
     bool m_counted = false; // counted in ActiveRuns()
