@@ -4,6 +4,8 @@
 // eBay's clock, however early the lead time made the bid start.
 #include "tests/integration/snipetiming.h"
 
+#include "foundation/settingsstore.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -50,4 +52,7 @@ TEST(SnipePrecisionWithSimulator, AFreshInstallsFirstSnipesLandOnTimeWithTheDefa
     // before their ends and wait there, several at once.
     const SnipeTiming::Result run = SnipeTiming::Run(5, 2, true);
     expectOnTime(run, 5);
+    // The lead time measured the requests, a fraction of a second here, not
+    // the wait for the moment: the next bids start 3 s + the bid delay early.
+    EXPECT_EQ(GetSetting(QStringLiteral("Lead time")), QStringLiteral("3"));
 }
