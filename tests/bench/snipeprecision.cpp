@@ -41,7 +41,7 @@ int main(int argc, char **argv)
 
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 20;
     const bool fresh = argc > 2 && QString::fromLocal8Bit(argv[2]) == QLatin1String("fresh");
-    const SnipeTiming::Result run = SnipeTiming::Run(count > 0 ? count : 20, 2, fresh);
+    const SnipeTiming::Result run = SnipeTiming::Run(count > 0 ? count : 20, {.freshInstall = fresh});
     for (const QString &problem : run.problems)
         std::printf("problem: %s\n", qPrintable(problem));
     std::printf("%lld snipes, clock offset error %lld s\n", qlonglong(run.snipes.size()), qlonglong(run.offsetErrorS));

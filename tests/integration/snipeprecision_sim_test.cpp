@@ -35,7 +35,7 @@ void expectOnTime(const SnipeTiming::Result &run, int count)
 TEST(SnipePrecisionWithSimulator, EveryConfirmationLandsAtItsEndLessTheBidDelay)
 {
     // Ends a second apart: bids overlap, one waiting while the next prepares.
-    const SnipeTiming::Result run = SnipeTiming::Run(20, 1);
+    const SnipeTiming::Result run = SnipeTiming::Run(20, {.spacingS = 1});
     expectOnTime(run, 20);
     for (const SnipeTiming::Snipe &s : run.snipes) {
         SCOPED_TRACE(s.item.toStdString());
@@ -50,9 +50,16 @@ TEST(SnipePrecisionWithSimulator, AFreshInstallsFirstSnipesLandOnTimeWithTheDefa
 {
     // No lead time measured yet: the first bids start 15 s + the bid delay
     // before their ends and wait there, several at once.
-    const SnipeTiming::Result run = SnipeTiming::Run(5, 2, true);
+    const SnipeTiming::Result run = SnipeTiming::Run(5, {.freshInstall = true});
     expectOnTime(run, 5);
     // The lead time measured the requests, a fraction of a second here, not
     // the wait for the moment: the next bids start 3 s + the bid delay early.
     EXPECT_EQ(GetSetting(QStringLiteral("Lead time")), QStringLiteral("3"));
+}
+
+TEST(SnipePrecisionWithSimulator, WithEbaysClockAheadAndALongerBidDelayTheConfirmationGoesByEbaysClock)
+{
+    // eBay's clock 37 s ahead of this computer's, bid delay 5 s.
+    const SnipeTiming::Result run = SnipeTiming::Run(4, {.spacingS = 2, .bidDelayS = 5, .ebayAheadS = 37});
+    expectOnTime(run, 4);
 }

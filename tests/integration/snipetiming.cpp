@@ -9,6 +9,7 @@
 #include "platform/ticktimer.h"
 #include "tests/integration/refreshsimutil.h"
 
+#include <QComboBox>
 #include <QHash>
 
 #include <algorithm>
@@ -31,14 +32,20 @@ bool isConfirmation(const Sim::LogEntry &e, const QString &number)
 
 } // namespace
 
-Result Run(int count, int spacingS, bool freshInstall)
+Result Run(int count, const Setup &setup)
 {
     Result result;
     Form &f = FreshForm();
     f.realBid = true;
-    if (freshInstall)
+    if (setup.freshInstall)
         DeleteSetting(QStringLiteral("Lead time"));
-    const qint64 delayS = frmSettings::instance().BidDelaySeconds();
+    frmSettings &settings = frmSettings::instance();
+    settings.ddnBidDelay->setCurrentIndex(settings.ddnBidDelay->findData(setup.bidDelayS));
+    Server().setClockOffset(setup.ebayAheadS);
+    const int spacingS = setup.spacingS;
+    const qint64 delayS = settings.BidDelaySeconds();
+    if (delayS != setup.bidDelayS)
+        result.problems << QStringLiteral("no such bid delay");
     const qint64 leadS = GetSetting(QStringLiteral("Lead time"), 15).toInt() + delayS;
 
     // Ends on whole seconds, as the item page shows them.
@@ -93,6 +100,8 @@ Result Run(int count, int spacingS, bool freshInstall)
         s.item = number;
         const qint64 tickMs = f.bidMoments[at].toMSecsSinceEpoch();
         const qint64 arrivalMs = confirmation->arrival.toMSecsSinceEpoch();
+        // The simulator runs on this computer's clock; a clock offset only
+        // moves the times its pages print.
         s.confirmErrorMs = arrivalMs - (it.value() - delayS * 1000);
         s.tickLateMs = leadKept ? tickMs - (it.value() - leadS * 1000) : 0;
         s.pathMs = arrivalMs - tickMs;

@@ -38,11 +38,17 @@ struct Result
     qint64 offsetErrorS = 0; // the program's eBay clock offset minus the true one
 };
 
-// A fresh main window with `count` snipes whose ends are `spacingS` seconds
-// apart, the first bid about 10 s from now; runs the main tick until all
-// have ended. A fresh install has no "Lead time" stored yet, so the first
-// bids start at its default.
-Result Run(int count, int spacingS = 2, bool freshInstall = false);
+struct Setup
+{
+    int spacingS = 2;          // between the ends
+    bool freshInstall = false; // no "Lead time" stored yet: the first bids start at its default
+    int bidDelayS = 1;         // "Bid Delay 3", one of its entries
+    qint64 ebayAheadS = 0;     // eBay's clock ahead of this computer's
+};
+
+// A fresh main window with `count` snipes, the first bid about 10 s from now;
+// runs the main tick until all have ended.
+Result Run(int count, const Setup &setup = {});
 
 // The value at fraction q (0..1) of the sorted values: nearest rank.
 qint64 Percentile(QList<qint64> values, double q);
