@@ -15,8 +15,9 @@ class QTimer;
 class TickTimer;
 
 // The bid window: one new window per bid, made by frmMain.Bid. Its run signs
-// in to eBay, prepares the bid, reads the page tokens, confirms, judges the
-// reply by eBay's marker texts, signs out and logs every step to
+// in to eBay, prepares the bid, reads the page tokens, confirms (a snipe at
+// its moment, ConfirmAt, not as soon as it is prepared), judges the reply by
+// eBay's marker texts, signs out and logs every step to
 // "logbids.txt". A success and an unrecognised reply (handed to the failure
 // report) close the window; a known failure keeps it open with the reason.
 class frmBid final : public QDialog
