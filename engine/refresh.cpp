@@ -410,13 +410,13 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
 
     // Won: the page names the row's user as the winner, or the price is
     // within the maximum bid of an item that someone bid on (a price that
-    // could not be read wins nothing) and this program's latest bid on it
-    // was not refused.
+    // could not be read wins nothing), this program's latest bid on it was
+    // not refused and the page names no other winner.
     const double maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(field(row, "maxbid")));
+    const bool winnerShown = page.contains(QLatin1String(">Winning bidder:<"));
+    const bool namedWinner = winnerShown && page.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
     const bool withinMaximum = currentPrice > 0 && currentPrice <= maximum && !NobodyBid(field(row, "bids"))
-        && BidRecord::Of(row->Text()) != BidRecord::Outcome::Failed;
-    const bool namedWinner = page.contains(QLatin1String(">Winning bidder:<"))
-        && page.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
+        && BidRecord::Of(row->Text()) != BidRecord::Outcome::Failed && !(winnerShown && !namedWinner);
     set(row, "won", withinMaximum || namedWinner ? kTrue : kFalse);
 
     // A started bid is over once its auction is.

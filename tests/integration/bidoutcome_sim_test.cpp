@@ -90,6 +90,25 @@ TEST(BidOutcomeWithSimulator, AnAuctionThatEndedBeforeTheBidIsNotWon)
     EXPECT_EQ(Field(row, "won"), "False");
 }
 
+TEST(BidOutcomeWithSimulator, AnAuctionThatEndedBeforeItsSnipeStartedIsNotWonWhenTheItemNamesAnotherWinner)
+{
+    // The program was not running when the auction ended (or the listing
+    // ended early): its snipe never started and someone else won within
+    // our maximum.
+    Form &f = FreshForm();
+    const QString number = AddItem(3600, 10.0);
+    RivalBids(number, 12.0);
+    EndNow(number);
+    Server().items().find(number)->winner = QStringLiteral("bob");
+    ListItem *row = AddRow(number, {{"maxbid", kMax}, {"user", "alice"}}, QStringLiteral("Local"));
+
+    f.RefreshAuctions(QString(), false, false);
+    EXPECT_EQ(Field(row, "timeleft"), "Ended");
+    EXPECT_EQ(Field(row, "bids"), "1");
+    EXPECT_EQ(Field(row, "won"), "False");
+    EXPECT_TRUE(f.bids.isEmpty());
+}
+
 TEST(BidOutcomeWithSimulator, AnAuctionEndedWithoutBidsIsWonByNoRow)
 {
     Form &f = FreshForm();
