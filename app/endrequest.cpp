@@ -36,14 +36,9 @@ void onSignal(int)
 bool g_requested = false;
 bool g_refusalSeen = false;
 
-bool startingUp()
-{
-    return !frmMainShell::isLoaded() || !frmMainShell::instance().blnDoneLoading;
-}
-
-// Nobody is there to answer the start's questions: each gets its cancel
-// answer, as if closed with Esc.
-void cancelStartupQuestions()
+// Nobody is there to answer questions any more: each gets its cancel answer,
+// as if closed with Esc, so that the code waiting on it goes on and returns.
+void cancelQuestions()
 {
     Desktop::CancelBoxes();
     QWidget *last = nullptr;
@@ -55,11 +50,26 @@ void cancelStartupQuestions()
     }
 }
 
+// True when no handler waits below this one: reached from the outermost
+// event loop (or from no loop at all). Deep inside one (a page wait, a
+// question), the main window must not be unloaded: the window would be
+// deleted under the handler that waits, which then returns into it.
+bool atTheBase()
+{
+    // Posting a deferred delete records how deep the events are delivered.
+    QObject probe;
+    auto *event = new QDeferredDeleteEvent;
+    QCoreApplication::postEvent(&probe, event);
+    const int depth = event->loopLevel();
+    QCoreApplication::removePostedEvents(&probe, QEvent::DeferredDelete);
+    const int loops = QThread::currentThread()->loopLevel();
+    return loops <= 1 && depth - loops <= 1;
+}
+
 // One attempt; true when the program is on its way out.
 bool attempt()
 {
-    if (startingUp())
-        cancelStartupQuestions();
+    cancelQuestions();
     if (!frmMainShell::isLoaded()) {
         // Before the event loop runs (the start procedure's own event
         // processing) a quit would be lost: the start looks at Requested().
@@ -70,6 +80,8 @@ bool attempt()
     }
     frmMainShell &main = frmMainShell::instance();
     main.blnForceExit = true;
+    if (!atTheBase())
+        return false; // the next attempt, once the waiting handler has returned
     // The shut-down has said why it refuses; asking again while that still
     // holds would only log it twice a second.
     if (g_refusalSeen && (main.blnPreventExit || main.blnRefreshing))

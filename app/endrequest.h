@@ -3,11 +3,13 @@
 // SIGTERM and SIGINT ask the program to end from outside: the system shutting
 // down, `kill`, Ctrl+C in the terminal, the unattended demo. Nobody can answer
 // a question then, so the request sets the main window's blnForceExit and goes
-// through the same close as the menu's Exit (MainForm().Unload()). While the
-// program starts, its questions (the crash prompt, the damaged-list question,
-// the sign-in prompt) are closed with their cancel answer and later ones are
-// not asked. While the shut-down refuses (loading, refreshing) the request is
-// made again every half second until it succeeds; the refusal is logged once.
+// through the same close as the menu's Exit (MainForm().Unload()). Open
+// questions (the crash prompt and the damaged-list question at start-up, the
+// sign-in prompt, any message box) are closed with their cancel answer and
+// later ones are not asked. The main window is unloaded only from the
+// outermost event loop, never under a handler that waits; while it cannot
+// be, or the shut-down refuses (loading, refreshing), the request is made
+// again every half second until it succeeds; the refusal is logged once.
 // Without a main window the event loop just ends.
 namespace EndRequest {
 

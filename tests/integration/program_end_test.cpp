@@ -256,7 +256,9 @@ TEST(ProgramEnd, SigtermAtRandomMomentsEndsTheProgramWithoutACrash)
     int runs = qEnvironmentVariableIntValue("TALLOWMERE_SIGTERM_RUNS", &ok);
     if (!ok || runs < 1)
         runs = 4;
-    QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+    const quint32 seed = quint32(QDateTime::currentMSecsSinceEpoch());
+    QRandomGenerator random{seed};
+    SCOPED_TRACE("seed " + std::to_string(seed));
     int ended = 0;
     for (int run = 0; run < runs; ++run) {
         const int scenario = int(random.bounded(3));

@@ -1,7 +1,7 @@
 // What SIGTERM and SIGINT do once caught, without the signal: the request sets
 // blnForceExit and asks the main window to unload, again every half second
-// while the shut-down refuses; a question of the start closes with its cancel
-// answer.
+// while the shut-down refuses or a handler waits below; an open question
+// closes with its cancel answer.
 #include "app/endrequest.h"
 #include "foundation/mainformshell.h"
 #include "platform/msgbox.h"
@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QList>
 #include <QTimer>
@@ -68,6 +69,35 @@ TEST(EndRequest, SetsForceExitAndAsksTheMainWindowToUnloadEveryHalfSecondUntilIt
         EXPECT_GE(seen.queryMs[i] - seen.queryMs[i - 1], 400);
     EXPECT_FALSE(frmMainShell::isLoaded());
     EXPECT_FALSE(EndRequest::Pending());
+    EndRequest::Reset();
+}
+
+// A handler of the main window waits for a page, letting events run; the
+// signal comes meanwhile. Unloading then would delete the window under the
+// handler, which goes on with it when the wait is over.
+TEST(EndRequest, TheMainWindowIsNotUnloadedUnderAHandlerThatWaits)
+{
+    Seen seen;
+    frmMainShell::setFactory([&seen] { return new RefusingWindow(seen); });
+    frmMainShell::instance();
+    seen.clock.start();
+    bool waiting = false;
+    qsizetype asksWhileWaiting = -1;
+    QTimer::singleShot(0, [&] {
+        waiting = true;
+        QTimer::singleShot(100, [] { EndRequest::Request(); });
+        QElapsedTimer wait;
+        wait.start();
+        while (wait.elapsed() < 1200)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        asksWhileWaiting = seen.queryMs.size();
+        waiting = false;
+    });
+    ASSERT_TRUE(waitFor([&seen] { return seen.unloaded; }, 10000));
+    frmMainShell::setFactory({});
+    EXPECT_EQ(asksWhileWaiting, 0) << "the shut-down ran under the waiting handler";
+    EXPECT_FALSE(waiting);
+    EXPECT_EQ(seen.forceExitAtQuery, QList<bool>({true}));
     EndRequest::Reset();
 }
 
