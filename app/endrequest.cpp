@@ -1,8 +1,10 @@
 #include "app/endrequest.h"
 
 #include "foundation/mainformshell.h"
+#include "platform/msgbox.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -31,20 +33,62 @@ void onSignal(int)
     errno = saved;
 }
 
+bool g_requested = false;
+bool g_refusalSeen = false;
+
+// Nobody is there to answer questions any more: each gets its cancel answer,
+// as if closed with Esc, so that the code waiting on it goes on and returns.
+void cancelQuestions()
+{
+    Desktop::CancelBoxes();
+    QWidget *last = nullptr;
+    while (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+        if (dialog == last)
+            break; // it would not close now; the next attempt tries again
+        last = dialog;
+        dialog->reject();
+    }
+}
+
+// True when no handler waits below this one: reached from the outermost
+// event loop (or from no loop at all). Deep inside one (a page wait, a
+// question), the main window must not be unloaded: the window would be
+// deleted under the handler that waits, which then returns into it.
+bool atTheBase()
+{
+    // Posting a deferred delete records how deep the events are delivered.
+    QObject probe;
+    auto *event = new QDeferredDeleteEvent;
+    QCoreApplication::postEvent(&probe, event);
+    const int depth = event->loopLevel();
+    QCoreApplication::removePostedEvents(&probe, QEvent::DeferredDelete);
+    const int loops = QThread::currentThread()->loopLevel();
+    return loops <= 1 && depth - loops <= 1;
+}
+
 // One attempt; true when the program is on its way out.
 bool attempt()
 {
+    cancelQuestions();
     if (!frmMainShell::isLoaded()) {
         // Before the event loop runs (the start procedure's own event
-        // processing) a quit would be lost: try again later.
-        if (QThread::currentThread()->loopLevel() == 0)
+        // processing) a quit would be lost: the start looks at Requested().
+        if (!QCoreApplication::instance() || QThread::currentThread()->loopLevel() == 0)
             return false;
         QCoreApplication::quit();
         return true;
     }
     frmMainShell &main = frmMainShell::instance();
     main.blnForceExit = true;
-    return main.Unload();
+    if (!atTheBase())
+        return false; // the next attempt, once the waiting handler has returned
+    // The shut-down has said why it refuses; asking again while that still
+    // holds would only log it twice a second.
+    if (g_refusalSeen && (main.blnPreventExit || main.blnRefreshing))
+        return false;
+    const bool accepted = main.Unload();
+    g_refusalSeen = !accepted;
+    return accepted;
 }
 
 QTimer &retryTimer()
@@ -64,6 +108,7 @@ QTimer &retryTimer()
 
 void Request()
 {
+    g_requested = true;
     QTimer &retry = retryTimer();
     if (retry.isActive())
         return;
@@ -76,22 +121,41 @@ bool Pending()
     return g_retry && g_retry->isActive();
 }
 
+bool Requested() { return g_requested; }
+
+void Reset()
+{
+    if (g_retry)
+        g_retry->stop();
+    g_requested = false;
+    g_refusalSeen = false;
+    Desktop::CancelBoxes(false);
+}
+
 void Install()
 {
     if (g_pipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_pipe) != 0)
         return;
-    auto *notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, [] {
-        char bytes[16];
-        [[maybe_unused]] const auto read = ::read(g_pipe[1], bytes, sizeof bytes);
-        Request();
-    });
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+}
+
+void Listen()
+{
+    static bool listening = false;
+    if (g_pipe[1] < 0 || listening || !QCoreApplication::instance())
+        return;
+    listening = true;
+    auto *notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char bytes[16];
+        [[maybe_unused]] const auto read = ::read(g_pipe[1], bytes, sizeof bytes);
+        Request();
+    });
 }
 
 } // namespace EndRequest

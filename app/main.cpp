@@ -24,6 +24,9 @@ void allowBrowserAsRoot()
 
 int main(int argc, char **argv)
 {
+    // SIGTERM and SIGINT end the program through the main window's shut-down;
+    // caught from the first moment, so an early one is not a kill.
+    EndRequest::Install();
     allowBrowserAsRoot();
     Desktop::RegisterUrlSchemes();
     QApplication app(argc, argv);
@@ -35,8 +38,7 @@ int main(int argc, char **argv)
     args.removeFirst();
     CommandLine = args.join(QLatin1Char(' '));
     Network::trustConfiguredAuthority();
-    // SIGTERM and SIGINT end the program through the main window's shut-down.
-    EndRequest::Install();
+    EndRequest::Listen();
 
     RegisterWindows();
     if (!Main())

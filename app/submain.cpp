@@ -1,4 +1,5 @@
 #include "app/submain.h"
+#include "app/endrequest.h"
 #include "app/menuwiring.h"
 
 #include "foundation/basgeneral.h"
@@ -13,6 +14,7 @@
 #include "mainwindow/frmmain.h"
 #include "platform/defaultinstance.h"
 #include "platform/desktop.h"
+#include "platform/folders.h"
 #include "platform/leftovers.h"
 #include "platform/msgbox.h"
 #include "platform/singleinstance.h"
@@ -62,8 +64,9 @@ void RegisterWindows()
 
 bool Main()
 {
-    // 1. One running copy: a second start ends at once, touching nothing.
-    g_instanceLock = std::make_unique<SingleInstance>();
+    // 1. One running copy per data folder: a second start ends at once,
+    // touching no setting.
+    g_instanceLock = std::make_unique<SingleInstance>(Folders::privateData(Desktop::AppTitle()));
     if (g_instanceLock->anotherIsRunning()) {
         g_instanceLock.reset();
         return false;
@@ -105,6 +108,10 @@ bool Main()
                 return false;
             }
         }
+        // Asked to end while it starts (the question above closed as No):
+        // nothing more is written, and the question comes again next time.
+        if (EndRequest::Requested())
+            return false;
         // 5.-9. Running; the splash.
         SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
         basGeneral::InitCommonCtrls();
@@ -118,6 +125,12 @@ bool Main()
             frmSplash::instance().SetProgress(25);
         }
         Desktop::DoEvents();
+        if (EndRequest::Requested()) {
+            // Nothing started yet: the end is a clean one.
+            frmSplash::unloadInstance();
+            SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
+            return false;
+        }
         // 10. The main window; its loading runs inside this call.
         frmMainShell::instance().Show();
         return true;

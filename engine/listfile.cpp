@@ -1,4 +1,5 @@
 #include "engine/mainformengine.h"
+#include "engine/damagedfile.h"
 
 #include "engine/bidrecord.h"
 #include "engine/ebayclock.h"
@@ -254,23 +255,20 @@ void frmMainEngine::ListFileReadFailed(const QString &fileName, const QString &d
     if (answer != Desktop::AnswerYes)
         return;
 
-    const QString list = basGeneral::DataFolder() + QStringLiteral("data6.dat");
-    const QString backup = basGeneral::DataFolder() + QStringLiteral("data6-backup.dat");
-    if (QFile::exists(backup))
-        QFile::remove(backup);
-    basGeneral::MoveFileIfMissing(list, backup);
-    if (QFile::exists(list)) {
+    // Under a name of its own: an earlier damaged list stays for support.
+    const QString backup = DamagedFile::SetAside(basGeneral::DataFolder(), QStringLiteral("data6.dat"));
+    if (backup.isEmpty()) {
         // Saying the list was set aside when it was not would bring the same
         // question back at every start.
-        Desktop::MsgBox(QStringLiteral("Your items list file could not be renamed to data6-backup.dat. Please move "
+        Desktop::MsgBox(QStringLiteral("Your items list file could not be renamed. Please move "
                                   "data6.dat out of the following folder yourself before you start ")
                        + Desktop::AppTitle() + QStringLiteral(" again:") + kCrLf + kCrLf + basGeneral::DataFolder(),
                    Desktop::BoxExclamation);
         return;
     }
-    Desktop::MsgBox(QStringLiteral("Your items list file has been saved as data6-backup.dat and a new list has been "
-                              "started. Please go to Help>Contact support if you would like to have this list "
-                              "restored or analyzed.")
+    Desktop::MsgBox(QStringLiteral("Your items list file has been saved as ") + backup
+                       + QStringLiteral(" and a new list has been started. Please go to Help>Contact support if you "
+                                        "would like to have this list restored or analyzed.")
                    + kCrLf + kCrLf + QStringLiteral("You will now need to restart ") + Desktop::AppTitle(),
                Desktop::BoxInformation);
 }

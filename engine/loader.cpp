@@ -2,6 +2,7 @@
 // and the network, in one straight run on the loader timer's first tick.
 #include "engine/mainformengine.h"
 
+#include "engine/damagedfile.h"
 #include "engine/listfileformat.h"
 #include "engine/onlineservice.h"
 #include "engine/startupwindows.h"
@@ -287,12 +288,18 @@ void frmMainEngine::LoaderFailed(const QString &currentFile, const NumberedError
                                  "favorites list can be sent to be restored and analyzed to prevent future occurrences of this issue?"),
             Desktop::BoxYesNo | Desktop::BoxExclamation);
         if (answer == Desktop::AnswerYes) {
-            const QString data = basGeneral::DataFolder();
-            QFile::remove(data + QStringLiteral("favorites-backup.dat"));
-            basGeneral::MoveFileIfMissing(data + kFavorites, data + QStringLiteral("favorites-backup.dat"));
-            Desktop::MsgBox(QStringLiteral("Your favorites list has been saved as favorites-backup.dat and a new favorites list has been "
-                                      "started.") + kCrLf + kCrLf + QStringLiteral("You will now need to restart ") + Desktop::AppTitle(),
-                       Desktop::BoxInformation);
+            // Under a name of its own: an earlier damaged list stays.
+            const QString backup = DamagedFile::SetAside(basGeneral::DataFolder(), kFavorites);
+            if (backup.isEmpty())
+                Desktop::MsgBox(QStringLiteral("Your favorites list file could not be renamed. Please move favorites.dat out of "
+                                               "the following folder yourself before you start ")
+                                    + Desktop::AppTitle() + QStringLiteral(" again:") + kCrLf + kCrLf + basGeneral::DataFolder(),
+                                Desktop::BoxExclamation);
+            else
+                Desktop::MsgBox(QStringLiteral("Your favorites list has been saved as ") + backup
+                                    + QStringLiteral(" and a new favorites list has been started.") + kCrLf + kCrLf
+                                    + QStringLiteral("You will now need to restart ") + Desktop::AppTitle(),
+                                Desktop::BoxInformation);
         }
     } else {
         Desktop::MsgBox(QStringLiteral("An error occured while loading the program, please start the program again and you will have "

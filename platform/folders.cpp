@@ -1,10 +1,12 @@
 #include "platform/folders.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -40,15 +42,23 @@ QString localAppData() { return xdgOr("XDG_DATA_HOME", QStringLiteral(".local/sh
 QString roamingAppData() { return xdgOr("XDG_CONFIG_HOME", QStringLiteral(".config")); }
 QString autostart() { return roamingAppData() + QStringLiteral("/autostart"); }
 
-QString runtime()
+bool makePrivate(const QString &path)
 {
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (base.isEmpty() || !QFileInfo(base).isWritable())
-        base = QDir::tempPath();
-    // One lock folder per home, so parallel test processes never collide.
-    const QByteArray tag = QCryptographicHash::hash(home().toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
-    const QString dir = QStringLiteral("%1/tallowmere-%2-%3").arg(base).arg(getuid()).arg(QString::fromLatin1(tag));
-    QDir().mkpath(dir);
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st = {};
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return false;
+    return (st.st_mode & 077) == 0 || ::chmod(native.constData(), 0700) == 0;
+}
+
+QString privateData(const QString &title)
+{
+    const QString base = localAppData();
+    const QString dir = base + QLatin1Char('/') + title;
+    if (!QDir().mkpath(base) || !makePrivate(dir))
+        return {};
     return dir;
 }
 

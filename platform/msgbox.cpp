@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace Desktop {
@@ -43,7 +44,42 @@ QMessageBox::Icon iconFor(int style)
     }
 }
 
+bool &cancelled()
+{
+    static bool c = false;
+    return c;
+}
+
+QList<QPointer<QMessageBox>> &openBoxes()
+{
+    static QList<QPointer<QMessageBox>> boxes;
+    return boxes;
+}
+
+// What closing a box without a click means: Cancel where there is one, else
+// the last button (No of Yes/No, the only OK).
+int cancelAnswer(const QList<ButtonSpec> &buttons)
+{
+    for (const auto &b : buttons)
+        if (b.result == AnswerCancel)
+            return AnswerCancel;
+    return buttons.back().result;
+}
+
 } // namespace
+
+void CancelBoxes(bool on)
+{
+    cancelled() = on;
+    if (!on)
+        return;
+    const auto boxes = openBoxes();
+    for (const QPointer<QMessageBox> &box : boxes)
+        if (box)
+            box->reject();
+}
+
+bool BoxesCancelled() { return cancelled(); }
 
 QString AppTitle() { return QStringLiteral("Tallowmere"); }
 
@@ -52,10 +88,12 @@ void setMsgBoxResponder(MsgBoxResponder r) { responder() = std::move(r); }
 int MsgBox(const QString &prompt, int style, const QString &title)
 {
     const MsgBoxCall call{prompt, style, title.isEmpty() ? AppTitle() : title};
+    const auto buttons = buttonsFor(style);
+    if (cancelled())
+        return cancelAnswer(buttons);
     if (responder())
         return responder()(call);
 
-    const auto buttons = buttonsFor(style);
     QMessageBox box(iconFor(style), call.title, prompt, QMessageBox::NoButton, QApplication::activeWindow());
     // Prompts can carry page and user text (titles, addresses): never markup.
     box.setTextFormat(Qt::PlainText);
@@ -65,16 +103,17 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     box.setDefaultButton(buttons[defaultIndex].button);
     if (style & 0x1000) // system modal: keep it in front
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    openBoxes() << &box;
     box.exec();
+    openBoxes().removeAll(&box);
+    if (cancelled())
+        return cancelAnswer(buttons);
     const auto clicked = box.standardButton(box.clickedButton());
     for (const auto &b : buttons)
         if (b.button == clicked)
             return b.result;
-    // Closed with Esc or the close box: Cancel where there is one, else the last button.
-    for (const auto &b : buttons)
-        if (b.result == AnswerCancel)
-            return AnswerCancel;
-    return buttons.size() == 1 ? buttons.front().result : buttons.back().result;
+    // Closed with Esc or the close box.
+    return cancelAnswer(buttons);
 }
 
 } // namespace Desktop

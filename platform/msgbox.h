@@ -32,6 +32,13 @@ int MsgBox(const QString &prompt, int style = BoxOKOnly, const QString &title = 
 // Replaces the real boxes; an empty function restores them.
 void setMsgBoxResponder(MsgBoxResponder responder);
 
+// Nobody is left to answer (the program is asked to end while it starts):
+// every open box closes with its cancel answer (Cancel, else No, else its
+// only button), and every later box gives that answer at once, unshown and
+// unasked. Tests switch it off again (on = false).
+void CancelBoxes(bool on = true);
+bool BoxesCancelled();
+
 // The program's title: the application name of the settings store and the
 // caption of its message boxes.
 QString AppTitle();

@@ -3,6 +3,7 @@
 #include "platform/folders.h"
 #include "platform/msgbox.h"
 #include "platform/network.h"
+#include "platform/privatefile.h"
 #include "platform/schemes.h"
 #include "platform/webbrowser_script.h"
 
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QKeyEvent>
@@ -31,6 +33,7 @@
 #include <algorithm>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -78,10 +81,34 @@ const char kHostPage[] = "<html><head></head><body></body></html>\r\n";
 bool writeHostPage(const QString &path)
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    if (!PrivateFile::open(f))
         return false;
     f.write(kHostPage);
     return f.commit();
+}
+
+// A host page the list may live in: a plain file of this user's that nobody
+// else may change. Anything else (planted by another user, a link) could
+// run its own script beside the list and read it.
+bool isOwnHostPage(const QString &path)
+{
+    struct stat st = {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid()
+           && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// blank.htm in `folder`: the user's own one there, or one written now;
+// empty when neither.
+QString hostPageIn(const QString &folder)
+{
+    if (folder.isEmpty())
+        return {};
+    const QString path = folder + QStringLiteral("/blank.htm");
+    if (isOwnHostPage(path))
+        return path;
+    if (!QFileInfo(path).isSymLink() && !QFileInfo::exists(path) && writeHostPage(path) && isOwnHostPage(path))
+        return path;
+    return {};
 }
 
 } // namespace
@@ -854,15 +881,14 @@ QString WebBrowser::DocumentHostFile() const
 {
     if (!m_hostFile.isEmpty())
         return m_hostFile;
+    // Beside the program, so relative addresses resolve against its folder;
+    // where that folder is not the user's to write (an installed copy), in
+    // the user's private data folder. Checked again at every use.
     static QString path;
-    if (path.isEmpty() || !QFileInfo::exists(path)) {
-        const QString beside = Folders::program() + QStringLiteral("/blank.htm");
-        if (QFileInfo::exists(beside) || writeHostPage(beside)) {
-            path = beside;
-        } else {
-            const QString temp = QStringLiteral("%1/tallowmere-%2-blank.htm").arg(QDir::tempPath()).arg(getuid());
-            path = (QFileInfo::exists(temp) || writeHostPage(temp)) ? temp : beside;
-        }
+    if (path.isEmpty() || !isOwnHostPage(path)) {
+        path = hostPageIn(Folders::program());
+        if (path.isEmpty())
+            path = hostPageIn(Folders::privateData(Desktop::AppTitle()));
     }
     return path;
 }

@@ -253,8 +253,9 @@ public:
     PageIds DocumentReplace(const QString &html, const QStringList &textIds = {});
     // The page that written documents live in: a file:// page, so relative
     // addresses resolve against its folder and "tmr:" links work. Default:
-    // blank.htm in the program's folder (created when missing; a temporary
-    // folder when that one is read-only).
+    // blank.htm in the program's folder (created when missing), or in the
+    // user's private data folder where the program's folder is not the
+    // user's to write; only ever a file of the user's own.
     void SetDocumentHostFile(const QString &path) { m_hostFile = path; }
     QString DocumentHostFile() const;
 

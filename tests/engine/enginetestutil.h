@@ -63,6 +63,27 @@ void RemoveDataFile(const QString &name);
 // Removes every list file and backup of the data folder.
 void RemoveListFiles();
 
+// The dated backups of a damaged file of the data folder ("data6",
+// "favorites"): "data6-backup-<date>-<time>[-n].dat".
+QStringList Backups(const QString &stem);
+
+// While it lives, nothing in the folder can be added, removed or renamed
+// (even by root: the file system's immutable flag). held() is false where
+// the file system has no such flag.
+class FrozenFolder
+{
+public:
+    explicit FrozenFolder(const QString &path);
+    ~FrozenFolder();
+    FrozenFolder(const FrozenFolder &) = delete;
+    FrozenFolder &operator=(const FrozenFolder &) = delete;
+    bool held() const { return m_held; }
+
+private:
+    QString m_path;
+    bool m_held = false;
+};
+
 // The 17 fields of the current layout written as one line of the file.
 QByteArray Line(const QStringList &fields);
 

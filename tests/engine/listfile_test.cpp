@@ -11,6 +11,7 @@
 #include "platform/listview.h"
 #include "platform/numberederror.h"
 #include "tests/support/msgboxscript.h"
+#include "tests/support/filemode.h"
 #include "tests/support/programended.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 using namespace EngineTest;
 using ListFile::QuotedFieldReader;
@@ -501,17 +503,22 @@ TEST(ListFileLoad, AnUnreadableData6GetsTheBackupOffer)
     EXPECT_EQ(GetSetting(QStringLiteral("Exit OK")), "1");
     EXPECT_EQ(ReadDataFile(kData6), broken);
 
-    // Yes: an older backup is replaced by the broken list.
-    WriteDataFile("data6-backup.dat", "old backup");
+    // Yes: the broken list goes aside under a name of its own; a backup of
+    // an earlier damaged list stays as it was.
+    WriteDataFile("data6-backup.dat", "backup of an older version");
     boxes.clear();
     boxes.answer(Desktop::AnswerYes);
     EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
     ASSERT_EQ(boxes.calls().size(), 2);
     EXPECT_EQ(boxes.calls()[1].style, 64);
-    EXPECT_TRUE(boxes.calls()[1].prompt.startsWith("Your items list file has been saved as data6-backup.dat"));
+    QStringList backups = Backups("data6");
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^data6-backup-\\d{8}-\\d{6}\\.dat$").match(backups[0]).hasMatch()) << backups[0].toStdString();
+    EXPECT_TRUE(boxes.calls()[1].prompt.startsWith("Your items list file has been saved as " + backups[0] + " and a new list"));
     EXPECT_TRUE(boxes.calls()[1].prompt.endsWith("\r\n\r\nYou will now need to restart " + Desktop::AppTitle()));
     EXPECT_FALSE(QFile::exists(DataPath(kData6)));
-    EXPECT_EQ(ReadDataFile("data6-backup.dat"), broken);
+    EXPECT_EQ(ReadDataFile(backups[0]), broken);
+    EXPECT_EQ(ReadDataFile("data6-backup.dat"), "backup of an older version");
 
     // The next start finds no list and carries on.
     boxes.clear();
@@ -519,18 +526,39 @@ TEST(ListFileLoad, AnUnreadableData6GetsTheBackupOffer)
     EXPECT_TRUE(boxes.calls().isEmpty());
     EXPECT_EQ(EngineForm().lvwAuctions->Count(), 0);
 
-    // A backup that cannot be made is not reported as made.
-    WriteDataFile(kData6, broken);
-    RemoveDataFile("data6-backup.dat");
-    ASSERT_TRUE(QDir().mkpath(DataPath("data6-backup.dat") + "/keep"));
+    // A second damaged list, within the same second: both backups are kept.
+    const QByteArray brokenAgain = good + "\"2\",\"never closed";
+    WriteDataFile(kData6, brokenAgain);
     boxes.clear();
     boxes.answer(Desktop::AnswerYes);
     EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
-    ASSERT_EQ(boxes.calls().size(), 2);
-    EXPECT_EQ(boxes.calls()[1].style, 48);
-    EXPECT_TRUE(boxes.calls()[1].prompt.startsWith("Your items list file could not be renamed"));
+    const QString first = backups[0];
+    backups = Backups("data6");
+    ASSERT_EQ(backups.size(), 2);
+    EXPECT_EQ(ReadDataFile(first), broken);
+    backups.removeAll(first);
+    ASSERT_EQ(backups.size(), 1);
+    const QString second = backups[0];
+    EXPECT_EQ(ReadDataFile(second), brokenAgain);
+    EXPECT_TRUE(boxes.calls()[1].prompt.startsWith("Your items list file has been saved as " + second + " and"));
+    for (const QString &name : {first, second})
+        EXPECT_EQ(FileMode(DataPath(name)), "0600") << name.toStdString();
+
+    // A backup that cannot be made is not reported as made.
+    WriteDataFile(kData6, broken);
+    {
+        const FrozenFolder frozen(basGeneral::DataFolder());
+        if (frozen.held()) {
+            boxes.clear();
+            boxes.answer(Desktop::AnswerYes);
+            EXPECT_THROW(FreshForm().LoadListFiles(), ProgramEnded);
+            ASSERT_EQ(boxes.calls().size(), 2);
+            EXPECT_EQ(boxes.calls()[1].style, 48);
+            EXPECT_TRUE(boxes.calls()[1].prompt.startsWith("Your items list file could not be renamed"));
+        }
+    }
     EXPECT_EQ(ReadDataFile(kData6), broken);
-    QDir(DataPath("data6-backup.dat")).removeRecursively();
+    EXPECT_EQ(Backups("data6").size(), 2);
     RemoveDataFile(kData6);
 }
 

@@ -223,7 +223,12 @@ TEST(Loader, UnreadableFavoritesAreSetAsideOnRequest)
     EXPECT_TRUE(MsgBoxScript::instance().calls()[0].prompt.startsWith("An error occured while loading your favorites list: "));
     EXPECT_EQ(MsgBoxScript::instance().calls()[0].style, 52);
     EXPECT_FALSE(QFile::exists(DataPath("favorites.dat")));
-    EXPECT_EQ(ReadDataFile("favorites-backup.dat"), "\"never closed,\"x\r\n\"");
+    // Under a name of its own: the backup of an earlier damaged list stays.
+    EXPECT_EQ(ReadDataFile("favorites-backup.dat"), "older backup");
+    const QStringList backups = Backups("favorites");
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_EQ(ReadDataFile(backups[0]), "\"never closed,\"x\r\n\"");
+    EXPECT_TRUE(MsgBoxScript::instance().calls()[1].prompt.startsWith("Your favorites list has been saved as " + backups[0] + " and"));
 }
 
 TEST(Loader, AnUnreadableSortKeyEndsTheStartWithTheGeneralMessage)

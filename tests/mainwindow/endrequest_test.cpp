@@ -1,14 +1,19 @@
 // What SIGTERM and SIGINT do once caught, without the signal: the request sets
 // blnForceExit and asks the main window to unload, again every half second
-// while the shut-down refuses.
+// while the shut-down refuses or a handler waits below; an open question
+// closes with its cancel answer.
 #include "app/endrequest.h"
 #include "foundation/mainformshell.h"
+#include "platform/msgbox.h"
+#include "tests/support/msgboxscript.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QList>
+#include <QTimer>
 
 namespace {
 
@@ -64,4 +69,58 @@ TEST(EndRequest, SetsForceExitAndAsksTheMainWindowToUnloadEveryHalfSecondUntilIt
         EXPECT_GE(seen.queryMs[i] - seen.queryMs[i - 1], 400);
     EXPECT_FALSE(frmMainShell::isLoaded());
     EXPECT_FALSE(EndRequest::Pending());
+    EndRequest::Reset();
+}
+
+// A handler of the main window waits for a page, letting events run; the
+// signal comes meanwhile. Unloading then would delete the window under the
+// handler, which goes on with it when the wait is over.
+TEST(EndRequest, TheMainWindowIsNotUnloadedUnderAHandlerThatWaits)
+{
+    Seen seen;
+    frmMainShell::setFactory([&seen] { return new RefusingWindow(seen); });
+    frmMainShell::instance();
+    seen.clock.start();
+    bool waiting = false;
+    qsizetype asksWhileWaiting = -1;
+    QTimer::singleShot(0, [&] {
+        waiting = true;
+        QTimer::singleShot(100, [] { EndRequest::Request(); });
+        QElapsedTimer wait;
+        wait.start();
+        while (wait.elapsed() < 1200)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        asksWhileWaiting = seen.queryMs.size();
+        waiting = false;
+    });
+    ASSERT_TRUE(waitFor([&seen] { return seen.unloaded; }, 10000));
+    frmMainShell::setFactory({});
+    EXPECT_EQ(asksWhileWaiting, 0) << "the shut-down ran under the waiting handler";
+    EXPECT_FALSE(waiting);
+    EXPECT_EQ(seen.forceExitAtQuery, QList<bool>({true}));
+    EndRequest::Reset();
+}
+
+TEST(EndRequest, WhileTheProgramStartsItsQuestionsCloseWithTheirCancelAnswer)
+{
+    // Real boxes, as on screen: nobody answers them.
+    Desktop::setMsgBoxResponder({});
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(300, [] { EndRequest::Request(); });
+    const int reset = Desktop::MsgBox(QStringLiteral("Reset program settings?"),
+                                      Desktop::BoxYesNo | Desktop::BoxCritical | Desktop::BoxDefaultButton2);
+    EXPECT_EQ(reset, Desktop::AnswerNo);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_TRUE(EndRequest::Requested());
+
+    // Later questions of the start are not asked: their cancel answer at once.
+    clock.restart();
+    EXPECT_EQ(Desktop::MsgBox(QStringLiteral("Keep it?"), Desktop::BoxYesNoCancel), Desktop::AnswerCancel);
+    EXPECT_EQ(Desktop::MsgBox(QStringLiteral("Rename the list?"), Desktop::BoxYesNo | Desktop::BoxExclamation), Desktop::AnswerNo);
+    EXPECT_EQ(Desktop::MsgBox(QStringLiteral("Error while reading")), Desktop::AnswerOK);
+    EXPECT_LT(clock.elapsed(), 1000);
+
+    EndRequest::Reset();
+    MsgBoxScript::installDefault();
 }

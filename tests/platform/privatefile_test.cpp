@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -117,4 +118,43 @@ TEST(PrivateFile, AnUnreadableSettingsFileSetAsideIsOwnerOnly)
     EXPECT_EQ(FileMode(copy), "0600");
     EXPECT_EQ(fileBytes(copy), "{ \"HKEY_CURRENT_USER\": { \"Password\": ");
     QFile::remove(copy);
+}
+
+// The data folder holds the one-copy lock and the list page's host: only a
+// folder of the user's own that nobody else may enter is taken.
+TEST(PrivateFolder, IsMadeOrNarrowedAndNeverTakenFromSomeoneElse)
+{
+    QTemporaryDir tmp;
+    const QString fresh = tmp.filePath("fresh");
+    EXPECT_TRUE(Folders::makePrivate(fresh));
+    EXPECT_EQ(FileMode(fresh), "0700");
+
+    const QString older = tmp.filePath("older");
+    ASSERT_TRUE(QDir().mkdir(older));
+    ASSERT_TRUE(SetFileMode(older, 0755));
+    EXPECT_TRUE(Folders::makePrivate(older));
+    EXPECT_EQ(FileMode(older), "0700");
+
+    const QString link = tmp.filePath("link");
+    ASSERT_TRUE(QFile::link(fresh, link));
+    EXPECT_FALSE(Folders::makePrivate(link));
+    const QString file = tmp.filePath("file");
+    writePlain(file, "x", 0600);
+    EXPECT_FALSE(Folders::makePrivate(file));
+    EXPECT_FALSE(Folders::makePrivate(tmp.filePath("no/such/parent")));
+
+    if (::getuid() == 0) {
+        const QString theirs = tmp.filePath("theirs");
+        ASSERT_TRUE(QDir().mkdir(theirs));
+        ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+        ASSERT_TRUE(SetFileMode(theirs, 0777));
+        EXPECT_FALSE(Folders::makePrivate(theirs));
+        EXPECT_EQ(FileMode(theirs), "0777") << "someone else's folder is left alone";
+    }
+
+    // The data folder itself, below the (test's own) home.
+    const QString data = Folders::privateData("Tallowmere");
+    ASSERT_FALSE(data.isEmpty());
+    EXPECT_TRUE(data.endsWith("/Tallowmere"));
+    EXPECT_EQ(FileMode(data), "0700");
 }

@@ -1,0 +1,29 @@
+#include "engine/damagedfile.h"
+
+#include "foundation/basgeneral.h"
+
+#include <QFileInfo>
+
+namespace DamagedFile {
+
+QString BackupName(const QString &folder, const QString &fileName, const QDateTime &when)
+{
+    const QFileInfo info(fileName);
+    const QString stem = info.completeBaseName() + QStringLiteral("-backup-") + when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString extension = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    QString name = stem + extension;
+    for (int n = 2; QFileInfo::exists(folder + name) || QFileInfo(folder + name).isSymLink(); ++n)
+        name = stem + QLatin1Char('-') + QString::number(n) + extension;
+    return name;
+}
+
+QString SetAside(const QString &folder, const QString &fileName)
+{
+    const QString name = BackupName(folder, fileName, QDateTime::currentDateTime());
+    basGeneral::MoveFileIfMissing(folder + fileName, folder + name);
+    if (QFileInfo::exists(folder + fileName) || !QFileInfo::exists(folder + name))
+        return {};
+    return name;
+}
+
+} // namespace DamagedFile

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// A damaged data file set aside for the user (and for support) never takes
+// the place of one set aside before: each copy is named after the moment it
+// was made, as the settings file's copies are.
+namespace DamagedFile {
+
+// "data6.dat" at 2026-12-07 06:01:02 gives "data6-backup-20261207-060102.dat";
+// "-2", "-3"... go before the extension while that name is taken in folder.
+QString BackupName(const QString &folder, const QString &fileName, const QDateTime &when);
+
+// Moves folder + fileName aside under its BackupName for now. The name it
+// got, or empty when the file is still where it was.
+QString SetAside(const QString &folder, const QString &fileName);
+
+} // namespace DamagedFile
