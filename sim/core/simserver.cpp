@@ -157,7 +157,11 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     addVendorPageRoutes();
 }
 
-SimServer::~SimServer() = default;
+SimServer::~SimServer()
+{
+    if (!m_stateFile.isEmpty())
+        saveState();
+}
 
 bool SimServer::start(const Options &options)
 {
@@ -379,6 +383,7 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
 
     if (request.path == QLatin1String("/_sim") || request.path.startsWith(QLatin1String("/_sim/"))) {
         sendResponse(socket, control(request), keepAlive);
+        stateMayHaveChanged();
         return;
     }
 
@@ -446,6 +451,7 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
             break;
         }
     }
+    stateMayHaveChanged();
     emit requestLogged(index);
 }
 
