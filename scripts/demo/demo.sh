@@ -226,7 +226,13 @@ demo_unattended() {
   local program_log="$SIM_STATE/program.log"
   start_virtual_screen
   demo_run_program "${PROGRAM_ARGS[@]}" >"$program_log" 2>&1 &
-  PROGRAM_PID=$!
+  PROGRAM_PID=""
+  for _ in $(seq 1 100); do
+    PROGRAM_PID="$(demo_program_pid)"
+    [ -n "$PROGRAM_PID" ] && break
+    sleep 0.1
+  done
+  [ -n "$PROGRAM_PID" ] || { demo_say "The program did not start; its output: $program_log"; exit 1; }
   demo_say "Program started (process $PROGRAM_PID; its output goes to $program_log)."
 
   local deadline=$((SECONDS + ends_in + 90)) last_state="" last_report=$SECONDS
