@@ -99,6 +99,7 @@ demo_processes() {
   for f in $(grep -lzxF "$DEMO_RUN_MARK" /proc/[0-9]*/environ 2>/dev/null || true); do
     pid="${f#/proc/}"; pid="${pid%/environ}"
     exe="$(readlink "/proc/$pid/exe" 2>/dev/null)" || continue
+    exe="${exe% (deleted)}" # rebuilt while it runs
     case "${exe##*/}" in
       tallowmere|tallowmere-monitor) echo "$pid ${exe##*/}" ;;
     esac
