@@ -8,11 +8,9 @@
 #include "engine/browserseams.h"
 #include "engine/itemwindows.h"
 #include "engine/menucommands.h"
-#include "engine/onlineservice.h"
 #include "engine/startupwindows.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
-#include "foundation/hostroles.h"
 #include "foundation/pageaccess.h"
 #include "platform/desktop.h"
 #include "platform/inet.h"
@@ -27,7 +25,6 @@
 #include <QMenuBar>
 
 namespace {
-
 
 void run(const std::function<void()> &command)
 {

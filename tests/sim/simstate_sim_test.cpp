@@ -2,6 +2,7 @@
 // left keeps every item, items made through the control endpoint included,
 // with the same end times, winners and clock, whether it was ended by a
 // signal or killed.
+#include "sim/core/simserver.h"
 #include "tests/sim/simtestutil.h"
 
 #include <gtest/gtest.h>
@@ -165,4 +166,38 @@ TEST(SimStateFile, AnUnreadableStateFileStopsTheStartAndIsLeftAsItWas)
     QFile f(stateFile);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("{\"items\": [ cut short"));
+}
+
+TEST(SimStateFile, ProxyMaximaAndSignInsOutliveARestart)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString stateFile = dir.filePath(QStringLiteral("state.json"));
+    QString token;
+    {
+        Sim::SimServer first;
+        first.keepStateIn(stateFile);
+        Sim::SimItem item;
+        item.number = QStringLiteral("7");
+        item.price = 10.0;
+        item.endsAt = first.now().addSecs(600);
+        first.items().add(item);
+        EXPECT_EQ(first.bids().placeBid(*first.items().find(QStringLiteral("7")), QStringLiteral("demo"), 50.0, 1, first.now()),
+                  Sim::BidOutcome::First);
+        token = first.startSession(QStringLiteral("demo"));
+    } // saved as it ends
+
+    Sim::SimServer second;
+    QString error;
+    ASSERT_TRUE(second.loadState(stateFile, &error)) << qPrintable(error);
+    Sim::SimItem *item = second.items().find(QStringLiteral("7"));
+    ASSERT_NE(item, nullptr);
+    // A rival below the kept maximum is outbid, and the price stops there.
+    EXPECT_EQ(second.bids().placeBid(*item, QStringLiteral("rival"), 30.0, 1, second.now()), Sim::BidOutcome::Outbid);
+    EXPECT_EQ(item->winner, QStringLiteral("demo"));
+    EXPECT_DOUBLE_EQ(item->price, 31.0) << "30.00 plus the 1.00 increment";
+
+    Sim::Request request;
+    request.headers.append({QByteArrayLiteral("Cookie"), (Sim::SimServer::sessionCookieName() + QLatin1Char('=') + token).toLatin1()});
+    EXPECT_EQ(second.sessionUser(request), QStringLiteral("demo")) << "the program's sign-in cookie still counts";
 }
