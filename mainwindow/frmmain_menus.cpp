@@ -3,15 +3,14 @@
 // tools are opened through their seams (engine/menucommands.h and the other
 // seam headers), which the program installs.
 #include "mainwindow/frmmain.h"
+#include "mainwindow/menupages.h"
 
 #include "engine/browserseams.h"
 #include "engine/itemwindows.h"
 #include "engine/menucommands.h"
-#include "engine/onlineservice.h"
 #include "engine/startupwindows.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
-#include "foundation/hostroles.h"
 #include "foundation/pageaccess.h"
 #include "platform/desktop.h"
 #include "platform/inet.h"
@@ -29,8 +28,6 @@
 
 namespace {
 
-using HostRoles::Role;
-
 void run(const std::function<void()> &command)
 {
     if (command)
@@ -40,16 +37,6 @@ void run(const std::function<void()> &command)
 QString chosenDomain()
 {
     return frmSettings::instance().txteBayDomain->currentText().toLower();
-}
-
-QString sitePage(Role role, const QString &pathAndQuery)
-{
-    return HostRoles::url(role, pathAndQuery, false, chosenDomain());
-}
-
-QString vendorPage(const QString &pathAndQuery)
-{
-    return HostRoles::url(Role::Vendor, pathAndQuery);
 }
 
 } // namespace
@@ -187,12 +174,12 @@ void frmMain::mnuFilePrint_Click()
 
 void frmMain::mnuFileAffiliate_Click()
 {
-    openPage(vendorPage(QStringLiteral("/affiliate/")), true);
+    openPage(MenuPages::Affiliate(), true);
 }
 
 void frmMain::mnuFileDonate_Click()
 {
-    openPage(vendorPage(QStringLiteral("/donate/?user=") + CurrentUser), true);
+    openPage(MenuPages::Donate(CurrentUser), true);
 }
 
 void frmMain::mnuFileExit_Click()
@@ -303,7 +290,7 @@ void frmMain::mnuSellingFeedback_Click()
 
 void frmMain::mnuBrowserTMROLogin_Click()
 {
-    openPage(OnlineService::LoginPageURL(), true);
+    openPage(MenuPages::OnlineLogin(), true);
 }
 
 void frmMain::mnuBrowserBack_Click()
@@ -332,49 +319,46 @@ void frmMain::mnuBrowserRefresh_Click()
 
 void frmMain::mnuGotoeBayHome_Click()
 {
-    openPage(sitePage(Role::SiteBase, QStringLiteral("/")), false);
+    openPage(MenuPages::EbayHome(chosenDomain()), false);
 }
 
 void frmMain::mnuGoToAdvSearch_Click()
 {
-    openPage(sitePage(Role::SiteSearch, QStringLiteral("/ws/search/AdvSearch?sofindtype=1")), false);
+    openPage(MenuPages::AdvancedSearch(chosenDomain()), false);
 }
 
 void frmMain::mnuGotoSell_Click()
 {
-    openPage(sitePage(Role::SiteSelling, QStringLiteral("/sell")), false);
+    openPage(MenuPages::Sell(chosenDomain()), false);
 }
 
 void frmMain::mnuGoToMyEbayBidding_Click()
 {
-    openPage(sitePage(Role::SiteMyEbay, QStringLiteral("/ws/eBayISAPI.dll?MyeBay&CurrentPage=MyeBayAllBuying")), false);
+    openPage(MenuPages::MyEbayBidding(chosenDomain()), false);
 }
 
 void frmMain::mnuGoToMyeBaySelling_Click()
 {
-    openPage(sitePage(Role::SiteMyEbay, QStringLiteral("/ws/eBayISAPI.dll?MyeBay&CurrentPage=MyeBaySelling")), false);
+    openPage(MenuPages::MyEbaySelling(chosenDomain()), false);
 }
 
 void frmMain::mnuGoToMyeBayFav_Click()
 {
-    openPage(sitePage(Role::SiteMyEbay, QStringLiteral("/ws/eBayISAPI.dll?MyeBay&CurrentPage=MyeBayAllFavorites")), false);
+    openPage(MenuPages::MyEbayFavorites(chosenDomain()), false);
 }
 
 // --- Help ---
 
 void frmMain::mnuHelpFAQ_Click()
 {
-    openPage(vendorPage(QStringLiteral("/faq.asp")), true);
+    openPage(MenuPages::Faq(), true);
 }
 
 void frmMain::mnuHelpSupport_Click()
 {
     frmSettings &settings = frmSettings::instance();
-    openPage(vendorPage(QStringLiteral("/contact.asp?user=") + basGeneral::UrlEncode(CurrentUser) + QStringLiteral("&build=")
-                        + QString::number(BrowserSeams::ProgramRevision ? BrowserSeams::ProgramRevision() : 0)
-                        + QStringLiteral("&int=")
-                        + settings.ddnFastSyncInterval->currentText() + QStringLiteral("&delay=")
-                        + settings.ddnBidDelay->currentText()),
+    openPage(MenuPages::Support(CurrentUser, BrowserSeams::ProgramRevision ? BrowserSeams::ProgramRevision() : 0,
+                                settings.ddnFastSyncInterval->currentText(), settings.ddnBidDelay->currentText()),
              true);
 }
 
@@ -397,7 +381,7 @@ void frmMain::mnuUserTMROLogin_Click()
 
 void frmMain::mnuUserFeedback_Click()
 {
-    openPage(sitePage(Role::SiteFeedback, QStringLiteral("/ws/eBayISAPI.dll?ViewFeedback&userid=") + CurrentUser), false);
+    openPage(MenuPages::Feedback(chosenDomain(), CurrentUser), false);
 }
 
 void frmMain::mnuUserChange_Click()

@@ -72,6 +72,10 @@ int main(int argc, char **argv)
     parser.addOption({QStringLiteral("state-dir"), QStringLiteral("Folder for the certificates and the hosts file (default: a temporary folder)."), QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("hosts-file"), QStringLiteral("Where to write the hosts file (default: <state-dir>/hosts)."), QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("scenario"), QStringLiteral("JSON file with items, accounts, faults and clockOffset to start with."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("state-file"),
+                      QStringLiteral("Keeps items (with their end times and bids), accounts, sign-ins and the clock offset in FILE; "
+                                     "a run starts from it when it exists, in place of --scenario."),
+                      QStringLiteral("FILE")});
     parser.process(app);
 
     Sim::SimServer::Options options;
@@ -84,7 +88,14 @@ int main(int argc, char **argv)
     options.hostsFile = parser.value(QStringLiteral("hosts-file"));
 
     Sim::SimServer server;
-    if (parser.isSet(QStringLiteral("scenario"))) {
+    const QString stateFile = parser.value(QStringLiteral("state-file"));
+    if (!stateFile.isEmpty() && QFile::exists(stateFile)) {
+        QString error;
+        if (!server.loadState(stateFile, &error)) {
+            std::fprintf(stderr, "tallowmere-sim: state: %s\n", qPrintable(error));
+            return 2;
+        }
+    } else if (parser.isSet(QStringLiteral("scenario"))) {
         QFile file(parser.value(QStringLiteral("scenario")));
         if (!file.open(QIODevice::ReadOnly)) {
             std::fprintf(stderr, "tallowmere-sim: cannot read %s\n", qPrintable(file.fileName()));
@@ -110,6 +121,10 @@ int main(int argc, char **argv)
     say(QStringLiteral("https-port %1").arg(server.httpsPort()));
     say(QStringLiteral("hosts-file ") + server.hostsFile());
     say(QStringLiteral("ca-file ") + server.caFile());
+    if (!stateFile.isEmpty()) {
+        server.keepStateIn(stateFile);
+        say(QStringLiteral("state-file ") + stateFile);
+    }
     say(QStringLiteral("ready"));
     quitOnSignals(app);
     return app.exec();

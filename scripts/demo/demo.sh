@@ -6,6 +6,8 @@ DEMO_HOME="${TALLOWMERE_DEMO_HOME:-$HOME/.tallowmere-demo}"
 DEMO_DATA="$DEMO_HOME/.local/share/Tallowmere"
 DEMO_SETTINGS="$DEMO_HOME/.config/tallowmere-registry.json"
 SIM_STATE="$DEMO_HOME/sim"
+# The simulator's items, end times, bids and sign-ins, kept for --keep.
+SIM_STATE_FILE="$SIM_STATE/state.json"
 # The demo snipe: item, and in an unattended run how long after the
 # simulator's start its auction ends.
 DEMO_ITEM=110000000001
@@ -13,13 +15,15 @@ UNATTENDED_ENDS_IN=60
 
 demo_say() { printf '%s\n' "$*"; }
 
-# The list, settings and browser data of the last run go, so the demo starts as
-# it did the first time; --keep keeps them. The simulator's certificates stay.
+# The list, settings, browser data and the simulator's items of the last run
+# go, so the demo starts as it did the first time; --keep keeps them. The
+# simulator's certificates stay.
 demo_prepare_home() {
   mkdir -p "$SIM_STATE"
   if [ "$KEEP" = 1 ]; then
-    demo_say "Keeping the demo's list and settings of the last run (--keep)."
+    demo_say "Keeping the demo's list and settings and the simulator's items of the last run (--keep)."
   else
+    rm -f "$SIM_STATE_FILE"
     rm -f "$DEMO_SETTINGS" "$DEMO_HOME/.config/autostart/tallowmere.desktop"
     rm -rf "$DEMO_DATA" "$DEMO_HOME/.config/Tallowmere"
   fi
@@ -33,6 +37,8 @@ demo_prepare_home() {
 # in the kept files.
 demo_start_sim() {
   local ports_file="$SIM_STATE/ports" old_http="" old_https=""
+  SIM_KEPT=0
+  [ -s "$SIM_STATE_FILE" ] && SIM_KEPT=1
   [ -r "$ports_file" ] && read -r old_http old_https <"$ports_file" || true
   if ! sim_try_start "${old_http:-0}" "${old_https:-0}"; then
     if [ -n "$old_http" ]; then
@@ -57,8 +63,9 @@ demo_start_sim() {
 
 sim_try_start() {
   SIM_LOG="$SIM_STATE/sim.log"
+  # The scenario only when there is no state file to start from.
   "$BUILD/bin/tallowmere-sim" --state-dir "$SIM_STATE" --http-port "$1" --https-port "$2" \
-    --scenario "$ROOT/scripts/demo/scenario.json" >"$SIM_LOG" 2>&1 &
+    --scenario "$ROOT/scripts/demo/scenario.json" --state-file "$SIM_STATE_FILE" >"$SIM_LOG" 2>&1 &
   SIM_PID=$!
   for _ in $(seq 1 100); do
     grep -q '^ready' "$SIM_LOG" 2>/dev/null && return 0
@@ -77,14 +84,70 @@ replace_port() {
   done
 }
 
+# ---- The program and the copies its watchdog starts -------------------------
+
+# The program, its watchdog (tallowmere-monitor) and any copy the watchdog
+# starts again all carry this mark in their environment; the simulator lives
+# until none of them is left, whoever started the last one.
+DEMO_RUN_MARK="TALLOWMERE_DEMO_RUN=$$.$RANDOM"
+
+demo_run_program() { env "$DEMO_RUN_MARK" "$BUILD/bin/tallowmere" "$@"; }
+
+# Processes of this run: "pid name" lines for the program and its watchdog.
+demo_processes() {
+  local f pid exe
+  for f in $(grep -lzxF "$DEMO_RUN_MARK" /proc/[0-9]*/environ 2>/dev/null || true); do
+    pid="${f#/proc/}"; pid="${pid%/environ}"
+    exe="$(readlink "/proc/$pid/exe" 2>/dev/null)" || continue
+    exe="${exe% (deleted)}" # rebuilt while it runs
+    case "${exe##*/}" in
+      tallowmere|tallowmere-monitor) echo "$pid ${exe##*/}" ;;
+    esac
+  done
+}
+
+# The running copy of the program, if any.
+demo_program_pid() { demo_processes | awk '$2 == "tallowmere" { print $1; exit }'; }
+
+# After the program the user started has ended: while its watchdog started
+# it again, the demo (and so the simulator) goes on until that copy ends.
+# True when there was such a copy.
+demo_follow_restarts() {
+  local pid last="${1:-}" said=""
+  while [ -n "$(demo_processes)" ]; do
+    pid="$(demo_program_pid)"
+    if [ -n "$pid" ] && [ "$pid" != "$last" ]; then
+      demo_say "The watchdog started the program again (process $pid); the simulator stays until it ends."
+      last="$pid"; said=1
+    fi
+    sleep 1
+  done
+  [ -n "$said" ] && demo_say "The program has ended."
+}
+
 demo_stop() {
-  if [ -n "${PROGRAM_PID:-}" ] && kill -0 "$PROGRAM_PID" 2>/dev/null; then
-    kill -TERM "$PROGRAM_PID" 2>/dev/null || true
-    for _ in $(seq 1 40); do kill -0 "$PROGRAM_PID" 2>/dev/null || break; sleep 0.25; done
-    kill -KILL "$PROGRAM_PID" 2>/dev/null || true
+  local pids
+  pids="$(demo_processes | awk '$2 == "tallowmere" { print $1 }')"
+  if [ -n "$pids" ]; then
+    kill -TERM $pids 2>/dev/null || true
+    for _ in $(seq 1 40); do [ -n "$(demo_program_pid)" ] || break; sleep 0.25; done
   fi
-  if [ -n "${XVFB_RUN_PID:-}" ]; then wait "$XVFB_RUN_PID" 2>/dev/null || true; fi
+  pids="$(demo_processes | awk '{ print $1 }')"
+  [ -z "$pids" ] || kill -KILL $pids 2>/dev/null || true
+  if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
   if [ -n "${SIM_PID:-}" ]; then kill "$SIM_PID" 2>/dev/null || true; fi
+}
+
+# A virtual screen for the unattended run, on the first free display; it lives
+# as long as the demo, so a copy the watchdog starts has a screen too.
+start_virtual_screen() {
+  local display_file="$SIM_STATE/display"
+  rm -f "$display_file"
+  Xvfb -displayfd 1 -screen 0 1280x900x24 -nolisten tcp >"$display_file" 2>"$SIM_STATE/xvfb.log" &
+  XVFB_PID=$!
+  for _ in $(seq 1 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+  [ -s "$display_file" ] || { demo_say "The virtual screen did not start: $SIM_STATE/xvfb.log"; exit 1; }
+  export DISPLAY=":$(cat "$display_file")"
 }
 
 # ---- The unattended run ------------------------------------------------------
@@ -139,12 +202,19 @@ print_new_bid_log() {
 demo_unattended() {
   write_unattended_settings
   [ -f "$DEMO_DATA/logbids.txt" ] && BID_LOG_SEEN="$(tr -d '\r' <"$DEMO_DATA/logbids.txt" | grep -c . || true)"
-  curl -sf -X POST "$SIM_URL/_sim/items/$DEMO_ITEM" -d "{\"endsIn\": $UNATTENDED_ENDS_IN}" >/dev/null
-  local title
+  # A kept simulator keeps the auction's end; a fresh one ends it soon.
+  [ "$SIM_KEPT" = 1 ] ||
+    curl -sf -X POST "$SIM_URL/_sim/items/$DEMO_ITEM" -d "{\"endsIn\": $UNATTENDED_ENDS_IN}" >/dev/null
+  local title ends_in
   title="$(sim_item | jq -r .title)"
-  demo_say "No display found: the unattended demo, on a virtual screen (xvfb-run)."
+  ends_in="$(sim_item | jq -r '.endsIn | floor')"
+  demo_say "No display found: the unattended demo, on a virtual screen (Xvfb)."
   demo_say "The demo snipe: item $DEMO_ITEM \"$title\", maximum bid 120.00 as \"demo\";"
-  demo_say "its auction ends in $UNATTENDED_ENDS_IN s. The program bids in its last seconds."
+  if [ "$(sim_item | jq -r .ended)" = true ]; then
+    demo_say "its auction ended in an earlier run (kept with --keep, at $(sim_item | jq -r .endTime))."
+  else
+    demo_say "its auction ends in $ends_in s. The program bids in its last seconds."
+  fi
   local kept_state
   kept_state="$(list_row | cut -d'|' -f3)"
   if [ "$kept_state" = "Bid complete" ]; then
@@ -152,20 +222,28 @@ demo_unattended() {
     demo_say "(scripts/run without --keep starts with a fresh list)."
   fi
 
-  local pid_file="$SIM_STATE/program.pid" program_log="$SIM_STATE/program.log"
-  rm -f "$pid_file"
-  xvfb-run -a -s "-screen 0 1280x900x24" bash -c 'echo $$ >"$0"; exec "$@"' "$pid_file" \
-    "$BUILD/bin/tallowmere" /nomon "${PROGRAM_ARGS[@]}" >"$program_log" 2>&1 &
-  XVFB_RUN_PID=$!
-  for _ in $(seq 1 100); do [ -s "$pid_file" ] && break; sleep 0.1; done
-  PROGRAM_PID="$(cat "$pid_file" 2>/dev/null || true)"
+  # Started as a user starts it, with its watchdog, which starts it again
+  # should it stop responding.
+  local program_log="$SIM_STATE/program.log"
+  start_virtual_screen
+  demo_run_program "${PROGRAM_ARGS[@]}" >"$program_log" 2>&1 &
+  PROGRAM_PID=""
+  for _ in $(seq 1 100); do
+    PROGRAM_PID="$(demo_program_pid)"
+    [ -n "$PROGRAM_PID" ] && break
+    sleep 0.1
+  done
   [ -n "$PROGRAM_PID" ] || { demo_say "The program did not start; its output: $program_log"; exit 1; }
   demo_say "Program started (process $PROGRAM_PID; its output goes to $program_log)."
 
-  local deadline=$((SECONDS + UNATTENDED_ENDS_IN + 90)) last_state="" last_report=$SECONDS
-  local item ended="false" ended_at=0 row state left
+  local deadline=$((SECONDS + ends_in + 90)) last_state="" last_report=$SECONDS
+  local item ended="false" ended_at=0 row state left running
   while [ "$SECONDS" -lt "$deadline" ]; do
-    if ! kill -0 "$PROGRAM_PID" 2>/dev/null; then
+    running="$(demo_program_pid)"
+    if [ -n "$running" ] && [ "$running" != "$PROGRAM_PID" ]; then
+      demo_say "  the watchdog started the program again (process $running)."
+      PROGRAM_PID="$running"
+    elif [ -z "$running" ] && [ -z "$(demo_processes)" ]; then
       print_new_bid_log
       demo_say "The program ended before the snipe was decided; its output: $program_log"
       exit 1
@@ -209,17 +287,15 @@ demo_unattended() {
   demo_say "        The program's list shows: time left \"${left:-?}\", won \"${won_field:-?}\", \"${last_state:-?}\"."
 
   demo_say "Ending the program (SIGTERM): it goes through its shut-down, asking no question."
-  kill -TERM "$PROGRAM_PID" 2>/dev/null || true
+  PROGRAM_PID="$(demo_program_pid)"
+  [ -z "$PROGRAM_PID" ] || kill -TERM "$PROGRAM_PID" 2>/dev/null || true
   local waited=0
-  while kill -0 "$PROGRAM_PID" 2>/dev/null && [ "$waited" -lt 60 ]; do sleep 0.5; waited=$((waited + 1)); done
-  if kill -0 "$PROGRAM_PID" 2>/dev/null; then
+  while [ -n "$(demo_processes)" ] && [ "$waited" -lt 60 ]; do sleep 0.5; waited=$((waited + 1)); done
+  if [ -n "$(demo_processes)" ]; then
     demo_say "The program did not end within 30 s of SIGTERM: killed."
-    kill -KILL "$PROGRAM_PID" 2>/dev/null || true
     status=1
   else
     demo_say "The program has ended."
   fi
-  wait "$XVFB_RUN_PID" 2>/dev/null || true
-  PROGRAM_PID=""
   return "$status"
 }

@@ -57,7 +57,27 @@ QJsonObject ItemBidding::toJson() const
                                 {QStringLiteral("placedAt"), b.placedAt.toString(Qt::ISODateWithMs)}});
     return QJsonObject{{QStringLiteral("prepare"), prepare},  {QStringLiteral("confirm"), confirm},
                        {QStringLiteral("maxima"), bids},      {QStringLiteral("uiid"), uiid},
-                       {QStringLiteral("stok"), stok},        {QStringLiteral("purchases"), purchases}};
+                       {QStringLiteral("stok"), stok},        {QStringLiteral("purchases"), purchases},
+                       {QStringLiteral("startPrice"), startPrice}, {QStringLiteral("page"), page}};
+}
+
+ItemBidding ItemBidding::fromJson(const QJsonObject &json)
+{
+    ItemBidding b;
+    b.prepare = json.value(QLatin1String("prepare")).toString(b.prepare);
+    b.confirm = json.value(QLatin1String("confirm")).toString(b.confirm);
+    b.page = json.value(QLatin1String("page")).toString();
+    for (const auto &value : json.value(QLatin1String("maxima")).toArray()) {
+        const QJsonObject o = value.toObject();
+        b.maxima.append(ProxyBid{o.value(QLatin1String("user")).toString(), o.value(QLatin1String("max")).toDouble(),
+                                 o.value(QLatin1String("quantity")).toInt(1),
+                                 QDateTime::fromString(o.value(QLatin1String("placedAt")).toString(), Qt::ISODateWithMs)});
+    }
+    b.startPrice = json.value(QLatin1String("startPrice")).toDouble(-1);
+    b.uiid = json.value(QLatin1String("uiid")).toString();
+    b.stok = json.value(QLatin1String("stok")).toString();
+    b.purchases = json.value(QLatin1String("purchases")).toInt();
+    return b;
 }
 
 const ItemBidding *BidDesk::find(const QString &number) const

@@ -46,6 +46,7 @@ struct ItemBidding
     int purchases = 0;      // Buy It Now purchases made
 
     QJsonObject toJson() const;
+    static ItemBidding fromJson(const QJsonObject &json);
 };
 
 // The outcome of one maximum bid under eBay's proxy rule.

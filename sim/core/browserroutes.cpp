@@ -6,6 +6,10 @@
 //       picture while a later page exists, and the form "find" (field
 //       "fgtp") that moves to another page.
 // (eBay's sign-in page, Pages::signInPage, is served by the selling routes.)
+//
+// And the site's pages the GoTo and user menus open, each a small page that
+// says what the real one was, with a link back to the home page:
+//   /ws/search/AdvSearch, /sell, /ws/eBayISAPI.dll?MyeBay&CurrentPage=...
 #include "sim/core/simserver.h"
 
 namespace Sim {
@@ -41,10 +45,49 @@ QString resultsPage(const QString &words, int page, int pages,
     return html + QStringLiteral("</body></html>");
 }
 
+// A page the simulator stands in for with a short note.
+Response menuPage(const QString &title, const QString &what)
+{
+    return Response::html(QStringLiteral("<html><head><title>") + htmlEscape(title)
+                          + QStringLiteral(" | eBay (simulated)</title></head><body><h1>") + htmlEscape(title)
+                          + QStringLiteral("</h1><p>") + htmlEscape(what)
+                          + QStringLiteral("</p><p>The simulator has no such page; its items are on "
+                                           "<a href=\"/\">its home page</a>.</p></body></html>"));
+}
+
 } // namespace
 
 void SimServer::addBrowserRoutes()
 {
+    m_routes.add(QStringLiteral("sitesearch"), QStringLiteral("/ws/search/AdvSearch"), QString(), Scheme::Any,
+                 [](const Request &) {
+                     return menuPage(QStringLiteral("Advanced Search"),
+                                     QStringLiteral("eBay's search by words, category, price and seller."));
+                 });
+    m_routes.add(QStringLiteral("siteselling"), QStringLiteral("/sell"), QString(), Scheme::Any, [](const Request &) {
+        return menuPage(QStringLiteral("Sell"), QStringLiteral("eBay's page for listing an item for sale."));
+    });
+    const QList<std::pair<QString, QString>> myEbay = {
+        {QStringLiteral("MyeBayAllBuying"), QStringLiteral("Bidding and watching: the items you bid on and watch.")},
+        {QStringLiteral("MyeBaySelling"), QStringLiteral("Selling: the items you have for sale and have sold.")},
+        {QStringLiteral("MyeBayAllFavorites"), QStringLiteral("Favorites: your saved searches, sellers and categories.")},
+    };
+    for (const auto &[page, what] : myEbay) {
+        Route route;
+        route.role = QStringLiteral("sitemyebay");
+        route.path = QStringLiteral("/ws/eBayISAPI.dll");
+        route.command = QStringLiteral("MyeBay");
+        route.when = [page](const Request &r) {
+            return r.param(QStringLiteral("CurrentPage")).compare(page, Qt::CaseInsensitive) == 0;
+        };
+        route.handler = [this, what](const Request &r) {
+            const QString user = sessionUser(r);
+            return menuPage(QStringLiteral("My eBay"),
+                            what + (user.isEmpty() ? QString() : QStringLiteral(" Signed in as ") + user + QLatin1Char('.')));
+        };
+        m_routes.add(route);
+    }
+
     m_routes.add(QStringLiteral("sitesearch"), QStringLiteral("/search/search.dll"), QStringLiteral("GetResult"), Scheme::Any,
                  [this](const Request &r) {
                      const QString words = r.param(QStringLiteral("query")).simplified();

@@ -157,7 +157,11 @@ SimServer::SimServer(QObject *parent) : QObject(parent)
     addVendorPageRoutes();
 }
 
-SimServer::~SimServer() = default;
+SimServer::~SimServer()
+{
+    if (!m_stateFile.isEmpty())
+        saveState();
+}
 
 bool SimServer::start(const Options &options)
 {
@@ -381,6 +385,7 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
 
     if (request.path == QLatin1String("/_sim") || request.path.startsWith(QLatin1String("/_sim/"))) {
         sendResponse(socket, control(request), keepAlive);
+        stateMayHaveChanged();
         return;
     }
 
@@ -460,6 +465,7 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
             break;
         }
     }
+    stateMayHaveChanged();
     emit requestLogged(index);
 }
 

@@ -20,6 +20,7 @@
 class QHttpServerRequest;
 class QJsonObject;
 class QTcpSocket;
+class QTimer;
 
 namespace Sim {
 
@@ -144,6 +145,19 @@ public:
     // Back to an empty simulator: items, accounts, sessions, faults, log, clock.
     void reset();
 
+    // What a later run can start from: the items with their end times and
+    // bids, accounts, sign-ins, watching lists and the clock offset.
+    QJsonObject state() const;
+    // Replaces all of that with a saved state.
+    bool restoreState(const QJsonObject &state, QString *error);
+    // Keeps the state in `path`: written shortly after each request and when
+    // the simulator ends. Empty: nothing is kept (the default).
+    void keepStateIn(const QString &path);
+    bool saveState(QString *error = nullptr) const;
+    // Starts from the state file a run left; false with a reason when it
+    // cannot be read.
+    bool loadState(const QString &path, QString *error);
+
 signals:
     // A page request arrived and was logged (control requests are not).
     void requestLogged(qint64 index);
@@ -177,6 +191,8 @@ private:
     Response control(const Request &request);
     void handle(const QHttpServerRequest &request, QTcpSocket *socket, bool https);
     bool writeHostsFile(const QString &path);
+    // A request may have changed the state: saved soon after, not per request.
+    void stateMayHaveChanged();
 
     Listener *m_http = nullptr;
     Listener *m_https = nullptr;
@@ -203,6 +219,8 @@ private:
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QMap<QString, QStringList> m_watching; // by lower-cased user ID
     QHash<QString, QString> m_sessions;                // token -> user
+    QString m_stateFile;
+    QTimer *m_saveTimer = nullptr;
 };
 
 } // namespace Sim

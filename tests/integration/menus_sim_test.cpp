@@ -168,6 +168,33 @@ TEST(MainMenus, AMenuPageIsServedByTheSimulatorsVendorRole)
     EXPECT_TRUE(served);
 }
 
+TEST(MainMenus, EveryPageCommandShowsAPageOfItsOwnInTheBrowserNotTheNotFoundPage)
+{
+    frmMain &m = runningMain();
+    CurrentUser = "demo";
+    for (QAction *action : {m.mnuFileAffiliate, m.mnuFileDonate, m.mnuBrowserTMROLogin, m.mnuGotoeBayHome, m.mnuGoToAdvSearch,
+                            m.mnuGotoSell, m.mnuGoToMyEbayBidding, m.mnuGoToMyeBaySelling, m.mnuGoToMyeBayFav, m.mnuHelpFAQ,
+                            m.mnuHelpSupport, m.mnuUserFeedback}) {
+        SCOPED_TRACE(action->text().toStdString());
+        const qint64 mark = RefreshSim::Mark();
+        action->trigger();
+        // The page itself, not the pictures or icon the browser asks for after it.
+        auto pageRequest = [mark] {
+            for (const Sim::LogEntry &e : RefreshSim::RequestsSince(mark))
+                if (e.status != 0 && !e.target.startsWith(QLatin1String("/favicon")))
+                    return e;
+            return Sim::LogEntry{};
+        };
+        ASSERT_TRUE(waitFor([&] { return pageRequest().status != 0; }));
+        const Sim::LogEntry served = pageRequest();
+        EXPECT_EQ(served.status, 200) << served.target.toStdString();
+        EXPECT_FALSE(served.role.isEmpty()) << served.target.toStdString();
+        ASSERT_TRUE(waitFor([&m] { return !m.WebBrowser->LocationName().isEmpty(); }));
+        EXPECT_FALSE(m.WebBrowser->LocationName().contains(QLatin1String("Not Found")));
+    }
+    CurrentUser.clear();
+}
+
 TEST(MainMenus, WindowCommandsOpenTheirWindowsThroughTheSeamsSyncImportsBeforeItExports)
 {
     frmMain &m = runningMain();
