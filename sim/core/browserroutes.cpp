@@ -72,7 +72,10 @@ void SimServer::addBrowserRoutes()
         {QStringLiteral("MyeBaySelling"), QStringLiteral("Selling: the items you have for sale and have sold.")},
         {QStringLiteral("MyeBayAllFavorites"), QStringLiteral("Favorites: your saved searches, sellers and categories.")},
     };
-    for (const auto &[page, what] : myEbay) {
+    for (const auto &entry : myEbay) {
+        // Named copies: clang 14 cannot capture a structured binding in a lambda.
+        const QString page = entry.first;
+        const QString what = entry.second;
         Route route;
         route.role = QStringLiteral("sitemyebay");
         route.path = QStringLiteral("/ws/eBayISAPI.dll");
