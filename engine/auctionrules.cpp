@@ -11,6 +11,7 @@
 
 #include <QAction>
 
+#include <exception>
 #include <vector>
 
 using namespace TrackedAuction;
@@ -82,7 +83,12 @@ void frmMainEngine::WatchAuction(const QString &strItemNumber)
 
     RefreshAuctions(number, false, true);
     lvwAuctions->setSorted(true);
-    RebuildHTMLList();
+    // The new row is saved also when the page cannot be redrawn; the
+    // command gives no message either way.
+    try {
+        RebuildHTMLList();
+    } catch (const std::exception &) {
+    }
     SaveList(false);
     SetPanelText(QStringLiteral("IEStatus"), QString());
 }
@@ -166,7 +172,12 @@ void frmMainEngine::ApplyFilters()
         && !checked(mnuFilterWatching) && !checked(mnuFilterWinning) && !checked(mnuFilterLosing))
         check(mnuFilterAll, true);
     Toolbar->setValue(QStringLiteral("Filter"), checked(mnuFilterAll) ? 0 : 1);
-    RebuildHTMLList();
+    // A template that cannot be read leaves the page as it was; the filter
+    // stays chosen and shows with the next rebuild.
+    try {
+        RebuildHTMLList();
+    } catch (const std::exception &) {
+    }
 }
 
 void frmMainEngine::mnuFilterAll_Click()

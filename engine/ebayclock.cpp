@@ -11,6 +11,7 @@ namespace EbayClock {
 namespace {
 
 bool g_measured = false;
+qint64 g_clockAhead = 0;
 
 } // namespace
 
@@ -19,9 +20,19 @@ QDateTime Reading(const QDateTime &when)
     return QDateTime(when.date(), when.time(), Qt::UTC);
 }
 
+QDateTime ComputerNow()
+{
+    return QDateTime::currentDateTime().addSecs(g_clockAhead);
+}
+
+void SetComputerClockAhead(qint64 seconds)
+{
+    g_clockAhead = seconds;
+}
+
 QDateTime LocalNow()
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = ComputerNow();
     const QTime t = now.time();
     return QDateTime(now.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC);
 }

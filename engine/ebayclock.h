@@ -22,6 +22,11 @@ namespace EbayClock {
 
 // This computer's date and time, whole seconds.
 QDateTime LocalNow();
+// This computer's present moment as the refresh schedule reads it.
+QDateTime ComputerNow();
+// Puts this computer's clock, as the program reads it, `seconds` ahead of
+// the real one: tests let minutes pass without waiting for them (0 undoes it).
+void SetComputerClockAhead(qint64 seconds);
 
 // Seconds to add to LocalNow to read eBay's clock. Until a refresh has
 // measured it in this run (and while nobody has set EbayTimeOffset), the

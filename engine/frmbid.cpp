@@ -1,5 +1,6 @@
 #include "engine/frmbid.h"
 
+#include "engine/bidrecord.h"
 #include "engine/bidrequests.h"
 #include "foundation/ebaysignin.h"
 #include "engine/frmfailurereport.h"
@@ -87,7 +88,7 @@ struct FailureRow
     QString alsoRequired;  // and this one too (when set)
     QString title;
     QString reason;
-    QString logLine;       // preparation rows only
+    QString logLine;       // written to the bid log when the row holds (when set)
 };
 
 bool RowHolds(const FailureRow &row, const QString &page)
@@ -116,6 +117,25 @@ const QList<FailureRow> &PreparationFailures()
     return rows;
 }
 
+// eBay took the bid but another bidder's maximum is higher: the user was
+// outbid, nothing went wrong.
+const FailureRow &OutbidRow()
+{
+    static const FailureRow row{{frmBid::kOutbid}, {}, QStringLiteral("You've Been Outbid"),
+                                QStringLiteral("Another bidder placed a higher maximum bid or placed the same maximum bid before you did."),
+                                QStringLiteral("Bidding, failed: Other bidder higher")};
+    return row;
+}
+
+// The bid is below the smallest one eBay takes now.
+const FailureRow &TooLowRow()
+{
+    static const FailureRow row{{QStringLiteral(" or more</div>"), QStringLiteral("<b>or more</b>)</div>")}, QStringLiteral(">error</b>"),
+                                QStringLiteral("Bid Too Low"), QStringLiteral("Your bid was not high enough to outbid the highest bidder"),
+                                QStringLiteral("Bidding, failed: Bid too low")};
+    return row;
+}
+
 // The confirmation reply's known failures, in the order they are tried.
 const QList<FailureRow> &ConfirmationFailures()
 {
@@ -123,8 +143,8 @@ const QList<FailureRow> &ConfirmationFailures()
         return FailureRow{{marker}, {}, QStringLiteral("Bid Blocked"), marker, {}};
     };
     static const QList<FailureRow> rows = {
-        {{QStringLiteral(" or more</div>"), QStringLiteral("<b>or more</b>)</div>")}, QStringLiteral(">error</b>"),
-         QStringLiteral("Bid Too Low"), QStringLiteral("Your bid was not high enough to outbid the highest bidder"), {}},
+        TooLowRow(),
+        OutbidRow(),
         {{QStringLiteral("Seller not accepting your bid")}, {}, QStringLiteral("Seller Not Accepting Bid"),
          QStringLiteral("The seller is not accepting your bid"), {}},
         blocked(QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 1 month(s)")),
@@ -147,6 +167,17 @@ const QList<FailureRow> &ConfirmationFailures()
          QStringLiteral("Your are not allowed to purchase this item"), {}},
     };
     return rows;
+}
+
+// The one-call bid's replies that say eBay did not take the bid as the
+// highest: outbid first (a reply holding a success marker as well counts as
+// outbid), then too low.
+const FailureRow *OneCallRefusal(const QString &reply)
+{
+    for (const FailureRow *row : {&OutbidRow(), &TooLowRow()})
+        if (RowHolds(*row, reply))
+            return row;
+    return nullptr;
 }
 
 bool ConfirmationSucceeded(const QString &reply)
@@ -524,6 +555,7 @@ void frmBid::RunFlow()
             // Confirmation.
             lblStatus->setText(QStringLiteral("Confirming bid..."));
             LogBid(QStringLiteral("Confirming bid"));
+            BidRecord::MarkSent(ItemNumber);
             run.send(BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK),
                      strResultConfirmBid, false, !Buy);
             // Only a reply to the confirmation itself can confirm the bid: when
@@ -556,15 +588,22 @@ void frmBid::RunFlow()
                 if (RowHolds(row, run.reply)) {
                     setWindowTitle(row.title);
                     run.reason = row.reason;
+                    if (!row.logLine.isEmpty())
+                        LogBid(row.logLine);
                     ReleaseBidding();
                     known = true;
                     break;
                 }
             }
-            if (!known && !(confirmationAnswered && ConfirmationSucceeded(run.reply))) {
+            const bool succeeded = !known && confirmationAnswered && ConfirmationSucceeded(run.reply);
+            if (!known && !succeeded) {
                 blnFailed = true;
                 blnUnknownFail = true;
             }
+            RecordConfirmation(succeeded, known || confirmationAnswered);
+        } else {
+            // Stopped before the confirmation: no bid went in.
+            BidRecord::MarkFailed(ItemNumber);
         }
 
         // Sign-out, on every path.
@@ -585,6 +624,16 @@ void frmBid::RunFlow()
         // Destroyed under the run: nothing of it may be touched any more.
         ReleaseBidding();
     }
+}
+
+void frmBid::RecordConfirmation(bool succeeded, bool judged)
+{
+    // A confirmation that got no reply may still have gone in: it stays
+    // recorded as sent.
+    if (succeeded)
+        BidRecord::MarkConfirmed(ItemNumber);
+    else if (judged)
+        BidRecord::MarkFailed(ItemNumber);
 }
 
 void frmBid::SaveData(const QString &Data, const QString &filename)
@@ -669,6 +718,7 @@ void frmBid::PlaceBid()
             const QString attempt = QString::number(retries);
             guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, confirming bid, retry ") + attempt); });
             // A failed request reads as an empty reply.
+            BidRecord::MarkSent(ItemNumber);
             try {
                 reply = Fetch(url);
             } catch (const NumberedError &) {
@@ -677,20 +727,21 @@ void frmBid::PlaceBid()
             alive();
             strResultConfirmBid = reply;
 
-            if (reply.contains(kOutbid, Qt::CaseSensitive)) {
+            if (const FailureRow *refused = OneCallRefusal(reply)) {
                 blnFailed = true;
                 SetHeightTwips(kFailureHeightTwips);
                 cmdClose->setEnabled(true);
-                setWindowTitle(QStringLiteral("You've Been Outbid"));
-                txtDetails->setPlainText(
-                    QStringLiteral("Another bidder placed a higher maximum bid or placed the same maximum bid before you did."));
-                guarded([] { WriteLog(kBidLog, QStringLiteral("Bidding, failed: Other bidder higher")); });
+                setWindowTitle(refused->title);
+                txtDetails->setPlainText(refused->reason);
+                guarded([refused] { WriteLog(kBidLog, refused->logLine); });
+                BidRecord::MarkFailed(ItemNumber);
             } else if (reply.contains(QLatin1String("you're currently the highest bidder"), Qt::CaseSensitive)
                        || reply.contains(QLatin1String("you're the first bidder."), Qt::CaseSensitive)
                        || (Buy && !reply.isEmpty())) {
                 // A purchase counts as confirmed whenever eBay answered at all
-                // without the outbid marker.
+                // without refusing it.
                 guarded([] { CountUp(QStringLiteral("W")); });
+                BidRecord::MarkConfirmed(ItemNumber);
                 if (frmMainShell::isLoaded())
                     if (ListItem *row = MainForm().lvwAuctions->FindItem(ItemNumber))
                         row->setTag(QStringLiteral("Bid complete"));
@@ -708,6 +759,8 @@ void frmBid::PlaceBid()
                     continue;
                 }
                 guarded([] { CountUp(QStringLiteral("F")); });
+                if (!reply.isEmpty())
+                    BidRecord::MarkFailed(ItemNumber);
                 blnFailed = true;
                 HandToFailureReport();
             }

@@ -130,6 +130,9 @@ private:
     void RunFlow();
     void ShowFailure(const QString &reason);
     void HandToFailureReport();
+    // Keeps what the confirmation came to for the refresh's won decision:
+    // confirmed, or refused when a reply was judged.
+    void RecordConfirmation(bool succeeded, bool judged);
     void FinishRun();
 
     bool m_running = false;

@@ -23,6 +23,7 @@ frmFailureReport::frmFailureReport()
     auto *layout = new QVBoxLayout(this);
     lblHeading = new QLabel(QStringLiteral("Unfortunately, your bid for the following item has failed:"), this);
     lblTitle = new QLabel(this);
+    lblTitle->setTextFormat(Qt::PlainText); // the seller's title, never markup
     QFont bold = lblTitle->font();
     bold.setBold(true);
     lblTitle->setFont(bold);

@@ -1,5 +1,6 @@
 #include "engine/mainformengine.h"
 
+#include "engine/bidrecord.h"
 #include "engine/ebayclock.h"
 #include "engine/listfileformat.h"
 #include "engine/trackedauction.h"
@@ -169,7 +170,7 @@ bool frmMainEngine::ReadListFile(const QString &fileName)
         CurrentItem = row;
         for (const auto &[key, value] : values.fields)
             row->setSubItem(columnOf(key), value);
-        row->setTag(values.tag);
+        row->setTag(BidRecord::TagAfterRestart(values.itemNumber, values.tag));
         if (values.greyRow)
             row->setForeColor(kLoadedGrey);
         if (values.greySubItems)

@@ -1,7 +1,6 @@
 #include "engine/listfileformat.h"
 
 #include "engine/trackedauction.h"
-#include "foundation/pageaccess.h"
 #include "foundation/timetext.h"
 #include "platform/ansi.h"
 #include "platform/numberederror.h"
@@ -12,7 +11,6 @@ namespace {
 
 constexpr int kInputPastEndOfFile = 62;
 constexpr QLatin1String kQuotEntity("&quot;");
-constexpr QLatin1String kNoteBreak("<br>");
 
 bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
@@ -22,10 +20,97 @@ bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
     throw NumberedError(kInputPastEndOfFile, QStringLiteral("Input past end of file"));
 }
 
-QString titleFromFile(const QString &stored)
+constexpr QLatin1String kAmp("amp;");
+constexpr QLatin1String kQuot("quot;");
+constexpr qsizetype kMostDigits = 7; // enough for any code point
+// Windows-1252 gives most of 128-159 to letters; the rest stay control characters.
+constexpr char16_t kLastControl = 0x9F;
+
+// After an "&" at `at`: how many "amp;" follow, then the length of the
+// reference they lead to ("quot;" where `withQuot`, or "#" digits ";"), or
+// 0 when no such reference follows.
+qsizetype referenceAfter(QStringView text, qsizetype at, bool withQuot, int *amps)
 {
-    QString title = stored;
-    return title.replace(kQuotEntity, QLatin1String("\""));
+    qsizetype pos = at + 1;
+    *amps = 0;
+    while (text.mid(pos).startsWith(kAmp)) {
+        pos += kAmp.size();
+        ++*amps;
+    }
+    const QStringView rest = text.mid(pos);
+    if (withQuot && rest.startsWith(kQuot))
+        return pos - at - 1 + kQuot.size();
+    if (!rest.startsWith(u'#'))
+        return 0;
+    qsizetype digits = 1;
+    while (digits < rest.size() && digits <= kMostDigits && rest[digits] >= u'0' && rest[digits] <= u'9')
+        ++digits;
+    if (digits == 1 || digits > kMostDigits || digits >= rest.size() || rest[digits] != u';')
+        return 0;
+    return pos - at - 1 + digits + 1;
+}
+
+QString toFile(const QString &text, bool quoteIsEscape)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        int amps = 0;
+        if (c == u'"') {
+            out += kQuotEntity;
+        } else if (c == u'&') {
+            out += c;
+            if (referenceAfter(text, i, quoteIsEscape, &amps) > 0)
+                out += kAmp;
+        } else if (Ansi::byteOf(c) >= 0) {
+            out += c;
+        } else if (c.unicode() <= kLastControl) {
+            out += u'?'; // a control character no page or user means; "&#128;" and the like were text
+        } else {
+            char32_t code = c.unicode();
+            if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                code = QChar::surrogateToUcs4(c, text[++i]);
+            out += QStringLiteral("&#") + QString::number(code) + QLatin1Char(';');
+        }
+    }
+    return out;
+}
+
+QString fromFile(const QString &stored, bool quoteIsEscape)
+{
+    if (!stored.contains(u'&'))
+        return stored;
+    QString out;
+    out.reserve(stored.size());
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        int amps = 0;
+        const qsizetype length = stored[i] == u'&' ? referenceAfter(stored, i, quoteIsEscape, &amps) : 0;
+        if (length == 0) {
+            out += stored[i];
+            continue;
+        }
+        const QStringView reference = QStringView(stored).mid(i + 1, length);
+        if (amps > 0) { // an "&" of the text: one "amp;" less
+            out += u'&';
+            out += reference.mid(kAmp.size());
+        } else if (reference == kQuot) {
+            out += u'"';
+        } else {
+            const uint code = reference.mid(1, reference.size() - 2).toUInt();
+            // Only what the writer writes; other numbers were text.
+            const bool written = code > kLastControl && code <= 0x10FFFF
+                && (code > 0xFFFF || Ansi::byteOf(QChar(char16_t(code))) < 0);
+            if (!written) {
+                out += stored[i];
+                continue;
+            }
+            const char32_t c = code;
+            out += code > 0xFFFF ? QString::fromUcs4(&c, 1) : QString(QChar(char16_t(code)));
+        }
+        i += length;
+    }
+    return out;
 }
 
 using TrackedAuction::kNotAvailable;
@@ -111,18 +196,22 @@ QByteArray EncodeFile(const QString &text)
 
 QString SaveSafe(const QString &text)
 {
-    QString safe = basGeneral::StripTags(text);
-    return safe.replace(QLatin1Char('"'), kQuotEntity);
+    return toFile(text, true);
+}
+
+QString FieldFromFile(const QString &stored)
+{
+    return fromFile(stored, true);
 }
 
 QString SaveSafeNote(const QString &note)
 {
-    if (!note.contains(QLatin1Char('<')))
-        return SaveSafe(note);
-    QStringList lines = note.split(kNoteBreak);
-    for (QString &line : lines)
-        line = SaveSafe(line);
-    return lines.join(kNoteBreak);
+    return toFile(note, false);
+}
+
+QString NoteFromFile(const QString &stored)
+{
+    return fromFile(stored, false);
 }
 
 QString EndDateForFile(const QString &enddatedisp)
@@ -139,8 +228,15 @@ const LayoutInfo &Info(Layout layout)
     return kLayouts[0];
 }
 
-RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &currentUser, int displayShiftHours)
+RowValues RowFromRecord(Layout layout, const QStringList &record, const QString &currentUser, int displayShiftHours)
 {
+    // Field 11 is the note in the layouts that have one.
+    const bool hasNote = layout == Layout::Data6 || layout == Layout::Data5 || layout == Layout::Data4;
+    QStringList r;
+    r.reserve(record.size());
+    for (qsizetype i = 0; i < record.size(); ++i)
+        r << (hasNote && i == 10 ? NoteFromFile(record[i]) : FieldFromFile(record[i]));
+
     using L = QLatin1String;
     RowValues row;
     row.itemNumber = r.value(0);
@@ -148,7 +244,7 @@ RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &curr
 
     switch (layout) {
     case Layout::Data6: {
-        set("itemtitle", titleFromFile(r.value(1)));
+        set("itemtitle", r.value(1));
         set("timeleft", r.value(2));
         if (const auto end = TrackedAuction::EndDateFields(r.value(3), displayShiftHours)) {
             set("enddatedisp", end->display);
@@ -174,7 +270,7 @@ RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &curr
     }
     case Layout::Data5:
     case Layout::Data4: {
-        set("itemtitle", titleFromFile(r.value(1)));
+        set("itemtitle", r.value(1));
         set("timeleft", r.value(2));
         // The shown end time is taken as it was stored; the one counted with
         // is the same moment on eBay's clock whenever it reads as a date.
@@ -202,7 +298,7 @@ RowValues RowFromRecord(Layout layout, const QStringList &r, const QString &curr
     }
     case Layout::Data3:
     case Layout::Data2: {
-        set("itemtitle", titleFromFile(r.value(1)));
+        set("itemtitle", r.value(1));
         set("timeleft", r.value(2));
         set("enddate", r.value(3));
         set("bids", r.value(4));

@@ -50,10 +50,20 @@ void AppendRecord(QString &out, const QStringList &fields);
 QString DecodeFile(const QByteArray &bytes);
 QByteArray EncodeFile(const QString &text);
 
-// Tags removed (StripTags) and double quotes turned into "&quot;".
+// A field as the file keeps it, and back, so that any text reads back
+// exactly as it was: a double quote as "&quot;", a character without a
+// Windows-1252 byte as "&#N;" (N its code point, in decimal, above 159), and
+// an "&" that would read as either of these as "&amp;". Everything else, "<"
+// and ">" included, is kept as it is, except the control characters 128-159
+// that Windows-1252 lacks, which are kept as "?". Text that older versions
+// wrote reads as it did: they wrote "&quot;" for a double quote and no other
+// reference.
 QString SaveSafe(const QString &text);
-// As SaveSafe, except that the note's own line-break marker "<br>" is kept.
+QString FieldFromFile(const QString &stored);
+// The note keeps its own "&quot;" for a double quote (and "<br>" for a line
+// break) in the row and in the file alike; only the other two rules apply.
 QString SaveSafeNote(const QString &note);
+QString NoteFromFile(const QString &stored);
 
 // ---- The end date in the file ----------------------------------------
 // The list file stores the end date in one fixed form that reads the same

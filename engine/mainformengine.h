@@ -121,6 +121,20 @@ public:
     // The refresh interval now in force (the fast one in fast mode), seconds.
     int RefreshIntervalSeconds() const;
 
+    // --- Every row read in time (readschedule.cpp) ---
+    // While "Always On", every row that has not ended is read at least once
+    // per normal interval, however often fast mode and the restarts of the
+    // countdown pass it over.
+    // Notes that the refresh has just asked for the row's item page.
+    void NoteRowRead(ListItem *row);
+    // Whether a row fast mode passes over is to be read all the same: its
+    // interval would run out before the next fast refresh.
+    bool RowReadDue(const ListItem *row) const;
+    // NextRefreshTime after a refresh (or a failed tick): the interval in
+    // force from now, or sooner when a row's interval runs out first, but
+    // never sooner than the fast interval.
+    void ScheduleNextRefresh();
+
     // --- The bid hand-off (bidhandoff.cpp) ---
     // Starts a bid on the row: sets blnBidding, shows "Bidding <amount> on
     // item #<number>..." (unless the status is frozen) and freezes it,

@@ -117,16 +117,16 @@ void frmMainEngine::tickSchedule()
     QPointer<frmMainEngine> self(this);
     auto settings = [] { return &frmSettings::instance(); };
     if (settings()->optAlwaysOn->isChecked() || blnItemsEndingSoon) {
-        if (!NextRefreshTime.isValid() || QDateTime::currentDateTime() >= NextRefreshTime || blnForceRefresh
+        if (!NextRefreshTime.isValid() || EbayClock::ComputerNow() >= NextRefreshTime || blnForceRefresh
             || !blnListUpdated) {
             blnForceRefresh = false;
             RefreshAuctions(QString(), false, false);
             if (!self)
                 return;
-            NextRefreshTime = QDateTime::currentDateTime().addSecs(RefreshIntervalSeconds());
+            ScheduleNextRefresh();
         }
         if (!blnFreezeStatus) {
-            int wait = int(qMax<qint64>(0, QDateTime::currentDateTime().secsTo(NextRefreshTime)));
+            int wait = int(qMax<qint64>(0, EbayClock::ComputerNow().secsTo(NextRefreshTime)));
             SetStatus(QStringLiteral("Refreshing in ") + basGeneral::FormatDuration(wait));
         }
     } else {
@@ -187,7 +187,7 @@ void frmMainEngine::tickCountdown()
                         return;
                 }
                 if (blnItemsEndingSoon) {
-                    const QDateTime soon = QDateTime::currentDateTime().addSecs(settings()->FastSyncIntervalSeconds());
+                    const QDateTime soon = EbayClock::ComputerNow().addSecs(settings()->FastSyncIntervalSeconds());
                     if (!NextRefreshTime.isValid() || NextRefreshTime > soon)
                         NextRefreshTime = soon;
                 }
@@ -269,5 +269,5 @@ void frmMainEngine::tickFailed(const std::exception &e)
     }
     SetStatus(QStringLiteral("Error #") + QString::number(number) + QLatin1Char(' ') + description, true);
     FreezeStatus();
-    NextRefreshTime = QDateTime::currentDateTime().addSecs(RefreshIntervalSeconds());
+    ScheduleNextRefresh();
 }

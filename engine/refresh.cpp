@@ -3,6 +3,7 @@
 // an end, fast mode, the save and the feedback panel. Also Remind, which
 // brings up the list of fired reminders.
 #include "engine/mainformengine.h"
+#include "engine/bidrecord.h"
 
 #include "engine/ebayclock.h"
 #include "foundation/ebaysignin.h"
@@ -58,6 +59,13 @@ struct Fetched
     QString page;
     int error = 0;
 };
+
+// The page counted no bid at all: nobody can have won. A count that could
+// not be read ("N/A") decides nothing.
+bool NobodyBid(const QString &bids)
+{
+    return basGeneral::ReadsAsNumber(bids) && basGeneral::PriceToDouble(bids) == 0;
+}
 
 Fetched fetchPage(const QString &url, Inet &inet)
 {
@@ -269,10 +277,13 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
             f.SignInBeforeEnd();
         f.blnItemsEndingSoon = true;
     }
-    if (f.blnItemsEndingSoon && (timeLeft == kNotAvailable || stored > 300))
+    // Fast mode reads the auctions near their end, and the others only when
+    // their interval would run out before the next fast refresh.
+    if (f.blnItemsEndingSoon && (timeLeft == kNotAvailable || stored > 300) && !f.RowReadDue(row))
         return outcome;
 
     ++rowsRefreshed;
+    f.NoteRowRead(row);
     Inet &inet = *frmInet::instance().Inet;
     Fetched fetched = fetchPage(HostRoles::url(Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number), inet);
     outcome.error = fetched.error;
@@ -397,10 +408,13 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     testQuantityReminder(row, qty);
     set(row, "qty", qty);
 
-    // Won: the price is within the maximum bid (a price that could not be
-    // read wins nothing), or the page names the row's user as the winner.
+    // Won: the page names the row's user as the winner, or the price is
+    // within the maximum bid of an item that someone bid on (a price that
+    // could not be read wins nothing) and this program's latest bid on it
+    // was not refused.
     const double maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(field(row, "maxbid")));
-    const bool withinMaximum = currentPrice > 0 && currentPrice <= maximum;
+    const bool withinMaximum = currentPrice > 0 && currentPrice <= maximum && !NobodyBid(field(row, "bids"))
+        && BidRecord::Of(row->Text()) != BidRecord::Outcome::Failed;
     const bool namedWinner = page.contains(QLatin1String(">Winning bidder:<"))
         && page.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
     set(row, "won", withinMaximum || namedWinner ? kTrue : kFalse);

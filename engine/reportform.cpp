@@ -6,12 +6,27 @@
 #include "platform/webbrowser.h"
 
 #include <QComboBox>
+#include <QUrl>
 
 namespace ReportForm {
 
+namespace {
+
+// A report holds the user's e-mail address and pages of their account: it
+// is filled in only on the vendor's secure host, never on a page a redirect
+// or a plain connection led to.
+bool onVendorsSecureHost(const QUrl &page)
+{
+    const QUrl expected(PageURL());
+    return page.scheme() == QLatin1String("https") && page.host().compare(expected.host(), Qt::CaseInsensitive) == 0
+        && page.port(443) == expected.port(443);
+}
+
+} // namespace
+
 QString PageURL()
 {
-    return HostRoles::url(HostRoles::Role::Vendor, QStringLiteral("/sendreport.asp"), false);
+    return HostRoles::url(HostRoles::Role::VendorSecure, QStringLiteral("/sendreport.asp"), true);
 }
 
 int BuildNumber()
@@ -32,6 +47,8 @@ QList<Field> ProgramFields()
 bool HandlePage(WebBrowser &browser, const QList<Field> &fields)
 {
     Desktop::DoEvents();
+    if (!onVendorsSecureHost(QUrl(browser.LocationURL())))
+        return false;
     if (browser.DocumentHTML().toLower().contains(QLatin1String("<form"))) {
         const QString form = QStringLiteral("ReportForm");
         for (const Field &f : fields)

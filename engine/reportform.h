@@ -16,7 +16,7 @@ struct Field
     QString value;
 };
 
-// The report page on the vendor's server.
+// The report page on the vendor's secure host (HTTPS).
 QString PageURL();
 // The program's build number, sent with every report.
 int BuildNumber();
@@ -24,8 +24,9 @@ int BuildNumber();
 // the build, the fast refresh interval and the bid delay chosen in the settings.
 QList<Field> ProgramFields();
 
-// A page completed in a report window: lets pending events run; when the
-// page holds a form, sets `fields` in their order (a field the form lacks is
+// A page completed in a report window: lets pending events run; a page that
+// is not on the vendor's secure host over HTTPS is left alone (false); when
+// the page holds a form, sets `fields` in their order (a field the form lacks is
 // skipped, the others still go) and submits it. True when the page is the
 // vendor's "report sent" reply.
 bool HandlePage(WebBrowser &browser, const QList<Field> &fields);

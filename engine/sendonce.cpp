@@ -1,6 +1,7 @@
 #include "engine/sendonce.h"
 
 #include "platform/ansi.h"
+#include "platform/inet.h"
 #include "platform/oncefetch.h"
 
 #include <QEventLoop>
@@ -12,7 +13,7 @@ QString Get(const QString &url, int timeoutSeconds)
     const QUrl target(url, QUrl::TolerantMode);
     if (!target.isValid() || target.host().isEmpty())
         throw NumberedError(ErrorNumber::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
-    OnceFetch fetch(target, timeoutSeconds, OnceFetch::Connection::Own);
+    OnceFetch fetch(target, timeoutSeconds, OnceFetch::Connection::Own, Inet::PageReplyBytes);
     QEventLoop loop;
     QObject::connect(&fetch, &OnceFetch::ended, &loop, &QEventLoop::quit);
     fetch.start();

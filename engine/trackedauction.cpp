@@ -433,11 +433,11 @@ void SortByValue(ListView &list)
 {
     for (QLatin1String key : kValueColumns)
         list.SetSortValue(key, [key](const QString &text) { return SortValue(key, text); });
-    // "Time Left" and "Ends" sort by the end date, whose text is in the
-    // locale's order of day, month and year.
+    // "Time Left" and "Ends" sort by the end date: the day number a refresh
+    // writes, or a date text in the locale's order of day, month and year.
     list.SetSortValue(QStringLiteral("enddate"), [](const QString &text) -> std::optional<double> {
-        if (const auto when = basGeneral::ReadDate(text))
-            return double(when->toMSecsSinceEpoch());
+        if (const auto when = ReadEndDate(text))
+            return double(QDateTime(when->date(), when->time(), Qt::UTC).toMSecsSinceEpoch());
         return std::nullopt;
     });
 }

@@ -53,6 +53,17 @@ void frmIOWarning::Form_Load()
         l->setText(l->text().replace(QStringLiteral("%appname%"), Desktop::AppTitle()));
 }
 
+bool frmIOWarning::Http11InUse()
+{
+    for (const QString &name : {QStringLiteral("EnableHttp1_1"), QStringLiteral("ProxyHttp1.1")}) {
+        const QString stored =
+            basRegistry::GetValue(basRegistry::HKEY_CURRENT_USER, kInternetSettings, name).toString().trimmed();
+        if (!stored.isEmpty() && stored != QLatin1String("0"))
+            return true;
+    }
+    return false;
+}
+
 void frmIOWarning::cmdCorrect_Click()
 {
     basRegistry::SetValue(basRegistry::HKEY_CURRENT_USER, kInternetSettings, QStringLiteral("EnableHttp1_1"), 0);

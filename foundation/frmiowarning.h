@@ -18,6 +18,12 @@ public:
     frmIOWarning();
     void Form_Load();
 
+    // True when a stored Internet-options value ("EnableHttp1_1" or
+    // "ProxyHttp1.1") turns HTTP 1.1 on. The transfer layer here has no such
+    // switch and speaks HTTP 1.1 soundly, so a value never stored reads as
+    // off, as on a correctly set machine.
+    static bool Http11InUse();
+
     QLabel *lblHeading = nullptr;
     QLabel *lblText1 = nullptr;
     QLabel *lblText2 = nullptr;

@@ -28,6 +28,7 @@ constexpr RoleInfo kRoles[] = {
     {Role::StaticPics, "pics", "pics.ebaystatic.com"},
     {Role::Search, "search", "search.ebay.com"},
     {Role::Relist, "relist", "cgi5.ebay.com"},
+    {Role::Www, "www", "www.ebay.com"},
     {Role::SiteBase, "site", ""},
     {Role::SiteItem, "siteitem", "cgi."},
     {Role::SiteSearch, "sitesearch", "search."},

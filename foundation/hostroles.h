@@ -24,6 +24,7 @@ enum class Role {
     StaticPics,    // static pictures
     Search,        // search pages of the US site
     Relist,        // relisting pages
+    Www,           // the US site's "www" host (the clipboard prompt's item view)
     // Hosts of the chosen site, formed from its domain.
     SiteBase,      // the site's home ("http://" + domain + "/")
     SiteItem,
@@ -32,8 +33,8 @@ enum class Role {
     SiteMyEbay,
     SiteFeedback,
     // The vendor.
-    Vendor,        // plain http: update information, account query, reports
-    VendorSecure,  // https: the online service
+    Vendor,        // plain http: account query, information pages
+    VendorSecure,  // https: the online service, update information and releases, problem reports
 };
 
 // The role's name in the override file ("signin", "siteitem", ...).

@@ -2,6 +2,7 @@
 
 #include "foundation/collapsedtext.h"
 #include "foundation/hostroles.h"
+#include "foundation/htmlentities.h"
 #include "foundation/pageaccess.h"
 #include "foundation/pagetext.h"
 #include "foundation/timetext.h"
@@ -225,7 +226,7 @@ QString readCurrentBid(const FoldedText &p)
     }
     if (!isPlausiblePrice(v, kMaxPriceLength) || v == kPricePlaceholder)
         v = QStringLiteral("N/A");
-    return v.toUpper();
+    return v; // in capitals once its references are read (GetItemField)
 }
 
 constexpr QStringView kBinPriceMarker = u" id=\"prcIsum\" itemprop=\"price\"  style=\"\">";
@@ -310,7 +311,8 @@ QString readTitle(const FoldedText &p)
     v = TrimSpaces(v);
     while (v.contains(QLatin1String("  ")))
         v.replace(QLatin1String("  "), QLatin1String(" "));
-    v.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    // The page's "&amp;" and the other references are read once, after the
+    // tags are gone (GetItemField), so a seller's "&lt;b&gt;" stays text.
     return stripTrim(v);
 }
 
@@ -369,6 +371,8 @@ void findStartMarkers(const FoldedText &text)
     text.findEach(markers);
 }
 
+QString readField(PreparedPage &prep, const QString &key);
+
 } // namespace
 
 QString GetItemField(const QString &page, const QString &key)
@@ -381,7 +385,16 @@ QString GetItemField(const QString &page, const QString &key)
         return {};
 
     const std::shared_ptr<PreparedPage> held = prepared(page);
-    PreparedPage &prep = *held;
+    // Page text becomes field text here, and only here: the callers show and
+    // store the characters the page stands for.
+    const QString value = DecodeEntities(readField(*held, key));
+    return key == u"currentbid" ? value.toUpper() : value;
+}
+
+namespace {
+
+QString readField(PreparedPage &prep, const QString &key)
+{
     const FoldedText &p = prep.text;
 
     if (key == u"picture")
@@ -408,5 +421,7 @@ QString GetItemField(const QString &page, const QString &key)
         return stripTrim(cutLower(p, u"feedback score: ", u"\""));
     return readSeller(p);
 }
+
+} // namespace
 
 } // namespace basGeneral

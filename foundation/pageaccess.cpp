@@ -52,7 +52,7 @@ void LetEventsRun()
     sinceLast.start();
 }
 
-QString GetURL(const QString &url, Inet &inet)
+QString GetURL(const QString &url, Inet &inet, qsizetype maxReplyBytes)
 {
     try {
         // A request still running on this control (started further down the
@@ -65,17 +65,17 @@ QString GetURL(const QString &url, Inet &inet)
             inet.Cancel();
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         }
-        return inet.OpenURL(url);
+        return inet.OpenURL(url, maxReplyBytes > 0 ? maxReplyBytes : Inet::PageReplyBytes);
     } catch (...) {
         return {};
     }
 }
 
-QString GetURL(const QString &url, Inet *inet)
+QString GetURL(const QString &url, Inet *inet, qsizetype maxReplyBytes)
 {
     if (!inet)
         return {};
-    return GetURL(url, *inet);
+    return GetURL(url, *inet, maxReplyBytes);
 }
 
 QString GetBetween(const QString &text, const QString &startMarker, const QString &endMarker, bool clean)

@@ -12,9 +12,10 @@ namespace basGeneral {
 
 // Waits up to 10 seconds (monotonic clock, events keep running) for the
 // control to finish an earlier request, cancels it if it is still running,
-// then GETs url and returns the body as text. Any failure gives "".
-QString GetURL(const QString &url, Inet &inet);
-QString GetURL(const QString &url, Inet *inet);
+// then GETs url and returns the body as text. Any failure gives "", a reply
+// larger than maxReplyBytes included (0: the limit of a page).
+QString GetURL(const QString &url, Inet &inet, qsizetype maxReplyBytes = 0);
+QString GetURL(const QString &url, Inet *inet, qsizetype maxReplyBytes = 0);
 
 // The text after the first startMarker (any letter case) up to the next
 // endMarker (exact case); the whole rest when endMarker is "" or absent; ""

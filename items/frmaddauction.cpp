@@ -4,7 +4,6 @@
 #include "engine/mainformengine.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
-#include "foundation/basregistry.h"
 #include "foundation/frmiowarning.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
@@ -36,20 +35,12 @@
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kInternetSettings = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
 
 QLabel *label(const QString &text, QWidget *parent)
 {
     auto *l = new QLabel(text, parent);
     l->setWordWrap(true);
     return l;
-}
-
-// An Internet-options value counts as 0 only when it is stored as 0.
-bool storedAsZero(const QString &valueName)
-{
-    return basRegistry::GetValue(basRegistry::HKEY_CURRENT_USER, kInternetSettings, valueName).toString().trimmed()
-        == QLatin1String("0");
 }
 
 bool onlineDefault()
@@ -111,6 +102,7 @@ void frmAddAuction::buildBidPage()
     fraBid = new QWidget(this);
     Label9 = label(QStringLiteral("Item title:"), fraBid);
     lblTitle = label(QString(), fraBid);
+    lblTitle->setTextFormat(Qt::PlainText); // the seller's title, never markup
     optSnipe = new QRadioButton(QStringLiteral("&Snipe this item (automatically bid near auction end)"), fraBid);
     optSnipe->setChecked(true);
     chkLocal = new QCheckBox(QStringLiteral("Place this bid using this computer"), fraBid);
@@ -178,6 +170,7 @@ void frmAddAuction::buildConfirmPage()
     lblConfirm->setFont(big);
     Label7 = label(QStringLiteral("Item title:"), fraConfirm);
     lblConfirmTitle = label(QStringLiteral("item title goes here"), fraConfirm);
+    lblConfirmTitle->setTextFormat(Qt::PlainText);
     Label8 = label(QStringLiteral("Transaction description:"), fraConfirm);
     lblTransType = label(QStringLiteral("transaction description goes here"), fraConfirm);
     lblCanCancel = label(QStringLiteral("This request cannot be canceled"), fraConfirm);
@@ -486,7 +479,7 @@ void frmAddAuction::fillBidPage(const QString &page)
 
 bool frmAddAuction::noDetails(const QString &page)
 {
-    if (!storedAsZero(QStringLiteral("EnableHttp1_1")) || !storedAsZero(QStringLiteral("ProxyHttp1.1"))) {
+    if (frmIOWarning::Http11InUse()) {
         hide();
         frmIOWarning::instance().exec();
         unloadInstance();

@@ -2,6 +2,7 @@
 // save and the group-spacing rule.
 #include "items/frmaddauction.h"
 
+#include "engine/bidrecord.h"
 #include "engine/mainformengine.h"
 #include "engine/onlineservice.h"
 #include "engine/trackedauction.h"
@@ -50,6 +51,8 @@ void frmAddAuction::OK()
     list.setField(row, QStringLiteral("user"), CurrentUser);
 
     if (optSnipe->isChecked()) {
+        // A new snipe: an earlier bid's outcome no longer stands for the row.
+        BidRecord::Forget(number);
         if (chkLocal->isChecked() && chkOnline->isChecked())
             row->setTag(QStringLiteral("Both"));
         else if (chkOnline->isChecked())
@@ -119,7 +122,7 @@ bool frmAddAuction::sendOnline()
                                           + QStringLiteral(" on this item on TMR Online.") + kCrLf2
                                           + QStringLiteral("Would you like to replace it with this ") + strCurrency
                                           + basGeneral::FormatPrice2(bid) + QStringLiteral(" bid?"),
-                                      Desktop::BoxYesNo | Desktop::BoxQuestion);
+                                      Desktop::BoxYesNo | Desktop::BoxQuestion | Desktop::BoxDefaultButton2);
         if (answer != Desktop::AnswerYes)
             return true;
         const OnlineService::Reply replaced =

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 
 namespace {
@@ -40,6 +41,26 @@ double valueOf(const QString &text)
     QString t = text.trimmed();
     t.remove(QLatin1Char(','));
     return t.toDouble();
+}
+
+// Why a typed maximum bid cannot be taken, or "" when it can. The list keeps
+// the amount as typed, cut to cents, while the checks and the confirmation
+// read it as a number: both must be the same amount.
+QString maxBidRefusal(const QString &text)
+{
+    static const QRegularExpression plainAmount(QStringLiteral("^[0-9]*\\.?[0-9]*$"));
+    const QString typed = text.trimmed();
+    if (!plainAmount.match(typed).hasMatch() || !typed.contains(QRegularExpression(QStringLiteral("[0-9]"))))
+        return QStringLiteral("Your maximum bid must be an amount such as 12.50");
+    QString cents = typed;
+    basGeneral::FormatPrice2(cents);
+    while (cents.size() > 4 && cents.startsWith(QLatin1Char('0')) && cents.at(1) != QLatin1Char('.'))
+        cents.remove(0, 1);
+    if (cents.startsWith(QLatin1Char('.')))
+        cents.prepend(QLatin1Char('0'));
+    if (QString::number(cents.toDouble(), 'f', 2) != cents)
+        return QStringLiteral("Your maximum bid has too many digits to be kept exactly, please enter a smaller amount");
+    return {};
 }
 
 QString formatPrice(double amount)
@@ -104,6 +125,16 @@ bool frmAddAuction::checkBidPage()
     if (txtMaxBid->text().startsWith(QStringLiteral("00"))) {
         txtMaxBid->setText(txtMaxBid->text().mid(2));
         checkMinimum = false;
+    }
+    // An empty field is left to the minimum's check below; after the "00"
+    // escape nothing else would look at the amount.
+    if (!optBuy->isChecked() && (!checkMinimum || !txtMaxBid->text().trimmed().isEmpty())) {
+        const QString refusal = maxBidRefusal(txtMaxBid->text());
+        if (!refusal.isEmpty()) {
+            Desktop::MsgBox(refusal, Desktop::BoxExclamation);
+            txtMaxBid->setFocus();
+            return false;
+        }
     }
     if (checkMinimum) {
         if (!optBuy->isChecked()

@@ -46,6 +46,7 @@ frmCopyAsk::frmCopyAsk()
     place(lblNumber, 240, 480, 5640, 255);
     lblNumber->setStyleSheet(QStringLiteral("font-weight: bold"));
     lblTitle = new QLabel(this);
+    lblTitle->setTextFormat(Qt::PlainText); // the seller's title, never markup
     lblTitle->setWordWrap(true);
     place(lblTitle, 240, 780, 5640, 480);
 
@@ -164,7 +165,7 @@ void frmCopyAsk::cmdView_Click()
     main.Show();
     if (main.WebBrowser)
         main.WebBrowser->Navigate(
-            HostRoles::url(HostRoles::Role::Item, QStringLiteral("/itm/ws/eBayISAPI.dll?ViewItem&item=") + number));
+            HostRoles::url(HostRoles::Role::Www, QStringLiteral("/itm/ws/eBayISAPI.dll?ViewItem&item=") + number));
     main.activateWindow();
     closeWindow();
 }

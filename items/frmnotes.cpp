@@ -42,6 +42,7 @@ frmNotes::frmNotes()
     auto *stripLayout = new QHBoxLayout(strip);
     stripLayout->setContentsMargins(0, 0, 0, 0);
     lblTitle = new QLabel(strip);
+    lblTitle->setTextFormat(Qt::PlainText); // the seller's title, never markup
     lblTitle->setStyleSheet(QStringLiteral("font-weight: bold; background: #f0e070;"));
     lblTitle->setCursor(Qt::SizeAllCursor);
     lblTitle->installEventFilter(this);

@@ -33,6 +33,7 @@ frmRemove::frmRemove()
     Label1 = new QLabel(QStringLiteral("Are you sure you want to remove the following item?"), this);
     lblItemNum = new QLabel(this);
     lblItemTitle = new QLabel(this);
+    lblItemTitle->setTextFormat(Qt::PlainText); // the seller's title, never markup
     chkCancelBid = new QCheckBox(QStringLiteral("&Cancel my bid on this item, but leave it for watching"), this);
     chkApplyOnline = new QCheckBox(QStringLiteral("&Also remove the item from my TMR Online account"), this);
     for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(lblItemNum),

@@ -42,17 +42,20 @@ frmAddFavorite::frmAddFavorite()
     connect(cmdCancel, &QPushButton::clicked, this, &frmAddFavorite::cmdCancel_Click);
 }
 
-void frmAddFavorite::Form_Load()
-{
-    const frmMain &main = frmMain::instance();
-    ShowPage(main.WebBrowser->LocationName(), main.WebBrowser->LocationURL());
-}
-
 void frmAddFavorite::ShowModal()
 {
+    // The page is read before the window is made: reading the document lets
+    // other events run, and no half-made window may be reached meanwhile.
+    // Its own title is taken, so a page without one gives an empty caption
+    // and not the address the browser shows in its place.
+    WebBrowser &browser = *frmMain::instance().WebBrowser;
+    const QString title = browser.DocumentTitle();
+    const QString url = browser.LocationURL();
     if (isLoaded())
         unloadInstance();
-    instance().exec();
+    frmAddFavorite &w = instance();
+    w.ShowPage(title, url);
+    w.exec();
 }
 
 QString frmAddFavorite::ShortTitle(const QString &title)

@@ -17,8 +17,8 @@ class frmAddFavorite final : public QDialog, public DefaultInstance<frmAddFavori
 
 public:
     frmAddFavorite();
-    void Form_Load();
 
+    // Shows the window modally with the browser's page.
     static void ShowModal();
 
     // Titles of 51 characters or more are cut to 47 and "...".
@@ -31,7 +31,7 @@ public:
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
 
-    // Shows a page's title and address (Form_Load gives the browser's).
+    // Shows a page's title and address.
     void ShowPage(const QString &title, const QString &url);
     void cmdOK_Click();
     void cmdCancel_Click();

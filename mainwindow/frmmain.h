@@ -153,8 +153,12 @@ public:
     void mnuUserFeedback_Click();
     void mnuUserChange_Click();
 
-    // The HTML auction list (htmllist.cpp).
+    // The HTML auction list (htmllist.cpp). A template that cannot be read
+    // stops the rebuild with a NumberedError, the page left as it was.
     void RebuildHTMLList() override;
+    // The list template; empty is "default.tmt" in the program folder.
+    // Tests give a copy of their own.
+    inline static QString TemplateFile;
     void SyncHTMLList(bool UpdateAll, const QString &strItemNum) override;
     void HTMLList_BeforeNavigate2(const QString &URL, bool &Cancel);
 

@@ -25,6 +25,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <exception>
+
 namespace {
 
 using HostRoles::Role;
@@ -226,7 +228,12 @@ void frmMain::mnuAuctionsRemoveEnded_Click()
         Desktop::DoEvents();
     }
     SaveList(true);
-    RebuildHTMLList();
+    // The list is saved; a template that cannot be read leaves the page as
+    // it was, and the command ends there.
+    try {
+        RebuildHTMLList();
+    } catch (const std::exception &) {
+    }
 }
 
 void frmMain::mnuAuctionsAutoSearch_Click()

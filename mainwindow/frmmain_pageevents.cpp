@@ -4,6 +4,7 @@
 // login page; the item information bar.
 #include "mainwindow/frmmain.h"
 
+#include "engine/ebayclock.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/passwords.h"
@@ -105,7 +106,9 @@ void frmMain::WebBrowser_DocumentComplete(const QString &)
         }
     }
 
-    const QDateTime ebayNow = QDateTime::currentDateTime().addSecs(EbayTimeOffset);
+    // eBay's clock as the countdown reads it, also before a refresh has
+    // measured it.
+    const QDateTime ebayNow = EbayClock::EbayNow();
     const QString fieldHtml = InfoBar::IsItemPage(html)
         ? WebBrowser->ExecScript(QStringLiteral("document.documentElement.outerHTML")).toString()
         : QString();

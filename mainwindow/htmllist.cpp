@@ -423,8 +423,9 @@ HtmlList::Source listSource(frmMain &form)
 
 void frmMain::RebuildHTMLList()
 {
-    HtmlList::Page::of(*HTMLList).Rebuild(listSource(*this), basGeneral::AppPath() + QStringLiteral("default.tmt"),
-                                          varAltColors);
+    const QString templatePath =
+        TemplateFile.isEmpty() ? basGeneral::AppPath() + QStringLiteral("default.tmt") : TemplateFile;
+    HtmlList::Page::of(*HTMLList).Rebuild(listSource(*this), templatePath, varAltColors);
 }
 
 void frmMain::SyncHTMLList(bool UpdateAll, const QString &strItemNum)

@@ -1,5 +1,6 @@
 #include "mainwindow/infobar.h"
 
+#include "engine/ebayclock.h"
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
 #include "foundation/timetext.h"
@@ -22,15 +23,14 @@ QString oneDecimal(const QString &percent)
     return ok ? QString::number(value, 'f', 1) : percent;
 }
 
-// The end is printed in eBay's (Pacific) time; it is moved into the user's
-// zone before it is compared with the local clock.
+// The end is printed on eBay's clock, the clock ebayNow reads: the two are
+// compared as they stand. The user's zone only moves an end for showing it.
 QString timeLeft(const QString &end, const QDateTime &ebayNow)
 {
-    const QString dateText = basGeneral::ParseShortDate(end);
-    const QDateTime when = basGeneral::PacificToLocal(dateText);
-    if (dateText.isEmpty() || !when.isValid() || when == basGeneral::ZeroDate())
+    const auto when = basGeneral::ReadDate(basGeneral::ParseShortDate(end));
+    if (!when || !when->isValid())
         return QStringLiteral("N/A");
-    return basGeneral::FormatTimeLeft(ebayNow.secsTo(when));
+    return basGeneral::FormatTimeLeft(EbayClock::Reading(ebayNow).secsTo(EbayClock::Reading(*when)));
 }
 
 } // namespace

@@ -24,7 +24,7 @@ bool IsItemPage(const QString &html);
 // (which the item-page marker is written in); `fieldHtml` is the same
 // document as the standard serialisation gives it (quoted attributes, tags in
 // lower case), where the item-page field reader finds the fields the
-// browser's form hides; each field is read from whichever form holds it. `ebayNow` is the local time moved by eBay's offset;
+// browser's form hides; each field is read from whichever form holds it. `ebayNow` is eBay's present moment on its own clock;
 // `paypalLogo` is the address part of the PayPal logo on eBay's static
 // picture host ("host/aw/pics/logos/logoPayPal_51x14.gif"), whose absence on
 // a US-site item page adds the PayPal note to line 1.

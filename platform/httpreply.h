@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QPair>
+
+#include <limits>
 
 // One HTTP/1.x answer read off a connection: status, headers and the whole
 // body, whatever framing the server chose (length, chunks, or up to the close).
@@ -17,10 +20,56 @@ struct HttpReply
 
     QByteArray header(const QByteArray &name) const;
 
-    enum class Progress { Incomplete, Complete, Broken };
-    // Reads `data` as it has arrived so far. `closed` says the server has
-    // closed the connection: that ends a body of unstated length, and makes
-    // any other unfinished answer Broken (a page cut off in transit).
-    // Interim 1xx answers before the real one are skipped.
+    // TooLarge: the body (or the head) goes past the reader's limit.
+    enum class Progress { Incomplete, Complete, Broken, TooLarge };
+    // Reads `data`, the whole of what has arrived, at once (see
+    // HttpReplyReader). `closed` says the server has closed the connection.
     static Progress Parse(const QByteArray &data, bool closed, HttpReply *reply);
+};
+
+// Reads one answer as its bytes arrive, each byte once: a long chunked body
+// costs no more than a plain one, and a body is never held beyond its limit.
+// `closed` ends a body of unstated length and makes any other unfinished
+// answer Broken (a page cut off in transit). Interim 1xx answers before the
+// real one are skipped. Once Broken or TooLarge, it stays so.
+class HttpReplyReader final
+{
+public:
+    static constexpr qsizetype kNoLimit = std::numeric_limits<qsizetype>::max();
+    // Status line and headers, and the trailers of a chunked body, each.
+    static constexpr qsizetype kMaxHeadBytes = 64 * 1024;
+    // A chunk's size line with its extensions.
+    static constexpr qsizetype kMaxChunkLineBytes = 4096;
+
+    explicit HttpReplyReader(qsizetype maxBodyBytes = kNoLimit);
+
+    HttpReply::Progress feed(QByteArrayView bytes);
+    HttpReply::Progress closed();
+
+    const HttpReply &reply() const { return m_reply; }
+    HttpReply &reply() { return m_reply; }
+
+private:
+    enum class Stage { Head, Length, ToClose, ChunkSize, ChunkData, ChunkEnd, Trailers, Done };
+
+    // Each consumes from `bytes` what belongs to its stage.
+    void readHead(QByteArrayView &bytes);
+    void startBody();
+    void readBodyBytes(QByteArrayView &bytes);
+    bool takeLine(QByteArrayView &bytes, qsizetype limit, HttpReply::Progress overLimit);
+    void readChunkSize();
+    void readTrailer();
+    void finishAnswer();
+    void fail(HttpReply::Progress how);
+
+    qsizetype m_maxBody;
+    Stage m_stage = Stage::Head;
+    HttpReply::Progress m_progress = HttpReply::Progress::Incomplete;
+    HttpReply m_reply;
+    QByteArray m_pending; // head, a chunk's size line, a trailer line
+    qsizetype m_remaining = 0; // of a stated length or of the current chunk
+    qsizetype m_trailerBytes = 0;
+    bool m_mayKeep = false;
+    bool m_extra = false; // bytes past the answer's end
+    bool m_closed = false;
 };

@@ -19,7 +19,7 @@ Inet::~Inet()
     }
 }
 
-OnceFetch *Inet::send(const QString &url)
+OnceFetch *Inet::send(const QString &url, qsizetype maxReplyBytes)
 {
     if (m_fetch)
         throw NumberedError(ErrorNumber::InetStillExecuting, QStringLiteral("Still executing last request"), QStringLiteral("Inet"));
@@ -29,7 +29,9 @@ OnceFetch *Inet::send(const QString &url)
         throw NumberedError(ErrorNumber::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
 
     m_lastUrl = url;
-    auto *fetch = new OnceFetch(target, RequestTimeout, OnceFetch::Connection::Kept);
+    auto *fetch = new OnceFetch(target, RequestTimeout, OnceFetch::Connection::Kept, maxReplyBytes);
+    if (KeepToOrigin)
+        fetch->keepToOrigin();
     m_fetch = fetch;
     // The control is free again as soon as its request has ended.
     connect(fetch, &OnceFetch::ended, this, [this, fetch] {
@@ -48,9 +50,9 @@ QString Inet::result(OnceFetch *fetch)
     return Ansi::decode(fetch->body());
 }
 
-QString Inet::OpenURL(const QString &url)
+QString Inet::OpenURL(const QString &url, qsizetype maxReplyBytes)
 {
-    OnceFetch *fetch = send(url);
+    OnceFetch *fetch = send(url, maxReplyBytes);
     QEventLoop loop;
     connect(fetch, &OnceFetch::ended, &loop, &QEventLoop::quit);
     if (!fetch->isEnded())
@@ -58,9 +60,9 @@ QString Inet::OpenURL(const QString &url)
     return result(fetch);
 }
 
-void Inet::Begin(const QString &url, Completion done)
+void Inet::Begin(const QString &url, Completion done, qsizetype maxReplyBytes)
 {
-    OnceFetch *fetch = send(url);
+    OnceFetch *fetch = send(url, maxReplyBytes);
     connect(fetch, &OnceFetch::ended, this, [fetch, done = std::move(done)] {
         QString page;
         try {

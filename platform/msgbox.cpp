@@ -57,6 +57,8 @@ int MsgBox(const QString &prompt, int style, const QString &title)
 
     const auto buttons = buttonsFor(style);
     QMessageBox box(iconFor(style), call.title, prompt, QMessageBox::NoButton, QApplication::activeWindow());
+    // Prompts can carry page and user text (titles, addresses): never markup.
+    box.setTextFormat(Qt::PlainText);
     for (const auto &b : buttons)
         box.addButton(b.button);
     const int defaultIndex = std::min<int>((style & 0x300) >> 8, buttons.size() - 1);

@@ -11,6 +11,9 @@
 namespace {
 
 constexpr int kMaxRedirects = 20;
+// What a socket holds before it waits for this fetch to read: the data of one
+// pass of the event loop, however fast the server sends.
+constexpr qint64 kReadSliceBytes = 256 * 1024;
 
 NumberedError InetError(int number, const QString &text)
 {
@@ -42,10 +45,17 @@ bool IsHttps(const QUrl &url)
     return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
 }
 
+bool SameOrigin(const QUrl &a, const QUrl &b)
+{
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
+        && a.port(IsHttps(a) ? 443 : 80) == b.port(IsHttps(b) ? 443 : 80);
+}
+
 } // namespace
 
-OnceFetch::OnceFetch(const QUrl &url, int timeoutSeconds, Connection connection, QObject *parent)
-    : QObject(parent), m_url(url), m_connection(connection)
+OnceFetch::OnceFetch(const QUrl &url, int timeoutSeconds, Connection connection, qsizetype maxReplyBytes,
+                     QObject *parent)
+    : QObject(parent), m_url(url), m_connection(connection), m_maxReplyBytes(maxReplyBytes), m_reader(maxReplyBytes)
 {
     m_timeout.setSingleShot(true);
     m_timeout.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5% early
@@ -83,8 +93,8 @@ void OnceFetch::sendHop()
     const bool https = IsHttps(m_url);
     const int port = m_url.port(https ? 443 : 80);
     m_key = KeptConnections::KeyOf(m_url.scheme(), m_url.host(), port);
-    m_data.clear();
-    m_reply = HttpReply();
+    m_received = 0;
+    m_reader = HttpReplyReader(m_maxReplyBytes);
 
     if (m_connection == Connection::Kept)
         m_socket.reset(KeptConnections::Take(m_key));
@@ -93,6 +103,7 @@ void OnceFetch::sendHop()
         m_socket.reset(https ? new QSslSocket : new QTcpSocket);
 
     QTcpSocket *socket = m_socket.get();
+    socket->setReadBufferSize(kReadSliceBytes);
     connect(socket, &QTcpSocket::readyRead, this, [this] { readMore(false); });
     connect(socket, &QTcpSocket::disconnected, this, [this] { readMore(true); });
     connect(socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
@@ -139,38 +150,63 @@ void OnceFetch::readMore(bool closed)
 {
     if (m_ended || !m_socket)
         return;
-    m_data += m_socket->readAll();
-    const auto progress = HttpReply::Parse(m_data, closed, &m_reply);
-    if (progress == HttpReply::Progress::Incomplete)
+    using Progress = HttpReply::Progress;
+    Progress progress = Progress::Incomplete;
+    // What the socket holds now (at most one read slice); more comes with the
+    // next pass of the event loop. Bytes past a complete answer are read too,
+    // so the reader sees that the connection carried more than was asked.
+    while (progress == Progress::Incomplete || progress == Progress::Complete) {
+        const QByteArray piece = m_socket->read(kReadSliceBytes);
+        if (piece.isEmpty())
+            break;
+        m_received += piece.size();
+        progress = m_reader.feed(piece);
+    }
+    if (closed && (progress == Progress::Incomplete || progress == Progress::Complete))
+        progress = m_reader.closed();
+    if (progress == Progress::Incomplete)
         return;
-    if (progress == HttpReply::Progress::Broken) {
-        finish(InetError(ErrorNumber::InetCannotConnect,
-                         m_data.isEmpty() ? QStringLiteral("Cannot connect to server: the connection was closed before the reply")
-                                          : QStringLiteral("Cannot connect to server: the reply was cut off")));
+    if (progress == Progress::TooLarge) {
+        finish(InetError(ErrorNumber::InetRequestFailed,
+                         QStringLiteral("The request failed: the reply is larger than the %1 KB allowed")
+                             .arg(m_maxReplyBytes / 1024)));
         return;
     }
+    if (progress == Progress::Broken) {
+        finish(InetError(ErrorNumber::InetCannotConnect,
+                         m_received == 0 ? QStringLiteral("Cannot connect to server: the connection was closed before the reply")
+                                         : QStringLiteral("Cannot connect to server: the reply was cut off")));
+        return;
+    }
+    const HttpReply &reply = m_reader.reply();
 
     QNetworkCookieJar *jar = Network::manager().cookieJar();
-    for (const auto &h : std::as_const(m_reply.headers))
+    for (const auto &h : std::as_const(reply.headers))
         if (h.first == "set-cookie")
             jar->setCookiesFromUrl(QNetworkCookie::parseCookies(h.second), m_url);
 
     // The answer is whole: its connection is kept or closed, never reused
     // by this fetch for anything else.
-    if (m_connection == Connection::Kept && m_reply.keepAlive && m_socket->state() == QAbstractSocket::ConnectedState) {
+    if (m_connection == Connection::Kept && reply.keepAlive && m_socket->state() == QAbstractSocket::ConnectedState) {
         m_socket->disconnect(this);
         KeptConnections::Keep(m_key, m_socket.release());
     } else {
         dropSocket();
     }
 
-    const QByteArray location = m_reply.header("location");
-    if (m_reply.status >= 300 && m_reply.status < 400 && !location.isEmpty()) {
+    const QByteArray location = reply.header("location");
+    if (reply.status >= 300 && reply.status < 400 && !location.isEmpty()) {
         if (++m_hops > kMaxRedirects) {
             finish(InetError(ErrorNumber::InetRequestFailed, QStringLiteral("The request failed: too many redirects")));
             return;
         }
-        m_url = m_url.resolved(QUrl(QString::fromLatin1(location), QUrl::TolerantMode));
+        const QUrl next = m_url.resolved(QUrl(QString::fromLatin1(location), QUrl::TolerantMode));
+        if (m_keepToOrigin && !SameOrigin(m_url, next)) {
+            finish(InetError(ErrorNumber::InetRequestFailed,
+                             QStringLiteral("The request failed: redirected to another server: ") + next.toString()));
+            return;
+        }
+        m_url = next;
         sendHop();
         return;
     }
@@ -192,7 +228,7 @@ void OnceFetch::finish(std::optional<NumberedError> error)
     m_timeout.stop();
     m_error = std::move(error);
     if (m_error)
-        m_reply.body.clear();
+        m_reader = HttpReplyReader(m_maxReplyBytes);
     dropSocket();
     emit ended();
 }

@@ -19,6 +19,9 @@ class QTcpSocket;
 // cookie jar; a redirect is followed as a new request; the time-out counts
 // over the whole fetch with a precise timer. Answers of any HTTP status are
 // pages. TLS uses the program's trusted authorities (platform/network).
+// A reply whose body goes past maxReplyBytes fails as soon as it does, so an
+// endless answer never fills memory; arriving data is read in bounded slices
+// and each byte looked at once, so no reply holds up the event loop.
 class OnceFetch final : public QObject
 {
     Q_OBJECT
@@ -30,8 +33,13 @@ public:
         Own,  // a new connection, closed after the answer
     };
 
-    OnceFetch(const QUrl &url, int timeoutSeconds, Connection connection, QObject *parent = nullptr);
+    OnceFetch(const QUrl &url, int timeoutSeconds, Connection connection, qsizetype maxReplyBytes,
+              QObject *parent = nullptr);
     ~OnceFetch() override;
+
+    // A redirect to another scheme, host or port ends the fetch with an
+    // error instead of being followed (set before start()).
+    void keepToOrigin() { m_keepToOrigin = true; }
 
     // Sends the request; ended() follows, never inside this call.
     void start();
@@ -40,7 +48,7 @@ public:
     void cancel();
 
     bool isEnded() const { return m_ended; }
-    const QByteArray &body() const { return m_reply.body; }
+    const QByteArray &body() const { return m_reader.reply().body; }
     // Set when the fetch failed.
     const std::optional<NumberedError> &error() const { return m_error; }
 
@@ -60,9 +68,11 @@ private:
     QTimer m_timeout;
     std::unique_ptr<QTcpSocket> m_socket;
     QString m_key;
-    QByteArray m_data;
-    HttpReply m_reply;
+    qsizetype m_maxReplyBytes;
+    HttpReplyReader m_reader;
+    qint64 m_received = 0;
     std::optional<NumberedError> m_error;
     int m_hops = 0;
+    bool m_keepToOrigin = false;
     bool m_ended = false;
 };

@@ -431,7 +431,7 @@ void Store::mirrorAutostart(Root, const QString &path, const QString &name, cons
     }
     QDir().mkpath(Folders::autostart());
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!PrivateFile::open(out))
         return;
     QString quoted = command;
     if (quoted.contains(QLatin1Char(' ')))

@@ -9,7 +9,7 @@ PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-dev llvm pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  openssl xvfb xauth fonts-dejavu-core curl jq
+  openssl libssl-dev xvfb xauth fonts-dejavu-core curl jq
 )
 
 install_packages() {

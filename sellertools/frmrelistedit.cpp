@@ -245,18 +245,17 @@ bool frmAddRelist::eventFilter(QObject *watched, QEvent *event)
         return false;
     switch (key->key()) {
     case Qt::Key_Tab: case Qt::Key_Backtab: case Qt::Key_Return: case Qt::Key_Enter: case Qt::Key_Escape:
+    // Deleting leaves digits only, so every box lets the user correct a
+    // mistyped number.
+    case Qt::Key_Backspace: case Qt::Key_Delete:
         return false;
     default:
         break;
     }
-    if (box == txtItemNum) {
-        if (key->key() == Qt::Key_Backspace)
-            return false;
-        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut))
-            return false;
-    }
-    // Moving the caret and leaving the box stay possible; every key that
-    // would type or delete is turned away.
-    const bool typing = !text.isEmpty() || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace;
-    return typing;
+    if (box == txtItemNum
+        && (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut)))
+        return false;
+    // Moving the caret and leaving the box stay possible; every other key
+    // that would type is turned away.
+    return !text.isEmpty();
 }

@@ -188,11 +188,13 @@ void frmRelistItems::tmrTimer_Timer()
     // the timers run) leaves the schedule alone.
     if (RelistInProgress)
         return;
-    const bool endingSoon = frmMainShell::isLoaded() && MainForm().blnItemsEndingSoon;
-    if (endingSoon)
-        return;
     // Rows are taken by position: a relist may rename a row, never reorder.
     for (int i = 1; isLoaded() && i <= lvwRelist->Count(); ++i) {
+        // Asked again for every row: an auction may have come near its end
+        // while the robot relisted the row before, and a relist now would
+        // hold the refresh of that auction until it has ended.
+        if (frmMainShell::isLoaded() && MainForm().blnItemsEndingSoon)
+            return;
         ListItem *row = lvwRelist->Item(i);
         const std::optional<QDateTime> next = RelistFile::ReadNextRelisting(row->SubItem(kColNext));
         bool periodOk = false;

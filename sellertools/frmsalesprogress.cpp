@@ -72,7 +72,8 @@ void frmSalesProgress::soldItemsRun()
     // The password goes only over https.
     basGeneral::GetURL(eBaySignIn::QuickSignInURL(CurrentUser, password, true), Inet);
 
-    const QString soldList = basGeneral::GetURL(SalesPages::SoldListURL(), EngineForm().Inet);
+    const QString soldList = basGeneral::GetURL(SalesPages::SoldListURL(), EngineForm().Inet,
+                                                   SalesPages::SoldListReplyBytes);
     putOnClipboard(soldList);
     Desktop::MsgBox(QStringLiteral("123"), Desktop::BoxOKOnly);
 

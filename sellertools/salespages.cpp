@@ -1,6 +1,7 @@
 #include "sellertools/salespages.h"
 
 #include "foundation/hostroles.h"
+#include "foundation/htmlentities.h"
 #include "foundation/pageaccess.h"
 
 namespace SalesPages {
@@ -41,7 +42,8 @@ QString ShippingAddress(const QString &paymentPage)
 {
     QString address = basGeneral::GetBetween(paymentPage, QStringLiteral("Shipping details"), QStringLiteral("Order details"));
     address.replace(QStringLiteral("</div><div id=\"addrrow\">"), kCrLf);
-    address = basGeneral::StripTags(address);
+    // The buyer's own text, as typed: tags gone first, then the references read.
+    address = basGeneral::DecodeEntities(basGeneral::StripTags(address));
     address.replace(kCrLf + kCrLf, kCrLf);
     while (address.endsWith(kCrLf))
         address.chop(2);

@@ -8,6 +8,9 @@ namespace SalesPages {
 
 // Items sold in the last 62 days, 100 to a page.
 QString SoldListURL();
+// A hundred sales in My eBay's heavy markup may pass the size limit of an
+// ordinary page; the list is allowed this much.
+inline constexpr qsizetype SoldListReplyBytes = 16 * 1024 * 1024;
 // The payment-status address every sale's link begins with.
 QString PaymentStatusBase();
 

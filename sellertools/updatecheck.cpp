@@ -41,6 +41,19 @@ bool waitingAfterFailure()
     return since >= 0 && since < kRetryAfterFailureSecs;
 }
 
+// The update information comes from the vendor's secure host and nowhere
+// else: whoever answered a plain request, or a redirect, could offer any notes
+// and release.
+QString fetchUpdateInfo(Inet &inet)
+{
+    const bool kept = inet.KeepToOrigin;
+    inet.KeepToOrigin = true;
+    const QString reply = basGeneral::GetURL(
+        HostRoles::url(HostRoles::Role::VendorSecure, QStringLiteral("/?app=tallow&action=getinf"), true), inet);
+    inet.KeepToOrigin = kept;
+    return reply;
+}
+
 void offer(const UpdateInfo &info)
 {
     frmUpdate &window = frmUpdate::instance();
@@ -78,8 +91,7 @@ bool LookForUpdate(bool ShowWarnings)
 
         step = QStringLiteral("Connecting to server");
         main.Inet->Cancel();
-        const QString reply = basGeneral::GetURL(
-            HostRoles::url(HostRoles::Role::Vendor, QStringLiteral("/?app=tallow&action=getinf")), main.Inet);
+        const QString reply = fetchUpdateInfo(*main.Inet);
         // An empty reply is a request that failed (no connection, a time-out),
         // not a reply that names no release.
         if (reply.isEmpty())
@@ -107,6 +119,8 @@ bool LookForUpdate(bool ShowWarnings)
         main.blnPreventExit = false;
         return offered;
     } catch (const NumberedError &e) {
+        // A forced offer is for the next check only, whether or not it got through.
+        main.blnForceUpdate = false;
         main.blnPreventExit = false;
         main.Inet->Cancel();
         LastFailure = QDateTime::currentDateTime();

@@ -2,6 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/numberederror.h"
+#include "platform/privatefile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -98,7 +99,7 @@ void Save(const QString &folder, const QString &reply)
 {
     const QString path = folder + kFileName;
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(Ansi::encode(reply + QStringLiteral("\r\n"))) < 0 || !out.commit())
+    if (!PrivateFile::open(out) || out.write(Ansi::encode(reply + QStringLiteral("\r\n"))) < 0 || !out.commit())
         throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied"), path);
 }
 

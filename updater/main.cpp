@@ -2,12 +2,18 @@
 // Installs the release named in the data folder's "update.inf" and starts
 // the program again (see updater.h).
 //
-//     tallowmere-updater --pid PID [--program PATH]
+//     tallowmere-updater --pid PID [--program PATH] [--stall-seconds N] [--deadline-seconds N]
 //
-// The release's address and checksum are read from "update.inf" rather than
-// passed by the program: the check that offered the release has just saved
-// it there, and the program's own reader passes over those lines.
+// The release's address, size, checksum and signature are read from
+// "update.inf" rather than passed by the program: the check that offered the
+// release has just saved it there, and the program's own reader passes over
+// those lines. The limits can only be made shorter than their defaults.
+//
+// The vendor's public key is fixed when the updater is built
+// (TALLOWMERE_RELEASE_KEY_DER, from the key file CMake is given); there is no
+// way to hand it another key when it runs.
 #include "platform/folders.h"
+#include "platform/network.h"
 #include "updater/notice.h"
 #include "updater/updater.h"
 
@@ -16,6 +22,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <algorithm>
+#include <limits>
 #include <cstdio>
 #include <memory>
 
@@ -33,7 +41,11 @@ int main(int argc, char **argv)
                                        QStringLiteral("pid"));
     const QCommandLineOption programOption(QStringLiteral("program"), QStringLiteral("The program to update and start again."),
                                            QStringLiteral("path"));
-    parser.addOptions({pidOption, programOption});
+    const QCommandLineOption stallOption(QStringLiteral("stall-seconds"),
+                                         QStringLiteral("Give the download up sooner when it stalls."), QStringLiteral("n"));
+    const QCommandLineOption deadlineOption(QStringLiteral("deadline-seconds"),
+                                            QStringLiteral("Give the download up sooner."), QStringLiteral("n"));
+    parser.addOptions({pidOption, programOption, stallOption, deadlineOption});
     parser.process(*app);
 
     Updater::Options options;
@@ -47,5 +59,15 @@ int main(int argc, char **argv)
         ? parser.value(programOption)
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tallowmere"));
     options.updateInfo = Folders::localAppData() + QStringLiteral("/Tallowmere/update.inf");
+    options.releaseKey = QByteArray::fromBase64(QByteArrayLiteral(TALLOWMERE_RELEASE_KEY_DER));
+    const auto shorter = [&](const QCommandLineOption &option, int *limit, int longest) {
+        const int n = parser.value(option).toInt(&ok);
+        if (parser.isSet(option) && ok && n > 0)
+            *limit = std::min(n, longest);
+    };
+    shorter(stallOption, &options.stallSeconds, options.stallSeconds);
+    shorter(deadlineOption, &options.deadlineSeconds, std::numeric_limits<int>::max());
+    // The simulator's authority when TALLOWMERE_CA names one, as for the program.
+    Network::trustConfiguredAuthority();
     return Updater::Run(options);
 }

@@ -26,7 +26,7 @@ bool isVendorPath(const QString &path)
 
 } // namespace
 
-bool Parse(const QStringList &lines, ReleaseInfo *info, QString *error)
+bool Parse(const QStringList &lines, qint64 largest, ReleaseInfo *info, QString *error)
 {
     const QString path = valueAfter(lines, QStringLiteral("<download>"));
     const QString sum = valueAfter(lines, QStringLiteral("<sha256>")).toLower();
@@ -43,12 +43,33 @@ bool Parse(const QStringList &lines, ReleaseInfo *info, QString *error)
         *error = QStringLiteral("the update information holds no valid checksum for the release");
         return false;
     }
+    bool versionOk = false;
+    const int version = valueAfter(lines, QStringLiteral("<version>")).toInt(&versionOk);
+    bool sizeOk = false;
+    const qint64 size = valueAfter(lines, QStringLiteral("<size>")).toLongLong(&sizeOk);
+    if (!versionOk || !sizeOk || size <= 0) {
+        *error = QStringLiteral("the update information gives no revision or size for the release");
+        return false;
+    }
+    if (size > largest) {
+        *error = QStringLiteral("the release is larger than an update may be (%1 bytes, at most %2)").arg(size).arg(largest);
+        return false;
+    }
+    const QString signature = valueAfter(lines, QStringLiteral("<signature>"));
+    static const QRegularExpression base64(QStringLiteral("^[A-Za-z0-9+/]+={0,2}$"));
+    if (!base64.match(signature).hasMatch()) {
+        *error = QStringLiteral("the release is not signed by the vendor");
+        return false;
+    }
+    info->version = version;
     info->path = path;
+    info->size = size;
     info->sha256 = sum.toLatin1();
+    info->signature = QByteArray::fromBase64(signature.toLatin1());
     return true;
 }
 
-bool Read(const QString &path, ReleaseInfo *info, QString *error)
+bool Read(const QString &path, qint64 largest, ReleaseInfo *info, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -58,7 +79,7 @@ bool Read(const QString &path, ReleaseInfo *info, QString *error)
     // The file is plain ASCII for the lines read here; line ends may be CR LF.
     const QString text = QString::fromLatin1(file.readAll());
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    return Parse(text.split(lineEnd), info, error);
+    return Parse(text.split(lineEnd), largest, info, error);
 }
 
 } // namespace ReleaseInfoFile

@@ -5,6 +5,7 @@
 #include "updater/notice.h"
 #include "updater/releasearchive.h"
 #include "updater/releaseinfo.h"
+#include "updater/releasesignature.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +13,8 @@
 #include <QProcess>
 #include <QThread>
 #include <QUrl>
+
+#include <algorithm>
 
 
 namespace Updater {
@@ -52,17 +55,27 @@ public:
 
         ReleaseInfo release;
         QString error;
-        if (!ReleaseInfoFile::Read(m_options.updateInfo, &release, &error))
+        if (!ReleaseInfoFile::Read(m_options.updateInfo, kLargestRelease, &release, &error))
             return giveUp(error);
+        // Whoever answered for the vendor's host chose "update.inf"; only the
+        // vendor's key makes its release one to install.
+        if (!ReleaseSignature::Verify(ReleaseSignature::Statement(release.version, release.size, release.sha256),
+                                      release.signature, m_options.releaseKey))
+            return giveUp(QStringLiteral("the release is not signed by the vendor"));
         if (!QDir().mkdir(m_work))
             return giveUp(QStringLiteral("this user may not change the program folder %1. "
                                          "Install the update as a user who may write there")
                               .arg(m_folder));
 
-        const QUrl url(HostRoles::url(HostRoles::Role::Vendor, release.path));
+        const QUrl url(HostRoles::url(HostRoles::Role::VendorSecure, release.path, true));
         const QString archive = QDir(m_work).filePath(QStringLiteral("release.tar"));
         Notice::Progress(QStringLiteral("downloading ") + url.toString());
-        if (!ReleaseArchive::Download(url, archive, &error))
+        ReleaseArchive::Limits limits;
+        limits.size = release.size;
+        limits.stallSeconds = m_options.stallSeconds;
+        const int deadline = int(120 + release.size / (16 * 1024));
+        limits.deadlineSeconds = m_options.deadlineSeconds > 0 ? std::min(m_options.deadlineSeconds, deadline) : deadline;
+        if (!ReleaseArchive::Download(url, archive, limits, &error))
             return giveUp(error);
         if (ReleaseArchive::Sha256(archive) != release.sha256)
             return giveUp(QStringLiteral("the downloaded release does not match its checksum (it is damaged or incomplete)"));

@@ -207,8 +207,9 @@ void SimServer::addBidRoutes()
                      return Response::html(BidPages::purchased(*item, user));
                  });
 
-    // The vendor's problem-report page.
-    m_routes.add(QStringLiteral("vendor"), QStringLiteral("/sendreport.asp"), QString(), Scheme::Any, [this](const Request &r) {
+    // The vendor's problem-report page, on its secure host: a report may
+    // hold the user's e-mail address.
+    m_routes.add(QStringLiteral("vendorsecure"), QStringLiteral("/sendreport.asp"), QString(), Scheme::Https, [this](const Request &r) {
         if (r.method != QLatin1String("POST"))
             return Response::html(BidPages::reportForm());
         QJsonObject report = formFields(r.body);

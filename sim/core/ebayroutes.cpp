@@ -59,6 +59,15 @@ void SimServer::addEbayRoutes()
         return LayoutPages::reply(item->layout, Pages::item(*item, pageContext(), r.hasParam(QStringLiteral("orig"))));
     });
 
+    // The item page as the "www" host shows it to a browser.
+    m_routes.add(QStringLiteral("www"), QStringLiteral("/itm") + kIsapi, QStringLiteral("ViewItem"), Scheme::Any,
+                 [this](const Request &r) {
+                     const SimItem *item = m_items.find(r.param(QStringLiteral("item")).trimmed());
+                     if (!item)
+                         return Response::html(Pages::removedItem(r.param(QStringLiteral("item")).trimmed()));
+                     return LayoutPages::reply(item->layout, Pages::item(*item, pageContext(), false));
+                 });
+
     // A member's feedback profile; the numbers come from the account, if there is one.
     m_routes.add(QStringLiteral("feedback"), kIsapi, QStringLiteral("ViewFeedback"), Scheme::Any, [this](const Request &r) {
         const QString user = r.param(QStringLiteral("userid"));

@@ -31,6 +31,8 @@ QString FaultRule::modeName() const
     case FaultMode::Close: return QStringLiteral("close");
     case FaultMode::Reset: return QStringLiteral("reset");
     case FaultMode::Truncate: return QStringLiteral("truncate");
+    case FaultMode::Endless: return QStringLiteral("endless");
+    case FaultMode::EndlessChunked: return QStringLiteral("endless-chunked");
     }
     return {};
 }
@@ -66,6 +68,10 @@ bool faultFromJson(const QJsonObject &json, FaultRule *rule, QString *error)
         r.mode = FaultMode::Reset;
     } else if (mode == QLatin1String("truncate")) {
         r.mode = FaultMode::Truncate;
+    } else if (mode == QLatin1String("endless")) {
+        r.mode = FaultMode::Endless;
+    } else if (mode == QLatin1String("endless-chunked")) {
+        r.mode = FaultMode::EndlessChunked;
     } else {
         if (error)
             *error = QStringLiteral("unknown fault mode \"%1\"").arg(mode);

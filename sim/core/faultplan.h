@@ -13,6 +13,8 @@ enum class FaultMode {
     Close,  // the connection is closed without an answer
     Reset,  // the connection is reset (RST) without an answer
     Truncate, // the headers and half the body, then the connection is closed
+    Endless,  // a page without a stated length that never ends, as fast as the client reads
+    EndlessChunked, // the same in chunks that never end
 };
 
 struct FaultRule
@@ -31,7 +33,7 @@ struct FaultRule
 };
 
 // Fields: path (the pattern), mode ("hang", "delay", "empty", "close",
-// "reset", "truncate"),
+// "reset", "truncate", "endless", "endless-chunked"),
 // delayMs, count. "delay" is "hang" with a delay (default 1000 ms).
 bool faultFromJson(const QJsonObject &json, FaultRule *rule, QString *error);
 

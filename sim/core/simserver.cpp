@@ -110,6 +110,34 @@ void sendTruncated(QTcpSocket *socket, const Response &response)
     });
 }
 
+// A page that never ends, sent as fast as the client takes it: the start of
+// the real page, then filler for ever, up to a close that never comes or in
+// chunks. Only what the socket has passed on is made again, so the
+// simulator's own memory stays flat.
+void sendEndless(QTcpSocket *socket, const Response &response, bool chunked)
+{
+    const QByteArray whole = response.serialize(false);
+    const qsizetype headEnd = whole.indexOf("\r\n\r\n");
+    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n";
+    head += chunked ? "Transfer-Encoding: chunked\r\n\r\n" : "Connection: close\r\n\r\n";
+    const QByteArray start = whole.mid(headEnd + 4, whole.size() / 2);
+    QByteArray filler;
+    while (filler.size() < 64 * 1024)
+        filler += "<p>and more</p>\r\n";
+    auto framed = [chunked](const QByteArray &bytes) {
+        return chunked ? QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n" : bytes;
+    };
+    socket->write(head + (start.isEmpty() ? QByteArray() : framed(start)));
+    const QByteArray piece = framed(filler);
+    QPointer<QTcpSocket> guard(socket);
+    auto topUp = [guard, piece] {
+        while (guard && guard->state() == QAbstractSocket::ConnectedState && guard->bytesToWrite() < 4 * piece.size())
+            guard->write(piece);
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+    topUp();
+}
+
 } // namespace
 
 SimServer::SimServer(QObject *parent) : QObject(parent)
@@ -202,6 +230,7 @@ QStringList SimServer::roleNames()
             QStringLiteral("time"),        QStringLiteral("feedback"),    QStringLiteral("offer"),
             QStringLiteral("member"),      QStringLiteral("myebay"),      QStringLiteral("payments"),
             QStringLiteral("pics"),        QStringLiteral("search"),      QStringLiteral("relist"),
+            QStringLiteral("www"),
             QStringLiteral("site"),        QStringLiteral("siteitem"),    QStringLiteral("sitesearch"),
             QStringLiteral("siteselling"), QStringLiteral("sitemyebay"),  QStringLiteral("sitefeedback"),
             QStringLiteral("vendor"),      QStringLiteral("vendorsecure")};
@@ -226,7 +255,7 @@ bool SimServer::writeHostsFile(const QString &path)
 
 QDateTime SimServer::now() const
 {
-    return QDateTime::currentDateTimeUtc();
+    return QDateTime::currentDateTimeUtc().addSecs(m_clockAhead);
 }
 
 PageContext SimServer::pageContext() const
@@ -293,6 +322,7 @@ void SimServer::reset()
     m_releaseArchive.clear();
     m_selling.reset();
     m_clockOffset = 0;
+    m_clockAhead = 0;
 }
 
 bool SimServer::loadScenario(const QJsonObject &scenario, QString *error)
@@ -397,6 +427,11 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
         case FaultMode::Truncate:
             logged->status = response.status;
             sendTruncated(socket, response);
+            break;
+        case FaultMode::Endless:
+        case FaultMode::EndlessChunked:
+            logged->status = 200;
+            sendEndless(socket, response, fault.mode == FaultMode::EndlessChunked);
             break;
         case FaultMode::Hang:
             if (fault.delayMs > 0) {

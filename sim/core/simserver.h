@@ -86,23 +86,29 @@ public:
     SellingDesk &selling() { return m_selling; }
     // Sellers' feedback, sold list and payment status (sellerroutes.cpp).
     SellerDesk &seller() { return m_seller; }
-    // The body of the vendor's update information ("/?app=tallow&action=getinf");
+    // The body of the vendor's update information ("/?app=tallow&action=getinf",
+    // HTTPS on the vendor's secure host);
     // an empty text answers with an empty body. reset() restores the default.
     QString updateReply() const { return m_updateReply; }
     void setUpdateReply(const QString &reply) { m_updateReply = reply; }
     static QString defaultUpdateReply();
-    // The release archive the vendor serves at releasePath() (404 while
+    // The release archive the vendor's secure host serves at releasePath() (404 while
     // empty), and its SHA-256 in lower-case hexadecimal for a "<sha256>" line.
     static QString releasePath() { return QStringLiteral("/releases/tallowmere.tar"); }
     QByteArray releaseArchive() const { return m_releaseArchive; }
     void setReleaseArchive(const QByteArray &archive) { m_releaseArchive = archive; }
     QString releaseSha256() const;
+    // The "update.inf" lines that offer the archive as revision `version`:
+    // its path, size, checksum and signature by the simulator's test key.
+    QString releaseInfoLines(int version) const;
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
-    // The real present moment, UTC. Items end by it; pages print it shifted
-    // by the clock offset.
+    // The present moment, UTC: the real one, moved on by advanceClock. Items
+    // end by it; pages print it shifted by the clock offset.
     QDateTime now() const;
+    // Lets `seconds` pass at once (tests that drive the program's clock too).
+    void advanceClock(qint64 seconds) { m_clockAhead += seconds; }
     PageContext pageContext() const;
 
     // eBay accounts. Without any, every user ID and password is accepted.
@@ -193,6 +199,7 @@ private:
     QString m_updateReply = defaultUpdateReply();
     QByteArray m_releaseArchive;
     qint64 m_clockOffset = 0;
+    qint64 m_clockAhead = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QMap<QString, QStringList> m_watching; // by lower-cased user ID
     QHash<QString, QString> m_sessions;                // token -> user

@@ -1,12 +1,15 @@
 // The vendor's update information, "/?app=tallow&action=getinf": a plain-text
 // body of tag lines that the tests choose; and the release archive that such
-// a reply may name for download.
+// a reply may name for download. Both are served over HTTPS on the vendor's
+// secure host only. Releases are signed with the simulator's test key
+// (sim/testkey), which only the updater built for tests trusts.
 //
 //   GET    /_sim/update                 {"reply": text, "release": path, "sha256": hex}
 //   POST   /_sim/update                 {"reply": text, "archive": base64}, both optional;
 //                                       a "reply" of "" answers with an empty body
 //   DELETE /_sim/update                 back to the default reply, no archive
 #include "sim/core/simserver.h"
+#include "updater/releasesignature.h"
 
 #include <QCryptographicHash>
 #include <QJsonDocument>
@@ -25,10 +28,23 @@ QString SimServer::releaseSha256() const
     return QString::fromLatin1(QCryptographicHash::hash(m_releaseArchive, QCryptographicHash::Sha256).toHex());
 }
 
+QString SimServer::releaseInfoLines(int version) const
+{
+    const QByteArray sha = releaseSha256().toLatin1();
+    const QByteArray statement = ReleaseSignature::Statement(version, m_releaseArchive.size(), sha);
+    const QByteArray key = QByteArray::fromBase64(QByteArrayLiteral(SIM_RELEASE_TEST_KEY_DER));
+    return QStringLiteral("<version>\r\n%1\r\n<download>\r\n%2\r\n<size>\r\n%3\r\n<sha256>\r\n%4\r\n<signature>\r\n%5")
+        .arg(version)
+        .arg(releasePath())
+        .arg(m_releaseArchive.size())
+        .arg(QString::fromLatin1(sha), QString::fromLatin1(ReleaseSignature::Sign(statement, key).toBase64()));
+}
+
 void SimServer::addUpdateRoutes()
 {
     Route route;
-    route.role = QStringLiteral("vendor");
+    route.role = QStringLiteral("vendorsecure");
+    route.scheme = Scheme::Https;
     route.path = QStringLiteral("/");
     route.when = [](const Request &r) {
         return r.param(QStringLiteral("app")) == QLatin1String("tallow")
@@ -42,7 +58,7 @@ void SimServer::addUpdateRoutes()
     };
     m_routes.add(route);
 
-    m_routes.add(QStringLiteral("vendor"), releasePath(), QString(), Scheme::Http, [this](const Request &) {
+    m_routes.add(QStringLiteral("vendorsecure"), releasePath(), QString(), Scheme::Https, [this](const Request &) {
         if (m_releaseArchive.isEmpty())
             return Response::html(QStringLiteral("<html><body>Not found</body></html>"), 404);
         Response response;

@@ -80,7 +80,7 @@ TEST_P(SaveKill, TheFileIsWholeAfterEveryKillMidSave)
     EXPECT_TRUE(temporariesIn(QFileInfo(Registry::Store::filePath()).absolutePath()).isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKindOfFile, SaveKill, testing::Values("list", "settings", "log", "update"),
+INSTANTIATE_TEST_SUITE_P(EveryKindOfFile, SaveKill, testing::Values("list", "settings", "log", "update", "bids"),
                          [](const testing::TestParamInfo<std::string> &info) { return info.param; });
 
 TEST(SaveLeftovers, OnlyTemporaryFilesOfTheProgramsFilesAreRemoved)

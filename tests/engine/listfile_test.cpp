@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QRandomGenerator>
 
 using namespace EngineTest;
 using ListFile::QuotedFieldReader;
@@ -151,15 +152,16 @@ TEST(ListFileSave, SafeDataEmptyListsAndFailures)
                  {"enddatedisp", "N/A"}});
     f.SaveList(false);
     const QString line = ListFile::DecodeFile(ReadDataFile(kData6));
-    EXPECT_EQ(line, "\"5\",\"A bold &quot;word&quot;\",\"\",\"N/A\",\"\",\"\",\"\",\"1 @ 2.00\",\"a&quot;b\","
-                    "\"My &quot;best&quot;\",\"two<br>lines here\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
+    EXPECT_EQ(line, "\"5\",\"A <b>bold</b> &quot;word&quot;\",\"\",\"N/A\",\"\",\"\",\"\",\"1 @ 2.00\",\"a&quot;b\","
+                    "\"My &quot;best&quot;\",\"two<br>lines <i>here</i>\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
 
-    // Back in: the title gets its quote again, the other fields keep the entity.
+    // Back in: every field as it was; the note keeps its own encoding.
     FreshForm().LoadListFiles();
     ListItem *row = EngineForm().lvwAuctions->Item(1);
-    EXPECT_EQ(field(row, "itemtitle"), "A bold \"word\"");
-    EXPECT_EQ(field(row, "group"), "My &quot;best&quot;");
-    EXPECT_EQ(field(row, "user"), "a&quot;b");
+    EXPECT_EQ(field(row, "itemtitle"), "A <b>bold</b> \"word\"");
+    EXPECT_EQ(field(row, "group"), "My \"best\"");
+    EXPECT_EQ(field(row, "user"), "a\"b");
+    EXPECT_EQ(field(row, "note"), "two<br>lines <i>here</i>");
     EXPECT_EQ(field(row, "enddatedisp"), "N/A");
     EXPECT_EQ(field(row, "enddate"), "N/A");
 
@@ -191,6 +193,67 @@ TEST(ListFileSave, SafeDataEmptyListsAndFailures)
     EXPECT_EQ(g.lvwAuctions->Count(), 1);
     EXPECT_EQ(QDir(basGeneral::DataFolder()).entryList({"data6.dat*"}, QDir::Files), QStringList());
     QDir().rmdir(DataPath(kData6));
+}
+
+// Any text comes back exactly, field by field, over texts built from the
+// pieces the encoding uses: tags, quotes, references of its own, characters
+// the file's code page lacks, line breaks.
+TEST(ListFileFormat, AnyFieldTextReadsBackExactly)
+{
+    const QStringList pieces = {"&", "amp;", "quot;", "#", "39", "8470", ";", "\"", "<br>", "<", ">", "a",
+                                " ", ",", "\u00e9", "\u0141", "\u20ac", QString(QChar(0xD800)),
+                                QString::fromUcs4(U"\U0001F600"), "\r\n", "150", "\u0081", "\u00ff"};
+    QRandomGenerator random(25);
+    for (int n = 0; n < 3000; ++n) {
+        QString text;
+        for (int k = random.bounded(12); k > 0; --k)
+            text += pieces[random.bounded(int(pieces.size()))];
+        const QString field = ListFile::SaveSafe(text);
+        const QString note = ListFile::SaveSafeNote(text);
+        ASSERT_FALSE(field.contains('"') || note.contains('"')) << qPrintable(text);
+        QString line;
+        ListFile::AppendRecord(line, {field, note});
+        const QStringList back =
+            QuotedFieldReader(ListFile::DecodeFile(ListFile::EncodeFile(line))).ReadRecord(2);
+        ASSERT_EQ(ListFile::FieldFromFile(back[0]), text) << qPrintable(field);
+        // The note keeps "&quot;" as its own double quote.
+        ASSERT_EQ(ListFile::NoteFromFile(back[1]), QString(text).replace('"', "&quot;")) << qPrintable(note);
+    }
+}
+
+// What the user typed and what the pages said comes back through the program;
+// a file of an older version reads as it did.
+TEST(ListFileSave, TypedTextReadsBackExactlyAndOlderFilesAsBefore)
+{
+    // Through the program: saved, started again, the same rows.
+    RemoveListFiles();
+    FreshForm();
+    AddRow("8", {{"itemtitle", "12\" vinyl record & sleeve <rare> &quot; &#39; \u2116 \U0001F600"},
+                 {"group", "<Records> & \"B-sides\" \u0141\u00f3d\u017a"},
+                 {"note", "buy if price < 40 and shipping > 5<br>&quot;firm&quot; <b>x</b> &#8470;"},
+                 {"user", "buyer1"},
+                 {"maxbid", "1 @ 40.00"},
+                 {"enddatedisp", "N/A"},
+                 {"enddate", "N/A"}});
+    const QList<QStringList> before = snapshot();
+    EngineForm().SaveList(false);
+    TestEngineForm &f = FreshForm();
+    f.LoadListFiles();
+    EXPECT_EQ(snapshot(), before);
+
+    // Written by an older version: "&quot;" is a double quote in every field
+    // but the note, and other references stay as they were.
+    RemoveListFiles();
+    WriteDataFile(kData6, "\"9\",\"12&quot; vinyl &lt;rare&gt; &#39;n&#8217; &#150;\",\"Ended\",\"N/A\",\"0\",\"1\",\"US $1.00\","
+                          "\"(watching)\",\"buyer1\",\"My &quot;best&quot;\",\"ask &quot;them&quot;<br>later\",\"\","
+                          "\"seller\",\"\",\"False\",\"\",\"\"\r\n");
+    TestEngineForm &g = FreshForm();
+    g.LoadListFiles();
+    ASSERT_EQ(g.lvwAuctions->Count(), 1);
+    ListItem *row = g.lvwAuctions->Item(1);
+    EXPECT_EQ(field(row, "itemtitle"), "12\" vinyl &lt;rare&gt; &#39;n&#8217; &#150;");
+    EXPECT_EQ(field(row, "group"), "My \"best\"");
+    EXPECT_EQ(field(row, "note"), "ask &quot;them&quot;<br>later");
 }
 
 TEST(ListFileLoad, OlderDateFormsLoadToTheSameRows)

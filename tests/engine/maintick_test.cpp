@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QRadioButton>
+#include <QScopeGuard>
 
 #include <functional>
 #include <utility>
@@ -529,4 +530,52 @@ TEST(MainTick, LooksForAnUpdateOnceADayOutsideFastModeAndLeavesTheRowsAloneWhile
     f.tmrTimer_Timer();
     EXPECT_EQ(field(due, "timeleft"), "4 s");
     EXPECT_TRUE(f.bids.isEmpty());
+}
+
+// While "Always On", a row's page is asked for again before the normal
+// interval since it was last asked for has run out, whatever starts the
+// countdown to the next refresh afresh: a refresh that leaves fast mode, a
+// failed tick. Fast mode reads a far row only then.
+TEST(MainTick, TheNextRefreshComesBeforeARowsIntervalRunsOutWhateverRestartsTheCountdown)
+{
+    TickForm &f = Fresh();
+    frmSettings::instance().optAlwaysOn->setChecked(true);
+    const auto clockBack = qScopeGuard([] { EbayClock::SetComputerClockAhead(0); });
+    ListItem *far = snipe("80", 1800, QStringLiteral(""), QStringLiteral("30 m"));
+    f.NoteRowRead(far);
+    EbayClock::SetComputerClockAhead(40);
+    EXPECT_FALSE(f.RowReadDue(far));
+
+    // A refresh that reads nothing (fast mode passed the row over) and
+    // leaves fast mode: the next one is when the row's interval runs out.
+    f.onRefresh = [&f] { f.blnItemsEndingSoon = false; };
+    f.blnForceRefresh = true;
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.refreshes, 1);
+    EXPECT_TRUE(status() == "Refreshing in 20 seconds" || status() == "Refreshing in 19 seconds") << status().toStdString();
+
+    // A failed tick starts no longer countdown either.
+    ListItem *due = snipe("81", 3);
+    f.NoteRowRead(due);
+    f.onBid = [](ListItem *) { throw NumberedError(5, QStringLiteral("Invalid procedure call or argument")); };
+    f.tmrTimer_Timer();
+    EXPECT_EQ(status(), "Error #5 Invalid procedure call or argument");
+    EXPECT_LE(EbayClock::ComputerNow().secsTo(f.NextRefreshTime), 20);
+    f.onBid = nullptr;
+    due->setTag(QStringLiteral("Bid complete"));
+
+    // Within the fast interval of its end the row is due; an ended row
+    // holds nothing up, and nor does a row never read that has ended.
+    EbayClock::SetComputerClockAhead(55);
+    EXPECT_TRUE(f.RowReadDue(far));
+    f.blnItemsEndingSoon = false;
+    f.lvwAuctions->setField(far, QStringLiteral("timeleft"), QStringLiteral("Ended"));
+    f.lvwAuctions->setField(due, QStringLiteral("timeleft"), QStringLiteral("Ended"));
+    f.ScheduleNextRefresh();
+    EXPECT_GE(EbayClock::ComputerNow().secsTo(f.NextRefreshTime), 59);
+
+    // Without "Always On" only the rows near their end are read in fast mode.
+    frmSettings::instance().optNotAlwaysOn->setChecked(true);
+    EbayClock::SetComputerClockAhead(600);
+    EXPECT_FALSE(f.RowReadDue(far));
 }

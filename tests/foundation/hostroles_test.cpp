@@ -13,6 +13,7 @@ TEST(HostRoles, DefaultsAndOverridesPerScheme)
     EXPECT_EQ(HostRoles::url(Role::SignIn, "/x", true), "https://signin.ebay.com/x");
     EXPECT_EQ(HostRoles::host(Role::SiteItem, false, "ebay.co.uk"), "cgi.ebay.co.uk");
     EXPECT_EQ(HostRoles::host(Role::SiteBase, false, "ebay.de"), "ebay.de");
+    EXPECT_EQ(HostRoles::url(Role::Www, "/itm/x"), "http://www.ebay.com/itm/x");
 
     QTemporaryDir dir;
     const QString file = dir.path() + "/hosts";

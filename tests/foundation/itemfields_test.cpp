@@ -273,6 +273,30 @@ TEST(GetItemField, SellerFormsUseTheMemberProfileHost)
     HostRoles::reload();
 }
 
+// The page's character references are read once: what a seller typed shows
+// as typed, markup the seller wrote as text stays text, and a price written
+// with a reference is the price, not the reference's number.
+TEST(GetItemField, PageReferencesBecomeTheirCharactersOnce)
+{
+    const QString h1 = QStringLiteral("<h1 class=\"it-ttl\" itemprop=\"name\" id=\"itemTitle\">"
+                                      "<span class=\"g-hdn\">Details about  &nbsp;</span>");
+    auto title = [&](const QString &html) { return GetItemField(h1 + html + QStringLiteral("</h1>"), "title"); };
+    EXPECT_EQ(title("12&quot; vinyl record &amp; sleeve &lt;rare&gt;"), "12\" vinyl record & sleeve <rare>");
+    EXPECT_EQ(title("&lt;b&gt;Bold&lt;/b&gt; and <b>real</b> markup"), "<b>Bold</b> and real markup");
+    EXPECT_EQ(title("AT&amp;amp;T &amp;lt;not a tag&amp;gt;"), "AT&amp;T &lt;not a tag&gt;");
+    EXPECT_EQ(title("O&#39;Neill &#x2019;90s caf&eacute; &euro;5 &#150; &hellip;"), "O'Neill \u2019" "90s caf\u00e9 \u20ac" "5 \u2013 \u2026");
+    EXPECT_EQ(title("Tom & Jerry &unknown; &amp no semicolon &#0; &#xD800;"), "Tom & Jerry &unknown; &amp no semicolon &#0; &#xD800;");
+    EXPECT_EQ(GetItemField("<meta property=\"og:title\" content=\"Lamp &quot;Deco&quot; &lt;i&gt;\">", "title"),
+              "Lamp \"Deco\" <i>");
+
+    expectAll("seller", {{u"<span class=\"mbg-nw\">r&amp;b_records</span>", u"r&b_records"}});
+    expectAll("currentbid", {
+        {u"Current bid:</th><td><span>&pound;12.50</span></span>", u"\u00a312.50"},
+        {u"Current bid:</th><td><span>&#163;12.50</span></span>", u"\u00a312.50"},
+    });
+    expectAll("shipping", {{u"<span id=\"fshippingCost\"><span>&pound;4.00</span>", u"\u00a34.00"}});
+}
+
 // Reading many fields of one page reuses its preparation; a changed page must
 // never be answered from the old one.
 TEST(GetItemField, ChangedPageTextIsReadAfresh)

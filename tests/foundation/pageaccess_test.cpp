@@ -53,6 +53,11 @@ TEST(GetURL, ReturnsThePageOrEmptyTextOnFailure)
     EXPECT_EQ(GetURL(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort()), inet), QString());
     EXPECT_EQ(GetURL(QStringLiteral("not a url"), inet), QString());
     EXPECT_EQ(GetURL(http.url("/item"), nullptr), QString());
+    // A reply past a page's size limit is a failure too, unless the caller
+    // allows it more.
+    http.bodies["/huge"] = QByteArray(Inet::PageReplyBytes + 1, 'h');
+    EXPECT_EQ(GetURL(http.url("/huge"), inet), QString());
+    EXPECT_EQ(GetURL(http.url("/huge"), inet, 2 * Inet::PageReplyBytes).size(), Inet::PageReplyBytes + 1);
 
     // The control is usable again after a failure.
     EXPECT_EQ(GetURL(http.url("/item"), &inet), QStringLiteral(u"<title>Café € 5</title>"));

@@ -226,3 +226,29 @@ TEST(AddAuctionEdit, AnItemTrackedWhileTheWizardWasOpenIsNotAddedTwice)
     EXPECT_EQ(Field(EngineForm().lvwAuctions->Item(1), "maxbid"), "1 @ 12.00");
     EXPECT_EQ(EngineForm().lvwAuctions->Item(1)->Tag(), "Local");
 }
+
+TEST(AddAuctionEdit, ASnipeSetUpAgainAfterItsBidWentOutIsPlacedAgainAfterARestart)
+{
+    Form &f = WizardSim::Fresh();
+    f.realBid = true;
+    const QString number = AddItem(3600, 10.0);
+    addLocalSnipe(number, "12");
+    ListItem *row = EngineForm().lvwAuctions->FindItem(number);
+    ASSERT_NE(row, nullptr);
+    ASSERT_TRUE(BidSim::RunBid(row).ended);
+
+    // Started again now, the bid that went out is not placed a second time.
+    RestartedForm();
+    ASSERT_TRUE(EngineForm().ReadListFile(QStringLiteral("data6.dat")));
+    EXPECT_EQ(EngineForm().lvwAuctions->FindItem(number)->Tag(), "Bid complete");
+
+    // The user sets the snipe up again with a higher maximum: that one is to
+    // be placed, after a restart as well.
+    addLocalSnipe(number, "15");
+    Form &after = RestartedForm();
+    ASSERT_TRUE(after.ReadListFile(QStringLiteral("data6.dat")));
+    ListItem *kept = after.lvwAuctions->FindItem(number);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(Field(kept, "maxbid"), "1 @ 15.00");
+    EXPECT_EQ(kept->Tag(), "Local");
+}

@@ -130,6 +130,41 @@ TEST(AddAuctionWizard, NextChecksTheBidTheQuantityThePlacementAndTheBuyItNowBoun
     EXPECT_EQ(EngineForm().lvwAuctions->Count(), 0);
 }
 
+TEST(AddAuctionWizard, AMaximumBidThatIsNoAmountOrTooLongToKeepExactlyIsRefusedWithAMessage)
+{
+    WizardSim::Fresh();
+    const QString number = RefreshSim::AddItem(3600, 10.0);
+    frmAddAuction *w = Open(number);
+    ASSERT_NE(w, nullptr);
+    const QString noAmount = "Your maximum bid must be an amount such as 12.50";
+    const QString tooLong = "Your maximum bid has too many digits to be kept exactly, please enter a smaller amount";
+    // Typed as the user types them; "00" in front skips only the minimum.
+    for (const auto &[typed, message] : {std::pair{QString("1.2.3"), noAmount}, {"001.2.3", noAmount}, {"00", noAmount},
+                                         {QString(20, '9'), tooLong}, {"00" + QString(20, '9'), tooLong},
+                                         {"1234567890123456.01", tooLong}}) {
+        SCOPED_TRACE(typed.toStdString());
+        w->txtMaxBid->clear();
+        QTest::keyClicks(w->txtMaxBid, typed);
+        MsgBoxScript::instance().clear();
+        w->cmdNext->click();
+        EXPECT_TRUE(w->fraBid->isVisibleTo(w));
+        ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+        EXPECT_EQ(MsgBoxScript::instance().calls()[0].prompt, message);
+        EXPECT_EQ(MsgBoxScript::instance().calls()[0].style, Desktop::BoxExclamation);
+    }
+
+    // The longest amounts the program keeps to the cent go through as typed.
+    w->txtMaxBid->clear();
+    QTest::keyClicks(w->txtMaxBid, "9999999999999,99");
+    w->cmdNext->click();
+    ASSERT_TRUE(w->fraConfirm->isVisibleTo(w));
+    EXPECT_EQ(w->lblTransType->text(), "Snipe this item for US $9999999999999.99");
+    w->cmdNext_Click();
+    ListItem *row = EngineForm().lvwAuctions->FindItem(number);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(RefreshSim::Field(row, "maxbid"), "1 @ 9999999999999.99");
+}
+
 TEST(AddAuctionWizard, ALocalSnipeIsStoredSavedAndDropsAnyCopyOnTheService)
 {
     WizardSim::Fresh();
@@ -174,7 +209,7 @@ TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
     ASSERT_NE(w, nullptr);
     w->chkOnline->setChecked(true);
     w->txtMaxBid->setText("15");
-    MsgBoxScript::instance().answer(Desktop::AnswerNo); // keep the service's bid
+    // Enter on the question keeps the service's bid.
     Finish(*w);
     ListItem *row = EngineForm().lvwAuctions->FindItem(number);
     ASSERT_NE(row, nullptr);
@@ -182,6 +217,8 @@ TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)
     ASSERT_FALSE(MsgBoxScript::instance().calls().isEmpty());
     EXPECT_TRUE(MsgBoxScript::instance().calls().first().prompt.startsWith("You already have a bid of 30.00 on this item"))
         << qPrintable(MsgBoxScript::instance().calls().first().prompt);
+    EXPECT_EQ(MsgBoxScript::instance().calls().first().style,
+              Desktop::BoxYesNo | Desktop::BoxQuestion | Desktop::BoxDefaultButton2);
     EXPECT_EQ(desk.account("alice")->find(number)->bid, "30");
 
     // A refusal leaves the wizard on page 1 and the list as it was.

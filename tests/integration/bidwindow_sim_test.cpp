@@ -393,3 +393,48 @@ TEST_F(BidWindowWithSimulator, LaterActivationsStartNoSecondRun)
     EXPECT_TRUE(RequestKinds(after).isEmpty());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Registration Blocked"));
 }
+
+TEST_F(BidWindowWithSimulator, OutbidAndTooLowAreShownAndLoggedWithoutAProblemReport)
+{
+    if (frmFailureReport::isLoaded())
+        frmFailureReport::unloadInstance();
+    struct Case
+    {
+        QString amount;
+        double rival; // a maximum placed before ours, or 0
+        QString title;
+        QString reason;
+        QString logLine;
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("70.00"), 80.0, QStringLiteral("You've Been Outbid"),
+         QStringLiteral("Another bidder placed a higher maximum bid or placed the same maximum bid before you did."),
+         QStringLiteral("Bidding, failed: Other bidder higher")},
+        // As high as the rival's, but later.
+        {QStringLiteral("80.00"), 80.0, QStringLiteral("You've Been Outbid"),
+         QStringLiteral("Another bidder placed a higher maximum bid or placed the same maximum bid before you did."),
+         QStringLiteral("Bidding, failed: Other bidder higher")},
+        {QStringLiteral("9.00"), 0.0, QStringLiteral("Bid Too Low"),
+         QStringLiteral("Your bid was not high enough to outbid the highest bidder"), QStringLiteral("Bidding, failed: Bid too low")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.amount.toStdString());
+        ClearBidLog();
+        ListItem *row = Snipe(QStringLiteral("1"), c.amount);
+        if (c.rival > 0)
+            Server().bids().placeBid(*Server().items().find(number), QStringLiteral("bob"), c.rival, 1,
+                                     Server().now().addSecs(-60));
+        const RunResult r = RunBid(row);
+        ASSERT_TRUE(r.ended);
+        EXPECT_TRUE(r.windowStaysOpen);
+        EXPECT_EQ(r.caption, c.title);
+        EXPECT_EQ(r.details, c.reason);
+        EXPECT_FALSE(r.failed);
+        EXPECT_FALSE(r.unknownFail);
+        EXPECT_FALSE(frmFailureReport::isLoaded()) << "no problem report";
+        const QStringList log = BidLog();
+        EXPECT_EQ(log.mid(log.size() - 2), QStringList({c.logLine, "Signing out"}));
+        if (frmBid *form = LatestBidWindow())
+            form->cmdClose_Click();
+    }
+}

@@ -3,6 +3,7 @@
 // its own, counts down and closes, and its buttons bid, watch or view.
 #include "engine/clipboardscan.h"
 #include "foundation/frmsettings.h"
+#include "foundation/hostroles.h"
 #include "items/frmcopyask.h"
 #include "items/itemimports.h"
 #include "platform/desktop.h"
@@ -16,9 +17,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace RefreshSim;
@@ -143,12 +146,28 @@ TEST(CopyPrompt, WatchAddsTheItemAndViewShowsItsPage)
     ASSERT_TRUE(f.lvwAuctions->FindItem(watched));
     EXPECT_EQ(Field(f.lvwAuctions->FindItem(watched), "maxbid"), "(watching)");
 
+    // View opens the item on eBay's "www" host, a name of its own here.
+    QTemporaryDir dir;
+    QFile hosts(dir.filePath("hosts"));
+    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly));
+    QFile simHosts(Server().hostsFile());
+    ASSERT_TRUE(simHosts.open(QIODevice::ReadOnly));
+    const QByteArray port = QByteArray::number(Server().httpPort());
+    hosts.write(simHosts.readAll() + "www.http=www.ebay.localhost:" + port + "\n");
+    hosts.close();
+    qputenv("TALLOWMERE_HOSTS", hosts.fileName().toUtf8());
+    HostRoles::reload();
     f.WebBrowser = new WebBrowser(&f);
-    const QString viewed = AddItem(3600);
+    const QString viewed = AddItem(3600, 2.0, [](Sim::SimItem &i) { i.title = QStringLiteral("Copper Kettle"); });
     copy(f, viewed);
     frmCopyAsk::instance().cmdView->click();
     EXPECT_FALSE(frmCopyAsk::isLoaded());
-    EXPECT_TRUE(waitFor([&] { return f.WebBrowser->LocationURL().contains("/itm/ws/eBayISAPI.dll?ViewItem&item=" + viewed); }));
+    const QString page = "http://www.ebay.localhost:" + port + "/itm/ws/eBayISAPI.dll?ViewItem&item=" + viewed;
+    EXPECT_TRUE(waitFor([&] { return f.WebBrowser->LocationURL() == page && !f.WebBrowser->Busy(); }))
+        << qPrintable(f.WebBrowser->LocationURL());
+    EXPECT_TRUE(f.WebBrowser->DocumentHTML().contains("Copper Kettle"));
+    qputenv("TALLOWMERE_HOSTS", Server().hostsFile().toUtf8());
+    HostRoles::reload();
 }
 
 TEST(CopyScanner, WatchOptionAddsTheCopiedItemWithoutAPrompt)

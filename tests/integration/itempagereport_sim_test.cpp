@@ -2,6 +2,7 @@
 // through the report window's own browser.
 #include "engine/itemwindows.h"
 #include "foundation/basregistry.h"
+#include "foundation/frmiowarning.h"
 #include "foundation/frmsettings.h"
 #include "items/frmaddauction.h"
 #include "items/frmitemnumber.h"
@@ -16,6 +17,8 @@
 
 #include <QComboBox>
 #include <QJsonObject>
+#include <QPushButton>
+#include <QTimer>
 
 using namespace RefreshSim;
 
@@ -28,6 +31,26 @@ void internetOptionsStoredAsZero()
 {
     basRegistry::SetValue(basRegistry::HKEY_CURRENT_USER, kInternetSettings, QStringLiteral("EnableHttp1_1"), 0);
     basRegistry::SetValue(basRegistry::HKEY_CURRENT_USER, kInternetSettings, QStringLiteral("ProxyHttp1.1"), 0);
+}
+
+// Opens the wizard on an item page without a title and waits until it has
+// gone; says whether the Internet-options window was shown (it is declined).
+bool wizardShowsInternetOptions(const QString &number)
+{
+    bool shown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&shown] {
+        if (frmIOWarning::isLoaded() && frmIOWarning::instance().isVisible()) {
+            shown = true;
+            frmIOWarning::instance().cmdExit->click();
+        }
+    });
+    watch.start(20);
+    frmAddAuction &w = frmAddAuction::instance();
+    w.strItemNumber = number;
+    w.show();
+    EXPECT_TRUE(RunUntil([] { return !frmAddAuction::isLoaded(); }, 60));
+    return shown;
 }
 
 int reportPageLoads(qint64 from)
@@ -116,4 +139,32 @@ TEST(ItemPageReport, AReportWithoutReplyIsSentAgainOnYesAndGivenUpOnNo)
     EXPECT_FALSE(again.Timer->Enabled());
     RunUntil([] { return false; }, 0.3);
     EXPECT_EQ(Server().bids().reports.size(), 1);
+}
+
+TEST(ItemPageReport, OnlyAStoredHttp11ValueShowsTheInternetOptionsWindow)
+{
+    FreshForm();
+    RegisterItemWindows();
+    // A fresh install: no Internet-options values at all.
+    basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion"),
+                           QStringLiteral("Internet Settings"));
+    MsgBoxScript::instance().clear();
+    const QString number = AddItem(3600, 5.0, [](Sim::SimItem &i) { i.title.clear(); });
+
+    MsgBoxScript::instance().answer(Desktop::AnswerNo); // no report
+    EXPECT_FALSE(wizardShowsInternetOptions(number));
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    EXPECT_TRUE(MsgBoxScript::instance().calls()[0].prompt.startsWith("There was a problem retrieving the item details"));
+    EXPECT_FALSE(frmItemPageReport::isLoaded());
+
+    // A value stored as on, for either connection kind, shows the window
+    // instead of the question.
+    for (const char *on : {"EnableHttp1_1", "ProxyHttp1.1"}) {
+        internetOptionsStoredAsZero();
+        basRegistry::SetValue(basRegistry::HKEY_CURRENT_USER, kInternetSettings, QString::fromLatin1(on), 1);
+        MsgBoxScript::instance().clear();
+        EXPECT_TRUE(wizardShowsInternetOptions(number)) << on;
+        EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty()) << on;
+    }
+    EXPECT_EQ(EngineForm().lvwAuctions->Count(), 0);
 }

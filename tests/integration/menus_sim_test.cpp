@@ -11,12 +11,14 @@
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
+#include "foundation/hostroles.h"
 #include "mainwindow/frmmain.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
 #include "platform/pageprinter.h"
 #include "platform/ticktimer.h"
+#include "platform/toolbar.h"
 #include "platform/webbrowser.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/tinyhttp.h"
@@ -29,6 +31,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
@@ -239,6 +242,56 @@ TEST(MainMenus, RemoveEndedItemsAsksThenRemovesOnlyEndedRowsAndWritesTheList)
     m.mnuAuctionsRemoveEnded->trigger();
     EXPECT_EQ(m.lvwAuctions->Count(), 0);
     EXPECT_NE(RefreshSim::DataFileText("data6.dat"), before);
+}
+
+TEST(MainMenus, AListTemplateLostWhileRunningEndsNoCommandAndLosesNoRow)
+{
+    frmMain &m = runningMain();
+    QDir().mkpath(basGeneral::DataFolder());
+    QFile::remove(basGeneral::DataFolder() + "data6.dat");
+    QTemporaryDir dir;
+    const QString copy = dir.filePath("default.tmt");
+    ASSERT_TRUE(QFile::copy(basGeneral::AppPath() + "default.tmt", copy));
+    frmMain::TemplateFile = copy;
+    CurrentUser = "alice";
+    for (const auto &[number, left] : {std::pair{"101", "Ended"}, {"102", "2h 5m"}}) {
+        ListItem *row = m.lvwAuctions->Add(number);
+        m.lvwAuctions->setField(row, "timeleft", left);
+        m.lvwAuctions->setField(row, "maxbid", "(watching)");
+        m.lvwAuctions->setField(row, "user", "alice");
+    }
+    m.RebuildHTMLList();
+    ASSERT_EQ(m.HTMLList->ElementCount("itemnumber"), 3); // two rows and the hidden span
+    ASSERT_TRUE(QFile::remove(copy));
+
+    // Remove Ended Items: the row goes and the list file says so; the page
+    // keeps what it showed.
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
+    EXPECT_NO_THROW(m.mnuAuctionsRemoveEnded->trigger());
+    ASSERT_EQ(m.lvwAuctions->Count(), 1);
+    EXPECT_TRUE(RefreshSim::DataFileText("data6.dat").startsWith("\"102\""));
+    EXPECT_EQ(m.HTMLList->ElementCount("itemnumber"), 3);
+
+    // A filter is chosen all the same.
+    EXPECT_NO_THROW(m.mnuFilterEnded->trigger());
+    EXPECT_TRUE(m.mnuFilterEnded->isChecked());
+    EXPECT_EQ(m.Toolbar->Value("Filter"), 1);
+
+    // Watch this item on an item page: the row is added and saved.
+    const QString number = RefreshSim::AddItem(7200);
+    m.WebBrowser->Navigate(HostRoles::url(HostRoles::Role::Item, "/ws/eBayISAPI.dll?ViewItem&item=" + number));
+    ASSERT_TRUE(waitFor([&m] { return m.mnuAuctionsWatch->isEnabled(); }));
+    EXPECT_NO_THROW(m.mnuAuctionsWatch->trigger());
+    ASSERT_TRUE(m.lvwAuctions->FindItem(number));
+    EXPECT_TRUE(RefreshSim::DataFileText("data6.dat").contains("\"" + number + "\""));
+    EXPECT_EQ(m.PanelText("IEStatus"), "");
+    EXPECT_TRUE(MsgBoxScript::instance().calls().size() == 1); // only the question of Remove Ended Items
+
+    // With the template back, the next command draws the list as it is now.
+    ASSERT_TRUE(QFile::copy(basGeneral::AppPath() + "default.tmt", copy));
+    m.mnuFilterAll->trigger();
+    EXPECT_EQ(m.HTMLList->ElementCount("itemnumber"), 3);
+    frmMain::TemplateFile.clear();
 }
 
 TEST(MainMenus, LookForUpdatesWaitsForABusyListAndOtherwiseChecksAndForcesARefresh)

@@ -140,6 +140,22 @@ TEST_F(PlaceBidWithSimulator, OutbidStaysOpenWithTheReason)
     EXPECT_FALSE(frmFailureReport::isLoaded());
 }
 
+TEST_F(PlaceBidWithSimulator, TooLowStaysOpenWithTheReasonAndIsNotAskedAgain)
+{
+    form->MaxBid = QStringLiteral("9.00"); // below the starting bid
+    Place();
+    ASSERT_FALSE(form.isNull());
+    EXPECT_EQ(Requests(QStringLiteral("confirm")), 1);
+    EXPECT_TRUE(form->blnFailed);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Bid Too Low"));
+    EXPECT_EQ(form->txtDetails->toPlainText(), QStringLiteral("Your bid was not high enough to outbid the highest bidder"));
+    EXPECT_TRUE(form->cmdClose->isEnabled());
+    EXPECT_EQ(GetSetting(QStringLiteral("F"), QStringLiteral("none")), QStringLiteral("none"));
+    EXPECT_EQ(row->Tag(), QStringLiteral("Local"));
+    EXPECT_EQ(BidLog(), QStringList({"Bidding, confirming bid, retry 0", "Bidding, failed: Bid too low"}));
+    EXPECT_FALSE(frmFailureReport::isLoaded());
+}
+
 TEST_F(PlaceBidWithSimulator, UnknownReplyIsAskedNineTimesThenReported)
 {
     Server().bids().item(number).confirm = QStringLiteral("unknown");

@@ -1,5 +1,5 @@
-// The four network faults (a reset connection, a hang, a page cut off in
-// transit, an empty reply) at the refresh before a snipe: eBay's time page
+// The network faults (a reset connection, a hang, a page cut off in transit,
+// an empty reply, a page that never ends) at the refresh before a snipe: eBay's time page
 // and the item page. The page goes out once, the row keeps what it knew,
 // the status says what went wrong, and the next refresh and the snipe after
 // it still go through.
@@ -27,6 +27,9 @@ const Fault kFaults[] = {
     {Sim::FaultMode::Hang, "hang", "Request timed out, retrying..."},
     {Sim::FaultMode::Truncate, "truncate", "Refresh error #"},
     {Sim::FaultMode::Empty, "empty", "Done"},
+    // Pages that never end fail at their size limit, long before the time-out.
+    {Sim::FaultMode::Endless, "endless", "Refresh error #35750"},
+    {Sim::FaultMode::EndlessChunked, "endless-chunked", "Refresh error #35750"},
 };
 
 QString status()

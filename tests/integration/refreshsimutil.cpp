@@ -84,6 +84,8 @@ void Form::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
 
 namespace {
 
+qint64 g_clockAhead = 0;
+
 Form &newWindow()
 {
     if (frmMainShell::isLoaded())
@@ -110,6 +112,8 @@ Form &FreshForm(int zoneHours)
 {
     Sim::SimServer &sim = Server();
     sim.reset();
+    g_clockAhead = 0;
+    EbayClock::SetComputerClockAhead(0);
     sim.addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
     Form &form = newWindow();
 
@@ -125,6 +129,7 @@ Form &FreshForm(int zoneHours)
     SaveSetting(QStringLiteral("Time Zone"), QString::number(s.cboTimeZone->currentIndex()));
     SaveSetting(QStringLiteral("Lead time"), QStringLiteral("3"));
     QFile::remove(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
+    QFile::remove(basGeneral::DataFolder() + QStringLiteral("bidresults.dat"));
     return form;
 }
 
@@ -168,6 +173,13 @@ int SecondsShown(const ListItem *row)
 {
     QString text = Field(row, "timeleft");
     return basGeneral::ParseTimeLeft(text);
+}
+
+void LetTimePass(qint64 seconds)
+{
+    g_clockAhead += seconds;
+    Server().advanceClock(seconds);
+    EbayClock::SetComputerClockAhead(g_clockAhead);
 }
 
 bool RunUntil(const std::function<bool()> &done, double seconds)

@@ -77,6 +77,10 @@ void SetField(ListItem *row, const char *key, const QString &value);
 // The row's time left in seconds.
 int SecondsShown(const ListItem *row);
 
+// Moves the simulator's clock and this computer's clock as the program reads
+// it `seconds` on at once, without waiting. FreshForm puts both back.
+void LetTimePass(qint64 seconds);
+
 // Lets events run until `done` holds or `seconds` have passed; whether it held.
 bool RunUntil(const std::function<bool()> &done, double seconds);
 

@@ -9,6 +9,7 @@
 #include "foundation/hostroles.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
+#include "platform/ticktimer.h"
 #include "sellertools/frmrelist.h"
 #include "sellertools/frmrelistitems.h"
 #include "sellertools/relistfile.h"
@@ -56,14 +57,16 @@ private:
     QTemporaryDir m_dir;
 };
 
-// A schedule of one entry of alice's, due a minute ago, weekly.
-frmRelistItems &dueSchedule(const QString &item)
+// A schedule of entries of alice's, each due a minute ago, weekly.
+frmRelistItems &dueSchedule(const QStringList &items)
 {
     FreshForm();
     Server().selling().reset();
     const QDateTime due = QDateTime::currentDateTime().addSecs(-60);
-    RelistFile::Save(QDir(basGeneral::DataFolder()).filePath("relist.dat"),
-                     {{item, "alice", "Blue \"vase\"", "Every 7 day(s) at 9:00 AM", RelistFile::NextRelistingText(due), "7"}});
+    QList<RelistFile::Entry> entries;
+    for (const QString &item : items)
+        entries << RelistFile::Entry{item, "alice", "Blue \"vase\"", "Every 7 day(s) at 9:00 AM", RelistFile::NextRelistingText(due), "7"};
+    RelistFile::Save(QDir(basGeneral::DataFolder()).filePath("relist.dat"), entries);
     if (frmRelistItems::isLoaded())
         frmRelistItems::unloadInstance();
     frmRelistItems::RelistHook = nullptr;
@@ -78,7 +81,7 @@ TEST(RelistRobotWithSimulator, ADueEntryIsRelistedOnceAndKeepsTheNewNumberAcross
     Server();
     EbayNamedHosts hosts;
     frmRelist::SecondMs = 150;
-    frmRelistItems &w = dueSchedule("4100000001");
+    frmRelistItems &w = dueSchedule({"4100000001"});
 
     w.tmrTimer_Timer();
 
@@ -106,7 +109,7 @@ TEST(RelistRobotWithSimulator, AStepEbayDoesNotShowFailsThroughTheWatchdogWithou
     Server();
     EbayNamedHosts hosts;
     frmRelist::SecondMs = 100;
-    frmRelistItems &w = dueSchedule("4100000002");
+    frmRelistItems &w = dueSchedule({"4100000002"});
     Server().selling().failStep = "review";
     Desktop::SetClipboardText("");
 
@@ -130,7 +133,7 @@ TEST(RelistRobotWithSimulator, ASellingPageThatNeverLoadsEndsInTheFailureWindow)
     Server();
     EbayNamedHosts hosts;
     frmRelist::SecondMs = 100;
-    frmRelistItems &w = dueSchedule("4100000003");
+    frmRelistItems &w = dueSchedule({"4100000003"});
     AddFault("SellSimilarItem", Sim::FaultMode::Hang, -1);
 
     w.tmrTimer_Timer();
@@ -139,4 +142,39 @@ TEST(RelistRobotWithSimulator, ASellingPageThatNeverLoadsEndsInTheFailureWindow)
     EXPECT_EQ(Server().selling().relists, 0);
     EXPECT_EQ(w.lvwRelist->Item(1)->Text(), "4100000003");
     EXPECT_TRUE(frmRelistFailed::isLoaded());
+}
+
+TEST(RelistRobotWithSimulator, ASecondDueEntryWaitsWhenAnAuctionComesNearItsEndDuringTheFirst)
+{
+    Server();
+    EbayNamedHosts hosts;
+    frmRelist::SecondMs = 150;
+    frmRelistItems &w = dueSchedule({"4100000004", "4100000005"});
+    // A watched auction a few seconds before its last five minutes, and the
+    // main tick running; the first relist (the robot's waits make it some
+    // ten seconds) lasts until the tick has seen that auction come near its end.
+    auto &f = static_cast<Form &>(EngineForm());
+    const QString watched = AddItem(303);
+    AddRow(watched, {{"maxbid", "(watching)"}, {"user", "alice"}});
+    f.RefreshAuctions(QString(), false, false);
+    ASSERT_FALSE(f.blnItemsEndingSoon);
+    f.tmrTimer->setEnabled(true);
+
+    w.tmrTimer_Timer();
+
+    f.tmrTimer->setEnabled(false);
+    EXPECT_TRUE(f.blnItemsEndingSoon);
+    EXPECT_EQ(Server().selling().relists, 1);
+    // The second entry was not taken: its date has not moved.
+    const QList<RelistFile::Entry> stored = RelistFile::Load(QDir(basGeneral::DataFolder()).filePath("relist.dat"));
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_GT(*RelistFile::ReadNextRelisting(stored[0].nextRelisting), QDateTime::currentDateTime());
+    EXPECT_LT(*RelistFile::ReadNextRelisting(stored[1].nextRelisting), QDateTime::currentDateTime());
+    EXPECT_EQ(w.lvwRelist->Item(2)->Text(), "4100000005");
+
+    // Once the auction is no longer near its end, the next tick takes it up.
+    f.blnItemsEndingSoon = false;
+    w.tmrTimer_Timer();
+    EXPECT_EQ(Server().selling().relists, 2);
+    EXPECT_NE(w.lvwRelist->Item(2)->Text(), "4100000005");
 }

@@ -43,7 +43,7 @@ QStringList prompts()
 TEST(SoldItemsWithSimulator, ShowsEverySalesAddressAfterSigningInOverHttps)
 {
     FreshForm();
-    sale("alice", "501", {"Carol Buyer", "1 Main St", "Springfield, IL 62701"});
+    sale("alice", "501", {"Carol Buyer", "c/o Smith & \"Sons\" <Ltd>, 1 Main St", "Springfield, IL 62701"});
     sale("alice", "502", {});             // no shipping details: an empty box
     sale("zed", "900", {"Not Alice's"});  // another seller's sale
     MsgBoxScript::instance().clear();
@@ -51,7 +51,7 @@ TEST(SoldItemsWithSimulator, ShowsEverySalesAddressAfterSigningInOverHttps)
 
     frmSalesProgress::instance().Command1_Click();
 
-    EXPECT_EQ(prompts(), QStringList({"123", "Carol Buyer\r\n1 Main St\r\nSpringfield, IL 62701", ""}));
+    EXPECT_EQ(prompts(), QStringList({"123", "Carol Buyer\r\nc/o Smith & \"Sons\" <Ltd>, 1 Main St\r\nSpringfield, IL 62701", ""}));
     QStringList schemes;
     for (const Sim::LogEntry &e : RequestsSince(mark))
         if (e.target.contains("pass="))

@@ -1,18 +1,26 @@
 // The user's time zone against the running tick and the simulator: choosing
 // another zone in the settings window, with OK or Cancel, moves only the
 // shown end time, never a countdown or a snipe, and the list file read back
-// after a restart ends at the same moment.
+// after a restart ends at the same moment. The time left above an item page
+// in the browser is the item's in every zone.
 #include "tests/integration/refreshsimutil.h"
 
 #include "engine/ebayclock.h"
 #include "engine/trackedauction.h"
 #include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/passwords.h"
+#include "foundation/settingsstore.h"
+#include "mainwindow/frmmain.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
+#include "platform/webbrowser.h"
+#include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -164,4 +172,56 @@ TEST(TimeZoneWithSimulator, AListSavedInAnotherZoneReadsBackToTheSameEnd)
     f.tmrTimer->setEnabled(false);
     EXPECT_EQ(f.bids, QStringList({number}));
     EXPECT_NEAR(double(f.bidMoments.first().toUTC().msecsTo(end)) / 1000.0, double(kBidLead), 2.0);
+}
+
+// Two zones other than this computer's, where the end moved into the
+// user's zone and a clock on this computer's zone would hide each other, and
+// other than eBay's own, where the end is not moved at all.
+TEST(TimeZoneWithSimulator, TheTimeLeftAboveAnItemPageIsTheItemsInEveryZoneBeforeAndAfterARefresh)
+{
+    Sim::SimServer &sim = Server();
+    sim.reset();
+    sim.addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    EbayClock::ForgetMeasurement();
+    if (frmMainShell::isLoaded())
+        frmMainShell::destroyInstance();
+    frmSettings &s = frmSettings::instance();
+    s.lvwUsers->Clear();
+    s.lvwUsers->Add(QStringLiteral("alice"))->setTag(basGeneral::ScramblePassword(QStringLiteral("pw")));
+    CurrentUser = QStringLiteral("alice");
+    frmMain::registerAsMainWindow();
+    frmMain &m = frmMain::instance();
+    m.tmrLoadProcess->setEnabled(false);
+    m.blnDoneLoading = true;
+    m.resize(1000, 800);
+    m.show();
+
+    const QString number = AddItem(3600 + 29 * 60 + 30, 12.5, [](Sim::SimItem &item) {
+        item.seller = QStringLiteral("bobsells");
+        item.feedbackScore = 12;
+        item.feedbackPercent = 100;
+    });
+    const int machine = QDateTime::currentDateTime().offsetFromUtc() / 3600;
+    QList<int> zones;
+    for (int hours : {0, 5, -3, 9})
+        if (hours != machine && zones.size() < 2)
+            zones << hours;
+    // The bar's time left after the item page is opened in the zone.
+    auto timeLeftIn = [&](int hours) {
+        s.cboTimeZone->setCurrentIndex(s.cboTimeZone->findData(hours));
+        SaveSetting(QStringLiteral("Time Zone"), QString::number(s.cboTimeZone->currentIndex()));
+        m.WebBrowser->Navigate(QStringLiteral("about:blank"));
+        waitFor([&] { return m.lblBrowserNotification2->text().isEmpty(); });
+        m.WebBrowser->Navigate(sim.url(QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number));
+        waitFor([&] { return !m.lblBrowserNotification2->text().isEmpty(); });
+        return m.lblBrowserNotification2->text().section(QStringLiteral(" - "), 0, 0).trimmed();
+    };
+    for (int hours : zones)
+        EXPECT_EQ(timeLeftIn(hours), "Time Left: 1 h 29 m") << "before a refresh, GMT" << hours;
+
+    m.RefreshAuctions(QString(), false, false);
+    ASSERT_LE(std::abs(EbayTimeOffset - EbayClock::EstimatedOffset()), 2) << "measured from eBay's time page";
+    for (int hours : zones)
+        EXPECT_EQ(timeLeftIn(hours), "Time Left: 1 h 29 m") << "after a refresh, GMT" << hours;
+    frmMainShell::destroyInstance();
 }

@@ -3,13 +3,17 @@
 // offer made at start-up is open, and failed requests that are reported and
 // retried rather than taken for "no newer version".
 #include "tests/integration/refreshsimutil.h"
+#include "tests/integration/pointedroles.h"
 
 #include "foundation/basgeneral.h"
 #include "platform/statusbar.h"
 #include "platform/ticktimer.h"
 #include "sellertools/frmupdate.h"
 #include "sellertools/updatecheck.h"
+#include "tests/support/filemode.h"
+#include "tests/support/hostiletls.h"
 #include "tests/support/msgboxscript.h"
+#include "tests/support/tinyhttp.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +21,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSslSocket>
 
 using namespace RefreshSim;
 
@@ -51,7 +56,7 @@ int updateRequestsSince(qint64 mark)
 {
     int n = 0;
     for (const Sim::LogEntry &e : RequestsSince(mark))
-        if (e.target == "/?app=tallow&action=getinf" && e.scheme == "http" && e.role == "vendor")
+        if (e.target == "/?app=tallow&action=getinf" && e.scheme == "https" && e.role == "vendorsecure")
             ++n;
     return n;
 }
@@ -82,6 +87,7 @@ TEST(UpdateCheckWithSimulator, TheDailyTickOffersANewerReleaseOnceWithItsNotes)
     EXPECT_FALSE(form.blnPreventExit);
     EXPECT_EQ(form.PanelText("Status"), "Looking for updates...");
     EXPECT_EQ(DataFileText("update.inf"), release(UpdateCheck::RunningRevision() + 1) + "\r\n");
+    EXPECT_EQ(FileMode(basGeneral::DataFolder() + "update.inf"), "0600");
 
     // The day is checked: later ticks leave the server alone.
     form.tmrTimer_Timer();
@@ -155,7 +161,7 @@ TEST(UpdateCheckWithSimulator, AFailedRequestIsReportedByHandAndRetriedHourlyByT
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(),
               kFailurePrompt + "Connecting to server\r\n\r\nError: #35750 The update server sent no reply");
     EXPECT_EQ(form.LastDate, kYesterday);
-    EXPECT_TRUE(form.blnForceUpdate);
+    EXPECT_FALSE(form.blnForceUpdate);
     EXPECT_FALSE(form.blnPreventExit);
 
     // A dropped connection fails the same way; a broken reply fails once saved.
@@ -164,7 +170,9 @@ TEST(UpdateCheckWithSimulator, AFailedRequestIsReportedByHandAndRetriedHourlyByT
     EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().startsWith(kFailurePrompt + "Connecting to server"));
     Server().faults().clear();
     Server().setUpdateReply("<version>\r\nsoon\r\n");
+    form.blnForceUpdate = true;
     EXPECT_FALSE(form.LookForUpdate(true));
+    EXPECT_FALSE(form.blnForceUpdate);
     EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), kFailurePrompt + "Response saved\r\n\r\nError: #13 Type mismatch");
     EXPECT_EQ(form.LastDate, kYesterday);
     Server().setUpdateReply(release(UpdateCheck::RunningRevision() + 1));
@@ -199,4 +207,49 @@ TEST(UpdateCheckWithSimulator, NoCheckWhileABidIsBeingPlaced)
     form.tmrTimer_Timer();
     EXPECT_EQ(updateRequestsSince(mark), 1);
     EXPECT_EQ(form.LastDate, kToday);
+}
+
+
+TEST(UpdateCheckWithSimulator, OnlyTheVendorsSecureHostIsAskedAndARedirectIsNotFollowed)
+{
+    Form &form = uncheckedForm();
+    // The file left by an earlier version, readable by others.
+    QFile old(basGeneral::DataFolder() + "update.inf");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("<version>\r\n1\r\n");
+    old.close();
+    SetFileMode(old.fileName(), 0644);
+
+    // Whoever answers plain http for the vendor's name offers a "release".
+    const QByteArray hostile = release(UpdateCheck::RunningRevision() + 5).toLatin1();
+    TinyHttp plain([&](const TinyHttp::Request &) { return TinyHttp::Reply{200, hostile}; });
+    const QString at = "127.0.0.1:" + QString::number(plain.port());
+    Server().setUpdateReply(release(UpdateCheck::RunningRevision()));
+    {
+        PointedRoles roles({"vendor.http=" + at, "vendor.https=" + at});
+        EXPECT_FALSE(form.LookForUpdate(true));
+    }
+    EXPECT_TRUE(plain.requests().isEmpty());
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "You are currently using the latest version of Tallowmere");
+    EXPECT_FALSE(frmUpdate::isLoaded());
+    EXPECT_EQ(FileMode(old.fileName()), "0600");
+
+    // The secure host sends the request on to that server: refused, nothing offered.
+    HostileTls redirecting(Server().stateDir() + "/server.pem", Server().stateDir() + "/server.key", [&](QSslSocket *socket) {
+        socket->write("HTTP/1.1 302 Found\r\nLocation: " + plain.url("/?app=tallow&action=getinf")
+                      + "\r\nContent-Length: 0\r\n\r\n");
+    });
+    form.LastDate = kYesterday;
+    form.blnForceUpdate = true;
+    {
+        PointedRoles roles({"vendorsecure.https=127.0.0.1:" + QString::number(redirecting.port())});
+        EXPECT_FALSE(form.LookForUpdate(true));
+    }
+    EXPECT_EQ(redirecting.requests(), 1);
+    EXPECT_TRUE(plain.requests().isEmpty());
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().startsWith(kFailurePrompt + "Connecting to server\r\n\r\nError: #"))
+        << MsgBoxScript::instance().lastPrompt().toStdString();
+    EXPECT_FALSE(frmUpdate::isLoaded());
+    EXPECT_EQ(form.LastDate, kYesterday);
+    EXPECT_FALSE(form.blnForceUpdate);
 }

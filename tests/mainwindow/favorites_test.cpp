@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -51,10 +52,25 @@ QStringList menu(const frmMain &m)
     return out;
 }
 
+// Runs `work` on the add window once it shows (the window reads the page
+// before it is made, and events run meanwhile).
+void whenAddWindowShows(const std::function<void(frmAddFavorite &)> &work)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, work] {
+        if (!frmAddFavorite::isLoaded() || !frmAddFavorite::instance().isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        work(frmAddFavorite::instance());
+    });
+    poll->start();
+}
+
 void addPage(const QString &title, const QString &url)
 {
-    QTimer::singleShot(0, [=] {
-        frmAddFavorite &w = frmAddFavorite::instance();
+    whenAddWindowShows([=](frmAddFavorite &w) {
         w.ShowPage(title, url);
         w.cmdOK->click();
     });
@@ -107,7 +123,7 @@ TEST(Favorites, AddedPagesSurviveARestartWithQuotesAmpersandsAndThePlaceholdersC
     EXPECT_EQ(frmAddFavorite::ShortTitle(QString(51, 'a')), QString(47, 'a') + "...");
 
     // Cancel adds nothing.
-    QTimer::singleShot(0, [] { frmAddFavorite::instance().cmdCancel->click(); });
+    whenAddWindowShows([](frmAddFavorite &w) { w.cmdCancel->click(); });
     frmAddFavorite::ShowModal();
     EXPECT_TRUE(m.HasNoFavorites());
 
@@ -136,6 +152,35 @@ TEST(Favorites, ChoosingAFavoriteOpensItsAddressQuotesIncluded)
     m.mnuFavoritesItems.first()->trigger();
     EXPECT_TRUE(waitFor([&] { return m.WebBrowser->LocationURL().contains("fav.html?q="); }));
     EXPECT_TRUE(m.WebBrowser->LocationURL().contains("x"));
+}
+
+TEST(Favorites, TheAddWindowTakesTheShownPagesTitleAndAnUntitledPageGivesAnEmptyCaption)
+{
+    QFile::remove(FavoritesFile::Path());
+    QTemporaryDir dir;
+    writeBytes(dir.filePath("titled.html"), "<html><head><title>Brass lamp</title></head><body>lamp</body></html>");
+    writeBytes(dir.filePath("untitled.html"), "<html><body>no title here</body></html>");
+    frmMain &m = restarted();
+    // Adds the page the browser shows through the menu command, noting what
+    // the window offered.
+    auto addShown = [&m](const QString &file) {
+        const QString url = QUrl::fromLocalFile(file).toString();
+        m.WebBrowser->Navigate(url);
+        EXPECT_TRUE(waitFor([&] { return m.WebBrowser->LocationURL() == url && !m.WebBrowser->Busy(); }));
+        QStringList offered;
+        whenAddWindowShows([&offered](frmAddFavorite &w) {
+            offered << w.txtPageTitle->text() << w.lblURL->text();
+            w.cmdOK->click();
+        });
+        m.mnuFavoritesAdd->trigger();
+        return offered;
+    };
+    const QString titled = QUrl::fromLocalFile(dir.filePath("titled.html")).toString();
+    const QString untitled = QUrl::fromLocalFile(dir.filePath("untitled.html")).toString();
+    EXPECT_EQ(addShown(dir.filePath("titled.html")), QStringList({"Brass lamp", titled}));
+    EXPECT_EQ(addShown(dir.filePath("untitled.html")), QStringList({"", untitled}));
+    EXPECT_EQ(menu(m), QStringList({"Brass lamp -> " + titled, " -> " + untitled}));
+    EXPECT_EQ(menu(restarted()), QStringList({"Brass lamp -> " + titled, " -> " + untitled}));
 }
 
 TEST(Favorites, OrganisingDeletesSortsAndSavesOnlyOnDone)

@@ -2,6 +2,7 @@
 
 #include "platform/folders.h"
 
+#include "tests/support/filemode.h"
 #include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,8 @@ TEST(Registry, RunValueBecomesAnAutostartEntry)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("Exec=\"/opt/tallow mere/tallowmere\""));
     f.close();
+    // The user's own file, as every file the program writes.
+    EXPECT_EQ(FileMode(entry), "0600");
     // An empty value keeps the value but removes the entry.
     store.setValue(Root::LocalMachine, run, "Tallowmere", text(QByteArray("\0", 1)));
     EXPECT_FALSE(QFileInfo::exists(entry));

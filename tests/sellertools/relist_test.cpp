@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QLocale>
+#include <QTest>
 
 namespace {
 
@@ -214,6 +215,27 @@ TEST(RelistEditor, TheTwelveHourFieldsGoBothWays)
         EXPECT_EQ(e.GetTime(), c.time);
         frmAddRelist::unloadInstance();
     }
+}
+
+TEST(RelistEditor, NumberFieldsTakeOnlyDigitsAndLetTheUserCorrectThem)
+{
+    frmAddRelist &e = frmAddRelist::instance();
+    e.show();
+    int field = 0;
+    for (QLineEdit *box : {e.txtItemNum, e.txtFreq, e.txtHour, e.txtMinute}) {
+        SCOPED_TRACE(field++);
+        box->setText("12");
+        box->setCursorPosition(2);
+        QTest::keyClicks(box, "a.-");
+        EXPECT_EQ(box->text(), "12");
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClick(box, Qt::Key_7);
+        EXPECT_EQ(box->text(), "17");
+        QTest::keyClick(box, Qt::Key_Home);
+        QTest::keyClick(box, Qt::Key_Delete);
+        EXPECT_EQ(box->text(), "7");
+    }
+    frmAddRelist::unloadInstance();
 }
 
 TEST(RelistPages, TheConfirmationNamesTheNewNumberOnlyAsDigits)

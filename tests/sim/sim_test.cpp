@@ -275,7 +275,7 @@ TEST_F(SimServerTest, HomePageHasASearchBoxAndLinksToEveryItemEndingSoonestFirst
 TEST_F(SimServerTest, ServesTheUpdateReplyAndTheReleaseArchiveTheControlSets)
 {
     const QString release = SimServer::releasePath();
-    EXPECT_EQ(fetch(nam, server.url(release)).status, 404);
+    EXPECT_EQ(fetch(nam, server.url(release, true), 5000, server.caFile()).status, 404);
 
     const QByteArray archive("archive bytes\0\x01\xff", 16);
     const QJsonObject set = post(QStringLiteral("update"), {{QStringLiteral("archive"), QString::fromLatin1(archive.toBase64())}}).object();
@@ -284,14 +284,18 @@ TEST_F(SimServerTest, ServesTheUpdateReplyAndTheReleaseArchiveTheControlSets)
               QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()));
     // The reply stays as it was when only the archive is set.
     EXPECT_EQ(set.value(QStringLiteral("reply")).toString(), SimServer::defaultUpdateReply());
-    EXPECT_EQ(fetch(nam, server.url(release)).body, archive);
+    EXPECT_EQ(fetch(nam, server.url(release, true), 5000, server.caFile()).body, archive);
 
     post(QStringLiteral("update"), {{QStringLiteral("reply"), QStringLiteral("<download>\r\n") + release}});
-    EXPECT_EQ(page(QStringLiteral("/?app=tallow&action=getinf")), QStringLiteral("<download>\r\n") + release);
+    EXPECT_EQ(page(QStringLiteral("/?app=tallow&action=getinf"), true), QStringLiteral("<download>\r\n") + release);
     post(QStringLiteral("update"), {{QStringLiteral("archive"), 5}}, 400);
     post(QStringLiteral("update"), {}, 400);
 
-    control("DELETE", QStringLiteral("update"));
+    // The vendor's secure host only: nothing over plain http.
     EXPECT_EQ(fetch(nam, server.url(release)).status, 404);
-    EXPECT_EQ(page(QStringLiteral("/?app=tallow&action=getinf")), SimServer::defaultUpdateReply());
+    EXPECT_NE(page(QStringLiteral("/?app=tallow&action=getinf")), QStringLiteral("<download>\r\n") + release);
+
+    control("DELETE", QStringLiteral("update"));
+    EXPECT_EQ(fetch(nam, server.url(release, true), 5000, server.caFile()).status, 404);
+    EXPECT_EQ(page(QStringLiteral("/?app=tallow&action=getinf"), true), SimServer::defaultUpdateReply());
 }

@@ -17,9 +17,13 @@ namespace {
 
 const QString kSum = QString(64, QLatin1Char('a'));
 
-bool parse(const QStringList &lines, ReleaseInfo *info, QString *error)
+bool parse(QStringList lines, ReleaseInfo *info, QString *error)
 {
-    return ReleaseInfoFile::Parse(lines, info, error);
+    // Revision, size and signature unless the test gives its own.
+    for (const char *tag : {"<version>", "<size>", "<signature>"})
+        if (!lines.contains(tag))
+            lines << tag << (QString(tag) == "<signature>" ? "c2lnbmVk" : "12");
+    return ReleaseInfoFile::Parse(lines, 1000, info, error);
 }
 
 // A tar archive of `names` below `dir`, made with the system's tar.
@@ -39,9 +43,22 @@ TEST(ReleaseInfo, TakesAPathOnTheVendorsHostAndItsChecksumAndNothingElse)
 {
     ReleaseInfo info;
     QString error;
-    ASSERT_TRUE(parse({"<version>", "12", "<download>", "/releases/t-12.tar", "<sha256>", kSum.toUpper(), ""}, &info, &error));
+    ASSERT_TRUE(parse({"<version>", "12", "<download>", "/releases/t-12.tar", "<size>", "1000", "<sha256>", kSum.toUpper(),
+                       "<signature>", "c2lnbmVk", ""},
+                      &info, &error));
+    EXPECT_EQ(info.version, 12);
     EXPECT_EQ(info.path, "/releases/t-12.tar");
+    EXPECT_EQ(info.size, 1000);
     EXPECT_EQ(info.sha256, kSum.toLatin1());
+    EXPECT_EQ(info.signature, "signed");
+
+    // Without a signature, a size, or with a size beyond the largest release.
+    EXPECT_FALSE(parse({"<download>", "/r.tar", "<sha256>", kSum, "<signature>", "not base64!"}, &info, &error));
+    EXPECT_EQ(error, "the release is not signed by the vendor");
+    EXPECT_FALSE(parse({"<download>", "/r.tar", "<sha256>", kSum, "<size>", "none"}, &info, &error));
+    EXPECT_EQ(error, "the update information gives no revision or size for the release");
+    EXPECT_FALSE(parse({"<download>", "/r.tar", "<sha256>", kSum, "<size>", "1001"}, &info, &error));
+    EXPECT_EQ(error, "the release is larger than an update may be (1001 bytes, at most 1000)");
 
     // A reply from before downloads were offered, or half of one.
     EXPECT_FALSE(parse({"<version>", "12", "<notes>", "</notes>"}, &info, &error));
@@ -62,7 +79,7 @@ TEST(ReleaseInfo, TakesAPathOnTheVendorsHostAndItsChecksumAndNothingElse)
     }
 }
 
-TEST(ReleaseArchive, UnpacksPlainFilesAndRefusesLinksAndNamesOutsideTheFolder)
+TEST(ReleaseArchive, UnpacksPlainFilesAndRefusesLinksAndNamesOutsideTheFolderBeforeWritingAnything)
 {
     QTemporaryDir tmp;
     const QString src = tmp.filePath("src");
@@ -80,7 +97,8 @@ TEST(ReleaseArchive, UnpacksPlainFilesAndRefusesLinksAndNamesOutsideTheFolder)
     QDir().mkpath(into);
     ASSERT_TRUE(QFile::link("/etc/passwd", src + "/passwd"));
     EXPECT_FALSE(ReleaseArchive::Unpack(makeArchive(src, {"tallowmere", "passwd"}), into, &error));
-    EXPECT_EQ(error, "the release archive holds a link: passwd");
+    EXPECT_EQ(error, "the release archive holds something that is not a plain file or folder: passwd");
+    EXPECT_TRUE(FolderSwap::FilesBelow(into).isEmpty());
 
     // A member that would land above the folder is refused before unpacking.
     QDir(into).removeRecursively();

@@ -2,8 +2,7 @@
 // this process and a stand-in program: a shell script in a temporary program
 // folder that logs each start with its version. The program the updater
 // waits for is a sleeping process the test ends.
-#include "sim/core/simserver.h"
-#include "updater/folderswap.h"
+#include "tests/updater/updaterrun.h"
 
 #include "tests/support/filemode.h"
 #include "tests/support/testfiles.h"
@@ -12,155 +11,18 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QMap>
+#include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <unistd.h>
 
-namespace {
-
-Sim::SimServer &Server()
-{
-    static Sim::SimServer *server = [] {
-        auto *s = new Sim::SimServer;
-        if (!s->start())
-            qFatal("simulator: %s", qPrintable(s->errorString()));
-        return s;
-    }();
-    return *server;
-}
-
-QByteArray standIn(const QString &version, const QString &log)
-{
-    return "#!/bin/sh\necho \"" + version.toUtf8() + " $*\" >> '" + log.toUtf8() + "'\n";
-}
-
-// A program folder with the old release, a home whose data folder holds the
-// update information, and a log of the program's starts. Everything can be
-// read by another user, for the run without write permission.
-class Installed
-{
-public:
-    Installed()
-    {
-        SetFileMode(tmp.path(), 0755);
-        QDir().mkpath(folder);
-        QDir().mkpath(tmp.filePath("log"));
-        SetFileMode(tmp.filePath("log"), 0777);
-        writeBytes(program, standIn("v1", log));
-        SetFileMode(program, 0755);
-        writeBytes(folder + "/default.tmt", "old template");
-        writeBytes(folder + "/keep.txt", "not in the release");
-        writeBytes(home + "/hosts", fileBytes(Server().hostsFile()));
-    }
-
-    // The update information the program's check saved.
-    void offer(const QString &lines) { writeBytes(home + "/.local/share/Tallowmere/update.inf", lines.toLatin1() + "\r\n"); }
-    void offerServedRelease(const QString &sha256 = Server().releaseSha256())
-    {
-        offer("<version>\r\n99\r\n<download>\r\n" + Sim::SimServer::releasePath() + "\r\n<sha256>\r\n" + sha256);
-    }
-
-    QMap<QString, QByteArray> files() const
-    {
-        QMap<QString, QByteArray> all;
-        for (const QString &f : FolderSwap::FilesBelow(folder))
-            all.insert(f, fileBytes(folder + "/" + f));
-        return all;
-    }
-    QStringList starts() const { return QString::fromUtf8(fileBytes(log)).split('\n', Qt::SkipEmptyParts); }
-
-    QTemporaryDir tmp;
-    const QString folder = tmp.filePath("program");
-    const QString program = folder + "/tallowmere";
-    const QString home = tmp.filePath("home");
-    const QString log = tmp.filePath("log/starts");
-};
-
-// The release: a new program and template and a new picture in a subfolder.
-QByteArray releaseArchive(const Installed &in)
-{
-    QTemporaryDir src;
-    writeBytes(src.filePath("tallowmere"), standIn("v2", in.log));
-    SetFileMode(src.filePath("tallowmere"), 0755);
-    writeBytes(src.filePath("default.tmt"), "new template");
-    writeBytes(src.filePath("pics/new.gif"), "picture");
-    QProcess tar;
-    tar.start("tar", {"-cf", "-", "-C", src.path(), "tallowmere", "default.tmt", "pics"});
-    tar.waitForFinished(30000);
-    return tar.readAllStandardOutput();
-}
-
-// A process id that has ended.
-qint64 endedProcess()
-{
-    QProcess p;
-    p.start("true", QStringList());
-    p.waitForStarted();
-    const qint64 pid = p.processId();
-    p.waitForFinished();
-    return pid;
-}
-
-class Updater
-{
-public:
-    // As "Update Now" starts it; `asOtherUser` runs it as a user without
-    // write permission on the program folder (root may write anywhere).
-    Updater(const Installed &in, qint64 pid, bool asOtherUser = false)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TALLOWMERE_HOME", in.home);
-        env.insert("TALLOWMERE_HOSTS", in.home + "/hosts");
-        process.setProcessEnvironment(env);
-        QString program = QCoreApplication::applicationDirPath() + "/tallowmere-updater";
-        QStringList arguments{"--pid", QString::number(pid), "--program", in.program};
-        if (asOtherUser) {
-            arguments = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "--", program} + arguments;
-            program = "setpriv";
-        }
-        QObject::connect(&process, &QProcess::readyReadStandardError, [this] { said += process.readAllStandardError(); });
-        process.start(program, arguments);
-        EXPECT_TRUE(process.waitForStarted(10000));
-    }
-    ~Updater()
-    {
-        process.kill();
-        process.waitForFinished();
-    }
-
-    // Lets the simulator answer while the updater runs; its exit code.
-    int finish()
-    {
-        EXPECT_TRUE(waitFor([this] { return process.state() == QProcess::NotRunning; }, 60000));
-        said += process.readAllStandardError();
-        return process.exitCode();
-    }
-
-    QProcess process;
-    QString said;
-};
-
-int releaseRequestsSince(qint64 mark)
-{
-    int n = 0;
-    for (const Sim::LogEntry &e : Server().requestLog().since(mark))
-        if (e.target == Sim::SimServer::releasePath() && e.role == "vendor")
-            ++n;
-    return n;
-}
-
-const QString kNotInstalled = "The update could not be installed: ";
-const QString kOldStarts = ".\n\nTallowmere will start again without the update.";
-
-} // namespace
+using namespace UpdaterRun;
 
 TEST(UpdaterProcess, AfterTheProgramEndsAGoodReleaseReplacesItsFilesAndTheNewProgramStarts)
 {
     ASSERT_TRUE(QFileInfo(QCoreApplication::applicationDirPath() + "/tallowmere-updater").isExecutable());
     Installed in;
-    Server().setReleaseArchive(releaseArchive(in));
+    Server().setReleaseArchive(ReleaseArchive(in));
     in.offerServedRelease();
     QProcess running;
     running.start("sleep", {"600"});
@@ -169,13 +31,13 @@ TEST(UpdaterProcess, AfterTheProgramEndsAGoodReleaseReplacesItsFilesAndTheNewPro
 
     Updater updater(in, running.processId());
     ASSERT_TRUE(waitFor([&] { return updater.said.contains("waiting for process"); }));
-    EXPECT_EQ(releaseRequestsSince(mark), 0);
+    EXPECT_EQ(ReleaseRequestsSince(mark), 0);
     EXPECT_EQ(in.files().value("default.tmt"), "old template");
 
     running.kill();
     running.waitForFinished();
     EXPECT_EQ(updater.finish(), 0) << updater.said.toStdString();
-    EXPECT_EQ(releaseRequestsSince(mark), 1);
+    EXPECT_EQ(ReleaseRequestsSince(mark), 1);
     const QMap<QString, QByteArray> files = in.files();
     EXPECT_EQ(files.keys(), QStringList({"default.tmt", "keep.txt", "pics/new.gif", "tallowmere"}));
     EXPECT_EQ(files.value("default.tmt"), "new template");
@@ -188,7 +50,11 @@ TEST(UpdaterProcess, AfterTheProgramEndsAGoodReleaseReplacesItsFilesAndTheNewPro
 TEST(UpdaterProcess, ADamagedOrMissingReleaseLeavesTheOldProgramWholeSaysSoAndStartsIt)
 {
     Installed in;
-    Server().setReleaseArchive(releaseArchive(in));
+    const QByteArray good = ReleaseArchive(in);
+    Server().setReleaseArchive(good);
+    const QString offered = Server().releaseInfoLines(99);
+    QByteArray damaged = good;
+    damaged[600] = damaged[600] ^ 1;
     const QMap<QString, QByteArray> before = in.files();
     const struct
     {
@@ -196,44 +62,39 @@ TEST(UpdaterProcess, ADamagedOrMissingReleaseLeavesTheOldProgramWholeSaysSoAndSt
         QByteArray archive;
         QString why;
     } cases[] = {
-        // Cut short on the way: the checksum no longer matches.
-        {"", Server().releaseArchive().left(2048), "the downloaded release does not match its checksum (it is damaged or incomplete)"},
-        {"<version>\r\n99\r\n<notes>\r\n</notes>", Server().releaseArchive(), "the update information names no release to download"},
-        {"", QByteArray(), "the release could not be downloaded from " + Server().url(Sim::SimServer::releasePath())
-                               + ": HTTP status 404"},
+        // Damaged on the way: the checksum no longer matches.
+        {offered, damaged, "the downloaded release does not match its checksum (it is damaged or incomplete)"},
+        {"<version>\r\n99\r\n<notes>\r\n</notes>", good, "the update information names no release to download"},
+        {offered, QByteArray(), "the release could not be downloaded from " + Server().url(Sim::SimServer::releasePath(), true)
+                                    + ": HTTP status 404"},
     };
     int n = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why.toStdString());
-        const QString sha = Server().releaseSha256();
         Server().setReleaseArchive(c.archive);
-        if (c.offer.isEmpty())
-            in.offerServedRelease(sha);
-        else
-            in.offer(c.offer);
+        in.offer(c.offer);
 
-        Updater updater(in, endedProcess());
+        Updater updater(in, EndedProcess());
         EXPECT_EQ(updater.finish(), 1);
         EXPECT_TRUE(updater.said.contains(kNotInstalled + c.why + kOldStarts)) << updater.said.toStdString();
         EXPECT_EQ(in.files(), before);
         ASSERT_TRUE(waitFor([&] { return in.starts().size() == n + 1; }));
         EXPECT_EQ(in.starts().last(), "v1 ");
         ++n;
-        Server().setReleaseArchive(releaseArchive(in));
     }
 }
 
 TEST(UpdaterProcess, AFolderItMayNotWriteIsLeftWholeAndTheOldProgramStarts)
 {
     Installed in;
-    Server().setReleaseArchive(releaseArchive(in));
+    Server().setReleaseArchive(ReleaseArchive(in));
     in.offerServedRelease();
     const QMap<QString, QByteArray> before = in.files();
     const bool root = ::geteuid() == 0;
     if (!root)
         SetFileMode(in.folder, 0555);
 
-    Updater updater(in, endedProcess(), root);
+    Updater updater(in, EndedProcess(), {}, Updater::Build::TestKey, root);
     EXPECT_EQ(updater.finish(), 1);
     SetFileMode(in.folder, 0755);
     EXPECT_TRUE(updater.said.contains(kNotInstalled + "this user may not change the program folder " + in.folder

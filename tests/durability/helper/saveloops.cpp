@@ -2,6 +2,7 @@
 
 #include "tests/engine/enginetestutil.h"
 
+#include "engine/bidrecord.h"
 #include "foundation/basgeneral.h"
 #include "platform/ansi.h"
 #include "platform/listview.h"
@@ -51,6 +52,25 @@ void loopList(const std::function<void()> &ready)
     }
 }
 
+QString bidItem(int i)
+{
+    return QString::number(300000000000LL + i);
+}
+
+// Every row's bid recorded once, then their outcomes changed one by one.
+void loopBids(const std::function<void()> &ready)
+{
+    EngineTest::FreshForm();
+    for (int i = 0; i < kRows; ++i)
+        EngineTest::AddRow(bidItem(i), {}, QStringLiteral("Local"));
+    for (qint64 generation = 1;; ++generation) {
+        for (int i = 0; i < kRows; ++i)
+            generation % 2 ? BidRecord::MarkSent(bidItem(i)) : BidRecord::MarkConfirmed(bidItem(i));
+        if (generation == 1)
+            ready();
+    }
+}
+
 void loopSettings(const std::function<void()> &ready)
 {
     for (qint64 generation = 1;; ++generation) {
@@ -92,6 +112,14 @@ QString checkList()
     for (int i = 1; i <= list->Count(); ++i)
         generations << list->Field(list->Item(i), QStringLiteral("maxbid"));
     return generations.size() == 1 ? QString() : QStringLiteral("rows of different saves");
+}
+
+QString checkBids()
+{
+    for (int i = 0; i < kRows; ++i)
+        if (BidRecord::Of(bidItem(i)) == BidRecord::Outcome::None)
+            return QStringLiteral("the bid on %1 lost").arg(bidItem(i));
+    return {};
 }
 
 QString checkSettings()
@@ -152,6 +180,8 @@ int Run(const QString &kind, const std::function<void()> &ready)
         loopLog(ready);
     else if (kind == QLatin1String("update"))
         loopUpdate(ready);
+    else if (kind == QLatin1String("bids"))
+        loopBids(ready);
     return 2;
 }
 
@@ -165,6 +195,8 @@ QString Check(const QString &kind)
         return checkLog();
     if (kind == QLatin1String("update"))
         return checkUpdate();
+    if (kind == QLatin1String("bids"))
+        return checkBids();
     return QStringLiteral("unknown kind");
 }
 

@@ -14,7 +14,7 @@ inline const QString kWriterKey = QStringLiteral("Software\\Tallowmere Durabilit
 inline const QString kLoopKey = QStringLiteral("Software\\Tallowmere Durability\\Loop");
 inline const QString kLogName = QStringLiteral("durability.txt");
 
-// Saves `kind` ("list", "settings", "log" or "update") with a growing generation number for ever; `ready` is called
+// Saves `kind` ("list", "settings", "log", "update" or "bids") with a growing generation number for ever; `ready` is called
 // once after the first whole save. Returns 2 for an unknown kind.
 int Run(const QString &kind, const std::function<void()> &ready);
 

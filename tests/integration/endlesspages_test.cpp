@@ -1,0 +1,172 @@
+// Item pages that never end, served as fast as the program reads them (one
+// without a stated length, one in chunks), while another row's snipe comes
+// due: the program, as its own process, fails those pages as refresh errors,
+// stays small and places the snipe on time.
+#include "foundation/basgeneral.h"
+#include "foundation/passwords.h"
+#include "foundation/settingsstore.h"
+#include "sim/core/simserver.h"
+
+#include "tests/support/waitfor.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <iostream>
+
+namespace {
+
+Sim::SimServer &Server()
+{
+    static Sim::SimServer *server = [] {
+        auto *s = new Sim::SimServer;
+        if (!s->start())
+            qFatal("simulator: %s", qPrintable(s->errorString()));
+        return s;
+    }();
+    return *server;
+}
+
+// Lead time 5 s and a bid delay of 3 s: the bid starts 8 s before the end.
+constexpr int kBidBeforeEndS = 8;
+
+void PrepareSettings()
+{
+    SaveSetting("1st Run", "False");
+    SaveSetting("Exit OK", "1");
+    SaveSetting("Username", "alice");
+    SaveSetting("Password", basGeneral::ScramblePassword("pw"));
+    SaveSetting("Login", "QXR");
+    SaveSetting("Has TMRO Account", "True");
+    SaveSetting("TMRO Default Shown", "True");
+    SaveSetting("Last Load Step", "not started");
+    SaveSetting("Lead time", "5");
+    SaveSetting("Bid Delay 3", "2");
+    SaveSetting("Fast Sync Interval", "0");
+}
+
+QString Row(const QString &number, const QString &maxBid, const QString &tag)
+{
+    return QStringLiteral("\"%1\",\"Retrieving...\",\"Retrieving...\",\"N/A\",\"Retrieving...\",\"Retrieving...\","
+                          "\"Retrieving...\",\"%2\",\"alice\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"%3\"\r\n")
+        .arg(number, maxBid, tag);
+}
+
+QString AddItem(QDateTime endsAt)
+{
+    Sim::SimItem item;
+    item.title = QStringLiteral("Item");
+    item.price = 1.0;
+    item.endsAt = endsAt;
+    return Server().items().add(item);
+}
+
+// A kB figure of the program's /proc status ("VmRSS", "VmHWM"); 0 when gone.
+qint64 StatusKb(qint64 pid, const char *field)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QRegularExpression line(QStringLiteral("^%1:\\s+(\\d+) kB").arg(QLatin1String(field)),
+                                  QRegularExpression::MultilineOption);
+    return line.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
+}
+
+QList<Sim::LogEntry> Requests(const QString &part)
+{
+    QList<Sim::LogEntry> found;
+    for (const Sim::LogEntry &e : Server().requestLog().since(0))
+        if (e.target.contains(part))
+            found << e;
+    return found;
+}
+
+} // namespace
+
+TEST(EndlessPages, TheProgramStaysSmallAndTheSnipeGoesOutOnTime)
+{
+    Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QString plain = AddItem(now.addSecs(3600));
+    const QString chunked = AddItem(now.addSecs(3600));
+    // Ends on a whole second, as the item page shows it.
+    const QDateTime end = QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() + 50, Qt::UTC);
+    const QString snipe = AddItem(end);
+    for (const auto &[number, mode] : {std::pair{plain, Sim::FaultMode::Endless}, {chunked, Sim::FaultMode::EndlessChunked}}) {
+        Sim::FaultRule rule;
+        rule.pattern = QStringLiteral("ViewItem&item=") + number;
+        rule.mode = mode;
+        rule.remaining = -1;
+        Server().faults().add(rule);
+    }
+    PrepareSettings();
+    QDir().mkpath(basGeneral::DataFolder());
+    QFile list(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    list.write((Row(plain, "(watching)", "") + Row(chunked, "(watching)", "") + Row(snipe, "1 @ 5.00", "Local")).toLatin1());
+    list.close();
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TALLOWMERE_HOSTS"), Server().hostsFile());
+    env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
+    program.setProcessEnvironment(env);
+    program.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere"));
+    program.setArguments({QStringLiteral("/nomon")});
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start();
+    ASSERT_TRUE(program.waitForStarted(10000));
+    const qint64 pid = program.processId();
+
+    const QString confirmation = QStringLiteral("item=") + snipe;
+    auto confirmed = [&] {
+        for (const Sim::LogEntry &e : Requests(QStringLiteral("MfcISAPICommand=MakeBid")))
+            if (e.target.contains(confirmation))
+                return true;
+        return false;
+    };
+    qint64 largestRssKb = 0;
+    const bool placed = waitFor(
+        [&] {
+            largestRssKb = std::max(largestRssKb, StatusKb(pid, "VmRSS"));
+            // A program that grows past any doubt is stopped before it
+            // takes the machine's memory.
+            return confirmed() || program.state() == QProcess::NotRunning || largestRssKb > 1024 * 1024;
+        },
+        70000);
+    const qint64 peakKb = std::max(largestRssKb, StatusKb(pid, "VmHWM"));
+    std::cout << "[ memory ] program peak " << peakKb / 1024 << " MB with two endless item pages\n";
+    RecordProperty("peak_rss_kb", int(peakKb));
+
+    ::kill(pid_t(pid), SIGKILL);
+    program.waitForFinished(10000);
+
+    ASSERT_TRUE(placed) << "no confirmation for the due snipe";
+    // The endless pages were read again and again, the last of them while the
+    // snipe was due.
+    const QList<Sim::LogEntry> plainPages = Requests(QStringLiteral("ViewItem&item=") + plain);
+    const QList<Sim::LogEntry> chunkedPages = Requests(QStringLiteral("ViewItem&item=") + chunked);
+    ASSERT_GE(plainPages.size(), 2);
+    ASSERT_GE(chunkedPages.size(), 2);
+    EXPECT_EQ(plainPages.last().fault, "endless");
+    EXPECT_EQ(chunkedPages.last().fault, "endless-chunked");
+    const QDateTime moment = end.addSecs(-kBidBeforeEndS).toLocalTime();
+    EXPECT_GT(chunkedPages.last().arrival, moment.addSecs(-15));
+
+    QDateTime confirmedAt;
+    for (const Sim::LogEntry &e : Requests(QStringLiteral("MfcISAPICommand=MakeBid")))
+        if (e.target.contains(confirmation))
+            confirmedAt = e.arrival;
+    const qint64 lateMs = moment.msecsTo(confirmedAt);
+    std::cout << "[ timing ] confirmation " << lateMs << " ms after the bid's moment\n";
+    EXPECT_GT(lateMs, -2000) << "not before its moment";
+    EXPECT_LT(lateMs, 4000) << "on time, well before the end";
+    EXPECT_EQ(Server().bids().item(snipe).maxima.size(), 1);
+    EXPECT_LT(peakKb, 300 * 1024) << "the program grew to " << peakKb / 1024 << " MB";
+}
