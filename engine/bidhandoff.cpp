@@ -1,3 +1,4 @@
+#include "engine/ebayclock.h"
 #include "engine/frmbid.h"
 #include "engine/mainformengine.h"
 #include "foundation/basgeneral.h"
@@ -14,7 +15,16 @@
 
 using namespace basGeneral;
 
-void frmMainEngine::Bid(ListItem *Item, bool /*IsSnipe*/, bool IsBin)
+// A snipe lands at the end less the bid delay by eBay's clock; the bid window
+// starts earlier by the lead time only to be ready by then. No end date: at once.
+QDateTime frmMainEngine::SnipeConfirmationMoment(const ListItem *Item) const
+{
+    const auto moment = EbayClock::MomentBeforeEnd(lvwAuctions->Field(Item, QStringLiteral("enddate")),
+                                                   frmSettings::instance().BidDelaySeconds());
+    return moment.value_or(QDateTime());
+}
+
+void frmMainEngine::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
 {
     blnBidding = true;
     QString itemNumber;
@@ -51,6 +61,8 @@ void frmMainEngine::Bid(ListItem *Item, bool /*IsSnipe*/, bool IsBin)
         if (!account)
             throw NumberedError(91, QStringLiteral("The eBay account \"") + form->UserName + QStringLiteral("\" is not set up"));
         form->Password = UnscramblePassword(account->Tag());
+        if (IsSnipe && !IsBin)
+            form->ConfirmAt = SnipeConfirmationMoment(Item);
 
         form.release()->Start();
     } catch (const NumberedError &e) {

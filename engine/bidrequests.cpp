@@ -15,6 +15,12 @@ QString offer(const QString &pathAndQuery)
     return HostRoles::url(Role::Offer, pathAndQuery, false);
 }
 
+// A request that carries the password goes over https only.
+QString secureOffer(const QString &pathAndQuery)
+{
+    return HostRoles::url(Role::Offer, pathAndQuery, true);
+}
+
 } // namespace
 
 QString MakeBidURL(const QString &item, const QString &maxBid, int qty)
@@ -26,10 +32,10 @@ QString MakeBidURL(const QString &item, const QString &maxBid, int qty)
 QString ConfirmBidURL(const QString &uiid, const QString &item, const QString &maxBid, int qty, const QString &user,
                       const QString &password, const QString &stok)
 {
-    return offer(QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=MakeBid&uiid=") + uiid + QStringLiteral("&item=") + item
-                 + QStringLiteral("&maxbid=") + maxBid + QStringLiteral("&quant=") + QString::number(qty)
-                 + QStringLiteral("&mode=1&user=") + UrlEncode(user) + QStringLiteral("&pass=") + UrlEncode(password)
-                 + QStringLiteral("&stok=") + stok + QStringLiteral("&co_partnerid=2&fb=2"));
+    return secureOffer(QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=MakeBid&uiid=") + uiid + QStringLiteral("&item=") + item
+                       + QStringLiteral("&maxbid=") + maxBid + QStringLiteral("&quant=") + QString::number(qty)
+                       + QStringLiteral("&mode=1&user=") + UrlEncode(user) + QStringLiteral("&pass=") + UrlEncode(password)
+                       + QStringLiteral("&stok=") + stok + QStringLiteral("&co_partnerid=2&fb=2"));
 }
 
 QString CurrencyConfirmURL(const QString &uiid, const QString &item, const QString &maxBid, const QString &user,
@@ -44,17 +50,17 @@ QString CurrencyConfirmURL(const QString &uiid, const QString &item, const QStri
 QString OneCallBidURL(const QString &uiid, const QString &item, const QString &maxBid, int qty, const QString &user,
                       const QString &password)
 {
-    return offer(QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=MakeBid&uiid=") + uiid + QStringLiteral("&item=") + item
-                 + QStringLiteral("&maxbid=") + maxBid + QStringLiteral("&quant=") + QString::number(qty)
-                 + QStringLiteral("&mode=1&user=") + UrlEncode(user) + QStringLiteral("&pass=") + UrlEncode(password));
+    return secureOffer(QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=MakeBid&uiid=") + uiid + QStringLiteral("&item=") + item
+                       + QStringLiteral("&maxbid=") + maxBid + QStringLiteral("&quant=") + QString::number(qty)
+                       + QStringLiteral("&mode=1&user=") + UrlEncode(user) + QStringLiteral("&pass=") + UrlEncode(password));
 }
 
 QString OneCallPurchaseURL(const QString &uiid, const QString &item, int qty, const QString &user,
                            const QString &password)
 {
-    return offer(QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=BinConfirm&uiid=") + uiid + QStringLiteral("&item=") + item
-                 + QStringLiteral("&Quantity=") + QString::number(qty) + QStringLiteral("&mode=1&user=") + UrlEncode(user)
-                 + QStringLiteral("&pass=") + UrlEncode(password));
+    return secureOffer(QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=BinConfirm&uiid=") + uiid + QStringLiteral("&item=") + item
+                       + QStringLiteral("&Quantity=") + QString::number(qty) + QStringLiteral("&mode=1&user=") + UrlEncode(user)
+                       + QStringLiteral("&pass=") + UrlEncode(password));
 }
 
 } // namespace BidRequests

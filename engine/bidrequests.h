@@ -4,7 +4,8 @@
 
 // The requests a bid sends to eBay's offer host. Only the user ID and the
 // password are URL-encoded; the item number, the amount and the page tokens
-// go as they are, and every query keeps its keys in this order.
+// go as they are, and every query keeps its keys in this order. A request
+// that carries the password goes over https; the others over http.
 namespace BidRequests {
 
 // The bid preparation page.

@@ -94,4 +94,16 @@ std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &
     return Reading(ebayNow).secsTo(Reading(*end));
 }
 
+std::optional<QDateTime> MomentBeforeEnd(const QString &enddateField, qint64 secondsBeforeEnd)
+{
+    const auto end = TrackedAuction::ReadEndDate(enddateField);
+    if (!end)
+        return std::nullopt;
+    // The moment as this computer's clock will read it, then as an instant:
+    // the clock's reading now, with its milliseconds, is the bridge.
+    const QDateTime localReading = Reading(*end).addSecs(-secondsBeforeEnd - Offset());
+    const QDateTime now = QDateTime::currentDateTime();
+    return now.addMSecs(Reading(now).msecsTo(localReading));
+}
+
 } // namespace EbayClock

@@ -53,6 +53,11 @@ QDateTime DisplayToPacific(const QDateTime &display);
 // enddate field (on eBay's clock); nothing when the field holds no end time.
 std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &ebayNow);
 
+// The instant, on this computer's clock to the millisecond, at which eBay's
+// clock shows the end held in an enddate field less `secondsBeforeEnd`;
+// nothing when the field holds no end time.
+std::optional<QDateTime> MomentBeforeEnd(const QString &enddateField, qint64 secondsBeforeEnd);
+
 // A reading as a clock-reading carrier (marked Qt::UTC, the same date and time).
 QDateTime Reading(const QDateTime &when);
 

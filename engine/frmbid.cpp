@@ -31,8 +31,10 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTime>
+#include <QTimer>
 
 #include <cmath>
+#include <limits>
 
 using namespace basGeneral;
 
@@ -202,6 +204,9 @@ struct frmBid::Run
     int error = 0;
     QString reason;
     QElapsedTimer sinceStart; // the lead time, on a clock that midnight does not reset
+    bool signOutNow = false;  // no confirmation: straight to the sign-out
+    qint64 holdStartedMs = 0; // sinceStart when the confirmation began to wait
+    qint64 heldMs = 0;        // how long it waited: no part of the lead time
 
     void alive() const
     {
@@ -315,6 +320,11 @@ frmBid::frmBid()
     closeTimer = new TickTimer(1000, false, this);
     connect(closeTimer, &TickTimer::Timer, this, &frmBid::closeTimer_Timer);
 
+    m_confirmTimer = new QTimer(this);
+    m_confirmTimer->setSingleShot(true);
+    m_confirmTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_confirmTimer, &QTimer::timeout, this, &frmBid::ConfirmationDue);
+
     setFixedWidth(Desktop::TwipsToPixelsX(kWidthTwips));
     SetHeightTwips(kHeightTwips);
 }
@@ -327,6 +337,9 @@ frmBid::~frmBid()
 {
     if (m_counted)
         --g_activeRuns;
+    // Gone while its confirmation waited: no step of the run will follow.
+    if (m_confirmTimer->isActive())
+        ReleaseBidding();
 }
 
 int frmBid::ActiveRuns()
@@ -461,7 +474,9 @@ void frmBid::FinishRun()
 
 void frmBid::RunFlow()
 {
-    Run run(this);
+    m_run = std::make_shared<Run>(this);
+    const std::shared_ptr<Run> keep = m_run; // the window may go while events run
+    Run &run = *keep;
     m_running = true;
     try {
         if (!frmSettings::isLoaded())
@@ -478,7 +493,7 @@ void frmBid::RunFlow()
         sngLeadTimeStart = SecondsSinceMidnight();
         run.sinceStart.start();
 
-        bool signOutNow = false;
+        bool &signOutNow = run.signOutNow;
         for (;;) {
             // Sign-in.
             lblStatus->setText(QStringLiteral("Signing in..."));
@@ -551,7 +566,51 @@ void frmBid::RunFlow()
             } catch (const NumberedError &) {
                 // A page too broken to hold them: the confirmation goes without.
             }
+        }
+    } catch (const WindowGone &) {
+        // Destroyed under the run: nothing of it may be touched any more.
+        ReleaseBidding();
+        return;
+    }
+    HoldConfirmation();
+}
 
+qint64 frmBid::MsecsUntilConfirmation() const
+{
+    return ConfirmAt.isValid() ? QDateTime::currentDateTime().msecsTo(ConfirmAt) : 0;
+}
+
+void frmBid::HoldConfirmation()
+{
+    // Signed in and prepared early so the confirmation is ready; it waits for
+    // its moment without holding up the tick, the other bids or the window.
+    const qint64 waitMs = m_run->signOutNow ? 0 : MsecsUntilConfirmation();
+    if (waitMs <= 0) {
+        ConfirmAndSignOut();
+        return;
+    }
+    m_run->holdStartedMs = m_run->sinceStart.elapsed();
+    m_confirmTimer->start(int(std::min<qint64>(waitMs, std::numeric_limits<int>::max())));
+}
+
+void frmBid::ConfirmationDue()
+{
+    const qint64 waitMs = MsecsUntilConfirmation();
+    if (waitMs > 0) {
+        m_confirmTimer->start(int(std::min<qint64>(waitMs, std::numeric_limits<int>::max())));
+        return;
+    }
+    m_run->heldMs = m_run->sinceStart.elapsed() - m_run->holdStartedMs;
+    ConfirmAndSignOut();
+}
+
+void frmBid::ConfirmAndSignOut()
+{
+    const std::shared_ptr<Run> keep = m_run;
+    Run &run = *keep;
+    try {
+        const bool signOutNow = run.signOutNow;
+        if (!signOutNow) {
             // Confirmation.
             lblStatus->setText(QStringLiteral("Confirming bid..."));
             LogBid(QStringLiteral("Confirming bid"));
@@ -563,7 +622,7 @@ void frmBid::RunFlow()
             const bool confirmationAnswered = run.error == 0;
 
             if (run.retries == 0 && confirmationAnswered) {
-                intLeadTime = qint16(RoundLeadTime(double(run.sinceStart.elapsed()) / 1000.0));
+                intLeadTime = qint16(RoundLeadTime(double(run.sinceStart.elapsed() - run.heldMs) / 1000.0));
                 LogBid(QStringLiteral("Lead time: ") + QString::number(intLeadTime));
                 try {
                     SaveSetting(QStringLiteral("Lead time"), QString::number(ClampLeadTime(intLeadTime)));

@@ -1,18 +1,23 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDialog>
 #include <QString>
+
+#include <memory>
 
 class Inet;
 class ListItem;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 class TickTimer;
 
 // The bid window: one new window per bid, made by frmMain.Bid. Its run signs
-// in to eBay, prepares the bid, reads the page tokens, confirms, judges the
-// reply by eBay's marker texts, signs out and logs every step to
+// in to eBay, prepares the bid, reads the page tokens, confirms (a snipe at
+// its moment, ConfirmAt, not as soon as it is prepared), judges the reply by
+// eBay's marker texts, signs out and logs every step to
 // "logbids.txt". A success and an unrecognised reply (handed to the failure
 // report) close the window; a known failure keeps it open with the reason.
 class frmBid final : public QDialog
@@ -51,6 +56,9 @@ public:
     float sngLeadTimeStart = 0; // seconds since midnight when the run started
     qint16 intLeadTime = 0;
     bool blnUnknownFail = false;
+    // A snipe's confirmation goes out at this moment (this computer's clock)
+    // and not before; invalid: as soon as the bid is prepared.
+    QDateTime ConfirmAt;
 
     // Writes Data and a line end into a file of the data folder, replacing
     // it. Raises NumberedError when the file cannot be written.
@@ -128,6 +136,12 @@ private:
     // NumberedError like the transfer control.
     QString Fetch(const QString &url);
     void RunFlow();
+    // The confirmation waits for ConfirmAt with the event loop free, then
+    // the run goes on at ConfirmAndSignOut.
+    void HoldConfirmation();
+    void ConfirmationDue();
+    qint64 MsecsUntilConfirmation() const;
+    void ConfirmAndSignOut();
     void ShowFailure(const QString &reason);
     void HandToFailureReport();
     // Keeps what the confirmation came to for the refresh's won decision:
@@ -135,6 +149,8 @@ private:
     void RecordConfirmation(bool succeeded, bool judged);
     void FinishRun();
 
+    std::shared_ptr<Run> m_run; // the run under way; its steps keep it alive
+    QTimer *m_confirmTimer = nullptr;
     bool m_running = false;
     bool m_unloaded = false;
     bool m_counted = false; // counted in ActiveRuns()

@@ -140,12 +140,17 @@ public:
     // item #<number>..." (unless the status is frozen) and freezes it,
     // cancels Inet, and puts a new bid window with the row's item, amount,
     // quantity, user and plain password into BidForm. The window's run is
-    // queued for right after this returns. IsSnipe is not read; IsBin makes
-    // the bid a Buy It Now purchase. The row itself is not changed. When the
+    // queued for right after this returns. A snipe (IsSnipe, not IsBin)
+    // holds its confirmation until the row's end less the bid delay by
+    // eBay's clock; IsBin makes the bid a Buy It Now purchase, sent at once
+    // like a bid placed now. The row itself is not changed. When the
     // bid cannot be started (no such account, no amount) nothing is shown:
     // the failure goes to "logbids.txt" and the "Status" panel, and
     // blnBidding is cleared unless another bid window is still working.
     virtual void Bid(ListItem *Item, bool IsSnipe, bool IsBin);
+    // When a snipe on the row is to be confirmed, on this computer's clock;
+    // invalid when the row has no end date.
+    QDateTime SnipeConfirmationMoment(const ListItem *Item) const;
 
     // --- The update check (updatecheckseam.cpp) ---
     // Runs the seller tools' update check when the program installed it.

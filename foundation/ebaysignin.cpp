@@ -26,14 +26,14 @@ QString SignInURL(const QString &user, const QString &password)
         + QStringLiteral("&i1=-1&pageType=-1&userid=") + credentials(user, password);
 }
 
-QString QuickSignInURL(const QString &user, const QString &password, bool https)
+QString QuickSignInURL(const QString &user, const QString &password)
 {
     // siteid, UsingSSL and the partner parameter are sent twice, as eBay has
     // always been sent them.
     return HostRoles::url(Role::SignIn,
                           QStringLiteral("/ws/eBayISAPI.dll?co_partnerid=2&siteid=0&UsingSSL=1&MfcISAPICommand=SignInWelcome"
                                          "&siteid=0&co_partnerId=2&UsingSSL=1&i1=-1&userid="),
-                          https)
+                          true)
         + credentials(user, password);
 }
 

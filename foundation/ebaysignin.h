@@ -13,9 +13,9 @@ namespace eBaySignIn {
 // encoded, so the parameters after it belong to the outer query.
 QString SignInURL(const QString &user, const QString &password);
 
-// The short sign-in: https from the account windows, plain http from the
-// seller tools and the watching-list import.
-QString QuickSignInURL(const QString &user, const QString &password, bool https);
+// The short sign-in, used by the account windows and the seller tools; over
+// https only, as everything that carries the password.
+QString QuickSignInURL(const QString &user, const QString &password);
 
 // The sign-out, always plain http.
 QString SignOutURL();

@@ -151,7 +151,7 @@ void frmEditUser::cmdOK_Click()
     lblAuth->setVisible(true);
 
     basGeneral::GetURL(eBaySignIn::SignOutURL(), settings.Inet);
-    const QString reply = basGeneral::GetURL(eBaySignIn::QuickSignInURL(userId, txtPswd->text(), true), settings.Inet);
+    const QString reply = basGeneral::GetURL(eBaySignIn::QuickSignInURL(userId, txtPswd->text()), settings.Inet);
 
     setInputEnabled(true);
     QApplication::restoreOverrideCursor();

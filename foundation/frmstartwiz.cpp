@@ -165,7 +165,7 @@ void frmStartWiz::cmdNext_Click()
     const QString password = txtPassword->text();
     QString reply;
     skipOnError([&] { basGeneral::GetURL(eBaySignIn::SignOutURL(), Inet); });
-    skipOnError([&] { reply = basGeneral::GetURL(eBaySignIn::QuickSignInURL(userId, password, true), Inet); });
+    skipOnError([&] { reply = basGeneral::GetURL(eBaySignIn::QuickSignInURL(userId, password), Inet); });
 
     setInputEnabled(true);
     lblAuth->setVisible(false);

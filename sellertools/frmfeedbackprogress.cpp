@@ -185,7 +185,7 @@ bool frmFeedbackProgress::leaveFor(const QString &user, const QString &comment)
     status(QStringLiteral("Signing in to leave feedback..."));
     fetch(eBaySignIn::SignOutURL());
     // The password goes only over https.
-    fetch(eBaySignIn::QuickSignInURL(user, password, true));
+    fetch(eBaySignIn::QuickSignInURL(user, password));
     const int count = int(entries.size());
     for (int i = 1; i <= count; ++i) {
         if (blnCancel)

@@ -70,7 +70,7 @@ void frmSalesProgress::soldItemsRun()
 
     basGeneral::GetURL(eBaySignIn::SignOutURL(), Inet);
     // The password goes only over https.
-    basGeneral::GetURL(eBaySignIn::QuickSignInURL(CurrentUser, password, true), Inet);
+    basGeneral::GetURL(eBaySignIn::QuickSignInURL(CurrentUser, password), Inet);
 
     const QString soldList = basGeneral::GetURL(SalesPages::SoldListURL(), EngineForm().Inet,
                                                    SalesPages::SoldListReplyBytes);

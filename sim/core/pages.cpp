@@ -291,4 +291,11 @@ QString notFound(const QString &target)
                       QStringLiteral("<h1>Not Found</h1><p>") + htmlEscape(target) + QStringLiteral("</p>"));
 }
 
+QString passwordOverHttpRefused()
+{
+    return simplePage(QStringLiteral("403 Forbidden"),
+                      QStringLiteral("<h1>Secure connection required</h1><p>A password is only accepted over https. "
+                                     "The request was not carried out.</p>"));
+}
+
 } // namespace Sim::Pages

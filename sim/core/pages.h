@@ -51,6 +51,8 @@ QString searchResults(const PageContext &ctx, const QString &words, const QList<
 // case, or is the item number or the seller; no words match every item.
 bool matchesSearch(const SimItem &item, const QString &words);
 QString notFound(const QString &target);
+// The answer to a request that sent a password over plain http.
+QString passwordOverHttpRefused();
 
 // Time left as the item page prints it: "3d 04h", "2h 05m", "4m 09s".
 QString timeLeftText(qint64 seconds);

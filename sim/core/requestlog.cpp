@@ -15,6 +15,7 @@ QJsonObject LogEntry::toJson() const
         {QStringLiteral("status"), status},
         {QStringLiteral("fault"), fault},
         {QStringLiteral("user"), user},
+        {QStringLiteral("refused"), refused},
     };
 }
 

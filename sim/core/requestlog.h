@@ -20,6 +20,7 @@ struct LogEntry
     int status = 0;       // 0 while no answer was sent (hang, close)
     QString fault;        // the fault applied, if any ("hang", "delay", "empty", "close")
     QString user;         // the signed-in user whose session cookie came along, or ""
+    QString refused;      // why the simulator refused the request unanswered, or ""
 
     QJsonObject toJson() const;
 };

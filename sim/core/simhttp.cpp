@@ -146,6 +146,21 @@ QString Request::cookie(const QString &name) const
     return {};
 }
 
+bool Request::carriesPassword() const
+{
+    static const QStringList kNames = {QStringLiteral("pass"), QStringLiteral("pswd"), QStringLiteral("password")};
+    auto isPasswordField = [](const QString &name) { return kNames.contains(name.trimmed().toLower()); };
+    for (const auto &item : parseQuery(rawQuery))
+        if (isPasswordField(item.name))
+            return true;
+    // A form posts its fields in the body; "+" stands for a blank there.
+    const QString form = QString::fromLatin1(body).replace(QLatin1Char('+'), QLatin1Char(' '));
+    for (const auto &item : parseQuery(form))
+        if (item.hasValue && isPasswordField(item.name))
+            return true;
+    return false;
+}
+
 Response Response::html(const QString &page, int status)
 {
     Response r;

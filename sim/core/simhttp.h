@@ -39,6 +39,10 @@ struct Request
 
     QByteArray header(const QByteArray &name) const;
     QString cookie(const QString &name) const;
+
+    // Whether the query or a form body holds a password field ("pass",
+    // "pswd" or "password", in any letter case), filled in or not.
+    bool carriesPassword() const;
 };
 
 // Splits a raw query at "&" into decoded name/value pairs; a word without

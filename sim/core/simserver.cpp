@@ -390,6 +390,18 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
     entry.scheme = request.scheme();
     entry.arrival = request.arrival;
     entry.user = sessionUser(request);
+    // eBay never sees a password sent in the clear: such a request is refused
+    // before any page acts on it, and the refusal stays in the log.
+    if (!request.https && request.carriesPassword()) {
+        entry.refused = QStringLiteral("password over plain http");
+        const Response refusal = Response::html(Pages::passwordOverHttpRefused(), 403);
+        entry.status = refusal.status;
+        const qint64 index = m_log.append(entry);
+        qWarning("tallowmere-sim: refused a password over plain http: %s", qPrintable(request.path));
+        sendResponse(socket, refusal, keepAlive);
+        emit requestLogged(index);
+        return;
+    }
     const qint64 index = m_log.append(entry);
 
     FaultRule fault;

@@ -73,6 +73,7 @@ TEST(AccountsWithSimulator, EditorChecksTheAccountUnlessTheCheckIsBypassed)
 {
     freshStart();
     frmSettings &s = frmSettings::instance();
+    const qint64 from = RefreshSim::Mark();
 
     auto add = [](const QString &user, const QString &password) {
         if (frmEditUser::isLoaded())
@@ -101,4 +102,7 @@ TEST(AccountsWithSimulator, EditorChecksTheAccountUnlessTheCheckIsBypassed)
     ASSERT_EQ(s.lvwUsers->Count(), 2);
     EXPECT_EQ(s.lvwUsers->Item(2)->Text(), "alice");
     EXPECT_EQ(basGeneral::UnscramblePassword(s.lvwUsers->Item(2)->Tag()), "Right Pass&1");
+    // Every check went over https.
+    EXPECT_EQ(RefreshSim::PasswordsInTheClear(from), QStringList());
+    EXPECT_GE(RefreshSim::PasswordsSentSecurely(RefreshSim::RequestsSince(from)), 2);
 }

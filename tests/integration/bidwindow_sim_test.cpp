@@ -3,7 +3,10 @@
 // reason, the failure report for an unknown reply, and the lead time.
 #include "tests/integration/bidsim.h"
 
+#include "engine/ebayclock.h"
 #include "engine/frmfailurereport.h"
+#include "engine/trackedauction.h"
+#include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/settingsstore.h"
 #include "platform/inet.h"
@@ -81,6 +84,7 @@ TEST_F(BidWindowWithSimulator, SnipeSignsInPreparesConfirmsAndSignsOut)
                                       + QStringLiteral("&item=") + number
                                       + QStringLiteral("&maxbid=12.50&quant=2&mode=1&user=alice&pass=Secret%201%26&stok=")
                                       + state.stok + QStringLiteral("&co_partnerid=2&fb=2"));
+    EXPECT_EQ(requests[2].scheme, QStringLiteral("https")) << "it carries the password";
     EXPECT_EQ(requests[3].scheme, QStringLiteral("http"));
     ASSERT_EQ(state.maxima.size(), 1);
     EXPECT_DOUBLE_EQ(state.maxima.first().max, 12.5);
@@ -89,6 +93,51 @@ TEST_F(BidWindowWithSimulator, SnipeSignsInPreparesConfirmsAndSignsOut)
     EXPECT_EQ(BidLog(), QStringList({QStringLiteral("Signing in to bid on item # ") + number, "Preparing bid", "Confirming bid",
                                      "Lead time: 0", "Signing out"}));
     EXPECT_EQ(GetSetting(QStringLiteral("Lead time")), QStringLiteral("3")) << "a quick run is stored as 3 seconds";
+}
+
+TEST_F(BidWindowWithSimulator, ASnipeHoldsItsConfirmationUntilTheEndLessTheBidDelayWhileABidPlacedNowGoesAtOnce)
+{
+    frmMainEngine &main = MainWindow();
+    const int delay = frmSettings::instance().BidDelaySeconds();
+    const QDateTime startReading = EbayClock::LocalNow();
+    auto endsIn = [&](ListItem *row, qint64 seconds) {
+        main.lvwAuctions->setField(row, QStringLiteral("enddate"),
+                                   TrackedAuction::EndDateSerial(startReading.addSecs(EbayClock::Offset() + seconds)));
+    };
+    ListItem *snipe = Snipe();
+    const QString snipeNumber = number;
+    endsIn(snipe, delay + 3);
+    ListItem *now = Snipe();
+    const QString nowNumber = number;
+    endsIn(now, 3600);
+    auto confirmation = [&](const QString &item) -> std::optional<Sim::LogEntry> {
+        for (const Sim::LogEntry &e : RequestsSince(from))
+            if (Kind(e) == QLatin1String("confirm") && e.target.contains(QStringLiteral("item=") + item))
+                return e;
+        return std::nullopt;
+    };
+
+    main.Bid(snipe, true, false);
+    QPointer<frmBid> held(LatestBidWindow());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestKinds(from).contains(QStringLiteral("prepare")); }, 5000));
+    // Prepared; the window waits with the event loop free, so a bid placed
+    // now on another item runs and is confirmed meanwhile.
+    main.Bid(now, false, false);
+    QPointer<frmBid> placed(LatestBidWindow());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return placed.isNull(); }, 10000));
+    ASSERT_TRUE(confirmation(nowNumber).has_value());
+    EXPECT_FALSE(held.isNull());
+    EXPECT_FALSE(confirmation(snipeNumber).has_value()) << "not before its moment";
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.isNull(); }, 15000));
+    const std::optional<Sim::LogEntry> sent = confirmation(snipeNumber);
+    ASSERT_TRUE(sent.has_value());
+    EXPECT_NEAR(double(startReading.msecsTo(EbayClock::Reading(sent->arrival))), 3000.0, 150.0);
+    EXPECT_EQ(sent->scheme, QStringLiteral("https"));
+    EXPECT_EQ(Server().items().find(snipeNumber)->winner, kUser);
+    // The lead time is the requests' time, without the wait.
+    EXPECT_EQ(BidLog().filter(QStringLiteral("Lead time: ")), QStringList({"Lead time: 0", "Lead time: 0"}));
+    EXPECT_FALSE(main.blnBidding);
 }
 
 TEST_F(BidWindowWithSimulator, EveryConfirmationFailureShowsItsTitleAndReason)

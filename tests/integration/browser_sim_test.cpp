@@ -245,6 +245,7 @@ TEST(BrowserSignIn, TheSignInPageIsFilledOnceOnEbaysSecureHostOnly)
     open(m, secure.toString());
     ASSERT_TRUE(waitFor([&] { return requestsFor("SignInWelcome") == 2; }));
     EXPECT_EQ(requestsFor("SignInWelcome"), 2);
+    EXPECT_EQ(RefreshSim::PasswordsInTheClear(sim().requestLog().since(0)), QStringList());
 }
 
 TEST(BrowserSignIn, APageReportingAWrongPasswordIsNotFilledAgain)
@@ -270,6 +271,7 @@ TEST(BrowserSignIn, TheOnlineServiceLoginIsFilledOnItsSecureHostAndNotAfterAFail
     open(m, HostRoles::url(HostRoles::Role::VendorSecure, QStringLiteral("/online/login.asp?error=1"), true));
     open(m, HostRoles::url(HostRoles::Role::VendorSecure, QStringLiteral("/online/login.asp"), false));
     EXPECT_EQ(requestsFor("/online/login.asp", mark), 2) << "only the two pages themselves";
+    EXPECT_EQ(RefreshSim::PasswordsInTheClear(sim().requestLog().since(0)), QStringList());
 }
 
 TEST(BrowserPageEvents, TheInformationBarShowsTheItemAndHidesElsewhere)

@@ -99,6 +99,9 @@ TEST_F(PlaceBidWithSimulator, FirstBidderIsConfirmedAndTheWindowCloses)
     EXPECT_EQ(RequestsSince(from).first().target,
               QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=MakeBid&uiid=UIID42&item=") + number
                   + QStringLiteral("&maxbid=20.00&quant=1&mode=1&user=alice&pass=pw%201"));
+    // It carries the password: https only.
+    EXPECT_EQ(RequestsSince(from).first().scheme, QStringLiteral("https"));
+    EXPECT_EQ(RefreshSim::PasswordsInTheClear(from), QStringList());
     EXPECT_EQ(Server().items().find(number)->winner, kUser);
 }
 
@@ -218,6 +221,8 @@ TEST_F(PlaceBidWithSimulator, PurchaseIsConfirmedByAnyReplyWithoutTheOutbidMarke
     EXPECT_EQ(Requests(QStringLiteral("purchase")), 1);
     EXPECT_EQ(RequestsSince(from).first().target, QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=BinConfirm&uiid=UIID42&item=")
                                                          + number + QStringLiteral("&Quantity=1&mode=1&user=alice&pass=pw%201"));
+    EXPECT_EQ(RequestsSince(from).first().scheme, QStringLiteral("https"));
+    EXPECT_EQ(RefreshSim::PasswordsInTheClear(from), QStringList());
     EXPECT_EQ(Server().bids().item(number).purchases, 1);
     EXPECT_EQ(GetSetting(QStringLiteral("W")), QStringLiteral("1"));
     EXPECT_EQ(row->Tag(), QStringLiteral("Bid complete"));

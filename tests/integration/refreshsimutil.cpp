@@ -21,6 +21,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRadioButton>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace RefreshSim {
 
@@ -58,6 +61,38 @@ QStringList TargetsSince(qint64 mark)
     for (const Sim::LogEntry &e : RequestsSince(mark))
         targets << e.scheme + QLatin1Char(' ') + e.target;
     return targets;
+}
+
+namespace {
+
+bool sendsPassword(const Sim::LogEntry &e)
+{
+    static const QRegularExpression field(QStringLiteral("[?&](pass|pswd|password)="),
+                                          QRegularExpression::CaseInsensitiveOption);
+    return field.match(e.target).hasMatch();
+}
+
+} // namespace
+
+QStringList PasswordsInTheClear(const QList<Sim::LogEntry> &requests)
+{
+    QStringList found;
+    for (const Sim::LogEntry &e : requests)
+        if (!e.refused.isEmpty() || (sendsPassword(e) && e.scheme != QLatin1String("https")))
+            found << e.scheme + QLatin1Char(' ') + e.target;
+    return found;
+}
+
+QStringList PasswordsInTheClear(qint64 mark)
+{
+    return PasswordsInTheClear(RequestsSince(mark));
+}
+
+int PasswordsSentSecurely(const QList<Sim::LogEntry> &requests)
+{
+    return int(std::count_if(requests.cbegin(), requests.cend(), [](const Sim::LogEntry &e) {
+        return sendsPassword(e) && e.scheme == QLatin1String("https") && e.refused.isEmpty();
+    }));
 }
 
 void Form::SyncHTMLList(bool, const QString &)

@@ -34,6 +34,12 @@ QList<Sim::LogEntry> RequestsSince(qint64 mark);
 qint64 Mark();
 // "scheme target" of those requests.
 QStringList TargetsSince(qint64 mark);
+// "scheme target" of the requests that sent a password ("pass", "pswd" or
+// "password") over plain http or that the simulator refused for it.
+QStringList PasswordsInTheClear(const QList<Sim::LogEntry> &requests);
+QStringList PasswordsInTheClear(qint64 mark);
+// How many of the requests sent a password, each over https.
+int PasswordsSentSecurely(const QList<Sim::LogEntry> &requests);
 
 // An engine window whose HTML list, layout and bid hand-off are recorded;
 // the bid hand-off also runs the real one when realBid is set.

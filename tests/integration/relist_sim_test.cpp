@@ -82,11 +82,15 @@ TEST(RelistRobotWithSimulator, ADueEntryIsRelistedOnceAndKeepsTheNewNumberAcross
     EbayNamedHosts hosts;
     frmRelist::SecondMs = 150;
     frmRelistItems &w = dueSchedule({"4100000001"});
+    const qint64 mark = RefreshSim::Mark();
 
     w.tmrTimer_Timer();
 
     EXPECT_FALSE(RelistInProgress);
     EXPECT_EQ(Server().selling().relists, 1);
+    // The robot's sign-in form went to the secure sign-in host only.
+    EXPECT_EQ(RefreshSim::PasswordsInTheClear(mark), QStringList());
+    EXPECT_EQ(RefreshSim::PasswordsSentSecurely(RefreshSim::RequestsSince(mark)), 1);
     const QString newNumber = Server().selling().lastNewItem;
     ASSERT_FALSE(newNumber.isEmpty());
     EXPECT_EQ(w.lvwRelist->Item(1)->Text(), newNumber);

@@ -179,8 +179,16 @@ TEST(SnipeWithSimulator, BidsAtLeadTimePlusBidDelayAndReportsTheResult)
     ASSERT_NE(preparation, nullptr);
     EXPECT_TRUE(preparation->target.contains(QLatin1String("&maxbid=5.00&qty=1"))) << preparation->target.toStdString();
     ASSERT_NE(confirmation, nullptr);
-    EXPECT_LT(confirmation->arrival, end);
+    // Prepared early, confirmed at the end less the bid delay (1 s), the end
+    // being the whole second the item page shows.
+    const QDateTime endShown = end.addMSecs(-end.time().msec());
+    EXPECT_NEAR(double(confirmation->arrival.msecsTo(endShown)), 1000.0, 150.0);
     EXPECT_TRUE(confirmation->target.contains(QLatin1String("&maxbid=5.00&quant=1"))) << confirmation->target.toStdString();
+    // The sign-in before the end, the bid's sign-in and the confirmation
+    // carry the password, each over https only.
+    EXPECT_EQ(confirmation->scheme, "https");
+    EXPECT_EQ(PasswordsInTheClear(seen), QStringList());
+    EXPECT_EQ(PasswordsSentSecurely(seen), 3);
     // One sign-out and sign-in when fast mode began, none before.
     EXPECT_EQ(signInsBefore, 1);
     EXPECT_EQ(signOutsBefore, 1);

@@ -9,6 +9,7 @@
 #include "platform/ticktimer.h"
 #include "tests/integration/refreshsimutil.h"
 
+#include <QComboBox>
 #include <QHash>
 
 #include <algorithm>
@@ -31,22 +32,31 @@ bool isConfirmation(const Sim::LogEntry &e, const QString &number)
 
 } // namespace
 
-Result Run(int count, int spacingS)
+Result Run(int count, const Setup &setup)
 {
     Result result;
     Form &f = FreshForm();
     f.realBid = true;
-    const qint64 leadS = GetSetting(QStringLiteral("Lead time")).toInt() + frmSettings::instance().BidDelaySeconds();
+    if (setup.freshInstall)
+        DeleteSetting(QStringLiteral("Lead time"));
+    frmSettings &settings = frmSettings::instance();
+    settings.ddnBidDelay->setCurrentIndex(settings.ddnBidDelay->findData(setup.bidDelayS));
+    Server().setClockOffset(setup.ebayAheadS);
+    const int spacingS = setup.spacingS;
+    const qint64 delayS = settings.BidDelaySeconds();
+    if (delayS != setup.bidDelayS)
+        result.problems << QStringLiteral("no such bid delay");
+    const qint64 leadS = GetSetting(QStringLiteral("Lead time"), 15).toInt() + delayS;
 
     // Ends on whole seconds, as the item page shows them.
     const qint64 nowS = Server().now().toSecsSinceEpoch();
-    QHash<QString, qint64> momentMs; // by item number
+    QHash<QString, qint64> endMs; // by item number
     for (int i = 0; i < count; ++i) {
         const qint64 endS = nowS + kFirstMomentS + leadS + qint64(i) * spacingS;
         const QString number =
             AddItem(0, 1.0, [endS](Sim::SimItem &item) { item.endsAt = QDateTime::fromSecsSinceEpoch(endS, Qt::UTC); });
         AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
-        momentMs.insert(number, (endS - leadS) * 1000);
+        endMs.insert(number, endS * 1000);
     }
     const qint64 mark = Mark();
     const double lastEndS = kFirstMomentS + leadS + double(count - 1) * spacingS;
@@ -68,11 +78,10 @@ Result Run(int count, int spacingS)
     if (!ended)
         result.problems << QStringLiteral("not every auction ended in time");
     result.offsetErrorS = EbayTimeOffset - EbayClock::EstimatedOffset() - Server().clockOffset();
-    if (GetSetting(QStringLiteral("Lead time")).toInt() + frmSettings::instance().BidDelaySeconds() != leadS)
-        result.problems << QStringLiteral("the lead time changed, so later moments are not known");
+    const bool leadKept = GetSetting(QStringLiteral("Lead time"), 15).toInt() + delayS == leadS;
 
     const QList<Sim::LogEntry> requests = RequestsSince(mark);
-    for (auto it = momentMs.cbegin(); it != momentMs.cend(); ++it) {
+    for (auto it = endMs.cbegin(); it != endMs.cend(); ++it) {
         const QString &number = it.key();
         const qsizetype at = f.bids.indexOf(number);
         if (at < 0) {
@@ -91,13 +100,15 @@ Result Run(int count, int spacingS)
         s.item = number;
         const qint64 tickMs = f.bidMoments[at].toMSecsSinceEpoch();
         const qint64 arrivalMs = confirmation->arrival.toMSecsSinceEpoch();
-        s.tickLateMs = tickMs - it.value();
+        // The simulator runs on this computer's clock; a clock offset only
+        // moves the times its pages print.
+        s.confirmErrorMs = arrivalMs - (it.value() - delayS * 1000);
+        s.tickLateMs = leadKept ? tickMs - (it.value() - leadS * 1000) : 0;
         s.pathMs = arrivalMs - tickMs;
-        s.arrivalMs = arrivalMs - it.value();
         result.snipes << s;
     }
     std::sort(result.snipes.begin(), result.snipes.end(),
-              [&](const Snipe &a, const Snipe &b) { return momentMs[a.item] < momentMs[b.item]; });
+              [&](const Snipe &a, const Snipe &b) { return endMs[a.item] < endMs[b.item]; });
     return result;
 }
 

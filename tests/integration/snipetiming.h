@@ -3,18 +3,20 @@
 // Times snipes placed by the running main tick against the simulator in this
 // process, which shares this computer's clock.
 //
-// A snipe's moment is its end on eBay's clock minus the lead time and the bid
-// delay: the main tick starts the bid on its first tick at or after it. Each
-// snipe's times, all on this computer's clock:
-//   tickLateMs   the tick that started the bid minus the moment. This is the
-//                error of the confirmation: the confirmation arrives this much
-//                later than it would have had a tick come exactly at the
-//                moment, the request path being the same;
-//   pathMs       the confirmation's arrival at the simulator minus that tick
-//                (the sign-in, the preparation and the confirmation);
-//   arrivalMs    the confirmation's arrival minus the moment (the sum).
-// The moment is taken on the simulator's clock, eBay's true clock, so an error
-// of the program's whole-second clock offset shows in tickLateMs as well.
+// A snipe's confirmation is due at its end on eBay's clock less the bid
+// delay; the main tick starts the bid earlier by the lead time, on its first
+// tick at or after end - lead time - bid delay, and the bid window holds the
+// prepared confirmation until it is due. Each snipe's times, all on this
+// computer's clock:
+//   confirmErrorMs  the confirmation's arrival at the simulator minus the
+//                   moment it was due: what the user sees of the timing;
+//   tickLateMs      the tick that started the bid minus end - lead time -
+//                   bid delay (while the lead time stayed as it was at the
+//                   start; 0 otherwise);
+//   pathMs          the confirmation's arrival minus that tick (the sign-in,
+//                   the preparation, the wait and the confirmation).
+// Both moments are taken on the simulator's clock, eBay's true clock, so an
+// error of the program's whole-second clock offset shows in them as well.
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -24,9 +26,9 @@ namespace SnipeTiming {
 struct Snipe
 {
     QString item;
+    qint64 confirmErrorMs = 0;
     qint64 tickLateMs = 0;
     qint64 pathMs = 0;
-    qint64 arrivalMs = 0;
 };
 
 struct Result
@@ -36,10 +38,17 @@ struct Result
     qint64 offsetErrorS = 0; // the program's eBay clock offset minus the true one
 };
 
-// A fresh main window with `count` snipes whose moments are `spacingS`
-// seconds apart, the first about 10 s from now; runs the main tick until all
-// have ended.
-Result Run(int count, int spacingS = 2);
+struct Setup
+{
+    int spacingS = 2;          // between the ends
+    bool freshInstall = false; // no "Lead time" stored yet: the first bids start at its default
+    int bidDelayS = 1;         // "Bid Delay 3", one of its entries
+    qint64 ebayAheadS = 0;     // eBay's clock ahead of this computer's
+};
+
+// A fresh main window with `count` snipes, the first bid about 10 s from now;
+// runs the main tick until all have ended.
+Result Run(int count, const Setup &setup = {});
 
 // The value at fraction q (0..1) of the sorted values: nearest rank.
 qint64 Percentile(QList<qint64> values, double q);

@@ -133,6 +133,42 @@ TEST(SimPacific, WritesEbaysDateForms)
     EXPECT_EQ(Pacific::longText(summer), QStringLiteral("Thursday, July 3, 2014 23:00:09 PDT"));
 }
 
+TEST_F(SimServerTest, APasswordOverPlainHttpIsRefusedUnansweredAndTheRefusalLogged)
+{
+    server.addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    const QString signIn = QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=SignInWelcome&userid=alice&pass=pw");
+    const QString confirm = QStringLiteral(
+        "/ws/eBayISAPI.dll?MfcISAPICommand=MakeBid&uiid=U&item=1&maxbid=5&quant=1&mode=1&user=alice&pass=pw");
+    auto refused = [](const QString &body) { return body.contains(QLatin1String("Secure connection required")); };
+
+    // Sign-in, confirmation, an empty password and a login form's body: the
+    // field alone is enough, whatever page the request was meant for.
+    EXPECT_TRUE(refused(page(signIn)));
+    EXPECT_TRUE(refused(page(confirm)));
+    EXPECT_TRUE(refused(page(QStringLiteral("/ws/eBayISAPI.dll?co_partnerid=2&MfcISAPICommand=SignInWelcome&userid=alice&PASS="))));
+    const auto form = fetch(nam, server.url(QStringLiteral("/online/login.asp")), 5000, {}, "POST",
+                            "username=alice&pswd=pw&submit=Log+in");
+    EXPECT_EQ(form.status, 403);
+    EXPECT_TRUE(refused(QString::fromLatin1(form.body)));
+    // Over https, and without a password over http, pages answer as ever.
+    EXPECT_TRUE(page(signIn, true).contains(QLatin1String("You are signed in")));
+    EXPECT_FALSE(refused(page(QStringLiteral("/ws/eBayISAPI.dll?EbayTime"))));
+
+    const QList<LogEntry> log = server.requestLog().since();
+    ASSERT_EQ(log.size(), 6);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(log[i].refused, QStringLiteral("password over plain http")) << i;
+        EXPECT_EQ(log[i].status, 403) << i;
+        EXPECT_EQ(log[i].scheme, QStringLiteral("http")) << i;
+    }
+    EXPECT_EQ(log[0].role, QString()) << "no page acted on it";
+    EXPECT_EQ(log[4].refused, QString());
+    EXPECT_EQ(log[4].status, 200);
+    EXPECT_EQ(log[5].refused, QString());
+    const QJsonArray entries = control("GET", QStringLiteral("log")).object().value(QStringLiteral("entries")).toArray();
+    EXPECT_EQ(entries.at(1).toObject().value(QStringLiteral("refused")).toString(), QStringLiteral("password over plain http"));
+}
+
 TEST_F(SimServerTest, LogTellsWhichRequestsArrivedWhen)
 {
     page(QStringLiteral("/ws/eBayISAPI.dll?EbayTime"));
