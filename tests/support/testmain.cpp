@@ -1,8 +1,10 @@
 // Every test process gets a private home folder, the offscreen platform and
 // a message-box responder, so no test touches the user's files or waits on a
 // dialog.
+#include "engine/ebayclock.h"
 #include "foundation/basgeneral.h"
 #include "foundation/globals.h"
+#include "foundation/hostroles.h"
 #include "foundation/mainformshell.h"
 #include "platform/defaultinstance.h"
 #include "platform/desktop.h"
@@ -39,6 +41,12 @@ private:
         // The program's globals as a new process has them.
         CurrentUser.clear();
         EbayTimeOffset = 0;
+        EbayClock::ForgetMeasurement();
+        EbayClock::SetComputerClockAhead(0);
+        // No hosts chosen: a test's simulator makes itself the program's
+        // hosts at its first use in the test.
+        qunsetenv("TALLOWMERE_HOSTS");
+        HostRoles::reload();
         TabURLs.clear();
         EditMode = DebugMode = RelistInProgress = false;
         CommandLine.clear();
