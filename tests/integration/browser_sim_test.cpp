@@ -39,7 +39,7 @@ Sim::SimServer &sim()
         options.ebayHostNames = true;
         return RefreshSim::StartServer(options);
     }();
-    return *server;
+    return RefreshSim::HostsOf(*server);
 }
 
 QString ebayUrl(HostRoles::Role role, const QString &path, bool https = false)

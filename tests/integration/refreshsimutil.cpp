@@ -39,10 +39,19 @@ Sim::SimServer *StartServer(const Sim::SimServer::Options &options)
     return s;
 }
 
+Sim::SimServer &HostsOf(Sim::SimServer &server)
+{
+    if (qEnvironmentVariableIsEmpty("TALLOWMERE_HOSTS")) {
+        qputenv("TALLOWMERE_HOSTS", server.hostsFile().toUtf8());
+        HostRoles::reload();
+    }
+    return server;
+}
+
 Sim::SimServer &Server()
 {
     static Sim::SimServer *server = StartServer({});
-    return *server;
+    return HostsOf(*server);
 }
 
 qint64 Mark()

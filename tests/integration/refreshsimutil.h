@@ -28,6 +28,10 @@ Sim::SimServer &Server();
 // A simulator of its own, started with `options` and made the program's
 // hosts; it lives as long as the process.
 Sim::SimServer *StartServer(const Sim::SimServer::Options &options);
+// Makes `server` the program's hosts unless this test chose hosts already
+// (each test starts with none), so a test of a process that has run other
+// simulators before reaches its own; returns it.
+Sim::SimServer &HostsOf(Sim::SimServer &server);
 
 // Requests that reached the simulator since `mark` (a requestLog index).
 QList<Sim::LogEntry> RequestsSince(qint64 mark);

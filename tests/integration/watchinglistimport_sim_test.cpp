@@ -88,8 +88,10 @@ TEST(WatchingListImport, CancelWhileSigningOutLeavesTheListUntouched)
     Server().setWatching("alice", {AddItem(3600)});
     AddFault(QStringLiteral("sout"), Sim::FaultMode::Hang, 1, 1500);
     const qint64 mark = Mark();
-    // The click comes while the window waits for the sign-out page.
-    QObject::connect(&Server(), &Sim::SimServer::requestLogged, [](qint64 index) {
+    // The click comes while the window waits for the sign-out page; it
+    // stays with this test, the simulator serves the later ones.
+    QObject thisTest;
+    QObject::connect(&Server(), &Sim::SimServer::requestLogged, &thisTest, [](qint64 index) {
         if (frmImportAuctions::isLoaded() && Server().requestLog().since(index).value(0).target.contains("sout"))
             frmImportAuctions::instance().cmdCancel->click();
     });
