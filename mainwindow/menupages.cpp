@@ -15,6 +15,12 @@ QString sitePage(Role role, const QString &domain, const QString &pathAndQuery)
     return HostRoles::url(role, pathAndQuery, false, domain);
 }
 
+// A page of My eBay, by its CurrentPage name.
+QString myEbayPage(const QString &domain, const QString &currentPage)
+{
+    return sitePage(Role::SiteMyEbay, domain, QStringLiteral("/ws/eBayISAPI.dll?MyeBay&CurrentPage=") + currentPage);
+}
+
 QString vendorPage(const QString &pathAndQuery)
 {
     return HostRoles::url(Role::Vendor, pathAndQuery);
@@ -39,17 +45,17 @@ QString Sell(const QString &domain)
 
 QString MyEbayBidding(const QString &domain)
 {
-    return sitePage(Role::SiteMyEbay, domain, QStringLiteral("/ws/eBayISAPI.dll?MyeBay&CurrentPage=MyeBayAllBuying"));
+    return myEbayPage(domain, QStringLiteral("MyeBayAllBuying"));
 }
 
 QString MyEbaySelling(const QString &domain)
 {
-    return sitePage(Role::SiteMyEbay, domain, QStringLiteral("/ws/eBayISAPI.dll?MyeBay&CurrentPage=MyeBaySelling"));
+    return myEbayPage(domain, QStringLiteral("MyeBaySelling"));
 }
 
 QString MyEbayFavorites(const QString &domain)
 {
-    return sitePage(Role::SiteMyEbay, domain, QStringLiteral("/ws/eBayISAPI.dll?MyeBay&CurrentPage=MyeBayAllFavorites"));
+    return myEbayPage(domain, QStringLiteral("MyeBayAllFavorites"));
 }
 
 QString Feedback(const QString &domain, const QString &user)

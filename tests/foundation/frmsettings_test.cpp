@@ -5,6 +5,7 @@
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
+#include "tests/support/keptsettings.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/programended.h"
 
@@ -12,7 +13,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -149,16 +149,10 @@ TEST(frmSettings, AResetKeepsTheSettingsAsTheyWereAndSaysWhere)
         EXPECT_EQ(GetSetting("Username", "gone"), "gone");
 
         ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
-        const QString prompt = MsgBoxScript::instance().lastPrompt();
-        const QString copy = prompt.section("\r\n", -1);
-        ASSERT_TRUE(copy.contains(".before-reset-")) << prompt.toStdString();
-        QFile f(copy);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        const QByteArray kept = f.readAll();
+        QByteArray kept;
+        ASSERT_TRUE(TakeKeptSettings(MsgBoxScript::instance().lastPrompt(), kept));
         EXPECT_TRUE(kept.contains("alice;bob"));
         EXPECT_TRUE(kept.contains("pw1;pw2"));
-        f.close();
-        QFile::remove(copy);
         DeleteSetting(key);
     }
     // In range, the sliders take the stored values.

@@ -3,16 +3,15 @@
 // placed a second time, the row shows the bid as made, and the refresh after
 // the end decides the result.
 #include "foundation/basgeneral.h"
-#include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
 #include "sim/core/simserver.h"
 
+#include "tests/integration/programrun.h"
+#include "tests/integration/refreshsimutil.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 
@@ -20,28 +19,14 @@
 
 namespace {
 
-Sim::SimServer &Server()
-{
-    static Sim::SimServer *server = [] {
-        auto *s = new Sim::SimServer;
-        if (!s->start())
-            qFatal("simulator: %s", qPrintable(s->errorString()));
-        return s;
-    }();
-    return *server;
-}
+using ProgramRun::Server;
+using ProgramRun::StartProgram;
 
 // A finished first run; the bid window starts 3 s (the lead time) + 30 s
 // (the bid delay) before the end, the fast refresh runs every 5 s.
 void PrepareSettings()
 {
-    SaveSetting("1st Run", "False");
-    SaveSetting("Exit OK", "1");
-    SaveSetting("Username", "alice");
-    SaveSetting("Password", basGeneral::ScramblePassword("pw"));
-    SaveSetting("Login", "QXR");
-    SaveSetting("Has TMRO Account", "True");
-    SaveSetting("TMRO Default Shown", "True");
+    ProgramRun::PrepareFinishedFirstRun();
     SaveSetting("Lead time", "3");
     SaveSetting("Bid Delay 3", "13");
     SaveSetting("Fast Sync Interval", "0");
@@ -49,26 +34,7 @@ void PrepareSettings()
 
 void WriteSnipe(const QString &number)
 {
-    QDir().mkpath(basGeneral::DataFolder());
-    QFile f(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(QStringLiteral("\"%1\",\"Retrieving...\",\"Retrieving...\",\"N/A\",\"Retrieving...\",\"Retrieving...\","
-                           "\"Retrieving...\",\"1 @ 25.00\",\"alice\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"Local\"\r\n")
-                .arg(number)
-                .toLatin1());
-}
-
-void StartProgram(QProcess &p)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TALLOWMERE_HOSTS"), Server().hostsFile());
-    env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
-    p.setProcessEnvironment(env);
-    p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere"));
-    p.setArguments({QStringLiteral("/nomon")});
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start();
-    ASSERT_TRUE(p.waitForStarted(10000));
+    ProgramRun::WriteList({ProgramRun::ListRecord(number, QStringLiteral("1 @ 25.00"), QStringLiteral("Local"))});
 }
 
 int Count(const QString &marker, const QString &number)
@@ -119,11 +85,7 @@ TEST(BidRestart, AProgramKilledAtTheConfirmationDoesNotBidAgainAfterItsRestart)
     const QString number = Server().items().add(item);
     Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
     // The confirmation reaches eBay (the bid is placed) and no answer comes.
-    Sim::FaultRule silent;
-    silent.pattern = QStringLiteral("MfcISAPICommand=MakeBid");
-    silent.mode = Sim::FaultMode::Hang;
-    silent.remaining = 1;
-    Server().faults().add(silent);
+    RefreshSim::AddFault(QStringLiteral("MfcISAPICommand=MakeBid"), Sim::FaultMode::Hang);
     PrepareSettings();
     WriteSnipe(number);
 

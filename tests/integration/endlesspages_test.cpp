@@ -2,17 +2,15 @@
 // without a stated length, one in chunks), while another row's snipe comes
 // due: the program, as its own process, fails those pages as refresh errors,
 // stays small and places the snipe on time.
-#include "foundation/basgeneral.h"
-#include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
 #include "sim/core/simserver.h"
 
+#include "tests/integration/programrun.h"
+#include "tests/integration/refreshsimutil.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -22,16 +20,7 @@
 
 namespace {
 
-Sim::SimServer &Server()
-{
-    static Sim::SimServer *server = [] {
-        auto *s = new Sim::SimServer;
-        if (!s->start())
-            qFatal("simulator: %s", qPrintable(s->errorString()));
-        return s;
-    }();
-    return *server;
-}
+using ProgramRun::Server;
 
 // Lead time 5 s and a bid delay of 3 s: the bid starts 8 s before the end
 // and confirms 3 s before it.
@@ -40,24 +29,10 @@ constexpr int kConfirmBeforeEndS = 3;
 
 void PrepareSettings()
 {
-    SaveSetting("1st Run", "False");
-    SaveSetting("Exit OK", "1");
-    SaveSetting("Username", "alice");
-    SaveSetting("Password", basGeneral::ScramblePassword("pw"));
-    SaveSetting("Login", "QXR");
-    SaveSetting("Has TMRO Account", "True");
-    SaveSetting("TMRO Default Shown", "True");
-    SaveSetting("Last Load Step", "not started");
+    ProgramRun::PrepareFinishedFirstRun();
     SaveSetting("Lead time", "5");
     SaveSetting("Bid Delay 3", "2");
     SaveSetting("Fast Sync Interval", "0");
-}
-
-QString Row(const QString &number, const QString &maxBid, const QString &tag)
-{
-    return QStringLiteral("\"%1\",\"Retrieving...\",\"Retrieving...\",\"N/A\",\"Retrieving...\",\"Retrieving...\","
-                          "\"Retrieving...\",\"%2\",\"alice\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"%3\"\r\n")
-        .arg(number, maxBid, tag);
 }
 
 QString AddItem(QDateTime endsAt)
@@ -100,30 +75,15 @@ TEST(EndlessPages, TheProgramStaysSmallAndTheSnipeGoesOutOnTime)
     // Ends on a whole second, as the item page shows it.
     const QDateTime end = QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() + 50, Qt::UTC);
     const QString snipe = AddItem(end);
-    for (const auto &[number, mode] : {std::pair{plain, Sim::FaultMode::Endless}, {chunked, Sim::FaultMode::EndlessChunked}}) {
-        Sim::FaultRule rule;
-        rule.pattern = QStringLiteral("ViewItem&item=") + number;
-        rule.mode = mode;
-        rule.remaining = -1;
-        Server().faults().add(rule);
-    }
+    RefreshSim::AddFault(QStringLiteral("ViewItem&item=") + plain, Sim::FaultMode::Endless, -1);
+    RefreshSim::AddFault(QStringLiteral("ViewItem&item=") + chunked, Sim::FaultMode::EndlessChunked, -1);
     PrepareSettings();
-    QDir().mkpath(basGeneral::DataFolder());
-    QFile list(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
-    ASSERT_TRUE(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    list.write((Row(plain, "(watching)", "") + Row(chunked, "(watching)", "") + Row(snipe, "1 @ 5.00", "Local")).toLatin1());
-    list.close();
+    using ProgramRun::ListRecord;
+    ASSERT_NO_FATAL_FAILURE(
+        ProgramRun::WriteList({ListRecord(plain), ListRecord(chunked), ListRecord(snipe, "1 @ 5.00", "Local")}));
 
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TALLOWMERE_HOSTS"), Server().hostsFile());
-    env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
-    program.setProcessEnvironment(env);
-    program.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere"));
-    program.setArguments({QStringLiteral("/nomon")});
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start();
-    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartProgram(program));
     const qint64 pid = program.processId();
 
     const QString confirmation = QStringLiteral("item=") + snipe;

@@ -3,11 +3,11 @@
 // toolbar's Filter button with its pop-up menu, and its Settings and
 // Refresh List buttons.
 #include "tests/integration/refreshsimutil.h"
+#include "tests/integration/shownmain.h"
 
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
-#include "foundation/passwords.h"
 #include "items/frmaddauction.h"
 #include "items/frmitemnumber.h"
 #include "items/itemwindows.h"
@@ -15,7 +15,6 @@
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/pageprinter.h"
-#include "platform/ticktimer.h"
 #include "platform/toolbar.h"
 #include "platform/webbrowser.h"
 #include "tests/support/msgboxscript.h"
@@ -34,26 +33,6 @@
 namespace {
 
 using HostRoles::Role;
-
-// The main window shown, alice the current user, no rows.
-frmMain &shownMain()
-{
-    RefreshSim::Server();
-    if (frmMainShell::isLoaded())
-        frmMainShell::destroyInstance();
-    frmSettings &s = frmSettings::instance();
-    s.lvwUsers->Clear();
-    s.lvwUsers->Add(QStringLiteral("alice"))->setTag(basGeneral::ScramblePassword(QStringLiteral("pw")));
-    CurrentUser = QStringLiteral("alice");
-    frmMain::registerAsMainWindow();
-    frmMain &m = frmMain::instance();
-    m.tmrLoadProcess->setEnabled(false); // the loader is not under test here
-    m.blnDoneLoading = true;
-    m.resize(1000, 800);
-    m.show();
-    MsgBoxScript::instance().clear();
-    return m;
-}
 
 void open(frmMain &m, const QString &url)
 {
@@ -107,7 +86,7 @@ WizardSeen runModalWizard(const std::function<void()> &command)
 
 TEST(ItemCommands, BidSnipeBuyEditsATrackedItemAddsAnUntrackedOneAndElsewhereAsksForTheNumber)
 {
-    frmMain &m = shownMain();
+    frmMain &m = ShownMain::Show();
     RegisterItemWindows();
     const QString tracked = RefreshSim::AddItem(3600);
     const QString untracked = RefreshSim::AddItem(3600);
@@ -146,7 +125,7 @@ TEST(ItemCommands, BidSnipeBuyEditsATrackedItemAddsAnUntrackedOneAndElsewhereAsk
 
 TEST(ItemCommands, WatchThisItemIsEnabledExactlyOnItemPagesAndAddsTheShownItem)
 {
-    frmMain &m = shownMain();
+    frmMain &m = ShownMain::Show();
     auto bothEnabled = [&m] {
         EXPECT_EQ(m.mnuAuctionsWatch->isEnabled(), m.Toolbar->Enabled(QStringLiteral("Watch Auction")));
         return m.mnuAuctionsWatch->isEnabled();
@@ -169,7 +148,7 @@ TEST(ItemCommands, WatchThisItemIsEnabledExactlyOnItemPagesAndAddsTheShownItem)
 
 TEST(PrintCommand, PrintsTheShownPageToThePrinterChosenAndNothingWhenTheDialogIsCancelled)
 {
-    frmMain &m = shownMain();
+    frmMain &m = ShownMain::Show();
     open(m, otherPage());
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
@@ -217,7 +196,7 @@ TEST(PrintCommand, PrintsTheShownPageToThePrinterChosenAndNothingWhenTheDialogIs
 
 TEST(FilterButton, AChosenFilterAppliesAtOnceAndAMenuClosedWithoutAChoiceLeavesTheButtonAsTheFiltersStand)
 {
-    frmMain &m = shownMain();
+    frmMain &m = ShownMain::Show();
     const QString filter = QStringLiteral("Filter");
     ASSERT_TRUE(m.mnuFilterAll->isChecked());
     ListItem *ended = RefreshSim::AddRow(QStringLiteral("201"), {{"timeleft", QStringLiteral("Ended")}, {"user", CurrentUser}});
@@ -263,7 +242,7 @@ TEST(FilterButton, AChosenFilterAppliesAtOnceAndAMenuClosedWithoutAChoiceLeavesT
 
 TEST(ToolbarButtons, SettingsOpensTheSettingsWindowAndRefreshListFetchesEveryRow)
 {
-    frmMain &m = shownMain();
+    frmMain &m = ShownMain::Show();
     bool settingsShown = false;
     QTimer::singleShot(0, [&settingsShown] {
         settingsShown = frmSettings::isLoaded() && frmSettings::instance().isVisible();

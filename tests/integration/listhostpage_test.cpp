@@ -4,7 +4,9 @@
 #include "foundation/basgeneral.h"
 #include "foundation/settingsstore.h"
 
+#include "tests/integration/programrun.h"
 #include "tests/support/filemode.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/tinyhttp.h"
 #include "tests/support/waitfor.h"
 
@@ -24,12 +26,6 @@ constexpr uid_t kOtherUser = 65534; // nobody
 bool copyBeside(const QString &name, const QString &folder)
 {
     return QFile::copy(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -58,14 +54,7 @@ TEST(ListHostPage, APageAnotherUserPlantedBesideTheProgramIsNeverLoaded)
     ASSERT_EQ(::chown(QFile::encodeName(planted).constData(), kOtherUser, kOtherUser), 0);
     ASSERT_TRUE(SetFileMode(planted, 0644));
 
-    SaveSetting("1st Run", "False");
-    SaveSetting("Exit OK", "1");
-    SaveSetting("Username", "alice");
-    SaveSetting("Password", "secret");
-    SaveSetting("Login", "QXR");
-    SaveSetting("Has TMRO Account", "True");
-    SaveSetting("TMRO Default Shown", "True");
-    SaveSetting("Last Load Step", "not started");
+    ProgramRun::PrepareFinishedFirstRun();
     QProcess program;
     program.setProgram(folder + QStringLiteral("/tallowmere"));
     program.setArguments({QStringLiteral("/nomon")});

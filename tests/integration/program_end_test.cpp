@@ -5,15 +5,15 @@
 // question of the start closes with its cancel answer, and a signal at any
 // moment ends the program without a crash.
 #include "foundation/basgeneral.h"
-#include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
 #include "sim/core/simserver.h"
 
+#include "tests/integration/programrun.h"
+#include "tests/integration/refreshsimutil.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -25,55 +25,17 @@
 
 namespace {
 
-// One simulator for the process; the program is pointed at it.
-Sim::SimServer &Server()
-{
-    static Sim::SimServer *server = [] {
-        auto *s = new Sim::SimServer;
-        if (!s->start())
-            qFatal("simulator: %s", qPrintable(s->errorString()));
-        return s;
-    }();
-    return *server;
-}
-
-// The settings a finished first-run wizard leaves, without the start-up prompt.
-void PrepareSettings()
-{
-    SaveSetting("1st Run", "False");
-    SaveSetting("Exit OK", "1");
-    SaveSetting("Username", "alice");
-    SaveSetting("Password", basGeneral::ScramblePassword("pw"));
-    SaveSetting("Login", "QXR");
-    SaveSetting("Has TMRO Account", "True");
-    SaveSetting("TMRO Default Shown", "True");
-    SaveSetting("Last Load Step", "not started");
-}
+using ProgramRun::PrepareFinishedFirstRun;
+using ProgramRun::Server;
+using ProgramRun::StartProgram;
 
 // The list: one watched row per item number, to be read from the site.
 void WriteList(const QStringList &numbers)
 {
-    QDir().mkpath(basGeneral::DataFolder());
-    QFile f(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QStringList records;
     for (const QString &n : numbers)
-        f.write(QStringLiteral("\"%1\",\"Retrieving...\",\"Retrieving...\",\"N/A\",\"Retrieving...\",\"Retrieving...\","
-                               "\"Retrieving...\",\"(watching)\",\"alice\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n")
-                    .arg(n)
-                    .toLatin1());
-}
-
-void StartProgram(QProcess &p)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TALLOWMERE_HOSTS"), Server().hostsFile());
-    env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
-    p.setProcessEnvironment(env);
-    p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere"));
-    p.setArguments({QStringLiteral("/nomon")});
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start();
-    ASSERT_TRUE(p.waitForStarted(10000));
+        records << ProgramRun::ListRecord(n);
+    ProgramRun::WriteList(records);
 }
 
 // The program's log, "" while there is none.
@@ -99,7 +61,7 @@ bool CatchesSigterm(const QProcess &p)
 // The settings an unclean last run leaves: the next start asks its question.
 void PrepareCrashedRun()
 {
-    PrepareSettings();
+    PrepareFinishedFirstRun();
     SaveSetting("Exit OK", "False");
 }
 
@@ -133,6 +95,19 @@ void Signal(QProcess &p, int signal)
     ASSERT_EQ(::kill(pid_t(p.processId()), signal), 0);
 }
 
+// SIGTERM once a start-up question has been on screen for `shownMs`: the
+// program ends on its own, soon, without an answer.
+void SigtermAtTheQuestion(QProcess &program, int shownMs)
+{
+    waitFor([] { return false; }, shownMs);
+    ASSERT_EQ(program.state(), QProcess::Running) << "the question is on screen";
+
+    Signal(program, SIGTERM);
+    ASSERT_TRUE(Ends(program, 5000)) << "a shut-down must not hang on the question";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
 // The first request for an item page, or nullptr.
 const Sim::LogEntry *ItemPageRequest()
 {
@@ -149,7 +124,7 @@ TEST(ProgramEnd, SigtermAndSigintEndTheProgramThroughItsShutDown)
     Server();
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
-        PrepareSettings();
+        PrepareFinishedFirstRun();
         WriteList({});
         QProcess program;
         StartProgram(program);
@@ -171,12 +146,8 @@ TEST(ProgramEnd, ASignalWhileTheShutDownRefusesIsMadeAgainUntilItIsAccepted)
     const QString number = Server().items().add(item);
     // The item page answers 6 s late: the refresh waits for it, and the
     // shut-down refuses while the refresh runs.
-    Sim::FaultRule slow;
-    slow.pattern = QStringLiteral("ViewItem");
-    slow.mode = Sim::FaultMode::Hang;
-    slow.delayMs = 6000;
-    Server().faults().add(slow);
-    PrepareSettings();
+    RefreshSim::AddFault(QStringLiteral("ViewItem"), Sim::FaultMode::Hang, 1, 6000);
+    PrepareFinishedFirstRun();
     WriteList({number});
 
     QProcess program;
@@ -205,13 +176,7 @@ TEST(ProgramEnd, SigtermAtTheCrashPromptEndsTheProgramWithoutAnAnswer)
     StartProgram(program);
     // The heartbeat is written just before the question is asked.
     ASSERT_TRUE(waitFor([] { return !GetSetting("Last alive").isEmpty(); }));
-    waitFor([] { return false; }, 1500);
-    ASSERT_EQ(program.state(), QProcess::Running) << "the question is on screen";
-
-    Signal(program, SIGTERM);
-    ASSERT_TRUE(Ends(program, 5000)) << "a shut-down must not hang on the question";
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+    ASSERT_NO_FATAL_FAILURE(SigtermAtTheQuestion(program, 1500));
     // Closed as No: no setting reset, none written, and the question comes again.
     EXPECT_EQ(GetSetting("Homepage"), "http://mine.test/");
     EXPECT_EQ(GetSetting("Exit OK"), "False");
@@ -221,7 +186,7 @@ TEST(ProgramEnd, SigtermAtTheCrashPromptEndsTheProgramWithoutAnAnswer)
 TEST(ProgramEnd, SigtermAtTheDamagedListQuestionEndsTheProgramAsNoAndLogsOnce)
 {
     Server();
-    PrepareSettings();
+    PrepareFinishedFirstRun();
     WriteDamagedList();
     const QByteArray damaged = DataFileBytes(QStringLiteral("data6.dat"));
     QProcess program;
@@ -230,13 +195,7 @@ TEST(ProgramEnd, SigtermAtTheDamagedListQuestionEndsTheProgramAsNoAndLogsOnce)
     // before the question.
     ASSERT_TRUE(waitFor([] { return GetSetting("Last Load Step") == "Loading items list"; }));
     ASSERT_TRUE(waitFor([] { return GetSetting("Exit OK") == "1"; }));
-    waitFor([] { return false; }, 1000);
-    ASSERT_EQ(program.state(), QProcess::Running) << "the question is on screen";
-
-    Signal(program, SIGTERM);
-    ASSERT_TRUE(Ends(program, 5000)) << "a shut-down must not hang on the question";
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+    ASSERT_NO_FATAL_FAILURE(SigtermAtTheQuestion(program, 1000));
     // Closed as No: the list stays as it was, nothing is set aside.
     EXPECT_EQ(DataFileBytes(QStringLiteral("data6.dat")), damaged);
     EXPECT_TRUE(QDir(basGeneral::DataFolder()).entryList({QStringLiteral("data6-backup*")}).isEmpty());
@@ -271,7 +230,7 @@ TEST(ProgramEnd, SigtermAtRandomMomentsEndsTheProgramWithoutACrash)
         if (scenario == 1)
             PrepareCrashedRun();
         else
-            PrepareSettings();
+            PrepareFinishedFirstRun();
         if (scenario == 2)
             WriteDamagedList();
         else

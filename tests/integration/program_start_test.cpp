@@ -4,6 +4,7 @@
 #include "foundation/basgeneral.h"
 #include "foundation/settingsstore.h"
 
+#include "tests/integration/programrun.h"
 #include "tests/support/filemode.h"
 #include "tests/support/waitfor.h"
 
@@ -87,13 +88,7 @@ TEST(ProgramStart, NomonStartLoadsWithoutPromptAndASecondCopyEndsAtOnce)
 // so the second start ends at once and never reaches the list to bid on it.
 TEST(ProgramStart, TwoStartsOnOneDataFolderSeeEachOtherWhateverTheRuntimeFolder)
 {
-    SaveSetting("1st Run", "False");
-    SaveSetting("Exit OK", "1");
-    SaveSetting("Username", "alice");
-    SaveSetting("Password", "secret");
-    SaveSetting("Login", "QXR");
-    SaveSetting("Has TMRO Account", "True");
-    SaveSetting("TMRO Default Shown", "True");
+    ProgramRun::PrepareFinishedFirstRun();
     // A data folder from an older version, open to everyone to read.
     ASSERT_TRUE(QDir().mkpath(basGeneral::DataFolder()));
     ASSERT_TRUE(SetFileMode(basGeneral::DataFolder(), 0755));

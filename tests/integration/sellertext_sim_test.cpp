@@ -4,18 +4,17 @@
 // information bar, never as markup; notes, groups and titles read back as
 // typed after a save and a restart.
 #include "tests/integration/refreshsimutil.h"
+#include "tests/integration/shownmain.h"
 #include "tests/integration/wizardsim.h"
 
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
-#include "foundation/passwords.h"
 #include "items/frmaddauction.h"
 #include "items/frmnotes.h"
 #include "items/frmremove.h"
 #include "mainwindow/frmmain.h"
 #include "platform/listview.h"
-#include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/waitfor.h"
@@ -32,26 +31,6 @@ namespace {
 const QString kVinyl = QStringLiteral("12\" vinyl record & sleeve <rare>");
 const QString kBold = QStringLiteral("<b>Bold</b> <img src=x onerror=\"window.__ran = 1\"> &amp; more");
 const QString kSeller = QStringLiteral("r&b_records");
-
-// The main window shown, alice the current user, no rows.
-frmMain &shownMain()
-{
-    Server();
-    if (frmMainShell::isLoaded())
-        frmMainShell::destroyInstance();
-    frmSettings &s = frmSettings::instance();
-    s.lvwUsers->Clear();
-    s.lvwUsers->Add(QStringLiteral("alice"))->setTag(basGeneral::ScramblePassword(QStringLiteral("pw")));
-    CurrentUser = QStringLiteral("alice");
-    frmMain::registerAsMainWindow();
-    frmMain &m = frmMain::instance();
-    m.tmrLoadProcess->setEnabled(false); // the loader is not under test here
-    m.blnDoneLoading = true;
-    m.resize(1000, 800);
-    m.show();
-    MsgBoxScript::instance().clear();
-    return m;
-}
 
 // The HTML list's title of the row of `number`, as the page shows it.
 QString shownTitle(frmMain &m, const QString &number)
@@ -79,7 +58,7 @@ QString itemPage(const QString &number)
 
 TEST(SellerText, TitlesShowAsWrittenInTheListViewAndTheHtmlListBeforeAndAfterARestart)
 {
-    frmMain &m = shownMain();
+    frmMain &m = ShownMain::Show();
     const QString vinyl = AddItem(3600, 12, [](Sim::SimItem &it) {
         it.title = kVinyl;
         it.seller = kSeller;
@@ -112,7 +91,7 @@ TEST(SellerText, TitlesShowAsWrittenInTheListViewAndTheHtmlListBeforeAndAfterARe
         << qPrintable(m.lblBrowserNotification1->text());
 
     // Started again: the list file gives the same titles.
-    frmMain &again = shownMain();
+    frmMain &again = ShownMain::Show();
     again.LoadListFiles();
     again.RebuildHTMLList();
     ASSERT_EQ(again.lvwAuctions->Count(), 2);

@@ -4,12 +4,12 @@
 // after a restart ends at the same moment. The time left above an item page
 // in the browser is the item's in every zone.
 #include "tests/integration/refreshsimutil.h"
+#include "tests/integration/shownmain.h"
 
 #include "engine/ebayclock.h"
 #include "engine/trackedauction.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
-#include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
 #include "mainwindow/frmmain.h"
 #include "platform/listview.h"
@@ -183,18 +183,8 @@ TEST(TimeZoneWithSimulator, TheTimeLeftAboveAnItemPageIsTheItemsInEveryZoneBefor
     sim.reset();
     sim.addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
     EbayClock::ForgetMeasurement();
-    if (frmMainShell::isLoaded())
-        frmMainShell::destroyInstance();
+    frmMain &m = ShownMain::Show();
     frmSettings &s = frmSettings::instance();
-    s.lvwUsers->Clear();
-    s.lvwUsers->Add(QStringLiteral("alice"))->setTag(basGeneral::ScramblePassword(QStringLiteral("pw")));
-    CurrentUser = QStringLiteral("alice");
-    frmMain::registerAsMainWindow();
-    frmMain &m = frmMain::instance();
-    m.tmrLoadProcess->setEnabled(false);
-    m.blnDoneLoading = true;
-    m.resize(1000, 800);
-    m.show();
 
     const QString number = AddItem(3600 + 29 * 60 + 30, 12.5, [](Sim::SimItem &item) {
         item.seller = QStringLiteral("bobsells");

@@ -5,12 +5,12 @@
 #include "foundation/settingsstore.h"
 #include "mainwindow/frmmain.h"
 #include "platform/ticktimer.h"
+#include "tests/support/keptsettings.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 
 TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
 {
@@ -35,16 +35,10 @@ TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
     EXPECT_FALSE(frmMainShell::isLoaded());
 
     // The settings as they were, the account included, are kept and named.
-    const QString told = MsgBoxScript::instance().lastPrompt();
-    const QString copy = told.section("\r\n", -1);
-    ASSERT_TRUE(copy.contains(".before-reset-")) << told.toStdString();
-    QFile kept(copy);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    const QByteArray bytes = kept.readAll();
-    EXPECT_TRUE(bytes.contains("alice"));
-    EXPECT_TRUE(bytes.contains("http://mine.test/"));
-    kept.close();
-    QFile::remove(copy);
+    QByteArray kept;
+    ASSERT_TRUE(TakeKeptSettings(MsgBoxScript::instance().lastPrompt(), kept));
+    EXPECT_TRUE(kept.contains("alice"));
+    EXPECT_TRUE(kept.contains("http://mine.test/"));
 }
 
 TEST(Main, CleanOrFirstRunsStartTheMainWindow)

@@ -4,6 +4,7 @@
 // signal or killed.
 #include "sim/core/simserver.h"
 #include "tests/sim/simtestutil.h"
+#include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -88,14 +89,11 @@ TEST(SimStateFile, ARestartKeepsItemsEndTimesWinnersAndClockAfterATermOrAKill)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString scenario = dir.filePath(QStringLiteral("scenario.json"));
-    {
-        QFile f(scenario);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QJsonDocument(QJsonObject{{QStringLiteral("items"),
-                                           QJsonArray{item(QStringLiteral("110000000001"), QStringLiteral("Chronometer"), 240),
-                                                      item(QStringLiteral("110000000002"), QStringLiteral("Sketchbook"), 900)}}})
-                    .toJson());
-    }
+    ASSERT_NO_FATAL_FAILURE(writeBytes(
+        scenario, QJsonDocument(QJsonObject{{QStringLiteral("items"),
+                                             QJsonArray{item(QStringLiteral("110000000001"), QStringLiteral("Chronometer"), 240),
+                                                        item(QStringLiteral("110000000002"), QStringLiteral("Sketchbook"), 900)}}})
+                      .toJson()));
     const QString stateFile = dir.filePath(QStringLiteral("sim/state.json"));
     QDir().mkpath(dir.filePath(QStringLiteral("sim")));
     const QStringList arguments = {QStringLiteral("--state-dir"), dir.filePath(QStringLiteral("sim")), QStringLiteral("--scenario"),
@@ -153,11 +151,7 @@ TEST(SimStateFile, AnUnreadableStateFileStopsTheStartAndIsLeftAsItWas)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString stateFile = dir.filePath(QStringLiteral("state.json"));
-    {
-        QFile f(stateFile);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("{\"items\": [ cut short");
-    }
+    ASSERT_NO_FATAL_FAILURE(writeBytes(stateFile, "{\"items\": [ cut short"));
     SimProcess sim;
     EXPECT_FALSE(sim.start({QStringLiteral("--state-dir"), dir.path(), QStringLiteral("--state-file"), stateFile}));
     sim.process().waitForFinished(5000);
