@@ -27,6 +27,19 @@ using ProgramRun::Server;
 constexpr int kBidBeforeEndS = 8;
 constexpr int kConfirmBeforeEndS = 3;
 
+// The program's memory may stay under 300 MB. Built with AddressSanitizer it
+// also holds freed memory back before reuse (its quarantine, 256 MB by default).
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TALLOWMERE_UNDER_ASAN
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(TALLOWMERE_UNDER_ASAN)
+constexpr qint64 kMemoryLimitKb = (300 + 256) * 1024;
+#else
+constexpr qint64 kMemoryLimitKb = 300 * 1024;
+#endif
+
 void PrepareSettings()
 {
     ProgramRun::PrepareFinishedFirstRun();
@@ -130,5 +143,5 @@ TEST(EndlessPages, TheProgramStaysSmallAndTheSnipeGoesOutOnTime)
     EXPECT_GT(lateMs, -500) << "not before its moment";
     EXPECT_LT(lateMs, 2000) << "on time, before the end";
     EXPECT_EQ(Server().bids().item(snipe).maxima.size(), 1);
-    EXPECT_LT(peakKb, 300 * 1024) << "the program grew to " << peakKb / 1024 << " MB";
+    EXPECT_LT(peakKb, kMemoryLimitKb) << "the program grew to " << peakKb / 1024 << " MB";
 }
