@@ -12,6 +12,8 @@
 #include <QMap>
 #include <QSaveFile>
 
+#include <sys/stat.h>
+
 namespace BidRecord {
 
 namespace {
@@ -29,10 +31,10 @@ QString path()
 
 // Item number to outcome word, as the file holds them; a damaged file reads
 // as far as it is whole.
-QMap<QString, QString> readAll()
+QMap<QString, QString> readFile(const QString &fileName)
 {
     QMap<QString, QString> records;
-    QFile file(path());
+    QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return records;
     ListFile::QuotedFieldReader reader(ListFile::DecodeFile(file.readAll()));
@@ -44,6 +46,65 @@ QMap<QString, QString> readAll()
     } catch (const NumberedError &) {
     }
     return records;
+}
+
+// What identifies one version of the file: every write renames a new file
+// over the old one, so another process's write changes the inode as well as
+// the time stamp.
+struct FileVersion {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    static FileVersion of(const QString &fileName)
+    {
+        FileVersion version;
+        struct stat info {};
+        if (::stat(QFile::encodeName(fileName).constData(), &info) != 0)
+            return version;
+        version.exists = true;
+        version.device = info.st_dev;
+        version.inode = info.st_ino;
+        version.size = info.st_size;
+        version.modified = info.st_mtim;
+        return version;
+    }
+
+    bool operator==(const FileVersion &other) const
+    {
+        return exists == other.exists && device == other.device && inode == other.inode && size == other.size
+            && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+// The refresh asks for rows one by one and the list loader for every row, so
+// the file is kept in memory and read again only when it has changed on
+// disk (a program started again, or the durability helpers, share it).
+struct Cache {
+    QString fileName;
+    FileVersion version;
+    QMap<QString, QString> records;
+};
+
+Cache &cache()
+{
+    static Cache instance;
+    return instance;
+}
+
+const QMap<QString, QString> &readAll()
+{
+    Cache &kept = cache();
+    const QString fileName = path();
+    const FileVersion now = FileVersion::of(fileName);
+    if (fileName != kept.fileName || !(now == kept.version)) {
+        kept.records = now.exists ? readFile(fileName) : QMap<QString, QString>();
+        kept.fileName = fileName;
+        kept.version = now;
+    }
+    return kept.records;
 }
 
 // Only items still in the list are kept, besides `keep`.
@@ -67,9 +128,12 @@ void writeAll(const QMap<QString, QString> &records)
     QString text;
     for (auto it = records.cbegin(); it != records.cend(); ++it)
         ListFile::AppendRecord(text, {it.key(), it.value()});
-    QSaveFile out(path());
+    const QString fileName = path();
+    QSaveFile out(fileName);
     const QByteArray bytes = ListFile::EncodeFile(text);
-    if (!PrivateFile::open(out) || out.write(bytes) != bytes.size() || !out.commit()) {
+    if (PrivateFile::open(out) && out.write(bytes) == bytes.size() && out.commit()) {
+        cache() = {fileName, FileVersion::of(fileName), records};
+    } else {
         try {
             basGeneral::WriteLog(QStringLiteral("logbids.txt"), QStringLiteral("Could not record the bid in ") + path());
         } catch (const NumberedError &) {

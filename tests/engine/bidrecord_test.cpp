@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+
+#include <cstdio>
 
 using namespace EngineTest;
 using BidRecord::Outcome;
@@ -76,4 +79,37 @@ TEST(BidRecord, OnlyALocalSnipeWhoseBidWentOutIsShownAsBidAfterARestart)
     for (const char *tag : {"", "Online", "Other in group won", "Bid complete"})
         EXPECT_EQ(BidRecord::TagAfterRestart("5", QString::fromLatin1(tag)), QString::fromLatin1(tag)) << tag;
     EXPECT_EQ(BidRecord::TagAfterRestart("6", "Local"), "Local") << "no bid went out for it";
+}
+
+// Another copy of the program (one started again, or the monitor's restart)
+// shares the file: what it writes, renamed over the old file as every writer
+// does, counts at once, even when it is the same size and comes within the
+// same instant.
+TEST(BidRecord, AnotherWritersRecordCountsAtOnce)
+{
+    QDir().mkpath(basGeneral::DataFolder());
+    RemoveDataFile(kFile);
+    FreshForm();
+    AddRow("41", {}, QStringLiteral("Local"));
+    AddRow("42", {}, QStringLiteral("Local"));
+    BidRecord::MarkSent("41");
+    ASSERT_EQ(BidRecord::Of("41"), Outcome::Sent);
+
+    const auto replaceFile = [](const QByteArray &bytes) {
+        WriteDataFile(kFile + ".new", bytes);
+        ::rename(QFile::encodeName(DataPath(kFile + ".new")).constData(), QFile::encodeName(DataPath(kFile)).constData());
+    };
+    replaceFile("\"42\",\"sent\"\r\n");
+    EXPECT_EQ(BidRecord::Of("41"), Outcome::None);
+    EXPECT_EQ(BidRecord::Of("42"), Outcome::Sent);
+
+    RemoveDataFile(kFile);
+    EXPECT_EQ(BidRecord::Of("42"), Outcome::None);
+
+    // Our own next write starts from the other writer's record, not from
+    // what was kept in memory.
+    replaceFile("\"42\",\"failed\"\r\n");
+    BidRecord::MarkConfirmed("41");
+    EXPECT_EQ(BidRecord::Of("42"), Outcome::Failed);
+    EXPECT_EQ(BidRecord::Of("41"), Outcome::Confirmed);
 }
