@@ -141,15 +141,19 @@ void writeAll(const QMap<QString, QString> &records)
     }
 }
 
+// A record already on disk is not written again: the one-call bid marks
+// each retry as sent, just before its request goes out.
 void mark(const QString &itemNumber, const QString &word)
 {
-    QMap<QString, QString> records = readAll();
+    const QMap<QString, QString> &onDisk = readAll();
+    QMap<QString, QString> records = onDisk;
     prune(records, itemNumber);
     if (word.isEmpty())
         records.remove(itemNumber);
     else
         records.insert(itemNumber, word);
-    writeAll(records);
+    if (records != onDisk)
+        writeAll(records);
 }
 
 } // namespace

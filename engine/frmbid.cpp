@@ -584,18 +584,13 @@ void frmBid::HoldConfirmation()
 {
     // Signed in and prepared early so the confirmation is ready; it waits for
     // its moment without holding up the tick, the other bids or the window.
-    const qint64 waitMs = m_run->signOutNow ? 0 : MsecsUntilConfirmation();
-    if (waitMs <= 0) {
-        ConfirmAndSignOut();
-        return;
-    }
     m_run->holdStartedMs = m_run->sinceStart.elapsed();
-    m_confirmTimer->start(int(std::min<qint64>(waitMs, std::numeric_limits<int>::max())));
+    ConfirmationDue();
 }
 
 void frmBid::ConfirmationDue()
 {
-    const qint64 waitMs = MsecsUntilConfirmation();
+    const qint64 waitMs = m_run->signOutNow ? 0 : MsecsUntilConfirmation();
     if (waitMs > 0) {
         m_confirmTimer->start(int(std::min<qint64>(waitMs, std::numeric_limits<int>::max())));
         return;

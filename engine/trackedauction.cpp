@@ -1,5 +1,7 @@
 #include "engine/trackedauction.h"
 
+#include "engine/ebayclock.h"
+
 #include "foundation/timetext.h"
 #include "platform/listview.h"
 
@@ -437,7 +439,7 @@ void SortByValue(ListView &list)
     // writes, or a date text in the locale's order of day, month and year.
     list.SetSortValue(QStringLiteral("enddate"), [](const QString &text) -> std::optional<double> {
         if (const auto when = ReadEndDate(text))
-            return double(QDateTime(when->date(), when->time(), Qt::UTC).toMSecsSinceEpoch());
+            return double(EbayClock::Reading(*when).toMSecsSinceEpoch());
         return std::nullopt;
     });
 }
