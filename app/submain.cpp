@@ -26,7 +26,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QLabel>
 #include <QWidget>
 
@@ -66,7 +65,8 @@ bool Main()
 {
     // 1. One running copy per data folder: a second start ends at once,
     // touching no setting.
-    g_instanceLock = std::make_unique<SingleInstance>(Folders::privateData(Desktop::AppTitle()));
+    const QString privateData = Folders::privateData(Desktop::AppTitle());
+    g_instanceLock = std::make_unique<SingleInstance>(privateData);
     if (g_instanceLock->anotherIsRunning()) {
         g_instanceLock.reset();
         return false;
@@ -78,10 +78,12 @@ bool Main()
         WatchUnreadableSettings();
         basGeneral::WriteHeartbeat();
         TellUnreadableSettings();
-        // 3. The data folder.
+        // 3. The data folder, made at step 1. One that could not be had as
+        // this user's own (a link, another user's folder) is not used: it
+        // would hold the list unlocked and open to others.
         const QString data = basGeneral::DataFolder();
-        if (!QDir(data).exists() && !QDir().mkdir(data))
-            throw NumberedError(ErrorNumber::PathNotFound, QStringLiteral("Path not found"));
+        if (privateData.isEmpty())
+            throw NumberedError(ErrorNumber::PathNotFound, QStringLiteral("Path not found: ") + data);
         // Temporary files of saves cut short by a killed process.
         Leftovers::RemoveSaveTemporaries(data);
         Registry::Store::instance().removeLeftovers();

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 
 TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
 {
@@ -79,4 +80,24 @@ TEST(Splash, ProgressNeverShrinksAndClosesAfterItsFirstTick)
     EXPECT_TRUE(frmSplash::isLoaded());
     emit splash.tmrTimer->Timer();
     EXPECT_FALSE(frmSplash::isLoaded());
+}
+
+// A data folder that is a link (to a folder of someone else's, say) is not
+// used: the start ends with the error before the main window, and nothing
+// is written through the link.
+TEST(Main, ADataFolderThatIsALinkEndsTheStart)
+{
+    const QString data = QDir(basGeneral::DataFolder()).absolutePath();
+    const QString elsewhere = data + QStringLiteral("-elsewhere");
+    ASSERT_TRUE(QDir(data).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, data));
+    MsgBoxScript::instance().clear();
+    RegisterWindows();
+    EXPECT_FALSE(Main());
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().contains(QStringLiteral("Error #76 Path not found: ") + data))
+        << MsgBoxScript::instance().lastPrompt().toStdString();
+    EXPECT_FALSE(frmMainShell::isLoaded());
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
 }
