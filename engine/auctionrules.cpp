@@ -11,7 +11,6 @@
 
 #include <QAction>
 
-#include <exception>
 #include <vector>
 
 using namespace TrackedAuction;
@@ -85,10 +84,7 @@ void frmMainEngine::WatchAuction(const QString &strItemNumber)
     lvwAuctions->setSorted(true);
     // The new row is saved also when the page cannot be redrawn; the
     // command gives no message either way.
-    try {
-        RebuildHTMLList();
-    } catch (const std::exception &) {
-    }
+    RedrawHTMLList();
     SaveList(false);
     SetPanelText(QStringLiteral("IEStatus"), QString());
 }
@@ -174,10 +170,7 @@ void frmMainEngine::ApplyFilters()
     Toolbar->setValue(QStringLiteral("Filter"), checked(mnuFilterAll) ? 0 : 1);
     // A template that cannot be read leaves the page as it was; the filter
     // stays chosen and shows with the next rebuild.
-    try {
-        RebuildHTMLList();
-    } catch (const std::exception &) {
-    }
+    RedrawHTMLList();
 }
 
 void frmMainEngine::mnuFilterAll_Click()

@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <QProgressBar>
 
+#include <exception>
+
 namespace {
 QPointer<frmMainShell> g_instance;
 std::function<frmMainShell *()> g_factory;
@@ -116,6 +118,14 @@ void frmMainShell::SetPanelText(const QString &key, const QString &text)
 QString frmMainShell::PanelText(const QString &key) const
 {
     return StatusBar->Panel(key)->Text();
+}
+
+void frmMainShell::RedrawHTMLList()
+{
+    try {
+        RebuildHTMLList();
+    } catch (const std::exception &) {
+    }
 }
 
 void frmMainShell::FreezeStatus()

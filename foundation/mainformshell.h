@@ -115,6 +115,10 @@ public:
     // give them their behaviour.
     virtual void Form_Resize() {}
     virtual void RebuildHTMLList() {}
+    // RebuildHTMLList for a command that changed the list: a template that
+    // cannot be read leaves the page as it was, and the command goes on to
+    // save the list. (The loader lets the error through to its own report.)
+    void RedrawHTMLList();
     // Brings the HTML list's rows up to date in place; UpdateAll also paints
     // the backgrounds and rewrites ended rows, strItemNum names a row that is
     // always written (and highlighted with UpdateAll).

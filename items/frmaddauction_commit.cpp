@@ -84,7 +84,7 @@ void frmAddAuction::OK()
     if (EditMode)
         main.SyncHTMLList(false, QString());
     else
-        main.RebuildHTMLList();
+        main.RedrawHTMLList();
     main.SaveList(false);
 
     if (main.ItemInGroupTooClose()) {

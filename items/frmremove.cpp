@@ -148,7 +148,7 @@ void frmRemove::applyLocally(bool keepWatching)
         list.Remove(row->Index());
         // Removing the last row still writes the (now empty) list file.
         main.SaveList(true);
-        main.RebuildHTMLList();
+        main.RedrawHTMLList();
     }
 }
 

@@ -16,7 +16,7 @@ bool AddAndSave(frmMainEngine &main, const QString &number)
     main.lvwAuctions->setField(row, QStringLiteral("user"), CurrentUser);
     main.RefreshAuctions(number, false, false);
     main.lvwAuctions->setSorted(true);
-    main.RebuildHTMLList();
+    main.RedrawHTMLList();
     main.SaveList(false);
     main.SetPanelText(QStringLiteral("IEStatus"), QString());
     return true;

@@ -24,7 +24,6 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include <exception>
 
 namespace {
 
@@ -215,12 +214,7 @@ void frmMain::mnuAuctionsRemoveEnded_Click()
         Desktop::DoEvents();
     }
     SaveList(true);
-    // The list is saved; a template that cannot be read leaves the page as
-    // it was, and the command ends there.
-    try {
-        RebuildHTMLList();
-    } catch (const std::exception &) {
-    }
+    RedrawHTMLList();
 }
 
 void frmMain::mnuAuctionsAutoSearch_Click()

@@ -12,6 +12,7 @@
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
+#include "items/watchedrows.h"
 #include "mainwindow/frmmain.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
@@ -314,10 +315,15 @@ TEST(MainMenus, AListTemplateLostWhileRunningEndsNoCommandAndLosesNoRow)
     EXPECT_EQ(m.PanelText("IEStatus"), "");
     EXPECT_TRUE(MsgBoxScript::instance().calls().size() == 1); // only the question of Remove Ended Items
 
+    // A row an import brings: added and saved too.
+    const QString imported = RefreshSim::AddItem(7300);
+    EXPECT_NO_THROW(WatchedRows::AddAndSave(m, imported));
+    EXPECT_TRUE(RefreshSim::DataFileText("data6.dat").contains("\"" + imported + "\""));
+
     // With the template back, the next command draws the list as it is now.
     ASSERT_TRUE(QFile::copy(basGeneral::AppPath() + "default.tmt", copy));
     m.mnuFilterAll->trigger();
-    EXPECT_EQ(m.HTMLList->ElementCount("itemnumber"), 3);
+    EXPECT_EQ(m.HTMLList->ElementCount("itemnumber"), 4); // three rows and the hidden span
     frmMain::TemplateFile.clear();
 }
 
