@@ -1,6 +1,7 @@
 #include "engine/damagedfile.h"
 
 #include "foundation/basgeneral.h"
+#include "platform/msgbox.h"
 
 #include <QFileInfo>
 
@@ -24,6 +25,13 @@ QString SetAside(const QString &folder, const QString &fileName)
     if (QFileInfo::exists(folder + fileName) || !QFileInfo::exists(folder + name))
         return {};
     return name;
+}
+
+QString NotSetAsideMessage(const QString &listName, const QString &fileName)
+{
+    return QStringLiteral("Your ") + listName + QStringLiteral(" file could not be renamed. Please move ") + fileName
+        + QStringLiteral(" out of the following folder yourself before you start ") + Desktop::AppTitle()
+        + QStringLiteral(" again:\r\n\r\n") + basGeneral::DataFolder();
 }
 
 } // namespace DamagedFile

@@ -16,4 +16,8 @@ QString BackupName(const QString &folder, const QString &fileName, const QDateTi
 // got, or empty when the file is still where it was.
 QString SetAside(const QString &folder, const QString &fileName);
 
+// What the user is told when SetAside could not move fileName (the user's
+// "items list", "favorites list"...) out of the data folder.
+QString NotSetAsideMessage(const QString &listName, const QString &fileName);
+
 } // namespace DamagedFile

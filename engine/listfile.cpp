@@ -260,10 +260,8 @@ void frmMainEngine::ListFileReadFailed(const QString &fileName, const QString &d
     if (backup.isEmpty()) {
         // Saying the list was set aside when it was not would bring the same
         // question back at every start.
-        Desktop::MsgBox(QStringLiteral("Your items list file could not be renamed. Please move "
-                                  "data6.dat out of the following folder yourself before you start ")
-                       + Desktop::AppTitle() + QStringLiteral(" again:") + kCrLf + kCrLf + basGeneral::DataFolder(),
-                   Desktop::BoxExclamation);
+        Desktop::MsgBox(DamagedFile::NotSetAsideMessage(QStringLiteral("items list"), QStringLiteral("data6.dat")),
+                        Desktop::BoxExclamation);
         return;
     }
     Desktop::MsgBox(QStringLiteral("Your items list file has been saved as ") + backup

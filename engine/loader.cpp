@@ -291,9 +291,7 @@ void frmMainEngine::LoaderFailed(const QString &currentFile, const NumberedError
             // Under a name of its own: an earlier damaged list stays.
             const QString backup = DamagedFile::SetAside(basGeneral::DataFolder(), kFavorites);
             if (backup.isEmpty())
-                Desktop::MsgBox(QStringLiteral("Your favorites list file could not be renamed. Please move favorites.dat out of "
-                                               "the following folder yourself before you start ")
-                                    + Desktop::AppTitle() + QStringLiteral(" again:") + kCrLf + kCrLf + basGeneral::DataFolder(),
+                Desktop::MsgBox(DamagedFile::NotSetAsideMessage(QStringLiteral("favorites list"), kFavorites),
                                 Desktop::BoxExclamation);
             else
                 Desktop::MsgBox(QStringLiteral("Your favorites list has been saved as ") + backup
