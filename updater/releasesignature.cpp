@@ -1,7 +1,5 @@
 #include "updater/releasesignature.h"
 
-#include <QList>
-
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 
@@ -72,17 +70,6 @@ QByteArray Sign(const QByteArray &statement, const QByteArray &privateKeyDer)
         return {};
     signature.truncate(qsizetype(length));
     return signature;
-}
-
-QByteArray FromPem(const QByteArray &pem)
-{
-    QByteArray base64;
-    for (const QByteArray &line : pem.split('\n')) {
-        const QByteArray l = line.trimmed();
-        if (!l.isEmpty() && !l.startsWith("-----"))
-            base64 += l;
-    }
-    return QByteArray::fromBase64(base64);
 }
 
 } // namespace ReleaseSignature

@@ -22,7 +22,4 @@ bool Verify(const QByteArray &statement, const QByteArray &signature, const QByt
 // an Ed25519 private key. For the simulator and tests.
 QByteArray Sign(const QByteArray &statement, const QByteArray &privateKeyDer);
 
-// The body of a PEM file's text (the base64 lines) decoded: its DER.
-QByteArray FromPem(const QByteArray &pem);
-
 } // namespace ReleaseSignature

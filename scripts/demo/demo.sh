@@ -205,13 +205,14 @@ demo_unattended() {
   # A kept simulator keeps the auction's end; a fresh one ends it soon.
   [ "$SIM_KEPT" = 1 ] ||
     curl -sf -X POST "$SIM_URL/_sim/items/$DEMO_ITEM" -d "{\"endsIn\": $UNATTENDED_ENDS_IN}" >/dev/null
-  local title ends_in
-  title="$(sim_item | jq -r .title)"
-  ends_in="$(sim_item | jq -r '.endsIn | floor')"
+  local item title ends_in
+  item="$(sim_item)"
+  title="$(jq -r .title <<<"$item")"
+  ends_in="$(jq -r '.endsIn | floor' <<<"$item")"
   demo_say "No display found: the unattended demo, on a virtual screen (Xvfb)."
   demo_say "The demo snipe: item $DEMO_ITEM \"$title\", maximum bid 120.00 as \"demo\";"
-  if [ "$(sim_item | jq -r .ended)" = true ]; then
-    demo_say "its auction ended in an earlier run (kept with --keep, at $(sim_item | jq -r .endTime))."
+  if [ "$(jq -r .ended <<<"$item")" = true ]; then
+    demo_say "its auction ended in an earlier run (kept with --keep, at $(jq -r .endTime <<<"$item"))."
   else
     demo_say "its auction ends in $ends_in s. The program bids in its last seconds."
   fi
@@ -237,7 +238,7 @@ demo_unattended() {
   demo_say "Program started (process $PROGRAM_PID; its output goes to $program_log)."
 
   local deadline=$((SECONDS + ends_in + 90)) last_state="" last_report=$SECONDS
-  local item ended="false" ended_at=0 row state left running
+  local ended="false" ended_at=0 row state left running
   while [ "$SECONDS" -lt "$deadline" ]; do
     running="$(demo_program_pid)"
     if [ -n "$running" ] && [ "$running" != "$PROGRAM_PID" ]; then

@@ -206,11 +206,9 @@ Response SimServer::control(const Request &request)
         }
         if (isWrite(request)) {
             const QJsonObject o = body.object();
-            const QString user = o.value(QLatin1String("user")).toString();
-            if (user.isEmpty())
+            if (o.value(QLatin1String("user")).toString().isEmpty())
                 return Response::jsonError(QStringLiteral("\"user\" is required"));
-            addAccount(user, o.value(QLatin1String("password")).toString(), o.value(QLatin1String("feedbackScore")).toInt(0),
-                       o.value(QLatin1String("feedbackPercent")).toDouble(100.0));
+            addAccountFromJson(o);
         }
         return ok(QJsonArray::fromStringList(accounts()));
     }

@@ -51,22 +51,19 @@ QList<const SimItem *> SimServer::itemsEndingFirst() const
 void SimServer::addEbayRoutes()
 {
     // Item page: the listing, or the removed-item page for a number eBay does not know.
-    m_routes.add(QStringLiteral("item"), kIsapi, QStringLiteral("ViewItem"), Scheme::Any, [this](const Request &r) {
+    const auto itemPage = [this](const Request &r, bool original) {
         const QString number = r.param(QStringLiteral("item")).trimmed();
         const SimItem *item = m_items.find(number);
         if (!item)
             return Response::html(Pages::removedItem(number));
-        return LayoutPages::reply(item->layout, Pages::item(*item, pageContext(), r.hasParam(QStringLiteral("orig"))));
-    });
+        return LayoutPages::reply(item->layout, Pages::item(*item, pageContext(), original));
+    };
+    m_routes.add(QStringLiteral("item"), kIsapi, QStringLiteral("ViewItem"), Scheme::Any,
+                 [itemPage](const Request &r) { return itemPage(r, r.hasParam(QStringLiteral("orig"))); });
 
     // The item page as the "www" host shows it to a browser.
     m_routes.add(QStringLiteral("www"), QStringLiteral("/itm") + kIsapi, QStringLiteral("ViewItem"), Scheme::Any,
-                 [this](const Request &r) {
-                     const SimItem *item = m_items.find(r.param(QStringLiteral("item")).trimmed());
-                     if (!item)
-                         return Response::html(Pages::removedItem(r.param(QStringLiteral("item")).trimmed()));
-                     return LayoutPages::reply(item->layout, Pages::item(*item, pageContext(), false));
-                 });
+                 [itemPage](const Request &r) { return itemPage(r, false); });
 
     // A member's feedback profile; the numbers come from the account, if there is one.
     m_routes.add(QStringLiteral("feedback"), kIsapi, QStringLiteral("ViewFeedback"), Scheme::Any, [this](const Request &r) {

@@ -276,6 +276,17 @@ void SimServer::addAccount(const QString &user, const QString &password, int fee
     m_accounts.insert(user.toLower(), Account{user, password, feedbackScore, feedbackPercent});
 }
 
+void SimServer::addAccountFromJson(const QJsonObject &a)
+{
+    addAccount(a.value(QLatin1String("user")).toString(), a.value(QLatin1String("password")).toString(),
+               a.value(QLatin1String("feedbackScore")).toInt(0), a.value(QLatin1String("feedbackPercent")).toDouble(100.0));
+}
+
+qint64 SimServer::clockOffsetIn(const QJsonObject &o, qint64 absent)
+{
+    return o.contains(QLatin1String("clockOffset")) ? qint64(o.value(QLatin1String("clockOffset")).toDouble()) : absent;
+}
+
 const SimServer::Account *SimServer::account(const QString &user) const
 {
     const auto it = m_accounts.constFind(user.toLower());
@@ -334,13 +345,9 @@ bool SimServer::loadScenario(const QJsonObject &scenario, QString *error)
     QString dummy;
     if (!error)
         error = &dummy;
-    if (scenario.contains(QLatin1String("clockOffset")))
-        m_clockOffset = qint64(scenario.value(QLatin1String("clockOffset")).toDouble());
-    for (const auto &value : scenario.value(QLatin1String("accounts")).toArray()) {
-        const QJsonObject a = value.toObject();
-        addAccount(a.value(QLatin1String("user")).toString(), a.value(QLatin1String("password")).toString(),
-                   a.value(QLatin1String("feedbackScore")).toInt(0), a.value(QLatin1String("feedbackPercent")).toDouble(100.0));
-    }
+    m_clockOffset = clockOffsetIn(scenario, m_clockOffset);
+    for (const auto &value : scenario.value(QLatin1String("accounts")).toArray())
+        addAccountFromJson(value.toObject());
     const QDateTime t = now();
     for (const auto &value : scenario.value(QLatin1String("items")).toArray()) {
         SimItem item;

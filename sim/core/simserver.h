@@ -186,6 +186,10 @@ private:
     // /_sim/online; `parts` starts after "_sim".
     Response onlineControl(const Request &request, const QStringList &parts, const QJsonObject &body);
     void addWatchingRoutes();
+    // One account as a scenario, the saved state or /_sim/accounts gives it.
+    void addAccountFromJson(const QJsonObject &a);
+    // The clock offset `o` gives, or `absent` when it gives none.
+    static qint64 clockOffsetIn(const QJsonObject &o, qint64 absent);
     // /_sim/watching: reads, sets or empties the users' watching lists.
     Response watchingControl(const Request &request, const QJsonObject &body);
     Response control(const Request &request);

@@ -76,11 +76,8 @@ bool SimServer::restoreState(const QJsonObject &state, QString *error)
     for (auto it = bids.begin(); it != bids.end(); ++it)
         m_bids.item(it.key()) = ItemBidding::fromJson(it.value().toObject());
     m_accounts.clear();
-    for (const auto &value : state.value(QLatin1String("accounts")).toArray()) {
-        const QJsonObject a = value.toObject();
-        addAccount(a.value(QLatin1String("user")).toString(), a.value(QLatin1String("password")).toString(),
-                   a.value(QLatin1String("feedbackScore")).toInt(0), a.value(QLatin1String("feedbackPercent")).toDouble(100.0));
-    }
+    for (const auto &value : state.value(QLatin1String("accounts")).toArray())
+        addAccountFromJson(value.toObject());
     m_watching.clear();
     const QJsonObject watching = state.value(QLatin1String("watching")).toObject();
     for (auto it = watching.begin(); it != watching.end(); ++it) {
@@ -94,7 +91,7 @@ bool SimServer::restoreState(const QJsonObject &state, QString *error)
     const QJsonObject sessions = state.value(QLatin1String("sessions")).toObject();
     for (auto it = sessions.begin(); it != sessions.end(); ++it)
         m_sessions.insert(it.key(), it.value().toString());
-    m_clockOffset = qint64(state.value(QLatin1String("clockOffset")).toDouble());
+    m_clockOffset = clockOffsetIn(state, 0);
     return true;
 }
 
