@@ -41,13 +41,13 @@ void WriteList(const QStringList &records)
     writeBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat"), records.join(QString()).toLatin1());
 }
 
-void StartProgram(QProcess &p)
+void StartProgram(QProcess &p, const QString &program)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TALLOWMERE_HOSTS"), Server().hostsFile());
     env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
     p.setProcessEnvironment(env);
-    p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere"));
+    p.setProgram(program.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere") : program);
     p.setArguments({QStringLiteral("/nomon")});
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start();

@@ -25,7 +25,8 @@ QString ListRecord(const QString &number, const QString &maxBid = QStringLiteral
 // The list file (data6.dat) holding these records and nothing else.
 void WriteList(const QStringList &records);
 
-// Starts the program with /nomon; it shares this test's home folder.
-void StartProgram(QProcess &p);
+// Starts the program with /nomon; it shares this test's home folder. `program`
+// is the file to start (empty: the one built beside the tests).
+void StartProgram(QProcess &p, const QString &program = {});
 
 } // namespace ProgramRun
