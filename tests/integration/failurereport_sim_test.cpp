@@ -80,7 +80,7 @@ TEST(FailureReportWithSimulator, AReportPageOffTheSecureHostIsNotFilledIn)
                      "<input name=\"reporttype\"><input name=\"email\"></form></body></html>";
         return reply;
     });
-    HostileTls redirecting(Server().stateDir() + "/server.pem", Server().stateDir() + "/server.key", [&](QSslSocket *socket) {
+    HostileTls redirecting(Server(), [&](QSslSocket *socket) {
         socket->write("HTTP/1.1 302 Found\r\nLocation: " + plain.url("/sendreport.asp")
                       + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         socket->disconnectFromHost();
