@@ -2,7 +2,6 @@
 // again before the auction's end as the monitor does it: the bid is not
 // placed a second time, the row shows the bid as made, and the refresh after
 // the end decides the result.
-#include "foundation/basgeneral.h"
 #include "foundation/settingsstore.h"
 #include "sim/core/simserver.h"
 
@@ -12,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
 
 #include <csignal>
@@ -52,10 +50,10 @@ int Confirmations(const QString &number)
 
 QStringList ListRecord()
 {
-    QFile f(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
-    if (!f.open(QIODevice::ReadOnly))
+    const QString text = RefreshSim::DataFileText(QStringLiteral("data6.dat"));
+    if (text.isEmpty())
         return {};
-    QStringList fields = QString::fromLatin1(f.readAll()).trimmed().split(QStringLiteral("\",\""));
+    QStringList fields = text.trimmed().split(QStringLiteral("\",\""));
     if (!fields.isEmpty()) {
         fields.first().remove(QLatin1Char('"'));
         fields.last().remove(QLatin1Char('"'));

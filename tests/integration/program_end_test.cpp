@@ -10,6 +10,7 @@
 
 #include "tests/integration/programrun.h"
 #include "tests/integration/refreshsimutil.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
@@ -36,13 +37,6 @@ void WriteList(const QStringList &numbers)
     for (const QString &n : numbers)
         records << ProgramRun::ListRecord(n);
     ProgramRun::WriteList(records);
-}
-
-// The program's log, "" while there is none.
-QString LogText()
-{
-    QFile f(basGeneral::DataFolder() + QStringLiteral("log.txt"));
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
 }
 
 // True once the process catches SIGTERM itself; before that a signal kills
@@ -72,12 +66,6 @@ void WriteDamagedList()
     QFile f(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
     ASSERT_TRUE(f.open(QIODevice::Append));
     f.write("\"110000000002\",\"cut");
-}
-
-QByteArray DataFileBytes(const QString &name)
-{
-    QFile f(basGeneral::DataFolder() + name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool Loaded()
@@ -188,7 +176,7 @@ TEST(ProgramEnd, SigtermAtTheDamagedListQuestionEndsTheProgramAsNoAndLogsOnce)
     Server();
     PrepareFinishedFirstRun();
     WriteDamagedList();
-    const QByteArray damaged = DataFileBytes(QStringLiteral("data6.dat"));
+    const QByteArray damaged = fileBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
     QProcess program;
     StartProgram(program);
     // "Exit OK" goes to "False" as the program starts, and back to "1" just
@@ -197,9 +185,9 @@ TEST(ProgramEnd, SigtermAtTheDamagedListQuestionEndsTheProgramAsNoAndLogsOnce)
     ASSERT_TRUE(waitFor([] { return GetSetting("Exit OK") == "1"; }));
     ASSERT_NO_FATAL_FAILURE(SigtermAtTheQuestion(program, 1000));
     // Closed as No: the list stays as it was, nothing is set aside.
-    EXPECT_EQ(DataFileBytes(QStringLiteral("data6.dat")), damaged);
+    EXPECT_EQ(fileBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat")), damaged);
     EXPECT_TRUE(QDir(basGeneral::DataFolder()).entryList({QStringLiteral("data6-backup*")}).isEmpty());
-    EXPECT_LE(LogText().count(QStringLiteral("Exit cancelled: Prevent exit mode on")), 1);
+    EXPECT_LE(RefreshSim::DataFileText(QStringLiteral("log.txt")).count(QStringLiteral("Exit cancelled: Prevent exit mode on")), 1);
 }
 
 // SIGTERM at a random moment of a start, of the start-up questions or of a
