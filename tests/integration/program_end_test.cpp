@@ -96,10 +96,10 @@ void SigtermAtTheQuestion(QProcess &program, int shownMs)
     EXPECT_EQ(program.exitCode(), 0);
 }
 
-// The first request for an item page, or nullptr.
-const Sim::LogEntry *ItemPageRequest()
+// The first request for an item page since `mark`, or nullptr.
+const Sim::LogEntry *ItemPageRequest(qint64 mark)
 {
-    for (const Sim::LogEntry &e : Server().requestLog().since(0))
+    for (const Sim::LogEntry &e : Server().requestLog().since(mark))
         if (e.target.contains(QLatin1String("ViewItem")))
             return Server().requestLog().at(e.index);
     return nullptr;
@@ -138,19 +138,20 @@ TEST(ProgramEnd, ASignalWhileTheShutDownRefusesIsMadeAgainUntilItIsAccepted)
     PrepareFinishedFirstRun();
     WriteList({number});
 
+    const qint64 mark = RefreshSim::Mark();
     QProcess program;
     StartProgram(program);
-    ASSERT_TRUE(waitFor([] { return ItemPageRequest() != nullptr; }, 60000));
-    ASSERT_EQ(ItemPageRequest()->status, 0) << "still waiting for its answer";
+    ASSERT_TRUE(waitFor([mark] { return ItemPageRequest(mark) != nullptr; }, 60000));
+    ASSERT_EQ(ItemPageRequest(mark)->status, 0) << "still waiting for its answer";
 
     Signal(program, SIGTERM);
     EXPECT_FALSE(Ends(program, 1500)) << "the close is refused while the refresh runs";
-    EXPECT_EQ(ItemPageRequest()->status, 0);
+    EXPECT_EQ(ItemPageRequest(mark)->status, 0);
 
     ASSERT_TRUE(Ends(program, 30000)) << "made again until the refresh is over";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_EQ(ItemPageRequest()->status, 200) << "ended only after the page came";
+    EXPECT_EQ(ItemPageRequest(mark)->status, 200) << "ended only after the page came";
 }
 
 TEST(ProgramEnd, SigtermAtTheCrashPromptEndsTheProgramWithoutAnAnswer)
