@@ -45,7 +45,7 @@ int Count(const QString &marker, const QString &number)
 
 int Confirmations(const QString &number)
 {
-    return Count(QStringLiteral("MfcISAPICommand=MakeBid"), number);
+    return int(RefreshSim::BidConfirmationsSince(0, number).size());
 }
 
 QStringList ListRecord()

@@ -99,13 +99,7 @@ TEST(EndlessPages, TheProgramStaysSmallAndTheSnipeGoesOutOnTime)
     ASSERT_NO_FATAL_FAILURE(ProgramRun::StartProgram(program));
     const qint64 pid = program.processId();
 
-    const QString confirmation = QStringLiteral("item=") + snipe;
-    auto confirmed = [&] {
-        for (const Sim::LogEntry &e : Requests(QStringLiteral("MfcISAPICommand=MakeBid")))
-            if (e.target.contains(confirmation))
-                return true;
-        return false;
-    };
+    auto confirmed = [&] { return !RefreshSim::BidConfirmationsSince(0, snipe).isEmpty(); };
     qint64 largestRssKb = 0;
     const bool placed = waitFor(
         [&] {
@@ -134,10 +128,9 @@ TEST(EndlessPages, TheProgramStaysSmallAndTheSnipeGoesOutOnTime)
     const QDateTime moment = end.addSecs(-kBidBeforeEndS).toLocalTime();
     EXPECT_GT(chunkedPages.last().arrival, moment.addSecs(-15));
 
-    QDateTime confirmedAt;
-    for (const Sim::LogEntry &e : Requests(QStringLiteral("MfcISAPICommand=MakeBid")))
-        if (e.target.contains(confirmation))
-            confirmedAt = e.arrival;
+    const QList<Sim::LogEntry> confirmations = RefreshSim::BidConfirmationsSince(0, snipe);
+    ASSERT_FALSE(confirmations.isEmpty()) << "no confirmation for the due snipe";
+    const QDateTime confirmedAt = confirmations.last().arrival;
     const qint64 lateMs = end.addSecs(-kConfirmBeforeEndS).toLocalTime().msecsTo(confirmedAt);
     std::cout << "[ timing ] confirmation " << lateMs << " ms after its moment\n";
     EXPECT_GT(lateMs, -500) << "not before its moment";
