@@ -20,16 +20,6 @@ namespace {
 using ProgramRun::Server;
 using ProgramRun::StartProgram;
 
-// A finished first run; the bid window starts 3 s (the lead time) + 30 s
-// (the bid delay) before the end, the fast refresh runs every 5 s.
-void PrepareSettings()
-{
-    ProgramRun::PrepareFinishedFirstRun();
-    SaveSetting("Lead time", "3");
-    SaveSetting("Bid Delay 3", "13");
-    SaveSetting("Fast Sync Interval", "0");
-}
-
 void WriteSnipe(const QString &number)
 {
     ProgramRun::WriteList({ProgramRun::ListRecord(number, QStringLiteral("1 @ 25.00"), QStringLiteral("Local"))});
@@ -84,7 +74,9 @@ TEST(BidRestart, AProgramKilledAtTheConfirmationDoesNotBidAgainAfterItsRestart)
     Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
     // The confirmation reaches eBay (the bid is placed) and no answer comes.
     RefreshSim::AddFault(QStringLiteral("MfcISAPICommand=MakeBid"), Sim::FaultMode::Hang);
-    PrepareSettings();
+    // The bid window starts 3 s (the lead time) + 30 s (the bid delay, entry
+    // 13) before the end.
+    ProgramRun::PrepareFinishedFirstRunToSnipe(3, 13);
     WriteSnipe(number);
 
     QProcess first;

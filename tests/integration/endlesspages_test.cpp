@@ -2,7 +2,6 @@
 // without a stated length, one in chunks), while another row's snipe comes
 // due: the program, as its own process, fails those pages as refresh errors,
 // stays small and places the snipe on time.
-#include "foundation/settingsstore.h"
 #include "sim/core/simserver.h"
 
 #include "tests/integration/programrun.h"
@@ -39,14 +38,6 @@ constexpr qint64 kMemoryLimitKb = (300 + 256) * 1024;
 #else
 constexpr qint64 kMemoryLimitKb = 300 * 1024;
 #endif
-
-void PrepareSettings()
-{
-    ProgramRun::PrepareFinishedFirstRun();
-    SaveSetting("Lead time", "5");
-    SaveSetting("Bid Delay 3", "2");
-    SaveSetting("Fast Sync Interval", "0");
-}
 
 QString AddItem(QDateTime endsAt)
 {
@@ -90,7 +81,7 @@ TEST(EndlessPages, TheProgramStaysSmallAndTheSnipeGoesOutOnTime)
     const QString snipe = AddItem(end);
     RefreshSim::AddFault(QStringLiteral("ViewItem&item=") + plain, Sim::FaultMode::Endless, -1);
     RefreshSim::AddFault(QStringLiteral("ViewItem&item=") + chunked, Sim::FaultMode::EndlessChunked, -1);
-    PrepareSettings();
+    ProgramRun::PrepareFinishedFirstRunToSnipe(5, 2); // bid delay entry 2: 3 s
     using ProgramRun::ListRecord;
     ASSERT_NO_FATAL_FAILURE(
         ProgramRun::WriteList({ListRecord(plain), ListRecord(chunked), ListRecord(snipe, "1 @ 5.00", "Local")}));

@@ -29,6 +29,14 @@ void PrepareFinishedFirstRun()
     SaveSetting("Last Load Step", "not started");
 }
 
+void PrepareFinishedFirstRunToSnipe(int leadTimeS, int bidDelayIndex)
+{
+    PrepareFinishedFirstRun();
+    SaveSetting("Lead time", QString::number(leadTimeS));
+    SaveSetting("Bid Delay 3", QString::number(bidDelayIndex));
+    SaveSetting("Fast Sync Interval", "0");
+}
+
 QString ListRecord(const QString &number, const QString &maxBid, const QString &tag)
 {
     return QStringLiteral("\"%1\",\"Retrieving...\",\"Retrieving...\",\"N/A\",\"Retrieving...\",\"Retrieving...\","
