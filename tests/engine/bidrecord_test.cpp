@@ -4,13 +4,11 @@
 #include "tests/engine/enginetestutil.h"
 
 #include "engine/bidrecord.h"
-#include "foundation/basgeneral.h"
 #include "platform/listview.h"
 #include "tests/support/filemode.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 
 #include <cstdio>
@@ -26,8 +24,6 @@ const QString kFile = QStringLiteral("bidresults.dat");
 
 TEST(BidRecord, KeepsTheLatestOutcomeOfEachListedItemInAPrivateFile)
 {
-    QDir().mkpath(basGeneral::DataFolder());
-    RemoveDataFile(kFile);
     FreshForm();
     for (const char *number : {"1", "2", "3"})
         AddRow(QString::fromLatin1(number), {{"maxbid", "1 @ 5.00"}}, QStringLiteral("Local"));
@@ -56,7 +52,6 @@ TEST(BidRecord, KeepsTheLatestOutcomeOfEachListedItemInAPrivateFile)
 
 TEST(BidRecord, ADamagedFileGivesWhatIsWholeAndIsWrittenAnew)
 {
-    QDir().mkpath(basGeneral::DataFolder());
     FreshForm();
     AddRow("7", {}, QStringLiteral("Local"));
     AddRow("8", {}, QStringLiteral("Local"));
@@ -69,8 +64,6 @@ TEST(BidRecord, ADamagedFileGivesWhatIsWholeAndIsWrittenAnew)
 
 TEST(BidRecord, OnlyALocalSnipeWhoseBidWentOutIsShownAsBidAfterARestart)
 {
-    QDir().mkpath(basGeneral::DataFolder());
-    RemoveDataFile(kFile);
     FreshForm();
     AddRow("5", {}, QStringLiteral("Local"));
     BidRecord::MarkSent("5");
@@ -87,8 +80,6 @@ TEST(BidRecord, OnlyALocalSnipeWhoseBidWentOutIsShownAsBidAfterARestart)
 // same instant.
 TEST(BidRecord, AnotherWritersRecordCountsAtOnce)
 {
-    QDir().mkpath(basGeneral::DataFolder());
-    RemoveDataFile(kFile);
     FreshForm();
     AddRow("41", {}, QStringLiteral("Local"));
     AddRow("42", {}, QStringLiteral("Local"));

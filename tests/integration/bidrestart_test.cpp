@@ -2,7 +2,6 @@
 // again before the auction's end as the monitor does it: the bid is not
 // placed a second time, the row shows the bid as made, and the refresh after
 // the end decides the result.
-#include "foundation/basgeneral.h"
 #include "foundation/settingsstore.h"
 #include "sim/core/simserver.h"
 
@@ -12,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
 
 #include <csignal>
@@ -21,16 +19,6 @@ namespace {
 
 using ProgramRun::Server;
 using ProgramRun::StartProgram;
-
-// A finished first run; the bid window starts 3 s (the lead time) + 30 s
-// (the bid delay) before the end, the fast refresh runs every 5 s.
-void PrepareSettings()
-{
-    ProgramRun::PrepareFinishedFirstRun();
-    SaveSetting("Lead time", "3");
-    SaveSetting("Bid Delay 3", "13");
-    SaveSetting("Fast Sync Interval", "0");
-}
 
 void WriteSnipe(const QString &number)
 {
@@ -47,15 +35,15 @@ int Count(const QString &marker, const QString &number)
 
 int Confirmations(const QString &number)
 {
-    return Count(QStringLiteral("MfcISAPICommand=MakeBid"), number);
+    return int(RefreshSim::BidConfirmationsSince(0, number).size());
 }
 
 QStringList ListRecord()
 {
-    QFile f(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
-    if (!f.open(QIODevice::ReadOnly))
+    const QString text = RefreshSim::DataFileText(QStringLiteral("data6.dat"));
+    if (text.isEmpty())
         return {};
-    QStringList fields = QString::fromLatin1(f.readAll()).trimmed().split(QStringLiteral("\",\""));
+    QStringList fields = text.trimmed().split(QStringLiteral("\",\""));
     if (!fields.isEmpty()) {
         fields.first().remove(QLatin1Char('"'));
         fields.last().remove(QLatin1Char('"'));
@@ -86,7 +74,9 @@ TEST(BidRestart, AProgramKilledAtTheConfirmationDoesNotBidAgainAfterItsRestart)
     Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
     // The confirmation reaches eBay (the bid is placed) and no answer comes.
     RefreshSim::AddFault(QStringLiteral("MfcISAPICommand=MakeBid"), Sim::FaultMode::Hang);
-    PrepareSettings();
+    // The bid window starts 3 s (the lead time) + 30 s (the bid delay, entry
+    // 13) before the end.
+    ProgramRun::PrepareFinishedFirstRunToSnipe(3, 13);
     WriteSnipe(number);
 
     QProcess first;

@@ -117,7 +117,7 @@ QString Kind(const Sim::LogEntry &entry)
         return QStringLiteral("purchase");
     if (t.contains(QLatin1String("firedFilteredId=")))
         return QStringLiteral("currency");
-    if (t.contains(QLatin1String("MfcISAPICommand=MakeBid")))
+    if (RefreshSim::IsBidConfirmation(entry))
         return QStringLiteral("confirm");
     if (t.contains(QLatin1String("?MakeBid&")))
         return QStringLiteral("prepare");

@@ -3,7 +3,6 @@
 // its own, counts down and closes, and its buttons bid, watch or view.
 #include "engine/clipboardscan.h"
 #include "foundation/frmsettings.h"
-#include "foundation/hostroles.h"
 #include "items/frmcopyask.h"
 #include "items/itemimports.h"
 #include "platform/desktop.h"
@@ -11,17 +10,16 @@
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
+#include "tests/integration/pointedroles.h"
 #include "tests/integration/refreshsimutil.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace RefreshSim;
@@ -147,16 +145,8 @@ TEST(CopyPrompt, WatchAddsTheItemAndViewShowsItsPage)
     EXPECT_EQ(Field(f.lvwAuctions->FindItem(watched), "maxbid"), "(watching)");
 
     // View opens the item on eBay's "www" host, a name of its own here.
-    QTemporaryDir dir;
-    QFile hosts(dir.filePath("hosts"));
-    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly));
-    QFile simHosts(Server().hostsFile());
-    ASSERT_TRUE(simHosts.open(QIODevice::ReadOnly));
-    const QByteArray port = QByteArray::number(Server().httpPort());
-    hosts.write(simHosts.readAll() + "www.http=www.ebay.localhost:" + port + "\n");
-    hosts.close();
-    qputenv("TALLOWMERE_HOSTS", hosts.fileName().toUtf8());
-    HostRoles::reload();
+    const QString port = QString::number(Server().httpPort());
+    PointedRoles roles({"www.http=www.ebay.localhost:" + port});
     f.WebBrowser = new WebBrowser(&f);
     const QString viewed = AddItem(3600, 2.0, [](Sim::SimItem &i) { i.title = QStringLiteral("Copper Kettle"); });
     copy(f, viewed);
@@ -166,8 +156,6 @@ TEST(CopyPrompt, WatchAddsTheItemAndViewShowsItsPage)
     EXPECT_TRUE(waitFor([&] { return f.WebBrowser->LocationURL() == page && !f.WebBrowser->Busy(); }))
         << qPrintable(f.WebBrowser->LocationURL());
     EXPECT_TRUE(f.WebBrowser->DocumentHTML().contains("Copper Kettle"));
-    qputenv("TALLOWMERE_HOSTS", Server().hostsFile().toUtf8());
-    HostRoles::reload();
 }
 
 TEST(CopyScanner, WatchOptionAddsTheCopiedItemWithoutAPrompt)

@@ -2,7 +2,6 @@
 // without a stated length, one in chunks), while another row's snipe comes
 // due: the program, as its own process, fails those pages as refresh errors,
 // stays small and places the snipe on time.
-#include "foundation/settingsstore.h"
 #include "sim/core/simserver.h"
 
 #include "tests/integration/programrun.h"
@@ -39,14 +38,6 @@ constexpr qint64 kMemoryLimitKb = (300 + 256) * 1024;
 #else
 constexpr qint64 kMemoryLimitKb = 300 * 1024;
 #endif
-
-void PrepareSettings()
-{
-    ProgramRun::PrepareFinishedFirstRun();
-    SaveSetting("Lead time", "5");
-    SaveSetting("Bid Delay 3", "2");
-    SaveSetting("Fast Sync Interval", "0");
-}
 
 QString AddItem(QDateTime endsAt)
 {
@@ -90,7 +81,7 @@ TEST(EndlessPages, TheProgramStaysSmallAndTheSnipeGoesOutOnTime)
     const QString snipe = AddItem(end);
     RefreshSim::AddFault(QStringLiteral("ViewItem&item=") + plain, Sim::FaultMode::Endless, -1);
     RefreshSim::AddFault(QStringLiteral("ViewItem&item=") + chunked, Sim::FaultMode::EndlessChunked, -1);
-    PrepareSettings();
+    ProgramRun::PrepareFinishedFirstRunToSnipe(5, 2); // bid delay entry 2: 3 s
     using ProgramRun::ListRecord;
     ASSERT_NO_FATAL_FAILURE(
         ProgramRun::WriteList({ListRecord(plain), ListRecord(chunked), ListRecord(snipe, "1 @ 5.00", "Local")}));
@@ -99,13 +90,7 @@ TEST(EndlessPages, TheProgramStaysSmallAndTheSnipeGoesOutOnTime)
     ASSERT_NO_FATAL_FAILURE(ProgramRun::StartProgram(program));
     const qint64 pid = program.processId();
 
-    const QString confirmation = QStringLiteral("item=") + snipe;
-    auto confirmed = [&] {
-        for (const Sim::LogEntry &e : Requests(QStringLiteral("MfcISAPICommand=MakeBid")))
-            if (e.target.contains(confirmation))
-                return true;
-        return false;
-    };
+    auto confirmed = [&] { return !RefreshSim::BidConfirmationsSince(0, snipe).isEmpty(); };
     qint64 largestRssKb = 0;
     const bool placed = waitFor(
         [&] {
@@ -134,10 +119,9 @@ TEST(EndlessPages, TheProgramStaysSmallAndTheSnipeGoesOutOnTime)
     const QDateTime moment = end.addSecs(-kBidBeforeEndS).toLocalTime();
     EXPECT_GT(chunkedPages.last().arrival, moment.addSecs(-15));
 
-    QDateTime confirmedAt;
-    for (const Sim::LogEntry &e : Requests(QStringLiteral("MfcISAPICommand=MakeBid")))
-        if (e.target.contains(confirmation))
-            confirmedAt = e.arrival;
+    const QList<Sim::LogEntry> confirmations = RefreshSim::BidConfirmationsSince(0, snipe);
+    ASSERT_FALSE(confirmations.isEmpty()) << "no confirmation for the due snipe";
+    const QDateTime confirmedAt = confirmations.last().arrival;
     const qint64 lateMs = end.addSecs(-kConfirmBeforeEndS).toLocalTime().msecsTo(confirmedAt);
     std::cout << "[ timing ] confirmation " << lateMs << " ms after its moment\n";
     EXPECT_GT(lateMs, -500) << "not before its moment";

@@ -33,7 +33,7 @@ TEST(FailureReportWithSimulator, SendsTheFourPagesInTheReportFormAndCloses)
     report.strResultSignIn = QStringLiteral("<p>Welcome back.</p>");
     report.strResultSendBid = QStringLiteral("<p>Review & confirm \"bid\"</p>");
     report.strResultConfirmBid = QStringLiteral("<h1>Something odd</h1>");
-    const qint64 mark = Server().requestLog().since(0).size();
+    const qint64 mark = RefreshSim::Mark();
     report.Show();
     report.txtEmail->setText(QStringLiteral("me@example.com"));
     report.cmdSend_Click();
@@ -80,7 +80,7 @@ TEST(FailureReportWithSimulator, AReportPageOffTheSecureHostIsNotFilledIn)
                      "<input name=\"reporttype\"><input name=\"email\"></form></body></html>";
         return reply;
     });
-    HostileTls redirecting(Server().stateDir() + "/server.pem", Server().stateDir() + "/server.key", [&](QSslSocket *socket) {
+    HostileTls redirecting(Server(), [&](QSslSocket *socket) {
         socket->write("HTTP/1.1 302 Found\r\nLocation: " + plain.url("/sendreport.asp")
                       + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         socket->disconnectFromHost();

@@ -56,11 +56,7 @@ TEST(ListHostPage, APageAnotherUserPlantedBesideTheProgramIsNeverLoaded)
 
     ProgramRun::PrepareFinishedFirstRun();
     QProcess program;
-    program.setProgram(folder + QStringLiteral("/tallowmere"));
-    program.setArguments({QStringLiteral("/nomon")});
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start();
-    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartProgram(program, folder + QStringLiteral("/tallowmere")));
     // The list is drawn (into its host page) before loading completes.
     ASSERT_TRUE(waitFor([] { return GetSetting("Last Load Step", "unset").isEmpty(); }, 60000))
         << GetSetting("Last Load Step").toStdString();

@@ -174,7 +174,6 @@ TEST_P(ListSortByEnd, TimeLeftAndEndsOrderTheRowsByTheirEndBeforeAndAfterARestar
     expectOrderAfterClick(again, QStringLiteral("Ends"), reversed(byEnd));
     again.tmrTimer->setEnabled(false);
     EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty()) << MsgBoxScript::instance().lastPrompt().toStdString();
-    frmMainShell::destroyInstance();
 }
 
 // Two zones other than this computer's (which runs in UTC here) and other

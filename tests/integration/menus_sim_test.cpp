@@ -154,7 +154,6 @@ TEST(MainMenus, PageCommandsSendTheBrowserToTheirPagesOnTheSimulatorsHosts)
         ASSERT_EQ(log.urls.size(), 1) << action->text().toStdString();
         EXPECT_EQ(QUrl(log.urls[0]), QUrl(page)) << action->text().toStdString() << " went to " << log.urls[0].toStdString();
     }
-    CurrentUser.clear();
 }
 
 TEST(MainMenus, AMenuPageIsServedByTheSimulatorsVendorRole)
@@ -193,7 +192,6 @@ TEST(MainMenus, EveryPageCommandShowsAPageOfItsOwnInTheBrowserNotTheNotFoundPage
         ASSERT_TRUE(waitFor([&m] { return !m.WebBrowser->LocationName().isEmpty(); }));
         EXPECT_FALSE(m.WebBrowser->LocationName().contains(QLatin1String("Not Found")));
     }
-    CurrentUser.clear();
 }
 
 TEST(MainMenus, WindowCommandsOpenTheirWindowsThroughTheSeamsSyncImportsBeforeItExports)

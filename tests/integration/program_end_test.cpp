@@ -10,6 +10,7 @@
 
 #include "tests/integration/programrun.h"
 #include "tests/integration/refreshsimutil.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
@@ -36,13 +37,6 @@ void WriteList(const QStringList &numbers)
     for (const QString &n : numbers)
         records << ProgramRun::ListRecord(n);
     ProgramRun::WriteList(records);
-}
-
-// The program's log, "" while there is none.
-QString LogText()
-{
-    QFile f(basGeneral::DataFolder() + QStringLiteral("log.txt"));
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
 }
 
 // True once the process catches SIGTERM itself; before that a signal kills
@@ -74,12 +68,6 @@ void WriteDamagedList()
     f.write("\"110000000002\",\"cut");
 }
 
-QByteArray DataFileBytes(const QString &name)
-{
-    QFile f(basGeneral::DataFolder() + name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 bool Loaded()
 {
     return GetSetting("Last Load Step", "unset").isEmpty();
@@ -108,10 +96,10 @@ void SigtermAtTheQuestion(QProcess &program, int shownMs)
     EXPECT_EQ(program.exitCode(), 0);
 }
 
-// The first request for an item page, or nullptr.
-const Sim::LogEntry *ItemPageRequest()
+// The first request for an item page since `mark`, or nullptr.
+const Sim::LogEntry *ItemPageRequest(qint64 mark)
 {
-    for (const Sim::LogEntry &e : Server().requestLog().since(0))
+    for (const Sim::LogEntry &e : Server().requestLog().since(mark))
         if (e.target.contains(QLatin1String("ViewItem")))
             return Server().requestLog().at(e.index);
     return nullptr;
@@ -150,19 +138,20 @@ TEST(ProgramEnd, ASignalWhileTheShutDownRefusesIsMadeAgainUntilItIsAccepted)
     PrepareFinishedFirstRun();
     WriteList({number});
 
+    const qint64 mark = RefreshSim::Mark();
     QProcess program;
     StartProgram(program);
-    ASSERT_TRUE(waitFor([] { return ItemPageRequest() != nullptr; }, 60000));
-    ASSERT_EQ(ItemPageRequest()->status, 0) << "still waiting for its answer";
+    ASSERT_TRUE(waitFor([mark] { return ItemPageRequest(mark) != nullptr; }, 60000));
+    ASSERT_EQ(ItemPageRequest(mark)->status, 0) << "still waiting for its answer";
 
     Signal(program, SIGTERM);
     EXPECT_FALSE(Ends(program, 1500)) << "the close is refused while the refresh runs";
-    EXPECT_EQ(ItemPageRequest()->status, 0);
+    EXPECT_EQ(ItemPageRequest(mark)->status, 0);
 
     ASSERT_TRUE(Ends(program, 30000)) << "made again until the refresh is over";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_EQ(ItemPageRequest()->status, 200) << "ended only after the page came";
+    EXPECT_EQ(ItemPageRequest(mark)->status, 200) << "ended only after the page came";
 }
 
 TEST(ProgramEnd, SigtermAtTheCrashPromptEndsTheProgramWithoutAnAnswer)
@@ -188,7 +177,7 @@ TEST(ProgramEnd, SigtermAtTheDamagedListQuestionEndsTheProgramAsNoAndLogsOnce)
     Server();
     PrepareFinishedFirstRun();
     WriteDamagedList();
-    const QByteArray damaged = DataFileBytes(QStringLiteral("data6.dat"));
+    const QByteArray damaged = fileBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
     QProcess program;
     StartProgram(program);
     // "Exit OK" goes to "False" as the program starts, and back to "1" just
@@ -197,9 +186,9 @@ TEST(ProgramEnd, SigtermAtTheDamagedListQuestionEndsTheProgramAsNoAndLogsOnce)
     ASSERT_TRUE(waitFor([] { return GetSetting("Exit OK") == "1"; }));
     ASSERT_NO_FATAL_FAILURE(SigtermAtTheQuestion(program, 1000));
     // Closed as No: the list stays as it was, nothing is set aside.
-    EXPECT_EQ(DataFileBytes(QStringLiteral("data6.dat")), damaged);
+    EXPECT_EQ(fileBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat")), damaged);
     EXPECT_TRUE(QDir(basGeneral::DataFolder()).entryList({QStringLiteral("data6-backup*")}).isEmpty());
-    EXPECT_LE(LogText().count(QStringLiteral("Exit cancelled: Prevent exit mode on")), 1);
+    EXPECT_LE(RefreshSim::DataFileText(QStringLiteral("log.txt")).count(QStringLiteral("Exit cancelled: Prevent exit mode on")), 1);
 }
 
 // SIGTERM at a random moment of a start, of the start-up questions or of a

@@ -5,6 +5,7 @@
 #include "foundation/settingsstore.h"
 
 #include "tests/integration/programrun.h"
+#include "tests/integration/refreshsimutil.h"
 #include "tests/support/filemode.h"
 #include "tests/support/waitfor.h"
 
@@ -13,7 +14,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -25,12 +25,6 @@ namespace {
 QString program()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere");
-}
-
-QString logText()
-{
-    QFile f(basGeneral::DataFolder() + QStringLiteral("log.txt"));
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
 }
 
 // The program shares this test's home folder (and so its settings).
@@ -66,7 +60,7 @@ TEST(ProgramStart, NomonStartLoadsWithoutPromptAndASecondCopyEndsAtOnce)
     startProgram(first, {"/nomon"});
     // Loading completes (the breadcrumb is cleared) with no dialog in the way.
     ASSERT_TRUE(waitFor([] { return GetSetting("Last Load Step", "unset") == ""; })) << GetSetting("Last Load Step").toStdString();
-    EXPECT_TRUE(logText().contains(": Starting with command: /nomon\r\n"));
+    EXPECT_TRUE(RefreshSim::DataFileText("log.txt").contains(": Starting with command: /nomon\r\n"));
     EXPECT_EQ(GetSetting("Exit OK"), "False");
 
     QProcess second;
@@ -74,7 +68,7 @@ TEST(ProgramStart, NomonStartLoadsWithoutPromptAndASecondCopyEndsAtOnce)
     ASSERT_TRUE(second.waitForFinished(15000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running);
-    EXPECT_FALSE(logText().contains("Starting with command: \r\n"));
+    EXPECT_FALSE(RefreshSim::DataFileText("log.txt").contains("Starting with command: \r\n"));
 
     // A kill leaves the run marked unclean, so the next start will ask.
     first.kill();
@@ -120,7 +114,7 @@ TEST(ProgramStart, TwoStartsOnOneDataFolderSeeEachOtherWhateverTheRuntimeFolder)
         EXPECT_TRUE(second.waitForFinished(15000)) << "the second copy runs beside the first";
         EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(second.exitCode(), 0);
-        EXPECT_FALSE(logText().contains("Starting with command: /second")) << "the second copy went on to load";
+        EXPECT_FALSE(RefreshSim::DataFileText("log.txt").contains("Starting with command: /second")) << "the second copy went on to load";
         EXPECT_EQ(first.state(), QProcess::Running);
 
         first.terminate();

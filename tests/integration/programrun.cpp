@@ -29,6 +29,14 @@ void PrepareFinishedFirstRun()
     SaveSetting("Last Load Step", "not started");
 }
 
+void PrepareFinishedFirstRunToSnipe(int leadTimeS, int bidDelayIndex)
+{
+    PrepareFinishedFirstRun();
+    SaveSetting("Lead time", QString::number(leadTimeS));
+    SaveSetting("Bid Delay 3", QString::number(bidDelayIndex));
+    SaveSetting("Fast Sync Interval", "0");
+}
+
 QString ListRecord(const QString &number, const QString &maxBid, const QString &tag)
 {
     return QStringLiteral("\"%1\",\"Retrieving...\",\"Retrieving...\",\"N/A\",\"Retrieving...\",\"Retrieving...\","
@@ -41,13 +49,13 @@ void WriteList(const QStringList &records)
     writeBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat"), records.join(QString()).toLatin1());
 }
 
-void StartProgram(QProcess &p)
+void StartProgram(QProcess &p, const QString &program)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TALLOWMERE_HOSTS"), Server().hostsFile());
     env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
     p.setProcessEnvironment(env);
-    p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere"));
+    p.setProgram(program.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere") : program);
     p.setArguments({QStringLiteral("/nomon")});
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start();

@@ -64,6 +64,21 @@ QList<Sim::LogEntry> RequestsSince(qint64 mark)
     return Server().requestLog().since(mark);
 }
 
+bool IsBidConfirmation(const Sim::LogEntry &entry, const QString &number)
+{
+    return entry.target.contains(QLatin1String("MfcISAPICommand=MakeBid"))
+        && (number.isEmpty() || entry.target.contains(QStringLiteral("item=") + number));
+}
+
+QList<Sim::LogEntry> BidConfirmationsSince(qint64 mark, const QString &number)
+{
+    QList<Sim::LogEntry> found;
+    for (const Sim::LogEntry &e : RequestsSince(mark))
+        if (IsBidConfirmation(e, number))
+            found << e;
+    return found;
+}
+
 QStringList TargetsSince(qint64 mark)
 {
     QStringList targets;

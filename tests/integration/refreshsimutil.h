@@ -38,6 +38,11 @@ QList<Sim::LogEntry> RequestsSince(qint64 mark);
 qint64 Mark();
 // "scheme target" of those requests.
 QStringList TargetsSince(qint64 mark);
+// Whether the request confirms a bid on item `number` (the answer to a
+// currency notice, which confirms as well, included; any item when empty).
+bool IsBidConfirmation(const Sim::LogEntry &entry, const QString &number = {});
+// The confirmations of bids on item `number` since `mark`, oldest first.
+QList<Sim::LogEntry> BidConfirmationsSince(qint64 mark, const QString &number);
 // "scheme target" of the requests that sent a password ("pass", "pswd" or
 // "password") over plain http or that the simulator refused for it.
 QStringList PasswordsInTheClear(const QList<Sim::LogEntry> &requests);

@@ -24,12 +24,6 @@ namespace {
 // Time for the first refresh and the sign-in before fast mode.
 constexpr int kFirstMomentS = 10;
 
-bool isConfirmation(const Sim::LogEntry &e, const QString &number)
-{
-    return e.target.contains(QLatin1String("MfcISAPICommand=MakeBid"))
-        && e.target.contains(QStringLiteral("item=") + number);
-}
-
 } // namespace
 
 Result Run(int count, const Setup &setup)
@@ -91,7 +85,7 @@ Result Run(int count, const Setup &setup)
         if (f.bids.count(number) > 1)
             result.problems << number + QStringLiteral(": bid more than once");
         const auto confirmation = std::find_if(requests.cbegin(), requests.cend(),
-                                               [&](const Sim::LogEntry &e) { return isConfirmation(e, number); });
+                                               [&](const Sim::LogEntry &e) { return IsBidConfirmation(e, number); });
         if (confirmation == requests.cend()) {
             result.problems << number + QStringLiteral(": no confirmation reached the simulator");
             continue;

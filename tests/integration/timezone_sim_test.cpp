@@ -213,5 +213,4 @@ TEST(TimeZoneWithSimulator, TheTimeLeftAboveAnItemPageIsTheItemsInEveryZoneBefor
     ASSERT_LE(std::abs(EbayTimeOffset - EbayClock::EstimatedOffset()), 2) << "measured from eBay's time page";
     for (int hours : zones)
         EXPECT_EQ(timeLeftIn(hours), "Time Left: 1 h 29 m") << "after a refresh, GMT" << hours;
-    frmMainShell::destroyInstance();
 }

@@ -235,7 +235,7 @@ TEST(UpdateCheckWithSimulator, OnlyTheVendorsSecureHostIsAskedAndARedirectIsNotF
     EXPECT_EQ(FileMode(old.fileName()), "0600");
 
     // The secure host sends the request on to that server: refused, nothing offered.
-    HostileTls redirecting(Server().stateDir() + "/server.pem", Server().stateDir() + "/server.key", [&](QSslSocket *socket) {
+    HostileTls redirecting(Server(), [&](QSslSocket *socket) {
         socket->write("HTTP/1.1 302 Found\r\nLocation: " + plain.url("/?app=tallow&action=getinf")
                       + "\r\nContent-Length: 0\r\n\r\n");
     });

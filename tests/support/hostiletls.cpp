@@ -1,16 +1,18 @@
 #include "tests/support/hostiletls.h"
 
+#include "sim/core/simserver.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QSslKey>
 #include <QSslSocket>
 
-HostileTls::HostileTls(const QString &certFile, const QString &keyFile, Serve serve) : m_serve(std::move(serve))
+HostileTls::HostileTls(const Sim::SimServer &simulator, Serve serve) : m_serve(std::move(serve))
 {
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    QFile cert(certFile);
-    QFile key(keyFile);
+    QFile cert(simulator.stateDir() + QStringLiteral("/server.pem"));
+    QFile key(simulator.stateDir() + QStringLiteral("/server.key"));
     EXPECT_TRUE(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
     tls.setLocalCertificate(QSslCertificate(cert.readAll(), QSsl::Pem));
     tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec, QSsl::Pem));

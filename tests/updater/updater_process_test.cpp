@@ -27,7 +27,7 @@ TEST(UpdaterProcess, AfterTheProgramEndsAGoodReleaseReplacesItsFilesAndTheNewPro
     QProcess running;
     running.start("sleep", {"600"});
     ASSERT_TRUE(running.waitForStarted());
-    const qint64 mark = Server().requestLog().since(0).size();
+    const qint64 mark = Server().requestLog().nextIndex();
 
     Updater updater(in, running.processId());
     ASSERT_TRUE(waitFor([&] { return updater.said.contains("waiting for process"); }));

@@ -6,6 +6,7 @@
 #include "tests/updater/updaterrun.h"
 
 #include "tests/support/filemode.h"
+#include "tests/support/hostiletls.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/tinyhttp.h"
 #include "tests/support/waitfor.h"
@@ -76,7 +77,7 @@ TEST(UpdaterRefusals, OnlyAReleaseSignedWithTheVendorsKeyIsInstalled)
     Installed in;
     Server().setReleaseArchive(ReleaseArchive(in));
     const QString signedLines = Server().releaseInfoLines(99);
-    const qint64 mark = Server().requestLog().since(0).size();
+    const qint64 mark = Server().requestLog().nextIndex();
 
     // No signature at all: the checksum alone is whoever answered's word.
     QString unsignedLines = signedLines;
@@ -128,7 +129,7 @@ TEST(UpdaterRefusals, AReleaseComesOverHttpsFromTheSecureHostOnlyAndIsNeverRedir
                   {"--stall-seconds", "3"});
     EXPECT_TRUE(plain.requests().isEmpty() || plain.requests().first().method != "GET");
 
-    HostileServer redirecting([&](QSslSocket *socket) {
+    HostileTls redirecting(Server(), [&](QSslSocket *socket) {
         socket->write("HTTP/1.1 302 Found\r\nLocation: " + plain.url("/releases/tallowmere.tar")
                       + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         socket->disconnectFromHost();
@@ -150,7 +151,7 @@ TEST(UpdaterRefusals, ADownloadThatStallsNeverEndsOrIsCutOffIsGivenUpAndSaysWhy)
     const QString size = QString::number(archive.size());
 
     // One byte now and then: a stall, given up within the stall limit.
-    HostileServer slow([&](QSslSocket *socket) {
+    HostileTls slow(Server(), [&](QSslSocket *socket) {
         socket->write(head(archive.size()));
         trickle(socket, "x", 400);
     });
@@ -161,7 +162,7 @@ TEST(UpdaterRefusals, ADownloadThatStallsNeverEndsOrIsCutOffIsGivenUpAndSaysWhy)
     EXPECT_LT(took.elapsed(), 15000);
 
     // Quick enough never to stall, but the deadline comes first.
-    HostileServer steady([&](QSslSocket *socket) {
+    HostileTls steady(Server(), [&](QSslSocket *socket) {
         socket->write(head(archive.size()));
         trickle(socket, QByteArray(1100, 'x'), 500);
     });
@@ -169,18 +170,18 @@ TEST(UpdaterRefusals, ADownloadThatStallsNeverEndsOrIsCutOffIsGivenUpAndSaysWhy)
     expectRefused(in, "the download took longer than 3 seconds", {"--stall-seconds", "2", "--deadline-seconds", "3"});
 
     // More than the release's size, announced or not.
-    HostileServer endless([&](QSslSocket *socket) {
+    HostileTls endless(Server(), [&](QSslSocket *socket) {
         socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
         trickle(socket, QByteArray(64 * 1024, 'x'), 10);
     });
     in.pointRoles({"vendorsecure.https=127.0.0.1:" + QString::number(endless.port())});
     expectRefused(in, "the download is larger than the release's size of " + size + " bytes");
-    HostileServer announced([&](QSslSocket *socket) { socket->write(head(qint64(1) << 40)); });
+    HostileTls announced(Server(), [&](QSslSocket *socket) { socket->write(head(qint64(1) << 40)); });
     in.pointRoles({"vendorsecure.https=127.0.0.1:" + QString::number(announced.port())});
     expectRefused(in, "the download is larger than the release's size of " + size + " bytes");
 
     // Half the release, then the connection ends.
-    HostileServer cutting([&](QSslSocket *socket) {
+    HostileTls cutting(Server(), [&](QSslSocket *socket) {
         socket->write(head(archive.size()) + archive.left(archive.size() / 2));
         QPointer<QSslSocket> s(socket);
         QTimer::singleShot(300, socket, [s] { if (s) s->disconnectFromHost(); });

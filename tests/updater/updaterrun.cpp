@@ -148,9 +148,4 @@ int ReleaseRequestsSince(qint64 mark)
     return n;
 }
 
-HostileServer::HostileServer(Serve serve)
-    : HostileTls(Server().stateDir() + "/server.pem", Server().stateDir() + "/server.key", std::move(serve))
-{
-}
-
 } // namespace UpdaterRun

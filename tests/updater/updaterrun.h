@@ -4,7 +4,6 @@
 // and home, the simulated vendor in this process, and hostile servers of the
 // tests' own.
 #include "sim/core/simserver.h"
-#include "tests/support/hostiletls.h"
 
 #include <QMap>
 #include <QProcess>
@@ -72,13 +71,6 @@ public:
 };
 
 int ReleaseRequestsSince(qint64 mark);
-
-// A hostile TLS server with the simulator's certificate.
-class HostileServer final : public HostileTls
-{
-public:
-    explicit HostileServer(Serve serve);
-};
 
 inline const QString kNotInstalled = "The update could not be installed: ";
 inline const QString kOldStarts = ".\n\nTallowmere will start again without the update.";
