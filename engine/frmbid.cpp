@@ -6,6 +6,7 @@
 #include "engine/frmfailurereport.h"
 #include "engine/mainformengine.h"
 #include "engine/sendonce.h"
+#include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
@@ -23,6 +24,7 @@
 
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QSaveFile>
 #include <QLabel>
@@ -54,6 +56,7 @@ constexpr int kRetryWaitMs = 1000;
 constexpr int kRequestTimeoutSeconds = 30;
 constexpr int kCloseCountdown = 60;
 constexpr int kPlaceBidRequestLimit = 7; // the retry count up to which PlaceBid asks again
+constexpr qint64 kRowLookMs = 500;       // how often a waiting snipe looks at its row
 
 // The window was destroyed while its run waited for a page.
 struct WindowGone
@@ -207,6 +210,7 @@ struct frmBid::Run
     bool signOutNow = false;  // no confirmation: straight to the sign-out
     qint64 holdStartedMs = 0; // sinceStart when the confirmation began to wait
     qint64 heldMs = 0;        // how long it waited: no part of the lead time
+    int repreparations = 0;   // preparations again for a changed maximum
 
     void alive() const
     {
@@ -285,36 +289,24 @@ frmBid::frmBid()
 
     const QIcon info = style()->standardIcon(QStyle::SP_MessageBoxInformation);
     const QIcon warn = style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    auto place = [](QWidget *w, int leftTwips, int topTwips, int widthTwips, int heightTwips) {
-        w->setGeometry(Desktop::TwipsToPixelsX(leftTwips), Desktop::TwipsToPixelsY(topTwips), Desktop::TwipsToPixelsX(widthTwips),
-                       Desktop::TwipsToPixelsY(heightTwips));
-    };
 
     Image1 = new QLabel(this);
     Image1->setPixmap(info.pixmap(32, 32));
-    place(Image1, 120, 240, 480, 480);
     lblStatus = new QLabel(QStringLiteral("Signing in..."), this);
-    place(lblStatus, 720, 345, 3135, 255);
     lblNoAccess = new QLabel(QStringLiteral("Do not access the eBay website during this process"), this);
-    lblNoAccess->setWordWrap(true);
-    place(lblNoAccess, 720, 840, 3135, 255);
 
     Image2 = new QLabel(this);
     Image2->setPixmap(warn.pixmap(32, 32));
-    place(Image2, 120, 1380, 480, 480);
     Label1 = new QLabel(QStringLiteral("Your bid was not accepted by eBay"), this);
-    place(Label1, 720, 1440, 3135, 255);
     Image3 = new QLabel(this);
     Image3->setPixmap(info.pixmap(16, 16));
-    place(Image3, 120, 1800, 480, 255);
     Label3 = new QLabel(QStringLiteral("The reason for this is listed below:"), this);
-    place(Label3, 720, 1800, 3135, 255);
     txtDetails = new QPlainTextEdit(this);
     txtDetails->setReadOnly(true);
-    place(txtDetails, 120, 2040, 3735, 1575);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     cmdClose->setEnabled(false);
-    place(cmdClose, 2640, 3720, 1215, 375);
+    for (QLabel *text : {lblStatus, lblNoAccess, Label1, Label3})
+        text->setWordWrap(true);
     connect(cmdClose, &QPushButton::clicked, this, &frmBid::cmdClose_Click);
 
     closeTimer = new TickTimer(1000, false, this);
@@ -330,13 +322,14 @@ frmBid::frmBid()
 }
 
 namespace {
-int g_activeRuns = 0;
+// The windows counted in ActiveRuns().
+QList<frmBid *> g_runs;
 }
 
 frmBid::~frmBid()
 {
     if (m_counted)
-        --g_activeRuns;
+        g_runs.removeOne(this);
     // Gone while its confirmation waited: no step of the run will follow.
     if (m_confirmTimer->isActive())
         ReleaseBidding();
@@ -344,14 +337,22 @@ frmBid::~frmBid()
 
 int frmBid::ActiveRuns()
 {
-    return g_activeRuns;
+    return int(g_runs.size());
+}
+
+frmBid *frmBid::RunFor(const QString &itemNumber)
+{
+    for (frmBid *form : std::as_const(g_runs))
+        if (form->ItemNumber == itemNumber)
+            return form;
+    return nullptr;
 }
 
 void frmBid::Start()
 {
     if (!m_counted) {
         m_counted = true;
-        ++g_activeRuns;
+        g_runs.append(this);
     }
     show();
     QMetaObject::invokeMethod(this, &frmBid::Form_Activate, Qt::QueuedConnection);
@@ -367,7 +368,115 @@ QString frmBid::Fetch(const QString &url)
 
 void frmBid::SetHeightTwips(int twips)
 {
-    setFixedHeight(Desktop::TwipsToPixelsY(twips));
+    m_heightTwips = twips;
+    LayOutText();
+    ApplyHeight();
+}
+
+namespace {
+
+// A control's place on the window as designed, in twips.
+struct DesignPlace
+{
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+constexpr DesignPlace kImage1{120, 240, 480, 480};
+constexpr DesignPlace kStatus{720, 345, 3135, 255};
+constexpr DesignPlace kNoAccess{720, 840, 3135, 255};
+constexpr DesignPlace kImage2{120, 1380, 480, 480};
+constexpr DesignPlace kLabel1{720, 1440, 3135, 255};
+constexpr DesignPlace kImage3{120, 1800, 480, 255};
+constexpr DesignPlace kLabel3{720, 1800, 3135, 255};
+constexpr DesignPlace kDetails{120, 2040, 3735, 1575};
+constexpr DesignPlace kClose{2640, 3720, 1215, 375};
+// Below the status part's last line, and between the window's right edge
+// and a label grown to take in its text on one line.
+constexpr int kPartMarginTwips = 120;
+constexpr int kRightMarginTwips = 60;
+
+QRect Pixels(const DesignPlace &p)
+{
+    return QRect(Desktop::TwipsToPixelsX(p.left), Desktop::TwipsToPixelsY(p.top), Desktop::TwipsToPixelsX(p.width),
+                 Desktop::TwipsToPixelsY(p.height));
+}
+
+// The height a label's text takes at the label's width.
+int TextHeight(const QLabel *label)
+{
+    const int wrapped = label->heightForWidth(label->width());
+    return wrapped > 0 ? wrapped : label->sizeHint().height();
+}
+
+} // namespace
+
+void frmBid::LayOutText()
+{
+    // The designed places hold where the text fits. A label is as wide as
+    // its text on one line up to the window's edge and wraps beyond it; a
+    // row of the window moves down as far as the text above it needs, its
+    // icon with it, and the failure part stays below the status part.
+    const int maxRight = Desktop::TwipsToPixelsX(kWidthTwips - kRightMarginTwips);
+    const int partMargin = Desktop::TwipsToPixelsY(kPartMarginTwips);
+    int textBottom = 0;
+    auto placeRow = [&](QWidget *widget, const DesignPlace &design, QLabel *icon, const DesignPlace &iconDesign, int gap) {
+        // The row's top is its own or its icon's, whichever is higher.
+        QRect rect = Pixels(design);
+        const int rowTop = icon ? std::min(rect.top(), Pixels(iconDesign).top()) : rect.top();
+        const int shift = std::max(0, textBottom + gap - rowTop);
+        rect.translate(0, shift);
+        if (auto *label = qobject_cast<QLabel *>(widget)) {
+            const int oneLine = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin();
+            rect.setWidth(std::max(rect.width(), std::min(oneLine, maxRight - rect.left())));
+            widget->setGeometry(rect);
+            const int needed = TextHeight(label);
+            rect.setHeight(std::max(rect.height(), needed));
+            widget->setGeometry(rect);
+            textBottom = rect.top() + needed;
+        } else {
+            widget->setGeometry(rect);
+            textBottom = rect.bottom() + 1;
+        }
+        if (icon)
+            icon->setGeometry(Pixels(iconDesign).translated(0, shift));
+    };
+    const int gap = Desktop::TwipsToPixelsY(15);
+    placeRow(lblStatus, kStatus, Image1, kImage1, gap);
+    placeRow(lblNoAccess, kNoAccess, nullptr, {}, gap);
+    placeRow(Label1, kLabel1, Image2, kImage2, partMargin);
+    placeRow(Label3, kLabel3, Image3, kImage3, gap);
+    placeRow(txtDetails, kDetails, nullptr, {}, gap);
+    placeRow(cmdClose, kClose, nullptr, {}, gap);
+}
+
+void frmBid::ApplyHeight()
+{
+    // Every control the height reaches into shows whole, with the margin
+    // the design leaves below the status part.
+    int height = Desktop::TwipsToPixelsY(m_heightTwips);
+    const int margin = Desktop::TwipsToPixelsY(kPartMarginTwips);
+    for (QWidget *w : {static_cast<QWidget *>(lblStatus), static_cast<QWidget *>(lblNoAccess), static_cast<QWidget *>(Label1),
+                       static_cast<QWidget *>(Label3), static_cast<QWidget *>(txtDetails), static_cast<QWidget *>(cmdClose)}) {
+        if (w->y() >= height)
+            break;
+        const auto *label = qobject_cast<QLabel *>(w);
+        const int bottom = label ? label->y() + TextHeight(label) : w->geometry().bottom() + 1;
+        height = std::max(height, bottom + margin);
+    }
+    setFixedHeight(height);
+}
+
+bool frmBid::event(QEvent *event)
+{
+    // A label's text changed: it may need more room now.
+    if (event->type() == QEvent::LayoutRequest) {
+        LayOutText();
+        ApplyHeight();
+    }
+    return QDialog::event(event);
 }
 
 int frmBid::HeightTwips() const
@@ -465,7 +574,7 @@ void frmBid::FinishRun()
     m_running = false;
     if (m_counted) {
         m_counted = false;
-        --g_activeRuns;
+        g_runs.removeOne(this);
     }
     emit RunEnded();
     if (m_unloaded)
@@ -492,9 +601,20 @@ void frmBid::RunFlow()
 
         sngLeadTimeStart = SecondsSinceMidnight();
         run.sinceStart.start();
+        SignInAndPrepare(run, false);
+    } catch (const WindowGone &) {
+        // Destroyed under the run: nothing of it may be touched any more.
+        ReleaseBidding();
+        return;
+    }
+    HoldConfirmation();
+}
 
-        bool &signOutNow = run.signOutNow;
-        for (;;) {
+void frmBid::SignInAndPrepare(Run &run, bool signedIn)
+{
+    bool &signOutNow = run.signOutNow;
+    for (;;) {
+        if (!signedIn) {
             // Sign-in.
             lblStatus->setText(QStringLiteral("Signing in..."));
             LogBid(QStringLiteral("Signing in to bid on item # ") + ItemNumber);
@@ -510,69 +630,66 @@ void frmBid::RunFlow()
                                             "Please contact support if you need help resolving this issue.");
                 ReleaseBidding();
                 signOutNow = true;
-                break;
-            }
-
-            // Preparation.
-            lblStatus->setText(QStringLiteral("Sending bid..."));
-            LogBid(QStringLiteral("Preparing bid"));
-            run.send(BidRequests::MakeBidURL(ItemNumber, MaxBid, Qty), strResultSendBid);
-
-            const QString quotedUser = QLatin1Char('"') + UserName.toLower() + QLatin1Char('"');
-            if (!run.reply.toLower().contains(quotedUser) && !run.reply.contains(kEndedMarker, Qt::CaseSensitive)
-                && run.retries < kRetryLimit) {
-                ++run.retries;
-                LogBid(QStringLiteral("Prepare bid failed, retry ") + QString::number(run.retries));
-                run.wait();
-                continue; // sign in again and prepare again
-            }
-            break;
-        }
-
-        // The preparation page's known failures.
-        if (!signOutNow) {
-            auto fail = [&](const QString &logLine, const QString &title, const QString &reason) {
-                LogBid(logLine);
-                setWindowTitle(title);
-                run.reason = reason;
-                ReleaseBidding();
-                signOutNow = true;
-            };
-            if (strResultSignIn.contains(kCookiesBlocked, Qt::CaseSensitive)) {
-                fail(QStringLiteral("Cookies rejected"), QStringLiteral("Cookies Blocked"),
-                     QStringLiteral("Could not sign in because your Internet Options in the Windows Control Panel are blocking cookies"));
-            } else {
-                for (const FailureRow &row : PreparationFailures()) {
-                    if (RowHolds(row, run.reply)) {
-                        fail(row.logLine, row.title, row.reason);
-                        break;
-                    }
-                }
-                if (!signOutNow && run.reply.contains(kEndedMarker, Qt::CaseSensitive)) {
-                    blnFailed = true;
-                    SetHeightTwips(kFailureHeightTwips);
-                    cmdClose->setEnabled(true);
-                    fail(QStringLiteral("Auction ended, signing out"), QStringLiteral("Auction Ended"),
-                         QStringLiteral("Auction ended before bid could be placed"));
-                }
+                return;
             }
         }
+        signedIn = false;
 
-        if (!signOutNow) {
-            // The tokens of the preparation page.
-            try {
-                strUIID = GetInputValue(run.reply, QStringLiteral("uiid"));
-                strSTOK = GetInputValue(run.reply, QStringLiteral("stok"));
-            } catch (const NumberedError &) {
-                // A page too broken to hold them: the confirmation goes without.
-            }
+        // Preparation.
+        lblStatus->setText(QStringLiteral("Sending bid..."));
+        LogBid(QStringLiteral("Preparing bid"));
+        run.send(BidRequests::MakeBidURL(ItemNumber, MaxBid, Qty), strResultSendBid);
+
+        const QString quotedUser = QLatin1Char('"') + UserName.toLower() + QLatin1Char('"');
+        if (!run.reply.toLower().contains(quotedUser) && !run.reply.contains(kEndedMarker, Qt::CaseSensitive)
+            && run.retries < kRetryLimit) {
+            ++run.retries;
+            LogBid(QStringLiteral("Prepare bid failed, retry ") + QString::number(run.retries));
+            run.wait();
+            continue; // sign in again and prepare again
         }
-    } catch (const WindowGone &) {
-        // Destroyed under the run: nothing of it may be touched any more.
+        break;
+    }
+    JudgePreparation(run);
+}
+
+void frmBid::JudgePreparation(Run &run)
+{
+    // The preparation page's known failures.
+    auto fail = [&](const QString &logLine, const QString &title, const QString &reason) {
+        LogBid(logLine);
+        setWindowTitle(title);
+        run.reason = reason;
         ReleaseBidding();
+        run.signOutNow = true;
+    };
+    if (strResultSignIn.contains(kCookiesBlocked, Qt::CaseSensitive)) {
+        fail(QStringLiteral("Cookies rejected"), QStringLiteral("Cookies Blocked"),
+             QStringLiteral("Could not sign in because your Internet Options in the Windows Control Panel are blocking cookies"));
         return;
     }
-    HoldConfirmation();
+    for (const FailureRow &row : PreparationFailures()) {
+        if (RowHolds(row, run.reply)) {
+            fail(row.logLine, row.title, row.reason);
+            return;
+        }
+    }
+    if (run.reply.contains(kEndedMarker, Qt::CaseSensitive)) {
+        blnFailed = true;
+        SetHeightTwips(kFailureHeightTwips);
+        cmdClose->setEnabled(true);
+        fail(QStringLiteral("Auction ended, signing out"), QStringLiteral("Auction Ended"),
+             QStringLiteral("Auction ended before bid could be placed"));
+        return;
+    }
+
+    // The tokens of the preparation page.
+    try {
+        strUIID = GetInputValue(run.reply, QStringLiteral("uiid"));
+        strSTOK = GetInputValue(run.reply, QStringLiteral("stok"));
+    } catch (const NumberedError &) {
+        // A page too broken to hold them: the confirmation goes without.
+    }
 }
 
 qint64 frmBid::MsecsUntilConfirmation() const
@@ -590,13 +707,91 @@ void frmBid::HoldConfirmation()
 
 void frmBid::ConfirmationDue()
 {
-    const qint64 waitMs = m_run->signOutNow ? 0 : MsecsUntilConfirmation();
-    if (waitMs > 0) {
-        m_confirmTimer->start(int(std::min<qint64>(waitMs, std::numeric_limits<int>::max())));
+    const std::shared_ptr<Run> keep = m_run;
+    Run &run = *keep;
+    try {
+        FollowRow(run);
+    } catch (const WindowGone &) {
+        ReleaseBidding();
         return;
     }
-    m_run->heldMs = m_run->sinceStart.elapsed() - m_run->holdStartedMs;
+    const qint64 waitMs = run.signOutNow ? 0 : MsecsUntilConfirmation();
+    if (waitMs > 0) {
+        // Woken now and then to look at the row again, so a bid taken back
+        // signs out at once rather than at its moment.
+        m_confirmTimer->start(int(std::min<qint64>(waitMs, kRowLookMs)));
+        return;
+    }
+    run.heldMs = run.sinceStart.elapsed() - run.holdStartedMs;
     ConfirmAndSignOut();
+}
+
+frmBid::RowWish frmBid::ReadRow(QString &amount, qint16 &qty) const
+{
+    if (m_withdrawn)
+        return RowWish::Withdrawn;
+    if (!frmMainShell::isLoaded())
+        return RowWish::Unchanged;
+    const ListView &list = *MainForm().lvwAuctions;
+    const ListItem *row = list.FindItem(ItemNumber);
+    if (!row)
+        return RowWish::Withdrawn;
+    const QString maxBid = list.Field(row, QStringLiteral("maxbid"));
+    if (maxBid == TrackedAuction::kWatching || row->Tag() == SnipeState::Online
+        || list.Field(row, QStringLiteral("user")).compare(UserName, Qt::CaseInsensitive) != 0)
+        return RowWish::Withdrawn;
+    // Never more than the row holds: a maximum that no longer reads as one
+    // stops the bid.
+    amount = GetBidAmount(maxBid);
+    bool qtyOk = false;
+    const int rowQty = GetBidQty(maxBid).trimmed().toInt(&qtyOk);
+    if (!qtyOk || rowQty < 1 || rowQty > 32767 || !ReadsAsNumber(amount) || PriceToDouble(amount) <= 0)
+        return RowWish::Withdrawn;
+    qty = qint16(rowQty);
+    return amount == MaxBid && qty == Qty ? RowWish::Unchanged : RowWish::Changed;
+}
+
+void frmBid::FollowRow(Run &run)
+{
+    // Only a snipe started from a row waits long enough for the row to
+    // change; a bid taken back stops whatever it is.
+    if (run.signOutNow || (!m_withdrawn && (!BidItem || !ConfirmAt.isValid())))
+        return;
+    for (;;) {
+        QString amount;
+        qint16 qty = 0;
+        const RowWish wish = ReadRow(amount, qty);
+        if (wish == RowWish::Unchanged)
+            return;
+        if (wish == RowWish::Withdrawn || run.repreparations >= kRetryLimit) {
+            LogBid(QStringLiteral("Bid cancelled, signing out"));
+            run.signOutNow = true;
+            return;
+        }
+        // eBay's preparation page stands for one amount and quantity: a
+        // changed maximum is prepared again rather than confirmed on the
+        // tokens of another amount.
+        ++run.repreparations;
+        LogBid(QStringLiteral("Maximum bid changed to ") + QString::number(qty) + QStringLiteral(" @ ") + amount
+               + QStringLiteral(", preparing again"));
+        MaxBid = amount;
+        Qty = qty;
+        strUIID.clear();
+        strSTOK.clear();
+        SignInAndPrepare(run, true);
+        if (run.signOutNow)
+            return;
+    }
+}
+
+void frmBid::WithdrawBid()
+{
+    if (m_confirmationSent || m_withdrawn)
+        return;
+    m_withdrawn = true;
+    // A confirmation waiting for its moment looks at once.
+    if (m_confirmTimer->isActive())
+        m_confirmTimer->start(0);
 }
 
 void frmBid::ConfirmAndSignOut()
@@ -609,6 +804,7 @@ void frmBid::ConfirmAndSignOut()
             // Confirmation.
             lblStatus->setText(QStringLiteral("Confirming bid..."));
             LogBid(QStringLiteral("Confirming bid"));
+            m_confirmationSent = true;
             BidRecord::MarkSent(ItemNumber);
             run.send(BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK),
                      strResultConfirmBid, false, !Buy);

@@ -94,6 +94,13 @@ public:
     void Start();
     // Bid windows whose run is queued or under way.
     static int ActiveRuns();
+    // The window whose run on this item is queued or under way, if any.
+    static frmBid *RunFor(const QString &itemNumber);
+    // The confirmation has gone to eBay: the bid can no longer be stopped.
+    bool ConfirmationSent() const { return m_confirmationSent; }
+    // The user took the bid back (removed its row or cancelled its snipe): a
+    // confirmation not sent yet never goes out, and the window signs out.
+    void WithdrawBid();
 
     // Hides the window and deletes it once control is back in the event loop.
     void Unload();
@@ -105,6 +112,8 @@ public:
     static constexpr int kHeightTwips = 1215;
     static constexpr int kFailureHeightTwips = 4695;
     static constexpr int kWidthTwips = 3975;
+    // Grows beyond `twips` where a label that the height reaches into would
+    // otherwise be cut off (text in a larger font wraps onto more lines).
     void SetHeightTwips(int twips);
     int HeightTwips() const;
 
@@ -127,6 +136,7 @@ signals:
     void RunEnded();
 
 protected:
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
 
@@ -136,6 +146,16 @@ private:
     // NumberedError like the transfer control.
     QString Fetch(const QString &url);
     void RunFlow();
+    // Signs in (unless signedIn) and prepares the bid, signing in again while
+    // the preparation fails and retries are left; then judges the page.
+    void SignInAndPrepare(Run &run, bool signedIn);
+    void JudgePreparation(Run &run);
+    // A snipe started from a row follows that row while it waits: the row
+    // gone, watched, placed online only or moved to another account stops
+    // it; a changed maximum or quantity is prepared again.
+    enum class RowWish { Unchanged, Changed, Withdrawn };
+    RowWish ReadRow(QString &amount, qint16 &qty) const;
+    void FollowRow(Run &run);
     // The confirmation waits for ConfirmAt with the event loop free, then
     // the run goes on at ConfirmAndSignOut.
     void HoldConfirmation();
@@ -148,10 +168,17 @@ private:
     // confirmed, or refused when a reply was judged.
     void RecordConfirmation(bool succeeded, bool judged);
     void FinishRun();
+    // Places the text so that none of it is cut off, and keeps the window
+    // tall enough for the part of it that shows.
+    void LayOutText();
+    void ApplyHeight();
 
     std::shared_ptr<Run> m_run; // the run under way; its steps keep it alive
     QTimer *m_confirmTimer = nullptr;
     bool m_running = false;
     bool m_unloaded = false;
     bool m_counted = false; // counted in ActiveRuns()
+    bool m_confirmationSent = false;
+    bool m_withdrawn = false;
+    int m_heightTwips = kHeightTwips; // the part of the window asked for
 };

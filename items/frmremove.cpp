@@ -1,5 +1,6 @@
 #include "items/frmremove.h"
 
+#include "engine/frmbid.h"
 #include "engine/mainformengine.h"
 #include "engine/onlineservice.h"
 #include "foundation/settingsstore.h"
@@ -34,10 +35,14 @@ frmRemove::frmRemove()
     lblItemNum = new QLabel(this);
     lblItemTitle = new QLabel(this);
     lblItemTitle->setTextFormat(Qt::PlainText); // the seller's title, never markup
+    lblBidUnderWay = new QLabel(this);
+    lblBidUnderWay->setWordWrap(true);
+    lblBidUnderWay->hide();
     chkCancelBid = new QCheckBox(QStringLiteral("&Cancel my bid on this item, but leave it for watching"), this);
     chkApplyOnline = new QCheckBox(QStringLiteral("&Also remove the item from my TMR Online account"), this);
     for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(lblItemNum),
-                       static_cast<QWidget *>(lblItemTitle), static_cast<QWidget *>(chkCancelBid),
+                       static_cast<QWidget *>(lblItemTitle), static_cast<QWidget *>(lblBidUnderWay),
+                       static_cast<QWidget *>(chkCancelBid),
                        static_cast<QWidget *>(chkApplyOnline)})
         layout->addWidget(w);
     auto *buttons = new QHBoxLayout;
@@ -69,6 +74,13 @@ void frmRemove::Form_Load()
         || list.Field(row, QStringLiteral("maxbid")) == QLatin1String("(watching)"))
         chkCancelBid->setEnabled(false);
     chkApplyOnline->setChecked(GetSetting(QStringLiteral("Online Default"), 0) == QLatin1String("1"));
+    if (const frmBid *bid = frmBid::RunFor(m_itemNumber)) {
+        lblBidUnderWay->setText(bid->ConfirmationSent()
+                                    ? QStringLiteral("Your bid on this item has already been sent to eBay and can no longer be stopped.")
+                                    : QStringLiteral("A bid on this item is under way. Removing the item or cancelling the bid "
+                                                     "stops it before it is sent to eBay."));
+        lblBidUnderWay->show();
+    }
 }
 
 void frmRemove::ShowModal()
@@ -100,6 +112,9 @@ void frmRemove::cmdRem_Click()
     cmdRem->setEnabled(false);
     cmdCancel->setEnabled(false);
     const bool keepWatching = chkCancelBid->isChecked();
+    // The bid stops before the online request lets its moment come.
+    if (frmBid *bid = frmBid::RunFor(m_itemNumber))
+        bid->WithdrawBid();
     if (chkApplyOnline->isChecked())
         applyOnline(keepWatching);
     applyLocally(keepWatching);

@@ -29,6 +29,9 @@ public:
     QLabel *Label1 = nullptr;
     QLabel *lblItemNum = nullptr;
     QLabel *lblItemTitle = nullptr;
+    // Shown while a bid on the item is under way: whether removing the item
+    // or cancelling its bid still stops it.
+    QLabel *lblBidUnderWay = nullptr;
     QCheckBox *chkCancelBid = nullptr;
     QCheckBox *chkApplyOnline = nullptr;
     QPushButton *cmdRem = nullptr;
