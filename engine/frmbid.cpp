@@ -404,10 +404,10 @@ QRect Pixels(const DesignPlace &p)
                  Desktop::TwipsToPixelsY(p.height));
 }
 
-// The height a label's text takes at the label's width.
-int TextHeight(const QLabel *label)
+// The height a label's text takes at a width.
+int TextHeight(const QLabel *label, int width)
 {
-    const int wrapped = label->heightForWidth(label->width());
+    const int wrapped = label->heightForWidth(width);
     return wrapped > 0 ? wrapped : label->sizeHint().height();
 }
 
@@ -431,8 +431,7 @@ void frmBid::LayOutText()
         if (auto *label = qobject_cast<QLabel *>(widget)) {
             const int oneLine = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin();
             rect.setWidth(std::max(rect.width(), std::min(oneLine, maxRight - rect.left())));
-            widget->setGeometry(rect);
-            const int needed = TextHeight(label);
+            const int needed = TextHeight(label, rect.width());
             rect.setHeight(std::max(rect.height(), needed));
             widget->setGeometry(rect);
             textBottom = rect.top() + needed;
@@ -458,12 +457,12 @@ void frmBid::ApplyHeight()
     // the design leaves below the status part.
     int height = Desktop::TwipsToPixelsY(m_heightTwips);
     const int margin = Desktop::TwipsToPixelsY(kPartMarginTwips);
-    for (QWidget *w : {static_cast<QWidget *>(lblStatus), static_cast<QWidget *>(lblNoAccess), static_cast<QWidget *>(Label1),
-                       static_cast<QWidget *>(Label3), static_cast<QWidget *>(txtDetails), static_cast<QWidget *>(cmdClose)}) {
+    const std::initializer_list<QWidget *> topToBottom = {lblStatus, lblNoAccess, Label1, Label3, txtDetails, cmdClose};
+    for (QWidget *w : topToBottom) {
         if (w->y() >= height)
             break;
         const auto *label = qobject_cast<QLabel *>(w);
-        const int bottom = label ? label->y() + TextHeight(label) : w->geometry().bottom() + 1;
+        const int bottom = label ? label->y() + TextHeight(label, label->width()) : w->geometry().bottom() + 1;
         height = std::max(height, bottom + margin);
     }
     setFixedHeight(height);
