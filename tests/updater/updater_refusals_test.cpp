@@ -133,7 +133,15 @@ TEST(UpdaterRefusals, AGenuineOldReleaseIsNotInstalledAloneOrBehindANewerClaim)
     }
     EXPECT_EQ(ReleaseRequestsSince(mark), 0);
 
+    // Without the program's revision there is nothing to go beyond.
     in.offer(Server().releaseInfoLines(kRunningRevision + 1));
+    const QMap<QString, QByteArray> before = in.files();
+    Updater unknown(in, EndedProcess(), {"--revision", "unknown"});
+    EXPECT_EQ(unknown.finish(), 2);
+    EXPECT_TRUE(unknown.said.contains("--revision is required")) << unknown.said.toStdString();
+    EXPECT_EQ(in.files(), before);
+    EXPECT_EQ(ReleaseRequestsSince(mark), 0);
+
     Updater updater(in, EndedProcess());
     EXPECT_EQ(updater.finish(), 0) << updater.said.toStdString();
     ASSERT_TRUE(waitFor([&] { return in.starts().size() == 4; }));
