@@ -149,10 +149,11 @@ Reading Parse(const QStringList &lines, const std::function<void()> &afterEachLi
             const bool isTag = line == kVersion || line == kNotes || line == kCritical || releaseTags.contains(line);
             if (!isTag)
                 continue;
-            // A second value could say something else than the one signed,
-            // and which of the two a reader takes would decide what is installed.
+            // Whichever of two values a reader took, the other could be the
+            // one that was signed.
             if (seen.contains(line))
-                throw Failure{Fault::RepeatedTag, QStringLiteral("the update information gives %1 more than once").arg(line)};
+                throw Failure{Fault::RepeatedTag,
+                              QStringLiteral("the update information gives %1 more than once").arg(line)};
             seen.insert(line);
             if (line == kNotes)
                 info.notes = readNotes(reader);
@@ -191,7 +192,9 @@ bool Check(const ReleaseInfo &info, qint64 largest, const QByteArray &publicKeyD
         return false;
     }
     if (info.size > largest) {
-        *error = QStringLiteral("the release is larger than an update may be (%1 bytes, at most %2)").arg(info.size).arg(largest);
+        *error = QStringLiteral("the release is larger than an update may be (%1 bytes, at most %2)")
+                     .arg(info.size)
+                     .arg(largest);
         return false;
     }
     // Whoever answered for the vendor's host chose the file; only the

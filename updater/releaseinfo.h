@@ -23,9 +23,9 @@
 //                    writes these lines)
 //
 // Only revision, size and checksum are signed. The notes and the critical
-// mark are the server's word: they count only beside a release that passes
-// Check, and a second tag line that could contradict the signed ones makes
-// the whole file unreadable.
+// mark are the server's word: the program shows them with a newer revision
+// only beside a release that passes Check. A second tag line could say
+// something else than the signed one, so it makes the whole file unreadable.
 struct ReleaseInfo
 {
     int version = 0;   // 0 without a "<version>" line

@@ -62,7 +62,8 @@ public:
         // An old release is genuine too: whoever answers for the vendor's
         // host could otherwise take every user back to it.
         if (release.version <= m_options.runningRevision)
-            return giveUp(QStringLiteral("the release offered (revision %1) is not newer than the running program (revision %2)")
+            return giveUp(QStringLiteral("the release offered (revision %1) is not newer than "
+                                         "the running program (revision %2)")
                               .arg(release.version)
                               .arg(m_options.runningRevision));
         if (!QDir().mkdir(m_work))

@@ -169,10 +169,13 @@ TEST(UpdateCheckWithSimulator, OnlyANewerReleaseSignedByTheVendorIsOfferedWithIt
     } refused[] = {
         // The vendor's lines of the running release, then a newer revision
         // and a critical mark that nobody signed.
-        {release(running) + "<version>\r\n" + QString::number(running + 7) + "\r\n", "The update information gives <version> more than once"},
+        {release(running) + "<version>\r\n" + QString::number(running + 7) + "\r\n",
+         "The update information gives <version> more than once"},
         {"<version>\r\n" + QString::number(running + 1) + "\r\n" + kNotes + "<critical>\r\nTrue",
          "The update information names no release to download"},
-        {QString(newer).replace("<version>\r\n" + QString::number(running + 1), "<version>\r\n" + QString::number(running + 2)),
+        // Signed for another revision than the one offered.
+        {QString(newer).replace("<version>\r\n" + QString::number(running + 1),
+                                "<version>\r\n" + QString::number(running + 2)),
          "The release is not signed by the vendor"},
     };
     for (const auto &c : refused) {

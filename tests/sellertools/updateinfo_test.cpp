@@ -74,12 +74,14 @@ TEST(UpdateInfo, ATagGivenTwiceOrAHalfReleaseIsRefusedWhole)
     const QStringList signedRelease{"<version>", "1", "<download>", "/releases/t-1.tar", "<size>", "10",
                                     "<sha256>", QString(64, 'a'), "<signature>", "c2lnbmVk"};
     EXPECT_EQ(parse(signedRelease).version, 1);
-    const QStringList twoBlocks = signedRelease + QStringList{"<version>", "7", "<notes>", "Urgent", "</notes>", "<critical>", "True"};
+    const QStringList twoBlocks
+        = signedRelease + QStringList{"<version>", "7", "<notes>", "Urgent", "</notes>", "<critical>", "True"};
     EXPECT_EQ(refusalOf(twoBlocks), "321 The update information gives <version> more than once");
     for (const QString &tag : {"<notes>", "<critical>", "<download>", "<size>", "<sha256>", "<signature>"}) {
         SCOPED_TRACE(tag.toStdString());
         const QStringList repeated = tag == "<notes>" ? QStringList{"<notes>", "</notes>"} : QStringList{tag, "False"};
-        EXPECT_EQ(refusalOf(repeated + QStringList{"x"} + repeated), "321 The update information gives " + tag + " more than once");
+        EXPECT_EQ(refusalOf(repeated + QStringList{"x"} + repeated),
+                  "321 The update information gives " + tag + " more than once");
     }
 
     // Release lines come complete or not at all.
