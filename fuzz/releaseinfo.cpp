@@ -1,25 +1,28 @@
-// The release lines of "update.inf" as the updater reads them.
+// "update.inf" as the updater reads it.
 #include "fuzz/fuzzinput.h"
 
 #include "updater/releaseinfo.h"
-
-#include <QRegularExpression>
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    ReleaseInfo info;
-    QString error;
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    const QStringList lines = FuzzText(data, size).split(lineEnd);
-    // A release taken is a path on the vendor's host, a whole checksum and a
-    // size within the limit given.
-    constexpr qint64 kLargest = 1 << 20;
-    if (ReleaseInfoFile::Parse(lines, kLargest, &info, &error)) {
-        if (!info.path.startsWith(QLatin1Char('/')) || info.path.startsWith(QStringLiteral("//")) || info.sha256.size() != 64
-            || info.size < 0 || info.size > kLargest)
+    const ReleaseInfoFile::Reading reading = ReleaseInfoFile::Parse(ReleaseInfoFile::SplitLines(FuzzText(data, size)));
+    if (!reading.ok()) {
+        if (reading.error.isEmpty())
             std::abort();
+        return 0;
     }
+    // A release taken is a path on the vendor's host, a whole checksum and a
+    // positive size.
+    const ReleaseInfo &info = reading.info;
+    if (!info.path.isEmpty()
+        && (!info.path.startsWith(QLatin1Char('/')) || info.path.startsWith(QStringLiteral("//")) || info.sha256.size() != 64
+            || info.size <= 0))
+        std::abort();
+    QString error;
+    // Whatever the lines, a made-up key signs nothing.
+    if (ReleaseInfoFile::Check(info, 1 << 20, QByteArray("not a key"), &error) || error.isEmpty())
+        std::abort();
     return 0;
 }

@@ -1,4 +1,4 @@
-// "update.inf" as the vendor's server sends it.
+// "update.inf" as the vendor's server sends it, read as the program reads it.
 #include "fuzz/fuzzinput.h"
 
 #include "platform/numberederror.h"
@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     try {
-        UpdateInfoFile::Parse(UpdateInfoFile::SplitLines(FuzzText(data, size)));
+        UpdateInfoFile::Parse(ReleaseInfoFile::SplitLines(FuzzText(data, size)));
     } catch (const NumberedError &) {
         // A malformed file is reported to the user: an expected outcome.
     }

@@ -6,6 +6,7 @@
 #include "platform/desktop.h"
 #include "platform/msgbox.h"
 #include "platform/ticktimer.h"
+#include "sellertools/updatecheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -78,7 +79,11 @@ QString frmUpdate::UpdaterPath()
 
 QStringList frmUpdate::UpdaterArguments()
 {
-    return {QStringLiteral("--pid"), QString::number(QCoreApplication::applicationPid()), QStringLiteral("--program"),
+    return {QStringLiteral("--pid"),
+            QString::number(QCoreApplication::applicationPid()),
+            QStringLiteral("--revision"),
+            QString::number(UpdateCheck::RunningRevision()),
+            QStringLiteral("--program"),
             QCoreApplication::applicationFilePath()};
 }
 

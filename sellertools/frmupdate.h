@@ -45,8 +45,9 @@ public:
     // Where the updater is expected: "tallowmere-updater" in UpdaterFolder,
     // or in the program folder while that is empty (tests point it elsewhere).
     static QString UpdaterPath();
-    // What the updater is told: this process, which it waits for, and the
-    // program to update and start again.
+    // What the updater is told: this process, which it waits for, its
+    // revision (only a newer release is installed), and the program to
+    // update and start again.
     static QStringList UpdaterArguments();
     inline static QString UpdaterFolder;
 

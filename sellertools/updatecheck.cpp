@@ -17,6 +17,8 @@
 
 namespace UpdateCheck {
 
+QByteArray ReleaseKey = QByteArray::fromBase64(QByteArrayLiteral(TALLOWMERE_RELEASE_KEY_DER));
+
 namespace {
 
 constexpr qint64 kRetryAfterFailureSecs = 3600;
@@ -54,7 +56,7 @@ QString fetchUpdateInfo(Inet &inet)
     return reply;
 }
 
-void offer(const UpdateInfo &info)
+void offer(const ReleaseInfo &info)
 {
     frmUpdate &window = frmUpdate::instance();
     window.lblCritical->setVisible(info.critical);
@@ -102,13 +104,18 @@ bool LookForUpdate(bool ShowWarnings)
         UpdateInfoFile::Save(folder, reply);
 
         step = QStringLiteral("Response saved");
-        const UpdateInfo info = UpdateInfoFile::Read(folder, [] { Desktop::DoEvents(); });
+        const ReleaseInfo info = UpdateInfoFile::Read(folder, [] { Desktop::DoEvents(); });
+        // A newer revision is only the server's word until the vendor's
+        // signature covers it; a release named must be one the updater takes.
+        const bool newer = info.version > RunningRevision();
+        if (newer || !info.path.isEmpty())
+            UpdateInfoFile::CheckRelease(info, ReleaseKey);
 
         step = QStringLiteral("Response processed");
         main.LastDate = QDate::currentDate();
         LastFailure = QDateTime();
 
-        if (info.version > RunningRevision() || main.blnForceUpdate) {
+        if (newer || main.blnForceUpdate) {
             offered = true;
             offer(info);
         } else if (ShowWarnings) {

@@ -1,10 +1,17 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 
 // The update check: asks the vendor's server for the newest release, keeps
-// the reply in "update.inf" and offers a newer release in frmUpdate.
+// the reply in "update.inf" and offers a newer release in frmUpdate, only
+// when the updater would install it (signed by the vendor, newer than the
+// running program).
 namespace UpdateCheck {
+
+// The public key (DER) an offered release must be signed with: the one the
+// updater is built with. Tests give the simulator's.
+extern QByteArray ReleaseKey;
 
 // The revision of the running program (the third part of its version).
 int RunningRevision();

@@ -2,12 +2,12 @@
 // Installs the release named in the data folder's "update.inf" and starts
 // the program again (see updater.h).
 //
-//     tallowmere-updater --pid PID [--program PATH] [--stall-seconds N] [--deadline-seconds N]
+//     tallowmere-updater --pid PID --revision N [--program PATH] [--stall-seconds N] [--deadline-seconds N]
 //
+// N is the running program's revision: only a newer release is installed.
 // The release's address, size, checksum and signature are read from
 // "update.inf" rather than passed by the program: the check that offered the
-// release has just saved it there, and the program's own reader passes over
-// those lines. The limits can only be made shorter than their defaults.
+// release has just saved it there and read it with the same reader. The limits can only be made shorter than their defaults.
 //
 // The vendor's public key is fixed when the updater is built
 // (TALLOWMERE_RELEASE_KEY_DER, from the key file CMake is given); there is no
@@ -41,11 +41,14 @@ int main(int argc, char **argv)
                                        QStringLiteral("pid"));
     const QCommandLineOption programOption(QStringLiteral("program"), QStringLiteral("The program to update and start again."),
                                            QStringLiteral("path"));
+    const QCommandLineOption revisionOption(QStringLiteral("revision"),
+                                            QStringLiteral("The program's revision; only a newer release is installed."),
+                                            QStringLiteral("n"));
     const QCommandLineOption stallOption(QStringLiteral("stall-seconds"),
                                          QStringLiteral("Give the download up sooner when it stalls."), QStringLiteral("n"));
     const QCommandLineOption deadlineOption(QStringLiteral("deadline-seconds"),
                                             QStringLiteral("Give the download up sooner."), QStringLiteral("n"));
-    parser.addOptions({pidOption, programOption, stallOption, deadlineOption});
+    parser.addOptions({pidOption, programOption, revisionOption, stallOption, deadlineOption});
     parser.process(*app);
 
     Updater::Options options;
@@ -53,6 +56,11 @@ int main(int argc, char **argv)
     options.pid = pid_t(parser.value(pidOption).toLongLong(&ok));
     if (!ok || options.pid <= 0) {
         std::fprintf(stderr, "tallowmere-updater: --pid is required\n");
+        return 2;
+    }
+    options.runningRevision = parser.value(revisionOption).toInt(&ok);
+    if (!ok) {
+        std::fprintf(stderr, "tallowmere-updater: --revision is required\n");
         return 2;
     }
     options.program = parser.isSet(programOption)

@@ -5,7 +5,6 @@
 #include "updater/notice.h"
 #include "updater/releasearchive.h"
 #include "updater/releaseinfo.h"
-#include "updater/releasesignature.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -53,15 +52,20 @@ public:
             return giveUp(QStringLiteral("an earlier update was cut off and its old files could not be put back"));
         QDir(m_work).removeRecursively();
 
-        ReleaseInfo release;
+        const ReleaseInfoFile::Reading reading = ReleaseInfoFile::Read(m_options.updateInfo);
+        if (!reading.ok())
+            return giveUp(reading.error);
+        const ReleaseInfo &release = reading.info;
         QString error;
-        if (!ReleaseInfoFile::Read(m_options.updateInfo, kLargestRelease, &release, &error))
+        if (!ReleaseInfoFile::Check(release, ReleaseInfoFile::kLargestRelease, m_options.releaseKey, &error))
             return giveUp(error);
-        // Whoever answered for the vendor's host chose "update.inf"; only the
-        // vendor's key makes its release one to install.
-        if (!ReleaseSignature::Verify(ReleaseSignature::Statement(release.version, release.size, release.sha256),
-                                      release.signature, m_options.releaseKey))
-            return giveUp(QStringLiteral("the release is not signed by the vendor"));
+        // An old release is genuine too: whoever answers for the vendor's
+        // host could otherwise take every user back to it.
+        if (release.version <= m_options.runningRevision)
+            return giveUp(QStringLiteral("the release offered (revision %1) is not newer than "
+                                         "the running program (revision %2)")
+                              .arg(release.version)
+                              .arg(m_options.runningRevision));
         if (!QDir().mkdir(m_work))
             return giveUp(QStringLiteral("this user may not change the program folder %1. "
                                          "Install the update as a user who may write there")

@@ -102,6 +102,8 @@ public:
     // The "update.inf" lines that offer the archive as revision `version`:
     // its path, size, checksum and signature by the simulator's test key.
     QString releaseInfoLines(int version) const;
+    // The public half (DER) of the key those lines are signed with.
+    static QByteArray releasePublicKey();
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }

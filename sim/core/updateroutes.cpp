@@ -40,6 +40,11 @@ QString SimServer::releaseInfoLines(int version) const
         .arg(QString::fromLatin1(sha), QString::fromLatin1(ReleaseSignature::Sign(statement, key).toBase64()));
 }
 
+QByteArray SimServer::releasePublicKey()
+{
+    return QByteArray::fromBase64(QByteArrayLiteral(SIM_RELEASE_TEST_PUBKEY_DER));
+}
+
 void SimServer::addUpdateRoutes()
 {
     Route route;

@@ -38,6 +38,7 @@ Form &uncheckedForm()
     QDir().mkpath(basGeneral::DataFolder());
     QFile::remove(basGeneral::DataFolder() + "update.inf");
     UpdateCheck::Register();
+    UpdateCheck::ReleaseKey = Sim::SimServer::releasePublicKey();
     UpdateCheck::LastFailure = QDateTime();
     if (frmUpdate::isLoaded())
         frmUpdate::unloadInstance();
@@ -46,10 +47,16 @@ Form &uncheckedForm()
     return form;
 }
 
+const QString kNotes = "<notes>\r\nQuicker refresh\r\nFixed sign-in\r\n</notes>\r\n";
+
+// The vendor's reply: the served archive as release `version`, signed with
+// the simulator's key, with notes and the critical mark.
 QString release(int version, const QString &critical = "False")
 {
-    return "Latest release\r\n<version>\r\n" + QString::number(version) + "\r\n<notes>\r\nQuicker refresh\r\nFixed sign-in\r\n"
-        + "</notes>\r\n<critical>\r\n" + critical + "\r\n";
+    if (Server().releaseArchive().isEmpty())
+        Server().setReleaseArchive("release archive");
+    return "Latest release\r\n" + Server().releaseInfoLines(version) + "\r\n" + kNotes + "<critical>\r\n" + critical
+        + "\r\n";
 }
 
 int updateRequestsSince(qint64 mark)
@@ -148,6 +155,50 @@ TEST(UpdateCheckWithSimulator, TheSameRevisionIsOfferedOnlyWhenForced)
     EXPECT_TRUE(form.LookForUpdate(false));
     EXPECT_TRUE(updateWindowShown());
     EXPECT_FALSE(form.blnForceUpdate);
+}
+
+TEST(UpdateCheckWithSimulator, OnlyANewerReleaseSignedByTheVendorIsOfferedWithItsNotes)
+{
+    Form &form = uncheckedForm();
+    const int running = UpdateCheck::RunningRevision();
+    const QString newer = release(running + 1, "True");
+    const struct
+    {
+        QString reply;
+        QString why;
+    } refused[] = {
+        // The vendor's lines of the running release, then a newer revision
+        // and a critical mark that nobody signed.
+        {release(running) + "<version>\r\n" + QString::number(running + 7) + "\r\n",
+         "The update information gives <version> more than once"},
+        {"<version>\r\n" + QString::number(running + 1) + "\r\n" + kNotes + "<critical>\r\nTrue",
+         "The update information names no release to download"},
+        // Signed for another revision than the one offered.
+        {QString(newer).replace("<version>\r\n" + QString::number(running + 1),
+                                "<version>\r\n" + QString::number(running + 2)),
+         "The release is not signed by the vendor"},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.why.toStdString());
+        Server().setUpdateReply(c.reply);
+        EXPECT_FALSE(form.LookForUpdate(true));
+        EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), kFailurePrompt + "Response saved\r\n\r\nError: #321 " + c.why);
+        EXPECT_FALSE(frmUpdate::isLoaded());
+        EXPECT_EQ(form.LastDate, kYesterday);
+    }
+
+    // The running release, signed: nothing newer.
+    Server().setUpdateReply(release(running, "True"));
+    EXPECT_FALSE(form.LookForUpdate(true));
+    EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "You are currently using the latest version of Tallowmere");
+    EXPECT_FALSE(frmUpdate::isLoaded());
+
+    Server().setUpdateReply(newer);
+    EXPECT_TRUE(form.LookForUpdate(false));
+    ASSERT_TRUE(updateWindowShown());
+    EXPECT_EQ(frmUpdate::instance().txtNotes->toPlainText(), "Quicker refresh\nFixed sign-in\n");
+    EXPECT_TRUE(frmUpdate::instance().blnCritical);
+    frmUpdate::unloadInstance();
 }
 
 TEST(UpdateCheckWithSimulator, AFailedRequestIsReportedByHandAndRetriedHourlyByTheTick)

@@ -77,12 +77,14 @@ TEST(frmUpdate, NoToTheCriticalQuestionStartsTheUpdaterOrSaysItIsMissing)
     EXPECT_FALSE(main->blnPreventExit);
     EXPECT_FALSE(frmMainShell::isLoaded());
     EXPECT_FALSE(frmUpdate::isLoaded());
-    // It is told to wait for this process and to start this program again.
+    // It is told to wait for this process, the revision it must go beyond,
+    // and to start this program again.
     ASSERT_TRUE(waitFor([&] { return QFile::exists(dir.filePath("ran")); }));
     QFile ran(dir.filePath("ran"));
     ASSERT_TRUE(ran.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(ran.readAll()).trimmed(), QString("--pid %1 --program %2")
+    EXPECT_EQ(QString::fromUtf8(ran.readAll()).trimmed(), QString("--pid %1 --revision %2 --program %3")
                                                               .arg(QCoreApplication::applicationPid())
+                                                              .arg(TALLOWMERE_VERSION_PATCH)
                                                               .arg(QCoreApplication::applicationFilePath()));
     frmUpdate::UpdaterFolder.clear();
 }

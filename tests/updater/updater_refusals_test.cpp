@@ -112,6 +112,42 @@ TEST(UpdaterRefusals, OnlyAReleaseSignedWithTheVendorsKeyIsInstalled)
     EXPECT_EQ(in.starts().last(), "v2 ");
 }
 
+TEST(UpdaterRefusals, AGenuineOldReleaseIsNotInstalledAloneOrBehindANewerClaim)
+{
+    Installed in;
+    Server().setReleaseArchive(ReleaseArchive(in));
+    const qint64 mark = Server().requestLog().nextIndex();
+
+    // The vendor's own lines of an old release, then a newer revision with
+    // notes and a critical mark that nobody signed.
+    in.offer(Server().releaseInfoLines(7) + "\r\n<version>\r\n" + QString::number(kRunningRevision + 7)
+             + "\r\n<notes>\r\nUrgent fix\r\n</notes>\r\n<critical>\r\nTrue");
+    expectRefused(in, "the update information gives <version> more than once");
+
+    // Signed, but older than the running program or the same.
+    for (const int revision : {7, kRunningRevision}) {
+        in.offer(Server().releaseInfoLines(revision));
+        expectRefused(in, QString("the release offered (revision %1) is not newer than the running program (revision %2)")
+                              .arg(revision)
+                              .arg(kRunningRevision));
+    }
+    EXPECT_EQ(ReleaseRequestsSince(mark), 0);
+
+    // Without the program's revision there is nothing to go beyond.
+    in.offer(Server().releaseInfoLines(kRunningRevision + 1));
+    const QMap<QString, QByteArray> before = in.files();
+    Updater unknown(in, EndedProcess(), {"--revision", "unknown"});
+    EXPECT_EQ(unknown.finish(), 2);
+    EXPECT_TRUE(unknown.said.contains("--revision is required")) << unknown.said.toStdString();
+    EXPECT_EQ(in.files(), before);
+    EXPECT_EQ(ReleaseRequestsSince(mark), 0);
+
+    Updater updater(in, EndedProcess());
+    EXPECT_EQ(updater.finish(), 0) << updater.said.toStdString();
+    ASSERT_TRUE(waitFor([&] { return in.starts().size() == 4; }));
+    EXPECT_EQ(in.starts().last(), "v2 ");
+}
+
 TEST(UpdaterRefusals, AReleaseComesOverHttpsFromTheSecureHostOnlyAndIsNeverRedirected)
 {
     Installed in;

@@ -116,7 +116,9 @@ Updater::Updater(const Installed &in, qint64 pid, const QStringList &extraArgume
     process.setProcessEnvironment(env);
     QString program = QCoreApplication::applicationDirPath()
         + (build == Build::TestKey ? "/tallowmere-updater-testkey" : "/tallowmere-updater");
-    QStringList arguments = QStringList{"--pid", QString::number(pid), "--program", in.program} + extraArguments;
+    QStringList arguments = QStringList{"--pid", QString::number(pid), "--revision", QString::number(kRunningRevision),
+                                        "--program", in.program}
+        + extraArguments;
     if (asOtherUser) {
         arguments = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "--", program} + arguments;
         program = "setpriv";

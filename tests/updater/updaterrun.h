@@ -52,12 +52,16 @@ QByteArray ReleaseArchive(const Installed &in, const QMap<QString, int> &extra =
 // A process id that has ended.
 qint64 EndedProcess();
 
+// The revision of the stand-in program the updater is told of.
+inline constexpr int kRunningRevision = 50;
+
 class Updater
 {
 public:
-    // As "Update Now" starts it: the tests' build, which trusts the
-    // simulator's key, or the shipped one. `asOtherUser` runs it as a user
-    // without write permission on the program folder.
+    // As "Update Now" starts it, told the program runs kRunningRevision: the
+    // tests' build, which trusts the simulator's key, or the shipped one.
+    // `asOtherUser` runs it as a user without write permission on the
+    // program folder.
     enum class Build { TestKey, Shipped };
     Updater(const Installed &in, qint64 pid, const QStringList &extraArguments = {}, Build build = Build::TestKey,
             bool asOtherUser = false);
