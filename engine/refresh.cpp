@@ -497,8 +497,8 @@ void RefreshRun::testTimeReminder(ListItem *row, qint64 secondsLeft)
 void RefreshRun::testBidsReminder(ListItem *row, const QString &newBids, const QString &page)
 {
     const QString stored = field(row, "bids");
-    // A row not yet refreshed holds no count to change from.
-    if (!field(row, "reminders").contains(QLatin1Char('b')) || newBids == stored || stored == kRetrieving)
+    // Also from "Retrieving...": the row's first refresh reports the count it found.
+    if (!field(row, "reminders").contains(QLatin1Char('b')) || newBids == stored)
         return;
     remind(row, QStringLiteral("Amount of bids has changed from ") + stored + QStringLiteral(" to ") + newBids
                     + QStringLiteral(", current price is ") + basGeneral::GetItemField(page, QStringLiteral("currentbid"))
@@ -527,7 +527,7 @@ void RefreshRun::testPriceReminder(ListItem *row, const QString &newPrice)
 void RefreshRun::testQuantityReminder(ListItem *row, const QString &newQty)
 {
     const QString stored = field(row, "qty");
-    if (!field(row, "reminders").contains(QLatin1Char('q')) || newQty == stored || stored == kRetrieving)
+    if (!field(row, "reminders").contains(QLatin1Char('q')) || newQty == stored)
         return;
     remind(row, QStringLiteral("Quantity has changed from ") + stored + QStringLiteral(" to ") + newQty
                     + QStringLiteral(" at ") + timeOfDay() + QLatin1Char('.'));

@@ -169,7 +169,7 @@ void frmSettings::buildGeneralTab(QWidget *tab)
     grid->addWidget(cboTimeZone, row++, 1, 1, 2);
     chkMinToTray = new QCheckBox(QStringLiteral("Always minimize to system tray"), tab);
     grid->addWidget(chkMinToTray, row++, 0, 1, 3);
-    chkStartup = new QCheckBox(QStringLiteral("Start at Windows startup"), tab);
+    chkStartup = new QCheckBox(QStringLiteral("Start when I log in"), tab);
     grid->addWidget(chkStartup, row++, 0, 1, 3);
     chkScanClipboard = new QCheckBox(QStringLiteral("Automatically detect when I copy an item # or address"), tab);
     grid->addWidget(chkScanClipboard, row++, 0, 1, 3);

@@ -198,11 +198,23 @@ void frmAddAuction::buildConfirmPage()
 
 void frmAddAuction::ShowModal(const QString &itemNumber)
 {
+    if (RaiseOpenWizard())
+        return;
     if (isLoaded())
         unloadInstance();
     frmAddAuction &w = instance();
     w.strItemNumber = itemNumber;
     w.exec();
+}
+
+bool frmAddAuction::RaiseOpenWizard()
+{
+    if (!isLoaded() || !instance().isVisible())
+        return false;
+    frmAddAuction &open = instance();
+    open.raise();
+    open.activateWindow();
+    return true;
 }
 
 void frmAddAuction::Form_Load()

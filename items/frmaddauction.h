@@ -30,8 +30,12 @@ public:
     // cannot be bid on.
     void Form_Activate();
 
-    // Opens the wizard modally on `itemNumber` (a fresh instance each time).
+    // Opens the wizard modally on `itemNumber` (a fresh instance each time),
+    // unless one is open already.
     static void ShowModal(const QString &itemNumber);
+    // Brings an open wizard to the front and says whether there was one: its
+    // item and what the user has entered stay as they are.
+    static bool RaiseOpenWizard();
 
     // Set before the window is shown; the window loads (add or edit mode,
     // page 1 from the edited row) when it is first shown.

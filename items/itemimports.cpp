@@ -10,9 +10,12 @@
 namespace {
 
 // The wizard on a copied item, above every window and without messages (the
-// user is busy elsewhere).
+// user is busy elsewhere). A wizard the user has open already is kept, with
+// what was entered in it.
 void bidOnCopiedItem(const QString &itemNumber)
 {
+    if (frmAddAuction::RaiseOpenWizard())
+        return;
     if (frmAddAuction::isLoaded())
         frmAddAuction::unloadInstance();
     frmAddAuction &wizard = frmAddAuction::instance();

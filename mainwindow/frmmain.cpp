@@ -86,6 +86,10 @@ frmMain::frmMain()
     setCentralWidget(Client);
     for (QWidget *w : {static_cast<QWidget *>(HTMLList), static_cast<QWidget *>(WebBrowser)})
         w->setParent(Client);
+    // The plain list view, hidden unless the support console brings it back,
+    // lies over the HTML list's place.
+    lvwAuctions->setParent(Client);
+    lvwAuctions->hide();
 
     BrowserTabs = new QTabBar(Client);
     BrowserTabs->setDocumentMode(true);

@@ -234,6 +234,7 @@ private:
     void loadStep(const QString &step, const std::function<void()> &work);
     void putInTray();
     void minimiseWithoutTray();
+    void placeOldListView();
 
     QHash<QString, QIcon> m_images;
     bool m_inResize = false;

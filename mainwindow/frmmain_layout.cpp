@@ -148,6 +148,7 @@ void frmMain::Form_Resize()
     }
     // 5. The browser fills the rest.
     SetHeight(WebBrowser, InnerHeight() - TopOf(WebBrowser) - 250);
+    placeOldListView();
     // 6. Into the tray when minimised with the tray option on.
     if ((windowState() & Qt::WindowMinimized) && frmSettings::instance().chkMinToTray->isChecked())
         mnuFileTray_Click();
@@ -165,8 +166,16 @@ void frmMain::BrowserResize()
     SetTop(WebBrowser, TopOf(BrowserTabs) + HeightOf(BrowserTabs) - 45 + HeightOf(BrowserNotification));
     SetHeight(WebBrowser, InnerHeight() - TopOf(WebBrowser) - 250);
     SetTop(cmdCloseTab, TopOf(BrowserNotification) - HeightOf(cmdCloseTab));
+    placeOldListView();
     frmResizeList->raise();
     cmdCloseTab->raise();
+}
+
+// The plain list view, when shown in place of the HTML list, takes exactly
+// the list's place as the layout sets it.
+void frmMain::placeOldListView()
+{
+    lvwAuctions->setGeometry(HTMLList->geometry());
 }
 
 void frmMain::frmResizeList_MouseDown(double Y)

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRect>
 #include <QTabBar>
 
 namespace {
@@ -30,10 +31,14 @@ namespace {
 using PageRules::ServedByRole;
 using Role = HostRoles::Role;
 
-// Shows the notice and gives the page half a second before its form is filled.
-void showSigningIn()
+// Shows the notice over the middle of the window whose browser signs in, and
+// gives the page half a second before its form is filled.
+void showSigningIn(const QWidget &window)
 {
     frmAutoSignIn &notice = frmAutoSignIn::instance();
+    QRect place = notice.frameGeometry();
+    place.moveCenter(window.frameGeometry().center());
+    notice.move(place.topLeft());
     notice.show();
     Desktop::WaitWithEvents(500);
 }
@@ -92,11 +97,14 @@ void frmMain::WebBrowser_DocumentComplete(const QString &)
     const QString url = WebBrowser->LocationURL();
     const QString html = WebBrowser->DocumentHTML();
     if (PageRules::IsEbaySignInForm(url, html.toLower()) && ServedByRole(url, Role::SignIn)) {
-        showSigningIn();
+        showSigningIn(*this);
         SignIn();
     }
-    if (PageRules::IsOnlineLoginPage(url) && ServedByRole(url, Role::VendorSecure)) {
-        showSigningIn();
+    // The service answers a sent login at the same address: only a page that
+    // still holds the login form is filled.
+    if (PageRules::IsOnlineLoginPage(url) && ServedByRole(url, Role::VendorSecure)
+        && WebBrowser->ElementCount(QStringLiteral("username")) > 0) {
+        showSigningIn(*this);
         // The page may have moved on while the notice was waiting.
         if (ServedByRole(WebBrowser->LocationURL(), Role::VendorSecure)
             && PageRules::IsOnlineLoginPage(WebBrowser->LocationURL())) {

@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     parser.addOption({QStringLiteral("hosts-file"), QStringLiteral("Where to write the hosts file (default: <state-dir>/hosts)."), QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("scenario"), QStringLiteral("JSON file with items, accounts, faults and clockOffset to start with."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("state-file"),
-                      QStringLiteral("Keeps items (with their end times and bids), accounts, sign-ins and the clock offset in FILE; "
+                      QStringLiteral("Keeps items (with their end times and bids), accounts, sign-ins, online-service accounts and the clock offset in FILE; "
                                      "a run starts from it when it exists, in place of --scenario."),
                       QStringLiteral("FILE")});
     parser.process(app);

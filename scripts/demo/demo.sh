@@ -6,7 +6,7 @@ DEMO_HOME="${TALLOWMERE_DEMO_HOME:-$HOME/.tallowmere-demo}"
 DEMO_DATA="$DEMO_HOME/.local/share/Tallowmere"
 DEMO_SETTINGS="$DEMO_HOME/.config/tallowmere-registry.json"
 SIM_STATE="$DEMO_HOME/sim"
-# The simulator's items, end times, bids and sign-ins, kept for --keep.
+# The simulator's items, end times, bids, sign-ins and online-service accounts, kept for --keep.
 SIM_STATE_FILE="$SIM_STATE/state.json"
 # The demo snipe: item, and in an unattended run how long after the
 # simulator's start its auction ends.

@@ -37,6 +37,21 @@ QJsonObject OnlineAccount::toJson() const
     };
 }
 
+OnlineAccount OnlineAccount::fromJson(const QJsonObject &json)
+{
+    OnlineAccount account;
+    account.user = json.value(QLatin1String("user")).toString();
+    account.password = json.value(QLatin1String("password")).toString();
+    account.fullName = json.value(QLatin1String("fullName")).toString();
+    account.email = json.value(QLatin1String("email")).toString();
+    for (const auto &value : json.value(QLatin1String("items")).toArray()) {
+        const QJsonObject i = value.toObject();
+        account.items.append(OnlineItem{i.value(QLatin1String("item")).toString(), i.value(QLatin1String("bid")).toString(),
+                                        i.value(QLatin1String("group")).toString()});
+    }
+    return account;
+}
+
 OnlineAccount *OnlineDesk::account(const QString &user)
 {
     const auto it = m_accounts.find(user.toLower());

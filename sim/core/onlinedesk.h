@@ -30,6 +30,7 @@ struct OnlineAccount
     OnlineItem *find(const QString &item);
     bool remove(const QString &item);
     QJsonObject toJson() const;
+    static OnlineAccount fromJson(const QJsonObject &json);
 };
 
 // A reply given instead of the normal one to requests whose path and query

@@ -205,18 +205,9 @@ Response SimServer::onlineControl(const Request &request, const QStringList &par
         return Response::json(QJsonDocument(m_online.toJson()));
     }
     if (what == QLatin1String("accounts") && write) {
-        OnlineAccount account;
-        account.user = body.value(QLatin1String("user")).toString();
+        const OnlineAccount account = OnlineAccount::fromJson(body);
         if (account.user.isEmpty())
             return Response::jsonError(QStringLiteral("\"user\" is required"));
-        account.password = body.value(QLatin1String("password")).toString();
-        account.fullName = body.value(QLatin1String("fullName")).toString();
-        account.email = body.value(QLatin1String("email")).toString();
-        for (const auto &value : body.value(QLatin1String("items")).toArray()) {
-            const QJsonObject i = value.toObject();
-            account.items.append(OnlineItem{i.value(QLatin1String("item")).toString(), i.value(QLatin1String("bid")).toString(),
-                                            i.value(QLatin1String("group")).toString()});
-        }
         return Response::json(QJsonDocument(m_online.addAccount(account).toJson()));
     }
     if (what == QLatin1String("replies")) {

@@ -1,6 +1,7 @@
 // The simulator's state between runs: the demo's --keep starts the simulator
 // from the file its last run left, so the auctions keep their end times and
-// bids, and items made through the control endpoint stay valid.
+// bids, items made through the control endpoint stay valid, and accounts of
+// the online service are still there.
 #include "sim/core/simserver.h"
 
 #include <QFile>
@@ -40,6 +41,9 @@ QJsonObject SimServer::state() const
     QJsonObject sessions;
     for (auto it = m_sessions.cbegin(); it != m_sessions.cend(); ++it)
         sessions.insert(it.key(), it.value());
+    QJsonArray onlineAccounts;
+    for (const OnlineAccount &a : m_online.accounts())
+        onlineAccounts.append(a.toJson());
     return QJsonObject{
         {QStringLiteral("clockOffset"), double(m_clockOffset)},
         {QStringLiteral("items"), items},
@@ -47,6 +51,7 @@ QJsonObject SimServer::state() const
         {QStringLiteral("accounts"), accounts},
         {QStringLiteral("watching"), watching},
         {QStringLiteral("sessions"), sessions},
+        {QStringLiteral("onlineAccounts"), onlineAccounts},
     };
 }
 
@@ -91,6 +96,14 @@ bool SimServer::restoreState(const QJsonObject &state, QString *error)
     const QJsonObject sessions = state.value(QLatin1String("sessions")).toObject();
     for (auto it = sessions.begin(); it != sessions.end(); ++it)
         m_sessions.insert(it.key(), it.value().toString());
+    // The online service's accounts, with the items they hold (a state file
+    // written before they were kept has none).
+    m_online.clear();
+    for (const auto &value : state.value(QLatin1String("onlineAccounts")).toArray()) {
+        const OnlineAccount account = OnlineAccount::fromJson(value.toObject());
+        if (!account.user.isEmpty())
+            m_online.addAccount(account);
+    }
     m_clockOffset = clockOffsetIn(state, 0);
     return true;
 }

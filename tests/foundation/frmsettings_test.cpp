@@ -3,6 +3,7 @@
 #include "foundation/basregistry.h"
 #include "foundation/mainformshell.h"
 #include "foundation/settingsstore.h"
+#include "platform/folders.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
 #include "tests/support/keptsettings.h"
@@ -13,6 +14,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -86,6 +90,27 @@ TEST(frmSettings, SavedSettingsReadBackIntoEveryControl)
     r.SaveSettings();
     EXPECT_EQ(basRegistry::GetValue(basRegistry::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
                                     "Tallowmere").toString(), "");
+}
+
+TEST(frmSettings, StartingAtLogInSaysSoAndWritesTheUsersAutostartEntry)
+{
+    frmSettings &s = reloaded();
+    EXPECT_EQ(s.chkStartup->text().toStdString(), "Start when I log in");
+    const QString entry = Folders::autostart() + "/tallowmere.desktop";
+    EXPECT_TRUE(entry.startsWith(Folders::home() + "/")) << qPrintable(entry);
+
+    s.chkStartup->setChecked(true);
+    ASSERT_TRUE(s.SaveSettings());
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n")) << qPrintable(text);
+    EXPECT_TRUE(text.contains("\nType=Application\n"));
+    EXPECT_TRUE(text.contains("\nExec=" + QCoreApplication::applicationFilePath() + "\n")) << qPrintable(text);
+
+    reloaded().chkStartup->setChecked(false);
+    ASSERT_TRUE(frmSettings::instance().SaveSettings());
+    EXPECT_FALSE(QFileInfo::exists(entry));
 }
 
 TEST(frmSettings, PasswordsWithoutSemicolonsAreStoredAsBeforeAndOneEmptyPasswordLoads)

@@ -274,6 +274,34 @@ TEST(BrowserSignIn, TheOnlineServiceLoginIsFilledOnItsSecureHostAndNotAfterAFail
     EXPECT_EQ(RefreshSim::PasswordsInTheClear(sim().requestLog().since(0)), QStringList());
 }
 
+TEST(BrowserSignIn, TheNoticeSitsOverTheWindowAndGoesOnceTheServiceHasLoggedTheUserIn)
+{
+    frmMain &m = window();
+    m.move(150, 120);
+    sim().online().addAccount(Sim::OnlineAccount{"alice", "pw", "Alice", "a@x.org", {}});
+    QRect noticeAt;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (noticeAt.isNull() && frmAutoSignIn::isLoaded() && frmAutoSignIn::instance().isVisible())
+            noticeAt = frmAutoSignIn::instance().geometry();
+    });
+    look.start(20);
+    // Counted after the window's own handler has run for the same page.
+    int loginPagesDone = 0;
+    QObject::connect(m.WebBrowser, &WebBrowser::DocumentComplete, &look,
+                     [&](const QString &url) { loginPagesDone += url.contains("/online/login.asp") ? 1 : 0; });
+
+    m.WebBrowser->Navigate(HostRoles::url(HostRoles::Role::VendorSecure, QStringLiteral("/online/login.asp"), true));
+    // The login form, then the account page the sent form leads to (same address).
+    ASSERT_TRUE(waitFor([&] { return loginPagesDone >= 2; }));
+    EXPECT_TRUE(m.WebBrowser->DocumentHTML().contains("Logged in as alice"));
+    EXPECT_FALSE(frmAutoSignIn::isLoaded()) << "the sign-in is done; nothing is left to fill";
+
+    ASSERT_FALSE(noticeAt.isNull()) << "shown while the form was filled";
+    EXPECT_TRUE(m.geometry().contains(noticeAt)) << "over the main window, not in a corner of the screen";
+    EXPECT_LE((noticeAt.center() - m.geometry().center()).manhattanLength(), 4);
+}
+
 TEST(BrowserPageEvents, TheInformationBarShowsTheItemAndHidesElsewhere)
 {
     frmMain &m = window();

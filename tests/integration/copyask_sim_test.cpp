@@ -3,6 +3,7 @@
 // its own, counts down and closes, and its buttons bid, watch or view.
 #include "engine/clipboardscan.h"
 #include "foundation/frmsettings.h"
+#include "items/frmaddauction.h"
 #include "items/frmcopyask.h"
 #include "items/itemimports.h"
 #include "platform/desktop.h"
@@ -18,9 +19,13 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace RefreshSim;
 
@@ -168,4 +173,50 @@ TEST(CopyScanner, WatchOptionAddsTheCopiedItemWithoutAPrompt)
     ASSERT_TRUE(f.lvwAuctions->FindItem(number));
     EXPECT_TRUE(DataFileText(QStringLiteral("data6.dat")).contains(number));
     frmSettings::instance().optCopyAsk->setChecked(true);
+}
+
+TEST(CopyScanner, BidOptionAndThePromptsBidKeepTheOpenWizardAndWhatTheUserTyped)
+{
+    Form &f = freshForm();
+    const QString open = AddItem(3600, 2.0, [](Sim::SimItem &i) { i.title = QStringLiteral("Pewter Jug"); });
+    const QString copied = AddItem(3600);
+    // A wizard on the copied item would wait for the user: it is closed at once.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (frmAddAuction::isLoaded() && frmAddAuction::instance().strItemNumber == copied)
+            frmAddAuction::instance().cmdCancel_Click();
+    });
+    closer.start(50);
+
+    QPointer<frmAddAuction> shown;
+    QTimer::singleShot(0, [&] {
+        // Whatever happens here, the modal wizard ends with this callback.
+        const auto cancel = qScopeGuard([] {
+            if (frmAddAuction::isLoaded())
+                frmAddAuction::instance().cmdCancel_Click();
+        });
+        shown = &frmAddAuction::instance();
+        ASSERT_TRUE(RunUntil([&] { return !shown || shown->fraBid->isVisibleTo(shown); }, 15))
+            << qPrintable(MsgBoxScript::instance().lastPrompt());
+        ASSERT_TRUE(shown);
+        shown->txtMaxBid->setText(QStringLiteral("7.25"));
+
+        frmSettings::instance().optCopyBid->setChecked(true);
+        copy(f, copied);
+        frmSettings::instance().optCopyAsk->setChecked(true);
+        copy(f, copiedLink(copied));
+        if (frmCopyAsk::isLoaded())
+            frmCopyAsk::instance().cmdBid->click();
+        EXPECT_FALSE(frmCopyAsk::isLoaded());
+
+        // The same window, still on its item, with the amount as typed.
+        ASSERT_TRUE(frmAddAuction::isLoaded());
+        ASSERT_EQ(&frmAddAuction::instance(), shown.data());
+        EXPECT_TRUE(shown->isVisible());
+        EXPECT_EQ(shown->strItemNumber, open);
+        EXPECT_EQ(shown->txtMaxBid->text(), "7.25");
+    });
+    frmAddAuction::ShowModal(open);
+    EXPECT_FALSE(frmAddAuction::isLoaded());
+    EXPECT_FALSE(f.lvwAuctions->FindItem(copied));
 }

@@ -214,22 +214,25 @@ TEST(RefreshWithSimulator, RemindersFireOnceAndSpentTokensGo)
 
     f.RefreshAuctions(QString(), false, false);
     const QString n = number + QStringLiteral(": ");
-    // The first refresh learns the bids and quantity: nothing changed yet.
+    // A row still showing "Retrieving..." has its bids and quantity change too.
     EXPECT_EQ(reminderTexts(),
-              QStringList({n + "Time left is less than 5 m at T.", n + "The current price has met or exceeded 10 at T."}));
+              QStringList({n + "Time left is less than 5 m at T.",
+                           n + "Amount of bids has changed from Retrieving... to 0, current price is US $12.00 at T.",
+                           n + "The current price has met or exceeded 10 at T.",
+                           n + "Quantity has changed from Retrieving... to 3 at T."}));
     EXPECT_EQ(Field(row, "reminders"), "bq");
     ASSERT_TRUE(frmReminder::isLoaded());
     EXPECT_TRUE(frmReminder::instance().isVisible());
 
     f.RefreshAuctions(QString(), false, false);
-    EXPECT_EQ(reminderTexts().size(), 2);
+    EXPECT_EQ(reminderTexts().size(), 4);
 
     Server().items().find(number)->bids = 1;
     Server().items().find(number)->quantity = 2;
     f.RefreshAuctions(QString(), false, false);
-    ASSERT_EQ(reminderTexts().size(), 4);
-    EXPECT_EQ(reminderTexts()[2], n + "Amount of bids has changed from 0 to 1, current price is US $12.00 at T.");
-    EXPECT_EQ(reminderTexts()[3], n + "Quantity has changed from 3 to 2 at T.");
+    ASSERT_EQ(reminderTexts().size(), 6);
+    EXPECT_EQ(reminderTexts()[4], n + "Amount of bids has changed from 0 to 1, current price is US $12.00 at T.");
+    EXPECT_EQ(reminderTexts()[5], n + "Quantity has changed from 3 to 2 at T.");
 }
 
 TEST(RefreshWithSimulator, ARowRemovedWhileItsPageIsReadIsLeftAloneAndTheNextRowIsRefreshed)

@@ -243,9 +243,10 @@ TEST(SnipeWithSimulator, AnEbayClockAheadBy37SecondsMovesTheBidEarlierAndReminde
     QStringList texts;
     for (int i = 1; i <= reminders.Count(); ++i)
         texts << reminders.Item(i)->Tag();
-    ASSERT_EQ(texts.size(), 2) << texts.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(texts.size(), 3) << texts.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(texts[0].startsWith("Time left is less than 1 m at "));
-    EXPECT_TRUE(texts[1].startsWith("Amount of bids has changed from 0 to 2, "));
+    EXPECT_TRUE(texts[1].startsWith("Amount of bids has changed from Retrieving... to 0, "));
+    EXPECT_TRUE(texts[2].startsWith("Amount of bids has changed from 0 to 2, "));
     EXPECT_EQ(Field(row, "reminders"), "b");
 }
 

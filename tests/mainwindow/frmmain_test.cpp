@@ -7,11 +7,14 @@
 #include "platform/toolbar.h"
 #include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
+#include "sellertools/frmabout.h"
+#include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QTest>
 
 namespace {
 
@@ -101,6 +104,38 @@ TEST(frmMainLayout, SplitterDragKeepsItsLimitsAndIsRemembered)
     EXPECT_FALSE(m.WebBrowser->isVisibleTo(&m));
     m.mnuViewListBrowser_Click();
     EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
+}
+
+TEST(frmMainLayout, TheOldListViewTakesTheHtmlListsPlaceAndFollowsTheSplitter)
+{
+    frmMain &m = freshMain();
+    m.resize(1000, 800);
+    m.show();
+    m.mnuViewListBrowser_Click();
+    MsgBoxScript::instance().clear();
+    frmAbout &about = frmAbout::instance();
+    about.show();
+    for (const char key : QByteArrayLiteral("/oldlist"))
+        if (frmAbout::isLoaded())
+            QTest::keyClick(&about, key);
+    ASSERT_EQ(MsgBoxScript::instance().lastPrompt(), "Switching to old list view");
+    ASSERT_TRUE(m.lvwAuctions->isVisible());
+    EXPECT_FALSE(m.HTMLList->isVisible());
+
+    // Where the list was: below the menus and the toolbar, down to the splitter.
+    auto inTheListsPlace = [&] {
+        return m.lvwAuctions->parentWidget() == m.HTMLList->parentWidget()
+               && m.lvwAuctions->geometry() == m.HTMLList->geometry();
+    };
+    EXPECT_TRUE(inTheListsPlace()) << m.lvwAuctions->geometry().y() << " " << m.lvwAuctions->height();
+    EXPECT_GT(m.lvwAuctions->mapTo(&m, QPoint(0, 0)).y(), m.centralWidget()->y());
+    m.frmResizeList_MouseDown(0);
+    m.frmResizeList_MouseMove(600);
+    m.frmResizeList_MouseUp(600);
+    EXPECT_TRUE(inTheListsPlace());
+    m.resize(900, 700);
+    m.Form_Resize();
+    EXPECT_TRUE(inTheListsPlace());
 }
 
 TEST(frmMainLayout, EscReleasesAutoScrollAndCancelsTheRefresh)

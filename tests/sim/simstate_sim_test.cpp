@@ -39,9 +39,14 @@ public:
             if (m_process.state() != QProcess::Running)
                 return false;
         }
-        for (const QByteArray &line : out.split('\n'))
+        for (const QByteArray &line : out.split('\n')) {
             if (line.startsWith("http-port "))
                 m_httpPort = line.mid(10).toInt();
+            else if (line.startsWith("https-port "))
+                m_httpsPort = line.mid(11).toInt();
+            else if (line.startsWith("ca-file "))
+                m_caFile = QString::fromLocal8Bit(line.mid(8));
+        }
         return m_httpPort > 0;
     }
     QJsonDocument control(const QByteArray &verb, const QString &path, const QJsonObject &body = {})
@@ -69,12 +74,19 @@ public:
         m_process.kill();
         m_process.waitForFinished(10000);
     }
+    // A request to the vendor's secure host, as the program's browser sends it.
+    SimTest::Fetched secure(const QString &pathAndQuery, const QByteArray &verb = "GET", const QByteArray &body = {})
+    {
+        return fetch(m_nam, QStringLiteral("https://127.0.0.1:%1").arg(m_httpsPort) + pathAndQuery, 5000, m_caFile, verb, body);
+    }
     QProcess &process() { return m_process; }
 
 private:
     QProcess m_process;
     QNetworkAccessManager m_nam;
     int m_httpPort = 0;
+    int m_httpsPort = 0;
+    QString m_caFile;
 };
 
 QJsonObject item(const QString &number, const QString &title, int endsIn)
@@ -144,6 +156,39 @@ TEST(SimStateFile, ARestartKeepsItemsEndTimesWinnersAndClockAfterATermOrAKill)
                   before[QStringLiteral("110000000001")].value(QStringLiteral("endTime")));
         sim.terminate();
     }
+}
+
+TEST(SimStateFile, OnlineServiceAccountsAndTheirItemsOutliveARestart)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString stateFile = dir.filePath(QStringLiteral("state.json"));
+    const QStringList arguments = {QStringLiteral("--state-dir"), dir.path(), QStringLiteral("--state-file"), stateFile};
+    {
+        SimProcess sim;
+        ASSERT_TRUE(sim.start(arguments));
+        sim.control("POST", QStringLiteral("online/accounts"),
+                    QJsonObject{{QStringLiteral("user"), QStringLiteral("demo")},
+                                {QStringLiteral("password"), QStringLiteral("any thing")},
+                                {QStringLiteral("fullName"), QStringLiteral("Demo User")},
+                                {QStringLiteral("email"), QStringLiteral("demo@example.test")},
+                                {QStringLiteral("items"), QJsonArray{QJsonObject{{QStringLiteral("item"), QStringLiteral("110000000001")},
+                                                                                 {QStringLiteral("bid"), QStringLiteral("90")},
+                                                                                 {QStringLiteral("group"), QStringLiteral("clocks")}}}}});
+        sim.terminate();
+    }
+
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(arguments));
+    // The service's login page lets the user in as before, with the held item.
+    const auto login = sim.secure(QStringLiteral("/online/login.asp"), "POST", "username=demo&pswd=any+thing&submit=Log+in");
+    EXPECT_EQ(login.status, 200);
+    EXPECT_TRUE(login.body.contains("Logged in as demo")) << login.body.constData();
+    EXPECT_TRUE(login.body.contains("<td>110000000001</td><td>90.00</td><td>clocks</td>")) << login.body.constData();
+    const QJsonObject account = sim.control("GET", QStringLiteral("online")).object().value(QStringLiteral("accounts")).toArray().at(0).toObject();
+    EXPECT_EQ(account.value(QStringLiteral("fullName")).toString().toStdString(), "Demo User");
+    EXPECT_EQ(account.value(QStringLiteral("email")).toString().toStdString(), "demo@example.test");
+    sim.terminate();
 }
 
 TEST(SimStateFile, AnUnreadableStateFileStopsTheStartAndIsLeftAsItWas)
