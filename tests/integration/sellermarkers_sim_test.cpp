@@ -141,7 +141,8 @@ TEST(SellerMarkersSim, SnipesOnItemsWhoseTitlesCarryThePagesLabelsArePlacedBefor
         SCOPED_TRACE(titles.at(i).toStdString());
         EXPECT_TRUE(f.bids.contains(numbers.at(i)));
         const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(mark, numbers.at(i));
-        ASSERT_EQ(confirmations.size(), 1);
-        EXPECT_LT(confirmations.first().arrival, Server().items().find(numbers.at(i))->endsAt);
+        EXPECT_EQ(confirmations.size(), 1);
+        if (!confirmations.isEmpty())
+            EXPECT_LT(confirmations.first().arrival, Server().items().find(numbers.at(i))->endsAt);
     }
 }
