@@ -3,10 +3,13 @@
 // items, ending a minute away, go out from the running main tick beside a
 // plain one.
 #include "tests/integration/refreshsimutil.h"
+#include "tests/integration/wizardsim.h"
+#include "tests/support/msgboxscript.h"
 
 #include "foundation/itemfields.h"
 #include "foundation/pageaccess.h"
 #include "foundation/sellertext.h"
+#include "items/frmaddauction.h"
 #include "platform/ansi.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
@@ -15,6 +18,8 @@
 #include "sim/core/pages.h"
 
 #include <gtest/gtest.h>
+
+#include <QLabel>
 
 using namespace RefreshSim;
 
@@ -144,5 +149,18 @@ TEST(SellerMarkersSim, SnipesOnItemsWhoseTitlesCarryThePagesLabelsArePlacedBefor
         EXPECT_EQ(confirmations.size(), 1);
         if (!confirmations.isEmpty())
             EXPECT_LT(confirmations.first().arrival, Server().items().find(numbers.at(i))->endsAt);
+    }
+}
+
+TEST(SellerMarkersSim, TheAddItemWindowTakesItemsWhoseTitlesCarryThePagesNotices)
+{
+    WizardSim::Fresh();
+    for (const QString &title : {QStringLiteral("Ended:"), QStringLiteral("x) has been removed, or this item is not available."),
+                                 QStringLiteral("This item is not available for purchase on eBay United States.")}) {
+        const QString number = AddItem(3600, 10.0, [&](Sim::SimItem &item) { item.title = title; });
+        frmAddAuction *w = WizardSim::Open(number);
+        ASSERT_NE(w, nullptr) << title.toStdString() << ": " << MsgBoxScript::instance().lastPrompt().toStdString();
+        EXPECT_EQ(w->lblTitle->text(), title.size() > 55 ? title.left(52) + QStringLiteral("...") : title);
+        frmAddAuction::unloadInstance();
     }
 }
