@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 using namespace basGeneral;
@@ -159,4 +160,32 @@ TEST(SellerWrittenText, TheTitleAloneCarriesTheLabelsAndTheDescriptionRunsToTheE
     // A page without any of them stays whole.
     const QString plain = QStringLiteral("<p>Time left: <b>1 h</b></p>");
     EXPECT_EQ(WithoutSellerText(plain), plain);
+}
+
+TEST(SellerWrittenText, TagSoupGivesOrderedStretchesWithinThePage)
+{
+    const char *const pieces[] = {"<", ">", "\"", "'", "=", " ", "/", "a", "<!--", "-->", "</", "<title>", "</title",
+                                  "<h1 id=itemTitle>", "</h1>", "<script>", "</script>", "<div class=itemAttr>", "<div>",
+                                  "</div>", "<meta name=og:title content=", "<input name=title value=", "alt=",
+                                  "<div id=desc_div>", "Time left:", "Ended:"};
+    QRandomGenerator random(20261207);
+    for (int round = 0; round < 3000; ++round) {
+        QString page;
+        const int count = random.bounded(1, 40);
+        for (int i = 0; i < count; ++i)
+            page += QLatin1String(pieces[random.bounded(int(std::size(pieces)))]);
+        const QList<TextStretch> stretches = SellerWrittenStretches(page);
+        qsizetype hidden = 0;
+        qsizetype last = 0;
+        for (const TextStretch &s : stretches) {
+            ASSERT_LE(last, s.begin) << page.toStdString();
+            ASSERT_LT(s.begin, s.end) << page.toStdString();
+            ASSERT_LE(s.end, page.size()) << page.toStdString();
+            hidden += s.end - s.begin;
+            last = s.end;
+        }
+        ASSERT_EQ(WithoutSellerText(page).size(), page.size() - hidden) << page.toStdString();
+        for (const char *key : kKeys)
+            GetItemField(page, QString::fromLatin1(key));
+    }
 }
