@@ -299,8 +299,9 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
     }
     // The notice and its link as the page writes them, not as a seller's
     // title or description may.
-    QString html = basGeneral::WithoutSellerText(page);
-    if (html.contains(QLatin1String("This item is not available for purchase on eBay United States"))) {
+    const QLatin1String movedNotice("This item is not available for purchase on eBay United States");
+    QString html = page.contains(movedNotice) ? basGeneral::WithoutSellerText(page) : QString();
+    if (html.contains(movedNotice)) {
         QString linkText = QStringLiteral("View the original listing");
         const Fetched original = fetchPage(basGeneral::GetLinkHref(linkText, html, true), inet);
         page = original.page;
