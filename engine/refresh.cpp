@@ -18,6 +18,7 @@
 #include "foundation/itemfields.h"
 #include "foundation/pageaccess.h"
 #include "foundation/passwords.h"
+#include "foundation/sellertext.h"
 #include "foundation/settingsstore.h"
 #include "foundation/timetext.h"
 #include "platform/ansi.h"
@@ -296,9 +297,12 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
         f.SetStatus(QStringLiteral("Connection lost, restarting..."), true);
         f.FreezeStatus();
     }
-    if (page.contains(QLatin1String("This item is not available for purchase on eBay United States"))) {
+    // The notice and its link as the page writes them, not as a seller's
+    // title or description may.
+    const QLatin1String movedNotice("This item is not available for purchase on eBay United States");
+    QString html = page.contains(movedNotice) ? basGeneral::WithoutSellerText(page) : QString();
+    if (html.contains(movedNotice)) {
         QString linkText = QStringLiteral("View the original listing");
-        QString html = page;
         const Fetched original = fetchPage(basGeneral::GetLinkHref(linkText, html, true), inet);
         page = original.page;
         if (original.error != 0)
@@ -336,7 +340,10 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
 
 void RefreshRun::readFields(ListItem *row, const QString &page)
 {
-    QString flat = page;
+    // The page's own notices and labels, not those a seller wrote into the
+    // title or the description.
+    const QString own = basGeneral::WithoutSellerText(page);
+    QString flat = own;
     flat.remove(QStringLiteral("\r\n"));
     if (flat.contains(QLatin1String(") has been removed, or this item is not available.<"), Qt::CaseInsensitive)) {
         set(row, "itemtitle", kInvalidItem);
@@ -373,8 +380,8 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
         set(row, "pcendtime", kNotAvailable);
     }
 
-    const bool ended = page.contains(QLatin1String(">Bidding has ended for this item<"))
-        || basGeneral::InStrClean(page, QStringLiteral(">Ended:<")) > 0;
+    const bool ended = own.contains(QLatin1String(">Bidding has ended for this item<"))
+        || basGeneral::InStrClean(own, QStringLiteral(">Ended:<")) > 0;
     if (ended) {
         set(row, "timeleft", kEnded);
     } else if (!endKnown) {
@@ -413,8 +420,8 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     // could not be read wins nothing), this program's latest bid on it was
     // not refused and the page names no other winner.
     const double maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(field(row, "maxbid")));
-    const bool winnerShown = page.contains(QLatin1String(">Winning bidder:<"));
-    const bool namedWinner = winnerShown && page.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
+    const bool winnerShown = own.contains(QLatin1String(">Winning bidder:<"));
+    const bool namedWinner = winnerShown && own.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
     const bool withinMaximum = currentPrice > 0 && currentPrice <= maximum && !NobodyBid(field(row, "bids"))
         && BidRecord::Of(row->Text()) != BidRecord::Outcome::Failed && !(winnerShown && !namedWinner);
     set(row, "won", withinMaximum || namedWinner ? kTrue : kFalse);

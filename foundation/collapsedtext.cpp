@@ -106,7 +106,7 @@ QString BetweenCollapsed(const FoldedText &text, QStringView startMarker, QStrin
     // piece would begin inside a run), are read from a collapsed copy.
     if (CollapsedSearchPiece(startMarker).isEmpty() || startMarker.endsWith(u' ')
         || (!endMarker.isEmpty() && CollapsedSearchPiece(endMarker).isEmpty())) {
-        QString copy = text.text();
+        QString copy = text.searchableText();
         CollapseSpacePairs(copy);
         return Between(copy, startMarker, endMarker, endCase).toString();
     }

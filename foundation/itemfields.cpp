@@ -5,6 +5,7 @@
 #include "foundation/htmlentities.h"
 #include "foundation/pageaccess.h"
 #include "foundation/pagetext.h"
+#include "foundation/sellertext.h"
 #include "foundation/timetext.h"
 
 #include <algorithm>
@@ -56,6 +57,10 @@ std::shared_ptr<PreparedPage> prepared(const QString &page)
     std::shared_ptr<PreparedPage> fresh = last && last.use_count() == 1 ? last : std::make_shared<PreparedPage>();
     fresh->source = sharable ? page : QString();
     fresh->text.assignWithoutChars(page, u'\t', u'\r', u'\n', u'\u00C2');
+    // What the seller wrote may hold any marker ("Time left: (Dec 31, 2030
+    // ...)" in a title): markers are found only where the page put them.
+    for (const TextStretch &stretch : SellerWrittenStretches(fresh->text.view()))
+        fresh->text.hide(stretch.begin, stretch.end);
     findStartMarkers(fresh->text);
     last = fresh;
     return fresh;

@@ -11,8 +11,10 @@ namespace basGeneral {
 // gives an empty text. Each field is tried in every page layout the reader
 // knows, in a fixed order, until a plausible value turns up; what is still
 // missing gets the field's fallback: "N/A" for endtime, bids, currentbid and
-// shipping, "1" for qty, "" for the others. Repeated calls on the same page
-// text share the page's preparation.
+// shipping, "1" for qty, "" for the others. Markers are looked for outside
+// the text the seller wrote (SellerWrittenStretches), so a title or a
+// description changes no field but the title. Repeated calls on the same
+// page text share the page's preparation.
 QString GetItemField(const QString &page, const QString &key);
 
 } // namespace basGeneral

@@ -533,6 +533,7 @@ void FoldedText::assignWithoutChars(QStringView text, char16_t a, char16_t b, ch
     sizeFor(out.m_text, n);
     sizeFor(out.m_folded, n);
     out.m_found.clear();
+    out.m_hidden.clear();
     char16_t *dst = reinterpret_cast<char16_t *>(out.m_text.data());
     auto *fold = reinterpret_cast<unsigned char *>(out.m_folded.data());
     const char16_t *src = text.utf16();
@@ -656,8 +657,13 @@ qsizetype FoldedText::find(QStringView needle, qsizetype from, Qt::CaseSensitivi
     if (needle.isEmpty())
         return from;
     QByteArray folded;
-    if (!foldNeedle(needle, folded))
-        return QStringView(m_text).indexOf(needle, from, cs);
+    if (!foldNeedle(needle, folded)) {
+        for (qsizetype at = from;; ++at) {
+            at = QStringView(m_text).indexOf(needle, at, cs);
+            if (at < 0 || !overlapsHidden(at, at + needle.size()))
+                return at;
+        }
+    }
 
     for (;;) {
         const qsizetype at = foldedFind(folded, from);
@@ -668,6 +674,30 @@ qsizetype FoldedText::find(QStringView needle, qsizetype from, Qt::CaseSensitivi
             return at;
         from = at + 1;
     }
+}
+
+void FoldedText::hide(qsizetype from, qsizetype to)
+{
+    from = std::clamp<qsizetype>(from, 0, m_text.size());
+    to = std::clamp<qsizetype>(to, from, m_text.size());
+    if (from == to)
+        return;
+    std::memset(m_folded.data() + from, 0, size_t(to - from));
+    m_hidden.append({from, to});
+    m_found.clear(); // positions found before may lie in the stretch
+}
+
+QString FoldedText::searchableText() const
+{
+    QString out = m_text;
+    for (const Stretch &s : m_hidden)
+        std::fill(out.begin() + s.from, out.begin() + s.to, QChar(0));
+    return out;
+}
+
+bool FoldedText::overlapsHidden(qsizetype from, qsizetype to) const
+{
+    return std::any_of(m_hidden.cbegin(), m_hidden.cend(), [&](const Stretch &s) { return from < s.to && s.from < to; });
 }
 
 QStringView FoldedText::between(QStringView startMarker, QStringView endMarker,

@@ -60,9 +60,17 @@ public:
     QStringView between(QStringView startMarker, QStringView endMarker,
                         Qt::CaseSensitivity endCase = Qt::CaseSensitive) const;
 
+    // From now on no search finds a text overlapping [from, to), while
+    // text() stays as it is: a piece cut out around the stretch still reads
+    // as written. Assigning a new text shows everything again.
+    void hide(qsizetype from, qsizetype to);
+    // text() with the hidden characters as U+0000, which no marker holds.
+    QString searchableText() const;
+
 private:
     void countBytes();
     qsizetype foldedFind(const QByteArray &needle, qsizetype from) const;
+    bool overlapsHidden(qsizetype from, qsizetype to) const;
 
     QString m_text;
     QByteArray m_folded;
@@ -77,6 +85,13 @@ private:
         qsizetype at;
     };
     mutable QList<Found> m_found;
+    // Hidden stretches; their folded bytes are 0, so byte searches pass them.
+    struct Stretch
+    {
+        qsizetype from;
+        qsizetype to;
+    };
+    QList<Stretch> m_hidden;
 };
 
 } // namespace basGeneral::PageText

@@ -9,6 +9,7 @@
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
 #include "foundation/pageaccess.h"
+#include "foundation/sellertext.h"
 #include "foundation/settingsstore.h"
 #include "foundation/timetext.h"
 #include "platform/desktop.h"
@@ -349,10 +350,11 @@ bool frmAddAuction::readItemPage(QString &page)
             HostRoles::url(HostRoles::Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + strItemNumber),
             *Inet);
     }
-    // An item listed on another site: its original listing.
-    if (page.contains(QStringLiteral("This item is not available for purchase on eBay United States"))) {
+    // An item listed on another site: its original listing, as the notice
+    // links it (not as a seller's title or description may).
+    QString html = basGeneral::WithoutSellerText(page);
+    if (html.contains(QStringLiteral("This item is not available for purchase on eBay United States"))) {
         QString linkText = QStringLiteral("View the original listing");
-        QString html = page;
         const QString original = basGeneral::GetLinkHref(linkText, html, true);
         page = basGeneral::GetURL(original, *Inet);
     }
@@ -360,8 +362,9 @@ bool frmAddAuction::readItemPage(QString &page)
         page = Desktop::ClipboardText();
     while (Inet->StillExecuting())
         Desktop::DoEvents();
-    if (page.contains(QStringLiteral("This item is not available for purchase on eBay United States."), Qt::CaseInsensitive)) {
-        const QString part = basGeneral::GetBetween(page, QStringLiteral("Learn more</a> about our accepted payments policy."),
+    const QString own = basGeneral::WithoutSellerText(page);
+    if (own.contains(QStringLiteral("This item is not available for purchase on eBay United States."), Qt::CaseInsensitive)) {
+        const QString part = basGeneral::GetBetween(own, QStringLiteral("Learn more</a> about our accepted payments policy."),
                                                     QStringLiteral(">View the original listing"), true);
         QString address = basGeneral::GetBetween(part, QStringLiteral("<a href=\""), QStringLiteral("\""));
         address.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
@@ -391,14 +394,16 @@ bool frmAddAuction::GetItemDetails()
         page.remove(QChar(0x00C2));
         setBusy(false);
 
-        if (page.contains(QStringLiteral(") has been removed, or this item is not"))) {
+        // The page's own notices, not those a seller wrote into the title.
+        const QString own = basGeneral::WithoutSellerText(page);
+        if (own.contains(QStringLiteral(") has been removed, or this item is not"))) {
             hide();
             if (!blnIgnoreError)
                 Desktop::MsgBox(QStringLiteral("Invalid item number: ") + strItemNumber, Desktop::BoxExclamation);
             unloadInstance();
             return false;
         }
-        if (basGeneral::InStrClean(page, QStringLiteral(">Ended:<")) > 0) {
+        if (basGeneral::InStrClean(own, QStringLiteral(">Ended:<")) > 0) {
             hide();
             if (!blnIgnoreError)
                 Desktop::MsgBox(QStringLiteral("This item has ended"), Desktop::BoxExclamation);

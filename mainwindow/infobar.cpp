@@ -3,6 +3,7 @@
 #include "engine/ebayclock.h"
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
+#include "foundation/sellertext.h"
 #include "foundation/timetext.h"
 
 namespace InfoBar {
@@ -71,7 +72,8 @@ Lines Read(const QString &html, const QString &fieldHtml, const QString &locatio
     if (bar.show)
         bar.line1 = QStringLiteral("Seller: ") + seller + QStringLiteral(" (Feedback: ") + rating + QStringLiteral("; ") + percent
             + QStringLiteral("% Positive)");
-    if (onUsSite(locationURL) && !html.contains(paypalLogo))
+    // The logo counts where the page shows it, not in a seller's description.
+    if (onUsSite(locationURL) && !basGeneral::WithoutSellerText(html).contains(paypalLogo))
         bar.line1 += QStringLiteral(" [PayPal may not be accepted for this item]");
     if (bar.show)
         bar.line2 = QStringLiteral("Time Left: ") + left + QStringLiteral(" - Current Bid: ") + currentBid

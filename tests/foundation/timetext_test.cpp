@@ -192,11 +192,18 @@ TEST(TimeLeft, ParseAndFormat)
         {"0", "", "0"},
         {"45", "45 s", "45"},
         {"1,000", "16 m 40 s", "40"},
+        // Each unit from its first whole count on.
+        {"59", "59 s", "59"},
+        {"60", "1 m ", "0"},
+        {"3599", "59 m 59 s", "59"},
+        {"3600", "1 h ", "0"},
+        {"86399", "23 h 59 m ", "59"},
+        {"86400", "1 d ", "0"},
     };
     for (const Format &c : formats) {
         QString seconds = QString::fromLatin1(c.seconds);
-        EXPECT_EQ(FormatTimeLeft(seconds), QString::fromLatin1(c.text)) << c.seconds;
-        EXPECT_EQ(seconds, QString::fromLatin1(c.left)) << c.seconds;
+        EXPECT_EQ(FormatTimeLeft(seconds).toStdString(), c.text) << c.seconds;
+        EXPECT_EQ(seconds.toStdString(), c.left) << c.seconds;
     }
     EXPECT_EQ(FormatTimeLeft(qint64(3725)), QStringLiteral("1 h 2 m "));
     for (const char *bad : {"", "N/A", "12 s"}) {

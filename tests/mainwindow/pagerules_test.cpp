@@ -128,3 +128,27 @@ TEST(InfoBarLines, SellerLineAndPayPalNoteOnlyOnTheUsSite)
     EXPECT_FALSE(other.itemPage);
     EXPECT_TRUE(other.line1.isEmpty());
 }
+
+TEST(InfoBarLines, ATitleAndADescriptionCarryingThePagesLabelsReadAsPlainOnes)
+{
+    const auto page = [](const QString &title, const QString &description) {
+        return kMarker + "<H1 class=it-ttl id=itemTitle itemprop=name>" + title + "</H1>"
+            + "<DIV>Time left:<SPAN>2h</SPAN> (Dec 06, 2013 <SPAN>14:03:22 PST</SPAN>)</DIV>"
+            + "<span id=\"v4-27\" itemprop=\"price\" class=\"vi-is1-prcp-eu\">US $5.00</span>" + kSellerPart
+            + "<DIV id=desc_div>" + description + "</DIV>";
+    };
+    const QDateTime now(QDate(2013, 12, 6), QTime(12, 0));
+    const QString logo = "pics.ebaystatic.com/logo.gif";
+    const QString url = "http://cgi.ebay.com/ws/x?item=1";
+    const QString plainPage = page("Brass lamp", "<P>Solid brass.</P>");
+    const InfoBar::Lines plain = InfoBar::Read(plainPage, plainPage, url, now, logo);
+    ASSERT_TRUE(plain.show);
+    EXPECT_TRUE(plain.line1.endsWith("[PayPal may not be accepted for this item]")) << qPrintable(plain.line1);
+
+    // The seller's copy of the logo does not stand for the page's own.
+    const QString markedPage = page("Time left: (Dec 31, 2030 10:00:00 PST) Current bid: US $999.00 Quantity: 50 available",
+                                    "<P>Time left: (Dec 31, 2030 10:00:00 PST)</P><IMG src=\"http://" + logo + "\">");
+    const InfoBar::Lines marked = InfoBar::Read(markedPage, markedPage, url, now, logo);
+    EXPECT_EQ(marked.line1.toStdString(), plain.line1.toStdString());
+    EXPECT_EQ(marked.line2.toStdString(), plain.line2.toStdString());
+}

@@ -1,0 +1,260 @@
+#include "foundation/sellertext.h"
+
+#include <QVarLengthArray>
+
+#include <algorithm>
+
+namespace basGeneral {
+
+namespace {
+
+bool isSpace(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+}
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool same(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+struct Attribute
+{
+    QStringView name;
+    qsizetype valueBegin = -1; // -1: written without a value
+    qsizetype valueEnd = -1;
+};
+
+// One tag as an HTML parser reads it: quoted values may hold ">".
+struct Tag
+{
+    QStringView name;
+    bool closing = false;
+    qsizetype end = 0; // just after its ">", or the page's end
+    QVarLengthArray<Attribute, 8> attributes;
+
+    QStringView value(QStringView page, QStringView attribute) const
+    {
+        for (const Attribute &a : attributes)
+            if (a.valueBegin >= 0 && same(a.name, attribute))
+                return page.sliced(a.valueBegin, a.valueEnd - a.valueBegin);
+        return {};
+    }
+
+    bool valueIs(QStringView page, QStringView attribute, QStringView wanted) const
+    {
+        return same(value(page, attribute), wanted);
+    }
+
+    bool hasClass(QStringView page, QStringView wanted) const
+    {
+        const QStringView classes = value(page, u"class");
+        for (QStringView word : classes.tokenize(u' ', Qt::SkipEmptyParts))
+            if (same(word, wanted))
+                return true;
+        return false;
+    }
+};
+
+// The tag whose "<" is at `at`, followed by a letter or "/".
+Tag readTag(QStringView t, qsizetype at)
+{
+    Tag tag;
+    const qsizetype n = t.size();
+    qsizetype i = at + 1;
+    if (t[i] == u'/') {
+        tag.closing = true;
+        ++i;
+    }
+    const auto endsName = [&](qsizetype k) { return isSpace(t[k]) || t[k] == u'/' || t[k] == u'>'; };
+    const qsizetype nameBegin = i;
+    while (i < n && !endsName(i))
+        ++i;
+    tag.name = t.sliced(nameBegin, i - nameBegin);
+    for (;;) {
+        while (i < n && (isSpace(t[i]) || t[i] == u'/'))
+            ++i;
+        if (i >= n) {
+            tag.end = n;
+            return tag;
+        }
+        if (t[i] == u'>') {
+            tag.end = i + 1;
+            return tag;
+        }
+        Attribute a;
+        const qsizetype attributeBegin = i;
+        do
+            ++i;
+        while (i < n && !endsName(i) && t[i] != u'=');
+        a.name = t.sliced(attributeBegin, i - attributeBegin);
+        qsizetype j = i;
+        while (j < n && isSpace(t[j]))
+            ++j;
+        if (j < n && t[j] == u'=') {
+            i = j + 1;
+            while (i < n && isSpace(t[i]))
+                ++i;
+            if (i < n && (t[i] == u'"' || t[i] == u'\'')) {
+                const QChar quote = t[i++];
+                const qsizetype close = t.indexOf(quote, i);
+                a.valueBegin = i;
+                a.valueEnd = close < 0 ? n : close;
+                i = close < 0 ? n : close + 1;
+            } else {
+                a.valueBegin = i;
+                while (i < n && !isSpace(t[i]) && t[i] != u'>')
+                    ++i;
+                a.valueEnd = i;
+            }
+        }
+        tag.attributes.append(a);
+    }
+}
+
+// Where the closing tag of `name` begins, from `from` on; the page's end
+// when it has none.
+qsizetype closingTag(QStringView t, qsizetype from, QStringView name)
+{
+    for (qsizetype at = from; (at = t.indexOf(u"</", at)) >= 0; at += 2) {
+        const qsizetype after = at + 2 + name.size();
+        if (after <= t.size() && same(t.sliced(at + 2, name.size()), name)
+            && (after == t.size() || !t[after].isLetterOrNumber()))
+            return at;
+    }
+    return t.size();
+}
+
+// Where the division that opened before `from` closes, nested ones counted.
+qsizetype divisionEnd(QStringView t, qsizetype from)
+{
+    int depth = 1;
+    for (qsizetype at = from; (at = t.indexOf(u'<', at)) >= 0; ++at) {
+        const bool closing = at + 1 < t.size() && t[at + 1] == u'/';
+        const qsizetype name = at + (closing ? 2 : 1);
+        if (name + 3 > t.size() || !same(t.sliced(name, 3), u"div")
+            || (name + 3 < t.size() && t[name + 3].isLetterOrNumber()))
+            continue;
+        depth += closing ? -1 : 1;
+        if (depth == 0)
+            return at;
+    }
+    return t.size();
+}
+
+bool isDescription(const Tag &tag, QStringView t)
+{
+    return tag.valueIs(t, u"id", u"desc_div") || tag.valueIs(t, u"id", u"ds_div") || tag.hasClass(t, u"desc");
+}
+
+// Meta tags that repeat the title or sum up the description.
+bool isTitleMeta(const Tag &tag, QStringView t)
+{
+    for (QStringView kind : {u"property", u"name", u"itemprop"}) {
+        const QStringView v = tag.value(t, kind);
+        if (v.contains(u"title", Qt::CaseInsensitive) || v.contains(u"description", Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QList<TextStretch> SellerWrittenStretches(QStringView t)
+{
+    QList<TextStretch> out;
+    const auto add = [&out](qsizetype begin, qsizetype end) {
+        if (end > begin)
+            out.append({begin, end});
+    };
+    const qsizetype n = t.size();
+    qsizetype i = 0;
+    while ((i = t.indexOf(u'<', i)) >= 0 && i + 1 < n) {
+        if (t.sliced(i).startsWith(u"<!--")) {
+            const qsizetype end = t.indexOf(u"-->", i + 4);
+            if (end < 0)
+                break;
+            i = end + 3;
+            continue;
+        }
+        if (!isAsciiLetter(t[i + 1]) && t[i + 1] != u'/') {
+            ++i;
+            continue;
+        }
+        const Tag tag = readTag(t, i);
+        i = tag.end;
+        if (tag.closing)
+            continue;
+
+        // Content: the elements that hold nothing but what the seller wrote.
+        QStringView contentOf;
+        if (same(tag.name, u"title"))
+            contentOf = u"title";
+        else if (same(tag.name, u"h1") && (tag.hasClass(t, u"it-ttl") || tag.valueIs(t, u"id", u"itemTitle")))
+            contentOf = u"h1";
+        else if (same(tag.name, u"h2") && (tag.hasClass(t, u"it-sttl") || tag.valueIs(t, u"id", u"subTitle")))
+            contentOf = u"h2";
+        else if (same(tag.name, u"script"))
+            contentOf = u"script"; // the page's data repeats the title
+        if (!contentOf.isEmpty()) {
+            const qsizetype close = closingTag(t, i, contentOf);
+            add(i, close);
+            i = close;
+            continue;
+        }
+        if (same(tag.name, u"style")) {
+            i = closingTag(t, i, u"style");
+            continue;
+        }
+        if (same(tag.name, u"div")) {
+            // The description is the seller's own markup, which may close
+            // any element: it runs to the page's end, and the page puts
+            // every field above it.
+            if (isDescription(tag, t)) {
+                add(i, n);
+                break;
+            }
+            if (tag.hasClass(t, u"itemAttr")) {
+                const qsizetype close = divisionEnd(t, i);
+                add(i, close);
+                i = close;
+                continue;
+            }
+        }
+
+        // Attribute values: picture texts, title meta tags, the title field.
+        const bool titleMeta = same(tag.name, u"meta") && isTitleMeta(tag, t);
+        const bool titleField = same(tag.name, u"input") && tag.valueIs(t, u"name", u"title");
+        for (const Attribute &a : tag.attributes) {
+            if (a.valueBegin < 0)
+                continue;
+            if (same(a.name, u"alt") || (titleMeta && same(a.name, u"content")) || (titleField && same(a.name, u"value")))
+                add(a.valueBegin, a.valueEnd);
+        }
+    }
+    return out;
+}
+
+QString WithoutSellerText(const QString &page)
+{
+    const QList<TextStretch> stretches = SellerWrittenStretches(page);
+    if (stretches.isEmpty())
+        return page;
+    const QStringView view(page);
+    QString own;
+    own.reserve(page.size());
+    qsizetype from = 0;
+    for (const TextStretch &s : stretches) {
+        own += view.sliced(from, s.begin - from);
+        from = s.end;
+    }
+    own += view.sliced(from);
+    return own;
+}
+
+} // namespace basGeneral

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+// Where an eBay item page shows text its seller wrote. A seller may write
+// any of the page's own labels ("Time left:", "Ended:", a price, a bid
+// count) into a title or a description; the page's readers look for their
+// markers outside these stretches only.
+namespace basGeneral {
+
+// Characters [begin, end) of a page.
+struct TextStretch
+{
+    qsizetype begin = 0;
+    qsizetype end = 0;
+};
+
+// The stretches of an item page holding what the seller wrote, in page order
+// and apart: the title wherever the page repeats it (the window title, the
+// item heading, title and description meta tags, the hidden title field,
+// picture texts, scripts), the subtitle, the item specifics, and the
+// description with everything after it. The tags around them stay outside,
+// so a reader that finds a heading can still read the title within it.
+QList<TextStretch> SellerWrittenStretches(QStringView page);
+
+// The page without those stretches: the text to look for the page's own
+// labels in.
+QString WithoutSellerText(const QString &page);
+
+} // namespace basGeneral
