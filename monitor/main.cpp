@@ -2,8 +2,9 @@
 // program's heartbeat ("Last alive") and, while the program runs ("Exit OK"
 // is "False"), restarts it with "/nomon" once the heartbeat has stood still
 // longer than any pause of normal use, or once the process has ended without
-// a clean exit. It ends when the program has ended cleanly, or gives up when
-// the program had to be restarted a few times in a short while.
+// a clean exit (after the first run). It ends when the program has ended
+// cleanly, or gives up when the program had to be restarted a few times in a
+// short while.
 //
 //     tallowmere-monitor --pid PID [--program PATH] [--stall-seconds N] [--poll-ms N]
 //

@@ -18,6 +18,7 @@ namespace {
 
 const QString kExitOK = QStringLiteral("Exit OK");
 const QString kLastAlive = QStringLiteral("Last alive");
+const QString kFirstRun = QStringLiteral("1st Run");
 
 void say(const QString &text)
 {
@@ -110,10 +111,11 @@ int Run(Options options)
 
     for (;;) {
         if (!ProcessRunning(options.pid)) {
-            // Only a program that was running ("Exit OK" is "False") and
-            // ended without its shut-down is started again: killed, crashed,
-            // or ended by the system. Its snipes still wait.
-            if (GetSetting(kExitOK) != QLatin1String("False")) {
+            // Started again after an end its own next start would take
+            // for unclean: killed, crashed or ended by the system while it
+            // ran, its snipes still waiting. Not a first run, whose wizard
+            // the user may have cancelled, which ends it the same way.
+            if (GetSetting(kExitOK) != QLatin1String("False") || GetSetting(kFirstRun) != QLatin1String("False")) {
                 say(QStringLiteral("the program has exited"));
                 return 0;
             }

@@ -119,6 +119,7 @@ TEST(Monitor, ALiveOrClosingProgramIsLeftAloneAndItsEndEndsTheWatch)
 TEST(Monitor, AProgramThatDiedIsRestartedAFewTimesThenGivenUp)
 {
     StandIn standIn(StandIn::Kind::DiesOnceMarked);
+    SaveSetting("1st Run", "False");
     SaveSetting("Exit OK", "False");
     QProcess first;
     first.start(standIn.script, {});
@@ -154,6 +155,26 @@ TEST(Monitor, AProgramThatDiedIsRestartedAFewTimesThenGivenUp)
     }
     for (int n = 0; n < starts.size(); ++n)
         EXPECT_FALSE(running(standIn.pidOfStart(n)));
+}
+
+// The first run's wizard cancelled ends the program before it ever ended
+// cleanly, as a crash would: that is the user's choice, not started again.
+TEST(Monitor, AFirstRunThatEndedIsNotStartedAgain)
+{
+    StandIn standIn;
+    SaveSetting("1st Run", "True");
+    SaveSetting("Exit OK", "False");
+    QProcess program;
+    program.start(standIn.script, {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    QProcess monitor;
+    startMonitor(monitor, program.processId(), standIn.script, 60);
+    QThread::msleep(300);
+    program.kill();
+    program.waitForFinished(5000);
+    EXPECT_TRUE(monitor.waitForFinished(5000));
+    EXPECT_EQ(monitor.exitCode(), 0);
+    EXPECT_EQ(standIn.starts().size(), 1);
 }
 
 TEST(Monitor, TheProgramStartsItForItsOwnProcess)
