@@ -91,9 +91,7 @@ SingleInstance::SingleInstance(const QString &dataFolder)
                             .arg(Desktop::AppTitle(), computer);
             return;
         }
-        // No owner in it: a lock cut short or overwritten, which nobody
-        // holds, is removed; one a starting copy holds is not.
-        if (m_lock->removeStaleLockFile())
+        if (removeOwnerless())
             continue;
         if (ownerWritten.hasExpired()) {
             m_outcome = Outcome::Unjudged;
@@ -106,3 +104,15 @@ SingleInstance::SingleInstance(const QString &dataFolder)
 }
 
 SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::removeOwnerless()
+{
+    // Two starts must not both remove it: the later one would remove the
+    // lock the earlier one has made in its place meanwhile.
+    QLockFile removal(m_path + QStringLiteral(".rmlock"));
+    if (!removal.tryLock(0))
+        return false;
+    // A lock cut short or overwritten, which nobody holds, is removed; one a
+    // starting copy holds (not yet written) is not.
+    return !readOwner(m_path) && m_lock->removeStaleLockFile();
+}

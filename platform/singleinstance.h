@@ -41,6 +41,9 @@ public:
     QString problem() const { return m_problem; }
 
 private:
+    // Removes the lock file when it names no owner and nobody holds it.
+    bool removeOwnerless();
+
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
     Outcome m_outcome = Outcome::Owned;
