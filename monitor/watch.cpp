@@ -26,24 +26,6 @@ void say(const QString &text)
     std::fflush(stderr);
 }
 
-} // namespace
-
-bool KillProcess(pid_t pid, int waitMs)
-{
-    if (::kill(pid, SIGKILL) != 0 && errno != ESRCH)
-        return false;
-    QElapsedTimer waited;
-    waited.start();
-    while (ProcessRunning(pid)) {
-        if (waited.elapsed() > waitMs)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
-
-namespace {
-
 // Starts the program again as the monitor does after any end it did not ask
 // for: marked as a clean end first, so the new start asks no question that
 // nobody is there to answer, and with /nomon, as this monitor goes on
@@ -91,6 +73,20 @@ private:
 };
 
 } // namespace
+
+bool KillProcess(pid_t pid, int waitMs)
+{
+    if (::kill(pid, SIGKILL) != 0 && errno != ESRCH)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    while (ProcessRunning(pid)) {
+        if (waited.elapsed() > waitMs)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
 
 int Run(Options options)
 {
