@@ -67,11 +67,20 @@ bool Main()
     // touching no setting.
     const QString privateData = Folders::privateData(Desktop::AppTitle());
     g_instanceLock = std::make_unique<SingleInstance>(privateData);
-    if (g_instanceLock->anotherIsRunning()) {
+    if (g_instanceLock->outcome() == SingleInstance::Outcome::AnotherIsRunning) {
         g_instanceLock.reset();
         return false;
     }
     try {
+        // A lock nobody here can judge would end every start in silence:
+        // the user is told which file is in the way, before any setting is
+        // written.
+        if (g_instanceLock->outcome() == SingleInstance::Outcome::Unjudged) {
+            const QString text = QStringLiteral("Path/File access error: ") + g_instanceLock->lockFile() + kCrLf2
+                + g_instanceLock->problem();
+            g_instanceLock.reset();
+            throw NumberedError(ErrorNumber::PathFileAccessError, text);
+        }
         // 2. The heartbeat for the monitor: the first settings read. An
         // unreadable settings file is set aside and the user told before
         // anything else; the start goes on as for missing settings.

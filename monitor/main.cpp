@@ -1,7 +1,10 @@
 // tallowmere-monitor: started by the program at load. It watches the
 // program's heartbeat ("Last alive") and, while the program runs ("Exit OK"
 // is "False"), restarts it with "/nomon" once the heartbeat has stood still
-// longer than any pause of normal use. It ends when the program has ended.
+// longer than any pause of normal use, or once the process has ended without
+// a clean exit (after the first run). It ends when the program has ended
+// cleanly, or gives up when the program had to be restarted a few times in a
+// short while.
 //
 //     tallowmere-monitor --pid PID [--program PATH] [--stall-seconds N] [--poll-ms N]
 //
@@ -21,7 +24,7 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("tallowmere-monitor"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Restarts Tallowmere when it stops responding."));
+    parser.setApplicationDescription(QStringLiteral("Restarts Tallowmere when it stops responding or ends without a clean exit."));
     parser.addHelpOption();
     const QCommandLineOption pidOption(QStringLiteral("pid"), QStringLiteral("Process to watch."), QStringLiteral("pid"));
     const QCommandLineOption programOption(QStringLiteral("program"), QStringLiteral("Program to start again."),

@@ -31,6 +31,7 @@ inline constexpr int InvalidProcedureCall = 5;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int FileNotFound = 53;
 inline constexpr int PermissionDenied = 70;
+inline constexpr int PathFileAccessError = 75;
 inline constexpr int PathNotFound = 76;
 inline constexpr int InvalidPropertyValue = 380;
 inline constexpr int FolderNotFound = 513;

@@ -101,8 +101,8 @@ TEST(Monitor, ALiveOrClosingProgramIsLeftAloneAndItsEndEndsTheWatch)
     EXPECT_EQ(standIn.starts().size(), 1);
     EXPECT_EQ(program.state(), QProcess::Running);
 
-    // A program that ended, even without a clean exit, is not started again.
-    SaveSetting("Exit OK", "False");
+    // A program that ended after its shut-down is not started again, however
+    // its process ended.
     program.kill();
     program.waitForFinished(5000);
     EXPECT_TRUE(monitor.waitForFinished(5000));
@@ -111,6 +111,70 @@ TEST(Monitor, ALiveOrClosingProgramIsLeftAloneAndItsEndEndsTheWatch)
 
     // Without a process to watch the monitor refuses to run.
     EXPECT_EQ(QProcess::execute(monitorProgram(), {"--program", standIn.script}), 2);
+}
+
+// Killed, crashed or ended by the system while it ran: started again as a
+// stuck one is, each start marking itself running and then dying at once,
+// until a few restarts in a short while show that a restart does not help.
+TEST(Monitor, AProgramThatDiedIsRestartedAFewTimesThenGivenUp)
+{
+    StandIn standIn(StandIn::Kind::DiesOnceMarked);
+    SaveSetting("1st Run", "False");
+    SaveSetting("Exit OK", "False");
+    QProcess first;
+    first.start(standIn.script, {});
+    ASSERT_TRUE(first.waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 1; }));
+    QProcess monitor;
+    // No hang in this test: only ends.
+    startMonitor(monitor, first.processId(), standIn.script, 60);
+
+    QStringList exitOkAtStart;
+    const bool gaveUp = waitFor(
+        [&] {
+            // Each start is let run as the program's own start does it:
+            // "Exit OK" is "False" from then on.
+            for (int n = exitOkAtStart.size(); n < standIn.starts().size(); ++n) {
+                exitOkAtStart << GetSetting("Exit OK");
+                SaveSetting("Exit OK", "False");
+                standIn.markRunning(n);
+            }
+            return monitor.state() == QProcess::NotRunning;
+        },
+        20000);
+    ASSERT_TRUE(gaveUp) << standIn.starts().join(", ").toStdString();
+    EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.exitCode(), 1);
+
+    const QStringList starts = standIn.starts();
+    ASSERT_EQ(starts.size(), 4) << "the first start and three restarts";
+    for (int n = 1; n < starts.size(); ++n) {
+        EXPECT_EQ(starts.at(n), QString::number(standIn.pidOfStart(n)) + " /nomon");
+        // No question about the unclean end waits for someone at the new start.
+        EXPECT_EQ(exitOkAtStart.value(n), "1") << "start " << n;
+    }
+    for (int n = 0; n < starts.size(); ++n)
+        EXPECT_FALSE(running(standIn.pidOfStart(n)));
+}
+
+// The first run's wizard cancelled ends the program before it ever ended
+// cleanly, as a crash would: that is the user's choice, not started again.
+TEST(Monitor, AFirstRunThatEndedIsNotStartedAgain)
+{
+    StandIn standIn;
+    SaveSetting("1st Run", "True");
+    SaveSetting("Exit OK", "False");
+    QProcess program;
+    program.start(standIn.script, {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    QProcess monitor;
+    startMonitor(monitor, program.processId(), standIn.script, 60);
+    QThread::msleep(300);
+    program.kill();
+    program.waitForFinished(5000);
+    EXPECT_TRUE(monitor.waitForFinished(5000));
+    EXPECT_EQ(monitor.exitCode(), 0);
+    EXPECT_EQ(standIn.starts().size(), 1);
 }
 
 TEST(Monitor, TheProgramStartsItForItsOwnProcess)

@@ -12,12 +12,16 @@ QString MonitorProgram()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere-monitor");
 }
 
-StandIn::StandIn()
+StandIn::StandIn(Kind kind)
 {
     script = dir.path() + QStringLiteral("/program");
     QFile f(script);
     f.open(QIODevice::WriteOnly);
-    f.write("#!/bin/sh\necho \"$$ $*\" >> \"$0.log\"\nexec sleep 300\n");
+    f.write("#!/bin/sh\necho \"$$ $*\" >> \"$0.log\"\n");
+    if (kind == Kind::Sleeps)
+        f.write("exec sleep 300\n");
+    else
+        f.write("while [ ! -e \"$0.running.$$\" ]; do sleep 0.02; done\nkill -9 $$\n");
     f.close();
     f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
 }
@@ -40,6 +44,11 @@ QStringList StandIn::starts() const
 pid_t StandIn::pidOfStart(int n) const
 {
     return pid_t(starts().value(n).section(QLatin1Char(' '), 0, 0).toInt());
+}
+
+void StandIn::markRunning(int n) const
+{
+    QFile(script + QStringLiteral(".running.") + QString::number(pidOfStart(n))).open(QIODevice::WriteOnly);
 }
 
 bool Running(pid_t pid)

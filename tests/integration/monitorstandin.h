@@ -19,7 +19,11 @@ QString MonitorProgram();
 class StandIn
 {
 public:
-    StandIn();
+    enum class Kind {
+        Sleeps,        // runs until killed
+        DiesOnceMarked // waits for markRunning(), then kills itself: a start that crashes
+    };
+    explicit StandIn(Kind kind = Kind::Sleeps);
     // Nothing a failed test started outlives it.
     ~StandIn();
     StandIn(const StandIn &) = delete;
@@ -28,6 +32,8 @@ public:
     // One line per start: the process id, then the arguments.
     QStringList starts() const;
     pid_t pidOfStart(int n) const;
+    // Lets start n of a DiesOnceMarked stand-in go on to its end.
+    void markRunning(int n) const;
 
     QTemporaryDir dir;
     QString script;

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <functional>
+
 TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
 {
     SaveSetting("Exit OK", "False");
@@ -100,4 +102,48 @@ TEST(Main, ADataFolderThatIsALinkEndsTheStart)
         << MsgBoxScript::instance().lastPrompt().toStdString();
     EXPECT_FALSE(frmMainShell::isLoaded());
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
+}
+
+// A lock file left by another computer sharing the home folder, or something
+// else under its name: the start says which file is in the way and what to
+// do, before it writes any setting.
+TEST(Main, ALockThatCannotBeJudgedEndsTheStartWithAMessageNamingIt)
+{
+    const QString lock = basGeneral::DataFolder() + QStringLiteral("instance.lock");
+    struct Case
+    {
+        const char *what;
+        std::function<void()> make;
+        QString advice;
+    };
+    const QList<Case> cases = {
+        {"another computer's",
+         [&] {
+             QFile f(lock);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write("4242\ntallowmere\nfaraway-host\n0123456789abcdef0123456789abcdef\n");
+         },
+         QStringLiteral("written by Tallowmere on the computer \"faraway-host\"")},
+        {"a folder", [&] { ASSERT_TRUE(QDir().mkpath(lock)); }, QStringLiteral("not a lock file Tallowmere can read or replace")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(lock);
+        QDir(lock).removeRecursively();
+        c.make();
+        MsgBoxScript::instance().clear();
+        RegisterWindows();
+        EXPECT_FALSE(Main());
+        ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+        const Desktop::MsgBoxCall call = MsgBoxScript::instance().calls().first();
+        EXPECT_EQ(call.style, Desktop::BoxCritical);
+        EXPECT_TRUE(call.prompt.startsWith(QStringLiteral("An error occured while loading the program\r\n\r\n"
+                                                          "Error #75 Path/File access error: ")
+                                           + lock + QStringLiteral("\r\n\r\n")))
+            << call.prompt.toStdString();
+        EXPECT_TRUE(call.prompt.contains(c.advice)) << call.prompt.toStdString();
+        EXPECT_TRUE(call.prompt.contains(QStringLiteral("start Tallowmere again"))) << call.prompt.toStdString();
+        EXPECT_EQ(GetSetting("Last alive", "none"), "none");
+        EXPECT_FALSE(frmMainShell::isLoaded());
+    }
 }
