@@ -63,4 +63,8 @@ protected:
 private:
     QDateTime now() const;
     void relistRow(ListItem *row);
+    // A schedule file refused as too large goes aside, left as it is.
+    void setAsideRefusedFile();
+    // Set when it could not go aside: the refused file is never written over.
+    bool m_keepRefusedFile = false;
 };
