@@ -72,11 +72,17 @@ void frmRelist::Form_Unload()
     WebBrowser->Stop();
 }
 
-void frmRelist::RelistModal(const QString &itemNumber, const QString &title, const QString &user)
+void frmRelist::RelistModal(const QString &itemNumber, const QString &title, const QString &user, QWidget *owner)
 {
     if (isLoaded())
         unloadInstance();
     frmRelist &w = instance();
+    if (owner) {
+        w.setParent(owner, w.windowFlags());
+        w.setWindowModality(Qt::WindowModal);
+    } else {
+        w.setWindowModality(Qt::ApplicationModal);
+    }
     w.strItemNumber = itemNumber;
     w.strItemTitle = title;
     w.strUser = user;
@@ -210,7 +216,11 @@ void frmRelist::ExpirationTimer_Timer()
     failed.lblMsg->setText(QStringLiteral("Failed to relist item #") + strItemNumber + kCrLf + strItemTitle);
     Desktop::SetClipboardText(WebBrowser->DocumentHTML());
     hide();
+    // Shown over any modal window: left outside the modal state, it would
+    // take no click or key until that window had closed.
+    failed.setWindowModality(Qt::ApplicationModal);
     failed.show();
+    failed.Command1->setFocus();
     unloadInstance();
 }
 
@@ -240,6 +250,7 @@ frmRelistFailed::frmRelistFailed()
     lblMsg = new QLabel(QStringLiteral("A relist operation has failed"), this);
     Label1 = new QLabel(QStringLiteral("HTML copied to clipboard"), this);
     Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setDefault(true);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblMsg);
     layout->addWidget(Label1);

@@ -188,7 +188,7 @@ void frmRelistItems::cmdRelistNow_Click()
     ListItem *row = lvwRelist->SelectedItem();
     if (!row || RelistInProgress)
         return;
-    relistRow(row);
+    relistRow(row, this);
     // The robot may have given the row its new item number: kept at once, so
     // neither a crash nor the shut-down (which does not save) leaves the
     // schedule on the ended listing. The next-relisting date stays as it is.
@@ -234,7 +234,9 @@ void frmRelistItems::tmrTimer_Timer()
         // relist, the entry is not taken up again for the same period.
         SaveList();
         if (minuteChanges(moved, moment) < 30) {
-            relistRow(row);
+            // Modal to the main window: the robot works in the background of
+            // whatever other window the user has open.
+            relistRow(row, frmMainShell::isLoaded() ? &MainForm() : nullptr);
             if (!isLoaded())
                 return;
             SaveList();
@@ -242,13 +244,13 @@ void frmRelistItems::tmrTimer_Timer()
     }
 }
 
-void frmRelistItems::relistRow(ListItem *row)
+void frmRelistItems::relistRow(ListItem *row, QWidget *owner)
 {
     RelistInProgress = true;
     if (RelistHook)
         RelistHook(row);
     else
-        frmRelist::RelistModal(row->Text(), row->SubItem(kColTitle), row->SubItem(kColSeller));
+        frmRelist::RelistModal(row->Text(), row->SubItem(kColTitle), row->SubItem(kColSeller), owner);
     RelistInProgress = false;
 }
 
