@@ -12,6 +12,7 @@
 #include "sellertools/frmrelistitems.h"
 #include "sellertools/relistpages.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -216,9 +217,11 @@ void frmRelist::ExpirationTimer_Timer()
     failed.lblMsg->setText(QStringLiteral("Failed to relist item #") + strItemNumber + kCrLf + strItemTitle);
     Desktop::SetClipboardText(WebBrowser->DocumentHTML());
     hide();
-    // Shown over any modal window: left outside the modal state, it would
-    // take no click or key until that window had closed.
-    failed.setWindowModality(Qt::ApplicationModal);
+    // Not modal, unless a modal window is open (settings, the schedule):
+    // left outside the modal state then, it would take no click or key
+    // until that window had closed. A modality takes effect at a showing.
+    failed.hide();
+    failed.setWindowModality(QApplication::activeModalWidget() ? Qt::ApplicationModal : Qt::NonModal);
     failed.show();
     failed.Command1->setFocus();
     unloadInstance();

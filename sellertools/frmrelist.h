@@ -76,9 +76,8 @@ private:
     int m_imageClicks = 0;
 };
 
-// "Relist Failed": names the item that could not be relisted. It comes up
-// over whatever window is open, so it answers at once; the relist that
-// failed does not wait for it.
+// "Relist Failed": names the item that could not be relisted. Nothing waits
+// for it; it answers at once even over an open modal window.
 class frmRelistFailed final : public QDialog, public DefaultInstance<frmRelistFailed>
 {
     Q_OBJECT
