@@ -12,6 +12,7 @@
 #include "sellertools/frmrelistitems.h"
 #include "sellertools/relistpages.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -72,11 +73,17 @@ void frmRelist::Form_Unload()
     WebBrowser->Stop();
 }
 
-void frmRelist::RelistModal(const QString &itemNumber, const QString &title, const QString &user)
+void frmRelist::RelistModal(const QString &itemNumber, const QString &title, const QString &user, QWidget *owner)
 {
     if (isLoaded())
         unloadInstance();
     frmRelist &w = instance();
+    if (owner) {
+        w.setParent(owner, w.windowFlags());
+        w.setWindowModality(Qt::WindowModal);
+    } else {
+        w.setWindowModality(Qt::ApplicationModal);
+    }
     w.strItemNumber = itemNumber;
     w.strItemTitle = title;
     w.strUser = user;
@@ -210,7 +217,13 @@ void frmRelist::ExpirationTimer_Timer()
     failed.lblMsg->setText(QStringLiteral("Failed to relist item #") + strItemNumber + kCrLf + strItemTitle);
     Desktop::SetClipboardText(WebBrowser->DocumentHTML());
     hide();
+    // Not modal, unless a modal window is open (settings, the schedule):
+    // left outside the modal state then, it would take no click or key
+    // until that window had closed. A modality takes effect at a showing.
+    failed.hide();
+    failed.setWindowModality(QApplication::activeModalWidget() ? Qt::ApplicationModal : Qt::NonModal);
     failed.show();
+    failed.Command1->setFocus();
     unloadInstance();
 }
 
@@ -240,6 +253,7 @@ frmRelistFailed::frmRelistFailed()
     lblMsg = new QLabel(QStringLiteral("A relist operation has failed"), this);
     Label1 = new QLabel(QStringLiteral("HTML copied to clipboard"), this);
     Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setDefault(true);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblMsg);
     layout->addWidget(Label1);

@@ -27,8 +27,12 @@ public:
     void Form_Unload();
 
     // Relists one item and returns once the window has closed, whether the
-    // relist succeeded, failed or was closed by the user.
-    static void RelistModal(const QString &itemNumber, const QString &title, const QString &user);
+    // relist succeeded, failed or was closed by the user. The window is modal
+    // to `owner` (the window that asked for the relist) only, so any other
+    // window the user has open, Settings say, keeps answering meanwhile;
+    // without an owner it is modal to the whole program.
+    static void RelistModal(const QString &itemNumber, const QString &title, const QString &user,
+                            QWidget *owner = nullptr);
 
     QString strItemNumber;
     QString strItemTitle;
@@ -72,7 +76,8 @@ private:
     int m_imageClicks = 0;
 };
 
-// "Relist Failed": names the item that could not be relisted.
+// "Relist Failed": names the item that could not be relisted. Nothing waits
+// for it; it answers at once even over an open modal window.
 class frmRelistFailed final : public QDialog, public DefaultInstance<frmRelistFailed>
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "sellertools/frmrelistitems.h"
 
+#include "engine/damagedfile.h"
 #include "engine/relistscheduler.h"
 #include "engine/startupwindows.h"
 #include "foundation/basgeneral.h"
@@ -24,10 +25,11 @@
 namespace {
 
 constexpr int kColItem = 0, kColSeller = 1, kColTitle = 2, kColSchedule = 3, kColNext = 4;
+const QString kRelistFile = QStringLiteral("relist.dat");
 
 QString relistFilePath()
 {
-    return QDir(basGeneral::DataFolder()).filePath(QStringLiteral("relist.dat"));
+    return QDir(basGeneral::DataFolder()).filePath(kRelistFile);
 }
 
 // Minutes from `from` to `to`, counted as changes of the clock's minute.
@@ -87,7 +89,11 @@ void frmRelistItems::Form_Load()
     lvwRelist->AddColumn(QString(), QStringLiteral("Title"), 2000);
     lvwRelist->AddColumn(QString(), QStringLiteral("Schedule"), 2200);
     lvwRelist->AddColumn(QString(), QStringLiteral("Next Relisting"), 2000);
-    for (const RelistFile::Entry &e : RelistFile::Load(relistFilePath())) {
+    bool refused = false;
+    const QList<RelistFile::Entry> entries = RelistFile::Load(relistFilePath(), &refused);
+    if (refused)
+        setAsideRefusedFile();
+    for (const RelistFile::Entry &e : entries) {
         ListItem *row = lvwRelist->Add(e.itemNumber);
         row->setSubItem(kColSeller, e.seller);
         row->setSubItem(kColTitle, e.title);
@@ -120,8 +126,26 @@ void frmRelistItems::Register()
     };
 }
 
+void frmRelistItems::setAsideRefusedFile()
+{
+    // Set aside unchanged, as a damaged items list is, so that no save of the
+    // new schedule writes over it.
+    const QString backup = DamagedFile::SetAside(basGeneral::DataFolder(), kRelistFile);
+    if (backup.isEmpty()) {
+        m_keepRefusedFile = true;
+        Desktop::MsgBox(DamagedFile::NotSetAsideMessage(QStringLiteral("relist schedule"), kRelistFile),
+                        Desktop::BoxExclamation);
+        return;
+    }
+    Desktop::MsgBox(QStringLiteral("Your relist schedule file is too large to be read. It has been saved as ") + backup
+                        + QStringLiteral(" and a new schedule has been started."),
+                    Desktop::BoxExclamation);
+}
+
 bool frmRelistItems::SaveList()
 {
+    if (m_keepRefusedFile)
+        return false;
     QList<RelistFile::Entry> entries;
     for (int i = 1; i <= lvwRelist->Count(); ++i) {
         const ListItem *row = lvwRelist->Item(i);
@@ -164,7 +188,7 @@ void frmRelistItems::cmdRelistNow_Click()
     ListItem *row = lvwRelist->SelectedItem();
     if (!row || RelistInProgress)
         return;
-    relistRow(row);
+    relistRow(row, this);
     // The robot may have given the row its new item number: kept at once, so
     // neither a crash nor the shut-down (which does not save) leaves the
     // schedule on the ended listing. The next-relisting date stays as it is.
@@ -210,7 +234,9 @@ void frmRelistItems::tmrTimer_Timer()
         // relist, the entry is not taken up again for the same period.
         SaveList();
         if (minuteChanges(moved, moment) < 30) {
-            relistRow(row);
+            // Modal to the main window: the robot works in the background of
+            // whatever other window the user has open.
+            relistRow(row, frmMainShell::isLoaded() ? &MainForm() : nullptr);
             if (!isLoaded())
                 return;
             SaveList();
@@ -218,13 +244,13 @@ void frmRelistItems::tmrTimer_Timer()
     }
 }
 
-void frmRelistItems::relistRow(ListItem *row)
+void frmRelistItems::relistRow(ListItem *row, QWidget *owner)
 {
     RelistInProgress = true;
     if (RelistHook)
         RelistHook(row);
     else
-        frmRelist::RelistModal(row->Text(), row->SubItem(kColTitle), row->SubItem(kColSeller));
+        frmRelist::RelistModal(row->Text(), row->SubItem(kColTitle), row->SubItem(kColSeller), owner);
     RelistInProgress = false;
 }
 

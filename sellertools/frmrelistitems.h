@@ -62,5 +62,9 @@ protected:
 
 private:
     QDateTime now() const;
-    void relistRow(ListItem *row);
+    void relistRow(ListItem *row, QWidget *owner);
+    // A schedule file refused as too large goes aside, left as it is.
+    void setAsideRefusedFile();
+    // Set when it could not go aside: the refused file is never written over.
+    bool m_keepRefusedFile = false;
 };

@@ -13,6 +13,10 @@ namespace RelistFile {
 namespace {
 
 constexpr QLatin1String kWrittenForm("yyyy-MM-dd HH:mm:ss");
+// The bounds of the items list: far beyond any real schedule (an entry takes
+// some 150 bytes), and a file past them is refused before it fills the memory.
+constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
+constexpr int kMaxEntries = 50000;
 const QString kQuot = QStringLiteral("&quot;");
 
 // The fields of one line, as many as it holds (at most six).
@@ -103,12 +107,25 @@ QList<Entry> Parse(const QString &text)
     return entries;
 }
 
-QList<Entry> Load(const QString &path)
+QList<Entry> Load(const QString &path, bool *refused)
 {
+    if (refused)
+        *refused = false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return Parse(ListFile::DecodeFile(file.readAll()));
+    if (file.size() > kMaxFileBytes) {
+        if (refused)
+            *refused = true;
+        return {};
+    }
+    QList<Entry> entries = Parse(ListFile::DecodeFile(file.readAll()));
+    if (entries.size() > kMaxEntries) {
+        if (refused)
+            *refused = true;
+        return {};
+    }
+    return entries;
 }
 
 bool Save(const QString &path, const QList<Entry> &entries)

@@ -40,8 +40,10 @@ QString Compose(const QList<Entry> &entries);
 // fields keeps what it has, and blank lines are passed over.
 QList<Entry> Parse(const QString &text);
 
-// Reads the file; an absent file is an empty schedule.
-QList<Entry> Load(const QString &path);
+// Reads the file; an absent file is an empty schedule. A file too large to
+// be a schedule is refused unread (or, with too many entries, unused): the
+// schedule is then empty and `refused` is set.
+QList<Entry> Load(const QString &path, bool *refused = nullptr);
 // Replaces the file whole and atomically; false when it could not be
 // written (the old file is then left as it was).
 bool Save(const QString &path, const QList<Entry> &entries);

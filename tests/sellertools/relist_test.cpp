@@ -8,6 +8,7 @@
 #include "engine/startupwindows.h"
 #include "foundation/basgeneral.h"
 #include "foundation/globals.h"
+#include "foundation/hostroles.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
 #include "sellertools/frmrelistedit.h"
@@ -112,6 +113,18 @@ TEST(RelistFile, OlderAndDamagedLinesLoseNoOtherEntry)
     EXPECT_EQ(RelistFile::ReadNextRelisting(older), when);
     EXPECT_EQ(RelistFile::ReadNextRelisting(loc.toString(when.date(), QLocale::ShortFormat)), QDateTime(when.date(), QTime(0, 0)));
     EXPECT_FALSE(RelistFile::ReadNextRelisting("soon"));
+}
+
+TEST(RelistFile, AFileWithMoreEntriesThanAnyScheduleIsRefused)
+{
+    const RelistFile::Entry e{"300", "alice", "Shelf", "s", "2024-01-02 10:00:00", "1"};
+    ASSERT_TRUE(RelistFile::Save(relistPath(), QList<RelistFile::Entry>(50000, e)));
+    bool refused = true;
+    EXPECT_EQ(RelistFile::Load(relistPath(), &refused).size(), 50000);
+    EXPECT_FALSE(refused);
+    ASSERT_TRUE(RelistFile::Save(relistPath(), QList<RelistFile::Entry>(50001, e)));
+    EXPECT_TRUE(RelistFile::Load(relistPath(), &refused).isEmpty());
+    EXPECT_TRUE(refused);
 }
 
 TEST(RelistFile, AQuoteOutsideTheTitleSurvivesARewrite)
@@ -246,6 +259,12 @@ TEST(RelistPages, TheConfirmationNamesTheNewNumberOnlyAsDigits)
     EXPECT_FALSE(RelistPages::NewItemNumber("congratulations! <a href=\"http://h/?item=&amp;x\">"));
     EXPECT_FALSE(RelistPages::NewItemNumber("congratulations! <a href=\"http://h/?item=error\">"));
     EXPECT_TRUE(RelistPages::ShowsUser("hi, <b>johndoe</b>", "JohnDoe"));
-    EXPECT_FALSE(RelistPages::IsSignInForm("https://signin.ebay.localhost/", "<form name=signinform> user id your user id or password is incorrect"));
-    EXPECT_TRUE(RelistPages::IsSignInForm("https://signin.ebay.localhost/", "<form name=signinform> user id"));
+    const QString signIn = HostRoles::url(HostRoles::Role::SignIn, "/ws/eBayISAPI.dll?SignIn", true);
+    const QString form = "<form name=signinform> user id";
+    EXPECT_FALSE(RelistPages::IsSignInForm(signIn, form + " your user id or password is incorrect"));
+    EXPECT_TRUE(RelistPages::IsSignInForm(signIn, form));
+    // The password goes to the sign-in host over HTTPS only, not to any
+    // page that merely holds "ebay." in its address.
+    EXPECT_FALSE(RelistPages::IsSignInForm(HostRoles::url(HostRoles::Role::SignIn, "/ws/eBayISAPI.dll?SignIn"), form));
+    EXPECT_FALSE(RelistPages::IsSignInForm("https://signin.ebay.lookalike.localhost/ws/eBayISAPI.dll?SignIn", form));
 }
