@@ -4,6 +4,7 @@
 // brings up the list of fired reminders.
 #include "engine/mainformengine.h"
 #include "engine/bidrecord.h"
+#include "engine/wondecision.h"
 
 #include "engine/ebayclock.h"
 #include "foundation/ebaysignin.h"
@@ -46,6 +47,7 @@ using HostRoles::Role;
 namespace {
 
 const QString kLog = QStringLiteral("log.txt");
+const QString kBidLog = QStringLiteral("logbids.txt");
 constexpr int kObjectDisconnected = -2147417848;
 constexpr int kBusyWaitMs = 10000;
 // The progress bar and the status text are repainted at most this often: a
@@ -149,6 +151,9 @@ private:
     };
     PageOutcome refreshPage(ListItem *row, const QString &number);
     void readFields(ListItem *row, const QString &page);
+    // Writes won, and marks a bid whose outcome eBay never gave. ownText is
+    // the page without what the seller wrote, so a title cannot name a winner.
+    void decideWon(ListItem *row, const QString &ownText, bool auctionOver, double currentPrice);
     void afterRow(const QString &number, int recordedError);
 
     // Events run inside a row's steps (page waits, price and time reading,
@@ -415,23 +420,16 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     testQuantityReminder(row, qty);
     set(row, "qty", qty);
 
-    // Won: the page names the row's user as the winner, or the price is
-    // within the maximum bid of an item that someone bid on (a price that
-    // could not be read wins nothing), this program's latest bid on it was
-    // not refused and the page names no other winner.
-    const double maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(field(row, "maxbid")));
-    const bool winnerShown = own.contains(QLatin1String(">Winning bidder:<"));
-    const bool namedWinner = winnerShown && own.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
-    const bool withinMaximum = currentPrice > 0 && currentPrice <= maximum && !NobodyBid(field(row, "bids"))
-        && BidRecord::Of(row->Text()) != BidRecord::Outcome::Failed && !(winnerShown && !namedWinner);
-    set(row, "won", withinMaximum || namedWinner ? kTrue : kFalse);
-
+    const bool auctionOver = ended || (endKnown && secondsLeft <= 0);
     // A started bid is over once its auction is.
-    if (tag(row) == SnipeState::ReadyToBid && (ended || (endKnown && secondsLeft <= 0)))
+    if (tag(row) == SnipeState::ReadyToBid && auctionOver)
         setTag(row, SnipeState::BidComplete);
 
+    decideWon(row, own, auctionOver, currentPrice);
+
     const QString group = field(row, "group");
-    if (!group.isEmpty() && f.ItemInGroupWon(group) && tag(row) != SnipeState::BidComplete)
+    if (!group.isEmpty() && f.ItemInGroupWon(group) && tag(row) != SnipeState::BidComplete
+        && tag(row) != SnipeState::OutcomeUnknown)
         setTag(row, SnipeState::OtherInGroupWon);
 
     if (basGeneral::TrimSpaces(field(row, "qty")).isEmpty())
@@ -439,6 +437,33 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
 
     if (!skipSync)
         f.SyncHTMLList(false, QString());
+}
+
+void RefreshRun::decideWon(ListItem *row, const QString &ownText, bool auctionOver, double currentPrice)
+{
+    WonDecision::PageFacts facts;
+    facts.auctionOver = auctionOver;
+    const bool winnerShown = ownText.contains(QLatin1String(">Winning bidder:<"));
+    facts.namesRowUser = winnerShown && ownText.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
+    facts.namesOtherWinner = winnerShown && !facts.namesRowUser;
+    facts.someoneBid = !NobodyBid(field(row, "bids"));
+    facts.price = currentPrice;
+    facts.maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(field(row, "maxbid")));
+    const QString number = live(row)->Text();
+    const auto verdict = WonDecision::Decide(facts, BidRecord::Of(number), tag(row));
+    set(row, "won", verdict == WonDecision::Verdict::Won ? kTrue : kFalse);
+
+    if (verdict == WonDecision::Verdict::Unknown && tag(row) != SnipeState::OutcomeUnknown) {
+        setTag(row, SnipeState::OutcomeUnknown);
+        try {
+            basGeneral::WriteLog(kBidLog, QStringLiteral("Bid on item # ") + number
+                                              + QStringLiteral(" not confirmed by eBay, outcome unknown: check the item on eBay"));
+        } catch (const NumberedError &) {
+        }
+    } else if (verdict != WonDecision::Verdict::Unknown && tag(row) == SnipeState::OutcomeUnknown) {
+        // The page now tells: a winner named, or a price beyond reach.
+        setTag(row, SnipeState::BidComplete);
+    }
 }
 
 void RefreshRun::afterRow(const QString &number, int recordedError)

@@ -256,7 +256,8 @@ void frmAddAuction::fillFromRow(const ListItem *row)
         chkOnline->setChecked(onlineDefault());
     } else {
         const QString tag = row->Tag();
-        if (tag == QLatin1String("Local") || tag == QLatin1String("Bid complete") || tag.isEmpty()) {
+        if (tag == QLatin1String("Local") || tag == QLatin1String("Bid complete") || tag == SnipeState::OutcomeUnknown
+            || tag.isEmpty()) {
             chkLocal->setChecked(true);
             chkOnline->setChecked(false);
         } else if (tag == QLatin1String("Online")) {

@@ -1,0 +1,42 @@
+#include "engine/wondecision.h"
+
+#include "engine/trackedauction.h"
+
+namespace WonDecision {
+
+namespace {
+
+using BidRecord::Outcome;
+
+// A snipe left to the online service alone, or one this computer was to
+// place as well but never did: no bid of this program's stands for it.
+bool serviceBidOnly(const QString &tag, Outcome ownBid)
+{
+    return ownBid == Outcome::None && (tag == SnipeState::Online || tag == SnipeState::Both);
+}
+
+} // namespace
+
+Verdict Decide(const PageFacts &page, Outcome ownBid, const QString &tag)
+{
+    if (page.namesRowUser)
+        return Verdict::Won;
+    // A price that did not read wins nothing.
+    const bool priceWins = page.price > 0 && page.price <= page.maximum && page.someoneBid && !page.namesOtherWinner;
+    if (!priceWins)
+        return Verdict::NotWon;
+    if (!page.auctionOver || serviceBidOnly(tag, ownBid))
+        return ownBid == Outcome::Failed ? Verdict::NotWon : Verdict::Won;
+    switch (ownBid) {
+    case Outcome::Confirmed:
+        return Verdict::Won;
+    case Outcome::Sent:
+        return Verdict::Unknown;
+    case Outcome::None:
+    case Outcome::Failed:
+        break;
+    }
+    return Verdict::NotWon;
+}
+
+} // namespace WonDecision
