@@ -1,8 +1,9 @@
 #include "platform/network.h"
 
+#include "platform/cookiejar.h"
+
 #include <QFile>
 #include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
@@ -13,7 +14,7 @@ QNetworkAccessManager &manager()
     static QNetworkAccessManager *nam = [] {
         trustConfiguredAuthority();
         auto *m = new QNetworkAccessManager;
-        m->setCookieJar(new QNetworkCookieJar(m));
+        m->setCookieJar(new CookieJar(m));
         return m;
     }();
     return *nam;
