@@ -17,6 +17,7 @@
 #include <QTemporaryFile>
 
 #include <csignal>
+#include <functional>
 #include <iostream>
 
 namespace {
