@@ -128,12 +128,13 @@ HttpReply::Progress HttpReplyReader::closed()
 void HttpReplyReader::readHead(QByteArrayView &bytes)
 {
     const qsizetype before = m_pending.size();
-    const QByteArrayView piece = bytes.first(std::min(bytes.size(), kMaxHeadBytes + 4 - before));
+    const qsizetype room = kMaxHeadBytes + 4 - m_interimBytes;
+    const QByteArrayView piece = bytes.first(std::clamp<qsizetype>(room - before, 0, bytes.size()));
     m_pending.append(piece);
     const qsizetype end = m_pending.indexOf("\r\n\r\n", std::max<qsizetype>(0, before - 3));
     if (end < 0) {
         bytes = bytes.sliced(piece.size());
-        if (m_pending.size() >= kMaxHeadBytes + 4)
+        if (m_pending.size() >= room)
             fail(Progress::TooLarge);
         return;
     }
@@ -155,8 +156,10 @@ void HttpReplyReader::readHead(QByteArrayView &bytes)
         if (colon > 0)
             m_reply.headers.append({lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed()});
     }
-    if (m_reply.status >= 100 && m_reply.status < 200 && m_reply.status != 101)
+    if (m_reply.status >= 100 && m_reply.status < 200 && m_reply.status != 101) {
+        m_interimBytes += end + 4;
         return; // an interim answer; the real one follows
+    }
     const QByteArray connection = m_reply.header("connection").toLower();
     const bool http10 = statusLine[0] == "HTTP/1.0";
     m_mayKeep = !connection.contains("close") && (!http10 || connection.contains("keep-alive"));

@@ -31,7 +31,9 @@ struct HttpReply
 // costs no more than a plain one, and a body is never held beyond its limit.
 // `closed` ends a body of unstated length and makes any other unfinished
 // answer Broken (a page cut off in transit). Interim 1xx answers before the
-// real one are skipped. Once Broken or TooLarge, it stays so.
+// real one are skipped; their heads count towards the head's bound, so
+// interim answers without end fail like a head without end. Once Broken or
+// TooLarge, it stays so.
 class HttpReplyReader final
 {
 public:
@@ -45,6 +47,8 @@ public:
 
     HttpReply::Progress feed(QByteArrayView bytes);
     HttpReply::Progress closed();
+    // Part of a head (the answer's or an interim one's) has arrived, not yet its end.
+    bool inHead() const { return m_stage == Stage::Head && !m_pending.isEmpty(); }
 
     const HttpReply &reply() const { return m_reply; }
     HttpReply &reply() { return m_reply; }
@@ -69,6 +73,7 @@ private:
     QByteArray m_pending; // head, a chunk's size line, a trailer line
     qsizetype m_remaining = 0; // of a stated length or of the current chunk
     qsizetype m_trailerBytes = 0;
+    qsizetype m_interimBytes = 0; // heads of interim answers already skipped
     bool m_mayKeep = false;
     bool m_extra = false; // bytes past the answer's end
     bool m_closed = false;

@@ -1,8 +1,9 @@
 #include "platform/network.h"
 
+#include "platform/cookiejar.h"
+
 #include <QFile>
 #include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
 #include <QSslCertificate>
 #include <QSslCertificateExtension>
 #include <QSslError>
@@ -49,7 +50,7 @@ QNetworkAccessManager &manager()
     static QNetworkAccessManager *nam = [] {
         trustConfiguredAuthority();
         auto *m = new QNetworkAccessManager;
-        m->setCookieJar(new QNetworkCookieJar(m));
+        m->setCookieJar(new CookieJar(m));
         return m;
     }();
     return *nam;

@@ -14,6 +14,9 @@ constexpr int kMaxRedirects = 20;
 // What a socket holds before it waits for this fetch to read: the data of one
 // pass of the event loop, however fast the server sends.
 constexpr qint64 kReadSliceBytes = 256 * 1024;
+// From a head's first byte to its end. A server writes a head (an interim
+// answer's too) at once; one still coming after this is being dripped.
+constexpr int kHeadMs = 1000;
 
 NumberedError InetError(int number, const QString &text)
 {
@@ -62,6 +65,12 @@ OnceFetch::OnceFetch(const QUrl &url, int timeoutSeconds, Connection connection,
     m_timeout.setInterval(std::max(1, timeoutSeconds) * 1000);
     connect(&m_timeout, &QTimer::timeout, this,
             [this] { finish(InetError(ErrorNumber::InetTimeout, QStringLiteral("The request timed out"))); });
+    m_headDeadline.setSingleShot(true);
+    m_headDeadline.setTimerType(Qt::PreciseTimer);
+    m_headDeadline.setInterval(kHeadMs);
+    connect(&m_headDeadline, &QTimer::timeout, this, [this] {
+        finish(InetError(ErrorNumber::InetTimeout, QStringLiteral("The request timed out: the reply's head came too slowly")));
+    });
 }
 
 OnceFetch::~OnceFetch()
@@ -95,6 +104,7 @@ void OnceFetch::sendHop()
     m_key = KeptConnections::KeyOf(m_url.scheme(), m_url.host(), port);
     m_received = 0;
     m_reader = HttpReplyReader(m_maxReplyBytes);
+    m_headDeadline.stop();
 
     if (m_connection == Connection::Kept)
         m_socket.reset(KeptConnections::Take(m_key));
@@ -164,6 +174,10 @@ void OnceFetch::readMore(bool closed)
     }
     if (closed && (progress == Progress::Incomplete || progress == Progress::Complete))
         progress = m_reader.closed();
+    if (!m_reader.inHead())
+        m_headDeadline.stop();
+    else if (!m_headDeadline.isActive())
+        m_headDeadline.start();
     if (progress == Progress::Incomplete)
         return;
     if (progress == Progress::TooLarge) {
@@ -180,10 +194,7 @@ void OnceFetch::readMore(bool closed)
     }
     const HttpReply &reply = m_reader.reply();
 
-    QNetworkCookieJar *jar = Network::manager().cookieJar();
-    for (const auto &h : std::as_const(reply.headers))
-        if (h.first == "set-cookie")
-            jar->setCookiesFromUrl(QNetworkCookie::parseCookies(h.second), m_url);
+    keepCookies(reply);
 
     // The answer is whole: its connection is kept or closed, never reused
     // by this fetch for anything else.
@@ -213,6 +224,17 @@ void OnceFetch::readMore(bool closed)
     finish(std::nullopt);
 }
 
+void OnceFetch::keepCookies(const HttpReply &reply)
+{
+    // Handed over at once, so the jar can bound what one reply sets.
+    QList<QNetworkCookie> cookies;
+    for (const auto &h : reply.headers)
+        if (h.first == "set-cookie")
+            cookies += QNetworkCookie::parseCookies(h.second);
+    if (!cookies.isEmpty())
+        Network::manager().cookieJar()->setCookiesFromUrl(cookies, m_url);
+}
+
 void OnceFetch::socketFailed()
 {
     if (m_ended || !m_socket)
@@ -226,6 +248,7 @@ void OnceFetch::finish(std::optional<NumberedError> error)
         return;
     m_ended = true;
     m_timeout.stop();
+    m_headDeadline.stop();
     m_error = std::move(error);
     if (m_error)
         m_reader = HttpReplyReader(m_maxReplyBytes);

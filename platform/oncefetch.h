@@ -21,7 +21,10 @@ class QTcpSocket;
 // pages. TLS uses the program's trusted authorities (platform/network).
 // A reply whose body goes past maxReplyBytes fails as soon as it does, so an
 // endless answer never fills memory; arriving data is read in bounded slices
-// and each byte looked at once, so no reply holds up the event loop.
+// and each byte looked at once, so no reply holds up the event loop. A head
+// (an interim answer's too) that has begun must be complete within a second:
+// a server dripping it to hold the request open fails then, not at the
+// time-out.
 class OnceFetch final : public QObject
 {
     Q_OBJECT
@@ -59,6 +62,7 @@ private:
     void sendHop();
     void write();
     void readMore(bool closed);
+    void keepCookies(const HttpReply &reply);
     void socketFailed();
     void finish(std::optional<NumberedError> error);
     void dropSocket();
@@ -66,6 +70,7 @@ private:
     QUrl m_url;
     Connection m_connection;
     QTimer m_timeout;
+    QTimer m_headDeadline;
     std::unique_ptr<QTcpSocket> m_socket;
     QString m_key;
     qsizetype m_maxReplyBytes;

@@ -49,10 +49,10 @@ void WriteList(const QStringList &records)
     writeBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat"), records.join(QString()).toLatin1());
 }
 
-void StartProgram(QProcess &p, const QString &program)
+void StartProgram(QProcess &p, const QString &program, const QString &hostsFile)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TALLOWMERE_HOSTS"), Server().hostsFile());
+    env.insert(QStringLiteral("TALLOWMERE_HOSTS"), hostsFile.isEmpty() ? Server().hostsFile() : hostsFile);
     env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
     p.setProcessEnvironment(env);
     p.setProgram(program.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere") : program);

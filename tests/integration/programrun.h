@@ -29,7 +29,8 @@ QString ListRecord(const QString &number, const QString &maxBid = QStringLiteral
 void WriteList(const QStringList &records);
 
 // Starts the program with /nomon; it shares this test's home folder. `program`
-// is the file to start (empty: the one built beside the tests).
-void StartProgram(QProcess &p, const QString &program = {});
+// is the file to start (empty: the one built beside the tests); `hostsFile`
+// its hosts (empty: the simulator's).
+void StartProgram(QProcess &p, const QString &program = {}, const QString &hostsFile = {});
 
 } // namespace ProgramRun
