@@ -1,6 +1,7 @@
 #include "engine/frmbid.h"
 
 #include "engine/bidrecord.h"
+#include "engine/bidreply.h"
 #include "engine/bidrequests.h"
 #include "foundation/ebaysignin.h"
 #include "engine/frmfailurereport.h"
@@ -96,12 +97,12 @@ struct FailureRow
     QString logLine;       // written to the bid log when the row holds (when set)
 };
 
-bool RowHolds(const FailureRow &row, const QString &page)
+bool RowHolds(const FailureRow &row, const BidReply &page)
 {
     bool any = false;
     for (const QString &marker : row.anyOf)
-        any = any || page.contains(marker, Qt::CaseSensitive);
-    return any && (row.alsoRequired.isEmpty() || page.contains(row.alsoRequired, Qt::CaseSensitive));
+        any = any || page.says(marker);
+    return any && (row.alsoRequired.isEmpty() || page.says(row.alsoRequired));
 }
 
 // The preparation page's known failures (the cookie page and a plain
@@ -177,7 +178,7 @@ const QList<FailureRow> &ConfirmationFailures()
 // The one-call bid's replies that say eBay did not take the bid as the
 // highest: outbid first (a reply holding a success marker as well counts as
 // outbid), then too low.
-const FailureRow *OneCallRefusal(const QString &reply)
+const FailureRow *OneCallRefusal(const BidReply &reply)
 {
     for (const FailureRow *row : {&OutbidRow(), &TooLowRow()})
         if (RowHolds(*row, reply))
@@ -185,10 +186,9 @@ const FailureRow *OneCallRefusal(const QString &reply)
     return nullptr;
 }
 
-bool ConfirmationSucceeded(const QString &reply)
+bool ConfirmationSucceeded(const BidReply &reply)
 {
-    return reply.contains(QLatin1String("you're the first bidder"), Qt::CaseSensitive)
-        || reply.contains(QLatin1String("you're currently the highest bidder"), Qt::CaseSensitive);
+    return reply.says(QStringLiteral("you're the first bidder")) || reply.says(QStringLiteral("you're currently the highest bidder"));
 }
 
 } // namespace
@@ -204,6 +204,7 @@ struct frmBid::Run
     QPointer<frmBid> guard;
     int retries = 0;
     QString reply;
+    BidReply read; // the reply as the run judges it
     int error = 0;
     QString reason;
     QElapsedTimer sinceStart; // the lead time, on a clock that midnight does not reset
@@ -227,6 +228,7 @@ struct frmBid::Run
             const QString text = form->Fetch(url);
             alive();
             reply = text;
+            read = BidReply(text);
         } catch (const NumberedError &e) {
             alive();
             error = e.number() == 0 ? ErrorNumber::InetRequestFailed : e.number();
@@ -263,7 +265,7 @@ struct frmBid::Run
     {
         for (;;) {
             attempt(url, page);
-            if (signIn && reply.contains(kCookiesBlocked, Qt::CaseSensitive) && retries < kRetryLimit) {
+            if (signIn && read.says(kCookiesBlocked) && retries < kRetryLimit) {
                 ++retries;
                 continue;
             }
@@ -619,7 +621,7 @@ void frmBid::SignInAndPrepare(Run &run, bool signedIn)
             LogBid(QStringLiteral("Signing in to bid on item # ") + ItemNumber);
             run.send(eBaySignIn::SignInURL(UserName, Password), strResultSignIn, true);
 
-            if (run.reply.contains(kPasswordIncorrect, Qt::CaseSensitive) || run.reply.contains(kEnterNumbers, Qt::CaseSensitive)) {
+            if (run.read.says(kPasswordIncorrect) || run.read.says(kEnterNumbers)) {
                 LogBid(QStringLiteral("Invalid username or password"));
                 blnFailed = true;
                 SetHeightTwips(kFailureHeightTwips);
@@ -639,9 +641,7 @@ void frmBid::SignInAndPrepare(Run &run, bool signedIn)
         LogBid(QStringLiteral("Preparing bid"));
         run.send(BidRequests::MakeBidURL(ItemNumber, MaxBid, Qty), strResultSendBid);
 
-        const QString quotedUser = QLatin1Char('"') + UserName.toLower() + QLatin1Char('"');
-        if (!run.reply.toLower().contains(quotedUser) && !run.reply.contains(kEndedMarker, Qt::CaseSensitive)
-            && run.retries < kRetryLimit) {
+        if (!run.read.namesUser(UserName) && !run.read.says(kEndedMarker) && run.retries < kRetryLimit) {
             ++run.retries;
             LogBid(QStringLiteral("Prepare bid failed, retry ") + QString::number(run.retries));
             run.wait();
@@ -662,18 +662,18 @@ void frmBid::JudgePreparation(Run &run)
         ReleaseBidding();
         run.signOutNow = true;
     };
-    if (strResultSignIn.contains(kCookiesBlocked, Qt::CaseSensitive)) {
+    if (BidReply(strResultSignIn).says(kCookiesBlocked)) {
         fail(QStringLiteral("Cookies rejected"), QStringLiteral("Cookies Blocked"),
              QStringLiteral("Could not sign in because your Internet Options in the Windows Control Panel are blocking cookies"));
         return;
     }
     for (const FailureRow &row : PreparationFailures()) {
-        if (RowHolds(row, run.reply)) {
+        if (RowHolds(row, run.read)) {
             fail(row.logLine, row.title, row.reason);
             return;
         }
     }
-    if (run.reply.contains(kEndedMarker, Qt::CaseSensitive)) {
+    if (run.read.says(kEndedMarker)) {
         blnFailed = true;
         SetHeightTwips(kFailureHeightTwips);
         cmdClose->setEnabled(true);
@@ -684,8 +684,8 @@ void frmBid::JudgePreparation(Run &run)
 
     // The tokens of the preparation page.
     try {
-        strUIID = GetInputValue(run.reply, QStringLiteral("uiid"));
-        strSTOK = GetInputValue(run.reply, QStringLiteral("stok"));
+        strUIID = run.read.input(QStringLiteral("uiid"));
+        strSTOK = run.read.input(QStringLiteral("stok"));
     } catch (const NumberedError &) {
         // A page too broken to hold them: the confirmation goes without.
     }
@@ -820,12 +820,12 @@ void frmBid::ConfirmAndSignOut()
                 }
             }
 
-            if (confirmationAnswered && run.reply.contains(kCurrencyNotice, Qt::CaseSensitive)) {
+            if (confirmationAnswered && run.read.says(kCurrencyNotice)) {
                 QString uiid, fired, stok;
                 try {
-                    uiid = GetInputValue(run.reply, QStringLiteral("uiid"));
-                    fired = GetInputValue(run.reply, QStringLiteral("firedFilteredId"));
-                    stok = GetInputValue(run.reply, QStringLiteral("stok"));
+                    uiid = run.read.input(QStringLiteral("uiid"));
+                    fired = run.read.input(QStringLiteral("firedFilteredId"));
+                    stok = run.read.input(QStringLiteral("stok"));
                 } catch (const NumberedError &) {
                 }
                 QString notUsed;
@@ -834,7 +834,7 @@ void frmBid::ConfirmAndSignOut()
 
             bool known = false;
             for (const FailureRow &row : ConfirmationFailures()) {
-                if (RowHolds(row, run.reply)) {
+                if (RowHolds(row, run.read)) {
                     setWindowTitle(row.title);
                     run.reason = row.reason;
                     if (!row.logLine.isEmpty())
@@ -844,7 +844,7 @@ void frmBid::ConfirmAndSignOut()
                     break;
                 }
             }
-            const bool succeeded = !known && confirmationAnswered && ConfirmationSucceeded(run.reply);
+            const bool succeeded = !known && confirmationAnswered && ConfirmationSucceeded(run.read);
             if (!known && !succeeded) {
                 blnFailed = true;
                 blnUnknownFail = true;
@@ -976,7 +976,8 @@ void frmBid::PlaceBid()
             alive();
             strResultConfirmBid = reply;
 
-            if (const FailureRow *refused = OneCallRefusal(reply)) {
+            const BidReply read(reply);
+            if (const FailureRow *refused = OneCallRefusal(read)) {
                 blnFailed = true;
                 SetHeightTwips(kFailureHeightTwips);
                 cmdClose->setEnabled(true);
@@ -984,9 +985,8 @@ void frmBid::PlaceBid()
                 txtDetails->setPlainText(refused->reason);
                 guarded([refused] { WriteLog(kBidLog, refused->logLine); });
                 BidRecord::MarkFailed(ItemNumber);
-            } else if (reply.contains(QLatin1String("you're currently the highest bidder"), Qt::CaseSensitive)
-                       || reply.contains(QLatin1String("you're the first bidder."), Qt::CaseSensitive)
-                       || (Buy && !reply.isEmpty())) {
+            } else if (read.says(QStringLiteral("you're currently the highest bidder"))
+                       || read.says(QStringLiteral("you're the first bidder.")) || (Buy && !reply.isEmpty())) {
                 // A purchase counts as confirmed whenever eBay answered at all
                 // without refusing it.
                 guarded([] { CountUp(QStringLiteral("W")); });

@@ -165,8 +165,9 @@ bool isTitleMeta(const Tag &tag, QStringView t)
 
 } // namespace
 
-QList<TextStretch> SellerWrittenStretches(QStringView t)
+QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
 {
+    const bool itemPage = kind == PageKind::Item;
     QList<TextStretch> out;
     const auto add = [&out](qsizetype begin, qsizetype end) {
         if (end > begin)
@@ -193,17 +194,20 @@ QList<TextStretch> SellerWrittenStretches(QStringView t)
 
         // Content: the elements that hold nothing but what the seller wrote.
         QStringView contentOf;
-        if (same(tag.name, u"title"))
+        if (same(tag.name, u"title") && itemPage)
             contentOf = u"title";
         else if (same(tag.name, u"h1") && (tag.hasClass(t, u"it-ttl") || tag.valueIs(t, u"id", u"itemTitle")))
             contentOf = u"h1";
         else if (same(tag.name, u"h2") && (tag.hasClass(t, u"it-sttl") || tag.valueIs(t, u"id", u"subTitle")))
             contentOf = u"h2";
+        else if (same(tag.name, u"p") && tag.hasClass(t, u"itm"))
+            contentOf = u"p";
         else if (same(tag.name, u"script"))
-            contentOf = u"script"; // the page's data repeats the title
+            contentOf = u"script"; // an item page's data repeats the title
         if (!contentOf.isEmpty()) {
             const qsizetype close = closingTag(t, i, contentOf);
-            add(i, close);
+            if (itemPage || contentOf != u"script")
+                add(i, close);
             i = close;
             continue;
         }
@@ -240,9 +244,9 @@ QList<TextStretch> SellerWrittenStretches(QStringView t)
     return out;
 }
 
-QString WithoutSellerText(const QString &page)
+QString WithoutSellerText(const QString &page, PageKind kind)
 {
-    const QList<TextStretch> stretches = SellerWrittenStretches(page);
+    const QList<TextStretch> stretches = SellerWrittenStretches(page, kind);
     if (stretches.isEmpty())
         return page;
     const QStringView view(page);

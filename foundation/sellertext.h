@@ -17,16 +17,22 @@ struct TextStretch
     qsizetype end = 0;
 };
 
-// The stretches of an item page holding what the seller wrote, in page order
-// and apart: the title wherever the page repeats it (the window title, the
-// item heading, title and description meta tags, the hidden title field,
-// picture texts, scripts), the subtitle, the item specifics, and the
-// description with everything after it. The tags around them stay outside,
-// so a reader that finds a heading can still read the title within it.
-QList<TextStretch> SellerWrittenStretches(QStringView page);
+// An item page, or one of the bid pages (preparation, confirmation, Buy It
+// Now) that name the item in a line of their own. A bid page's window title
+// and scripts are its own: they carry its outcome and the signed-in user.
+enum class PageKind { Item, Bid };
+
+// The stretches of a page holding what the seller wrote, in page order and
+// apart: the title wherever the page repeats it (the window title and scripts
+// of an item page, the item heading, a bid page's item line, title and
+// description meta tags, the hidden title field, picture texts), the
+// subtitle, the item specifics, and the description with everything after
+// it. The tags around them stay outside, so a reader that finds a heading can
+// still read the title within it.
+QList<TextStretch> SellerWrittenStretches(QStringView page, PageKind kind = PageKind::Item);
 
 // The page without those stretches: the text to look for the page's own
 // labels in.
-QString WithoutSellerText(const QString &page);
+QString WithoutSellerText(const QString &page, PageKind kind = PageKind::Item);
 
 } // namespace basGeneral

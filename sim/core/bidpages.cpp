@@ -85,9 +85,9 @@ QString cookiesBlocked()
                                        "settings to accept cookies from eBay and try again.")));
 }
 
-QString preparationFailure(const QString &row, const QString &number, const QString &user)
+QString preparationFailure(const QString &row, const QString &number, const QString &user, const SimItem *item)
 {
-    const QString header = userHeader(user);
+    const QString header = userHeader(user) + (item ? itemLine(*item) : QString());
     if (row == QLatin1String("A2"))
         return page(QStringLiteral("eBay > Place a bid"),
                     header + QStringLiteral("<p class=\"msg\">This listing was ended by the seller because the item is no longer available.</p>"));
@@ -136,7 +136,7 @@ QString tooLow(const SimItem &item)
                     + QStringLiteral(" or more</div>"));
 }
 
-QString confirmationFailure(const QString &row)
+QString confirmationFailure(const QString &row, const SimItem *item)
 {
     static const QStringList texts = {
         {},
@@ -158,7 +158,7 @@ QString confirmationFailure(const QString &row)
     const int n = row.mid(1).toInt(&ok);
     if (!row.startsWith(QLatin1Char('B')) || !ok || n < 2 || n >= texts.size())
         return unknownReply();
-    return page(QStringLiteral("eBay > Place a bid"), message(texts.at(n)));
+    return page(QStringLiteral("eBay > Place a bid"), (item ? itemLine(*item) : QString()) + message(texts.at(n)));
 }
 
 QString currencyNotice(const SimItem &item, const QString &uiid, const QString &firedFilteredId, const QString &stok)

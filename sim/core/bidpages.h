@@ -21,16 +21,18 @@ QString signInRequired();
 // eBay's page for a browser that refuses cookies at sign-in.
 QString cookiesBlocked();
 // A preparation page of one of the rows "A2" ... "A5"; like every eBay page
-// it names the signed-in user (when there is one) in its header.
-QString preparationFailure(const QString &row, const QString &number, const QString &user = {});
+// it names the signed-in user (when there is one) in its header, and the
+// item (when it is listed) above its message.
+QString preparationFailure(const QString &row, const QString &number, const QString &user = {},
+                           const SimItem *item = nullptr);
 
 // Confirmation replies.
 QString firstBidder(const SimItem &item, const QString &user);
 QString highestBidder(const SimItem &item, const QString &user);
 QString outbid(const SimItem &item);
 QString tooLow(const SimItem &item);
-// One of the rows "B2" ... "B13".
-QString confirmationFailure(const QString &row);
+// One of the rows "B2" ... "B13", naming the item (when given) above it.
+QString confirmationFailure(const QString &row, const SimItem *item = nullptr);
 // The currency notice with its uiid, firedFilteredId and stok inputs.
 QString currencyNotice(const SimItem &item, const QString &uiid, const QString &firedFilteredId, const QString &stok);
 // A page the program knows no marker of.

@@ -82,7 +82,7 @@ void SimServer::addBidRoutes()
         if (kind == QLatin1String("page"))
             return Response::html(state.page);
         if (kind == QLatin1String("A2") || kind == QLatin1String("A3") || kind == QLatin1String("A4") || kind == QLatin1String("A5"))
-            return Response::html(BidPages::preparationFailure(kind, number, user));
+            return Response::html(BidPages::preparationFailure(kind, number, user, item));
         if (kind == QLatin1String("A6") || item->ended(now()))
             return Response::html(BidPages::ended(*item));
         if (kind == QLatin1String("signin") || user.isEmpty())
@@ -111,7 +111,7 @@ void SimServer::addBidRoutes()
         else if (kind == QLatin1String("B1"))
             *page = BidPages::tooLow(item);
         else if (kind.startsWith(QLatin1Char('B')))
-            *page = BidPages::confirmationFailure(kind);
+            *page = BidPages::confirmationFailure(kind, &item);
         else
             return false;
         return true;
@@ -197,7 +197,7 @@ void SimServer::addBidRoutes()
                      if (!authorised(r, user, &page))
                          return Response::html(page);
                      if (item->ended(now()))
-                         return Response::html(BidPages::preparationFailure(QStringLiteral("A4"), number, user));
+                         return Response::html(BidPages::preparationFailure(QStringLiteral("A4"), number, user, item));
                      if (item->buyItNow <= 0)
                          return Response::html(BidPages::noBuyItNow(*item));
                      ++state.purchases;

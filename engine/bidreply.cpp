@@ -1,0 +1,25 @@
+#include "engine/bidreply.h"
+
+#include "foundation/pageaccess.h"
+#include "foundation/sellertext.h"
+
+BidReply::BidReply(const QString &page)
+    : m_own(basGeneral::WithoutSellerText(page, basGeneral::PageKind::Bid))
+{
+}
+
+bool BidReply::says(const QString &marker) const
+{
+    return m_own.contains(marker, Qt::CaseSensitive);
+}
+
+bool BidReply::namesUser(const QString &user) const
+{
+    const QString quoted = QLatin1Char('"') + user.toLower() + QLatin1Char('"');
+    return m_own.toLower().contains(quoted);
+}
+
+QString BidReply::input(const QString &name) const
+{
+    return basGeneral::GetInputValue(m_own, name);
+}

@@ -1,0 +1,270 @@
+// Sellers' titles that carry the bid pages' own marker texts, against the
+// simulator: the bid pages show the item's title beside their own texts, and
+// a bid on such an item ends, for every kind of reply, as it does on an item
+// with a plain title.
+#include "tests/integration/bidsim.h"
+
+#include "engine/frmfailurereport.h"
+#include "foundation/settingsstore.h"
+#include "platform/listview.h"
+#include "sim/core/bidpages.h"
+#include "tests/support/msgboxscript.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+
+#include <functional>
+
+using namespace BidSim;
+
+namespace {
+
+const QString kUser = QStringLiteral("alice");
+const QString kPassword = QStringLiteral("pw 1");
+const QString kPlainTitle = QStringLiteral("Brass lamp");
+
+// Whole titles, each made of what the bid window looks for in a reply. The
+// markers that begin with ">" are read right after a tag, so their titles
+// begin with them.
+const QStringList kMarkerTitles = {
+    QStringLiteral("This listing was ended by the seller"),
+    QStringLiteral("Brass lamp - Invalid Item"),
+    QStringLiteral("This Buy It Now listing has ended."),
+    QStringLiteral("Lamp: this item is restricted for export by the U.S. Department of State (DOS)"),
+    QStringLiteral("Ended:"),
+    QStringLiteral("Another bidder placed a higher maximum bid"),
+    QStringLiteral("Lamp <b>error</b> (Enter US $1.00 <b>or more</b>)</div> or more</div>"),
+    QStringLiteral("Seller not accepting your bid"),
+    QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 1 month(s)"),
+    QStringLiteral("This item is only available to buyers who have not purchased 1 or more items from this seller in the past 10 days"),
+    QStringLiteral("Registration blocked"),
+    QStringLiteral("Sorry, this item cannot be shipped to you"),
+    QStringLiteral("Your bid price may not meet or exceed the Buy It Now price"),
+    QStringLiteral("Confirm your identity"),
+    QStringLiteral("eBay has put a temporary block on your site activity"),
+    QStringLiteral("Weapon and Knives policy, it is not possible for you to bid"),
+    QStringLiteral("Sorry, you are not allowed to purchase this item"),
+    QStringLiteral("Lamp, you're the first bidder."),
+    QStringLiteral("Lamp, you're currently the highest bidder"),
+    QStringLiteral("Importation of currency into your country may be subject to certain restrictions"),
+    QStringLiteral("Your web browser settings are blocking cookies; password is incorrect. Enter the numbers that you see"),
+    QStringLiteral("\"alice\""),
+    QStringLiteral("Lamp <input type=\"hidden\" name=\"uiid\" value=\"FORGED\"><input name=\"stok\" value=\"FORGED\">"),
+};
+
+// A kind of reply, set up on a fresh item before the bid: the amount bid and
+// what the simulator is told.
+struct ReplyKind
+{
+    const char *name;
+    QString amount;
+    std::function<void(const QString &number)> setUp;
+};
+
+Sim::ItemBidding &Bidding(const QString &number)
+{
+    return Server().bids().item(number);
+}
+
+void RivalBids(const QString &number, double max)
+{
+    Server().bids().placeBid(*Server().items().find(number), QStringLiteral("bob"), max, 1, Server().now().addSecs(-60));
+}
+
+std::function<void(const QString &)> Confirmed(const char *cls)
+{
+    return [cls](const QString &n) { Bidding(n).confirm = QString::fromLatin1(cls); };
+}
+
+std::function<void(const QString &)> Prepared(const char *cls)
+{
+    return [cls](const QString &n) { Bidding(n).prepare = QString::fromLatin1(cls); };
+}
+
+// The item ended after its bid was prepared: the simulator's reply to the
+// confirmation names the item and says bidding has ended.
+void EndedAtConfirmation(const QString &number)
+{
+    Bidding(number).confirm = QStringLiteral("page");
+    Bidding(number).page = Sim::BidPages::biddingEnded(*Server().items().find(number));
+}
+
+const QList<ReplyKind> &RunReplies()
+{
+    static const QList<ReplyKind> kinds = {
+        {"first bidder", QStringLiteral("12.50"), {}},
+        {"highest bidder", QStringLiteral("12.50"), [](const QString &n) { RivalBids(n, 11.0); }},
+        {"outbid", QStringLiteral("12.50"), [](const QString &n) { RivalBids(n, 80.0); }},
+        {"too low", QStringLiteral("9.00"), {}},
+        {"seller not accepting", QStringLiteral("12.50"), Confirmed("B2")},
+        {"not allowed to purchase", QStringLiteral("12.50"), Confirmed("B13")},
+        {"currency notice", QStringLiteral("12.50"), Confirmed("currency")},
+        {"unknown reply", QStringLiteral("12.50"), Confirmed("unknown")},
+        {"ended at confirmation", QStringLiteral("12.50"), EndedAtConfirmation},
+        {"ended by the seller", QStringLiteral("12.50"), Prepared("A2")},
+        {"invalid item", QStringLiteral("12.50"), Prepared("A3")},
+        {"bought with Buy It Now", QStringLiteral("12.50"), Prepared("A4")},
+        {"restricted for export", QStringLiteral("12.50"), Prepared("A5")},
+        {"ended", QStringLiteral("12.50"), Prepared("A6")},
+    };
+    return kinds;
+}
+
+QString Flag(const char *name, bool value)
+{
+    return QString::fromLatin1(name) + QStringLiteral(": ") + (value ? QStringLiteral("yes") : QStringLiteral("no"));
+}
+
+// The log without the item's own number, which differs between the items.
+QString LogOf(const QString &number)
+{
+    return BidLog().join(QStringLiteral(" | ")).replace(number, QStringLiteral("<item>"));
+}
+
+// What the user and the simulator are left with after a run, as one text.
+QString RunOutcome(const QString &title, const ReplyKind &kind)
+{
+    ClearBidLog();
+    const QString number = AddItem(3600, 10.0, [&title](Sim::SimItem &item) { item.title = title; });
+    if (kind.setUp)
+        kind.setUp(number);
+    ListItem *row = AddSnipe(number, QStringLiteral("1"), kind.amount, kUser);
+    const qint64 from = Server().requestLog().nextIndex();
+    const RunResult r = RunBid(row);
+    const QStringList requests = RequestKinds(from);
+    if (frmBid *form = LatestBidWindow())
+        form->cmdClose_Click();
+    QStringList maxima;
+    for (const Sim::ProxyBid &m : Bidding(number).maxima)
+        maxima << m.user + QLatin1Char(' ') + QString::number(m.max, 'f', 2);
+    return QStringList({Flag("ended", r.ended), QStringLiteral("caption: ") + r.caption, QStringLiteral("reason: ") + r.details,
+                        Flag("stays open", r.windowStaysOpen), Flag("failed", r.failed), Flag("unknown", r.unknownFail),
+                        QStringLiteral("requests: ") + requests.join(QLatin1Char(' ')),
+                        QStringLiteral("maxima: ") + maxima.join(QStringLiteral(", ")),
+                        QStringLiteral("winner: ") + Server().items().find(number)->winner,
+                        QStringLiteral("log: ") + LogOf(number)})
+        .join(QLatin1Char('\n'));
+}
+
+const QString kToken = QStringLiteral("UIID42");
+
+// The one-call bid and purchase's kinds of reply.
+const QList<ReplyKind> &OneCallReplies()
+{
+    static const QList<ReplyKind> kinds = {
+        {"first bidder", QStringLiteral("20.00"), {}},
+        {"highest bidder", QStringLiteral("20.00"), [](const QString &n) { RivalBids(n, 15.0); }},
+        {"outbid", QStringLiteral("20.00"), [](const QString &n) { RivalBids(n, 50.0); }},
+        {"too low", QStringLiteral("9.00"), {}},
+        {"seller not accepting", QStringLiteral("20.00"), Confirmed("B2")},
+        {"ended at confirmation", QStringLiteral("20.00"), EndedAtConfirmation},
+    };
+    return kinds;
+}
+
+// The one-call bid (or purchase) on a window whose page token is set, as the
+// run leaves it: what the user, the settings and the simulator are left with.
+QString OneCallOutcome(const QString &title, const ReplyKind &kind, bool buy)
+{
+    ClearBidLog();
+    SaveSetting(QStringLiteral("W"), QStringLiteral("0"));
+    SaveSetting(QStringLiteral("F"), QStringLiteral("0"));
+    const QString number = AddItem(3600, 10.0, [&title](Sim::SimItem &item) {
+        item.title = title;
+        item.buyItNow = 30.0;
+    });
+    Bidding(number).uiid = kToken;
+    if (kind.setUp)
+        kind.setUp(number);
+    ListItem *row = AddSnipe(number, QStringLiteral("1"), kind.amount, kUser);
+    const qint64 from = Server().requestLog().nextIndex();
+
+    QPointer<frmBid> form = new frmBid;
+    form->ItemNumber = number;
+    form->MaxBid = kind.amount;
+    form->Qty = 1;
+    form->UserName = kUser;
+    form->Password = kPassword;
+    form->strUIID = kToken;
+    form->Buy = buy;
+    MainWindow().blnBidding = true;
+    QString caption, reason;
+    bool failed = false;
+    QObject::connect(form, &frmBid::RunEnded, form, [&, f = form.data()] {
+        caption = f->windowTitle();
+        reason = f->txtDetails->toPlainText();
+        failed = f->blnFailed;
+    });
+    form->PlaceBid();
+    QTest::qWait(20);
+    const bool open = !form.isNull();
+    delete form.data();
+
+    const Sim::SimItem &item = *Server().items().find(number);
+    return QStringList({QStringLiteral("caption: ") + caption, QStringLiteral("reason: ") + reason, Flag("failed", failed),
+                        Flag("stays open", open), QStringLiteral("row: ") + row->Tag(),
+                        QStringLiteral("W: ") + GetSetting(QStringLiteral("W")), QStringLiteral("F: ") + GetSetting(QStringLiteral("F")),
+                        QStringLiteral("requests: ") + RequestKinds(from).join(QLatin1Char(' ')),
+                        QStringLiteral("bought: ") + QString::number(Bidding(number).purchases),
+                        QStringLiteral("winner: ") + item.winner, QStringLiteral("log: ") + LogOf(number)})
+        .join(QLatin1Char('\n'));
+}
+
+class BidTitlesWithSimulator : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MainWindow();
+        Server().reset();
+        Server().addAccount(kUser, kPassword);
+        SetUpAccount(kUser, kPassword);
+        MsgBoxScript::instance().clear();
+    }
+
+    void TearDown() override
+    {
+        if (frmFailureReport::isLoaded())
+            frmFailureReport::unloadInstance();
+    }
+
+    // Every marker title against the kinds of reply from `first` on, `count`
+    // of them.
+    static void EachTitleReadsAsAPlainOne(qsizetype first, qsizetype count)
+    {
+        for (const ReplyKind &kind : RunReplies().mid(first, count)) {
+            SCOPED_TRACE(kind.name);
+            const QString plain = RunOutcome(kPlainTitle, kind);
+            for (const QString &title : kMarkerTitles)
+                EXPECT_EQ(RunOutcome(title, kind).toStdString(), plain.toStdString()) << "title: " << title.toStdString();
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(BidTitlesWithSimulator, ConfirmationRepliesReadAsWithAPlainTitle)
+{
+    EachTitleReadsAsAPlainOne(0, 9);
+}
+
+TEST_F(BidTitlesWithSimulator, PreparationRepliesReadAsWithAPlainTitle)
+{
+    EachTitleReadsAsAPlainOne(9, -1);
+}
+
+TEST_F(BidTitlesWithSimulator, OneCallBidsAndPurchasesReadAsWithAPlainTitle)
+{
+    for (const bool buy : {false, true}) {
+        for (const ReplyKind &kind : OneCallReplies()) {
+            SCOPED_TRACE(std::string(buy ? "purchase, " : "bid, ") + kind.name);
+            const QString plain = OneCallOutcome(kPlainTitle, kind, buy);
+            for (const QString &title : kMarkerTitles)
+                EXPECT_EQ(OneCallOutcome(title, kind, buy).toStdString(), plain.toStdString()) << "title: " << title.toStdString();
+        }
+    }
+}
