@@ -1,5 +1,6 @@
 #include "engine/frmreminder.h"
 
+#include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
 
@@ -43,6 +44,15 @@ void frmReminder::Form_Load()
     lvwReminders->ClearColumns();
     lvwReminders->AddColumn(QStringLiteral("itemnum"), QStringLiteral("Item #"), 1250);
     lvwReminders->AddColumn(QStringLiteral("itemtitle"), QStringLiteral("Item Title"), 4560);
+}
+
+void frmReminder::ShowOver(const QWidget &owner)
+{
+    if (!isVisible())
+        Desktop::CentreOver(*this, owner);
+    show();
+    raise();
+    activateWindow();
 }
 
 void frmReminder::UpdateButtons()
