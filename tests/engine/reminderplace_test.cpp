@@ -2,10 +2,13 @@
 #include "tests/engine/enginetestutil.h"
 
 #include "engine/frmreminder.h"
+#include "platform/listview.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QScreen>
 
 namespace {
@@ -52,4 +55,19 @@ TEST(ReminderPlace, OpensOverTheMiddleOfTheMainWindowAndStaysWhereTheUserMovesIt
 
     frmReminder::unloadInstance();
     main.hide();
+}
+
+TEST(ReminderPlace, OpensWideEnoughToShowBothColumnsWhole)
+{
+    if (frmReminder::isLoaded())
+        frmReminder::unloadInstance();
+    EngineTest::TestEngineForm &main = EngineTest::FreshForm();
+    main.Remind(QStringLiteral("110000000002"), QStringLiteral("Hand-bound sketchbook, 200 pages"),
+                QStringLiteral("Amount of bids has changed"));
+    frmReminder &w = frmReminder::instance();
+    ASSERT_TRUE(w.isVisible());
+    QCoreApplication::processEvents(); // lays the shown window out
+    EXPECT_GE(w.lvwReminders->viewport()->width(), w.lvwReminders->header()->length())
+        << "the item title is cut off behind a scroll bar";
+    frmReminder::unloadInstance();
 }
