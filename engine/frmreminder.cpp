@@ -1,14 +1,19 @@
 #include "engine/frmreminder.h"
 
+#include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 frmReminder::frmReminder()
 {
@@ -43,6 +48,23 @@ void frmReminder::Form_Load()
     lvwReminders->ClearColumns();
     lvwReminders->AddColumn(QStringLiteral("itemnum"), QStringLiteral("Item #"), 1250);
     lvwReminders->AddColumn(QStringLiteral("itemtitle"), QStringLiteral("Item Title"), 4560);
+
+    // Opens wide enough to show both columns whole, with room for the list's
+    // scroll bar and frame and the window's margins.
+    const QMargins margins = layout()->contentsMargins();
+    const int listWidth = lvwReminders->header()->length() + lvwReminders->verticalScrollBar()->sizeHint().width()
+                          + 2 * lvwReminders->frameWidth();
+    const QSize fitted = sizeHint();
+    resize(std::max(fitted.width(), listWidth + margins.left() + margins.right()), fitted.height());
+}
+
+void frmReminder::ShowOver(const QWidget &owner)
+{
+    if (!isVisible())
+        Desktop::CentreOver(*this, owner);
+    show();
+    raise();
+    activateWindow();
 }
 
 void frmReminder::UpdateButtons()

@@ -24,6 +24,10 @@ public:
     frmReminder();
     void Form_Load();
 
+    // Brings the list to the front; when it opens it is placed over the
+    // middle of `owner`, and where the user moved it after that it stays.
+    void ShowOver(const QWidget &owner);
+
     // Shows the selected row's text and enables Previous and Next by the
     // row's place in the list. Nothing changes without a selected row.
     void UpdateButtons();

@@ -716,9 +716,7 @@ void frmMainEngine::Remind(const QString &strItemNum, const QString &strItemTitl
         if (const ListItem *selected = list.SelectedItem())
             w.txtDesc->setPlainText(selected->Tag());
         w.UpdateButtons();
-        w.show();
-        w.raise();
-        w.activateWindow();
+        w.ShowOver(*this);
     } catch (const std::exception &e) {
         const auto *numbered = dynamic_cast<const NumberedError *>(&e);
         Desktop::MsgBox(QStringLiteral("Failed to show reminder\r\n\r\n")

@@ -23,6 +23,22 @@ namespace {
 
 const QColor kRed(255, 0, 0);
 
+// Enter, Tab and Escape belong to the window (the default button, the next
+// field, Cancel), not to the amount: a key filter lets them through.
+bool isWindowKey(const QKeyEvent &key)
+{
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void setTextColor(QLabel *label, const QColor &color)
 {
     QPalette p = label->palette();
@@ -104,6 +120,8 @@ bool frmAddAuction::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress || (watched != txtMaxBid && watched != txtQty))
         return QDialog::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
+    if (isWindowKey(*key))
+        return false;
     const QString text = key->text();
     // Keys without a character (arrows, Delete, Home ...) edit as usual.
     if (text.isEmpty() && !(key->modifiers() & Qt::ControlModifier))

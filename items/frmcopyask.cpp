@@ -81,6 +81,10 @@ void frmCopyAsk::AskAbout(const QString &itemNumber)
     w.lblNumber_Tag = itemNumber;
     w.lblNumber->setText(QStringLiteral("Item #") + itemNumber);
     w.lblTitle->setText(QStringLiteral("Retrieving title..."));
+    // Over the main window (the screen's middle while it is in the tray),
+    // not in the screen's corner over its menus.
+    if (!w.isVisible())
+        Desktop::CentreOver(w, EngineForm());
     w.show();
     w.GetTitle();
 }

@@ -17,6 +17,22 @@ namespace {
 
 const QString kReminders = QStringLiteral("reminders");
 
+// Enter, Tab and Escape belong to the window (the default button, the next
+// field, Cancel), not to the amount: a key filter lets them through.
+bool isWindowKey(const QKeyEvent &key)
+{
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
 ListItem *rowOf(ListView &list, const QString &itemNumber)
 {
     ListItem *row = list.SelectedItem();
@@ -192,6 +208,8 @@ bool frmRemind::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
+        if (isWindowKey(*key))
+            return QDialog::eventFilter(watched, event);
         if (watched == txtTime)
             return txtTime_KeyPress(key);
         if (watched == txtPrice)

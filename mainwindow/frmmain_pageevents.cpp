@@ -23,7 +23,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QRect>
 #include <QTabBar>
 
 namespace {
@@ -36,9 +35,7 @@ using Role = HostRoles::Role;
 void showSigningIn(const QWidget &window)
 {
     frmAutoSignIn &notice = frmAutoSignIn::instance();
-    QRect place = notice.frameGeometry();
-    place.moveCenter(window.frameGeometry().center());
-    notice.move(place.topLeft());
+    Desktop::CentreOver(notice, window);
     notice.show();
     Desktop::WaitWithEvents(500);
 }

@@ -4,10 +4,12 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRect>
 #include <QScreen>
 #include <QThread>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -69,6 +71,27 @@ void SetTopMost(QWidget *window, bool onTop)
     window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     if (visible)
         window->show(); // changing window flags hides a shown window
+}
+
+void CentreOver(QWidget &window, const QWidget &owner)
+{
+    // A window not sized yet takes its layout's size when shown: take it now,
+    // so the middle is the middle.
+    if (!window.testAttribute(Qt::WA_Resized))
+        window.adjustSize();
+    const bool ownerShown = owner.isVisible();
+    const QScreen *screen = ownerShown ? owner.screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    QRect place = window.frameGeometry();
+    place.moveCenter(ownerShown || !area.isValid() ? owner.frameGeometry().center() : area.center());
+    if (area.isValid()) {
+        // Its title bar stays on the screen even when the owner is partly off it.
+        place.moveRight(std::min(place.right(), area.right()));
+        place.moveBottom(std::min(place.bottom(), area.bottom()));
+        place.moveLeft(std::max(place.left(), area.left()));
+        place.moveTop(std::max(place.top(), area.top()));
+    }
+    window.move(place.topLeft());
 }
 
 bool StartProgram(const QString &program, const QStringList &arguments)

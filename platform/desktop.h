@@ -33,6 +33,11 @@ void SetClipboardText(const QString &text);
 // Keeps a top-level window in front of the others (or not).
 void SetTopMost(QWidget *window, bool onTop = true);
 
+// Moves a top-level window over the middle of `owner` (of the screen while
+// the owner is hidden), inside the screen's work area, so it opens where the
+// user looks rather than in a corner over the menus and the toolbar.
+void CentreOver(QWidget &window, const QWidget &owner);
+
 // Starts another program detached from this one; false when it cannot start.
 bool StartProgram(const QString &program, const QStringList &arguments = {});
 

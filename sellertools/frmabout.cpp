@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QUrl>
@@ -34,7 +35,11 @@ frmAbout::frmAbout()
     setWindowTitle(QStringLiteral("About"));
     setModal(true);
     Image1 = new QLabel(this);
-    Image1->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+    // The program's icon is the main window's: the application itself sets
+    // none, and an empty picture would only leave a gap above the version.
+    const QIcon icon = frmMainShell::isLoaded() ? frmMainShell::instance().windowIcon() : QApplication::windowIcon();
+    Image1->setPixmap(icon.pixmap(64, 64));
+    Image1->setVisible(!icon.isNull());
     lblAppVer = new QLabel(QStringLiteral("Version 1.0 (build 1)"), this);
     lblDataCaption = new QLabel(QStringLiteral("Data storage location (click to open in the file manager):"), this);
     lblDataPath = new QLabel(this);

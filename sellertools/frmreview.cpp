@@ -60,6 +60,9 @@ void frmReview::Form_Load()
 void frmReview::ShowPrompt()
 {
     frmReview &w = instance();
+    // Over the main window, not in the screen's corner over its menus.
+    if (!w.isVisible() && frmMainShell::isLoaded())
+        Desktop::CentreOver(w, MainForm());
     w.show();
     w.raise();
 }

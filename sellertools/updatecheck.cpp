@@ -63,6 +63,9 @@ void offer(const ReleaseInfo &info)
     window.lblMsg->setVisible(!info.critical);
     window.txtNotes->setPlainText(info.notes);
     window.blnCritical = info.critical;
+    // Over the main window, not in the screen's corner over its menus.
+    if (!window.isVisible())
+        Desktop::CentreOver(window, MainForm());
     window.show();
     window.raise();
     window.activateWindow();

@@ -45,3 +45,21 @@ TEST(ReviewPrompt, TheLoadersSeamOpensItOnTopAndItsLinksOpenTheReviewPages)
         EXPECT_TRUE(frmReview::isLoaded()) << "the prompt stays open for the other site";
     }
 }
+
+TEST(ReviewPrompt, OpensOverTheMainWindowNotInTheScreensCorner)
+{
+    Form &form = FreshForm();
+    RegisterMenuWindows();
+    if (frmReview::isLoaded())
+        frmReview::unloadInstance();
+    form.setGeometry(200, 150, 520, 400);
+    form.show();
+    StartupWindows::ShowReviewPrompt();
+    ASSERT_TRUE(frmReview::isLoaded());
+    const frmReview &w = frmReview::instance();
+    // A few pixels either way: the frame is only known once shown.
+    EXPECT_LE((w.frameGeometry().center() - form.frameGeometry().center()).manhattanLength(), 6)
+        << "opened at " << w.frameGeometry().x() << "," << w.frameGeometry().y();
+    frmReview::unloadInstance();
+    form.hide();
+}

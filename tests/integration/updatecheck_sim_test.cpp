@@ -304,3 +304,19 @@ TEST(UpdateCheckWithSimulator, OnlyTheVendorsSecureHostIsAskedAndARedirectIsNotF
     EXPECT_EQ(form.LastDate, kYesterday);
     EXPECT_FALSE(form.blnForceUpdate);
 }
+
+TEST(UpdateCheckWithSimulator, TheOfferOpensOverTheMainWindowNotInTheScreensCorner)
+{
+    Form &form = uncheckedForm();
+    Server().setUpdateReply(release(UpdateCheck::RunningRevision() + 1));
+    form.setGeometry(200, 150, 520, 400);
+    form.show();
+    form.tmrTimer_Timer();
+    ASSERT_TRUE(updateWindowShown());
+    const frmUpdate &w = frmUpdate::instance();
+    // A few pixels either way: the frame is only known once shown.
+    EXPECT_LE((w.frameGeometry().center() - form.frameGeometry().center()).manhattanLength(), 6)
+        << "opened at " << w.frameGeometry().x() << "," << w.frameGeometry().y();
+    frmUpdate::unloadInstance();
+    form.hide();
+}
