@@ -3,6 +3,7 @@
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
 #include "foundation/hostroles.h"
+#include "foundation/mainformshell.h"
 #include "foundation/pageaccess.h"
 #include "foundation/passwords.h"
 #include "platform/desktop.h"
@@ -90,6 +91,8 @@ void frmRelist::RelistModal(const QString &itemNumber, const QString &title, con
     w.blnCancel = false;
     w.intRelistSec = 0;
     w.Label1->setText(QStringLiteral("Relisting #") + itemNumber + kCrLf + title);
+    // Over the window that started it, never over the menus in a corner.
+    Desktop::CentreOver(w, owner ? *owner->window() : static_cast<const QWidget &>(MainForm()));
     QPointer<frmRelist> guard(&w);
     w.exec();
     // Closed by the user before the script ended: nothing more runs for it.
@@ -222,6 +225,7 @@ void frmRelist::ExpirationTimer_Timer()
     // until that window had closed. A modality takes effect at a showing.
     failed.hide();
     failed.setWindowModality(QApplication::activeModalWidget() ? Qt::ApplicationModal : Qt::NonModal);
+    Desktop::CentreOver(failed, MainForm());
     failed.show();
     failed.Command1->setFocus();
     unloadInstance();

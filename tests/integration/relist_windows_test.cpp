@@ -125,3 +125,27 @@ TEST(RelistWindows, SettingsOpenWhenARelistStartsAnswersAndTheFailureWindowClose
     frmRelistFailed::unloadInstance();
     frmRelistItems::unloadInstance();
 }
+
+TEST(RelistWindows, TheRobotAndItsFailureOpenOverTheMainWindowNotOverItsMenus)
+{
+    frmRelist::SecondMs = 60;
+    frmRelistItems &schedule = dueSchedule("4300000004");
+    QWidget &main = EngineForm();
+    main.setGeometry(300, 200, 800, 600);
+    Server().selling().failStep = "review";
+    QRect robot;
+    QTimer::singleShot(200, qApp, [&] {
+        if (frmRelist::isLoaded())
+            robot = frmRelist::instance().frameGeometry();
+    });
+    schedule.tmrTimer_Timer();
+
+    const QPoint middle = main.frameGeometry().center();
+    ASSERT_TRUE(robot.isValid()) << "the robot never showed";
+    EXPECT_LE((robot.center() - middle).manhattanLength(), 4) << "robot at " << robot.x() << "," << robot.y();
+    ASSERT_TRUE(relistFailedShown());
+    const QRect failed = frmRelistFailed::instance().frameGeometry();
+    EXPECT_LE((failed.center() - middle).manhattanLength(), 4) << "failure at " << failed.x() << "," << failed.y();
+    frmRelistFailed::unloadInstance();
+    frmRelistItems::unloadInstance();
+}
