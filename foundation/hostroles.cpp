@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QHash>
 #include <QTextStream>
+#include <QUrl>
 
 namespace HostRoles {
 
@@ -111,6 +112,15 @@ QString host(Role role, bool https, const QString &domain)
 QString url(Role role, const QString &pathAndQuery, bool https, const QString &domain)
 {
     return (https ? QStringLiteral("https://") : QStringLiteral("http://")) + host(role, https, domain) + pathAndQuery;
+}
+
+bool servedOverHttps(const QString &url, Role role)
+{
+    const QUrl page(url);
+    if (page.scheme() != QLatin1String("https") || page.host().isEmpty())
+        return false;
+    const QUrl expected(QStringLiteral("https://") + host(role, true));
+    return page.host().compare(expected.host(), Qt::CaseInsensitive) == 0 && page.port(443) == expected.port(443);
 }
 
 } // namespace HostRoles

@@ -49,6 +49,11 @@ QString host(Role role, bool https = false, const QString &domain = QStringLiter
 QString url(Role role, const QString &pathAndQuery, bool https = false,
             const QString &domain = QStringLiteral("ebay.com"));
 
+// Whether the address was served over HTTPS by exactly the role's https
+// host (and port), whatever name the overrides give it: only there may the
+// user's password be filled in.
+bool servedOverHttps(const QString &url, Role role);
+
 // Re-reads TALLOWMERE_HOSTS (tests that change it).
 void reload();
 

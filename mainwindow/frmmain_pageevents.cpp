@@ -7,6 +7,7 @@
 #include "engine/ebayclock.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
+#include "foundation/hostroles.h"
 #include "foundation/passwords.h"
 #include "mainwindow/frmautosignin.h"
 #include "mainwindow/infobar.h"
@@ -27,7 +28,7 @@
 
 namespace {
 
-using PageRules::ServedByRole;
+using HostRoles::servedOverHttps;
 using Role = HostRoles::Role;
 
 // Shows the notice over the middle of the window whose browser signs in, and
@@ -93,17 +94,17 @@ void frmMain::WebBrowser_DocumentComplete(const QString &)
 
     const QString url = WebBrowser->LocationURL();
     const QString html = WebBrowser->DocumentHTML();
-    if (PageRules::IsEbaySignInForm(url, html.toLower()) && ServedByRole(url, Role::SignIn)) {
+    if (PageRules::IsEbaySignInForm(url, html.toLower()) && servedOverHttps(url, Role::SignIn)) {
         showSigningIn(*this);
         SignIn();
     }
     // The service answers a sent login at the same address: only a page that
     // still holds the login form is filled.
-    if (PageRules::IsOnlineLoginPage(url) && ServedByRole(url, Role::VendorSecure)
+    if (PageRules::IsOnlineLoginPage(url) && servedOverHttps(url, Role::VendorSecure)
         && WebBrowser->ElementCount(QStringLiteral("username")) > 0) {
         showSigningIn(*this);
         // The page may have moved on while the notice was waiting.
-        if (ServedByRole(WebBrowser->LocationURL(), Role::VendorSecure)
+        if (servedOverHttps(WebBrowser->LocationURL(), Role::VendorSecure)
             && PageRules::IsOnlineLoginPage(WebBrowser->LocationURL())) {
             WebBrowser->Element(QStringLiteral("username")).setValue(CurrentUser);
             WebBrowser->Element(QStringLiteral("pswd")).setValue(currentUserPassword());
@@ -146,7 +147,7 @@ QString frmMain::currentUserPassword() const
 bool frmMain::SignIn()
 {
     // Only eBay's own sign-in host, over HTTPS, is given the password.
-    if (!ServedByRole(WebBrowser->LocationURL(), Role::SignIn))
+    if (!servedOverHttps(WebBrowser->LocationURL(), Role::SignIn))
         return false;
     WebBrowser->SetFormField(0, QStringLiteral("userid"), CurrentUser);
     WebBrowser->SetFormField(0, QStringLiteral("pass"), currentUserPassword());

@@ -1,6 +1,7 @@
 #include "mainwindow/pagerules.h"
 
 #include "engine/onlineservice.h"
+#include "foundation/hostroles.h"
 
 #include <QUrl>
 
@@ -49,15 +50,6 @@ QString SearchURL(const QString &domain, const QString &words)
     return HostRoles::url(HostRoles::Role::SiteSearch, QStringLiteral("/search/search.dll?MfcISAPICommand=GetResult&query="),
                           false, domain)
         + query;
-}
-
-bool ServedByRole(const QString &url, HostRoles::Role role)
-{
-    const QUrl page(url);
-    if (page.scheme() != QLatin1String("https") || page.host().isEmpty())
-        return false;
-    const QUrl expected(QStringLiteral("https://") + HostRoles::host(role, true));
-    return page.host().compare(expected.host(), Qt::CaseInsensitive) == 0 && page.port(443) == expected.port(443);
 }
 
 bool IsEbaySignInForm(const QString &url, const QString &lowerHtml)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "foundation/hostroles.h"
-
 #include <QString>
 
 // What the browser's page events and boxes derive from an address, a title
@@ -24,10 +22,6 @@ QString TabCaption(const QString &titleText);
 // "&", "#", "+" and "%" are encoded so they reach the search as typed; every
 // other character, a blank included, goes as it stands.
 QString SearchURL(const QString &domain, const QString &words);
-
-// Whether the address was served over HTTPS by exactly the role's host (and
-// port): only there may the user's password be filled in.
-bool ServedByRole(const QString &url, HostRoles::Role role);
 
 // eBay's sign-in form, not the page that reports a wrong user ID or password.
 // lowerHtml is the document HTML in lower case.

@@ -3,21 +3,11 @@
 #include "foundation/hostroles.h"
 #include "foundation/pageaccess.h"
 
-#include <QUrl>
-
 namespace RelistPages {
-
-bool IsSecureSignInPage(const QString &location)
-{
-    const QUrl page(location);
-    const QUrl signIn(QStringLiteral("https://") + HostRoles::host(HostRoles::Role::SignIn, true));
-    return page.scheme() == QLatin1String("https") && !page.host().isEmpty()
-        && page.host().compare(signIn.host(), Qt::CaseInsensitive) == 0 && page.port(443) == signIn.port(443);
-}
 
 bool IsSignInForm(const QString &location, const QString &lowerPage)
 {
-    return IsSecureSignInPage(location) && lowerPage.contains(QLatin1String("name=signinform"))
+    return HostRoles::servedOverHttps(location, HostRoles::Role::SignIn) && lowerPage.contains(QLatin1String("name=signinform"))
         && lowerPage.contains(QLatin1String("user id"))
         && !lowerPage.contains(QLatin1String("your user id or password is incorrect"));
 }

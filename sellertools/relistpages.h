@@ -8,11 +8,10 @@
 // page's whole HTML in lower case.
 namespace RelistPages {
 
-// The page is eBay's sign-in host over HTTPS (whatever name the host roles
-// give it), the only page the seller's password is ever typed into.
-bool IsSecureSignInPage(const QString &location);
-// The sign-in form may be filled: the secure sign-in page holding the
-// sign-in form that does not already say the last password was wrong.
+// The sign-in form may be filled: a page of eBay's sign-in host over HTTPS
+// (whatever name the host roles give it), the only page the seller's
+// password is ever typed into, holding the sign-in form that does not
+// already say the last password was wrong.
 bool IsSignInForm(const QString &location, const QString &lowerPage);
 // The seller's ID shows on the page (signed in as the seller), in any case.
 bool ShowsUser(const QString &lowerPage, const QString &userId);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTemporaryFile>
 #include <QTemporaryDir>
 
 using HostRoles::Role;
@@ -32,6 +33,27 @@ TEST(HostRoles, DefaultsAndOverridesPerScheme)
     EXPECT_EQ(HostRoles::url(Role::Item, "/i", true), "https://127.0.0.1:8080/i"); // one port for both
     EXPECT_EQ(HostRoles::host(Role::SiteItem, false, "ebay.fr"), "localhost:9000");
     EXPECT_EQ(HostRoles::host(Role::Offer), "offer.ebay.com"); // not overridden
+    qunsetenv("TALLOWMERE_HOSTS");
+    HostRoles::reload();
+}
+
+TEST(HostRoles, OnlyTheRolesOwnSecureHostIsTrustedWithAPassword)
+{
+    QTemporaryFile hosts;
+    ASSERT_TRUE(hosts.open());
+    hosts.write("signin.https=signin.ebay.localhost:4443\nvendorsecure=secure.vendor.localhost\n");
+    hosts.flush();
+    qputenv("TALLOWMERE_HOSTS", hosts.fileName().toUtf8());
+    HostRoles::reload();
+    EXPECT_TRUE(HostRoles::servedOverHttps("https://signin.ebay.localhost:4443/ws/eBayISAPI.dll?SignIn", Role::SignIn));
+    EXPECT_TRUE(HostRoles::servedOverHttps("https://SIGNIN.ebay.localhost:4443/x", Role::SignIn));
+    EXPECT_FALSE(HostRoles::servedOverHttps("http://signin.ebay.localhost:4443/x", Role::SignIn));
+    EXPECT_FALSE(HostRoles::servedOverHttps("https://signin.ebay.localhost:4444/x", Role::SignIn));
+    EXPECT_FALSE(HostRoles::servedOverHttps("https://signin.ebay.localhost/x", Role::SignIn));
+    EXPECT_FALSE(HostRoles::servedOverHttps("https://signin.ebay.localhost.example.net:4443/x", Role::SignIn));
+    EXPECT_FALSE(HostRoles::servedOverHttps("https://ebay.example.net/x", Role::SignIn));
+    EXPECT_TRUE(HostRoles::servedOverHttps("https://secure.vendor.localhost/online/login.asp", Role::VendorSecure));
+    EXPECT_TRUE(HostRoles::servedOverHttps("https://secure.vendor.localhost:443/online/login.asp", Role::VendorSecure));
     qunsetenv("TALLOWMERE_HOSTS");
     HostRoles::reload();
 }

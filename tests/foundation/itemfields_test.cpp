@@ -1,7 +1,7 @@
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
 #include "foundation/pagetext.h"
-#include "platform/ansi.h"
+#include "tests/foundation/fixturepages.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +16,6 @@
 using namespace basGeneral;
 
 namespace {
-
-// The item pages under fixtures/, read byte per character as a fetched page is.
-QString fixture(const char *name)
-{
-    QFile file(QStringLiteral(TALLOWMERE_TEST_FIXTURES "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "missing fixture " << name;
-        return {};
-    }
-    return Ansi::decode(file.readAll());
-}
 
 QString field(const QString &page, const char *key)
 {
@@ -90,7 +79,7 @@ TEST(GetItemField, ReadsEveryFieldOfEachPageLayout)
 
     HostRoles::reload();
     for (const Page &page : pages) {
-        const QString html = fixture(page.file);
+        const QString html = FixturePage(page.file);
         ASSERT_FALSE(html.isEmpty()) << page.file;
         for (int k = 0; k < 12; ++k)
             EXPECT_EQ(field(html, kKeys[k]).toStdString(), page.fields[k].toStdString()) << page.file << " " << kKeys[k];
@@ -99,7 +88,7 @@ TEST(GetItemField, ReadsEveryFieldOfEachPageLayout)
 
 TEST(GetItemField, KeysAreExact)
 {
-    const QString page = fixture("auction_active.html");
+    const QString page = FixturePage("auction_active.html");
     EXPECT_EQ(field(page, "Title"), QString());
     EXPECT_EQ(field(page, "CURRENTBID"), QString());
     EXPECT_EQ(field(page, ""), QString());
@@ -301,7 +290,7 @@ TEST(GetItemField, PageReferencesBecomeTheirCharactersOnce)
 // never be answered from the old one.
 TEST(GetItemField, ChangedPageTextIsReadAfresh)
 {
-    QString page = fixture("auction_active.html");
+    QString page = FixturePage("auction_active.html");
     EXPECT_EQ(field(page, "title"), QStringLiteral("Vintage Brass Compass & Case"));
     page.replace(QStringLiteral("Vintage"), QStringLiteral("Antique"));
     EXPECT_EQ(field(page, "title"), QStringLiteral("Antique Brass Compass & Case"));
@@ -316,7 +305,7 @@ TEST(GetItemField, ChangedPageTextIsReadAfresh)
     EXPECT_EQ(GetItemField(raw, QStringLiteral("currentbid")), QStringLiteral("US $7.00"));
 
     // Two pages read in turn.
-    const QString ended = fixture("auction_ended.html");
+    const QString ended = FixturePage("auction_ended.html");
     for (int round = 0; round < 2; ++round) {
         EXPECT_EQ(field(page, "bids"), QStringLiteral("7"));
         EXPECT_EQ(field(ended, "bids"), QStringLiteral("12"));

@@ -5,10 +5,10 @@
 // sign-in (https) goes to a closed port, so it fails at once with the empty
 // reply of a failed fetch, which the windows take as an acceptance.
 #include "foundation/hostroles.h"
+#include "tests/support/closedport.h"
 #include "tests/support/tinyhttp.h"
 
 #include <QFile>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -25,10 +25,7 @@ public:
               return TinyHttp::Reply{200, QByteArrayLiteral("<html>signed out</html>"), {}, false, 0};
           })
     {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        const quint16 closed = probe.serverPort();
-        probe.close();
+        const quint16 closed = ClosedLoopbackPort();
         QFile hosts(m_dir.path() + QStringLiteral("/hosts"));
         hosts.open(QIODevice::WriteOnly);
         hosts.write(QStringLiteral("signin.http=127.0.0.1:%1\nsignin.https=127.0.0.1:%2\n").arg(m_http.port()).arg(closed).toUtf8());

@@ -1,6 +1,7 @@
 #include "foundation/pageaccess.h"
 #include "platform/inet.h"
 #include "platform/numberederror.h"
+#include "tests/support/closedport.h"
 #include "tests/support/tinyhttp.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +9,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QHostAddress>
 #include <QRandomGenerator>
-#include <QTcpServer>
 #include <QTimer>
 
 using namespace basGeneral;
@@ -28,16 +27,6 @@ struct LoopbackHttp
     QString url(const char *path) const { return QString::fromLatin1(server.url(path)); }
 };
 
-// A loopback port that nobody listens on.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
 } // namespace
 
 TEST(GetURL, ReturnsThePageOrEmptyTextOnFailure)
@@ -50,7 +39,7 @@ TEST(GetURL, ReturnsThePageOrEmptyTextOnFailure)
     EXPECT_FALSE(inet.StillExecuting());
 
     // Connection refused, a malformed address, no control at all: "" and no throw.
-    EXPECT_EQ(GetURL(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort()), inet), QString());
+    EXPECT_EQ(GetURL(QStringLiteral("http://127.0.0.1:%1/x").arg(ClosedLoopbackPort()), inet), QString());
     EXPECT_EQ(GetURL(QStringLiteral("not a url"), inet), QString());
     EXPECT_EQ(GetURL(http.url("/item"), nullptr), QString());
     // A reply past a page's size limit is a failure too, unless the caller

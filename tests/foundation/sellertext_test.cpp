@@ -5,11 +5,10 @@
 #include "foundation/itemfields.h"
 #include "foundation/pageaccess.h"
 #include "foundation/sellertext.h"
-#include "platform/ansi.h"
+#include "tests/foundation/fixturepages.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -61,16 +60,6 @@ const QString kSellerMarkup = QStringLiteral(
     "<meta property=\"og:title\" content=\"Another title\"><input type=\"hidden\" name=\"title\" value=\"Another title\">"
     "<p>Bidding has ended for this item</p><p>Winning bidder:</p>");
 
-QString fixture(const char *name)
-{
-    QFile file(QStringLiteral(TALLOWMERE_TEST_FIXTURES "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "missing fixture " << name;
-        return {};
-    }
-    return Ansi::decode(file.readAll());
-}
-
 QString escaped(const QString &text)
 {
     return text.toHtmlEscaped();
@@ -109,7 +98,7 @@ TEST(SellerWrittenText, TitlesAndDescriptionsWithThePagesLabelsChangeNothingButT
 {
     HostRoles::reload();
     for (const char *name : kFixtures) {
-        const QString plain = fixture(name);
+        const QString plain = FixturePage(name);
         ASSERT_FALSE(plain.isEmpty()) << name;
         const QString plainTitle = GetItemField(plain, QStringLiteral("title"));
         for (const char *marker : kMarkerTitles) {

@@ -2,7 +2,6 @@
 // again before the auction's end as the monitor does it: the bid is not
 // placed a second time, the row shows the bid as made, and the refresh after
 // the end decides the result.
-#include "foundation/settingsstore.h"
 #include "sim/core/simserver.h"
 
 #include "tests/integration/programrun.h"
@@ -13,17 +12,10 @@
 
 #include <QProcess>
 
-#include <csignal>
-
 namespace {
 
 using ProgramRun::Server;
-using ProgramRun::StartProgram;
-
-void WriteSnipe(const QString &number)
-{
-    ProgramRun::WriteList({ProgramRun::ListRecord(number, QStringLiteral("1 @ 25.00"), QStringLiteral("Local"))});
-}
+using ProgramRun::Stop;
 
 int Count(const QString &marker, const QString &number)
 {
@@ -51,48 +43,29 @@ QStringList ListRecord()
     return fields;
 }
 
-void Stop(QProcess &p)
-{
-    if (p.state() == QProcess::NotRunning)
-        return;
-    ::kill(pid_t(p.processId()), SIGTERM);
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
-}
-
 } // namespace
 
 TEST(BidRestart, AProgramKilledAtTheConfirmationDoesNotBidAgainAfterItsRestart)
 {
-    Sim::SimItem item;
-    item.title = QStringLiteral("Killed at the bid");
-    item.price = 10.0;
-    item.endsAt = QDateTime::currentDateTimeUtc().addSecs(70);
-    const QString number = Server().items().add(item);
-    Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    const QString number = ProgramRun::ListSnipeOnNewItem(QStringLiteral("Killed at the bid"), 70);
     // The confirmation reaches eBay (the bid is placed) and no answer comes.
     RefreshSim::AddFault(QStringLiteral("MfcISAPICommand=MakeBid"), Sim::FaultMode::Hang);
     // The bid window starts 3 s (the lead time) + 30 s (the bid delay, entry
     // 13) before the end.
     ProgramRun::PrepareFinishedFirstRunToSnipe(3, 13);
-    WriteSnipe(number);
 
     QProcess first;
-    StartProgram(first);
+    ProgramRun::StartProgram(first);
     ASSERT_TRUE(waitFor([&] { return Confirmations(number) == 1; }, 60000));
-    ::kill(pid_t(first.processId()), SIGKILL);
-    ASSERT_TRUE(first.waitForFinished(10000));
+    ASSERT_TRUE(ProgramRun::Kill(first));
     const QDateTime end = Server().items().find(number)->endsAt;
     ASSERT_GT(QDateTime::currentDateTimeUtc().secsTo(end), 20) << "killed well before the end";
     ASSERT_EQ(Server().items().find(number)->winner, QStringLiteral("alice"));
 
     // As the monitor starts it again.
-    SaveSetting("Exit OK", "1");
     const int preparations = Count(QStringLiteral("?MakeBid&"), number);
     QProcess second;
-    StartProgram(second);
+    ProgramRun::RestartAsTheMonitorDoes(second);
     const bool decided = waitFor(
         [&] {
             const QStringList record = ListRecord();

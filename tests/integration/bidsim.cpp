@@ -42,6 +42,19 @@ void SetUpAccount(const QString &user, const QString &password)
     row->setTag(basGeneral::ScramblePassword(password));
 }
 
+void ResetSimulator(const QString &user, const QString &password)
+{
+    MainWindow();
+    Server().reset();
+    Server().addAccount(user, password);
+}
+
+void ResetSimulatorAndAccount(const QString &user, const QString &password)
+{
+    ResetSimulator(user, password);
+    SetUpAccount(user, password);
+}
+
 ListItem *AddSnipe(const QString &itemNumber, const QString &qty, const QString &amount, const QString &user)
 {
     ListView *list = MainWindow().lvwAuctions;

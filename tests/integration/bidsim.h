@@ -27,6 +27,11 @@ using RefreshSim::Server;
 // account `user` with `password` in the settings window.
 frmMainEngine &MainWindow();
 void SetUpAccount(const QString &user, const QString &password);
+// The engine window made and the simulator reset to hold the one eBay
+// account `user` with `password`; and that, with the account set up in the
+// settings window too.
+void ResetSimulator(const QString &user, const QString &password);
+void ResetSimulatorAndAccount(const QString &user, const QString &password);
 
 // A tracked row for it: "qty @ amount" for `user`.
 ListItem *AddSnipe(const QString &itemNumber, const QString &qty, const QString &amount, const QString &user);

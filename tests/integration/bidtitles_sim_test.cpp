@@ -219,10 +219,7 @@ class BidTitlesWithSimulator : public ::testing::Test
 protected:
     void SetUp() override
     {
-        MainWindow();
-        Server().reset();
-        Server().addAccount(kUser, kPassword);
-        SetUpAccount(kUser, kPassword);
+        ResetSimulatorAndAccount(kUser, kPassword);
         MsgBoxScript::instance().clear();
     }
 

@@ -29,10 +29,7 @@ class BidWindowWithSimulator : public ::testing::Test
 protected:
     void SetUp() override
     {
-        MainWindow();
-        Server().reset();
-        Server().addAccount(kUser, kPassword);
-        SetUpAccount(kUser, kPassword);
+        ResetSimulatorAndAccount(kUser, kPassword);
         ClearBidLog();
         from = Server().requestLog().nextIndex();
     }

@@ -2,23 +2,14 @@
 
 #include "foundation/hostroles.h"
 #include "sim/core/simserver.h"
+#include "tests/support/closedport.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-quint16 ClosedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
 
 void Write(const QString &path, const QByteArray &bytes)
 {
@@ -41,7 +32,7 @@ ClosedOfferHttps::ClosedOfferHttps(Sim::SimServer &server) : m_hostsFile(server.
     const QRegularExpressionMatch line = offer.match(QString::fromLatin1(m_original));
     if (!line.hasMatch())
         ADD_FAILURE() << "no https line for the bid host in " << m_hostsFile.toStdString();
-    Write(m_hostsFile, m_original + "offer.https=" + line.captured(1).toLatin1() + ':' + QByteArray::number(ClosedPort())
+    Write(m_hostsFile, m_original + "offer.https=" + line.captured(1).toLatin1() + ':' + QByteArray::number(ClosedLoopbackPort())
                            + '\n');
     m_closed = true;
     HostRoles::reload();

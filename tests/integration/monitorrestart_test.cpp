@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -22,24 +21,6 @@
 namespace {
 
 using ProgramRun::Server;
-
-QString programFile()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere");
-}
-
-// Started as from the desktop: no command line, so it starts its monitor.
-void StartWithItsMonitor(QProcess &p)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TALLOWMERE_HOSTS"), Server().hostsFile());
-    env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
-    p.setProcessEnvironment(env);
-    p.setProgram(programFile());
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start();
-    ASSERT_TRUE(p.waitForStarted(10000));
-}
 
 QStringList CommandLineOf(pid_t pid)
 {
@@ -89,28 +70,22 @@ struct Leftovers
 
 TEST(MonitorRestart, AProgramKilledBeforeASnipeIsStartedAgainAndPlacesItOnce)
 {
-    Sim::SimItem item;
-    item.title = QStringLiteral("Sniped after a kill");
-    item.price = 10.0;
-    item.endsAt = QDateTime::currentDateTimeUtc().addSecs(30);
-    const QString number = Server().items().add(item);
-    Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    const QString number = ProgramRun::ListSnipeOnNewItem(QStringLiteral("Sniped after a kill"), 30);
+    const QDateTime end = Server().items().find(number)->endsAt;
     // The bid starts 3 s (the lead time) + 3 s (the bid delay, entry 2)
     // before the end.
     ProgramRun::PrepareFinishedFirstRunToSnipe(3, 2);
-    ProgramRun::WriteList({ProgramRun::ListRecord(number, QStringLiteral("1 @ 25.00"), QStringLiteral("Local"))});
 
     Leftovers leftovers;
     QProcess first;
-    ASSERT_NO_FATAL_FAILURE(StartWithItsMonitor(first));
+    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartWithItsMonitor(first));
     ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(first.processId())) != 0; }, 60000))
         << "the program did not start its monitor";
     ASSERT_TRUE(waitFor([] { return GetSetting("Last Load Step", "unset").isEmpty(); }, 60000));
     ASSERT_EQ(GetSetting("Exit OK"), "False");
 
-    ::kill(pid_t(first.processId()), SIGKILL);
-    ASSERT_TRUE(first.waitForFinished(10000));
-    ASSERT_GT(QDateTime::currentDateTimeUtc().secsTo(item.endsAt), 15) << "killed well before the snipe's moment";
+    ASSERT_TRUE(ProgramRun::Kill(first));
+    ASSERT_GT(QDateTime::currentDateTimeUtc().secsTo(end), 15) << "killed well before the snipe's moment";
     EXPECT_TRUE(RefreshSim::BidConfirmationsSince(0, number).isEmpty());
 
     // Started again by the monitor, which goes on watching it.
@@ -121,7 +96,7 @@ TEST(MonitorRestart, AProgramKilledBeforeASnipeIsStartedAgainAndPlacesItOnce)
         },
         30000);
     ASSERT_TRUE(restarted) << "the killed program was left dead";
-    EXPECT_EQ(CommandLineOf(leftovers.program), QStringList({programFile(), QStringLiteral("/nomon")}));
+    EXPECT_EQ(CommandLineOf(leftovers.program), QStringList({ProgramRun::ProgramFile(), QStringLiteral("/nomon")}));
     EXPECT_TRUE(MonitorSim::Running(leftovers.monitor));
 
     // The snipe goes out from the new copy at its moment, once.
@@ -130,7 +105,7 @@ TEST(MonitorRestart, AProgramKilledBeforeASnipeIsStartedAgainAndPlacesItOnce)
     waitFor([] { return false; }, 3000); // the end passes: nothing more goes out
     const QList<Sim::LogEntry> confirmations = RefreshSim::BidConfirmationsSince(0, number);
     EXPECT_EQ(confirmations.size(), 1);
-    EXPECT_LT(confirmations.first().arrival, item.endsAt) << "in time for the end";
+    EXPECT_LT(confirmations.first().arrival, end) << "in time for the end";
     EXPECT_EQ(Server().items().find(number)->winner, QStringLiteral("alice"));
     EXPECT_EQ(leftovers.program, LockHolder()) << "the restarted copy ran on";
 

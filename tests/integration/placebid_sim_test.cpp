@@ -35,9 +35,7 @@ class PlaceBidWithSimulator : public ::testing::Test
 protected:
     void SetUp() override
     {
-        MainWindow();
-        Server().reset();
-        Server().addAccount(kUser, kPassword);
+        ResetSimulator(kUser, kPassword);
         ClearBidLog();
         MsgBoxScript::instance().clear();
         number = AddItem(3600, 10.0);

@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
+
+#include <csignal>
 
 namespace ProgramRun {
 
@@ -49,17 +52,71 @@ void WriteList(const QStringList &records)
     writeBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat"), records.join(QString()).toLatin1());
 }
 
-void StartProgram(QProcess &p, const QString &program, const QString &hostsFile)
+QString ListSnipeOnNewItem(const QString &title, int endsInS)
+{
+    Sim::SimItem item;
+    item.title = title;
+    item.price = 10.0;
+    item.endsAt = QDateTime::currentDateTimeUtc().addSecs(endsInS);
+    const QString number = Server().items().add(item);
+    Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    WriteList({ListRecord(number, QStringLiteral("1 @ 25.00"), QStringLiteral("Local"))});
+    return number;
+}
+
+QString ProgramFile()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere");
+}
+
+namespace {
+
+void Start(QProcess &p, const QString &program, const QString &hostsFile, const QStringList &arguments)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TALLOWMERE_HOSTS"), hostsFile.isEmpty() ? Server().hostsFile() : hostsFile);
     env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
     p.setProcessEnvironment(env);
-    p.setProgram(program.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere") : program);
-    p.setArguments({QStringLiteral("/nomon")});
+    p.setProgram(program.isEmpty() ? ProgramFile() : program);
+    p.setArguments(arguments);
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start();
     ASSERT_TRUE(p.waitForStarted(10000));
+}
+
+} // namespace
+
+void StartProgram(QProcess &p, const QString &program, const QString &hostsFile)
+{
+    Start(p, program, hostsFile, {QStringLiteral("/nomon")});
+}
+
+void StartWithItsMonitor(QProcess &p)
+{
+    Start(p, {}, {}, {});
+}
+
+bool Kill(QProcess &p)
+{
+    ::kill(pid_t(p.processId()), SIGKILL);
+    return p.waitForFinished(10000);
+}
+
+void RestartAsTheMonitorDoes(QProcess &p)
+{
+    SaveSetting("Exit OK", "1");
+    StartProgram(p);
+}
+
+void Stop(QProcess &p)
+{
+    if (p.state() == QProcess::NotRunning)
+        return;
+    ::kill(pid_t(p.processId()), SIGTERM);
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
 }
 
 } // namespace ProgramRun

@@ -28,9 +28,26 @@ QString ListRecord(const QString &number, const QString &maxBid = QStringLiteral
 // The list file (data6.dat) holding these records and nothing else.
 void WriteList(const QStringList &records);
 
+// A new item at 10.00 that ends in `endsInS` seconds, the account "alice"
+// with password "pw" on the simulator, and a list file holding alice's snipe
+// of 25.00 on the item; gives the item's number.
+QString ListSnipeOnNewItem(const QString &title, int endsInS);
+
+// The program built beside the tests.
+QString ProgramFile();
 // Starts the program with /nomon; it shares this test's home folder. `program`
 // is the file to start (empty: the one built beside the tests); `hostsFile`
 // its hosts (empty: the simulator's).
 void StartProgram(QProcess &p, const QString &program = {}, const QString &hostsFile = {});
+// Starts it as from the desktop: no command line, so it starts its monitor.
+void StartWithItsMonitor(QProcess &p);
+// Ends it outright (SIGKILL), as a crash or a power cut would; false when it
+// is still running ten seconds later.
+bool Kill(QProcess &p);
+// Starts it again as its monitor does after an unclean end: "Exit OK" is set
+// first, so the start asks nothing about the last run.
+void RestartAsTheMonitorDoes(QProcess &p);
+// Asks it to end (SIGTERM) and waits; one that does not end is killed.
+void Stop(QProcess &p);
 
 } // namespace ProgramRun

@@ -5,7 +5,6 @@
 // password; a program killed during a relist does not relist the entry again
 // in the same period after its restart.
 #include "foundation/basgeneral.h"
-#include "foundation/settingsstore.h"
 #include "sellertools/relistfile.h"
 #include "sim/core/simserver.h"
 
@@ -20,11 +19,10 @@
 #include <QFileInfo>
 #include <QProcess>
 
-#include <csignal>
-
 namespace {
 
 using ProgramRun::Server;
+using ProgramRun::Stop;
 
 QString relistFile()
 {
@@ -53,17 +51,6 @@ int SignOutsSince(qint64 mark)
     for (const Sim::LogEntry &e : RefreshSim::RequestsSince(mark))
         n += e.target.contains(QLatin1String("ssPageName=h:h:sout"));
     return n;
-}
-
-void Stop(QProcess &p)
-{
-    if (p.state() == QProcess::NotRunning)
-        return;
-    ::kill(pid_t(p.processId()), SIGTERM);
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
 }
 
 } // namespace
@@ -96,18 +83,16 @@ TEST(RelistProgram, AProgramKilledDuringARelistDoesNotRelistTheEntryAgainInThatP
     QProcess first;
     ProgramRun::StartProgram(first);
     ASSERT_TRUE(waitFor([&] { return SignOutsSince(mark) == 1; }, 120000));
-    ::kill(pid_t(first.processId()), SIGKILL);
-    ASSERT_TRUE(first.waitForFinished(10000));
+    ASSERT_TRUE(ProgramRun::Kill(first));
     ASSERT_EQ(Server().selling().relists, 0);
     // Moved on one period before the robot started.
     EXPECT_EQ(RelistFile::ReadNextRelisting(RelistFile::Load(relistFile()).value(0).nextRelisting), due.addDays(1));
 
     // Started again as the monitor does it; its scheduler ticks a minute
     // after the start and finds nothing due.
-    SaveSetting("Exit OK", "1");
     const qint64 restart = RefreshSim::Mark();
     QProcess second;
-    ProgramRun::StartProgram(second);
+    ProgramRun::RestartAsTheMonitorDoes(second);
     const bool startedAgain = waitFor([&] { return SignOutsSince(restart) > 0; }, 80000);
     Stop(second);
 

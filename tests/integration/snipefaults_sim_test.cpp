@@ -47,10 +47,7 @@ class SnipeFaults : public ::testing::Test
 protected:
     void SetUp() override
     {
-        MainWindow();
-        Server().reset();
-        Server().addAccount(kUser, kPassword);
-        SetUpAccount(kUser, kPassword);
+        ResetSimulatorAndAccount(kUser, kPassword);
     }
 
     // A snipe on a fresh item, its bid run with `fault` on the first request

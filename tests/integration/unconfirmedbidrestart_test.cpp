@@ -3,7 +3,6 @@
 // bid; started again, it must not count the item as won from the price
 // alone, nor hold back the rest of the bid group.
 #include "foundation/basgeneral.h"
-#include "foundation/settingsstore.h"
 #include "platform/ansi.h"
 #include "sim/core/simserver.h"
 
@@ -17,11 +16,10 @@
 #include <QFile>
 #include <QProcess>
 
-#include <csignal>
-
 namespace {
 
 using ProgramRun::Server;
+using ProgramRun::Stop;
 
 // Lead time 3 s and a bid delay of 5 s (entry 4): a bid starts 8 s before
 // its end and confirms 5 s before it.
@@ -69,17 +67,6 @@ QString BidLog()
     return file.open(QIODevice::ReadOnly) ? Ansi::decode(file.readAll()) : QString();
 }
 
-void Stop(QProcess &p)
-{
-    if (p.state() == QProcess::NotRunning)
-        return;
-    ::kill(pid_t(p.processId()), SIGTERM);
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
-}
-
 } // namespace
 
 TEST(UnconfirmedBidRestart, AKilledProgramsUnconfirmedBidIsNotWonAndTheGroupBidsOn)
@@ -100,16 +87,14 @@ TEST(UnconfirmedBidRestart, AKilledProgramsUnconfirmedBidIsNotWonAndTheGroupBids
         QProcess killed;
         ASSERT_NO_FATAL_FAILURE(ProgramRun::StartProgram(killed));
         const bool sent = waitFor([&] { return RecordedAsSent(first); }, 60000);
-        ::kill(pid_t(killed.processId()), SIGKILL);
-        ASSERT_TRUE(killed.waitForFinished(10000));
+        ASSERT_TRUE(ProgramRun::Kill(killed));
         ASSERT_TRUE(sent) << "the bid was never sent";
     }
     ASSERT_TRUE(RefreshSim::BidConfirmationsSince(0, first).isEmpty()) << "eBay got no confirmation";
 
     // As the monitor starts it again.
-    SaveSetting("Exit OK", "1");
     QProcess again;
-    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartProgram(again));
+    ASSERT_NO_FATAL_FAILURE(ProgramRun::RestartAsTheMonitorDoes(again));
     const bool decided = waitFor([&] { return SavedRows().value(second).value(2) == QLatin1String("Ended"); }, 100000);
     const QMap<QString, QStringList> rows = SavedRows();
     Stop(again);

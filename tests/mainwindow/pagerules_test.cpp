@@ -1,13 +1,11 @@
 // The browser's rules that need no page: secure and item addresses, captions,
-// the search address, which hosts may be given a password, the scrolling
-// steps and the information bar's lines.
+// the search address, the sign-in and login pages, the scrolling steps and
+// the information bar's lines.
 #include "mainwindow/autoscroll.h"
 #include "mainwindow/infobar.h"
 #include "mainwindow/pagerules.h"
 
 #include <gtest/gtest.h>
-
-#include <QTemporaryFile>
 
 using namespace PageRules;
 
@@ -39,27 +37,8 @@ TEST(PageRules, SearchEncodesOnlyWhatWouldBreakTheQuery)
     EXPECT_TRUE(url.endsWith("query=red shoes %26 bag %232 %2B1 50%25")) << qPrintable(url);
 }
 
-TEST(PageRules, OnlyTheRolesOwnSecureHostIsTrustedWithAPassword)
+TEST(PageRules, TheOnlineServiceLoginPageIsRecognisedButNotItsFailedLogin)
 {
-    QTemporaryFile hosts;
-    ASSERT_TRUE(hosts.open());
-    hosts.write("signin.https=signin.ebay.localhost:4443\nvendorsecure=secure.vendor.localhost\n");
-    hosts.flush();
-    qputenv("TALLOWMERE_HOSTS", hosts.fileName().toUtf8());
-    HostRoles::reload();
-    using HostRoles::Role;
-    EXPECT_TRUE(ServedByRole("https://signin.ebay.localhost:4443/ws/eBayISAPI.dll?SignIn", Role::SignIn));
-    EXPECT_TRUE(ServedByRole("https://SIGNIN.ebay.localhost:4443/x", Role::SignIn));
-    EXPECT_FALSE(ServedByRole("http://signin.ebay.localhost:4443/x", Role::SignIn));
-    EXPECT_FALSE(ServedByRole("https://signin.ebay.localhost:4444/x", Role::SignIn));
-    EXPECT_FALSE(ServedByRole("https://signin.ebay.localhost/x", Role::SignIn));
-    EXPECT_FALSE(ServedByRole("https://signin.ebay.localhost.example.net:4443/x", Role::SignIn));
-    EXPECT_FALSE(ServedByRole("https://ebay.example.net/x", Role::SignIn));
-    EXPECT_TRUE(ServedByRole("https://secure.vendor.localhost/online/login.asp", Role::VendorSecure));
-    EXPECT_TRUE(ServedByRole("https://secure.vendor.localhost:443/online/login.asp", Role::VendorSecure));
-    qunsetenv("TALLOWMERE_HOSTS");
-    HostRoles::reload();
-
     EXPECT_TRUE(IsOnlineLoginPage("https://h/online/login.asp"));
     EXPECT_FALSE(IsOnlineLoginPage("https://h/online/login.asp?error=1"));
     EXPECT_FALSE(IsOnlineLoginPage("https://h/other.asp?next=/online/login.asp"));

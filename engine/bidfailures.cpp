@@ -1,0 +1,100 @@
+#include "engine/bidfailures.h"
+
+#include "engine/bidreply.h"
+#include "engine/frmbid.h"
+
+namespace BidFailures {
+
+bool RowHolds(const FailureRow &row, const BidReply &page)
+{
+    bool any = false;
+    for (const QString &marker : row.anyOf)
+        any = any || page.says(marker);
+    return any && (row.alsoRequired.isEmpty() || page.says(row.alsoRequired));
+}
+
+const QList<FailureRow> &PreparationFailures()
+{
+    static const QList<FailureRow> rows = {
+        {{QStringLiteral(">This listing was ended by the seller")}, {}, QStringLiteral("Auction Ended"),
+         QStringLiteral("The auction was ended early by the seller"), QStringLiteral("Auction ended by seller, signing out")},
+        {{QStringLiteral(" - Invalid Item</")}, {}, QStringLiteral("Auction Invalid"),
+         QStringLiteral("This auction is invalid, it may have been removed by eBay"), QStringLiteral("Auction invalid, signing out")},
+        {{QStringLiteral(">This Buy It Now listing has ended.")}, {}, QStringLiteral("Auction Ended"),
+         QStringLiteral("Auction ended with Buy it Now"), QStringLiteral("Auction ended with Buy It Now, signing out")},
+        {{QStringLiteral("this item is restricted for export by the U.S. Department of State (DOS)")}, {},
+         QStringLiteral("Item Restricted"), QStringLiteral("This item is restricted for export by the U.S. Department of State (DOS)"),
+         QStringLiteral("Auction restricted by US DOS, signing out")},
+    };
+    return rows;
+}
+
+namespace {
+
+// eBay took the bid but another bidder's maximum is higher: the user was
+// outbid, nothing went wrong.
+const FailureRow &OutbidRow()
+{
+    static const FailureRow row{{frmBid::kOutbid}, {}, QStringLiteral("You've Been Outbid"),
+                                QStringLiteral("Another bidder placed a higher maximum bid or placed the same maximum bid before you did."),
+                                QStringLiteral("Bidding, failed: Other bidder higher")};
+    return row;
+}
+
+// The bid is below the smallest one eBay takes now.
+const FailureRow &TooLowRow()
+{
+    static const FailureRow row{{QStringLiteral(" or more</div>"), QStringLiteral("<b>or more</b>)</div>")}, QStringLiteral(">error</b>"),
+                                QStringLiteral("Bid Too Low"), QStringLiteral("Your bid was not high enough to outbid the highest bidder"),
+                                QStringLiteral("Bidding, failed: Bid too low")};
+    return row;
+}
+
+} // namespace
+
+const QList<FailureRow> &ConfirmationFailures()
+{
+    auto blocked = [](const QString &marker) {
+        return FailureRow{{marker}, {}, QStringLiteral("Bid Blocked"), marker, {}};
+    };
+    static const QList<FailureRow> rows = {
+        TooLowRow(),
+        OutbidRow(),
+        {{QStringLiteral("Seller not accepting your bid")}, {}, QStringLiteral("Seller Not Accepting Bid"),
+         QStringLiteral("The seller is not accepting your bid"), {}},
+        blocked(QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 1 month(s)")),
+        blocked(QStringLiteral("This item is available to buyers who have not received 3 or more unpaid item strike(s) in the past 1 month(s)")),
+        blocked(QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 12 month(s)")),
+        blocked(QStringLiteral("This item is only available to buyers who have not purchased 1 or more items from this seller in the past 10 days")),
+        {{QStringLiteral("Registration blocked")}, {}, QStringLiteral("Registration Blocked"),
+         QStringLiteral("Registration blocked, please contact support for more details"), {}},
+        {{QStringLiteral("Sorry, this item cannot be shipped to")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("This seller does not ship to your location"), {}},
+        {{QStringLiteral("Your bid price may not meet or exceed the Buy It Now price")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("Your bid may not meet or exceed the Buy it Now price"), {}},
+        {{QStringLiteral("Confirm your identity")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("eBay requests that you confirm your identity before bidding"), {}},
+        {{QStringLiteral("eBay has put a temporary block on your site activity")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("eBay has put a temporary block on your activity"), {}},
+        {{QStringLiteral("Weapon and Knives policy, it is not possible for you to bid")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("This bid was blocked due to the Weapons and Knives policy"), {}},
+        {{QStringLiteral("Sorry, you are not allowed to purchase this item")}, {}, QStringLiteral("Bid Blocked"),
+         QStringLiteral("Your are not allowed to purchase this item"), {}},
+    };
+    return rows;
+}
+
+const FailureRow *OneCallRefusal(const BidReply &reply)
+{
+    for (const FailureRow *row : {&OutbidRow(), &TooLowRow()})
+        if (RowHolds(*row, reply))
+            return row;
+    return nullptr;
+}
+
+bool ConfirmationSucceeded(const BidReply &reply)
+{
+    return reply.says(QStringLiteral("you're the first bidder")) || reply.says(QStringLiteral("you're currently the highest bidder"));
+}
+
+} // namespace BidFailures

@@ -1,0 +1,197 @@
+// The one-call bid: a single confirmation request carrying the sign-in
+// itself, asked again while its reply neither confirms nor refuses the bid.
+#include "engine/frmbid_run.h"
+
+#include "engine/bidfailures.h"
+#include "engine/bidrecord.h"
+#include "engine/bidrequests.h"
+#include "engine/mainformengine.h"
+#include "foundation/basgeneral.h"
+#include "foundation/globals.h"
+#include "foundation/pageaccess.h"
+#include "foundation/settingsstore.h"
+#include "platform/desktop.h"
+#include "platform/inet.h"
+#include "platform/listview.h"
+#include "platform/msgbox.h"
+#include "platform/numberederror.h"
+#include "platform/ticktimer.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace basGeneral;
+using namespace BidRun;
+using namespace BidFailures;
+
+namespace {
+
+constexpr int kCloseCountdown = 60;
+constexpr int kPlaceBidRequestLimit = 7; // the retry count up to which PlaceBid asks again
+
+// The error handler of the one-call bid gave up: the message is shown and
+// the window unloaded.
+struct PlaceBidFailed
+{
+    int number = 0;
+    QString description;
+};
+
+// "W" and "F": a stored number goes up by one, anything else becomes 1.
+void CountUp(const QString &key)
+{
+    const QString stored = GetSetting(key, QStringLiteral("0"));
+    QString next = QStringLiteral("1");
+    if (ReadsAsNumber(stored)) {
+        bool ok = false;
+        const double value = QString(stored).remove(QLatin1Char(',')).trimmed().toDouble(&ok);
+        if (ok)
+            next = QString::number(value + 1, 'g', 15);
+    }
+    SaveSetting(key, next);
+}
+
+} // namespace
+
+void frmBid::PlaceBid()
+{
+    QPointer<frmBid> self(this);
+    auto alive = [&self] {
+        if (!self)
+            throw WindowGone{};
+    };
+    // One count for the confirmation loop and the error handler.
+    int retries = 0;
+    // A statement under the error handler: an error with a number runs it
+    // again while the count allows, anything else gives up.
+    auto guarded = [&](const auto &statement) {
+        for (;;) {
+            try {
+                statement();
+                return;
+            } catch (const NumberedError &e) {
+                ++retries;
+                if (e.number() != 0 && retries <= kRetryLimit) {
+                    Desktop::DoEvents();
+                    alive();
+                    continue;
+                }
+                throw PlaceBidFailed{e.number(), e.description()};
+            }
+        }
+    };
+
+    m_running = true;
+    try {
+        Desktop::DoEvents();
+        alive();
+        InetBid->Cancel();
+        Desktop::DoEvents();
+        alive();
+
+        const QString url = Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
+                                : BidRequests::OneCallBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password);
+        QString reply;
+        for (;;) {
+            const QString attempt = QString::number(retries);
+            guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, confirming bid, retry ") + attempt); });
+            // A failed request reads as an empty reply.
+            BidRecord::MarkSent(ItemNumber);
+            try {
+                reply = Fetch(url);
+            } catch (const NumberedError &) {
+                reply.clear();
+            }
+            alive();
+            strResultConfirmBid = reply;
+
+            const BidReply read(reply);
+            if (const FailureRow *refused = OneCallRefusal(read)) {
+                blnFailed = true;
+                SetHeightTwips(kFailureHeightTwips);
+                cmdClose->setEnabled(true);
+                setWindowTitle(refused->title);
+                txtDetails->setPlainText(refused->reason);
+                guarded([refused] { WriteLog(kBidLog, refused->logLine); });
+                BidRecord::MarkFailed(ItemNumber);
+            } else if (read.says(QStringLiteral("you're currently the highest bidder"))
+                       || read.says(QStringLiteral("you're the first bidder.")) || (Buy && !reply.isEmpty())) {
+                // A purchase counts as confirmed whenever eBay answered at all
+                // without refusing it.
+                guarded([] { CountUp(QStringLiteral("W")); });
+                BidRecord::MarkConfirmed(ItemNumber);
+                if (frmMainShell::isLoaded())
+                    if (ListItem *row = MainForm().lvwAuctions->FindItem(ItemNumber))
+                        row->setTag(QStringLiteral("Bid complete"));
+                guarded([] { WriteLog(kBidLog, QStringLiteral("Bidding, bid confirmed")); });
+            } else {
+                const QString count = QString::number(retries);
+                guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, bid not confirmed retry ") + count); });
+                // A purchase is never asked for again: without a reply it may
+                // still have gone through.
+                if (!Buy && retries <= kPlaceBidRequestLimit) {
+                    ++retries;
+                    InetBid->Cancel();
+                    Desktop::DoEvents();
+                    alive();
+                    continue;
+                }
+                guarded([] { CountUp(QStringLiteral("F")); });
+                if (!reply.isEmpty())
+                    BidRecord::MarkFailed(ItemNumber);
+                blnFailed = true;
+                HandToFailureReport();
+            }
+
+            // An empty bid reply is asked for again while the count allows.
+            if (reply.isEmpty() && !Buy) {
+                if (retries <= kPlaceBidRequestLimit) {
+                    ++retries;
+                    InetBid->Cancel();
+                    Desktop::DoEvents();
+                    alive();
+                    continue;
+                }
+                throw PlaceBidFailed{};
+            }
+            break;
+        }
+
+        strResultConfirmBid.remove(QChar(0xC2));
+        if (DebugMode)
+            guarded([&] { SaveData(reply, QStringLiteral("4result.htm")); });
+
+        BidComplete = true;
+        Desktop::DoEvents();
+        alive();
+        cmdClose->setEnabled(true);
+        cmdClose->setFocus();
+        CloseTime = kCloseCountdown;
+        lblNoAccess->hide();
+        ReleaseBidding();
+
+        if (!blnFailed) {
+            closeTimer->setEnabled(true);
+            Desktop::DoEvents();
+            alive();
+            Unload();
+        }
+        FinishRun();
+    } catch (const PlaceBidFailed &failure) {
+        LogBid(QStringLiteral("Bidding, error: ") + failure.description);
+        ReleaseBidding();
+        const QString crlf2 = QStringLiteral("\r\n\r\n");
+        Desktop::MsgBox(QStringLiteral("An error occured while bidding: ") + crlf2 + QStringLiteral("Error: ") + failure.description
+                       + crlf2
+                       + QStringLiteral("Please use Help>Contact support from within this program if you are unable to solve this issue.")
+                       + crlf2 + QStringLiteral("Error #") + QString::number(failure.number),
+                   Desktop::BoxCritical);
+        if (!self)
+            return;
+        Unload();
+        FinishRun();
+    } catch (const WindowGone &) {
+        ReleaseBidding();
+    }
+}

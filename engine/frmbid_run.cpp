@@ -1,0 +1,318 @@
+// A bid's run in the bid window: sign-in, preparation, the confirmation
+// and the sign-out, each request under the run's one retry rule.
+#include "engine/frmbid_run.h"
+
+#include "engine/bidfailures.h"
+#include "engine/bidrecord.h"
+#include "engine/bidrequests.h"
+#include "engine/mainformengine.h"
+#include "engine/sendonce.h"
+#include "foundation/basgeneral.h"
+#include "foundation/ebaysignin.h"
+#include "foundation/frmsettings.h"
+#include "foundation/settingsstore.h"
+#include "platform/desktop.h"
+#include "platform/inet.h"
+#include "platform/numberederror.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTime>
+
+using namespace basGeneral;
+using namespace BidRun;
+using namespace BidFailures;
+
+namespace {
+
+constexpr int kRetryWaitMs = 1000;
+
+// Seconds since midnight, as the run's start is kept in sngLeadTimeStart.
+float SecondsSinceMidnight()
+{
+    return float(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
+}
+
+} // namespace
+
+void BidRun::LogBid(const QString &line)
+{
+    try {
+        WriteLog(kBidLog, line);
+    } catch (const NumberedError &) {
+    }
+}
+
+void BidRun::ReleaseBidding()
+{
+    if (frmMainShell::isLoaded())
+        MainForm().blnBidding = false;
+}
+
+void frmBid::Run::alive() const
+{
+    if (!guard)
+        throw WindowGone{};
+}
+
+void frmBid::Run::attempt(const QString &url, QString &page)
+{
+    error = 0;
+    try {
+        const QString text = form->Fetch(url);
+        alive();
+        reply = text;
+        read = BidReply(text);
+    } catch (const NumberedError &e) {
+        alive();
+        error = e.number() == 0 ? ErrorNumber::InetRequestFailed : e.number();
+    }
+    page = reply;
+}
+
+bool frmBid::Run::retryAfterError()
+{
+    if (error == 0 || retries >= kRetryLimit)
+        return false;
+    ++retries;
+    if (error == ErrorNumber::InetTimeout) {
+        LogBid(QStringLiteral("Request timed out, retry ") + QString::number(retries));
+    } else {
+        LogBid(QStringLiteral("Error # ") + QString::number(error));
+        wait();
+    }
+    return true;
+}
+
+void frmBid::Run::wait()
+{
+    Desktop::WaitWithEvents(kRetryWaitMs);
+    alive();
+}
+
+void frmBid::Run::send(const QString &url, QString &page, bool signIn, bool repeatable)
+{
+    for (;;) {
+        attempt(url, page);
+        if (signIn && read.says(kCookiesBlocked) && retries < kRetryLimit) {
+            ++retries;
+            continue;
+        }
+        if (!repeatable) {
+            if (error != 0)
+                LogBid(QStringLiteral("Purchase not confirmed, not sent again: Error # ") + QString::number(error));
+            return;
+        }
+        if (!retryAfterError())
+            return;
+    }
+}
+
+QString frmBid::Fetch(const QString &url)
+{
+    // Each request on a fresh connection of its own, sent once: a bid's
+    // requests go out exactly as the run decides and never ride on a
+    // connection another request left open.
+    return SendOnce::Get(url, InetBid->RequestTimeout);
+}
+
+void frmBid::RunFlow()
+{
+    m_run = std::make_shared<Run>(this);
+    const std::shared_ptr<Run> keep = m_run; // the window may go while events run
+    Run &run = *keep;
+    m_running = true;
+    try {
+        if (!frmSettings::isLoaded())
+            frmSettings::instance();
+        BidTime = frmSettings::instance().BidDelaySeconds();
+        MainForm().Inet->Cancel();
+        setWindowTitle(Buy ? QStringLiteral("Purchase Progress") : QStringLiteral("Bid Progress"));
+        BidComplete = false;
+        Ready = false;
+        InetBid->Cancel();
+        Desktop::DoEvents();
+        run.alive();
+
+        sngLeadTimeStart = SecondsSinceMidnight();
+        run.sinceStart.start();
+        SignInAndPrepare(run, false);
+    } catch (const WindowGone &) {
+        // Destroyed under the run: nothing of it may be touched any more.
+        ReleaseBidding();
+        return;
+    }
+    HoldConfirmation();
+}
+
+void frmBid::SignInAndPrepare(Run &run, bool signedIn)
+{
+    bool &signOutNow = run.signOutNow;
+    for (;;) {
+        if (!signedIn) {
+            // Sign-in.
+            lblStatus->setText(QStringLiteral("Signing in..."));
+            LogBid(QStringLiteral("Signing in to bid on item # ") + ItemNumber);
+            run.send(eBaySignIn::SignInURL(UserName, Password), strResultSignIn, true);
+
+            if (run.read.says(kPasswordIncorrect) || run.read.says(kEnterNumbers)) {
+                LogBid(QStringLiteral("Invalid username or password"));
+                blnFailed = true;
+                SetHeightTwips(kFailureHeightTwips);
+                cmdClose->setEnabled(true);
+                setWindowTitle(QStringLiteral("Login Failed"));
+                run.reason = QStringLiteral("Your username or password is invalid, or your password is too weak. "
+                                            "Please contact support if you need help resolving this issue.");
+                ReleaseBidding();
+                signOutNow = true;
+                return;
+            }
+        }
+        signedIn = false;
+
+        // Preparation.
+        lblStatus->setText(QStringLiteral("Sending bid..."));
+        LogBid(QStringLiteral("Preparing bid"));
+        run.send(BidRequests::MakeBidURL(ItemNumber, MaxBid, Qty), strResultSendBid);
+
+        if (!run.read.namesUser(UserName) && !run.read.says(kEndedMarker) && run.retries < kRetryLimit) {
+            ++run.retries;
+            LogBid(QStringLiteral("Prepare bid failed, retry ") + QString::number(run.retries));
+            run.wait();
+            continue; // sign in again and prepare again
+        }
+        break;
+    }
+    JudgePreparation(run);
+}
+
+void frmBid::JudgePreparation(Run &run)
+{
+    // The preparation page's known failures.
+    auto fail = [&](const QString &logLine, const QString &title, const QString &reason) {
+        LogBid(logLine);
+        setWindowTitle(title);
+        run.reason = reason;
+        ReleaseBidding();
+        run.signOutNow = true;
+    };
+    if (BidReply(strResultSignIn).says(kCookiesBlocked)) {
+        fail(QStringLiteral("Cookies rejected"), QStringLiteral("Cookies Blocked"),
+             QStringLiteral("Could not sign in because your Internet Options in the Windows Control Panel are blocking cookies"));
+        return;
+    }
+    for (const FailureRow &row : PreparationFailures()) {
+        if (RowHolds(row, run.read)) {
+            fail(row.logLine, row.title, row.reason);
+            return;
+        }
+    }
+    if (run.read.says(kEndedMarker)) {
+        blnFailed = true;
+        SetHeightTwips(kFailureHeightTwips);
+        cmdClose->setEnabled(true);
+        fail(QStringLiteral("Auction ended, signing out"), QStringLiteral("Auction Ended"),
+             QStringLiteral("Auction ended before bid could be placed"));
+        return;
+    }
+
+    // The tokens of the preparation page.
+    try {
+        strUIID = run.read.input(QStringLiteral("uiid"));
+        strSTOK = run.read.input(QStringLiteral("stok"));
+    } catch (const NumberedError &) {
+        // A page too broken to hold them: the confirmation goes without.
+    }
+}
+
+void frmBid::ConfirmAndSignOut()
+{
+    const std::shared_ptr<Run> keep = m_run;
+    Run &run = *keep;
+    try {
+        const bool signOutNow = run.signOutNow;
+        if (!signOutNow) {
+            // Confirmation.
+            lblStatus->setText(QStringLiteral("Confirming bid..."));
+            LogBid(QStringLiteral("Confirming bid"));
+            m_confirmationSent = true;
+            BidRecord::MarkSent(ItemNumber);
+            run.send(BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK),
+                     strResultConfirmBid, false, !Buy);
+            // Only a reply to the confirmation itself can confirm the bid: when
+            // no retry was left the reply text may still be an earlier page.
+            const bool confirmationAnswered = run.error == 0;
+
+            if (run.retries == 0 && confirmationAnswered) {
+                intLeadTime = qint16(RoundLeadTime(double(run.sinceStart.elapsed() - run.heldMs) / 1000.0));
+                LogBid(QStringLiteral("Lead time: ") + QString::number(intLeadTime));
+                try {
+                    SaveSetting(QStringLiteral("Lead time"), QString::number(ClampLeadTime(intLeadTime)));
+                } catch (const NumberedError &) {
+                }
+            }
+
+            if (confirmationAnswered && run.read.says(kCurrencyNotice)) {
+                QString uiid, fired, stok;
+                try {
+                    uiid = run.read.input(QStringLiteral("uiid"));
+                    fired = run.read.input(QStringLiteral("firedFilteredId"));
+                    stok = run.read.input(QStringLiteral("stok"));
+                } catch (const NumberedError &) {
+                }
+                QString notUsed;
+                run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed);
+            }
+
+            bool known = false;
+            for (const FailureRow &row : ConfirmationFailures()) {
+                if (RowHolds(row, run.read)) {
+                    setWindowTitle(row.title);
+                    run.reason = row.reason;
+                    if (!row.logLine.isEmpty())
+                        LogBid(row.logLine);
+                    ReleaseBidding();
+                    known = true;
+                    break;
+                }
+            }
+            const bool succeeded = !known && confirmationAnswered && ConfirmationSucceeded(run.read);
+            if (!known && !succeeded) {
+                blnFailed = true;
+                blnUnknownFail = true;
+            }
+            RecordConfirmation(succeeded, known || confirmationAnswered);
+        } else {
+            // Stopped before the confirmation: no bid went in.
+            BidRecord::MarkFailed(ItemNumber);
+        }
+
+        // Sign-out, on every path.
+        lblStatus->setText(QStringLiteral("Signing out..."));
+        LogBid(QStringLiteral("Signing out"));
+        run.send(eBaySignIn::SignOutURL(), strResultSignOut);
+        ReleaseBidding();
+
+        if (blnFailed && blnUnknownFail)
+            HandToFailureReport();
+        if (run.reason.isEmpty()) {
+            Unload();
+        } else {
+            ShowFailure(run.reason);
+        }
+        FinishRun();
+    } catch (const WindowGone &) {
+        // Destroyed under the run: nothing of it may be touched any more.
+        ReleaseBidding();
+    }
+}
+
+void frmBid::RecordConfirmation(bool succeeded, bool judged)
+{
+    // A confirmation that got no reply may still have gone in: it stays
+    // recorded as sent.
+    if (succeeded)
+        BidRecord::MarkConfirmed(ItemNumber);
+    else if (judged)
+        BidRecord::MarkFailed(ItemNumber);
+}

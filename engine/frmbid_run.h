@@ -1,0 +1,63 @@
+#pragma once
+// What the bid window's source files share about a run: its state, the bid
+// log and the program-wide bidding flag. Only frmbid*.cpp include this.
+
+#include "engine/bidreply.h"
+#include "engine/frmbid.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+
+namespace BidRun {
+
+inline const QString kBidLog = QStringLiteral("logbids.txt");
+inline constexpr int kRetryLimit = 5;
+
+// The window was destroyed while its run waited for a page.
+struct WindowGone
+{
+};
+
+// A bid log line; a log that cannot be written never stops a bid.
+void LogBid(const QString &line);
+// The program-wide bidding flag goes down; the main window may already be
+// gone when a bid ends during the shut-down.
+void ReleaseBidding();
+
+} // namespace BidRun
+
+// The state of one run: one retry count for every step and every kind of
+// retry, the text of the latest reply that arrived, and the error of the
+// latest request.
+struct frmBid::Run
+{
+    explicit Run(frmBid *f) : form(f), guard(f) {}
+
+    frmBid *form;
+    QPointer<frmBid> guard;
+    int retries = 0;
+    QString reply;
+    BidReply read; // the reply as the run judges it
+    int error = 0;
+    QString reason;
+    QElapsedTimer sinceStart; // the lead time, on a clock that midnight does not reset
+    bool signOutNow = false;  // no confirmation: straight to the sign-out
+    qint64 holdStartedMs = 0; // sinceStart when the confirmation began to wait
+    qint64 heldMs = 0;        // how long it waited: no part of the lead time
+    int repreparations = 0;   // preparations again for a changed maximum
+
+    // Raises WindowGone once the window is destroyed.
+    void alive() const;
+    // One request; the reply text stays as it was when the request fails,
+    // and the step's page takes that same text.
+    void attempt(const QString &url, QString &page);
+    // After a failed request: whether to send it again. A time-out goes
+    // again at once, any other error after a second; 5 retries in all.
+    bool retryAfterError();
+    void wait();
+    // A step's request under the request rule. The sign-in also repeats at
+    // once, without a log line, on eBay's cookie page. A purchase is never
+    // sent twice: it may have gone through although no reply came back.
+    void send(const QString &url, QString &page, bool signIn = false, bool repeatable = true);
+};
