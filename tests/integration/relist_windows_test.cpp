@@ -131,7 +131,9 @@ TEST(RelistWindows, TheRobotAndItsFailureOpenOverTheMainWindowNotOverItsMenus)
     frmRelist::SecondMs = 60;
     frmRelistItems &schedule = dueSchedule("4300000004");
     QWidget &main = EngineForm();
-    main.setGeometry(300, 200, 800, 600);
+    // Away from the screen's corner, and small enough for the offscreen screen
+    // (800 x 600) that no window is pushed back onto it.
+    main.setGeometry(20, 30, 600, 450);
     Server().selling().failStep = "review";
     QRect robot;
     QTimer::singleShot(200, qApp, [&] {
