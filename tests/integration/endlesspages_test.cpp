@@ -6,6 +6,7 @@
 
 #include "tests/integration/programrun.h"
 #include "tests/integration/refreshsimutil.h"
+#include "tests/support/underasan.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
@@ -28,16 +29,7 @@ constexpr int kConfirmBeforeEndS = 3;
 
 // The program's memory may stay under 300 MB. Built with AddressSanitizer it
 // also holds freed memory back before reuse (its quarantine, 256 MB by default).
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TALLOWMERE_UNDER_ASAN
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(TALLOWMERE_UNDER_ASAN)
-constexpr qint64 kMemoryLimitKb = (300 + 256) * 1024;
-#else
-constexpr qint64 kMemoryLimitKb = 300 * 1024;
-#endif
+constexpr qint64 kMemoryLimitKb = (kUnderAddressSanitizer ? 300 + 256 : 300) * 1024;
 
 QString AddItem(QDateTime endsAt)
 {
