@@ -7,6 +7,7 @@
 #include "items/frmtmro.h"
 #include "platform/msgbox.h"
 #include "platform/numberederror.h"
+#include "platform/windowkeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,22 +23,6 @@
 namespace {
 
 const QColor kRed(255, 0, 0);
-
-// Enter, Tab and Escape belong to the window (the default button, the next
-// field, Cancel), not to the amount: a key filter lets them through.
-bool isWindowKey(const QKeyEvent &key)
-{
-    switch (key.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Escape:
-        return true;
-    default:
-        return false;
-    }
-}
 
 void setTextColor(QLabel *label, const QColor &color)
 {
@@ -120,7 +105,7 @@ bool frmAddAuction::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress || (watched != txtMaxBid && watched != txtQty))
         return QDialog::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
-    if (isWindowKey(*key))
+    if (WindowKeys::IsWindowKey(*key))
         return false;
     const QString text = key->text();
     // Keys without a character (arrows, Delete, Home ...) edit as usual.

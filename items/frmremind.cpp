@@ -3,6 +3,7 @@
 #include "engine/mainformengine.h"
 #include "foundation/pageaccess.h"
 #include "platform/listview.h"
+#include "platform/windowkeys.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,22 +17,6 @@
 namespace {
 
 const QString kReminders = QStringLiteral("reminders");
-
-// Enter, Tab and Escape belong to the window (the default button, the next
-// field, Cancel), not to the amount: a key filter lets them through.
-bool isWindowKey(const QKeyEvent &key)
-{
-    switch (key.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Escape:
-        return true;
-    default:
-        return false;
-    }
-}
 
 ListItem *rowOf(ListView &list, const QString &itemNumber)
 {
@@ -208,7 +193,7 @@ bool frmRemind::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        if (isWindowKey(*key))
+        if (WindowKeys::IsWindowKey(*key))
             return QDialog::eventFilter(watched, event);
         if (watched == txtTime)
             return txtTime_KeyPress(key);

@@ -18,12 +18,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -219,4 +221,32 @@ TEST(CopyScanner, BidOptionAndThePromptsBidKeepTheOpenWizardAndWhatTheUserTyped)
     frmAddAuction::ShowModal(open);
     EXPECT_FALSE(frmAddAuction::isLoaded());
     EXPECT_FALSE(f.lvwAuctions->FindItem(copied));
+}
+
+TEST(CopyPrompt, OpensOverTheMainWindowOrTheScreensMiddleWhileTheWindowIsHidden)
+{
+    // The window frame is only known once shown: a few pixels either way.
+    constexpr int kFrameSlack = 6;
+    Form &f = freshForm();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    f.setGeometry(screen.x() + screen.width() / 4, screen.y() + screen.height() / 3, screen.width() * 2 / 3,
+                  screen.height() / 2);
+    f.show();
+
+    copy(f, copiedLink(AddItem(3600, 2.0)));
+    ASSERT_TRUE(frmCopyAsk::isLoaded());
+    frmCopyAsk &w = frmCopyAsk::instance();
+    ASSERT_TRUE(w.isVisible());
+    EXPECT_LE((w.frameGeometry().center() - f.frameGeometry().center()).manhattanLength(), kFrameSlack)
+        << "opened at " << w.frameGeometry().x() << "," << w.frameGeometry().y();
+    frmCopyAsk::unloadInstance();
+
+    // In the tray: the middle of the screen.
+    f.hide();
+    copy(f, copiedLink(AddItem(3600, 3.0)));
+    ASSERT_TRUE(frmCopyAsk::isLoaded());
+    frmCopyAsk &again = frmCopyAsk::instance();
+    ASSERT_TRUE(again.isVisible());
+    EXPECT_LE((again.frameGeometry().center() - screen.center()).manhattanLength(), kFrameSlack);
+    frmCopyAsk::unloadInstance();
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QKeyEvent>
+
+namespace WindowKeys {
+
+// Enter, Tab and Escape belong to the window (the default button, the next
+// field, Cancel), not to a box whose key filter takes only what it holds.
+inline bool IsWindowKey(const QKeyEvent &key)
+{
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace WindowKeys
