@@ -20,14 +20,6 @@ const QString kUser = QStringLiteral("alice");
 const QString kPassword = QStringLiteral("Secret 1&");
 const QString kConfirmation = QStringLiteral("MfcISAPICommand=MakeBid");
 
-void CloseBidWindows()
-{
-    if (frmBid *form = BidSim::LatestBidWindow())
-        form->cmdClose_Click();
-    if (frmFailureReport::isLoaded())
-        frmFailureReport::instance().hide();
-}
-
 } // namespace
 
 TEST(SlowBidReply, AHeadHeldBackByALossyLinkIsWaitedForAndConfirmedOnce)
@@ -61,7 +53,7 @@ TEST(SlowBidReply, AHeadHeldBackByALossyLinkIsWaitedForAndConfirmedOnce)
         EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Confirmed);
         EXPECT_TRUE(BidLog().filter(QStringLiteral("retry")).isEmpty()) << BidLog().join('|').toStdString();
         EXPECT_EQ(Server().items().find(number)->winner, kUser);
-        CloseBidWindows();
+        BidSim::CloseBidWindows();
     }
 }
 
@@ -87,7 +79,7 @@ TEST(SlowBidReply, AnUnansweredConfirmationIsSentOnceAndWonOnceThePageNamesTheUs
     f.tmrTimer->setEnabled(false);
     QObject::disconnect(unnamed);
     Server().faults().clear();
-    CloseBidWindows();
+    BidSim::CloseBidWindows();
 
     ASSERT_TRUE(decided) << row->Tag().toStdString();
     EXPECT_EQ(BidConfirmationsSince(0, number).size(), 1);
@@ -128,7 +120,7 @@ TEST(SlowBidReply, WhileOneConfirmationWaitsTheListCountsAndTheNextSnipeGoesOutA
     f.tmrTimer->setEnabled(false);
     probe.stop();
     Server().faults().clear();
-    CloseBidWindows();
+    BidSim::CloseBidWindows();
 
     ASSERT_EQ(BidConfirmationsSince(0, first).size(), 1);
     const QDateTime firstSent = BidConfirmationsSince(0, first).first().arrival;

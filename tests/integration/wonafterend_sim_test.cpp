@@ -37,14 +37,6 @@ ListItem *GroupSnipe(const QString &number, const QString &max)
     return AddRow(number, {{"maxbid", max}, {"user", "alice"}, {"group", "G"}}, QStringLiteral("Local"));
 }
 
-void CloseBidWindows()
-{
-    if (frmBid *form = BidSim::LatestBidWindow())
-        form->cmdClose_Click();
-    if (frmFailureReport::isLoaded())
-        frmFailureReport::instance().hide();
-}
-
 } // namespace
 
 TEST(WonAfterTheEnd, ABidEbayNeverConfirmedIsNotWonAndLeavesTheGroupsNextSnipeToBid)
@@ -63,13 +55,13 @@ TEST(WonAfterTheEnd, ABidEbayNeverConfirmedIsNotWonAndLeavesTheGroupsNextSnipeTo
     f.tmrTimer->setEnabled(true);
     const bool firstDecided = RunUntil([&] { return Field(a, "timeleft") == "Ended"; }, 40);
     closed.reset();
-    CloseBidWindows();
+    BidSim::CloseBidWindows();
     const QString firstTag = a->Tag();
     const QString firstWon = Field(a, "won");
     const QString secondTagAfterFirst = b->Tag();
     const bool secondDecided = RunUntil([&] { return Field(b, "timeleft") == "Ended"; }, 50);
     f.tmrTimer->setEnabled(false);
-    CloseBidWindows();
+    BidSim::CloseBidWindows();
 
     ASSERT_TRUE(firstDecided);
     EXPECT_TRUE(BidConfirmationsSince(0, first).isEmpty()) << "the confirmation never reached eBay";
@@ -104,7 +96,7 @@ TEST(WonAfterTheEnd, AnAcceptedBidEndingAtExactlyItsMaximumIsWonAndHoldsBackTheG
     RivalBidsUnnamed(first, 24.50);
     ListItem *a = GroupSnipe(first, QStringLiteral("1 @ 25.00"));
     EXPECT_EQ(BidSim::RunBid(a).caption, "Bid Progress");
-    CloseBidWindows();
+    BidSim::CloseBidWindows();
     EndNow(first);
     Server().items().find(first)->winner.clear();
     const QString second = AddItem(20, 10.0);
