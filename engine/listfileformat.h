@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QLatin1String>
 #include <QList>
 #include <QString>
@@ -41,6 +42,34 @@ private:
     QString m_text;
     qsizetype m_pos = 0;
 };
+
+// ---- Bounds of a data file ------------------------------------------------
+// Far beyond any real file of the program (10,000 auctions take about 4 MB,
+// a relist entry some 150 bytes). A larger file is refused before it is
+// read, and one with more records is refused at the first record past the
+// count, while it is read: a file of millions of one-character records would
+// otherwise cost gigabytes in records before its count was known.
+inline constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
+inline constexpr int kMaxRecords = 50000;
+
+// Counts a file's records as they are read.
+class RecordLimit final
+{
+public:
+    explicit RecordLimit(int most = kMaxRecords) : m_most(most) {}
+    // Counts one more record; false when it is one past the limit, and the
+    // reader stops there.
+    [[nodiscard]] bool Take() { return ++m_taken <= m_most; }
+
+private:
+    int m_most;
+    int m_taken = 0;
+};
+
+enum class FileRead { Read, Absent, Unreadable, TooLarge };
+// The text of a data file no larger than kMaxFileBytes. `error` gets the
+// file's error when it is Unreadable.
+FileRead ReadFileText(const QString &path, QString *text, QFileDevice::FileError *error = nullptr);
 
 // Appends one record as a line: each field quoted, comma-separated, CR LF.
 // The fields must already be free of double quotes.
