@@ -71,6 +71,28 @@ enum class FileRead { Read, Absent, Unreadable, TooLarge };
 // file's error when it is Unreadable.
 FileRead ReadFileText(const QString &path, QString *text, QFileDevice::FileError *error = nullptr);
 
+// The records of a data file that is of no use in part: `parse(text, limit,
+// &records)` reads them while `limit` lets it, and gives false when it stopped
+// at the limit. An absent or unreadable file has none; a file past the bounds
+// has none and sets `refused`.
+template <typename Record, typename Parse>
+QList<Record> ReadWithinBounds(const QString &path, bool *refused, Parse parse)
+{
+    if (refused)
+        *refused = false;
+    QString text;
+    const FileRead read = ReadFileText(path, &text);
+    if (read == FileRead::Absent || read == FileRead::Unreadable)
+        return {};
+    QList<Record> records;
+    RecordLimit limit;
+    if (read == FileRead::Read && parse(std::move(text), limit, &records))
+        return records;
+    if (refused)
+        *refused = true;
+    return {};
+}
+
 // Appends one record as a line: each field quoted, comma-separated, CR LF.
 // The fields must already be free of double quotes.
 void AppendRecord(QString &out, const QStringList &fields);

@@ -75,25 +75,7 @@ QByteArray Format(const QList<Entry> &entries)
 
 QList<Entry> Read(bool *refused)
 {
-    if (refused)
-        *refused = false;
-    QString text;
-    QList<Entry> entries;
-    ListFile::RecordLimit limit;
-    switch (ListFile::ReadFileText(Path(), &text)) {
-    case ListFile::FileRead::Absent:
-    case ListFile::FileRead::Unreadable:
-        return {};
-    case ListFile::FileRead::Read:
-        if (parseWithin(std::move(text), limit, &entries))
-            return entries;
-        break;
-    case ListFile::FileRead::TooLarge:
-        break;
-    }
-    if (refused)
-        *refused = true;
-    return {};
+    return ListFile::ReadWithinBounds<Entry>(Path(), refused, parseWithin);
 }
 
 bool Write(const QList<Entry> &entries)

@@ -116,7 +116,7 @@ namespace {
 
 // The entries of the text, one line at a time; false at the first entry past
 // `limit`, before it is kept.
-bool parseWithin(const QString &text, ListFile::RecordLimit &limit, QList<Entry> *entries)
+bool parseWithin(QString text, ListFile::RecordLimit &limit, QList<Entry> *entries)
 {
     for (qsizetype from = 0; from <= text.size();) {
         qsizetype end = text.indexOf(QLatin1Char('\n'), from);
@@ -148,25 +148,7 @@ QList<Entry> Parse(const QString &text)
 
 QList<Entry> Load(const QString &path, bool *refused)
 {
-    if (refused)
-        *refused = false;
-    QString text;
-    QList<Entry> entries;
-    ListFile::RecordLimit limit;
-    switch (ListFile::ReadFileText(path, &text)) {
-    case ListFile::FileRead::Absent:
-    case ListFile::FileRead::Unreadable:
-        return {};
-    case ListFile::FileRead::Read:
-        if (parseWithin(text, limit, &entries))
-            return entries;
-        break;
-    case ListFile::FileRead::TooLarge:
-        break;
-    }
-    if (refused)
-        *refused = true;
-    return {};
+    return ListFile::ReadWithinBounds<Entry>(path, refused, parseWithin);
 }
 
 bool Save(const QString &path, const QList<Entry> &entries)
