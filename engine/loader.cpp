@@ -57,6 +57,12 @@ bool hasOnlineAccount(Inet *inet)
     return inet && OnlineService::AccountQuery(*inet).outcome == OnlineService::Outcome::Registered;
 }
 
+NumberedError favoritesTooLarge(const QString &what)
+{
+    return NumberedError(7, QStringLiteral("The file is too large to be a favorites list (more than ") + what
+                                + QLatin1Char(')'));
+}
+
 bool isDate(const QString &text)
 {
     return QDate::fromString(text, Qt::ISODate).isValid();
@@ -78,15 +84,22 @@ void frmMainEngine::unloadAfterLoader()
 
 void frmMainEngine::LoadFavorites()
 {
-    const QString path = basGeneral::DataFolder() + kFavorites;
-    QFile file(path);
-    if (!file.exists())
+    QString text;
+    switch (ListFile::ReadFileText(basGeneral::DataFolder() + kFavorites, &text)) {
+    case ListFile::FileRead::Absent:
         return;
-    if (!file.open(QIODevice::ReadOnly))
+    case ListFile::FileRead::Unreadable:
         throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied"));
-    ListFile::QuotedFieldReader reader(ListFile::DecodeFile(file.readAll()));
-    file.close();
+    case ListFile::FileRead::TooLarge:
+        throw favoritesTooLarge(QString::number(ListFile::kMaxFileBytes / (1024 * 1024)) + QStringLiteral(" MB"));
+    case ListFile::FileRead::Read:
+        break;
+    }
+    ListFile::QuotedFieldReader reader(std::move(text));
+    ListFile::RecordLimit limit;
     while (!reader.AtEnd()) {
+        if (!limit.Take())
+            throw favoritesTooLarge(QString::number(ListFile::kMaxRecords) + QStringLiteral(" favorites"));
         QString caption = reader.ReadField();
         QString url = reader.ReadField();
         caption.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
