@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
+#include <QProcessEnvironment>
 
 #include <csignal>
 
@@ -69,13 +71,38 @@ QString ProgramFile()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere");
 }
 
+QString DrivenProgramFile()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere-driven");
+}
+
+QStringList DrivenLog()
+{
+    QFile log(qEnvironmentVariable("TALLOWMERE_HOME") + QStringLiteral("/driven.log"));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList DrivenLogOf(qint64 pid, const QString &what)
+{
+    QStringList lines;
+    const QString head = QString::number(pid) + QLatin1Char(' ') + what;
+    for (const QString &line : DrivenLog())
+        if (line.startsWith(head))
+            lines << line;
+    return lines;
+}
+
 namespace {
 
-void Start(QProcess &p, const QString &program, const QString &hostsFile, const QStringList &arguments)
+void Start(QProcess &p, const QString &program, const QString &hostsFile, const QStringList &arguments,
+           const QProcessEnvironment &extra = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TALLOWMERE_HOSTS"), hostsFile.isEmpty() ? Server().hostsFile() : hostsFile);
     env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
+    env.insert(extra);
     p.setProcessEnvironment(env);
     p.setProgram(program.isEmpty() ? ProgramFile() : program);
     p.setArguments(arguments);
@@ -94,6 +121,11 @@ void StartProgram(QProcess &p, const QString &program, const QString &hostsFile)
 void StartWithItsMonitor(QProcess &p)
 {
     Start(p, {}, {}, {});
+}
+
+void StartDriven(QProcess &p, const QStringList &arguments, const QProcessEnvironment &driving)
+{
+    Start(p, DrivenProgramFile(), {}, arguments, driving);
 }
 
 bool Kill(QProcess &p)
