@@ -108,10 +108,11 @@ TEST(MonitorRestart, AFirstRunKilledAfterItsWizardIsStartedAgainWithoutTheWizard
     MonitorSim::Leftovers leftovers;
     QProcess first;
     ASSERT_NO_FATAL_FAILURE(StartFirstRun(first, QStringLiteral("alice:pw")));
-    ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(first.processId())) != 0; }, 60000))
+    const qint64 firstPid = first.processId();
+    ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(firstPid)) != 0; }, 60000))
         << "the program did not start its monitor";
     ASSERT_TRUE(waitFor([] { return GetSetting("Last Load Step", "unset").isEmpty(); }, 90000)) << DrivenLogText().toStdString();
-    ASSERT_EQ(ProgramRun::DrivenLogOf(first.processId(), QStringLiteral("wizard")).size(), 1) << DrivenLogText().toStdString();
+    ASSERT_EQ(ProgramRun::DrivenLogOf(firstPid, QStringLiteral("wizard")).size(), 1) << DrivenLogText().toStdString();
     EXPECT_EQ(GetSetting("Username"), "alice");
     EXPECT_EQ(GetSetting("1st Run"), "False");
     ASSERT_EQ(GetSetting("Exit OK"), "False");
@@ -123,7 +124,7 @@ TEST(MonitorRestart, AFirstRunKilledAfterItsWizardIsStartedAgainWithoutTheWizard
     const bool restarted = waitFor(
         [&] {
             leftovers.program = LockHolder();
-            return leftovers.program > 0 && leftovers.program != first.processId() && MonitorSim::Running(leftovers.program);
+            return leftovers.program > 0 && leftovers.program != firstPid && MonitorSim::Running(leftovers.program);
         },
         30000);
     ASSERT_TRUE(restarted) << "the first day's crash was left dead";
@@ -151,11 +152,12 @@ TEST(MonitorRestart, AFirstRunWhoseWizardIsCancelledIsNotStartedAgain)
     MonitorSim::Leftovers leftovers;
     QProcess first;
     ASSERT_NO_FATAL_FAILURE(StartFirstRun(first, QStringLiteral("cancel")));
-    ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(first.processId())) != 0; }, 60000))
+    const qint64 pid = first.processId();
+    ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(pid)) != 0; }, 60000))
         << "the program did not start its monitor";
     ASSERT_TRUE(waitFor([&] { return first.state() == QProcess::NotRunning; }, 90000)) << DrivenLogText().toStdString();
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(ProgramRun::DrivenLogOf(first.processId(), QStringLiteral("wizard")).size(), 1);
+    EXPECT_EQ(ProgramRun::DrivenLogOf(pid, QStringLiteral("wizard")).size(), 1) << DrivenLogText().toStdString();
 
     EXPECT_TRUE(waitFor([&] { return !MonitorSim::Running(leftovers.monitor); }, 15000)) << "the monitor went on watching";
     waitFor([] { return false; }, 2000);

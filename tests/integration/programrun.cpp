@@ -5,6 +5,7 @@
 #include "foundation/settingsstore.h"
 #include "tests/integration/refreshsimutil.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
@@ -145,7 +146,9 @@ void Stop(QProcess &p)
     if (p.state() == QProcess::NotRunning)
         return;
     ::kill(pid_t(p.processId()), SIGTERM);
-    if (!p.waitForFinished(20000)) {
+    // Events run while it ends: the simulator in this process answers the
+    // program's last requests.
+    if (!waitFor([&p] { return p.state() == QProcess::NotRunning; }, 20000)) {
         p.kill();
         p.waitForFinished(5000);
     }

@@ -64,6 +64,11 @@ struct StartFile
     bool runsOn;                     // false: the program ends after its boxes, as it says
 };
 
+void PrintTo(const StartFile &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 std::string caseName(const testing::TestParamInfo<StartFile> &info)
 {
     return info.param.name;
@@ -86,9 +91,11 @@ TEST_P(StartFileSetAside, EveryBoxIsAnsweredAndTheProgramRunsWithoutTheFile)
 
     QProcess program;
     ASSERT_NO_FATAL_FAILURE(ProgramRun::StartDriven(program, {QStringLiteral("/nomon")}, driving));
+    const qint64 pid = program.processId();
     ASSERT_TRUE(waitFor([&] { return !BackupsOf(c.stem).isEmpty(); }, 90000)) << LogText().toStdString();
-    const QStringList boxes = ProgramRun::DrivenLogOf(program.processId(), QStringLiteral("box"));
-    ASSERT_FALSE(boxes.isEmpty());
+    ASSERT_TRUE(waitFor([&] { return !ProgramRun::DrivenLogOf(pid, QStringLiteral("answer")).isEmpty(); }, 30000))
+        << LogText().toStdString();
+    const QStringList boxes = ProgramRun::DrivenLogOf(pid, QStringLiteral("box"));
     EXPECT_TRUE(boxes.first().section(QLatin1Char(' '), 2).startsWith(c.firstBox)) << LogText().toStdString();
 
     if (c.runsOn) {
@@ -96,18 +103,20 @@ TEST_P(StartFileSetAside, EveryBoxIsAnsweredAndTheProgramRunsWithoutTheFile)
         // Every box answered, the program still runs a while after.
         waitFor([] { return false; }, 3000);
         ASSERT_EQ(program.state(), QProcess::Running) << LogText().toStdString();
-        EXPECT_EQ(ProgramRun::DrivenLogOf(program.processId(), QStringLiteral("answer")).size(), boxes.size());
+        EXPECT_EQ(ProgramRun::DrivenLogOf(pid, QStringLiteral("answer")).size(),
+                  ProgramRun::DrivenLogOf(pid, QStringLiteral("box")).size());
         ProgramRun::Stop(program);
     } else {
         ASSERT_TRUE(waitFor([&] { return program.state() == QProcess::NotRunning; }, 60000)) << LogText().toStdString();
-        EXPECT_EQ(ProgramRun::DrivenLogOf(program.processId(), QStringLiteral("answer")).size(),
-                  ProgramRun::DrivenLogOf(program.processId(), QStringLiteral("box")).size());
+        EXPECT_EQ(ProgramRun::DrivenLogOf(pid, QStringLiteral("answer")).size(),
+                  ProgramRun::DrivenLogOf(pid, QStringLiteral("box")).size());
         // "You will now need to restart": started again, it runs without the file.
         QProcess again;
         ASSERT_NO_FATAL_FAILURE(ProgramRun::StartDriven(again, {QStringLiteral("/nomon")}));
+        const qint64 againPid = again.processId();
         ASSERT_TRUE(waitFor([&] { return Loaded() || again.state() == QProcess::NotRunning; }, 90000));
         EXPECT_EQ(again.state(), QProcess::Running) << LogText().toStdString();
-        EXPECT_TRUE(ProgramRun::DrivenLogOf(again.processId(), QStringLiteral("box")).isEmpty()) << LogText().toStdString();
+        EXPECT_TRUE(ProgramRun::DrivenLogOf(againPid, QStringLiteral("box")).isEmpty()) << LogText().toStdString();
         ProgramRun::Stop(again);
         EXPECT_EQ(again.exitStatus(), QProcess::NormalExit);
     }
