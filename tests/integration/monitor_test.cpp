@@ -30,6 +30,17 @@ void startMonitor(QProcess &monitor, qint64 pid, const QString &program, int sta
     ASSERT_TRUE(MonitorSim::StartMonitor(monitor, pid, program, stallSeconds));
 }
 
+// The stand-in started as a program that has had its first clean exit and
+// now runs.
+void startRunningAfterItsFirstRun(const StandIn &standIn, QProcess &program)
+{
+    SaveSetting("1st Run", "False");
+    SaveSetting("Exit OK", "False");
+    program.start(standIn.script, {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 1; }));
+}
+
 QString monitorProgram()
 {
     return MonitorSim::MonitorProgram();
@@ -125,12 +136,8 @@ TEST(Monitor, ALiveOrClosingProgramIsLeftAloneAndItsEndEndsTheWatch)
 TEST(Monitor, AProgramThatDiedIsRestartedAFewTimesThenGivenUp)
 {
     StandIn standIn(StandIn::Kind::DiesOnceMarked);
-    SaveSetting("1st Run", "False");
-    SaveSetting("Exit OK", "False");
     QProcess first;
-    first.start(standIn.script, {});
-    ASSERT_TRUE(first.waitForStarted(5000));
-    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 1; }));
+    ASSERT_NO_FATAL_FAILURE(startRunningAfterItsFirstRun(standIn, first));
     QProcess monitor;
     // No hang in this test: only ends.
     startMonitor(monitor, first.processId(), standIn.script, 60);
@@ -168,12 +175,8 @@ TEST(Monitor, AProgramThatDiedIsRestartedAFewTimesThenGivenUp)
 TEST(Monitor, RestartsOlderThanTheWindowNoLongerCount)
 {
     StandIn standIn(StandIn::Kind::DiesOnceMarked);
-    SaveSetting("1st Run", "False");
-    SaveSetting("Exit OK", "False");
     QProcess first;
-    first.start(standIn.script, {});
-    ASSERT_TRUE(first.waitForStarted(5000));
-    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 1; }));
+    ASSERT_NO_FATAL_FAILURE(startRunningAfterItsFirstRun(standIn, first));
     QProcess monitor;
     // A window of 2 s stands for the real quarter of an hour; the deaths
     // come further apart than that, more of them than the monitor allows

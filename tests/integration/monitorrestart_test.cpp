@@ -76,8 +76,9 @@ namespace {
 
 // A new user's first start, under its monitor: nothing stored but the snipe's
 // times; the user at the screen fills the first-run wizard (or cancels it)
-// and declines the watching-list import.
-void StartFirstRun(QProcess &program, const QString &wizard)
+// and declines the watching-list import. `pid` is the program's, once its
+// monitor watches it.
+void StartFirstRun(QProcess &program, const QString &wizard, MonitorSim::Leftovers &leftovers, qint64 &pid)
 {
     SaveSetting("Lead time", "3");
     SaveSetting("Bid Delay 3", "2");
@@ -87,7 +88,10 @@ void StartFirstRun(QProcess &program, const QString &wizard)
     QProcessEnvironment driving;
     driving.insert(QStringLiteral("TALLOWMERE_DRIVEN_WIZARD"), wizard);
     driving.insert(QStringLiteral("TALLOWMERE_DRIVEN_ANSWERS"), QStringLiteral("No"));
-    ProgramRun::StartDriven(program, {}, driving);
+    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartDriven(program, {}, driving));
+    pid = program.processId();
+    ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(pid)) != 0; }, 60000))
+        << "the program did not start its monitor";
 }
 
 QString DrivenLogText()
@@ -107,10 +111,8 @@ TEST(MonitorRestart, AFirstRunKilledAfterItsWizardIsStartedAgainWithoutTheWizard
     const QString number = ProgramRun::ListSnipeOnNewItem(QStringLiteral("Sniped on the first day"), 3600);
     MonitorSim::Leftovers leftovers;
     QProcess first;
-    ASSERT_NO_FATAL_FAILURE(StartFirstRun(first, QStringLiteral("alice:pw")));
-    const qint64 firstPid = first.processId();
-    ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(firstPid)) != 0; }, 60000))
-        << "the program did not start its monitor";
+    qint64 firstPid = 0;
+    ASSERT_NO_FATAL_FAILURE(StartFirstRun(first, QStringLiteral("alice:pw"), leftovers, firstPid));
     ASSERT_TRUE(waitFor([] { return GetSetting("Last Load Step", "unset").isEmpty(); }, 90000)) << DrivenLogText().toStdString();
     ASSERT_EQ(ProgramRun::DrivenLogOf(firstPid, QStringLiteral("wizard")).size(), 1) << DrivenLogText().toStdString();
     EXPECT_EQ(GetSetting("Username"), "alice");
@@ -151,10 +153,8 @@ TEST(MonitorRestart, AFirstRunWhoseWizardIsCancelledIsNotStartedAgain)
     ProgramRun::WriteList({});
     MonitorSim::Leftovers leftovers;
     QProcess first;
-    ASSERT_NO_FATAL_FAILURE(StartFirstRun(first, QStringLiteral("cancel")));
-    const qint64 pid = first.processId();
-    ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(pid)) != 0; }, 60000))
-        << "the program did not start its monitor";
+    qint64 pid = 0;
+    ASSERT_NO_FATAL_FAILURE(StartFirstRun(first, QStringLiteral("cancel"), leftovers, pid));
     ASSERT_TRUE(waitFor([&] { return first.state() == QProcess::NotRunning; }, 90000)) << DrivenLogText().toStdString();
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(ProgramRun::DrivenLogOf(pid, QStringLiteral("wizard")).size(), 1) << DrivenLogText().toStdString();
