@@ -125,6 +125,10 @@ bool Main()
             return false;
         // 5.-9. Running; the splash.
         SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
+        // The main window's own steps begin inside its loading; a crash while
+        // it is made (the browser engine starting) would otherwise leave the
+        // last run's step, empty after a whole load, for the next question.
+        SaveSetting(QStringLiteral("Last Load Step"), QStringLiteral("Loading main window"));
         basGeneral::InitCommonCtrls();
         frmSplash &splash = frmSplash::instance();
         splash.show();

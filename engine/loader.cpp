@@ -36,6 +36,8 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kFavorites = QStringLiteral("favorites.dat");
+const QString kLastLoadStep = QStringLiteral("Last Load Step");
+const QString kLoadingListStep = QStringLiteral("Loading items list");
 const QStringList kMovedFiles = {
     QStringLiteral("data.dat"), QStringLiteral("data1.dat"), QStringLiteral("data2.dat"), QStringLiteral("data3.dat"),
     QStringLiteral("data4.dat"), QStringLiteral("data5.dat"), QStringLiteral("data6.dat"), QStringLiteral("favorites.dat"),
@@ -147,7 +149,7 @@ void frmMainEngine::tmrLoadProcess_Timer()
         } catch (...) {
         }
 
-        SaveSetting(QStringLiteral("Last Load Step"), QStringLiteral("Loading items list"));
+        SaveSetting(kLastLoadStep, kLoadingListStep);
         if (GetSetting(QStringLiteral("1st Run"), QStringLiteral("True")) == QLatin1String("True")) {
             frmSplash::unloadInstance();
             wizardPath = true;
@@ -168,6 +170,11 @@ void frmMainEngine::tmrLoadProcess_Timer()
             frmSplash::unloadInstance();
             wizardPath = true;
             basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
+            // The wipe takes this run's own marks with it: without them a
+            // crash from here on would be neither restarted by the monitor nor
+            // asked about at the next start, and the question would name no step.
+            SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
+            SaveSetting(kLastLoadStep, kLoadingListStep);
             Desktop::DoEvents();
             if (!wizardShown) {
                 frmStartWiz::ShowModal(this);
@@ -272,7 +279,7 @@ void frmMainEngine::tmrLoadProcess_Timer()
         if (StartupWindows::KeepRelistScheduler)
             StartupWindows::KeepRelistScheduler();
 
-        SaveSetting(QStringLiteral("Last Load Step"), QString());
+        SaveSetting(kLastLoadStep, QString());
         if (!LookForUpdate(false))
             tmrTimer->setEnabled(true);
         WebBrowser->Navigate(frmSettings::instance().txtHomepage->text());

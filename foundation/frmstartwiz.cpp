@@ -192,6 +192,10 @@ void frmStartWiz::cmdNext_Click()
     skipOnError([&] { saved = settings.SaveSettings(); });
     if (!saved)
         return;
+    // The setup is done once an account is stored: from here a crash is an
+    // unclean end like any other (the monitor restarts the program, the next
+    // start shows no wizard), not a first run that never finished.
+    SaveSetting(QStringLiteral("1st Run"), QStringLiteral("False"));
 
     frmMainShell &main = MainForm();
     main.blnMustExit = false;

@@ -65,6 +65,30 @@ TEST(Main, CleanOrFirstRunsStartTheMainWindow)
     EXPECT_FALSE(frmSplash::instance().blnMainReady);
 }
 
+// The last run got through its whole load (its step left empty) and this one
+// dies while the main window is made: the next question names that step.
+TEST(Main, MakingTheMainWindowIsAStepOfItsOwn)
+{
+    SaveSetting("Exit OK", "1");
+    SaveSetting("1st Run", "False");
+    SaveSetting("Last Load Step", "");
+    MsgBoxScript::instance().clear();
+    RegisterWindows();
+    // A stand-in that only notes the step it is made under.
+    class NotingWindow final : public frmMainShell
+    {
+    public:
+        explicit NotingWindow(QString &step) { step = GetSetting("Last Load Step"); }
+    };
+    QString stepWhileMade = QStringLiteral("not made");
+    frmMainShell::setFactory([&stepWhileMade] { return new NotingWindow(stepWhileMade); });
+    const bool started = Main();
+    frmMainShell::destroyInstance();
+    frmMain::registerAsMainWindow();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(stepWhileMade, "Loading main window");
+}
+
 TEST(Splash, ProgressNeverShrinksAndClosesAfterItsFirstTick)
 {
     frmSplash &splash = frmSplash::instance();
