@@ -44,6 +44,22 @@ TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
     EXPECT_TRUE(kept.contains("http://mine.test/"));
 }
 
+// A run that died after its whole start-up left no step behind: the question
+// says the start-up was complete rather than naming an empty step.
+TEST(Main, UncleanExitAfterAWholeStartUpNamesItComplete)
+{
+    SaveSetting("Exit OK", "False");
+    SaveSetting("1st Run", "False");
+    SaveSetting("Last Load Step", "");
+    MsgBoxScript::instance().clear();
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
+    RegisterWindows();
+    EXPECT_FALSE(Main());
+    ASSERT_FALSE(MsgBoxScript::instance().calls().isEmpty());
+    EXPECT_TRUE(MsgBoxScript::instance().calls().first().prompt.contains(
+        "The last successful step during the loading process was \"Start-up complete\""));
+}
+
 TEST(Main, CleanOrFirstRunsStartTheMainWindow)
 {
     // The very first run crashed: "1st Run" was never written, so no question.
