@@ -1,5 +1,6 @@
 #include "sellertools/frmfeedback.h"
 
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "platform/listview.h"
 #include "sellertools/feedbackfile.h"
@@ -58,7 +59,7 @@ void frmFeedback::Form_Load()
         lvwSellers->Add(users->Item(i)->Text());
 
     for (const FeedbackFile::Entry &e : FeedbackFile::Read()) {
-        if (ListItem *row = lvwSellers->FindItem(e.user)) {
+        if (ListItem *row = FindEbayUser(*lvwSellers, e.user)) {
             row->setChecked(true);
             row->setSubItem(1, e.comment);
         }
