@@ -124,6 +124,35 @@ TEST(WonAfterTheEnd, AnAcceptedBidEndingAtExactlyItsMaximumIsWonAndHoldsBackTheG
     EXPECT_EQ(b->Tag(), "Other in group won");
 }
 
+TEST(WonAfterTheEnd, AnAcceptedBidEndingAtExactlyItsMaximumOnAPageNamingAnotherWinnerIsNotWonAndTheGroupBidsOn)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    const QString first = AddItem(3600, 10.0);
+    RivalBidsUnnamed(first, 24.50);
+    ListItem *a = GroupSnipe(first, QStringLiteral("1 @ 25.00"));
+    EXPECT_EQ(BidSim::RunBid(a).caption, "Bid Progress");
+    CloseBidWindows();
+    ASSERT_EQ(BidRecord::Of(first), BidRecord::Outcome::Confirmed);
+    // Someone else's bid came in at the end; the page names them.
+    EndNow(first);
+    Server().items().find(first)->winner = QStringLiteral("bob");
+    const QString second = AddItem(20, 10.0);
+    ListItem *b = GroupSnipe(second, QStringLiteral("1 @ 25.00"));
+    f.realBid = false;
+
+    f.RefreshAuctions(QString(), false, false);
+    EXPECT_EQ(Field(a, "currentbid"), "US $25.00");
+    EXPECT_EQ(Field(a, "won"), "False");
+    EXPECT_EQ(b->Tag(), "Local");
+
+    f.tmrTimer->setEnabled(true);
+    const bool secondEnded = RunUntil([&] { return Field(b, "timeleft") == "Ended"; }, 40);
+    f.tmrTimer->setEnabled(false);
+    ASSERT_TRUE(secondEnded);
+    EXPECT_EQ(f.bids, QStringList({first, second})) << "the group's next snipe is placed";
+}
+
 TEST(WonAfterTheEnd, ASnipeNeverPlacedWinsWhileRunningByPriceButNotOnceEnded)
 {
     // The program was not running at the end: its snipe never went out.
