@@ -5,6 +5,7 @@
 
 #include "engine/mainformengine.h"
 #include "engine/trackedauction.h"
+#include "foundation/ebayuser.h"
 #include "foundation/pageaccess.h"
 #include "foundation/timetext.h"
 #include "platform/listview.h"
@@ -66,7 +67,7 @@ frmBid::RowWish frmBid::ReadRow(QString &amount, qint16 &qty) const
         return RowWish::Withdrawn;
     const QString maxBid = list.Field(row, QStringLiteral("maxbid"));
     if (maxBid == TrackedAuction::kWatching || row->Tag() == SnipeState::Online
-        || list.Field(row, QStringLiteral("user")).compare(UserName, Qt::CaseInsensitive) != 0)
+        || !SameEbayUser(list.Field(row, QStringLiteral("user")), UserName))
         return RowWish::Withdrawn;
     // Never more than the row holds: a maximum that no longer reads as one
     // stops the bid.

@@ -8,6 +8,7 @@
 #include "engine/startupwindows.h"
 #include "foundation/basgeneral.h"
 #include "foundation/basregistry.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/frmsignin.h"
 #include "foundation/frmsplash.h"
@@ -187,7 +188,7 @@ void frmMainEngine::tmrLoadProcess_Timer()
             // The account the wizard stored is the one the list and the
             // engine work for.
             ListView *stored = frmSettings::instance().lvwUsers;
-            if (stored->Count() > 0 && !stored->FindItem(CurrentUser))
+            if (stored->Count() > 0 && !FindEbayUser(*stored, CurrentUser))
                 CurrentUser = stored->Item(1)->Text();
         }
 

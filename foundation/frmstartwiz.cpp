@@ -2,6 +2,7 @@
 
 #include "foundation/basgeneral.h"
 #include "foundation/ebaysignin.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/mainformshell.h"
@@ -182,7 +183,7 @@ void frmStartWiz::cmdNext_Click()
     skipOnError([&] {
         // An account stored already (a wizard run again) keeps its one row
         // and takes the password just checked.
-        ListItem *row = settings.lvwUsers->FindItem(userId);
+        ListItem *row = FindEbayUser(*settings.lvwUsers, userId);
         if (!row)
             row = settings.lvwUsers->Add(userId);
         row->setTag(basGeneral::ScramblePassword(password));
