@@ -1,10 +1,7 @@
 #include "sellertools/frmfeedback.h"
 
-<<<<<<< HEAD
 #include "engine/damagedfile.h"
-=======
 #include "foundation/ebayuser.h"
->>>>>>> w-userid
 #include "foundation/frmsettings.h"
 #include "platform/listview.h"
 #include "sellertools/feedbackfile.h"
@@ -62,18 +59,13 @@ void frmFeedback::Form_Load()
     for (int i = 1; i <= users->Count(); ++i)
         lvwSellers->Add(users->Item(i)->Text());
 
-<<<<<<< HEAD
     bool refused = false;
     const QList<FeedbackFile::Entry> entries = FeedbackFile::Read(&refused);
     if (refused)
         m_keepRefusedFile = !DamagedFile::SetAsideTooLarge(QStringLiteral("feedback.dat"), QStringLiteral("feedback list"),
                                                             QStringLiteral("list"));
     for (const FeedbackFile::Entry &e : entries) {
-        if (ListItem *row = lvwSellers->FindItem(e.user)) {
-=======
-    for (const FeedbackFile::Entry &e : FeedbackFile::Read()) {
         if (ListItem *row = FindEbayUser(*lvwSellers, e.user)) {
->>>>>>> w-userid
             row->setChecked(true);
             row->setSubItem(1, e.comment);
         }
