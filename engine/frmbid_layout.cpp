@@ -65,11 +65,17 @@ void frmBid::LayOutText()
     const int maxRight = Desktop::TwipsToPixelsX(kWidthTwips - kRightMarginTwips);
     const int partMargin = Desktop::TwipsToPixelsY(kPartMarginTwips);
     int textBottom = 0;
+    int iconBottom = 0;
     auto placeRow = [&](QWidget *widget, const DesignPlace &design, QLabel *icon, const DesignPlace &iconDesign, int gap) {
-        // The row's top is its own or its icon's, whichever is higher.
+        // The row's top is its own or its icon's, whichever is higher; its
+        // icon also stays clear of the icon above, which the design lets
+        // reach into this row (the warning over the reason's information icon).
         QRect rect = Pixels(design);
-        const int rowTop = icon ? std::min(rect.top(), Pixels(iconDesign).top()) : rect.top();
-        const int shift = std::max(0, textBottom + gap - rowTop);
+        const QRect iconRect = icon ? Pixels(iconDesign) : QRect();
+        const int rowTop = icon ? std::min(rect.top(), iconRect.top()) : rect.top();
+        int shift = std::max(0, textBottom + gap - rowTop);
+        if (icon)
+            shift = std::max(shift, iconBottom + gap - iconRect.top());
         rect.translate(0, shift);
         if (auto *label = qobject_cast<QLabel *>(widget)) {
             const int oneLine = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin();
@@ -82,8 +88,10 @@ void frmBid::LayOutText()
             widget->setGeometry(rect);
             textBottom = rect.bottom() + 1;
         }
-        if (icon)
-            icon->setGeometry(Pixels(iconDesign).translated(0, shift));
+        if (icon) {
+            icon->setGeometry(iconRect.translated(0, shift));
+            iconBottom = icon->geometry().bottom() + 1;
+        }
     };
     const int gap = Desktop::TwipsToPixelsY(15);
     placeRow(lblStatus, kStatus, Image1, kImage1, gap);

@@ -73,3 +73,36 @@ TEST(BidWindowLayout, EveryStatusAndTheFailurePartShowTheirWholeText)
         EXPECT_LE(bid.cmdClose->geometry().bottom(), bid.height());
     }
 }
+
+// The failure part's warning icon and the information icon beside the reason
+// each show whole, apart from each other and from the status icon.
+TEST(BidWindowLayout, TheOutbidWindowsIconsStandApart)
+{
+    for (const int pointSize : {0, 14}) {
+        SCOPED_TRACE(pointSize ? "a larger font" : "the default font");
+        frmBid bid;
+        if (pointSize) {
+            QFont font = bid.font();
+            font.setPointSize(pointSize);
+            bid.setFont(font);
+        }
+        bid.show();
+        settle();
+        bid.SetHeightTwips(frmBid::kFailureHeightTwips);
+        bid.setWindowTitle(QStringLiteral("You've Been Outbid"));
+        bid.lblStatus->setText(QStringLiteral("Signing out..."));
+        bid.txtDetails->setPlainText(
+            QStringLiteral("Another bidder placed a higher maximum bid or placed the same maximum bid before you did."));
+        settle();
+        const QRect status = bid.Image1->geometry();
+        const QRect warning = bid.Image2->geometry();
+        const QRect information = bid.Image3->geometry();
+        EXPECT_FALSE(warning.intersects(information)) << "warning " << warning.y() << "-" << warning.bottom()
+                                                      << ", information " << information.y() << "-" << information.bottom();
+        EXPECT_FALSE(status.intersects(warning));
+        for (const QLabel *icon : {bid.Image1, bid.Image2, bid.Image3}) {
+            EXPECT_GE(icon->height(), icon->pixmap().deviceIndependentSize().height());
+            EXPECT_LE(icon->geometry().bottom(), bid.txtDetails->y()) << "above the reason's box";
+        }
+    }
+}
