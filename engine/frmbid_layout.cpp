@@ -65,17 +65,14 @@ void frmBid::LayOutText()
     const int maxRight = Desktop::TwipsToPixelsX(kWidthTwips - kRightMarginTwips);
     const int partMargin = Desktop::TwipsToPixelsY(kPartMarginTwips);
     int textBottom = 0;
-    int iconBottom = 0;
     auto placeRow = [&](QWidget *widget, const DesignPlace &design, QLabel *icon, const DesignPlace &iconDesign, int gap) {
-        // The row's top is its own or its icon's, whichever is higher; its
-        // icon also stays clear of the icon above, which the design lets
-        // reach into this row (the warning over the reason's information icon).
+        // The row's top is its own or its icon's, whichever is higher. The
+        // next row starts below the icon too: the design lets the failure's
+        // warning icon reach into the row of the reason's information icon.
         QRect rect = Pixels(design);
         const QRect iconRect = icon ? Pixels(iconDesign) : QRect();
         const int rowTop = icon ? std::min(rect.top(), iconRect.top()) : rect.top();
-        int shift = std::max(0, textBottom + gap - rowTop);
-        if (icon)
-            shift = std::max(shift, iconBottom + gap - iconRect.top());
+        const int shift = std::max(0, textBottom + gap - rowTop);
         rect.translate(0, shift);
         if (auto *label = qobject_cast<QLabel *>(widget)) {
             const int oneLine = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin();
@@ -90,7 +87,7 @@ void frmBid::LayOutText()
         }
         if (icon) {
             icon->setGeometry(iconRect.translated(0, shift));
-            iconBottom = icon->geometry().bottom() + 1;
+            textBottom = std::max(textBottom, icon->geometry().bottom() + 1);
         }
     };
     const int gap = Desktop::TwipsToPixelsY(15);
