@@ -96,9 +96,10 @@ TEST(BrowserCertificates, OnlyAnUnknownAuthorityErrorPassesAndOnlyForAGoodCertif
         QStringList goodFor;
     };
     const QList<Chain> chains = {
-        {"the simulator's", QSslCertificate::fromPath(simulatorFile("server.pem")), {"127.0.0.1", "signin.ebay.localhost"}},
+        {"the simulator's", QSslCertificate::fromPath(simulatorFile("server.pem")),
+         {"127.0.0.1", "localhost", "signin.ebay.localhost"}},
         {"expired, of the given authority", QSslCertificate::fromPath(bad.expired.certFile), {}},
-        {"another host's, of the given authority", QSslCertificate::fromPath(bad.otherHost.certFile), {}},
+        {"other.example's, of the given authority", QSslCertificate::fromPath(bad.otherHost.certFile), {"other.example"}},
         {"another authority's", QSslCertificate::fromPath(otherAuthority.certFile), {}},
         {"none", {}, {}},
     };

@@ -57,7 +57,7 @@ bool SignCertificate(const QString &dirPath, const QString &caCertFile, const QS
     return runOpenssl(dirPath,
                       {QStringLiteral("req"), QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
                        QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
-                       made->keyFile, QStringLiteral("-out"), csr, QStringLiteral("-subj"), QStringLiteral("/CN=localhost")},
+                       made->keyFile, QStringLiteral("-out"), csr, QStringLiteral("-subj"), QStringLiteral("/CN=Tallowmere test server")},
                       error)
         && runOpenssl(dirPath,
                       {QStringLiteral("ca"), QStringLiteral("-batch"), QStringLiteral("-config"), config, QStringLiteral("-cert"),
