@@ -38,6 +38,18 @@ void settle()
     QCoreApplication::processEvents();
 }
 
+// Shows the window in the default font (0) or one of `pointSize` points.
+void showInFont(frmBid &bid, int pointSize)
+{
+    if (pointSize) {
+        QFont font = bid.font();
+        font.setPointSize(pointSize);
+        bid.setFont(font);
+    }
+    bid.show();
+    settle();
+}
+
 } // namespace
 
 TEST(BidWindowLayout, EveryStatusAndTheFailurePartShowTheirWholeText)
@@ -45,13 +57,7 @@ TEST(BidWindowLayout, EveryStatusAndTheFailurePartShowTheirWholeText)
     for (const int pointSize : {0, 14}) {
         SCOPED_TRACE(pointSize ? "a larger font" : "the default font");
         frmBid bid;
-        if (pointSize) {
-            QFont font = bid.font();
-            font.setPointSize(pointSize);
-            bid.setFont(font);
-        }
-        bid.show();
-        settle();
+        showInFont(bid, pointSize);
         for (const char *status : {"Signing in...", "Sending bid...", "Confirming bid...", "Signing out..."}) {
             bid.lblStatus->setText(QString::fromLatin1(status));
             settle();
@@ -81,13 +87,7 @@ TEST(BidWindowLayout, TheOutbidWindowsIconsStandApart)
     for (const int pointSize : {0, 14}) {
         SCOPED_TRACE(pointSize ? "a larger font" : "the default font");
         frmBid bid;
-        if (pointSize) {
-            QFont font = bid.font();
-            font.setPointSize(pointSize);
-            bid.setFont(font);
-        }
-        bid.show();
-        settle();
+        showInFont(bid, pointSize);
         bid.SetHeightTwips(frmBid::kFailureHeightTwips);
         bid.setWindowTitle(QStringLiteral("You've Been Outbid"));
         bid.lblStatus->setText(QStringLiteral("Signing out..."));
