@@ -66,9 +66,12 @@ void frmBid::LayOutText()
     const int partMargin = Desktop::TwipsToPixelsY(kPartMarginTwips);
     int textBottom = 0;
     auto placeRow = [&](QWidget *widget, const DesignPlace &design, QLabel *icon, const DesignPlace &iconDesign, int gap) {
-        // The row's top is its own or its icon's, whichever is higher.
+        // The row's top is its own or its icon's, whichever is higher. The
+        // next row starts below the icon too: the design lets the failure's
+        // warning icon reach into the row of the reason's information icon.
         QRect rect = Pixels(design);
-        const int rowTop = icon ? std::min(rect.top(), Pixels(iconDesign).top()) : rect.top();
+        const QRect iconRect = icon ? Pixels(iconDesign) : QRect();
+        const int rowTop = icon ? std::min(rect.top(), iconRect.top()) : rect.top();
         const int shift = std::max(0, textBottom + gap - rowTop);
         rect.translate(0, shift);
         if (auto *label = qobject_cast<QLabel *>(widget)) {
@@ -82,8 +85,10 @@ void frmBid::LayOutText()
             widget->setGeometry(rect);
             textBottom = rect.bottom() + 1;
         }
-        if (icon)
-            icon->setGeometry(Pixels(iconDesign).translated(0, shift));
+        if (icon) {
+            icon->setGeometry(iconRect.translated(0, shift));
+            textBottom = std::max(textBottom, icon->geometry().bottom() + 1);
+        }
     };
     const int gap = Desktop::TwipsToPixelsY(15);
     placeRow(lblStatus, kStatus, Image1, kImage1, gap);

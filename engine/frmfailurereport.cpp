@@ -41,7 +41,9 @@ frmFailureReport::frmFailureReport()
     cmdSend->setDefault(true);
     WebBrowser = new ::WebBrowser(this);
     WebBrowser->Silent = true;
-    WebBrowser->setFixedHeight(1); // works unseen, as the report is filled in by the window itself
+    // Works unseen, as the report is filled in by the window itself: out of
+    // the layout and hidden, so no strip of it shows below the buttons.
+    WebBrowser->hide();
 
     for (QWidget *w : std::initializer_list<QWidget *>{lblHeading, lblTitle, lblItemNum, lblExplain, lblEmail, txtEmail,
                                                        optSend, optDontSend})
@@ -50,7 +52,6 @@ frmFailureReport::frmFailureReport()
     buttons->addStretch();
     buttons->addWidget(cmdSend);
     layout->addLayout(buttons);
-    layout->addWidget(WebBrowser);
 
     Timer = new TickTimer(250, false, this);
     connect(Timer, &TickTimer::Timer, this, &frmFailureReport::Timer_Timer);

@@ -48,6 +48,7 @@ void frmReminder::Form_Load()
     lvwReminders->ClearColumns();
     lvwReminders->AddColumn(QStringLiteral("itemnum"), QStringLiteral("Item #"), 1250);
     lvwReminders->AddColumn(QStringLiteral("itemtitle"), QStringLiteral("Item Title"), 4560);
+    lvwReminders->HoldItemNumbers(0);
 
     // Opens wide enough to show both columns whole, with room for the list's
     // scroll bar and frame and the window's margins.

@@ -463,6 +463,19 @@ QString FormatPrice2(QString &price)
     return price;
 }
 
+QString AmountAsPrice(const QString &typed)
+{
+    QString price = typed.trimmed();
+    FormatPrice2(price);
+    qsizetype zeros = 0;
+    while (zeros + 1 < price.size() && price.at(zeros) == QLatin1Char('0') && price.at(zeros + 1) != QLatin1Char('.'))
+        ++zeros;
+    price.remove(0, zeros);
+    if (price.startsWith(QLatin1Char('.')))
+        price.prepend(QLatin1Char('0'));
+    return price;
+}
+
 QString GetBidQty(const QString &maxBid)
 {
     const qsizetype at = maxBid.indexOf(QLatin1String(" @ "));

@@ -80,6 +80,10 @@ QString GetCurrencyPrefix(const QString &priceText);
 // "12.34". Changes the caller's text and returns it.
 QString FormatPrice2(QString &price);
 
+// A typed amount as the price it is: two decimals and no leading zeros
+// ("020" gives "20.00", ".5" gives "0.50", "12.345" gives "12.34").
+QString AmountAsPrice(const QString &typed);
+
 // The quantity and the amount of a maximum-bid text "quantity @ amount";
 // "0" when the text has no " @ ".
 QString GetBidQty(const QString &maxBid);

@@ -67,8 +67,8 @@ void frmAddAuction::OK()
     if (!chkGroup->isChecked())
         txtBidGroup->setEditText(QString());
     list.setField(row, QStringLiteral("group"), txtBidGroup->currentText());
-    QString amount = optBuy->isChecked() ? optBuy_Tag : txtMaxBid->text();
-    list.setField(row, QStringLiteral("maxbid"), txtQty->text() + QStringLiteral(" @ ") + basGeneral::FormatPrice2(amount));
+    const QString amount = optBuy->isChecked() ? optBuy_Tag : txtMaxBid->text();
+    list.setField(row, QStringLiteral("maxbid"), txtQty->text() + QStringLiteral(" @ ") + basGeneral::AmountAsPrice(amount));
 
     if (optBuy->isChecked() || optBid->isChecked()) {
         hide();

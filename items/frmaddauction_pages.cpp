@@ -53,12 +53,7 @@ QString maxBidRefusal(const QString &text)
     const QString typed = text.trimmed();
     if (!plainAmount.match(typed).hasMatch() || !typed.contains(QRegularExpression(QStringLiteral("[0-9]"))))
         return QStringLiteral("Your maximum bid must be an amount such as 12.50");
-    QString cents = typed;
-    basGeneral::FormatPrice2(cents);
-    while (cents.size() > 4 && cents.startsWith(QLatin1Char('0')) && cents.at(1) != QLatin1Char('.'))
-        cents.remove(0, 1);
-    if (cents.startsWith(QLatin1Char('.')))
-        cents.prepend(QLatin1Char('0'));
+    const QString cents = basGeneral::AmountAsPrice(typed);
     if (QString::number(cents.toDouble(), 'f', 2) != cents)
         return QStringLiteral("Your maximum bid has too many digits to be kept exactly, please enter a smaller amount");
     return {};
@@ -105,7 +100,7 @@ bool frmAddAuction::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress || (watched != txtMaxBid && watched != txtQty))
         return QDialog::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
-    if (WindowKeys::IsWindowKey(*key))
+    if (WindowKeys::IsWindowKey(*key) || WindowKeys::IsSelectAll(*key))
         return false;
     const QString text = key->text();
     // Keys without a character (arrows, Delete, Home ...) edit as usual.

@@ -22,9 +22,10 @@ frmItemPageReport::frmItemPageReport()
     Label1 = new QLabel(QStringLiteral("The report is being sent, please wait..."), this);
     WebBrowser = new ::WebBrowser(this);
     WebBrowser->Silent = true;
-    WebBrowser->setFixedHeight(1); // works unseen: the window fills the form itself
+    // Works unseen: the window fills the form itself. Out of the layout and
+    // hidden, so no strip of it shows below the text.
+    WebBrowser->hide();
     layout->addWidget(Label1);
-    layout->addWidget(WebBrowser);
 
     Timer = new TickTimer(kReplyWaitMs, false, this);
     connect(Timer, &TickTimer::Timer, this, &frmItemPageReport::Timer_Timer);

@@ -193,7 +193,7 @@ bool frmRemind::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        if (WindowKeys::IsWindowKey(*key))
+        if (WindowKeys::IsWindowKey(*key) || WindowKeys::IsSelectAll(*key))
             return QDialog::eventFilter(watched, event);
         if (watched == txtTime)
             return txtTime_KeyPress(key);

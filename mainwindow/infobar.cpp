@@ -1,6 +1,7 @@
 #include "mainwindow/infobar.h"
 
 #include "engine/ebayclock.h"
+#include "engine/trackedauction.h"
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
 #include "foundation/sellertext.h"
@@ -26,12 +27,14 @@ QString oneDecimal(const QString &percent)
 
 // The end is printed on eBay's clock, the clock ebayNow reads: the two are
 // compared as they stand. The user's zone only moves an end for showing it.
+// An end reached reads "Ended", as the auction list shows it.
 QString timeLeft(const QString &end, const QDateTime &ebayNow)
 {
     const auto when = basGeneral::ReadDate(basGeneral::ParseShortDate(end));
     if (!when || !when->isValid())
         return QStringLiteral("N/A");
-    return basGeneral::FormatTimeLeft(EbayClock::Reading(ebayNow).secsTo(EbayClock::Reading(*when)));
+    const qint64 secondsLeft = EbayClock::Reading(ebayNow).secsTo(EbayClock::Reading(*when));
+    return secondsLeft > 0 ? basGeneral::FormatTimeLeft(secondsLeft) : QString(TrackedAuction::kEnded);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QScopeGuard>
 #include <QSet>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 
 ListItem::ListItem(const QString &text) : QTreeWidgetItem(UserType)
 {
@@ -84,6 +86,17 @@ void ListView::AddColumn(const QString &key, const QString &caption, int widthTw
     h->setData(column, Qt::UserRole, int(alignment));
     if (widthTwips > 0)
         setColumnWidth(column, Desktop::TwipsToPixelsX(widthTwips));
+}
+
+void ListView::HoldItemNumbers(int column)
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("888888888888");
+    const int needed = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width();
+    if (needed > columnWidth(column))
+        setColumnWidth(column, needed);
 }
 
 void ListView::ClearColumns()

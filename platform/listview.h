@@ -61,6 +61,9 @@ public:
     void AddColumn(const QString &key, const QString &caption, int widthTwips = -1,
                    Qt::Alignment alignment = Qt::AlignLeft);
     void ClearColumns();
+    // Widens a column (never narrows it) so that a whole item number shows
+    // in it, in the list's font: eBay's item numbers have twelve digits.
+    void HoldItemNumbers(int column);
     int ColumnCount() const { return columnCount(); }
     // Sub-item index of a column by key (0 for the first column); -1 if none.
     int SubItemIndex(const QString &key) const;

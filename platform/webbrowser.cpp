@@ -1,8 +1,8 @@
 #include "platform/webbrowser.h"
 
+#include "platform/certificatepass.h"
 #include "platform/folders.h"
 #include "platform/msgbox.h"
-#include "platform/network.h"
 #include "platform/privatefile.h"
 #include "platform/schemes.h"
 #include "platform/webbrowser_script.h"
@@ -286,12 +286,8 @@ WebBrowser::WebBrowser(QWidget *parent) : QWebEngineView(parent)
         page, &QWebEnginePage::linkHovered, this, [this](const QString &url) { emit StatusTextChange(url); },
         Qt::QueuedConnection);
     connect(page, &QWebEnginePage::certificateError, this, [](const QWebEngineCertificateError &error) {
-        // The simulator's certificates are signed by the authority named in
-        // TALLOWMERE_CA, which the engine does not know: that one error passes
-        // for them, and every other error and certificate is refused.
         QWebEngineCertificateError e = error;
-        if (e.type() == QWebEngineCertificateError::CertificateAuthorityInvalid && e.isOverridable()
-            && Network::IsIssuedByConfiguredAuthority(e.certificateChain(), e.url().host()))
+        if (BrowserCertificates::MayPass(e.type(), e.isOverridable(), e.certificateChain(), e.url().host()))
             e.acceptCertificate();
         else
             e.rejectCertificate();

@@ -20,4 +20,12 @@ inline bool IsWindowKey(const QKeyEvent &key)
     }
 }
 
+// Ctrl+A selects a box's whole text, as everywhere on the desktop: a box
+// whose key filter takes only digits lets it through too, so that what the
+// user types next replaces what the box held.
+inline bool IsSelectAll(const QKeyEvent &key)
+{
+    return key.matches(QKeySequence::SelectAll);
+}
+
 } // namespace WindowKeys

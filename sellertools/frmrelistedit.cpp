@@ -9,6 +9,7 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
+#include "platform/windowkeys.h"
 #include "sellertools/frmrelistitems.h"
 #include "sellertools/relistfile.h"
 
@@ -240,6 +241,8 @@ bool frmAddRelist::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
+    if (WindowKeys::IsSelectAll(*key))
+        return false;
     const QString text = key->text();
     const bool digit = text.size() == 1 && text.at(0).isDigit() && text.at(0).unicode() < 128;
     if (digit)

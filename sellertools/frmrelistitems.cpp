@@ -89,6 +89,7 @@ void frmRelistItems::Form_Load()
     lvwRelist->AddColumn(QString(), QStringLiteral("Title"), 2000);
     lvwRelist->AddColumn(QString(), QStringLiteral("Schedule"), 2200);
     lvwRelist->AddColumn(QString(), QStringLiteral("Next Relisting"), 2000);
+    lvwRelist->HoldItemNumbers(0);
     bool refused = false;
     const QList<RelistFile::Entry> entries = RelistFile::Load(relistFilePath(), &refused);
     if (refused)

@@ -186,22 +186,41 @@ list_row() {
     awk -F'","' '{ print $3 "|" $15 "|" $17 }' | sed 's/"$//' || true
 }
 
-# Prints the bid log's entries written since the last call (the program
-# writes them newest first), oldest first.
-BID_LOG_SEEN=0
+# Prints the bid log's entries written since the last call, oldest first.
+# The program writes the log newest first and rewrites it whole with each
+# entry, dropping the oldest past its size limit: each call reads the file
+# once, and the new entries are those above the newest ones seen before.
+BID_LOG_TOP=""
 print_new_bid_log() {
-  local log="$DEMO_DATA/logbids.txt" count
+  local log="$DEMO_DATA/logbids.txt" now
   [ -f "$log" ] || return 0
-  count="$(tr -d '\r' <"$log" | grep -c . || true)"
-  if [ "$count" -gt "$BID_LOG_SEEN" ]; then
-    tr -d '\r' <"$log" | grep . | head -n "$((count - BID_LOG_SEEN))" | tac | sed 's/^/  bid log: /'
-  fi
-  BID_LOG_SEEN="$count"
+  now="$(tr -d '\r' <"$log" | grep . || true)"
+  [ -n "$now" ] || return 0
+  new_bid_log_entries "$BID_LOG_TOP" "$now" | tac | sed 's/^/  bid log: /'
+  BID_LOG_TOP="$(head -n 5 <<<"$now")"
+}
+
+# The lines of $2 above where the lines of $1 stand together (both newest
+# first; the oldest of them may have been dropped from $2); every line when
+# $1 is empty or no longer in $2.
+new_bid_log_entries() {
+  SEEN="$1" awk '
+    BEGIN { seen = ENVIRON["SEEN"]; n = (seen == "") ? 0 : split(seen, top, "\n") }
+    { line[NR] = $0 }
+    END {
+      first = NR
+      for (at = 0; n > 0 && at < NR; at++) {
+        same = 1
+        for (i = 1; i <= n && at + i <= NR && same; i++) same = (line[at + i] == top[i])
+        if (same) { first = at; break }
+      }
+      for (i = 1; i <= first; i++) print line[i]
+    }' <<<"$2"
 }
 
 demo_unattended() {
   write_unattended_settings
-  [ -f "$DEMO_DATA/logbids.txt" ] && BID_LOG_SEEN="$(tr -d '\r' <"$DEMO_DATA/logbids.txt" | grep -c . || true)"
+  [ -f "$DEMO_DATA/logbids.txt" ] && BID_LOG_TOP="$(tr -d '\r' <"$DEMO_DATA/logbids.txt" | grep . | head -n 5 || true)"
   # A kept simulator keeps the auction's end; a fresh one ends it soon.
   [ "$SIM_KEPT" = 1 ] ||
     curl -sf -X POST "$SIM_URL/_sim/items/$DEMO_ITEM" -d "{\"endsIn\": $UNATTENDED_ENDS_IN}" >/dev/null

@@ -38,6 +38,18 @@ void settle()
     QCoreApplication::processEvents();
 }
 
+// Shows the window in the default font (0) or one of `pointSize` points.
+void showInFont(frmBid &bid, int pointSize)
+{
+    if (pointSize) {
+        QFont font = bid.font();
+        font.setPointSize(pointSize);
+        bid.setFont(font);
+    }
+    bid.show();
+    settle();
+}
+
 } // namespace
 
 TEST(BidWindowLayout, EveryStatusAndTheFailurePartShowTheirWholeText)
@@ -45,13 +57,7 @@ TEST(BidWindowLayout, EveryStatusAndTheFailurePartShowTheirWholeText)
     for (const int pointSize : {0, 14}) {
         SCOPED_TRACE(pointSize ? "a larger font" : "the default font");
         frmBid bid;
-        if (pointSize) {
-            QFont font = bid.font();
-            font.setPointSize(pointSize);
-            bid.setFont(font);
-        }
-        bid.show();
-        settle();
+        showInFont(bid, pointSize);
         for (const char *status : {"Signing in...", "Sending bid...", "Confirming bid...", "Signing out..."}) {
             bid.lblStatus->setText(QString::fromLatin1(status));
             settle();
@@ -71,5 +77,32 @@ TEST(BidWindowLayout, EveryStatusAndTheFailurePartShowTheirWholeText)
         EXPECT_LE(bid.Label3->y() + bid.Label3->heightForWidth(bid.Label3->width()), bid.txtDetails->y());
         EXPECT_LE(bid.txtDetails->geometry().bottom(), bid.cmdClose->y());
         EXPECT_LE(bid.cmdClose->geometry().bottom(), bid.height());
+    }
+}
+
+// The failure part's warning icon and the information icon beside the reason
+// each show whole, apart from each other and from the status icon.
+TEST(BidWindowLayout, TheOutbidWindowsIconsStandApart)
+{
+    for (const int pointSize : {0, 14}) {
+        SCOPED_TRACE(pointSize ? "a larger font" : "the default font");
+        frmBid bid;
+        showInFont(bid, pointSize);
+        bid.SetHeightTwips(frmBid::kFailureHeightTwips);
+        bid.setWindowTitle(QStringLiteral("You've Been Outbid"));
+        bid.lblStatus->setText(QStringLiteral("Signing out..."));
+        bid.txtDetails->setPlainText(
+            QStringLiteral("Another bidder placed a higher maximum bid or placed the same maximum bid before you did."));
+        settle();
+        const QRect status = bid.Image1->geometry();
+        const QRect warning = bid.Image2->geometry();
+        const QRect information = bid.Image3->geometry();
+        EXPECT_FALSE(warning.intersects(information)) << "warning " << warning.y() << "-" << warning.bottom()
+                                                      << ", information " << information.y() << "-" << information.bottom();
+        EXPECT_FALSE(status.intersects(warning));
+        for (const QLabel *icon : {bid.Image1, bid.Image2, bid.Image3}) {
+            EXPECT_GE(icon->height(), icon->pixmap().deviceIndependentSize().height());
+            EXPECT_LE(icon->geometry().bottom(), bid.txtDetails->y()) << "above the reason's box";
+        }
     }
 }

@@ -57,7 +57,7 @@ TEST(ReminderPlace, OpensOverTheMiddleOfTheMainWindowAndStaysWhereTheUserMovesIt
     main.hide();
 }
 
-TEST(ReminderPlace, OpensWideEnoughToShowBothColumnsWhole)
+TEST(ReminderPlace, OpensWideEnoughToShowBothColumnsAndTheItemNumberWhole)
 {
     if (frmReminder::isLoaded())
         frmReminder::unloadInstance();
@@ -69,5 +69,6 @@ TEST(ReminderPlace, OpensWideEnoughToShowBothColumnsWhole)
     QCoreApplication::processEvents(); // lays the shown window out
     EXPECT_GE(w.lvwReminders->viewport()->width(), w.lvwReminders->header()->length())
         << "the item title is cut off behind a scroll bar";
+    EXPECT_GE(w.lvwReminders->columnWidth(0), static_cast<const QAbstractItemView *>(w.lvwReminders)->sizeHintForColumn(0)) << "the item number is cut off";
     frmReminder::unloadInstance();
 }

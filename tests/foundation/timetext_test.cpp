@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QRegularExpression>
 
+#include <cmath>
 #include <functional>
 #include <limits>
 
@@ -251,4 +253,36 @@ TEST(MaxBidText, QuantityAndAmount)
         EXPECT_EQ(GetBidQty(QString::fromLatin1(c.maxBid)), QString::fromLatin1(c.qty)) << c.maxBid;
         EXPECT_EQ(GetBidAmount(QString::fromLatin1(c.maxBid)), QString::fromLatin1(c.amount)) << c.maxBid;
     }
+}
+
+// Every amount of up to six characters a digits-only box can hold: kept as
+// the same number cut to cents, written with two decimals and no leading
+// zero but the one before the point.
+TEST(AmountAsPrice, EveryTypedAmountIsKeptAsThePriceItIs)
+{
+    static const QRegularExpression priceForm(QStringLiteral("^(0|[1-9][0-9]*)\\.[0-9]{2}$"));
+    const QString alphabet = QStringLiteral("0129.");
+    QStringList typed = {QString()};
+    for (int length = 1; length <= 6; ++length) {
+        QStringList longer;
+        for (const QString &start : std::as_const(typed))
+            if (start.size() == length - 1)
+                for (const QChar c : alphabet)
+                    longer << start + c;
+        typed += longer;
+    }
+    int checked = 0;
+    for (const QString &amount : std::as_const(typed)) {
+        if (amount.count(QLatin1Char('.')) > 1 || !amount.contains(QRegularExpression(QStringLiteral("[0-9]"))))
+            continue;
+        ++checked;
+        const QString price = AmountAsPrice(amount);
+        ASSERT_TRUE(priceForm.match(price).hasMatch()) << qPrintable(amount) << " gave " << qPrintable(price);
+        const qsizetype dot = amount.indexOf(QLatin1Char('.'));
+        const QString cents = dot < 0 ? amount : amount.left(dot + 3);
+        ASSERT_EQ(qRound64(price.toDouble() * 100), qRound64(std::trunc(cents.toDouble() * 100 + 1e-6)))
+            << qPrintable(amount) << " gave " << qPrintable(price);
+    }
+    EXPECT_GT(checked, 5000);
+    EXPECT_EQ(AmountAsPrice(" 020 "), "20.00");
 }

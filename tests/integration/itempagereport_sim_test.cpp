@@ -73,10 +73,27 @@ TEST(ItemPageReport, AnUnreadableItemPageIsReportedOnceAndNothingIsStored)
     // No title: the wizard cannot use the page.
     const QString number = AddItem(3600, 5.0, [](Sim::SimItem &i) { i.title.clear(); });
 
+    // While the report shows, no strip of its unseen browser shows along its bottom.
+    int looks = 0;
+    QStringList strips;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!frmItemPageReport::isLoaded() || !frmItemPageReport::instance().isVisible())
+            return;
+        ++looks;
+        for (const QWidget *control : frmItemPageReport::instance().findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (control->isVisible() && control->height() < 8)
+                strips << QString::fromLatin1(control->metaObject()->className());
+    });
+    watch.start(20);
+
     frmAddAuction &w = frmAddAuction::instance();
     w.strItemNumber = number;
     w.show();
     ASSERT_TRUE(RunUntil([] { return !frmAddAuction::isLoaded() && !frmItemPageReport::isLoaded(); }, 60));
+    watch.stop();
+    EXPECT_GT(looks, 0);
+    EXPECT_TRUE(strips.isEmpty()) << qPrintable(strips.join(", "));
 
     const QList<Desktop::MsgBoxCall> &calls = MsgBoxScript::instance().calls();
     ASSERT_EQ(calls.size(), 2);

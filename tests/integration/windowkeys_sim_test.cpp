@@ -1,6 +1,7 @@
 // Enter, Tab and Escape in the amount boxes that take digits only: the keys
 // reach the window (default button, next field, Cancel) instead of being
-// dropped as characters the box does not take.
+// dropped as characters the box does not take; Ctrl+A selects the box's
+// text; an amount typed after a leading 0 is kept as the price it is.
 #include "items/frmaddauction.h"
 #include "items/frmremind.h"
 #include "platform/listview.h"
@@ -76,5 +77,42 @@ TEST(AmountBoxKeys, TheNotificationSettingsTakeEnterAsOkAndEscapeAsCancel)
     QTest::keyClick(cancelled.txtPrice, Qt::Key_Escape);
     EXPECT_FALSE(cancelled.isVisible()) << "Escape cancels";
     EXPECT_EQ(Field(row, "reminders"), "q");
+    frmRemind::unloadInstance();
+}
+
+TEST(AmountBoxKeys, CtrlASelectsAllAndAWatchedItemsBidIsKeptAsThePriceTyped)
+{
+    WizardSim::Fresh();
+    const QString number = RefreshSim::AddItem(3600, 10.0);
+    AddRow(number, {{"maxbid", "(watching)"}, {"user", "alice"}});
+    frmAddAuction *w = WizardSim::Open(number);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->txtMaxBid->text(), "0") << "a watched item has no bid yet";
+
+    w->txtMaxBid->setFocus();
+    QTest::keyClick(w->txtMaxBid, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w->txtMaxBid->selectedText(), "0");
+    QTest::keyClicks(w->txtMaxBid, "25");
+    EXPECT_EQ(w->txtMaxBid->text(), "25");
+
+    // A click behind the 0 and "20": the box holds "020", the price 20.
+    w->txtMaxBid->setText("0");
+    QTest::keyClick(w->txtMaxBid, Qt::Key_End);
+    QTest::keyClicks(w->txtMaxBid, "20");
+    ASSERT_EQ(w->txtMaxBid->text(), "020");
+    WizardSim::Finish(*w);
+    ASSERT_FALSE(frmAddAuction::isLoaded());
+    EXPECT_EQ(Field(EngineForm().lvwAuctions->FindItem(number), "maxbid"), "1 @ 20.00");
+
+    // The notification price takes Ctrl+A as well.
+    ListItem *row = EngineForm().lvwAuctions->FindItem(number);
+    EngineForm().lvwAuctions->setSelectedItem(row);
+    frmRemind &remind = frmRemind::instance();
+    remind.show();
+    remind.chkPrice->setChecked(true);
+    QTest::keyClicks(remind.txtPrice, "7");
+    QTest::keyClick(remind.txtPrice, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(remind.txtPrice, "8");
+    EXPECT_EQ(remind.txtPrice->text(), "8");
     frmRemind::unloadInstance();
 }

@@ -297,6 +297,41 @@ TEST(HtmlListPage, ScrollSurvivesARebuild)
     EXPECT_EQ(p.browser->Element("lnkEdit", 198).href(), "tmr:///edit=199");
 }
 
+// Scrolled anywhere, every Edit and Notes button that passes under the
+// sticky header, greyed or not, is hidden by it: what shows there is the header.
+TEST(HtmlListPage, TheHeaderStaysAboveTheRowsButtonsWhenTheListScrolls)
+{
+    ListPage p;
+    for (int i = 0; i < 60; ++i)
+        addRow(p.rows, QString::number(7000 + i), QString("Item %1").arg(i), i % 2 ? "Ended" : "1 h ");
+    p.rebuild();
+    ASSERT_EQ(p.count("itemnumber"), 61);
+    const QString coveredButtons = QStringLiteral(R"((function() {
+        var head = document.querySelector('.head .cell').getBoundingClientRect();
+        var under = 0, shown = [];
+        document.querySelectorAll('#cmdEdit, #cmdNotes').forEach(function(button) {
+            var r = button.getBoundingClientRect();
+            var top = Math.max(r.top, head.top), bottom = Math.min(r.bottom, head.bottom);
+            if (bottom - top < 1)
+                return;
+            ++under;
+            var x = (r.left + r.right) / 2, y = (top + bottom) / 2;
+            if (!document.elementFromPoint(x, y).closest('.head'))
+                shown.push(button.id + ' at ' + Math.round(y));
+        });
+        return under + ':' + shown.join(', ');
+    })())");
+    int under = 0;
+    for (int scroll = 10; scroll < 2000; scroll += 23) {
+        p.browser->SetBodyScrollTop(scroll);
+        const QString result = p.script(coveredButtons).toString();
+        ASSERT_TRUE(result.contains(':')) << qPrintable(result);
+        under += result.section(':', 0, 0).toInt();
+        EXPECT_EQ(result.section(':', 1), "") << "drawn over the header, scrolled by " << scroll;
+    }
+    EXPECT_GT(under, 0) << "no button passed under the header";
+}
+
 TEST(HtmlListPage, TemplatesThatFail)
 {
     QTemporaryDir dir;

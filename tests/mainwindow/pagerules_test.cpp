@@ -131,3 +131,23 @@ TEST(InfoBarLines, ATitleAndADescriptionCarryingThePagesLabelsReadAsPlainOnes)
     EXPECT_EQ(marked.line1.toStdString(), plain.line1.toStdString());
     EXPECT_EQ(marked.line2.toStdString(), plain.line2.toStdString());
 }
+
+TEST(InfoBarLines, AnEndedItemReadsEndedAsTheListShowsIt)
+{
+    const QString page = kMarker + "<DIV>Time left:<SPAN>2h</SPAN> (Dec 06, 2013 <SPAN>14:03:22 PST</SPAN>)</DIV>" + kSellerPart;
+    const QDateTime end(QDate(2013, 12, 6), QTime(14, 3, 22));
+    const QString url = "http://cgi.ebay.com/ws/x?item=1";
+    // Before the end a time left; from the end on "Ended", never a negative time.
+    for (const qint64 offset : {-7200, -61, -1, 0, 1, 59, 726, 86400 * 3}) {
+        const InfoBar::Lines bar = InfoBar::Read(page, page, url, end.addSecs(offset), "l");
+        ASSERT_TRUE(bar.show) << offset;
+        const QString left = bar.line2.section(" - ", 0, 0);
+        if (offset < 0) {
+            EXPECT_NE(left, "Time Left: Ended") << offset;
+            EXPECT_FALSE(left.contains('-')) << qPrintable(left);
+        } else {
+            EXPECT_EQ(left, "Time Left: Ended") << offset;
+        }
+    }
+    EXPECT_EQ(InfoBar::Read(page, page, url, end.addSecs(-7200), "l").line2.section(" - ", 0, 0), "Time Left: 2 h ");
+}

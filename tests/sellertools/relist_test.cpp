@@ -161,6 +161,14 @@ TEST(RelistScheduler, ADueEntryIsRelistedOnceAndMovesOnOnePeriod)
     EXPECT_EQ(s.relisted, (QStringList{"300", "301"}));
 }
 
+TEST(RelistScheduler, TheListShowsAWholeItemNumberInItsColumn)
+{
+    Schedule s({entry("110000000001", kNow.addDays(1))}, kNow);
+    const ListView &list = *s.window().lvwRelist;
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_GE(list.columnWidth(0), static_cast<const QAbstractItemView &>(list).sizeHintForColumn(0)) << "the item number is cut off";
+}
+
 TEST(RelistScheduler, MissedPeriodsCatchUpOneATickAndOnlyALateEnoughOneRelists)
 {
     // Three weeks behind: two ticks move the date without relisting, the third relists.
@@ -291,6 +299,12 @@ TEST(RelistEditor, NumberFieldsTakeOnlyDigitsAndLetTheUserCorrectThem)
         QTest::keyClick(box, Qt::Key_Home);
         QTest::keyClick(box, Qt::Key_Delete);
         EXPECT_EQ(box->text(), "7");
+        // Ctrl+A selects the whole number, and the next digit replaces it.
+        box->setText("34");
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(box->selectedText(), "34");
+        QTest::keyClick(box, Qt::Key_5);
+        EXPECT_EQ(box->text(), "5");
     }
     frmAddRelist::unloadInstance();
 }

@@ -8,11 +8,17 @@
 #include <QSslKey>
 #include <QSslSocket>
 
-HostileTls::HostileTls(const Sim::SimServer &simulator, Serve serve) : m_serve(std::move(serve))
+HostileTls::HostileTls(const Sim::SimServer &simulator, Serve serve)
+    : HostileTls(simulator.stateDir() + QStringLiteral("/server.pem"), simulator.stateDir() + QStringLiteral("/server.key"),
+                 std::move(serve))
+{
+}
+
+HostileTls::HostileTls(const QString &certFile, const QString &keyFile, Serve serve) : m_serve(std::move(serve))
 {
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    QFile cert(simulator.stateDir() + QStringLiteral("/server.pem"));
-    QFile key(simulator.stateDir() + QStringLiteral("/server.key"));
+    QFile cert(certFile);
+    QFile key(keyFile);
     EXPECT_TRUE(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
     tls.setLocalCertificate(QSslCertificate(cert.readAll(), QSsl::Pem));
     tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec, QSsl::Pem));

@@ -18,6 +18,8 @@ class HostileTls : public QObject
 public:
     using Serve = std::function<void(QSslSocket *socket)>;
     HostileTls(const Sim::SimServer &simulator, Serve serve);
+    // The same with a certificate and key of the test's own making.
+    HostileTls(const QString &certFile, const QString &keyFile, Serve serve);
     quint16 port() const { return m_server.serverPort(); }
     int requests() const { return m_requests; }
 
