@@ -60,7 +60,9 @@ TEST(SellerNoteProgram, NotesInTheConditionRowWithAnotherEndLeaveEachSnipeAtItsT
     for (const QString &number : {later, earlier, plain}) {
         SCOPED_TRACE(number == later ? "the note with a later end" : number == earlier ? "the note with an earlier end" : "the plain item");
         const QList<Sim::LogEntry> confirmations = RefreshSim::BidConfirmationsSince(0, number);
-        ASSERT_EQ(confirmations.size(), 1);
+        EXPECT_EQ(confirmations.size(), 1);
+        if (confirmations.isEmpty())
+            continue;
         const QDateTime end = sim.items().find(number)->endsAt.toLocalTime();
         // Due 3 s before the end: not while the others could still answer
         // for long, and not after it.
