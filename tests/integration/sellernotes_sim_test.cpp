@@ -4,10 +4,7 @@
 // page without it, or as the field's fallback.
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
-#include "platform/ansi.h"
-#include "sim/core/itemstore.h"
-#include "sim/core/layoutpages.h"
-#include "sim/core/pages.h"
+#include "tests/integration/simlayoutpage.h"
 #include "tests/support/sellerinsertion.h"
 
 #include <gtest/gtest.h>
@@ -37,24 +34,12 @@ const Sim::PageContext &context()
 
 Sim::SimItem itemIn(const Layout &layout)
 {
-    Sim::SimItem item;
-    item.number = QStringLiteral("150000000001");
-    item.layout = QLatin1String(layout.name);
-    item.title = QStringLiteral("Brass lamp");
-    item.bids = 3;
-    item.price = 12.5;
-    item.buyItNow = 20;
-    item.quantity = 4;
-    item.winner = QStringLiteral("bob");
-    item.picture = QStringLiteral("http://i.ebayimg.com/lamp.jpg");
-    item.endsAt = context().now.addSecs(layout.endsIn);
-    return item;
+    return SimLayoutPage::Lamp(layout.name, layout.endsIn, context());
 }
 
-// The page as the program reads it: the layout's bytes, one per character.
 QString pageOf(const Sim::SimItem &item)
 {
-    return Ansi::decode(Sim::LayoutPages::reply(item.layout, Sim::Pages::item(item, context())).body);
+    return SimLayoutPage::PageOf(item, context());
 }
 
 std::string nameOf(const Layout &layout)
