@@ -59,8 +59,25 @@ std::shared_ptr<PreparedPage> prepared(const QString &page)
     fresh->text.assignWithoutChars(page, u'\t', u'\r', u'\n', u'\u00C2');
     // What the seller wrote may hold any marker ("Time left: (Dec 31, 2030
     // ...)" in a title): markers are found only where the page put them.
-    for (const TextStretch &stretch : SellerWrittenStretches(fresh->text.view()))
-        fresh->text.hide(stretch.begin, stretch.end);
+    // Only the title and the picture are cut out of such text; the rest of it
+    // is left out, so that no value cut out around it carries any of it.
+    QList<std::pair<qsizetype, qsizetype>> leftOut;
+    QList<TextStretch> kept;
+    for (const TextStretch &stretch : SellerWrittenStretches(fresh->text.view())) {
+        if (stretch.readAsField)
+            kept.append(stretch);
+        else
+            leftOut.append({stretch.begin, stretch.end});
+    }
+    fresh->text.leaveOut(leftOut);
+    // The kept stretches move up by what was left out before them.
+    qsizetype shift = 0;
+    auto gone = leftOut.cbegin();
+    for (const TextStretch &stretch : std::as_const(kept)) {
+        for (; gone != leftOut.cend() && gone->second <= stretch.begin; ++gone)
+            shift += gone->second - gone->first;
+        fresh->text.hide(stretch.begin - shift, stretch.end - shift);
+    }
     findStartMarkers(fresh->text);
     last = fresh;
     return fresh;

@@ -12,8 +12,9 @@ namespace basGeneral {
 // knows, in a fixed order, until a plausible value turns up; what is still
 // missing gets the field's fallback: "N/A" for endtime, bids, currentbid and
 // shipping, "1" for qty, "" for the others. Markers are looked for outside
-// the text the seller wrote (SellerWrittenStretches), so a title or a
-// description changes no field but the title. Repeated calls on the same
+// the text the seller wrote (SellerWrittenStretches), and values are cut out
+// of the page without it, so a title, a description or a note in the
+// condition row changes no field but the title. Repeated calls on the same
 // page text share the page's preparation.
 QString GetItemField(const QString &page, const QString &key);
 

@@ -687,6 +687,37 @@ void FoldedText::hide(qsizetype from, qsizetype to)
     m_found.clear(); // positions found before may lie in the stretch
 }
 
+void FoldedText::leaveOut(const QList<std::pair<qsizetype, qsizetype>> &ranges)
+{
+    if (ranges.isEmpty())
+        return;
+    QChar *text = m_text.data();
+    char *folded = m_folded.data();
+    const qsizetype n = m_text.size();
+    qsizetype w = 0;
+    qsizetype from = 0;
+    const auto keep = [&](qsizetype begin, qsizetype end) {
+        if (end <= begin)
+            return;
+        if (w != begin) {
+            std::memmove(text + w, text + begin, size_t(end - begin) * sizeof(QChar));
+            std::memmove(folded + w, folded + begin, size_t(end - begin));
+        }
+        w += end - begin;
+    };
+    for (const auto &[begin, end] : ranges) {
+        const qsizetype b = std::clamp<qsizetype>(begin, from, n);
+        keep(from, b);
+        from = std::clamp<qsizetype>(end, b, n);
+    }
+    keep(from, n);
+    m_text.truncate(w);
+    m_folded.truncate(w);
+    m_found.clear();
+    m_hidden.clear();
+    countBytes();
+}
+
 QString FoldedText::searchableText() const
 {
     QString out = m_text;

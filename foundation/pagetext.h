@@ -4,6 +4,7 @@
 #include <QList>
 
 #include <array>
+#include <utility>
 #include <QString>
 #include <QStringView>
 
@@ -64,6 +65,10 @@ public:
     // text() stays as it is: a piece cut out around the stretch still reads
     // as written. Assigning a new text shows everything again.
     void hide(qsizetype from, qsizetype to);
+    // Leaves out the characters of the given ranges [from, to), which come in
+    // order and apart: the text reads as if they had never been in it.
+    // Everything hidden is shown again.
+    void leaveOut(const QList<std::pair<qsizetype, qsizetype>> &ranges);
     // text() with the hidden characters as U+0000, which no marker holds.
     QString searchableText() const;
 

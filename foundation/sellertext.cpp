@@ -152,43 +152,93 @@ bool isDescription(const Tag &tag, QStringView t)
     return tag.valueIs(t, u"id", u"desc_div") || tag.valueIs(t, u"id", u"ds_div") || tag.hasClass(t, u"desc");
 }
 
-// Meta tags that repeat the title or sum up the description.
-bool isTitleMeta(const Tag &tag, QStringView t)
+// Whether a meta tag's name, property or item property holds `word`.
+bool metaNames(const Tag &tag, QStringView t, QStringView word)
 {
-    for (QStringView kind : {u"property", u"name", u"itemprop"}) {
-        const QStringView v = tag.value(t, kind);
-        if (v.contains(u"title", Qt::CaseInsensitive) || v.contains(u"description", Qt::CaseInsensitive))
+    for (QStringView kind : {u"property", u"name", u"itemprop"})
+        if (tag.value(t, kind).contains(word, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+// The labels the page's readers and notices go by, in the lower case and
+// with the single blanks of labelForm. Every one ends in a colon, which lets
+// most runs go unexamined.
+constexpr QStringView kLabels[] = {
+    u"time left:", u"ended:",    u"winning bidder:", u"bid:",           u"price:",    u"sold for:", u"bid history:",
+    u"quantity:",  u"shipping:", u"postage:",        u"feedback score:", u"en cours :", u"en cours:",
+};
+
+// The most words eBay puts in front of a label's last word ("Buy It Now price:").
+constexpr int kMaxLeadWords = 3;
+
+// A run as its label would be compared: lower case, with no-break spaces
+// (also as "&nbsp;", and the "Â" a UTF-8 one leaves when read byte per
+// character) and runs of blanks as single blanks, none at the ends.
+QString labelForm(QStringView run)
+{
+    QString text = run.toString();
+    for (QChar &c : text)
+        if (c == u'\u00A0' || c == u'\u00C2')
+            c = u' ';
+    text = text.toLower();
+    text.replace(QLatin1String("&nbsp;"), QLatin1String(" "));
+    return text.simplified();
+}
+
+} // namespace
+
+bool IsSellersLabelRun(QStringView run)
+{
+    if (!run.contains(u':'))
+        return false;
+    const QString text = labelForm(run);
+    for (QStringView label : kLabels) {
+        if (!text.contains(label))
+            continue;
+        if (!text.endsWith(label))
+            return true; // more text after the label: a value or a sentence of the seller's
+        const QStringView lead = QStringView(text).chopped(label.size()).trimmed();
+        if (lead.contains(u':') || (!lead.isEmpty() && lead.count(u' ') >= kMaxLeadWords))
             return true;
     }
     return false;
 }
 
-} // namespace
-
 QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
 {
     const bool itemPage = kind == PageKind::Item;
     QList<TextStretch> out;
-    const auto add = [&out](qsizetype begin, qsizetype end) {
+    const auto add = [&out](qsizetype begin, qsizetype end, bool readAsField = false) {
         if (end > begin)
-            out.append({begin, end});
+            out.append({begin, end, readAsField});
     };
     const qsizetype n = t.size();
+    // The run of text since the last tag ends where the next tag begins.
+    qsizetype runBegin = 0;
+    const auto endRun = [&](qsizetype end) {
+        if (itemPage && end > runBegin && IsSellersLabelRun(t.sliced(runBegin, end - runBegin)))
+            out.append({runBegin, end});
+    };
     qsizetype i = 0;
     while ((i = t.indexOf(u'<', i)) >= 0 && i + 1 < n) {
         if (t.sliced(i).startsWith(u"<!--")) {
+            endRun(i);
             const qsizetype end = t.indexOf(u"-->", i + 4);
-            if (end < 0)
+            if (end < 0) {
+                runBegin = n;
                 break;
-            i = end + 3;
+            }
+            i = runBegin = end + 3;
             continue;
         }
         if (!isAsciiLetter(t[i + 1]) && t[i + 1] != u'/') {
             ++i;
             continue;
         }
+        endRun(i);
         const Tag tag = readTag(t, i);
-        i = tag.end;
+        i = runBegin = tag.end;
         if (tag.closing)
             continue;
 
@@ -207,12 +257,13 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
         if (!contentOf.isEmpty()) {
             const qsizetype close = closingTag(t, i, contentOf);
             if (itemPage || contentOf != u"script")
-                add(i, close);
-            i = close;
+                add(i, close, contentOf == u"h1");
+            i = runBegin = close;
             continue;
         }
-        if (same(tag.name, u"style")) {
-            i = closingTag(t, i, u"style");
+        // A bid page's window title is its own; a style sheet is no text.
+        if (same(tag.name, u"style") || same(tag.name, u"title")) {
+            i = runBegin = closingTag(t, i, tag.name);
             continue;
         }
         if (same(tag.name, u"div")) {
@@ -221,26 +272,35 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
             // every field above it.
             if (isDescription(tag, t)) {
                 add(i, n);
+                runBegin = n;
                 break;
             }
             if (tag.hasClass(t, u"itemAttr")) {
                 const qsizetype close = divisionEnd(t, i);
                 add(i, close);
-                i = close;
+                i = runBegin = close;
                 continue;
             }
         }
 
-        // Attribute values: picture texts, title meta tags, the title field.
-        const bool titleMeta = same(tag.name, u"meta") && isTitleMeta(tag, t);
+        // Attribute values: picture texts and addresses (the item's picture
+        // and its meta tags), title and description meta tags, the title
+        // field.
+        const bool meta = same(tag.name, u"meta");
+        const bool fieldMeta = meta && (metaNames(tag, t, u"title") || metaNames(tag, t, u"image"));
+        const bool descriptionMeta = meta && metaNames(tag, t, u"description");
         const bool titleField = same(tag.name, u"input") && tag.valueIs(t, u"name", u"title");
+        const bool picture = same(tag.name, u"img") && tag.valueIs(t, u"id", u"icImg");
         for (const Attribute &a : tag.attributes) {
             if (a.valueBegin < 0)
                 continue;
-            if (same(a.name, u"alt") || (titleMeta && same(a.name, u"content")) || (titleField && same(a.name, u"value")))
+            if (((fieldMeta || descriptionMeta) && same(a.name, u"content")) || (titleField && same(a.name, u"value")))
+                add(a.valueBegin, a.valueEnd, fieldMeta || titleField);
+            else if (same(a.name, u"alt") || (picture && same(a.name, u"src")))
                 add(a.valueBegin, a.valueEnd);
         }
     }
+    endRun(n);
     return out;
 }
 

@@ -99,6 +99,7 @@ bool applyItemJson(SimItem &item, const QJsonObject &json, const QDateTime &now,
     readText(json, "layout", &item.layout);
     readText(json, "winner", &item.winner);
     readText(json, "greeted", &item.greeted);
+    readText(json, "conditionNote", &item.conditionNote);
     if (!readNumber(json, "price", &item.price, error) || !readInt(json, "quantity", &item.quantity, error)
         || !readInt(json, "bids", &item.bids, error) || !readInt(json, "feedbackScore", &item.feedbackScore, error)
         || !readNumber(json, "feedbackPercent", &item.feedbackPercent, error)
@@ -143,6 +144,7 @@ QJsonObject itemToJson(const SimItem &item, const QDateTime &now)
         {QStringLiteral("feedbackScore"), item.feedbackScore},
         {QStringLiteral("feedbackPercent"), item.feedbackPercent},
         {QStringLiteral("buyItNow"), item.buyItNow},
+        {QStringLiteral("conditionNote"), item.conditionNote},
         {QStringLiteral("minimumBid"), item.minimumBid()},
     };
 }

@@ -28,6 +28,7 @@ struct SimItem
     int feedbackScore = 100;
     double feedbackPercent = 100.0;
     double buyItNow = 0;                 // 0: no Buy It Now price
+    QString conditionNote;               // the seller's note in the condition row; empty: no row
 
     bool ended(const QDateTime &now) const { return !endsAt.isValid() || now >= endsAt; }
     qint64 secondsLeft(const QDateTime &now) const;
@@ -44,7 +45,8 @@ QString formatPrice(const QString &currency, double amount, bool grouped = true)
 
 // Fields of the control endpoint: item, title, seller, price, currency,
 // quantity, bids, shipping (number or text), picture, endsIn (seconds from
-// now), layout, winner, greeted, feedbackScore, feedbackPercent, buyItNow.
+// now), layout, winner, greeted, feedbackScore, feedbackPercent, buyItNow,
+// conditionNote.
 // Fields absent from `json` are left as they are. Returns false with a reason
 // on a malformed field.
 bool applyItemJson(SimItem &item, const QJsonObject &json, const QDateTime &now, QString *error);

@@ -118,6 +118,25 @@ QString tableRow(const QString &label, const QString &cell)
         + QStringLiteral("\r\n</tr>\r\n");
 }
 
+// The condition row with the seller's note, where the item has one. eBay
+// prints the note as plain text above its own rows.
+QString conditionValue(const Listing &l)
+{
+    return QStringLiteral("<div class=\"u-flL condText\" id=\"vi-itm-cond\">Used</div> <span class=\"vi-cond-note\">")
+        + Pages::sellerNotes(l.item) + QStringLiteral("</span>");
+}
+
+QString conditionDivRow(const Listing &l, const QString &label = QStringLiteral("Item condition:"))
+{
+    return l.item.conditionNote.isEmpty() ? QString() : divRow(label, conditionValue(l));
+}
+
+QString conditionTableRow(const Listing &l, const QString &label = QStringLiteral("Item condition:"))
+{
+    return l.item.conditionNote.isEmpty() ? QString()
+                                          : tableRow(label, QStringLiteral("<td>") + conditionValue(l) + QStringLiteral("</td>"));
+}
+
 QString shippingSpan(const Listing &l, const char *cssClass)
 {
     return QStringLiteral("<span id=\"fshippingCost\" class=\"") + QLatin1String(cssClass) + QStringLiteral("\"><span>")
@@ -179,6 +198,7 @@ QString endedTable(const Listing &l)
     p += QStringLiteral("<div class=\"msgPad\"><span class=\"statusLeftContent\"><span class=\"msgTextAlign\">"
                         "Bidding has ended on this item.</span></span></div>\r\n");
     p += QStringLiteral("<table class=\"vi-is1-solid\" cellpadding=\"0\" cellspacing=\"0\">\r\n");
+    p += conditionTableRow(l);
     p += tableRow(l.priceLabel(), QStringLiteral("<td class=\"vi-is1-prcp\"><span class=\"vi-is1-prcp\"><span id=\"v4-31\">")
                                       + l.price(l.item.price) + QStringLiteral("</span></span></td>"));
     p += tableRow(QStringLiteral("Ended:"), QStringLiteral("<td class=\"vi-is1-dt\"><span class=\"vi-is1-dt\"><span>")
@@ -212,6 +232,7 @@ QString endedDiv(const Listing &l)
     p += QStringLiteral("</head>\r\n<body class=\"sz940\">\r\n<div id=\"CenterPanelInternal\">\r\n");
     p += QStringLiteral("<div class=\"vi-is1-ended\"><span class=\"msgTextAlign\">This listing has ended.</span></div>\r\n");
     p += heading(l);
+    p += conditionDivRow(l);
     p += divRow(QStringLiteral("Ended:"), endSpans(l, true));
     p += divRow(l.priceLabel(),
                 QStringLiteral("<span class=\"notranslate vi-VR-cvipPrice\">") + l.price(l.item.price)
@@ -238,6 +259,7 @@ QString fixedPrice(const Listing &l)
     p += script(l, 0, "FixedPriceItem");
     p += QStringLiteral("</head>\r\n<body class=\"sz980\">\r\n<div id=\"CenterPanelInternal\">\r\n");
     p += heading(l);
+    p += conditionDivRow(l);
     p += fixedPriceEnd(l);
     p += divRow(QStringLiteral("<label for=\"qtyTextBox\">Quantity:</label>"),
                 QStringLiteral("<input id=\"qtyTextBox\" class=\"qtyInput\" type=\"text\" name=\"quantity\" value=\"1\" size=\"4\">\r\n"
@@ -271,6 +293,7 @@ QString fixedPriceSale(const Listing &l)
                         "<input type=\"hidden\" name=\"item\" value=\"")
         + l.number + QStringLiteral("\">\r\n<input type=\"hidden\" name=\"title\" value=\"") + l.title
         + QStringLiteral("\">\r\n</form>\r\n<div id=\"CenterPanelInternal\">\r\n");
+    p += conditionDivRow(l);
     p += fixedPriceEnd(l);
     p += divRow(QStringLiteral("Quantity:"),
                 QStringLiteral("<input id=\"qtyTextBox\" type=\"text\" name=\"quantity\" value=\"1\" size=\"4\"> <span id=\"qtySubTxt\"><span>")
@@ -337,6 +360,7 @@ QString french(const Listing &l)
     p += QStringLiteral("<meta property=\"og:title\" content=\"") + l.title + QStringLiteral("\">\r\n");
     p += script(l, 71, "Chinese");
     p += QStringLiteral("</head>\r\n<body class=\"sz980\">\r\n<div id=\"CenterPanelInternal\">\r\n");
+    p += conditionDivRow(l, QStringLiteral("\u00C9tat :"));
     p += divRow(QStringLiteral("Temps restant :"), QStringLiteral("<span id=\"vi-cdown_timeLeft\">") + localTimeLeft(l, kUnits)
                                                        + QStringLiteral("</span> <span class=\"vi-tm-left\">(") + endDate
                                                        + QStringLiteral(")</span>"));
@@ -366,6 +390,7 @@ QString german(const Listing &l)
     p += QStringLiteral("</head>\r\n<body class=\"sz980\">\r\n<div id=\"CenterPanelInternal\">\r\n");
     p += heading(l);
     p += QStringLiteral("<table class=\"vi-is1-tbll\" cellpadding=\"0\" cellspacing=\"0\">\r\n");
+    p += conditionTableRow(l, QStringLiteral("Artikelzustand:"));
     p += tableRow(QStringLiteral("Restzeit:"), QStringLiteral("<td><span class=\"vi-is1-dt\"><span id=\"v4-28\"><b>")
                                                    + localTimeLeft(l, kUnits) + QStringLiteral("</b></span></span></td>"));
     p += tableRow(QStringLiteral("Aktuelles Gebot:"),

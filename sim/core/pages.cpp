@@ -40,7 +40,7 @@ QString listing(const SimItem &item, const PageContext &ctx)
     const QDateTime endOnEbayClock = ctx.ebay(item.endsAt.isValid() ? item.endsAt : ctx.now);
     const QString title = htmlEscape(item.title);
     const QString number = htmlEscape(item.number);
-    const QString picture = item.picture.isEmpty() ? ctx.httpBase + QStringLiteral("/aw/pics/spacer.gif") : item.picture;
+    const QString picture = item.picture.isEmpty() ? ctx.httpBase + QStringLiteral("/aw/pics/spacer.gif") : htmlEscape(item.picture);
 
     QString p = head(item.title + QStringLiteral(" | eBay"));
     p += QStringLiteral("<meta  content=\"eBay\" name=\"twitter:app:name:ipad\" ></meta><meta  content=\"") + picture
@@ -59,6 +59,11 @@ QString listing(const SimItem &item, const PageContext &ctx)
         + QStringLiteral("</div>\r\n");
     p += QStringLiteral("<table class=\"vi-is1\" id=\"vi-is1\">\r\n");
     p += row(QStringLiteral("Item number:"), number);
+
+    if (!item.conditionNote.isEmpty())
+        p += row(QStringLiteral("Item condition:"), QStringLiteral("<div class=\"u-flL condText\" id=\"vi-itm-cond\">Used</div>")
+                                                       + QStringLiteral("<span class=\"vi-cond-note\">") + sellerNotes(item)
+                                                       + QStringLiteral("</span>"));
 
     if (ended) {
         p += QStringLiteral("<tr><td colspan=\"2\"><span class=\"msgTextAlign\">Bidding has ended for this item</span></td></tr>\r\n");
@@ -128,6 +133,13 @@ QString movedNotice(const SimItem &item, const PageContext &ctx)
 }
 
 } // namespace
+
+QString sellerNotes(const SimItem &item)
+{
+    if (item.conditionNote.isEmpty())
+        return {};
+    return QStringLiteral("Seller notes: ") + htmlEscape(QLatin1Char('"') + item.conditionNote + QLatin1Char('"'));
+}
 
 QString timeLeftText(qint64 seconds)
 {

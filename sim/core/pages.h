@@ -54,6 +54,10 @@ QString notFound(const QString &target);
 // The answer to a request that sent a password over plain http.
 QString passwordOverHttpRefused();
 
+// The text of the condition row's seller note, escaped as every layout
+// prints it: "Seller notes: &quot;...&quot;"; "" without a note.
+QString sellerNotes(const SimItem &item);
+
 // Time left as the item page prints it: "3d 04h", "2h 05m", "4m 09s".
 QString timeLeftText(qint64 seconds);
 

@@ -3,6 +3,7 @@
 // items, ending a minute away, go out from the running main tick beside a
 // plain one.
 #include "tests/integration/refreshsimutil.h"
+#include "tests/integration/simlayoutpage.h"
 #include "tests/integration/wizardsim.h"
 #include "tests/support/msgboxscript.h"
 
@@ -10,12 +11,9 @@
 #include "foundation/pageaccess.h"
 #include "foundation/sellertext.h"
 #include "items/frmaddauction.h"
-#include "platform/ansi.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
 #include "sim/core/itemstore.h"
-#include "sim/core/layoutpages.h"
-#include "sim/core/pages.h"
 
 #include <gtest/gtest.h>
 
@@ -69,12 +67,6 @@ Notices noticesOf(const QString &page)
             own.contains(QLatin1String("This item is not available for purchase on eBay United States"))};
 }
 
-// The page as the program reads it: the layout's bytes, one per character.
-QString pageOf(const Sim::SimItem &item, const Sim::PageContext &ctx)
-{
-    return Ansi::decode(Sim::LayoutPages::reply(item.layout, Sim::Pages::item(item, ctx)).body);
-}
-
 } // namespace
 
 TEST(SellerMarkersSim, EveryLayoutReadsATitleWithThePagesLabelsAsAPlainOne)
@@ -88,21 +80,12 @@ TEST(SellerMarkersSim, EveryLayoutReadsATitleWithThePagesLabelsAsAPlainOne)
                               {"fixed_price", 60}, {"fixed_price_sale", 60}, {"non_us_fr", 60},    {"non_us_de", 60}};
     const Sim::PageContext ctx{QDateTime::currentDateTimeUtc(), 0, Server().url(QString())};
     for (const Layout &layout : layouts) {
-        Sim::SimItem item;
-        item.number = QStringLiteral("150000000001");
-        item.layout = QLatin1String(layout.name);
-        item.title = QStringLiteral("Brass lamp");
-        item.bids = 3;
-        item.price = 12.5;
-        item.quantity = 4;
-        item.winner = QStringLiteral("alice");
-        item.picture = QStringLiteral("http://i.ebayimg.com/lamp.jpg");
-        item.endsAt = ctx.now.addSecs(layout.endsIn);
-        const QString plain = pageOf(item, ctx);
+        Sim::SimItem item = SimLayoutPage::Lamp(layout.name, layout.endsIn, ctx);
+        const QString plain = SimLayoutPage::PageOf(item, ctx);
         const Notices plainNotices = noticesOf(plain);
         for (const QString &title : kMarkerTitles) {
             item.title = title;
-            const QString page = pageOf(item, ctx);
+            const QString page = SimLayoutPage::PageOf(item, ctx);
             SCOPED_TRACE(std::string(layout.name) + (layout.endsIn < 0 ? " (ended)" : "") + ", title " + title.toStdString());
             for (const char *key : kKeys) {
                 const QString k = QString::fromLatin1(key);

@@ -151,3 +151,28 @@ TEST(InfoBarLines, AnEndedItemReadsEndedAsTheListShowsIt)
     }
     EXPECT_EQ(InfoBar::Read(page, page, url, end.addSecs(-7200), "l").line2.section(" - ", 0, 0), "Time Left: 2 h ");
 }
+
+// A seller's note in the condition row, as the browser shows the page, and
+// a description meta tag: the bar keeps the page's own end and price.
+TEST(InfoBarLines, ANoteInTheConditionRowCarryingThePagesLabelsReadsAsNone)
+{
+    const auto page = [](const QString &note) {
+        return kMarker + note + "<DIV>Time left:</DIV><DIV><SPAN>2h</SPAN> (Dec 06, 2013 <SPAN>14:03:22 PST</SPAN>)</DIV>"
+            + "<DIV>Current bid:</DIV><DIV><SPAN>US $5.00</SPAN></DIV>" + kSellerPart;
+    };
+    const QDateTime now(QDate(2013, 12, 6), QTime(12, 0));
+    const QString url = "http://cgi.ebay.com/ws/x?item=1";
+    const QString plainPage = page(QString());
+    const InfoBar::Lines plain = InfoBar::Read(plainPage, plainPage, url, now, "l");
+    ASSERT_TRUE(plain.show);
+    EXPECT_TRUE(plain.line2.startsWith("Time Left: 2 h 3 m") && plain.line2.contains("Current Bid: US $5.00"))
+        << qPrintable(plain.line2);
+    for (const QString &note : {QStringLiteral("<DIV class=condText>Seller notes: \"Time left: 3d (Dec 31, 2030 10:00:00 PST) "
+                                               "Current bid: US $999.00 Quantity: 50 available\"</DIV>"),
+                                QStringLiteral("<META name=description content=\"Time left: 1m (Dec 06, 2013 12:30:00 PST) "
+                                               "Current bid: US $999.00\">")}) {
+        const QString notedPage = page(note);
+        const InfoBar::Lines noted = InfoBar::Read(notedPage, notedPage, url, now, "l");
+        EXPECT_EQ(noted.line2.toStdString(), plain.line2.toStdString()) << note.toStdString();
+    }
+}

@@ -1,0 +1,100 @@
+// The simulator's item pages in every layout, with what a seller wrote put
+// where eBay prints it (a note in the condition row, the picture address)
+// or between any two of the page's elements: every field reads as on the
+// page without it, or as the field's fallback.
+#include "foundation/hostroles.h"
+#include "foundation/itemfields.h"
+#include "tests/integration/simlayoutpage.h"
+#include "tests/support/sellerinsertion.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+const char *const kKeys[] = {"picture", "title", "endtime", "bids", "currentbid", "minbid",
+                             "binprice", "shipping", "qty", "feedbackpercent", "feedbackrating", "seller"};
+
+struct Layout
+{
+    const char *name;
+    qint64 endsIn;
+};
+
+const Layout kLayouts[] = {{"default", 3600},    {"default", -60},          {"ended_table", -60}, {"ended_div", -60},
+                           {"fixed_price", 3600}, {"fixed_price", -60},     {"fixed_price_sale", 3600},
+                           {"non_us_fr", 3600},  {"non_us_de", 3600}};
+
+const Sim::PageContext &context()
+{
+    static const Sim::PageContext ctx{QDateTime::currentDateTimeUtc(), 0, QStringLiteral("http://127.0.0.1:9")};
+    return ctx;
+}
+
+Sim::SimItem itemIn(const Layout &layout)
+{
+    return SimLayoutPage::Lamp(layout.name, layout.endsIn, context());
+}
+
+QString pageOf(const Sim::SimItem &item)
+{
+    return SimLayoutPage::PageOf(item, context());
+}
+
+std::string nameOf(const Layout &layout)
+{
+    return std::string(layout.name) + (layout.endsIn < 0 ? " (ended)" : "");
+}
+
+} // namespace
+
+TEST(SellerNotesSim, ANoteInTheConditionRowAndThePictureAddressChangeNoOtherField)
+{
+    HostRoles::reload();
+    for (const Layout &layout : kLayouts) {
+        SCOPED_TRACE(nameOf(layout));
+        Sim::SimItem item = itemIn(layout);
+        const QString plain = pageOf(item);
+        QStringList notes = {QStringLiteral("<b>Time left:</b> 3d (Dec 31, 2030 10:00:00 PST)"),
+                             QStringLiteral("\"><div>Ended:</div>")};
+        for (const SellerInsertion::Note &note : SellerInsertion::Notes(plain, QStringLiteral("alice")))
+            notes << note.text;
+        for (const QString &note : std::as_const(notes)) {
+            item.conditionNote = note;
+            const QString page = pageOf(item);
+            ASSERT_NE(page, plain) << "the layout shows the note";
+            for (const char *key : kKeys)
+                EXPECT_EQ(basGeneral::GetItemField(page, QString::fromLatin1(key)).toStdString(),
+                          basGeneral::GetItemField(plain, QString::fromLatin1(key)).toStdString())
+                    << key << " with the note " << note.toStdString();
+        }
+        item.conditionNote.clear();
+
+        // The picture address is the seller's too, and escaped like the rest.
+        item.picture = QStringLiteral("http://i.ebayimg.com/lamp.jpg\"></meta><div>Time left:</div><div>(Dec 31, 2030 10:00:00 PST)</div>");
+        const QString page = pageOf(item);
+        for (const char *key : kKeys) {
+            const QString k = QString::fromLatin1(key);
+            const QString plainValue = basGeneral::GetItemField(plain, k);
+            const QString expected = k == u"picture" && !plainValue.isEmpty() ? item.picture : plainValue;
+            EXPECT_EQ(basGeneral::GetItemField(page, k).toStdString(), expected.toStdString()) << key;
+        }
+    }
+}
+
+TEST(SellerNotesSim, SellersTextsBetweenTheElementsOfEveryLayoutChangeNoField)
+{
+    HostRoles::reload();
+    int total = 0;
+    for (const Layout &layout : kLayouts) {
+        const QString page = pageOf(itemIn(layout));
+        const SellerInsertion::Coverage c = SellerInsertion::Check(page, SellerInsertion::Notes(page, QStringLiteral("alice")));
+        EXPECT_TRUE(c.faults.isEmpty()) << nameOf(layout) << "\n" << c.faults.join(QLatin1Char('\n')).toStdString();
+        EXPECT_GE(c.positions, 20) << nameOf(layout);
+        std::printf("%s: %d positions outside fields, %d between a label and its value, %d inside fields\n",
+                    nameOf(layout).c_str(), c.positions, c.betweenLabelAndValue, c.insideFields);
+        total += c.positions + c.betweenLabelAndValue;
+    }
+    std::printf("simulator layouts: %d positions\n", total);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+// Texts a seller wrote, carrying eBay's labels with planted values, put into
+// an item page between two of its elements: no field and no notice of the
+// page may be read from them.
+#include <QString>
+#include <QStringList>
+
+namespace SellerInsertion {
+
+struct Note
+{
+    QString text; // plain, escaped where it is put in
+    bool labelled = true; // holds one of eBay's labels, not values alone
+};
+
+// What a seller may write: eBay's labels with planted values, all in one
+// note and each on its own, among them an end in 2030, an end 90 s before
+// the page's own, "Ended:", "Winning bidder:" with `user`, prices, bid
+// counts, the quantity and the shipping; and values without a label.
+QList<Note> Notes(const QString &page, const QString &user);
+
+struct Coverage
+{
+    int positions = 0;     // between two elements, outside eBay's fields
+    int betweenLabelAndValue = 0; // where a value without a label would be read
+    int insideFields = 0;  // where a plain element of text moves a field
+    QStringList faults;    // the first few
+};
+
+// Every note at every position between two elements of `page` outside the
+// elements eBay gives a field in, as escaped text in an element of its own,
+// in the content of description meta tags and in a "ds_div" description of
+// the seller's markup: each field reads as on `page` or as the field's
+// fallback, and each notice the refresh looks for is as on `page` or absent.
+// A position is inside a field where a plain element of text changes a
+// field; one between a label and its value, where an element holding values
+// alone changes a field, gets the labelled notes only.
+Coverage Check(const QString &page, const QList<Note> &notes);
+
+} // namespace SellerInsertion
