@@ -20,6 +20,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <ostream>
+
 using namespace RefreshSim;
 
 namespace {
@@ -100,6 +102,11 @@ const LaterStart kLaterStarts[] = {
      },
      true},
 };
+
+void PrintTo(const LaterStart &start, std::ostream *out)
+{
+    *out << start.name;
+}
 
 class OneBidWindowPerItem : public ::testing::TestWithParam<LaterStart>
 {
