@@ -2,6 +2,7 @@
 
 #include "engine/ebayclock.h"
 #include "engine/trackedauction.h"
+#include "foundation/timetext.h"
 #include "items/frmaddauction.h"
 #include "items/itemwindows.h"
 #include "mainwindow/frmmain.h"
@@ -26,6 +27,8 @@ HeldSnipe::HeldSnipe(int endsIn) : endsInS(endsIn)
     number = AddItem(endsInS, 1.0);
     row = AddRow(number, {{"itemtitle", "Brass lamp"}, {"maxbid", "1 @ 55.00"}, {"user", "alice"}}, "Local");
     SetField(row, "enddate", TrackedAuction::EndDateSerial(EbayClock::LocalNow().addSecs(EbayClock::Offset() + endsInS)));
+    // As a refresh leaves it: the tick counts down only rows in their last hour.
+    SetField(row, "timeleft", basGeneral::FormatTimeLeft(qint64(endsInS)));
     from = Mark();
     main->Bid(row, true, false);
     row->setTag(QStringLiteral("Ready to bid"));
