@@ -158,6 +158,10 @@ TEST(HeldSnipeRowLinks, ARaisedMaximumIsPreparedAgainAndConfirmedAtTheNewAmount)
     ASSERT_TRUE(s.held());
     ASSERT_TRUE(EditMaximumThroughLink(s, QStringLiteral("60.00"))) << MsgBoxScript::instance().lastPrompt().toStdString();
     EXPECT_EQ(Field(s.row, "maxbid"), "1 @ 60.00");
+    // The status bar names the amount now being bid, not the first one.
+    const QString bidding = QStringLiteral("Bidding 60.00 on item #") + s.number + QStringLiteral("...");
+    EXPECT_TRUE(RunUntil([&] { return s.main->PanelText(QStringLiteral("Status")) == bidding; }, 3))
+        << s.main->PanelText(QStringLiteral("Status")).toStdString();
     expectConfirmedAt(s, QStringLiteral("60.00"));
 }
 
