@@ -99,7 +99,10 @@ bool Main()
         // 4. The last run did not end cleanly.
         if (GetSetting(QStringLiteral("Exit OK")) == QLatin1String("False")
             && GetSetting(QStringLiteral("1st Run")) == QLatin1String("False")) {
-            const QString step = GetSetting(QStringLiteral("Last load step"));
+            // A whole start-up leaves its step empty: the run died after it.
+            QString step = GetSetting(QStringLiteral("Last load step"));
+            if (step.isEmpty())
+                step = QStringLiteral("Start-up complete");
             const QString prompt = Desktop::AppTitle() + QStringLiteral(" has not properly shut down the last time it has been used.") + kCrLf2
                 + QStringLiteral("If the program is giving an error as it loads, click Yes to reset the program settings and re-open the program.")
                 + kCrLf2 + QStringLiteral("The last successful step during the loading process was \"") + step + QLatin1Char('"') + kCrLf2
@@ -125,6 +128,10 @@ bool Main()
             return false;
         // 5.-9. Running; the splash.
         SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
+        // The main window's own steps begin inside its loading; a crash while
+        // it is made (the browser engine starting) would otherwise leave the
+        // last run's step, empty after a whole load, for the next question.
+        SaveSetting(QStringLiteral("Last Load Step"), QStringLiteral("Loading main window"));
         basGeneral::InitCommonCtrls();
         frmSplash &splash = frmSplash::instance();
         splash.show();

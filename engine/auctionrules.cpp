@@ -1,6 +1,7 @@
 #include "engine/mainformengine.h"
 
 #include "engine/trackedauction.h"
+#include "foundation/ebayuser.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
@@ -98,7 +99,7 @@ bool frmMainEngine::ItemPassesFilter(const ListItem *Item) const
     const bool ended = list.Field(Item, QStringLiteral("timeleft")) == kEnded;
     const QString won = list.Field(Item, QStringLiteral("won")).toLower();
 
-    if (checked(mnuFilterMyItems) && list.Field(Item, QStringLiteral("user")) != CurrentUser)
+    if (checked(mnuFilterMyItems) && !SameEbayUser(list.Field(Item, QStringLiteral("user")), CurrentUser))
         return false;
     if (checked(mnuFilterActive) && ended)
         return false;

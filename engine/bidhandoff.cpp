@@ -2,6 +2,7 @@
 #include "engine/frmbid.h"
 #include "engine/mainformengine.h"
 #include "foundation/basgeneral.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/pageaccess.h"
@@ -68,7 +69,7 @@ void frmMainEngine::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
         form->MaxBid = amount;
         form->Qty = qint16(qty);
         form->UserName = lvwAuctions->Field(Item, QStringLiteral("user"));
-        ListItem *account = frmSettings::instance().lvwUsers->FindItem(form->UserName);
+        ListItem *account = FindEbayUser(*frmSettings::instance().lvwUsers, form->UserName);
         if (!account)
             throw NumberedError(91, QStringLiteral("The eBay account \"") + form->UserName + QStringLiteral("\" is not set up"));
         form->Password = UnscramblePassword(account->Tag());

@@ -34,4 +34,17 @@ QString NotSetAsideMessage(const QString &listName, const QString &fileName)
         + QStringLiteral(" again:\r\n\r\n") + basGeneral::DataFolder();
 }
 
+bool SetAsideTooLarge(const QString &fileName, const QString &listName, const QString &newListName)
+{
+    const QString backup = SetAside(basGeneral::DataFolder(), fileName);
+    if (backup.isEmpty()) {
+        Desktop::MsgBox(NotSetAsideMessage(listName, fileName), Desktop::BoxExclamation);
+        return false;
+    }
+    Desktop::MsgBox(QStringLiteral("Your ") + listName + QStringLiteral(" file is too large to be read. It has been saved as ")
+                        + backup + QStringLiteral(" and a new ") + newListName + QStringLiteral(" has been started."),
+                    Desktop::BoxExclamation);
+    return true;
+}
+
 } // namespace DamagedFile

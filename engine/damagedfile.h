@@ -20,4 +20,11 @@ QString SetAside(const QString &folder, const QString &fileName);
 // "items list", "favorites list"...) out of the data folder.
 QString NotSetAsideMessage(const QString &listName, const QString &fileName);
 
+// Sets aside, unchanged, a file of the data folder that was refused as too
+// large, so that no save of the new list writes over it, and tells the user
+// where it went ("Your relist schedule file is too large... a new schedule
+// has been started."). False when it could not be moved: the caller must
+// then leave the file alone.
+bool SetAsideTooLarge(const QString &fileName, const QString &listName, const QString &newListName);
+
 } // namespace DamagedFile

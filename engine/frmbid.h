@@ -152,8 +152,11 @@ protected:
 private:
     struct Run;
     // One GET for the bid, sent exactly once with InetBid's time-out; raises
-    // NumberedError like the transfer control.
-    QString Fetch(const QString &url);
+    // NumberedError like the transfer control. `requestWritten` tells
+    // whether it may have reached eBay.
+    QString Fetch(const QString &url, bool *requestWritten = nullptr);
+    // The row's auction has ended by eBay's clock (false while unknown).
+    bool AuctionOver() const;
     void RunFlow();
     // Signs in (unless signedIn) and prepares the bid, signing in again while
     // the preparation fails and retries are left; then judges the page.

@@ -1,10 +1,11 @@
 // The one-call bid: a single confirmation request carrying the sign-in
-// itself, asked again while its reply neither confirms nor refuses the bid.
+// itself, asked again only while it cannot have reached eBay.
 #include "engine/frmbid_run.h"
 
 #include "engine/bidfailures.h"
 #include "engine/bidrecord.h"
 #include "engine/bidrequests.h"
+#include "engine/bidresend.h"
 #include "engine/mainformengine.h"
 #include "foundation/basgeneral.h"
 #include "foundation/globals.h"
@@ -98,13 +99,19 @@ void frmBid::PlaceBid()
             guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, confirming bid, retry ") + attempt); });
             // A failed request reads as an empty reply.
             BidRecord::MarkSent(ItemNumber);
+            bool written = false;
+            bool answered = true;
             try {
-                reply = Fetch(url);
+                reply = Fetch(url, &written);
             } catch (const NumberedError &) {
                 reply.clear();
+                answered = false;
             }
             alive();
             strResultConfirmBid = reply;
+            // Only a request that cannot have reached eBay is asked again.
+            const bool sendAgain = !answered && retries <= kPlaceBidRequestLimit
+                && BidResend::MaySendAgain(written, AuctionOver());
 
             const BidReply read(reply);
             if (const FailureRow *refused = OneCallRefusal(read)) {
@@ -128,9 +135,7 @@ void frmBid::PlaceBid()
             } else {
                 const QString count = QString::number(retries);
                 guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, bid not confirmed retry ") + count); });
-                // A purchase is never asked for again: without a reply it may
-                // still have gone through.
-                if (!Buy && retries <= kPlaceBidRequestLimit) {
+                if (sendAgain) {
                     ++retries;
                     InetBid->Cancel();
                     Desktop::DoEvents();
@@ -144,17 +149,9 @@ void frmBid::PlaceBid()
                 HandToFailureReport();
             }
 
-            // An empty bid reply is asked for again while the count allows.
-            if (reply.isEmpty() && !Buy) {
-                if (retries <= kPlaceBidRequestLimit) {
-                    ++retries;
-                    InetBid->Cancel();
-                    Desktop::DoEvents();
-                    alive();
-                    continue;
-                }
+            // A bid with no reply to read ends in the error message.
+            if (reply.isEmpty() && !Buy)
                 throw PlaceBidFailed{};
-            }
             break;
         }
 

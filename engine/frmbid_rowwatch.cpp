@@ -6,6 +6,7 @@
 
 #include "engine/mainformengine.h"
 #include "engine/trackedauction.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/passwords.h"
 #include "foundation/pageaccess.h"
@@ -79,7 +80,7 @@ frmBid::RowWish frmBid::ReadRow(RowBid &wanted) const
         return RowWish::Withdrawn;
     wanted.qty = qint16(rowQty);
     wanted.user = UserName;
-    if (list.Field(row, QStringLiteral("user")).compare(UserName, Qt::CaseInsensitive) != 0)
+    if (!SameEbayUser(list.Field(row, QStringLiteral("user")), UserName))
         wanted.user = list.Field(row, QStringLiteral("user"));
     return wanted.amount == MaxBid && wanted.qty == Qty && wanted.user == UserName ? RowWish::Unchanged
                                                                                   : RowWish::Changed;
@@ -96,7 +97,7 @@ bool frmBid::SwitchAccount(const QString &user)
 {
     if (!frmSettings::isLoaded())
         frmSettings::instance();
-    const ListItem *account = frmSettings::instance().lvwUsers->FindItem(user);
+    const ListItem *account = FindEbayUser(*frmSettings::instance().lvwUsers, user);
     if (!account)
         return false;
     UserName = user;

@@ -5,6 +5,8 @@
 #include "engine/bidfailures.h"
 #include "engine/bidrecord.h"
 #include "engine/bidrequests.h"
+#include "engine/bidresend.h"
+#include "engine/ebayclock.h"
 #include "engine/mainformengine.h"
 #include "engine/sendonce.h"
 #include "foundation/basgeneral.h"
@@ -13,6 +15,7 @@
 #include "foundation/settingsstore.h"
 #include "platform/desktop.h"
 #include "platform/inet.h"
+#include "platform/listview.h"
 #include "platform/numberederror.h"
 
 #include <QLabel>
@@ -58,8 +61,9 @@ void frmBid::Run::alive() const
 void frmBid::Run::attempt(const QString &url, QString &page)
 {
     error = 0;
+    requestWritten = false;
     try {
-        const QString text = form->Fetch(url);
+        const QString text = form->Fetch(url, &requestWritten);
         alive();
         reply = text;
         read = BidReply(text);
@@ -90,7 +94,7 @@ void frmBid::Run::wait()
     alive();
 }
 
-void frmBid::Run::send(const QString &url, QString &page, bool signIn, bool repeatable)
+void frmBid::Run::send(const QString &url, QString &page, bool signIn)
 {
     for (;;) {
         attempt(url, page);
@@ -98,22 +102,43 @@ void frmBid::Run::send(const QString &url, QString &page, bool signIn, bool repe
             ++retries;
             continue;
         }
-        if (!repeatable) {
-            if (error != 0)
-                LogBid(QStringLiteral("Purchase not confirmed, not sent again: Error # ") + QString::number(error));
-            return;
-        }
         if (!retryAfterError())
             return;
     }
 }
 
-QString frmBid::Fetch(const QString &url)
+void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
+{
+    for (;;) {
+        attempt(url, page);
+        if (error == 0)
+            return;
+        if (BidResend::MaySendAgain(requestWritten, form->AuctionOver()) && retryAfterError())
+            continue;
+        LogBid((purchase ? QStringLiteral("Purchase") : QStringLiteral("Bid"))
+               + QStringLiteral(" not confirmed, not sent again: Error # ") + QString::number(error));
+        return;
+    }
+}
+
+QString frmBid::Fetch(const QString &url, bool *requestWritten)
 {
     // Each request on a fresh connection of its own, sent once: a bid's
     // requests go out exactly as the run decides and never ride on a
     // connection another request left open.
-    return SendOnce::Get(url, InetBid->RequestTimeout);
+    return SendOnce::Get(url, InetBid->RequestTimeout, requestWritten);
+}
+
+bool frmBid::AuctionOver() const
+{
+    if (!frmMainShell::isLoaded())
+        return false;
+    const ListView &list = *MainForm().lvwAuctions;
+    const ListItem *row = list.FindItem(ItemNumber);
+    if (!row)
+        return false;
+    const auto left = EbayClock::SecondsLeft(list.Field(row, QStringLiteral("enddate")), EbayClock::EbayNow());
+    return left && *left <= 0;
 }
 
 void frmBid::RunFlow()
@@ -237,8 +262,8 @@ void frmBid::ConfirmAndSignOut()
             LogBid(QStringLiteral("Confirming bid"));
             m_confirmationSent = true;
             BidRecord::MarkSent(ItemNumber);
-            run.send(BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK),
-                     strResultConfirmBid, false, !Buy);
+            run.sendBid(BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK),
+                        strResultConfirmBid, Buy);
             // Only a reply to the confirmation itself can confirm the bid: when
             // no retry was left the reply text may still be an earlier page.
             const bool confirmationAnswered = run.error == 0;

@@ -40,6 +40,7 @@ struct frmBid::Run
     QString reply;
     BidReply read; // the reply as the run judges it
     int error = 0;
+    bool requestWritten = false; // the latest request was handed to a connection
     QString reason;
     QElapsedTimer sinceStart; // the lead time, on a clock that midnight does not reset
     bool signOutNow = false;  // no confirmation: straight to the sign-out
@@ -57,7 +58,10 @@ struct frmBid::Run
     bool retryAfterError();
     void wait();
     // A step's request under the request rule. The sign-in also repeats at
-    // once, without a log line, on eBay's cookie page. A purchase is never
-    // sent twice: it may have gone through although no reply came back.
-    void send(const QString &url, QString &page, bool signIn = false, bool repeatable = true);
+    // once, without a log line, on eBay's cookie page.
+    void send(const QString &url, QString &page, bool signIn = false);
+    // The confirmation (or purchase): sent again only under
+    // BidResend::MaySendAgain, since one that went out may have been taken
+    // although no reply came back.
+    void sendBid(const QString &url, QString &page, bool purchase);
 };

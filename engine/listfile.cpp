@@ -17,17 +17,13 @@
 #include "platform/numberederror.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QColor kLoadedGrey(150, 150, 150);
-// Far beyond any real list (10,000 items take about 4 MB). Each item costs
-// the window some kilobytes, so a file past these is refused before it is
-// read rather than filling the memory.
-constexpr qint64 kMaxListFileBytes = 32 * 1024 * 1024;
-constexpr int kMaxListRows = 50000;
 
 NumberedError tooLarge(const QString &what)
 {
@@ -136,17 +132,19 @@ bool frmMainEngine::ReadListFile(const QString &fileName)
     const ListFile::LayoutInfo *layout = layoutOf(fileName);
     if (!layout)
         throw NumberedError(ErrorNumber::FileNotFound, QStringLiteral("File not found"));
-    QFile file(basGeneral::DataFolder() + fileName);
-    if (!file.exists())
+    const QString path = basGeneral::DataFolder() + fileName;
+    QString text;
+    QFileDevice::FileError error = QFileDevice::NoError;
+    switch (ListFile::ReadFileText(path, &text, &error)) {
+    case ListFile::FileRead::Absent:
         return false;
-    if (!file.open(QIODevice::ReadOnly))
-        throw fileError(file.error());
-    if (file.size() > kMaxListFileBytes)
-        throw tooLarge(QString::number(file.size() / (1024 * 1024)) + QStringLiteral(" MB"));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw fileError(file.error());
-    file.close();
+    case ListFile::FileRead::Unreadable:
+        throw fileError(error);
+    case ListFile::FileRead::TooLarge:
+        throw tooLarge(QString::number(QFileInfo(path).size() / (1024 * 1024)) + QStringLiteral(" MB"));
+    case ListFile::FileRead::Read:
+        break;
+    }
 
     int columns[std::size(TrackedAuction::kColumns)];
     for (size_t k = 0; k < std::size(TrackedAuction::kColumns); ++k)
@@ -160,11 +158,11 @@ bool frmMainEngine::ReadListFile(const QString &fileName)
 
     // The end dates were written on the clock of the saved time zone.
     const int displayShift = EbayClock::DisplayShiftHours();
-    ListFile::QuotedFieldReader reader(ListFile::DecodeFile(bytes));
-    bytes.clear();
-    for (int rows = 0; !reader.AtEnd(); ++rows) {
-        if (rows == kMaxListRows)
-            throw tooLarge(QStringLiteral("more than ") + QString::number(kMaxListRows) + QStringLiteral(" items"));
+    ListFile::QuotedFieldReader reader(std::move(text));
+    ListFile::RecordLimit limit;
+    while (!reader.AtEnd()) {
+        if (!limit.Take())
+            throw tooLarge(QStringLiteral("more than ") + QString::number(ListFile::kMaxRecords) + QStringLiteral(" items"));
         const QStringList record = reader.ReadRecord(layout->fieldCount);
         const ListFile::RowValues values = ListFile::RowFromRecord(layout->layout, record, CurrentUser, displayShift);
         ListItem *row = lvwAuctions->Add(values.itemNumber);

@@ -5,6 +5,8 @@
 #include "platform/ansi.h"
 #include "platform/numberederror.h"
 
+#include <QFile>
+
 namespace ListFile {
 
 namespace {
@@ -170,6 +172,30 @@ QStringList QuotedFieldReader::ReadRecord(int fieldCount)
     for (int i = 0; i < fieldCount; ++i)
         record << ReadField();
     return record;
+}
+
+FileRead ReadFileText(const QString &path, QString *text, QFileDevice::FileError *error)
+{
+    QFile file(path);
+    if (!file.exists())
+        return FileRead::Absent;
+    const auto unreadable = [&file, error] {
+        if (error)
+            *error = file.error();
+        return FileRead::Unreadable;
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable();
+    if (file.size() > kMaxFileBytes)
+        return FileRead::TooLarge;
+    // No more than the bound, should the file grow while it is read.
+    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return unreadable();
+    if (bytes.size() > kMaxFileBytes)
+        return FileRead::TooLarge;
+    *text = DecodeFile(bytes);
+    return FileRead::Read;
 }
 
 void AppendRecord(QString &out, const QStringList &fields)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QLatin1String>
 #include <QList>
 #include <QString>
@@ -41,6 +42,56 @@ private:
     QString m_text;
     qsizetype m_pos = 0;
 };
+
+// ---- Bounds of a data file ------------------------------------------------
+// Far beyond any real file of the program (10,000 auctions take about 4 MB,
+// a relist entry some 150 bytes). A larger file is refused before it is
+// read, and one with more records is refused at the first record past the
+// count, while it is read: a file of millions of one-character records would
+// otherwise cost gigabytes in records before its count was known.
+inline constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
+inline constexpr int kMaxRecords = 50000;
+
+// Counts a file's records as they are read.
+class RecordLimit final
+{
+public:
+    explicit RecordLimit(int most = kMaxRecords) : m_most(most) {}
+    // Counts one more record; false when it is one past the limit, and the
+    // reader stops there.
+    [[nodiscard]] bool Take() { return ++m_taken <= m_most; }
+
+private:
+    int m_most;
+    int m_taken = 0;
+};
+
+enum class FileRead { Read, Absent, Unreadable, TooLarge };
+// The text of a data file no larger than kMaxFileBytes. `error` gets the
+// file's error when it is Unreadable.
+FileRead ReadFileText(const QString &path, QString *text, QFileDevice::FileError *error = nullptr);
+
+// The records of a data file that is of no use in part: `parse(text, limit,
+// &records)` reads them while `limit` lets it, and gives false when it stopped
+// at the limit. An absent or unreadable file has none; a file past the bounds
+// has none and sets `refused`.
+template <typename Record, typename Parse>
+QList<Record> ReadWithinBounds(const QString &path, bool *refused, Parse parse)
+{
+    if (refused)
+        *refused = false;
+    QString text;
+    const FileRead read = ReadFileText(path, &text);
+    if (read == FileRead::Absent || read == FileRead::Unreadable)
+        return {};
+    QList<Record> records;
+    RecordLimit limit;
+    if (read == FileRead::Read && parse(std::move(text), limit, &records))
+        return records;
+    if (refused)
+        *refused = true;
+    return {};
+}
 
 // Appends one record as a line: each field quoted, comma-separated, CR LF.
 // The fields must already be free of double quotes.

@@ -8,6 +8,7 @@
 #include "engine/startupwindows.h"
 #include "foundation/basgeneral.h"
 #include "foundation/basregistry.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/frmsignin.h"
 #include "foundation/frmsplash.h"
@@ -36,6 +37,8 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kFavorites = QStringLiteral("favorites.dat");
+const QString kLastLoadStep = QStringLiteral("Last Load Step");
+const QString kLoadingListStep = QStringLiteral("Loading items list");
 const QStringList kMovedFiles = {
     QStringLiteral("data.dat"), QStringLiteral("data1.dat"), QStringLiteral("data2.dat"), QStringLiteral("data3.dat"),
     QStringLiteral("data4.dat"), QStringLiteral("data5.dat"), QStringLiteral("data6.dat"), QStringLiteral("favorites.dat"),
@@ -55,6 +58,12 @@ void splashStatus(const QString &text, int progress)
 bool hasOnlineAccount(Inet *inet)
 {
     return inet && OnlineService::AccountQuery(*inet).outcome == OnlineService::Outcome::Registered;
+}
+
+NumberedError favoritesTooLarge(const QString &what)
+{
+    return NumberedError(7, QStringLiteral("The file is too large to be a favorites list (more than ") + what
+                                + QLatin1Char(')'));
 }
 
 bool isDate(const QString &text)
@@ -78,15 +87,22 @@ void frmMainEngine::unloadAfterLoader()
 
 void frmMainEngine::LoadFavorites()
 {
-    const QString path = basGeneral::DataFolder() + kFavorites;
-    QFile file(path);
-    if (!file.exists())
+    QString text;
+    switch (ListFile::ReadFileText(basGeneral::DataFolder() + kFavorites, &text)) {
+    case ListFile::FileRead::Absent:
         return;
-    if (!file.open(QIODevice::ReadOnly))
+    case ListFile::FileRead::Unreadable:
         throw NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied"));
-    ListFile::QuotedFieldReader reader(ListFile::DecodeFile(file.readAll()));
-    file.close();
+    case ListFile::FileRead::TooLarge:
+        throw favoritesTooLarge(QString::number(ListFile::kMaxFileBytes / (1024 * 1024)) + QStringLiteral(" MB"));
+    case ListFile::FileRead::Read:
+        break;
+    }
+    ListFile::QuotedFieldReader reader(std::move(text));
+    ListFile::RecordLimit limit;
     while (!reader.AtEnd()) {
+        if (!limit.Take())
+            throw favoritesTooLarge(QString::number(ListFile::kMaxRecords) + QStringLiteral(" favorites"));
         QString caption = reader.ReadField();
         QString url = reader.ReadField();
         caption.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
@@ -134,7 +150,7 @@ void frmMainEngine::tmrLoadProcess_Timer()
         } catch (...) {
         }
 
-        SaveSetting(QStringLiteral("Last Load Step"), QStringLiteral("Loading items list"));
+        SaveSetting(kLastLoadStep, kLoadingListStep);
         if (GetSetting(QStringLiteral("1st Run"), QStringLiteral("True")) == QLatin1String("True")) {
             frmSplash::unloadInstance();
             wizardPath = true;
@@ -155,6 +171,11 @@ void frmMainEngine::tmrLoadProcess_Timer()
             frmSplash::unloadInstance();
             wizardPath = true;
             basRegistry::DeleteKey(basRegistry::HKEY_CURRENT_USER, kSettingsParentKey, QStringLiteral("Settings"));
+            // The wipe takes this run's own marks with it: without them a
+            // crash from here on would be neither restarted by the monitor nor
+            // asked about at the next start, and the question would name no step.
+            SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("False"));
+            SaveSetting(kLastLoadStep, kLoadingListStep);
             Desktop::DoEvents();
             if (!wizardShown) {
                 frmStartWiz::ShowModal(this);
@@ -167,7 +188,7 @@ void frmMainEngine::tmrLoadProcess_Timer()
             // The account the wizard stored is the one the list and the
             // engine work for.
             ListView *stored = frmSettings::instance().lvwUsers;
-            if (stored->Count() > 0 && !stored->FindItem(CurrentUser))
+            if (stored->Count() > 0 && !FindEbayUser(*stored, CurrentUser))
                 CurrentUser = stored->Item(1)->Text();
         }
 
@@ -259,7 +280,7 @@ void frmMainEngine::tmrLoadProcess_Timer()
         if (StartupWindows::KeepRelistScheduler)
             StartupWindows::KeepRelistScheduler();
 
-        SaveSetting(QStringLiteral("Last Load Step"), QString());
+        SaveSetting(kLastLoadStep, QString());
         if (!LookForUpdate(false))
             tmrTimer->setEnabled(true);
         WebBrowser->Navigate(frmSettings::instance().txtHomepage->text());

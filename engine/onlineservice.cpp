@@ -1,5 +1,6 @@
 #include "engine/onlineservice.h"
 
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
@@ -48,7 +49,7 @@ QString plainOrEncoded(const QString &text)
 // (the service refuses the request).
 QString currentPassword()
 {
-    const ListItem *row = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
+    const ListItem *row = FindEbayUser(*frmSettings::instance().lvwUsers, CurrentUser);
     return row ? basGeneral::UnscramblePassword(row->Tag()) : QString();
 }
 

@@ -4,6 +4,7 @@
 // brings up the list of fired reminders.
 #include "engine/mainformengine.h"
 #include "engine/bidrecord.h"
+#include "engine/winnerentry.h"
 #include "engine/wondecision.h"
 
 #include "engine/ebayclock.h"
@@ -13,6 +14,7 @@
 #include "engine/refreshseams.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
@@ -443,14 +445,12 @@ void RefreshRun::decideWon(ListItem *row, const QString &ownText, bool auctionOv
 {
     WonDecision::PageFacts facts;
     facts.auctionOver = auctionOver;
-    const bool winnerShown = ownText.contains(QLatin1String(">Winning bidder:<"));
-    facts.namesRowUser = winnerShown && ownText.contains(QLatin1Char('>') + field(row, "user") + QStringLiteral("</a>"));
-    facts.namesOtherWinner = winnerShown && !facts.namesRowUser;
+    facts.winner = WinnerEntry::Read(ownText);
     facts.someoneBid = !NobodyBid(field(row, "bids"));
     facts.price = currentPrice;
     facts.maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(field(row, "maxbid")));
     const QString number = live(row)->Text();
-    const auto verdict = WonDecision::Decide(facts, BidRecord::Of(number), tag(row));
+    const auto verdict = WonDecision::Decide(facts, field(row, "user"), BidRecord::Of(number), tag(row));
     set(row, "won", verdict == WonDecision::Verdict::Won ? kTrue : kFalse);
 
     if (verdict == WonDecision::Verdict::Unknown && tag(row) != SnipeState::OutcomeUnknown) {
@@ -619,7 +619,7 @@ void RefreshRun::endSteps()
 void frmMainEngine::SignInBeforeEnd()
 {
     Inet->OpenURL(eBaySignIn::SignOutURL());
-    const ListItem *account = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
+    const ListItem *account = FindEbayUser(*frmSettings::instance().lvwUsers, CurrentUser);
     if (!account)
         throw NumberedError(91, QStringLiteral("Object variable or With block variable not set"));
     Inet->OpenURL(eBaySignIn::SignInURL(CurrentUser, basGeneral::UnscramblePassword(account->Tag())));
@@ -637,7 +637,7 @@ void frmMainEngine::BeginSignInBeforeEnd(std::function<void(const NumberedError 
                 return;
             }
             try {
-                const ListItem *account = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
+                const ListItem *account = FindEbayUser(*frmSettings::instance().lvwUsers, CurrentUser);
                 if (!account)
                     throw NumberedError(91, QStringLiteral("Object variable or With block variable not set"));
                 // Sent from the sign-out's end itself: Inet is never idle in

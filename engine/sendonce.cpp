@@ -8,17 +8,22 @@
 
 namespace SendOnce {
 
-QString Get(const QString &url, int timeoutSeconds)
+QString Get(const QString &url, int timeoutSeconds, bool *requestWritten)
 {
+    if (requestWritten)
+        *requestWritten = false;
     const QUrl target(url, QUrl::TolerantMode);
     if (!target.isValid() || target.host().isEmpty())
         throw NumberedError(ErrorNumber::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
     OnceFetch fetch(target, timeoutSeconds, OnceFetch::Connection::Own, Inet::PageReplyBytes);
+    fetch.allowSlowHead();
     QEventLoop loop;
     QObject::connect(&fetch, &OnceFetch::ended, &loop, &QEventLoop::quit);
     fetch.start();
     if (!fetch.isEnded())
         loop.exec(QEventLoop::AllEvents);
+    if (requestWritten)
+        *requestWritten = fetch.requestWritten();
     if (fetch.error())
         throw *fetch.error();
     return Ansi::decode(fetch.body());

@@ -5,9 +5,13 @@
 // A GET on a connection of its own, closed after the answer, sent once: a
 // bid's requests go out exactly as the run decides. It shares the program's
 // cookie jar, follows redirects (a redirect is a new request, not a second
-// purchase) and fails like the transfer control (35761 for a time-out).
+// purchase) and fails like the transfer control (35761 for a time-out). A
+// reply is bounded like a page; its head, once begun, may take the whole
+// time-out, since eBay's answer to a bid is never given up on early.
 namespace SendOnce {
 
-QString Get(const QString &url, int timeoutSeconds);
+// `requestWritten`, when given, tells whether the request was handed to a
+// connection; a request that failed before that cannot have reached eBay.
+QString Get(const QString &url, int timeoutSeconds, bool *requestWritten = nullptr);
 
 } // namespace SendOnce

@@ -1,6 +1,7 @@
 #include "engine/wondecision.h"
 
 #include "engine/trackedauction.h"
+#include "foundation/ebayuser.h"
 
 namespace WonDecision {
 
@@ -17,12 +18,15 @@ bool serviceBidOnly(const QString &tag, Outcome ownBid)
 
 } // namespace
 
-Verdict Decide(const PageFacts &page, Outcome ownBid, const QString &tag)
+Verdict Decide(const PageFacts &page, const QString &rowUser, Outcome ownBid, const QString &tag)
 {
-    if (page.namesRowUser)
+    // A winner entry that shows no ID cannot be the row's user either.
+    if (page.winner && !page.winner->isEmpty() && SameEbayUser(*page.winner, rowUser))
         return Verdict::Won;
+    if (page.winner)
+        return Verdict::NotWon;
     // A price that did not read wins nothing.
-    const bool priceWins = page.price > 0 && page.price <= page.maximum && page.someoneBid && !page.namesOtherWinner;
+    const bool priceWins = page.price > 0 && page.price <= page.maximum && page.someoneBid;
     if (!priceWins)
         return Verdict::NotWon;
     if (!page.auctionOver || serviceBidOnly(tag, ownBid))

@@ -2,6 +2,7 @@
 
 #include "foundation/basgeneral.h"
 #include "foundation/ebaysignin.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/pageaccess.h"
 #include "foundation/passwords.h"
@@ -109,7 +110,7 @@ bool frmEditUser::takenByAnotherRow(const QString &userId) const
     const ListView *users = frmSettings::instance().lvwUsers;
     for (int i = 1; i <= users->Count(); ++i) {
         const ListItem *row = users->Item(i);
-        if (row != m_editedRow && row->Text().compare(userId, Qt::CaseInsensitive) == 0)
+        if (row != m_editedRow && SameEbayUser(row->Text(), userId))
             return true;
     }
     return false;
@@ -133,8 +134,8 @@ void frmEditUser::cmdOK_Click()
     // still be corrected.
     bool duplicate = false;
     if (!blnEdit || !m_editedRow)
-        duplicate = settings.lvwUsers->FindItem(userId) != nullptr;
-    else if (m_editedRow->Text().compare(userId, Qt::CaseInsensitive) != 0)
+        duplicate = FindEbayUser(*settings.lvwUsers, userId) != nullptr;
+    else if (!SameEbayUser(m_editedRow->Text(), userId))
         duplicate = takenByAnotherRow(userId);
     if (duplicate) {
         Desktop::MsgBox(QStringLiteral("User already exists"), Desktop::BoxExclamation);

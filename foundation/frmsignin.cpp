@@ -2,6 +2,7 @@
 
 #include "foundation/accountlist.h"
 #include "foundation/basgeneral.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/mainformshell.h"
@@ -125,7 +126,7 @@ void frmSignIn::UpdateUsers()
     int active = 0;
     for (int i = 0; i < Users.size(); ++i) {
         ddnUser->addItem(Users[i]);
-        if (Users[i] == CurrentUser)
+        if (SameEbayUser(Users[i], CurrentUser))
             active = i;
     }
     if (ddnUser->count() == 0)

@@ -2,6 +2,7 @@
 
 #include "foundation/basgeneral.h"
 #include "foundation/ebaysignin.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/mainformshell.h"
@@ -182,7 +183,7 @@ void frmStartWiz::cmdNext_Click()
     skipOnError([&] {
         // An account stored already (a wizard run again) keeps its one row
         // and takes the password just checked.
-        ListItem *row = settings.lvwUsers->FindItem(userId);
+        ListItem *row = FindEbayUser(*settings.lvwUsers, userId);
         if (!row)
             row = settings.lvwUsers->Add(userId);
         row->setTag(basGeneral::ScramblePassword(password));
@@ -192,6 +193,10 @@ void frmStartWiz::cmdNext_Click()
     skipOnError([&] { saved = settings.SaveSettings(); });
     if (!saved)
         return;
+    // The setup is done once an account is stored: from here a crash is an
+    // unclean end like any other (the monitor restarts the program, the next
+    // start shows no wizard), not a first run that never finished.
+    SaveSetting(QStringLiteral("1st Run"), QStringLiteral("False"));
 
     frmMainShell &main = MainForm();
     main.blnMustExit = false;

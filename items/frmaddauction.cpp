@@ -4,6 +4,7 @@
 #include "engine/mainformengine.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmiowarning.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
@@ -285,7 +286,7 @@ void frmAddAuction::collectGroups()
     for (int i = 1; i <= list.Count(); ++i) {
         const ListItem *row = list.Item(i);
         const QString group = list.Field(row, QStringLiteral("group"));
-        if (list.Field(row, QStringLiteral("user")) != CurrentUser || group.isEmpty())
+        if (!SameEbayUser(list.Field(row, QStringLiteral("user")), CurrentUser) || group.isEmpty())
             continue;
         // The test is on the joined text, so "1" is taken as known once "A1;" is in it.
         if (added.contains(group + QLatin1Char(';'), Qt::CaseSensitive))

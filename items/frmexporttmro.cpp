@@ -3,6 +3,7 @@
 #include "engine/mainformengine.h"
 #include "engine/onlineservice.h"
 #include "foundation/basgeneral.h"
+#include "foundation/ebayuser.h"
 #include "foundation/globals.h"
 #include "platform/listview.h"
 #include "platform/msgbox.h"
@@ -54,7 +55,7 @@ void frmExportTMRO::Form_Activate()
         Label1->setText(QStringLiteral("Exporting item %1 of %2 to your TMR Online account...").arg(i).arg(count));
         setPercent(100.0 * i / count);
         const ExportRow &row = rows.at(i - 1);
-        if (row.user != CurrentUser)
+        if (!SameEbayUser(row.user, CurrentUser))
             continue;
         bool stop = false;
         for (int tries = 0;;) {

@@ -2,6 +2,7 @@
 
 #include "engine/mainformengine.h"
 #include "foundation/basgeneral.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
@@ -45,7 +46,7 @@ QString watchingListPath()
 
 QString currentPassword()
 {
-    const ListItem *row = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
+    const ListItem *row = FindEbayUser(*frmSettings::instance().lvwUsers, CurrentUser);
     return row ? basGeneral::UnscramblePassword(row->Tag()) : QString();
 }
 

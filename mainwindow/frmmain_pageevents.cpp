@@ -5,6 +5,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "engine/ebayclock.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
@@ -140,7 +141,7 @@ void frmMain::WebBrowser_DocumentComplete(const QString &)
 
 QString frmMain::currentUserPassword() const
 {
-    const ListItem *row = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
+    const ListItem *row = FindEbayUser(*frmSettings::instance().lvwUsers, CurrentUser);
     return row ? basGeneral::UnscramblePassword(row->Tag()) : QString();
 }
 

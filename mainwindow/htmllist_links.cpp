@@ -2,6 +2,7 @@
 // list, "tmr:///" links act on one row (remove, notifications, edit, note)
 // or sort the list by a column. The list page itself never navigates away.
 #include "engine/itemwindows.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsplash.h"
 #include "foundation/globals.h"
 #include "foundation/pageaccess.h"
@@ -48,7 +49,7 @@ int rowIndexOf(const QString &argument)
 // Whether the row belongs to the active user; otherwise says why not.
 bool ownedByCurrentUser(const ListView &list, const ListItem *row, const QString &refusal)
 {
-    if (list.Field(row, QStringLiteral("user")) == CurrentUser)
+    if (SameEbayUser(list.Field(row, QStringLiteral("user")), CurrentUser))
         return true;
     Desktop::MsgBox(refusal, Desktop::BoxExclamation);
     return false;

@@ -6,10 +6,12 @@
 // cleanly, or gives up when the program had to be restarted a few times in a
 // short while.
 //
-//     tallowmere-monitor --pid PID [--program PATH] [--stall-seconds N] [--poll-ms N]
+//     tallowmere-monitor --pid PID [--program PATH] [--stall-seconds N]
+//                        [--restart-window-seconds N] [--poll-ms N]
 //
-// TALLOWMERE_MONITOR_STALL_SECONDS gives the stall time when --stall-seconds
-// is not on the command line.
+// TALLOWMERE_MONITOR_STALL_SECONDS and TALLOWMERE_MONITOR_RESTART_WINDOW_SECONDS
+// give those times when they are not on the command line (the program starts
+// the monitor without either).
 #include "monitor/watch.h"
 
 #include <QCommandLineParser>
@@ -17,6 +19,24 @@
 #include <QDir>
 
 #include <cstdio>
+#include <optional>
+
+namespace {
+
+// A whole number of seconds from the command line, else from the environment;
+// nothing when neither gives one, and -1 for one that is not a number of at
+// least one second.
+std::optional<int> secondsFrom(const QCommandLineParser &parser, const QCommandLineOption &option, const char *variable)
+{
+    const QString text = parser.isSet(option) ? parser.value(option) : qEnvironmentVariable(variable);
+    if (text.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const int seconds = text.toInt(&ok);
+    return ok && seconds >= 1 ? seconds : -1;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -32,9 +52,12 @@ int main(int argc, char **argv)
     const QCommandLineOption stallOption(QStringLiteral("stall-seconds"),
                                          QStringLiteral("Seconds without a heartbeat before a restart (default 120)."),
                                          QStringLiteral("seconds"));
+    const QCommandLineOption windowOption(
+        QStringLiteral("restart-window-seconds"),
+        QStringLiteral("Restarts older than this no longer count towards giving up (default 900)."), QStringLiteral("seconds"));
     const QCommandLineOption pollOption(QStringLiteral("poll-ms"), QStringLiteral("Milliseconds between looks (default 1000)."),
                                         QStringLiteral("ms"));
-    parser.addOptions({pidOption, programOption, stallOption, pollOption});
+    parser.addOptions({pidOption, programOption, stallOption, windowOption, pollOption});
     parser.process(app);
 
     Monitor::Options options;
@@ -48,15 +71,19 @@ int main(int argc, char **argv)
         ? parser.value(programOption)
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tallowmere"));
 
-    const QString stall = parser.isSet(stallOption) ? parser.value(stallOption)
-                                                    : qEnvironmentVariable("TALLOWMERE_MONITOR_STALL_SECONDS");
-    if (!stall.isEmpty()) {
-        const int seconds = stall.toInt(&ok);
-        if (!ok || seconds < 1) {
+    if (const std::optional<int> stall = secondsFrom(parser, stallOption, "TALLOWMERE_MONITOR_STALL_SECONDS")) {
+        if (*stall < 1) {
             std::fprintf(stderr, "tallowmere-monitor: the stall time must be a whole number of seconds\n");
             return 2;
         }
-        options.stallSeconds = seconds;
+        options.stallSeconds = *stall;
+    }
+    if (const std::optional<int> window = secondsFrom(parser, windowOption, "TALLOWMERE_MONITOR_RESTART_WINDOW_SECONDS")) {
+        if (*window < 1) {
+            std::fprintf(stderr, "tallowmere-monitor: the restart window must be a whole number of seconds\n");
+            return 2;
+        }
+        options.restartWindowSeconds = *window;
     }
     if (parser.isSet(pollOption)) {
         const int ms = parser.value(pollOption).toInt(&ok);

@@ -1,5 +1,7 @@
 #include "platform/msgbox.h"
 
+#include "platform/desktop.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -92,7 +94,10 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     if (responder())
         return responder()(call);
 
-    QMessageBox box(iconFor(style), call.title, prompt, QMessageBox::NoButton, QApplication::activeWindow());
+    // No parent: the window active now (the splash, a wizard, a progress
+    // window) may close and delete itself while the box waits, and would take
+    // the box with it. The box is placed over that window instead.
+    QMessageBox box(iconFor(style), call.title, prompt, QMessageBox::NoButton);
     // Prompts can carry page and user text (titles, addresses): never markup.
     box.setTextFormat(Qt::PlainText);
     for (const auto &b : buttons)
@@ -101,6 +106,8 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     box.setDefaultButton(buttons[defaultIndex].button);
     if (style & 0x1000) // system modal: keep it in front
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (const QWidget *active = QApplication::activeWindow())
+        CentreOver(box, *active);
     openBoxes() << &box;
     box.exec();
     openBoxes().removeAll(&box);

@@ -153,6 +153,7 @@ void OnceFetch::write()
     if (!cookies.isEmpty())
         request += "Cookie: " + cookies + "\r\n";
     request += m_connection == Connection::Kept ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    m_requestWritten = true;
     m_socket->write(request);
 }
 
@@ -176,7 +177,7 @@ void OnceFetch::readMore(bool closed)
         progress = m_reader.closed();
     if (!m_reader.inHead())
         m_headDeadline.stop();
-    else if (!m_headDeadline.isActive())
+    else if (!m_headDeadline.isActive() && !m_slowHeadAllowed)
         m_headDeadline.start();
     if (progress == Progress::Incomplete)
         return;

@@ -24,7 +24,7 @@ class QTcpSocket;
 // and each byte looked at once, so no reply holds up the event loop. A head
 // (an interim answer's too) that has begun must be complete within a second:
 // a server dripping it to hold the request open fails then, not at the
-// time-out.
+// time-out, unless the caller lets the head take the whole time-out.
 class OnceFetch final : public QObject
 {
     Q_OBJECT
@@ -43,6 +43,10 @@ public:
     // A redirect to another scheme, host or port ends the fetch with an
     // error instead of being followed (set before start()).
     void keepToOrigin() { m_keepToOrigin = true; }
+    // A head that has begun may take the rest of the time-out (set before
+    // start()): for a request to a trusted host whose answer must not be
+    // given up on because a lossy link held part of it back.
+    void allowSlowHead() { m_slowHeadAllowed = true; }
 
     // Sends the request; ended() follows, never inside this call.
     void start();
@@ -54,6 +58,9 @@ public:
     const QByteArray &body() const { return m_reader.reply().body; }
     // Set when the fetch failed.
     const std::optional<NumberedError> &error() const { return m_error; }
+    // Whether the request was handed to a connection: until then a failed
+    // fetch cannot have reached the server.
+    bool requestWritten() const { return m_requestWritten; }
 
 signals:
     void ended();
@@ -79,5 +86,7 @@ private:
     std::optional<NumberedError> m_error;
     int m_hops = 0;
     bool m_keepToOrigin = false;
+    bool m_slowHeadAllowed = false;
+    bool m_requestWritten = false;
     bool m_ended = false;
 };

@@ -6,8 +6,9 @@
 #include "platform/privatefile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
+
+#include <limits>
 
 namespace FeedbackFile {
 
@@ -33,19 +34,34 @@ QString Path()
     return basGeneral::DataFolder() + QStringLiteral("feedback.dat");
 }
 
-QList<Entry> Parse(const QByteArray &bytes)
+namespace {
+
+// The records of the text; false at the first record past `limit`, before it
+// is kept.
+bool parseWithin(QString text, ListFile::RecordLimit &limit, QList<Entry> *entries)
 {
-    QList<Entry> entries;
-    ListFile::QuotedFieldReader reader(ListFile::DecodeFile(bytes));
+    ListFile::QuotedFieldReader reader(std::move(text));
     try {
         while (!reader.AtEnd()) {
             const QString user = reader.ReadField();
             const QString comment = reader.ReadField();
-            entries.append({unescape(user), unescape(comment)});
+            if (!limit.Take())
+                return false;
+            entries->append({unescape(user), unescape(comment)});
         }
     } catch (const NumberedError &) {
         // A record cut short: the ones before it stand.
     }
+    return true;
+}
+
+} // namespace
+
+QList<Entry> Parse(const QByteArray &bytes)
+{
+    ListFile::RecordLimit unlimited(std::numeric_limits<int>::max());
+    QList<Entry> entries;
+    parseWithin(ListFile::DecodeFile(bytes), unlimited, &entries);
     return entries;
 }
 
@@ -57,12 +73,9 @@ QByteArray Format(const QList<Entry> &entries)
     return ListFile::EncodeFile(text);
 }
 
-QList<Entry> Read()
+QList<Entry> Read(bool *refused)
 {
-    QFile file(Path());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return Parse(file.readAll());
+    return ListFile::ReadWithinBounds<Entry>(Path(), refused, parseWithin);
 }
 
 bool Write(const QList<Entry> &entries)

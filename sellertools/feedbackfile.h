@@ -24,8 +24,10 @@ QString Path();
 QList<Entry> Parse(const QByteArray &bytes);
 QByteArray Format(const QList<Entry> &entries);
 
-// An absent or unreadable file has no records.
-QList<Entry> Read();
+// An absent or unreadable file has no records. A file too large to be one
+// is refused unread, and one with too many records at the first record past
+// the count: it then has no records and `refused` is set.
+QList<Entry> Read(bool *refused = nullptr);
 // Replaces the file whole and atomically; false when it could not be written
 // (the old file is then left as it was).
 bool Write(const QList<Entry> &entries);

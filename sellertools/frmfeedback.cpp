@@ -1,5 +1,7 @@
 #include "sellertools/frmfeedback.h"
 
+#include "engine/damagedfile.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "platform/listview.h"
 #include "sellertools/feedbackfile.h"
@@ -57,8 +59,13 @@ void frmFeedback::Form_Load()
     for (int i = 1; i <= users->Count(); ++i)
         lvwSellers->Add(users->Item(i)->Text());
 
-    for (const FeedbackFile::Entry &e : FeedbackFile::Read()) {
-        if (ListItem *row = lvwSellers->FindItem(e.user)) {
+    bool refused = false;
+    const QList<FeedbackFile::Entry> entries = FeedbackFile::Read(&refused);
+    if (refused)
+        m_keepRefusedFile = !DamagedFile::SetAsideTooLarge(QStringLiteral("feedback.dat"), QStringLiteral("feedback list"),
+                                                            QStringLiteral("list"));
+    for (const FeedbackFile::Entry &e : entries) {
+        if (ListItem *row = FindEbayUser(*lvwSellers, e.user)) {
             row->setChecked(true);
             row->setSubItem(1, e.comment);
         }
@@ -80,6 +87,8 @@ void frmFeedback::ShowModal()
 
 void frmFeedback::Save()
 {
+    if (m_keepRefusedFile)
+        return;
     QList<FeedbackFile::Entry> entries;
     for (int i = 1; i <= lvwSellers->Count(); ++i) {
         const ListItem *row = lvwSellers->Item(i);

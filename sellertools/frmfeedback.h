@@ -53,4 +53,7 @@ private:
     // Each row's check state as last seen, to tell a check click from any
     // other change of the row.
     QHash<ListItem *, bool> m_checked;
+    // Set when a feedback file refused as too large could not go aside: the
+    // refused file is never written over.
+    bool m_keepRefusedFile = false;
 };

@@ -2,6 +2,7 @@
 
 #include "engine/refreshseams.h"
 #include "foundation/ebaysignin.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/mainformshell.h"
 #include "foundation/pageaccess.h"
@@ -147,7 +148,7 @@ void frmFeedbackProgress::LeaveFeedback()
 bool frmFeedbackProgress::leaveFor(const QString &user, const QString &comment)
 {
     frmMainShell &main = MainForm();
-    const ListItem *account = frmSettings::instance().lvwUsers->FindItem(user);
+    const ListItem *account = FindEbayUser(*frmSettings::instance().lvwUsers, user);
     if (!account)
         throw NumberedError(kObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
     const QString password = basGeneral::UnscramblePassword(account->Tag());

@@ -1,6 +1,7 @@
 #include "sellertools/frmrelist.h"
 
 #include "foundation/basgeneral.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/hostroles.h"
 #include "foundation/mainformshell.h"
@@ -136,7 +137,7 @@ void frmRelist::RelistTimer_Timer()
 
     QString page = lowerPage();
     if (RelistPages::IsSignInForm(WebBrowser->LocationURL(), page) && !WebBrowser->Busy()) {
-        const ListItem *account = frmSettings::instance().lvwUsers->FindItem(strUser);
+        const ListItem *account = FindEbayUser(*frmSettings::instance().lvwUsers, strUser);
         WebBrowser->SetFormField(QStringLiteral("SignInForm"), QStringLiteral("userid"), strUser);
         WebBrowser->SetFormField(QStringLiteral("SignInForm"), QStringLiteral("pass"),
                                  account ? basGeneral::UnscramblePassword(account->Tag()) : QString());

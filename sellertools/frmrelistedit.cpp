@@ -1,6 +1,7 @@
 #include "sellertools/frmrelistedit.h"
 
 #include "foundation/basgeneral.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
@@ -201,7 +202,7 @@ void frmAddRelist::cmdOK_Click()
     if (page.toLower().contains(QLatin1String(") has been removed, or this item is not available.<")))
         return exclaim(QStringLiteral("Invalid item number"));
     const QString seller = basGeneral::GetItemField(page, QStringLiteral("seller"));
-    if (seller.isEmpty() || !frmSettings::instance().lvwUsers->FindItem(seller))
+    if (seller.isEmpty() || !FindEbayUser(*frmSettings::instance().lvwUsers, seller))
         return exclaim(QStringLiteral("This item can only be relisted when it is sold by one of your eBay accounts")
                        + (seller.isEmpty() ? QString() : QStringLiteral(" (the seller is ") + seller + QLatin1Char(')')));
 

@@ -92,7 +92,8 @@ void frmRelistItems::Form_Load()
     bool refused = false;
     const QList<RelistFile::Entry> entries = RelistFile::Load(relistFilePath(), &refused);
     if (refused)
-        setAsideRefusedFile();
+        m_keepRefusedFile = !DamagedFile::SetAsideTooLarge(kRelistFile, QStringLiteral("relist schedule"),
+                                                            QStringLiteral("schedule"));
     for (const RelistFile::Entry &e : entries) {
         ListItem *row = lvwRelist->Add(e.itemNumber);
         row->setSubItem(kColSeller, e.seller);
@@ -124,22 +125,6 @@ void frmRelistItems::Register()
         if (isLoaded())
             instance().tmrTimer->setEnabled(on);
     };
-}
-
-void frmRelistItems::setAsideRefusedFile()
-{
-    // Set aside unchanged, as a damaged items list is, so that no save of the
-    // new schedule writes over it.
-    const QString backup = DamagedFile::SetAside(basGeneral::DataFolder(), kRelistFile);
-    if (backup.isEmpty()) {
-        m_keepRefusedFile = true;
-        Desktop::MsgBox(DamagedFile::NotSetAsideMessage(QStringLiteral("relist schedule"), kRelistFile),
-                        Desktop::BoxExclamation);
-        return;
-    }
-    Desktop::MsgBox(QStringLiteral("Your relist schedule file is too large to be read. It has been saved as ") + backup
-                        + QStringLiteral(" and a new schedule has been started."),
-                    Desktop::BoxExclamation);
 }
 
 bool frmRelistItems::SaveList()
@@ -220,20 +205,15 @@ void frmRelistItems::tmrTimer_Timer()
         if (frmMainShell::isLoaded() && MainForm().blnItemsEndingSoon)
             return;
         ListItem *row = lvwRelist->Item(i);
-        const std::optional<QDateTime> next = RelistFile::ReadNextRelisting(row->SubItem(kColNext));
-        bool periodOk = false;
-        const int period = row->Tag().trimmed().toInt(&periodOk);
-        if (!next || !periodOk || period < 1)
-            continue;
         const QDateTime moment = now();
-        if (*next > moment)
+        const std::optional<QDateTime> moved = RelistFile::DueMovedOn(row->SubItem(kColNext), row->Tag(), moment);
+        if (!moved)
             continue;
-        const QDateTime moved = next->addDays(period);
-        row->setSubItem(kColNext, RelistFile::NextRelistingText(moved));
+        row->setSubItem(kColNext, RelistFile::NextRelistingText(*moved));
         // Saved before the robot starts: should the program end during the
         // relist, the entry is not taken up again for the same period.
         SaveList();
-        if (minuteChanges(moved, moment) < 30) {
+        if (minuteChanges(*moved, moment) < 30) {
             // Modal to the main window: the robot works in the background of
             // whatever other window the user has open.
             relistRow(row, frmMainShell::isLoaded() ? &MainForm() : nullptr);

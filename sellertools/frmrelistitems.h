@@ -63,8 +63,7 @@ protected:
 private:
     QDateTime now() const;
     void relistRow(ListItem *row, QWidget *owner);
-    // A schedule file refused as too large goes aside, left as it is.
-    void setAsideRefusedFile();
-    // Set when it could not go aside: the refused file is never written over.
+    // Set when a schedule file refused as too large could not go aside: the
+    // refused file is never written over.
     bool m_keepRefusedFile = false;
 };

@@ -2,6 +2,7 @@
 
 #include "engine/mainformengine.h"
 #include "foundation/ebaysignin.h"
+#include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/pageaccess.h"
@@ -63,7 +64,7 @@ void frmSalesProgress::Command1_Click()
 
 void frmSalesProgress::soldItemsRun()
 {
-    const ListItem *account = frmSettings::instance().lvwUsers->FindItem(CurrentUser);
+    const ListItem *account = FindEbayUser(*frmSettings::instance().lvwUsers, CurrentUser);
     if (!account)
         throw NumberedError(kObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
     const QString password = basGeneral::UnscramblePassword(account->Tag());

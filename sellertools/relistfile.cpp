@@ -8,16 +8,17 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <limits>
+
 namespace RelistFile {
 
 namespace {
 
 constexpr QLatin1String kWrittenForm("yyyy-MM-dd HH:mm:ss");
-// The bounds of the items list: far beyond any real schedule (an entry takes
-// some 150 bytes), and a file past them is refused before it fills the memory.
-constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
-constexpr int kMaxEntries = 50000;
 const QString kQuot = QStringLiteral("&quot;");
+// The periods the entry editor takes.
+constexpr int kShortestPeriodDays = 1;
+constexpr int kLongestPeriodDays = 89;
 
 // The fields of one line, as many as it holds (at most six).
 QStringList fieldsOf(const QString &line)
@@ -81,6 +82,24 @@ QDate DatePart(const QString &text)
     return QLocale::system().toDate(part, QLocale::ShortFormat);
 }
 
+std::optional<int> PeriodDays(const QString &text)
+{
+    bool ok = false;
+    const int days = text.trimmed().toInt(&ok);
+    if (!ok || days < kShortestPeriodDays || days > kLongestPeriodDays)
+        return std::nullopt;
+    return days;
+}
+
+std::optional<QDateTime> DueMovedOn(const QString &nextRelisting, const QString &periodDays, const QDateTime &now)
+{
+    const std::optional<QDateTime> next = ReadNextRelisting(nextRelisting);
+    const std::optional<int> period = PeriodDays(periodDays);
+    if (!next || !period || *next > now)
+        return std::nullopt;
+    return next->addDays(*period);
+}
+
 QString Compose(const QList<Entry> &entries)
 {
     QString out;
@@ -93,39 +112,43 @@ QString Compose(const QList<Entry> &entries)
     return out;
 }
 
-QList<Entry> Parse(const QString &text)
+namespace {
+
+// The entries of the text, one line at a time; false at the first entry past
+// `limit`, before it is kept.
+bool parseWithin(QString text, ListFile::RecordLimit &limit, QList<Entry> *entries)
 {
-    QList<Entry> entries;
-    for (QString line : text.split(QLatin1Char('\n'))) {
+    for (qsizetype from = 0; from <= text.size();) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), from);
+        if (end < 0)
+            end = text.size();
+        QString line = text.mid(from, end - from);
+        from = end + 1;
         line.remove(QLatin1Char('\r'));
         const QStringList f = fieldsOf(line);
         if (f.isEmpty() || f.at(0).trimmed().isEmpty())
             continue;
+        if (!limit.Take())
+            return false;
         const auto field = [&f](int i) { return i < f.size() ? QString(f.at(i)).replace(kQuot, QStringLiteral("\"")) : QString(); };
-        entries << Entry{field(0), field(1), field(2), field(3), field(4), field(5)};
+        entries->append(Entry{field(0), field(1), field(2), field(3), field(4), field(5)});
     }
+    return true;
+}
+
+} // namespace
+
+QList<Entry> Parse(const QString &text)
+{
+    ListFile::RecordLimit unlimited(std::numeric_limits<int>::max());
+    QList<Entry> entries;
+    parseWithin(text, unlimited, &entries);
     return entries;
 }
 
 QList<Entry> Load(const QString &path, bool *refused)
 {
-    if (refused)
-        *refused = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    if (file.size() > kMaxFileBytes) {
-        if (refused)
-            *refused = true;
-        return {};
-    }
-    QList<Entry> entries = Parse(ListFile::DecodeFile(file.readAll()));
-    if (entries.size() > kMaxEntries) {
-        if (refused)
-            *refused = true;
-        return {};
-    }
-    return entries;
+    return ListFile::ReadWithinBounds<Entry>(path, refused, parseWithin);
 }
 
 bool Save(const QString &path, const QList<Entry> &entries)

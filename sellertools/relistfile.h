@@ -33,6 +33,15 @@ std::optional<QDateTime> ReadNextRelisting(const QString &text);
 // as a date; invalid when it is none.
 QDate DatePart(const QString &text);
 
+// The period of an entry in whole days, within what the entry editor takes
+// (1 to 89); nothing for any other text.
+std::optional<int> PeriodDays(const QString &text);
+// When an entry with these texts is due at `now`: its next relisting moved on
+// by one period. Nothing when it is not due yet, or when its date or period
+// cannot be read: such an entry is left alone, since a period of no days
+// would leave it due, and relisted, at every tick.
+std::optional<QDateTime> DueMovedOn(const QString &nextRelisting, const QString &periodDays, const QDateTime &now);
+
 // The whole file's text, one line per entry.
 QString Compose(const QList<Entry> &entries);
 // Every entry of the text. Each line is read on its own, so a garbled line
@@ -41,8 +50,8 @@ QString Compose(const QList<Entry> &entries);
 QList<Entry> Parse(const QString &text);
 
 // Reads the file; an absent file is an empty schedule. A file too large to
-// be a schedule is refused unread (or, with too many entries, unused): the
-// schedule is then empty and `refused` is set.
+// be a schedule is refused unread, and one with too many entries at the
+// first entry past the count: the schedule is then empty and `refused` is set.
 QList<Entry> Load(const QString &path, bool *refused = nullptr);
 // Replaces the file whole and atomically; false when it could not be
 // written (the old file is then left as it was).

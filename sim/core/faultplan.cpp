@@ -33,6 +33,7 @@ QString FaultRule::modeName() const
     case FaultMode::Truncate: return QStringLiteral("truncate");
     case FaultMode::Endless: return QStringLiteral("endless");
     case FaultMode::EndlessChunked: return QStringLiteral("endless-chunked");
+    case FaultMode::SplitHead: return QStringLiteral("split-head");
     }
     return {};
 }
@@ -72,6 +73,10 @@ bool faultFromJson(const QJsonObject &json, FaultRule *rule, QString *error)
         r.mode = FaultMode::Endless;
     } else if (mode == QLatin1String("endless-chunked")) {
         r.mode = FaultMode::EndlessChunked;
+    } else if (mode == QLatin1String("split-head")) {
+        r.mode = FaultMode::SplitHead;
+        if (r.delayMs <= 0)
+            r.delayMs = 1000;
     } else {
         if (error)
             *error = QStringLiteral("unknown fault mode \"%1\"").arg(mode);

@@ -15,6 +15,7 @@ enum class FaultMode {
     Truncate, // the headers and half the body, then the connection is closed
     Endless,  // a page without a stated length that never ends, as fast as the client reads
     EndlessChunked, // the same in chunks that never end
+    SplitHead, // the normal answer, its head's second half held back for delayMs
 };
 
 struct FaultRule
@@ -24,7 +25,7 @@ struct FaultRule
     // the text may match ("EbayTime", "item=1100").
     QString pattern;
     FaultMode mode = FaultMode::Hang;
-    int delayMs = 0;   // Hang only: answer normally after this long; 0 never answers
+    int delayMs = 0;   // Hang: answer normally after this long, 0 never answers; SplitHead: the pause
     int remaining = 1; // requests still to catch; below 0 catches every one
 
     bool matches(const QString &target) const;
@@ -33,8 +34,9 @@ struct FaultRule
 };
 
 // Fields: path (the pattern), mode ("hang", "delay", "empty", "close",
-// "reset", "truncate", "endless", "endless-chunked"),
-// delayMs, count. "delay" is "hang" with a delay (default 1000 ms).
+// "reset", "truncate", "endless", "endless-chunked", "split-head"),
+// delayMs, count. "delay" is "hang" with a delay (default 1000 ms), as is
+// the pause of "split-head".
 bool faultFromJson(const QJsonObject &json, FaultRule *rule, QString *error);
 
 class FaultPlan final

@@ -98,6 +98,7 @@ bool applyItemJson(SimItem &item, const QJsonObject &json, const QDateTime &now,
     readText(json, "picture", &item.picture);
     readText(json, "layout", &item.layout);
     readText(json, "winner", &item.winner);
+    readText(json, "greeted", &item.greeted);
     if (!readNumber(json, "price", &item.price, error) || !readInt(json, "quantity", &item.quantity, error)
         || !readInt(json, "bids", &item.bids, error) || !readInt(json, "feedbackScore", &item.feedbackScore, error)
         || !readNumber(json, "feedbackPercent", &item.feedbackPercent, error)
@@ -138,6 +139,7 @@ QJsonObject itemToJson(const SimItem &item, const QDateTime &now)
         {QStringLiteral("ended"), item.ended(now)},
         {QStringLiteral("layout"), item.layout},
         {QStringLiteral("winner"), item.winner},
+        {QStringLiteral("greeted"), item.greeted},
         {QStringLiteral("feedbackScore"), item.feedbackScore},
         {QStringLiteral("feedbackPercent"), item.feedbackPercent},
         {QStringLiteral("buyItNow"), item.buyItNow},

@@ -24,6 +24,7 @@ struct SimItem
     QDateTime endsAt;                    // UTC
     QString layout = QStringLiteral("default");
     QString winner;                      // shown as winning bidder once ended
+    QString greeted;                     // the member the default page's header greets; "" for none
     int feedbackScore = 100;
     double feedbackPercent = 100.0;
     double buyItNow = 0;                 // 0: no Buy It Now price
@@ -43,7 +44,7 @@ QString formatPrice(const QString &currency, double amount, bool grouped = true)
 
 // Fields of the control endpoint: item, title, seller, price, currency,
 // quantity, bids, shipping (number or text), picture, endsIn (seconds from
-// now), layout, winner, feedbackScore, feedbackPercent, buyItNow.
+// now), layout, winner, greeted, feedbackScore, feedbackPercent, buyItNow.
 // Fields absent from `json` are left as they are. Returns false with a reason
 // on a malformed field.
 bool applyItemJson(SimItem &item, const QJsonObject &json, const QDateTime &now, QString *error);

@@ -45,7 +45,13 @@ QString listing(const SimItem &item, const PageContext &ctx)
     QString p = head(item.title + QStringLiteral(" | eBay"));
     p += QStringLiteral("<meta  content=\"eBay\" name=\"twitter:app:name:ipad\" ></meta><meta  content=\"") + picture
         + QStringLiteral("\" name=\"twitter:image\" ></meta>\r\n");
-    p += QStringLiteral("</head>\r\n<body>\r\n<div id=\"CenterPanel\">\r\n");
+    p += QStringLiteral("</head>\r\n<body>\r\n");
+    if (!item.greeted.isEmpty()) {
+        const QString member = htmlEscape(item.greeted);
+        p += QStringLiteral("<div id=\"gh-ug\">Hi <a href=\"/usr/") + member + QStringLiteral("\">") + member
+            + QStringLiteral("</a>!</div>\r\n");
+    }
+    p += QStringLiteral("<div id=\"CenterPanel\">\r\n");
     p += QStringLiteral("<h1 class=\"it-ttl\" itemprop=\"name\" id=\"itemTitle\"><span class=\"g-hdn\">Details about  &nbsp;</span>")
         + title + QStringLiteral("</h1>\r\n");
     p += QStringLiteral("<div id=\"vi_main_img_fs\"><img id=\"icImg\" src=\"") + picture + QStringLiteral("\" alt=\"\"></div>\r\n");

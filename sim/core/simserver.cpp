@@ -110,6 +110,23 @@ void sendTruncated(QTcpSocket *socket, const Response &response)
     });
 }
 
+// The answer with its head cut in two by a pause, as a lossy link delivers
+// a head whose second segment had to be sent again.
+void sendSplitHead(QTcpSocket *socket, const Response &response, bool keepAlive, int pauseMs)
+{
+    const QByteArray whole = response.serialize(keepAlive);
+    const qsizetype cut = whole.indexOf("\r\n") + 2;
+    socket->write(whole.left(cut));
+    QPointer<QTcpSocket> guard(socket);
+    QTimer::singleShot(pauseMs, socket, [guard, rest = whole.mid(cut), keepAlive] {
+        if (!guard || guard->state() != QAbstractSocket::ConnectedState)
+            return;
+        guard->write(rest);
+        if (!keepAlive)
+            guard->disconnectFromHost();
+    });
+}
+
 // A page that never ends, sent as fast as the client takes it: the start of
 // the real page, then filler for ever, up to a close that never comes or in
 // chunks. Only what the socket has passed on is made again, so the
@@ -456,6 +473,10 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
         case FaultMode::EndlessChunked:
             logged->status = 200;
             sendEndless(socket, response, fault.mode == FaultMode::EndlessChunked);
+            break;
+        case FaultMode::SplitHead:
+            logged->status = response.status;
+            sendSplitHead(socket, response, keepAlive, fault.delayMs);
             break;
         case FaultMode::Hang:
             if (fault.delayMs > 0) {

@@ -11,6 +11,7 @@
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
 #include "tests/engine/enginetestutil.h"
+#include "tests/foundation/loopbacksignin.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/programended.h"
 #include "tests/support/tinyhttp.h"
@@ -20,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -143,6 +145,40 @@ TEST(Loader, NoAccountResetsTheSettingsAndACancelledWizardEndsTheRun)
     // The main window goes even though loading had not finished.
     EXPECT_FALSE(frmMainShell::isLoaded());
     EXPECT_FALSE(form.tmrTimer->Enabled());
+}
+
+// The wizard after the reset: once it has stored the account the setup is
+// done, and the run's own marks, gone with the reset, are there again, so a
+// crash from here is restarted by the monitor and asked about next time.
+TEST(Loader, AnAccountStoredAfterTheResetFinishesTheSetupAndKeepsTheRunMarked)
+{
+    LoopbackSignIn signIn;
+    SaveSetting("1st Run", "False");
+    SaveSetting("Exit OK", "False"); // as the start left it
+    CommandLine = "/nomon";
+    TestEngineForm &form = FreshForm();
+    form.blnPreventExit = true;
+    QString firstRun, exitOk, step;
+    onNextModal([&](QWidget *modal) {
+        auto *wizard = qobject_cast<frmStartWiz *>(modal);
+        ASSERT_NE(wizard, nullptr);
+        wizard->txtUsername->setText("alice");
+        wizard->txtPassword->setText("pw");
+        MsgBoxScript::instance().answer(Desktop::AnswerNo); // no import
+        wizard->cmdNext_Click();
+        firstRun = GetSetting("1st Run");
+        exitOk = GetSetting("Exit OK");
+        step = GetSetting("Last load step");
+        // No questions about the online service in this test.
+        SaveSetting("Has TMRO Account", "True");
+        SaveSetting("TMRO Default Shown", "True");
+    });
+    form.tmrLoadProcess_Timer();
+    EXPECT_EQ(firstRun, "False");
+    EXPECT_EQ(exitOk, "False");
+    EXPECT_EQ(step, "Loading items list");
+    EXPECT_EQ(CurrentUser, "alice");
+    EXPECT_TRUE(form.blnDoneLoading);
 }
 
 TEST(Loader, OnlineAccountOfferAndReviewPromptAreDecidedOnce)

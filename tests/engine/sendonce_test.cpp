@@ -2,7 +2,9 @@
 // framing, cookies both ways, redirects, and a dropped connection or a
 // silent server reported without a second request.
 #include "engine/sendonce.h"
+#include "platform/inet.h"
 #include "platform/network.h"
+#include "tests/support/pacedhttp.h"
 #include "tests/support/tinyhttp.h"
 #include "tests/support/testtext.h"
 
@@ -76,4 +78,28 @@ TEST(SendOnce, ADroppedConnectionOrASilentServerIsAnErrorAfterOneRequest)
     EXPECT_EQ(silent.requests().size(), 1);
 
     EXPECT_EQ(ErrorNumberOf([] { SendOnce::Get(QStringLiteral("not a url"), 1); }), ErrorNumber::InetRequestFailed);
+}
+
+// A lossy link holds part of the head back; a whole answer arrives in the
+// end and is read, however long the pause within the time-out.
+TEST(SendOnce, AHeadSplitByAPauseIsWaitedForWithinTheTimeOut)
+{
+    for (const int pauseMs : {1200, 2000}) {
+        SCOPED_TRACE(pauseMs);
+        PacedHttp server({{0, "HTTP/1.1 200 OK\r\nContent-"}, {pauseMs, "Length: 9\r\n\r\nconfirmed"}},
+                         PacedHttp::End::Close);
+        EXPECT_EQ(SendOnce::Get(QString::fromLatin1(server.url("/confirm")), 10), QStringLiteral("confirmed"));
+        EXPECT_EQ(server.requests(), 1);
+    }
+}
+
+TEST(SendOnce, AReplyIsBoundedLikeAPage)
+{
+    TinyHttp server([](const TinyHttp::Request &request) {
+        TinyHttp::Reply reply;
+        reply.body = QByteArray(Inet::PageReplyBytes + (request.target == "/over" ? 1 : 0), 'p');
+        return reply;
+    });
+    EXPECT_EQ(SendOnce::Get(url(server, "/whole"), 30).size(), Inet::PageReplyBytes);
+    EXPECT_EQ(ErrorNumberOf([&] { SendOnce::Get(url(server, "/over"), 30); }), ErrorNumber::InetRequestFailed);
 }

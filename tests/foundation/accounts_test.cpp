@@ -223,6 +223,8 @@ TEST(frmStartWiz, StoresTheAccountMakesItActiveAndOffersTheImport)
     EXPECT_EQ(GetSetting("Username"), "eve.smith");
     EXPECT_EQ(basGeneral::UnscramblePassword(GetSetting("Password")), "MiXed Case");
     EXPECT_EQ(GetSetting("Login", "unset"), "");
+    // With an account stored the setup is done, whatever happens next.
+    EXPECT_EQ(GetSetting("1st Run"), "False");
 
     // Declining the import still finishes the wizard.
     main.blnAutoImport = false;

@@ -81,7 +81,10 @@ TEST(frmSignIn, LoadsTheAccountsAndSelectsTheActiveOne)
     CurrentUser = "ben"; // the later of two equal entries
     p.UpdateUsers();
     EXPECT_EQ(p.ddnUser->currentIndex(), 3);
-    CurrentUser = "BEN"; // compared exactly: not found, the first entry
+    CurrentUser = "BEN"; // the same user ID in another letter case
+    p.UpdateUsers();
+    EXPECT_EQ(p.ddnUser->currentIndex(), 3);
+    CurrentUser = "dan"; // no such account: the first entry
     p.UpdateUsers();
     EXPECT_EQ(p.ddnUser->currentIndex(), 0);
     CurrentUser.clear();

@@ -55,6 +55,7 @@ TEST(AccountsWithSimulator, WizardRefusesAWrongPasswordAndStoresTheRightOne)
     EXPECT_TRUE(main.blnMustExit);
     EXPECT_EQ(frmSettings::instance().lvwUsers->Count(), 0);
     EXPECT_EQ(GetSetting("Username", "none"), "none");
+    EXPECT_EQ(GetSetting("1st Run", "none"), "none") << "no account, no setup done";
     EXPECT_EQ(RefreshSim::TargetsSince(from), QStringList({kSignOut, quickSignIn("alice", "right%20pass%261")}));
 
     from = RefreshSim::Mark();

@@ -269,6 +269,28 @@ TEST(AddAuctionWizard, ARowTurnedWatchedByTheGroupRuleIsCancelledOnTheService)
     EXPECT_EQ(desk.account("alice")->find(second)->bid, "");
 }
 
+TEST(AddAuctionWizard, OffersTheGroupsOfTheUsersRowsWhateverLetterCaseTheirUserIdWasTypedIn)
+{
+    WizardSim::Fresh();
+    const QString number = RefreshSim::AddItem(3600, 10.0);
+    const struct
+    {
+        const char *user, *group;
+    } rows[] = {{"alice", "a"}, {"ALICE", "b"}, {"bob", "c"}};
+    for (const auto &r : rows)
+        RefreshSim::AddRow(RefreshSim::AddItem(7200, 10.0),
+                           {{"maxbid", "1 @ 20.00"}, {"user", r.user}, {"group", r.group}}, "Local");
+
+    frmAddAuction *w = Open(number);
+    ASSERT_NE(w, nullptr);
+    QStringList offered;
+    for (int i = 0; i < w->txtBidGroup->count(); ++i)
+        offered << w->txtBidGroup->itemText(i);
+    EXPECT_TRUE(offered.contains("a") && offered.contains("b")) << offered.join(' ').toStdString();
+    EXPECT_FALSE(offered.contains("c")) << "another user's group";
+    frmAddAuction::unloadInstance();
+}
+
 TEST(AddAuctionWizard, BuyItNowGoesToTheBidWindowAtOnceAndEndsAsBidComplete)
 {
     WizardSim::Fresh();

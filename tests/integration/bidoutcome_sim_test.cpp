@@ -129,32 +129,46 @@ TEST(BidOutcomeWithSimulator, AnAuctionEndedWithoutBidsIsWonByNoRow)
     }
 }
 
-TEST(BidOutcomeWithSimulator, AConfirmedBidWinsByPriceAndAnOutbidOneDoesNot)
+TEST(BidOutcomeWithSimulator, AConfirmedBidWinsByPriceAndARefusedOrOutbidOneDoesNotWhileRunningOrOnceEnded)
 {
     Form &f = FreshForm();
     f.realBid = true;
     const QString wonItem = AddItem(3600, 10.0);
     const QString tiedItem = AddItem(3600, 10.0);
+    const QString refusedItem = AddItem(3600, 10.0);
     // A rival got in first with the same maximum: eBay keeps the earlier.
     RivalBids(tiedItem, 25.0);
+    Server().bids().item(refusedItem).confirm = QStringLiteral("B2"); // the seller does not accept the bid
     ListItem *won = BidSim::AddSnipe(wonItem, QStringLiteral("1"), QStringLiteral("25.00"), QStringLiteral("alice"));
     ListItem *tied = BidSim::AddSnipe(tiedItem, QStringLiteral("1"), QStringLiteral("25.00"), QStringLiteral("alice"));
+    ListItem *refused = BidSim::AddSnipe(refusedItem, QStringLiteral("1"), QStringLiteral("25.00"), QStringLiteral("alice"));
     EXPECT_EQ(BidSim::RunBid(won).caption, "Bid Progress");
     const BidSim::RunResult outbid = BidSim::RunBid(tied);
     EXPECT_EQ(outbid.caption, "You've Been Outbid");
     EXPECT_FALSE(outbid.failed);
     CloseBidWindow();
+    EXPECT_NE(BidSim::RunBid(refused).caption, "Bid Progress");
+    CloseBidWindow();
+
+    // Every price is within the maximum, the outbid one tied at it.
+    const auto expectWon = [&](const char *moment) {
+        SCOPED_TRACE(moment);
+        EXPECT_EQ(Field(won, "won"), "True");
+        EXPECT_EQ(Field(tied, "currentbid").contains("25.00"), true) << Field(tied, "currentbid").toStdString();
+        EXPECT_EQ(Field(tied, "won"), "False");
+        EXPECT_EQ(Field(refused, "currentbid").contains("10.00"), true) << Field(refused, "currentbid").toStdString();
+        EXPECT_EQ(Field(refused, "won"), "False");
+    };
+    f.RefreshAuctions(QString(), false, false);
+    expectWon("while the auctions run");
+
     // The pages name no winner: the price decides.
-    for (const QString &number : {wonItem, tiedItem}) {
+    for (const QString &number : {wonItem, tiedItem, refusedItem}) {
         EndNow(number);
         Server().items().find(number)->winner.clear();
     }
-
     f.RefreshAuctions(QString(), false, false);
-
-    EXPECT_EQ(Field(won, "won"), "True");
-    EXPECT_EQ(Field(tied, "currentbid").contains("25.00"), true) << Field(tied, "currentbid").toStdString();
-    EXPECT_EQ(Field(tied, "won"), "False");
+    expectWon("once ended");
 }
 
 TEST(BidOutcomeWithSimulator, AnOutbidSnipeSaysSoAndOpensNoProblemReport)

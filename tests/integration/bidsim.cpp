@@ -1,5 +1,6 @@
 #include "tests/integration/bidsim.h"
 
+#include "engine/frmfailurereport.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -117,6 +118,14 @@ QStringList BidLog()
 void ClearBidLog()
 {
     QFile::remove(basGeneral::DataFolder() + QStringLiteral("logbids.txt"));
+}
+
+void CloseBidWindows()
+{
+    if (frmBid *form = LatestBidWindow())
+        form->cmdClose_Click();
+    if (frmFailureReport::isLoaded())
+        frmFailureReport::instance().hide();
 }
 
 QString Kind(const Sim::LogEntry &entry)

@@ -63,6 +63,8 @@ RunResult RunBid(ListItem *row, bool isBin = false, const std::function<void(frm
 
 // The bid window of the latest bid, if it still exists.
 frmBid *LatestBidWindow();
+// Closes that window and hides the failure report a bid may have shown.
+void CloseBidWindows();
 
 // Lines of "logbids.txt", oldest first, without their date and time; and a
 // fresh log.

@@ -6,14 +6,13 @@
 
 #include "tests/integration/programrun.h"
 #include "tests/integration/refreshsimutil.h"
+#include "tests/support/procstatus.h"
 #include "tests/support/underasan.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 
 #include <csignal>
 #include <iostream>
@@ -38,17 +37,6 @@ QString AddItem(QDateTime endsAt)
     item.price = 1.0;
     item.endsAt = endsAt;
     return Server().items().add(item);
-}
-
-// A kB figure of the program's /proc status ("VmRSS", "VmHWM"); 0 when gone.
-qint64 StatusKb(qint64 pid, const char *field)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QRegularExpression line(QStringLiteral("^%1:\\s+(\\d+) kB").arg(QLatin1String(field)),
-                                  QRegularExpression::MultilineOption);
-    return line.match(QString::fromLatin1(f.readAll())).captured(1).toLongLong();
 }
 
 QList<Sim::LogEntry> Requests(const QString &part)

@@ -30,6 +30,17 @@ void startMonitor(QProcess &monitor, qint64 pid, const QString &program, int sta
     ASSERT_TRUE(MonitorSim::StartMonitor(monitor, pid, program, stallSeconds));
 }
 
+// The stand-in started as a program that has had its first clean exit and
+// now runs.
+void startRunningAfterItsFirstRun(const StandIn &standIn, QProcess &program)
+{
+    SaveSetting("1st Run", "False");
+    SaveSetting("Exit OK", "False");
+    program.start(standIn.script, {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 1; }));
+}
+
 QString monitorProgram()
 {
     return MonitorSim::MonitorProgram();
@@ -109,8 +120,14 @@ TEST(Monitor, ALiveOrClosingProgramIsLeftAloneAndItsEndEndsTheWatch)
     EXPECT_EQ(monitor.exitCode(), 0);
     EXPECT_EQ(standIn.starts().size(), 1);
 
-    // Without a process to watch the monitor refuses to run.
+    // Without a process to watch the monitor refuses to run; so it does with
+    // a restart window that is no whole number of seconds.
     EXPECT_EQ(QProcess::execute(monitorProgram(), {"--program", standIn.script}), 2);
+    for (const char *window : {"0", "-5", "soon"})
+        EXPECT_EQ(QProcess::execute(monitorProgram(), {"--pid", QString::number(QCoreApplication::applicationPid()), "--program",
+                                                       standIn.script, "--restart-window-seconds", window}),
+                  2)
+            << window;
 }
 
 // Killed, crashed or ended by the system while it ran: started again as a
@@ -119,12 +136,8 @@ TEST(Monitor, ALiveOrClosingProgramIsLeftAloneAndItsEndEndsTheWatch)
 TEST(Monitor, AProgramThatDiedIsRestartedAFewTimesThenGivenUp)
 {
     StandIn standIn(StandIn::Kind::DiesOnceMarked);
-    SaveSetting("1st Run", "False");
-    SaveSetting("Exit OK", "False");
     QProcess first;
-    first.start(standIn.script, {});
-    ASSERT_TRUE(first.waitForStarted(5000));
-    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 1; }));
+    ASSERT_NO_FATAL_FAILURE(startRunningAfterItsFirstRun(standIn, first));
     QProcess monitor;
     // No hang in this test: only ends.
     startMonitor(monitor, first.processId(), standIn.script, 60);
@@ -155,6 +168,39 @@ TEST(Monitor, AProgramThatDiedIsRestartedAFewTimesThenGivenUp)
     }
     for (int n = 0; n < starts.size(); ++n)
         EXPECT_FALSE(running(standIn.pidOfStart(n)));
+}
+
+// Restarts are counted within a window only: a program that died now and
+// then over a long run is restarted every time, however many times in all.
+TEST(Monitor, RestartsOlderThanTheWindowNoLongerCount)
+{
+    StandIn standIn(StandIn::Kind::DiesOnceMarked);
+    QProcess first;
+    ASSERT_NO_FATAL_FAILURE(startRunningAfterItsFirstRun(standIn, first));
+    QProcess monitor;
+    // A window of 2 s stands for the real quarter of an hour; the deaths
+    // come further apart than that, more of them than the monitor allows
+    // within one window.
+    ASSERT_TRUE(MonitorSim::StartMonitor(monitor, first.processId(), standIn.script, 60, 2));
+
+    constexpr int kDeaths = 5;
+    for (int n = 0; n < kDeaths; ++n) {
+        ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == n + 1; }, 20000))
+            << "death " << n << " was not restarted: " << standIn.starts().join(", ").toStdString();
+        waitFor([] { return false; }, 2500);
+        SaveSetting("Exit OK", "False");
+        standIn.markRunning(n);
+    }
+    ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == kDeaths + 1; }, 20000))
+        << standIn.starts().join(", ").toStdString();
+    EXPECT_EQ(monitor.state(), QProcess::Running) << "the monitor gave up";
+
+    // Ended cleanly: the watch ends.
+    SaveSetting("Exit OK", "1");
+    standIn.markRunning(kDeaths);
+    EXPECT_TRUE(monitor.waitForFinished(10000));
+    EXPECT_EQ(monitor.exitCode(), 0);
+    EXPECT_EQ(standIn.starts().size(), kDeaths + 1);
 }
 
 // The first run's wizard cancelled ends the program before it ever ended

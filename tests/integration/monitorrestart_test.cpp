@@ -1,7 +1,6 @@
 // The program under the monitor it starts, killed outright before a snipe's
 // moment: the monitor starts it again as after a hang, without a question
 // that would wait for someone, and the new copy places the snipe, once.
-#include "foundation/basgeneral.h"
 #include "foundation/settingsstore.h"
 #include "sim/core/simserver.h"
 
@@ -12,59 +11,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 
 #include <csignal>
 
 namespace {
 
+using MonitorSim::CommandLineOf;
+using MonitorSim::LockHolder;
+using MonitorSim::MonitorOf;
 using ProgramRun::Server;
-
-QStringList CommandLineOf(pid_t pid)
-{
-    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-    if (!cmdline.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(cmdline.readAll()).split(QChar(0), Qt::SkipEmptyParts);
-}
-
-// The monitor watching `program`, 0 while there is none.
-pid_t MonitorOf(qint64 program)
-{
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const QStringList parts = CommandLineOf(pid_t(entry.toInt()));
-        const qsizetype at = parts.indexOf(QStringLiteral("--pid"));
-        if (!parts.isEmpty() && parts.first().endsWith(QStringLiteral("tallowmere-monitor")) && at > 0
-            && parts.value(at + 1) == QString::number(program))
-            return pid_t(entry.toInt());
-    }
-    return 0;
-}
-
-// The copy that holds the data folder's lock.
-pid_t LockHolder()
-{
-    QFile lock(basGeneral::DataFolder() + QStringLiteral("instance.lock"));
-    if (!lock.open(QIODevice::ReadOnly))
-        return 0;
-    return pid_t(lock.readLine().trimmed().toInt());
-}
-
-// Whatever the test leaves running is ended with it, the monitor first, so
-// that it starts nothing more.
-struct Leftovers
-{
-    pid_t monitor = 0;
-    pid_t program = 0;
-    ~Leftovers()
-    {
-        for (const pid_t pid : {monitor, program})
-            if (pid > 0 && MonitorSim::Running(pid))
-                ::kill(pid, SIGKILL);
-    }
-};
 
 } // namespace
 
@@ -76,7 +32,7 @@ TEST(MonitorRestart, AProgramKilledBeforeASnipeIsStartedAgainAndPlacesItOnce)
     // before the end.
     ProgramRun::PrepareFinishedFirstRunToSnipe(3, 2);
 
-    Leftovers leftovers;
+    MonitorSim::Leftovers leftovers;
     QProcess first;
     ASSERT_NO_FATAL_FAILURE(ProgramRun::StartWithItsMonitor(first));
     ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(first.processId())) != 0; }, 60000))
@@ -114,4 +70,97 @@ TEST(MonitorRestart, AProgramKilledBeforeASnipeIsStartedAgainAndPlacesItOnce)
     EXPECT_TRUE(waitFor([&] { return !MonitorSim::Running(leftovers.program); }, 30000));
     EXPECT_TRUE(waitFor([&] { return !MonitorSim::Running(leftovers.monitor); }, 10000));
     EXPECT_EQ(GetSetting("Exit OK"), "1");
+}
+
+namespace {
+
+// A new user's first start, under its monitor: nothing stored but the snipe's
+// times; the user at the screen fills the first-run wizard (or cancels it)
+// and declines the watching-list import. `pid` is the program's, once its
+// monitor watches it.
+void StartFirstRun(QProcess &program, const QString &wizard, MonitorSim::Leftovers &leftovers, qint64 &pid)
+{
+    SaveSetting("Lead time", "3");
+    SaveSetting("Bid Delay 3", "2");
+    SaveSetting("Fast Sync Interval", "0");
+    SaveSetting("Has TMRO Account", "True");
+    SaveSetting("TMRO Default Shown", "True");
+    QProcessEnvironment driving;
+    driving.insert(QStringLiteral("TALLOWMERE_DRIVEN_WIZARD"), wizard);
+    driving.insert(QStringLiteral("TALLOWMERE_DRIVEN_ANSWERS"), QStringLiteral("No"));
+    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartDriven(program, {}, driving));
+    pid = program.processId();
+    ASSERT_TRUE(waitFor([&] { return (leftovers.monitor = MonitorOf(pid)) != 0; }, 60000))
+        << "the program did not start its monitor";
+}
+
+QString DrivenLogText()
+{
+    return ProgramRun::DrivenLog().join(QStringLiteral("\n"));
+}
+
+} // namespace
+
+// Once the wizard has stored the account the setup is done: a crash on the
+// first day is restarted like any later one, the new copy asks nothing and
+// shows no wizard, and the snipe goes out once.
+TEST(MonitorRestart, AFirstRunKilledAfterItsWizardIsStartedAgainWithoutTheWizardAndSnipesOnce)
+{
+    // The item ends long after the load; its end is brought near once the
+    // first copy is dead, so a slow start cannot make the kill come too late.
+    const QString number = ProgramRun::ListSnipeOnNewItem(QStringLiteral("Sniped on the first day"), 3600);
+    MonitorSim::Leftovers leftovers;
+    QProcess first;
+    qint64 firstPid = 0;
+    ASSERT_NO_FATAL_FAILURE(StartFirstRun(first, QStringLiteral("alice:pw"), leftovers, firstPid));
+    ASSERT_TRUE(waitFor([] { return GetSetting("Last Load Step", "unset").isEmpty(); }, 90000)) << DrivenLogText().toStdString();
+    ASSERT_EQ(ProgramRun::DrivenLogOf(firstPid, QStringLiteral("wizard")).size(), 1) << DrivenLogText().toStdString();
+    EXPECT_EQ(GetSetting("Username"), "alice");
+    EXPECT_EQ(GetSetting("1st Run"), "False");
+    ASSERT_EQ(GetSetting("Exit OK"), "False");
+
+    ASSERT_TRUE(ProgramRun::Kill(first));
+    const QDateTime end = QDateTime::currentDateTimeUtc().addSecs(45);
+    Server().items().find(number)->endsAt = end;
+
+    const bool restarted = waitFor(
+        [&] {
+            leftovers.program = LockHolder();
+            return leftovers.program > 0 && leftovers.program != firstPid && MonitorSim::Running(leftovers.program);
+        },
+        30000);
+    ASSERT_TRUE(restarted) << "the first day's crash was left dead";
+    EXPECT_EQ(CommandLineOf(leftovers.program), QStringList({ProgramRun::DrivenProgramFile(), QStringLiteral("/nomon")}));
+
+    const bool placed = waitFor([&] { return !RefreshSim::BidConfirmationsSince(0, number).isEmpty(); }, 60000);
+    ASSERT_TRUE(placed) << "no bid from the restarted program";
+    waitFor([] { return false; }, 3000);
+    EXPECT_EQ(RefreshSim::BidConfirmationsSince(0, number).size(), 1);
+    EXPECT_EQ(Server().items().find(number)->winner, QStringLiteral("alice"));
+    // Neither the wizard nor a question waited at the new start.
+    EXPECT_TRUE(ProgramRun::DrivenLogOf(leftovers.program, QStringLiteral("wizard")).isEmpty()) << DrivenLogText().toStdString();
+    EXPECT_TRUE(ProgramRun::DrivenLogOf(leftovers.program, QStringLiteral("box")).isEmpty()) << DrivenLogText().toStdString();
+
+    ::kill(leftovers.program, SIGTERM);
+    EXPECT_TRUE(waitFor([&] { return !MonitorSim::Running(leftovers.program); }, 30000));
+    EXPECT_TRUE(waitFor([&] { return !MonitorSim::Running(leftovers.monitor); }, 10000));
+}
+
+// Cancelling the wizard is the user's choice to end: the monitor lets the
+// program go.
+TEST(MonitorRestart, AFirstRunWhoseWizardIsCancelledIsNotStartedAgain)
+{
+    ProgramRun::WriteList({});
+    MonitorSim::Leftovers leftovers;
+    QProcess first;
+    qint64 pid = 0;
+    ASSERT_NO_FATAL_FAILURE(StartFirstRun(first, QStringLiteral("cancel"), leftovers, pid));
+    ASSERT_TRUE(waitFor([&] { return first.state() == QProcess::NotRunning; }, 90000)) << DrivenLogText().toStdString();
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ProgramRun::DrivenLogOf(pid, QStringLiteral("wizard")).size(), 1) << DrivenLogText().toStdString();
+
+    EXPECT_TRUE(waitFor([&] { return !MonitorSim::Running(leftovers.monitor); }, 15000)) << "the monitor went on watching";
+    waitFor([] { return false; }, 2000);
+    EXPECT_EQ(ProgramRun::DrivenLog().filter(QStringLiteral(" start")).size(), 1) << DrivenLogText().toStdString();
+    EXPECT_NE(GetSetting("1st Run"), "False");
 }

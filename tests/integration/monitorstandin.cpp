@@ -1,6 +1,9 @@
 #include "tests/integration/monitorstandin.h"
 
+#include "foundation/basgeneral.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <csignal>
@@ -61,13 +64,51 @@ bool Running(pid_t pid)
     return close > 0 && close + 2 < line.size() && line.at(close + 2) != 'Z';
 }
 
-bool StartMonitor(QProcess &monitor, qint64 pid, const QString &program, int stallSeconds)
+bool StartMonitor(QProcess &monitor, qint64 pid, const QString &program, int stallSeconds, int restartWindowSeconds)
 {
+    QStringList arguments = {QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--program"), program,
+                             QStringLiteral("--stall-seconds"), QString::number(stallSeconds),
+                             QStringLiteral("--poll-ms"), QStringLiteral("50")};
+    if (restartWindowSeconds > 0)
+        arguments << QStringLiteral("--restart-window-seconds") << QString::number(restartWindowSeconds);
     monitor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    monitor.start(MonitorProgram(), {QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--program"), program,
-                                     QStringLiteral("--stall-seconds"), QString::number(stallSeconds),
-                                     QStringLiteral("--poll-ms"), QStringLiteral("50")});
+    monitor.start(MonitorProgram(), arguments);
     return monitor.waitForStarted(5000);
+}
+
+QStringList CommandLineOf(pid_t pid)
+{
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!cmdline.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(cmdline.readAll()).split(QChar(0), Qt::SkipEmptyParts);
+}
+
+pid_t MonitorOf(qint64 program)
+{
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QStringList parts = CommandLineOf(pid_t(entry.toInt()));
+        const qsizetype at = parts.indexOf(QStringLiteral("--pid"));
+        if (!parts.isEmpty() && parts.first().endsWith(QStringLiteral("tallowmere-monitor")) && at > 0
+            && parts.value(at + 1) == QString::number(program))
+            return pid_t(entry.toInt());
+    }
+    return 0;
+}
+
+pid_t LockHolder()
+{
+    QFile lock(basGeneral::DataFolder() + QStringLiteral("instance.lock"));
+    if (!lock.open(QIODevice::ReadOnly))
+        return 0;
+    return pid_t(lock.readLine().trimmed().toInt());
+}
+
+Leftovers::~Leftovers()
+{
+    for (const pid_t pid : {monitor, program})
+        if (pid > 0 && Running(pid))
+            ::kill(pid, SIGKILL);
 }
 
 } // namespace MonitorSim

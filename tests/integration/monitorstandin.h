@@ -43,7 +43,24 @@ public:
 bool Running(pid_t pid);
 
 // Starts the monitor on `pid` with `program` to start again, the stall time
-// given on its command line and a 50 ms poll; false when it did not start.
-bool StartMonitor(QProcess &monitor, qint64 pid, const QString &program, int stallSeconds);
+// (and the restart window, when above 0) given on its command line and a
+// 50 ms poll; false when it did not start.
+bool StartMonitor(QProcess &monitor, qint64 pid, const QString &program, int stallSeconds, int restartWindowSeconds = 0);
+
+// The program and the monitor as the system sees them: a process's command
+// line; the monitor watching `program` (0 while there is none); the copy that
+// holds the data folder's lock (0 when none).
+QStringList CommandLineOf(pid_t pid);
+pid_t MonitorOf(qint64 program);
+pid_t LockHolder();
+
+// Whatever a test leaves running is ended with it, the monitor first, so
+// that it starts nothing more.
+struct Leftovers
+{
+    pid_t monitor = 0;
+    pid_t program = 0;
+    ~Leftovers();
+};
 
 } // namespace MonitorSim

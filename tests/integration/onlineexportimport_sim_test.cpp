@@ -62,7 +62,8 @@ TEST(OnlineExport, SendsOneRequestPerRowOfTheActiveUserAndCloses)
     ImportSim::FreshForm();
     AddRow("1100000000001", {{"user", "alice"}});
     AddRow("1100000000002", {{"user", "bob"}});
-    AddRow("1100000000003", {{"user", "alice"}, {"maxbid", "1 @ 5.00"}}, "Local");
+    // The user's ID as typed in another letter case is the same user.
+    AddRow("1100000000003", {{"user", "Alice"}, {"maxbid", "1 @ 5.00"}}, "Local");
     const qint64 mark = Mark();
     frmExportTMRO &w = frmExportTMRO::instance();
     EXPECT_EQ(w.windowTitle(), "Exporting items to Tallowmere Online");

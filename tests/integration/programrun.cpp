@@ -5,11 +5,14 @@
 #include "foundation/settingsstore.h"
 #include "tests/integration/refreshsimutil.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
+#include <QProcessEnvironment>
 
 #include <csignal>
 
@@ -69,13 +72,38 @@ QString ProgramFile()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere");
 }
 
+QString DrivenProgramFile()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/tallowmere-driven");
+}
+
+QStringList DrivenLog()
+{
+    QFile log(qEnvironmentVariable("TALLOWMERE_HOME") + QStringLiteral("/driven.log"));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList DrivenLogOf(qint64 pid, const QString &what)
+{
+    QStringList lines;
+    const QString head = QString::number(pid) + QLatin1Char(' ') + what;
+    for (const QString &line : DrivenLog())
+        if (line.startsWith(head))
+            lines << line;
+    return lines;
+}
+
 namespace {
 
-void Start(QProcess &p, const QString &program, const QString &hostsFile, const QStringList &arguments)
+void Start(QProcess &p, const QString &program, const QString &hostsFile, const QStringList &arguments,
+           const QProcessEnvironment &extra = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TALLOWMERE_HOSTS"), hostsFile.isEmpty() ? Server().hostsFile() : hostsFile);
     env.insert(QStringLiteral("TALLOWMERE_CA"), Server().caFile());
+    env.insert(extra);
     p.setProcessEnvironment(env);
     p.setProgram(program.isEmpty() ? ProgramFile() : program);
     p.setArguments(arguments);
@@ -96,6 +124,11 @@ void StartWithItsMonitor(QProcess &p)
     Start(p, {}, {}, {});
 }
 
+void StartDriven(QProcess &p, const QStringList &arguments, const QProcessEnvironment &driving)
+{
+    Start(p, DrivenProgramFile(), {}, arguments, driving);
+}
+
 bool Kill(QProcess &p)
 {
     ::kill(pid_t(p.processId()), SIGKILL);
@@ -113,7 +146,9 @@ void Stop(QProcess &p)
     if (p.state() == QProcess::NotRunning)
         return;
     ::kill(pid_t(p.processId()), SIGTERM);
-    if (!p.waitForFinished(20000)) {
+    // Events run while it ends: the simulator in this process answers the
+    // program's last requests.
+    if (!waitFor([&p] { return p.state() == QProcess::NotRunning; }, 20000)) {
         p.kill();
         p.waitForFinished(5000);
     }

@@ -6,6 +6,7 @@
 #include "sim/core/simserver.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +42,15 @@ QString ProgramFile();
 void StartProgram(QProcess &p, const QString &program = {}, const QString &hostsFile = {});
 // Starts it as from the desktop: no command line, so it starts its monitor.
 void StartWithItsMonitor(QProcess &p);
+// The program built for tests with a user at its screen (windowdriver.h):
+// it answers its message boxes and its first-run wizard as `driving` says
+// (TALLOWMERE_DRIVEN_WIZARD, TALLOWMERE_DRIVEN_ANSWERS), and logs what it saw.
+QString DrivenProgramFile();
+void StartDriven(QProcess &p, const QStringList &arguments, const QProcessEnvironment &driving = {});
+// The lines of its log in this test's home folder; those of process `pid`
+// that begin with `what` ("start", "wizard", "box", "answer").
+QStringList DrivenLog();
+QStringList DrivenLogOf(qint64 pid, const QString &what);
 // Ends it outright (SIGKILL), as a crash or a power cut would; false when it
 // is still running ten seconds later.
 bool Kill(QProcess &p);

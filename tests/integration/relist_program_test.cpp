@@ -10,6 +10,7 @@
 
 #include "tests/integration/programrun.h"
 #include "tests/integration/refreshsimutil.h"
+#include "tests/support/procstatus.h"
 #include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
@@ -125,13 +126,8 @@ TEST(RelistProgram, AScheduleFileTooLargeToBeOneIsSetAsideUnreadAtTheStart)
     QProcess program;
     ProgramRun::StartProgram(program);
     const bool aside = waitFor([&] { return setAside().size() == 1; }, 60000);
-    // The most memory the program has held (kB), while it is still running.
-    QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
-    qint64 peakKb = 0;
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray &l : status.readAll().split('\n'))
-            if (l.startsWith("VmHWM:"))
-                peakKb = l.mid(6).trimmed().split(' ').value(0).toLongLong();
+    // The most memory the program has held, while it is still running.
+    const qint64 peakKb = PeakKb(program.processId());
     Stop(program);
 
     ASSERT_TRUE(aside) << "the file was not set aside";

@@ -1,7 +1,8 @@
-// The bid timing check (tests/bench/snipeprecision runs it by hand and prints
-// the figures): snipes placed by the running main tick against the
+// The bid timing check: snipes placed by the running main tick against the
 // simulator, each confirmation landing at its end less the bid delay by
-// eBay's clock, however early the lead time made the bid start.
+// eBay's clock, however early the lead time made the bid start. The bounds
+// catch a confirmation a second off its moment, not a busy machine; how
+// close it lands is measured by tests/bench/snipeprecision.
 #include "tests/integration/snipetiming.h"
 
 #include "foundation/settingsstore.h"
@@ -13,7 +14,11 @@
 
 namespace {
 
-constexpr qint64 kWithinMs = 100;
+// A busy machine only ever delays a confirmation, so it may come late by
+// most of a second; it is never due early, so the early side stays tighter.
+// Either way a confirmation a second off its moment fails.
+constexpr qint64 kLatestMs = 800;
+constexpr qint64 kEarliestMs = -500;
 
 void expectOnTime(const SnipeTiming::Result &run, int count)
 {
@@ -23,7 +28,8 @@ void expectOnTime(const SnipeTiming::Result &run, int count)
     QList<qint64> errors;
     for (const SnipeTiming::Snipe &s : run.snipes) {
         SCOPED_TRACE(s.item.toStdString());
-        EXPECT_LE(std::abs(s.confirmErrorMs), kWithinMs) << "confirmed " << s.confirmErrorMs << " ms off its moment";
+        EXPECT_GE(s.confirmErrorMs, kEarliestMs) << "confirmed " << -s.confirmErrorMs << " ms before its moment";
+        EXPECT_LE(s.confirmErrorMs, kLatestMs) << "confirmed " << s.confirmErrorMs << " ms after its moment";
         errors << std::abs(s.confirmErrorMs);
     }
     std::printf("%d snipes: confirmation off its moment by median %lld ms, worst %lld ms\n", count,
@@ -37,13 +43,19 @@ TEST(SnipePrecisionWithSimulator, EveryConfirmationLandsAtItsEndLessTheBidDelay)
     // Ends a second apart: bids overlap, one waiting while the next prepares.
     const SnipeTiming::Result run = SnipeTiming::Run(20, {.spacingS = 1});
     expectOnTime(run, 20);
+    QList<qint64> tickLate;
     for (const SnipeTiming::Snipe &s : run.snipes) {
         SCOPED_TRACE(s.item.toStdString());
         // The bid still starts on the tick at lead time + bid delay, never
-        // before it.
+        // before it, nor a tick after it.
         EXPECT_GE(s.tickLateMs, 0);
-        EXPECT_LE(s.tickLateMs, 250);
+        EXPECT_LT(s.tickLateMs, 1000);
+        tickLate << s.tickLateMs;
     }
+    // The main tick was switched on half-way through a second: a tick that
+    // kept that phase instead of the clock's would start most bids about
+    // 500 ms late. A busy machine delays some ticks, not most.
+    EXPECT_LE(SnipeTiming::Percentile(tickLate, 0.5), 400);
 }
 
 TEST(SnipePrecisionWithSimulator, AFreshInstallsFirstSnipesLandOnTimeWithTheDefaultLeadTime)

@@ -37,12 +37,36 @@ ListItem *GroupSnipe(const QString &number, const QString &max)
     return AddRow(number, {{"maxbid", max}, {"user", "alice"}, {"group", "G"}}, QStringLiteral("Local"));
 }
 
-void CloseBidWindows()
+struct TiedGroup
 {
-    if (frmBid *form = BidSim::LatestBidWindow())
-        form->cmdClose_Click();
-    if (frmFailureReport::isLoaded())
-        frmFailureReport::instance().hide();
+    ListItem *first;
+    ListItem *second;
+};
+
+// A group's first snipe taken by eBay and over at exactly its maximum (bob's
+// 24.50 plus one increment), its page naming `shownWinner` ("" for none);
+// the group's second snipe ends in 20 seconds and is only recorded when due.
+TiedGroup AcceptedBidEndedAtItsMaximum(Form &f, const QString &shownWinner)
+{
+    f.realBid = true;
+    const QString first = AddItem(3600, 10.0);
+    RivalBidsUnnamed(first, 24.50);
+    ListItem *a = GroupSnipe(first, QStringLiteral("1 @ 25.00"));
+    EXPECT_EQ(BidSim::RunBid(a).caption, "Bid Progress");
+    BidSim::CloseBidWindows();
+    EXPECT_EQ(BidRecord::Of(first), BidRecord::Outcome::Confirmed);
+    EndNow(first);
+    Server().items().find(first)->winner = shownWinner;
+    f.realBid = false;
+    return {a, GroupSnipe(AddItem(20, 10.0), QStringLiteral("1 @ 25.00"))};
+}
+
+bool RunUntilEnded(Form &f, const ListItem *row)
+{
+    f.tmrTimer->setEnabled(true);
+    const bool ended = RunUntil([&] { return Field(row, "timeleft") == "Ended"; }, 40);
+    f.tmrTimer->setEnabled(false);
+    return ended;
 }
 
 } // namespace
@@ -63,13 +87,13 @@ TEST(WonAfterTheEnd, ABidEbayNeverConfirmedIsNotWonAndLeavesTheGroupsNextSnipeTo
     f.tmrTimer->setEnabled(true);
     const bool firstDecided = RunUntil([&] { return Field(a, "timeleft") == "Ended"; }, 40);
     closed.reset();
-    CloseBidWindows();
+    BidSim::CloseBidWindows();
     const QString firstTag = a->Tag();
     const QString firstWon = Field(a, "won");
     const QString secondTagAfterFirst = b->Tag();
     const bool secondDecided = RunUntil([&] { return Field(b, "timeleft") == "Ended"; }, 50);
     f.tmrTimer->setEnabled(false);
-    CloseBidWindows();
+    BidSim::CloseBidWindows();
 
     ASSERT_TRUE(firstDecided);
     EXPECT_TRUE(BidConfirmationsSince(0, first).isEmpty()) << "the confirmation never reached eBay";
@@ -98,30 +122,31 @@ TEST(WonAfterTheEnd, ABidEbayNeverConfirmedIsNotWonAndLeavesTheGroupsNextSnipeTo
 TEST(WonAfterTheEnd, AnAcceptedBidEndingAtExactlyItsMaximumIsWonAndHoldsBackTheGroupsNextSnipe)
 {
     Form &f = FreshForm();
-    f.realBid = true;
-    // bob's 24.50 plus one increment is exactly our maximum.
-    const QString first = AddItem(3600, 10.0);
-    RivalBidsUnnamed(first, 24.50);
-    ListItem *a = GroupSnipe(first, QStringLiteral("1 @ 25.00"));
-    EXPECT_EQ(BidSim::RunBid(a).caption, "Bid Progress");
-    CloseBidWindows();
-    EndNow(first);
-    Server().items().find(first)->winner.clear();
-    const QString second = AddItem(20, 10.0);
-    ListItem *b = GroupSnipe(second, QStringLiteral("1 @ 25.00"));
+    const TiedGroup g = AcceptedBidEndedAtItsMaximum(f, QString());
 
     f.RefreshAuctions(QString(), false, false);
-    EXPECT_EQ(Field(a, "currentbid"), "US $25.00");
-    EXPECT_EQ(Field(a, "won"), "True");
-    EXPECT_EQ(b->Tag(), "Other in group won");
+    EXPECT_EQ(Field(g.first, "currentbid"), "US $25.00");
+    EXPECT_EQ(Field(g.first, "won"), "True");
+    EXPECT_EQ(g.second->Tag(), "Other in group won");
 
-    f.tmrTimer->setEnabled(true);
-    const bool secondEnded = RunUntil([&] { return Field(b, "timeleft") == "Ended"; }, 40);
-    f.tmrTimer->setEnabled(false);
-    ASSERT_TRUE(secondEnded);
-    EXPECT_EQ(f.bids, QStringList({first})) << "the group's next snipe is never placed";
-    EXPECT_TRUE(BidConfirmationsSince(0, second).isEmpty());
-    EXPECT_EQ(b->Tag(), "Other in group won");
+    ASSERT_TRUE(RunUntilEnded(f, g.second));
+    EXPECT_EQ(f.bids, QStringList({g.first->Text()})) << "the group's next snipe is never placed";
+    EXPECT_TRUE(BidConfirmationsSince(0, g.second->Text()).isEmpty());
+    EXPECT_EQ(g.second->Tag(), "Other in group won");
+}
+
+TEST(WonAfterTheEnd, AnAcceptedBidEndingAtExactlyItsMaximumOnAPageNamingAnotherWinnerIsNotWonAndTheGroupBidsOn)
+{
+    Form &f = FreshForm();
+    const TiedGroup g = AcceptedBidEndedAtItsMaximum(f, QStringLiteral("bob"));
+
+    f.RefreshAuctions(QString(), false, false);
+    EXPECT_EQ(Field(g.first, "currentbid"), "US $25.00");
+    EXPECT_EQ(Field(g.first, "won"), "False");
+    EXPECT_EQ(g.second->Tag(), "Local");
+
+    ASSERT_TRUE(RunUntilEnded(f, g.second));
+    EXPECT_EQ(f.bids, QStringList({g.first->Text(), g.second->Text()})) << "the group's next snipe is placed";
 }
 
 TEST(WonAfterTheEnd, ASnipeNeverPlacedWinsWhileRunningByPriceButNotOnceEnded)

@@ -76,7 +76,7 @@ TEST(frmMainRowLinks, EachLinkOfARowReachesItsWindowWithTheOwnershipChecks)
     ItemWindows::EditAuction = [&](const QString &number) { edits << number + (EditMode ? " edit" : " add"); };
     ListView &list = *m.lvwAuctions;
     addRow(list, "7003", "Ended clock", "buyer1", "Ended");
-    addRow(list, "7001", "Brass lamp", "buyer1");
+    addRow(list, "7001", "Brass lamp", "Buyer1"); // the user's own ID, typed in another letter case
     addRow(list, "7002", "Someone's vase", "someone");
     CurrentUser = "buyer1";
     if (m.mnuFilterMyItems->isChecked())

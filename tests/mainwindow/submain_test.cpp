@@ -44,6 +44,22 @@ TEST(Main, UncleanExitAsksAndYesResetsEverySetting)
     EXPECT_TRUE(kept.contains("http://mine.test/"));
 }
 
+// A run that died after its whole start-up left no step behind: the question
+// says the start-up was complete rather than naming an empty step.
+TEST(Main, UncleanExitAfterAWholeStartUpNamesItComplete)
+{
+    SaveSetting("Exit OK", "False");
+    SaveSetting("1st Run", "False");
+    SaveSetting("Last Load Step", "");
+    MsgBoxScript::instance().clear();
+    MsgBoxScript::instance().answer(Desktop::AnswerYes);
+    RegisterWindows();
+    EXPECT_FALSE(Main());
+    ASSERT_FALSE(MsgBoxScript::instance().calls().isEmpty());
+    EXPECT_TRUE(MsgBoxScript::instance().calls().first().prompt.contains(
+        "The last successful step during the loading process was \"Start-up complete\""));
+}
+
 TEST(Main, CleanOrFirstRunsStartTheMainWindow)
 {
     // The very first run crashed: "1st Run" was never written, so no question.
@@ -63,6 +79,30 @@ TEST(Main, CleanOrFirstRunsStartTheMainWindow)
     ASSERT_TRUE(frmSplash::isLoaded());
     EXPECT_GE(frmSplash::instance().ProgressWidth(), 0.7 * frmSplash::kFullWidth - 50);
     EXPECT_FALSE(frmSplash::instance().blnMainReady);
+}
+
+// The last run got through its whole load (its step left empty) and this one
+// dies while the main window is made: the next question names that step.
+TEST(Main, MakingTheMainWindowIsAStepOfItsOwn)
+{
+    SaveSetting("Exit OK", "1");
+    SaveSetting("1st Run", "False");
+    SaveSetting("Last Load Step", "");
+    MsgBoxScript::instance().clear();
+    RegisterWindows();
+    // A stand-in that only notes the step it is made under.
+    class NotingWindow final : public frmMainShell
+    {
+    public:
+        explicit NotingWindow(QString &step) { step = GetSetting("Last Load Step"); }
+    };
+    QString stepWhileMade = QStringLiteral("not made");
+    frmMainShell::setFactory([&stepWhileMade] { return new NotingWindow(stepWhileMade); });
+    const bool started = Main();
+    frmMainShell::destroyInstance();
+    frmMain::registerAsMainWindow();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(stepWhileMade, "Loading main window");
 }
 
 TEST(Splash, ProgressNeverShrinksAndClosesAfterItsFirstTick)

@@ -91,3 +91,30 @@ TEST(SingleInstance, AnEmptyLockAStartingCopyHoldsIsNotTakenOver)
         EXPECT_EQ(next.outcome(), SingleInstance::Outcome::Owned);
     }
 }
+
+// A lock of this computer whose first line names no process a copy could
+// run as (zero, negative, not a number) belongs to no running copy: taken
+// over, whatever else it says.
+TEST(SingleInstance, ALockNamingNoPossibleProcessIsTakenOver)
+{
+    const QString folder = basGeneral::DataFolder();
+    const QString lock = folder + QStringLiteral("instance.lock");
+    const QByteArray rest = "\ntallowmere\n" + QSysInfo::machineHostName().toUtf8() + '\n' + QSysInfo::machineUniqueId() + '\n'
+        + QSysInfo::bootUniqueId() + '\n';
+    for (const QByteArray &pid : {QByteArray("0"), QByteArray("-1"), QByteArray("-4242"), QByteArray("00"),
+                                  QByteArray("abc"), QByteArray("12ab"), QByteArray("0x1f"), QByteArray(" ")}) {
+        SCOPED_TRACE(pid.toStdString());
+        QFile left(lock);
+        ASSERT_TRUE(left.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        left.write(pid + rest);
+        left.close();
+        {
+            const SingleInstance start(folder.chopped(1));
+            ASSERT_EQ(start.outcome(), SingleInstance::Outcome::Owned);
+            QFile held(lock);
+            ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+            EXPECT_EQ(held.readLine().trimmed().toLongLong(), QCoreApplication::applicationPid());
+        }
+        EXPECT_FALSE(QFile::exists(lock)) << "let go at the end";
+    }
+}

@@ -5,15 +5,21 @@
 #include "sellertools/frmfeedback.h"
 #include "sellertools/frmfeedbackmessage.h"
 
+#include "engine/listfileformat.h"
+#include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
 #include "foundation/hostroles.h"
 #include "platform/listview.h"
+#include "tests/support/msgboxscript.h"
+#include "tests/support/procstatus.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -69,6 +75,39 @@ TEST(FeedbackFile, QuotesSurviveAndOlderFilesReadAsBefore)
     EXPECT_EQ(FeedbackFile::Read(), entries);
     ASSERT_TRUE(FeedbackFile::Write({}));
     EXPECT_EQ(fileBytes(FeedbackFile::Path()), QByteArray());
+}
+
+TEST(FeedbackFile, AFileOfTheSmallestRecordsIsSetAsideAtItsCountWhileRead)
+{
+    // A one-letter field and its comma, twice to a record, to the size bound.
+    const QByteArray bytes = QByteArray("a,a,").repeated(int(ListFile::kMaxFileBytes / 4));
+    writeBytes(FeedbackFile::Path(), bytes);
+    const bool peakKnown = ResetOwnPeak();
+    const qint64 beforeKb = StatusKb(QCoreApplication::applicationPid(), "VmRSS");
+    bool refused = false;
+    EXPECT_TRUE(FeedbackFile::Read(&refused).isEmpty());
+    EXPECT_TRUE(refused);
+    if (peakKnown) // millions of records would take gigabytes
+        EXPECT_LT(PeakKb(QCoreApplication::applicationPid()) - beforeKb, 500 * 1024);
+
+    // The window sets it aside unchanged, and starts an empty list.
+    setAccounts({"amy"});
+    MsgBoxScript::instance().clear();
+    frmFeedback &w = freshWindow();
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().startsWith("Your feedback list file is too large to be read."));
+    EXPECT_FALSE(QFile::exists(FeedbackFile::Path()));
+    const QDir data(basGeneral::DataFolder());
+    const QStringList aside = data.entryList({"feedback-backup-*.dat"}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(fileBytes(data.filePath(aside[0])), bytes);
+    EXPECT_EQ(rows(w), QStringList({"[ ] amy | <no feedback will be left>"}));
+    frmFeedback::unloadInstance();
+    QFile::remove(data.filePath(aside[0]));
+
+    // The largest real list still reads.
+    ASSERT_TRUE(FeedbackFile::Write(QList<Entry>(ListFile::kMaxRecords, {"amy", "Thanks"})));
+    EXPECT_EQ(FeedbackFile::Read(&refused).size(), ListFile::kMaxRecords);
+    EXPECT_FALSE(refused);
 }
 
 TEST(FeedbackPages, RowDatesAndTheTenDayLimit)

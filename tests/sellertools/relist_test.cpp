@@ -179,6 +179,50 @@ TEST(RelistScheduler, MissedPeriodsCatchUpOneATickAndOnlyALateEnoughOneRelists)
     EXPECT_EQ(late.relisted, QStringList{"401"});
 }
 
+TEST(RelistScheduler, AnEntryWithoutAPeriodOfOneTo89DaysIsNeverRelisted)
+{
+    // Hand-edited or damaged periods: none may keep the entry due tick after tick.
+    const QStringList periods = {"0", "-1", "-7", "90", "", " ", "x", "1.5", "99999999999"};
+    QList<RelistFile::Entry> entries;
+    for (const QString &days : periods)
+        entries << entry("70" + QString::number(entries.size()), kNow.addSecs(-60), days);
+    entries << entry("799", kNow.addSecs(-60), "89");
+    Schedule s(entries, kNow);
+    for (int tick = 0; tick < 3; ++tick) {
+        s.clock = kNow.addSecs(60 * tick);
+        s.window().tmrTimer_Timer();
+    }
+    EXPECT_EQ(s.relisted, QStringList{"799"});
+    const QList<RelistFile::Entry> stored = RelistFile::Load(relistPath());
+    EXPECT_EQ(stored.mid(0, periods.size()), entries.mid(0, periods.size())) << "left as they were";
+}
+
+TEST(RelistScheduler, ADueEntryAlwaysMovesOnByAPeriodTheEditorTakes)
+{
+    // Every period text near the editor's range and beyond, every lateness
+    // from well ahead of the clock to months behind it: an entry is due only
+    // when its date has come and its period is 1 to 89 days, and then moves
+    // on by exactly that period, so no entry is due again at the next tick.
+    QStringList texts = {"", " ", "x", "7x", "1.0", "+3", " 5 ", "2147483648", "-2147483648"};
+    for (int days = -100; days <= 200; ++days)
+        texts << QString::number(days);
+    for (const QString &text : texts) {
+        bool isNumber = false;
+        const int days = text.trimmed().toInt(&isNumber);
+        const bool editorTakes = isNumber && days >= 1 && days <= 89;
+        for (qint64 lateS : {-86400LL, -1LL, 0LL, 1LL, 59LL, 86400LL, 100LL * 86400}) {
+            const QDateTime next = kNow.addSecs(-lateS);
+            const std::optional<QDateTime> moved
+                = RelistFile::DueMovedOn(RelistFile::NextRelistingText(next), text, kNow);
+            SCOPED_TRACE(("period \"" + text + "\", late " + QString::number(lateS) + " s").toStdString());
+            ASSERT_EQ(moved.has_value(), editorTakes && lateS >= 0);
+            if (moved)
+                EXPECT_EQ(*moved, next.addDays(days));
+        }
+    }
+    EXPECT_FALSE(RelistFile::DueMovedOn("soon", "7", kNow));
+}
+
 TEST(RelistScheduler, StartUpKeepsItOnlyWithEntriesAndTheShutDownSwitchesIt)
 {
     frmRelistItems::Register();

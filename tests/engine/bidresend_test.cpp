@@ -1,0 +1,56 @@
+// Whether a bid request that got no whole answer goes to eBay again, over
+// every way such a request fails: only one whose connection failed before
+// the request was written, and only while the auction runs.
+#include "engine/bidresend.h"
+#include "engine/sendonce.h"
+#include "tests/support/closedport.h"
+#include "tests/support/pacedhttp.h"
+#include "tests/support/testtext.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using Piece = PacedHttp::Piece;
+using End = PacedHttp::End;
+
+struct Failure
+{
+    const char *name;
+    bool cannotHaveReachedEbay;
+    // A server failing that way (none for a refused connection).
+    std::function<std::unique_ptr<PacedHttp>()> server;
+};
+
+const QByteArray kHead = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\n";
+
+const Failure kFailures[] = {
+    {"refused before the request was written", true, [] { return nullptr; }},
+    {"written, then reset", false, [] { return std::make_unique<PacedHttp>(QList<Piece>{}, End::Reset); }},
+    {"head split past the time-out", false,
+     [] { return std::make_unique<PacedHttp>(QList<Piece>{{0, "HTTP/1.1 200 OK\r\n"}, {4000, kHead.mid(17)}}, End::Close); }},
+    {"hang", false, [] { return std::make_unique<PacedHttp>(QList<Piece>{}, End::Open); }},
+    {"body cut", false, [] { return std::make_unique<PacedHttp>(QList<Piece>{{0, kHead + "only part"}}, End::Close); }},
+};
+
+} // namespace
+
+TEST(BidResend, OnlyARequestThatCannotHaveReachedEbayGoesAgainAndNeverAfterTheEnd)
+{
+    for (const Failure &failure : kFailures) {
+        SCOPED_TRACE(failure.name);
+        const std::unique_ptr<PacedHttp> server = failure.server();
+        const QString url = server ? QString::fromLatin1(server->url("/confirm"))
+                                   : QStringLiteral("http://127.0.0.1:%1/confirm").arg(ClosedLoopbackPort());
+        bool written = true;
+        EXPECT_NE(ErrorNumberOf([&] { SendOnce::Get(url, 2, &written); }), 0);
+        EXPECT_EQ(written, !failure.cannotHaveReachedEbay);
+        if (server)
+            EXPECT_EQ(server->requests(), 1);
+        for (const bool over : {false, true})
+            EXPECT_EQ(BidResend::MaySendAgain(written, over), failure.cannotHaveReachedEbay && !over) << "over " << over;
+    }
+}
