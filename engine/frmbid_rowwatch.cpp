@@ -79,9 +79,8 @@ frmBid::RowWish frmBid::ReadRow(RowBid &wanted) const
     if (!qtyOk || rowQty < 1 || rowQty > 32767 || !ReadsAsNumber(wanted.amount) || PriceToDouble(wanted.amount) <= 0)
         return RowWish::Withdrawn;
     wanted.qty = qint16(rowQty);
-    wanted.user = UserName;
-    if (!SameEbayUser(list.Field(row, QStringLiteral("user")), UserName))
-        wanted.user = list.Field(row, QStringLiteral("user"));
+    const QString rowUser = list.Field(row, QStringLiteral("user"));
+    wanted.user = SameEbayUser(rowUser, UserName) ? UserName : rowUser;
     return wanted.amount == MaxBid && wanted.qty == Qty && wanted.user == UserName ? RowWish::Unchanged
                                                                                   : RowWish::Changed;
 }
