@@ -36,8 +36,9 @@ void frmMainEngine::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
         itemNumber = Item->Text();
         const QString maxBid = lvwAuctions->Field(Item, QStringLiteral("maxbid"));
         const QString amount = GetBidAmount(maxBid);
-        if (!blnFreezeStatus)
-            SetStatus(QStringLiteral("Bidding ") + amount + QStringLiteral(" on item #") + itemNumber + QStringLiteral("..."));
+        // A start that goes to the bid already under way shows its amount even
+        // over that bid's own frozen text.
+        SetStatus(frmBid::BiddingStatus(amount, itemNumber), frmBid::RunFor(itemNumber) != nullptr);
         FreezeStatus();
         Inet->Cancel();
 
@@ -49,6 +50,16 @@ void frmMainEngine::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
             throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("The quantity to bid for is not valid"));
         if (!ReadsAsNumber(amount) || PriceToDouble(amount) <= 0)
             throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("The amount to bid is not valid"));
+
+        switch (frmBid::HandLaterStart(itemNumber, IsSnipe, IsBin)) {
+        case frmBid::LaterStart::Taken:
+            return;
+        case frmBid::LaterStart::Refused:
+            throw NumberedError(ErrorNumber::InvalidProcedureCall,
+                                QStringLiteral("a bid on this item is already being confirmed or signing out"));
+        case frmBid::LaterStart::NoWindow:
+            break;
+        }
 
         form = std::make_unique<frmBid>();
         BidForm = form.get();

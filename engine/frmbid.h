@@ -96,6 +96,15 @@ public:
     static int ActiveRuns();
     // The window whose run on this item is queued or under way, if any.
     static frmBid *RunFor(const QString &itemNumber);
+    // One bid window per item, whatever starts the bid: a start for an item
+    // whose window is queued or under way goes to that window, which from
+    // then on follows its row (a placed-now or Buy It Now start also ends
+    // its wait), instead of making a second window. Refused once that
+    // window's bid can no longer change: confirmed, taken back or stopped.
+    enum class LaterStart { NoWindow, Taken, Refused };
+    static LaterStart HandLaterStart(const QString &itemNumber, bool isSnipe, bool isBin);
+    // The main window's status text while a bid of `amount` is under way.
+    static QString BiddingStatus(const QString &amount, const QString &itemNumber);
     // The confirmation has gone to eBay: the bid can no longer be stopped.
     bool ConfirmationSent() const { return m_confirmationSent; }
     // The user took the bid back (removed its row or cancelled its snipe): a
@@ -153,12 +162,23 @@ private:
     // the preparation fails and retries are left; then judges the page.
     void SignInAndPrepare(Run &run, bool signedIn);
     void JudgePreparation(Run &run);
-    // A snipe started from a row follows that row while it waits: the row
-    // gone, watched, placed online only or moved to another account stops
-    // it; a changed maximum or quantity is prepared again.
+    // A snipe started from a row, and any bid that a later start was handed
+    // to, follows that row until its confirmation: the row gone, watched or
+    // placed online only stops it; a changed maximum or quantity is prepared
+    // again, a row moved to another account is signed in to and prepared
+    // again from that account.
     enum class RowWish { Unchanged, Changed, Withdrawn };
-    RowWish ReadRow(QString &amount, qint16 &qty) const;
+    struct RowBid
+    {
+        QString amount;
+        qint16 qty = 0;
+        QString user;
+    };
+    RowWish ReadRow(RowBid &wanted) const;
+    bool FollowsRow() const;
     void FollowRow(Run &run);
+    // The row's account set up here with its password; false when it is not.
+    bool SwitchAccount(const QString &user);
     // The confirmation waits for ConfirmAt with the event loop free, then
     // the run goes on at ConfirmAndSignOut.
     void HoldConfirmation();
@@ -183,5 +203,6 @@ private:
     bool m_counted = false; // counted in ActiveRuns()
     bool m_confirmationSent = false;
     bool m_withdrawn = false;
+    bool m_laterStart = false; // handed a later start: follows its row
     int m_heightTwips = kHeightTwips; // the part of the window asked for
 };

@@ -1,11 +1,14 @@
 // A snipe's confirmation waiting for its moment: it looks at its row every
-// now and then, prepares the bid again for a changed maximum and signs out
-// when the bid is taken back.
+// now and then, prepares the bid again for a changed maximum, quantity or
+// account and signs out when the bid is taken back. Later starts of a bid on
+// the same item come here too.
 #include "engine/frmbid_run.h"
 
 #include "engine/mainformengine.h"
 #include "engine/trackedauction.h"
 #include "foundation/ebayuser.h"
+#include "foundation/frmsettings.h"
+#include "foundation/passwords.h"
 #include "foundation/pageaccess.h"
 #include "foundation/timetext.h"
 #include "platform/listview.h"
@@ -55,7 +58,7 @@ void frmBid::ConfirmationDue()
     ConfirmAndSignOut();
 }
 
-frmBid::RowWish frmBid::ReadRow(QString &amount, qint16 &qty) const
+frmBid::RowWish frmBid::ReadRow(RowBid &wanted) const
 {
     if (m_withdrawn)
         return RowWish::Withdrawn;
@@ -66,51 +69,101 @@ frmBid::RowWish frmBid::ReadRow(QString &amount, qint16 &qty) const
     if (!row)
         return RowWish::Withdrawn;
     const QString maxBid = list.Field(row, QStringLiteral("maxbid"));
-    if (maxBid == TrackedAuction::kWatching || row->Tag() == SnipeState::Online
-        || !SameEbayUser(list.Field(row, QStringLiteral("user")), UserName))
+    if (maxBid == TrackedAuction::kWatching || row->Tag() == SnipeState::Online)
         return RowWish::Withdrawn;
     // Never more than the row holds: a maximum that no longer reads as one
     // stops the bid.
-    amount = GetBidAmount(maxBid);
+    wanted.amount = GetBidAmount(maxBid);
     bool qtyOk = false;
     const int rowQty = GetBidQty(maxBid).trimmed().toInt(&qtyOk);
-    if (!qtyOk || rowQty < 1 || rowQty > 32767 || !ReadsAsNumber(amount) || PriceToDouble(amount) <= 0)
+    if (!qtyOk || rowQty < 1 || rowQty > 32767 || !ReadsAsNumber(wanted.amount) || PriceToDouble(wanted.amount) <= 0)
         return RowWish::Withdrawn;
-    qty = qint16(rowQty);
-    return amount == MaxBid && qty == Qty ? RowWish::Unchanged : RowWish::Changed;
+    wanted.qty = qint16(rowQty);
+    const QString rowUser = list.Field(row, QStringLiteral("user"));
+    wanted.user = SameEbayUser(rowUser, UserName) ? UserName : rowUser;
+    return wanted.amount == MaxBid && wanted.qty == Qty && wanted.user == UserName ? RowWish::Unchanged
+                                                                                  : RowWish::Changed;
+}
+
+bool frmBid::FollowsRow() const
+{
+    // Only a snipe waits long enough for its row to change, unless another
+    // start on the item was handed to this window.
+    return BidItem && (ConfirmAt.isValid() || m_laterStart);
+}
+
+bool frmBid::SwitchAccount(const QString &user)
+{
+    if (!frmSettings::isLoaded())
+        frmSettings::instance();
+    const ListItem *account = FindEbayUser(*frmSettings::instance().lvwUsers, user);
+    if (!account)
+        return false;
+    UserName = user;
+    Password = UnscramblePassword(account->Tag());
+    return true;
 }
 
 void frmBid::FollowRow(Run &run)
 {
-    // Only a snipe started from a row waits long enough for the row to
-    // change; a bid taken back stops whatever it is.
-    if (run.signOutNow || (!m_withdrawn && (!BidItem || !ConfirmAt.isValid())))
+    // A bid taken back stops whatever it is.
+    if (run.signOutNow || (!m_withdrawn && !FollowsRow()))
         return;
     for (;;) {
-        QString amount;
-        qint16 qty = 0;
-        const RowWish wish = ReadRow(amount, qty);
+        RowBid wanted;
+        const RowWish wish = ReadRow(wanted);
         if (wish == RowWish::Unchanged)
             return;
-        if (wish == RowWish::Withdrawn || run.repreparations >= kRetryLimit) {
+        const bool otherAccount = wish == RowWish::Changed && wanted.user != UserName;
+        if (wish == RowWish::Withdrawn || run.repreparations >= kRetryLimit || (otherAccount && !SwitchAccount(wanted.user))) {
             LogBid(QStringLiteral("Bid cancelled, signing out"));
             run.signOutNow = true;
             return;
         }
-        // eBay's preparation page stands for one amount and quantity: a
-        // changed maximum is prepared again rather than confirmed on the
-        // tokens of another amount.
+        // eBay's preparation page stands for one account, amount and
+        // quantity: a changed row is prepared again rather than confirmed on
+        // the tokens of another bid.
         ++run.repreparations;
-        LogBid(QStringLiteral("Maximum bid changed to ") + QString::number(qty) + QStringLiteral(" @ ") + amount
-               + QStringLiteral(", preparing again"));
-        MaxBid = amount;
-        Qty = qty;
+        if (otherAccount)
+            LogBid(QStringLiteral("Account changed to ") + UserName + QStringLiteral(", signing in again"));
+        LogBid(QStringLiteral("Maximum bid changed to ") + QString::number(wanted.qty) + QStringLiteral(" @ ")
+               + wanted.amount + QStringLiteral(", preparing again"));
+        MaxBid = wanted.amount;
+        Qty = wanted.qty;
         strUIID.clear();
         strSTOK.clear();
-        SignInAndPrepare(run, true);
+        MainForm().SetStatus(BiddingStatus(MaxBid, ItemNumber), true);
+        MainForm().FreezeStatus();
+        SignInAndPrepare(run, !otherAccount);
         if (run.signOutNow)
             return;
     }
+}
+
+frmBid::LaterStart frmBid::HandLaterStart(const QString &itemNumber, bool isSnipe, bool isBin)
+{
+    frmBid *form = RunFor(itemNumber);
+    if (!form)
+        return LaterStart::NoWindow;
+    // A second window would sign in and out under this one's session and
+    // could send a second confirmation.
+    if (form->m_confirmationSent || form->m_withdrawn || (form->m_run && form->m_run->signOutNow))
+        return LaterStart::Refused;
+    form->m_laterStart = true;
+    form->Buy = form->Buy || isBin;
+    if (!isSnipe || isBin) {
+        // Placed now: confirmed as soon as it is prepared.
+        form->ConfirmAt = QDateTime();
+    }
+    // A waiting confirmation looks at its row at once.
+    if (form->m_confirmTimer->isActive())
+        form->m_confirmTimer->start(0);
+    return LaterStart::Taken;
+}
+
+QString frmBid::BiddingStatus(const QString &amount, const QString &itemNumber)
+{
+    return QStringLiteral("Bidding ") + amount + QStringLiteral(" on item #") + itemNumber + QStringLiteral("...");
 }
 
 void frmBid::WithdrawBid()

@@ -139,7 +139,9 @@ public:
     // Starts a bid on the row: sets blnBidding, shows "Bidding <amount> on
     // item #<number>..." (unless the status is frozen) and freezes it,
     // cancels Inet, and puts a new bid window with the row's item, amount,
-    // quantity, user and plain password into BidForm. The window's run is
+    // quantity, user and plain password into BidForm; an item whose bid
+    // window is already at work gets no second one, the start goes to that
+    // window (frmBid::HandLaterStart). The window's run is
     // queued for right after this returns. A snipe (IsSnipe, not IsBin)
     // holds its confirmation until the row's end less the bid delay by
     // eBay's clock; IsBin makes the bid a Buy It Now purchase, sent at once

@@ -1,6 +1,7 @@
 // Handing a row to a new bid window, and the parts of the bid window and the
 // failure report that work without eBay.
 #include "engine/frmbid.h"
+#include "engine/trackedauction.h"
 #include "engine/frmfailurereport.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -150,6 +152,50 @@ TEST_F(BidHandOff, AFailedStartLeavesTheFlagToAWindowStillWorking)
     form->Bid(bad, true, false);
     EXPECT_TRUE(form->blnBidding);
     delete working.data();
+}
+
+TEST_F(BidHandOff, AnItemWhoseWindowIsAtWorkGetsNoSecondWindow)
+{
+    ListItem *row = AddRow(QStringLiteral("5150"), {{"maxbid", QStringLiteral("1 @ 20.00")},
+                                                    {"user", QStringLiteral("alice")},
+                                                    {"enddate", TrackedAuction::EndDateSerial(QDateTime::currentDateTime().addSecs(600))}});
+    form->Bid(row, true, false);
+    QPointer<frmBid> first = qobject_cast<frmBid *>(BidForm.data());
+    ASSERT_NE(first, nullptr);
+    const QDateTime moment = first->ConfirmAt;
+    ASSERT_TRUE(moment.isValid());
+
+    // The row edited and started again: the window at work takes it, and the
+    // status names the new amount over the frozen text of the first.
+    form->lvwAuctions->setField(row, QStringLiteral("maxbid"), QStringLiteral("1 @ 27.00"));
+    ASSERT_TRUE(form->blnFreezeStatus);
+    form->Bid(row, true, false);
+    EXPECT_EQ(BidForm.data(), first.data());
+    EXPECT_EQ(frmBid::ActiveRuns(), 1);
+    EXPECT_EQ(first->ConfirmAt, moment);
+    EXPECT_EQ(form->PanelText(QStringLiteral("Status")), QStringLiteral("Bidding 27.00 on item #5150..."));
+
+    // Bought now: the same window, which then waits for no moment.
+    form->Bid(row, false, true);
+    EXPECT_EQ(frmBid::ActiveRuns(), 1);
+    EXPECT_TRUE(first->Buy);
+    EXPECT_FALSE(first->ConfirmAt.isValid());
+
+    // Once its bid is taken back it cannot take another, nor may a second
+    // window start beside it.
+    first->WithdrawBid();
+    form->Bid(row, true, false);
+    EXPECT_EQ(BidForm.data(), first.data());
+    EXPECT_EQ(frmBid::ActiveRuns(), 1);
+    EXPECT_TRUE(form->blnBidding);
+    EXPECT_TRUE(LastBidLogLine().startsWith(QStringLiteral("Bid on item #5150 could not be started: ")));
+
+    // Gone: the next start makes a window of its own.
+    DropWindow();
+    form->Bid(row, true, false);
+    EXPECT_NE(BidForm.data(), nullptr);
+    EXPECT_EQ(frmBid::ActiveRuns(), 1);
+    DropWindow();
 }
 
 TEST(BidWindow, LeadTimeRoundsHalvesToEvenAndIsKeptWithinThreeToThirty)

@@ -1,13 +1,19 @@
 // A snipe's confirmation waits for the end less the bid delay; meanwhile the
 // user works on its row through the list's links. The confirmation goes out
 // only for the row as it stands then: removed or turned into a watched item
-// it never goes, a changed maximum is prepared again and confirmed.
+// it never goes, a changed maximum, quantity or account is prepared again
+// and confirmed, a bid changed over and over is stopped.
 #include "tests/integration/bidsim.h"
+#include "tests/integration/heldsnipe.h"
 #include "tests/integration/shownmain.h"
 #include "tests/integration/wizardsim.h"
 
 #include "engine/ebayclock.h"
 #include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "foundation/frmsettings.h"
+#include "foundation/globals.h"
+#include "foundation/passwords.h"
 #include "items/frmaddauction.h"
 #include "items/frmremove.h"
 #include "items/itemwindows.h"
@@ -32,69 +38,7 @@ using namespace RefreshSim;
 
 namespace {
 
-constexpr int kEndsInS = 10;
-
-// The running main window with one snipe of 1 @ 55.00 on an item that ends
-// in kEndsInS, its bid started as the main tick starts it and prepared: the
-// confirmation now waits for its moment.
-struct HeldSnipe
-{
-    frmMain *main = nullptr;
-    QString number;
-    ListItem *row = nullptr;
-    qint64 from = 0;
-    QPointer<frmBid> bid;
-
-    HeldSnipe()
-    {
-        WizardSim::Fresh();
-        main = &ShownMain::Show();
-        main->tmrTimer->setEnabled(false); // the bid is started here, once
-        RegisterItemWindows();
-        BidSim::ClearBidLog();
-        number = AddItem(kEndsInS, 1.0);
-        row = AddRow(number, {{"itemtitle", "Brass lamp"}, {"maxbid", "1 @ 55.00"}, {"user", "alice"}}, "Local");
-        SetField(row, "enddate", TrackedAuction::EndDateSerial(EbayClock::LocalNow().addSecs(EbayClock::Offset() + kEndsInS)));
-        from = Mark();
-        main->Bid(row, true, false);
-        row->setTag(QStringLiteral("Ready to bid"));
-        bid = BidSim::LatestBidWindow();
-    }
-
-    // Prepared and waiting: the preparation's reply is in.
-    bool held() const
-    {
-        return !bid.isNull() && RunUntil([&] { return BidSim::BidLog().contains(QStringLiteral("Preparing bid")) && !bid->strUIID.isEmpty(); }, 10)
-            && bid->IsRunning();
-    }
-
-    // Follows a row link of the list page.
-    void link(const QString &command)
-    {
-        bool cancel = false;
-        main->HTMLList_BeforeNavigate2(QStringLiteral("tmr:///") + command + QString::number(row->Index()), cancel);
-    }
-
-    // The bid's requests: sign-in, preparation, confirmation, sign-out.
-    QStringList bidKinds() const
-    {
-        static const QStringList bidding{"signin", "prepare", "confirm", "currency", "signout"};
-        QStringList out;
-        for (const Sim::LogEntry &e : RequestsSince(from))
-            if (bidding.contains(BidSim::Kind(e)))
-                out << BidSim::Kind(e);
-        return out;
-    }
-
-    QStringList preparedAmounts() const
-    {
-        QStringList out;
-        for (const Sim::LogEntry &e : RequestsSince(from))
-            if (BidSim::Kind(e) == QLatin1String("prepare") && e.target.contains(QStringLiteral("item=") + number))
-                out << e.target.section(QStringLiteral("&maxbid="), 1);
-        return out;
-    }
-};
+constexpr int kEndsInS = HeldSnipe::kEndsInS;
 
 // What the remove window showed before its button was pressed.
 struct RemoveSeen
@@ -127,33 +71,6 @@ RemoveSeen removeThroughLink(HeldSnipe &s, bool keepWatching)
     return seen;
 }
 
-// The Edit link of the row: the wizard on it, changed by `change` and
-// finished.
-bool editThroughLink(HeldSnipe &s, const std::function<void(frmAddAuction &)> &change)
-{
-    bool finished = false;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        if (!frmAddAuction::isLoaded())
-            return;
-        frmAddAuction &w = frmAddAuction::instance();
-        if (!w.isVisible() || !w.fraBid->isVisibleTo(&w))
-            return;
-        answer.stop();
-        change(w);
-        WizardSim::Finish(w);
-        finished = !frmAddAuction::isLoaded();
-    });
-    answer.start(20);
-    s.link(QStringLiteral("edit="));
-    return finished;
-}
-
-bool editMaximumThroughLink(HeldSnipe &s, const QString &amount)
-{
-    return editThroughLink(s, [&](frmAddAuction &w) { w.txtMaxBid->setText(amount); });
-}
-
 void expectRemoveWindowNamedTheBid(const RemoveSeen &seen)
 {
     ASSERT_TRUE(seen.opened);
@@ -176,20 +93,40 @@ void expectTakenBack(HeldSnipe &s)
     EXPECT_FALSE(log.contains(QStringLiteral("Confirming bid")));
 }
 
-void expectConfirmedAt(HeldSnipe &s, const QString &amount)
+// The one confirmation went out for `qty` @ `amount` from `user`, with the
+// tokens of the latest preparation; `prepared` lists every preparation.
+void expectConfirmedAs(HeldSnipe &s, int qty, const QString &amount, const QString &user, const QStringList &prepared)
 {
-    ASSERT_TRUE(RunUntil([&] { return s.bid.isNull(); }, kEndsInS + 10));
+    ASSERT_TRUE(s.ended());
     const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(s.from, s.number);
     ASSERT_EQ(confirmations.size(), 1);
-    EXPECT_TRUE(confirmations.first().target.contains(QStringLiteral("&maxbid=") + amount + QStringLiteral("&quant=1&")))
-        << confirmations.first().target.toStdString();
-    // Prepared again for the new maximum, with the tokens of that page.
-    EXPECT_EQ(s.preparedAmounts(), QStringList({"55.00&qty=1", amount + "&qty=1"}));
+    const QString target = confirmations.first().target;
+    EXPECT_TRUE(target.contains(QStringLiteral("&maxbid=") + amount + QStringLiteral("&quant=") + QString::number(qty) + "&"))
+        << target.toStdString();
+    EXPECT_TRUE(target.contains(QStringLiteral("&user=") + user + QStringLiteral("&"))) << target.toStdString();
+    EXPECT_EQ(s.preparedAmounts(), prepared);
     const Sim::ItemBidding &state = Server().bids().item(s.number);
-    EXPECT_TRUE(confirmations.first().target.contains(QStringLiteral("&uiid=") + state.uiid + QStringLiteral("&")));
+    EXPECT_TRUE(target.contains(QStringLiteral("&uiid=") + state.uiid + QStringLiteral("&")));
     ASSERT_EQ(state.maxima.size(), 1);
     EXPECT_DOUBLE_EQ(state.maxima.first().max, amount.toDouble());
-    EXPECT_TRUE(BidSim::BidLog().contains(QStringLiteral("Maximum bid changed to 1 @ ") + amount + QStringLiteral(", preparing again")));
+    EXPECT_EQ(state.maxima.first().quantity, qty);
+    EXPECT_EQ(state.maxima.first().user, user);
+    EXPECT_TRUE(BidSim::BidLog().contains(QStringLiteral("Maximum bid changed to ") + QString::number(qty) + " @ " + amount
+                                          + QStringLiteral(", preparing again")));
+}
+
+void expectConfirmedAt(HeldSnipe &s, const QString &amount)
+{
+    // Prepared again for the new maximum, with the tokens of that page.
+    expectConfirmedAs(s, 1, amount, QStringLiteral("alice"), {"55.00&qty=1", amount + "&qty=1"});
+}
+
+// Sets the row's maximum to 1 @ `amount` and waits for the bid window to
+// prepare the bid at it.
+bool changeMaximumAndWait(HeldSnipe &s, const QString &amount)
+{
+    SetField(s.row, "maxbid", QStringLiteral("1 @ ") + amount);
+    return RunUntil([&] { return s.preparedAmounts().contains(amount + QStringLiteral("&qty=1")); }, 5);
 }
 
 } // namespace
@@ -219,8 +156,12 @@ TEST(HeldSnipeRowLinks, ARaisedMaximumIsPreparedAgainAndConfirmedAtTheNewAmount)
 {
     HeldSnipe s;
     ASSERT_TRUE(s.held());
-    ASSERT_TRUE(editMaximumThroughLink(s, QStringLiteral("60.00"))) << MsgBoxScript::instance().lastPrompt().toStdString();
+    ASSERT_TRUE(EditMaximumThroughLink(s, QStringLiteral("60.00"))) << MsgBoxScript::instance().lastPrompt().toStdString();
     EXPECT_EQ(Field(s.row, "maxbid"), "1 @ 60.00");
+    // The status bar names the amount now being bid, not the first one.
+    const QString bidding = QStringLiteral("Bidding 60.00 on item #") + s.number + QStringLiteral("...");
+    EXPECT_TRUE(RunUntil([&] { return s.main->PanelText(QStringLiteral("Status")) == bidding; }, 3))
+        << s.main->PanelText(QStringLiteral("Status")).toStdString();
     expectConfirmedAt(s, QStringLiteral("60.00"));
 }
 
@@ -228,7 +169,7 @@ TEST(HeldSnipeRowLinks, ALoweredMaximumIsNeverExceeded)
 {
     HeldSnipe s;
     ASSERT_TRUE(s.held());
-    ASSERT_TRUE(editMaximumThroughLink(s, QStringLiteral("40.00"))) << MsgBoxScript::instance().lastPrompt().toStdString();
+    ASSERT_TRUE(EditMaximumThroughLink(s, QStringLiteral("40.00"))) << MsgBoxScript::instance().lastPrompt().toStdString();
     expectConfirmedAt(s, QStringLiteral("40.00"));
 }
 
@@ -236,10 +177,66 @@ TEST(HeldSnipeRowLinks, ASnipeEditedToBePlacedOnlineOnlyIsNotConfirmedFromHere)
 {
     HeldSnipe s;
     ASSERT_TRUE(s.held());
-    ASSERT_TRUE(editThroughLink(s, [](frmAddAuction &w) {
+    ASSERT_TRUE(EditThroughLink(s, [](frmAddAuction &w) {
         w.chkLocal->setChecked(false);
         w.chkOnline->setChecked(true);
     })) << MsgBoxScript::instance().lastPrompt().toStdString();
     ASSERT_EQ(s.row->Tag(), "Online");
     expectTakenBack(s);
+}
+
+TEST(HeldSnipeRowLinks, AChangedQuantityAloneIsPreparedAgainAndConfirmedForTheNewQuantity)
+{
+    HeldSnipe s;
+    ASSERT_TRUE(s.held());
+    // The wizard asks for one of a single item: changed as it changes it
+    // for an item sold by the dozen.
+    SetField(s.row, "maxbid", QStringLiteral("2 @ 55.00"));
+    expectConfirmedAs(s, 2, QStringLiteral("55.00"), QStringLiteral("alice"), {"55.00&qty=1", "55.00&qty=2"});
+}
+
+TEST(HeldSnipeRowLinks, ARowMovedToAnotherAccountIsConfirmedFromThatAccountOnly)
+{
+    HeldSnipe s;
+    Server().addAccount(QStringLiteral("bob"), QStringLiteral("Bob pass"));
+    frmSettings::instance().lvwUsers->Add(QStringLiteral("bob"))->setTag(basGeneral::ScramblePassword(QStringLiteral("Bob pass")));
+    ASSERT_TRUE(s.held());
+    // The wizard edits only rows of the current account: moved as it moves them.
+    SetField(s.row, "user", QStringLiteral("bob"));
+    expectConfirmedAs(s, 1, QStringLiteral("55.00"), QStringLiteral("bob"), {"55.00&qty=1", "55.00&qty=1"});
+    EXPECT_EQ(s.bidKinds(), QStringList({"signin", "prepare", "signin", "prepare", "confirm", "signout"}));
+    EXPECT_TRUE(BidSim::BidLog().contains(QStringLiteral("Account changed to bob, signing in again")));
+}
+
+TEST(HeldSnipeRowLinks, ARowMovedToAnAccountNotSetUpStopsTheBid)
+{
+    HeldSnipe s;
+    ASSERT_TRUE(s.held());
+    SetField(s.row, "user", QStringLiteral("carol"));
+    expectTakenBack(s);
+}
+
+TEST(HeldSnipeRowLinks, FiveChangesOfTheMaximumAreFollowedAndASixthStopsTheBid)
+{
+    {
+        HeldSnipe s;
+        ASSERT_TRUE(s.held());
+        for (const char *amount : {"56.00", "57.00", "58.00", "59.00", "60.00"})
+            ASSERT_TRUE(changeMaximumAndWait(s, QString::fromLatin1(amount))) << amount;
+        ASSERT_TRUE(s.ended());
+        const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(s.from, s.number);
+        ASSERT_EQ(confirmations.size(), 1);
+        EXPECT_TRUE(confirmations.first().target.contains(QStringLiteral("&maxbid=60.00&quant=1&")));
+    }
+    {
+        HeldSnipe s;
+        ASSERT_TRUE(s.held());
+        for (const char *amount : {"56.00", "57.00", "58.00", "59.00", "60.00"})
+            ASSERT_TRUE(changeMaximumAndWait(s, QString::fromLatin1(amount))) << amount;
+        SetField(s.row, "maxbid", QStringLiteral("1 @ 61.00"));
+        ASSERT_TRUE(s.ended());
+        EXPECT_TRUE(BidConfirmationsSince(s.from, s.number).isEmpty());
+        EXPECT_FALSE(s.preparedAmounts().contains(QStringLiteral("61.00&qty=1")));
+        EXPECT_TRUE(BidSim::BidLog().contains(QStringLiteral("Bid cancelled, signing out")));
+    }
 }
