@@ -186,7 +186,32 @@ QString labelForm(QStringView run)
     return text.simplified();
 }
 
+// eBay's notices in place of an item, in labelForm. The removed one names
+// the listing: "this listing (" and its number come first.
+constexpr QStringView kMovedNotice = u"this item is not available for purchase on ebay united states";
+constexpr QStringView kRemovedNotice = u") has been removed, or this item is not available.";
+constexpr QStringView kRemovedLead = u"this listing (";
+
 } // namespace
+
+bool IsSellersNoticeRun(QStringView run)
+{
+    if (!run.contains(u"available", Qt::CaseInsensitive))
+        return false;
+    const QString text = labelForm(run);
+    const qsizetype moved = text.indexOf(kMovedNotice);
+    if (moved >= 0) {
+        const QStringView after = QStringView(text).sliced(moved + kMovedNotice.size());
+        if (moved > 0 || !(after.isEmpty() || after == u"."))
+            return true;
+    }
+    const qsizetype removed = text.indexOf(kRemovedNotice);
+    if (removed < 0)
+        return false;
+    const QStringView lead = QStringView(text).first(removed);
+    return removed + kRemovedNotice.size() != text.size() || !lead.startsWith(kRemovedLead)
+        || lead.sliced(kRemovedLead.size()).contains(u'(');
+}
 
 bool IsSellersLabelRun(QStringView run)
 {
@@ -217,7 +242,10 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
     // The run of text since the last tag ends where the next tag begins.
     qsizetype runBegin = 0;
     const auto endRun = [&](qsizetype end) {
-        if (itemPage && end > runBegin && IsSellersLabelRun(t.sliced(runBegin, end - runBegin)))
+        if (!itemPage || end <= runBegin)
+            return;
+        const QStringView run = t.sliced(runBegin, end - runBegin);
+        if (IsSellersLabelRun(run) || IsSellersNoticeRun(run))
             out.append({runBegin, end});
     };
     qsizetype i = 0;

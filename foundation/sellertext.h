@@ -37,6 +37,15 @@ enum class PageKind { Item, Bid };
 // judged here.
 bool IsSellersLabelRun(QStringView run);
 
+// Whether a run of page text was written by the seller although it holds
+// one of the notices eBay prints in place of an item: "This item is not
+// available for purchase on eBay United States." and "This listing (...)
+// has been removed, or this item is not available.". eBay prints each as
+// the whole text of its own element; a seller's note carries more (eBay puts
+// "Seller notes:" in front of it), or words of its own in front of the
+// removed notice. Runs without a notice are not judged here.
+bool IsSellersNoticeRun(QStringView run);
+
 // The stretches of a page holding what the seller wrote, in page order and
 // apart: the title wherever the page repeats it (the window title and scripts
 // of an item page, the item heading, a bid page's item line, title and
@@ -44,8 +53,8 @@ bool IsSellersLabelRun(QStringView run);
 // addresses), the subtitle, the item specifics, and the description with
 // everything after it. The tags around them stay outside, so a reader that
 // finds a heading can still read the title within it. On an item page, any
-// other run of text that IsSellersLabelRun tells apart (a seller's note in
-// the condition row) is one too.
+// other run of text that IsSellersLabelRun or IsSellersNoticeRun tells
+// apart (a seller's note in the condition row) is one too.
 QList<TextStretch> SellerWrittenStretches(QStringView page, PageKind kind = PageKind::Item);
 
 // The page without those stretches: the text to look for the page's own

@@ -76,6 +76,33 @@ TEST(SellerLabelRuns, ALabelIsEbaysOnlyAsTheWholeTextOfItsElement)
         EXPECT_FALSE(IsSellersLabelRun(QString::fromLatin1(plain))) << plain;
 }
 
+// eBay's notices in place of an item, with any blanks around and in any
+// case, are its own; with the seller's words around them, the seller's.
+TEST(SellerLabelRuns, ANoticeIsEbaysOnlyAsTheWholeTextOfItsElement)
+{
+    const QString moved = QStringLiteral("This item is not available for purchase on eBay United States");
+    const QString removed = QStringLiteral("This listing (271234567890) has been removed, or this item is not available.");
+    for (const QString &notice : {moved, moved + QLatin1Char('.'), removed}) {
+        for (const QString &form : {notice, asciiCase(notice, true), QStringLiteral("\r\n\t") + notice + QStringLiteral(" &nbsp;")}) {
+            EXPECT_FALSE(IsSellersNoticeRun(form)) << form.toStdString();
+            EXPECT_FALSE(IsSellersLabelRun(form)) << form.toStdString();
+        }
+    }
+    for (const QString &run : {QStringLiteral("Seller notes: &quot;") + moved + QStringLiteral("&quot;"),
+                               QStringLiteral("Lamp works. ") + moved + QLatin1Char('.'), moved + QStringLiteral(" - ask me"),
+                               QStringLiteral("x) has been removed, or this item is not available."),
+                               QStringLiteral("Lamp works. ") + removed, QStringLiteral("Lamp works.\r\n") + removed,
+                               QStringLiteral("This listing ((1) has been removed, or this item is not available."),
+                               removed + QStringLiteral(" Ask me")})
+        EXPECT_TRUE(IsSellersNoticeRun(run)) << run.toStdString();
+    for (const char *plain : {"More than 10 available", "Listings that have ended more than 90 days ago will not be available for viewing."})
+        EXPECT_FALSE(IsSellersNoticeRun(QString::fromLatin1(plain))) << plain;
+
+    // The stored page of a removed item still reads as removed, and only so.
+    EXPECT_TRUE(SellerInsertion::NoticesOf(FixturePage("item_removed.html"))
+                == SellerInsertion::Notices({false, false, false, true, false}));
+}
+
 TEST(SellerLabelRuns, ALooseRunIsLeftOutOfThePagesOwnTextOnItemPagesOnly)
 {
     const QString page = QStringLiteral("<div>Item condition:</div><div>Used</div>"

@@ -1,9 +1,14 @@
 // The simulator's item pages in every layout, with what a seller wrote put
 // where eBay prints it (a note in the condition row, the picture address)
 // or between any two of the page's elements: every field reads as on the
-// page without it, or as the field's fallback.
+// page without it, or as the field's fallback, and the refresh finds the
+// page's own notices only. A live item whose note holds eBay's notices is
+// refreshed as live.
+#include "engine/trackedauction.h"
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
+#include "platform/listview.h"
+#include "tests/integration/refreshsimutil.h"
 #include "tests/integration/simlayoutpage.h"
 #include "tests/support/sellerinsertion.h"
 
@@ -68,6 +73,8 @@ TEST(SellerNotesSim, ANoteInTheConditionRowAndThePictureAddressChangeNoOtherFiel
                 EXPECT_EQ(basGeneral::GetItemField(page, QString::fromLatin1(key)).toStdString(),
                           basGeneral::GetItemField(plain, QString::fromLatin1(key)).toStdString())
                     << key << " with the note " << note.toStdString();
+            EXPECT_TRUE(SellerInsertion::NoticesOf(page) == SellerInsertion::NoticesOf(plain))
+                << "notices with the note " << note.toStdString();
         }
         item.conditionNote.clear();
 
@@ -97,4 +104,33 @@ TEST(SellerNotesSim, SellersTextsBetweenTheElementsOfEveryLayoutChangeNoField)
         total += c.positions + c.betweenLabelAndValue;
     }
     std::printf("simulator layouts: %d positions\n", total);
+}
+
+TEST(SellerNotesSim, ALiveItemWhoseNoteHoldsEbaysNoticesIsRefreshedAsLive)
+{
+    using namespace RefreshSim;
+    Form &f = FreshForm();
+    const QStringList notes = {
+        QStringLiteral("This item is not available for purchase on eBay United States"),
+        QStringLiteral("Lamp works. This item is not available for purchase on eBay United States."),
+        QStringLiteral("This listing (1) has been removed, or this item is not available."),
+    };
+    QList<ListItem *> rows;
+    for (const QString &note : notes) {
+        const QString number = AddItem(3600, 10.0, [&](Sim::SimItem &item) {
+            item.title = QStringLiteral("Brass lamp");
+            item.conditionNote = note;
+        });
+        rows << AddRow(number, {{"maxbid", "1 @ 25.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    }
+
+    f.RefreshAuctions(QString(), false, false);
+
+    for (int i = 0; i < notes.size(); ++i) {
+        SCOPED_TRACE(notes.at(i).toStdString());
+        EXPECT_EQ(Field(rows.at(i), "itemtitle"), "Brass lamp");
+        EXPECT_EQ(Field(rows.at(i), "currentbid"), "US $10.00");
+        EXPECT_GT(TrackedAuction::TimeLeftSeconds(Field(rows.at(i), "timeleft")), 3000) << Field(rows.at(i), "timeleft").toStdString();
+        EXPECT_EQ(rows.at(i)->Tag(), "Local");
+    }
 }

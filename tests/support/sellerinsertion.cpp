@@ -26,12 +26,12 @@ QString fallback(const char *key)
     return k == QLatin1String("qty") ? QStringLiteral("1") : QString();
 }
 
-// The notices the refresh and the item windows look for.
-constexpr int kNoticeCount = 5;
-using Notices = std::array<bool, kNoticeCount>;
+constexpr int kNoticeCount = int(std::tuple_size_v<Notices>);
 const char *const kNoticeNames[kNoticeCount] = {"Ended", "Bidding has ended", "Winning bidder", "removed", "moved"};
 
-Notices noticesOf(const QString &page)
+} // namespace
+
+Notices NoticesOf(const QString &page)
 {
     QString own = basGeneral::WithoutSellerText(page);
     own.remove(QStringLiteral("\r\n"));
@@ -41,6 +41,8 @@ Notices noticesOf(const QString &page)
             own.contains(QLatin1String(") has been removed, or this item is not available.<"), Qt::CaseInsensitive),
             own.contains(QLatin1String("This item is not available for purchase on eBay United States"))};
 }
+
+namespace {
 
 struct Reading
 {
@@ -53,7 +55,7 @@ Reading read(const QString &page)
     Reading r;
     for (int k = 0; k < kKeyCount; ++k)
         r.fields[k] = basGeneral::GetItemField(page, QString::fromLatin1(kKeys[k]));
-    r.notices = noticesOf(page);
+    r.notices = NoticesOf(page);
     return r;
 }
 
@@ -189,6 +191,13 @@ QList<Note> Notes(const QString &page, const QString &user)
         // A label closing a sentence of the seller's.
         QStringLiteral("Lamp works, see: Time left:"),
         QStringLiteral("Seller notes: Current bid:"),
+        // eBay's notices in place of an item, as a note of its own and
+        // closing a sentence of the seller's.
+        QStringLiteral("Seller notes: \"This item is not available for purchase on eBay United States\""),
+        QStringLiteral("Lamp works. This item is not available for purchase on eBay United States."),
+        QStringLiteral("Seller notes: \"This listing (1) has been removed, or this item is not available.\""),
+        QStringLiteral("x) has been removed, or this item is not available."),
+        QStringLiteral("Lamp works. This listing (1) has been removed, or this item is not available."),
     };
     const QStringList valuesAlone = {
         QStringLiteral("Place bid Enter US $999.00 or more"),

@@ -6,12 +6,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 namespace SellerInsertion {
+
+// The notices the refresh and the item windows look for, found in the page's
+// own text as the refresh finds them: "Ended:", "Bidding has ended",
+// "Winning bidder:", removed, moved.
+using Notices = std::array<bool, 5>;
+Notices NoticesOf(const QString &page);
 
 struct Note
 {
     QString text; // plain, escaped where it is put in
-    bool labelled = true; // holds one of eBay's labels, not values alone
+    bool labelled = true; // holds one of eBay's labels or notices, not values alone
 };
 
 // What a seller may write: eBay's labels with planted values, all in one
