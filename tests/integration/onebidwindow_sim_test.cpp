@@ -101,6 +101,18 @@ const LaterStart kLaterStarts[] = {
          return QStringLiteral("55.00");
      },
      true},
+    {"BuyItNowThroughTheWizard",
+     [](HeldSnipe &s) {
+         // The wizard writes the Buy It Now price into the row before it
+         // starts the purchase: the held window prepares again at that price.
+         Server().items().find(s.number)->buyItNow = 70;
+         EXPECT_TRUE(EditThroughLink(s, [](frmAddAuction &w) {
+             EXPECT_TRUE(w.optBuy->isEnabled());
+             w.optBuy->setChecked(true);
+         })) << MsgBoxScript::instance().lastPrompt().toStdString();
+         return QStringLiteral("70.00");
+     },
+     true},
 };
 
 void PrintTo(const LaterStart &start, std::ostream *out)
