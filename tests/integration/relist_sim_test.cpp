@@ -25,6 +25,12 @@ using namespace RefreshSim;
 
 namespace {
 
+// The robot checks each page a fixed number of its seconds after asking for
+// it. Tests that need it to get through every page give a page 2.5 s to
+// load (ten of these), also in a browser under the sanitizers on a busy
+// machine, where a second of 100 ms once left it short of the last page.
+constexpr int kPageStepSecondMs = 250;
+
 // The simulator's hosts with the sign-in and relisting roles under a name
 // that holds "ebay.", as the robot expects of eBay's pages. One name for
 // both, so the session cookie of the sign-in reaches the selling pages.
@@ -80,7 +86,7 @@ TEST(RelistRobotWithSimulator, ADueEntryIsRelistedOnceAndKeepsTheNewNumberAcross
 {
     Server();
     EbayNamedHosts hosts;
-    frmRelist::SecondMs = 150;
+    frmRelist::SecondMs = kPageStepSecondMs;
     frmRelistItems &w = dueSchedule({"4100000001"});
     const qint64 mark = RefreshSim::Mark();
 
@@ -112,7 +118,7 @@ TEST(RelistRobotWithSimulator, AStepEbayDoesNotShowFailsThroughTheWatchdogWithou
 {
     Server();
     EbayNamedHosts hosts;
-    frmRelist::SecondMs = 100;
+    frmRelist::SecondMs = kPageStepSecondMs;
     frmRelistItems &w = dueSchedule({"4100000002"});
     Server().selling().failStep = "review";
     Desktop::SetClipboardText("");
