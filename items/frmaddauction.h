@@ -104,6 +104,8 @@ public:
     void chkAccept_Click();
     void lchkLocal_Click();
     void lchkOnline_Click();
+    // The item page is still being read; page 1 may already show.
+    bool ReadingItem() const { return m_reading; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -137,7 +139,8 @@ private:
     bool m_fetchPending = true;
     // While the item page is read the window must stay: the read runs in
     // this window's handler and through its transfer control. A Cancel then
-    // only stops the transfer and leaves the unload to the read's end.
+    // only stops the transfer and leaves the unload to the read's end; Next
+    // and Finish wait for the read to end.
     bool m_reading = false;
     bool m_cancelled = false;
     bool m_loaded = false;

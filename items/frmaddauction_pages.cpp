@@ -228,6 +228,10 @@ void frmAddAuction::showConfirmPage()
 
 void frmAddAuction::cmdNext_Click()
 {
+    // Page 1 shows before the read has ended (it lets events run); a Finish
+    // then would close the window under the read.
+    if (m_reading)
+        return;
     try {
         if (fraBid->isVisibleTo(this)) {
             if (checkBidPage())

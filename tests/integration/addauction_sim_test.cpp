@@ -23,6 +23,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+#include <utility>
+
 using WizardSim::Finish;
 using WizardSim::Open;
 
@@ -304,6 +307,46 @@ TEST(AddAuctionWizard, BuyItNowGoesToTheBidWindowAtOnceAndEndsAsBidComplete)
     EXPECT_EQ(RefreshSim::Field(row, "maxbid"), "1 @ 25.00");
     EXPECT_EQ(row->Tag(), "Bid complete");
     EXPECT_EQ(static_cast<RefreshSim::Form &>(EngineForm()).bids, QStringList({number}));
+}
+
+TEST(AddAuctionWizard, NextAndFinishPressedBeforeTheItemPageIsReadWaitForTheRead)
+{
+    WizardSim::Fresh();
+    // Page 1 shows while the read still lets events run, as it does once it
+    // has the Buy It Now price: Next and Finish arrive in that moment.
+    const QString number = RefreshSim::AddItem(3600, 10.0, [](Sim::SimItem &i) { i.buyItNow = 25; });
+    if (frmAddAuction::isLoaded())
+        frmAddAuction::unloadInstance();
+    QPointer<frmAddAuction> w = &frmAddAuction::instance();
+    w->strItemNumber = number;
+    bool pressed = false;
+    // Looks each time events run, the read's own moments among them.
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        if (!w || !w->ReadingItem() || w->optBuy_Tag.isEmpty())
+            return;
+        press.stop();
+        pressed = true;
+        w->txtMaxBid->setText("12");
+        w->txtQty->setText("1");
+        for (int i = 0; i < 2 && w; ++i)
+            w->cmdNext_Click();
+    });
+    press.start(0);
+    w->show();
+    RefreshSim::RunUntil([&] { return w.isNull() || (pressed && !w->ReadingItem()); }, 15);
+
+    ASSERT_FALSE(w.isNull()) << "the window went while its page was read";
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(w->fraBid->isVisibleTo(w));
+    EXPECT_EQ(EngineForm().lvwAuctions->FindItem(number), nullptr);
+
+    // Read, the wizard takes the same Finish.
+    w->txtMaxBid->setText("12");
+    Finish(*w);
+    ListItem *row = EngineForm().lvwAuctions->FindItem(number);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(RefreshSim::Field(row, "maxbid"), "1 @ 12.00");
 }
 
 TEST(AddAuctionWizard, CancelWhileThePageIsReadStopsTheReadAndClosesWithoutAMessage)

@@ -80,7 +80,7 @@ bool FinishWizardOpenedBy(const std::function<void()> &open, const std::function
         if (!frmAddAuction::isLoaded())
             return;
         frmAddAuction &w = frmAddAuction::instance();
-        if (!w.isVisible() || !w.fraBid->isVisibleTo(&w))
+        if (!w.isVisible() || !w.fraBid->isVisibleTo(&w) || w.ReadingItem())
             return;
         answer.stop();
         change(w);
