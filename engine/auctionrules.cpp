@@ -1,5 +1,6 @@
 #include "engine/mainformengine.h"
 
+#include "engine/onerowperitem.h"
 #include "engine/trackedauction.h"
 #include "foundation/ebayuser.h"
 #include "foundation/globals.h"
@@ -70,7 +71,7 @@ void frmMainEngine::WatchAuction(const QString &strItemNumber)
         return;
 
     SetPanelText(QStringLiteral("IEStatus"), QStringLiteral("Adding item..."));
-    ListItem *row = lvwAuctions->Add(number);
+    ListItem *row = OneRowPerItem::RowFor(*lvwAuctions, number);
     lvwAuctions->setField(row, QStringLiteral("maxbid"), kWatching);
     lvwAuctions->setField(row, QStringLiteral("user"), CurrentUser);
 

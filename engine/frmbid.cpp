@@ -4,6 +4,7 @@
 
 #include "engine/frmbid_run.h"
 #include "engine/frmfailurereport.h"
+#include "engine/onerowperitem.h"
 #include "foundation/basgeneral.h"
 #include "foundation/timetext.h"
 #include "platform/ansi.h"
@@ -111,6 +112,9 @@ frmBid *frmBid::RunFor(const QString &itemNumber)
 
 void frmBid::Start()
 {
+    // The row it was started for, whatever else is listed under its number later.
+    if (BidItem && m_rowKey == 0)
+        m_rowKey = OneRowPerItem::RowKey(*BidItem);
     if (!m_counted) {
         m_counted = true;
         g_runs.append(this);

@@ -175,6 +175,9 @@ private:
         QString user;
     };
     RowWish ReadRow(RowBid &wanted) const;
+    // The row the bid was started for while it is listed (by the item number
+    // for a window started without a row).
+    const ListItem *BidRow() const;
     bool FollowsRow() const;
     void FollowRow(Run &run);
     // The row's account set up here with its password; false when it is not.
@@ -204,5 +207,6 @@ private:
     bool m_confirmationSent = false;
     bool m_withdrawn = false;
     bool m_laterStart = false; // handed a later start: follows its row
+    quint64 m_rowKey = 0;      // OneRowPerItem::RowKey of BidItem, taken at the start
     int m_heightTwips = kHeightTwips; // the part of the window asked for
 };

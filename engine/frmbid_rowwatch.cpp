@@ -5,6 +5,7 @@
 #include "engine/frmbid_run.h"
 
 #include "engine/mainformengine.h"
+#include "engine/onerowperitem.h"
 #include "engine/trackedauction.h"
 #include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
@@ -58,6 +59,14 @@ void frmBid::ConfirmationDue()
     ConfirmAndSignOut();
 }
 
+const ListItem *frmBid::BidRow() const
+{
+    if (!frmMainShell::isLoaded())
+        return nullptr;
+    const ListView &list = *MainForm().lvwAuctions;
+    return m_rowKey ? OneRowPerItem::RowWithKey(list, m_rowKey) : list.FindItem(ItemNumber);
+}
+
 frmBid::RowWish frmBid::ReadRow(RowBid &wanted) const
 {
     if (m_withdrawn)
@@ -65,7 +74,7 @@ frmBid::RowWish frmBid::ReadRow(RowBid &wanted) const
     if (!frmMainShell::isLoaded())
         return RowWish::Unchanged;
     const ListView &list = *MainForm().lvwAuctions;
-    const ListItem *row = list.FindItem(ItemNumber);
+    const ListItem *row = BidRow();
     if (!row)
         return RowWish::Withdrawn;
     const QString maxBid = list.Field(row, QStringLiteral("maxbid"));

@@ -134,7 +134,7 @@ bool frmBid::AuctionOver() const
     if (!frmMainShell::isLoaded())
         return false;
     const ListView &list = *MainForm().lvwAuctions;
-    const ListItem *row = list.FindItem(ItemNumber);
+    const ListItem *row = BidRow();
     if (!row)
         return false;
     const auto left = EbayClock::SecondsLeft(list.Field(row, QStringLiteral("enddate")), EbayClock::EbayNow());

@@ -4,6 +4,7 @@
 #include "engine/bidrecord.h"
 #include "engine/ebayclock.h"
 #include "engine/listfileformat.h"
+#include "engine/onerowperitem.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsplash.h"
@@ -20,10 +21,15 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QColor kLoadedGrey(150, 150, 150);
+// The bid log keeps only its newest lines: a badly damaged file must not push
+// every other line out.
+constexpr qsizetype kLeftOutLogged = 20;
 
 NumberedError tooLarge(const QString &what)
 {
@@ -104,6 +110,43 @@ bool saveListReportingFailure(const ListView &list)
     }
 }
 
+QString valueOf(const ListFile::RowValues &values, QLatin1String key)
+{
+    for (const auto &[k, value] : values.fields)
+        if (k == key)
+            return value;
+    return {};
+}
+
+OneRowPerItem::LeftOut leftOutRow(const QString &itemNumber, const QString &maxBid, const QString &user,
+                                  const QString &group, const QString &note)
+{
+    return {OneRowPerItem::ItemKey(itemNumber), maxBid, user, group, note, {}};
+}
+
+// The row a record is read into: a new one, or, for a number listed already,
+// the listed row made anew when the record is kept in its place (a snipe
+// before a watched row); nullptr when the record is left out. What is left
+// out goes to `leftOut`.
+ListItem *keptRow(ListView &list, OneRowPerItem::Index &rows, const ListFile::RowValues &values,
+                  QList<OneRowPerItem::LeftOut> &leftOut)
+{
+    bool added = false;
+    ListItem *row = rows.RowFor(values.itemNumber, &added);
+    if (added)
+        return row;
+    const QString maxBid = QStringLiteral("maxbid");
+    if (!OneRowPerItem::LaterRowKept(list.Field(row, maxBid), valueOf(values, QLatin1String("maxbid")))) {
+        leftOut << leftOutRow(values.itemNumber, valueOf(values, QLatin1String("maxbid")),
+                              valueOf(values, QLatin1String("user")), valueOf(values, QLatin1String("group")),
+                              valueOf(values, QLatin1String("note")));
+        return nullptr;
+    }
+    leftOut << leftOutRow(row->Text(), list.Field(row, maxBid), list.Field(row, QStringLiteral("user")),
+                          list.Field(row, QStringLiteral("group")), list.Field(row, QStringLiteral("note")));
+    return rows.Renew(row);
+}
+
 const ListFile::LayoutInfo *layoutOf(const QString &fileName)
 {
     for (const ListFile::LayoutInfo &info : ListFile::kLayouts)
@@ -128,6 +171,16 @@ void frmMainEngine::SaveList(bool SaveIfEmpty)
 }
 
 bool frmMainEngine::ReadListFile(const QString &fileName)
+{
+    OneRowPerItem::Index rows(*lvwAuctions);
+    QList<OneRowPerItem::LeftOut> leftOut;
+    const bool read = readListFile(fileName, rows, leftOut);
+    tellRowsLeftOut(rows, leftOut);
+    return read;
+}
+
+bool frmMainEngine::readListFile(const QString &fileName, OneRowPerItem::Index &rows,
+                                 QList<OneRowPerItem::LeftOut> &leftOut)
 {
     const ListFile::LayoutInfo *layout = layoutOf(fileName);
     if (!layout)
@@ -165,7 +218,9 @@ bool frmMainEngine::ReadListFile(const QString &fileName)
             throw tooLarge(QStringLiteral("more than ") + QString::number(ListFile::kMaxRecords) + QStringLiteral(" items"));
         const QStringList record = reader.ReadRecord(layout->fieldCount);
         const ListFile::RowValues values = ListFile::RowFromRecord(layout->layout, record, CurrentUser, displayShift);
-        ListItem *row = lvwAuctions->Add(values.itemNumber);
+        ListItem *row = keptRow(*lvwAuctions, rows, values, leftOut);
+        if (!row)
+            continue;
         CurrentItem = row;
         for (const auto &[key, value] : values.fields)
             row->setSubItem(columnOf(key), value);
@@ -184,18 +239,22 @@ void frmMainEngine::LoadListFiles()
 {
     QString current;
     try {
+        // One row per item number across all the files read.
+        OneRowPerItem::Index rows(*lvwAuctions);
+        QList<OneRowPerItem::LeftOut> leftOut;
         QStringList merged;
         for (const ListFile::LayoutInfo &layout : ListFile::kLayouts) {
             if (layout.onlyIfNone && blnListLoaded)
                 continue;
             current = layout.fileName;
-            if (!ReadListFile(current))
+            if (!readListFile(current, rows, leftOut))
                 continue;
             blnListLoaded = true;
             if (layout.older)
                 merged << current;
         }
         current.clear();
+        tellRowsLeftOut(rows, leftOut);
         if (merged.isEmpty())
             return;
         // The rows of the older files are in "data6.dat" before those files
@@ -216,6 +275,29 @@ void frmMainEngine::LoadListFiles()
         ListFileReadFailed(current, e.description());
         Desktop::EndProgram();
     }
+}
+
+void frmMainEngine::tellRowsLeftOut(const OneRowPerItem::Index &rows, QList<OneRowPerItem::LeftOut> leftOut)
+{
+    if (leftOut.isEmpty())
+        return;
+    for (OneRowPerItem::LeftOut &row : leftOut) {
+        if (const ListItem *kept = rows.Find(row.itemNumber))
+            row.keptMaxBid = lvwAuctions->Field(kept, QStringLiteral("maxbid"));
+    }
+    // Written last to first: the log shows its newest line on top, so the
+    // lines read in the file's order.
+    for (qsizetype i = std::min<qsizetype>(leftOut.size(), kLeftOutLogged) - 1; i >= 0; --i) {
+        try {
+            basGeneral::WriteLog(QStringLiteral("logbids.txt"),
+                                 QStringLiteral("Listed twice, row left out: ") + OneRowPerItem::Describe(leftOut.at(i)));
+        } catch (const NumberedError &) {
+            break; // the message still tells
+        }
+    }
+    // Over the splash, which would hide the box.
+    frmSplash::unloadInstance();
+    Desktop::MsgBox(OneRowPerItem::Message(leftOut), Desktop::BoxExclamation);
 }
 
 void frmMainEngine::TimeZoneSaved()

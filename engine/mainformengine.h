@@ -5,6 +5,10 @@
 #include <functional>
 
 class NumberedError;
+namespace OneRowPerItem {
+class Index;
+struct LeftOut;
+} // namespace OneRowPerItem
 
 // The main window's engine procedures: the tracked-auction rules, the list
 // file, the start-up loader, the refresh, the main tick and the bid hand-off.
@@ -65,7 +69,9 @@ public:
     void LoadListFiles();
     // Appends the rows of one list file of the data folder, read by the
     // layout its name gives; false when there is no such file. Raises NumberedError
-    // when the file cannot be read. Deletes nothing.
+    // when the file cannot be read. Deletes nothing. An item number listed
+    // before keeps one row (OneRowPerItem::LaterRowKept), and the user is
+    // told of the rows left out, in a message and the bid log.
     bool ReadListFile(const QString &fileName);
     // The message for a list file that could not be read; for "data6.dat"
     // marks the exit clean and offers to move the file aside. Does not end
@@ -162,6 +168,10 @@ protected:
     frmMainEngine();
 
 private:
+    // ReadListFile for the loader: through one index of the rows of every
+    // file read, gathering the rows left out.
+    bool readListFile(const QString &fileName, OneRowPerItem::Index &rows, QList<OneRowPerItem::LeftOut> &leftOut);
+    void tellRowsLeftOut(const OneRowPerItem::Index &rows, QList<OneRowPerItem::LeftOut> leftOut);
     // The tick's parts: the update check and refresh schedule, the countdown
     // and bid pass, and its error handling.
     void tickSchedule();

@@ -4,6 +4,7 @@
 
 #include "engine/bidrecord.h"
 #include "engine/mainformengine.h"
+#include "engine/onerowperitem.h"
 #include "engine/onlineservice.h"
 #include "engine/trackedauction.h"
 #include "foundation/frmsettings.h"
@@ -44,10 +45,7 @@ void frmAddAuction::OK()
     const QString number = strItemNumber.trimmed();
     // The row is looked up again in either mode: the list may have changed
     // while the wizard was open, and an item is never tracked twice.
-    ListItem *row = list.FindItem(number);
-    if (!row)
-        row = list.Add(number);
-    row->setText(number);
+    ListItem *row = OneRowPerItem::RowFor(list, number);
     list.setField(row, QStringLiteral("user"), CurrentUser);
 
     if (optSnipe->isChecked()) {

@@ -1,17 +1,20 @@
 #include "items/watchedrows.h"
 
 #include "engine/mainformengine.h"
+#include "engine/onerowperitem.h"
 #include "foundation/globals.h"
 #include "platform/listview.h"
 
 namespace WatchedRows {
 
-bool AddAndSave(frmMainEngine &main, const QString &number)
+bool AddAndSave(frmMainEngine &main, const QString &itemNumber)
 {
-    if (main.lvwAuctions->FindItem(number))
+    bool added = false;
+    ListItem *row = OneRowPerItem::RowFor(*main.lvwAuctions, itemNumber, &added);
+    if (!added)
         return false;
+    const QString number = row->Text();
     main.SetPanelText(QStringLiteral("IEStatus"), QStringLiteral("Adding item..."));
-    ListItem *row = main.lvwAuctions->Add(number);
     main.lvwAuctions->setField(row, QStringLiteral("maxbid"), QStringLiteral("(watching)"));
     main.lvwAuctions->setField(row, QStringLiteral("user"), CurrentUser);
     main.RefreshAuctions(number, false, false);

@@ -240,3 +240,25 @@ TEST(HeldSnipeRowLinks, FiveChangesOfTheMaximumAreFollowedAndASixthStopsTheBid)
         EXPECT_TRUE(BidSim::BidLog().contains(QStringLiteral("Bid cancelled, signing out")));
     }
 }
+
+TEST(HeldSnipeRowLinks, ARowListedAheadUnderTheSameNumberLeavesTheBidOnItsOwnRow)
+{
+    HeldSnipe s;
+    ASSERT_TRUE(s.held());
+    // A second row for the number, found first by the number: watched, at
+    // another amount and changed meanwhile. The bid is not its bid.
+    auto *other = new ListItem(s.number);
+    s.main->lvwAuctions->insertTopLevelItem(0, other);
+    SetField(other, "maxbid", QStringLiteral("(watching)"));
+    SetField(other, "user", QStringLiteral("alice"));
+    ASSERT_EQ(s.main->lvwAuctions->FindItem(s.number), other);
+    RunUntil([] { return false; }, 1);
+    SetField(other, "maxbid", QStringLiteral("1 @ 20.00"));
+
+    ASSERT_TRUE(s.ended());
+    const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(s.from, s.number);
+    ASSERT_EQ(confirmations.size(), 1);
+    EXPECT_TRUE(confirmations.first().target.contains(QStringLiteral("&maxbid=55.00&quant=1&")));
+    EXPECT_EQ(s.preparedAmounts(), QStringList({"55.00&qty=1"}));
+    EXPECT_FALSE(BidSim::BidLog().contains(QStringLiteral("Bid cancelled, signing out")));
+}
