@@ -393,10 +393,12 @@ void Page::render(const PageGeometry *known)
         html += page.listFooter;
         shownPage = browser.DocumentReplace(html, kShownTextIds);
     }
+    if (!self || !m_browser)
+        return;
     m_window = window;
     m_shownRows = shown;
     const quint64 loads = m_loads;
-    if (view.hasBlocks() && rows.Count() > 0)
+    if (view.hasBlocks() && shown > 0)
         browser.SetBodyScrollTop(int(std::round(view.listTop + firstInView * m_rowHeight + intoRow)));
     else
         browser.SetBodyScrollTop(int(view.scrollTop));
