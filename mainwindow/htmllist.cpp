@@ -335,7 +335,8 @@ void Page::render(const PageGeometry *known)
     m_pageKnown = false; // the rows come back empty from the template
     ListView &rows = *source.rows;
     QList<int> indexes;
-    if (!shownIndexes(source, indexes))
+    const int listRowsAtStart = rows.Count();
+    if (!shownIndexes(source, indexes) || rows.Count() != listRowsAtStart)
         return;
     const int shown = int(indexes.size());
 
@@ -373,7 +374,21 @@ void Page::render(const PageGeometry *known)
         const RowContext context{colours, source.itemPageUrl, QUrl::fromLocalFile(source.appPath)};
         QString html = page.listHeader;
         html += SpacerHtml(page.listItem, kRowsAboveId, window.first * m_rowHeight);
+        const int listRows = rows.Count();
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
         for (int position = window.first; position < window.end(); ++position) {
+            // Writing a few hundred rows takes longer than a timer may wait.
+            if (sinceEvents.elapsed() >= kEventSliceMs) {
+                Desktop::DoEvents();
+                sinceEvents.restart();
+                if (!self || !m_browser || !m_sourceRows || m_generation != generation)
+                    return;
+                // The list changed under the pass; the change's own redraw
+                // writes the page.
+                if (rows.Count() != listRows)
+                    return;
+            }
             const int i = indexes.at(position);
             WrittenRow w;
             if (fill) {

@@ -313,8 +313,9 @@ BENCHMARK(BM_SyncHTMLListAllEnded)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 //   first_rows_ms  from RebuildHTMLList to the first rows laid out in the pane
 //                  (Page::rowsShown, the hook a program benchmark waits for)
 //   stall_ms       the longest the event loop went without a turn while the
-//                  page was written, synced after a countdown tick, scrolled
-//                  to the middle and its rows written there
+//                  page was written (rebuild_stall_ms), synced after a
+//                  countdown tick (tick_stall_ms), scrolled to the middle and
+//                  its rows written there (scroll_stall_ms)
 //   scroll_ms      from the scroll to the middle to those rows in the pane
 //   sort_stall_ms  the same for a sort by a header link, list and page
 //   renderer_MB    the page's renderer process, resident after the run
@@ -397,7 +398,7 @@ void BM_ListPane(benchmark::State &state)
     none.rows = &empty;
     HtmlList::Page &page = f.page();
     StallWatch watch;
-    double firstRows = 0, stall = 0, scroll = 0, sortStall = 0;
+    double firstRows = 0, stall = 0, scroll = 0, sortStall = 0, rebuildStall = 0, tickStall = 0, scrollStall_ = 0;
     int runs = 0;
     for (auto _ : state) {
         // From the empty list's page, as after the program's start.
@@ -427,6 +428,9 @@ void BM_ListPane(benchmark::State &state)
         watch.start();
         page.Sync(f.source(), f.colours, false, QString());
         f.settle();
+        const double tick = watch.stop();
+        watch.reset();
+        watch.start();
 
         // Scrolled to the middle: the rows there come into the pane.
         const int middle = n / 2;
@@ -441,7 +445,7 @@ void BM_ListPane(benchmark::State &state)
             state.SkipWithError("the rows scrolled to never came");
         f.settle();
         const double scrolled = double(clock.nsecsElapsed()) / 1e6;
-        longest = std::max(longest, watch.stop());
+        const double scrollStall = watch.stop();
 
         // A sort by a header link: the list sorted, then the page rebuilt.
         watch.reset();
@@ -456,7 +460,10 @@ void BM_ListPane(benchmark::State &state)
 
         state.SetIterationTime(first / 1000.0);
         firstRows += first;
-        stall = std::max(stall, longest);
+        rebuildStall = std::max(rebuildStall, longest);
+        tickStall = std::max(tickStall, tick);
+        scrollStall_ = std::max(scrollStall_, scrollStall);
+        stall = std::max({stall, longest, tick, scrollStall});
         scroll += scrolled;
         sortStall = std::max(sortStall, sorted);
         ++runs;
@@ -464,6 +471,9 @@ void BM_ListPane(benchmark::State &state)
     const double renderer = residentMB(f.browser->page()->renderProcessPid());
     const std::map<std::string, double> figures = {{"first_rows_ms", firstRows / std::max(runs, 1)},
                                                    {"stall_ms", stall},
+                                                   {"rebuild_stall_ms", rebuildStall},
+                                                   {"tick_stall_ms", tickStall},
+                                                   {"scroll_stall_ms", scrollStall_},
                                                    {"scroll_ms", scroll / std::max(runs, 1)},
                                                    {"sort_stall_ms", sortStall},
                                                    {"renderer_MB", renderer}};
