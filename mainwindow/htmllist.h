@@ -93,7 +93,8 @@ public:
     // when the page does not hold it.
     int elementIndexOf(int position) const;
     // Whether the page has shown rows of the list since it was made: the
-    // moment rowsShown was first raised.
+    // moment rowsShown was first raised. What a measurement of the whole
+    // program waits for: Page::of(*main.HTMLList).showsRows().
     bool showsRows() const { return m_rowsShown; }
 
 signals:
