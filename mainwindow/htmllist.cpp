@@ -441,7 +441,9 @@ void Page::render(const PageGeometry *known)
         }
     }
     Sync(source, colours, true, QString());
-    if (self && window.count > 0 && m_generation == generation) {
+    // Rows count as shown once the page, read back, holds them all.
+    if (self && window.count > 0 && m_generation == generation && m_pageKnown
+        && count(QLatin1String("itemnumber")) > window.count) {
         m_rowsShown = true;
         emit rowsShown(window.first, window.count);
     }
