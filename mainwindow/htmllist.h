@@ -70,13 +70,14 @@ public:
     static Page &of(WebBrowser &browser);
 
     // Reads the template, sets `altColors` from it, writes the whole page
-    // keeping its scroll position, then syncs every row with the cell
-    // backgrounds. A template that cannot be read raises NumberedError before
+    // keeping its scroll position (with the rows around the view), then
+    // syncs those rows with the cell backgrounds. A template that cannot be read raises NumberedError before
     // the page is touched (the page and `altColors` stay as they were); what
     // goes wrong once the page is being written ends the rebuild quietly.
     void Rebuild(const Source &source, const QString &templatePath, QStringList &altColors);
 
-    // Writes every shown row's texts, colours, buttons, links and picture.
+    // Writes the texts, colours, buttons, links and picture of every shown
+    // row the page holds (rows out of view are written when they come in).
     // `updateAll` also paints the cell backgrounds and rewrites ended rows;
     // `highlight` names an item number whose row is always written and, with
     // `updateAll`, gets the highlight colour. Never throws: the first failure
