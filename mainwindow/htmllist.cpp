@@ -15,12 +15,17 @@
 #include "platform/webbrowser.h"
 
 #include <QElapsedTimer>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 #include <QHash>
 #include <QUrl>
 #include <QVariantMap>
 
+#include <QScopeGuard>
+
 #include <algorithm>
+#include <cmath>
 
 namespace HtmlList {
 
@@ -121,6 +126,40 @@ QString missingElement(QLatin1String id, int position)
     return QStringLiteral("The list page has no element \"%1\" for shown row %2").arg(id).arg(position + 1);
 }
 
+// The blocks that stand for the rows above and below the written ones.
+const QString kRowsAboveId = QStringLiteral("tmrrowsabove");
+const QString kRowsBelowId = QStringLiteral("tmrrowsbelow");
+
+// How often the page is asked where it is scrolled to while it holds part of
+// the list.
+constexpr int kScrollWatchMs = 150;
+
+// Where the page stands: scroll position, viewport height, the top of the
+// block above the rows and the ends of the written rows, in page pixels.
+const QString kGeometryScript = QStringLiteral(
+    "(function () {"
+    "  var y = window.scrollY, v = window.innerHeight;"
+    "  var a = document.getElementById('tmrrowsabove'), b = document.getElementById('tmrrowsbelow');"
+    "  if (!a || !b) return [y, v, -1, -1, -1];"
+    "  var ra = a.getBoundingClientRect(), rb = b.getBoundingClientRect();"
+    "  return [y, v, ra.top + y, ra.bottom + y, rb.top + y];"
+    "})()");
+
+PageGeometry geometryOf(const QVariant &value)
+{
+    const QVariantList v = value.toList();
+    PageGeometry g;
+    if (v.size() != 5)
+        return g;
+    g.scrollTop = v.at(0).toDouble();
+    g.viewHeight = v.at(1).toDouble();
+    g.listTop = v.at(2).toDouble();
+    g.rowsTop = v.at(3).toDouble();
+    g.rowsBottom = v.at(4).toDouble();
+    return g;
+}
+
+
 } // namespace
 
 Page::Page(WebBrowser &browser) : QObject(&browser), m_browser(&browser)
@@ -135,6 +174,85 @@ Page::Page(WebBrowser &browser) : QObject(&browser), m_browser(&browser)
     // The list page is never left: its history cannot be walked, neither
     // from its context menu nor with the mouse's or the keyboard's back keys.
     browser.SetHistoryNavigation(false);
+    m_scrollWatch.setInterval(kScrollWatchMs);
+    connect(&m_scrollWatch, &QTimer::timeout, this, &Page::watchScroll);
+}
+
+int Page::elementIndexOf(int position) const
+{
+    // A window that reaches the list's end also takes rows added after it, as
+    // elements the page lacks, so that a sync reports them.
+    const bool reachesEnd = m_window.end() >= m_shownRows;
+    if (position < m_window.first || (position >= m_window.end() && !reachesEnd))
+        return -1;
+    return position - m_window.first;
+}
+
+PageGeometry Page::readGeometry()
+{
+    if (!m_browser || !m_browser->CanRunScripts())
+        return {};
+    return geometryOf(m_browser->ExecScript(kGeometryScript));
+}
+
+void Page::updateRowHeight(const PageGeometry &geometry)
+{
+    if (geometry.hasBlocks() && m_window.count > 0 && geometry.rowsBottom > geometry.rowsTop)
+        m_rowHeight = (geometry.rowsBottom - geometry.rowsTop) / m_window.count;
+}
+
+void Page::watchScroll()
+{
+    if (m_working || m_geometryAsked || !m_browser || !m_hasTemplate || !m_sourceRows)
+        return;
+    m_geometryAsked = true;
+    QPointer<Page> self(this);
+    m_browser->page()->runJavaScript(kGeometryScript, QWebEngineScript::ApplicationWorld, [self](const QVariant &v) {
+        if (!self)
+            return;
+        self->m_geometryAsked = false;
+        const PageGeometry g = geometryOf(v);
+        // Written outside the engine's callback: a write waits for the page.
+        QTimer::singleShot(0, self, [self, g] {
+            if (self)
+                self->takeGeometry(g);
+        });
+    });
+}
+
+void Page::takeGeometry(const PageGeometry &g)
+{
+    if (m_working || !g.hasBlocks() || !m_sourceRows || !m_hasTemplate)
+        return;
+    const int first = FirstRowInView(g, m_window, m_shownRows, m_rowHeight);
+    if (WindowServes(m_window, m_shownRows, first, RowsInView(g.viewHeight, m_rowHeight)))
+        return;
+    try {
+        render(&g);
+    } catch (const std::exception &) {
+        // The page keeps what was written.
+    }
+}
+
+bool Page::shownIndexes(const Source &source, QList<int> &indexes)
+{
+    QPointer<Page> self(this);
+    QPointer<ListView> rows(source.rows);
+    const quint64 generation = m_generation;
+    indexes.clear();
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    for (int i = 1; i <= rows->Count(); ++i) {
+        if (!source.passesFilter || source.passesFilter(rows->Item(i)))
+            indexes.append(i);
+        if (sinceEvents.elapsed() < kEventSliceMs)
+            continue;
+        Desktop::DoEvents();
+        sinceEvents.restart();
+        if (!self || !rows || !m_browser || m_generation != generation)
+            return false;
+    }
+    return true;
 }
 
 Page &Page::of(WebBrowser &browser)
@@ -182,82 +300,152 @@ void Page::Rebuild(const Source &source, const QString &templatePath, QStringLis
     if (!self || !m_browser || !source.rows)
         return;
     altColors = page.colours();
-    WebBrowser &browser = *m_browser;
-    // A page that has not loaded yet reads as scrolled to the top.
-    const int scrollTop = browser.BodyScrollTop();
-
+    m_template = page;
+    m_hasTemplate = true;
+    m_source = source;
+    m_sourceRows = source.rows;
+    m_colours = altColors;
     try {
-        const quint64 generation = ++m_generation;
-        m_pageKnown = false; // the rows come back empty from the template
-        ListView &rows = *source.rows;
-        const QString appPath = AppPathForPage(source.appPath);
-        // Each row is written complete, values and colours in its HTML, so
-        // the page is laid out once; what cannot be put there is left to
-        // the sync below, which writes only what the page does not show.
-        struct WrittenRow
-        {
-            QList<ElementWrite> writes;
-            QList<bool> placed;
-        };
-        QList<WrittenRow> written;
-        WebBrowser::PageIds shownPage;
-        if (rows.Count() == 0) {
-            shownPage = browser.DocumentReplace(page.noItemsHtml(appPath), kShownTextIds);
-        } else {
-            const RowPattern pattern(page.listItem);
-            // Values go into the HTML only where every row id stands once in
-            // each row and nowhere else; any other template is written as it
-            // stands and filled by the sync alone, element by element.
-            const bool fill = pattern.holdsEachIdOnce() && RowPattern(page.listHeader).idCount() == 0
-                              && RowPattern(page.listFooter).idCount() == 0;
-            const RowReader reader(rows);
-            const RowContext context{altColors, source.itemPageUrl, QUrl::fromLocalFile(source.appPath)};
-            QString html = page.listHeader;
-            for (int i = 1; i <= rows.Count(); ++i) {
-                const ListItem *row = rows.Item(i);
-                if (source.passesFilter && !source.passesFilter(row))
-                    continue;
-                WrittenRow w;
-                if (fill) {
-                    try {
-                        w.writes = RowWrites(reader.read(*row, i), int(written.size()), true, false, context);
-                    } catch (const NumberedError &) {
-                        // A colour is missing: the row goes as the template
-                        // has it, and the sync reports the fault.
-                    }
-                }
-                html += pattern.html(i, appPath, w.writes, w.placed);
-                written.append(std::move(w));
-            }
-            for (QLatin1String id : kRowIds)
-                html += HiddenSpan(id);
-            html += page.listFooter;
-            shownPage = browser.DocumentReplace(html, kShownTextIds);
-        }
-        const quint64 loads = m_loads;
-        browser.SetBodyScrollTop(scrollTop);
-        Desktop::DoEvents();
-        if (!self || !m_browser || m_generation != generation)
-            return;
-        m_pageKnown = false;
-        // A page that started loading meanwhile is not the one just read:
-        // the next sync reads whatever the browser shows then.
-        if (m_loads == loads && takePage(shownPage)) {
-            for (int position = 0; position < written.size() && position < m_shown.size(); ++position) {
-                const WrittenRow &w = written.at(position);
-                ShownRow &shown = m_shown[position];
-                for (int k = 0; k < w.writes.size(); ++k) {
-                    const int slot = slotOf(w.writes.at(k));
-                    if (w.placed.at(k) && slot < kSlots) {
-                        shown.values[size_t(slot)] = w.writes.at(k).value;
-                        shown.known.set(size_t(slot));
-                    }
-                }
-            }
-        }
-        Sync(source, altColors, true, QString());
+        render(nullptr);
     } catch (const std::exception &) {
         // The page keeps what was written.
+    }
+}
+
+void Page::render(const PageGeometry *known)
+{
+    QPointer<Page> self(this);
+    if (!m_browser || !m_sourceRows)
+        return;
+    ++m_working;
+    const auto done = qScopeGuard([self] {
+        if (self)
+            --self->m_working;
+    });
+    const Source source = m_source;
+    const Template page = m_template;
+    const QStringList colours = m_colours;
+    WebBrowser &browser = *m_browser;
+    // A page that has not loaded yet reads as scrolled to the top.
+    const PageGeometry view = known ? *known : readGeometry();
+    if (!self || !m_browser || !m_sourceRows)
+        return;
+
+    const quint64 generation = ++m_generation;
+    m_pageKnown = false; // the rows come back empty from the template
+    ListView &rows = *source.rows;
+    QList<int> indexes;
+    const int listRowsAtStart = rows.Count();
+    if (!shownIndexes(source, indexes) || rows.Count() != listRowsAtStart)
+        return;
+    const int shown = int(indexes.size());
+
+    // The row at the top of the view stays there: found on the page as it
+    // was, it is written at the same place of the new page.
+    updateRowHeight(view);
+    const int firstInView = FirstRowInView(view, m_window, m_shownRows, m_rowHeight);
+    double intoRow = 0; // how far the view's top is into that row
+    if (view.hasBlocks() && m_window.contains(firstInView))
+        intoRow = view.scrollTop - (view.rowsTop + (firstInView - m_window.first) * m_rowHeight);
+    const double viewHeight = view.viewHeight > 0 ? view.viewHeight : double(std::max(browser.height(), 1));
+    const RowWindow window = WindowAround(shown, firstInView, RowsInView(viewHeight, m_rowHeight));
+
+    const QString appPath = AppPathForPage(source.appPath);
+    // Each row is written complete, values and colours in its HTML, so
+    // the page is laid out once; what cannot be put there is left to
+    // the sync below, which writes only what the page does not show.
+    struct WrittenRow
+    {
+        QList<ElementWrite> writes;
+        QList<bool> placed;
+    };
+    QList<WrittenRow> written;
+    WebBrowser::PageIds shownPage;
+    if (rows.Count() == 0) {
+        shownPage = browser.DocumentReplace(page.noItemsHtml(appPath), kShownTextIds);
+    } else {
+        const RowPattern pattern(page.listItem);
+        // Values go into the HTML only where every row id stands once in
+        // each row and nowhere else; any other template is written as it
+        // stands and filled by the sync alone, element by element.
+        const bool fill = pattern.holdsEachIdOnce() && RowPattern(page.listHeader).idCount() == 0
+                          && RowPattern(page.listFooter).idCount() == 0;
+        const RowReader reader(rows);
+        const RowContext context{colours, source.itemPageUrl, QUrl::fromLocalFile(source.appPath)};
+        QString html = page.listHeader;
+        html += SpacerHtml(page.listItem, kRowsAboveId, window.first * m_rowHeight);
+        const int listRows = rows.Count();
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        for (int position = window.first; position < window.end(); ++position) {
+            // Writing a few hundred rows takes longer than a timer may wait.
+            if (sinceEvents.elapsed() >= kEventSliceMs) {
+                Desktop::DoEvents();
+                sinceEvents.restart();
+                if (!self || !m_browser || !m_sourceRows || m_generation != generation)
+                    return;
+                // The list changed under the pass; the change's own redraw
+                // writes the page.
+                if (rows.Count() != listRows)
+                    return;
+            }
+            const int i = indexes.at(position);
+            WrittenRow w;
+            if (fill) {
+                try {
+                    w.writes = RowWrites(reader.read(*rows.Item(i), i), position, true, false, context);
+                } catch (const NumberedError &) {
+                    // A colour is missing: the row goes as the template
+                    // has it, and the sync reports the fault.
+                }
+            }
+            html += pattern.html(i, appPath, w.writes, w.placed);
+            written.append(std::move(w));
+        }
+        html += SpacerHtml(page.listItem, kRowsBelowId, (shown - window.end()) * m_rowHeight);
+        for (QLatin1String id : kRowIds)
+            html += HiddenSpan(id);
+        html += page.listFooter;
+        shownPage = browser.DocumentReplace(html, kShownTextIds);
+    }
+    if (!self || !m_browser)
+        return;
+    m_window = window;
+    m_shownRows = shown;
+    const quint64 loads = m_loads;
+    if (view.hasBlocks() && shown > 0)
+        browser.SetBodyScrollTop(int(std::round(view.listTop + firstInView * m_rowHeight + intoRow)));
+    else
+        browser.SetBodyScrollTop(int(view.scrollTop));
+    if (window.count < shown)
+        m_scrollWatch.start();
+    else
+        m_scrollWatch.stop();
+    Desktop::DoEvents();
+    if (!self || !m_browser || m_generation != generation)
+        return;
+    m_pageKnown = false;
+    // A page that started loading meanwhile is not the one just read:
+    // the next sync reads whatever the browser shows then.
+    if (m_loads == loads && takePage(shownPage)) {
+        for (int at = 0; at < written.size() && at < m_shown.size(); ++at) {
+            const WrittenRow &w = written.at(at);
+            ShownRow &shownRow = m_shown[at];
+            for (int k = 0; k < w.writes.size(); ++k) {
+                const int slot = slotOf(w.writes.at(k));
+                if (w.placed.at(k) && slot < kSlots) {
+                    shownRow.values[size_t(slot)] = w.writes.at(k).value;
+                    shownRow.known.set(size_t(slot));
+                }
+            }
+        }
+    }
+    Sync(source, colours, true, QString());
+    // Rows count as shown once the page, read back, holds them all.
+    if (self && window.count > 0 && m_generation == generation && m_pageKnown
+        && count(QLatin1String("itemnumber")) > window.count) {
+        m_rowsShown = true;
+        emit rowsShown(window.first, window.count);
     }
 }
 
@@ -271,6 +459,12 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
     const quint64 generation = m_generation;
     // Events run during the pass; the colours may be replaced meanwhile.
     const QStringList colours = altColors;
+
+    ++m_working;
+    const auto done = qScopeGuard([self] {
+        if (self)
+            --self->m_working;
+    });
 
     if ((!m_pageKnown || !m_browser->CanRunScripts()) && !readPage()) {
         result.failure = QStringLiteral("The list page could not be read");
@@ -314,20 +508,23 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
     int position = -1;
     for (int i = 1; i <= rows->Count(); ++i) {
         const ListItem *row = rows->Item(i);
-        if (!source.passesFilter || source.passesFilter(row)) {
-            ++position;
+        const bool passes = !source.passesFilter || source.passesFilter(row);
+        position += passes ? 1 : 0;
+        // Rows the page does not hold are written when they come into view.
+        const int element = passes ? elementIndexOf(position) : -1;
+        if (element >= 0) {
             const RowFields fields = reader.read(*row, i);
             const bool named = !highlight.isEmpty() && fields.itemNumber == highlight;
 
-            if (position >= timeLeftCount || position >= itemNumberCount) {
+            if (element >= timeLeftCount || element >= itemNumberCount) {
                 send();
                 result.failure = missingElement(
-                    position >= timeLeftCount ? QLatin1String("timeleft") : QLatin1String("itemnumber"), position);
+                    element >= timeLeftCount ? QLatin1String("timeleft") : QLatin1String("itemnumber"), position);
                 return result;
             }
-            if (position >= m_shown.size())
-                m_shown.resize(position + 1);
-            ShownRow &shown = m_shown[position];
+            if (element >= m_shown.size())
+                m_shown.resize(element + 1);
+            ShownRow &shown = m_shown[element];
             auto shows = [&](int slot, const QString &text) {
                 return shown.known.test(size_t(slot)) && shownText(shown.values[size_t(slot)]) == text;
             };
@@ -352,7 +549,7 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
                 shown.fieldsKnown = false;
                 for (const ElementWrite &w : std::as_const(writes)) {
                     const int slot = slotOf(w);
-                    if (position >= countOf(w, slot)) {
+                    if (element >= countOf(w, slot)) {
                         send();
                         result.failure = missingElement(w.id, position);
                         return result;
@@ -363,7 +560,7 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
                         shown.values[size_t(slot)] = w.value;
                         shown.known.set(size_t(slot));
                     }
-                    batch.append({QString(w.id), position, propertyOf(w.kind), w.value});
+                    batch.append({QString(w.id), element, propertyOf(w.kind), w.value});
                 }
                 shown.fields = fields;
                 shown.fieldsKnown = true;
@@ -387,6 +584,12 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
         }
     }
     send();
+    // Rows added or removed beyond the written ones change the height the
+    // rest of the list takes.
+    if (m_browser && position + 1 != m_shownRows && m_window.end() < m_shownRows) {
+        m_shownRows = position + 1;
+        m_browser->Element(kRowsBelowId).setStyleText(BlockStyle(std::max(0, m_shownRows - m_window.end()) * m_rowHeight));
+    }
     return result;
 }
 

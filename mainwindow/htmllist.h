@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/htmltemplate.h"
+#include "mainwindow/htmlwindow.h"
 #include "platform/webbrowser.h"
 
 #include <QHash>
@@ -9,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <array>
 #include <bitset>
@@ -20,8 +22,14 @@ class ListView;
 // The HTML auction list in a browser control: the page written whole from
 // the template (Rebuild) and brought up to date in place, element by element
 // (Sync). The writer remembers what it wrote to every element, so a sync sends
-// only the values that differ, all of them in one script call. The main window's RebuildHTMLList and SyncHTMLList hand their work
-// to the writer of its HTMLList browser.
+// only the values that differ, all of them in one script call. The main
+// window's RebuildHTMLList and SyncHTMLList hand their work to the writer of
+// its HTMLList browser.
+//
+// The page holds only the rows in view and a margin around them (see
+// htmlwindow.h); as the user scrolls, the writer watches the page and writes
+// the rows that come into view. A row's n-th element of an id is therefore
+// the n-th written row's, not the n-th shown row's: elementIndexOf converts.
 namespace HtmlList {
 
 // The rows and what decides how they show.
@@ -62,13 +70,14 @@ public:
     static Page &of(WebBrowser &browser);
 
     // Reads the template, sets `altColors` from it, writes the whole page
-    // keeping its scroll position, then syncs every row with the cell
-    // backgrounds. A template that cannot be read raises NumberedError before
+    // keeping its scroll position (with the rows around the view), then
+    // syncs those rows with the cell backgrounds. A template that cannot be read raises NumberedError before
     // the page is touched (the page and `altColors` stay as they were); what
     // goes wrong once the page is being written ends the rebuild quietly.
     void Rebuild(const Source &source, const QString &templatePath, QStringList &altColors);
 
-    // Writes every shown row's texts, colours, buttons, links and picture.
+    // Writes the texts, colours, buttons, links and picture of every shown
+    // row the page holds (rows out of view are written when they come in).
     // `updateAll` also paints the cell backgrounds and rewrites ended rows;
     // `highlight` names an item number whose row is always written and, with
     // `updateAll`, gets the highlight colour. Never throws: the first failure
@@ -78,8 +87,36 @@ public:
     // Counts the page's rewrites; a pass that outlives one stops.
     quint64 generation() const { return m_generation; }
 
+    // The shown rows the page holds now, and how many rows pass the filter.
+    RowWindow window() const { return m_window; }
+    int shownRows() const { return m_shownRows; }
+    // The element index of the row at `position` among the shown rows, or -1
+    // when the page does not hold it.
+    int elementIndexOf(int position) const;
+    // Whether the page has shown rows of the list since it was made: the
+    // moment rowsShown was first raised. What a measurement of the whole
+    // program waits for: Page::of(*main.HTMLList).showsRows().
+    bool showsRows() const { return m_rowsShown; }
+
+signals:
+    // The page was written with rows [first, first + count) of the shown rows.
+    void rowsShown(int first, int count);
+
 private:
     explicit Page(WebBrowser &browser);
+
+    // Writes the page from the template read last, holding the rows around
+    // the view `geometry` describes (read from the page when not given).
+    void render(const PageGeometry *geometry);
+    PageGeometry readGeometry();
+    // Asks the page where it is scrolled to, without waiting; writes the rows
+    // that came into view when the written ones no longer serve.
+    void watchScroll();
+    void takeGeometry(const PageGeometry &geometry);
+    // Positions among the shown rows in the list's order, their list indexes
+    // (from 1); false when a rebuild or the list's end came meanwhile.
+    bool shownIndexes(const Source &source, QList<int> &indexes);
+    void updateRowHeight(const PageGeometry &geometry);
 
     // One write slot per element and kind of write a row section has.
     static constexpr int kSlots = 48;
@@ -111,6 +148,20 @@ private:
     QHash<QString, int> m_counts; // by lower-case id
     QList<ShownRow> m_shown;
     QString m_contextKey; // the item page address and program folder of the last writes
+
+    // What the last rebuild wrote with, for the rows written while scrolling.
+    Template m_template;
+    bool m_hasTemplate = false;
+    Source m_source;
+    QPointer<ListView> m_sourceRows; // m_source.rows while it lives
+    QStringList m_colours;
+    RowWindow m_window;   // the written rows
+    int m_shownRows = 0;  // how many rows passed the filter when written
+    double m_rowHeight = kDefaultRowHeight;
+    bool m_rowsShown = false;
+    int m_working = 0; // rebuilds and syncs running (they let events run)
+    bool m_geometryAsked = false;
+    QTimer m_scrollWatch;
 };
 
 // Whether an address is the list page itself: "about:blank" or the file://

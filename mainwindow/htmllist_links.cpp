@@ -74,9 +74,11 @@ void openNote(frmMain &main, ListItem *row)
         if (main.ItemPassesFilter(list.Item(i)))
             ++shown;
     WebBrowser &page = *main.HTMLList;
-    const HtmlElement title = page.Element(QStringLiteral("itemtitle"), shown - 1);
-    const HtmlElement cell = page.Element(QStringLiteral("titlecell"), shown - 1);
-    if (shown < 1 || !title.exists() || !cell.exists())
+    // The page holds the rows around the view, the clicked one among them.
+    const int element = shown < 1 ? -1 : HtmlList::Page::of(page).elementIndexOf(shown - 1);
+    const HtmlElement title = page.Element(QStringLiteral("itemtitle"), element);
+    const HtmlElement cell = page.Element(QStringLiteral("titlecell"), element);
+    if (element < 0 || !title.exists() || !cell.exists())
         fail(QStringLiteral("The row is not on the page"));
     const QString caption = title.innerText();
     // Over the row's title cell, wherever the page is scrolled to.

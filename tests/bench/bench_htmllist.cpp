@@ -11,9 +11,14 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <QWebEnginePage>
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 #include <memory>
 
 namespace {
@@ -26,7 +31,7 @@ QString templatePath()
 }
 
 // Rows as a refresh leaves them: long titles, notes, groups, every bid state.
-void fillRows(ListView &list, bool ended)
+void fillRows(ListView &list, bool ended, int count = kRows)
 {
     static const char *const kStates[] = {"", "Local", "Online", "Both", "Ready to bid", "Bid complete",
                                           "Other in group won"};
@@ -35,7 +40,7 @@ void fillRows(ListView &list, bool ended)
         for (const auto &c : TrackedAuction::kColumns)
             list.AddColumn(c.key, c.caption);
     }
-    for (int i = 0; i < kRows; ++i) {
+    for (int i = 0; i < count; ++i) {
         ListItem *row = list.Add(QString::number(110000000000LL + i));
         auto set = [&](const char *key, const QString &value) { list.setField(row, QString::fromLatin1(key), value); };
         set("itemtitle", QStringLiteral("Vintage \"Art Deco\" table lamp, brass & opal glass shade, no. %1").arg(i));
@@ -302,5 +307,189 @@ void BM_SyncHTMLListAllEnded(benchmark::State &state)
 }
 BENCHMARK(BM_SyncHTMLListAllEnded)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
-} // namespace
+// ---------------------------------------------------------------------------
+// The pane at 1, 1,000, 10,000 and 50,000 rows (the longest list the program
+// takes), each against the 1-row run of the same program run:
+//   first_rows_ms  from RebuildHTMLList to the first rows laid out in the pane
+//                  (Page::rowsShown, the hook a program benchmark waits for)
+//   stall_ms       the longest the event loop went without a turn while the
+//                  page was written (rebuild_stall_ms), synced after a
+//                  countdown tick (tick_stall_ms), scrolled to the middle and
+//                  its rows written there (scroll_stall_ms)
+//   tick_ms        the countdown tick's sync, start to end
+//   scroll_ms      from the scroll to the middle to those rows in the pane
+//   sort_stall_ms  the same for a sort by a header link, list and page
+//   renderer_MB    the page's renderer process, resident after the run
+// and *_ratio for each against the 1-row run.
 
+// The longest the event loop goes without a turn, watched by a timer that
+// asks for one every millisecond (nested loops that let events run count as
+// turns, as they do for the bid's timers).
+class StallWatch
+{
+public:
+    StallWatch()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { turn(); });
+    }
+    void start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_timer.start();
+    }
+    double stop()
+    {
+        turn();
+        m_timer.stop();
+        return double(m_longest) / 1e6;
+    }
+    void reset() { m_longest = 0; }
+
+private:
+    void turn()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_longest = std::max(m_longest, now - m_last);
+        m_last = now;
+    }
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+double residentMB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (pid <= 0 || !status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+bool waitUntil(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void BM_ListPane(benchmark::State &state)
+{
+    static std::map<std::string, double> baseline; // the 1-row figures of this run
+    const int n = int(state.range(0));
+    Fixture &f = fixture();
+    fillRows(f.rows, false, n);
+    ListView empty;
+    empty.AddColumn(QStringLiteral("itemtitle"), QStringLiteral("Title"));
+    HtmlList::Source none = f.source();
+    none.rows = &empty;
+    HtmlList::Page &page = f.page();
+    StallWatch watch;
+    double firstRows = 0, stall = 0, scroll = 0, sortStall = 0, rebuildStall = 0, tickStall = 0, scrollStall_ = 0, tickTime = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        // From the empty list's page, as after the program's start.
+        page.Rebuild(none, templatePath(), f.colours);
+        f.settle();
+        watch.reset();
+        watch.start();
+        QElapsedTimer clock;
+        clock.start();
+        double shownAt = -1;
+        const auto shown = QObject::connect(&page, &HtmlList::Page::rowsShown, [&] {
+            if (shownAt < 0)
+                shownAt = double(clock.nsecsElapsed()) / 1e6;
+        });
+        page.Rebuild(f.source(), templatePath(), f.colours);
+        QObject::disconnect(shown);
+        f.settle(); // the rows laid out
+        const double first = double(clock.nsecsElapsed()) / 1e6;
+        if (shownAt < 0)
+            state.SkipWithError("the pane showed no rows");
+        double longest = watch.stop();
+
+        // A countdown tick: every row's time left changed.
+        for (int i = 1; i <= n; ++i)
+            f.rows.setField(f.rows.Item(i), QStringLiteral("timeleft"), QStringLiteral("%1 h %2 m %3 s ").arg(i % 24).arg(i % 60).arg(runs % 60));
+        watch.reset();
+        watch.start();
+        clock.restart();
+        page.Sync(f.source(), f.colours, false, QString());
+        f.settle();
+        tickTime += double(clock.nsecsElapsed()) / 1e6;
+        const double tick = watch.stop();
+        watch.reset();
+        watch.start();
+
+        // Scrolled to the middle: the rows there come into the pane.
+        const int middle = n / 2;
+        const QVariantList g = f.browser->ExecScript(QStringLiteral(
+            "(function(){var a=document.getElementById('tmrrowsabove').getBoundingClientRect();"
+            "var b=document.getElementById('tmrrowsbelow').getBoundingClientRect();"
+            "return [a.top+window.scrollY,(b.top-a.bottom)/document.querySelectorAll('.row').length];})()")).toList();
+        clock.restart();
+        if (g.size() == 2)
+            f.browser->SetBodyScrollTop(int(g.at(0).toDouble() + middle * g.at(1).toDouble()));
+        if (!waitUntil([&] { return page.window().contains(std::max(0, middle - HtmlList::kMarginRows / 2)); }, 10000))
+            state.SkipWithError("the rows scrolled to never came");
+        f.settle();
+        const double scrolled = double(clock.nsecsElapsed()) / 1e6;
+        const double scrollStall = watch.stop();
+
+        // A sort by a header link: the list sorted, then the page rebuilt.
+        watch.reset();
+        watch.start();
+        f.rows.SortKey = f.rows.SubItemIndex(QStringLiteral("itemtitle"));
+        f.rows.SortOrder = runs % 2;
+        f.rows.setSorted(true);
+        page.Rebuild(f.source(), templatePath(), f.colours);
+        f.settle();
+        const double sorted = watch.stop();
+        f.rows.setSorted(false);
+
+        state.SetIterationTime(first / 1000.0);
+        firstRows += first;
+        rebuildStall = std::max(rebuildStall, longest);
+        tickStall = std::max(tickStall, tick);
+        scrollStall_ = std::max(scrollStall_, scrollStall);
+        stall = std::max({stall, longest, tick, scrollStall});
+        scroll += scrolled;
+        sortStall = std::max(sortStall, sorted);
+        ++runs;
+    }
+    const double renderer = residentMB(f.browser->page()->renderProcessPid());
+    const std::map<std::string, double> figures = {{"first_rows_ms", firstRows / std::max(runs, 1)},
+                                                   {"stall_ms", stall},
+                                                   {"rebuild_stall_ms", rebuildStall},
+                                                   {"tick_stall_ms", tickStall},
+                                                   {"tick_ms", tickTime / std::max(runs, 1)},
+                                                   {"scroll_stall_ms", scrollStall_},
+                                                   {"scroll_ms", scroll / std::max(runs, 1)},
+                                                   {"sort_stall_ms", sortStall},
+                                                   {"renderer_MB", renderer}};
+    for (const auto &[name, value] : figures) {
+        state.counters[name] = value;
+        if (n == 1)
+            baseline[name] = value;
+        else if (baseline.count(name) && baseline[name] > 0)
+            state.counters[name.substr(0, name.rfind('_')) + "_ratio"] = value / baseline[name];
+    }
+    f.rows.Clear();
+}
+BENCHMARK(BM_ListPane)->Arg(1)->Arg(1000)->Arg(10000)->Arg(50000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace

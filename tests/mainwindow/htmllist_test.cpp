@@ -2,6 +2,7 @@
 // shipped template, rows brought up to date in place, the skip rule for ended
 // rows, failures, and the main window's wiring. Each TEST starts the web
 // engine once (about a second), so related checks share a TEST.
+#include "engine/listfileformat.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -295,6 +296,95 @@ TEST(HtmlListPage, ScrollSurvivesARebuild)
     EXPECT_EQ(p.browser->BodyScrollTop(), 900);
     EXPECT_EQ(p.text("itemnumber", 0), "5001");
     EXPECT_EQ(p.browser->Element("lnkEdit", 198).href(), "tmr:///edit=199");
+}
+
+// A list as long as the program takes: the page shows its first rows within
+// seconds, holds only the rows around the view, in the list's order, writes
+// those that come into view as the user scrolls, and shows a changed row's
+// new state wherever the row is.
+TEST(HtmlListPage, AListAtTheLimitShowsTheRowsAroundTheViewAndKeepsThemUpToDate)
+{
+    ListPage p;
+    const int total = ListFile::kMaxRecords;
+    for (int i = 0; i < total; ++i)
+        addRow(p.rows, QString::number(100000 + i), QString("Lamp %1").arg(i), "1 h ");
+    int shownSignals = 0;
+    QObject::connect(&p.page(), &HtmlList::Page::rowsShown, [&] { ++shownSignals; });
+    QElapsedTimer clock;
+    clock.start();
+    p.rebuild();
+    EXPECT_LT(clock.elapsed(), 30000); // seconds, not the minutes of a whole-list page
+    ASSERT_TRUE(p.page().showsRows());
+    EXPECT_GT(shownSignals, 0);
+
+    // The rows the page holds: consecutive rows of the list, in its order.
+    auto heldRows = [&] {
+        QStringList numbers = p.browser->ElementTexts("itemnumber");
+        if (!numbers.isEmpty())
+            numbers.removeLast(); // the hidden span
+        return numbers;
+    };
+    auto expectListOrder = [&](const QStringList &held) {
+        ASSERT_FALSE(held.isEmpty());
+        const int first = p.page().window().first;
+        ASSERT_EQ(held.size(), p.page().window().count);
+        ASSERT_LE(held.size(), 2 * HtmlList::kMarginRows + 60);
+        for (int k = 0; k < held.size(); ++k)
+            ASSERT_EQ(held.at(k), p.rows.Item(first + k + 1)->Text()) << "held row " << k;
+    };
+    expectListOrder(heldRows());
+    EXPECT_EQ(p.page().window().first, 0);
+    EXPECT_EQ(p.page().shownRows(), total);
+
+    // The item number at the top of the view, below the sticky header.
+    const QString topRow = R"((function() {
+        var head = document.querySelector('.head .cell').getBoundingClientRect();
+        var e = document.elementFromPoint(300, head.bottom + 4);
+        var row = e && e.closest('.row');
+        var n = row && row.querySelector('#itemnumber');
+        return n ? n.textContent : '';
+    })())";
+    const QString rowHeight = R"((function() {
+        var a = document.getElementById('tmrrowsabove').getBoundingClientRect();
+        var b = document.getElementById('tmrrowsbelow').getBoundingClientRect();
+        return [a.top + window.scrollY, (b.top - a.bottom) / document.querySelectorAll('.row').length];
+    })())";
+    for (int target : {total / 2, total - 3, 1234, 7}) {
+        const QVariantList g = p.script(rowHeight).toList();
+        ASSERT_EQ(g.size(), 2);
+        p.browser->SetBodyScrollTop(int(g.at(0).toDouble() + target * g.at(1).toDouble()));
+        // The view's rows come within moments, around the row scrolled to.
+        const QString wanted = QString::number(100000 + std::min(target, total - 8));
+        ASSERT_TRUE(waitFor([&] {
+            const int at = p.script(topRow).toString().toInt() - 100000;
+            return std::abs(at - std::min(target, total - 8)) <= 3;
+        })) << "scrolled to row " << target << ", the view shows " << qPrintable(p.script(topRow).toString());
+        const QStringList held = heldRows();
+        expectListOrder(held);
+        EXPECT_TRUE(p.page().window().contains(std::max(0, target - HtmlList::kMarginRows / 2)));
+        EXPECT_TRUE(p.page().window().contains(std::min(total - 1, target + HtmlList::kMarginRows / 2)));
+
+        // A row in view changes: the page shows it after the next sync.
+        ListItem *row = p.rows.Item(target + 1);
+        p.rows.setField(row, "currentbid", QString("US $%1.00").arg(target));
+        p.rows.setField(row, "won", "True");
+        p.rows.setField(row, "timeleft", "Ended");
+        p.sync(false);
+        const int element = p.page().elementIndexOf(target);
+        ASSERT_GE(element, 0);
+        EXPECT_EQ(p.text("currentbid", element), QString("US $%1.00").arg(target));
+        EXPECT_EQ(p.browser->Element("itemtitle", element).color(), "#008000");
+        EXPECT_EQ(p.browser->Element("cmdedit", element).filter(), "Gray()");
+    }
+    // A row changed while out of view shows its new state once in view.
+    p.rows.setField(p.rows.Item(total / 2 + 1), "currentbid", "US $99.00");
+    p.sync(false);
+    p.browser->SetBodyScrollTop(0);
+    ASSERT_TRUE(waitFor([&] { return p.script(topRow).toString() == "100000"; }));
+    const QVariantList g = p.script(rowHeight).toList();
+    p.browser->SetBodyScrollTop(int(g.at(0).toDouble() + total / 2 * g.at(1).toDouble()));
+    ASSERT_TRUE(waitFor([&] { return p.page().elementIndexOf(total / 2) >= 0 && p.script(topRow).toString() != "100000"; }));
+    EXPECT_EQ(p.text("currentbid", p.page().elementIndexOf(total / 2)), "US $99.00");
 }
 
 // Scrolled anywhere, every Edit and Notes button that passes under the

@@ -1,6 +1,8 @@
 #include "tests/integration/driven/windowdriver.h"
 
 #include "foundation/frmstartwiz.h"
+#include "mainwindow/frmmain.h"
+#include "mainwindow/htmllist.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -66,6 +68,8 @@ private:
                 lookAtBox(*box);
             else if (auto *wizard = qobject_cast<frmStartWiz *>(w))
                 lookAtWizard(*wizard);
+            else if (auto *main = qobject_cast<frmMain *>(w))
+                watchListPane(*main);
         }
     }
 
@@ -115,7 +119,24 @@ private:
         clickLater(wizard.cmdNext);
     }
 
+    // Logs every time the list pane is written with rows; the first such
+    // line is when the pane first showed rows.
+    void watchListPane(frmMain &main)
+    {
+        if (!main.HTMLList || main.HTMLList == m_listPane)
+            return;
+        m_listPane = main.HTMLList;
+        HtmlList::Page &page = HtmlList::Page::of(*main.HTMLList);
+        auto logRows = [&page](int first, int count) {
+            log(QStringLiteral("rows %1 %2 %3").arg(first).arg(count).arg(page.shownRows()));
+        };
+        if (page.showsRows())
+            logRows(page.window().first, page.window().count);
+        connect(&page, &HtmlList::Page::rowsShown, this, logRows);
+    }
+
     QTimer m_look;
+    QPointer<QWidget> m_listPane;
     QList<Seen> m_seen;
     QStringList m_answers;
     QString m_wizard;

@@ -8,6 +8,8 @@
 //     <pid> wizard
 //     <pid> box <prompt on one line>
 //     <pid> answer <button>
+//     <pid> rows <first> <count> <of>   the list pane was written with rows
+//                                       [first, first + count) of <of> shown
 //
 // TALLOWMERE_DRIVEN_WIZARD: "user:password" fills the wizard and goes on,
 // "cancel" cancels it. TALLOWMERE_DRIVEN_ANSWERS: the buttons to click, in
