@@ -2,7 +2,6 @@
 // a window closes and unloads.
 #include "engine/frmbid.h"
 
-#include "engine/frmbid_rowrefresh.h"
 #include "engine/frmbid_run.h"
 #include "engine/frmfailurereport.h"
 #include "foundation/basgeneral.h"
@@ -115,7 +114,6 @@ void frmBid::Start()
     if (!m_counted) {
         m_counted = true;
         g_runs.append(this);
-        BidRowRefresh::Follow(*this);
     }
     show();
     QMetaObject::invokeMethod(this, &frmBid::Form_Activate, Qt::QueuedConnection);

@@ -1,5 +1,6 @@
 #include "engine/frmbid_rowrefresh.h"
 
+#include "engine/bidrecord.h"
 #include "engine/frmbid.h"
 #include "engine/mainformengine.h"
 #include "foundation/globals.h"
@@ -71,9 +72,10 @@ void owe(const QString &itemNumber)
 
 void Follow(frmBid &form)
 {
+    // Followed twice (a later start handed to the window), the row is still
+    // owed one refresh.
     QObject::connect(&form, &frmBid::RunEnded, &form, [&form] {
-        const bool placedAtOnce = form.Buy || !form.ConfirmAt.isValid();
-        if (placedAtOnce && frmMainShell::isLoaded())
+        if (frmMainShell::isLoaded() && BidRecord::Of(form.ItemNumber) == BidRecord::Outcome::Confirmed)
             owe(form.ItemNumber);
     });
 }
