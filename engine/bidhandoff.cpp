@@ -1,5 +1,6 @@
 #include "engine/ebayclock.h"
 #include "engine/frmbid.h"
+#include "engine/frmbid_rowrefresh.h"
 #include "engine/mainformengine.h"
 #include "foundation/basgeneral.h"
 #include "foundation/ebayuser.h"
@@ -51,8 +52,12 @@ void frmMainEngine::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
         if (!ReadsAsNumber(amount) || PriceToDouble(amount) <= 0)
             throw NumberedError(ErrorNumber::TypeMismatch, QStringLiteral("The amount to bid is not valid"));
 
+        // A bid placed at once changes the row at eBay at once.
+        const bool placedNow = !IsSnipe || IsBin;
         switch (frmBid::HandLaterStart(itemNumber, IsSnipe, IsBin)) {
         case frmBid::LaterStart::Taken:
+            if (placedNow)
+                BidRowRefresh::Follow(*frmBid::RunFor(itemNumber));
             return;
         case frmBid::LaterStart::Refused:
             throw NumberedError(ErrorNumber::InvalidProcedureCall,
@@ -76,6 +81,8 @@ void frmMainEngine::Bid(ListItem *Item, bool IsSnipe, bool IsBin)
         if (IsSnipe && !IsBin)
             form->ConfirmAt = SnipeConfirmationMoment(Item);
 
+        if (placedNow)
+            BidRowRefresh::Follow(*form);
         form.release()->Start();
     } catch (const NumberedError &e) {
         form.reset();

@@ -18,6 +18,9 @@
 frmReminder::frmReminder()
 {
     setWindowFlag(Qt::Window, true);
+    // A notice the user must see: it opens in front of the main window, even
+    // when the window manager would keep a newly shown window behind it.
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
     auto *layout = new QVBoxLayout(this);
     Label1 = new QLabel(QStringLiteral("You have notifications for the following items:"), this);
     layout->addWidget(Label1);

@@ -40,6 +40,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -52,6 +53,7 @@ const QString kLog = QStringLiteral("log.txt");
 const QString kBidLog = QStringLiteral("logbids.txt");
 constexpr int kObjectDisconnected = -2147417848;
 constexpr int kBusyWaitMs = 10000;
+constexpr int kRatingRetryMs = 1000;
 // The progress bar and the status text are repainted at most this often: a
 // refresh reads many rows a second.
 constexpr qint64 kProgressIntervalMs = 250;
@@ -137,7 +139,9 @@ public:
     void synchroniseClock();
     LoopEnd rowLoop();
     bool afterLoop();
-    bool feedbackStep();
+    // ratingOnly: a call for the feedback step alone (a change of user),
+    // which shows the user's rating even while an auction ends soon.
+    bool feedbackStep(bool ratingOnly);
     void endSteps();
 
 private:
@@ -573,9 +577,12 @@ bool RefreshRun::afterLoop()
     return !f.blnExiting;
 }
 
-bool RefreshRun::feedbackStep()
+bool RefreshRun::feedbackStep(bool ratingOnly)
 {
-    if (!only.isEmpty() || f.blnItemsEndingSoon)
+    // Near an end the rating waits for a quieter refresh, unless the user
+    // has just changed accounts: the panel must not name the last one.
+    const bool quiet = !f.blnItemsEndingSoon;
+    if (!only.isEmpty() || (!quiet && !ratingOnly))
         return true;
     const QString page = basGeneral::GetURL(
         HostRoles::url(Role::Feedback, QStringLiteral("/ws/eBayISAPI.dll?ViewFeedback&userid=") + CurrentUser), f.Inet);
@@ -588,7 +595,7 @@ bool RefreshRun::feedbackStep()
     f.SetPanelText(QStringLiteral("Feedback"),
                    CurrentUser + QStringLiteral(" (") + score + QStringLiteral("; ") + percent + QStringLiteral("%) "));
     f.Form_Resize();
-    if (!f.blnFirstRefreshSinceStartup) {
+    if (quiet && !f.blnFirstRefreshSinceStartup) {
         f.ProgressBar->setVisible(false);
         f.ProgressBar->setValue(0);
         if (RefreshSeams::LeaveFeedback)
@@ -612,6 +619,20 @@ void RefreshRun::endSteps()
     f.blnPreventExit = false;
     f.blnRefreshing = false;
     f.blnFirstRefreshSinceStartup = false;
+}
+
+// The rating of a user just chosen, asked for while a refresh, a bid or a
+// relist held the transfer control: fetched as soon as it is free, once.
+void RatingOwed(frmMainEngine &form)
+{
+    static QPointer<frmMainEngine> owedTo;
+    if (owedTo == &form)
+        return;
+    owedTo = &form;
+    QTimer::singleShot(kRatingRetryMs, &form, [&form] {
+        owedTo = nullptr;
+        form.RefreshAuctions(QString(), true, false);
+    });
 }
 
 } // namespace
@@ -658,8 +679,11 @@ void frmMainEngine::BeginSignInBeforeEnd(std::function<void(const NumberedError 
 
 void frmMainEngine::RefreshAuctions(const QString &OnlyItemNumber, bool SkipItems, bool SkipHTMLSync)
 {
-    if (Inet->StillExecuting() || blnBidding || RelistInProgress)
+    if (Inet->StillExecuting() || blnBidding || RelistInProgress) {
+        if (SkipItems && OnlyItemNumber.isEmpty())
+            RatingOwed(*this);
         return;
+    }
     blnPreventExit = true;
     blnRefreshing = true;
     // The window may be unloaded while events run inside the refresh.
@@ -677,7 +701,7 @@ void frmMainEngine::RefreshAuctions(const QString &OnlyItemNumber, bool SkipItem
             if (!run.afterLoop())
                 return;
         }
-        if (!run.feedbackStep())
+        if (!run.feedbackStep(SkipItems && OnlyItemNumber.isEmpty()))
             return;
         run.endSteps();
     } catch (const std::exception &e) {

@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
+#include <algorithm>
+
 ListItem::ListItem(const QString &text) : QTreeWidgetItem(UserType)
 {
     QTreeWidgetItem::setText(0, text);
@@ -97,6 +99,15 @@ void ListView::HoldItemNumbers(int column)
     const int needed = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width();
     if (needed > columnWidth(column))
         setColumnWidth(column, needed);
+}
+
+void ListView::FitColumnsToContents()
+{
+    for (int column = 0; column < columnCount(); ++column) {
+        const int needed = std::max(header()->sectionSizeHint(column), sizeHintForColumn(column));
+        if (needed > columnWidth(column))
+            setColumnWidth(column, needed);
+    }
 }
 
 void ListView::ClearColumns()

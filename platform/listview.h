@@ -64,6 +64,9 @@ public:
     // Widens a column (never narrows it) so that a whole item number shows
     // in it, in the list's font: eBay's item numbers have twelve digits.
     void HoldItemNumbers(int column);
+    // Widens every column (never narrows one) to its whole heading and its
+    // widest value.
+    void FitColumnsToContents();
     int ColumnCount() const { return columnCount(); }
     // Sub-item index of a column by key (0 for the first column); -1 if none.
     int SubItemIndex(const QString &key) const;

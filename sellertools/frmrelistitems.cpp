@@ -18,9 +18,14 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTimeZone>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -103,6 +108,19 @@ void frmRelistItems::Form_Load()
         row->setSubItem(kColNext, e.nextRelisting);
         row->setTag(e.periodDays);
     }
+    fitColumns();
+}
+
+void frmRelistItems::fitColumns()
+{
+    lvwRelist->FitColumnsToContents();
+    const QMargins margins = layout()->contentsMargins();
+    const int listWidth = lvwRelist->header()->length() + lvwRelist->verticalScrollBar()->sizeHint().width()
+                          + 2 * lvwRelist->frameWidth() + margins.left() + margins.right();
+    const QScreen *shownOn = screen();
+    const int room = shownOn ? shownOn->availableGeometry().width() : listWidth;
+    if (listWidth > width())
+        resize(std::min(listWidth, room), height());
 }
 
 void frmRelistItems::ShowRelistItems()
@@ -144,6 +162,7 @@ bool frmRelistItems::SaveList()
 void frmRelistItems::cmdAdd_Click()
 {
     frmAddRelist::ShowModal(false);
+    fitColumns();
     SaveList();
 }
 
@@ -153,6 +172,7 @@ void frmRelistItems::cmdEdit_Click()
     if (!row)
         return;
     frmAddRelist::ShowModalForEdit(row->Text(), row->Tag(), row->SubItem(kColNext));
+    fitColumns();
     SaveList();
 }
 

@@ -62,6 +62,9 @@ protected:
 
 private:
     QDateTime now() const;
+    // Every column as wide as its heading and values, and the window wide
+    // enough to show them all (within the screen).
+    void fitColumns();
     void relistRow(ListItem *row, QWidget *owner);
     // Set when a schedule file refused as too large could not go aside: the
     // refused file is never written over.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/mainformengine.h"
+#include "tests/support/frozenfolder.h"
 #include "tests/support/testtext.h"
 
 #include <QByteArray>
@@ -67,22 +68,7 @@ void RemoveListFiles();
 // "favorites"): "data6-backup-<date>-<time>[-n].dat".
 QStringList Backups(const QString &stem);
 
-// While it lives, nothing in the folder can be added, removed or renamed
-// (even by root: the file system's immutable flag). held() is false where
-// the file system has no such flag.
-class FrozenFolder
-{
-public:
-    explicit FrozenFolder(const QString &path);
-    ~FrozenFolder();
-    FrozenFolder(const FrozenFolder &) = delete;
-    FrozenFolder &operator=(const FrozenFolder &) = delete;
-    bool held() const { return m_held; }
-
-private:
-    QString m_path;
-    bool m_held = false;
-};
+using ::FrozenFolder;
 
 // The 17 fields of the current layout written as one line of the file.
 QByteArray Line(const QStringList &fields);

@@ -1,4 +1,5 @@
-// Where the list of fired notifications opens.
+// Where the list of fired notifications opens: over the middle of the main
+// window, and in front of it.
 #include "tests/engine/enginetestutil.h"
 
 #include "engine/frmreminder.h"
@@ -10,6 +11,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -37,6 +39,9 @@ TEST(ReminderPlace, OpensOverTheMiddleOfTheMainWindowAndStaysWhereTheUserMovesIt
     main.Remind(QStringLiteral("100"), QStringLiteral("Lamp"), QStringLiteral("first"));
     frmReminder &w = frmReminder::instance();
     ASSERT_TRUE(w.isVisible());
+    // In front of the main window, as the other notices open.
+    ASSERT_NE(w.windowHandle(), nullptr);
+    EXPECT_TRUE(w.windowHandle()->flags() & Qt::WindowStaysOnTopHint) << "the notice may open behind the main window";
     EXPECT_LE(distance(w.frameGeometry().center(), main.frameGeometry().center()), kFrameSlack)
         << "opened at " << w.frameGeometry().x() << "," << w.frameGeometry().y();
     EXPECT_GT(w.frameGeometry().top(), main.frameGeometry().top()) << "the menus and the toolbar stay in sight";

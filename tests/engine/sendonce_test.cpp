@@ -4,9 +4,11 @@
 #include "engine/sendonce.h"
 #include "platform/inet.h"
 #include "platform/network.h"
+#include "tests/support/keepaliveserver.h"
 #include "tests/support/pacedhttp.h"
-#include "tests/support/tinyhttp.h"
 #include "tests/support/testtext.h"
+#include "tests/support/tinyhttp.h"
+#include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
@@ -102,4 +104,19 @@ TEST(SendOnce, AReplyIsBoundedLikeAPage)
     });
     EXPECT_EQ(SendOnce::Get(url(server, "/whole"), 30).size(), Inet::PageReplyBytes);
     EXPECT_EQ(ErrorNumberOf([&] { SendOnce::Get(url(server, "/over"), 30); }), ErrorNumber::InetRequestFailed);
+}
+
+// A bid's request asks for a connection of its own. A server that answers
+// keep-alive all the same does not get that connection into the pool: it is
+// closed after the answer, and the next page comes on a new one.
+TEST(SendOnce, ItsConnectionIsClosedAfterTheAnswerEvenWhenTheServerWouldKeepIt)
+{
+    KeepAliveServer server;
+    EXPECT_EQ(SendOnce::Get(server.url("/confirm"), 5), QStringLiteral("page /confirm"));
+    EXPECT_TRUE(waitFor([&] { return server.closedByClient == 1; }, 5000)) << "the bid's connection was left open";
+
+    Inet page;
+    EXPECT_EQ(page.OpenURL(server.url("/item")), QStringLiteral("page /item"));
+    EXPECT_EQ(server.connections, 2) << "the page came on the bid's connection";
+    EXPECT_EQ(server.targets, (QList<QByteArray>{"/confirm", "/item"}));
 }

@@ -10,6 +10,7 @@
 #include "foundation/frmsettings.h"
 #include "foundation/hostroles.h"
 #include "platform/listview.h"
+#include "tests/support/frozenfolder.h"
 #include "tests/support/msgboxscript.h"
 #include "tests/support/procstatus.h"
 #include "tests/support/testfiles.h"
@@ -108,6 +109,31 @@ TEST(FeedbackFile, AFileOfTheSmallestRecordsIsSetAsideAtItsCountWhileRead)
     ASSERT_TRUE(FeedbackFile::Write(QList<Entry>(ListFile::kMaxRecords, {"amy", "Thanks"})));
     EXPECT_EQ(FeedbackFile::Read(&refused).size(), ListFile::kMaxRecords);
     EXPECT_FALSE(refused);
+}
+
+// A refused file that cannot be set aside stays the user's to move: no save
+// of the window writes over it, even once the folder could be written again.
+TEST(FeedbackFile, ARefusedFileThatCannotBeSetAsideIsNeverWrittenOver)
+{
+    const QByteArray bytes = QByteArray("\"amy\",\"Thanks\"\r\n").repeated(ListFile::kMaxRecords + 1);
+    writeBytes(FeedbackFile::Path(), bytes);
+    setAccounts({"amy"});
+    MsgBoxScript::instance().clear();
+    frmFeedback *w = nullptr;
+    {
+        const FrozenFolder frozen(basGeneral::DataFolder());
+        if (!frozen.held())
+            GTEST_SKIP() << "this file system cannot keep the data folder from being changed";
+        w = &freshWindow();
+    }
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().startsWith("Your feedback list file could not be renamed."))
+        << MsgBoxScript::instance().lastPrompt().toStdString();
+    EXPECT_EQ(rows(*w), QStringList({"[ ] amy | <no feedback will be left>"}));
+    w->cmdOK->click();
+    EXPECT_FALSE(frmFeedback::isLoaded());
+    EXPECT_TRUE(fileBytes(FeedbackFile::Path()) == bytes) << "the refused file was written over";
+    EXPECT_TRUE(QDir(basGeneral::DataFolder()).entryList({"feedback-backup-*"}).isEmpty());
+    QFile::remove(FeedbackFile::Path());
 }
 
 TEST(FeedbackPages, RowDatesAndTheTenDayLimit)

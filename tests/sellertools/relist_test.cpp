@@ -20,8 +20,10 @@
 
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTest>
@@ -161,12 +163,26 @@ TEST(RelistScheduler, ADueEntryIsRelistedOnceAndMovesOnOnePeriod)
     EXPECT_EQ(s.relisted, (QStringList{"300", "301"}));
 }
 
-TEST(RelistScheduler, TheListShowsAWholeItemNumberInItsColumn)
+TEST(RelistScheduler, TheListShowsEveryHeadingAndValueWholeAtTheWindowsDefaultWidth)
 {
-    Schedule s({entry("110000000001", kNow.addDays(1))}, kNow);
-    const ListView &list = *s.window().lvwRelist;
+    RelistFile::Entry e = entry("110000000001", kNow.addDays(1), "14");
+    e.seller = "bookbinder_jo";
+    e.title = "Hand-bound leather sketchbook, 200 pages";
+    e.schedule = "Every 14 day(s) at 12:45 PM";
+    Schedule s({e}, kNow);
+    frmRelistItems &w = s.window();
+    w.show();
+    QCoreApplication::processEvents(); // lays the shown window out
+    const ListView &list = *w.lvwRelist;
     ASSERT_EQ(list.Count(), 1);
-    EXPECT_GE(list.columnWidth(0), static_cast<const QAbstractItemView &>(list).sizeHintForColumn(0)) << "the item number is cut off";
+    for (int column = 0; column < list.ColumnCount(); ++column) {
+        SCOPED_TRACE(list.headerItem()->text(column).toStdString());
+        EXPECT_GE(list.columnWidth(column), list.header()->sectionSizeHint(column)) << "the heading is cut off";
+        EXPECT_GE(list.columnWidth(column), static_cast<const QAbstractItemView &>(list).sizeHintForColumn(column))
+            << "the value is cut off";
+    }
+    EXPECT_GE(list.viewport()->width(), list.header()->length()) << "the window cuts the last columns off";
+    w.hide();
 }
 
 TEST(RelistScheduler, MissedPeriodsCatchUpOneATickAndOnlyALateEnoughOneRelists)
