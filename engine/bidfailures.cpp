@@ -54,32 +54,34 @@ const FailureRow &TooLowRow()
 
 const QList<FailureRow> &ConfirmationFailures()
 {
-    auto blocked = [](const QString &marker) {
-        return FailureRow{{marker}, {}, QStringLiteral("Bid Blocked"), marker, {}};
+    // Every refusal is logged as well as shown.
+    auto refused = [](const QString &marker, const QString &title, const QString &reason) {
+        return FailureRow{{marker}, {}, title, reason, QStringLiteral("Bidding, failed: ") + reason};
     };
+    auto blocked = [&refused](const QString &marker) { return refused(marker, QStringLiteral("Bid Blocked"), marker); };
     static const QList<FailureRow> rows = {
         TooLowRow(),
         OutbidRow(),
-        {{QStringLiteral("Seller not accepting your bid")}, {}, QStringLiteral("Seller Not Accepting Bid"),
-         QStringLiteral("The seller is not accepting your bid"), {}},
+        refused(QStringLiteral("Seller not accepting your bid"), QStringLiteral("Seller Not Accepting Bid"),
+                QStringLiteral("The seller is not accepting your bid")),
         blocked(QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 1 month(s)")),
         blocked(QStringLiteral("This item is available to buyers who have not received 3 or more unpaid item strike(s) in the past 1 month(s)")),
         blocked(QStringLiteral("This item is available to buyers who have not received 2 or more unpaid item strike(s) in the past 12 month(s)")),
         blocked(QStringLiteral("This item is only available to buyers who have not purchased 1 or more items from this seller in the past 10 days")),
-        {{QStringLiteral("Registration blocked")}, {}, QStringLiteral("Registration Blocked"),
-         QStringLiteral("Registration blocked, please contact support for more details"), {}},
-        {{QStringLiteral("Sorry, this item cannot be shipped to")}, {}, QStringLiteral("Bid Blocked"),
-         QStringLiteral("This seller does not ship to your location"), {}},
-        {{QStringLiteral("Your bid price may not meet or exceed the Buy It Now price")}, {}, QStringLiteral("Bid Blocked"),
-         QStringLiteral("Your bid may not meet or exceed the Buy it Now price"), {}},
-        {{QStringLiteral("Confirm your identity")}, {}, QStringLiteral("Bid Blocked"),
-         QStringLiteral("eBay requests that you confirm your identity before bidding"), {}},
-        {{QStringLiteral("eBay has put a temporary block on your site activity")}, {}, QStringLiteral("Bid Blocked"),
-         QStringLiteral("eBay has put a temporary block on your activity"), {}},
-        {{QStringLiteral("Weapon and Knives policy, it is not possible for you to bid")}, {}, QStringLiteral("Bid Blocked"),
-         QStringLiteral("This bid was blocked due to the Weapons and Knives policy"), {}},
-        {{QStringLiteral("Sorry, you are not allowed to purchase this item")}, {}, QStringLiteral("Bid Blocked"),
-         QStringLiteral("Your are not allowed to purchase this item"), {}},
+        refused(QStringLiteral("Registration blocked"), QStringLiteral("Registration Blocked"),
+                QStringLiteral("Registration blocked, please contact support for more details")),
+        refused(QStringLiteral("Sorry, this item cannot be shipped to"), QStringLiteral("Bid Blocked"),
+                QStringLiteral("This seller does not ship to your location")),
+        refused(QStringLiteral("Your bid price may not meet or exceed the Buy It Now price"), QStringLiteral("Bid Blocked"),
+                QStringLiteral("Your bid may not meet or exceed the Buy it Now price")),
+        refused(QStringLiteral("Confirm your identity"), QStringLiteral("Bid Blocked"),
+                QStringLiteral("eBay requests that you confirm your identity before bidding")),
+        refused(QStringLiteral("eBay has put a temporary block on your site activity"), QStringLiteral("Bid Blocked"),
+                QStringLiteral("eBay has put a temporary block on your activity")),
+        refused(QStringLiteral("Weapon and Knives policy, it is not possible for you to bid"), QStringLiteral("Bid Blocked"),
+                QStringLiteral("This bid was blocked due to the Weapons and Knives policy")),
+        refused(QStringLiteral("Sorry, you are not allowed to purchase this item"), QStringLiteral("Bid Blocked"),
+                QStringLiteral("Your are not allowed to purchase this item")),
     };
     return rows;
 }
@@ -90,6 +92,19 @@ const FailureRow *OneCallRefusal(const BidReply &reply)
         if (RowHolds(*row, reply))
             return row;
     return nullptr;
+}
+
+const FailureRow *ConfirmationRefusal(const BidReply &reply)
+{
+    for (const FailureRow &row : ConfirmationFailures())
+        if (RowHolds(row, reply))
+            return &row;
+    return nullptr;
+}
+
+bool PurchaseSucceeded(const BidReply &reply)
+{
+    return !reply.isEmpty() && !ConfirmationRefusal(reply);
 }
 
 bool ConfirmationSucceeded(const BidReply &reply)

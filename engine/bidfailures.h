@@ -30,6 +30,11 @@ const QList<FailureRow> &ConfirmationFailures();
 // highest: outbid first (a reply holding a success marker as well counts as
 // outbid), then too low.
 const FailureRow *OneCallRefusal(const BidReply &reply);
+// The first known failure the confirmation reply holds, or none.
+const FailureRow *ConfirmationRefusal(const BidReply &reply);
 bool ConfirmationSucceeded(const BidReply &reply);
+// A purchase's reply names no success of its own: eBay bought the item
+// unless the reply refuses it. An empty reply tells nothing.
+bool PurchaseSucceeded(const BidReply &reply);
 
 } // namespace BidFailures

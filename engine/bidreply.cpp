@@ -13,6 +13,11 @@ bool BidReply::says(const QString &marker) const
     return m_own.contains(marker, Qt::CaseSensitive);
 }
 
+bool BidReply::isEmpty() const
+{
+    return m_own.trimmed().isEmpty();
+}
+
 bool BidReply::namesUser(const QString &user) const
 {
     const QString quoted = QLatin1Char('"') + user.toLower() + QLatin1Char('"');

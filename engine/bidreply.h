@@ -15,6 +15,8 @@ public:
 
     // The page holds `marker` (case-sensitive) in its own text.
     bool says(const QString &marker) const;
+    // Nothing of eBay's own (blanks aside) is on the page.
+    bool isEmpty() const;
     // The page names `user` in quotes, in any case: it was served signed in.
     bool namesUser(const QString &user) const;
     // The value of the page's input `name` ("" without one); raises

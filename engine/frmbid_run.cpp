@@ -262,8 +262,14 @@ void frmBid::ConfirmAndSignOut()
             LogBid(QStringLiteral("Confirming bid"));
             m_confirmationSent = true;
             BidRecord::MarkSent(ItemNumber);
-            run.sendBid(BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK),
-                        strResultConfirmBid, Buy);
+            // A Buy It Now is bought, not bid: eBay refuses a bid at the Buy
+            // It Now price. (A held snipe may have been turned into one.)
+            if (Buy)
+                setWindowTitle(QStringLiteral("Purchase Progress"));
+            const QString confirmation =
+                Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
+                    : BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK);
+            run.sendBid(confirmation, strResultConfirmBid, Buy);
             // Only a reply to the confirmation itself can confirm the bid: when
             // no retry was left the reply text may still be an earlier page.
             const bool confirmationAnswered = run.error == 0;
@@ -277,7 +283,7 @@ void frmBid::ConfirmAndSignOut()
                 }
             }
 
-            if (confirmationAnswered && run.read.says(kCurrencyNotice)) {
+            if (!Buy && confirmationAnswered && run.read.says(kCurrencyNotice)) {
                 QString uiid, fired, stok;
                 try {
                     uiid = run.read.input(QStringLiteral("uiid"));
@@ -289,24 +295,25 @@ void frmBid::ConfirmAndSignOut()
                 run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed);
             }
 
-            bool known = false;
-            for (const FailureRow &row : ConfirmationFailures()) {
-                if (RowHolds(row, run.read)) {
-                    setWindowTitle(row.title);
-                    run.reason = row.reason;
-                    if (!row.logLine.isEmpty())
-                        LogBid(row.logLine);
-                    ReleaseBidding();
-                    known = true;
-                    break;
-                }
+            // A purchase is judged on its own reply only: without one it
+            // may have gone through.
+            const FailureRow *refusal = Buy && !confirmationAnswered ? nullptr : ConfirmationRefusal(run.read);
+            if (refusal) {
+                setWindowTitle(refusal->title);
+                run.reason = refusal->reason;
+                if (!refusal->logLine.isEmpty())
+                    LogBid(refusal->logLine);
+                ReleaseBidding();
             }
-            const bool succeeded = !known && confirmationAnswered && ConfirmationSucceeded(run.read);
+            const bool known = refusal != nullptr;
+            const bool succeeded = !known && confirmationAnswered
+                && (Buy ? PurchaseSucceeded(run.read) : ConfirmationSucceeded(run.read));
             if (!known && !succeeded) {
                 blnFailed = true;
                 blnUnknownFail = true;
             }
-            RecordConfirmation(succeeded, known || confirmationAnswered);
+            const bool judged = known || (confirmationAnswered && !(Buy && run.read.isEmpty()));
+            RecordConfirmation(succeeded, judged);
         } else {
             // Stopped before the confirmation: no bid went in.
             BidRecord::MarkFailed(ItemNumber);

@@ -1,11 +1,13 @@
 #include "engine/onlineservice.h"
 
+#include "engine/trackedauction.h"
 #include "foundation/ebayuser.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
 #include "foundation/pageaccess.h"
 #include "foundation/passwords.h"
+#include "foundation/settingsstore.h"
 #include "platform/listview.h"
 
 namespace OnlineService {
@@ -183,6 +185,16 @@ QString AccountQueryURL()
 QString LoginPageURL()
 {
     return secure(QStringLiteral("/online/login.asp"));
+}
+
+bool UserHasAccount(const QString &hasAccountSetting, const QString &rowTag)
+{
+    return hasAccountSetting == QLatin1String("True") || rowTag == SnipeState::Online || rowTag == SnipeState::Both;
+}
+
+bool UserHasAccount(const QString &rowTag)
+{
+    return UserHasAccount(GetSetting(QStringLiteral("Has TMRO Account"), QStringLiteral("False")), rowTag);
 }
 
 Reply SendSnipe(Inet &inet, const QString &item, const QString &bid, const QString &group)

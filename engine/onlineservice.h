@@ -56,6 +56,15 @@ QString AccountQueryURL();
 // Opened in the browser, not fetched.
 QString LoginPageURL();
 
+// Whether the user has an account with the service, so that a request
+// carrying their eBay password may go there unasked: the start-up account
+// query found one (`hasAccountSetting`, the stored "Has TMRO Account", is
+// "True"), or the service holds this row's snipe (`rowTag` "Online" or
+// "Both"). Anything else sends nothing.
+bool UserHasAccount(const QString &hasAccountSetting, const QString &rowTag);
+// The same with the stored setting.
+bool UserHasAccount(const QString &rowTag);
+
 // The operations: build, send through `inet`, classify.
 Reply SendSnipe(Inet &inet, const QString &item, const QString &bid, const QString &group);
 Reply ReplaceSnipe(Inet &inet, const QString &item, const QString &bid, const QString &group);

@@ -56,9 +56,13 @@ void frmAddAuction::OK()
         else if (chkOnline->isChecked())
             row->setTag(QStringLiteral("Online"));
         else {
+            const QString before = row->Tag();
             row->setTag(QStringLiteral("Local"));
-            // A copy left on the service from an earlier online snipe must not bid as well.
-            cancelOnline(number);
+            // A copy left on the service from an earlier online snipe must not
+            // bid as well. A user without an account there has no copy, and
+            // their password does not go there.
+            if (OnlineService::UserHasAccount(before))
+                cancelOnline(number);
         }
     }
 

@@ -17,6 +17,8 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 
+#include <cmath>
+
 namespace Sim {
 
 namespace {
@@ -169,6 +171,10 @@ void SimServer::addBidRoutes()
         const double max = r.param(QStringLiteral("maxbid")).toDouble(&amountOk);
         if (!amountOk)
             return Response::html(BidPages::tooLow(*item));
+        // A bid that meets the Buy It Now price would be a purchase: eBay
+        // refuses it as a bid.
+        if (item->buyItNow > 0 && std::round(max * 100.0) >= std::round(item->buyItNow * 100.0))
+            return Response::html(BidPages::confirmationFailure(QStringLiteral("B9"), item));
         const QString quantity = r.param(r.hasParam(QStringLiteral("quant")) ? QStringLiteral("quant") : QStringLiteral("quantity"));
         switch (m_bids.placeBid(*item, user, max, std::max(1, quantity.toInt()), now())) {
         case BidOutcome::First: return Response::html(BidPages::firstBidder(*item, user));

@@ -5,6 +5,7 @@
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
 #include "foundation/passwords.h"
+#include "foundation/settingsstore.h"
 #include "platform/listview.h"
 
 #include <gtest/gtest.h>
@@ -129,4 +130,38 @@ TEST(OnlineServiceReplies, EachOperationReadsTheFormsItsCallersTest)
     EXPECT_EQ(ClassifyAccountQuery("OK: Registered").outcome, Outcome::Registered);
     for (const char *other : {"OK: Registered\r\n", "OK: Not registered", "OK", "ok: registered"})
         EXPECT_EQ(ClassifyAccountQuery(other).outcome, Outcome::Unexpected) << other;
+}
+
+TEST(OnlineServiceAccount, OnlyAnAccountFoundAtStartOrASnipeTheServiceHoldsLetsThePasswordGoThere)
+{
+    const QStringList stored = {QStringLiteral("True"),  QStringLiteral("False"),  QString(),
+                                QStringLiteral("true"),  QStringLiteral("TRUE"),   QStringLiteral(" True"),
+                                QStringLiteral("True "), QStringLiteral("1"),      QStringLiteral("-1"),
+                                QStringLiteral("Yes"),   QStringLiteral("OK: Registered")};
+    const QStringList tags = {QString(),
+                              QStringLiteral("Local"),
+                              QStringLiteral("Online"),
+                              QStringLiteral("Both"),
+                              QStringLiteral("Ready to bid"),
+                              QStringLiteral("Bid complete"),
+                              QStringLiteral("Other in group won"),
+                              QStringLiteral("Bid outcome unknown"),
+                              QStringLiteral("online"),
+                              QStringLiteral("Both "),
+                              QStringLiteral("LocalOnline")};
+    for (const QString &setting : stored) {
+        for (const QString &tag : tags) {
+            const bool expected = setting == QLatin1String("True") || tag == QLatin1String("Online") || tag == QLatin1String("Both");
+            EXPECT_EQ(UserHasAccount(setting, tag), expected) << setting.toStdString() << " / " << tag.toStdString();
+        }
+    }
+
+    // The stored answer of the start-up account query.
+    DeleteSetting(QStringLiteral("Has TMRO Account"));
+    EXPECT_FALSE(UserHasAccount(QStringLiteral("Local")));
+    SaveSetting(QStringLiteral("Has TMRO Account"), QStringLiteral("True"));
+    EXPECT_TRUE(UserHasAccount(QStringLiteral("Local")));
+    SaveSetting(QStringLiteral("Has TMRO Account"), QStringLiteral("False"));
+    EXPECT_FALSE(UserHasAccount(QString()));
+    EXPECT_TRUE(UserHasAccount(QStringLiteral("Both")));
 }

@@ -205,9 +205,11 @@ TEST(AddAuctionEdit, BidNowAndBuyItNowRunTheRealBidWindowOnceEach)
     EXPECT_EQ(EngineForm().lvwAuctions->FindItem(buyItem)->Tag(), "Bid complete");
     ASSERT_TRUE(RunUntil([&] { return Server().items().find(buyItem)->winner == "alice"; }, 60));
     RunUntil([] { return false; }, 0.5);
-    // The bid window buys by bidding the Buy It Now price, and only once.
-    EXPECT_EQ(countOf(BidSim::RequestKinds(from), "confirm"), 1) << qPrintable(TargetsSince(from).join(" | "));
-    EXPECT_TRUE(TargetsSince(from).join(" ").contains("item=" + buyItem + "&maxbid=25.00&quant=1"));
+    // The bid window buys, once, and bids nothing.
+    EXPECT_EQ(countOf(BidSim::RequestKinds(from), "purchase"), 1) << qPrintable(TargetsSince(from).join(" | "));
+    EXPECT_EQ(countOf(BidSim::RequestKinds(from), "confirm"), 0);
+    EXPECT_TRUE(TargetsSince(from).join(" ").contains("&item=" + buyItem + "&Quantity=1&mode=1&user=alice&pass=pw"));
+    EXPECT_DOUBLE_EQ(Server().items().find(buyItem)->price, 25.0);
     EXPECT_EQ(f.bids, QStringList({bidItem, buyItem}));
 }
 

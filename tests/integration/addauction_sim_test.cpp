@@ -3,6 +3,7 @@
 // stores and sends.
 #include "engine/trackedauction.h"
 #include "foundation/globals.h"
+#include "foundation/settingsstore.h"
 #include "items/frmaddauction.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
@@ -199,6 +200,42 @@ TEST(AddAuctionWizard, ALocalSnipeIsStoredSavedAndDropsAnyCopyOnTheService)
     EXPECT_EQ(w->txtMaxBid->text(), "12.50");
     EXPECT_EQ(w->txtQty->text(), "2");
     frmAddAuction::unloadInstance();
+}
+
+TEST(AddAuctionWizard, ALocalSnipeSendsTheServiceNothingUnlessTheUserHasAnAccountThere)
+{
+    for (const bool registered : {false, true}) {
+        SCOPED_TRACE(registered ? "registered" : "never joined");
+        WizardSim::Fresh();
+        if (!registered) {
+            RefreshSim::Server().online().clear();
+            SaveSetting(QStringLiteral("Has TMRO Account"), QStringLiteral("False"));
+        }
+        // The vendor's host is down.
+        RefreshSim::AddFault(QStringLiteral("/online/"), Sim::FaultMode::Close, -1);
+        const QString number = RefreshSim::AddItem(3600, 10.0);
+        frmAddAuction *w = Open(number);
+        ASSERT_NE(w, nullptr);
+        w->txtMaxBid->setText("12");
+        const qint64 from = RefreshSim::Mark();
+        Finish(*w);
+        ASSERT_FALSE(frmAddAuction::isLoaded());
+        EXPECT_EQ(EngineForm().lvwAuctions->FindItem(number)->Tag(), "Local");
+
+        QStringList toVendor;
+        for (const Sim::LogEntry &e : RefreshSim::RequestsSince(from))
+            if (e.target.contains("/online/") || e.role.startsWith("vendor"))
+                toVendor << e.target;
+        if (registered) {
+            EXPECT_EQ(toVendor, QStringList({"/online/remitem.asp?username=alice&pswd=pw&item=" + number + "&keepwatch=yes"}));
+            EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().startsWith(
+                "An unknown error occured while attempting to apply the action to your TMR Online account"))
+                << qPrintable(MsgBoxScript::instance().lastPrompt());
+        } else {
+            EXPECT_TRUE(toVendor.isEmpty()) << qPrintable(toVendor.join(" | "));
+            EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty()) << qPrintable(MsgBoxScript::instance().lastPrompt());
+        }
+    }
 }
 
 TEST(AddAuctionWizard, TheOnlineSendStoresOnlyWhatTheServiceTookOrTheUserKept)

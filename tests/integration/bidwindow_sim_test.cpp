@@ -3,6 +3,7 @@
 // reason, the failure report for an unknown reply, and the lead time.
 #include "tests/integration/bidsim.h"
 
+#include "engine/bidrecord.h"
 #include "engine/ebayclock.h"
 #include "engine/frmfailurereport.h"
 #include "engine/trackedauction.h"
@@ -405,21 +406,23 @@ TEST_F(BidWindowWithSimulator, CurrencyNoticeIsAnsweredOnceWithItsTokens)
 TEST_F(BidWindowWithSimulator, PurchaseIsNeverSentTwice)
 {
     ListItem *row = Snipe();
-    AddFault(QStringLiteral("MfcISAPICommand=MakeBid"), Sim::FaultMode::Hang, 1);
+    AddFault(QStringLiteral("MfcISAPICommand=BinConfirm"), Sim::FaultMode::Hang, 1);
     const RunResult r = RunBid(row, true, ShortTimeout);
     EXPECT_EQ(r.caption, QStringLiteral("Purchase Progress"));
-    EXPECT_EQ(RequestKinds(from), QStringList({"signin", "prepare", "confirm", "signout"}));
+    EXPECT_EQ(RequestKinds(from), QStringList({"signin", "prepare", "purchase", "signout"}));
     EXPECT_TRUE(BidLog().contains(QStringLiteral("Purchase not confirmed, not sent again: Error # 35761")));
     EXPECT_TRUE(r.unknownFail) << "an unanswered purchase is reported, not taken for done";
+    EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Sent) << "nor taken for refused: its outcome is unknown";
 
     // A dropped connection is not knocked on again either, not even by the
     // transport underneath.
     ListItem *second = Snipe();
-    AddFault(QStringLiteral("MfcISAPICommand=MakeBid"), Sim::FaultMode::Close, 100);
+    AddFault(QStringLiteral("MfcISAPICommand=BinConfirm"), Sim::FaultMode::Close, 100);
     const qint64 start = Server().requestLog().nextIndex();
     RunBid(second, true, ShortTimeout);
     Server().faults().clear();
-    EXPECT_EQ(RequestKinds(start), QStringList({"signin", "prepare", "confirm", "signout"}));
+    EXPECT_EQ(RequestKinds(start), QStringList({"signin", "prepare", "purchase", "signout"}));
+    EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Sent);
 }
 
 TEST_F(BidWindowWithSimulator, LaterActivationsStartNoSecondRun)

@@ -36,6 +36,7 @@ struct LaterStart
     // the row then holds.
     std::function<QString(HeldSnipe &)> start;
     bool placedNow = false; // confirmed at once rather than at the moment
+    bool purchase = false;  // bought at the Buy It Now price rather than bid
 };
 
 QString snipeEdit(HeldSnipe &s, const QString &amount, const std::function<void()> &open)
@@ -97,10 +98,11 @@ const LaterStart kLaterStarts[] = {
      true},
     {"BuyItNow",
      [](HeldSnipe &s) {
+         Server().items().find(s.number)->buyItNow = 55;
          s.main->Bid(s.row, false, true);
          return QStringLiteral("55.00");
      },
-     true},
+     true, true},
     {"BuyItNowThroughTheWizard",
      [](HeldSnipe &s) {
          // The wizard writes the Buy It Now price into the row before it
@@ -112,7 +114,7 @@ const LaterStart kLaterStarts[] = {
          })) << MsgBoxScript::instance().lastPrompt().toStdString();
          return QStringLiteral("70.00");
      },
-     true},
+     true, true},
 };
 
 void PrintTo(const LaterStart &start, std::ostream *out)
@@ -157,6 +159,18 @@ TEST_P(OneBidWindowPerItem, ALaterStartDuringTheHoldGoesToTheHeldWindow)
     EXPECT_EQ(log.count(QStringLiteral("Signing out")), 1) << log.join(" | ").toStdString();
     EXPECT_EQ(s.bidKinds().mid(0, 2), QStringList({"signin", "prepare"}));
     const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(s.from, s.number);
+    if (GetParam().purchase) {
+        // Bought once at the price the row names, and never bid.
+        EXPECT_TRUE(confirmations.isEmpty());
+        int purchases = 0;
+        for (const Sim::LogEntry &e : RequestsSince(s.from))
+            purchases += BidSim::Kind(e) == QLatin1String("purchase") && e.target.contains(QStringLiteral("item=") + s.number);
+        EXPECT_EQ(purchases, 1);
+        EXPECT_EQ(Server().bids().item(s.number).purchases, 1);
+        EXPECT_EQ(Server().items().find(s.number)->winner, QStringLiteral("alice"));
+        EXPECT_DOUBLE_EQ(Server().items().find(s.number)->price, last.toDouble());
+        return;
+    }
     ASSERT_EQ(confirmations.size(), 1);
     EXPECT_TRUE(confirmations.first().target.contains(QStringLiteral("&maxbid=") + last + QStringLiteral("&quant=1&")))
         << confirmations.first().target.toStdString();

@@ -9,7 +9,8 @@ class frmAddAuction;
 
 namespace WizardSim {
 
-// alice with an online account, a fresh list and no prompts.
+// alice with an online account (known to the program as well), a fresh
+// list and no prompts.
 RefreshSim::Form &Fresh();
 // The wizard opened on `number` and left to read the page; nullptr when it closed.
 frmAddAuction *Open(const QString &number);
