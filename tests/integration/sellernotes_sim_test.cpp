@@ -115,7 +115,7 @@ TEST(SellerNotesSim, EveryValueASellerFillsInReadsAsTheSellersInEveryLayout)
             }
         }
     }
-    std::printf("simulator layouts: %d layouts x %d values x %d texts = %d pages read\n", int(std::size(kLayouts)),
+    std::printf("simulator layouts: %d layouts x %d seller values x %d texts = %d pages read\n", int(std::size(kLayouts)),
                 int(std::size(kFilledValues)), int(values.size()), pages);
 }
 

@@ -18,6 +18,7 @@
 #include <QProcess>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -109,5 +110,7 @@ TEST(SellerValuesProgram, ShippingTextsThatReadLikeEbaysLabelsAndNoticesLeaveWin
     const QStringList movedRecord = savedRecord(moved);
     ASSERT_EQ(movedRecord.size(), 17);
     EXPECT_EQ(movedRecord.at(2), "Ended");
-    EXPECT_LE(itemPageReads(moved), int(seconds / 4) + 4) << "in " << seconds << " s";
+    const int reads = itemPageReads(moved);
+    std::printf("the moved notice's item: page read %d times in %.0f s\n", reads, seconds);
+    EXPECT_LE(reads, int(seconds / 4) + 4) << "in " << seconds << " s";
 }
