@@ -93,23 +93,19 @@ TEST(SellerValuesProgram, ShippingTextsThatReadLikeEbaysLabelsAndNoticesLeaveWin
     for (const QString &number : {won, biddingEnded, moved}) {
         SCOPED_TRACE(sim.items().find(number)->shipping.toStdString());
         const QList<Sim::LogEntry> confirmations = RefreshSim::BidConfirmationsSince(0, number);
-        ASSERT_EQ(confirmations.size(), 1);
+        EXPECT_EQ(confirmations.size(), 1);
+        if (confirmations.isEmpty())
+            continue;
         EXPECT_LT(confirmations.first().arrival, sim.items().find(number)->endsAt.toLocalTime());
         EXPECT_EQ(sim.items().find(number)->winner, QStringLiteral("alice"));
     }
     // The group was won: its next snipe held back.
-    const QStringList wonRecord = savedRecord(won);
-    ASSERT_EQ(wonRecord.size(), 17);
-    EXPECT_EQ(wonRecord.at(14), "True");
+    EXPECT_EQ(savedRecord(won).value(14), "True");
     EXPECT_TRUE(RefreshSim::BidConfirmationsSince(0, groupsNext).isEmpty());
-    const QStringList nextRecord = savedRecord(groupsNext);
-    ASSERT_EQ(nextRecord.size(), 17);
-    EXPECT_EQ(nextRecord.at(16), "Other in group won");
+    EXPECT_EQ(savedRecord(groupsNext).value(16), "Other in group won");
     // The moved notice as shipping text: the row read its end, and its page
     // was read about every 5 s, not every second.
-    const QStringList movedRecord = savedRecord(moved);
-    ASSERT_EQ(movedRecord.size(), 17);
-    EXPECT_EQ(movedRecord.at(2), "Ended");
+    EXPECT_EQ(savedRecord(moved).value(2), "Ended");
     const int reads = itemPageReads(moved);
     std::printf("the moved notice's item: page read %d times in %.0f s\n", reads, seconds);
     EXPECT_LE(reads, int(seconds / 4) + 4) << "in " << seconds << " s";
