@@ -79,9 +79,10 @@ std::optional<QString> Read(const QString &ownText)
         const QString value = entryValue(ownText, label + kLabel.size() - 1);
         // Entries that disagree cannot tell which one is eBay's: none names
         // a winner then.
-        if (winner && winner->compare(value, Qt::CaseInsensitive) != 0)
+        if (!winner)
+            winner = value;
+        else if (winner->compare(value, Qt::CaseInsensitive) != 0)
             return std::nullopt;
-        winner = value;
     }
     return winner;
 }
