@@ -314,7 +314,10 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
     QString html = page.contains(movedNotice) ? basGeneral::WithoutSellerText(page) : QString();
     if (html.contains(movedNotice)) {
         QString linkText = QStringLiteral("View the original listing");
-        const Fetched original = fetchPage(basGeneral::GetLinkHref(linkText, html, true), inet);
+        const QString target = basGeneral::GetLinkHref(linkText, html, true);
+        // A notice without its link names no listing: the row keeps what it
+        // knew and waits for its next read, as after any page that did not read.
+        const Fetched original = target.isEmpty() ? Fetched{} : fetchPage(target, inet);
         page = original.page;
         if (original.error != 0)
             outcome.error = original.error;

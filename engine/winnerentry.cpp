@@ -54,14 +54,10 @@ QString withoutTags(QString html)
     return html.remove(tag);
 }
 
-} // namespace
-
-std::optional<QString> Read(const QString &ownText)
+// The ID one entry, whose label ends just before `labelEnd`, shows.
+QString entryValue(const QString &ownText, qsizetype labelEnd)
 {
-    const qsizetype label = ownText.indexOf(kLabel);
-    if (label < 0)
-        return std::nullopt;
-    const qsizetype valueStart = afterLabelElement(ownText, label + kLabel.size() - 1);
+    const qsizetype valueStart = afterLabelElement(ownText, labelEnd);
     const std::optional<QString> value = elementContent(ownText, valueStart);
     if (!value)
         return QString();
@@ -72,6 +68,23 @@ std::optional<QString> Read(const QString &ownText)
     const auto firstLink = link.match(*value);
     const QString shown = firstLink.hasMatch() ? firstLink.captured(1) : *value;
     return basGeneral::DecodeEntities(withoutTags(shown)).trimmed();
+}
+
+} // namespace
+
+std::optional<QString> Read(const QString &ownText)
+{
+    std::optional<QString> winner;
+    for (qsizetype label = 0; (label = ownText.indexOf(kLabel, label)) >= 0; label += kLabel.size()) {
+        const QString value = entryValue(ownText, label + kLabel.size() - 1);
+        // Entries that disagree cannot tell which one is eBay's: none names
+        // a winner then.
+        if (!winner)
+            winner = value;
+        else if (winner->compare(value, Qt::CaseInsensitive) != 0)
+            return std::nullopt;
+    }
+    return winner;
 }
 
 } // namespace WinnerEntry

@@ -14,7 +14,8 @@ namespace WinnerEntry {
 // An entry whose value shows no ID reads "". The ID is the text of the
 // value's first link (eBay adds the feedback score beside it), or the
 // value's whole text when it has no link; character references decoded,
-// blanks trimmed.
+// blanks trimmed. Entries that show different IDs cannot be told apart:
+// nullopt, so that none of them names another winner.
 std::optional<QString> Read(const QString &ownText);
 
 } // namespace WinnerEntry

@@ -130,15 +130,17 @@ qsizetype closingTag(QStringView t, qsizetype from, QStringView name)
     return t.size();
 }
 
-// Where the division that opened before `from` closes, nested ones counted.
-qsizetype divisionEnd(QStringView t, qsizetype from)
+// Where the element `name` that opened before `from` closes, nested ones of
+// the same name counted; the page's end when it never does.
+qsizetype elementEnd(QStringView t, qsizetype from, QStringView name)
 {
     int depth = 1;
     for (qsizetype at = from; (at = t.indexOf(u'<', at)) >= 0; ++at) {
         const bool closing = at + 1 < t.size() && t[at + 1] == u'/';
-        const qsizetype name = at + (closing ? 2 : 1);
-        if (name + 3 > t.size() || !same(t.sliced(name, 3), u"div")
-            || (name + 3 < t.size() && t[name + 3].isLetterOrNumber()))
+        const qsizetype nameAt = at + (closing ? 2 : 1);
+        const qsizetype after = nameAt + name.size();
+        if (after > t.size() || !same(t.sliced(nameAt, name.size()), name)
+            || (after < t.size() && t[after].isLetterOrNumber()))
             continue;
         depth += closing ? -1 : 1;
         if (depth == 0)
@@ -161,74 +163,26 @@ bool metaNames(const Tag &tag, QStringView t, QStringView word)
     return false;
 }
 
-// The labels the page's readers and notices go by, in the lower case and
-// with the single blanks of labelForm. Every one ends in a colon, which lets
-// most runs go unexamined.
-constexpr QStringView kLabels[] = {
-    u"time left:", u"ended:",    u"winning bidder:", u"bid:",           u"price:",    u"sold for:", u"bid history:",
-    u"quantity:",  u"shipping:", u"postage:",        u"feedback score:", u"en cours :", u"en cours:",
-};
+// How eBay prints a value the seller filled in: as the whole content of
+// an element of its own, or (the shipping text, which the shipping field
+// reads) as the text in it.
+enum class Filled { No, Content, FieldText };
 
-// The most words eBay puts in front of a label's last word ("Buy It Now price:").
-constexpr int kMaxLeadWords = 3;
-
-// A run as its label would be compared: lower case, with no-break spaces
-// (also as "&nbsp;", and the "Â" a UTF-8 one leaves when read byte per
-// character) and runs of blanks as single blanks, none at the ends.
-QString labelForm(QStringView run)
+Filled filledBySeller(const Tag &tag, QStringView t)
 {
-    QString text = run.toString();
-    for (QChar &c : text)
-        if (c == u'\u00A0' || c == u'\u00C2')
-            c = u' ';
-    text = text.toLower();
-    text.replace(QLatin1String("&nbsp;"), QLatin1String(" "));
-    return text.simplified();
+    for (QStringView empty : {u"meta", u"input", u"img", u"br", u"link", u"hr"})
+        if (same(tag.name, empty))
+            return Filled::No;
+    if (tag.valueIs(t, u"id", u"fshippingCost"))
+        return Filled::FieldText;
+    if (tag.hasClass(t, u"condText") || tag.hasClass(t, u"vi-cond-note") // the condition and its note
+        || tag.valueIs(t, u"itemprop", u"availableAtOrFrom")              // the item location
+        || tag.valueIs(t, u"id", u"vi-ret-accrd-txt"))                    // the return text
+        return Filled::Content;
+    return Filled::No;
 }
-
-// eBay's notices in place of an item, in labelForm. The removed one names
-// the listing: "this listing (" and its number come first.
-constexpr QStringView kMovedNotice = u"this item is not available for purchase on ebay united states";
-constexpr QStringView kRemovedNotice = u") has been removed, or this item is not available.";
-constexpr QStringView kRemovedLead = u"this listing (";
 
 } // namespace
-
-bool IsSellersNoticeRun(QStringView run)
-{
-    if (!run.contains(u"available", Qt::CaseInsensitive))
-        return false;
-    const QString text = labelForm(run);
-    const qsizetype moved = text.indexOf(kMovedNotice);
-    if (moved >= 0) {
-        const QStringView after = QStringView(text).sliced(moved + kMovedNotice.size());
-        if (moved > 0 || !(after.isEmpty() || after == u"."))
-            return true;
-    }
-    const qsizetype removed = text.indexOf(kRemovedNotice);
-    if (removed < 0)
-        return false;
-    const QStringView lead = QStringView(text).first(removed);
-    return removed + kRemovedNotice.size() != text.size() || !lead.startsWith(kRemovedLead)
-        || lead.sliced(kRemovedLead.size()).contains(u'(');
-}
-
-bool IsSellersLabelRun(QStringView run)
-{
-    if (!run.contains(u':'))
-        return false;
-    const QString text = labelForm(run);
-    for (QStringView label : kLabels) {
-        if (!text.contains(label))
-            continue;
-        if (!text.endsWith(label))
-            return true; // more text after the label: a value or a sentence of the seller's
-        const QStringView lead = QStringView(text).chopped(label.size()).trimmed();
-        if (lead.contains(u':') || (!lead.isEmpty() && lead.count(u' ') >= kMaxLeadWords))
-            return true;
-    }
-    return false;
-}
 
 QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
 {
@@ -239,14 +193,15 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
             out.append({begin, end, readAsField});
     };
     const qsizetype n = t.size();
-    // The run of text since the last tag ends where the next tag begins.
+    const auto isTagAt = [&](qsizetype at) { return at + 1 < n && (isAsciiLetter(t[at + 1]) || t[at + 1] == u'/'); };
+    // Inside the shipping cost every run of text is the seller's, and is
+    // read as the shipping field; elements inside it are read as anywhere.
+    qsizetype fieldTextEnd = -1;
     qsizetype runBegin = 0;
     const auto endRun = [&](qsizetype end) {
-        if (!itemPage || end <= runBegin)
-            return;
-        const QStringView run = t.sliced(runBegin, end - runBegin);
-        if (IsSellersLabelRun(run) || IsSellersNoticeRun(run))
-            out.append({runBegin, end});
+        end = std::min(end, fieldTextEnd);
+        if (end > runBegin && !t.sliced(runBegin, end - runBegin).trimmed().isEmpty())
+            add(runBegin, end, true);
     };
     qsizetype i = 0;
     while ((i = t.indexOf(u'<', i)) >= 0 && i + 1 < n) {
@@ -260,7 +215,7 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
             i = runBegin = end + 3;
             continue;
         }
-        if (!isAsciiLetter(t[i + 1]) && t[i + 1] != u'/') {
+        if (!isTagAt(i)) {
             ++i;
             continue;
         }
@@ -294,6 +249,18 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
             i = runBegin = closingTag(t, i, tag.name);
             continue;
         }
+        // The values the seller filled in, whatever they say: the element
+        // eBay prints them in tells them apart, not their text.
+        if (const Filled filled = itemPage ? filledBySeller(tag, t) : Filled::No; filled != Filled::No) {
+            const qsizetype close = elementEnd(t, i, tag.name);
+            if (filled == Filled::Content) {
+                add(i, close);
+                i = runBegin = close;
+                continue;
+            }
+            fieldTextEnd = std::max(fieldTextEnd, close);
+            continue;
+        }
         if (same(tag.name, u"div")) {
             // The description is the seller's own markup, which may close
             // any element: it runs to the page's end, and the page puts
@@ -304,7 +271,7 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
                 break;
             }
             if (tag.hasClass(t, u"itemAttr")) {
-                const qsizetype close = divisionEnd(t, i);
+                const qsizetype close = elementEnd(t, i, u"div");
                 add(i, close);
                 i = runBegin = close;
                 continue;

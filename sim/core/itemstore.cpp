@@ -100,6 +100,11 @@ bool applyItemJson(SimItem &item, const QJsonObject &json, const QDateTime &now,
     readText(json, "winner", &item.winner);
     readText(json, "greeted", &item.greeted);
     readText(json, "conditionNote", &item.conditionNote);
+    readText(json, "subtitle", &item.subtitle);
+    readText(json, "location", &item.location);
+    readText(json, "returns", &item.returns);
+    readText(json, "specificName", &item.specificName);
+    readText(json, "specificValue", &item.specificValue);
     if (!readNumber(json, "price", &item.price, error) || !readInt(json, "quantity", &item.quantity, error)
         || !readInt(json, "bids", &item.bids, error) || !readInt(json, "feedbackScore", &item.feedbackScore, error)
         || !readNumber(json, "feedbackPercent", &item.feedbackPercent, error)
@@ -145,6 +150,11 @@ QJsonObject itemToJson(const SimItem &item, const QDateTime &now)
         {QStringLiteral("feedbackPercent"), item.feedbackPercent},
         {QStringLiteral("buyItNow"), item.buyItNow},
         {QStringLiteral("conditionNote"), item.conditionNote},
+        {QStringLiteral("subtitle"), item.subtitle},
+        {QStringLiteral("location"), item.location},
+        {QStringLiteral("returns"), item.returns},
+        {QStringLiteral("specificName"), item.specificName},
+        {QStringLiteral("specificValue"), item.specificValue},
         {QStringLiteral("minimumBid"), item.minimumBid()},
     };
 }

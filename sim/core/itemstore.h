@@ -29,6 +29,13 @@ struct SimItem
     double feedbackPercent = 100.0;
     double buyItNow = 0;                 // 0: no Buy It Now price
     QString conditionNote;               // the seller's note in the condition row; empty: no row
+    // What else a seller fills in, each printed only when set: the subtitle,
+    // the item location, the return text and one item specific.
+    QString subtitle;
+    QString location;
+    QString returns;
+    QString specificName;
+    QString specificValue;
 
     bool ended(const QDateTime &now) const { return !endsAt.isValid() || now >= endsAt; }
     qint64 secondsLeft(const QDateTime &now) const;
@@ -46,7 +53,7 @@ QString formatPrice(const QString &currency, double amount, bool grouped = true)
 // Fields of the control endpoint: item, title, seller, price, currency,
 // quantity, bids, shipping (number or text), picture, endsIn (seconds from
 // now), layout, winner, greeted, feedbackScore, feedbackPercent, buyItNow,
-// conditionNote.
+// conditionNote, subtitle, location, returns, specificName, specificValue.
 // Fields absent from `json` are left as they are. Returns false with a reason
 // on a malformed field.
 bool applyItemJson(SimItem &item, const QJsonObject &json, const QDateTime &now, QString *error);

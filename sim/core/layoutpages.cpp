@@ -211,7 +211,8 @@ QString endedTable(const Listing &l)
     if (!l.item.winner.isEmpty())
         p += tableRow(QStringLiteral("Winning bidder:"), QStringLiteral("<td>") + winnerLink(l) + QStringLiteral("</td>"));
     p += tableRow(QStringLiteral("Shipping:"), QStringLiteral("<td>") + shippingSpan(l, "vi-is1-sh") + QStringLiteral(" Economy Shipping</td>"));
-    p += QStringLiteral("</table>\r\n<table class=\"s-content\" cellpadding=\"0\" cellspacing=\"0\">\r\n"
+    p += QStringLiteral("</table>\r\n") + Pages::sellerDetails(l.item);
+    p += QStringLiteral("<table class=\"s-content\" cellpadding=\"0\" cellspacing=\"0\">\r\n"
                         "<tr><td class=\"s-title\">Meet the seller</td></tr>\r\n<tr><td>Seller: <a href=\"")
         + l.memberProfile() + QStringLiteral("\"><span class=mbg-nw>") + l.seller + QStringLiteral("</span></a>\r\n(")
         + l.feedbackLink() + QStringLiteral(")</td></tr>\r\n<tr><td><div id=si-fb>") + QString::number(l.item.feedbackPercent)
@@ -239,10 +240,12 @@ QString endedDiv(const Listing &l)
                     + QStringLiteral("</span>\r\n\t<span class=\"vi-is1-s6\"><span> [ <a href=\"") + l.viewBids()
                     + QStringLiteral("\">") + l.bidCount("bid", "bids") + QStringLiteral("</a> ]</span></span>"),
                 QStringLiteral("u-flL w29 vi-price"));
-    if (!l.item.winner.isEmpty())
-        p += divRow(QStringLiteral("Winning bidder:"), winnerLink(l));
+    // This layout prints the postage row above the winner entry.
     p += divRow(QStringLiteral("Postage:"), shippingSpan(l, "notranslate sh-cst") + QStringLiteral(" Royal Mail 2nd Class"),
                 QStringLiteral("u-flL sh-col"));
+    if (!l.item.winner.isEmpty())
+        p += divRow(QStringLiteral("Winning bidder:"), winnerLink(l));
+    p += Pages::sellerDetails(l.item);
     p += QStringLiteral("</div>\r\n<div id=\"RightSummaryPanel\" class=\"si-cnt\">\r\n\t<div class=\"mbg vi-VR-margBtm3\">\r\n\t\t<a href=\"")
         + l.memberProfile() + QStringLiteral("?_trksid=p2047675.l2559\" title=\"Member ID: ") + l.seller + QStringLiteral("\">")
         + l.seller + QStringLiteral("</a>\r\n\t\t<span class=\"mbg-l\"> (") + l.feedbackLink()
@@ -273,6 +276,7 @@ QString fixedPrice(const Listing &l)
     p += QStringLiteral("</div>\r\n");
     p += divRow(QStringLiteral("Shipping:"), shippingSpan(l, "notranslate sh-fr-cst") + QStringLiteral(" Economy Shipping"),
                 QStringLiteral("u-flL sh-col"));
+    p += Pages::sellerDetails(l.item);
     p += QStringLiteral("</div>\r\n<div id=\"RightSummaryPanel\" class=\"si-cnt\">\r\n\t<div class=\"mbg vi-VR-margBtm3\">\r\n"
                         "\t\t<a href=\"/usr/")
         + l.seller + QStringLiteral("?_trksid=p2047675.l2559\"><span class=\"mbg-nw\">") + l.seller
@@ -310,6 +314,7 @@ QString fixedPriceSale(const Listing &l)
                                                  + QStringLiteral(" (15% off)</span>"));
     p += divRow(QStringLiteral("Shipping:"), shippingSpan(l, "notranslate sh-cst") + QStringLiteral(" Standard Shipping"),
                 QStringLiteral("u-flL sh-col"));
+    p += Pages::sellerDetails(l.item);
     p += QStringLiteral("</div>\r\n<div id=\"RightSummaryPanel\" class=\"si-cnt\">\r\n\t<div class=\"mbg vi-VR-margBtm3\">\r\n\t\t<a href=\"")
         + l.memberProfile() + QStringLiteral("?_trksid=p2047675.l2559\">") + l.seller
         + QStringLiteral("</a>\r\n\t</div>\r\n</div>\r\n");
@@ -374,6 +379,7 @@ QString french(const Listing &l)
                 QStringLiteral("u-flL w29 vi-price"));
     p += divRow(QStringLiteral("Livraison :"), shippingSpan(l, "notranslate sh-cst") + QStringLiteral(" Colissimo"),
                 QStringLiteral("u-flL sh-col"));
+    p += Pages::sellerDetails(l.item);
     p += QStringLiteral("</div>\r\n<div id=\"RightSummaryPanel\" class=\"si-cnt\">\r\n\t<div class=\"mbg vi-VR-margBtm3\"><a href=\"/usr/")
         + l.seller + QStringLiteral("\"><span class=\"mbg-nw\">") + l.seller + QStringLiteral("</span></a>\r\n\t<span class=\"mbg-l\"> (")
         + l.feedbackLink() + QStringLiteral(")</span></div>\r\n\t<div id=si-fb>") + percent
@@ -398,7 +404,8 @@ QString german(const Listing &l)
                       + QStringLiteral("</span><span class=\"vi-is1-s6\"><span> [ <a href=\"") + l.viewBids() + QStringLiteral("\">")
                       + l.bidCount("Gebot", "Gebote") + QStringLiteral("</a> ]</span></span></td>"));
     p += tableRow(QStringLiteral("Versand:"), QStringLiteral("<td>") + shippingSpan(l, "vi-is1-sh") + QStringLiteral(" DHL Paket</td>"));
-    p += QStringLiteral("</table>\r\n<div id=\"RightSummaryPanel\" class=\"si-cnt\">\r\n\t<a href=\"/usr/") + l.seller
+    p += QStringLiteral("</table>\r\n") + Pages::sellerDetails(l.item);
+    p += QStringLiteral("<div id=\"RightSummaryPanel\" class=\"si-cnt\">\r\n\t<a href=\"/usr/") + l.seller
         + QStringLiteral("\"><span class=mbg-nw>") + l.seller + QStringLiteral("</span></a>\r\n\t<span class=\"mbg-l\"> (")
         + l.feedbackLink() + QStringLiteral(")</span>\r\n</div>\r\n</div>\r\n");
     return p + tail();

@@ -18,7 +18,8 @@ struct SimItem;
 //                     og:title, "Ended:</th>" month first, unquoted seller span
 //   ended_div         ended auction, UK division layout: "Ended:</div>" day
 //                     first, "Winning bid:</div>", bids only as "[ 5 bids ]",
-//                     seller only in the member-profile link
+//                     the postage row above the winner entry, seller only in
+//                     the member-profile link
 //   fixed_price       Buy It Now listing: "Price:" in prcIsum, end in
 //                     vi-VR-enddate-sec, "More than 10 available" above ten
 //   fixed_price_sale  Buy It Now listing on sale: title only in the hidden

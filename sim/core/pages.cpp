@@ -102,6 +102,7 @@ QString listing(const SimItem &item, const PageContext &ctx)
     p += row(QStringLiteral("Shipping:"), QStringLiteral("<span id=\"fshippingCost\" class=\"notranslate sh-cst\"><span>")
                                               + htmlEscape(item.shipping) + QStringLiteral("</span></span> Standard Shipping"));
     p += QStringLiteral("</table>\r\n");
+    p += sellerDetails(item);
 
     if (!ended) {
         p += QStringLiteral("<div class=\"vi-bid\"><a id=\"bidBtn_btn\" class=\"btn btn-prim\" href=\"/ws/eBayISAPI.dll?MakeBid&amp;item=")
@@ -139,6 +140,27 @@ QString sellerNotes(const SimItem &item)
     if (item.conditionNote.isEmpty())
         return {};
     return QStringLiteral("Seller notes: ") + htmlEscape(QLatin1Char('"') + item.conditionNote + QLatin1Char('"'));
+}
+
+QString sellerDetails(const SimItem &item)
+{
+    QString out;
+    if (!item.subtitle.isEmpty())
+        out += QStringLiteral("<h2 id=\"subTitle\" class=\"it-sttl\">") + htmlEscape(item.subtitle) + QStringLiteral("</h2>\r\n");
+    const auto row = [&out](const char *label, const QString &value) {
+        out += QStringLiteral("<div class=\"u-cb\">\r\n\t<div class=\"u-flL lable\">") + QLatin1String(label)
+            + QStringLiteral("</div>\r\n\t<div class=\"u-flL\">") + value + QStringLiteral("</div>\r\n</div>\r\n");
+    };
+    if (!item.location.isEmpty())
+        row("Item location:", QStringLiteral("<span itemprop=\"availableAtOrFrom\">") + htmlEscape(item.location)
+                                  + QStringLiteral("</span>"));
+    if (!item.returns.isEmpty())
+        row("Returns:", QStringLiteral("<span id=\"vi-ret-accrd-txt\">") + htmlEscape(item.returns) + QStringLiteral("</span>"));
+    if (!item.specificName.isEmpty() || !item.specificValue.isEmpty())
+        out += QStringLiteral("<div class=\"itemAttr\"><div class=\"section\"><table><tr><td class=\"attrLabels\">")
+            + htmlEscape(item.specificName) + QStringLiteral("</td><td><span>") + htmlEscape(item.specificValue)
+            + QStringLiteral("</span></td></tr></table></div></div>\r\n");
+    return out;
 }
 
 QString timeLeftText(qint64 seconds)

@@ -58,6 +58,10 @@ QString passwordOverHttpRefused();
 // prints it: "Seller notes: &quot;...&quot;"; "" without a note.
 QString sellerNotes(const SimItem &item);
 
+// The subtitle, the item location, the return text and the item specific,
+// escaped, in eBay's elements for them; "" for an item without any.
+QString sellerDetails(const SimItem &item);
+
 // Time left as the item page prints it: "3d 04h", "2h 05m", "4m 09s".
 QString timeLeftText(qint64 seconds);
 

@@ -65,3 +65,20 @@ TEST(WinnerEntry, AnEntryWithoutAReadableValueShowsNoId)
     // The label in another case or without its element is not eBay's entry.
     EXPECT_EQ(Winner("<th>winning bidder:</th><td>bob</td>"), std::nullopt);
 }
+
+// A label of the same text in an element eBay does not print values in (a
+// shipping row of an unknown layout) stands beside eBay's entry: entries
+// that show different IDs cannot be told apart and name nobody, so the won
+// rule's other way decides; entries that agree name their ID.
+TEST(WinnerEntry, EntriesThatDisagreeNameNobody)
+{
+    const char *const shippingRow = "<td>Shipping:</td><td><span>Winning bidder:</span></td>";
+    const char *const quantityRow = "<td>Quantity:</td><td>1 available</td>";
+    const char *const entry = "<td>Winning bidder:</td><td><a href=\"/usr/alice\">alice</a></td>";
+    EXPECT_EQ(WinnerEntry::Read(QString::fromUtf8(shippingRow) + QString::fromUtf8(quantityRow) + QString::fromUtf8(entry)),
+              std::nullopt);
+    EXPECT_EQ(WinnerEntry::Read(QString::fromUtf8(entry) + QString::fromUtf8(shippingRow) + QString::fromUtf8(quantityRow)),
+              std::nullopt);
+    EXPECT_EQ(WinnerEntry::Read(QString::fromUtf8(entry) + QStringLiteral("<th>Winning bidder:</th><td>ALICE</td>")),
+              QStringLiteral("alice"));
+}

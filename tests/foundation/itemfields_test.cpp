@@ -211,8 +211,8 @@ TEST(GetItemField, QuantityTitlePictureAndFeedback)
     expectAll("qty", {
         {u"Quantity: <b>5</b> available", u"5"},
         {u"<span>QUANTITY:</span> More than 25 available", u"25"},
-        // The label is the whole text of its element, never part of a sentence.
-        {u"<span>Seller notes: Quantity: 50 available</span>", u"1"},
+        // A seller's note in the condition row is the seller's, whatever it says.
+        {u"<span class=\"vi-cond-note\">Quantity: 50 available</span>", u"1"},
         {u"Quantity: Limited available", u"1"},
         {u"<p>single item</p>", u"1"},
     });

@@ -1,7 +1,8 @@
-// Texts a seller wrote outside the places the item-page reader knows (a note
-// in the condition row, a description meta tag, a "ds_div" description)
-// that carry eBay's labels with planted values: no field of any stored page
-// layout is read from them, wherever they stand between two elements.
+// What a seller fills in, in the stored page layouts: each value that eBay
+// prints in an element of its own (the title, subtitle, condition, shipping
+// text, description) set to exactly one of eBay's labels, notices or
+// markers reads as the seller's, and texts with eBay's labels planted between
+// the page's elements change no field.
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
 #include "foundation/sellertext.h"
@@ -9,6 +10,8 @@
 #include "tests/support/sellerinsertion.h"
 
 #include <gtest/gtest.h>
+
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -20,104 +23,108 @@ const char *const kFixtures[] = {"auction_active.html", "auction_ended.html", "a
                                  "item_removed.html",   "fixed_price.html",   "fixed_price_sale.html",
                                  "listing_fr.html",     "listing_de.html"};
 
-// eBay's labels as its pages print them, each the whole text of its element.
-const char16_t *const kOwnLabels[] = {
-    u"Time left:", u"Ended:", u"Winning bidder:", u"Current bid:", u"Starting bid:", u"Winning bid:", u"Price:",
-    u"Buy It Now price:", u"Sold for:", u"Bid history:", u"Quantity:", u"Shipping:", u"Postage:",
-    u"feedback score:", u"Ench\u00E8re en cours\u00A0:", u"Ench\u00C3\u00A8re en cours\u00C2\u00A0:",
+// A value of the seller's where a stored layout prints it: the places it
+// stands in (the value is the second capture), and the field it is read as.
+struct Slot
+{
+    const char *name;
+    QStringList patterns;
+    const char *ownKey;
 };
 
-// What may stand around a label inside its element without being more text.
-const char16_t *const kBlanks[] = {u"", u" ", u"\r\n\t", u"&nbsp;", u"\u00A0", u" &nbsp; "};
-
-// More text of the seller's, before or after a label.
-const char16_t *const kBefore[] = {u"Seller notes: ", u"Note: see ", u"x:", u"Lamp. Works, see: "};
-const char16_t *const kAfter[] = {u" 3d (Dec 31, 2030 10:00:00 PST)", u"US $999.00", u" 99 bids", u" x", u": more"};
-
-// The text with its ASCII letters in one case; the page's other letters are
-// as they come (a UTF-8 page read byte per character has "Ã" and "Â" in it).
-QString asciiCase(QString text, bool upper)
+const QList<Slot> &sellerPlaces()
 {
-    for (QChar &c : text)
-        if (c.unicode() < 0x80)
-            c = upper ? c.toUpper() : c.toLower();
-    return text;
+    static const QList<Slot> all = {
+        {"title",
+         {QStringLiteral("(<title>)([^<]*)(</title>)"),
+          QStringLiteral("(<h1 [^>]*id=\"itemTitle\">(?:<span class=\"g-hdn\">[^<]*</span>)?)([^<]*)(</h1>)"),
+          QStringLiteral("(<meta property=\"og:title\" content=\")([^\"]*)(\")"),
+          QStringLiteral("(<input type=\"hidden\" name=\"title\" value=\")([^\"]*)(\")")},
+         "title"},
+        {"subtitle", {QStringLiteral("(<h2 id=\"subTitle\"[^>]*>)([^<]*)(</h2>)")}, ""},
+        {"condition", {QStringLiteral("(<div class=\"u-flL condText\"[^>]*>)([^<]*)(</div>)")}, ""},
+        {"shipping text", {QStringLiteral("(<span id=\"fshippingCost\"[^>]*><span>)([^<]*)(</span>)")}, "shipping"},
+        {"description", {QStringLiteral("(<div id=\"desc_div\"[^>]*>|<div class=\"desc\">)((?:(?!</div>).)*)(</div>)")}, ""},
+    };
+    return all;
+}
+
+// `page` with every place of `slot` holding `value`; "" when it has none.
+QString filled(const QString &page, const Slot &slot, const QString &value)
+{
+    QString out = page;
+    bool found = false;
+    for (const QString &pattern : slot.patterns) {
+        const QRegularExpression re(pattern, QRegularExpression::DotMatchesEverythingOption);
+        const bool attribute = pattern.endsWith(QLatin1String("(\")"));
+        const QString text = attribute ? QString(value).replace(QLatin1Char('"'), QLatin1String("&quot;")) : value;
+        for (qsizetype from = 0;;) {
+            const auto m = re.match(out, from);
+            if (!m.hasMatch())
+                break;
+            found = true;
+            out.replace(m.capturedStart(2), m.capturedLength(2), text);
+            from = m.capturedStart(2) + text.size() + m.capturedLength(3);
+        }
+    }
+    return found ? out : QString();
 }
 
 } // namespace
 
-// Every label with any blanks around it is eBay's; with any more text of the
-// seller's after it, or before it with a colon, it is the seller's; letter
-// case changes nothing.
-TEST(SellerLabelRuns, ALabelIsEbaysOnlyAsTheWholeTextOfItsElement)
+// Every value the seller fills in, in every stored layout, set to each label,
+// notice and marker the readers know, alone and with blanks, no-break spaces,
+// references or a lead of its own around it: every field reads as on the
+// page without it or as its fallback, and the page's notices and winner
+// entry stay its own.
+TEST(SellerValues, EveryValueASellerFillsInReadsAsTheSellersInEveryStoredLayout)
 {
-    for (const char16_t *labelText : kOwnLabels) {
-        const QString label = QString::fromUtf16(labelText);
-        for (const QString &form : {label, asciiCase(label, true), asciiCase(label, false)}) {
-            for (const char16_t *lead : kBlanks) {
-                for (const char16_t *trail : kBlanks) {
-                    const QString own = QString::fromUtf16(lead) + form + QString::fromUtf16(trail);
-                    EXPECT_FALSE(IsSellersLabelRun(own)) << own.toStdString();
-                    for (const char16_t *after : kAfter) {
-                        const QString run = own + QString::fromUtf16(after);
-                        EXPECT_TRUE(IsSellersLabelRun(run)) << run.toStdString();
-                    }
-                    for (const char16_t *before : kBefore) {
-                        const QString run = QString::fromUtf16(before) + own;
-                        EXPECT_TRUE(IsSellersLabelRun(run)) << run.toStdString();
-                    }
-                }
+    HostRoles::reload();
+    const QStringList values = SellerInsertion::FilledValues(true);
+    int pages = 0;
+    for (const char *name : kFixtures) {
+        const QString page = FixturePage(name);
+        ASSERT_FALSE(page.isEmpty()) << name;
+        QStringList covered;
+        for (const Slot &slot : sellerPlaces()) {
+            if (filled(page, slot, QStringLiteral("x")).isEmpty())
+                continue;
+            covered << QLatin1String(slot.name);
+            int faults = 0;
+            for (const QString &value : values) {
+                const QString planted = filled(page, slot, value);
+                const QString wrong = SellerInsertion::Misreading(page, planted, QLatin1String(slot.ownKey));
+                ++pages;
+                if (!wrong.isEmpty() && ++faults <= 3)
+                    ADD_FAILURE() << name << ", " << slot.name << " \"" << value.toStdString() << "\":" << wrong.toStdString();
             }
         }
+        std::printf("%s: %s, %lld values each\n", name, qPrintable(covered.join(QStringLiteral(", "))), qlonglong(values.size()));
     }
-    // Runs without a label are left to the readers.
-    for (const char *plain : {"Used", "US $23.50", "Enter US $24.00 or more", "More than 10 available", "(Dec 06, 2013",
-                              "Economy Shipping", "This listing has ended.", "Item condition:", "Ends:", "Was:"})
-        EXPECT_FALSE(IsSellersLabelRun(QString::fromLatin1(plain))) << plain;
+    std::printf("stored layouts: %d pages read\n", pages);
+    EXPECT_GE(pages, 20 * int(values.size()));
 }
 
-// eBay's notices in place of an item, with any blanks around and in any
-// case, are its own; with the seller's words around them, the seller's.
-TEST(SellerLabelRuns, ANoticeIsEbaysOnlyAsTheWholeTextOfItsElement)
+// The place decides, not the text: a note in the condition row is the
+// seller's whatever it says, an element of eBay's holding a label is eBay's.
+TEST(SellerValues, AValueIsTheSellersByItsPlaceAlone)
 {
-    const QString moved = QStringLiteral("This item is not available for purchase on eBay United States");
-    const QString removed = QStringLiteral("This listing (271234567890) has been removed, or this item is not available.");
-    for (const QString &notice : {moved, moved + QLatin1Char('.'), removed}) {
-        for (const QString &form : {notice, asciiCase(notice, true), QStringLiteral("\r\n\t") + notice + QStringLiteral(" &nbsp;")}) {
-            EXPECT_FALSE(IsSellersNoticeRun(form)) << form.toStdString();
-            EXPECT_FALSE(IsSellersLabelRun(form)) << form.toStdString();
-        }
-    }
-    for (const QString &run : {QStringLiteral("Seller notes: &quot;") + moved + QStringLiteral("&quot;"),
-                               QStringLiteral("Lamp works. ") + moved + QLatin1Char('.'), moved + QStringLiteral(" - ask me"),
-                               QStringLiteral("x) has been removed, or this item is not available."),
-                               QStringLiteral("Lamp works. ") + removed, QStringLiteral("Lamp works.\r\n") + removed,
-                               QStringLiteral("This listing ((1) has been removed, or this item is not available."),
-                               removed + QStringLiteral(" Ask me")})
-        EXPECT_TRUE(IsSellersNoticeRun(run)) << run.toStdString();
-    for (const char *plain : {"More than 10 available", "Listings that have ended more than 90 days ago will not be available for viewing."})
-        EXPECT_FALSE(IsSellersNoticeRun(QString::fromLatin1(plain))) << plain;
-
-    // The stored page of a removed item still reads as removed, and only so.
-    EXPECT_TRUE(SellerInsertion::NoticesOf(FixturePage("item_removed.html"))
-                == SellerInsertion::Notices({false, false, false, true, false}));
-}
-
-TEST(SellerLabelRuns, ALooseRunIsLeftOutOfThePagesOwnTextOnItemPagesOnly)
-{
-    const QString page = QStringLiteral("<div>Item condition:</div><div>Used</div>"
-                                        "<span>Seller notes: &quot;Time left: 3d (Dec 31, 2030 10:00:00 PST)&quot;</span>"
-                                        "<div>Time left:</div><div>1h (Dec 06, 2013 14:03:22 PST)</div>");
+    const QString page = QStringLiteral("<div>Item condition:</div><div class=\"u-flL condText\">Time left:</div>"
+                                        "<span class=\"vi-cond-note\">Ended:</span>"
+                                        "<div>Time left:</div><div>1h (Dec 06, 2013 14:03:22 PST)</div>"
+                                        "<span id=\"fshippingCost\"><span>Winning bidder:</span></span>");
     EXPECT_EQ(WithoutSellerText(page).toStdString(),
-              "<div>Item condition:</div><div>Used</div><span></span>"
-              "<div>Time left:</div><div>1h (Dec 06, 2013 14:03:22 PST)</div>");
+              "<div>Item condition:</div><div class=\"u-flL condText\"></div><span class=\"vi-cond-note\"></span>"
+              "<div>Time left:</div><div>1h (Dec 06, 2013 14:03:22 PST)</div><span id=\"fshippingCost\"><span></span></span>");
     EXPECT_EQ(GetItemField(page, QStringLiteral("endtime")), QStringLiteral("Dec-06-2013 14:03:22 PST"));
+    EXPECT_EQ(GetItemField(page, QStringLiteral("shipping")), QStringLiteral("N/A")); // longer than a price
     // A bid page's messages are eBay's sentences, labels and all.
-    const QString reply = QStringLiteral("<p>Congratulations alice, you're the first bidder. Current bid: US $5.00</p>");
+    const QString reply = QStringLiteral("<p>Congratulations alice, you're the first bidder. Current bid: US $5.00</p>"
+                                         "<span id=\"fshippingCost\"><span>Ended:</span></span>");
     EXPECT_EQ(WithoutSellerText(reply, PageKind::Bid), reply);
 }
 
-TEST(SellerLabelRuns, SellersTextsBetweenTheElementsOfEveryStoredLayoutChangeNoField)
+TEST(SellerValues, SellersTextsBetweenTheElementsOfEveryStoredLayoutChangeNoField)
 {
     HostRoles::reload();
     int total = 0;

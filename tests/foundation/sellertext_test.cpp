@@ -156,7 +156,8 @@ TEST(SellerWrittenText, TagSoupGivesOrderedStretchesWithinThePage)
     const char *const pieces[] = {"<", ">", "\"", "'", "=", " ", "/", "a", "<!--", "-->", "</", "<title>", "</title",
                                   "<h1 id=itemTitle>", "</h1>", "<script>", "</script>", "<div class=itemAttr>", "<div>",
                                   "</div>", "<meta name=og:title content=", "<input name=title value=", "alt=",
-                                  "<div id=desc_div>", "Time left:", "Ended:"};
+                                  "<div id=desc_div>", "Time left:", "Ended:", "<span id=fshippingCost>", "<span>",
+                                  "</span>", "<span class=vi-cond-note>", "<div class=condText>"};
     QRandomGenerator random(20261207);
     for (int round = 0; round < 3000; ++round) {
         QString page;

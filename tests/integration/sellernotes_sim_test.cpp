@@ -2,8 +2,9 @@
 // where eBay prints it (a note in the condition row, the picture address)
 // or between any two of the page's elements: every field reads as on the
 // page without it, or as the field's fallback, and the refresh finds the
-// page's own notices only. A live item whose note holds eBay's notices is
-// refreshed as live.
+// page's own notices only. Every value a seller fills in, set to exactly one
+// of eBay's labels, notices or markers, reads as the seller's. A live item
+// whose note holds eBay's notices is refreshed as live.
 #include "engine/trackedauction.h"
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -52,7 +54,70 @@ std::string nameOf(const Layout &layout)
     return std::string(layout.name) + (layout.endsIn < 0 ? " (ended)" : "");
 }
 
+// The values a seller fills in, with the field each is read as.
+struct FilledValue
+{
+    const char *name;
+    std::function<void(Sim::SimItem &, const QString &)> set;
+    const char *ownKey;
+};
+
+const FilledValue kFilledValues[] = {
+    {"title", [](Sim::SimItem &i, const QString &v) { i.title = v; }, "title"},
+    {"subtitle", [](Sim::SimItem &i, const QString &v) { i.subtitle = v; }, ""},
+    {"shipping text", [](Sim::SimItem &i, const QString &v) { i.shipping = v; }, "shipping"},
+    {"condition note", [](Sim::SimItem &i, const QString &v) { i.conditionNote = v; }, ""},
+    {"item location", [](Sim::SimItem &i, const QString &v) { i.location = v; }, ""},
+    {"return text", [](Sim::SimItem &i, const QString &v) { i.returns = v; }, ""},
+    {"item specific's name", [](Sim::SimItem &i, const QString &v) { i.specificName = v; }, ""},
+    {"item specific's value", [](Sim::SimItem &i, const QString &v) { i.specificValue = v; }, ""},
+};
+
+// The lamp with every value a seller fills in set to a plain text.
+Sim::SimItem filledLamp(const Layout &layout)
+{
+    Sim::SimItem item = itemIn(layout);
+    item.subtitle = QStringLiteral("With its shade");
+    item.shipping = QStringLiteral("US $4.50");
+    item.conditionNote = QStringLiteral("Works well.");
+    item.location = QStringLiteral("Leeds, United Kingdom");
+    item.returns = QStringLiteral("14 days, buyer pays return shipping");
+    item.specificName = QStringLiteral("Brand");
+    item.specificValue = QStringLiteral("Anglepoise");
+    return item;
+}
+
 } // namespace
+
+// Every value a seller fills in (the description repeats the title), in
+// every layout, set to each label, notice and marker the readers know, alone
+// and with blanks, no-break spaces, quotes (escaped as references) or a lead
+// of its own around it: every field reads as on the page without it or as
+// its fallback, and the page's notices and winner entry stay its own.
+TEST(SellerNotesSim, EveryValueASellerFillsInReadsAsTheSellersInEveryLayout)
+{
+    HostRoles::reload();
+    const QStringList values = SellerInsertion::FilledValues(false);
+    int pages = 0;
+    for (const Layout &layout : kLayouts) {
+        const Sim::SimItem plainItem = filledLamp(layout);
+        const QString plain = pageOf(plainItem);
+        for (const FilledValue &slot : kFilledValues) {
+            int faults = 0;
+            for (const QString &value : values) {
+                Sim::SimItem item = plainItem;
+                slot.set(item, value);
+                const QString page = pageOf(item);
+                ++pages;
+                const QString wrong = SellerInsertion::Misreading(plain, page, QLatin1String(slot.ownKey));
+                if (!wrong.isEmpty() && ++faults <= 3)
+                    ADD_FAILURE() << nameOf(layout) << ", " << slot.name << " \"" << value.toStdString() << "\":" << wrong.toStdString();
+            }
+        }
+    }
+    std::printf("simulator layouts: %d layouts x %d seller values x %d texts = %d pages read\n", int(std::size(kLayouts)),
+                int(std::size(kFilledValues)), int(values.size()), pages);
+}
 
 TEST(SellerNotesSim, ANoteInTheConditionRowAndThePictureAddressChangeNoOtherField)
 {

@@ -1,5 +1,6 @@
 #include "tests/support/sellerinsertion.h"
 
+#include "engine/winnerentry.h"
 #include "foundation/itemfields.h"
 #include "foundation/pageaccess.h"
 #include "foundation/sellertext.h"
@@ -169,6 +170,42 @@ QString earlierEnd(const QString &page)
 
 } // namespace
 
+QStringList KnownTexts()
+{
+    return {
+        // Labels.
+        QStringLiteral("Time left:"), QStringLiteral("Ended:"), QStringLiteral("Winning bidder:"), QStringLiteral("Current bid:"),
+        QStringLiteral("Starting bid:"), QStringLiteral("Winning bid:"), QStringLiteral("Price:"), QStringLiteral("Buy It Now price:"),
+        QStringLiteral("Sold for:"), QStringLiteral("Bid history:"), QStringLiteral("Quantity:"), QStringLiteral("Shipping:"),
+        QStringLiteral("Postage:"), QStringLiteral("feedback score:"), QString::fromUtf16(u"Ench\u00E8re en cours\u00A0:"),
+        QStringLiteral("Discounted price"), QStringLiteral("Item condition:"), QStringLiteral("Seller notes:"),
+        // Notices.
+        QStringLiteral("Bidding has ended for this item"), QStringLiteral("This listing has ended."),
+        QStringLiteral("This item is not available for purchase on eBay United States"),
+        QStringLiteral("This item is not available for purchase on eBay United States."),
+        QStringLiteral("This listing (1) has been removed, or this item is not available."),
+        QStringLiteral(") has been removed, or this item is not available."), QStringLiteral("View the original listing"),
+        // Markers and values.
+        QStringLiteral("(Dec 31, 2030 10:00:00 PST)"), QStringLiteral("Dec 31, 2030 10:00:00 PST"), QStringLiteral("Place bid"),
+        QStringLiteral("Enter US $999.00 or more"), QStringLiteral("Enter more than US $999.00"), QStringLiteral("[ 99 bids ]"),
+        QStringLiteral("99 bids"), QStringLiteral("50 available"), QStringLiteral("More than 10 available"),
+        QStringLiteral("US $999.00"), QStringLiteral("##1##"), QStringLiteral("alice"),
+    };
+}
+
+QStringList FilledValues(bool raw)
+{
+    QStringList out;
+    for (const QString &text : KnownTexts()) {
+        out << text << QStringLiteral("  ") + text + QStringLiteral("  ") << QStringLiteral("\r\n\t") + text + QStringLiteral("\r\n")
+            << QChar(0xA0) + text + QChar(0xA0) << QLatin1Char('"') + text + QLatin1Char('"')
+            << QStringLiteral("Lamp works fine, check the ") + text;
+        if (raw)
+            out << QStringLiteral("&nbsp;") + text + QStringLiteral("&nbsp;") << QStringLiteral("&#160;") + text + QStringLiteral("&#32;");
+    }
+    return out;
+}
+
 QList<Note> Notes(const QString &page, const QString &user)
 {
     const QString earlier = earlierEnd(page);
@@ -191,6 +228,9 @@ QList<Note> Notes(const QString &page, const QString &user)
         // A label closing a sentence of the seller's.
         QStringLiteral("Lamp works, see: Time left:"),
         QStringLiteral("Seller notes: Current bid:"),
+        QStringLiteral("Lamp works fine, check the Time left:"),
+        QStringLiteral("Lamp works fine, check the Ended:"),
+        QStringLiteral("Lamp works fine, check the Winning bidder:"),
         // eBay's notices in place of an item, as a note of its own and
         // closing a sentence of the seller's.
         QStringLiteral("Seller notes: \"This item is not available for purchase on eBay United States\""),
@@ -214,12 +254,32 @@ QList<Note> Notes(const QString &page, const QString &user)
     return out;
 }
 
+QString Misreading(const QString &plain, const QString &planted, const QString &ownKey)
+{
+    const Reading a = read(plain);
+    const Reading b = read(planted);
+    QString out;
+    for (int k = 0; k < kKeyCount; ++k) {
+        const QString &v = b.fields[k];
+        if (QLatin1String(kKeys[k]) != ownKey && v != a.fields[k] && v != fallback(kKeys[k]))
+            out += QStringLiteral(" %1 \"%2\" (page: \"%3\")").arg(QLatin1String(kKeys[k]), v, a.fields[k]);
+    }
+    for (int n = 0; n < kNoticeCount; ++n)
+        if (a.notices[n] != b.notices[n])
+            out += QStringLiteral(" notice \"%1\" %2").arg(QLatin1String(kNoticeNames[n]), b.notices[n] ? "read" : "lost");
+    const auto winner = [](const QString &page) { return WinnerEntry::Read(basGeneral::WithoutSellerText(page)); };
+    if (winner(plain) != winner(planted))
+        out += QStringLiteral(" winner \"%1\"").arg(winner(planted).value_or(QStringLiteral("(none)")));
+    return out;
+}
+
 Coverage Check(const QString &page, const QList<Note> &notes)
 {
     Coverage c;
     const Reading plain = read(page);
-    const QString plainElement = QStringLiteral("<span class=\"vi-cond-note\">Used, works well</span>");
-    QString valuesElement = QStringLiteral("<span class=\"vi-cond-note\">");
+    // Elements of eBay's own, with text that is no value of the seller's.
+    const QString plainElement = QStringLiteral("<span class=\"vi-note\">Used, works well</span>");
+    QString valuesElement = QStringLiteral("<span class=\"vi-note\">");
     for (const Note &note : notes)
         if (!note.labelled)
             valuesElement += escaped(note.text) + QLatin1Char(' ');

@@ -46,4 +46,23 @@ struct Coverage
 // alone changes a field, gets the labelled notes only.
 Coverage Check(const QString &page, const QList<Note> &notes);
 
+// Every label, notice and marker the item-page readers, the refresh and the
+// winner entry go by, as eBay prints them (the French label with its
+// no-break space, a bracketed bid count, a price, an end in brackets).
+QStringList KnownTexts();
+
+// Each known text as a seller may fill a value with it: alone; with blanks,
+// line breaks or no-break spaces around it; in quotes; and closing a lead
+// of four and more words without a colon ("Lamp works fine, check the Time
+// left:"). `raw` values go into the page as they are, and also come with
+// the references "&nbsp;", "&#160;" and "&#32;" around them; the others are
+// plain text that the page escapes.
+QStringList FilledValues(bool raw);
+
+// How `planted` reads where `plain` reads otherwise: a field (other than
+// `ownKey`, the field the seller's value is read as) that is neither as on
+// `plain` nor its fallback, a notice either page lacks, or another winner
+// entry. "" when it reads the same.
+QString Misreading(const QString &plain, const QString &planted, const QString &ownKey = {});
+
 } // namespace SellerInsertion
