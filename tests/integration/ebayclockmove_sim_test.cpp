@@ -114,6 +114,34 @@ INSTANTIATE_TEST_SUITE_P(AheadAndBehindAtSixMinutesTwoMinutesAnd45Seconds, EbayC
                          ::testing::Values(ClockMove{37, 360}, ClockMove{37, 120}, ClockMove{37, 45},
                                            ClockMove{-37, 360}, ClockMove{-37, 120}, ClockMove{-37, 45}));
 
+TEST(EbayClockMovesWithSimulator, ABidWindowStartedJustAfterTheMoveHoldsItsConfirmationToEbaysClock)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    // No refresh between the move and the bid's start.
+    frmSettings &settings = frmSettings::instance();
+    settings.ddnFastSyncInterval->setCurrentIndex(settings.ddnFastSyncInterval->findData(30));
+    const qint64 endS = Server().now().toSecsSinceEpoch() + 12;
+    const QString number =
+        AddItem(0, 1.0, [endS](Sim::SimItem &item) { item.endsAt = QDateTime::fromSecsSinceEpoch(endS, Qt::UTC); });
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    f.tmrTimer->setEnabled(true);
+    ASSERT_TRUE(RunUntil([&] { return SecondsShown(row) > 0 && SecondsShown(row) <= kBidLeadS + 1; }, 15));
+    ASSERT_TRUE(f.bids.isEmpty());
+    const qint64 mark = Mark();
+    // The bid starts on the next tick, 37 s early by eBay's clock now.
+    Server().moveEbayClock(-37);
+    RunUntil([&] { return TrueSecondsLeft(number) < -3 && frmBid::ActiveRuns() == 0; }, 70);
+    f.tmrTimer->setEnabled(false);
+
+    const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(mark, number);
+    ASSERT_EQ(confirmations.size(), 1);
+    const qint64 arrivalMs = confirmations.first().arrival.toMSecsSinceEpoch();
+    const qint64 momentMs = (Server().items().find(number)->endsAt.toSecsSinceEpoch() - kBidDelayS) * 1000;
+    EXPECT_GE(arrivalMs - momentMs, kEarliestMs) << "confirmed " << momentMs - arrivalMs << " ms before its moment";
+    EXPECT_LE(arrivalMs - momentMs, kLatestMs) << "confirmed " << arrivalMs - momentMs << " ms after its moment";
+}
+
 TEST(MissedSnipeWithSimulator, ASnipeWhoseMomentPassesUnstartedSaysSoInTheBidLogAndTheStatusBar)
 {
     Form &f = FreshForm();
@@ -139,4 +167,29 @@ TEST(MissedSnipeWithSimulator, ASnipeWhoseMomentPassesUnstartedSaysSoInTheBidLog
     // Once, with the reason.
     ASSERT_EQ(said.size(), 1) << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
     EXPECT_GT(said.first().size(), line.size() + 10);
+}
+
+TEST(MissedSnipeWithSimulator, ASnipeWhoseBidWindowFailsBeforeItsConfirmationSaysSoWithTheWindowsReason)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    BidSim::ClearBidLog();
+    // eBay no longer takes the password the program keeps.
+    Server().addAccount(QStringLiteral("alice"), QStringLiteral("changed"));
+    const QString number = AddItem(12, 1.0);
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    f.tmrTimer->setEnabled(true);
+    const QString line = QStringLiteral("Snipe on item # ") + number + QStringLiteral(" not placed: Your username or password is invalid");
+    auto said = [&] {
+        for (const QString &entry : BidSim::BidLog())
+            if (entry.startsWith(line))
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(RunUntil(said, 30)) << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(f.PanelText(QStringLiteral("Status")).startsWith(line)) << f.PanelText(QStringLiteral("Status")).toStdString();
+    RunUntil([&] { return Field(row, "timeleft") == "Ended"; }, 20);
+    f.tmrTimer->setEnabled(false);
+    BidSim::CloseBidWindows();
+    EXPECT_EQ(f.bids, QStringList({number}));
 }

@@ -257,7 +257,7 @@ TEST(RefreshWithSimulator, ARowRemovedWhileItsPageIsReadIsLeftAloneAndTheNextRow
 
 // Far rows are passed over in fast mode once they have been read within
 // the normal interval; rows never read yet are read all the same.
-TEST(RefreshWithSimulator, FastModeSignsInOnceAndSkipsTheClockTheFeedbackAndFarRowsReadOfLate)
+TEST(RefreshWithSimulator, FastModeSignsInOnceReadsTheClockAndSkipsTheFeedbackAndFarRowsReadOfLate)
 {
     Form &f = FreshForm();
     const QString farBefore = AddItem(1200);
