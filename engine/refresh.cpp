@@ -366,6 +366,8 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
         return;
     }
 
+    // An auction seen over before has told about its snipe already.
+    const bool seenOver = field(row, "timeleft") == kEnded;
     const QString picture = basGeneral::GetItemField(page, QStringLiteral("picture"));
     set(row, "picture", picture.isEmpty() ? basGeneral::AppPath() + QStringLiteral("nopic.gif") : picture);
 
@@ -433,7 +435,7 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     // A started bid is over once its auction is.
     if (tag(row) == SnipeState::ReadyToBid && auctionOver)
         setTag(row, SnipeState::BidComplete);
-    if (auctionOver)
+    if (auctionOver && !seenOver)
         MissedSnipe::CheckRow(f, live(row),
                               endKnown && secondsLeft > 0 ? MissedSnipe::EndedEarlierThanEbaysClockSaid(secondsLeft)
                                                           : MissedSnipe::EndedBeforeStart());
