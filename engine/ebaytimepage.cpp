@@ -9,8 +9,6 @@
 #include "platform/numberederror.h"
 #include "platform/oncefetch.h"
 
-#include <QPointer>
-
 namespace EbayTimePage {
 
 QString Url()
