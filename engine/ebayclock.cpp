@@ -6,6 +6,9 @@
 
 #include <QTimeZone>
 
+#include <algorithm>
+#include <utility>
+
 namespace EbayClock {
 
 namespace {
@@ -65,6 +68,17 @@ void ForgetMeasurement()
     EbayTimeOffset = 0;
 }
 
+qint64 OffsetFromReading(const QDateTime &ebayReading, const QDateTime &localBefore, const QDateTime &localAfter,
+                         qint64 inForce)
+{
+    const QDateTime ebay = Reading(ebayReading);
+    qint64 low = Reading(localAfter).secsTo(ebay);
+    qint64 high = Reading(localBefore).secsTo(ebay);
+    if (low > high)
+        std::swap(low, high); // readings handed over the wrong way round
+    return std::clamp(inForce, low, high);
+}
+
 QDateTime EbayNow()
 {
     return LocalNow().addSecs(Offset());
@@ -102,8 +116,7 @@ std::optional<QDateTime> MomentBeforeEnd(const QString &enddateField, qint64 sec
     // The moment as this computer's clock will read it, then as an instant:
     // the clock's reading now, with its milliseconds, is the bridge.
     const QDateTime localReading = Reading(*end).addSecs(-secondsBeforeEnd - Offset());
-    const QDateTime now = QDateTime::currentDateTime();
-    return now.addMSecs(Reading(now).msecsTo(localReading));
+    return QDateTime::currentDateTime().addMSecs(Reading(ComputerNow()).msecsTo(localReading));
 }
 
 } // namespace EbayClock

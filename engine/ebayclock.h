@@ -39,6 +39,16 @@ void ForgetMeasurement();
 // Pacific time minus this computer's zone at the present moment, in seconds.
 qint64 EstimatedOffset();
 
+// The offset a reading of eBay's clock gives. eBay showed `ebayReading` at
+// some moment while this computer's clock read from `localBefore` to
+// `localAfter` (whole seconds, as LocalNow reads them); of the offsets that
+// agree with that, the one nearest `inForce`. A reading that still agrees
+// with the offset in force leaves it as it is, so the rounding to whole
+// seconds never makes a snipe's moment wobble, and a clock that moved moves
+// it by no more than the reading shows.
+qint64 OffsetFromReading(const QDateTime &ebayReading, const QDateTime &localBefore, const QDateTime &localAfter,
+                         qint64 inForce);
+
 // LocalNow + Offset.
 QDateTime EbayNow();
 

@@ -7,7 +7,9 @@
 #include "engine/bidrequests.h"
 #include "engine/bidresend.h"
 #include "engine/ebayclock.h"
+#include "engine/ebaytimepage.h"
 #include "engine/mainformengine.h"
+#include "engine/missedsnipe.h"
 #include "engine/sendonce.h"
 #include "foundation/basgeneral.h"
 #include "foundation/ebaysignin.h"
@@ -21,6 +23,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTime>
+#include <QTimer>
 
 using namespace basGeneral;
 using namespace BidRun;
@@ -29,6 +32,8 @@ using namespace BidFailures;
 namespace {
 
 constexpr int kRetryWaitMs = 1000;
+// eBay's time page read at a snipe's start: a slow answer is of no use.
+constexpr int kClockReadTimeoutSeconds = 5;
 
 // Seconds since midnight, as the run's start is kept in sngLeadTimeStart.
 float SecondsSinceMidnight()
@@ -161,6 +166,26 @@ void frmBid::RunFlow()
 
         sngLeadTimeStart = SecondsSinceMidnight();
         run.sinceStart.start();
+        if (ConfirmAt.isValid()) {
+            // eBay's clock read again while the bid signs in and prepares: a
+            // clock that moved since the last refresh moves the moment.
+            QPointer<frmBid> self(this);
+            EbayTimePage::ReadWithoutWaiting(this, kClockReadTimeoutSeconds, [self](bool changed) {
+                if (!self || !changed || !self->ConfirmAt.isValid() || self->m_confirmationSent
+                    || !frmMainShell::isLoaded())
+                    return;
+                const ListView &list = *MainForm().lvwAuctions;
+                const ListItem *row = list.FindItem(self->ItemNumber);
+                const auto moment = row ? EbayClock::MomentBeforeEnd(list.Field(row, QStringLiteral("enddate")),
+                                                                     qint64(self->BidTime))
+                                        : std::nullopt;
+                if (!moment)
+                    return;
+                self->ConfirmAt = *moment;
+                if (self->m_confirmTimer->isActive())
+                    self->m_confirmTimer->start(0);
+            });
+        }
         SignInAndPrepare(run, false);
     } catch (const WindowGone &) {
         // Destroyed under the run: nothing of it may be touched any more.
@@ -317,6 +342,12 @@ void frmBid::ConfirmAndSignOut()
         } else {
             // Stopped before the confirmation: no bid went in.
             BidRecord::MarkFailed(ItemNumber);
+            // A snipe that failed (not one taken back) says so beyond its window.
+            if (ConfirmAt.isValid() && !run.reason.isEmpty() && frmMainShell::isLoaded()) {
+                const ListView &list = *MainForm().lvwAuctions;
+                const ListItem *row = list.FindItem(ItemNumber);
+                MissedSnipe::Report(ItemNumber, row ? list.Field(row, QStringLiteral("enddate")) : QString(), run.reason);
+            }
         }
 
         // Sign-out, on every path.

@@ -5,6 +5,7 @@
 
 #include "engine/ebayclock.h"
 #include "engine/frmbid.h"
+#include "engine/missedsnipe.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -178,6 +179,9 @@ void frmMainEngine::tickCountdown()
             // tick fell on its very last second.
             if (secs <= 0 && listed(row) && row->Tag() == SnipeState::ReadyToBid)
                 row->setTag(SnipeState::BidComplete);
+            // A snipe whose bid never started by its end says so.
+            if (secs <= 0 && listed(row))
+                MissedSnipe::CheckRow(*this, row, MissedSnipe::EndedBeforeStart());
 
             if (secs <= 300 && secs != 0) {
                 if (!blnItemsEndingSoon && !signInTried) {

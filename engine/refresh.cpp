@@ -8,9 +8,11 @@
 #include "engine/wondecision.h"
 
 #include "engine/ebayclock.h"
+#include "engine/ebaytimepage.h"
 #include "foundation/ebaysignin.h"
 #include "engine/frminet.h"
 #include "engine/frmreminder.h"
+#include "engine/missedsnipe.h"
 #include "engine/refreshseams.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -214,16 +216,21 @@ void RefreshRun::prepare()
 
 void RefreshRun::synchroniseClock()
 {
-    if (f.blnItemsEndingSoon)
-        return;
-    const QString page = basGeneral::GetURL(
-        HostRoles::url(Role::Time, QStringLiteral("/ws/eBayISAPI.dll?EbayTime")), f.Inet);
-    const QString text = basGeneral::GetBetween(
-        page, QStringLiteral("<p>The official eBay Time is now:</p><p><b>"), QStringLiteral("</b></p>"), true);
-    // An unreadable page raises here and ends the refresh.
-    const QDateTime ebay = basGeneral::ParseLongDate(text);
-    const QDateTime local = EbayClock::LocalNow();
-    EbayClock::SetMeasuredOffset(local.secsTo(EbayClock::Reading(ebay)));
+    // Near an end too: eBay's clock may move in an auction's last minutes,
+    // and a snipe's moment must move with it.
+    const QDateTime before = EbayClock::LocalNow();
+    const QString page = basGeneral::GetURL(EbayTimePage::Url(), f.Inet);
+    QDateTime ebay;
+    try {
+        ebay = EbayTimePage::Read(page);
+    } catch (const NumberedError &) {
+        // Near an end the offset read last stands and the rows are still
+        // read; otherwise an unreadable page ends the refresh.
+        if (f.blnItemsEndingSoon)
+            return;
+        throw;
+    }
+    EbayTimePage::Apply(ebay, before, EbayClock::LocalNow());
 }
 
 RefreshRun::LoopEnd RefreshRun::rowLoop()
@@ -366,6 +373,8 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
         return;
     }
 
+    // An auction seen over before has told about its snipe already.
+    const bool seenOver = field(row, "timeleft") == kEnded;
     const QString picture = basGeneral::GetItemField(page, QStringLiteral("picture"));
     set(row, "picture", picture.isEmpty() ? basGeneral::AppPath() + QStringLiteral("nopic.gif") : picture);
 
@@ -433,6 +442,10 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     // A started bid is over once its auction is.
     if (tag(row) == SnipeState::ReadyToBid && auctionOver)
         setTag(row, SnipeState::BidComplete);
+    if (auctionOver && !seenOver)
+        MissedSnipe::CheckRow(f, live(row),
+                              endKnown && secondsLeft > 0 ? MissedSnipe::EndedEarlierThanEbaysClockSaid(secondsLeft)
+                                                          : MissedSnipe::EndedBeforeStart());
 
     decideWon(row, own, auctionOver, currentPrice);
 

@@ -11,7 +11,7 @@
 //   GET    /_sim/log?since=<index>      request log
 //   DELETE /_sim/log                    clear it (POST /_sim/log/clear too)
 //   GET    /_sim/clock                  real and eBay time, offset
-//   POST   /_sim/clock                  {"offset": seconds}
+//   POST   /_sim/clock                  {"offset": seconds} or {"move": seconds}
 //   GET    /_sim/faults                 pending fault rules
 //   POST   /_sim/faults                 {"path", "mode", "delayMs", "count"}
 //   DELETE /_sim/faults                 drop them all
@@ -169,9 +169,13 @@ Response SimServer::control(const Request &request)
     if (what == QLatin1String("clock")) {
         if (isWrite(request)) {
             const QJsonValue offset = body.object().value(QLatin1String("offset"));
-            if (!offset.isDouble())
-                return Response::jsonError(QStringLiteral("\"offset\" (seconds) is required"));
-            m_clockOffset = qint64(offset.toDouble());
+            const QJsonValue move = body.object().value(QLatin1String("move"));
+            if (move.isDouble())
+                moveEbayClock(qint64(move.toDouble()));
+            else if (offset.isDouble())
+                m_clockOffset = qint64(offset.toDouble());
+            else
+                return Response::jsonError(QStringLiteral("\"offset\" or \"move\" (seconds) is required"));
         }
         const PageContext ctx = pageContext();
         return ok(QJsonObject{

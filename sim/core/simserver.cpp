@@ -8,6 +8,7 @@
 #include <QHttpServerRequest>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QLocale>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QSaveFile>
@@ -279,6 +280,17 @@ QDateTime SimServer::now() const
     return QDateTime::currentDateTimeUtc().addSecs(m_clockAhead);
 }
 
+void SimServer::moveEbayClock(qint64 seconds)
+{
+    const QDateTime t = now();
+    for (const QString &number : m_items.numbers()) {
+        SimItem *item = m_items.find(number);
+        if (item && !item->ended(t))
+            item->endsAt = item->endsAt.addSecs(-seconds);
+    }
+    m_clockOffset += seconds;
+}
+
 PageContext SimServer::pageContext() const
 {
     PageContext ctx;
@@ -437,7 +449,11 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
     const bool faulted = m_faults.take(request.target(), &fault);
     QString role;
     // The request takes effect on arrival, whatever happens to its answer.
-    const Response response = respond(request, &role);
+    Response response = respond(request, &role);
+    // eBay's replies carry its clock, as every HTTP server's do.
+    response.addHeader("Date", QLocale::c()
+                                   .toString(now().addSecs(m_clockOffset), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
+                                   .toLatin1());
     LogEntry *logged = m_log.at(index);
     logged->role = role;
 

@@ -107,6 +107,11 @@ public:
 
     qint64 clockOffset() const { return m_clockOffset; }
     void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
+    // eBay's clock jumps `seconds` (ahead, or back when negative) against the
+    // real one: its time page and the Date of every reply follow it, and the
+    // running auctions still end when eBay's clock reads their end, that much
+    // sooner (or later) by the real clock.
+    void moveEbayClock(qint64 seconds);
     // The present moment, UTC: the real one, moved on by advanceClock. Items
     // end by it; pages print it shifted by the clock offset.
     QDateTime now() const;

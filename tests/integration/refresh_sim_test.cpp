@@ -257,7 +257,7 @@ TEST(RefreshWithSimulator, ARowRemovedWhileItsPageIsReadIsLeftAloneAndTheNextRow
 
 // Far rows are passed over in fast mode once they have been read within
 // the normal interval; rows never read yet are read all the same.
-TEST(RefreshWithSimulator, FastModeSignsInOnceAndSkipsTheClockTheFeedbackAndFarRowsReadOfLate)
+TEST(RefreshWithSimulator, FastModeSignsInOnceReadsTheClockAndSkipsTheFeedbackAndFarRowsReadOfLate)
 {
     Form &f = FreshForm();
     const QString farBefore = AddItem(1200);
@@ -287,9 +287,25 @@ TEST(RefreshWithSimulator, FastModeSignsInOnceAndSkipsTheClockTheFeedbackAndFarR
     EXPECT_EQ(RequestsSince(mark).last().user, "alice");
     EXPECT_TRUE(f.blnItemsEndingSoon); // near1 had 240 seconds before this refresh
 
+    // Fast mode reads eBay's clock too: it may move in the last minutes.
     mark = Mark();
     f.RefreshAuctions(QString(), false, false);
-    EXPECT_EQ(TargetsSince(mark), QStringList({itemTarget(near1), itemTarget(near2)}));
+    EXPECT_EQ(TargetsSince(mark), QStringList({kTimePage, itemTarget(near1), itemTarget(near2)}));
+}
+
+TEST(RefreshWithSimulator, InFastModeAnUnreadableTimePageKeepsTheOffsetAndTheRowsAreStillRead)
+{
+    Form &f = FreshForm();
+    const QString near = AddItem(200);
+    ListItem *row = AddRow(near, {{"timeleft", "3 m"}, {"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    f.blnItemsEndingSoon = true;
+    EbayClock::SetMeasuredOffset(EbayClock::EstimatedOffset());
+    AddFault(QStringLiteral("EbayTime"), Sim::FaultMode::Empty);
+    const qint64 mark = Mark();
+    f.RefreshAuctions(QString(), false, false);
+    EXPECT_EQ(TargetsSince(mark), QStringList({kTimePage, itemTarget(near)}));
+    EXPECT_EQ(EbayTimeOffset, EbayClock::EstimatedOffset());
+    EXPECT_NEAR(double(SecondsShown(row)), 200.0, 3.0);
 }
 
 TEST(RefreshWithSimulator, ExactlyThreeHundredSecondsSignsInButDoesNotKeepFastMode)
@@ -482,7 +498,7 @@ TEST(RefreshWithSimulator, OneItemOrOnlyTheClosingSteps)
 
     qint64 mark = Mark();
     f.RefreshAuctions(second, false, true);
-    EXPECT_EQ(TargetsSince(mark), QStringList({itemTarget(second)}));
+    EXPECT_EQ(TargetsSince(mark), QStringList({kTimePage, itemTarget(second)}));
     EXPECT_EQ(f.syncs, 0);
     EXPECT_FALSE(Field(other, "itemtitle").isEmpty());
     // A call for one item ends fast mode; the tick turns it on again.

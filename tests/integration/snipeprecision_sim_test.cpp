@@ -14,11 +14,8 @@
 
 namespace {
 
-// A busy machine only ever delays a confirmation, so it may come late by
-// most of a second; it is never due early, so the early side stays tighter.
-// Either way a confirmation a second off its moment fails.
-constexpr qint64 kLatestMs = 800;
-constexpr qint64 kEarliestMs = -500;
+using SnipeTiming::kEarliestMs;
+using SnipeTiming::kLatestMs;
 
 void expectOnTime(const SnipeTiming::Result &run, int count)
 {

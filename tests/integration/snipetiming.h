@@ -23,6 +23,13 @@
 
 namespace SnipeTiming {
 
+// The usual bound of a confirmation around its moment. A busy machine only
+// ever delays a confirmation, so it may come late by most of a second; it
+// is never due early, so the early side stays tighter. Either way a
+// confirmation a second off its moment fails.
+inline constexpr qint64 kLatestMs = 800;
+inline constexpr qint64 kEarliestMs = -500;
+
 struct Snipe
 {
     QString item;

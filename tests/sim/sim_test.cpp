@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QTimeZone>
 
 using namespace Sim;
@@ -205,6 +206,43 @@ TEST_F(SimServerTest, LogTellsWhichRequestsArrivedWhen)
     const QJsonArray after = control("GET", QStringLiteral("log?since=4")).object().value(QStringLiteral("entries")).toArray();
     ASSERT_EQ(after.size(), 1);
     EXPECT_EQ(after.first().toObject().value(QStringLiteral("index")).toInt(), 4) << "indices go on after a clear";
+}
+
+TEST_F(SimServerTest, EbaysClockMovedCarriesTheTimePageAndEveryReplysDateWhileAuctionsEndByIt)
+{
+    auto dateOf = [&](const QString &path) {
+        const auto f = fetch(nam, server.url(path), 5000, server.caFile());
+        return QLocale::c().toDateTime(QString::fromLatin1(f.date), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    };
+    const QString running = QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=")
+        + server.items().add([&] {
+              SimItem item;
+              item.endsAt = server.now().addSecs(120);
+              return item;
+          }());
+    const QString number = running.section(QLatin1Char('='), -1);
+    const QDateTime endBefore = server.items().find(number)->endsAt;
+    const QString endShown = Pacific::shortTime(endBefore);
+    ASSERT_TRUE(page(running).contains(endShown));
+    QDateTime replyBefore = dateOf(running);
+    ASSERT_TRUE(replyBefore.isValid());
+    replyBefore.setTimeSpec(Qt::UTC);
+
+    post(QStringLiteral("clock"), {{QStringLiteral("move"), 37}});
+    EXPECT_EQ(server.clockOffset(), 37);
+    server.moveEbayClock(-40);
+    EXPECT_EQ(server.clockOffset(), -3);
+    server.moveEbayClock(40);
+
+    // Every reply's Date and the time page show eBay's clock ...
+    QDateTime replyAfter = dateOf(QStringLiteral("/ws/eBayISAPI.dll?EbayTime"));
+    replyAfter.setTimeSpec(Qt::UTC);
+    EXPECT_NEAR(double(replyBefore.secsTo(replyAfter)), 37.0, 2.0);
+    EXPECT_TRUE(page(QStringLiteral("/ws/eBayISAPI.dll?EbayTime")).contains(Pacific::longText(server.now().addSecs(37))));
+    // ... and the auction still ends when it reads the end its page shows:
+    // 37 s sooner by the real clock.
+    EXPECT_EQ(server.items().find(number)->endsAt, endBefore.addSecs(-37));
+    EXPECT_TRUE(page(running).contains(endShown));
 }
 
 TEST_F(SimServerTest, FaultsHoldBackDelayEmptyOrDropAnswers)

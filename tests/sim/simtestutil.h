@@ -18,6 +18,7 @@ struct Fetched
     int status = 0;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QByteArray body;
+    QByteArray date; // the reply's Date header
     qint64 elapsedMs = 0;
 };
 
@@ -50,6 +51,7 @@ inline Fetched fetch(QNetworkAccessManager &nam, const QString &url, int timeout
     f.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     f.error = reply->error();
     f.body = reply->readAll();
+    f.date = reply->rawHeader("Date");
     reply->deleteLater();
     return f;
 }

@@ -1,0 +1,61 @@
+#include "engine/ebaytimepage.h"
+
+#include "engine/ebayclock.h"
+#include "foundation/hostroles.h"
+#include "foundation/pageaccess.h"
+#include "foundation/timetext.h"
+#include "platform/ansi.h"
+#include "platform/inet.h"
+#include "platform/numberederror.h"
+#include "platform/oncefetch.h"
+
+namespace EbayTimePage {
+
+QString Url()
+{
+    return HostRoles::url(HostRoles::Role::Time, QStringLiteral("/ws/eBayISAPI.dll?EbayTime"));
+}
+
+QDateTime Read(const QString &page)
+{
+    const QString text = basGeneral::GetBetween(page, QStringLiteral("<p>The official eBay Time is now:</p><p><b>"),
+                                                QStringLiteral("</b></p>"), true);
+    return EbayClock::Reading(basGeneral::ParseLongDate(text));
+}
+
+std::optional<QDateTime> ReadingOn(const QString &page)
+{
+    try {
+        return Read(page);
+    } catch (const NumberedError &) {
+        return std::nullopt;
+    }
+}
+
+bool Apply(const QDateTime &ebayReading, const QDateTime &localBefore, const QDateTime &localAfter)
+{
+    const qint64 before = EbayClock::Offset();
+    const qint64 offset = EbayClock::OffsetFromReading(ebayReading, localBefore, localAfter, before);
+    EbayClock::SetMeasuredOffset(offset);
+    return offset != before;
+}
+
+void ReadWithoutWaiting(QObject *owner, int timeoutSeconds, std::function<void(bool changed)> read)
+{
+    const QUrl target(Url(), QUrl::TolerantMode);
+    if (!target.isValid() || target.host().isEmpty())
+        return;
+    auto *fetch = new OnceFetch(target, timeoutSeconds, OnceFetch::Connection::Own, Inet::PageReplyBytes, owner);
+    const QDateTime before = EbayClock::LocalNow();
+    QObject::connect(fetch, &OnceFetch::ended, fetch, [fetch, before, read = std::move(read)] {
+        fetch->deleteLater();
+        if (fetch->error())
+            return;
+        const auto reading = ReadingOn(Ansi::decode(fetch->body()));
+        if (reading)
+            read(Apply(*reading, before, EbayClock::LocalNow()));
+    });
+    fetch->start();
+}
+
+} // namespace EbayTimePage

@@ -1,0 +1,71 @@
+#include "engine/missedsnipe.h"
+
+#include "engine/mainformengine.h"
+#include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
+#include "platform/listview.h"
+#include "platform/numberederror.h"
+
+#include <QSet>
+
+namespace MissedSnipe {
+
+namespace {
+
+// The snipes already reported in this run, by item number and end time.
+QSet<QString> g_reported;
+
+} // namespace
+
+std::optional<QString> Reason(const QString &tag, const QString &maxBid, bool groupWon, const QString &cause)
+{
+    const QString amount = maxBid.trimmed();
+    if (amount.isEmpty() || amount == TrackedAuction::kWatching || amount == TrackedAuction::kNotAvailable)
+        return std::nullopt;
+    const bool waiting = tag == SnipeState::Local || tag == SnipeState::Both;
+    if (tag == SnipeState::OtherInGroupWon || (waiting && groupWon))
+        return QStringLiteral("another item of its group was won");
+    if (waiting)
+        return cause;
+    return std::nullopt;
+}
+
+void Report(const QString &itemNumber, const QString &endDate, const QString &reason)
+{
+    const QString key = itemNumber + QLatin1Char('|') + endDate;
+    if (g_reported.contains(key))
+        return;
+    g_reported.insert(key);
+    const QString text = QStringLiteral("Snipe on item # ") + itemNumber + QStringLiteral(" not placed: ") + reason;
+    try {
+        basGeneral::WriteLog(QStringLiteral("logbids.txt"), text);
+    } catch (const NumberedError &) {
+    }
+    if (frmMainShell::isLoaded()) {
+        MainForm().SetStatus(text, true);
+        MainForm().FreezeStatus();
+    }
+}
+
+void CheckRow(frmMainEngine &form, const ListItem *row, const QString &cause)
+{
+    const ListView &list = *form.lvwAuctions;
+    const auto reason = Reason(row->Tag(), list.Field(row, QStringLiteral("maxbid")),
+                               form.ItemInGroupWon(list.Field(row, QStringLiteral("group"))), cause);
+    if (reason)
+        Report(row->Text(), list.Field(row, QStringLiteral("enddate")), *reason);
+}
+
+QString EndedBeforeStart()
+{
+    return QStringLiteral("its auction ended before the bid was started (the program was not running or was held "
+                          "up, or this computer's clock moved)");
+}
+
+QString EndedEarlierThanEbaysClockSaid(qint64 secondsEarly)
+{
+    return QStringLiteral("eBay ended the auction ") + QString::number(secondsEarly)
+        + QStringLiteral(" s before its end by eBay's clock as last read (eBay's clock or this computer's moved)");
+}
+
+} // namespace MissedSnipe
