@@ -11,6 +11,7 @@
 #include "foundation/ebaysignin.h"
 #include "engine/frminet.h"
 #include "engine/frmreminder.h"
+#include "engine/listsaving.h"
 #include "engine/refreshseams.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -260,10 +261,14 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
             f.ProgressBar->setVisible(true);
             f.SetStatus(QStringLiteral("Refreshing..."));
         }
+        const int readBefore = rowsRefreshed;
         try {
             outcome = refreshPage(row, number);
         } catch (const RowRemoved &) {
         }
+        // What the page changed is on disk within seconds, not after the pass.
+        if (rowsRefreshed != readBefore)
+            ListSaving::SaveSoon(f);
         if (outcome.exiting)
             return RowEnd::LeaveLoop;
     }
