@@ -127,7 +127,8 @@ private:
                         const QStringList fields = text.mid(at, text.indexOf(QStringLiteral("\r\n"), at) - at)
                                                        .split(QStringLiteral("\",\""));
                         const QString won = fields.value(14);
-                        if (won == QLatin1String("True") || won == QLatin1String("False"))
+                        // "won" reads "False" while the auction runs.
+                        if (fields.value(2) == QLatin1String("Ended") && (won == QLatin1String("True") || won == QLatin1String("False")))
                             m_seen[i] = QDateTime::currentMSecsSinceEpoch();
                     }
                 }
@@ -171,12 +172,12 @@ Figures runList(int rows, bool pane)
     ResetOwnPeak();
 
     const qint64 delayS = frmSettings::instance().BidDelaySeconds();
-    const qint64 nowS = Server().now().toSecsSinceEpoch();
     for (int i = 0; i < rows - 2; ++i) {
         const QString number = AddItem(86400 + qint64(i) * 3, 12.5);
         addRow(list, number, QStringLiteral("1 d 2 h "), i % 3 ? QStringLiteral("1 @ 125.00") : QStringLiteral("(watching)"),
                i % 3 ? QStringLiteral("Local") : QString());
     }
+    const qint64 nowS = Server().now().toSecsSinceEpoch();
     QStringList snipes;
     QList<qint64> endsMs;
     for (int i = 0; i < 2; ++i) {

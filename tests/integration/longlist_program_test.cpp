@@ -82,7 +82,8 @@ QString outcomeInFile(const QString &text, const QString &number)
         return {};
     const QStringList fields = text.mid(at, text.indexOf(QStringLiteral("\r\n"), at) - at).split(QStringLiteral("\",\""));
     const QString won = fields.value(14);
-    return won == QLatin1String("True") || won == QLatin1String("False") ? won : QString();
+    // "won" reads "False" while the auction runs.
+    return fields.value(2) == QLatin1String("Ended") && (won == QLatin1String("True") || won == QLatin1String("False")) ? won : QString();
 }
 
 } // namespace
