@@ -6,6 +6,7 @@
 #include "engine/countdownrows.h"
 #include "engine/ebayclock.h"
 #include "engine/frmbid.h"
+#include "engine/readfirst.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -191,8 +192,10 @@ void frmMainEngine::tickCountdown()
 
             // A started bid is over when its auction is, also when no
             // tick fell on its very last second.
-            if (secs <= 0 && listed(at, row) && row->Tag() == SnipeState::ReadyToBid)
+            if (secs <= 0 && listed(at, row) && row->Tag() == SnipeState::ReadyToBid) {
                 row->setTag(SnipeState::BidComplete);
+                ReadFirst::Add(row->Text());
+            }
 
             if (secs <= 300 && secs != 0) {
                 if (!blnItemsEndingSoon && !signInTried) {

@@ -12,6 +12,7 @@
 #include "engine/frminet.h"
 #include "engine/frmreminder.h"
 #include "engine/listsaving.h"
+#include "engine/readfirst.h"
 #include "engine/refreshseams.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -166,7 +167,7 @@ private:
     };
     ListItem *live(ListItem *row) const
     {
-        if (list.indexOfTopLevelItem(row) < 0)
+        if (!list.Holds(row))
             throw RowRemoved{};
         return row;
     }
@@ -226,6 +227,21 @@ void RefreshRun::synchroniseClock()
 RefreshRun::LoopEnd RefreshRun::rowLoop()
 {
     for (int i = 1; i <= list.Count();) {
+        // A snipe whose auction has just ended goes before the rest of the
+        // pass, so its outcome does not wait for a long list's last rows.
+        while (const auto number = ReadFirst::Take()) {
+            ListItem *ended = list.FindItem(*number);
+            if (!ended)
+                continue;
+            CurrentItem = ended;
+            const RowEnd end = refreshRow(ended);
+            if (end == RowEnd::Cancelled)
+                return LoopEnd::Cancelled;
+            if (end == RowEnd::LeaveLoop)
+                return LoopEnd::Exiting;
+        }
+        if (i > list.Count())
+            break;
         ListItem *row = list.Item(i);
         CurrentItem = row;
         const RowEnd end = refreshRow(row);
@@ -235,7 +251,7 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
             return LoopEnd::Exiting;
         // Rows may have been removed or re-sorted while events ran: go on
         // after this row where it is now, or at its old place when it is gone.
-        const int now = list.indexOfTopLevelItem(row);
+        const int now = list.topLevelItem(i - 1) == row ? i - 1 : list.indexOfTopLevelItem(row);
         if (now >= 0)
             i = std::max(i + 1, now + 2);
     }

@@ -17,6 +17,7 @@
 // window with its HTML list, 0 the engine alone. A run takes a minute or two.
 #include "engine/listfileformat.h"
 #include "engine/listsavewriter.h"
+#include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
 #include "foundation/settingsstore.h"
@@ -184,6 +185,10 @@ Figures runList(int rows, bool pane)
         const qint64 endS = nowS + kFirstEndS + qint64(i) * kSpacingS;
         snipes << AddItem(0, 1.0, [endS](Sim::SimItem &item) { item.endsAt = QDateTime::fromSecsSinceEpoch(endS, Qt::UTC); });
         addRow(list, snipes.last(), QStringLiteral("10 m"), QStringLiteral("1 @ 5.00"), QStringLiteral("Local"));
+        // Its end as a loaded list holds it, on eBay's clock (Pacific time),
+        // whether or not the refresh has read its page yet.
+        const QDateTime pacific = QDateTime::fromSecsSinceEpoch(endS, Qt::UTC).addSecs(-8 * 3600);
+        list.setField(list.Item(list.Count()), QStringLiteral("enddate"), TrackedAuction::EndDateSerial(pacific));
         endsMs << endS * 1000;
     }
     const qint64 mark = Mark();

@@ -4,6 +4,7 @@
 #include "tests/engine/enginetestutil.h"
 
 #include "engine/ebayclock.h"
+#include "engine/readfirst.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -618,4 +619,14 @@ TEST(MainTick, RowsOutsideTheirLastHourCostTheTickNothingAndJoinItWhenRefreshedI
     f.lvwAuctions->setField(due, QStringLiteral("timeleft"), QStringLiteral("Ended"));
     f.tmrTimer_Timer();
     EXPECT_EQ(field(due, "timeleft"), "Ended");
+
+    // A started bid whose auction is over is read before the rest of the
+    // refresh's pass.
+    while (ReadFirst::Take()) {
+    }
+    f.lvwAuctions->setField(later, QStringLiteral("enddate"), endIn(-1));
+    f.tmrTimer_Timer();
+    EXPECT_EQ(later->Tag(), "Bid complete");
+    EXPECT_EQ(ReadFirst::Take(), std::optional<QString>(QStringLiteral("98")));
+    EXPECT_EQ(ReadFirst::Take(), std::nullopt);
 }
