@@ -124,7 +124,7 @@ void frmMainEngine::SaveList(bool SaveIfEmpty)
     static const bool flushedAtQuit = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { ListSaveWriter::Flush(); });
     Q_UNUSED(flushedAtQuit);
     const QString path = basGeneral::DataFolder() + QStringLiteral("data6.dat");
-    ListSaveWriter::WriteLater(path, ListSaveWriter::TakeSnapshot(*lvwAuctions), [path](int number, const QString &text) {
+    ListSaveWriter::WriteInSlices(*lvwAuctions, path, [path](int number, const QString &text) {
         reportSaveFailure(path, NumberedError(number, text));
     });
 }

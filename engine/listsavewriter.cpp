@@ -8,12 +8,16 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <QAbstractItemModel>
 #include <QSaveFile>
+#include <QSet>
+#include <QTimer>
 
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace ListSaveWriter {
 
@@ -143,16 +147,15 @@ Worker &worker()
     return w;
 }
 
-} // namespace
+// Rows copied in one turn of the event loop: a few milliseconds.
+constexpr int kSliceRows = 5000;
 
-Snapshot TakeSnapshot(const ListView &list)
+void copyRows(const ListView &list, int from, int to, Snapshot &rows)
 {
     int columns[std::size(ListFile::kRecordKeys)];
     for (size_t k = 0; k < std::size(ListFile::kRecordKeys); ++k)
         columns[k] = list.SubItemIndex(ListFile::kRecordKeys[k]);
-    Snapshot rows;
-    rows.reserve(list.Count());
-    for (int i = 1; i <= list.Count(); ++i) {
+    for (int i = from; i <= to; ++i) {
         const ListItem *row = list.Item(i);
         RowValues values;
         values.values.reserve(qsizetype(std::size(columns)));
@@ -161,6 +164,87 @@ Snapshot TakeSnapshot(const ListView &list)
         values.tag = row->Tag();
         rows << std::move(values);
     }
+}
+
+// The copy of one list under way; a child of the list.
+class SlicedCopy final : public QObject
+{
+public:
+    explicit SlicedCopy(ListView &list) : QObject(&list), m_list(list)
+    {
+        QAbstractItemModel *model = list.model();
+        connect(model, &QAbstractItemModel::rowsInserted, this, &SlicedCopy::startAgain);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &SlicedCopy::startAgain);
+        connect(model, &QAbstractItemModel::rowsMoved, this, &SlicedCopy::startAgain);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &SlicedCopy::startAgain);
+        connect(model, &QAbstractItemModel::modelReset, this, &SlicedCopy::startAgain);
+        m_slice.setSingleShot(true);
+        m_slice.setInterval(0);
+        connect(&m_slice, &QTimer::timeout, this, [this] { copySlice(kSliceRows); });
+        live().insert(this);
+    }
+    ~SlicedCopy() override { live().remove(this); }
+
+    static QSet<SlicedCopy *> &live()
+    {
+        static QSet<SlicedCopy *> copies;
+        return copies;
+    }
+
+    void start(const QString &path, FailureReport failed)
+    {
+        m_path = path;
+        m_failed = std::move(failed);
+        m_active = true;
+        startAgain();
+    }
+
+    // Copies what is left now and hands it over.
+    void finish()
+    {
+        if (m_active)
+            copySlice(m_list.Count());
+    }
+
+private:
+    void startAgain()
+    {
+        if (!m_active)
+            return;
+        m_rows.clear();
+        m_rows.reserve(m_list.Count());
+        m_slice.start();
+    }
+
+    void copySlice(int most)
+    {
+        const int from = int(m_rows.size()) + 1;
+        const int to = std::min(m_list.Count(), from + most - 1);
+        copyRows(m_list, from, to, m_rows);
+        if (to < m_list.Count()) {
+            m_slice.start();
+            return;
+        }
+        m_slice.stop();
+        m_active = false;
+        WriteLater(m_path, std::exchange(m_rows, {}), m_failed);
+    }
+
+    ListView &m_list;
+    QTimer m_slice;
+    bool m_active = false;
+    QString m_path;
+    FailureReport m_failed;
+    Snapshot m_rows;
+};
+
+} // namespace
+
+Snapshot TakeSnapshot(const ListView &list)
+{
+    Snapshot rows;
+    rows.reserve(list.Count());
+    copyRows(list, 1, list.Count(), rows);
     return rows;
 }
 
@@ -177,8 +261,22 @@ void WriteLater(const QString &path, Snapshot rows, FailureReport failed)
     worker().post(Job{path, std::move(rows), std::move(failed)});
 }
 
+void WriteInSlices(ListView &list, const QString &path, FailureReport failed)
+{
+    // Found by its type among the list's children (this class has no meta-object of its own).
+    SlicedCopy *copy = nullptr;
+    for (QObject *child : list.children())
+        if ((copy = dynamic_cast<SlicedCopy *>(child)))
+            break;
+    if (!copy)
+        copy = new SlicedCopy(list);
+    copy->start(path, std::move(failed));
+}
+
 void Flush()
 {
+    for (SlicedCopy *copy : SlicedCopy::live())
+        copy->finish();
     worker().flush();
 }
 

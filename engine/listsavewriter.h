@@ -33,7 +33,13 @@ QByteArray FileBytes(const Snapshot &rows);
 // with the error number and text when the write fails.
 using FailureReport = std::function<void(int number, const QString &description)>;
 void WriteLater(const QString &path, Snapshot rows, FailureReport failed);
-// Waits until every save asked for so far is on disk (or has failed).
+// The same for a list too long to copy in one go without holding the event
+// loop: its rows are copied a slice at a time, events running in between,
+// and the copy starts again when rows come, go or move meanwhile, or when the
+// list is saved again. Each row is copied as it is at that moment.
+void WriteInSlices(ListView &list, const QString &path, FailureReport failed);
+// Finishes the copies under way and waits until every save asked for so far
+// is on disk (or has failed).
 void Flush();
 // Whether a save is being written or waits to be.
 bool Busy();
