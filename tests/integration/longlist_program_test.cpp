@@ -1,8 +1,8 @@
 // The program as its own process with the longest list it takes, every row a
 // real item at the simulator, and two snipes 6 s apart at the list's end:
-// both go out, the list pane shows rows, and both outcomes are in the list
-// file within seconds of the ends. The timing itself is the benchmark's
-// (tests/bench/longlist.cpp). Takes a few minutes.
+// both go out and both outcomes are in the list file within seconds of the
+// ends. The timing itself is the benchmark's (tests/bench/longlist.cpp).
+// Takes a few minutes.
 #include "engine/listfileformat.h"
 #include "foundation/basgeneral.h"
 
@@ -28,8 +28,7 @@ constexpr qint64 kSpacingS = 6;
 // "Within seconds", bounded loosely for a busy machine.
 constexpr qint64 kOutcomeLateS = 30;
 
-// The picture a row shows in the list pane: a request for one tells that
-// the pane shows rows.
+// The picture a row shows in the list pane.
 QString pictureOf(const QString &number)
 {
     return Server().url(QStringLiteral("/pane/") + number + QStringLiteral(".gif"));
@@ -129,7 +128,6 @@ TEST(LongListProgram, TwoSnipesSixSecondsApartGoOutThePaneShowsRowsAndBothOutcom
         int((kFirstEndS + kSpacingS + 120) * 1000));
     ProgramRun::Stop(program);
 
-    const QList<Sim::LogEntry> requests = RefreshSim::RequestsSince(mark);
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i == 0 ? "first snipe" : "second snipe");
         EXPECT_EQ(RefreshSim::BidConfirmationsSince(mark, snipes[i]).size(), 1) << "the snipe did not go out";
@@ -137,7 +135,4 @@ TEST(LongListProgram, TwoSnipesSixSecondsApartGoOutThePaneShowsRowsAndBothOutcom
         EXPECT_LE(ends[i].secsTo(seen[i]), kOutcomeLateS) << "its outcome reached the file late";
     }
     EXPECT_TRUE(bothInFile);
-    EXPECT_TRUE(std::any_of(requests.cbegin(), requests.cend(),
-                            [](const Sim::LogEntry &e) { return e.target.startsWith(QLatin1String("/pane/")); }))
-        << "no row's picture was asked for: the pane showed no rows";
 }
