@@ -194,7 +194,11 @@ void frmMainEngine::tickCountdown()
             // tick fell on its very last second.
             if (secs <= 0 && listed(at, row) && row->Tag() == SnipeState::ReadyToBid) {
                 row->setTag(SnipeState::BidComplete);
+                // Its outcome is read next: in the pass under way, or in one
+                // started on the next tick.
                 ReadFirst::Add(row->Text());
+                if (!blnRefreshing)
+                    blnForceRefresh = true;
             }
 
             if (secs <= 300 && secs != 0) {
