@@ -87,7 +87,7 @@ QString outcomeInFile(const QString &text, const QString &number)
 
 } // namespace
 
-TEST(LongListProgram, TwoSnipesSixSecondsApartGoOutThePaneShowsRowsAndBothOutcomesReachTheFile)
+TEST(LongListProgram, TwoSnipesSixSecondsApartGoOutAndBothOutcomesReachTheFileWithinSeconds)
 {
     Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
     ProgramRun::PrepareFinishedFirstRunToSnipe(3, 2);
