@@ -5,6 +5,8 @@
 #include "engine/ebayclock.h"
 #include "engine/listfileformat.h"
 #include "engine/onerowperitem.h"
+#include "engine/listsavewriter.h"
+#include "engine/listsaving.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsplash.h"
@@ -17,15 +19,21 @@
 #include "platform/privatefile.h"
 #include "platform/numberederror.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTimer>
 
 #include <algorithm>
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+// Lists up to this long are saved on the spot (a few milliseconds).
+constexpr int kRowsWrittenAtOnce = 2000;
+// How soon a change asked to be saved is on disk, at the latest.
+constexpr int kSaveSoonMs = 1500;
 const QColor kLoadedGrey(150, 150, 150);
 // The bid log keeps only its newest lines: a badly damaged file must not push
 // every other line out.
@@ -52,26 +60,6 @@ NumberedError fileError(QFileDevice::FileError error)
     }
 }
 
-// The whole list as the file's text, rows in list order.
-QString listFileText(const ListView &list)
-{
-    int columns[std::size(ListFile::kRecordKeys)];
-    for (size_t k = 0; k < std::size(ListFile::kRecordKeys); ++k)
-        columns[k] = list.SubItemIndex(ListFile::kRecordKeys[k]);
-
-    QString text;
-    QStringList values;
-    values.reserve(std::size(ListFile::kRecordKeys));
-    for (int i = 1; i <= list.Count(); ++i) {
-        const ListItem *row = list.Item(i);
-        values.clear();
-        for (int column : columns)
-            values << row->SubItem(column);
-        ListFile::AppendRecord(text, ListFile::RecordFromRow(values, row->Tag()));
-    }
-    return text;
-}
-
 // Writes "data6.dat" beside the old one and renames it over it, so a failure
 // at any point leaves the previous list whole.
 void writeListFile(const ListView &list, const QString &path)
@@ -79,7 +67,7 @@ void writeListFile(const ListView &list, const QString &path)
     QSaveFile out(path);
     if (!PrivateFile::open(out))
         throw fileError(out.error());
-    const QByteArray bytes = ListFile::EncodeFile(listFileText(list));
+    const QByteArray bytes = ListSaveWriter::FileBytes(ListSaveWriter::TakeSnapshot(list));
     if (out.write(bytes) != bytes.size()) {
         const auto error = out.error();
         out.cancelWriting();
@@ -167,7 +155,36 @@ void frmMainEngine::SaveList(bool SaveIfEmpty)
 {
     if (lvwAuctions->Count() == 0 && !SaveIfEmpty)
         return;
-    saveListReportingFailure(*lvwAuctions);
+    // A short list is written at once, well within a slice of the event
+    // loop; a long one is copied and written by the list writer, so no save
+    // holds the bids' timers back. A save written here waits for those asked
+    // for earlier, so the file never goes back to older rows.
+    if (lvwAuctions->Count() <= kRowsWrittenAtOnce) {
+        ListSaveWriter::Flush();
+        saveListReportingFailure(*lvwAuctions);
+        return;
+    }
+    static const bool flushedAtQuit = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { ListSaveWriter::Flush(); });
+    Q_UNUSED(flushedAtQuit);
+    const QString path = basGeneral::DataFolder() + QStringLiteral("data6.dat");
+    ListSaveWriter::WriteInSlices(*lvwAuctions, path, [path](int number, const QString &text) {
+        reportSaveFailure(path, NumberedError(number, text));
+    });
+}
+
+void ListSaving::SaveSoon(frmMainEngine &form)
+{
+    static const QString kTimerName = QStringLiteral("listSaveSoon");
+    auto *timer = form.findChild<QTimer *>(kTimerName, Qt::FindDirectChildrenOnly);
+    if (!timer) {
+        timer = new QTimer(&form);
+        timer->setObjectName(kTimerName);
+        timer->setSingleShot(true);
+        timer->setInterval(kSaveSoonMs);
+        QObject::connect(timer, &QTimer::timeout, &form, [&form] { form.SaveList(false); });
+    }
+    if (!timer->isActive())
+        timer->start();
 }
 
 bool frmMainEngine::ReadListFile(const QString &fileName)

@@ -3,9 +3,11 @@
 // bid trigger, the sign-in before an end with fast mode, and the redraw.
 #include "engine/mainformengine.h"
 
+#include "engine/countdownrows.h"
 #include "engine/ebayclock.h"
 #include "engine/frmbid.h"
 #include "engine/missedsnipe.h"
+#include "engine/readfirst.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -139,20 +141,34 @@ void frmMainEngine::tickCountdown()
 {
     QPointer<frmMainEngine> self(this);
     auto settings = [] { return &frmSettings::instance(); };
-    auto listed = [this](ListItem *row) { return lvwAuctions->indexOfTopLevelItem(row) >= 0; };
+    // A row is still listed while its place holds it; rows may go while
+    // events run.
+    auto listed = [this](const QPersistentModelIndex &at, const ListItem *row) {
+        return at.isValid() && lvwAuctions->topLevelItem(at.row()) == row;
+    };
     if (blnItemsEndingSoon)
         g_signInFailures = 0;
     bool lastHour = false;
     bool signInTried = false;
-    for (int i = 1; i <= lvwAuctions->Count();) {
-        ListItem *row = lvwAuctions->Item(i);
+    // Only rows in their last hour are counted down; the others wait for the
+    // refresh to bring them there, and cost the tick nothing.
+    const QList<QPersistentModelIndex> rows = CountdownRows::Of(*lvwAuctions).InListOrder();
+    QList<ListItem *> items;
+    items.reserve(rows.size());
+    for (const QPersistentModelIndex &at : rows)
+        items << lvwAuctions->Item(at.row() + 1);
+    for (qsizetype k = 0; k < rows.size(); ++k) {
+        const QPersistentModelIndex &at = rows[k];
+        ListItem *row = items[k];
+        if (!listed(at, row))
+            continue;
         const QString endDate = lvwAuctions->Field(row, QStringLiteral("enddate"));
         const int t = TimeLeftSeconds(lvwAuctions->Field(row, QStringLiteral("timeleft")));
         if (t > 0 && t < 3600)
             lastHour = true;
         const auto secondsLeft =
             t > 0 && t < 3600 ? EbayClock::SecondsLeft(endDate, EbayClock::EbayNow()) : std::nullopt;
-        if (secondsLeft && listed(row)) {
+        if (secondsLeft) {
             const qint64 secs = *secondsLeft;
             const QString timeLeft = secs > 0 ? basGeneral::FormatTimeLeft(secs) : QStringLiteral("0 s");
             lvwAuctions->setField(row, QStringLiteral("timeleft"), timeLeft);
@@ -163,7 +179,7 @@ void frmMainEngine::tickCountdown()
             const bool due = leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
                 && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
                 && maxBid != kWatching && TimeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
-            if (due && listed(row) && !g_startingBids.contains(row)) {
+            if (due && !g_startingBids.contains(row)) {
                 BidItem = row;
                 {
                     const StartingBid starting(row);
@@ -171,16 +187,22 @@ void frmMainEngine::tickCountdown()
                 }
                 if (!self)
                     return;
-                if (listed(row))
+                if (listed(at, row))
                     row->setTag(SnipeState::ReadyToBid);
             }
 
             // A started bid is over when its auction is, also when no
             // tick fell on its very last second.
-            if (secs <= 0 && listed(row) && row->Tag() == SnipeState::ReadyToBid)
+            if (secs <= 0 && listed(at, row) && row->Tag() == SnipeState::ReadyToBid) {
                 row->setTag(SnipeState::BidComplete);
+                // Its outcome is read next: in the pass under way, or in one
+                // started on the next tick.
+                ReadFirst::Add(row->Text());
+                if (!blnRefreshing)
+                    blnForceRefresh = true;
+            }
             // A snipe whose bid never started by its end says so.
-            if (secs <= 0 && listed(row))
+            if (secs <= 0 && listed(at, row))
                 MissedSnipe::CheckRow(*this, row, MissedSnipe::EndedBeforeStart());
 
             if (secs <= 300 && secs != 0) {
@@ -200,11 +222,6 @@ void frmMainEngine::tickCountdown()
         Desktop::DoEvents();
         if (!self)
             return;
-        // Go on after this row where it is now, or at its old place
-        // when it was removed meanwhile.
-        const int now = lvwAuctions->indexOfTopLevelItem(row);
-        if (now >= 0)
-            i = std::max(i + 1, now + 2);
     }
 
     if (!isMinimized() && isVisible() && lastHour)

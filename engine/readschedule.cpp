@@ -13,15 +13,18 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
-// Where a row keeps the moment its page was last asked for.
+// Where a row keeps the moment its page was last asked for, in milliseconds
+// since the epoch (0: never): a plain number, so the schedule goes over a
+// long list without a date's time-zone arithmetic for every row.
 constexpr int kLastReadRole = Qt::UserRole + 1;
 
-QDateTime lastRead(const ListItem *row)
+qint64 lastReadMs(const ListItem *row)
 {
-    return row->data(0, kLastReadRole).toDateTime();
+    return row->data(0, kLastReadRole).toLongLong();
 }
 
 bool alwaysOn()
@@ -33,19 +36,19 @@ bool alwaysOn()
 
 void frmMainEngine::NoteRowRead(ListItem *row)
 {
-    row->setData(0, kLastReadRole, EbayClock::ComputerNow());
+    row->setData(0, kLastReadRole, EbayClock::ComputerNow().toMSecsSinceEpoch());
 }
 
 bool frmMainEngine::RowReadDue(const ListItem *row) const
 {
     if (!alwaysOn())
         return false;
-    const QDateTime last = lastRead(row);
-    if (!last.isValid())
+    const qint64 last = lastReadMs(row);
+    if (last == 0)
         return true;
     const frmSettings &settings = frmSettings::instance();
-    return last.addSecs(settings.SyncIntervalSeconds())
-        <= EbayClock::ComputerNow().addSecs(settings.FastSyncIntervalSeconds());
+    return last + settings.SyncIntervalSeconds() * 1000
+        <= EbayClock::ComputerNow().toMSecsSinceEpoch() + settings.FastSyncIntervalSeconds() * 1000;
 }
 
 void frmMainEngine::ScheduleNextRefresh()
@@ -54,14 +57,21 @@ void frmMainEngine::ScheduleNextRefresh()
     QDateTime next = now.addSecs(RefreshIntervalSeconds());
     if (alwaysOn()) {
         const frmSettings &settings = frmSettings::instance();
-        // A row that could not be read is tried again, but not every second.
-        const QDateTime soonest = now.addSecs(settings.FastSyncIntervalSeconds());
+        // The row read longest ago is the first to run out of its interval.
+        const int timeLeft = lvwAuctions->SubItemIndex(QStringLiteral("timeleft"));
+        std::optional<qint64> oldestMs;
         for (int i = 1; i <= lvwAuctions->Count(); ++i) {
             const ListItem *row = lvwAuctions->Item(i);
-            if (lvwAuctions->Field(row, QStringLiteral("timeleft")) == TrackedAuction::kEnded)
+            if (row->SubItem(timeLeft) == TrackedAuction::kEnded)
                 continue;
-            const QDateTime last = lastRead(row);
-            const QDateTime due = last.isValid() ? last.addSecs(settings.SyncIntervalSeconds()) : now;
+            const qint64 last = lastReadMs(row);
+            oldestMs = std::min(oldestMs.value_or(last), last);
+        }
+        if (oldestMs) {
+            const QDateTime due = *oldestMs == 0 ? now : now.addMSecs(*oldestMs + settings.SyncIntervalSeconds() * 1000
+                                                                     - now.toMSecsSinceEpoch());
+            // A row that could not be read is tried again, but not every second.
+            const QDateTime soonest = now.addSecs(settings.FastSyncIntervalSeconds());
             next = std::min(next, std::max(due, soonest));
         }
     }

@@ -13,6 +13,8 @@
 #include "engine/frminet.h"
 #include "engine/frmreminder.h"
 #include "engine/missedsnipe.h"
+#include "engine/listsaving.h"
+#include "engine/readfirst.h"
 #include "engine/refreshseams.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -171,7 +173,7 @@ private:
     };
     ListItem *live(ListItem *row) const
     {
-        if (list.indexOfTopLevelItem(row) < 0)
+        if (!list.Holds(row))
             throw RowRemoved{};
         return row;
     }
@@ -236,6 +238,21 @@ void RefreshRun::synchroniseClock()
 RefreshRun::LoopEnd RefreshRun::rowLoop()
 {
     for (int i = 1; i <= list.Count();) {
+        // A snipe whose auction has just ended goes before the rest of the
+        // pass, so its outcome does not wait for a long list's last rows.
+        while (const auto number = ReadFirst::Take()) {
+            ListItem *ended = list.FindItem(*number);
+            if (!ended)
+                continue;
+            CurrentItem = ended;
+            const RowEnd end = refreshRow(ended);
+            if (end == RowEnd::Cancelled)
+                return LoopEnd::Cancelled;
+            if (end == RowEnd::LeaveLoop)
+                return LoopEnd::Exiting;
+        }
+        if (i > list.Count())
+            break;
         ListItem *row = list.Item(i);
         CurrentItem = row;
         const RowEnd end = refreshRow(row);
@@ -245,7 +262,7 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
             return LoopEnd::Exiting;
         // Rows may have been removed or re-sorted while events ran: go on
         // after this row where it is now, or at its old place when it is gone.
-        const int now = list.indexOfTopLevelItem(row);
+        const int now = list.topLevelItem(i - 1) == row ? i - 1 : list.indexOfTopLevelItem(row);
         if (now >= 0)
             i = std::max(i + 1, now + 2);
     }
@@ -271,10 +288,14 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
             f.ProgressBar->setVisible(true);
             f.SetStatus(QStringLiteral("Refreshing..."));
         }
+        const int readBefore = rowsRefreshed;
         try {
             outcome = refreshPage(row, number);
         } catch (const RowRemoved &) {
         }
+        // What the page changed is on disk within seconds, not after the pass.
+        if (rowsRefreshed != readBefore)
+            ListSaving::SaveSoon(f);
         if (outcome.exiting)
             return RowEnd::LeaveLoop;
     }

@@ -6,6 +6,8 @@
 
 #include <QEventLoop>
 
+#include <memory>
+
 Inet::Inet(QObject *parent) : QObject(parent) {}
 
 Inet::~Inet()
@@ -57,7 +59,15 @@ QString Inet::OpenURL(const QString &url, qsizetype maxReplyBytes)
     connect(fetch, &OnceFetch::ended, &loop, &QEventLoop::quit);
     if (!fetch->isEnded())
         loop.exec(QEventLoop::AllEvents);
-    return result(fetch);
+    // Deleted now, not later: a later deletion waits until the event loop
+    // this call runs in is left, and a refresh reads thousands of pages
+    // inside one tick, each request with its page kept and every turn of the
+    // event loop walking past all of them. The request has ended and is on
+    // no call stack here.
+    const std::unique_ptr<OnceFetch> ended(fetch);
+    if (ended->error())
+        throw *ended->error();
+    return Ansi::decode(ended->body());
 }
 
 void Inet::Begin(const QString &url, Completion done, qsizetype maxReplyBytes)

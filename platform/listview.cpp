@@ -75,6 +75,25 @@ ListView::ListView(QWidget *parent) : QTreeWidget(parent)
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item, int) {
         emit ItemClick(static_cast<ListItem *>(item));
     });
+    // The rows held, for Holds(): kept from the model's own signals, which
+    // every way of adding, taking or deleting a row sends.
+    connect(model(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parent, int first, int last) {
+        if (!parent.isValid())
+            for (int r = first; r <= last; ++r)
+                m_held.insert(topLevelItem(r));
+    });
+    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &parent, int first, int last) {
+                if (!parent.isValid())
+                    for (int r = first; r <= last; ++r)
+                        m_held.remove(topLevelItem(r));
+            });
+    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_held.clear(); });
+}
+
+ListView::~ListView()
+{
+    model()->blockSignals(true);
 }
 
 void ListView::AddColumn(const QString &key, const QString &caption, int widthTwips, Qt::Alignment alignment)

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QTreeWidget>
 
@@ -56,6 +57,10 @@ class ListView final : public QTreeWidget
 
 public:
     explicit ListView(QWidget *parent = nullptr);
+    // Silences the model first: its rows go after this class's members, and
+    // those who follow its signals (Holds() here, indexes kept by others)
+    // must not hear of them.
+    ~ListView() override;
 
     // Columns. Column 1 is the row text; column n >= 2 is sub-item n - 1.
     void AddColumn(const QString &key, const QString &caption, int widthTwips = -1,
@@ -80,6 +85,9 @@ public:
     void Clear();
     // The first row whose text equals `text` (case-insensitive, whole text).
     ListItem *FindItem(const QString &text) const;
+    // Whether the row is in this list now, at once however long the list is
+    // (compares the address only: the row may have been deleted).
+    bool Holds(const QTreeWidgetItem *item) const { return m_held.contains(item); }
     ListItem *SelectedItem() const;
     void setSelectedItem(ListItem *item);
 
@@ -117,6 +125,7 @@ private:
     bool readSortValues(int column, const SortValueReader &reader, quint64 request);
 
     QStringList m_keys;
+    QSet<const QTreeWidgetItem *> m_held;
     bool m_sorted = false;
     bool m_checkBoxes = false;
     QHash<QString, SortValueReader> m_sortValues; // by lower-case column key

@@ -1,6 +1,8 @@
 #include "tests/engine/enginetestutil.h"
 
 #include "engine/listfileformat.h"
+#include "engine/listsavewriter.h"
+#include "engine/listsaving.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -13,6 +15,7 @@
 #include "tests/support/msgboxscript.h"
 #include "tests/support/filemode.h"
 #include "tests/support/programended.h"
+#include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
@@ -617,4 +620,60 @@ TEST(ListFileLoad, AnUnreadableOlderFileIsReportedAndKept)
     EXPECT_FALSE(QFile::exists(DataPath(kData6)));
     RemoveDataFile("data5.dat");
     RemoveDataFile("data4.dat");
+}
+
+TEST(ListFileSave, ALongListIsWrittenOffTheEventLoopAsTheSameBytesAndTheLatestSaveWins)
+{
+    RemoveListFiles();
+    TestEngineForm &f = FreshForm();
+    fillThousandRows();
+    f.SaveList(false);
+    const QByteArray thousand = ReadDataFile(kData6);
+    ASSERT_EQ(thousand.count("\r\n"), 1000);
+
+    // Three thousand rows go to the writer; the file is the same bytes the
+    // rows give when saved on the spot.
+    fillThousandRows();
+    fillThousandRows();
+    f.SaveList(false);
+    ListSaveWriter::Flush();
+    EXPECT_EQ(ReadDataFile(kData6), thousand + thousand + thousand);
+
+    // Saves asked for one after another: the file ends with the last.
+    f.lvwAuctions->setField(f.lvwAuctions->Item(1), QStringLiteral("note"), QStringLiteral("first"));
+    f.SaveList(false);
+    f.lvwAuctions->setField(f.lvwAuctions->Item(1), QStringLiteral("note"), QStringLiteral("second"));
+    f.SaveList(false);
+    ListSaveWriter::Flush();
+    EXPECT_TRUE(ReadDataFile(kData6).startsWith("\"110000000000\""));
+    EXPECT_TRUE(ListFile::DecodeFile(ReadDataFile(kData6)).section(QStringLiteral("\r\n"), 0, 0).contains("\"second\""));
+
+    // A change asked to be saved soon is on disk within seconds.
+    f.lvwAuctions->setField(f.lvwAuctions->Item(1), QStringLiteral("note"), QStringLiteral("third"));
+    ListSaving::SaveSoon(f);
+    EXPECT_TRUE(waitFor([] { return ListFile::DecodeFile(ReadDataFile(kData6)).section(QStringLiteral("\r\n"), 0, 0).contains("\"third\""); }, 10000));
+
+    // A short list saved on the spot is never overwritten by an older long one.
+    f.SaveList(false);
+    while (f.lvwAuctions->Count() > 1)
+        f.lvwAuctions->Remove(2);
+    f.SaveList(false);
+    ListSaveWriter::Flush();
+    EXPECT_EQ(ReadDataFile(kData6).count("\r\n"), 1);
+
+    // A failed write is reported like one on the spot, and leaves no file behind.
+    fillThousandRows();
+    fillThousandRows();
+    fillThousandRows();
+    RemoveDataFile(kData6);
+    ASSERT_TRUE(QDir().mkpath(DataPath(kData6)));
+    MsgBoxScript::instance().clear();
+    f.SaveList(false);
+    ListSaveWriter::Flush();
+    EXPECT_TRUE(waitFor([] { return !MsgBoxScript::instance().calls().isEmpty(); }, 10000));
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    EXPECT_TRUE(MsgBoxScript::instance().calls()[0].prompt.startsWith(
+        "Could not save item list in the following location:\r\n\r\n" + DataPath(kData6)));
+    EXPECT_EQ(QDir(basGeneral::DataFolder()).entryList({"data6.dat*"}, QDir::Files), QStringList());
+    QDir().rmdir(DataPath(kData6));
 }

@@ -4,6 +4,7 @@
 #include "tests/engine/enginetestutil.h"
 
 #include "engine/ebayclock.h"
+#include "engine/readfirst.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <functional>
 #include <utility>
@@ -578,4 +580,53 @@ TEST(MainTick, TheNextRefreshComesBeforeARowsIntervalRunsOutWhateverRestartsTheC
     frmSettings::instance().optNotAlwaysOn->setChecked(true);
     EbayClock::SetComputerClockAhead(600);
     EXPECT_FALSE(f.RowReadDue(far));
+}
+
+TEST(MainTick, RowsOutsideTheirLastHourCostTheTickNothingAndJoinItWhenRefreshedIntoIt)
+{
+    TickForm &f = Fresh();
+    constexpr int kIdleRows = 20000;
+    for (int i = 0; i < kIdleRows; ++i)
+        EngineTest::AddRow(QString::number(100000 + i), {{"timeleft", QStringLiteral("1 d 2 h ")}, {"enddate", endIn(90000)}});
+    ListItem *due = snipe("99", 3);
+    ListItem *later = snipe("98", 300, QStringLiteral("Local"), QStringLiteral("1 h 5 m "));
+
+    // Every turn of the event loop under the tick moves this on by one.
+    int turns = 0;
+    bool counting = true;
+    std::function<void()> count = [&] {
+        ++turns;
+        if (counting)
+            QTimer::singleShot(0, count);
+    };
+    QTimer::singleShot(0, count);
+    f.tmrTimer_Timer();
+    counting = false;
+    EXPECT_EQ(f.bids, QStringList({"99"}));
+    EXPECT_EQ(due->Tag(), "Ready to bid");
+    EXPECT_LT(turns, 100) << "the tick let events run for rows it does not count down";
+
+    // A refresh brings a row into its last hour, and a sort moves it first.
+    f.lvwAuctions->setField(later, QStringLiteral("timeleft"), QStringLiteral("5 m"));
+    f.lvwAuctions->setField(later, QStringLiteral("enddate"), endIn(2));
+    f.lvwAuctions->SortKey = 0;
+    f.lvwAuctions->setSorted(true);
+    ASSERT_EQ(later->Index(), kIdleRows + 1);
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.bids, QStringList({"99", "98"}));
+    EXPECT_EQ(later->Tag(), "Ready to bid");
+    // An ended row leaves the countdown.
+    f.lvwAuctions->setField(due, QStringLiteral("timeleft"), QStringLiteral("Ended"));
+    f.tmrTimer_Timer();
+    EXPECT_EQ(field(due, "timeleft"), "Ended");
+
+    // A started bid whose auction is over is read before the rest of the
+    // refresh's pass.
+    while (ReadFirst::Take()) {
+    }
+    f.lvwAuctions->setField(later, QStringLiteral("enddate"), endIn(-1));
+    f.tmrTimer_Timer();
+    EXPECT_EQ(later->Tag(), "Bid complete");
+    EXPECT_EQ(ReadFirst::Take(), std::optional<QString>(QStringLiteral("98")));
+    EXPECT_EQ(ReadFirst::Take(), std::nullopt);
 }

@@ -124,3 +124,27 @@ TEST(ListView, ASortByValueSurvivesAReaderThatLetsEventsRun)
     EXPECT_EQ(lv->Item(1)->Text(), "d");
     EXPECT_EQ(lv->Item(3)->Text(), "a");
 }
+
+TEST(ListView, HoldsExactlyTheRowsInTheListHoweverTheyCameAndWent)
+{
+    ListView list;
+    list.AddColumn(QStringLiteral("itemnum"), QStringLiteral("Item"));
+    QList<ListItem *> made;
+    for (int i = 0; i < 8; ++i)
+        made << list.Add(QString::number(i));
+    list.Remove(3);                                            // deleted
+    ListItem *taken = static_cast<ListItem *>(list.takeTopLevelItem(0)); // taken, not deleted
+    list.SortKey = 0;
+    list.SortOrder = 1;
+    list.setSorted(true);
+    list.insertTopLevelItem(2, taken);
+    list.takeTopLevelItem(list.indexOfTopLevelItem(made[7]));
+    for (ListItem *row : {made[0], made[1], made[3], made[4], made[5], made[6], made[7]})
+        EXPECT_EQ(list.Holds(row), list.indexOfTopLevelItem(row) >= 0) << row->Text().toStdString();
+    delete made[7];
+    list.Clear();
+    for (ListItem *row : {made[0], made[1], made[3]})
+        EXPECT_FALSE(list.Holds(row));
+    made << list.Add(QStringLiteral("new"));
+    EXPECT_TRUE(list.Holds(made.last()));
+}

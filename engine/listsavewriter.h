@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class ListView;
+
+// Writes the auction list file away from the user-interface thread. A save
+// takes a copy of the rows' values (quick: the texts are shared, not copied)
+// and a worker thread formats and writes it, replacing the old file only once
+// the new one is complete. Saves are written in the order they were asked
+// for; one asked for while another is being written replaces any save still
+// waiting, since it holds everything the waiting one would have written.
+namespace ListSaveWriter {
+
+// One row as the file keeps it: the keyed values in file order and the Tag.
+struct RowValues
+{
+    QStringList values;
+    QString tag;
+};
+using Snapshot = QList<RowValues>;
+
+Snapshot TakeSnapshot(const ListView &list);
+// The file's bytes for the rows.
+QByteArray FileBytes(const Snapshot &rows);
+
+// Hands the rows to the worker; `failed` runs on the user-interface thread
+// with the error number and text when the write fails.
+using FailureReport = std::function<void(int number, const QString &description)>;
+void WriteLater(const QString &path, Snapshot rows, FailureReport failed);
+// The same for a list too long to copy in one go without holding the event
+// loop: its rows are copied a slice at a time, events running in between,
+// and the copy starts again when rows come, go or move meanwhile, or when the
+// list is saved again. Each row is copied as it is at that moment.
+void WriteInSlices(ListView &list, const QString &path, FailureReport failed);
+// Finishes the copies under way and waits until every save asked for so far
+// is on disk (or has failed).
+void Flush();
+// Whether a save is being written or waits to be.
+bool Busy();
+
+} // namespace ListSaveWriter
