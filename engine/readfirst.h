@@ -10,7 +10,10 @@
 namespace ReadFirst {
 
 void Add(const QString &itemNumber);
-// The oldest number added and not taken yet.
+// Read it again shortly: its page, read at the very end, did not show the
+// auction ended yet. Given up after a few tries, to the read schedule.
+void AddAgainSoon(const QString &itemNumber);
+// The oldest number due and not taken yet.
 std::optional<QString> Take();
 
 } // namespace ReadFirst

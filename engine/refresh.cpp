@@ -250,6 +250,10 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
                 return LoopEnd::Cancelled;
             if (end == RowEnd::LeaveLoop)
                 return LoopEnd::Exiting;
+            // Read in its very last second, eBay's page may not say it has
+            // ended yet: it is read again shortly, not left to the schedule.
+            if (list.Holds(ended) && field(ended, "timeleft") != kEnded)
+                ReadFirst::AddAgainSoon(*number);
         }
         if (i > list.Count())
             break;

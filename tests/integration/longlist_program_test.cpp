@@ -1,7 +1,7 @@
 // The program as its own process with the longest list it takes, every row a
 // real item at the simulator, and two snipes 6 s apart at the list's end:
-// both go out and both outcomes are in the list file within seconds of the
-// ends. The timing itself is the benchmark's (tests/bench/longlist.cpp).
+// both go out, the list pane shows rows, and both outcomes are in the list
+// file within seconds of the ends. The timing itself is the benchmark's (tests/bench/longlist.cpp).
 // Takes a few minutes.
 #include "engine/listfileformat.h"
 #include "foundation/basgeneral.h"
@@ -17,6 +17,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QProcess>
+
+#include <cstdio>
 
 namespace {
 
@@ -113,7 +115,8 @@ TEST(LongListProgram, TwoSnipesSixSecondsApartGoOutAndBothOutcomesReachTheFileWi
 
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ProgramRun::StartProgram(program);
+    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartDriven(program, {QStringLiteral("/nomon")}));
+    const qint64 pid = program.processId();
     QList<QDateTime> seen = {QDateTime(), QDateTime()};
     const bool bothInFile = waitFor(
         [&] {
@@ -126,8 +129,21 @@ TEST(LongListProgram, TwoSnipesSixSecondsApartGoOutAndBothOutcomesReachTheFileWi
             return seen[0].isValid() && seen[1].isValid();
         },
         int((kFirstEndS + kSpacingS + 120) * 1000));
+    // "<pid> rows <first> <count> <of>", logged each time the pane is written.
+    const QStringList paneWrites = ProgramRun::DrivenLogOf(pid, QStringLiteral("rows"));
     ProgramRun::Stop(program);
 
+    if (!bothInFile) {
+        // What the file and the bid log said, to tell a late save from a lost one.
+        const QString saved = RefreshSim::DataFileText(QStringLiteral("data6.dat"));
+        for (const QString &number : snipes) {
+            const qsizetype at = saved.indexOf(QLatin1Char('"') + number + QStringLiteral("\","));
+            std::printf("record %s\n", qPrintable(at < 0 ? QStringLiteral("missing") : saved.mid(at, 300).section(QStringLiteral("\r\n"), 0, 0)));
+        }
+        std::printf("bid log:\n%s\n", qPrintable(RefreshSim::DataFileText(QStringLiteral("logbids.txt")).left(3000)));
+    }
+    ASSERT_FALSE(paneWrites.isEmpty()) << "the list pane never showed rows";
+    EXPECT_GT(paneWrites.last().split(QLatin1Char(' ')).value(3).toInt(), 0);
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i == 0 ? "first snipe" : "second snipe");
         EXPECT_EQ(RefreshSim::BidConfirmationsSince(mark, snipes[i]).size(), 1) << "the snipe did not go out";
