@@ -7,6 +7,7 @@
 #include "mainwindow/htmltemplate.h"
 #include "platform/listview.h"
 #include "platform/webbrowser.h"
+#include "tests/support/waitfor.h"
 
 #include <benchmark/benchmark.h>
 
@@ -373,20 +374,6 @@ double residentMB(qint64 pid)
     return 0;
 }
 
-bool waitUntil(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
 void BM_ListPane(benchmark::State &state)
 {
     static std::map<std::string, double> baseline; // the 1-row figures of this run
@@ -444,7 +431,7 @@ void BM_ListPane(benchmark::State &state)
         clock.restart();
         if (g.size() == 2)
             f.browser->SetBodyScrollTop(int(g.at(0).toDouble() + middle * g.at(1).toDouble()));
-        if (!waitUntil([&] { return page.window().contains(std::max(0, middle - HtmlList::kMarginRows / 2)); }, 10000))
+        if (!waitFor([&] { return page.window().contains(std::max(0, middle - HtmlList::kMarginRows / 2)); }, 10000))
             state.SkipWithError("the rows scrolled to never came");
         f.settle();
         const double scrolled = double(clock.nsecsElapsed()) / 1e6;
