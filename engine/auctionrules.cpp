@@ -95,6 +95,13 @@ bool frmMainEngine::ItemPassesFilter(const ListItem *Item) const
 {
     if (!Item)
         return false;
+    // Asked for every row each time the list pane is brought up to date:
+    // with no filter on, the row's fields need not be read at all.
+    const bool filtering = checked(mnuFilterMyItems) || checked(mnuFilterActive) || checked(mnuFilterEnded)
+        || checked(mnuFilterBidding) || checked(mnuFilterWatching) || checked(mnuFilterWinning)
+        || checked(mnuFilterLosing);
+    if (!filtering)
+        return true;
     const ListView &list = *lvwAuctions;
     const bool watched = list.Field(Item, QStringLiteral("maxbid")) == kWatching;
     const bool ended = list.Field(Item, QStringLiteral("timeleft")) == kEnded;
