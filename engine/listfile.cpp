@@ -47,34 +47,16 @@ NumberedError tooLarge(const QString &what)
 // The runtime's error number and text for a failed file operation.
 NumberedError fileError(QFileDevice::FileError error)
 {
-    switch (error) {
-    case QFileDevice::PermissionsError:
-        return NumberedError(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied"));
-    case QFileDevice::ResourceError:
-        return NumberedError(61, QStringLiteral("Disk full"));
-    case QFileDevice::WriteError:
-    case QFileDevice::ReadError:
-        return NumberedError(57, QStringLiteral("Device I/O error"));
-    default:
-        return NumberedError(75, QStringLiteral("Path/File access error"));
-    }
+    const auto [number, description] = ListSaveWriter::FileError(error);
+    return NumberedError(number, description);
 }
 
 // Writes "data6.dat" beside the old one and renames it over it, so a failure
 // at any point leaves the previous list whole.
 void writeListFile(const ListView &list, const QString &path)
 {
-    QSaveFile out(path);
-    if (!PrivateFile::open(out))
-        throw fileError(out.error());
-    const QByteArray bytes = ListSaveWriter::FileBytes(ListSaveWriter::TakeSnapshot(list));
-    if (out.write(bytes) != bytes.size()) {
-        const auto error = out.error();
-        out.cancelWriting();
-        throw fileError(error);
-    }
-    if (!out.commit())
-        throw fileError(out.error());
+    if (const auto failed = ListSaveWriter::WriteNow(path, ListSaveWriter::TakeSnapshot(list)))
+        throw NumberedError(failed->first, failed->second);
 }
 
 void reportSaveFailure(const QString &path, const NumberedError &e)

@@ -30,8 +30,9 @@ struct Job
     FailureReport failed;
 };
 
-// The runtime's error number and text for a failed file operation.
-std::pair<int, QString> fileError(QFileDevice::FileError error)
+} // namespace
+
+std::pair<int, QString> FileError(QFileDevice::FileError error)
 {
     switch (error) {
     case QFileDevice::PermissionsError:
@@ -46,22 +47,23 @@ std::pair<int, QString> fileError(QFileDevice::FileError error)
     }
 }
 
-// Writes one save; the error when it failed.
-std::optional<std::pair<int, QString>> write(const Job &job)
+std::optional<std::pair<int, QString>> WriteNow(const QString &path, const Snapshot &rows)
 {
-    QSaveFile out(job.path);
+    QSaveFile out(path);
     if (!PrivateFile::open(out))
-        return fileError(out.error());
-    const QByteArray bytes = FileBytes(job.rows);
+        return FileError(out.error());
+    const QByteArray bytes = FileBytes(rows);
     if (out.write(bytes) != bytes.size()) {
         const auto error = out.error();
         out.cancelWriting();
-        return fileError(error);
+        return FileError(error);
     }
     if (!out.commit())
-        return fileError(out.error());
+        return FileError(out.error());
     return std::nullopt;
 }
+
+namespace {
 
 // One worker thread for the program's life; it ends, having written what
 // waits, when the program's statics go.
@@ -116,7 +118,7 @@ private:
             m_waiting.reset();
             const quint64 covers = m_asked;
             lock.unlock();
-            const auto error = write(job);
+            const auto error = WriteNow(job.path, job.rows);
             if (error && job.failed && QCoreApplication::instance()) {
                 QMetaObject::invokeMethod(
                     QCoreApplication::instance(),

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class ListView;
 
@@ -28,6 +31,12 @@ using Snapshot = QList<RowValues>;
 Snapshot TakeSnapshot(const ListView &list);
 // The file's bytes for the rows.
 QByteArray FileBytes(const Snapshot &rows);
+
+// The runtime's error number and text for a failed file operation.
+std::pair<int, QString> FileError(QFileDevice::FileError error);
+// Writes the rows to the file at once, replacing it only once the new one is
+// complete; the error number and text when that failed.
+std::optional<std::pair<int, QString>> WriteNow(const QString &path, const Snapshot &rows);
 
 // Hands the rows to the worker; `failed` runs on the user-interface thread
 // with the error number and text when the write fails.
