@@ -124,6 +124,15 @@ bool frmMainEngine::ItemPassesFilter(const ListItem *Item) const
     return true;
 }
 
+QString frmMainEngine::FilterState() const
+{
+    QString state;
+    for (const QAction *item : {mnuFilterMyItems, mnuFilterActive, mnuFilterEnded, mnuFilterBidding,
+                                mnuFilterWatching, mnuFilterWinning, mnuFilterLosing})
+        state += checked(item) ? QLatin1Char('1') : QLatin1Char('0');
+    return state + CurrentUser;
+}
+
 bool frmMainEngine::ItemInGroupTooClose() const
 {
     struct Counted

@@ -32,6 +32,10 @@ public:
     void WatchAuction(const QString &strItemNumber);
     // Whether the row passes every checked item of the Filter menu.
     bool ItemPassesFilter(const ListItem *Item) const;
+    // Everything besides a row's own fields that ItemPassesFilter's answer
+    // depends on, as one text: while it stays the same, so do the answers
+    // for rows that did not change.
+    QString FilterState() const;
     // Two different bidding rows of one group end less than 5 minutes apart
     // (whole minutes, seconds ignored).
     bool ItemInGroupTooClose() const;

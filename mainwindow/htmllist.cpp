@@ -6,10 +6,12 @@
 #include "foundation/frmsplash.h"
 #include "foundation/hostroles.h"
 #include "foundation/settingsstore.h"
+#include "mainwindow/filteredrows.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/htmltemplate.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
+#include "platform/longpasshold.h"
 #include "platform/msgbox.h"
 #include "platform/numberederror.h"
 #include "platform/webbrowser.h"
@@ -234,25 +236,15 @@ void Page::takeGeometry(const PageGeometry &g)
     }
 }
 
-bool Page::shownIndexes(const Source &source, QList<int> &indexes)
+bool Page::updateShownRows(const Source &source)
 {
     QPointer<Page> self(this);
     QPointer<ListView> rows(source.rows);
     const quint64 generation = m_generation;
-    indexes.clear();
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    for (int i = 1; i <= rows->Count(); ++i) {
-        if (!source.passesFilter || source.passesFilter(rows->Item(i)))
-            indexes.append(i);
-        if (sinceEvents.elapsed() < kEventSliceMs)
-            continue;
+    return FilteredRows::Of(*rows).Update(source.passesFilter, source.filterKey, [&] {
         Desktop::DoEvents();
-        sinceEvents.restart();
-        if (!self || !rows || !m_browser || m_generation != generation)
-            return false;
-    }
-    return true;
+        return self && rows && m_browser && m_generation == generation;
+    });
 }
 
 Page &Page::of(WebBrowser &browser)
@@ -322,6 +314,7 @@ void Page::render(const PageGeometry *known)
         if (self)
             --self->m_working;
     });
+    const LongPassHold noRefreshInside;
     const Source source = m_source;
     const Template page = m_template;
     const QStringList colours = m_colours;
@@ -334,11 +327,10 @@ void Page::render(const PageGeometry *known)
     const quint64 generation = ++m_generation;
     m_pageKnown = false; // the rows come back empty from the template
     ListView &rows = *source.rows;
-    QList<int> indexes;
-    const int listRowsAtStart = rows.Count();
-    if (!shownIndexes(source, indexes) || rows.Count() != listRowsAtStart)
+    if (!updateShownRows(source))
         return;
-    const int shown = int(indexes.size());
+    const FilteredRows &filtered = FilteredRows::Of(rows);
+    const int shown = filtered.Count();
 
     // The row at the top of the view stays there: found on the page as it
     // was, it is written at the same place of the new page.
@@ -386,10 +378,10 @@ void Page::render(const PageGeometry *known)
                     return;
                 // The list changed under the pass; the change's own redraw
                 // writes the page.
-                if (rows.Count() != listRows)
+                if (rows.Count() != listRows || filtered.Moved())
                     return;
             }
-            const int i = indexes.at(position);
+            const int i = filtered.ListIndexAt(position);
             WrittenRow w;
             if (fill) {
                 try {
@@ -503,15 +495,24 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
         return n;
     };
 
+    // Only the rows the page holds are read; which list row stands at each
+    // position comes from the list's filtered rows, kept between passes.
+    if (!updateShownRows(source)) {
+        if (self && rows && m_browser && m_generation != generation)
+            result.superseded = true;
+        return result;
+    }
+    const FilteredRows &filtered = FilteredRows::Of(*rows);
+    // A window that reaches the list's end also takes the rows added after it.
+    auto lastPosition = [&] {
+        return m_window.end() >= m_shownRows ? filtered.Count() : std::min(m_window.end(), filtered.Count());
+    };
     QElapsedTimer sinceEvents;
     sinceEvents.start();
-    int position = -1;
-    for (int i = 1; i <= rows->Count(); ++i) {
+    for (int position = m_window.first; position < lastPosition(); ++position) {
+        const int i = filtered.ListIndexAt(position);
         const ListItem *row = rows->Item(i);
-        const bool passes = !source.passesFilter || source.passesFilter(row);
-        position += passes ? 1 : 0;
-        // Rows the page does not hold are written when they come into view.
-        const int element = passes ? elementIndexOf(position) : -1;
+        const int element = elementIndexOf(position);
         if (element >= 0) {
             const RowFields fields = reader.read(*row, i);
             const bool named = !highlight.isEmpty() && fields.itemNumber == highlight;
@@ -578,16 +579,19 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
         sinceEvents.restart();
         if (!self || !rows || !m_browser)
             return result;
-        if (m_generation != generation) {
+        // Rows that came, went or moved meanwhile, or whose answer changed,
+        // move the positions after them: the pass goes on with the new ones.
+        if (m_generation == generation && updateShownRows(source))
+            continue;
+        if (self && rows && m_browser && m_generation != generation)
             result.superseded = true;
-            return result;
-        }
+        return result;
     }
     send();
     // Rows added or removed beyond the written ones change the height the
     // rest of the list takes.
-    if (m_browser && position + 1 != m_shownRows && m_window.end() < m_shownRows) {
-        m_shownRows = position + 1;
+    if (m_browser && filtered.Count() != m_shownRows && m_window.end() < m_shownRows) {
+        m_shownRows = filtered.Count();
         m_browser->Element(kRowsBelowId).setStyleText(BlockStyle(std::max(0, m_shownRows - m_window.end()) * m_rowHeight));
     }
     return result;
@@ -615,6 +619,7 @@ HtmlList::Source listSource(frmMain &form)
     HtmlList::Source s;
     s.rows = form.lvwAuctions;
     s.passesFilter = [&form](const ListItem *row) { return form.ItemPassesFilter(row); };
+    s.filterKey = form.FilterState();
     s.forceRefreshAll = &form.blnForceRefreshAll;
     s.itemPageUrl = HostRoles::url(HostRoles::Role::SiteItem, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item="), false,
                                    frmSettings::instance().SiteDomain());

@@ -15,6 +15,7 @@
 #include <array>
 #include <bitset>
 #include <functional>
+#include <optional>
 
 class ListItem;
 class ListView;
@@ -38,6 +39,10 @@ struct Source
     ListView *rows = nullptr;
     // Whether a row is shown; no function shows every row.
     std::function<bool(const ListItem *)> passesFilter;
+    // What the filter's answers depend on besides a row's fields; while it
+    // stays the same, only changed rows are asked again. Without it, every
+    // row is asked on every pass.
+    std::optional<QString> filterKey;
     // A full refresh of ended items is pending: ended rows are written too.
     // Read for every row, as the flag may change while a pass lets events run.
     const bool *forceRefreshAll = nullptr;
@@ -113,9 +118,10 @@ private:
     // that came into view when the written ones no longer serve.
     void watchScroll();
     void takeGeometry(const PageGeometry &geometry);
-    // Positions among the shown rows in the list's order, their list indexes
-    // (from 1); false when a rebuild or the list's end came meanwhile.
-    bool shownIndexes(const Source &source, QList<int> &indexes);
+    // Brings the list's shown rows (FilteredRows) up to date, letting events
+    // run during a long scan; false when a rebuild came meanwhile, the list
+    // or this page went, or rows came, went or moved.
+    bool updateShownRows(const Source &source);
     void updateRowHeight(const PageGeometry &geometry);
 
     // One write slot per element and kind of write a row section has.

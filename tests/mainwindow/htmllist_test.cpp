@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -81,6 +83,7 @@ struct ListPage
     QStringList colours;
     bool forceRefreshAll = false;
     std::function<bool(const ListItem *)> filter;
+    std::optional<QString> filterKey;
     QString templatePath = basGeneral::AppPath() + "default.tmt";
 
     ListPage()
@@ -94,6 +97,7 @@ struct ListPage
         HtmlList::Source s;
         s.rows = &rows;
         s.passesFilter = filter;
+        s.filterKey = filterKey;
         s.forceRefreshAll = &forceRefreshAll;
         s.itemPageUrl = "http://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item=";
         s.appPath = basGeneral::AppPath();
@@ -385,6 +389,39 @@ TEST(HtmlListPage, AListAtTheLimitShowsTheRowsAroundTheViewAndKeepsThemUpToDate)
     p.browser->SetBodyScrollTop(int(g.at(0).toDouble() + total / 2 * g.at(1).toDouble()));
     ASSERT_TRUE(waitFor([&] { return p.page().elementIndexOf(total / 2) >= 0 && p.script(topRow).toString() != "100000"; }));
     EXPECT_EQ(p.text("currentbid", p.page().elementIndexOf(total / 2)), "US $99.00");
+}
+
+// A refresh brings the pane up to date after every row it reads: with a
+// filter on, a sync asks it only about the rows that changed, and a row that
+// leaves the filter moves the rows after it up.
+TEST(HtmlListPage, ASyncAsksTheFilterOnlyAboutTheRowsThatChanged)
+{
+    ListPage p;
+    const int total = 20000;
+    for (int i = 0; i < total; ++i)
+        addRow(p.rows, QString::number(100000 + i), QString("Lamp %1").arg(i), "1 h ");
+    int asked = 0;
+    p.filter = [&](const ListItem *row) {
+        ++asked;
+        return p.rows.Field(row, "timeleft") != "Ended";
+    };
+    p.filterKey = "running";
+    p.rebuild();
+    ASSERT_TRUE(p.page().showsRows());
+    ASSERT_EQ(p.text("itemnumber", 0), "100000");
+
+    for (int n = 0; n < 20; ++n) {
+        asked = 0;
+        p.rows.setField(p.rows.Item(total - n), "currentbid", "US $5.00");
+        EXPECT_TRUE(p.sync(false).failure.isEmpty());
+        EXPECT_LE(asked, 1);
+    }
+    asked = 0;
+    p.rows.setField(p.rows.Item(1), "timeleft", "Ended");
+    p.sync(false);
+    EXPECT_LE(asked, 1);
+    EXPECT_EQ(p.text("itemnumber", 0), "100001");
+    EXPECT_EQ(p.page().shownRows(), total - 1);
 }
 
 // Scrolled anywhere, every Edit and Notes button that passes under the
