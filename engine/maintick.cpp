@@ -17,6 +17,7 @@
 #include "platform/desktop.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
+#include "platform/longpasshold.h"
 #include "platform/numberederror.h"
 #include "platform/ticktimer.h"
 
@@ -120,8 +121,9 @@ void frmMainEngine::tickSchedule()
     QPointer<frmMainEngine> self(this);
     auto settings = [] { return &frmSettings::instance(); };
     if (settings()->optAlwaysOn->isChecked() || blnItemsEndingSoon) {
-        if (!NextRefreshTime.isValid() || EbayClock::ComputerNow() >= NextRefreshTime || blnForceRefresh
-            || !blnListUpdated) {
+        const bool due = !NextRefreshTime.isValid() || EbayClock::ComputerNow() >= NextRefreshTime
+                         || blnForceRefresh || !blnListUpdated;
+        if (due && !LongPassHold::Holding()) {
             blnForceRefresh = false;
             RefreshAuctions(QString(), false, false);
             if (!self)

@@ -12,6 +12,7 @@
 #include "foundation/settingsstore.h"
 #include "foundation/timetext.h"
 #include "platform/listview.h"
+#include "platform/longpasshold.h"
 #include "platform/statusbar.h"
 #include "platform/numberederror.h"
 #include "platform/ticktimer.h"
@@ -414,6 +415,25 @@ TEST(MainTick, ATickInsideARefreshStillBidsButSchedulesNothing)
     EXPECT_EQ(f.bids, QStringList({"50", "51", "52"}));
     EXPECT_EQ(second->Tag(), "Ready to bid");
     EXPECT_EQ(third->Tag(), "Ready to bid");
+}
+
+// A rewrite of the list pane or a long sort lets events run; a refresh pass
+// started by a tick inside it would hold it up until the pass ended. Such a
+// tick still bids, and the pass starts on the first tick after.
+TEST(MainTick, ATickInsideListWorkStillBidsAndLeavesTheRefreshToTheTickAfterIt)
+{
+    TickForm &f = Fresh();
+    frmSettings::instance().optAlwaysOn->setChecked(true);
+    f.blnListUpdated = false;
+    snipe("60", 3);
+    {
+        const LongPassHold listWork;
+        f.tmrTimer_Timer();
+        EXPECT_EQ(f.refreshes, 0);
+        EXPECT_EQ(f.bids, QStringList({"60"}));
+    }
+    f.tmrTimer_Timer();
+    EXPECT_EQ(f.refreshes, 1);
 }
 
 TEST(MainTick, ASignInUnderWayHoldsUpNeitherTheHeartbeatNorTheCountdownNorTheBidsAndIsNotSentAgain)
