@@ -1,7 +1,11 @@
 #include "platform/listview.h"
 
 #include "platform/desktop.h"
+#include "platform/longpasshold.h"
+#include "platform/textranks.h"
 
+#include <QAbstractItemModel>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QPointer>
 #include <QScopeGuard>
@@ -10,6 +14,16 @@
 #include <QStyleOptionViewItem>
 
 #include <algorithm>
+#include <vector>
+
+namespace {
+
+// Lists longer than this are sorted by text through each text's rank.
+constexpr int kRankedSortRows = 2000;
+// How long the copy of a long list's texts runs before it lets events in.
+constexpr qint64 kSortSliceMs = 15;
+
+} // namespace
 
 ListItem::ListItem(const QString &text) : QTreeWidgetItem(UserType)
 {
@@ -47,8 +61,9 @@ void ListItem::setSubItemForeColor(int index, const QColor &c)
 
 bool ListItem::operator<(const QTreeWidgetItem &other) const
 {
-    const auto *view = qobject_cast<const ListView *>(treeWidget());
-    if (view && view->m_sortingByValue && other.type() == UserType) {
+    const QTreeWidget *list = treeWidget();
+    if (list && list == ListView::s_sortingByValue && other.type() == UserType) {
+        const auto *view = static_cast<const ListView *>(list);
         const std::optional<double> &mine = m_sortValue;
         const std::optional<double> &theirs = static_cast<const ListItem &>(other).m_sortValue;
         if (mine && theirs)
@@ -59,7 +74,7 @@ bool ListItem::operator<(const QTreeWidgetItem &other) const
         // descending sort asks "other < this", so the answer turns round.
         return view->m_sortDescending ? !mine.has_value() : mine.has_value();
     }
-    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    const int column = list ? list->sortColumn() : 0;
     return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
 }
 
@@ -222,37 +237,83 @@ void ListView::SetSortValue(const QString &key, SortValueReader reader)
         m_sortValues.remove(key.toLower());
 }
 
-// Gives every row its value of the column. The reader may let events run,
-// which may change, add or remove rows or sort the list again: texts are
-// read from the rows only between calls of the reader, and the rows get
-// their values only once no reader call is left. False when the list went
-// away or another sort was asked for meanwhile.
-bool ListView::readSortValues(int column, const SortValueReader &reader, quint64 request)
+// Gives every row its value of the column. Working the values out may let
+// events run, which may change, add or remove rows or sort the list again:
+// the texts are copied and their values worked out again when the rows came,
+// went or moved, or a text of the column changed meanwhile. False when the
+// list went away or another sort was asked for.
+bool ListView::readSortValues(int column, const SortValuesOf &valuesOf, quint64 request)
 {
     QPointer<ListView> self(this);
-    QHash<QString, std::optional<double>> values;
-    // Rows that keep changing while their values are read are given up on
-    // after a few rounds; they sort as rows without a value.
+    bool changed = false;
+    QAbstractItemModel *rowsModel = model();
+    const auto rowsChanged = [&changed] { changed = true; };
+    const QMetaObject::Connection watches[] = {
+        connect(rowsModel, &QAbstractItemModel::dataChanged, this,
+                [&changed, column](const QModelIndex &from, const QModelIndex &to) {
+                    if (!from.parent().isValid() && from.column() <= column && column <= to.column())
+                        changed = true;
+                }),
+        connect(rowsModel, &QAbstractItemModel::rowsInserted, this, rowsChanged),
+        connect(rowsModel, &QAbstractItemModel::rowsRemoved, this, rowsChanged),
+        connect(rowsModel, &QAbstractItemModel::rowsMoved, this, rowsChanged),
+        connect(rowsModel, &QAbstractItemModel::layoutChanged, this, rowsChanged),
+        connect(rowsModel, &QAbstractItemModel::modelReset, this, rowsChanged),
+    };
+    const auto unwatch = qScopeGuard([&watches] {
+        for (const QMetaObject::Connection &watch : watches)
+            disconnect(watch);
+    });
+    auto superseded = [&] { return !self || m_sortRequests != request; };
+
+    QList<QString> texts;
+    SortValues values;
     for (int round = 0; round < 4; ++round) {
-        QSet<QString> unread;
-        for (int i = 0; i < topLevelItemCount(); ++i) {
-            const QString text = topLevelItem(i)->text(column);
-            if (!values.contains(text))
-                unread.insert(text);
-        }
-        if (unread.isEmpty())
-            break;
-        for (const QString &text : std::as_const(unread)) {
-            const std::optional<double> value = reader(text);
-            if (!self || m_sortRequests != request)
+        changed = false;
+        // Copied in slices: reading every row's text is a stall of its own
+        // in a long list.
+        texts.clear();
+        texts.reserve(topLevelItemCount());
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        for (int i = 0; i < topLevelItemCount() && !changed; ++i) {
+            texts << topLevelItem(i)->text(column);
+            if (sinceEvents.elapsed() < kSortSliceMs)
+                continue;
+            Desktop::DoEvents();
+            if (superseded())
                 return false;
-            values.insert(text, value);
+            sinceEvents.restart();
         }
+        if (changed)
+            continue;
+        std::optional<SortValues> read = valuesOf(texts);
+        if (!read || superseded())
+            return false;
+        values = std::move(*read);
+        // The values go in and the rows move in one go; events run first,
+        // so the last slice of the work is not added to it.
+        Desktop::DoEvents();
+        if (superseded())
+            return false;
+        if (changed)
+            continue;
+        for (int i = 0; i < topLevelItemCount(); ++i) {
+            QTreeWidgetItem *row = topLevelItem(i);
+            if (row->type() == QTreeWidgetItem::UserType)
+                static_cast<ListItem *>(row)->m_sortValue = values[size_t(i)];
+        }
+        return true;
     }
+    // Rows that kept changing get the value last worked out for their text;
+    // a text never read sorts as one without a value.
+    QHash<QString, std::optional<double>> byText;
+    for (qsizetype i = 0; i < texts.size() && size_t(i) < values.size(); ++i)
+        byText.insert(texts.at(i), values[size_t(i)]);
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem *row = topLevelItem(i);
         if (row->type() == QTreeWidgetItem::UserType)
-            static_cast<ListItem *>(row)->m_sortValue = values.value(row->text(column));
+            static_cast<ListItem *>(row)->m_sortValue = byText.value(row->text(column));
     }
     return true;
 }
@@ -268,15 +329,53 @@ void ListView::setSorted(bool on)
     if (column < 0 || column >= std::max(1, int(m_keys.size())))
         return;
     const SortValueReader reader = m_sortValues.value(ColumnKey(column).toLower());
+    bool byValue = false;
+    QHash<QString, std::optional<double>> readByText; // each text is read once
+    auto superseded = [self = QPointer<ListView>(this), request] { return !self || self->m_sortRequests != request; };
+    SortValuesOf valuesOf;
     if (reader) {
-        if (!readSortValues(column, reader, request))
-            return;
-        // The columns may have been made again while the values were read.
-        if (column >= std::max(1, int(m_keys.size())) || m_sortValues.value(ColumnKey(column).toLower()) == nullptr)
-            return;
-        m_sortingByValue = true;
-        m_sortDescending = order == Qt::DescendingOrder;
+        valuesOf = [&](const QList<QString> &texts) -> std::optional<SortValues> {
+            SortValues values(size_t(texts.size()));
+            QElapsedTimer sinceEvents;
+            sinceEvents.start();
+            for (qsizetype i = 0; i < texts.size(); ++i) {
+                auto known = readByText.constFind(texts.at(i));
+                if (known == readByText.cend()) {
+                    const std::optional<double> value = reader(texts.at(i));
+                    if (superseded())
+                        return std::nullopt;
+                    known = readByText.insert(texts.at(i), value);
+                }
+                values[size_t(i)] = *known;
+                if (sinceEvents.elapsed() < kSortSliceMs)
+                    continue;
+                Desktop::DoEvents();
+                if (superseded())
+                    return std::nullopt;
+                sinceEvents.restart();
+            }
+            return values;
+        };
+    } else if (Count() > kRankedSortRows) {
+        // A long list sorted by text is sorted by each text's rank, worked
+        // out while events run.
+        valuesOf = [](const QList<QString> &texts) -> std::optional<SortValues> {
+            const std::vector<double> ranks = TextRanks::RankWhileEventsRun(texts);
+            return SortValues(ranks.cbegin(), ranks.cend());
+        };
     }
-    const auto byText = qScopeGuard([this] { m_sortingByValue = false; });
+    if (valuesOf) {
+        const LongPassHold noRefreshInside;
+        if (!readSortValues(column, valuesOf, request))
+            return;
+        // The columns may have been made again while events ran.
+        if (column >= std::max(1, int(m_keys.size()))
+            || (m_sortValues.value(ColumnKey(column).toLower()) != nullptr) != bool(reader))
+            return;
+        byValue = true;
+    }
+    s_sortingByValue = byValue ? this : nullptr;
+    m_sortDescending = order == Qt::DescendingOrder;
+    const auto done = qScopeGuard([] { s_sortingByValue = nullptr; });
     sortItems(column, order);
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class ListView;
 
@@ -122,7 +123,11 @@ signals:
 
 private:
     friend class ListItem;
-    bool readSortValues(int column, const SortValueReader &reader, quint64 request);
+    // The values of the texts, in their order; nothing when the sort was
+    // given up. May let events run.
+    using SortValues = std::vector<std::optional<double>>;
+    using SortValuesOf = std::function<std::optional<SortValues>(const QList<QString> &texts)>;
+    bool readSortValues(int column, const SortValuesOf &valuesOf, quint64 request);
 
     QStringList m_keys;
     QSet<const QTreeWidgetItem *> m_held;
@@ -130,7 +135,8 @@ private:
     bool m_checkBoxes = false;
     QHash<QString, SortValueReader> m_sortValues; // by lower-case column key
     quint64 m_sortRequests = 0;
-    // While rows are being sorted by value: the direction asked for.
-    bool m_sortingByValue = false;
+    // The list whose rows are being sorted by value, and the direction
+    // asked for: looked up on every comparison.
+    static inline const ListView *s_sortingByValue = nullptr;
     bool m_sortDescending = false;
 };

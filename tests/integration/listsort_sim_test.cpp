@@ -4,6 +4,7 @@
 // the HTML page and in the list view behind it, and again after a restart
 // that reads the list file back; in more than one time zone.
 #include "tests/integration/refreshsimutil.h"
+#include "engine/listsavewriter.h"
 
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -150,13 +151,20 @@ TEST_P(ListSortByEnd, TimeLeftAndEndsOrderTheRowsByTheirEndBeforeAndAfterARestar
     EXPECT_EQ(GetSetting(QStringLiteral("Sort Key")), QString::number(m.lvwAuctions->SubItemIndex(QStringLiteral("enddate"))));
     EXPECT_EQ(GetSetting(QStringLiteral("Sort Order")), QStringLiteral("0"));
 
-    // The last click chose the end, latest first; the list file holds the
-    // rows in another order.
+    // The last click chose the end, latest first. The list file is left
+    // holding the rows in another order (by price, lowest first), which the
+    // restart must not keep.
     expectOrderAfterClick(m, QStringLiteral("Ends"), reversed(byEnd));
     EXPECT_EQ(GetSetting(QStringLiteral("Sort Order")), QStringLiteral("1"));
-    const QString file = RefreshSim::DataFileText(QStringLiteral("data6.dat"));
-    ASSERT_LT(file.indexOf(later), file.indexOf(soon));
     m.tmrTimer->setEnabled(false);
+    m.lvwAuctions->SortKey = m.lvwAuctions->SubItemIndex(QStringLiteral("currentbid"));
+    m.lvwAuctions->SortOrder = 0;
+    m.lvwAuctions->setSorted(true);
+    m.SaveList(false);
+    ListSaveWriter::Flush();
+    const QString file = RefreshSim::DataFileText(QStringLiteral("data6.dat"));
+    ASSERT_LT(file.indexOf(mid), file.indexOf(last));
+    ASSERT_LT(file.indexOf(soon), file.indexOf(later));
 
     frmMain &again = shownMain();
     again.tmrLoadProcess_Timer();
