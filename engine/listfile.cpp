@@ -146,8 +146,13 @@ void frmMainEngine::SaveList(bool SaveIfEmpty)
         saveListReportingFailure(*lvwAuctions);
         return;
     }
-    static const bool flushedAtQuit = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { ListSaveWriter::Flush(); });
-    Q_UNUSED(flushedAtQuit);
+    // Written before the program ends, however it ends.
+    static const bool flushedAtEnd = [] {
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { ListSaveWriter::Flush(); });
+        Desktop::AtEndProgram([] { ListSaveWriter::Flush(); });
+        return true;
+    }();
+    Q_UNUSED(flushedAtEnd);
     const QString path = basGeneral::DataFolder() + QStringLiteral("data6.dat");
     ListSaveWriter::WriteInSlices(*lvwAuctions, path, [path](int number, const QString &text) {
         reportSaveFailure(path, NumberedError(number, text));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QList>
 #include <QProcess>
 #include <QRect>
 #include <QScreen>
@@ -101,12 +102,26 @@ bool StartProgram(const QString &program, const QStringList &arguments)
 
 namespace {
 void (*g_endHandler)(int) = nullptr;
+
+QList<void (*)()> &endSteps()
+{
+    static QList<void (*)()> steps;
+    return steps;
 }
+} // namespace
 
 void setEndProgramHandler(void (*handler)(int)) { g_endHandler = handler; }
 
+void AtEndProgram(void (*step)())
+{
+    if (!endSteps().contains(step))
+        endSteps() << step;
+}
+
 void EndProgram(int exitCode)
 {
+    for (void (*step)() : std::as_const(endSteps()))
+        step();
     if (g_endHandler)
         g_endHandler(exitCode); // may throw; if it returns, end for real
     std::fflush(nullptr);

@@ -42,8 +42,10 @@ void CentreOver(QWidget &window, const QWidget &owner);
 bool StartProgram(const QString &program, const QStringList &arguments = {});
 
 // Ends the program at once, without unload events or saving (for a start-up
-// that cannot go on). Tests install a handler that throws instead.
+// that cannot go on). Tests install a handler that throws instead. Only the
+// steps given to AtEndProgram run first: writes already asked for finish.
 [[noreturn]] void EndProgram(int exitCode = 0);
+void AtEndProgram(void (*step)());
 void setEndProgramHandler(void (*handler)(int exitCode));
 
 } // namespace Desktop

@@ -10,6 +10,7 @@
 #include "foundation/settingsstore.h"
 #include "foundation/timetext.h"
 #include "platform/ansi.h"
+#include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/numberederror.h"
 #include "tests/support/msgboxscript.h"
@@ -676,4 +677,18 @@ TEST(ListFileSave, ALongListIsWrittenOffTheEventLoopAsTheSameBytesAndTheLatestSa
         "Could not save item list in the following location:\r\n\r\n" + DataPath(kData6)));
     EXPECT_EQ(QDir(basGeneral::DataFolder()).entryList({"data6.dat*"}, QDir::Files), QStringList());
     QDir().rmdir(DataPath(kData6));
+}
+
+// A program that ends at once (a start-up that cannot go on, the user's
+// choice in a warning) still finishes the saves it had been asked for.
+TEST(ListFileSave, ALongListSavedJustBeforeTheProgramEndsAtOnceIsOnDiskWhenItEnds)
+{
+    RemoveListFiles();
+    TestEngineForm &f = FreshForm();
+    fillThousandRows();
+    fillThousandRows();
+    fillThousandRows();
+    f.SaveList(false);
+    EXPECT_THROW(Desktop::EndProgram(1), ProgramEnded);
+    EXPECT_EQ(ReadDataFile(kData6).count("\r\n"), 3000);
 }
