@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
-#include <QAbstractItemModel>
 #include <QSaveFile>
 #include <QSet>
 #include <QTimer>
@@ -174,12 +173,7 @@ class SlicedCopy final : public QObject
 public:
     explicit SlicedCopy(ListView &list) : QObject(&list), m_list(list)
     {
-        QAbstractItemModel *model = list.model();
-        connect(model, &QAbstractItemModel::rowsInserted, this, &SlicedCopy::startAgain);
-        connect(model, &QAbstractItemModel::rowsRemoved, this, &SlicedCopy::startAgain);
-        connect(model, &QAbstractItemModel::rowsMoved, this, &SlicedCopy::startAgain);
-        connect(model, &QAbstractItemModel::layoutChanged, this, &SlicedCopy::startAgain);
-        connect(model, &QAbstractItemModel::modelReset, this, &SlicedCopy::startAgain);
+        list.WatchRowOrder(this, [this] { startAgain(); });
         m_slice.setSingleShot(true);
         m_slice.setInterval(0);
         connect(&m_slice, &QTimer::timeout, this, [this] { copySlice(kSliceRows); });

@@ -165,11 +165,9 @@ void frmMainEngine::tickCountdown()
         if (!listed(at, row))
             continue;
         const QString endDate = lvwAuctions->Field(row, QStringLiteral("enddate"));
-        const int t = TimeLeftSeconds(lvwAuctions->Field(row, QStringLiteral("timeleft")));
-        if (t > 0 && t < 3600)
-            lastHour = true;
-        const auto secondsLeft =
-            t > 0 && t < 3600 ? EbayClock::SecondsLeft(endDate, EbayClock::EbayNow()) : std::nullopt;
+        const bool inLastHour = CountdownRows::InLastHour(lvwAuctions->Field(row, QStringLiteral("timeleft")));
+        lastHour = lastHour || inLastHour;
+        const auto secondsLeft = inLastHour ? EbayClock::SecondsLeft(endDate, EbayClock::EbayNow()) : std::nullopt;
         if (secondsLeft) {
             const qint64 secs = *secondsLeft;
             const QString timeLeft = secs > 0 ? basGeneral::FormatTimeLeft(secs) : QStringLiteral("0 s");

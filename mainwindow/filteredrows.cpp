@@ -1,17 +1,11 @@
 #include "mainwindow/filteredrows.h"
 
+#include "platform/desktop.h"
 #include "platform/listview.h"
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
 #include <QPointer>
-
-namespace {
-
-// How long a scan of the whole list runs before it lets events in.
-constexpr qint64 kScanSliceMs = 15;
-
-} // namespace
 
 FilteredRows &FilteredRows::Of(ListView &list)
 {
@@ -23,18 +17,10 @@ FilteredRows &FilteredRows::Of(ListView &list)
 FilteredRows::FilteredRows(ListView &list) : QObject(&list), m_list(list)
 {
     QAbstractItemModel *model = list.model();
-    connect(model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &from, const QModelIndex &to) {
-        if (!from.parent().isValid())
-            markChanged(from.row(), to.row());
-    });
-    for (auto rowsSignal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(model, rowsSignal, this, [this](const QModelIndex &parent, int, int) {
-            if (!parent.isValid())
-                markAllChanged();
-        });
-    connect(model, &QAbstractItemModel::rowsMoved, this, &FilteredRows::markAllChanged);
-    connect(model, &QAbstractItemModel::layoutChanged, this, &FilteredRows::markAllChanged);
-    connect(model, &QAbstractItemModel::modelReset, this, &FilteredRows::markAllChanged);
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to) { markChanged(from.row(), to.row()); });
+    list.WatchRowOrder(this, [this] { markAllChanged(); });
+    // A filter reads fields by column key: columns made again move them.
     connect(model, &QAbstractItemModel::columnsInserted, this, &FilteredRows::markAllChanged);
     connect(model, &QAbstractItemModel::columnsRemoved, this, &FilteredRows::markAllChanged);
 }
@@ -92,7 +78,7 @@ bool FilteredRows::scanAll(const Filter &passes, const Pause &pause)
     sinceEvents.start();
     for (size_t r = 0; r < rows && passes; ++r) {
         m_passes[r] = passes(m_list.Item(int(r) + 1));
-        if (!pause || sinceEvents.elapsed() < kScanSliceMs)
+        if (!pause || sinceEvents.elapsed() < Desktop::kEventSliceMs)
             continue;
         QPointer<FilteredRows> self(this);
         const bool goOn = pause();

@@ -33,9 +33,6 @@ namespace HtmlList {
 
 namespace {
 
-// How long a pass over the rows runs before pending events get their turn.
-constexpr qint64 kEventSliceMs = 15;
-
 // The slot of a write: one per element id and kind of write, numbered as
 // they are first met. A pass asks for tens of thousands, almost always with
 // the same few id texts, so the answer is also kept by the text's address
@@ -371,7 +368,7 @@ void Page::render(const PageGeometry *known)
         sinceEvents.start();
         for (int position = window.first; position < window.end(); ++position) {
             // Writing a few hundred rows takes longer than a timer may wait.
-            if (sinceEvents.elapsed() >= kEventSliceMs) {
+            if (sinceEvents.elapsed() >= Desktop::kEventSliceMs) {
                 Desktop::DoEvents();
                 sinceEvents.restart();
                 if (!self || !m_browser || !m_sourceRows || m_generation != generation)
@@ -572,7 +569,7 @@ SyncResult Page::Sync(const Source &source, const QStringList &altColors, bool u
         // Clicks and timer ticks run between rows; letting them in after
         // every row would hand the page many small batches instead of a
         // few large ones, so they run once a slice of time has passed.
-        if (sinceEvents.elapsed() < kEventSliceMs)
+        if (sinceEvents.elapsed() < Desktop::kEventSliceMs)
             continue;
         send();
         Desktop::DoEvents();

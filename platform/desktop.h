@@ -13,6 +13,9 @@ namespace Desktop {
 // Lets pending window events and timers run, so long work keeps the
 // timers firing and the windows answering.
 void DoEvents();
+// How long a piece of long work on the list runs before it calls DoEvents:
+// well within what a bid's timer may be held.
+constexpr qint64 kEventSliceMs = 15;
 
 // Waits at least `ms` milliseconds on a monotonic clock while events run, so
 // a wait never hangs when the time of day jumps (midnight, clock changes).

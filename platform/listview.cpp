@@ -20,8 +20,6 @@ namespace {
 
 // Lists longer than this are sorted by text through each text's rank.
 constexpr int kRankedSortRows = 2000;
-// How long the copy of a long list's texts runs before it lets events in.
-constexpr qint64 kSortSliceMs = 15;
 
 } // namespace
 
@@ -237,6 +235,18 @@ void ListView::SetSortValue(const QString &key, SortValueReader reader)
         m_sortValues.remove(key.toLower());
 }
 
+QList<QMetaObject::Connection> ListView::WatchRowOrder(const QObject *context, const std::function<void()> &moved) const
+{
+    const QAbstractItemModel *rows = model();
+    return {
+        connect(rows, &QAbstractItemModel::rowsInserted, context, moved),
+        connect(rows, &QAbstractItemModel::rowsRemoved, context, moved),
+        connect(rows, &QAbstractItemModel::rowsMoved, context, moved),
+        connect(rows, &QAbstractItemModel::layoutChanged, context, moved),
+        connect(rows, &QAbstractItemModel::modelReset, context, moved),
+    };
+}
+
 // Gives every row its value of the column. Working the values out may let
 // events run, which may change, add or remove rows or sort the list again:
 // the texts are copied and their values worked out again when the rows came,
@@ -247,19 +257,12 @@ bool ListView::readSortValues(int column, const SortValuesOf &valuesOf, quint64 
     QPointer<ListView> self(this);
     bool changed = false;
     QAbstractItemModel *rowsModel = model();
-    const auto rowsChanged = [&changed] { changed = true; };
-    const QMetaObject::Connection watches[] = {
-        connect(rowsModel, &QAbstractItemModel::dataChanged, this,
-                [&changed, column](const QModelIndex &from, const QModelIndex &to) {
-                    if (!from.parent().isValid() && from.column() <= column && column <= to.column())
-                        changed = true;
-                }),
-        connect(rowsModel, &QAbstractItemModel::rowsInserted, this, rowsChanged),
-        connect(rowsModel, &QAbstractItemModel::rowsRemoved, this, rowsChanged),
-        connect(rowsModel, &QAbstractItemModel::rowsMoved, this, rowsChanged),
-        connect(rowsModel, &QAbstractItemModel::layoutChanged, this, rowsChanged),
-        connect(rowsModel, &QAbstractItemModel::modelReset, this, rowsChanged),
-    };
+    QList<QMetaObject::Connection> watches = WatchRowOrder(this, [&changed] { changed = true; });
+    watches << connect(rowsModel, &QAbstractItemModel::dataChanged, this,
+                       [&changed, column](const QModelIndex &from, const QModelIndex &to) {
+                           if (from.column() <= column && column <= to.column())
+                               changed = true;
+                       });
     const auto unwatch = qScopeGuard([&watches] {
         for (const QMetaObject::Connection &watch : watches)
             disconnect(watch);
@@ -278,7 +281,7 @@ bool ListView::readSortValues(int column, const SortValuesOf &valuesOf, quint64 
         sinceEvents.start();
         for (int i = 0; i < topLevelItemCount() && !changed; ++i) {
             texts << topLevelItem(i)->text(column);
-            if (sinceEvents.elapsed() < kSortSliceMs)
+            if (sinceEvents.elapsed() < Desktop::kEventSliceMs)
                 continue;
             Desktop::DoEvents();
             if (superseded())
@@ -347,7 +350,7 @@ void ListView::setSorted(bool on)
                     known = readByText.insert(texts.at(i), value);
                 }
                 values[size_t(i)] = *known;
-                if (sinceEvents.elapsed() < kSortSliceMs)
+                if (sinceEvents.elapsed() < Desktop::kEventSliceMs)
                     continue;
                 Desktop::DoEvents();
                 if (superseded())

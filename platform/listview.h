@@ -92,6 +92,11 @@ public:
     ListItem *SelectedItem() const;
     void setSelectedItem(ListItem *item);
 
+    // Calls `moved` whenever rows come, go or change places (added, removed,
+    // moved, sorted, the list reset), for as long as `context` lives; the
+    // connections returned end it sooner.
+    QList<QMetaObject::Connection> WatchRowOrder(const QObject *context, const std::function<void()> &moved) const;
+
     // Sub-item of a row by column key (the row text for the first column).
     QString Field(const ListItem *item, const QString &key) const;
     void setField(ListItem *item, const QString &key, const QString &value);
