@@ -47,6 +47,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 using namespace TrackedAuction;
 using HostRoles::Role;
@@ -151,7 +152,10 @@ public:
 private:
     // Outcome of one row.
     enum class RowEnd { Next, LeaveLoop, Cancelled };
-    RowEnd refreshRow(ListItem *row);
+    // When a row's page is read: as the schedule has it, or now (a snipe
+    // whose auction has just ended, whatever fast mode would skip).
+    enum class Read { WhenDue, Now };
+    RowEnd refreshRow(ListItem *row, Read when);
     // The item page of a row that is due: the error a fetch kept to itself,
     // and whether the program began to exit meanwhile.
     struct PageOutcome
@@ -159,7 +163,7 @@ private:
         int error = 0;
         bool exiting = false;
     };
-    PageOutcome refreshPage(ListItem *row, const QString &number);
+    PageOutcome refreshPage(ListItem *row, const QString &number, Read when);
     void readFields(ListItem *row, const QString &page);
     // Writes won, and marks a bid whose outcome eBay never gave. ownText is
     // the page without what the seller wrote, so a title cannot name a winner.
@@ -237,6 +241,19 @@ void RefreshRun::synchroniseClock()
 
 RefreshRun::LoopEnd RefreshRun::rowLoop()
 {
+    // Reads one row; what ends the pass, if the read does.
+    auto read = [this](ListItem *row, Read when) -> std::optional<LoopEnd> {
+        CurrentItem = row;
+        switch (refreshRow(row, when)) {
+        case RowEnd::Cancelled:
+            return LoopEnd::Cancelled;
+        case RowEnd::LeaveLoop:
+            return LoopEnd::Exiting;
+        case RowEnd::Next:
+            break;
+        }
+        return std::nullopt;
+    };
     for (int i = 1; i <= list.Count();) {
         // A snipe whose auction has just ended goes before the rest of the
         // pass, so its outcome does not wait for a long list's last rows.
@@ -244,12 +261,8 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
             ListItem *ended = list.FindItem(*number);
             if (!ended)
                 continue;
-            CurrentItem = ended;
-            const RowEnd end = refreshRow(ended);
-            if (end == RowEnd::Cancelled)
-                return LoopEnd::Cancelled;
-            if (end == RowEnd::LeaveLoop)
-                return LoopEnd::Exiting;
+            if (const auto end = read(ended, Read::Now))
+                return *end;
             // Read in its very last second, eBay's page may not say it has
             // ended yet: it is read again shortly, not left to the schedule.
             if (list.Holds(ended) && field(ended, "timeleft") != kEnded)
@@ -258,12 +271,8 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
         if (i > list.Count())
             break;
         ListItem *row = list.Item(i);
-        CurrentItem = row;
-        const RowEnd end = refreshRow(row);
-        if (end == RowEnd::Cancelled)
-            return LoopEnd::Cancelled;
-        if (end == RowEnd::LeaveLoop)
-            return LoopEnd::Exiting;
+        if (const auto end = read(row, Read::WhenDue))
+            return *end;
         // Rows may have been removed or re-sorted while events ran: go on
         // after this row where it is now, or at its old place when it is gone.
         const int now = list.topLevelItem(i - 1) == row ? i - 1 : list.indexOfTopLevelItem(row);
@@ -273,7 +282,7 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
     return LoopEnd::Done;
 }
 
-RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
+RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row, Read when)
 {
     heartbeat();
     if (f.blnCancelRefresh) {
@@ -294,7 +303,7 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
         }
         const int readBefore = rowsRefreshed;
         try {
-            outcome = refreshPage(row, number);
+            outcome = refreshPage(row, number, when);
         } catch (const RowRemoved &) {
         }
         // What the page changed is on disk within seconds, not after the pass.
@@ -307,7 +316,7 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row)
     return RowEnd::Next;
 }
 
-RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &number)
+RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &number, Read when)
 {
     PageOutcome outcome;
     const QString timeLeft = field(row, "timeleft");
@@ -322,8 +331,10 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
         f.blnItemsEndingSoon = true;
     }
     // Fast mode reads the auctions near their end, and the others only when
-    // their interval would run out before the next fast refresh.
-    if (f.blnItemsEndingSoon && (timeLeft == kNotAvailable || stored > 300) && !f.RowReadDue(row))
+    // their interval would run out before the next fast refresh; a row asked
+    // for now is read whatever it shows.
+    if (when == Read::WhenDue && f.blnItemsEndingSoon && (timeLeft == kNotAvailable || stored > 300)
+        && !f.RowReadDue(row))
         return outcome;
 
     ++rowsRefreshed;

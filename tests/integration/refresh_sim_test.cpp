@@ -6,6 +6,7 @@
 #include "engine/ebayclock.h"
 #include "engine/frminet.h"
 #include "engine/frmreminder.h"
+#include "engine/readfirst.h"
 #include "engine/refreshseams.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -545,4 +546,33 @@ TEST(RefreshWithSimulator, RowsReadFromTheListFileCountDownLikeRefreshedRows)
     frmSettings::instance().optNotAlwaysOn->setChecked(true);
     f.tmrTimer_Timer();
     EXPECT_NEAR(double(SecondsShown(loaded)), double(refreshed), 2.0);
+}
+
+// A snipe read in its very last second may show no time left ("N/A") and no
+// end yet. In fast mode a row showing "N/A" waits for its interval, but one
+// the pass was asked to read first, because its auction has just ended, is
+// read at once: its outcome must not wait minutes.
+TEST(RefreshWithSimulator, InFastModeASnipeJustEndedIsReadAtOnceThoughItShowsNoTimeLeft)
+{
+    Form &f = FreshForm();
+    const QString ended = AddItem(-2, 30.0, [](Sim::SimItem &it) { it.winner = QStringLiteral("alice"); });
+    ListItem *row = AddRow(ended, {{"timeleft", "N/A"}, {"maxbid", "1 @ 40.00"}, {"user", "alice"}},
+                           QStringLiteral("Bid complete"));
+    f.blnItemsEndingSoon = true;
+    f.NoteRowRead(row);
+    ASSERT_FALSE(f.RowReadDue(row));
+
+    // Not asked for: the row waits for its interval.
+    qint64 mark = Mark();
+    f.RefreshAuctions(QString(), false, false);
+    EXPECT_FALSE(TargetsSince(mark).contains(itemTarget(ended)));
+    EXPECT_EQ(f.lvwAuctions->Field(row, "timeleft"), "N/A");
+
+    ReadFirst::Add(ended);
+    f.blnItemsEndingSoon = true;
+    mark = Mark();
+    f.RefreshAuctions(QString(), false, false);
+    EXPECT_EQ(TargetsSince(mark).count(itemTarget(ended)), 1);
+    EXPECT_EQ(f.lvwAuctions->Field(row, "timeleft"), "Ended");
+    EXPECT_EQ(f.lvwAuctions->Field(row, "won"), "True");
 }
