@@ -3,10 +3,12 @@
 #include "engine/itemwindows.h"
 #include "engine/mainformengine.h"
 #include "foundation/frmsettings.h"
+#include "foundation/hostroles.h"
 #include "foundation/pageaccess.h"
 #include "platform/desktop.h"
 
 #include <QRadioButton>
+#include <QUrl>
 
 namespace ClipboardScan {
 
@@ -19,14 +21,32 @@ bool isNumeric(const QString &text)
     return basGeneral::ReadsAsNumber(text.trimmed());
 }
 
-// A number, or an "http://" address (any letter case) on an eBay host;
-// "https://" addresses are left alone.
+// Whether the address's host (and port) is one the program reads eBay's item
+// pages from: pointed elsewhere (the simulator), those hosts need not be
+// named "ebay.".
+bool onItemPageHost(const QString &address)
+{
+    const QUrl url(address.trimmed());
+    if (!url.isValid() || url.host().isEmpty())
+        return false;
+    const QString hostAndPort = url.port() < 0 ? url.host() : url.host() + u':' + QString::number(url.port());
+    for (const auto role : {HostRoles::Role::Item, HostRoles::Role::SiteItem, HostRoles::Role::Www}) {
+        if (HostRoles::host(role).compare(hostAndPort, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// A number, or an "http://" address (any letter case) on an eBay host or a
+// host the program reads item pages from; "https://" addresses are left alone.
 bool isCandidate(const QString &text)
 {
     if (isNumeric(text))
         return true;
     const QString lower = text.toLower();
-    return lower.startsWith(QLatin1String("http://")) && lower.contains(QLatin1String("ebay."));
+    if (!lower.startsWith(QLatin1String("http://")))
+        return false;
+    return lower.contains(QLatin1String("ebay.")) || onItemPageHost(text);
 }
 
 } // namespace

@@ -45,6 +45,15 @@ QLabel *label(const QString &text, QWidget *parent)
     return l;
 }
 
+// A short caption or value beside an entry box: kept on one line, so the
+// dialog grows to show it whole rather than squeezing it into a narrow cell.
+QLabel *oneLineLabel(const QString &text, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setWordWrap(false);
+    return l;
+}
+
 bool onlineDefault()
 {
     return GetSetting(QStringLiteral("Online Default"), QStringLiteral("0")).toInt() != 0;
@@ -110,7 +119,7 @@ void frmAddAuction::buildBidPage()
     chkLocal = new QCheckBox(QStringLiteral("Place this bid using this computer"), fraBid);
     chkLocal->setChecked(true);
     chkOnline = new QCheckBox(QStringLiteral("Place this bid using the TMR Online server"), fraBid);
-    lblWhatOnline = label(QStringLiteral("<a href=\"#\">Learn More/Sign up</a>"), fraBid);
+    lblWhatOnline = oneLineLabel(QStringLiteral("<a href=\"#\">Learn More/Sign up</a>"), fraBid);
     Label1 = label(QStringLiteral("Your bid will be placed even if your computer is off"), fraBid);
     chkGroup = new QCheckBox(QStringLiteral("Make this part of a bid group:"), fraBid);
     txtBidGroup = new QComboBox(fraBid);
@@ -121,16 +130,16 @@ void frmAddAuction::buildBidPage()
     auto *options = new QButtonGroup(fraBid);
     for (QRadioButton *o : {optSnipe, optBid, optBuy})
         options->addButton(o);
-    lblMaxBid = label(QStringLiteral("My maximum bid:"), fraBid);
+    lblMaxBid = oneLineLabel(QStringLiteral("My maximum bid:"), fraBid);
     txtMaxBid = new QLineEdit(fraBid);
-    lblCurrentBid = label(QStringLiteral("(current bid)"), fraBid);
-    lblEnterQty = label(QStringLiteral("Quantity:"), fraBid);
+    lblCurrentBid = oneLineLabel(QStringLiteral("(current bid)"), fraBid);
+    lblEnterQty = oneLineLabel(QStringLiteral("Quantity:"), fraBid);
     txtQty = new QLineEdit(QStringLiteral("1"), fraBid);
     UpDown = new QSpinBox(fraBid);
     UpDown->setRange(1, 1);
     UpDown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
     UpDown->setFixedWidth(Desktop::TwipsToPixelsX(300));
-    lblQtyAvail = label(QStringLiteral("(1 available)"), fraBid);
+    lblQtyAvail = oneLineLabel(QStringLiteral("(1 available)"), fraBid);
 
     auto *g = new QGridLayout(fraBid);
     g->addWidget(Label9, 0, 0);

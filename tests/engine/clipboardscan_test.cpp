@@ -3,6 +3,7 @@
 #include "engine/clipboardscan.h"
 #include "engine/itemwindows.h"
 #include "foundation/frmsettings.h"
+#include "foundation/hostroles.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QRadioButton>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -64,6 +66,25 @@ TEST(CopiedText, NumbersOfTenToFourteenCharactersAndHttpItemAddressesCount)
     EXPECT_EQ(numbersOf({"123456789", "123456789012345", "https://cgi.ebay.com/ws/eBayISAPI.dll?ViewItem&item=1234567890",
                          "http://example.com/?item=1234567890", "buy 1234567890 now", ""}),
               QStringList({"", "", "", "", "", ""}));
+}
+
+TEST(CopiedText, AnAddressOnTheHostItemPagesAreReadFromCountsWhateverItsName)
+{
+    QTemporaryFile hosts;
+    ASSERT_TRUE(hosts.open());
+    hosts.write("item.http=127.0.0.1:8123\nitem.https=127.0.0.1:8124\nwww=127.0.0.1:8123\n");
+    hosts.close();
+    qputenv("TALLOWMERE_HOSTS", hosts.fileName().toUtf8());
+    HostRoles::reload();
+    const QString path = QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=1234567890");
+    EXPECT_EQ(numbersOf({"http://127.0.0.1:8123" + path}), QStringList{"1234567890"});
+    EXPECT_EQ(numbersOf({"HTTP://127.0.0.1:8123" + path}), QStringList{"1234567890"});
+    // Another port of the same machine, https, or a host that only starts alike.
+    EXPECT_EQ(numbersOf({"http://127.0.0.1:8125" + path, "https://127.0.0.1:8124" + path,
+                         "http://127.0.0.10:8123" + path, "http://127.0.0.1" + path}),
+              QStringList({"", "", "", ""}));
+    qunsetenv("TALLOWMERE_HOSTS");
+    HostRoles::reload();
 }
 
 TEST(CopiedText, TheSameTextIsTakenOnceAndAgainOnlyAfterAnotherItem)

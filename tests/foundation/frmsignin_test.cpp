@@ -5,6 +5,7 @@
 #include "foundation/mainformshell.h"
 #include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
+#include "platform/registry.h"
 #include "platform/ticktimer.h"
 #include "tests/support/msgboxscript.h"
 
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
@@ -211,3 +213,30 @@ TEST(frmSignIn, MissingPasswordsFailToVerifyAndOneEmptyPasswordWorks)
     EXPECT_TRUE(main.blnAuthorized);
     EXPECT_EQ(CurrentUser, "solo");
 }
+
+#ifdef TALLOWMERE_LISTGEN
+// The measuring tool's home signs in with the password its help names.
+TEST(frmSignIn, TheAccountListgenWritesSignsInWithItsPassword)
+{
+    QProcess listgen;
+    listgen.start(QStringLiteral(TALLOWMERE_LISTGEN), {QStringLiteral("3")});
+    ASSERT_TRUE(listgen.waitForFinished(60000));
+    ASSERT_EQ(listgen.exitCode(), 0) << listgen.readAllStandardError().toStdString();
+    QProcess help;
+    help.start(QStringLiteral(TALLOWMERE_LISTGEN), {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished(60000));
+    const QString usage = QString::fromUtf8(help.readAllStandardOutput());
+    EXPECT_TRUE(usage.contains("TALLOWMERE_HOME") && usage.contains("\"alice\"") && usage.contains("\"secret\""))
+        << usage.toStdString();
+
+    RecordingMain &main = recordingMain();
+    Registry::Store::instance().reset();
+    SaveSetting("Login", "QXR");
+    frmSignIn &p = freshPrompt();
+    EXPECT_EQ(p.ddnUser->currentText(), "alice");
+    p.txtPassword->setText("secret");
+    p.cmdOK_Click();
+    EXPECT_TRUE(main.blnAuthorized);
+    EXPECT_FALSE(frmSignIn::isLoaded());
+}
+#endif

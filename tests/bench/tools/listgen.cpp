@@ -4,6 +4,7 @@
 // whether a started program has finished loading (exit code 0).
 #include "engine/listfileformat.h"
 #include "foundation/basgeneral.h"
+#include "foundation/passwords.h"
 #include "foundation/settingsstore.h"
 
 #include <QCoreApplication>
@@ -44,24 +45,50 @@ QByteArray listFile(int rows)
     return ListFile::EncodeFile(text);
 }
 
+const char kUsage[] =
+    "usage: listgen ROWS\n"
+    "       listgen loaded\n"
+    "\n"
+    "listgen ROWS writes, under the folder named by TALLOWMERE_HOME (required, so\n"
+    "that it never replaces your own list):\n"
+    "  .local/share/Tallowmere/data6.dat        a list of ROWS auctions (the program takes\n"
+    "                                           up to 50,000), a third of them watched\n"
+    "  .config/tallowmere-registry.json         the settings of a user past the first\n"
+    "                                           run: the eBay account \"alice\" with the\n"
+    "                                           password \"secret\" (what the program's\n"
+    "                                           sign-in prompt asks for)\n"
+    "Start the program with the same TALLOWMERE_HOME (add /nomon to skip the watchdog\n"
+    "and the sign-in prompt).\n"
+    "\n"
+    "listgen loaded exits 0 once a program started on that home has finished\n"
+    "loading, 1 before.\n";
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 2 && (args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (qEnvironmentVariableIsEmpty("TALLOWMERE_HOME")) {
+        std::fprintf(stderr, "listgen: set TALLOWMERE_HOME to the folder to write into\n\n%s", kUsage);
+        return 2;
+    }
     if (args.size() == 2 && args[1] == QLatin1String("loaded"))
         return GetSetting(QStringLiteral("Last Load Step"), QStringLiteral("unset")).isEmpty() ? 0 : 1;
     bool ok = false;
     const int rows = args.size() == 2 ? args[1].toInt(&ok) : 0;
     if (!ok || rows < 0) {
-        std::fprintf(stderr, "usage: listgen ROWS | listgen loaded\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     SaveSetting(QStringLiteral("1st Run"), QStringLiteral("False"));
     SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
     SaveSetting(QStringLiteral("Username"), QStringLiteral("alice"));
-    SaveSetting(QStringLiteral("Password"), QStringLiteral("secret"));
+    SaveSetting(QStringLiteral("Password"), basGeneral::ScramblePassword(QStringLiteral("secret")));
     SaveSetting(QStringLiteral("Has TMRO Account"), QStringLiteral("True"));
     SaveSetting(QStringLiteral("TMRO Default Shown"), QStringLiteral("True"));
     SaveSetting(QStringLiteral("Last Load Step"), QStringLiteral("unset"));
