@@ -1,5 +1,7 @@
 #include "engine/ebayclock.h"
 
+#include "engine/ebayfineclock.h"
+
 #include "engine/trackedauction.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
@@ -31,6 +33,11 @@ QDateTime ComputerNow()
 void SetComputerClockAhead(qint64 seconds)
 {
     g_clockAhead = seconds;
+}
+
+qint64 ComputerClockAheadSeconds()
+{
+    return g_clockAhead;
 }
 
 QDateTime LocalNow()
@@ -66,6 +73,7 @@ void ForgetMeasurement()
 {
     g_measured = false;
     EbayTimeOffset = 0;
+    EbayFineClock::Forget();
 }
 
 qint64 OffsetFromReading(const QDateTime &ebayReading, const QDateTime &localBefore, const QDateTime &localAfter,
@@ -108,15 +116,12 @@ std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &
     return Reading(ebayNow).secsTo(Reading(*end));
 }
 
-std::optional<QDateTime> MomentBeforeEnd(const QString &enddateField, qint64 secondsBeforeEnd)
+std::optional<QDateTime> EbayMomentBeforeEnd(const QString &enddateField, qint64 secondsBeforeEnd)
 {
     const auto end = TrackedAuction::ReadEndDate(enddateField);
     if (!end)
         return std::nullopt;
-    // The moment as this computer's clock will read it, then as an instant:
-    // the clock's reading now, with its milliseconds, is the bridge.
-    const QDateTime localReading = Reading(*end).addSecs(-secondsBeforeEnd - Offset());
-    return QDateTime::currentDateTime().addMSecs(Reading(ComputerNow()).msecsTo(localReading));
+    return Reading(*end).addSecs(-secondsBeforeEnd);
 }
 
 } // namespace EbayClock

@@ -22,6 +22,7 @@
 
 #include <QComboBox>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace RefreshSim;
@@ -116,6 +117,38 @@ TEST_P(EbayClockMoves, TheSnipeIsConfirmedOnceAtItsMomentByEbaysClock)
 INSTANTIATE_TEST_SUITE_P(AheadAndBehindAtSixMinutesTwoMinutesAnd45Seconds, EbayClockMoves,
                          ::testing::Values(ClockMove{37, 360}, ClockMove{37, 120}, ClockMove{37, 45},
                                            ClockMove{-37, 360}, ClockMove{-37, 120}, ClockMove{-37, 45}));
+
+TEST(EbayClockMovesWithSimulator, AMoveAheadInTheLastMinuteIsSeenWithinSecondsAndTheSnipeStillWins)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    frmSettings &settings = frmSettings::instance();
+    settings.ddnBidDelay->setCurrentIndex(settings.ddnBidDelay->findData(2));
+    // No refresh of the list reads eBay's clock again before the end.
+    settings.ddnFastSyncInterval->setCurrentIndex(settings.ddnFastSyncInterval->findData(30));
+    const qint64 endS = Server().now().toSecsSinceEpoch() + 60;
+    const QString number =
+        AddItem(0, 1.0, [endS](Sim::SimItem &item) { item.endsAt = QDateTime::fromSecsSinceEpoch(endS, Qt::UTC); });
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    f.tmrTimer->setEnabled(true);
+    ASSERT_TRUE(RunUntil([&] { return SecondsShown(row) > 0; }, 15)) << "the first refresh read the item";
+    const qint64 passedS = std::max(0, SecondsShown(row) - 45);
+    LetTimePass(passedS);
+    const qint64 mark = Mark();
+    // 37 s ahead with 45 s left: the real end is 8 s away.
+    Server().moveEbayClock(37);
+    RunUntil([&] { return TrueSecondsLeft(number) < -3 && frmBid::ActiveRuns() == 0; }, 40);
+    ASSERT_TRUE(RunUntil([&] { return Field(row, "timeleft") == "Ended"; }, 40));
+    f.tmrTimer->setEnabled(false);
+
+    const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(mark, number);
+    ASSERT_EQ(confirmations.size(), 1) << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
+    // The simulator's clock ran on with this computer's by passedS.
+    EXPECT_LT(confirmations.first().arrival.addSecs(passedS), Server().items().find(number)->endsAt) << "before the end";
+    EXPECT_EQ(f.bids, QStringList({number}));
+    EXPECT_EQ(Server().items().find(number)->winner, QStringLiteral("alice"));
+    EXPECT_EQ(Field(row, "won"), "True");
+}
 
 TEST(EbayClockMovesWithSimulator, ABidWindowStartedJustAfterTheMoveHoldsItsConfirmationToEbaysClock)
 {
