@@ -1,6 +1,7 @@
 #include "engine/ebayclockwatch.h"
 
 #include "engine/ebaytimepage.h"
+#include "engine/frmbid.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -20,15 +21,20 @@ constexpr qint64 kLastMinutesEveryMs = 20000;
 // Narrow enough: this much beyond the quickest reading's own round trip,
 // which no aiming gets below.
 constexpr qint64 kNarrowBeyondTripMs = 10;
+// Readings at one change of the second while the offset is wide beyond
+// kCombAboveMs and several round trips: they cut its interval into this many
+// and one parts (each part keeps a round trip of its own, so a narrow one is
+// halved by one reading at a time).
+constexpr int kWideComb = 3;
+constexpr qint64 kCombAboveMs = 100;
 // A reading is aimed no sooner than this from now, so its timer can keep it.
 constexpr qint64 kAimAheadMs = 30;
 constexpr int kTimeoutSeconds = 5;
 
 QPointer<QObject> g_owner;
-QPointer<QTimer> g_aimed; // the reading waiting for its moment
 std::optional<qint64> g_nearestS;
 qint64 g_askedMs = std::numeric_limits<qint64>::min() / 2;
-bool g_answered = true;
+int g_waiting = 0; // readings aimed or asked and not answered yet
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -38,55 +44,77 @@ qint64 floorDiv(qint64 a, qint64 b)
 void ask()
 {
     g_askedMs = EbayFineClock::SteadyNowMs();
-    g_answered = false;
-    if (!g_owner)
+    if (!g_owner) {
+        --g_waiting;
         return;
-    EbayTimePage::ReadWithoutWaiting(g_owner, kTimeoutSeconds, [](bool) {
-        g_answered = true;
+    }
+    EbayTimePage::ReadWithoutWaiting(g_owner, kTimeoutSeconds, [](bool moved) {
+        --g_waiting;
+        if (moved)
+            frmBid::EbaysClockMoved();
         // Not narrow yet: the next change of the second is read at once.
-        Keep(g_owner, g_nearestS);
+        if (g_waiting == 0)
+            Keep(g_owner, g_nearestS);
     });
+}
+
+void askAt(QObject *owner, qint64 delayMs)
+{
+    ++g_waiting;
+    auto *timer = new QTimer(owner);
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+        timer->deleteLater();
+        ask();
+    });
+    // A timer that goes with its owner never asks: its reading is not waited for.
+    QObject::connect(timer, &QObject::destroyed, [timer] {
+        if (timer->isActive())
+            --g_waiting;
+    });
+    timer->start(int(std::max<qint64>(0, delayMs)));
 }
 
 } // namespace
 
-qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs)
+qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs, int part, int parts)
 {
     // eBay's second changes where the monotonic clock plus the offset is a
-    // whole second; the middle of the interval is the best guess of it.
-    const qint64 offset = known.lowMs + known.widthMs() / 2;
+    // whole second; the offset is guessed at a point of its interval.
+    const qint64 offset = known.lowMs + known.widthMs() * part / parts;
     const qint64 halfTrip = roundTripMs / 2;
-    const qint64 earliest = nowMs + kAimAheadMs + halfTrip;
-    const qint64 change = (floorDiv(earliest + offset - 1, 1000) + 1) * 1000 - offset;
-    return change - halfTrip;
+    // The first change that lies far enough ahead whatever the offset: one
+    // change for the whole comb.
+    const qint64 second = floorDiv(nowMs + kAimAheadMs + halfTrip + known.highMs - 1, 1000) + 1;
+    return second * 1000 - offset - halfTrip;
 }
 
 void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
 {
     g_owner = owner;
     g_nearestS = nearestSnipeSeconds;
-    if (!owner || !nearestSnipeSeconds || *nearestSnipeSeconds > kLastMinutesS || *nearestSnipeSeconds < 0 || g_aimed)
+    if (!owner || !nearestSnipeSeconds || *nearestSnipeSeconds > kLastMinutesS || *nearestSnipeSeconds < 0)
         return;
     const qint64 now = EbayFineClock::SteadyNowMs();
-    if (!g_answered && now - g_askedMs < kTimeoutSeconds * 1000)
+    // Readings that never answer are given up after their time-out.
+    if (g_waiting > 0 && now - g_askedMs < (kTimeoutSeconds + 1) * 1000)
         return;
+    g_waiting = 0;
     const auto known = EbayFineClock::Known();
     const qint64 trip = EbayFineClock::QuickestRoundTripMs().value_or(0);
     const bool narrow = known && known->widthMs() <= trip + kNarrowBeyondTripMs;
     const qint64 every = !narrow ? 0 : *nearestSnipeSeconds <= kLastMinuteS ? kLastMinuteEveryMs : kLastMinutesEveryMs;
     if (now - g_askedMs < every)
         return;
-    const qint64 askAt = known ? AimedAskMs(*known, now, trip) : now;
-    auto *timer = new QTimer(owner);
-    timer->setSingleShot(true);
-    timer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
-        timer->deleteLater();
-        g_aimed = nullptr;
-        ask();
-    });
-    g_aimed = timer;
-    timer->start(int(std::max<qint64>(0, askAt - now)));
+    if (!known) {
+        askAt(owner, 0);
+        return;
+    }
+    const bool wide = known->widthMs() > kCombAboveMs + (kWideComb + 1) * trip;
+    const int parts = wide ? kWideComb + 1 : 2;
+    for (int part = 1; part < parts; ++part)
+        askAt(owner, AimedAskMs(*known, now, trip, part, parts) - now);
 }
 
 } // namespace EbayClockWatch

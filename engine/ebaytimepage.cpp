@@ -40,11 +40,13 @@ Moment Moment::Now()
 
 bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answered)
 {
-    EbayFineClock::Record({EbayClock::Reading(ebayReading).toMSecsSinceEpoch(), asked.steadyMs, answered.steadyMs});
+    const bool moved =
+        EbayFineClock::Record({EbayClock::Reading(ebayReading).toMSecsSinceEpoch(), asked.steadyMs, answered.steadyMs})
+            .has_value();
     const qint64 before = EbayClock::Offset();
     const qint64 offset = EbayClock::OffsetFromReading(ebayReading, asked.local, answered.local, before);
     EbayClock::SetMeasuredOffset(offset);
-    return offset != before;
+    return moved || offset != before;
 }
 
 void ReadWithoutWaiting(QObject *owner, int timeoutSeconds, std::function<void(bool changed)> read)

@@ -33,7 +33,7 @@ struct Moment
 
 // Records what a reading asked for at `asked` and answered at `answered`
 // gives: the whole-second offset (EbayClock::OffsetFromReading) and the fine
-// one (EbayFineClock::Record); whether the whole-second offset changed.
+// one (EbayFineClock::Record); whether either moved.
 bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answered);
 
 // Reads the page without waiting, on a connection of its own. `read` runs

@@ -104,6 +104,9 @@ public:
     // window's bid can no longer change: confirmed, taken back or stopped.
     enum class LaterStart { NoWindow, Taken, Refused };
     static LaterStart HandLaterStart(const QString &itemNumber, bool isSnipe, bool isBin);
+    // eBay's clock moved: every confirmation waiting for its moment looks
+    // again at once (it may be due now).
+    static void EbaysClockMoved();
     // The main window's status text while a bid of `amount` is under way.
     static QString BiddingStatus(const QString &amount, const QString &itemNumber);
     // The confirmation has gone to eBay: the bid can no longer be stopped.

@@ -7,6 +7,7 @@
 #include "engine/bidrequests.h"
 #include "engine/bidresend.h"
 #include "engine/ebayclock.h"
+#include "engine/ebayclockwatch.h"
 #include "engine/ebayfineclock.h"
 #include "engine/ebaytimepage.h"
 #include "engine/mainformengine.h"
@@ -175,6 +176,8 @@ void frmBid::RunFlow()
                 if (self && !self->m_confirmationSent && self->m_confirmTimer->isActive())
                     self->m_confirmTimer->start(0);
             });
+            // And at the changes of its second until the fine offset is narrow.
+            EbayClockWatch::Keep(this, std::max<qint64>(0, MsecsUntilConfirmation() / 1000));
         }
         SignInAndPrepare(run, false);
     } catch (const WindowGone &) {

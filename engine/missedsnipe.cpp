@@ -92,8 +92,10 @@ QString EndedBeforeConfirmation()
 
 QString EndedEarlierThanEbaysClockSaid(qint64 secondsEarly)
 {
+    const auto moved = ebaysClockMoved();
     return QStringLiteral("eBay ended the auction ") + QString::number(secondsEarly)
-        + QStringLiteral(" s before its end by eBay's clock as last read (eBay's clock or this computer's moved)");
+        + QStringLiteral(" s before its end by eBay's clock as last read (")
+        + moved.value_or(QStringLiteral("eBay's clock or this computer's moved")) + QLatin1Char(')');
 }
 
 } // namespace MissedSnipe

@@ -75,27 +75,40 @@ TEST(EbayFineClockRule, TheIntervalAlwaysHoldsTheTrueOffsetWhateverThePathsDelay
 TEST(EbayFineClockRule, ReadingsAimedAtTheChangeOfTheSecondNarrowItToThePathsRoundTrip)
 {
     std::mt19937_64 random(8122026);
-    for (int trial = 0; trial < 500; ++trial) {
-        const Path path{kEbayNowUs - kSteadyNowUs + std::uniform_int_distribution<qint64>(0, 999'999)(random)};
-        const qint64 tripUs = std::uniform_int_distribution<qint64>(200, 40'000)(random);
-        // Out and back unequal: the aim takes half the round trip each way.
-        const qint64 outUs = std::uniform_int_distribution<qint64>(0, tripUs)(random);
-        qint64 nowUs = kSteadyNowUs;
-        EbayFineClock::Offset known = EbayFineClock::Allowed(path.read(nowUs, outUs, tripUs - outUs));
-        SCOPED_TRACE(testing::Message() << "trial " << trial << ", round trip " << tripUs << " us, out " << outUs);
-        for (int n = 0; n < 14; ++n) {
-            const qint64 askMs = EbayClockWatch::AimedAskMs(known, nowUs / 1000, tripUs / 1000);
-            ASSERT_GT(askMs * 1000, nowUs);
-            ASSERT_LT(askMs * 1000 - nowUs, 2'100'000) << "the next change of the second, not a later one";
-            const auto both = EbayFineClock::Narrowed(known, EbayFineClock::Allowed(path.read(askMs * 1000, outUs, tripUs - outUs)));
-            ASSERT_TRUE(both.has_value());
-            ASSERT_TRUE(path.heldBy(*both));
-            ASSERT_LE(both->widthMs(), known.widthMs());
-            known = *both;
-            nowUs = askMs * 1000 + tripUs;
+    // One reading at each change (halving), or a comb of three (quartering).
+    for (int parts : {2, 4}) {
+        for (int trial = 0; trial < 500; ++trial) {
+            const Path path{kEbayNowUs - kSteadyNowUs + std::uniform_int_distribution<qint64>(0, 999'999)(random)};
+            const qint64 tripUs = std::uniform_int_distribution<qint64>(200, 40'000)(random);
+            // Out and back unequal: the aim takes half the round trip each way.
+            const qint64 outUs = std::uniform_int_distribution<qint64>(0, tripUs)(random);
+            qint64 nowUs = kSteadyNowUs;
+            EbayFineClock::Offset known = EbayFineClock::Allowed(path.read(nowUs, outUs, tripUs - outUs));
+            SCOPED_TRACE(testing::Message() << parts << " parts, trial " << trial << ", round trip " << tripUs
+                                            << " us, out " << outUs);
+            const int changes = parts == 2 ? 14 : 7;
+            for (int n = 0; n < changes; ++n) {
+                EbayFineClock::Offset cut = known;
+                qint64 lastAnswerUs = nowUs;
+                for (int part = 1; part < parts; ++part) {
+                    const qint64 askMs = EbayClockWatch::AimedAskMs(known, nowUs / 1000, tripUs / 1000, part, parts);
+                    ASSERT_GT(askMs * 1000, nowUs);
+                    ASSERT_LT(askMs - nowUs / 1000, 1100 + known.widthMs()) << "the next change of the second";
+                    const auto both =
+                        EbayFineClock::Narrowed(cut, EbayFineClock::Allowed(path.read(askMs * 1000, outUs, tripUs - outUs)));
+                    ASSERT_TRUE(both.has_value());
+                    ASSERT_TRUE(path.heldBy(*both));
+                    cut = *both;
+                    lastAnswerUs = std::max(lastAnswerUs, askMs * 1000 + tripUs);
+                }
+                ASSERT_LE(cut.widthMs(), known.widthMs());
+                known = cut;
+                nowUs = lastAnswerUs;
+            }
+            // Each change cuts what is left into `parts`, down to the round
+            // trip (a comb's middle parts keep one each side).
+            EXPECT_LE(known.widthMs(), tripUs * parts / (parts == 2 ? 2 : 3) / 1000 + 4);
         }
-        // Each reading halves what is left, down to the round trip.
-        EXPECT_LE(known.widthMs(), tripUs / 1000 + 4);
     }
 }
 

@@ -205,6 +205,36 @@ TEST(MissedSnipeWithSimulator, ASnipeWhoseMomentPassesUnstartedSaysSoInTheBidLog
     EXPECT_GT(said.first().size(), line.size() + 10);
 }
 
+TEST(MissedSnipeWithSimulator, ASnipeMissedBecauseEbaysClockMovedPastItsEndNamesTheMoveFromItsItemNumberOn)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    BidSim::ClearBidLog();
+    // No refresh of the list reads the item before the end.
+    frmSettings &settings = frmSettings::instance();
+    settings.ddnFastSyncInterval->setCurrentIndex(settings.ddnFastSyncInterval->findData(30));
+    const QString number = AddItem(50, 1.0);
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    f.tmrTimer->setEnabled(true);
+    ASSERT_TRUE(RunUntil([&] { return SecondsShown(row) > 0 && SecondsShown(row) <= 45; }, 20));
+    // The end is past at once.
+    Server().moveEbayClock(60);
+    // Whether the countdown or a refresh sees the end first, the move is named.
+    const QString line = QStringLiteral("Snipe on item # ") + number + QStringLiteral(" not placed: ");
+    const QString moved = QStringLiteral("eBay's clock moved by +60 s");
+    ASSERT_TRUE(RunUntil([&] { return f.PanelText(QStringLiteral("Status")).startsWith(line); }, 15))
+        << f.PanelText(QStringLiteral("Status")).toStdString() << "\n"
+        << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
+    // Held long enough to read, beyond the refresh's countdown.
+    EXPECT_GE(f.tmrFreezeStatus->Interval(), 10'000);
+    f.tmrTimer->setEnabled(false);
+    EXPECT_TRUE(f.PanelText(QStringLiteral("Status")).contains(moved)) << f.PanelText(QStringLiteral("Status")).toStdString();
+    EXPECT_TRUE(f.bids.isEmpty());
+    const QStringList said = BidSim::BidLog().filter(line);
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said.first().contains(moved));
+}
+
 TEST(MissedSnipeWithSimulator, ASnipeWhoseBidWindowFailsBeforeItsConfirmationSaysSoWithTheWindowsReason)
 {
     Form &f = FreshForm();

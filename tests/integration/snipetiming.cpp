@@ -46,7 +46,8 @@ Result Run(int count, const Setup &setup)
     const qint64 nowS = Server().now().toSecsSinceEpoch();
     QHash<QString, qint64> endMs; // by item number, on the real clock
     for (int i = 0; i < count; ++i) {
-        const qint64 realEndMs = (nowS + kFirstMomentS + leadS + qint64(i) * spacingS) * 1000 - setup.ebayAheadMs;
+        const qint64 aboutMs = (nowS + kFirstMomentS + leadS + qint64(i) * spacingS) * 1000 + setup.ebayAheadMs;
+        const qint64 realEndMs = aboutMs - aboutMs % 1000 - setup.ebayAheadMs;
         const QString number = AddItem(0, 1.0, [realEndMs](Sim::SimItem &item) {
             item.endsAt = QDateTime::fromMSecsSinceEpoch(realEndMs, Qt::UTC);
         });
