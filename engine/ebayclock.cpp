@@ -17,6 +17,7 @@ namespace {
 
 bool g_measured = false;
 qint64 g_clockAhead = 0;
+qint64 g_clockStep = 0;
 
 } // namespace
 
@@ -27,7 +28,7 @@ QDateTime Reading(const QDateTime &when)
 
 QDateTime ComputerNow()
 {
-    return QDateTime::currentDateTime().addSecs(g_clockAhead);
+    return QDateTime::currentDateTime().addSecs(g_clockAhead + g_clockStep);
 }
 
 void SetComputerClockAhead(qint64 seconds)
@@ -38,6 +39,11 @@ void SetComputerClockAhead(qint64 seconds)
 qint64 ComputerClockAheadSeconds()
 {
     return g_clockAhead;
+}
+
+void StepComputerClock(qint64 seconds)
+{
+    g_clockStep = seconds;
 }
 
 QDateTime LocalNow()

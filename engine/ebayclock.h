@@ -28,6 +28,9 @@ QDateTime ComputerNow();
 // the real one: tests let minutes pass without waiting for them (0 undoes it).
 void SetComputerClockAhead(qint64 seconds);
 qint64 ComputerClockAheadSeconds();
+// Sets this computer's date and time `seconds` off, as a time service might
+// after a resume, while no time passes (tests; 0 undoes it).
+void StepComputerClock(qint64 seconds);
 
 // Seconds to add to LocalNow to read eBay's clock. Until a refresh has
 // measured it in this run (and while nobody has set EbayTimeOffset), the

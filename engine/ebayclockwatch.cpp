@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <limits>
+#include <memory>
 
 namespace EbayClockWatch {
 
@@ -35,6 +36,12 @@ QPointer<QObject> g_owner;
 std::optional<qint64> g_nearestS;
 qint64 g_askedMs = std::numeric_limits<qint64>::min() / 2;
 int g_waiting = 0; // readings aimed or asked and not answered yet
+qint64 g_waitUntilMs = 0; // readings not answered by then never will be
+
+void answered()
+{
+    g_waiting = std::max(0, g_waiting - 1);
+}
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -45,11 +52,11 @@ void ask()
 {
     g_askedMs = EbayFineClock::SteadyNowMs();
     if (!g_owner) {
-        --g_waiting;
+        answered();
         return;
     }
     EbayTimePage::ReadWithoutWaiting(g_owner, kTimeoutSeconds, [](bool moved) {
-        --g_waiting;
+        answered();
         if (moved)
             frmBid::EbaysClockMoved();
         // Not narrow yet: the next change of the second is read at once.
@@ -61,17 +68,20 @@ void ask()
 void askAt(QObject *owner, qint64 delayMs)
 {
     ++g_waiting;
+    g_waitUntilMs = std::max(g_waitUntilMs, EbayFineClock::SteadyNowMs() + delayMs + (kTimeoutSeconds + 1) * 1000);
     auto *timer = new QTimer(owner);
     timer->setSingleShot(true);
     timer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+    const auto asked = std::make_shared<bool>(false);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, asked] {
+        *asked = true;
         timer->deleteLater();
         ask();
     });
     // A timer that goes with its owner never asks: its reading is not waited for.
-    QObject::connect(timer, &QObject::destroyed, [timer] {
-        if (timer->isActive())
-            --g_waiting;
+    QObject::connect(timer, &QObject::destroyed, [asked] {
+        if (!*asked)
+            answered();
     });
     timer->start(int(std::max<qint64>(0, delayMs)));
 }
@@ -98,7 +108,7 @@ void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
         return;
     const qint64 now = EbayFineClock::SteadyNowMs();
     // Readings that never answer are given up after their time-out.
-    if (g_waiting > 0 && now - g_askedMs < (kTimeoutSeconds + 1) * 1000)
+    if (g_waiting > 0 && now < g_waitUntilMs)
         return;
     g_waiting = 0;
     const auto known = EbayFineClock::Known();

@@ -140,6 +140,25 @@ TEST(EbayFineClockRule, AReadingThatAgreesWithNoneBeforeIsAMoveOfEbaysClockAndSt
     EXPECT_TRUE(MissedSnipe::EndedBeforeStart().startsWith(QStringLiteral("its auction ended")));
 }
 
+TEST(EbayFineClockRule, AStepOfThisComputersClockMovesNeitherTheMomentNorTheCountdown)
+{
+    EbayFineClock::Forget();
+    const qint64 nowUs = EbayFineClock::SteadyNowMs() * 1000;
+    const Path path{kEbayNowUs - nowUs + 250'000};
+    for (qint64 askUs = nowUs - 9'000'000; askUs < nowUs; askUs += 1'250'000)
+        EbayFineClock::Record(path.read(askUs, 500, 500));
+    const QDateTime moment = QDateTime::fromMSecsSinceEpoch(kEbayNowUs / 1000 + 30'000, Qt::UTC);
+    const qint64 before = EbayFineClock::MsecsUntil(moment);
+    const QDateTime ebayBefore = EbayFineClock::LatestEbayNow();
+    for (qint64 stepS : {3600LL, -37LL, 1LL}) {
+        SCOPED_TRACE(stepS);
+        EbayClock::StepComputerClock(stepS);
+        EXPECT_NEAR(double(EbayFineClock::MsecsUntil(moment)), double(before), 50.0);
+        EXPECT_LE(std::abs(ebayBefore.secsTo(EbayFineClock::LatestEbayNow())), 1);
+    }
+    EbayClock::StepComputerClock(0);
+}
+
 TEST(EbayClockOffsetRule, AReadingGivesTheOffsetInForceWhenItAgreesAndOtherwiseTheNearestItAllows)
 {
     // eBay showed its reading at some moment of a request that took 0 to 3
