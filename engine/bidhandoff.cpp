@@ -21,7 +21,7 @@ using namespace basGeneral;
 // starts earlier by the lead time only to be ready by then. No end date: at once.
 QDateTime frmMainEngine::SnipeConfirmationMoment(const ListItem *Item) const
 {
-    const auto moment = EbayClock::MomentBeforeEnd(lvwAuctions->Field(Item, QStringLiteral("enddate")),
+    const auto moment = EbayClock::EbayMomentBeforeEnd(lvwAuctions->Field(Item, QStringLiteral("enddate")),
                                                    frmSettings::instance().BidDelaySeconds());
     return moment.value_or(QDateTime());
 }

@@ -1,5 +1,7 @@
 #include "engine/ebayclock.h"
 
+#include "engine/ebayfineclock.h"
+
 #include "engine/trackedauction.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
@@ -15,6 +17,7 @@ namespace {
 
 bool g_measured = false;
 qint64 g_clockAhead = 0;
+qint64 g_clockStep = 0;
 
 } // namespace
 
@@ -25,12 +28,22 @@ QDateTime Reading(const QDateTime &when)
 
 QDateTime ComputerNow()
 {
-    return QDateTime::currentDateTime().addSecs(g_clockAhead);
+    return QDateTime::currentDateTime().addSecs(g_clockAhead + g_clockStep);
 }
 
 void SetComputerClockAhead(qint64 seconds)
 {
     g_clockAhead = seconds;
+}
+
+qint64 ComputerClockAheadSeconds()
+{
+    return g_clockAhead;
+}
+
+void StepComputerClock(qint64 seconds)
+{
+    g_clockStep = seconds;
 }
 
 QDateTime LocalNow()
@@ -66,6 +79,7 @@ void ForgetMeasurement()
 {
     g_measured = false;
     EbayTimeOffset = 0;
+    EbayFineClock::Forget();
 }
 
 qint64 OffsetFromReading(const QDateTime &ebayReading, const QDateTime &localBefore, const QDateTime &localAfter,
@@ -108,15 +122,12 @@ std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &
     return Reading(ebayNow).secsTo(Reading(*end));
 }
 
-std::optional<QDateTime> MomentBeforeEnd(const QString &enddateField, qint64 secondsBeforeEnd)
+std::optional<QDateTime> EbayMomentBeforeEnd(const QString &enddateField, qint64 secondsBeforeEnd)
 {
     const auto end = TrackedAuction::ReadEndDate(enddateField);
     if (!end)
         return std::nullopt;
-    // The moment as this computer's clock will read it, then as an instant:
-    // the clock's reading now, with its milliseconds, is the bridge.
-    const QDateTime localReading = Reading(*end).addSecs(-secondsBeforeEnd - Offset());
-    return QDateTime::currentDateTime().addMSecs(Reading(ComputerNow()).msecsTo(localReading));
+    return Reading(*end).addSecs(-secondsBeforeEnd);
 }
 
 } // namespace EbayClock

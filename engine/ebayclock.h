@@ -27,6 +27,10 @@ QDateTime ComputerNow();
 // Puts this computer's clock, as the program reads it, `seconds` ahead of
 // the real one: tests let minutes pass without waiting for them (0 undoes it).
 void SetComputerClockAhead(qint64 seconds);
+qint64 ComputerClockAheadSeconds();
+// Sets this computer's date and time `seconds` off, as a time service might
+// after a resume, while no time passes (tests; 0 undoes it).
+void StepComputerClock(qint64 seconds);
 
 // Seconds to add to LocalNow to read eBay's clock. Until a refresh has
 // measured it in this run (and while nobody has set EbayTimeOffset), the
@@ -34,7 +38,7 @@ void SetComputerClockAhead(qint64 seconds);
 qint64 Offset();
 // Records a measured offset in EbayTimeOffset.
 void SetMeasuredOffset(qint64 seconds);
-// Forgets that the offset was measured (tests).
+// Forgets that the offset was measured, the fine one too (tests).
 void ForgetMeasurement();
 // Pacific time minus this computer's zone at the present moment, in seconds.
 qint64 EstimatedOffset();
@@ -63,10 +67,10 @@ QDateTime DisplayToPacific(const QDateTime &display);
 // enddate field (on eBay's clock); nothing when the field holds no end time.
 std::optional<qint64> SecondsLeft(const QString &enddateField, const QDateTime &ebayNow);
 
-// The instant, on this computer's clock to the millisecond, at which eBay's
-// clock shows the end held in an enddate field less `secondsBeforeEnd`;
-// nothing when the field holds no end time.
-std::optional<QDateTime> MomentBeforeEnd(const QString &enddateField, qint64 secondsBeforeEnd);
+// The reading of eBay's clock at the end held in an enddate field less
+// `secondsBeforeEnd`; nothing when the field holds no end time. When this
+// computer's clock reaches it is EbayFineClock's to say.
+std::optional<QDateTime> EbayMomentBeforeEnd(const QString &enddateField, qint64 secondsBeforeEnd);
 
 // A reading as a clock-reading carrier (marked Qt::UTC, the same date and time).
 QDateTime Reading(const QDateTime &when);

@@ -1,6 +1,7 @@
 #include "engine/ebaytimepage.h"
 
 #include "engine/ebayclock.h"
+#include "engine/ebayfineclock.h"
 #include "foundation/hostroles.h"
 #include "foundation/pageaccess.h"
 #include "foundation/timetext.h"
@@ -32,12 +33,20 @@ std::optional<QDateTime> ReadingOn(const QString &page)
     }
 }
 
-bool Apply(const QDateTime &ebayReading, const QDateTime &localBefore, const QDateTime &localAfter)
+Moment Moment::Now()
 {
+    return {EbayClock::LocalNow(), EbayFineClock::SteadyNowMs()};
+}
+
+bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answered)
+{
+    const bool moved =
+        EbayFineClock::Record({EbayClock::Reading(ebayReading).toMSecsSinceEpoch(), asked.steadyMs, answered.steadyMs})
+            .has_value();
     const qint64 before = EbayClock::Offset();
-    const qint64 offset = EbayClock::OffsetFromReading(ebayReading, localBefore, localAfter, before);
+    const qint64 offset = EbayClock::OffsetFromReading(ebayReading, asked.local, answered.local, before);
     EbayClock::SetMeasuredOffset(offset);
-    return offset != before;
+    return moved || offset != before;
 }
 
 void ReadWithoutWaiting(QObject *owner, int timeoutSeconds, std::function<void(bool changed)> read)
@@ -46,14 +55,14 @@ void ReadWithoutWaiting(QObject *owner, int timeoutSeconds, std::function<void(b
     if (!target.isValid() || target.host().isEmpty())
         return;
     auto *fetch = new OnceFetch(target, timeoutSeconds, OnceFetch::Connection::Own, Inet::PageReplyBytes, owner);
-    const QDateTime before = EbayClock::LocalNow();
-    QObject::connect(fetch, &OnceFetch::ended, fetch, [fetch, before, read = std::move(read)] {
+    const Moment asked = Moment::Now();
+    QObject::connect(fetch, &OnceFetch::ended, fetch, [fetch, asked, read = std::move(read)] {
         fetch->deleteLater();
         if (fetch->error())
             return;
         const auto reading = ReadingOn(Ansi::decode(fetch->body()));
         if (reading)
-            read(Apply(*reading, before, EbayClock::LocalNow()));
+            read(Apply(*reading, asked, Moment::Now()));
     });
     fetch->start();
 }

@@ -22,9 +22,19 @@ QDateTime Read(const QString &page);
 // The same; nothing when the page does not read.
 std::optional<QDateTime> ReadingOn(const QString &page);
 
-// Records the offset a reading taken between the two local readings gives
-// (EbayClock::OffsetFromReading); whether the offset in force changed.
-bool Apply(const QDateTime &ebayReading, const QDateTime &localBefore, const QDateTime &localAfter);
+// A moment on this computer's clock as the whole-second offset reads it, and
+// on its monotonic clock for the fine one.
+struct Moment
+{
+    QDateTime local;
+    qint64 steadyMs = 0;
+    static Moment Now();
+};
+
+// Records what a reading asked for at `asked` and answered at `answered`
+// gives: the whole-second offset (EbayClock::OffsetFromReading) and the fine
+// one (EbayFineClock::Record); whether either moved.
+bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answered);
 
 // Reads the page without waiting, on a connection of its own. `read` runs
 // once the page has been read and applied, with whether the offset changed;

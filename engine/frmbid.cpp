@@ -123,6 +123,13 @@ void frmBid::Start()
     QMetaObject::invokeMethod(this, &frmBid::Form_Activate, Qt::QueuedConnection);
 }
 
+void frmBid::EbaysClockMoved()
+{
+    for (frmBid *form : std::as_const(g_runs))
+        if (form->m_confirmTimer->isActive())
+            form->m_confirmTimer->start(0);
+}
+
 int frmBid::RoundLeadTime(double seconds)
 {
     // The default rounding mode sends a half to the even neighbour.

@@ -56,8 +56,9 @@ public:
     float sngLeadTimeStart = 0; // seconds since midnight when the run started
     qint16 intLeadTime = 0;
     bool blnUnknownFail = false;
-    // A snipe's confirmation goes out at this moment (this computer's clock)
-    // and not before; invalid: as soon as the bid is prepared.
+    // A snipe's confirmation goes out when eBay's clock reads this (its end
+    // less the bid delay) and not before; invalid: as soon as the bid is
+    // prepared. MsecsUntilConfirmation says when that is here.
     QDateTime ConfirmAt;
 
     // Writes Data and a line end into a file of the data folder, replacing
@@ -103,6 +104,9 @@ public:
     // window's bid can no longer change: confirmed, taken back or stopped.
     enum class LaterStart { NoWindow, Taken, Refused };
     static LaterStart HandLaterStart(const QString &itemNumber, bool isSnipe, bool isBin);
+    // eBay's clock moved: every confirmation waiting for its moment looks
+    // again at once (it may be due now).
+    static void EbaysClockMoved();
     // The main window's status text while a bid of `amount` is under way.
     static QString BiddingStatus(const QString &amount, const QString &itemNumber);
     // The confirmation has gone to eBay: the bid can no longer be stopped.
@@ -186,6 +190,9 @@ private:
     // the run goes on at ConfirmAndSignOut.
     void HoldConfirmation();
     void ConfirmationDue();
+    // Milliseconds until the confirmation is due, on this computer's
+    // monotonic clock, by eBay's clock at its latest (EbayFineClock): a
+    // clock read again moves it, a step of this computer's clock does not.
     qint64 MsecsUntilConfirmation() const;
     void ConfirmAndSignOut();
     void ShowFailure(const QString &reason);

@@ -4,7 +4,9 @@
 // the same item come here too.
 #include "engine/frmbid_run.h"
 
+#include "engine/ebayfineclock.h"
 #include "engine/mainformengine.h"
+#include "engine/missedsnipe.h"
 #include "engine/onerowperitem.h"
 #include "engine/trackedauction.h"
 #include "foundation/ebayuser.h"
@@ -27,7 +29,7 @@ constexpr qint64 kRowLookMs = 500; // how often a waiting snipe looks at its row
 
 qint64 frmBid::MsecsUntilConfirmation() const
 {
-    return ConfirmAt.isValid() ? QDateTime::currentDateTime().msecsTo(ConfirmAt) : 0;
+    return ConfirmAt.isValid() ? EbayFineClock::MsecsUntil(ConfirmAt) : 0;
 }
 
 void frmBid::HoldConfirmation()
@@ -56,6 +58,15 @@ void frmBid::ConfirmationDue()
         return;
     }
     run.heldMs = run.sinceStart.elapsed() - run.holdStartedMs;
+    if (!run.signOutNow && ConfirmAt.isValid() && AuctionOver()) {
+        // Its moment came only after the end (the run was held up, or eBay's
+        // clock moved past it): never a bid on an auction that is over.
+        LogBid(QStringLiteral("Auction ended, signing out"));
+        setWindowTitle(QStringLiteral("Auction Ended"));
+        run.reason = MissedSnipe::EndedBeforeConfirmation();
+        run.signOutNow = true;
+        ReleaseBidding();
+    }
     ConfirmAndSignOut();
 }
 

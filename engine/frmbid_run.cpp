@@ -7,6 +7,8 @@
 #include "engine/bidrequests.h"
 #include "engine/bidresend.h"
 #include "engine/ebayclock.h"
+#include "engine/ebayclockwatch.h"
+#include "engine/ebayfineclock.h"
 #include "engine/ebaytimepage.h"
 #include "engine/mainformengine.h"
 #include "engine/missedsnipe.h"
@@ -142,7 +144,7 @@ bool frmBid::AuctionOver() const
     const ListItem *row = BidRow();
     if (!row)
         return false;
-    const auto left = EbayClock::SecondsLeft(list.Field(row, QStringLiteral("enddate")), EbayClock::EbayNow());
+    const auto left = EbayClock::SecondsLeft(list.Field(row, QStringLiteral("enddate")), EbayFineClock::LatestEbayNow());
     return left && *left <= 0;
 }
 
@@ -170,21 +172,12 @@ void frmBid::RunFlow()
             // eBay's clock read again while the bid signs in and prepares: a
             // clock that moved since the last refresh moves the moment.
             QPointer<frmBid> self(this);
-            EbayTimePage::ReadWithoutWaiting(this, kClockReadTimeoutSeconds, [self](bool changed) {
-                if (!self || !changed || !self->ConfirmAt.isValid() || self->m_confirmationSent
-                    || !frmMainShell::isLoaded())
-                    return;
-                const ListView &list = *MainForm().lvwAuctions;
-                const ListItem *row = list.FindItem(self->ItemNumber);
-                const auto moment = row ? EbayClock::MomentBeforeEnd(list.Field(row, QStringLiteral("enddate")),
-                                                                     qint64(self->BidTime))
-                                        : std::nullopt;
-                if (!moment)
-                    return;
-                self->ConfirmAt = *moment;
-                if (self->m_confirmTimer->isActive())
+            EbayTimePage::ReadWithoutWaiting(this, kClockReadTimeoutSeconds, [self](bool) {
+                if (self && !self->m_confirmationSent && self->m_confirmTimer->isActive())
                     self->m_confirmTimer->start(0);
             });
+            // And at the changes of its second until the fine offset is narrow.
+            EbayClockWatch::Keep(this, std::max<qint64>(0, MsecsUntilConfirmation() / 1000));
         }
         SignInAndPrepare(run, false);
     } catch (const WindowGone &) {
@@ -284,6 +277,9 @@ void frmBid::ConfirmAndSignOut()
         if (!signOutNow) {
             // Confirmation.
             lblStatus->setText(QStringLiteral("Confirming bid..."));
+            // What the snipe's moment stood on.
+            if (ConfirmAt.isValid())
+                LogBid(EbayFineClock::Description());
             LogBid(QStringLiteral("Confirming bid"));
             m_confirmationSent = true;
             BidRecord::MarkSent(ItemNumber);

@@ -160,7 +160,7 @@ public:
     // the failure goes to "logbids.txt" and the "Status" panel, and
     // blnBidding is cleared unless another bid window is still working.
     virtual void Bid(ListItem *Item, bool IsSnipe, bool IsBin);
-    // When a snipe on the row is to be confirmed, on this computer's clock;
+    // When a snipe on the row is to be confirmed, as eBay's clock reads then;
     // invalid when the row has no end date.
     QDateTime SnipeConfirmationMoment(const ListItem *Item) const;
 

@@ -5,6 +5,8 @@
 
 #include "engine/countdownrows.h"
 #include "engine/ebayclock.h"
+#include "engine/ebayclockwatch.h"
+#include "engine/ebayfineclock.h"
 #include "engine/frmbid.h"
 #include "engine/missedsnipe.h"
 #include "engine/readfirst.h"
@@ -152,6 +154,9 @@ void frmMainEngine::tickCountdown()
         g_signInFailures = 0;
     bool lastHour = false;
     bool signInTried = false;
+    // The nearest snipe still to be placed here: eBay's clock is watched
+    // closely in its last minutes.
+    std::optional<qint64> nearestSnipe;
     // Only rows in their last hour are counted down; the others wait for the
     // refresh to bring them there, and cost the tick nothing.
     const QList<QPersistentModelIndex> rows = CountdownRows::Of(*lvwAuctions).InListOrder();
@@ -167,7 +172,10 @@ void frmMainEngine::tickCountdown()
         const QString endDate = lvwAuctions->Field(row, QStringLiteral("enddate"));
         const bool inLastHour = CountdownRows::InLastHour(lvwAuctions->Field(row, QStringLiteral("timeleft")));
         lastHour = lastHour || inLastHour;
-        const auto secondsLeft = inLastHour ? EbayClock::SecondsLeft(endDate, EbayClock::EbayNow()) : std::nullopt;
+        // eBay's clock at its latest by the fine offset: a bid starts and a
+        // snipe's end is seen early rather than late.
+        const auto secondsLeft =
+            inLastHour ? EbayClock::SecondsLeft(endDate, EbayFineClock::LatestEbayNow()) : std::nullopt;
         if (secondsLeft) {
             const qint64 secs = *secondsLeft;
             const QString timeLeft = secs > 0 ? basGeneral::FormatTimeLeft(secs) : QStringLiteral("0 s");
@@ -179,6 +187,10 @@ void frmMainEngine::tickCountdown()
             const bool due = leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
                 && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
                 && maxBid != kWatching && TimeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
+            const bool snipeToPlace = maxBid != kWatching
+                && (tag == SnipeState::Local || tag == SnipeState::Both || tag == SnipeState::ReadyToBid);
+            if (snipeToPlace && secs >= 0)
+                nearestSnipe = std::min(nearestSnipe.value_or(secs), secs);
             if (due && !g_startingBids.contains(row)) {
                 BidItem = row;
                 {
@@ -224,6 +236,7 @@ void frmMainEngine::tickCountdown()
             return;
     }
 
+    EbayClockWatch::Keep(this, nearestSnipe);
     if (!isMinimized() && isVisible() && lastHour)
         SyncHTMLList(false, QString());
 }

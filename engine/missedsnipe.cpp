@@ -1,5 +1,6 @@
 #include "engine/missedsnipe.h"
 
+#include "engine/ebayfineclock.h"
 #include "engine/mainformengine.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -12,6 +13,8 @@ namespace MissedSnipe {
 
 namespace {
 
+// Long enough to read the whole message, which starts with the item number.
+constexpr int kReadSeconds = 15;
 // The snipes already reported in this run, by item number and end time.
 QSet<QString> g_reported;
 
@@ -43,7 +46,7 @@ void Report(const QString &itemNumber, const QString &endDate, const QString &re
     }
     if (frmMainShell::isLoaded()) {
         MainForm().SetStatus(text, true);
-        MainForm().FreezeStatus();
+        MainForm().FreezeStatus(kReadSeconds);
     }
 }
 
@@ -56,16 +59,43 @@ void CheckRow(frmMainEngine &form, const ListItem *row, const QString &cause)
         Report(row->Text(), list.Field(row, QStringLiteral("enddate")), *reason);
 }
 
+namespace {
+
+// A move of eBay's clock this recent may be why a snipe missed its end.
+constexpr qint64 kMoveRecentS = 600;
+
+std::optional<QString> ebaysClockMoved()
+{
+    const auto seconds = EbayFineClock::RecentMoveSeconds(kMoveRecentS);
+    if (!seconds || *seconds == 0)
+        return std::nullopt;
+    return QStringLiteral("eBay's clock moved by ") + (*seconds > 0 ? QStringLiteral("+") : QString())
+        + QString::number(*seconds) + QStringLiteral(" s");
+}
+
+} // namespace
+
 QString EndedBeforeStart()
 {
+    if (const auto moved = ebaysClockMoved())
+        return *moved + QStringLiteral(" and its auction ended before the bid was started");
     return QStringLiteral("its auction ended before the bid was started (the program was not running or was held "
                           "up, or this computer's clock moved)");
 }
 
+QString EndedBeforeConfirmation()
+{
+    if (const auto moved = ebaysClockMoved())
+        return *moved + QStringLiteral(" and its auction ended before the bid could be confirmed");
+    return QStringLiteral("its auction ended before the bid could be confirmed (the program was held up)");
+}
+
 QString EndedEarlierThanEbaysClockSaid(qint64 secondsEarly)
 {
+    const auto moved = ebaysClockMoved();
     return QStringLiteral("eBay ended the auction ") + QString::number(secondsEarly)
-        + QStringLiteral(" s before its end by eBay's clock as last read (eBay's clock or this computer's moved)");
+        + QStringLiteral(" s before its end by eBay's clock as last read (")
+        + moved.value_or(QStringLiteral("eBay's clock or this computer's moved")) + QLatin1Char(')');
 }
 
 } // namespace MissedSnipe

@@ -28,8 +28,10 @@ void Report(const QString &itemNumber, const QString &endDate, const QString &re
 // The rule applied to a row of the main window's list, and reported.
 void CheckRow(frmMainEngine &form, const ListItem *row, const QString &cause);
 
-// The causes the refresh and the main tick see.
+// The causes the refresh, the main tick and the bid window see. A move of
+// eBay's clock seen in the last minutes is named as the cause.
 QString EndedBeforeStart();
+QString EndedBeforeConfirmation();
 QString EndedEarlierThanEbaysClockSaid(qint64 secondsEarly);
 
 } // namespace MissedSnipe

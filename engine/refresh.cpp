@@ -224,7 +224,7 @@ void RefreshRun::synchroniseClock()
 {
     // Near an end too: eBay's clock may move in an auction's last minutes,
     // and a snipe's moment must move with it.
-    const QDateTime before = EbayClock::LocalNow();
+    const EbayTimePage::Moment asked = EbayTimePage::Moment::Now();
     const QString page = basGeneral::GetURL(EbayTimePage::Url(), f.Inet);
     QDateTime ebay;
     try {
@@ -236,7 +236,7 @@ void RefreshRun::synchroniseClock()
             return;
         throw;
     }
-    EbayTimePage::Apply(ebay, before, EbayClock::LocalNow());
+    EbayTimePage::Apply(ebay, asked, EbayTimePage::Moment::Now());
 }
 
 RefreshRun::LoopEnd RefreshRun::rowLoop()

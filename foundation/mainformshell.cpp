@@ -16,6 +16,7 @@
 #include <exception>
 
 namespace {
+constexpr int kFreezeStatusSeconds = 3;
 QPointer<frmMainShell> g_instance;
 std::function<frmMainShell *()> g_factory;
 } // namespace
@@ -72,7 +73,7 @@ frmMainShell::frmMainShell()
     tmrTimer->setAlignedToClock(true);
     tmrClipboardScan = new TickTimer(1000, false, this);
     tmrLoadProcess = new TickTimer(100, false, this);
-    tmrFreezeStatus = new TickTimer(3000, false, this);
+    tmrFreezeStatus = new TickTimer(kFreezeStatusSeconds * 1000, false, this);
     connect(tmrFreezeStatus, &TickTimer::Timer, this, &frmMainShell::tmrFreezeStatus_Timer);
 
     mnuFilter = new QMenu(QStringLiteral("Filter"), this);
@@ -134,9 +135,17 @@ void frmMainShell::FreezeStatus()
     tmrFreezeStatus->setEnabled(true);
 }
 
+void frmMainShell::FreezeStatus(int seconds)
+{
+    blnFreezeStatus = true;
+    tmrFreezeStatus->setInterval(seconds * 1000);
+    tmrFreezeStatus->setEnabled(true);
+}
+
 void frmMainShell::tmrFreezeStatus_Timer()
 {
     tmrFreezeStatus->setEnabled(false);
+    tmrFreezeStatus->setInterval(kFreezeStatusSeconds * 1000);
     blnFreezeStatus = false;
 }
 

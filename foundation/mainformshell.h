@@ -108,8 +108,9 @@ public:
     void SetPanelText(const QString &key, const QString &text);
     QString PanelText(const QString &key) const;
 
-    // Keeps the "Status" panel's message for three seconds.
+    // Keeps the "Status" panel's message for three seconds, or for `seconds`.
     void FreezeStatus();
+    void FreezeStatus(int seconds);
 
     // Procedures of the main window used by lower layers; the higher layers
     // give them their behaviour.

@@ -15,6 +15,32 @@ StatusPanel::StatusPanel(const QString &key, QWidget *parent) : QLabel(parent), 
 void StatusPanel::setText(const QString &t)
 {
     QLabel::setText(t);
+    placeText();
+}
+
+void StatusPanel::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    placeText();
+}
+
+void StatusPanel::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    placeText();
+}
+
+void StatusPanel::placeText()
+{
+    const bool fits = fontMetrics().horizontalAdvance(text()) <= contentsRect().width();
+    QLabel::setAlignment(fits ? m_alignment : (Qt::AlignLeft | Qt::AlignVCenter));
+    if (!fits && (m_tipIsText || toolTip().isEmpty())) {
+        setToolTip(text());
+        m_tipIsText = true;
+    } else if (m_tipIsText) {
+        setToolTip(QString());
+        m_tipIsText = false;
+    }
 }
 
 void StatusPanel::setAutoSize(AutoSize a)

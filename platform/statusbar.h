@@ -23,6 +23,9 @@ public:
     void setWidthTwips(int twips);
     int WidthTwips() const;
     void setPicture(const QPixmap &picture);
+    // The alignment of a text that fits; one that does not starts at the
+    // left, so its beginning shows, and the whole of it is the tool tip.
+    void setAlignment(Qt::Alignment alignment);
 
 signals:
     void clicked(StatusPanel *panel);
@@ -30,9 +33,14 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void placeText();
+
     QString m_key;
+    Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    bool m_tipIsText = false; // the tool tip is the text that does not fit (not one of its own)
     QPixmap m_picture;
     AutoSize m_autoSize = None;
 };

@@ -11,7 +11,7 @@
 //   GET    /_sim/log?since=<index>      request log
 //   DELETE /_sim/log                    clear it (POST /_sim/log/clear too)
 //   GET    /_sim/clock                  real and eBay time, offset
-//   POST   /_sim/clock                  {"offset": seconds} or {"move": seconds}
+//   POST   /_sim/clock                  {"offset": seconds} or {"move": seconds}, fractions too
 //   GET    /_sim/faults                 pending fault rules
 //   POST   /_sim/faults                 {"path", "mode", "delayMs", "count"}
 //   DELETE /_sim/faults                 drop them all
@@ -94,7 +94,7 @@ Response SimServer::control(const Request &request)
             {QStringLiteral("httpsPort"), m_httpsPort},
             {QStringLiteral("hostsFile"), m_hostsFile},
             {QStringLiteral("caFile"), m_caFile},
-            {QStringLiteral("clockOffset"), double(m_clockOffset)},
+            {QStringLiteral("clockOffset"), double(m_clockOffsetMs) / 1000.0},
             {QStringLiteral("items"), double(m_items.size())},
             {QStringLiteral("requests"), double(m_log.nextIndex())},
         });
@@ -171,15 +171,15 @@ Response SimServer::control(const Request &request)
             const QJsonValue offset = body.object().value(QLatin1String("offset"));
             const QJsonValue move = body.object().value(QLatin1String("move"));
             if (move.isDouble())
-                moveEbayClock(qint64(move.toDouble()));
+                moveEbayClockMs(SecondsToMs(move.toDouble()));
             else if (offset.isDouble())
-                m_clockOffset = qint64(offset.toDouble());
+                m_clockOffsetMs = SecondsToMs(offset.toDouble());
             else
                 return Response::jsonError(QStringLiteral("\"offset\" or \"move\" (seconds) is required"));
         }
         const PageContext ctx = pageContext();
         return ok(QJsonObject{
-            {QStringLiteral("offset"), double(m_clockOffset)},
+            {QStringLiteral("offset"), double(m_clockOffsetMs) / 1000.0},
             {QStringLiteral("now"), t.toString(Qt::ISODateWithMs)},
             {QStringLiteral("ebayTime"), Pacific::longText(ctx.ebay(t))},
         });

@@ -280,22 +280,22 @@ QDateTime SimServer::now() const
     return QDateTime::currentDateTimeUtc().addSecs(m_clockAhead);
 }
 
-void SimServer::moveEbayClock(qint64 seconds)
+void SimServer::moveEbayClockMs(qint64 ms)
 {
     const QDateTime t = now();
     for (const QString &number : m_items.numbers()) {
         SimItem *item = m_items.find(number);
         if (item && !item->ended(t))
-            item->endsAt = item->endsAt.addSecs(-seconds);
+            item->endsAt = item->endsAt.addMSecs(-ms);
     }
-    m_clockOffset += seconds;
+    m_clockOffsetMs += ms;
 }
 
 PageContext SimServer::pageContext() const
 {
     PageContext ctx;
     ctx.now = now();
-    ctx.clockOffset = m_clockOffset;
+    ctx.clockOffsetMs = m_clockOffsetMs;
     ctx.httpBase = QStringLiteral("http://127.0.0.1:%1").arg(m_httpPort);
     return ctx;
 }
@@ -311,9 +311,9 @@ void SimServer::addAccountFromJson(const QJsonObject &a)
                a.value(QLatin1String("feedbackScore")).toInt(0), a.value(QLatin1String("feedbackPercent")).toDouble(100.0));
 }
 
-qint64 SimServer::clockOffsetIn(const QJsonObject &o, qint64 absent)
+qint64 SimServer::clockOffsetMsIn(const QJsonObject &o, qint64 absent)
 {
-    return o.contains(QLatin1String("clockOffset")) ? qint64(o.value(QLatin1String("clockOffset")).toDouble()) : absent;
+    return o.contains(QLatin1String("clockOffset")) ? SecondsToMs(o.value(QLatin1String("clockOffset")).toDouble()) : absent;
 }
 
 const SimServer::Account *SimServer::account(const QString &user) const
@@ -365,7 +365,7 @@ void SimServer::reset()
     m_updateReply = defaultUpdateReply();
     m_releaseArchive.clear();
     m_selling.reset();
-    m_clockOffset = 0;
+    m_clockOffsetMs = 0;
     m_clockAhead = 0;
 }
 
@@ -374,7 +374,7 @@ bool SimServer::loadScenario(const QJsonObject &scenario, QString *error)
     QString dummy;
     if (!error)
         error = &dummy;
-    m_clockOffset = clockOffsetIn(scenario, m_clockOffset);
+    m_clockOffsetMs = clockOffsetMsIn(scenario, m_clockOffsetMs);
     for (const auto &value : scenario.value(QLatin1String("accounts")).toArray())
         addAccountFromJson(value.toObject());
     const QDateTime t = now();
@@ -452,7 +452,7 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
     Response response = respond(request, &role);
     // eBay's replies carry its clock, as every HTTP server's do.
     response.addHeader("Date", QLocale::c()
-                                   .toString(now().addSecs(m_clockOffset), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
+                                   .toString(now().addMSecs(m_clockOffsetMs), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
                                    .toLatin1());
     LogEntry *logged = m_log.at(index);
     logged->role = role;

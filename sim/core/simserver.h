@@ -29,6 +29,12 @@ class Listener;
 // eBay and the vendor's server on 127.0.0.1, one plain and one TLS port for
 // every host role. Lives in the thread that creates it and answers from that
 // thread's event loop, so a test can run it next to the program's code.
+// Seconds as the control endpoint takes them, fractions too, in milliseconds.
+inline qint64 SecondsToMs(double seconds)
+{
+    return qRound64(seconds * 1000.0);
+}
+
 class SimServer final : public QObject
 {
     Q_OBJECT
@@ -105,13 +111,18 @@ public:
     // The public half (DER) of the key those lines are signed with.
     static QByteArray releasePublicKey();
 
-    qint64 clockOffset() const { return m_clockOffset; }
-    void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
+    // eBay's clock ahead of the real one, to the millisecond; clockOffset()
+    // in whole seconds, towards zero.
+    qint64 clockOffset() const { return m_clockOffsetMs / 1000; }
+    qint64 clockOffsetMs() const { return m_clockOffsetMs; }
+    void setClockOffset(qint64 seconds) { m_clockOffsetMs = seconds * 1000; }
+    void setClockOffsetMs(qint64 ms) { m_clockOffsetMs = ms; }
     // eBay's clock jumps `seconds` (ahead, or back when negative) against the
     // real one: its time page and the Date of every reply follow it, and the
     // running auctions still end when eBay's clock reads their end, that much
     // sooner (or later) by the real clock.
-    void moveEbayClock(qint64 seconds);
+    void moveEbayClock(qint64 seconds) { moveEbayClockMs(seconds * 1000); }
+    void moveEbayClockMs(qint64 ms);
     // The present moment, UTC: the real one, moved on by advanceClock. Items
     // end by it; pages print it shifted by the clock offset.
     QDateTime now() const;
@@ -196,7 +207,7 @@ private:
     // One account as a scenario, the saved state or /_sim/accounts gives it.
     void addAccountFromJson(const QJsonObject &a);
     // The clock offset `o` gives, or `absent` when it gives none.
-    static qint64 clockOffsetIn(const QJsonObject &o, qint64 absent);
+    static qint64 clockOffsetMsIn(const QJsonObject &o, qint64 absent);
     // /_sim/watching: reads, sets or empties the users' watching lists.
     Response watchingControl(const Request &request, const QJsonObject &body);
     Response control(const Request &request);
@@ -225,7 +236,7 @@ private:
     SellerDesk m_seller;
     QString m_updateReply = defaultUpdateReply();
     QByteArray m_releaseArchive;
-    qint64 m_clockOffset = 0;
+    qint64 m_clockOffsetMs = 0;
     qint64 m_clockAhead = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QMap<QString, QStringList> m_watching; // by lower-cased user ID

@@ -1,7 +1,9 @@
-// The two rules a snipe's moment and its silence rest on: the eBay clock
-// offset a reading of eBay's time gives, and which rows whose auction is
-// over tell that their snipe never went out.
+// The rules a snipe's moment and its silence rest on: the eBay clock
+// offsets readings of eBay's time give, whole and fine, and which rows whose
+// auction is over tell that their snipe never went out.
 #include "engine/ebayclock.h"
+#include "engine/ebayclockwatch.h"
+#include "engine/ebayfineclock.h"
 #include "engine/missedsnipe.h"
 #include "engine/trackedauction.h"
 
@@ -11,12 +13,151 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <random>
 
 namespace {
 
 const QDateTime kBase(QDate(2013, 12, 6), QTime(14, 3, 22), Qt::UTC);
 
+// eBay's clock in microseconds at a true offset from the monotonic clock:
+// a reading asked at `askUs`, made by eBay `outUs` later and answered
+// `backUs` after that, with its moments cut to whole milliseconds as the
+// program takes them.
+struct Path
+{
+    qint64 offsetUs;
+
+    EbayFineClock::Reading read(qint64 askUs, qint64 outUs, qint64 backUs) const
+    {
+        const qint64 madeUs = askUs + outUs;
+        const qint64 ebayMs = (madeUs + offsetUs) / 1000;
+        return {ebayMs - ebayMs % 1000, askUs / 1000, (madeUs + backUs) / 1000};
+    }
+    bool heldBy(const EbayFineClock::Offset &o) const
+    {
+        return o.lowMs * 1000 <= offsetUs && offsetUs < o.highMs * 1000;
+    }
+};
+
+// Around the present readings of eBay's clock and of a monotonic one.
+constexpr qint64 kEbayNowUs = 1'765'000'000'000'000LL;
+constexpr qint64 kSteadyNowUs = 86'400'000'000LL;
+
 } // namespace
+
+TEST(EbayFineClockRule, TheIntervalAlwaysHoldsTheTrueOffsetWhateverThePathsDelays)
+{
+    std::mt19937_64 random(20261208);
+    std::uniform_int_distribution<qint64> offsetJitter(0, 3'600'000'000LL);
+    // Delays from a loopback's to a congested path's, out and back drawn apart.
+    std::uniform_int_distribution<int> shape(0, 3);
+    auto delay = [&](int kind) -> qint64 {
+        const qint64 limits[] = {2'000, 80'000, 700'000, 4'000'000};
+        return std::uniform_int_distribution<qint64>(0, limits[kind])(random);
+    };
+    for (int trial = 0; trial < 2000; ++trial) {
+        const Path path{kEbayNowUs - kSteadyNowUs + offsetJitter(random)};
+        const int kind = shape(random);
+        qint64 askUs = kSteadyNowUs;
+        std::optional<EbayFineClock::Offset> known;
+        for (int n = 0; n < 12; ++n) {
+            askUs += std::uniform_int_distribution<qint64>(0, 1'500'000)(random);
+            const EbayFineClock::Offset one = EbayFineClock::Allowed(path.read(askUs, delay(kind), delay(kind)));
+            SCOPED_TRACE(testing::Message() << "trial " << trial << ", reading " << n);
+            ASSERT_TRUE(path.heldBy(one));
+            known = known ? EbayFineClock::Narrowed(*known, one) : one;
+            ASSERT_TRUE(known.has_value()) << "readings of one clock never disagree";
+            ASSERT_TRUE(path.heldBy(*known));
+        }
+    }
+}
+
+TEST(EbayFineClockRule, ReadingsAimedAtTheChangeOfTheSecondNarrowItToThePathsRoundTrip)
+{
+    std::mt19937_64 random(8122026);
+    // One reading at each change (halving), or a comb of three (quartering).
+    for (int parts : {2, 4}) {
+        for (int trial = 0; trial < 500; ++trial) {
+            const Path path{kEbayNowUs - kSteadyNowUs + std::uniform_int_distribution<qint64>(0, 999'999)(random)};
+            const qint64 tripUs = std::uniform_int_distribution<qint64>(200, 40'000)(random);
+            // Out and back unequal: the aim takes half the round trip each way.
+            const qint64 outUs = std::uniform_int_distribution<qint64>(0, tripUs)(random);
+            qint64 nowUs = kSteadyNowUs;
+            EbayFineClock::Offset known = EbayFineClock::Allowed(path.read(nowUs, outUs, tripUs - outUs));
+            SCOPED_TRACE(testing::Message() << parts << " parts, trial " << trial << ", round trip " << tripUs
+                                            << " us, out " << outUs);
+            const int changes = parts == 2 ? 14 : 7;
+            for (int n = 0; n < changes; ++n) {
+                EbayFineClock::Offset cut = known;
+                qint64 lastAnswerUs = nowUs;
+                for (int part = 1; part < parts; ++part) {
+                    const qint64 askMs = EbayClockWatch::AimedAskMs(known, nowUs / 1000, tripUs / 1000, part, parts);
+                    ASSERT_GT(askMs * 1000, nowUs);
+                    ASSERT_LT(askMs - nowUs / 1000, 1100 + known.widthMs()) << "the next change of the second";
+                    const auto both =
+                        EbayFineClock::Narrowed(cut, EbayFineClock::Allowed(path.read(askMs * 1000, outUs, tripUs - outUs)));
+                    ASSERT_TRUE(both.has_value());
+                    ASSERT_TRUE(path.heldBy(*both));
+                    cut = *both;
+                    lastAnswerUs = std::max(lastAnswerUs, askMs * 1000 + tripUs);
+                }
+                ASSERT_LE(cut.widthMs(), known.widthMs());
+                known = cut;
+                nowUs = lastAnswerUs;
+            }
+            // Each change cuts what is left into `parts`, down to the round
+            // trip (a comb's middle parts keep one each side).
+            EXPECT_LE(known.widthMs(), tripUs * parts / (parts == 2 ? 2 : 3) / 1000 + 4);
+        }
+    }
+}
+
+TEST(EbayFineClockRule, AReadingThatAgreesWithNoneBeforeIsAMoveOfEbaysClockAndStartsTheIntervalAnew)
+{
+    EbayFineClock::Forget();
+    const qint64 nowUs = EbayFineClock::SteadyNowMs() * 1000;
+    for (qint64 moveMs : {37'000LL, -37'000LL, 1'400LL, -2'600LL}) {
+        SCOPED_TRACE(moveMs);
+        EbayFineClock::Forget();
+        const Path before{kEbayNowUs - nowUs + 400'000};
+        qint64 askUs = nowUs - 20'000'000;
+        for (int n = 0; n < 8; ++n, askUs += 1'300'000)
+            EXPECT_EQ(EbayFineClock::Record(before.read(askUs, 1'000, 1'000)), std::nullopt);
+        const Path after{before.offsetUs + moveMs * 1000};
+        const auto moved = EbayFineClock::Record(after.read(askUs, 1'000, 1'000));
+        ASSERT_TRUE(moved.has_value());
+        EXPECT_NEAR(double(*moved), double(moveMs), 1'000.0);
+        ASSERT_TRUE(EbayFineClock::Known().has_value());
+        EXPECT_TRUE(after.heldBy(*EbayFineClock::Known()));
+        // A snipe missed after it says what was seen.
+        const qint64 seconds = (*moved + (*moved < 0 ? -500 : 500)) / 1000;
+        EXPECT_TRUE(MissedSnipe::EndedBeforeStart().startsWith(
+            QStringLiteral("eBay's clock moved by ") + (seconds > 0 ? QStringLiteral("+") : QString())
+            + QString::number(seconds) + QStringLiteral(" s")))
+            << MissedSnipe::EndedBeforeStart().toStdString();
+    }
+    EbayFineClock::Forget();
+    EXPECT_TRUE(MissedSnipe::EndedBeforeStart().startsWith(QStringLiteral("its auction ended")));
+}
+
+TEST(EbayFineClockRule, AStepOfThisComputersClockMovesNeitherTheMomentNorTheCountdown)
+{
+    EbayFineClock::Forget();
+    const qint64 nowUs = EbayFineClock::SteadyNowMs() * 1000;
+    const Path path{kEbayNowUs - nowUs + 250'000};
+    for (qint64 askUs = nowUs - 9'000'000; askUs < nowUs; askUs += 1'250'000)
+        EbayFineClock::Record(path.read(askUs, 500, 500));
+    const QDateTime moment = QDateTime::fromMSecsSinceEpoch(kEbayNowUs / 1000 + 30'000, Qt::UTC);
+    const qint64 before = EbayFineClock::MsecsUntil(moment);
+    const QDateTime ebayBefore = EbayFineClock::LatestEbayNow();
+    for (qint64 stepS : {3600LL, -37LL, 1LL}) {
+        SCOPED_TRACE(stepS);
+        EbayClock::StepComputerClock(stepS);
+        EXPECT_NEAR(double(EbayFineClock::MsecsUntil(moment)), double(before), 50.0);
+        EXPECT_LE(std::abs(ebayBefore.secsTo(EbayFineClock::LatestEbayNow())), 1);
+    }
+    EbayClock::StepComputerClock(0);
+}
 
 TEST(EbayClockOffsetRule, AReadingGivesTheOffsetInForceWhenItAgreesAndOtherwiseTheNearestItAllows)
 {

@@ -22,6 +22,7 @@
 
 #include <QComboBox>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace RefreshSim;
@@ -117,6 +118,38 @@ INSTANTIATE_TEST_SUITE_P(AheadAndBehindAtSixMinutesTwoMinutesAnd45Seconds, EbayC
                          ::testing::Values(ClockMove{37, 360}, ClockMove{37, 120}, ClockMove{37, 45},
                                            ClockMove{-37, 360}, ClockMove{-37, 120}, ClockMove{-37, 45}));
 
+TEST(EbayClockMovesWithSimulator, AMoveAheadInTheLastMinuteIsSeenWithinSecondsAndTheSnipeStillWins)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    frmSettings &settings = frmSettings::instance();
+    settings.ddnBidDelay->setCurrentIndex(settings.ddnBidDelay->findData(2));
+    // No refresh of the list reads eBay's clock again before the end.
+    settings.ddnFastSyncInterval->setCurrentIndex(settings.ddnFastSyncInterval->findData(30));
+    const qint64 endS = Server().now().toSecsSinceEpoch() + 60;
+    const QString number =
+        AddItem(0, 1.0, [endS](Sim::SimItem &item) { item.endsAt = QDateTime::fromSecsSinceEpoch(endS, Qt::UTC); });
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    f.tmrTimer->setEnabled(true);
+    ASSERT_TRUE(RunUntil([&] { return SecondsShown(row) > 0; }, 15)) << "the first refresh read the item";
+    const qint64 passedS = std::max(0, SecondsShown(row) - 45);
+    LetTimePass(passedS);
+    const qint64 mark = Mark();
+    // 37 s ahead with 45 s left: the real end is 8 s away.
+    Server().moveEbayClock(37);
+    RunUntil([&] { return TrueSecondsLeft(number) < -3 && frmBid::ActiveRuns() == 0; }, 40);
+    ASSERT_TRUE(RunUntil([&] { return Field(row, "timeleft") == "Ended"; }, 40));
+    f.tmrTimer->setEnabled(false);
+
+    const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(mark, number);
+    ASSERT_EQ(confirmations.size(), 1) << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
+    // The simulator's clock ran on with this computer's by passedS.
+    EXPECT_LT(confirmations.first().arrival.addSecs(passedS), Server().items().find(number)->endsAt) << "before the end";
+    EXPECT_EQ(f.bids, QStringList({number}));
+    EXPECT_EQ(Server().items().find(number)->winner, QStringLiteral("alice"));
+    EXPECT_EQ(Field(row, "won"), "True");
+}
+
 TEST(EbayClockMovesWithSimulator, ABidWindowStartedJustAfterTheMoveHoldsItsConfirmationToEbaysClock)
 {
     Form &f = FreshForm();
@@ -170,6 +203,36 @@ TEST(MissedSnipeWithSimulator, ASnipeWhoseMomentPassesUnstartedSaysSoInTheBidLog
     // Once, with the reason.
     ASSERT_EQ(said.size(), 1) << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
     EXPECT_GT(said.first().size(), line.size() + 10);
+}
+
+TEST(MissedSnipeWithSimulator, ASnipeMissedBecauseEbaysClockMovedPastItsEndNamesTheMoveFromItsItemNumberOn)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    BidSim::ClearBidLog();
+    // No refresh of the list reads the item before the end.
+    frmSettings &settings = frmSettings::instance();
+    settings.ddnFastSyncInterval->setCurrentIndex(settings.ddnFastSyncInterval->findData(30));
+    const QString number = AddItem(50, 1.0);
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    f.tmrTimer->setEnabled(true);
+    ASSERT_TRUE(RunUntil([&] { return SecondsShown(row) > 0 && SecondsShown(row) <= 45; }, 20));
+    // The end is past at once.
+    Server().moveEbayClock(60);
+    // Whether the countdown or a refresh sees the end first, the move is named.
+    const QString line = QStringLiteral("Snipe on item # ") + number + QStringLiteral(" not placed: ");
+    const QString moved = QStringLiteral("eBay's clock moved by +60 s");
+    ASSERT_TRUE(RunUntil([&] { return f.PanelText(QStringLiteral("Status")).startsWith(line); }, 15))
+        << f.PanelText(QStringLiteral("Status")).toStdString() << "\n"
+        << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
+    // Held long enough to read, beyond the refresh's countdown.
+    EXPECT_GE(f.tmrFreezeStatus->Interval(), 10'000);
+    f.tmrTimer->setEnabled(false);
+    EXPECT_TRUE(f.PanelText(QStringLiteral("Status")).contains(moved)) << f.PanelText(QStringLiteral("Status")).toStdString();
+    EXPECT_TRUE(f.bids.isEmpty());
+    const QStringList said = BidSim::BidLog().filter(line);
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said.first().contains(moved));
 }
 
 TEST(MissedSnipeWithSimulator, ASnipeWhoseBidWindowFailsBeforeItsConfirmationSaysSoWithTheWindowsReason)

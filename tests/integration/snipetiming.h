@@ -16,7 +16,7 @@
 //   pathMs          the confirmation's arrival minus that tick (the sign-in,
 //                   the preparation, the wait and the confirmation).
 // Both moments are taken on the simulator's clock, eBay's true clock, so an
-// error of the program's whole-second clock offset shows in them as well.
+// error of the program's clock offset shows in them as well.
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -42,7 +42,9 @@ struct Result
 {
     QList<Snipe> snipes;   // in the order they were placed
     QStringList problems;  // snipes never started or never confirmed, and why
-    qint64 offsetErrorS = 0; // the program's eBay clock offset minus the true one
+    // The program's whole-second eBay clock offset minus the true one: within
+    // a second when it is right.
+    qint64 offsetErrorMs = 0;
 };
 
 struct Setup
@@ -50,7 +52,7 @@ struct Setup
     int spacingS = 2;          // between the ends
     bool freshInstall = false; // no "Lead time" stored yet: the first bids start at its default
     int bidDelayS = 1;         // "Bid Delay 3", one of its entries
-    qint64 ebayAheadS = 0;     // eBay's clock ahead of this computer's
+    qint64 ebayAheadMs = 0;    // eBay's clock ahead of this computer's
 };
 
 // A fresh main window with `count` snipes, the first bid about 10 s from now;

@@ -26,3 +26,30 @@ TEST(StatusBar, ALongTextInTheSpringPanelNeitherWidensTheWindowNorHidesTheOthers
     EXPECT_EQ(window.width(), 600);
     EXPECT_GT(fixed->width(), 0);
 }
+
+TEST(StatusBar, ATextTooLongForItsPanelShowsFromItsStartWithTheWholeOfItAsTheToolTip)
+{
+    QMainWindow window;
+    auto *bar = new StatusBar(&window);
+    window.setStatusBar(bar);
+    StatusPanel *status = bar->AddPanel(QStringLiteral("Status"), StatusPanel::None);
+    status->setWidthTwips(3000);
+    status->setAlignment(Qt::AlignCenter);
+    StatusPanel *feedback = bar->AddPanel(QStringLiteral("Feedback"), StatusPanel::Contents);
+    feedback->setToolTip(QStringLiteral("View Feedback/Change User..."));
+    window.resize(600, 400);
+    window.show();
+    QApplication::processEvents();
+
+    const QString missed = QStringLiteral("Snipe on item # 110000000001 not placed: eBay's clock moved by +37 s and its "
+                                          "auction ended before the bid was started");
+    status->setText(missed);
+    EXPECT_EQ(status->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft) << "its start, the item number, shows";
+    EXPECT_EQ(status->toolTip(), missed);
+    status->setText(QStringLiteral("Done"));
+    EXPECT_EQ(status->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_TRUE(status->toolTip().isEmpty());
+    // A panel's own tool tip stays, whatever its text.
+    feedback->setText(QStringLiteral("alice (12; 100%) "));
+    EXPECT_EQ(feedback->toolTip(), QStringLiteral("View Feedback/Change User..."));
+}

@@ -43,6 +43,7 @@ private:
         EbayTimeOffset = 0;
         EbayClock::ForgetMeasurement();
         EbayClock::SetComputerClockAhead(0);
+        EbayClock::StepComputerClock(0);
         // No hosts chosen: a test's simulator makes itself the program's
         // hosts at its first use in the test.
         qunsetenv("TALLOWMERE_HOSTS");

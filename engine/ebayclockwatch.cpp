@@ -1,0 +1,130 @@
+#include "engine/ebayclockwatch.h"
+
+#include "engine/ebaytimepage.h"
+#include "engine/frmbid.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <limits>
+#include <memory>
+
+namespace EbayClockWatch {
+
+namespace {
+
+constexpr qint64 kLastMinutesS = 180;
+constexpr qint64 kLastMinuteS = 60;
+// Between readings once the offset is narrow: a move of eBay's clock in the
+// last minute is seen within this.
+constexpr qint64 kLastMinuteEveryMs = 3000;
+constexpr qint64 kLastMinutesEveryMs = 20000;
+// Narrow enough: this much beyond the quickest reading's own round trip,
+// which no aiming gets below.
+constexpr qint64 kNarrowBeyondTripMs = 10;
+// Readings at one change of the second while the offset is wide beyond
+// kCombAboveMs and several round trips: they cut its interval into this many
+// and one parts (each part keeps a round trip of its own, so a narrow one is
+// halved by one reading at a time).
+constexpr int kWideComb = 3;
+constexpr qint64 kCombAboveMs = 100;
+// A reading is aimed no sooner than this from now, so its timer can keep it.
+constexpr qint64 kAimAheadMs = 30;
+constexpr int kTimeoutSeconds = 5;
+
+QPointer<QObject> g_owner;
+std::optional<qint64> g_nearestS;
+qint64 g_askedMs = std::numeric_limits<qint64>::min() / 2;
+int g_waiting = 0; // readings aimed or asked and not answered yet
+qint64 g_waitUntilMs = 0; // readings not answered by then never will be
+
+void answered()
+{
+    g_waiting = std::max(0, g_waiting - 1);
+}
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+}
+
+void ask()
+{
+    g_askedMs = EbayFineClock::SteadyNowMs();
+    if (!g_owner) {
+        answered();
+        return;
+    }
+    EbayTimePage::ReadWithoutWaiting(g_owner, kTimeoutSeconds, [](bool moved) {
+        answered();
+        if (moved)
+            frmBid::EbaysClockMoved();
+        // Not narrow yet: the next change of the second is read at once.
+        if (g_waiting == 0)
+            Keep(g_owner, g_nearestS);
+    });
+}
+
+void askAt(QObject *owner, qint64 delayMs)
+{
+    ++g_waiting;
+    g_waitUntilMs = std::max(g_waitUntilMs, EbayFineClock::SteadyNowMs() + delayMs + (kTimeoutSeconds + 1) * 1000);
+    auto *timer = new QTimer(owner);
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    const auto asked = std::make_shared<bool>(false);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, asked] {
+        *asked = true;
+        timer->deleteLater();
+        ask();
+    });
+    // A timer that goes with its owner never asks: its reading is not waited for.
+    QObject::connect(timer, &QObject::destroyed, [asked] {
+        if (!*asked)
+            answered();
+    });
+    timer->start(int(std::max<qint64>(0, delayMs)));
+}
+
+} // namespace
+
+qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs, int part, int parts)
+{
+    // eBay's second changes where the monotonic clock plus the offset is a
+    // whole second; the offset is guessed at a point of its interval.
+    const qint64 offset = known.lowMs + known.widthMs() * part / parts;
+    const qint64 halfTrip = roundTripMs / 2;
+    // The first change that lies far enough ahead whatever the offset: one
+    // change for the whole comb.
+    const qint64 second = floorDiv(nowMs + kAimAheadMs + halfTrip + known.highMs - 1, 1000) + 1;
+    return second * 1000 - offset - halfTrip;
+}
+
+void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
+{
+    g_owner = owner;
+    g_nearestS = nearestSnipeSeconds;
+    if (!owner || !nearestSnipeSeconds || *nearestSnipeSeconds > kLastMinutesS || *nearestSnipeSeconds < 0)
+        return;
+    const qint64 now = EbayFineClock::SteadyNowMs();
+    // Readings that never answer are given up after their time-out.
+    if (g_waiting > 0 && now < g_waitUntilMs)
+        return;
+    g_waiting = 0;
+    const auto known = EbayFineClock::Known();
+    const qint64 trip = EbayFineClock::QuickestRoundTripMs().value_or(0);
+    const bool narrow = known && known->widthMs() <= trip + kNarrowBeyondTripMs;
+    const qint64 every = !narrow ? 0 : *nearestSnipeSeconds <= kLastMinuteS ? kLastMinuteEveryMs : kLastMinutesEveryMs;
+    if (now - g_askedMs < every)
+        return;
+    if (!known) {
+        askAt(owner, 0);
+        return;
+    }
+    const bool wide = known->widthMs() > kCombAboveMs + (kWideComb + 1) * trip;
+    const int parts = wide ? kWideComb + 1 : 2;
+    for (int part = 1; part < parts; ++part)
+        askAt(owner, AimedAskMs(*known, now, trip, part, parts) - now);
+}
+
+} // namespace EbayClockWatch

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "engine/ebayfineclock.h"
+
+#include <optional>
+
+class QObject;
+
+// Reads eBay's time page as a snipe's moment nears, so the moment stands on
+// eBay's clock to a fraction of a second and a move of that clock is seen
+// within seconds. In a snipe's last minutes it reads at each change of the
+// page's second until the fine offset is narrow, then now and then; in the
+// last minute every few seconds. Each reading is aimed so that eBay makes its
+// page just as its second changes, by the readings so far: whichever second
+// the page then shows, the offset's interval is cut there. A wide interval is
+// cut at several points of one change at once.
+namespace EbayClockWatch {
+
+// Called by the main tick each second with the seconds left of the nearest
+// snipe this computer still has to place (nothing: none).
+void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds);
+
+// The monotonic moment to ask at so that eBay reads its clock at the first
+// change of its second that lies at least a little after `nowMs`, were the
+// offset at `part` of `parts` of `known` and the answer taking `roundTripMs`.
+// The readings of one comb (part 1 to parts - 1) go to the same change.
+qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs, int part, int parts);
+
+} // namespace EbayClockWatch

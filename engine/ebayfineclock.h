@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// eBay's clock to a fraction of a second, against this computer's monotonic
+// clock, which runs on through sleep (a step of its date and time moves
+// nothing here).
+//
+// eBay's time page shows whole seconds. A reading asked for at `sentMs` and
+// answered at `arrivedMs` (monotonic) that shows second S was made at some
+// instant x between the two, when eBay's clock read from S to just below
+// S + 1 s: the offset (eBay's clock minus the monotonic clock) lies in
+// [S - arrivedMs, S + 1000 - sentMs). Readings of one clock narrow that
+// interval together, most of all two that fall on either side of a change of
+// the page's second. A reading that agrees with none of the earlier ones
+// tells that eBay's clock moved; it starts the interval anew.
+//
+// The bid's moment is taken at the interval's late end (eBay's clock as far
+// ahead as the readings allow), so a wide interval makes it early, never late.
+namespace EbayFineClock {
+
+// Milliseconds on this computer's monotonic clock (with the tests' clock
+// ahead, EbayClock::SetComputerClockAhead, so simulated time passes alike).
+qint64 SteadyNowMs();
+
+// eBay's clock minus the monotonic clock, in [lowMs, highMs).
+struct Offset
+{
+    qint64 lowMs = 0;
+    qint64 highMs = 0;
+    qint64 widthMs() const { return highMs - lowMs; }
+    bool holds(qint64 offsetMs) const { return offsetMs >= lowMs && offsetMs < highMs; }
+};
+
+struct Reading
+{
+    qint64 shownMs = 0;   // the second the page showed, as ms since the epoch of its reading
+    qint64 sentMs = 0;    // monotonic, when it was asked for
+    qint64 arrivedMs = 0; // monotonic, when its answer arrived
+};
+
+// The offsets one reading allows.
+Offset Allowed(const Reading &reading);
+// The offsets both allow; nothing when they share none (eBay's clock moved).
+std::optional<Offset> Narrowed(const Offset &known, const Offset &reading);
+
+// Records a reading; the offset it moved eBay's clock by (ms), when it did.
+std::optional<qint64> Record(const Reading &reading);
+// The interval in force, widened for the drift of the clocks since it was
+// last narrowed; nothing before the first reading.
+std::optional<Offset> Known();
+// Forgets every reading (tests, and a new start of the program's clock).
+void Forget();
+// The latest move of eBay's clock seen, in whole seconds, when it is at most
+// `withinS` seconds old.
+std::optional<qint64> RecentMoveSeconds(qint64 withinS);
+// The quickest reading's time from asking to answer (ms); nothing before
+// the first reading.
+std::optional<qint64> QuickestRoundTripMs();
+
+// eBay's clock now at its latest (the interval's late end), as a reading of
+// whole seconds; EbayClock::EbayNow() while nothing is known.
+QDateTime LatestEbayNow();
+
+// Milliseconds from now until eBay's clock, at its latest, reaches the
+// reading `ebayMoment` (negative once passed). This is the snipe's moment.
+qint64 MsecsUntil(const QDateTime &ebayMoment);
+
+// "eBay's clock: +0.412 s ± 0.020 s": its difference from this computer's
+// clock (the time zones taken out) and the uncertainty.
+QString Description();
+
+} // namespace EbayFineClock
