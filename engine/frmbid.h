@@ -7,6 +7,7 @@
 #include <memory>
 
 class Inet;
+class BidReply;
 class ListItem;
 class QLabel;
 class QPlainTextEdit;
@@ -138,6 +139,7 @@ public:
     static const QString kEndedMarker;
     static const QString kCurrencyNotice;
     static const QString kOutbid;
+    static const QString kPurchaseConfirmed;
 
 signals:
     // The run or PlaceBid has ended (just before the window unloads, if it
@@ -177,7 +179,7 @@ private:
     RowWish ReadRow(RowBid &wanted) const;
     // The row the bid was started for while it is listed (by the item number
     // for a window started without a row).
-    const ListItem *BidRow() const;
+    ListItem *BidRow() const;
     bool FollowsRow() const;
     void FollowRow(Run &run);
     // The row's account set up here with its password; false when it is not.
@@ -188,6 +190,11 @@ private:
     void ConfirmationDue();
     qint64 MsecsUntilConfirmation() const;
     void ConfirmAndSignOut();
+    // A purchase's reply judged: confirmed, or not confirmed with its reason.
+    void JudgePurchase(Run &run, bool answered);
+    // Marks the purchase failed, with its title, log line and the row's
+    // unknown outcome; returns the reason to show. `reply`: none came.
+    QString PurchaseNotConfirmed(const BidReply *reply);
     void ShowFailure(const QString &reason);
     void HandToFailureReport();
     // Keeps what the confirmation came to for the refresh's won decision:

@@ -59,7 +59,7 @@ void frmBid::ConfirmationDue()
     ConfirmAndSignOut();
 }
 
-const ListItem *frmBid::BidRow() const
+ListItem *frmBid::BidRow() const
 {
     if (!frmMainShell::isLoaded())
         return nullptr;

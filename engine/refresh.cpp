@@ -257,7 +257,7 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
     for (int i = 1; i <= list.Count();) {
         // A snipe whose auction has just ended goes before the rest of the
         // pass, so its outcome does not wait for a long list's last rows.
-        while (const auto number = ReadFirst::Take()) {
+        while (const auto number = ReadFirst::Take(only)) {
             ListItem *ended = list.FindItem(*number);
             if (!ended)
                 continue;
