@@ -115,9 +115,9 @@ const FailureRow *PurchaseRefusal(const BidReply &reply)
 
 const FailureRow &PurchaseNotConfirmedRow()
 {
-    static const FailureRow row{{}, {}, QStringLiteral("Purchase Not Confirmed"),
-                                QStringLiteral("eBay did not confirm the purchase. Check the item on eBay before you buy it again."),
-                                QStringLiteral("Bidding, failed: purchase not confirmed by eBay")};
+    static const QString reason =
+        QStringLiteral("eBay did not confirm the purchase. Check the item on eBay before you buy it again.");
+    static const FailureRow row{{}, {}, QStringLiteral("Purchase Not Confirmed"), reason, QStringLiteral("Bidding, failed: ") + reason};
     return row;
 }
 
