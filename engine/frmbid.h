@@ -6,8 +6,8 @@
 
 #include <memory>
 
-class Inet;
 class BidReply;
+class Inet;
 class ListItem;
 class QLabel;
 class QPlainTextEdit;
@@ -193,7 +193,8 @@ private:
     // A purchase's reply judged: confirmed, or not confirmed with its reason.
     void JudgePurchase(Run &run, bool answered);
     // Marks the purchase failed, with its title, log line and the row's
-    // unknown outcome; returns the reason to show. `reply`: none came.
+    // unknown outcome; returns the reason to show. `reply` is null when none
+    // came.
     QString PurchaseNotConfirmed(const BidReply *reply);
     void ShowFailure(const QString &reason);
     void HandToFailureReport();

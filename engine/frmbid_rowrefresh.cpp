@@ -80,10 +80,9 @@ void owe(const QString &itemNumber)
 
 void Follow(frmBid &form)
 {
-    // Followed twice (a later start handed to the window), the row is still
-    // owed one refresh.
     // Whatever a confirmation that went out came to, taken, refused or
-    // unanswered, the page now tells more than the row shows.
+    // unanswered, the page now tells more than the row shows. Followed twice
+    // (a later start handed to the window), the row is still owed one read.
     QObject::connect(&form, &frmBid::RunEnded, &form, [&form] {
         if (!frmMainShell::isLoaded())
             return;
