@@ -102,9 +102,28 @@ const FailureRow *ConfirmationRefusal(const BidReply &reply)
     return nullptr;
 }
 
-bool PurchaseSucceeded(const BidReply &reply)
+const FailureRow *PurchaseRefusal(const BidReply &reply)
 {
-    return !reply.isEmpty() && !ConfirmationRefusal(reply);
+    // An auction's Buy It Now goes with its first bid.
+    static const FailureRow gone{{QStringLiteral("Buy It Now is not available for this item")}, {},
+                                 QStringLiteral("Purchase Refused"), QStringLiteral("Buy It Now is not available for this item"),
+                                 QStringLiteral("Bidding, failed: Buy It Now is not available for this item")};
+    if (RowHolds(gone, reply))
+        return &gone;
+    return ConfirmationRefusal(reply);
+}
+
+const FailureRow &PurchaseNotConfirmedRow()
+{
+    static const QString reason =
+        QStringLiteral("eBay did not confirm the purchase. Check the item on eBay before you buy it again.");
+    static const FailureRow row{{}, {}, QStringLiteral("Purchase Not Confirmed"), reason, QStringLiteral("Bidding, failed: ") + reason};
+    return row;
+}
+
+bool PurchaseConfirmed(bool answered, const BidReply &reply)
+{
+    return answered && reply.says(frmBid::kPurchaseConfirmed) && !PurchaseRefusal(reply);
 }
 
 bool ConfirmationSucceeded(const BidReply &reply)

@@ -33,8 +33,16 @@ const FailureRow *OneCallRefusal(const BidReply &reply);
 // The first known failure the confirmation reply holds, or none.
 const FailureRow *ConfirmationRefusal(const BidReply &reply);
 bool ConfirmationSucceeded(const BidReply &reply);
-// A purchase's reply names no success of its own: eBay bought the item
-// unless the reply refuses it. An empty reply tells nothing.
-bool PurchaseSucceeded(const BidReply &reply);
+// The refusal a purchase's reply holds: eBay's Buy It Now gone with a bid,
+// or any refusal eBay shows for a bid; none when it holds no refusal.
+const FailureRow *PurchaseRefusal(const BidReply &reply);
+// What a purchase's window shows and logs when its reply neither confirms
+// it nor refuses it (an error or sign-in page, an empty reply, none at all).
+const FailureRow &PurchaseNotConfirmedRow();
+// A purchase is confirmed only when its own reply arrived (`answered`), holds
+// eBay's purchase confirmation (frmBid::kPurchaseConfirmed) and refuses
+// nothing. Every other reply leaves it not confirmed: nothing is known to be
+// bought until the item page names the buyer.
+bool PurchaseConfirmed(bool answered, const BidReply &reply);
 
 } // namespace BidFailures

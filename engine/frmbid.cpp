@@ -35,6 +35,7 @@ const QString frmBid::kEndedMarker = QStringLiteral(">Ended:</");
 const QString frmBid::kCurrencyNotice =
     QStringLiteral("Importation of currency into your country may be subject to certain restrictions");
 const QString frmBid::kOutbid = QStringLiteral("Another bidder placed a higher maximum bid");
+const QString frmBid::kPurchaseConfirmed = QStringLiteral("You committed to buy this item");
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class BidReply;
 class Inet;
 class ListItem;
 class QLabel;
@@ -142,6 +143,7 @@ public:
     static const QString kEndedMarker;
     static const QString kCurrencyNotice;
     static const QString kOutbid;
+    static const QString kPurchaseConfirmed;
 
 signals:
     // The run or PlaceBid has ended (just before the window unloads, if it
@@ -181,7 +183,7 @@ private:
     RowWish ReadRow(RowBid &wanted) const;
     // The row the bid was started for while it is listed (by the item number
     // for a window started without a row).
-    const ListItem *BidRow() const;
+    ListItem *BidRow() const;
     bool FollowsRow() const;
     void FollowRow(Run &run);
     // The row's account set up here with its password; false when it is not.
@@ -195,6 +197,12 @@ private:
     // clock read again moves it, a step of this computer's clock does not.
     qint64 MsecsUntilConfirmation() const;
     void ConfirmAndSignOut();
+    // A purchase's reply judged: confirmed, or not confirmed with its reason.
+    void JudgePurchase(Run &run, bool answered);
+    // Marks the purchase failed, with its title, log line and the row's
+    // unknown outcome; returns the reason to show. `reply` is null when none
+    // came.
+    QString PurchaseNotConfirmed(const BidReply *reply);
     void ShowFailure(const QString &reason);
     void HandToFailureReport();
     // Keeps what the confirmation came to for the refresh's won decision:

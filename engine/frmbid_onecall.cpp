@@ -114,7 +114,10 @@ void frmBid::PlaceBid()
                 && BidResend::MaySendAgain(written, AuctionOver());
 
             const BidReply read(reply);
-            if (const FailureRow *refused = OneCallRefusal(read)) {
+            const bool confirmed = Buy ? PurchaseConfirmed(answered, read)
+                                       : read.says(QStringLiteral("you're currently the highest bidder"))
+                    || read.says(QStringLiteral("you're the first bidder."));
+            if (const FailureRow *refused = Buy ? nullptr : OneCallRefusal(read)) {
                 blnFailed = true;
                 SetHeightTwips(kFailureHeightTwips);
                 cmdClose->setEnabled(true);
@@ -122,10 +125,7 @@ void frmBid::PlaceBid()
                 txtDetails->setPlainText(refused->reason);
                 guarded([refused] { WriteLog(kBidLog, refused->logLine); });
                 BidRecord::MarkFailed(ItemNumber);
-            } else if (read.says(QStringLiteral("you're currently the highest bidder"))
-                       || read.says(QStringLiteral("you're the first bidder.")) || (Buy && !reply.isEmpty())) {
-                // A purchase counts as confirmed whenever eBay answered at all
-                // without refusing it.
+            } else if (confirmed) {
                 guarded([] { CountUp(QStringLiteral("W")); });
                 BidRecord::MarkConfirmed(ItemNumber);
                 if (frmMainShell::isLoaded())
@@ -143,10 +143,18 @@ void frmBid::PlaceBid()
                     continue;
                 }
                 guarded([] { CountUp(QStringLiteral("F")); });
-                if (!reply.isEmpty())
-                    BidRecord::MarkFailed(ItemNumber);
-                blnFailed = true;
-                HandToFailureReport();
+                if (Buy) {
+                    const QString reason = PurchaseNotConfirmed(answered ? &read : nullptr);
+                    SetHeightTwips(kFailureHeightTwips);
+                    txtDetails->setPlainText(reason);
+                    if (blnUnknownFail)
+                        HandToFailureReport();
+                } else {
+                    if (!reply.isEmpty())
+                        BidRecord::MarkFailed(ItemNumber);
+                    blnFailed = true;
+                    HandToFailureReport();
+                }
             }
 
             // A bid with no reply to read ends in the error message.

@@ -3,6 +3,7 @@
 #include "engine/bidrecord.h"
 #include "engine/frmbid.h"
 #include "engine/mainformengine.h"
+#include "engine/readfirst.h"
 #include "foundation/globals.h"
 #include "platform/inet.h"
 
@@ -51,8 +52,12 @@ void refreshOwedRows()
             QTimer::singleShot(kLookMs, main, &refreshOwedRows);
             return;
         }
+        // A pass that ran meanwhile may have read it already.
+        const QString number = owed().takeFirst();
+        if (!ReadFirst::Waiting(number))
+            continue;
         // Events run inside the refresh: the window may go, more rows come.
-        main->RefreshAuctions(owed().takeFirst(), false, false);
+        main->RefreshAuctions(number, false, false);
         if (!main || lookingIn())
             return;
     }
@@ -60,6 +65,9 @@ void refreshOwedRows()
 
 void owe(const QString &itemNumber)
 {
+    // Read whatever fast mode or the read schedule would skip, by a pass
+    // under way if there is one.
+    ReadFirst::AddOnce(itemNumber);
     if (!owed().contains(itemNumber))
         owed().append(itemNumber);
     if (lookingIn())
@@ -72,10 +80,14 @@ void owe(const QString &itemNumber)
 
 void Follow(frmBid &form)
 {
-    // Followed twice (a later start handed to the window), the row is still
-    // owed one refresh.
+    // Whatever a confirmation that went out came to, taken, refused or
+    // unanswered, the page now tells more than the row shows. Followed twice
+    // (a later start handed to the window), the row is still owed one read.
     QObject::connect(&form, &frmBid::RunEnded, &form, [&form] {
-        if (frmMainShell::isLoaded() && BidRecord::Of(form.ItemNumber) == BidRecord::Outcome::Confirmed)
+        if (!frmMainShell::isLoaded())
+            return;
+        const BidRecord::Outcome outcome = BidRecord::Of(form.ItemNumber);
+        if (outcome == BidRecord::Outcome::Confirmed || outcome == BidRecord::Outcome::Sent)
             owe(form.ItemNumber);
     });
 }

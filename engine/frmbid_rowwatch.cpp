@@ -70,7 +70,7 @@ void frmBid::ConfirmationDue()
     ConfirmAndSignOut();
 }
 
-const ListItem *frmBid::BidRow() const
+ListItem *frmBid::BidRow() const
 {
     if (!frmMainShell::isLoaded())
         return nullptr;

@@ -13,6 +13,7 @@
 #include "engine/mainformengine.h"
 #include "engine/missedsnipe.h"
 #include "engine/sendonce.h"
+#include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/ebaysignin.h"
 #include "foundation/frmsettings.h"
@@ -316,25 +317,25 @@ void frmBid::ConfirmAndSignOut()
                 run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed);
             }
 
-            // A purchase is judged on its own reply only: without one it
-            // may have gone through.
-            const FailureRow *refusal = Buy && !confirmationAnswered ? nullptr : ConfirmationRefusal(run.read);
-            if (refusal) {
-                setWindowTitle(refusal->title);
-                run.reason = refusal->reason;
-                if (!refusal->logLine.isEmpty())
-                    LogBid(refusal->logLine);
-                ReleaseBidding();
+            if (Buy) {
+                JudgePurchase(run, confirmationAnswered);
+            } else {
+                const FailureRow *refusal = ConfirmationRefusal(run.read);
+                if (refusal) {
+                    setWindowTitle(refusal->title);
+                    run.reason = refusal->reason;
+                    if (!refusal->logLine.isEmpty())
+                        LogBid(refusal->logLine);
+                    ReleaseBidding();
+                }
+                const bool known = refusal != nullptr;
+                const bool succeeded = !known && confirmationAnswered && ConfirmationSucceeded(run.read);
+                if (!known && !succeeded) {
+                    blnFailed = true;
+                    blnUnknownFail = true;
+                }
+                RecordConfirmation(succeeded, known || confirmationAnswered);
             }
-            const bool known = refusal != nullptr;
-            const bool succeeded = !known && confirmationAnswered
-                && (Buy ? PurchaseSucceeded(run.read) : ConfirmationSucceeded(run.read));
-            if (!known && !succeeded) {
-                blnFailed = true;
-                blnUnknownFail = true;
-            }
-            const bool judged = known || (confirmationAnswered && !(Buy && run.read.isEmpty()));
-            RecordConfirmation(succeeded, judged);
         } else {
             // Stopped before the confirmation: no bid went in.
             BidRecord::MarkFailed(ItemNumber);
@@ -364,6 +365,33 @@ void frmBid::ConfirmAndSignOut()
         // Destroyed under the run: nothing of it may be touched any more.
         ReleaseBidding();
     }
+}
+
+void frmBid::JudgePurchase(Run &run, bool answered)
+{
+    if (PurchaseConfirmed(answered, run.read)) {
+        BidRecord::MarkConfirmed(ItemNumber);
+        return;
+    }
+    run.reason = PurchaseNotConfirmed(answered ? &run.read : nullptr);
+    ReleaseBidding();
+}
+
+QString frmBid::PurchaseNotConfirmed(const BidReply *reply)
+{
+    // eBay's refusal is told as it is; any other reply goes to the problem
+    // report with the pages.
+    const FailureRow *refusal = reply ? PurchaseRefusal(*reply) : nullptr;
+    const FailureRow &shown = refusal ? *refusal : PurchaseNotConfirmedRow();
+    blnFailed = true;
+    blnUnknownFail = refusal == nullptr;
+    setWindowTitle(shown.title);
+    LogBid(shown.logLine);
+    // The record stays "sent": only the item page can tell now whether the
+    // item was bought, and until it does the row says so.
+    if (ListItem *row = BidRow())
+        row->setTag(SnipeState::OutcomeUnknown);
+    return shown.reason;
 }
 
 void frmBid::RecordConfirmation(bool succeeded, bool judged)

@@ -186,6 +186,7 @@ void frmMainEngine::tickCountdown()
             const QString group = lvwAuctions->Field(row, QStringLiteral("group"));
             const bool due = leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
                 && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
+                && tag != SnipeState::OutcomeUnknown
                 && maxBid != kWatching && TimeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
             const bool snipeToPlace = maxBid != kWatching
                 && (tag == SnipeState::Local || tag == SnipeState::Both || tag == SnipeState::ReadyToBid);

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QList>
 
+#include <algorithm>
+
 namespace ReadFirst {
 
 namespace {
@@ -45,6 +47,15 @@ void Add(const QString &itemNumber)
     add(itemNumber, 0);
 }
 
+void AddOnce(const QString &itemNumber)
+{
+    if (Waiting(itemNumber))
+        return;
+    // Its auction may run on for days: one read, no tries again.
+    triesAgain()[itemNumber] = kTriesAgain;
+    add(itemNumber, 0);
+}
+
 void AddAgainSoon(const QString &itemNumber)
 {
     int &tries = triesAgain()[itemNumber];
@@ -53,13 +64,18 @@ void AddAgainSoon(const QString &itemNumber)
     add(itemNumber, QDateTime::currentMSecsSinceEpoch() + kAgainAfterMs);
 }
 
-std::optional<QString> Take()
+std::optional<QString> Take(const QString &only)
 {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     for (qsizetype i = 0; i < queue().size(); ++i)
-        if (queue().at(i).dueMs <= now)
+        if (queue().at(i).dueMs <= now && (only.isEmpty() || queue().at(i).number == only))
             return queue().takeAt(i).number;
     return std::nullopt;
+}
+
+bool Waiting(const QString &itemNumber)
+{
+    return std::any_of(queue().cbegin(), queue().cend(), [&](const Entry &e) { return e.number == itemNumber; });
 }
 
 } // namespace ReadFirst

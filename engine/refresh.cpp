@@ -44,6 +44,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -254,13 +255,15 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
         }
         return std::nullopt;
     };
+    QSet<QString> readAhead; // read before their turn: not again in this pass
     for (int i = 1; i <= list.Count();) {
         // A snipe whose auction has just ended goes before the rest of the
         // pass, so its outcome does not wait for a long list's last rows.
-        while (const auto number = ReadFirst::Take()) {
+        while (const auto number = ReadFirst::Take(only)) {
             ListItem *ended = list.FindItem(*number);
             if (!ended)
                 continue;
+            readAhead.insert(*number);
             if (const auto end = read(ended, Read::Now))
                 return *end;
             // Read in its very last second, eBay's page may not say it has
@@ -271,8 +274,9 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
         if (i > list.Count())
             break;
         ListItem *row = list.Item(i);
-        if (const auto end = read(row, Read::WhenDue))
-            return *end;
+        if (!readAhead.contains(row->Text()))
+            if (const auto end = read(row, Read::WhenDue))
+                return *end;
         // Rows may have been removed or re-sorted while events ran: go on
         // after this row where it is now, or at its old place when it is gone.
         const int now = list.topLevelItem(i - 1) == row ? i - 1 : list.indexOfTopLevelItem(row);

@@ -154,7 +154,7 @@ inline constexpr QLatin1String Both("Both");     // both place it
 inline constexpr QLatin1String ReadyToBid("Ready to bid");
 inline constexpr QLatin1String BidComplete("Bid complete");
 inline constexpr QLatin1String OtherInGroupWon("Other in group won");
-// The auction is over and its bid went out, but eBay never confirmed it:
-// whether it won is for the user to look up.
+// The bid or purchase went out, but eBay never confirmed it: whether it won
+// is for the item page to tell, or the user to look up. Never bid on again.
 inline constexpr QLatin1String OutcomeUnknown("Bid outcome unknown");
 } // namespace SnipeState

@@ -29,6 +29,11 @@ Verdict Decide(const PageFacts &page, const QString &rowUser, Outcome ownBid, co
     const bool priceWins = page.price > 0 && page.price <= page.maximum && page.someoneBid;
     if (!priceWins)
         return Verdict::NotWon;
+    // A purchase eBay did not confirm (or a bid already found unanswered)
+    // stays unknown until the page names a winner or the price rules it
+    // out: the price alone never makes it winning.
+    if (ownBid == Outcome::Sent && tag == SnipeState::OutcomeUnknown)
+        return Verdict::Unknown;
     if (!page.auctionOver || serviceBidOnly(tag, ownBid))
         return ownBid == Outcome::Failed ? Verdict::NotWon : Verdict::Won;
     switch (ownBid) {

@@ -10,7 +10,9 @@
 // what this program knows of its own bid on it. While the auction runs the
 // price alone says "winning"; once it is over only a winner the page names
 // or a bid eBay confirmed can have won, because a bid that never reached
-// eBay would otherwise read as a win and close the rest of its bid group.
+// eBay would otherwise read as a win and close the rest of its bid group. A
+// row whose bid is already of unknown outcome (a purchase eBay did not
+// confirm) is never winning by its price, running or not.
 namespace WonDecision {
 
 // What one read of the item page shows.

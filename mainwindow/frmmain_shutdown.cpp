@@ -50,7 +50,8 @@ bool isPendingSnipe(const ListView &list, const ListItem *row)
     const QString timeLeft = row->SubItem(list.SubItemIndex(QStringLiteral("timeleft")));
     const QString maxBid = row->SubItem(list.SubItemIndex(QStringLiteral("maxbid")));
     return leadingNumber(basGeneral::GetBidAmount(maxBid)) != 0
-           && row->Tag() != QLatin1String("Bid complete") && timeLeft != QLatin1String("Ended")
+           && row->Tag() != QLatin1String("Bid complete") && row->Tag() != QLatin1String("Bid outcome unknown")
+           && timeLeft != QLatin1String("Ended")
            && timeLeft != QLatin1String("N/A");
 }
 

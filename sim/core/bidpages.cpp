@@ -195,17 +195,30 @@ QString wrongPassword()
     return page(QStringLiteral("eBay > Place a bid"), message(QStringLiteral("The password is incorrect. Please try again.")));
 }
 
-QString purchased(const SimItem &item, const QString &user)
+QString purchased(const SimItem &item, const QString &user, double price)
 {
     return page(QStringLiteral("eBay > Purchase Confirmation"),
                 itemLine(item) + message(QStringLiteral("Congratulations ") + htmlEscape(user)
                                          + QStringLiteral("! You committed to buy this item for ")
-                                         + formatPrice(item.currency, item.buyItNow) + QStringLiteral(".")));
+                                         + formatPrice(item.currency, price) + QStringLiteral(".")));
 }
 
 QString noBuyItNow(const SimItem &item)
 {
     return page(QStringLiteral("eBay > Buy It Now"), itemLine(item) + message(QStringLiteral("This item has no Buy It Now price.")));
+}
+
+QString buyItNowGone(const SimItem &item)
+{
+    return page(QStringLiteral("eBay > Buy It Now"),
+                itemLine(item) + message(QStringLiteral("Buy It Now is not available for this item. Someone has placed a bid.")));
+}
+
+QString quantityNotAvailable(const SimItem &item)
+{
+    return page(QStringLiteral("eBay > Buy It Now"),
+                itemLine(item) + message(QStringLiteral("The quantity you entered is not available. Only ")
+                                         + QString::number(item.quantity) + QStringLiteral(" left.")));
 }
 
 QString reportForm()

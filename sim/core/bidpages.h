@@ -41,9 +41,12 @@ QString sessionExpired();
 QString biddingEnded(const SimItem &item);
 QString wrongPassword();
 
-// Buy It Now.
-QString purchased(const SimItem &item, const QString &user);
+// Buy It Now: bought at `price`; the item has no Buy It Now price; an
+// auction's Buy It Now gone with its first bid; more than the quantity left.
+QString purchased(const SimItem &item, const QString &user, double price);
 QString noBuyItNow(const SimItem &item);
+QString buyItNowGone(const SimItem &item);
+QString quantityNotAvailable(const SimItem &item);
 
 // The vendor's report page: the form "ReportForm" and, after sending, the
 // thanks.

@@ -11,6 +11,7 @@
 //   GET    /_sim/reports            the problem reports received
 //   DELETE /_sim/reports            forget them
 #include "sim/core/bidpages.h"
+#include "sim/core/layoutpages.h"
 #include "sim/core/simserver.h"
 
 #include <QJsonArray>
@@ -204,13 +205,24 @@ void SimServer::addBidRoutes()
                          return Response::html(page);
                      if (item->ended(now()))
                          return Response::html(BidPages::preparationFailure(QStringLiteral("A4"), number, user, item));
-                     if (item->buyItNow <= 0)
+                     const double price = LayoutPages::purchasePrice(*item);
+                     if (price <= 0)
                          return Response::html(BidPages::noBuyItNow(*item));
+                     // An auction's Buy It Now goes with its first bid.
+                     if (!LayoutPages::fixedPrice(*item) && item->bids > 0)
+                         return Response::html(BidPages::buyItNowGone(*item));
+                     const int wanted = std::max(1, r.param(QStringLiteral("Quantity")).toInt());
+                     if (wanted > item->quantity)
+                         return Response::html(BidPages::quantityNotAvailable(*item));
                      ++state.purchases;
-                     item->price = item->buyItNow;
+                     item->price = price;
                      item->winner = user;
-                     item->endsAt = now();
-                     return Response::html(BidPages::purchased(*item, user));
+                     // What is left stays for sale; the last one sold ends the listing.
+                     if (wanted < item->quantity)
+                         item->quantity -= wanted;
+                     else
+                         item->endsAt = now();
+                     return Response::html(BidPages::purchased(*item, user, price));
                  });
 
     // The vendor's problem-report page, on its secure host: a report may

@@ -50,8 +50,7 @@ struct Listing
     }
 
     QString price(double amount) const { return htmlEscape(formatPrice(item.currency, amount)); }
-    // A fixed-price listing sells at its Buy It Now price, or at its price without one.
-    double fixedPrice() const { return item.buyItNow > 0 ? item.buyItNow : item.price; }
+    double fixedPrice() const { return purchasePrice(item); }
     QString viewBids() const { return QStringLiteral("/ws/eBayISAPI.dll?ViewBids&amp;item=") + number; }
     QString feedbackLink() const
     {
@@ -477,6 +476,19 @@ QByteArray windows1252(const QString &text)
         out += byte;
     }
     return out;
+}
+
+bool fixedPrice(const SimItem &item)
+{
+    const Layout layout = layoutOf(item.layout);
+    return layout == Layout::FixedPrice || layout == Layout::FixedPriceSale;
+}
+
+double purchasePrice(const SimItem &item)
+{
+    if (item.buyItNow > 0)
+        return item.buyItNow;
+    return fixedPrice(item) ? item.price : 0;
 }
 
 } // namespace Sim::LayoutPages

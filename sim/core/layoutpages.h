@@ -43,6 +43,13 @@ Response reply(const QString &layout, const QString &page);
 // Windows-1252 bytes of a text; a character without one becomes '?'.
 QByteArray windows1252(const QString &text);
 
+// The item is listed at a fixed price (one of the fixed-price layouts).
+bool fixedPrice(const SimItem &item);
+// What a purchase of one of `item` costs: a fixed-price listing sells at its
+// Buy It Now price, or at its price without one; an auction only at its Buy
+// It Now price (0: none).
+double purchasePrice(const SimItem &item);
+
 } // namespace LayoutPages
 
 } // namespace Sim

@@ -227,6 +227,8 @@ TEST(MainTick, StartsEachSnipeOnceAtLeadTimePlusBidDelay)
     f.lvwAuctions->setField(watched, QStringLiteral("maxbid"), kWatching);
     ListItem *online = snipe("14", 3, QStringLiteral("Online"));
     ListItem *done = snipe("15", 3, QStringLiteral("Bid complete"));
+    // A purchase eBay did not confirm: never bid on as a snipe.
+    ListItem *unconfirmed = snipe("18", 3, QStringLiteral("Bid outcome unknown"));
     ListItem *grouped = snipe("16", 3);
     f.lvwAuctions->setField(grouped, QStringLiteral("group"), QStringLiteral("G"));
     EngineTest::AddRow("17", {{"timeleft", QStringLiteral("Ended")},
@@ -245,6 +247,7 @@ TEST(MainTick, StartsEachSnipeOnceAtLeadTimePlusBidDelay)
     EXPECT_EQ(watched->Tag(), "");
     EXPECT_EQ(online->Tag(), "Online");
     EXPECT_EQ(done->Tag(), "Bid complete");
+    EXPECT_EQ(unconfirmed->Tag(), "Bid outcome unknown");
     EXPECT_EQ(grouped->Tag(), "Local");
 
     // The next tick starts nothing again; a raised lead time starts the early one.

@@ -130,6 +130,8 @@ TEST(WonRule, WithoutAWinnerEntryThePriceAndTheProgramsOwnBidDecide)
         Verdict expected = Verdict::NotWon;
         if (!priceWins || c.ownBid == Outcome::Failed)
             expected = Verdict::NotWon; // a refused or outbid bid is not winning, running or not
+        else if (c.ownBid == Outcome::Sent && c.tag == SnipeState::OutcomeUnknown)
+            expected = Verdict::Unknown; // an unconfirmed purchase is not winning by its price, running or not
         else if (!p.auctionOver || serviceBidOnly || c.ownBid == Outcome::Confirmed)
             expected = Verdict::Won;
         else if (c.ownBid == Outcome::Sent)

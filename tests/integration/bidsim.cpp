@@ -154,4 +154,11 @@ QStringList RequestKinds(qint64 from)
     return kinds;
 }
 
+QStringList BidRequestKinds(qint64 from)
+{
+    QStringList kinds = RequestKinds(from);
+    kinds.removeIf([](const QString &kind) { return kind.startsWith(QLatin1Char('/')); });
+    return kinds;
+}
+
 } // namespace BidSim

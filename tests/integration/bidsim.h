@@ -75,6 +75,8 @@ void ClearBidLog();
 // "signin", "prepare", "confirm", "currency", "purchase", "signout" or the
 // target itself for anything else.
 QStringList RequestKinds(qint64 from);
+// Those of the bid window alone: not the row's read after a bid placed at once.
+QStringList BidRequestKinds(qint64 from);
 using RefreshSim::AddItem; // a listed item ending in the seconds given
 using RefreshSim::RequestsSince;
 QString Kind(const Sim::LogEntry &entry);

@@ -412,8 +412,9 @@ TEST_F(BidWindowWithSimulator, PurchaseIsNeverSentTwice)
     ListItem *row = Snipe();
     AddFault(QStringLiteral("MfcISAPICommand=BinConfirm"), Sim::FaultMode::Hang, 1);
     const RunResult r = RunBid(row, true, ShortTimeout);
-    EXPECT_EQ(r.caption, QStringLiteral("Purchase Progress"));
-    EXPECT_EQ(RequestKinds(from), QStringList({"signin", "prepare", "purchase", "signout"}));
+    EXPECT_EQ(r.caption, QStringLiteral("Purchase Not Confirmed"));
+    EXPECT_TRUE(r.windowStaysOpen) << "shown as a failure";
+    EXPECT_EQ(BidRequestKinds(from), QStringList({"signin", "prepare", "purchase", "signout"}));
     EXPECT_TRUE(BidLog().contains(QStringLiteral("Purchase not confirmed, not sent again: Error # 35761")));
     EXPECT_TRUE(r.unknownFail) << "an unanswered purchase is reported, not taken for done";
     EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Sent) << "nor taken for refused: its outcome is unknown";
@@ -425,7 +426,7 @@ TEST_F(BidWindowWithSimulator, PurchaseIsNeverSentTwice)
     const qint64 start = Server().requestLog().nextIndex();
     RunBid(second, true, ShortTimeout);
     Server().faults().clear();
-    EXPECT_EQ(RequestKinds(start), QStringList({"signin", "prepare", "purchase", "signout"}));
+    EXPECT_EQ(BidRequestKinds(start), QStringList({"signin", "prepare", "purchase", "signout"}));
     EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Sent);
 }
 

@@ -1,25 +1,32 @@
 // Buy It Now in the running program against the simulator: chosen in the
 // wizard, opened through a row's Edit link or the "$" button's item-number
 // box, it buys the item with one purchase request, and the row reads won
-// after its refresh. A bid that meets the Buy It Now price is refused by
-// eBay: shown and logged.
+// after its refresh. A purchase is made only when eBay's reply confirms it:
+// a purchase a rival's bid took away, and every other reply, is told,
+// logged, never counted as bought and left to the item page read after it.
+// A bid that meets the Buy It Now price is refused by eBay: shown and
+// logged.
 #include "tests/integration/bidsim.h"
 #include "tests/integration/heldsnipe.h"
 #include "tests/integration/shownmain.h"
 #include "tests/integration/wizardsim.h"
 
 #include "engine/bidrecord.h"
+#include "engine/frmfailurereport.h"
 #include "items/frmaddauction.h"
 #include "items/frmitemnumber.h"
 #include "items/itemwindows.h"
 #include "mainwindow/frmmain.h"
+#include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
+#include "sim/core/bidpages.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
 
@@ -36,7 +43,9 @@ QString ItemWithBuyItNow()
 
 // The wizard on `number`, opened through the row's Edit link or the "$"
 // button, with Buy It Now chosen and finished; what its option offered.
-QString BuyThroughTheWizard(frmMain &main, const QString &number, bool throughEdit)
+// `beforeFinish` runs once the wizard has read the item page.
+QString BuyThroughTheWizard(frmMain &main, const QString &number, bool throughEdit,
+                            const std::function<void()> &beforeFinish = {})
 {
     ListItem *row = throughEdit ? AddRow(number, {{"maxbid", "(watching)"}, {"user", "alice"}}) : nullptr;
     QString offer;
@@ -56,6 +65,8 @@ QString BuyThroughTheWizard(frmMain &main, const QString &number, bool throughEd
         [&](frmAddAuction &w) {
             offer = w.optBuy->text();
             w.optBuy->setChecked(true);
+            if (beforeFinish)
+                beforeFinish();
         });
     EXPECT_TRUE(finished) << MsgBoxScript::instance().lastPrompt().toStdString();
     return offer;
@@ -98,6 +109,115 @@ TEST(BuyItNowInTheProgram, BuysTheItemOnceAtItsPriceAndTheRowReadsWon)
         main.RefreshAuctions(number, false, false);
         EXPECT_EQ(Field(row, "timeleft"), QStringLiteral("Ended"));
         EXPECT_EQ(Field(row, "won"), QStringLiteral("True"));
+    }
+}
+
+TEST(BuyItNowInTheProgram, ARivalsBidBeforeFinishIsToldAsRefusedAndNeverReadsAsBoughtOrWinning)
+{
+    WizardSim::Fresh();
+    frmMain &main = ShownMain::Show();
+    main.tmrTimer->setEnabled(false);
+    RegisterItemWindows();
+    BidSim::ClearBidLog();
+    const QString number = ItemWithBuyItNow();
+    const qint64 from = Mark();
+    // bob bids while the wizard shows the page it read.
+    BuyThroughTheWizard(main, number, false, [&number] {
+        Server().bids().placeBid(*Server().items().find(number), QStringLiteral("bob"), 20.0, 1, Server().now());
+    });
+    ListItem *row = main.lvwAuctions->FindItem(number);
+    ASSERT_NE(row, nullptr);
+    ASSERT_TRUE(RunUntil([] { return frmBid::ActiveRuns() == 0; }, 60)) << "the purchase ends";
+
+    frmBid *window = BidSim::LatestBidWindow();
+    ASSERT_NE(window, nullptr) << "the refusal is shown";
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Purchase Refused"));
+    EXPECT_EQ(window->txtDetails->toPlainText(), QStringLiteral("Buy It Now is not available for this item"));
+    EXPECT_TRUE(BidSim::BidLog().contains(QStringLiteral("Bidding, failed: Buy It Now is not available for this item")))
+        << BidSim::BidLog().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(BidSim::RequestKinds(from).count(QStringLiteral("purchase")), 1);
+    EXPECT_EQ(Server().bids().item(number).purchases, 0);
+    EXPECT_FALSE(Server().items().find(number)->ended(Server().now()));
+    EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Sent);
+
+    // Read again once the window's run has ended: bob's bid at the price the
+    // user would have won at, and still not the user's.
+    EXPECT_TRUE(RunUntil([&] { return Field(row, "bids") == QStringLiteral("1"); }, 20)) << Field(row, "bids").toStdString();
+    EXPECT_EQ(Field(row, "currentbid"), QStringLiteral("US $18.00"));
+    EXPECT_EQ(Field(row, "won"), QStringLiteral("False"));
+    EXPECT_EQ(row->Tag(), QStringLiteral("Bid outcome unknown"));
+    BidSim::CloseBidWindows();
+}
+
+// Every reply the simulator gives a purchase besides its confirmation: the
+// failure shown and logged, the pages of a reply not understood handed to
+// the problem report, the record "sent" and the row's outcome unknown until
+// its item page, read as soon as the run has ended, decides.
+TEST(BuyItNowReply, OnlyEbaysConfirmationBuysAndTheItemPageReadAfterDecides)
+{
+    BidSim::ResetSimulatorAndAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    const struct
+    {
+        const char *name;
+        std::function<void(const QString &number)> setUp;
+        QString caption;
+        bool reported; // its pages go to the problem report
+        bool bought;   // eBay took it all the same
+    } cases[] = {
+        {"eBay's sign-in page",
+         [](const QString &n) {
+             Server().bids().item(n).confirm = QStringLiteral("page");
+             Server().bids().item(n).page = Sim::BidPages::signInRequired();
+         },
+         QStringLiteral("Purchase Not Confirmed"), true, false},
+        {"an unrelated error page", [](const QString &n) { Server().bids().item(n).confirm = QStringLiteral("unknown"); },
+         QStringLiteral("Purchase Not Confirmed"), true, false},
+        {"eBay's refusal", [](const QString &n) { Server().bids().item(n).confirm = QStringLiteral("B13"); },
+         QStringLiteral("Bid Blocked"), false, false},
+        {"an empty body", [](const QString &) { AddFault(QStringLiteral("BinConfirm"), Sim::FaultMode::Empty); },
+         QStringLiteral("Purchase Not Confirmed"), true, true},
+        {"no reply in time", [](const QString &) { AddFault(QStringLiteral("BinConfirm"), Sim::FaultMode::Hang); },
+         QStringLiteral("Purchase Not Confirmed"), true, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        BidSim::ClearBidLog();
+        const QString number = ItemWithBuyItNow();
+        c.setUp(number);
+        ListItem *row = BidSim::AddSnipe(number, QStringLiteral("1"), QStringLiteral("30.00"), QStringLiteral("alice"));
+        row->setTag(QStringLiteral("Bid complete")); // as the wizard leaves it
+        const qint64 from = Mark();
+        QString tagAtEnd;
+        const BidSim::RunResult r = BidSim::RunBid(row, true, [&](frmBid &form) {
+            form.InetBid->RequestTimeout = 5;
+            QObject::connect(&form, &frmBid::RunEnded, &form, [&] { tagAtEnd = row->Tag(); });
+        });
+        Server().faults().clear();
+        ASSERT_TRUE(r.ended);
+        EXPECT_TRUE(r.windowStaysOpen);
+        EXPECT_TRUE(r.failed);
+        EXPECT_EQ(r.caption, c.caption);
+        EXPECT_FALSE(r.details.isEmpty());
+        const QStringList failures = BidSim::BidLog().filter(QStringLiteral("Bidding, failed: "));
+        EXPECT_EQ(failures, QStringList(QStringLiteral("Bidding, failed: ") + r.details))
+            << BidSim::BidLog().join(QStringLiteral(" | ")).toStdString();
+        EXPECT_EQ(BidSim::RequestKinds(from).count(QStringLiteral("purchase")), 1) << "never a second purchase";
+        EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Sent);
+        EXPECT_EQ(tagAtEnd, QStringLiteral("Bid outcome unknown"));
+        const bool reported = frmFailureReport::isLoaded() && frmFailureReport::instance().isVisible();
+        EXPECT_EQ(reported, c.reported);
+        if (reported)
+            EXPECT_EQ(frmFailureReport::instance().strResultConfirmBid, r.resultConfirmBid);
+
+        // The page decides: ended with the user as its buyer, or running
+        // without a bid (so unbought).
+        EXPECT_TRUE(RunUntil([&] { return Field(row, "currentbid").startsWith(QStringLiteral("US $")); }, 20))
+            << "the row is read again";
+        EXPECT_EQ(Field(row, "timeleft") == QStringLiteral("Ended"), c.bought);
+        EXPECT_EQ(Field(row, "won"), c.bought ? QStringLiteral("True") : QStringLiteral("False"));
+        EXPECT_EQ(row->Tag(), QStringLiteral("Bid complete"));
+        BidSim::CloseBidWindows();
     }
 }
 

@@ -157,7 +157,7 @@ TEST_F(SnipeFaults, APurchaseIsNeverSentTwice)
     for (const Fault &fault : kFaults) {
         SCOPED_TRACE(fault.name);
         const RunResult r = Faulted(QStringLiteral("MfcISAPICommand=BinConfirm"), fault.mode, true);
-        EXPECT_EQ(RequestKinds(from), QStringList({"signin", "prepare", "purchase", "signout"}));
+        EXPECT_EQ(BidRequestKinds(from), QStringList({"signin", "prepare", "purchase", "signout"}));
         // No reply, or no confirming one: reported, never taken for done.
         EXPECT_TRUE(r.failed);
         EXPECT_TRUE(r.unknownFail);

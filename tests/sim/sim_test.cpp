@@ -373,3 +373,48 @@ TEST_F(SimServerTest, ServesTheUpdateReplyAndTheReleaseArchiveTheControlSets)
     EXPECT_EQ(fetch(nam, server.url(release, true), 5000, server.caFile()).status, 404);
     EXPECT_EQ(page(QStringLiteral("/?app=tallow&action=getinf"), true), SimServer::defaultUpdateReply());
 }
+
+TEST_F(SimServerTest, APurchaseBuysFromWhatIsLeftAndAnAuctionsBuyItNowGoesWithItsFirstBid)
+{
+    server.addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    auto item = [&](const QString &number) { return control("GET", QStringLiteral("items/") + number).object(); };
+    auto buy = [&](const QString &number, int quantity) {
+        post(QStringLiteral("bids/") + number, {{QStringLiteral("uiid"), QStringLiteral("U1")}});
+        return page(QStringLiteral("/ws/eBayISAPI.dll?MfcISAPICommand=BinConfirm&uiid=U1&item=") + number + QStringLiteral("&Quantity=")
+                        + QString::number(quantity) + QStringLiteral("&mode=1&user=alice&pass=pw"),
+                    true);
+    };
+
+    // A fixed-price listing without a Buy It Now price sells at its price;
+    // what a purchase leaves stays for sale, and the last one ends it.
+    post(QStringLiteral("items"), {{QStringLiteral("item"), QStringLiteral("200")}, {QStringLiteral("layout"), QStringLiteral("fixed_price")},
+                                   {QStringLiteral("price"), 12.5}, {QStringLiteral("quantity"), 3}});
+    EXPECT_TRUE(buy(QStringLiteral("200"), 2).contains(QLatin1String("You committed to buy this item for US $12.50.")));
+    EXPECT_EQ(item(QStringLiteral("200")).value(QStringLiteral("quantity")).toInt(), 1);
+    EXPECT_FALSE(item(QStringLiteral("200")).value(QStringLiteral("ended")).toBool());
+    EXPECT_TRUE(page(QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=200")).contains(QLatin1String("1 available")));
+    EXPECT_TRUE(buy(QStringLiteral("200"), 2).contains(QLatin1String("The quantity you entered is not available.")));
+    EXPECT_EQ(item(QStringLiteral("200")).value(QStringLiteral("quantity")).toInt(), 1);
+    EXPECT_TRUE(buy(QStringLiteral("200"), 1).contains(QLatin1String("You committed to buy this item")));
+    const QJsonObject soldOut = item(QStringLiteral("200"));
+    EXPECT_TRUE(soldOut.value(QStringLiteral("ended")).toBool());
+    EXPECT_EQ(soldOut.value(QStringLiteral("winner")).toString(), QStringLiteral("alice"));
+    EXPECT_TRUE(buy(QStringLiteral("200"), 1).contains(QLatin1String("This Buy It Now listing has ended.")));
+    EXPECT_EQ(control("GET", QStringLiteral("bids/200")).object().value(QStringLiteral("purchases")).toInt(), 2);
+
+    // An auction's Buy It Now is gone once a rival has bid, and an auction
+    // without one is never bought.
+    post(QStringLiteral("items"), {{QStringLiteral("item"), QStringLiteral("300")}, {QStringLiteral("price"), 18},
+                                   {QStringLiteral("buyItNow"), 30}});
+    post(QStringLiteral("bids/300"), {{QStringLiteral("rival"), QJsonObject{{QStringLiteral("user"), QStringLiteral("bob")},
+                                                                             {QStringLiteral("max"), 20}}}});
+    EXPECT_TRUE(buy(QStringLiteral("300"), 1).contains(QLatin1String("Buy It Now is not available for this item.")));
+    const QJsonObject bidOn = item(QStringLiteral("300"));
+    EXPECT_FALSE(bidOn.value(QStringLiteral("ended")).toBool());
+    EXPECT_EQ(bidOn.value(QStringLiteral("winner")).toString(), QStringLiteral("bob"));
+    EXPECT_DOUBLE_EQ(bidOn.value(QStringLiteral("price")).toDouble(), 18.0);
+    post(QStringLiteral("items"), {{QStringLiteral("item"), QStringLiteral("400")}, {QStringLiteral("price"), 5}});
+    EXPECT_TRUE(buy(QStringLiteral("400"), 1).contains(QLatin1String("This item has no Buy It Now price.")));
+    EXPECT_EQ(control("GET", QStringLiteral("bids/300")).object().value(QStringLiteral("purchases")).toInt(), 0);
+    EXPECT_EQ(control("GET", QStringLiteral("bids/400")).object().value(QStringLiteral("purchases")).toInt(), 0);
+}
