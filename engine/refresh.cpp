@@ -128,6 +128,9 @@ std::optional<double> tokenNumber(const QString &text)
     return ok ? std::optional<double>(value) : std::nullopt;
 }
 
+// eBay's time page has failed since it was last read: told once in the log.
+bool g_clockUnread = false;
+
 // One call of RefreshAuctions.
 class RefreshRun
 {
@@ -142,6 +145,7 @@ public:
     enum class LoopEnd { Done, Cancelled, Exiting };
     void prepare();
     void synchroniseClock();
+    void clockUnread();
     LoopEnd rowLoop();
     bool afterLoop();
     // ratingOnly: a call for the feedback step alone (a change of user),
@@ -230,13 +234,28 @@ void RefreshRun::synchroniseClock()
     try {
         ebay = EbayTimePage::Read(page);
     } catch (const NumberedError &) {
-        // Near an end the offset read last stands and the rows are still
-        // read; otherwise an unreadable page ends the refresh.
-        if (f.blnItemsEndingSoon)
-            return;
-        throw;
+        clockUnread();
+        return;
     }
     EbayTimePage::Apply(ebay, before, EbayClock::LocalNow());
+    g_clockUnread = false;
+}
+
+void RefreshRun::clockUnread()
+{
+    // The offset in force stands (before any reading, the time zones'
+    // estimate): the rows and their snipes are read all the same. The log
+    // tells once per spell of failures, the status bar at each of them.
+    const QString text = QStringLiteral("eBay's clock could not be read (the last reading stands)");
+    if (!g_clockUnread) {
+        g_clockUnread = true;
+        try {
+            basGeneral::WriteLog(kLog, text);
+        } catch (const NumberedError &) {
+        }
+    }
+    f.SetStatus(text, true);
+    f.FreezeStatus();
 }
 
 RefreshRun::LoopEnd RefreshRun::rowLoop()
