@@ -130,6 +130,7 @@ std::optional<double> tokenNumber(const QString &text)
 
 // eBay's time page has failed since it was last read: told once in the log.
 bool g_clockUnread = false;
+const QString kClockUnread = QStringLiteral("eBay's clock could not be read (the last reading stands)");
 
 // One call of RefreshAuctions.
 class RefreshRun
@@ -146,6 +147,7 @@ public:
     void prepare();
     void synchroniseClock();
     void clockUnread();
+    void showClockUnread();
     LoopEnd rowLoop();
     bool afterLoop();
     // ratingOnly: a call for the feedback step alone (a change of user),
@@ -207,6 +209,7 @@ private:
     bool progressDue = true;     // this row repaints the bar and the status
     int emptyPages = 0;
     bool endingSoon = false;
+    bool clockUnreadNow = false;
 };
 
 void RefreshRun::prepare()
@@ -245,16 +248,22 @@ void RefreshRun::clockUnread()
 {
     // The offset in force stands (before any reading, the time zones'
     // estimate): the rows and their snipes are read all the same. The log
-    // tells once per spell of failures, the status bar at each of them.
-    const QString text = QStringLiteral("eBay's clock could not be read (the last reading stands)");
+    // tells once per spell of failures, the status bar at each of them (and
+    // at the pass's end, in place of "Done").
+    clockUnreadNow = true;
     if (!g_clockUnread) {
         g_clockUnread = true;
         try {
-            basGeneral::WriteLog(kLog, text);
+            basGeneral::WriteLog(kLog, kClockUnread);
         } catch (const NumberedError &) {
         }
     }
-    f.SetStatus(text, true);
+    showClockUnread();
+}
+
+void RefreshRun::showClockUnread()
+{
+    f.SetStatus(kClockUnread, true);
     f.FreezeStatus();
 }
 
@@ -684,7 +693,10 @@ void RefreshRun::endSteps()
     f.blnItemsEndingSoon = endingSoon;
     f.ProgressBar->setVisible(false);
     f.ProgressBar->setValue(0);
-    f.SetStatus(QStringLiteral("Done"));
+    if (clockUnreadNow)
+        showClockUnread();
+    else
+        f.SetStatus(QStringLiteral("Done"));
     f.blnListUpdated = true;
     f.unsetCursor();
     f.blnPreventExit = false;
