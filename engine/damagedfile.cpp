@@ -36,12 +36,13 @@ QString NotSetAsideMessage(const QString &listName, const QString &fileName)
 
 bool SetAsideTooLarge(const QString &fileName, const QString &listName, const QString &newListName)
 {
+    // Notices: read while the start goes on, as the list's snipes must.
     const QString backup = SetAside(basGeneral::DataFolder(), fileName);
     if (backup.isEmpty()) {
-        Desktop::MsgBox(NotSetAsideMessage(listName, fileName), Desktop::BoxExclamation);
+        Desktop::Notice(NotSetAsideMessage(listName, fileName), Desktop::BoxExclamation);
         return false;
     }
-    Desktop::MsgBox(QStringLiteral("Your ") + listName + QStringLiteral(" file is too large to be read. It has been saved as ")
+    Desktop::Notice(QStringLiteral("Your ") + listName + QStringLiteral(" file is too large to be read. It has been saved as ")
                         + backup + QStringLiteral(" and a new ") + newListName + QStringLiteral(" has been started."),
                     Desktop::BoxExclamation);
     return true;

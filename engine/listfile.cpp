@@ -299,9 +299,10 @@ void frmMainEngine::tellRowsLeftOut(const OneRowPerItem::Index &rows, QList<OneR
             break; // the message still tells
         }
     }
-    // Over the splash, which would hide the box.
+    // Over the splash, which would hide the box. The list goes on loading
+    // and its snipes go out while the notice waits to be read.
     frmSplash::unloadInstance();
-    Desktop::MsgBox(OneRowPerItem::Message(leftOut), Desktop::BoxExclamation);
+    Desktop::Notice(OneRowPerItem::Message(leftOut), Desktop::BoxExclamation);
 }
 
 void frmMainEngine::TimeZoneSaved()

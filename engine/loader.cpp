@@ -98,6 +98,9 @@ void frmMainEngine::LoadFavorites()
     case ListFile::FileRead::Read:
         break;
     }
+    // The whole file is read before the menu takes any of it: a damaged file
+    // leaves no part of itself behind.
+    QList<std::pair<QString, QString>> favorites;
     ListFile::QuotedFieldReader reader(std::move(text));
     ListFile::RecordLimit limit;
     while (!reader.AtEnd()) {
@@ -107,6 +110,9 @@ void frmMainEngine::LoadFavorites()
         QString url = reader.ReadField();
         caption.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
         url.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+        favorites.append({std::move(caption), std::move(url)});
+    }
+    for (const auto &[caption, url] : favorites) {
         // The placeholder is the lone disabled element: a favorite may well
         // carry the placeholder's caption.
         QAction *first = mnuFavoritesItems.value(0);
@@ -123,10 +129,31 @@ void frmMainEngine::LoadFavorites()
     }
 }
 
+void frmMainEngine::FavoritesUnreadable(const NumberedError &e)
+{
+    // The program goes on without favorites: the auction list is read and
+    // its snipes go out while the notice waits to be read.
+    frmSplash::unloadInstance();
+    QString notice = QStringLiteral("An error occured while loading your favorites list: ") + e.description() + kCrLf + kCrLf;
+    // Under a name of its own: an earlier damaged list stays.
+    const QString backup = DamagedFile::SetAside(basGeneral::DataFolder(), kFavorites);
+    if (backup.isEmpty())
+        notice += DamagedFile::NotSetAsideMessage(QStringLiteral("favorites list"), kFavorites);
+    else
+        notice += QStringLiteral("Your favorites list has been saved as ") + backup
+            + QStringLiteral(" and a new favorites list has been started; the saved list can be sent to be restored and "
+                             "analyzed to prevent future occurrences of this issue.");
+    try {
+        basGeneral::WriteLog(QStringLiteral("log.txt"), QStringLiteral("Favorites list unreadable: ") + e.description()
+                                                            + (backup.isEmpty() ? QString() : QStringLiteral(", saved as ") + backup));
+    } catch (const NumberedError &) {
+    }
+    Desktop::Notice(notice, Desktop::BoxExclamation);
+}
+
 void frmMainEngine::tmrLoadProcess_Timer()
 {
     tmrLoadProcess->setEnabled(false);
-    QString currentFile;
     bool wizardPath = false;
     bool wizardShown = false;
     const QString command = CommandLine.trimmed();
@@ -192,9 +219,11 @@ void frmMainEngine::tmrLoadProcess_Timer()
                 CurrentUser = stored->Item(1)->Text();
         }
 
-        currentFile = kFavorites;
-        LoadFavorites();
-        currentFile.clear();
+        try {
+            LoadFavorites();
+        } catch (const NumberedError &e) {
+            FavoritesUnreadable(e);
+        }
 
         LoadListFiles();
         bool ok = false;
@@ -293,38 +322,16 @@ void frmMainEngine::tmrLoadProcess_Timer()
         }
         tmrClipboardScan->setEnabled(frmSettings::instance().chkScanClipboard->isChecked());
     } catch (const NumberedError &e) {
-        LoaderFailed(currentFile, e);
+        LoaderFailed(e);
     }
 }
 
-void frmMainEngine::LoaderFailed(const QString &currentFile, const NumberedError &e)
+void frmMainEngine::LoaderFailed(const NumberedError &e)
 {
     frmSplash::unloadInstance();
-    if (currentFile == kFavorites) {
-        SaveSetting(QStringLiteral("Exit OK"), QStringLiteral("1"));
-        const int answer = Desktop::MsgBox(
-            QStringLiteral("An error occured while loading your favorites list: ") + e.description() + kCrLf + kCrLf
-                + QStringLiteral("This likely means your favorites list got corrupted. Would you like to have your favorites list "
-                                 "renamed and a new list created so that you can continue using the software and your corrupted "
-                                 "favorites list can be sent to be restored and analyzed to prevent future occurrences of this issue?"),
-            Desktop::BoxYesNo | Desktop::BoxExclamation);
-        if (answer == Desktop::AnswerYes) {
-            // Under a name of its own: an earlier damaged list stays.
-            const QString backup = DamagedFile::SetAside(basGeneral::DataFolder(), kFavorites);
-            if (backup.isEmpty())
-                Desktop::MsgBox(DamagedFile::NotSetAsideMessage(QStringLiteral("favorites list"), kFavorites),
-                                Desktop::BoxExclamation);
-            else
-                Desktop::MsgBox(QStringLiteral("Your favorites list has been saved as ") + backup
-                                    + QStringLiteral(" and a new favorites list has been started.") + kCrLf + kCrLf
-                                    + QStringLiteral("You will now need to restart ") + Desktop::AppTitle(),
-                                Desktop::BoxInformation);
-        }
-    } else {
-        Desktop::MsgBox(QStringLiteral("An error occured while loading the program, please start the program again and you will have "
-                                  "an option to automatically resolve this problem") + kCrLf + kCrLf + QStringLiteral("Error #")
-                       + QString::number(e.number()) + QLatin1Char(' ') + e.description(),
-                   Desktop::BoxCritical);
-    }
+    Desktop::MsgBox(QStringLiteral("An error occured while loading the program, please start the program again and you will have "
+                                   "an option to automatically resolve this problem") + kCrLf + kCrLf + QStringLiteral("Error #")
+                        + QString::number(e.number()) + QLatin1Char(' ') + e.description(),
+                    Desktop::BoxCritical);
     Desktop::EndProgram(1);
 }

@@ -92,9 +92,11 @@ public:
     // Fills the Favorites menu from "favorites.dat" (raises NumberedError when the
     // file cannot be read).
     void LoadFavorites();
-    // The loader's failure: its message (and for the favorites the offer to
-    // set the file aside), then the program ends.
-    void LoaderFailed(const QString &currentFile, const class NumberedError &e);
+    // An unreadable favorites file: set aside and told in a notice; the
+    // program goes on without favorites.
+    void FavoritesUnreadable(const class NumberedError &e);
+    // The loader's failure: its message, then the program ends.
+    void LoaderFailed(const class NumberedError &e);
     // Unloads the main window from the loader, whose run ends there.
     void unloadAfterLoader();
 

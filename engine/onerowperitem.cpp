@@ -61,7 +61,14 @@ Index::Index(ListView &list) : m_list(list)
 
 ListItem *Index::Find(const QString &itemNumber) const
 {
-    return m_rows.value(lookupKey(itemNumber), nullptr);
+    const QString key = lookupKey(itemNumber);
+    ListItem *row = m_rows.value(key, nullptr);
+    // A row that has left the list since it was indexed is never handed out:
+    // its address is only compared, and a listed row found at that address
+    // must still hold the number.
+    if (row && (!m_list.Holds(row) || lookupKey(row->Text()) != key))
+        row = m_list.FindItem(ItemKey(itemNumber));
+    return row;
 }
 
 ListItem *Index::RowFor(const QString &itemNumber, bool *added)

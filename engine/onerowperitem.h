@@ -22,8 +22,8 @@ QString ItemKey(const QString &itemNumber);
 ListItem *RowFor(ListView &list, const QString &itemNumber, bool *added = nullptr);
 
 // The same for many rows at once (the loader): the list's rows looked up by
-// number without reading the whole list for each. Valid while nothing else
-// adds or removes rows.
+// number without reading the whole list for each. A row removed behind its
+// back is looked up in the list again, never handed out.
 class Index
 {
 public:

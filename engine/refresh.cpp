@@ -129,6 +129,10 @@ std::optional<double> tokenNumber(const QString &text)
     return ok ? std::optional<double>(value) : std::nullopt;
 }
 
+// eBay's time page has failed since it was last read: told once in the log.
+bool g_clockUnread = false;
+const QString kClockUnread = QStringLiteral("eBay's clock could not be read (the last reading stands)");
+
 // One call of RefreshAuctions.
 class RefreshRun
 {
@@ -143,6 +147,8 @@ public:
     enum class LoopEnd { Done, Cancelled, Exiting };
     void prepare();
     void synchroniseClock();
+    void clockUnread();
+    void showClockUnread();
     LoopEnd rowLoop();
     bool afterLoop();
     // ratingOnly: a call for the feedback step alone (a change of user),
@@ -204,6 +210,7 @@ private:
     bool progressDue = true;     // this row repaints the bar and the status
     int emptyPages = 0;
     bool endingSoon = false;
+    bool clockUnreadNow = false;
 };
 
 void RefreshRun::prepare()
@@ -231,13 +238,34 @@ void RefreshRun::synchroniseClock()
     try {
         ebay = EbayTimePage::Read(page);
     } catch (const NumberedError &) {
-        // Near an end the offset read last stands and the rows are still
-        // read; otherwise an unreadable page ends the refresh.
-        if (f.blnItemsEndingSoon)
-            return;
-        throw;
+        clockUnread();
+        return;
     }
     EbayTimePage::Apply(ebay, asked, EbayTimePage::Moment::Now());
+    g_clockUnread = false;
+}
+
+void RefreshRun::clockUnread()
+{
+    // The offset in force stands (before any reading, the time zones'
+    // estimate): the rows and their snipes are read all the same. The log
+    // tells once per spell of failures, the status bar at each of them (and
+    // at the pass's end, in place of "Done").
+    clockUnreadNow = true;
+    if (!g_clockUnread) {
+        g_clockUnread = true;
+        try {
+            basGeneral::WriteLog(kLog, kClockUnread);
+        } catch (const NumberedError &) {
+        }
+    }
+    showClockUnread();
+}
+
+void RefreshRun::showClockUnread()
+{
+    f.SetStatus(kClockUnread, true);
+    f.FreezeStatus();
 }
 
 RefreshRun::LoopEnd RefreshRun::rowLoop()
@@ -669,7 +697,10 @@ void RefreshRun::endSteps()
     f.blnItemsEndingSoon = endingSoon;
     f.ProgressBar->setVisible(false);
     f.ProgressBar->setValue(0);
-    f.SetStatus(QStringLiteral("Done"));
+    if (clockUnreadNow)
+        showClockUnread();
+    else
+        f.SetStatus(QStringLiteral("Done"));
     f.blnListUpdated = true;
     f.unsetCursor();
     f.blnPreventExit = false;

@@ -3,6 +3,8 @@
 #include "platform/desktop.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -68,6 +70,57 @@ int cancelAnswer(const QList<ButtonSpec> &buttons)
     return buttons.back().result;
 }
 
+// The window a box opens over: the one the user works in, else the
+// program's main window (while a splash that has just gone leaves none active).
+const QWidget *ownerWindow()
+{
+    if (const QWidget *active = QApplication::activeWindow(); active && !qobject_cast<const QMessageBox *>(active))
+        return active;
+    for (const QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && qobject_cast<const QMainWindow *>(w))
+            return w;
+    return nullptr;
+}
+
+// Keeps a box over the middle of its owner at the size it is shown at: a box
+// fits itself to its text only as it is shown, and would otherwise keep the
+// top-left corner of the size it was placed at.
+class CentredOver final : public QObject
+{
+public:
+    CentredOver(QWidget &box, const QWidget &owner) : QObject(&box), m_owner(&owner) { box.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if ((event->type() == QEvent::Show || event->type() == QEvent::Resize) && m_owner)
+            CentreOver(*static_cast<QWidget *>(watched), *m_owner);
+        return false;
+    }
+
+private:
+    QPointer<const QWidget> m_owner;
+};
+
+// A box made as every box of the program is: its icon, its text never taken
+// as markup (prompts carry page and user text), no parent (the window active
+// now may close and delete itself while the box waits, and would take the
+// box with it), placed over its owner instead.
+void prepare(QMessageBox &box, const QList<ButtonSpec> &buttons, int style)
+{
+    box.setTextFormat(Qt::PlainText);
+    for (const auto &b : buttons)
+        box.addButton(b.button);
+    const int defaultIndex = std::min<int>((style & 0x300) >> 8, buttons.size() - 1);
+    box.setDefaultButton(buttons[defaultIndex].button);
+    if (style & 0x1000) // system modal: keep it in front
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (const QWidget *owner = ownerWindow()) {
+        CentreOver(box, *owner);
+        new CentredOver(box, *owner);
+    }
+}
+
 } // namespace
 
 void CancelBoxes(bool on)
@@ -94,20 +147,8 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     if (responder())
         return responder()(call);
 
-    // No parent: the window active now (the splash, a wizard, a progress
-    // window) may close and delete itself while the box waits, and would take
-    // the box with it. The box is placed over that window instead.
     QMessageBox box(iconFor(style), call.title, prompt, QMessageBox::NoButton);
-    // Prompts can carry page and user text (titles, addresses): never markup.
-    box.setTextFormat(Qt::PlainText);
-    for (const auto &b : buttons)
-        box.addButton(b.button);
-    const int defaultIndex = std::min<int>((style & 0x300) >> 8, buttons.size() - 1);
-    box.setDefaultButton(buttons[defaultIndex].button);
-    if (style & 0x1000) // system modal: keep it in front
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    if (const QWidget *active = QApplication::activeWindow())
-        CentreOver(box, *active);
+    prepare(box, buttons, style);
     openBoxes() << &box;
     box.exec();
     openBoxes().removeAll(&box);
@@ -119,6 +160,26 @@ int MsgBox(const QString &prompt, int style, const QString &title)
             return b.result;
     // Closed with Esc or the close box.
     return cancelAnswer(buttons);
+}
+
+void Notice(const QString &prompt, int style, const QString &title)
+{
+    const MsgBoxCall call{prompt, style & ~7, title.isEmpty() ? AppTitle() : title};
+    if (cancelled())
+        return;
+    if (responder()) {
+        responder()(call);
+        return;
+    }
+    auto *box = new QMessageBox(iconFor(style), call.title, prompt, QMessageBox::NoButton);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Left open, it does not keep the program running once its windows close.
+    box->setAttribute(Qt::WA_QuitOnClose, false);
+    box->setModal(false);
+    prepare(*box, buttonsFor(BoxOKOnly), call.style);
+    openBoxes() << box;
+    QObject::connect(box, &QDialog::finished, [box] { openBoxes().removeAll(box); });
+    box->show();
 }
 
 } // namespace Desktop

@@ -29,6 +29,11 @@ using MsgBoxResponder = std::function<int(const MsgBoxCall &)>;
 // program title.
 int MsgBox(const QString &prompt, int style = BoxOKOnly, const QString &title = {});
 
+// Shows a box with an OK button and returns at once: a notice that waits on
+// screen until read, while the program goes on (the responder hears of it
+// and its answer is ignored).
+void Notice(const QString &prompt, int style = BoxExclamation, const QString &title = {});
+
 // Replaces the real boxes; an empty function restores them.
 void setMsgBoxResponder(MsgBoxResponder responder);
 

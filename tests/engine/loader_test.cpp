@@ -242,29 +242,50 @@ TEST(Loader, SignInPromptLeftWithoutPasswordUnloadsTheWindowAtTheEnd)
     StartupWindows::KeepRelistScheduler = nullptr;
 }
 
-TEST(Loader, UnreadableFavoritesAreSetAsideOnRequest)
+// A damaged or overlong favorites file is set aside and told in a notice
+// that does not wait for an answer: the list is loaded and the tick started,
+// with no part of the damaged file in the menu.
+TEST(Loader, UnreadableFavoritesAreSetAsideAndTheStartGoesOnWithoutThem)
 {
-    settledAccounts();
-    SaveSetting("Exit OK", "False");
-    CommandLine = "/nomon";
-    QDir().mkpath(basGeneral::DataFolder());
-    WriteDataFile("favorites.dat", "\"never closed,\"x\r\n\"");
-    WriteDataFile("favorites-backup.dat", "older backup");
-    MsgBoxScript::instance().clear();
-    MsgBoxScript::instance().answer(Desktop::AnswerYes);
-    TestEngineForm &form = FreshForm();
-    EXPECT_THROW(form.tmrLoadProcess_Timer(), ProgramEnded);
-    EXPECT_EQ(GetSetting("Exit OK"), "1");
-    ASSERT_GE(MsgBoxScript::instance().calls().size(), 2);
-    EXPECT_TRUE(MsgBoxScript::instance().calls()[0].prompt.startsWith("An error occured while loading your favorites list: "));
-    EXPECT_EQ(MsgBoxScript::instance().calls()[0].style, 52);
-    EXPECT_FALSE(QFile::exists(DataPath("favorites.dat")));
-    // Under a name of its own: the backup of an earlier damaged list stays.
-    EXPECT_EQ(ReadDataFile("favorites-backup.dat"), "older backup");
-    const QStringList backups = Backups("favorites");
-    ASSERT_EQ(backups.size(), 1);
-    EXPECT_EQ(ReadDataFile(backups[0]), "\"never closed,\"x\r\n\"");
-    EXPECT_TRUE(MsgBoxScript::instance().calls()[1].prompt.startsWith("Your favorites list has been saved as " + backups[0] + " and"));
+    QByteArray overlong;
+    for (int i = 0; i <= 50000; ++i)
+        overlong += "\"F\",\"http://f.test/\"\r\n";
+    const QList<std::pair<const char *, QByteArray>> damaged = {
+        {"an unclosed quote", "\"Fine\",\"http://a.test/\"\r\n\"never closed,\"x\r\n\""},
+        {"50,001 favorites", overlong},
+    };
+    for (const auto &[what, bytes] : damaged) {
+        SCOPED_TRACE(what);
+        settledAccounts();
+        CommandLine = "/nomon";
+        RemoveListFiles();
+        for (const QString &backup : Backups("favorites"))
+            QFile::remove(DataPath(backup));
+        WriteDataFile("favorites.dat", bytes);
+        WriteDataFile("favorites-backup.dat", "older backup");
+        WriteDataFile("data6.dat", Line({"110000000001", "Brass lamp", "1 h", "N/A", "0", "1", "US $1.00", "1 @ 5.00", "alice",
+                                         "", "", "", "", "", "", "", "Local"}));
+        MsgBoxScript::instance().clear();
+        TestEngineForm &form = FreshForm();
+        form.tmrLoadProcess_Timer(); // does not end the program
+
+        EXPECT_TRUE(form.blnDoneLoading);
+        EXPECT_TRUE(form.tmrTimer->Enabled());
+        EXPECT_EQ(form.lvwAuctions->Count(), 1);
+        ASSERT_EQ(form.mnuFavoritesItems.size(), 1);
+        EXPECT_FALSE(form.mnuFavoritesItems[0]->isEnabled()) << "still the placeholder";
+        ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+        const Desktop::MsgBoxCall &notice = MsgBoxScript::instance().calls()[0];
+        EXPECT_TRUE(notice.prompt.startsWith("An error occured while loading your favorites list: ")) << notice.prompt.toStdString();
+        EXPECT_EQ(notice.style, Desktop::BoxExclamation);
+        EXPECT_FALSE(QFile::exists(DataPath("favorites.dat")));
+        // Under a name of its own: the backup of an earlier damaged list stays.
+        EXPECT_EQ(ReadDataFile("favorites-backup.dat"), "older backup");
+        const QStringList backups = Backups("favorites");
+        ASSERT_EQ(backups.size(), 1);
+        EXPECT_EQ(ReadDataFile(backups[0]), bytes);
+        EXPECT_TRUE(notice.prompt.contains("Your favorites list has been saved as " + backups[0] + " and"));
+    }
 }
 
 TEST(Loader, AnUnreadableSortKeyEndsTheStartWithTheGeneralMessage)

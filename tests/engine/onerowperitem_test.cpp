@@ -157,3 +157,33 @@ TEST(OneRowPerItem, TheOtherWaysInAddNoSecondRowForANumberWrittenWithBlanks)
     EXPECT_TRUE(added);
     EXPECT_EQ(fresh->Text(), kOther);
 }
+
+// A watched row replaced by a later snipe of its number leaves the list: a
+// third record of the number, and any later look-up, meet only listed rows
+// (the address of a deleted row is never followed; the sanitizer run sees to
+// the loader's part).
+TEST(OneRowPerItem, AnIndexHandsOutOnlyRowsTheListHolds)
+{
+    RemoveListFiles();
+    MsgBoxScript::instance().clear();
+    WriteDataFile("data6.dat", data6Line({kNumber, "(watching)", "first"}) + data6Line({kNumber, "1 @ 30.00", "second"})
+                                   + data6Line({kNumber, "(watching)", "third"}));
+    TestEngineForm &f = FreshForm();
+    f.LoadListFiles();
+    ASSERT_EQ(f.lvwAuctions->Count(), 1);
+    EXPECT_EQ(field(f.lvwAuctions->Item(1), "note"), "second");
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().contains("Item #" + kNumber + ": (watching) for alice, note \"third\""));
+
+    OneRowPerItem::Index index(*f.lvwAuctions);
+    ListItem *renewed = index.Renew(f.lvwAuctions->Item(1));
+    EXPECT_EQ(index.Find(" " + kNumber), renewed);
+    EXPECT_EQ(f.lvwAuctions->Count(), 1);
+    // Removed behind the index's back, then listed again by another way in.
+    f.lvwAuctions->Remove(renewed->Index());
+    EXPECT_EQ(index.Find(kNumber), nullptr);
+    ListItem *again = f.lvwAuctions->Add(kNumber);
+    EXPECT_EQ(index.Find(kNumber), again);
+    bool added = true;
+    EXPECT_EQ(index.RowFor(kNumber, &added), again);
+    EXPECT_FALSE(added);
+}

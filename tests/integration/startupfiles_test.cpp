@@ -139,5 +139,5 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("Yes,OK"), QStringLiteral("An error occured while loading your items list:"), false},
         StartFile{"DamagedFavorites", QStringLiteral("favorites.dat"), QStringLiteral("favorites"),
                   [] { writeBytes(basGeneral::DataFolder() + QStringLiteral("favorites.dat"), "\"never closed,\"x\r\n\""); },
-                  QStringLiteral("Yes,OK"), QStringLiteral("An error occured while loading your favorites list:"), false}),
+                  QStringLiteral("OK"), QStringLiteral("An error occured while loading your favorites list:"), true}),
     caseName);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -75,6 +76,43 @@ TEST(MsgBox, ABoxOutlivesTheWindowThatWasActiveWhenItOpened)
         EXPECT_TRUE(clicked) << "the box went with the window";
         EXPECT_EQ(answer, Desktop::AnswerNo);
         EXPECT_TRUE(waitFor([&] { return window.isNull(); }, 5000));
+    }
+    MsgBoxScript::installDefault();
+}
+
+// A box opens over the middle of the main window at the size it is shown
+// at, whatever its text, also while no window is active (a splash has just
+// gone, the last box has just closed).
+TEST(MsgBox, ABoxOpensCentredOverTheMainWindow)
+{
+    Desktop::setMsgBoxResponder({});
+    QMainWindow window;
+    window.setGeometry(120, 90, 900, 640);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == &window; }, 10000));
+    for (const QString &prompt : {QStringLiteral("Go on?"),
+                                  QStringLiteral("You still have snipes waiting to be placed; they will not be placed while "
+                                                 "the program is closed.\r\n\r\nExit anyway?")}) {
+        SCOPED_TRACE(prompt.toStdString());
+        QRect shownAt;
+        bool clicked = false;
+        auto *poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            shownAt = box->frameGeometry();
+            clicked = true;
+            box->button(QMessageBox::No)->click();
+        });
+        poll->start(50);
+        Desktop::MsgBox(prompt, Desktop::BoxYesNo | Desktop::BoxQuestion);
+        ASSERT_TRUE(clicked);
+        EXPECT_LE((shownAt.center() - window.frameGeometry().center()).manhattanLength(), 2)
+            << "box at " << shownAt.x() << "," << shownAt.y() << " " << shownAt.width() << "x" << shownAt.height();
     }
     MsgBoxScript::installDefault();
 }

@@ -46,6 +46,7 @@ public:
     Driver()
     {
         m_answers = qEnvironmentVariable("TALLOWMERE_DRIVEN_ANSWERS").split(QLatin1Char(','), Qt::SkipEmptyParts);
+        m_away = qEnvironmentVariableIsSet("TALLOWMERE_DRIVEN_AWAY");
         m_wizard = qEnvironmentVariable("TALLOWMERE_DRIVEN_WIZARD");
         connect(&m_look, &QTimer::timeout, this, &Driver::look);
         m_look.start(100);
@@ -90,6 +91,8 @@ private:
             return;
         s.done = true;
         log(QStringLiteral("box ") + box.text().simplified());
+        if (m_away)
+            return;
         QAbstractButton *button = box.defaultButton();
         if (!m_answers.isEmpty()) {
             const QString wanted = m_answers.takeFirst();
@@ -139,6 +142,7 @@ private:
     QPointer<QWidget> m_listPane;
     QList<Seen> m_seen;
     QStringList m_answers;
+    bool m_away = false;
     QString m_wizard;
 };
 

@@ -14,6 +14,8 @@
 // TALLOWMERE_DRIVEN_WIZARD: "user:password" fills the wizard and goes on,
 // "cancel" cancels it. TALLOWMERE_DRIVEN_ANSWERS: the buttons to click, in
 // order, comma separated ("No,Yes"); a box past the list gets its default.
+// TALLOWMERE_DRIVEN_AWAY (set): nobody is at the screen; boxes are logged
+// and left unanswered.
 namespace WindowDriver {
 
 void Install();
