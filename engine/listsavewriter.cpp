@@ -106,6 +106,24 @@ public:
         return m_written < m_asked;
     }
 
+    // Tells the failures of the writes so far; on the user-interface thread.
+    void reportFailures()
+    {
+        std::vector<Failure> failures;
+        {
+            std::lock_guard lock(m_mutex);
+            failures.swap(m_failures);
+        }
+        for (const Failure &f : failures)
+            f.report(f.error.first, f.error.second);
+    }
+
+    void setBeforeWrite(std::function<void()> hook)
+    {
+        std::lock_guard lock(m_mutex);
+        m_beforeWrite = std::move(hook);
+    }
+
 private:
     void run()
     {
@@ -138,26 +156,6 @@ private:
         }
     }
 
-public:
-    // On the user-interface thread.
-    void reportFailures()
-    {
-        std::vector<Failure> failures;
-        {
-            std::lock_guard lock(m_mutex);
-            failures.swap(m_failures);
-        }
-        for (const Failure &f : failures)
-            f.report(f.error.first, f.error.second);
-    }
-
-    void setBeforeWrite(std::function<void()> hook)
-    {
-        std::lock_guard lock(m_mutex);
-        m_beforeWrite = std::move(hook);
-    }
-
-private:
     struct Failure
     {
         FailureReport report;
