@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -197,6 +198,8 @@ TEST(Shutdown, AnEndAtOnceWritesTheSaveAskedForSoonAndTellsItsFailure)
                 } else {
                     EXPECT_THROW(frmIOWarning::instance().cmdCorrect_Click(), ProgramEnded);
                 }
+                // The unloaded window goes now, before another is made.
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                 if (failing) {
                     QFile log(basGeneral::DataFolder() + QStringLiteral("log.txt"));
                     const QString told = signal ? QString::fromLatin1(log.open(QIODevice::ReadOnly) ? log.readAll() : "")
