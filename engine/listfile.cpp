@@ -22,6 +22,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSaveFile>
 #include <QTimer>
 
@@ -61,10 +62,37 @@ void writeListFile(const ListView &list, const QString &path)
 
 void reportSaveFailure(const QString &path, const NumberedError &e)
 {
-    Desktop::MsgBox(QStringLiteral("Could not save item list in the following location:") + kCrLf + kCrLf + path + kCrLf
-                   + kCrLf + QStringLiteral("Error #") + QString::number(e.number()) + QLatin1Char(' ')
-                   + e.description(),
-               Desktop::BoxExclamation);
+    const QString text = QStringLiteral("Could not save item list in the following location:") + kCrLf + kCrLf + path
+                         + kCrLf + kCrLf + QStringLiteral("Error #") + QString::number(e.number()) + QLatin1Char(' ')
+                         + e.description();
+    // A program asked to end from outside shows no box: the log keeps it.
+    if (!Desktop::BoxesCancelled()) {
+        Desktop::MsgBox(text, Desktop::BoxExclamation);
+        return;
+    }
+    try {
+        basGeneral::WriteLog(QStringLiteral("log.txt"), QString(text).replace(kCrLf, QStringLiteral(" ")));
+    } catch (const NumberedError &) {
+        // Nowhere left to tell it.
+    }
+}
+
+// The save-soon timers of the windows, for the end of the program.
+QList<QPointer<QTimer>> &saveSoonTimers()
+{
+    static QList<QPointer<QTimer>> timers;
+    return timers;
+}
+
+// Whatever ends the program first writes the saves asked for.
+void saveWhatWaitsAtEnd()
+{
+    static const bool watching = [] {
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { ListSaving::SaveWhatWaits(); });
+        Desktop::AtEndProgram([] { ListSaving::SaveWhatWaits(); });
+        return true;
+    }();
+    Q_UNUSED(watching);
 }
 
 // Saves "data6.dat" from the rows; a failure is reported and gives false.
@@ -146,13 +174,7 @@ void frmMainEngine::SaveList(bool SaveIfEmpty)
         saveListReportingFailure(*lvwAuctions);
         return;
     }
-    // Written before the program ends, however it ends.
-    static const bool flushedAtEnd = [] {
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { ListSaveWriter::Flush(); });
-        Desktop::AtEndProgram([] { ListSaveWriter::Flush(); });
-        return true;
-    }();
-    Q_UNUSED(flushedAtEnd);
+    saveWhatWaitsAtEnd();
     const QString path = basGeneral::DataFolder() + QStringLiteral("data6.dat");
     ListSaveWriter::WriteInSlices(*lvwAuctions, path, [path](int number, const QString &text) {
         reportSaveFailure(path, NumberedError(number, text));
@@ -169,9 +191,26 @@ void ListSaving::SaveSoon(frmMainEngine &form)
         timer->setSingleShot(true);
         timer->setInterval(kSaveSoonMs);
         QObject::connect(timer, &QTimer::timeout, &form, [&form] { form.SaveList(false); });
+        saveSoonTimers().removeAll(nullptr);
+        saveSoonTimers() << timer;
+        saveWhatWaitsAtEnd();
     }
+    // Not pushed back by later changes: a long pass asks row after row, and
+    // its first changes must not wait for its end.
     if (!timer->isActive())
         timer->start();
+}
+
+void ListSaving::SaveWhatWaits()
+{
+    for (const QPointer<QTimer> &timer : std::as_const(saveSoonTimers())) {
+        if (!timer || !timer->isActive())
+            continue;
+        timer->stop();
+        if (auto *form = qobject_cast<frmMainEngine *>(timer->parent()))
+            form->SaveList(false);
+    }
+    ListSaveWriter::Flush();
 }
 
 bool frmMainEngine::ReadListFile(const QString &fileName)

@@ -17,6 +17,7 @@
 #include <optional>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace ListSaveWriter {
 
@@ -105,6 +106,24 @@ public:
         return m_written < m_asked;
     }
 
+    // Tells the failures of the writes so far; on the user-interface thread.
+    void reportFailures()
+    {
+        std::vector<Failure> failures;
+        {
+            std::lock_guard lock(m_mutex);
+            failures.swap(m_failures);
+        }
+        for (const Failure &f : failures)
+            f.report(f.error.first, f.error.second);
+    }
+
+    void setBeforeWrite(std::function<void()> hook)
+    {
+        std::lock_guard lock(m_mutex);
+        m_beforeWrite = std::move(hook);
+    }
+
 private:
     void run()
     {
@@ -116,26 +135,39 @@ private:
             Job job = std::move(*m_waiting);
             m_waiting.reset();
             const quint64 covers = m_asked;
+            const std::function<void()> beforeWrite = m_beforeWrite;
             lock.unlock();
+            if (beforeWrite)
+                beforeWrite();
             const auto error = WriteNow(job.path, job.rows);
-            if (error && job.failed && QCoreApplication::instance()) {
-                QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [failed = std::move(job.failed), error = *error] { failed(error.first, error.second); },
-                    Qt::QueuedConnection);
-            }
             // The rows go with the lock released: freeing them takes a while.
-            job = Job();
+            job.rows = Snapshot();
             lock.lock();
+            if (error && job.failed) {
+                // Told on the user-interface thread: by the event loop, or by
+                // Flush() when the program ends before the loop runs again.
+                m_failures.push_back({std::move(job.failed), *error});
+                if (QCoreApplication *app = QCoreApplication::instance())
+                    QMetaObject::invokeMethod(app, [this] { reportFailures(); }, Qt::QueuedConnection);
+            }
+            job = Job();
             m_written = covers;
             m_done.notify_all();
         }
     }
 
+    struct Failure
+    {
+        FailureReport report;
+        std::pair<int, QString> error;
+    };
+
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
     std::optional<Job> m_waiting;
+    std::vector<Failure> m_failures;
+    std::function<void()> m_beforeWrite;
     quint64 m_asked = 0;
     quint64 m_written = 0;
     bool m_stopping = false;
@@ -274,11 +306,17 @@ void Flush()
     for (SlicedCopy *copy : SlicedCopy::live())
         copy->finish();
     worker().flush();
+    worker().reportFailures();
 }
 
 bool Busy()
 {
     return worker().busy();
+}
+
+void SetBeforeWrite(std::function<void()> hook)
+{
+    worker().setBeforeWrite(std::move(hook));
 }
 
 } // namespace ListSaveWriter

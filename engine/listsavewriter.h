@@ -48,9 +48,14 @@ void WriteLater(const QString &path, Snapshot rows, FailureReport failed);
 // list is saved again. Each row is copied as it is at that moment.
 void WriteInSlices(ListView &list, const QString &path, FailureReport failed);
 // Finishes the copies under way and waits until every save asked for so far
-// is on disk (or has failed).
+// is on disk (or has failed); the failures not reported yet are reported
+// before it returns, since the event loop may never run again.
 void Flush();
 // Whether a save is being written or waits to be.
 bool Busy();
+
+// Tests hold the worker's writes with this: it runs on the worker before
+// each write. An empty function removes it.
+void SetBeforeWrite(std::function<void()> hook);
 
 } // namespace ListSaveWriter

@@ -180,6 +180,12 @@ void frmMainEngine::tickCountdown()
             const qint64 secs = *secondsLeft;
             const QString timeLeft = secs > 0 ? basGeneral::FormatTimeLeft(secs) : QStringLiteral("0 s");
             lvwAuctions->setField(row, QStringLiteral("timeleft"), timeLeft);
+            // Whatever answers the list's change signals must not take the
+            // row away; should it ever, the row is not read again.
+            if (!self)
+                return;
+            if (!listed(at, row))
+                continue;
 
             const QString tag = row->Tag();
             const QString maxBid = lvwAuctions->Field(row, QStringLiteral("maxbid"));

@@ -224,9 +224,11 @@ std::optional<Clock> readClock(const QString &text)
     if (auto clock = readFixedForm(t))
         return clock;
     // The locale's parsers are slow, and the list is saved after every change
-    // with mostly the same end times: remember what the texts read as. (Used
-    // on the user-interface thread only.)
-    static QHash<QString, std::optional<Clock>> seen;
+    // with mostly the same end times: remember what the texts read as. The
+    // list writer's thread reads end dates while the user-interface thread
+    // does: each thread keeps its own memory, so neither waits on a lock nor
+    // sees the other's half-made entries.
+    thread_local QHash<QString, std::optional<Clock>> seen;
     if (const auto hit = seen.constFind(t); hit != seen.constEnd())
         return *hit;
     if (seen.size() >= 8192)

@@ -42,8 +42,7 @@ void LetEventsRun()
     QCoreApplication *app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread())
         return;
-    // The clock is only read on every 32nd call: text loops call this per
-    // character or per tag.
+    // The clock is only read on every 32nd call: loops call this per record.
     static unsigned calls = 0;
     static QElapsedTimer sinceLast;
     if ((++calls & 31) != 0 || (sinceLast.isValid() && sinceLast.elapsed() < 15))
@@ -169,7 +168,6 @@ QString StripTags(const QString &html)
         }
         out.append(QStringView(html).mid(pos, open - pos));
         pos = close + 1;
-        LetEventsRun();
     }
     out.replace(QLatin1String("&nbsp;"), QLatin1String(" "), Qt::CaseSensitive);
     out.replace(QLatin1String("&NBSP;"), QLatin1String(" "), Qt::CaseSensitive);

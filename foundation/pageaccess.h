@@ -65,8 +65,10 @@ QString UrlEncode(const QString &text);
 // optional decimal part and exponent.
 bool ReadsAsNumber(QStringView text);
 
-// Lets pending window events run, at most about every 15 ms, so long text
-// loops stay responsive without paying for an event pass per character.
+// Lets pending window events run, at most about every 15 ms, so a long loop
+// stays responsive without paying for an event pass per turn. Only for the
+// top level of long work: never inside a parser or a formatter, nor in code
+// that answers a list's change signals.
 void LetEventsRun();
 
 } // namespace basGeneral

@@ -351,7 +351,6 @@ int ParseTimeLeft(QString &timeLeft)
                 }
             }
         }
-        LetEventsRun();
     }
     return total;
 }
@@ -421,7 +420,6 @@ double PriceToDouble(const QString &priceText)
         } else if (begun) {
             break;
         }
-        LetEventsRun();
     }
     // The leading number: reading stops at a second decimal point.
     const qsizetype firstDot = number.indexOf(QLatin1Char('.'));
@@ -444,7 +442,6 @@ QString GetCurrencyPrefix(const QString &priceText)
         if (isDigit(c))
             break;
         prefix.append(c);
-        LetEventsRun();
     }
     prefix = TrimSpaces(prefix);
     if (!prefix.endsWith(QLatin1Char('$')))

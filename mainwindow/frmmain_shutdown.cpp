@@ -3,6 +3,7 @@
 // need this computer, and records the clean exit the next start looks for.
 #include "mainwindow/frmmain.h"
 
+#include "engine/listsaving.h"
 #include "engine/relistscheduler.h"
 #include "foundation/basgeneral.h"
 #include "foundation/frmsettings.h"
@@ -135,6 +136,8 @@ bool frmMain::Form_QueryUnload()
 
 void frmMain::Form_Unload()
 {
+    // The saves asked for are on disk before the window goes.
+    ListSaving::SaveWhatWaits();
     blnExiting = true;
     tmrTimer->setEnabled(false);
     tmrClipboardScan->setEnabled(false);

@@ -250,8 +250,9 @@ QList<QMetaObject::Connection> ListView::WatchRowOrder(const QObject *context, c
 // Gives every row its value of the column. Working the values out may let
 // events run, which may change, add or remove rows or sort the list again:
 // the texts are copied and their values worked out again when the rows came,
-// went or moved, or a text of the column changed meanwhile. False when the
-// list went away or another sort was asked for.
+// went or moved, or a text of the column changed meanwhile; rows that keep
+// changing get their values in one go, events held. False when the list went
+// away or another sort was asked for.
 bool ListView::readSortValues(int column, const SortValuesOf &valuesOf, quint64 request)
 {
     QPointer<ListView> self(this);
@@ -269,8 +270,14 @@ bool ListView::readSortValues(int column, const SortValuesOf &valuesOf, quint64 
     });
     auto superseded = [&] { return !self || m_sortRequests != request; };
 
+    auto giveValues = [this](const SortValues &values) {
+        for (int i = 0; i < topLevelItemCount(); ++i) {
+            QTreeWidgetItem *row = topLevelItem(i);
+            if (row->type() == QTreeWidgetItem::UserType)
+                static_cast<ListItem *>(row)->m_sortValue = values[size_t(i)];
+        }
+    };
     QList<QString> texts;
-    SortValues values;
     for (int round = 0; round < 4; ++round) {
         changed = false;
         // Copied in slices: reading every row's text is a stall of its own
@@ -290,10 +297,9 @@ bool ListView::readSortValues(int column, const SortValuesOf &valuesOf, quint64 
         }
         if (changed)
             continue;
-        std::optional<SortValues> read = valuesOf(texts);
-        if (!read || superseded())
+        const std::optional<SortValues> values = valuesOf(texts, true);
+        if (!values || superseded())
             return false;
-        values = std::move(*read);
         // The values go in and the rows move in one go; events run first,
         // so the last slice of the work is not added to it.
         Desktop::DoEvents();
@@ -301,23 +307,18 @@ bool ListView::readSortValues(int column, const SortValuesOf &valuesOf, quint64 
             return false;
         if (changed)
             continue;
-        for (int i = 0; i < topLevelItemCount(); ++i) {
-            QTreeWidgetItem *row = topLevelItem(i);
-            if (row->type() == QTreeWidgetItem::UserType)
-                static_cast<ListItem *>(row)->m_sortValue = values[size_t(i)];
-        }
+        giveValues(*values);
         return true;
     }
-    // Rows that kept changing get the value last worked out for their text;
-    // a text never read sorts as one without a value.
-    QHash<QString, std::optional<double>> byText;
-    for (qsizetype i = 0; i < texts.size() && size_t(i) < values.size(); ++i)
-        byText.insert(texts.at(i), values[size_t(i)]);
-    for (int i = 0; i < topLevelItemCount(); ++i) {
-        QTreeWidgetItem *row = topLevelItem(i);
-        if (row->type() == QTreeWidgetItem::UserType)
-            static_cast<ListItem *>(row)->m_sortValue = byText.value(row->text(column));
-    }
+    // The rows kept changing: their texts now, valued with no event between
+    // the copy and the sort, so the list ends in order whatever changed.
+    texts.clear();
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        texts << topLevelItem(i)->text(column);
+    const std::optional<SortValues> values = valuesOf(texts, false);
+    if (!values)
+        return false;
+    giveValues(*values);
     return true;
 }
 
@@ -337,7 +338,7 @@ void ListView::setSorted(bool on)
     auto superseded = [self = QPointer<ListView>(this), request] { return !self || self->m_sortRequests != request; };
     SortValuesOf valuesOf;
     if (reader) {
-        valuesOf = [&](const QList<QString> &texts) -> std::optional<SortValues> {
+        valuesOf = [&](const QList<QString> &texts, bool eventsMayRun) -> std::optional<SortValues> {
             SortValues values(size_t(texts.size()));
             QElapsedTimer sinceEvents;
             sinceEvents.start();
@@ -350,7 +351,7 @@ void ListView::setSorted(bool on)
                     known = readByText.insert(texts.at(i), value);
                 }
                 values[size_t(i)] = *known;
-                if (sinceEvents.elapsed() < Desktop::kEventSliceMs)
+                if (!eventsMayRun || sinceEvents.elapsed() < Desktop::kEventSliceMs)
                     continue;
                 Desktop::DoEvents();
                 if (superseded())
@@ -362,8 +363,9 @@ void ListView::setSorted(bool on)
     } else if (Count() > kRankedSortRows) {
         // A long list sorted by text is sorted by each text's rank, worked
         // out while events run.
-        valuesOf = [](const QList<QString> &texts) -> std::optional<SortValues> {
-            const std::vector<double> ranks = TextRanks::RankWhileEventsRun(texts);
+        valuesOf = [](const QList<QString> &texts, bool eventsMayRun) -> std::optional<SortValues> {
+            const std::vector<double> ranks =
+                eventsMayRun ? TextRanks::RankWhileEventsRun(texts) : TextRanks::Rank(texts);
             return SortValues(ranks.cbegin(), ranks.cend());
         };
     }

@@ -129,9 +129,9 @@ signals:
 private:
     friend class ListItem;
     // The values of the texts, in their order; nothing when the sort was
-    // given up. May let events run.
+    // given up. Lets events run only when told it may.
     using SortValues = std::vector<std::optional<double>>;
-    using SortValuesOf = std::function<std::optional<SortValues>(const QList<QString> &texts)>;
+    using SortValuesOf = std::function<std::optional<SortValues>(const QList<QString> &texts, bool eventsMayRun)>;
     bool readSortValues(int column, const SortValuesOf &valuesOf, quint64 request);
 
     QStringList m_keys;

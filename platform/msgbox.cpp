@@ -134,6 +134,8 @@ void CancelBoxes(bool on)
             box->reject();
 }
 
+bool BoxesCancelled() { return cancelled(); }
+
 QString AppTitle() { return QStringLiteral("Tallowmere"); }
 
 void setMsgBoxResponder(MsgBoxResponder r) { responder() = std::move(r); }

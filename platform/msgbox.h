@@ -42,6 +42,8 @@ void setMsgBoxResponder(MsgBoxResponder responder);
 // only button), and every later box gives that answer at once, unshown and
 // unasked. Tests switch it off again (on = false).
 void CancelBoxes(bool on = true);
+// Whether boxes give their cancel answer unshown.
+bool BoxesCancelled();
 
 // The program's title: the application name of the settings store and the
 // caption of its message boxes.

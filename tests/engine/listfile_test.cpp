@@ -26,6 +26,10 @@
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSemaphore>
+#include <QThread>
+
+#include <thread>
 
 using namespace EngineTest;
 using ListFile::QuotedFieldReader;
@@ -691,4 +695,122 @@ TEST(ListFileSave, ALongListSavedJustBeforeTheProgramEndsAtOnceIsOnDiskWhenItEnd
     f.SaveList(false);
     EXPECT_THROW(Desktop::EndProgram(1), ProgramEnded);
     EXPECT_EQ(ReadDataFile(kData6).count("\r\n"), 3000);
+}
+
+namespace {
+
+// `count` rows as the writer gets them, each with an end date of its own in
+// the system's date form (the form the end-date reader remembers).
+ListSaveWriter::Snapshot rowsEndingApart(int count)
+{
+    const QDateTime base(QDate(2025, 3, 1), QTime(8, 0, 0));
+    ListSaveWriter::Snapshot rows;
+    rows.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        QStringList values(int(std::size(ListFile::kRecordKeys)));
+        values[0] = QString::number(120000000000LL + i);
+        values[1] = QStringLiteral("Item %1").arg(i);
+        values[3] = TrackedAuction::EndDateText(base.addSecs(qint64(i) * 61));
+        rows << ListSaveWriter::RowValues{values, QString()};
+    }
+    return rows;
+}
+
+// The first line of the list file, decoded.
+QString firstLine()
+{
+    return ListFile::DecodeFile(ReadDataFile(kData6)).section(QStringLiteral("\r\n"), 0, 0);
+}
+
+} // namespace
+
+// The writer's thread reads end dates for every row while this thread reads
+// them too (the time-zone setting, the group check, a sort by end): neither
+// disturbs the other, and the file gets the dates in its own form.
+TEST(ListFileSave, EndDatesAreReadHereWhileALongSaveReadsThemOnItsThread)
+{
+    RemoveListFiles();
+    FreshForm();
+    constexpr int kRows = 50000;
+    ListSaveWriter::WriteLater(DataPath(kData6), rowsEndingApart(kRows), {});
+    const QDateTime other(QDate(2026, 7, 4), QTime(23, 59, 1));
+    int reads = 0;
+    for (qint64 i = 0; ListSaveWriter::Busy() || reads < 20000; ++i, ++reads) {
+        const QString text = TrackedAuction::EndDateText(other.addSecs(i * 7));
+        ASSERT_EQ(TrackedAuction::ReadDateText(text), other.addSecs(i * 7));
+        ASSERT_FALSE(TrackedAuction::FixedDateText(text).isEmpty());
+    }
+    ListSaveWriter::Flush();
+    const QByteArray file = ReadDataFile(kData6);
+    EXPECT_EQ(file.count("\r\n"), kRows);
+    EXPECT_TRUE(firstLine().contains(QStringLiteral("\"2025-03-01 08:00:00\""))) << firstLine().toStdString();
+}
+
+// A short list is written on the spot, after the long saves asked for
+// before it: however long the writer takes, the older rows never come last.
+TEST(ListFileSave, AShortListSavedAtOnceWaitsForTheLongSaveAskedForBeforeIt)
+{
+    RemoveListFiles();
+    TestEngineForm &f = FreshForm();
+    fillThousandRows();
+    fillThousandRows();
+    fillThousandRows();
+    QSemaphore release;
+    ListSaveWriter::SetBeforeWrite([&release] { release.tryAcquire(1, 20000); });
+    f.SaveList(false);
+    ASSERT_TRUE(waitFor([] { return ListSaveWriter::Busy(); }, 20000)) << "the long save never reached the writer";
+    // The writer holds the long save for a while more.
+    std::thread releaser([&release] {
+        QThread::msleep(300);
+        release.release();
+    });
+    while (f.lvwAuctions->Count() > 1)
+        f.lvwAuctions->Remove(f.lvwAuctions->Count());
+    f.SaveList(false);
+    releaser.join();
+    ListSaveWriter::Flush();
+    ListSaveWriter::SetBeforeWrite({});
+    EXPECT_EQ(ReadDataFile(kData6).count("\r\n"), 1);
+}
+
+// Whatever ends the program at once (a start-up that cannot go on, the
+// choice in a warning, a signal through the shut-down), a change asked to
+// be saved soon is on disk first, short list or long, and a save that fails
+// then is told: in a box, or in the log when boxes are no longer shown.
+TEST(ListFileSave, SavesAskedForAreOnDiskAndTheirFailuresToldWhenTheProgramEndsAtOnce)
+{
+    for (const int thousands : {1, 3}) {
+        SCOPED_TRACE(thousands);
+        RemoveListFiles();
+        TestEngineForm &f = FreshForm();
+        for (int k = 0; k < thousands; ++k)
+            fillThousandRows();
+        f.SaveList(false);
+        ListSaveWriter::Flush();
+        f.lvwAuctions->setField(f.lvwAuctions->Item(1), QStringLiteral("note"), QStringLiteral("changed just now"));
+        ListSaving::SaveSoon(f);
+        EXPECT_THROW(Desktop::EndProgram(1), ProgramEnded);
+        EXPECT_TRUE(firstLine().contains(QStringLiteral("\"changed just now\"")));
+        EXPECT_EQ(ReadDataFile(kData6).count("\r\n"), thousands * 1000);
+
+        // Every write fails: the file's place is taken by a folder.
+        for (const bool boxesShown : {true, false}) {
+            SCOPED_TRACE(boxesShown ? "box" : "log");
+            RemoveDataFile(kData6);
+            RemoveDataFile(QStringLiteral("log.txt"));
+            ASSERT_TRUE(QDir().mkpath(DataPath(kData6)));
+            MsgBoxScript::instance().clear();
+            Desktop::CancelBoxes(!boxesShown);
+            f.lvwAuctions->setField(f.lvwAuctions->Item(1), QStringLiteral("note"), QStringLiteral("lost"));
+            ListSaving::SaveSoon(f);
+            EXPECT_THROW(Desktop::EndProgram(1), ProgramEnded);
+            Desktop::CancelBoxes(false);
+            const QString told = boxesShown ? MsgBoxScript::instance().lastPrompt()
+                                            : Ansi::decode(ReadDataFile(QStringLiteral("log.txt")));
+            EXPECT_TRUE(told.contains(QStringLiteral("Could not save item list in the following location:")))
+                << told.toStdString();
+            EXPECT_EQ(MsgBoxScript::instance().calls().size(), boxesShown ? 1 : 0);
+            QDir().rmdir(DataPath(kData6));
+        }
+    }
 }

@@ -1,12 +1,17 @@
 #include "foundation/frmsettings.h"
 #include "foundation/itemfields.h"
 #include "foundation/settingsstore.h"
+#include "foundation/pageaccess.h"
 #include "foundation/timetext.h"
 #include "tests/support/testtext.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTimer>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -285,4 +290,31 @@ TEST(AmountAsPrice, EveryTypedAmountIsKeptAsThePriceItIs)
     }
     EXPECT_GT(checked, 5000);
     EXPECT_EQ(AmountAsPrice(" 020 "), "20.00");
+}
+
+// The text readers never let events run: they are called from the list's
+// change signals and from the list writer's thread, where an event could
+// take the list, or the row being read, away.
+TEST(TextReaders, NoneLetsEventsRunWhateverTheText)
+{
+    const QString letters = QStringLiteral("0123456789 dhms.,$US<>/ab");
+    QRandomGenerator random(20261208);
+    bool ran = false;
+    QTimer::singleShot(0, [&ran] { ran = true; });
+    QElapsedTimer clock;
+    clock.start();
+    // Long enough for any pacing of event passes by time or by count.
+    for (int n = 0; clock.elapsed() < 200 || n < 5000; ++n) {
+        QString text;
+        for (int k = random.bounded(80); k > 0; --k)
+            text += letters.at(random.bounded(letters.size()));
+        QString timeLeft = text;
+        ParseTimeLeft(timeLeft);
+        PriceToDouble(text);
+        GetCurrencyPrefix(text);
+        StripTags(text);
+        ASSERT_FALSE(ran) << "inside the reading of \"" << text.toStdString() << '"';
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ran);
 }

@@ -23,10 +23,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTimer>
 
 using namespace RefreshSim;
 using namespace TrackedAuction;
@@ -568,4 +570,33 @@ TEST(RefreshWithSimulator, InFastModeASnipeJustEndedIsReadAtOnceThoughItShowsNoT
     EXPECT_EQ(TargetsSince(mark).count(itemTarget(ended)), 1);
     EXPECT_EQ(f.lvwAuctions->Field(row, "timeleft"), "Ended");
     EXPECT_EQ(f.lvwAuctions->Field(row, "won"), "True");
+}
+
+// A pass over rows whose pages answer slowly saves as it goes: the first
+// row's new title is on disk within seconds, long before the pass ends.
+TEST(RefreshWithSimulator, ALongPassSavesTheFirstRowsChangeWithinSecondsNotAtItsEnd)
+{
+    Form &f = FreshForm();
+    constexpr int kRows = 30;
+    QStringList numbers;
+    for (int i = 0; i < kRows; ++i) {
+        numbers << AddItem(7200 + i, 1.0, [i](Sim::SimItem &it) { it.title = QStringLiteral("Slow page %1").arg(i); });
+        AddRow(numbers.last(), {{"maxbid", "(watching)"}, {"user", "alice"}});
+    }
+    AddFault(QStringLiteral("ViewItem&item="), Sim::FaultMode::Hang, -1, 500);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 onDisk = -1;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (onDisk < 0 && DataFileText(QStringLiteral("data6.dat")).contains(QStringLiteral("Slow page 0")))
+            onDisk = clock.elapsed();
+    });
+    watch.start(100);
+    f.RefreshAuctions(QString(), false, false);
+    const qint64 passMs = clock.elapsed();
+    watch.stop();
+    EXPECT_EQ(Field(f.lvwAuctions->Item(kRows), "itemtitle"), QStringLiteral("Slow page %1").arg(kRows - 1));
+    ASSERT_GE(onDisk, 0) << "not on disk while the pass of " << passMs << " ms ran";
+    EXPECT_LT(onDisk, passMs - 3000);
 }

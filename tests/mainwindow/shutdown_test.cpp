@@ -1,17 +1,23 @@
 #include "mainwindow/frmmain.h"
 
+#include "engine/listsaving.h"
 #include "engine/relistscheduler.h"
 #include "foundation/basgeneral.h"
+#include "foundation/frmiowarning.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
+#include "platform/msgbox.h"
 #include "platform/ticktimer.h"
 #include "tests/support/msgboxscript.h"
+#include "tests/support/programended.h"
 
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <initializer_list>
@@ -160,4 +166,52 @@ TEST(Shutdown, OnlyWatchedOrDecidedItemsOrAForcedExitCloseWithoutAQuestion)
     ASSERT_TRUE(forced.Unload());
     EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty());
     EXPECT_EQ(GetSetting("Exit OK"), "1");
+}
+
+// A close a signal asks for (nobody can answer, no box is shown) and the
+// I/O warning's End each write the change asked to be saved soon before the
+// program goes, short list or long; a save that fails then is told, in a box
+// or, when no box can be shown, in the log.
+TEST(Shutdown, AnEndAtOnceWritesTheSaveAskedForSoonAndTellsItsFailure)
+{
+    const QString data6 = basGeneral::DataFolder() + QStringLiteral("data6.dat");
+    for (const int rows : {1000, 3000}) {
+        for (const bool signal : {true, false}) {
+            for (const bool failing : {false, true}) {
+                SCOPED_TRACE(QStringLiteral("%1 rows, %2%3")
+                                 .arg(rows)
+                                 .arg(signal ? "signal" : "I/O warning")
+                                 .arg(failing ? ", failing" : "")
+                                 .toStdString());
+                frmMain &m = loadedMain();
+                QFile::remove(data6);
+                for (int i = 0; i < rows; ++i)
+                    addRow(m, QString::number(130000000000LL + i), "(watching)", "1 d 2 h ", "");
+                if (failing)
+                    ASSERT_TRUE(QDir().mkpath(data6));
+                ListSaving::SaveSoon(m);
+                if (signal) {
+                    Desktop::CancelBoxes(true);
+                    m.blnForceExit = true;
+                    ASSERT_TRUE(m.Unload());
+                    Desktop::CancelBoxes(false);
+                } else {
+                    EXPECT_THROW(frmIOWarning::instance().cmdCorrect_Click(), ProgramEnded);
+                }
+                // The unloaded window goes now, before another is made.
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                if (failing) {
+                    QFile log(basGeneral::DataFolder() + QStringLiteral("log.txt"));
+                    const QString told = signal ? QString::fromLatin1(log.open(QIODevice::ReadOnly) ? log.readAll() : "")
+                                                : MsgBoxScript::instance().lastPrompt();
+                    EXPECT_TRUE(told.contains("Could not save item list in the following location:")) << told.toStdString();
+                    QDir().rmdir(data6);
+                    continue;
+                }
+                QFile file(data6);
+                ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+                EXPECT_EQ(file.readAll().count("\r\n"), rows);
+            }
+        }
+    }
 }

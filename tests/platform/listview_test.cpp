@@ -199,3 +199,47 @@ TEST(ListView, HoldsExactlyTheRowsInTheListHoweverTheyCameAndWent)
     made << list.Add(QStringLiteral("new"));
     EXPECT_TRUE(list.Holds(made.last()));
 }
+
+// Rows change on every turn of the event loop while a long list is sorted,
+// by text or by value: the sort still ends with the list in order by the
+// chosen column.
+TEST(ListView, ALongSortEndsInOrderThoughRowsChangeOnEveryTurnOfTheEventLoop)
+{
+    for (const int column : {1, 2}) {
+        SCOPED_TRACE(column == 1 ? "by text" : "by value");
+        std::unique_ptr<ListView> lv(threeColumnList());
+        auto number = [](const QString &text) -> std::optional<double> {
+            bool ok = false;
+            const double n = text.toDouble(&ok);
+            return ok ? std::optional<double>(n) : std::nullopt;
+        };
+        lv->SetSortValue("bids", number);
+        QRandomGenerator random{quint32(column)};
+        auto someText = [&random] { return QString::number(random.bounded(100000)); };
+        for (int n = 0; n < 30000; ++n) {
+            ListItem *row = lv->Add(QString::number(n));
+            lv->setField(row, "itemtitle", someText());
+            lv->setField(row, "bids", someText());
+        }
+        int changes = 0;
+        QTimer changing;
+        QObject::connect(&changing, &QTimer::timeout, [&] {
+            ++changes;
+            ListItem *row = lv->Item(1 + random.bounded(lv->Count()));
+            row->setSubItem(column, someText());
+        });
+        changing.start(0);
+        lv->SortKey = column;
+        lv->SortOrder = 0;
+        lv->setSorted(true);
+        changing.stop();
+        EXPECT_GT(changes, 0);
+        for (int i = 2; i <= lv->Count(); ++i) {
+            const QString before = lv->Item(i - 1)->SubItem(column);
+            const QString after = lv->Item(i)->SubItem(column);
+            const bool inOrder = column == 1 ? QString::compare(before, after, Qt::CaseInsensitive) <= 0
+                                             : *number(before) <= *number(after);
+            ASSERT_TRUE(inOrder) << "at " << i << ": " << before.toStdString() << " before " << after.toStdString();
+        }
+    }
+}
