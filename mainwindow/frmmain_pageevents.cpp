@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -69,7 +70,12 @@ void frmMain::WebBrowser_CommandStateChange(int, bool)
     if (mnuAuctionsWatch)
         mnuAuctionsWatch->setEnabled(itemPage);
 
+    // Reading the title waits on the page and lets events run: the window may
+    // be unloaded meanwhile, and then nothing more is written to it.
+    const QPointer<frmMain> self(this);
     const QString title = WebBrowser->DocumentTitle();
+    if (!self)
+        return;
     const QString titleText = PageRules::TitleText(title, url);
     setWindowTitle(ViewMode != 1 ? Desktop::AppTitle() + QStringLiteral(" - ") + title : Desktop::AppTitle());
     const int tab = BrowserTabs->currentIndex();
