@@ -113,7 +113,7 @@ void frmBid::PlaceBid()
             const bool sendAgain = !answered && retries <= kPlaceBidRequestLimit
                 && BidResend::MaySendAgain(written, AuctionOver());
 
-            const BidReply read(reply);
+            const BidReply read(reply, ItemTitle());
             if (const FailureRow *refused = OneCallRefusal(read)) {
                 blnFailed = true;
                 SetHeightTwips(kFailureHeightTwips);

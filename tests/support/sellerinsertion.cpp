@@ -265,10 +265,10 @@ QString Misreading(const QString &plain, const QString &planted, const QString &
             out += QStringLiteral(" %1 \"%2\" (page: \"%3\")").arg(QLatin1String(kKeys[k]), v, a.fields[k]);
     }
     for (int n = 0; n < kNoticeCount; ++n)
-        if (a.notices[n] != b.notices[n])
+        if (a.notices[n] != b.notices[n] && !(ownKey == QLatin1String("title") && a.notices[n]))
             out += QStringLiteral(" notice \"%1\" %2").arg(QLatin1String(kNoticeNames[n]), b.notices[n] ? "read" : "lost");
     const auto winner = [](const QString &page) { return WinnerEntry::Read(basGeneral::WithoutSellerText(page)); };
-    if (winner(plain) != winner(planted))
+    if (winner(plain) != winner(planted) && !(ownKey == QLatin1String("title") && !winner(planted)))
         out += QStringLiteral(" winner \"%1\"").arg(winner(planted).value_or(QStringLiteral("(none)")));
     return out;
 }
