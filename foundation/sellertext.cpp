@@ -561,27 +561,42 @@ void forEachTextAndValue(QStringView t, Visit visit)
     visit(runBegin, n, true);
 }
 
-// The title's occurrences in [begin, end), as whole words; with `whole`,
-// only where it is all of that text, blanks aside.
-void addTitleOccurrences(QStringView t, qsizetype begin, qsizetype end, QStringView title, bool whole,
+// Whether `text` begins (blanks aside) with an item number in brackets, as
+// a bid page names the item after its title: "(123)", "(Item number: 123)".
+bool startsWithItemNumber(QStringView text)
+{
+    text = text.trimmed();
+    if (!text.startsWith(u'('))
+        return false;
+    text = text.sliced(1).trimmed();
+    if (text.startsWith(u"Item number:", Qt::CaseInsensitive))
+        text = text.sliced(12).trimmed();
+    qsizetype digits = 0;
+    while (digits < text.size() && text[digits].isDigit())
+        ++digits;
+    return digits > 0 && text.sliced(digits).trimmed().startsWith(u')');
+}
+
+// The title where it stands in [begin, end): on an item page, all of that
+// text (blanks aside); on a bid page, naming the item before its number.
+// Anywhere else it stays, so that a title made of a page's own message
+// leaves that message as it is.
+void addTitleOccurrences(QStringView t, qsizetype begin, qsizetype end, QStringView title, PageKind kind,
                          QList<TextStretch> &out)
 {
-    if (whole) {
+    if (kind == PageKind::Item) {
         const auto [b, e] = trimmed(t, begin, end);
         if (t.sliced(b, e - b) == title)
             out.append({b, e, true});
         return;
     }
     const QStringView text = t.sliced(begin, end - begin);
-    const bool wordStart = title.front().isLetterOrNumber();
-    const bool wordEnd = title.back().isLetterOrNumber();
     for (qsizetype at = 0; (at = text.indexOf(title, at)) >= 0; ++at) {
         const qsizetype after = at + title.size();
-        if ((wordStart && at > 0 && text[at - 1].isLetterOrNumber())
-            || (wordEnd && after < text.size() && text[after].isLetterOrNumber()))
-            continue;
-        out.append({begin + at, begin + after, true});
-        at = after - 1;
+        if (startsWithItemNumber(text.sliced(after))) {
+            out.append({begin + at, begin + after, true});
+            at = after - 1;
+        }
     }
 }
 
@@ -647,14 +662,11 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind, QStringV
     QList<TextStretch> out = elementStretches(t, kind, titles);
     if (kind != PageKind::Item)
         titles = {};
-    // An item page's texts holding the title and more are read by the rule
-    // below; a bid page's own sentences may hold anything, the title is cut
-    // out of them.
     const QStringList forms = titleForms(knownTitle, titles);
     if (!forms.isEmpty()) {
         forEachTextAndValue(t, [&](qsizetype begin, qsizetype end, bool) {
             for (const QString &title : forms)
-                addTitleOccurrences(t, begin, end, title, kind == PageKind::Item, out);
+                addTitleOccurrences(t, begin, end, title, kind, out);
         });
         out = merged(out);
     }

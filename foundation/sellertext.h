@@ -39,8 +39,9 @@ enum class PageKind { Item, Bid };
 // outside, so a reader that finds a heading can still read the title within
 // it.
 //
-// Beside those, the seller's title is cut out wherever the page shows it, in
-// any text or attribute (a stretch read as a field): `knownTitle` (a row's
+// Beside those, the seller's title is cut out wherever an item page shows it
+// as a text or attribute of its own, and wherever a bid page names the item
+// by it before its number (a stretch read as a field): `knownTitle` (a row's
 // title, as the caller knows it), and on an item page its og:title and its
 // window title. And on an item page, every text holding one of eBay's labels
 // or notices where the page gives it no place of its own

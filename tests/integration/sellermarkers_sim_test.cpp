@@ -77,7 +77,8 @@ TEST(SellerMarkersSim, EveryLayoutReadsATitleWithThePagesLabelsAsAPlainOne)
         qint64 endsIn;
     };
     const Layout layouts[] = {{"default", 60},     {"default", -60},          {"ended_table", -60}, {"ended_div", -60},
-                              {"fixed_price", 60}, {"fixed_price_sale", 60}, {"non_us_fr", 60},    {"non_us_de", 60}};
+                              {"fixed_price", 60}, {"fixed_price_sale", 60}, {"non_us_fr", 60},    {"non_us_de", 60},
+                              {"unfamiliar", 60},  {"unfamiliar", -60}};
     const Sim::PageContext ctx{QDateTime::currentDateTimeUtc(), 0, Server().url(QString())};
     for (const Layout &layout : layouts) {
         Sim::SimItem item = SimLayoutPage::Lamp(layout.name, layout.endsIn, ctx);
