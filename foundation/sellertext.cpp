@@ -1,5 +1,6 @@
 #include "foundation/sellertext.h"
 
+#include <QStringMatcher>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -412,10 +413,13 @@ bool isNoticeText(const QString &form)
 
 bool holdsLabelPiece(QStringView text)
 {
-    for (QStringView piece : kLabelPieces)
-        if (text.contains(piece, Qt::CaseInsensitive))
-            return true;
-    return false;
+    static const auto matchers = [] {
+        QList<QStringMatcher> out;
+        for (QStringView piece : kLabelPieces)
+            out.append(QStringMatcher(piece, Qt::CaseInsensitive));
+        return out;
+    }();
+    return std::any_of(matchers.begin(), matchers.end(), [&](const QStringMatcher &m) { return m.indexIn(text) >= 0; });
 }
 
 bool isVoidElement(QStringView name)
@@ -584,6 +588,8 @@ bool startsWithItemNumber(QStringView text)
 void addTitleOccurrences(QStringView t, qsizetype begin, qsizetype end, QStringView title, PageKind kind,
                          QList<TextStretch> &out)
 {
+    if (end - begin < title.size())
+        return;
     if (kind == PageKind::Item) {
         const auto [b, e] = trimmed(t, begin, end);
         if (t.sliced(b, e - b) == title)
@@ -676,7 +682,7 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind, QStringV
     // puts its own.
     QList<TextStretch> foreign;
     forEachTextAndValue(t, [&](qsizetype begin, qsizetype end, bool isText) {
-        if (isText && end > begin && holdsLabelPiece(t.sliced(begin, end - begin)) && !overlapsAny(out, begin, end)
+        if (isText && end - begin >= 4 && holdsLabelPiece(t.sliced(begin, end - begin)) && !overlapsAny(out, begin, end)
             && !IsEbaysOwnLabel(t, begin, end, out))
             foreign.append({begin, end, false});
     });
