@@ -3,8 +3,8 @@
 #include "foundation/pageaccess.h"
 #include "foundation/sellertext.h"
 
-BidReply::BidReply(const QString &page)
-    : m_own(basGeneral::WithoutSellerText(page, basGeneral::PageKind::Bid))
+BidReply::BidReply(const QString &page, const QString &title)
+    : m_own(basGeneral::WithoutSellerText(page, basGeneral::PageKind::Bid, title))
 {
 }
 

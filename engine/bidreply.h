@@ -6,12 +6,13 @@
 // Now) as the bid window reads it. These pages show the item's title beside
 // their own texts, and a seller may write any of those texts into it: every
 // marker, the signed-in user and the form's tokens are read outside the
-// title.
+// title, the one the page names as its own and `title`, the item's title
+// as the list knows it, wherever the page shows it.
 class BidReply
 {
 public:
     BidReply() = default;
-    explicit BidReply(const QString &page);
+    explicit BidReply(const QString &page, const QString &title = {});
 
     // The page holds `marker` (case-sensitive) in its own text.
     bool says(const QString &marker) const;

@@ -184,6 +184,8 @@ private:
     // The row the bid was started for while it is listed (by the item number
     // for a window started without a row).
     ListItem *BidRow() const;
+    // The row's title ("" without a row): the seller's, cut out of each reply.
+    QString ItemTitle() const;
     bool FollowsRow() const;
     void FollowRow(Run &run);
     // The row's account set up here with its password; false when it is not.

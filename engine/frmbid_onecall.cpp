@@ -113,7 +113,7 @@ void frmBid::PlaceBid()
             const bool sendAgain = !answered && retries <= kPlaceBidRequestLimit
                 && BidResend::MaySendAgain(written, AuctionOver());
 
-            const BidReply read(reply);
+            const BidReply read(reply, ItemTitle());
             const bool confirmed = Buy ? PurchaseConfirmed(answered, read)
                                        : read.says(QStringLiteral("you're currently the highest bidder"))
                     || read.says(QStringLiteral("you're the first bidder."));

@@ -78,6 +78,12 @@ ListItem *frmBid::BidRow() const
     return m_rowKey ? OneRowPerItem::RowWithKey(list, m_rowKey) : list.FindItem(ItemNumber);
 }
 
+QString frmBid::ItemTitle() const
+{
+    const ListItem *row = BidRow();
+    return row ? MainForm().lvwAuctions->Field(row, QStringLiteral("itemtitle")) : QString();
+}
+
 frmBid::RowWish frmBid::ReadRow(RowBid &wanted) const
 {
     if (m_withdrawn)

@@ -74,7 +74,7 @@ void frmBid::Run::attempt(const QString &url, QString &page)
         const QString text = form->Fetch(url, &requestWritten);
         alive();
         reply = text;
-        read = BidReply(text);
+        read = BidReply(text, form->ItemTitle());
     } catch (const NumberedError &e) {
         alive();
         error = e.number() == 0 ? ErrorNumber::InetRequestFailed : e.number();

@@ -1,8 +1,11 @@
 #include "foundation/sellertext.h"
 
+#include <QStringMatcher>
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace basGeneral {
 
@@ -182,9 +185,16 @@ Filled filledBySeller(const Tag &tag, QStringView t)
     return Filled::No;
 }
 
-} // namespace
+// Where an item page names its title itself: the og:title content and the
+// window title; empty where it does not.
+struct TitleSources
+{
+    QStringView og;
+    QStringView window;
+};
 
-QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
+// The stretches told by the element eBay prints them in.
+QList<TextStretch> elementStretches(QStringView t, PageKind kind, TitleSources &titles)
 {
     const bool itemPage = kind == PageKind::Item;
     QList<TextStretch> out;
@@ -239,6 +249,8 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
             contentOf = u"script"; // an item page's data repeats the title
         if (!contentOf.isEmpty()) {
             const qsizetype close = closingTag(t, i, contentOf);
+            if (contentOf == u"title" && titles.window.isEmpty())
+                titles.window = t.sliced(i, close - i);
             if (itemPage || contentOf != u"script")
                 add(i, close, contentOf == u"h1");
             i = runBegin = close;
@@ -289,6 +301,8 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
         for (const Attribute &a : tag.attributes) {
             if (a.valueBegin < 0)
                 continue;
+            if (fieldMeta && same(a.name, u"content") && titles.og.isEmpty() && tag.valueIs(t, u"property", u"og:title"))
+                titles.og = t.sliced(a.valueBegin, a.valueEnd - a.valueBegin);
             if (((fieldMeta || descriptionMeta) && same(a.name, u"content")) || (titleField && same(a.name, u"value")))
                 add(a.valueBegin, a.valueEnd, fieldMeta || titleField);
             else if (same(a.name, u"alt") || (picture && same(a.name, u"src")))
@@ -299,9 +313,384 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind)
     return out;
 }
 
-QString WithoutSellerText(const QString &page, PageKind kind)
+bool isBlank(QChar c)
 {
-    const QList<TextStretch> stretches = SellerWrittenStretches(page, kind);
+    return isSpace(c) || c == u'\u00A0' || c == u'\u00C2';
+}
+
+// [begin, end) without blanks and no-break space references at its ends.
+std::pair<qsizetype, qsizetype> trimmed(QStringView t, qsizetype begin, qsizetype end)
+{
+    for (bool moved = true; moved && begin < end;) {
+        moved = false;
+        for (QStringView blank : {u"&nbsp;", u"&#160;"}) {
+            if (t.sliced(begin, end - begin).startsWith(blank, Qt::CaseInsensitive)) {
+                begin += blank.size();
+                moved = true;
+            }
+            if (begin < end && t.sliced(begin, end - begin).endsWith(blank, Qt::CaseInsensitive)) {
+                end -= blank.size();
+                moved = true;
+            }
+        }
+        for (; begin < end && isBlank(t[begin]); ++begin)
+            moved = true;
+        for (; begin < end && isBlank(t[end - 1]); --end)
+            moved = true;
+    }
+    return {begin, end};
+}
+
+bool isBlankText(QStringView t, qsizetype begin, qsizetype end)
+{
+    const auto [b, e] = trimmed(t, begin, end);
+    return b >= e;
+}
+
+// Text as its label is compared: blanks and no-break spaces as one space,
+// without the "Â" a UTF-8 page read byte per character leaves.
+QString labelForm(QStringView text)
+{
+    QString out;
+    bool blank = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.sliced(i).startsWith(u"&nbsp;", Qt::CaseInsensitive) || text.sliced(i).startsWith(u"&#160;")) {
+            i += 5;
+            blank = true;
+        } else if (text[i] == u'\u00C2') {
+        } else if (isSpace(text[i]) || text[i] == u'\u00A0') {
+            blank = true;
+        } else {
+            if (blank && !out.isEmpty())
+                out += u' ';
+            blank = false;
+            out += text[i].toCaseFolded();
+        }
+    }
+    return out;
+}
+
+// What the readers look for in an item page's text: a text holding any of
+// these is eBay's only where IsEbaysOwnLabel says so.
+constexpr QStringView kLabelPieces[] = {
+    u"time left:", u"ended:", u"winning bidder:", u"bid:", u"price:", u"discounted price", u"sold for:",
+    u"bid history:", u"quantity:", u"place bid", u"re en cours", u"bidding has ended for this item",
+    u"not available for purchase on ebay", u"has been removed, or this item is not available",
+    u"view the original listing", u"feedback score:",
+};
+
+// eBay's labels, whose value stands in the element after them.
+constexpr QStringView kLabels[] = {
+    u"time left:", u"ended:", u"winning bidder:", u"current bid:", u"starting bid:", u"winning bid:", u"price:",
+    u"buy it now price:", u"discounted price", u"sold for:", u"bid history:", u"quantity:", u"place bid",
+    u"ench\u00E8re en cours :", u"ench\u00E3\u00A8re en cours :",
+};
+
+// eBay's notices, each in an element of its own.
+constexpr QStringView kNotices[] = {
+    u"bidding has ended for this item", u"this listing has ended.",
+    u"this item is not available for purchase on ebay united states",
+    u"this item is not available for purchase on ebay united states.", u"view the original listing",
+};
+
+bool isLabelText(const QString &form)
+{
+    return std::find(std::begin(kLabels), std::end(kLabels), QStringView(form)) != std::end(kLabels);
+}
+
+bool isNoticeText(const QString &form)
+{
+    if (std::find(std::begin(kNotices), std::end(kNotices), QStringView(form)) != std::end(kNotices))
+        return true;
+    // "This listing (123456789) has been removed, or this item is not available."
+    constexpr QStringView lead = u"this listing (";
+    constexpr QStringView rest = u") has been removed, or this item is not available.";
+    if (!form.startsWith(lead) || !form.endsWith(rest))
+        return false;
+    const QStringView number = QStringView(form).sliced(lead.size(), form.size() - lead.size() - rest.size());
+    return !number.isEmpty() && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
+}
+
+bool holdsLabelPiece(QStringView text)
+{
+    static const auto matchers = [] {
+        QList<QStringMatcher> out;
+        for (QStringView piece : kLabelPieces)
+            out.append(QStringMatcher(piece, Qt::CaseInsensitive));
+        return out;
+    }();
+    return std::any_of(matchers.begin(), matchers.end(), [&](const QStringMatcher &m) { return m.indexIn(text) >= 0; });
+}
+
+bool isVoidElement(QStringView name)
+{
+    for (QStringView empty : {u"meta", u"input", u"img", u"br", u"link", u"hr", u"wbr", u"col", u"area", u"source"})
+        if (same(name, empty))
+            return true;
+    return false;
+}
+
+// The tag whose ">" is just before `at`, blanks aside; nullopt without one.
+std::optional<std::pair<qsizetype, Tag>> tagEndingAt(QStringView t, qsizetype at)
+{
+    while (at > 0 && isSpace(t[at - 1]))
+        --at;
+    if (at == 0 || t[at - 1] != u'>')
+        return std::nullopt;
+    const qsizetype open = t.lastIndexOf(u'<', at - 1);
+    if (open < 0 || open + 1 >= t.size() || !(isAsciiLetter(t[open + 1]) || t[open + 1] == u'/'))
+        return std::nullopt;
+    Tag tag = readTag(t, open);
+    if (tag.end != at)
+        return std::nullopt;
+    return std::pair{open, tag};
+}
+
+// An element: its opening tag at `open`, its content from `inner` up to the
+// closing tag at `close`, which ends at `end`.
+struct Element
+{
+    qsizetype open = 0;
+    qsizetype inner = 0;
+    qsizetype close = 0;
+    qsizetype end = 0;
+};
+
+Element elementAt(QStringView t, qsizetype open, const Tag &tag)
+{
+    Element e{open, tag.end, elementEnd(t, tag.end, tag.name), t.size()};
+    if (e.close < t.size())
+        e.end = std::max(e.close, readTag(t, e.close).end);
+    return e;
+}
+
+// The element holding `child` (its opening tag found by counting the tags
+// before it); nullopt at the page's top.
+std::optional<Element> parentOf(QStringView t, qsizetype child)
+{
+    int depth = 0;
+    for (qsizetype at = child; at > 0 && (at = t.lastIndexOf(u'<', at - 1)) >= 0;) {
+        if (at + 1 >= t.size() || !(isAsciiLetter(t[at + 1]) || t[at + 1] == u'/'))
+            continue;
+        const Tag tag = readTag(t, at);
+        if (isVoidElement(tag.name))
+            continue;
+        if (tag.closing) {
+            ++depth;
+        } else if (depth > 0) {
+            --depth;
+        } else {
+            return elementAt(t, at, tag);
+        }
+    }
+    return std::nullopt;
+}
+
+// Whether [begin, end) holds text of its own, outside the elements in it.
+bool holdsOwnText(QStringView t, qsizetype begin, qsizetype end)
+{
+    int depth = 0;
+    for (qsizetype i = begin; i < end;) {
+        if (t[i] == u'<' && i + 1 < end && (isAsciiLetter(t[i + 1]) || t[i + 1] == u'/')) {
+            const Tag tag = readTag(t, i);
+            if (!isVoidElement(tag.name))
+                depth += tag.closing ? -1 : 1;
+            i = tag.end;
+            continue;
+        }
+        if (depth <= 0) {
+            const qsizetype next = std::min(end, t.indexOf(u'<', i + 1) < 0 ? end : t.indexOf(u'<', i + 1));
+            if (!isBlankText(t, i, next))
+                return true;
+            i = next;
+            continue;
+        }
+        ++i;
+    }
+    return false;
+}
+
+bool overlapsAny(const QList<TextStretch> &stretches, qsizetype begin, qsizetype end)
+{
+    return std::any_of(stretches.begin(), stretches.end(),
+                       [&](const TextStretch &s) { return s.begin < end && begin < s.end; });
+}
+
+// Stretches in page order and apart: overlapping ones become one, read as a
+// field only where both were.
+QList<TextStretch> merged(QList<TextStretch> all)
+{
+    std::sort(all.begin(), all.end(), [](const TextStretch &a, const TextStretch &b) { return a.begin < b.begin; });
+    QList<TextStretch> out;
+    for (const TextStretch &s : std::as_const(all)) {
+        if (!out.isEmpty() && s.begin < out.last().end) {
+            out.last().end = std::max(out.last().end, s.end);
+            out.last().readAsField = out.last().readAsField && s.readAsField;
+        } else {
+            out.append(s);
+        }
+    }
+    return out;
+}
+
+// Calls `visit(begin, end, isText)` for every text between tags (outside
+// comments, scripts, style sheets and the window title) and every attribute
+// value of the page.
+template<typename Visit>
+void forEachTextAndValue(QStringView t, Visit visit)
+{
+    const qsizetype n = t.size();
+    qsizetype runBegin = 0;
+    qsizetype i = 0;
+    while ((i = t.indexOf(u'<', i)) >= 0 && i + 1 < n) {
+        if (t.sliced(i).startsWith(u"<!--")) {
+            visit(runBegin, i, true);
+            const qsizetype end = t.indexOf(u"-->", i + 4);
+            runBegin = i = end < 0 ? n : end + 3;
+            continue;
+        }
+        if (!(isAsciiLetter(t[i + 1]) || t[i + 1] == u'/')) {
+            ++i;
+            continue;
+        }
+        visit(runBegin, i, true);
+        const Tag tag = readTag(t, i);
+        for (const Attribute &a : tag.attributes)
+            if (a.valueBegin >= 0)
+                visit(a.valueBegin, a.valueEnd, false);
+        i = runBegin = tag.end;
+        if (!tag.closing && (same(tag.name, u"script") || same(tag.name, u"style") || same(tag.name, u"title")))
+            i = runBegin = closingTag(t, i, tag.name);
+    }
+    visit(runBegin, n, true);
+}
+
+// Whether `text` begins (blanks aside) with an item number in brackets, as
+// a bid page names the item after its title: "(123)", "(Item number: 123)".
+bool startsWithItemNumber(QStringView text)
+{
+    text = text.trimmed();
+    if (!text.startsWith(u'('))
+        return false;
+    text = text.sliced(1).trimmed();
+    if (text.startsWith(u"Item number:", Qt::CaseInsensitive))
+        text = text.sliced(12).trimmed();
+    qsizetype digits = 0;
+    while (digits < text.size() && text[digits].isDigit())
+        ++digits;
+    return digits > 0 && text.sliced(digits).trimmed().startsWith(u')');
+}
+
+// The title where it stands in [begin, end): on an item page, all of that
+// text (blanks aside); on a bid page, naming the item before its number.
+// Anywhere else it stays, so that a title made of a page's own message
+// leaves that message as it is.
+void addTitleOccurrences(QStringView t, qsizetype begin, qsizetype end, QStringView title, PageKind kind,
+                         QList<TextStretch> &out)
+{
+    if (end - begin < title.size())
+        return;
+    if (kind == PageKind::Item) {
+        const auto [b, e] = trimmed(t, begin, end);
+        if (t.sliced(b, e - b) == title)
+            out.append({b, e, true});
+        return;
+    }
+    const QStringView text = t.sliced(begin, end - begin);
+    for (qsizetype at = 0; (at = text.indexOf(title, at)) >= 0; ++at) {
+        const qsizetype after = at + title.size();
+        if (startsWithItemNumber(text.sliced(after))) {
+            out.append({begin + at, begin + after, true});
+            at = after - 1;
+        }
+    }
+}
+
+// The forms the seller's title takes on the page: as known, escaped as the
+// page escapes text, and as the page itself names it.
+QStringList titleForms(QStringView knownTitle, const TitleSources &sources)
+{
+    QStringList forms;
+    const auto add = [&forms](QStringView form) {
+        const QString title = form.trimmed().toString();
+        if (!title.isEmpty() && !forms.contains(title))
+            forms << title;
+    };
+    add(knownTitle);
+    add(knownTitle.toString().toHtmlEscaped());
+    add(sources.og);
+    constexpr QStringView suffix = u" | eBay";
+    if (sources.window.trimmed().endsWith(suffix))
+        add(sources.window.trimmed().chopped(suffix.size()));
+    return forms;
+}
+
+} // namespace
+
+bool IsEbaysOwnLabel(QStringView t, qsizetype begin, qsizetype end, const QList<TextStretch> &sellers)
+{
+    if (overlapsAny(sellers, begin, end))
+        return false;
+    const auto [textBegin, textEnd] = trimmed(t, begin, end);
+    const QString form = labelForm(t.sliced(textBegin, textEnd - textBegin));
+    const bool label = isLabelText(form);
+    if (!label && !isNoticeText(form))
+        return false;
+    // The whole text of its element.
+    const auto opening = tagEndingAt(t, begin);
+    if (!opening || opening->second.closing || isVoidElement(opening->second.name))
+        return false;
+    Element element = elementAt(t, opening->first, opening->second);
+    if (element.close != end)
+        return false;
+    // Wrappers around nothing else belong to it.
+    std::optional<Element> parent = parentOf(t, element.open);
+    for (int level = 0; parent && level < 3; ++level) {
+        if (!isBlankText(t, parent->inner, element.open) || !isBlankText(t, element.end, parent->close))
+            break;
+        element = *parent;
+        parent = parentOf(t, element.open);
+    }
+    if (!parent || holdsOwnText(t, parent->inner, parent->close) || overlapsAny(sellers, parent->open, parent->end))
+        return false;
+    if (!label)
+        return true;
+    // An entry: its value in the element after it.
+    qsizetype next = element.end;
+    while (next < parent->close && isSpace(t[next]))
+        ++next;
+    return next + 1 < parent->close && t[next] == u'<' && isAsciiLetter(t[next + 1]);
+}
+
+QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind, QStringView knownTitle)
+{
+    TitleSources titles;
+    QList<TextStretch> out = elementStretches(t, kind, titles);
+    if (kind != PageKind::Item)
+        titles = {};
+    const QStringList forms = titleForms(knownTitle, titles);
+    if (!forms.isEmpty()) {
+        forEachTextAndValue(t, [&](qsizetype begin, qsizetype end, bool) {
+            for (const QString &title : forms)
+                addTitleOccurrences(t, begin, end, title, kind, out);
+        });
+        out = merged(out);
+    }
+    if (kind != PageKind::Item)
+        return out;
+    // Every other text holding a label or notice, unless it stands where eBay
+    // puts its own.
+    QList<TextStretch> foreign;
+    forEachTextAndValue(t, [&](qsizetype begin, qsizetype end, bool isText) {
+        if (isText && end - begin >= 4 && holdsLabelPiece(t.sliced(begin, end - begin)) && !overlapsAny(out, begin, end)
+            && !IsEbaysOwnLabel(t, begin, end, out))
+            foreign.append({begin, end, false});
+    });
+    return foreign.isEmpty() ? out : merged(out + foreign);
+}
+QString WithoutSellerText(const QString &page, PageKind kind, QStringView knownTitle)
+{
+    const QList<TextStretch> stretches = SellerWrittenStretches(page, kind, knownTitle);
     if (stretches.isEmpty())
         return page;
     const QStringView view(page);

@@ -38,10 +38,30 @@ enum class PageKind { Item, Bid };
 // exactly one of eBay's labels or notices. The tags around them stay
 // outside, so a reader that finds a heading can still read the title within
 // it.
-QList<TextStretch> SellerWrittenStretches(QStringView page, PageKind kind = PageKind::Item);
+//
+// Beside those, the seller's title is cut out wherever an item page shows it
+// as a text or attribute of its own, and wherever a bid page names the item
+// by it before its number (a stretch read as a field): `knownTitle` (a row's
+// title, as the caller knows it), and on an item page its og:title and its
+// window title. And on an item page, every text holding one of eBay's labels
+// or notices where the page gives it no place of its own
+// (IsEbaysOwnLabel) is the seller's.
+QList<TextStretch> SellerWrittenStretches(QStringView page, PageKind kind = PageKind::Item,
+                                          QStringView knownTitle = {});
 
 // The page without those stretches: the text to look for the page's own
 // labels in.
-QString WithoutSellerText(const QString &page, PageKind kind = PageKind::Item);
+QString WithoutSellerText(const QString &page, PageKind kind = PageKind::Item, QStringView knownTitle = {});
+
+// Whether the text [begin, end) of an item page, between two tags and
+// holding one of eBay's labels or notices, is eBay's own. It is only where
+// eBay's markup gives it a place of its own: the whole text of its element
+// (wrappers around nothing else aside), exactly a label or notice and never
+// inside a longer text; in a container with no text of its own and no value
+// of the seller's (`sellers`: the stretches told by their element or by the
+// title); a label also with its value in the element after it. Anything
+// else, however eBay may print it, is read as the seller's: a text found in
+// markup nobody taught the readers leaves its field unread, never misread.
+bool IsEbaysOwnLabel(QStringView page, qsizetype begin, qsizetype end, const QList<TextStretch> &sellers);
 
 } // namespace basGeneral

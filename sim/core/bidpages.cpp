@@ -23,6 +23,10 @@ QString hidden(const QString &name, const QString &value)
 
 QString itemLine(const SimItem &item)
 {
+    // The unfamiliar layout's pages name the item in a plain paragraph.
+    if (item.layout.compare(QLatin1String("unfamiliar"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("<p>Item: ") + htmlEscape(item.title) + QStringLiteral(" (") + htmlEscape(item.number)
+            + QStringLiteral(")</p>\r\n");
     return QStringLiteral("<p class=\"itm\">") + htmlEscape(item.title) + QStringLiteral(" (Item number: ")
         + htmlEscape(item.number) + QStringLiteral(")</p>\r\n");
 }

@@ -33,9 +33,18 @@ QString viewItemLink(const PageContext &ctx, const QString &number, const QStrin
     return ctx.httpBase + QStringLiteral("/ws/eBayISAPI.dll?ViewItem&amp;item=") + number + extra;
 }
 
+// The "unfamiliar" layout: the default listing as another site prints it,
+// the title in a heading of another class and the condition note in a span
+// of another class beside the condition.
+bool unfamiliar(const SimItem &item)
+{
+    return item.layout.compare(QLatin1String("unfamiliar"), Qt::CaseInsensitive) == 0;
+}
+
 QString listing(const SimItem &item, const PageContext &ctx)
 {
     const bool ended = item.ended(ctx.now);
+    const bool other = unfamiliar(item);
     // An item without an end time counts as ended just now.
     const QDateTime endOnEbayClock = ctx.ebay(item.endsAt.isValid() ? item.endsAt : ctx.now);
     const QString title = htmlEscape(item.title);
@@ -45,6 +54,8 @@ QString listing(const SimItem &item, const PageContext &ctx)
     QString p = head(item.title + QStringLiteral(" | eBay"));
     p += QStringLiteral("<meta  content=\"eBay\" name=\"twitter:app:name:ipad\" ></meta><meta  content=\"") + picture
         + QStringLiteral("\" name=\"twitter:image\" ></meta>\r\n");
+    if (other)
+        p += QStringLiteral("<meta property=\"og:title\" content=\"") + title + QStringLiteral("\">\r\n");
     p += QStringLiteral("</head>\r\n<body>\r\n");
     if (!item.greeted.isEmpty()) {
         const QString member = htmlEscape(item.greeted);
@@ -52,15 +63,21 @@ QString listing(const SimItem &item, const PageContext &ctx)
             + QStringLiteral("</a>!</div>\r\n");
     }
     p += QStringLiteral("<div id=\"CenterPanel\">\r\n");
-    p += QStringLiteral("<h1 class=\"it-ttl\" itemprop=\"name\" id=\"itemTitle\"><span class=\"g-hdn\">Details about  &nbsp;</span>")
-        + title + QStringLiteral("</h1>\r\n");
+    if (other)
+        p += QStringLiteral("<h1 class=\"vi-title\">") + title + QStringLiteral("</h1>\r\n");
+    else
+        p += QStringLiteral("<h1 class=\"it-ttl\" itemprop=\"name\" id=\"itemTitle\"><span class=\"g-hdn\">Details about  &nbsp;</span>")
+            + title + QStringLiteral("</h1>\r\n");
     p += QStringLiteral("<div id=\"vi_main_img_fs\"><img id=\"icImg\" src=\"") + picture + QStringLiteral("\" alt=\"\"></div>\r\n");
     p += QStringLiteral("<div class=\"iti-lbl u-flR iti-num\" id=\"\">Item number:</div><div class=\"u-flL iti-val\">") + number
         + QStringLiteral("</div>\r\n");
     p += QStringLiteral("<table class=\"vi-is1\" id=\"vi-is1\">\r\n");
     p += row(QStringLiteral("Item number:"), number);
 
-    if (!item.conditionNote.isEmpty())
+    if (!item.conditionNote.isEmpty() && other)
+        p += row(QStringLiteral("Item condition:"), QStringLiteral("Used<span class=\"vi-cond-addl-info\">Seller notes: &ldquo;")
+                                                       + htmlEscape(item.conditionNote) + QStringLiteral("&rdquo;</span>"));
+    else if (!item.conditionNote.isEmpty())
         p += row(QStringLiteral("Item condition:"), QStringLiteral("<div class=\"u-flL condText\" id=\"vi-itm-cond\">Used</div>")
                                                        + QStringLiteral("<span class=\"vi-cond-note\">") + sellerNotes(item)
                                                        + QStringLiteral("</span>"));

@@ -33,11 +33,16 @@ struct Snippet
     const char16_t *expected;
 };
 
+// Each snippet read as a row of a page: eBay's labels count in their own
+// element, with the value in the element after it.
 void expectAll(const char *key, std::initializer_list<Snippet> cases)
 {
-    for (const Snippet &c : cases)
-        EXPECT_EQ(field(c.html, key).toStdString(), QString::fromUtf16(c.expected).toStdString())
+    for (const Snippet &c : cases) {
+        const QString page = QStringLiteral("<html><body><div class=\"u-cb\">") + QString::fromUtf16(c.html)
+            + QStringLiteral("</div></body></html>");
+        EXPECT_EQ(field(page, key).toStdString(), QString::fromUtf16(c.expected).toStdString())
             << key << ": " << QString::fromUtf16(c.html).toStdString();
+    }
 }
 
 const char *const kKeys[] = {"picture", "title", "endtime", "bids", "currentbid", "minbid",
@@ -109,7 +114,7 @@ TEST(GetItemField, EndTimeForms)
         {u"<div>Ended:</div><div><span><span>Jul 04, 2014</span><span>18:00:00 PDT</span></span></div>",
          u"Jul-04-2014 18:00:00 PDT"},
         // Time left with the end in brackets; a marker broken across lines.
-        {u"Time\r\n left:<span>3h 10m</span> (Feb 14, \t2014 <span>08:00:00 PST</span>)",
+        {u"<div>Time\r\n left:</div><div><span>3h 10m</span> (Feb 14, \t2014 <span>08:00:00 PST</span>)</div>",
          u"Feb-14-2014 08:00:00 PST "},
         {u"<span class=\"vi-VR-enddate-sec \">Mar 01, 2014 10:00:00 PST</span>", u"Mar-01-2014 10:00:00 PST"},
         // The first layout found wins over later ones.
@@ -146,28 +151,28 @@ TEST(GetItemField, CurrentPriceForms)
         {u"<span id=\"mm-saleDscPrc\">US $9.99</span>", u"US $9.99"},
         {u"<span id=\"w1-13-_bidPrice\" class=\"\">US $7.25</span>", u"US $7.25"},
         {u"<SPAN ID=\"prcIsum\" CLASS=\"\">US $30.00</SPAN>", u"US $30.00"},
-        {u"Current bid:</span> <b>US $1.00</b>", u"US $1.00"},
+        {u"<span>Current bid:</span> <b>US $1.00</b>", u"US $1.00"},
         {u"<th>Current bid:</th><td><span><span>US $2.00</span></span></td>", u"US $2.00"},
         {u"<th>Current bid: </th><td><span><span>US $3.00</span></span>", u"US $3.00"},
         {u"<div>Current bid:</div><div><span>US $4.00</span>", u"US $4.00"},
-        {u"Starting bid:<span><span>US $0.99</span></span>", u"US $0.99"},
-        {u"Starting bid: <span>US $0.98</span> [ <a>0 bids</a> ]", u"US $0.98"},
-        {u"Starting bid: <span>US $5.00</span> Enter your maximum bid", u"US $5.00"},
-        {u"Price:<span>US $19.95</span>", u"US $19.95"},
+        {u"<span>Starting bid:</span><span><span>US $0.99</span></span>", u"US $0.99"},
+        {u"<b>Starting bid:</b> <span><span>US $0.98</span> [ <a>0 bids</a> ]</span>", u"US $0.98"},
+        {u"<b>Starting bid:</b> <span>US $5.00</span><p>Enter your maximum bid</p>", u"US $5.00"},
+        {u"<b>Price:</b><span>US $19.95</span>", u"US $19.95"},
         {u"<td class=\"lbl\"> Price:</td><td><B>US $25.00</B> <span>Buy It Now</span></td>", u"US $25.00"},
         {u"<span itemprop=\"price\">US $6.50</span>", u"US $6.50"},
-        {u"<b class=\"g-hdn\">Discounted price</b>US $12.74</span>", u"US $12.74"},
-        {u"Winning bid:<span><span>US $41.00</span></span>", u"US $41.00"},
-        {u"Winning bid: <span>US $42.00</span> [ <a>12 bids</a> ]", u"US $42.00"},
-        {u"Winning bid: <span>US $43.00</span> and that was the end of it", u"US $43.00"},
-        {u"Sold for: <b>US $8.00</b>", u"US $8.00"},
-        {u"Sold for: <span>US $8.50</span>", u"US $8.50"},
+        {u"<b class=\"g-hdn\">Discounted price</b><span>US $12.74</span>", u"US $12.74"},
+        {u"<span>Winning bid:</span><span><span>US $41.00</span></span>", u"US $41.00"},
+        {u"<b>Winning bid:</b> <span><span>US $42.00</span> [ <a>12 bids</a> ]</span>", u"US $42.00"},
+        {u"<b>Winning bid:</b> <span>US $43.00</span><p>and that was the end of it</p>", u"US $43.00"},
+        {u"<span>Sold for:</span> <b>US $8.00</b>", u"US $8.00"},
+        {u"<b>Sold for:</b> <span>US $8.50</span>", u"US $8.50"},
         {u"<span class=\"notranslate\" itemprop=\"price\" content=\"5.5\">    US $5.50    </span>", u"US $5.50"},
         {u"<span>Ench\u00E8re en cours\u00A0:</span><b>EUR 3,20</b></span>", u"EUR 3.20"},
         // A first match that is too long or reads as no price gives way.
         {u"<span id=\"prcIsum\" class=\"\">Approximately US $1,234.00</span><span itemprop=\"price\">US $1,234.00</span>",
          u"US $1,234.00"},
-        {u"<span id=\"prcIsum\" class=\"\">See price</span>Price:<span>US $3.00</span>", u"US $3.00"},
+        {u"<span id=\"prcIsum\" class=\"\">See price</span><b>Price:</b><span>US $3.00</span>", u"US $3.00"},
         {u"<span id=\"prcIsum\" class=\"\">##1##</span>", u"N/A"},
         {u"<span id=\"prcIsum\" class=\"\">Free</span>", u"N/A"},
         {u"<p>nothing</p>", u"N/A"},
@@ -209,8 +214,8 @@ TEST(GetItemField, MinimumBidBuyItNowAndShipping)
 TEST(GetItemField, QuantityTitlePictureAndFeedback)
 {
     expectAll("qty", {
-        {u"Quantity: <b>5</b> available", u"5"},
-        {u"<span>QUANTITY:</span> More than 25 available", u"25"},
+        {u"<b>Quantity:</b><span><b>5</b> available</span>", u"5"},
+        {u"<span>QUANTITY:</span><span> More than 25 available</span>", u"25"},
         // A seller's note in the condition row is the seller's, whatever it says.
         {u"<span class=\"vi-cond-note\">Quantity: 50 available</span>", u"1"},
         {u"Quantity: Limited available", u"1"},
@@ -282,8 +287,8 @@ TEST(GetItemField, PageReferencesBecomeTheirCharactersOnce)
 
     expectAll("seller", {{u"<span class=\"mbg-nw\">r&amp;b_records</span>", u"r&b_records"}});
     expectAll("currentbid", {
-        {u"Current bid:</th><td><span>&pound;12.50</span></span>", u"\u00a312.50"},
-        {u"Current bid:</th><td><span>&#163;12.50</span></span>", u"\u00a312.50"},
+        {u"<th>Current bid:</th><td><span>&pound;12.50</span></span>", u"\u00a312.50"},
+        {u"<th>Current bid:</th><td><span>&#163;12.50</span></span>", u"\u00a312.50"},
     });
     expectAll("shipping", {{u"<span id=\"fshippingCost\"><span>&pound;4.00</span>", u"\u00a34.00"}});
 }

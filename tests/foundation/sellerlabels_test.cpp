@@ -109,13 +109,14 @@ TEST(SellerValues, EveryValueASellerFillsInReadsAsTheSellersInEveryStoredLayout)
 // seller's whatever it says, an element of eBay's holding a label is eBay's.
 TEST(SellerValues, AValueIsTheSellersByItsPlaceAlone)
 {
-    const QString page = QStringLiteral("<div>Item condition:</div><div class=\"u-flL condText\">Time left:</div>"
-                                        "<span class=\"vi-cond-note\">Ended:</span>"
-                                        "<div>Time left:</div><div>1h (Dec 06, 2013 14:03:22 PST)</div>"
-                                        "<span id=\"fshippingCost\"><span>Winning bidder:</span></span>");
+    const QString page = QStringLiteral("<body><div><div>Item condition:</div><div class=\"u-flL condText\">Time left:</div>"
+                                        "<span class=\"vi-cond-note\">Ended:</span></div>"
+                                        "<div><div>Time left:</div><div>1h (Dec 06, 2013 14:03:22 PST)</div></div>"
+                                        "<div><span id=\"fshippingCost\"><span>Winning bidder:</span></span></div></body>");
     EXPECT_EQ(WithoutSellerText(page).toStdString(),
-              "<div>Item condition:</div><div class=\"u-flL condText\"></div><span class=\"vi-cond-note\"></span>"
-              "<div>Time left:</div><div>1h (Dec 06, 2013 14:03:22 PST)</div><span id=\"fshippingCost\"><span></span></span>");
+              "<body><div><div>Item condition:</div><div class=\"u-flL condText\"></div><span class=\"vi-cond-note\"></span></div>"
+              "<div><div>Time left:</div><div>1h (Dec 06, 2013 14:03:22 PST)</div></div>"
+              "<div><span id=\"fshippingCost\"><span></span></span></div></body>");
     EXPECT_EQ(GetItemField(page, QStringLiteral("endtime")), QStringLiteral("Dec-06-2013 14:03:22 PST"));
     EXPECT_EQ(GetItemField(page, QStringLiteral("shipping")), QStringLiteral("N/A")); // longer than a price
     // A bid page's messages are eBay's sentences, labels and all.

@@ -134,20 +134,22 @@ TEST(SellerWrittenText, TheTitleAloneCarriesTheLabelsAndTheDescriptionRunsToTheE
               "<h1 class=\"it-ttl\" itemprop=\"name\" id=\"itemTitle\"></h1>"
               "<h2 id=\"subTitle\" class=\"it-sttl\"></h2><!-- <div id=\"desc_div\"> -->"
               "<div class=\"itemAttr\"></div>"
-              "<img src=\"p.jpg\" alt=\"\"><span>Bid history:</span>"
+              "<img src=\"p.jpg\" alt=\"\"><span></span>" // a label beside the seller's values is theirs
               "<div id=\"desc_div\">");
     // The browser's form of a shown page: capital tags, plain values unquoted.
     const QString shown = QStringLiteral(
-        "<HEAD><TITLE>Ended: | eBay</TITLE><META content=\"Time left:\" property=og:title></HEAD>"
-        "<BODY><H1 class=it-ttl id=itemTitle itemprop=name>Ended:</H1><DIV>Ended:</DIV>"
+        "<HEAD><TITLE>Time left: | eBay</TITLE><META content=\"Time left:\" property=og:title></HEAD>"
+        "<BODY><H1 class=it-ttl id=itemTitle itemprop=name>Time left:</H1><DIV><DIV>Ended:</DIV><DIV>Dec 06</DIV></DIV>"
         "<DIV class=\"vi-desc-w desc\">Bidding has ended for this item</DIV></BODY>");
     EXPECT_EQ(WithoutSellerText(shown).toStdString(),
               "<HEAD><TITLE></TITLE><META content=\"\" property=og:title></HEAD>"
-              "<BODY><H1 class=it-ttl id=itemTitle itemprop=name></H1><DIV>Ended:</DIV>"
+              "<BODY><H1 class=it-ttl id=itemTitle itemprop=name></H1><DIV><DIV>Ended:</DIV><DIV>Dec 06</DIV></DIV>"
               "<DIV class=\"vi-desc-w desc\">");
     EXPECT_GT(InStrClean(WithoutSellerText(shown), QStringLiteral(">Ended:<")), 0);
-    // A page without any of them stays whole.
-    const QString plain = QStringLiteral("<p>Time left: <b>1 h</b></p>");
+    // A page without any of them stays whole; a label inside a longer text
+    // is none.
+    const QString plain = QStringLiteral("<div><div>Time left:</div><div><b>1 h</b></div></div>");
+    EXPECT_EQ(WithoutSellerText(QStringLiteral("<p>Time left: <b>1 h</b></p>")), QStringLiteral("<p><b>1 h</b></p>"));
     EXPECT_EQ(WithoutSellerText(plain), plain);
 }
 

@@ -76,7 +76,8 @@ TEST(ParseShortDate, ReadsItemEndTimesIntoDateText)
         EXPECT_EQ(ParseShortDate(QString::fromLatin1(bad)), QString()) << bad;
 
     // What the item-page reader delivers goes straight in.
-    const QString page = QStringLiteral("<div>Ended:</div><div><span><span>06 Dec, 2013</span><span>14:03:22 PST</span></span>");
+    const QString page =
+        QStringLiteral("<body><div><div>Ended:</div><div><span><span>06 Dec, 2013</span><span>14:03:22 PST</span></span></div></div></body>");
     EXPECT_EQ(ReadDate(ParseShortDate(GetItemField(page, QStringLiteral("endtime")))),
               std::optional<QDateTime>(at(2013, 12, 6, 14, 3, 22)));
 }

@@ -4,6 +4,9 @@
 // with a plain title.
 #include "tests/integration/bidsim.h"
 
+#include "engine/bidfailures.h"
+#include "engine/bidreply.h"
+#include "engine/frmbid.h"
 #include "engine/frmfailurereport.h"
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
@@ -264,4 +267,58 @@ TEST_F(BidTitlesWithSimulator, OneCallBidsAndPurchasesReadAsWithAPlainTitle)
                 EXPECT_EQ(OneCallOutcome(title, kind, buy).toStdString(), plain.toStdString()) << "title: " << title.toStdString();
         }
     }
+}
+
+// Every bid page, also as a site names the item in a plain paragraph the
+// readers were never taught, with each marker title: the reply says what it
+// says with a plain title, by every marker the bid window reads, once the
+// row's title is known.
+TEST(BidPageTitles, EveryBidPageInEveryItemLineReadsAsWithAPlainTitle)
+{
+    QStringList markers = {frmBid::kCookiesBlocked, frmBid::kPasswordIncorrect, frmBid::kEnterNumbers, frmBid::kEndedMarker,
+                           frmBid::kCurrencyNotice, frmBid::kOutbid, QStringLiteral("you're the first bidder"),
+                           QStringLiteral("you're currently the highest bidder")};
+    for (const QList<BidFailures::FailureRow> *rows : {&BidFailures::PreparationFailures(), &BidFailures::ConfirmationFailures()})
+        for (const BidFailures::FailureRow &row : *rows)
+            markers << row.anyOf << row.alsoRequired;
+    markers.removeAll(QString());
+    const auto pagesOf = [](const Sim::SimItem &item) {
+        QStringList pages = {Sim::BidPages::review(item, kUser, QStringLiteral("12.50"), QStringLiteral("1"), kToken, QStringLiteral("S1")),
+                             Sim::BidPages::ended(item), Sim::BidPages::firstBidder(item, kUser),
+                             Sim::BidPages::highestBidder(item, kUser), Sim::BidPages::outbid(item), Sim::BidPages::tooLow(item),
+                             Sim::BidPages::currencyNotice(item, kToken, QStringLiteral("F1"), QStringLiteral("S1")),
+                             Sim::BidPages::biddingEnded(item), Sim::BidPages::purchased(item, kUser),
+                             Sim::BidPages::noBuyItNow(item)};
+        for (int n = 2; n <= 5; ++n)
+            pages << Sim::BidPages::preparationFailure(QStringLiteral("A%1").arg(n), item.number, kUser, &item);
+        for (int n = 2; n <= 13; ++n)
+            pages << Sim::BidPages::confirmationFailure(QStringLiteral("B%1").arg(n), &item);
+        return pages;
+    };
+    const auto reading = [&markers](const QString &page, const QString &title) {
+        const BidReply reply(page, title);
+        QString out;
+        for (const QString &marker : std::as_const(markers))
+            out += reply.says(marker) ? QLatin1Char('1') : QLatin1Char('0');
+        return out + QStringLiteral(" empty %1 user %2 uiid %3 stok %4")
+                         .arg(reply.isEmpty())
+                         .arg(reply.namesUser(kUser))
+                         .arg(reply.input(QStringLiteral("uiid")), reply.input(QStringLiteral("stok")));
+    };
+    int read = 0;
+    for (const char *layout : {"default", "unfamiliar"}) {
+        Sim::SimItem item;
+        item.number = QStringLiteral("110000000042");
+        item.title = kPlainTitle;
+        item.layout = QString::fromLatin1(layout);
+        const QStringList plain = pagesOf(item);
+        for (const QString &title : kMarkerTitles) {
+            item.title = title;
+            const QStringList planted = pagesOf(item);
+            for (qsizetype p = 0; p < plain.size(); ++p, ++read)
+                EXPECT_EQ(reading(planted.at(p), title).toStdString(), reading(plain.at(p), kPlainTitle).toStdString())
+                    << layout << ", page " << p << ", title " << title.toStdString();
+        }
+    }
+    EXPECT_GE(read, 2 * 20 * int(kMarkerTitles.size()));
 }

@@ -31,7 +31,7 @@ struct Layout
 
 const Layout kLayouts[] = {{"default", 3600},    {"default", -60},          {"ended_table", -60}, {"ended_div", -60},
                            {"fixed_price", 3600}, {"fixed_price", -60},     {"fixed_price_sale", 3600},
-                           {"non_us_fr", 3600},  {"non_us_de", 3600}};
+                           {"non_us_fr", 3600},  {"non_us_de", 3600},       {"unfamiliar", 3600}, {"unfamiliar", -60}};
 
 const Sim::PageContext &context()
 {

@@ -134,7 +134,8 @@ TEST(InfoBarLines, ATitleAndADescriptionCarryingThePagesLabelsReadAsPlainOnes)
 
 TEST(InfoBarLines, AnEndedItemReadsEndedAsTheListShowsIt)
 {
-    const QString page = kMarker + "<DIV>Time left:<SPAN>2h</SPAN> (Dec 06, 2013 <SPAN>14:03:22 PST</SPAN>)</DIV>" + kSellerPart;
+    const QString page = kMarker + "<DIV><DIV>Time left:</DIV><DIV><SPAN>2h</SPAN> (Dec 06, 2013 <SPAN>14:03:22 PST</SPAN>)</DIV></DIV>"
+        + kSellerPart;
     const QDateTime end(QDate(2013, 12, 6), QTime(14, 3, 22));
     const QString url = "http://cgi.ebay.com/ws/x?item=1";
     // Before the end a time left; from the end on "Ended", never a negative time.
@@ -157,8 +158,8 @@ TEST(InfoBarLines, AnEndedItemReadsEndedAsTheListShowsIt)
 TEST(InfoBarLines, ANoteInTheConditionRowCarryingThePagesLabelsReadsAsNone)
 {
     const auto page = [](const QString &note) {
-        return kMarker + note + "<DIV>Time left:</DIV><DIV><SPAN>2h</SPAN> (Dec 06, 2013 <SPAN>14:03:22 PST</SPAN>)</DIV>"
-            + "<DIV>Current bid:</DIV><DIV><SPAN>US $5.00</SPAN></DIV>" + kSellerPart;
+        return kMarker + "<DIV>" + note + "</DIV><DIV><DIV>Time left:</DIV><DIV><SPAN>2h</SPAN> (Dec 06, 2013 <SPAN>14:03:22 PST</SPAN>)</DIV></DIV>"
+            + "<DIV><DIV>Current bid:</DIV><DIV><SPAN>US $5.00</SPAN></DIV></DIV>" + kSellerPart;
     };
     const QDateTime now(QDate(2013, 12, 6), QTime(12, 0));
     const QString url = "http://cgi.ebay.com/ws/x?item=1";

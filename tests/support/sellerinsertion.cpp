@@ -8,6 +8,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
 
 namespace SellerInsertion {
@@ -153,6 +154,11 @@ QStringList insertions(const QString &note)
     return {
         QStringLiteral("<span class=\"vi-cond-note\">") + text + QStringLiteral("</span>"),
         QStringLiteral("<div class=\"u-flL condText\">") + text + QStringLiteral("</div>"),
+        // The note as another site prints it, in markup nobody taught the
+        // readers: beside the condition, in a span of a class of its own.
+        QStringLiteral("<div class=\"u-flL\">Used<span class=\"vi-cond-addl-info\">Seller notes: &ldquo;") + text
+            + QStringLiteral("&rdquo;</span></div>"),
+        QStringLiteral("<div class=\"u-flL\">Used<span class=\"vi-cond-addl-info\">") + text + QStringLiteral("</span></div>"),
         QStringLiteral("<meta name=\"description\" content=\"") + text + QStringLiteral("\">"),
         QStringLiteral("<meta property=\"og:description\" content=\"") + text + QStringLiteral("\">"),
         QStringLiteral("<div id=\"ds_div\">") + sellersMarkup(note) + QStringLiteral("</div>"),
@@ -190,6 +196,13 @@ QStringList KnownTexts()
         QStringLiteral("Enter US $999.00 or more"), QStringLiteral("Enter more than US $999.00"), QStringLiteral("[ 99 bids ]"),
         QStringLiteral("99 bids"), QStringLiteral("50 available"), QStringLiteral("More than 10 available"),
         QStringLiteral("US $999.00"), QStringLiteral("##1##"), QStringLiteral("alice"),
+        // Labels with their values.
+        QStringLiteral("Time left: 3d 02h (Dec 31, 2030 10:00:00 PST)"), QStringLiteral("Ended: Dec 31, 2030 10:00:00 PST"),
+        QStringLiteral("Winning bidder: alice"), QStringLiteral("Current bid: US $999.00"),
+        // The bid pages' refusals and outcomes.
+        QStringLiteral("this item is restricted for export by the U.S. Department of State (DOS)"),
+        QStringLiteral("This listing was ended by the seller"), QStringLiteral("eBay - Invalid Item"),
+        QStringLiteral("Sorry, you are not allowed to purchase this item"), QStringLiteral("you're the first bidder."),
     };
 }
 
@@ -265,10 +278,10 @@ QString Misreading(const QString &plain, const QString &planted, const QString &
             out += QStringLiteral(" %1 \"%2\" (page: \"%3\")").arg(QLatin1String(kKeys[k]), v, a.fields[k]);
     }
     for (int n = 0; n < kNoticeCount; ++n)
-        if (a.notices[n] != b.notices[n])
+        if (a.notices[n] != b.notices[n] && !(ownKey == QLatin1String("title") && a.notices[n]))
             out += QStringLiteral(" notice \"%1\" %2").arg(QLatin1String(kNoticeNames[n]), b.notices[n] ? "read" : "lost");
     const auto winner = [](const QString &page) { return WinnerEntry::Read(basGeneral::WithoutSellerText(page)); };
-    if (winner(plain) != winner(planted))
+    if (winner(plain) != winner(planted) && !(ownKey == QLatin1String("title") && !winner(planted)))
         out += QStringLiteral(" winner \"%1\"").arg(winner(planted).value_or(QStringLiteral("(none)")));
     return out;
 }
@@ -279,11 +292,12 @@ Coverage Check(const QString &page, const QList<Note> &notes)
     const Reading plain = read(page);
     // Elements of eBay's own, with text that is no value of the seller's.
     const QString plainElement = QStringLiteral("<span class=\"vi-note\">Used, works well</span>");
-    QString valuesElement = QStringLiteral("<span class=\"vi-note\">");
+    // Each of the values alone in an element of eBay's: a text holding a
+    // label of eBay's outside its place reads as none, so they go one by one.
+    QStringList valuesElements;
     for (const Note &note : notes)
         if (!note.labelled)
-            valuesElement += escaped(note.text) + QLatin1Char(' ');
-    valuesElement += QStringLiteral("</span>");
+            valuesElements << QStringLiteral("<span class=\"vi-note\">") + escaped(note.text) + QStringLiteral("</span>");
     QList<QStringList> forms;
     for (const Note &note : notes)
         forms << insertions(note.text);
@@ -297,7 +311,8 @@ Coverage Check(const QString &page, const QList<Note> &notes)
             ++c.insideFields;
             continue;
         }
-        const bool labelAndValue = !same(read(with(valuesElement)), plain);
+        const bool labelAndValue = std::any_of(valuesElements.cbegin(), valuesElements.cend(),
+                                               [&](const QString &values) { return !same(read(with(values)), plain); });
         ++(labelAndValue ? c.betweenLabelAndValue : c.positions);
         for (int n = 0; n < notes.size(); ++n) {
             if (labelAndValue && !notes[n].labelled)

@@ -62,7 +62,9 @@ QStringList FilledValues(bool raw);
 // How `planted` reads where `plain` reads otherwise: a field (other than
 // `ownKey`, the field the seller's value is read as) that is neither as on
 // `plain` nor its fallback, a notice either page lacks, or another winner
-// entry. "" when it reads the same.
+// entry. "" when it reads the same. The title is cut out wherever it stands:
+// a title that is exactly one of eBay's notices may leave that one, or the
+// winner entry, unread.
 QString Misreading(const QString &plain, const QString &planted, const QString &ownKey = {});
 
 } // namespace SellerInsertion
