@@ -277,7 +277,8 @@ TEST(BidPageTitles, EveryBidPageInEveryItemLineReadsAsWithAPlainTitle)
 {
     QStringList markers = {frmBid::kCookiesBlocked, frmBid::kPasswordIncorrect, frmBid::kEnterNumbers, frmBid::kEndedMarker,
                            frmBid::kCurrencyNotice, frmBid::kOutbid, QStringLiteral("you're the first bidder"),
-                           QStringLiteral("you're currently the highest bidder")};
+                           QStringLiteral("you're currently the highest bidder"), frmBid::kPurchaseConfirmed,
+                           QStringLiteral("Buy It Now is not available for this item")};
     for (const QList<BidFailures::FailureRow> *rows : {&BidFailures::PreparationFailures(), &BidFailures::ConfirmationFailures()})
         for (const BidFailures::FailureRow &row : *rows)
             markers << row.anyOf << row.alsoRequired;
@@ -287,7 +288,7 @@ TEST(BidPageTitles, EveryBidPageInEveryItemLineReadsAsWithAPlainTitle)
                              Sim::BidPages::ended(item), Sim::BidPages::firstBidder(item, kUser),
                              Sim::BidPages::highestBidder(item, kUser), Sim::BidPages::outbid(item), Sim::BidPages::tooLow(item),
                              Sim::BidPages::currencyNotice(item, kToken, QStringLiteral("F1"), QStringLiteral("S1")),
-                             Sim::BidPages::biddingEnded(item), Sim::BidPages::purchased(item, kUser),
+                             Sim::BidPages::biddingEnded(item), Sim::BidPages::purchased(item, kUser, 30.0),
                              Sim::BidPages::noBuyItNow(item)};
         for (int n = 2; n <= 5; ++n)
             pages << Sim::BidPages::preparationFailure(QStringLiteral("A%1").arg(n), item.number, kUser, &item);
