@@ -64,7 +64,7 @@ const ListItem *frmBid::BidRow() const
     if (!frmMainShell::isLoaded())
         return nullptr;
     const ListView &list = *MainForm().lvwAuctions;
-    return m_rowKey ? OneRowPerItem::RowWithKey(list, m_rowKey) : list.FindItem(ItemNumber);
+    return m_rowKey ? OneRowPerItem::RowWithKey(list, m_rowKey, BidItem) : list.FindItem(ItemNumber);
 }
 
 frmBid::RowWish frmBid::ReadRow(RowBid &wanted) const
@@ -85,7 +85,7 @@ frmBid::RowWish frmBid::ReadRow(RowBid &wanted) const
     wanted.amount = GetBidAmount(maxBid);
     bool qtyOk = false;
     const int rowQty = GetBidQty(maxBid).trimmed().toInt(&qtyOk);
-    if (!qtyOk || rowQty < 1 || rowQty > 32767 || !ReadsAsNumber(wanted.amount) || PriceToDouble(wanted.amount) <= 0)
+    if (!qtyOk || rowQty < 1 || rowQty > 32767 || !ReadsAsNumber(wanted.amount) || PriceValue(wanted.amount) <= 0)
         return RowWish::Withdrawn;
     wanted.qty = qint16(rowQty);
     const QString rowUser = list.Field(row, QStringLiteral("user"));

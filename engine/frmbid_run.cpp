@@ -63,12 +63,12 @@ void frmBid::Run::alive() const
         throw WindowGone{};
 }
 
-void frmBid::Run::attempt(const QString &url, QString &page)
+void frmBid::Run::attempt(const QString &url, QString &page, bool isBid)
 {
     error = 0;
     requestWritten = false;
     try {
-        const QString text = form->Fetch(url, &requestWritten);
+        const QString text = form->Fetch(url, &requestWritten, isBid);
         alive();
         reply = text;
         read = BidReply(text);
@@ -115,8 +115,8 @@ void frmBid::Run::send(const QString &url, QString &page, bool signIn)
 void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
 {
     for (;;) {
-        attempt(url, page);
-        if (error == 0)
+        attempt(url, page, true);
+        if (error == 0 || (!requestWritten && form->AuctionOver()))
             return;
         if (BidResend::MaySendAgain(requestWritten, form->AuctionOver()) && retryAfterError())
             continue;
@@ -126,12 +126,15 @@ void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
     }
 }
 
-QString frmBid::Fetch(const QString &url, bool *requestWritten)
+QString frmBid::Fetch(const QString &url, bool *requestWritten, bool isBid)
 {
     // Each request on a fresh connection of its own, sent once: a bid's
     // requests go out exactly as the run decides and never ride on a
     // connection another request left open.
-    return SendOnce::Get(url, InetBid->RequestTimeout, requestWritten);
+    QPointer<frmBid> self(this);
+    return SendOnce::Get(url, InetBid->RequestTimeout, requestWritten,
+                         isBid ? std::function<bool()>([self] { return !self || !self->AuctionOver(); })
+                               : std::function<bool()>());
 }
 
 bool frmBid::AuctionOver() const
@@ -142,8 +145,24 @@ bool frmBid::AuctionOver() const
     const ListItem *row = BidRow();
     if (!row)
         return false;
-    const auto left = EbayClock::SecondsLeft(list.Field(row, QStringLiteral("enddate")), EbayClock::EbayNow());
-    return left && *left <= 0;
+    return !BidResend::MayWriteBid(EbayClock::SecondsLeft(list.Field(row, QStringLiteral("enddate")), EbayClock::EbayNow()));
+}
+
+void frmBid::MissedTheEnd(Run &run)
+{
+    LogBid(QStringLiteral("Auction ended before the bid could be confirmed, signing out"));
+    blnFailed = true;
+    SetHeightTwips(kFailureHeightTwips);
+    cmdClose->setEnabled(true);
+    setWindowTitle(QStringLiteral("Auction Ended"));
+    run.reason = QStringLiteral("Auction ended before bid could be placed");
+    ReleaseBidding();
+    BidRecord::MarkFailed(ItemNumber);
+    if (!ConfirmAt.isValid())
+        return;
+    const ListItem *row = BidRow();
+    MissedSnipe::Report(ItemNumber, row ? MainForm().lvwAuctions->Field(row, QStringLiteral("enddate")) : QString(),
+                        QStringLiteral("its confirmation could not be sent before the auction's end"));
 }
 
 void frmBid::RunFlow()
@@ -175,7 +194,7 @@ void frmBid::RunFlow()
                     || !frmMainShell::isLoaded())
                     return;
                 const ListView &list = *MainForm().lvwAuctions;
-                const ListItem *row = list.FindItem(self->ItemNumber);
+                const ListItem *row = self->BidRow();
                 const auto moment = row ? EbayClock::MomentBeforeEnd(list.Field(row, QStringLiteral("enddate")),
                                                                      qint64(self->BidTime))
                                         : std::nullopt;
@@ -280,8 +299,11 @@ void frmBid::ConfirmAndSignOut()
     const std::shared_ptr<Run> keep = m_run;
     Run &run = *keep;
     try {
-        const bool signOutNow = run.signOutNow;
-        if (!signOutNow) {
+        bool signOutNow = run.signOutNow;
+        if (!signOutNow && AuctionOver()) {
+            MissedTheEnd(run);
+            signOutNow = true;
+        } else if (!signOutNow) {
             // Confirmation.
             lblStatus->setText(QStringLiteral("Confirming bid..."));
             LogBid(QStringLiteral("Confirming bid"));
@@ -295,6 +317,11 @@ void frmBid::ConfirmAndSignOut()
                 Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
                     : BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK);
             run.sendBid(confirmation, strResultConfirmBid, Buy);
+            const bool heldPastTheEnd = run.error != 0 && !run.requestWritten && AuctionOver();
+            if (heldPastTheEnd) {
+                m_confirmationSent = false;
+                MissedTheEnd(run);
+            }
             // Only a reply to the confirmation itself can confirm the bid: when
             // no retry was left the reply text may still be an earlier page.
             const bool confirmationAnswered = run.error == 0;
@@ -322,7 +349,8 @@ void frmBid::ConfirmAndSignOut()
 
             // A purchase is judged on its own reply only: without one it
             // may have gone through.
-            const FailureRow *refusal = Buy && !confirmationAnswered ? nullptr : ConfirmationRefusal(run.read);
+            const FailureRow *refusal =
+                (Buy && !confirmationAnswered) || heldPastTheEnd ? nullptr : ConfirmationRefusal(run.read);
             if (refusal) {
                 setWindowTitle(refusal->title);
                 run.reason = refusal->reason;
@@ -333,7 +361,7 @@ void frmBid::ConfirmAndSignOut()
             const bool known = refusal != nullptr;
             const bool succeeded = !known && confirmationAnswered
                 && (Buy ? PurchaseSucceeded(run.read) : ConfirmationSucceeded(run.read));
-            if (!known && !succeeded) {
+            if (!known && !succeeded && !heldPastTheEnd) {
                 blnFailed = true;
                 blnUnknownFail = true;
             }

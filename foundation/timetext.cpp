@@ -408,7 +408,9 @@ QString FormatTimeLeft(qint64 seconds)
 
 // ---- Prices and bids ---------------------------------------------------
 
-double PriceToDouble(const QString &priceText)
+namespace {
+
+double leadingNumber(const QString &priceText, bool letEventsRun)
 {
     QString number;
     bool begun = false;
@@ -421,7 +423,8 @@ double PriceToDouble(const QString &priceText)
         } else if (begun) {
             break;
         }
-        LetEventsRun();
+        if (letEventsRun)
+            LetEventsRun();
     }
     // The leading number: reading stops at a second decimal point.
     const qsizetype firstDot = number.indexOf(QLatin1Char('.'));
@@ -435,6 +438,18 @@ double PriceToDouble(const QString &priceText)
     bool ok = false;
     const double value = QLocale::c().toDouble(number, &ok);
     return ok ? value : 0;
+}
+
+} // namespace
+
+double PriceToDouble(const QString &priceText)
+{
+    return leadingNumber(priceText, true);
+}
+
+double PriceValue(const QString &priceText)
+{
+    return leadingNumber(priceText, false);
 }
 
 QString GetCurrencyPrefix(const QString &priceText)

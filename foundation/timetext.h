@@ -71,6 +71,9 @@ QString FormatTimeLeft(qint64 seconds);
 // The leading decimal number of a price text ("US $1,234.56" gives 1234.56);
 // commas are thousands separators, "." the decimal point; 0 without digits.
 double PriceToDouble(const QString &priceText);
+// The same without letting events run, for code that must not (a bid
+// window looking at its row while its confirmation waits).
+double PriceValue(const QString &priceText);
 
 // What stands before the price's first digit, trimmed, with one space added
 // unless it ends in "$" ("US $", "EUR ").

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -228,8 +231,20 @@ TEST(Prices, PriceToDoubleCurrencyPrefixAndTwoDecimals)
         {"US $1,234.56", 1234.56}, {"12,50", 1250}, {"", 0}, {"approx. US $5.00", 0}, {"EUR 12.50 each", 12.5},
         {"$3.5.7", 3.5}, {"GBP 0.99", 0.99}, {"no price", 0}, {".75", 0.75},
     };
-    for (const Price &c : prices)
+    for (const Price &c : prices) {
         EXPECT_DOUBLE_EQ(PriceToDouble(QString::fromLatin1(c.text)), c.value) << c.text;
+        EXPECT_DOUBLE_EQ(PriceValue(QString::fromLatin1(c.text)), c.value) << c.text;
+    }
+    // PriceValue reads a price without letting events run, however long.
+    bool ran = false;
+    QObject context;
+    QTimer::singleShot(0, &context, [&ran] { ran = true; });
+    const QString longPrice = QStringLiteral("US $") + QString(200000, QLatin1Char('x')) + QStringLiteral("1.00");
+    QElapsedTimer reading;
+    reading.start();
+    while (reading.elapsed() < 40)
+        EXPECT_DOUBLE_EQ(PriceValue(longPrice), 1.0);
+    EXPECT_FALSE(ran);
 
     struct Prefix { const char *text; const char *prefix; };
     for (const Prefix &c : {Prefix{"US $12.00", "US $"}, {"EUR 12,00", "EUR "}, {"12.00", " "}, {"  C $5", "C $"},
