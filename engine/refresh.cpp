@@ -209,6 +209,9 @@ void RefreshRun::prepare()
 {
     for (int i = 1; i <= list.Count(); ++i) {
         ListItem *row = list.Item(i);
+        // One row's refresh costs that row, however long the list.
+        if (!only.isEmpty() && row->Text() != only)
+            continue;
         for (const char *key : {"itemtitle", "bids", "currentbid", "qty"})
             if (field(row, key).isEmpty())
                 set(row, key, kRetrieving);
@@ -271,6 +274,10 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
         if (i > list.Count())
             break;
         ListItem *row = list.Item(i);
+        if (!only.isEmpty() && row->Text() != only) {
+            ++i;
+            continue;
+        }
         if (const auto end = read(row, Read::WhenDue))
             return *end;
         // Rows may have been removed or re-sorted while events ran: go on
