@@ -12,6 +12,7 @@
 #include "items/frmaddauction.h"
 #include "mainwindow/frmmain.h"
 #include "platform/listview.h"
+#include "tests/bench/loopgaps.h"
 #include "tests/integration/refreshsimutil.h"
 #include "tests/integration/shownmain.h"
 #include "tests/integration/wizardsim.h"
@@ -38,36 +39,6 @@ namespace {
 
 constexpr int kSmallest = 100;
 
-// The longest gap between turns of the event loop while it runs.
-class LoopGaps
-{
-public:
-    LoopGaps()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.elapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-    }
-    void restart()
-    {
-        m_clock.start();
-        m_last = 0;
-        m_longest = 0;
-        m_timer.start();
-    }
-    qint64 longestMs() const { return std::max(m_longest, m_clock.elapsed() - m_last); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
 struct Held
 {
     double callMs = 0;
@@ -78,7 +49,6 @@ struct Held
 Held time(const std::function<void()> &action)
 {
     LoopGaps gaps;
-    gaps.restart();
     QElapsedTimer clock;
     clock.start();
     action();
