@@ -78,6 +78,8 @@ std::map<std::string, Held> runActions(int rows)
         list.setField(row, QStringLiteral("user"), QStringLiteral("alice"));
         row->setTag(i % 2 ? QStringLiteral("Local") : QString());
     }
+    // Sorted, as the loader leaves the list at the start.
+    list.setSorted(true);
     main.RebuildHTMLList();
     RunUntil([] { return false; }, 3.0);
 
