@@ -116,7 +116,7 @@ void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
 {
     for (;;) {
         attempt(url, page, true);
-        if (error == 0 || (!requestWritten && form->AuctionOver()))
+        if (error == 0)
             return;
         if (BidResend::MaySendAgain(requestWritten, form->AuctionOver()) && retryAfterError())
             continue;
@@ -317,7 +317,10 @@ void frmBid::ConfirmAndSignOut()
                 Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
                     : BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK);
             run.sendBid(confirmation, strResultConfirmBid, Buy);
-            const bool heldPastTheEnd = run.error != 0 && !run.requestWritten && AuctionOver();
+            // Refused as it was about to be written; one whose connection
+            // failed keeps its unknown outcome.
+            const bool heldPastTheEnd =
+                run.error == ErrorNumber::InetCancelled && !run.requestWritten && AuctionOver();
             if (heldPastTheEnd) {
                 m_confirmationSent = false;
                 MissedTheEnd(run);
