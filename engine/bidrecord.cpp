@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QMap>
 #include <QSaveFile>
+#include <QSet>
 
 #include <sys/stat.h>
 
@@ -107,14 +108,23 @@ const QMap<QString, QString> &readAll()
     return kept.records;
 }
 
-// Only items still in the list are kept, besides `keep`.
+// Only items still in the list are kept, besides `keep`. One pass over the
+// list for all the records: each bid writes its record several times, and a
+// pass per record held a long list's event loop for seconds.
 void prune(QMap<QString, QString> &records, const QString &keep)
 {
     if (!frmMainShell::isLoaded())
         return;
+    // As the list finds a row: the whole text, without regard to case.
+    QSet<QString> unlisted;
+    for (auto it = records.cbegin(); it != records.cend(); ++it)
+        if (it.key() != keep)
+            unlisted.insert(it.key().toCaseFolded());
     const ListView &list = *MainForm().lvwAuctions;
+    for (int i = 1; i <= list.Count() && !unlisted.isEmpty(); ++i)
+        unlisted.remove(list.Item(i)->Text().toCaseFolded());
     for (auto it = records.begin(); it != records.end();) {
-        if (it.key() != keep && !list.FindItem(it.key()))
+        if (it.key() != keep && unlisted.contains(it.key().toCaseFolded()))
             it = records.erase(it);
         else
             ++it;
@@ -147,7 +157,10 @@ void mark(const QString &itemNumber, const QString &word)
 {
     const QMap<QString, QString> &onDisk = readAll();
     QMap<QString, QString> records = onDisk;
-    prune(records, itemNumber);
+    // Not just before a confirmation goes out: the records of rows gone go
+    // with the next outcome written.
+    if (word != kSent)
+        prune(records, itemNumber);
     if (word.isEmpty())
         records.remove(itemNumber);
     else

@@ -8,3 +8,8 @@ bool MaySendAgain(bool requestWritten, bool auctionOver)
 }
 
 } // namespace BidResend
+
+bool BidResend::MayWriteBid(std::optional<qint64> secondsLeft)
+{
+    return !secondsLeft || *secondsLeft > 0;
+}

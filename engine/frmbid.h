@@ -159,10 +159,14 @@ private:
     struct Run;
     // One GET for the bid, sent exactly once with InetBid's time-out; raises
     // NumberedError like the transfer control. `requestWritten` tells
-    // whether it may have reached eBay.
-    QString Fetch(const QString &url, bool *requestWritten = nullptr);
+    // whether it may have reached eBay. A bid (`isBid`) is written only under
+    // BidResend::MayWriteBid.
+    QString Fetch(const QString &url, bool *requestWritten = nullptr, bool isBid = false);
     // The row's auction has ended by eBay's clock (false while unknown).
     bool AuctionOver() const;
+    // The confirmation's moment came and went with the auction's end before
+    // it could be written: no bid went in, and the snipe reports its miss.
+    void MissedTheEnd(Run &run);
     void RunFlow();
     // Signs in (unless signedIn) and prepares the bid, signing in again while
     // the preparation fails and retries are left; then judges the page.

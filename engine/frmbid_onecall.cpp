@@ -102,7 +102,7 @@ void frmBid::PlaceBid()
             bool written = false;
             bool answered = true;
             try {
-                reply = Fetch(url, &written);
+                reply = Fetch(url, &written, true);
             } catch (const NumberedError &) {
                 reply.clear();
                 answered = false;

@@ -75,7 +75,7 @@ ListItem *frmBid::BidRow() const
     if (!frmMainShell::isLoaded())
         return nullptr;
     const ListView &list = *MainForm().lvwAuctions;
-    return m_rowKey ? OneRowPerItem::RowWithKey(list, m_rowKey) : list.FindItem(ItemNumber);
+    return m_rowKey ? OneRowPerItem::RowWithKey(list, m_rowKey, BidItem) : list.FindItem(ItemNumber);
 }
 
 QString frmBid::ItemTitle() const

@@ -66,12 +66,12 @@ void frmBid::Run::alive() const
         throw WindowGone{};
 }
 
-void frmBid::Run::attempt(const QString &url, QString &page)
+void frmBid::Run::attempt(const QString &url, QString &page, bool isBid)
 {
     error = 0;
     requestWritten = false;
     try {
-        const QString text = form->Fetch(url, &requestWritten);
+        const QString text = form->Fetch(url, &requestWritten, isBid);
         alive();
         reply = text;
         read = BidReply(text, form->ItemTitle());
@@ -118,7 +118,7 @@ void frmBid::Run::send(const QString &url, QString &page, bool signIn)
 void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
 {
     for (;;) {
-        attempt(url, page);
+        attempt(url, page, true);
         if (error == 0)
             return;
         if (BidResend::MaySendAgain(requestWritten, form->AuctionOver()) && retryAfterError())
@@ -129,12 +129,15 @@ void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
     }
 }
 
-QString frmBid::Fetch(const QString &url, bool *requestWritten)
+QString frmBid::Fetch(const QString &url, bool *requestWritten, bool isBid)
 {
     // Each request on a fresh connection of its own, sent once: a bid's
     // requests go out exactly as the run decides and never ride on a
     // connection another request left open.
-    return SendOnce::Get(url, InetBid->RequestTimeout, requestWritten);
+    QPointer<frmBid> self(this);
+    return SendOnce::Get(url, InetBid->RequestTimeout, requestWritten,
+                         isBid ? std::function<bool()>([self] { return !self || !self->AuctionOver(); })
+                               : std::function<bool()>());
 }
 
 bool frmBid::AuctionOver() const
@@ -145,8 +148,24 @@ bool frmBid::AuctionOver() const
     const ListItem *row = BidRow();
     if (!row)
         return false;
-    const auto left = EbayClock::SecondsLeft(list.Field(row, QStringLiteral("enddate")), EbayFineClock::LatestEbayNow());
-    return left && *left <= 0;
+    return !BidResend::MayWriteBid(EbayClock::SecondsLeft(list.Field(row, QStringLiteral("enddate")), EbayFineClock::LatestEbayNow()));
+}
+
+void frmBid::MissedTheEnd(Run &run)
+{
+    LogBid(QStringLiteral("Auction ended before the bid could be confirmed, signing out"));
+    blnFailed = true;
+    SetHeightTwips(kFailureHeightTwips);
+    cmdClose->setEnabled(true);
+    setWindowTitle(QStringLiteral("Auction Ended"));
+    run.reason = QStringLiteral("Auction ended before bid could be placed");
+    ReleaseBidding();
+    BidRecord::MarkFailed(ItemNumber);
+    if (!ConfirmAt.isValid())
+        return;
+    const ListItem *row = BidRow();
+    MissedSnipe::Report(ItemNumber, row ? MainForm().lvwAuctions->Field(row, QStringLiteral("enddate")) : QString(),
+                        QStringLiteral("its confirmation could not be sent before the auction's end"));
 }
 
 void frmBid::RunFlow()
@@ -274,8 +293,11 @@ void frmBid::ConfirmAndSignOut()
     const std::shared_ptr<Run> keep = m_run;
     Run &run = *keep;
     try {
-        const bool signOutNow = run.signOutNow;
-        if (!signOutNow) {
+        bool signOutNow = run.signOutNow;
+        if (!signOutNow && AuctionOver()) {
+            MissedTheEnd(run);
+            signOutNow = true;
+        } else if (!signOutNow) {
             // Confirmation.
             lblStatus->setText(QStringLiteral("Confirming bid..."));
             // What the snipe's moment stood on.
@@ -292,6 +314,14 @@ void frmBid::ConfirmAndSignOut()
                 Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
                     : BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK);
             run.sendBid(confirmation, strResultConfirmBid, Buy);
+            // Refused as it was about to be written; one whose connection
+            // failed keeps its unknown outcome.
+            const bool heldPastTheEnd =
+                run.error == ErrorNumber::InetCancelled && !run.requestWritten && AuctionOver();
+            if (heldPastTheEnd) {
+                m_confirmationSent = false;
+                MissedTheEnd(run);
+            }
             // Only a reply to the confirmation itself can confirm the bid: when
             // no retry was left the reply text may still be an earlier page.
             const bool confirmationAnswered = run.error == 0;
@@ -317,7 +347,9 @@ void frmBid::ConfirmAndSignOut()
                 run.attempt(BidRequests::CurrencyConfirmURL(uiid, ItemNumber, MaxBid, UserName, fired, stok), notUsed);
             }
 
-            if (Buy) {
+            if (heldPastTheEnd) {
+                // Nothing was written: told as missed above.
+            } else if (Buy) {
                 JudgePurchase(run, confirmationAnswered);
             } else {
                 const FailureRow *refusal = ConfirmationRefusal(run.read);

@@ -52,7 +52,7 @@ struct frmBid::Run
     void alive() const;
     // One request; the reply text stays as it was when the request fails,
     // and the step's page takes that same text.
-    void attempt(const QString &url, QString &page);
+    void attempt(const QString &url, QString &page, bool isBid = false);
     // After a failed request: whether to send it again. A time-out goes
     // again at once, any other error after a second; 5 retries in all.
     bool retryAfterError();

@@ -132,10 +132,14 @@ quint64 RowKey(ListItem &row)
     return lastKey;
 }
 
-ListItem *RowWithKey(const ListView &list, quint64 key)
+ListItem *RowWithKey(const ListView &list, quint64 key, ListItem *lastSeen)
 {
     if (key == 0)
         return nullptr;
+    // Held: not deleted, so its key can be read (a new row at a freed
+    // address has a key of its own).
+    if (lastSeen && list.Holds(lastSeen) && lastSeen->data(0, kRowKeyRole).toULongLong() == key)
+        return lastSeen;
     for (int i = 1; i <= list.Count(); ++i) {
         ListItem *row = list.Item(i);
         if (row->data(0, kRowKeyRole).toULongLong() == key)

@@ -64,7 +64,9 @@ QString Message(const QList<LeftOut> &rows, int shown = 20);
 // though the row's number may be listed again after it has gone: what a bid
 // follows the row it was started for by.
 quint64 RowKey(ListItem &row);
-// The listed row of that key; nullptr once it has gone.
-ListItem *RowWithKey(const ListView &list, quint64 key);
+// The listed row of that key; nullptr once it has gone. `lastSeen`, where
+// the key was found before, is looked at first: a row still listed is found
+// at once however long the list (bid windows look several times a second).
+ListItem *RowWithKey(const ListView &list, quint64 key, ListItem *lastSeen = nullptr);
 
 } // namespace OneRowPerItem

@@ -217,6 +217,9 @@ void RefreshRun::prepare()
 {
     for (int i = 1; i <= list.Count(); ++i) {
         ListItem *row = list.Item(i);
+        // One row's refresh costs that row, however long the list.
+        if (!only.isEmpty() && row->Text() != only)
+            continue;
         for (const char *key : {"itemtitle", "bids", "currentbid", "qty"})
             if (field(row, key).isEmpty())
                 set(row, key, kRetrieving);
@@ -302,6 +305,10 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
         if (i > list.Count())
             break;
         ListItem *row = list.Item(i);
+        if (!only.isEmpty() && row->Text() != only) {
+            ++i;
+            continue;
+        }
         if (!readAhead.contains(row->Text()))
             if (const auto end = read(row, Read::WhenDue))
                 return *end;

@@ -8,7 +8,7 @@
 
 namespace SendOnce {
 
-QString Get(const QString &url, int timeoutSeconds, bool *requestWritten)
+QString Get(const QString &url, int timeoutSeconds, bool *requestWritten, std::function<bool()> mayWrite)
 {
     if (requestWritten)
         *requestWritten = false;
@@ -17,6 +17,8 @@ QString Get(const QString &url, int timeoutSeconds, bool *requestWritten)
         throw NumberedError(ErrorNumber::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
     OnceFetch fetch(target, timeoutSeconds, OnceFetch::Connection::Own, Inet::PageReplyBytes);
     fetch.allowSlowHead();
+    if (mayWrite)
+        fetch.writeOnlyWhile(std::move(mayWrite));
     QEventLoop loop;
     QObject::connect(&fetch, &OnceFetch::ended, &loop, &QEventLoop::quit);
     fetch.start();

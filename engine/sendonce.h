@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // A GET on a connection of its own, closed after the answer, sent once: a
 // bid's requests go out exactly as the run decides. It shares the program's
 // cookie jar, follows redirects (a redirect is a new request, not a second
@@ -12,6 +14,8 @@ namespace SendOnce {
 
 // `requestWritten`, when given, tells whether the request was handed to a
 // connection; a request that failed before that cannot have reached eBay.
-QString Get(const QString &url, int timeoutSeconds, bool *requestWritten = nullptr);
+// `mayWrite`, when given, is asked at the moment of writing (OnceFetch).
+QString Get(const QString &url, int timeoutSeconds, bool *requestWritten = nullptr,
+            std::function<bool()> mayWrite = {});
 
 } // namespace SendOnce

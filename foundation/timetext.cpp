@@ -407,7 +407,9 @@ QString FormatTimeLeft(qint64 seconds)
 
 // ---- Prices and bids ---------------------------------------------------
 
-double PriceToDouble(const QString &priceText)
+namespace {
+
+double leadingNumber(const QString &priceText)
 {
     QString number;
     bool begun = false;
@@ -433,6 +435,13 @@ double PriceToDouble(const QString &priceText)
     bool ok = false;
     const double value = QLocale::c().toDouble(number, &ok);
     return ok ? value : 0;
+}
+
+} // namespace
+
+double PriceToDouble(const QString &priceText)
+{
+    return leadingNumber(priceText);
 }
 
 QString GetCurrencyPrefix(const QString &priceText)

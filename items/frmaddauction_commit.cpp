@@ -82,7 +82,12 @@ void frmAddAuction::OK()
     }
 
     main.RefreshAuctions(row->Text(), false, !EditMode);
-    list.setSorted(true);
+    // Only this row changed: in a sorted list it moves to its place and the
+    // others stay where they are.
+    if (!list.Sorted())
+        list.setSorted(true);
+    else if (list.Holds(row))
+        list.PlaceInOrder(row);
     if (EditMode)
         main.SyncHTMLList(false, QString());
     else

@@ -204,15 +204,11 @@ void frmMain::mnuAuctionsRemoveEnded_Click()
     if (Desktop::MsgBox(QStringLiteral("Remove all ended auctions?"), Desktop::BoxYesNo | Desktop::BoxExclamation)
         != Desktop::AnswerYes)
         return;
-    for (int index = lvwAuctions->Count(); index >= 1; --index) {
-        // Events run between rows, and a refresh meanwhile may have removed
-        // rows of its own: an index past the end is passed over.
-        if (index > lvwAuctions->Count())
-            continue;
-        if (lvwAuctions->Field(lvwAuctions->Item(index), QStringLiteral("timeleft")) == QLatin1String("Ended"))
-            lvwAuctions->Remove(index);
-        Desktop::DoEvents();
-    }
+    // In one go: row by row, a long list took seconds.
+    const ListView &list = *lvwAuctions;
+    lvwAuctions->RemoveWhere([&list](const ListItem *row) {
+        return list.Field(row, QStringLiteral("timeleft")) == QLatin1String("Ended");
+    });
     SaveList(true);
     RedrawHTMLList();
 }

@@ -109,6 +109,13 @@ public:
     // column's text without regard to case, or by value for a column that
     // has a value reader. Rows that compare equal keep their order.
     void setSorted(bool on);
+    // A sorted list with one row changed: that row moves to its place among
+    // the others (taken to be in order), the rest stay where they are, at
+    // the cost of a few comparisons however long the list.
+    void PlaceInOrder(ListItem *row);
+    // Removes every row `goes` picks, in one go: a long list hears of two
+    // changes, not one per row. No events run.
+    void RemoveWhere(const std::function<bool(const ListItem *)> &goes);
 
     // A column sorted by value: the reader gives the number a text stands
     // for, or nothing for a text that holds none; rows without a value come

@@ -136,6 +136,11 @@ void OnceFetch::sendHop()
 
 void OnceFetch::write()
 {
+    if (m_mayWrite && !m_mayWrite()) {
+        finish(NumberedError(ErrorNumber::InetCancelled, QStringLiteral("The request was no longer to be sent"),
+                             QStringLiteral("Inet")));
+        return;
+    }
     const bool https = IsHttps(m_url);
     const int port = m_url.port(https ? 443 : 80);
     QByteArray target = m_url.path(QUrl::FullyEncoded).toLatin1();

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -47,6 +48,10 @@ public:
     // start()): for a request to a trusted host whose answer must not be
     // given up on because a lossy link held part of it back.
     void allowSlowHead() { m_slowHeadAllowed = true; }
+    // The request is written only while `mayWrite` holds at the moment of
+    // writing (set before start()); otherwise the fetch ends with "cancelled"
+    // and requestWritten() false. A connection may take seconds to open.
+    void writeOnlyWhile(std::function<bool()> mayWrite) { m_mayWrite = std::move(mayWrite); }
 
     // Sends the request; ended() follows, never inside this call.
     void start();
@@ -87,6 +92,7 @@ private:
     int m_hops = 0;
     bool m_keepToOrigin = false;
     bool m_slowHeadAllowed = false;
+    std::function<bool()> m_mayWrite;
     bool m_requestWritten = false;
     bool m_ended = false;
 };

@@ -26,6 +26,7 @@
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
 #include "platform/webbrowser.h"
+#include "tests/bench/loopgaps.h"
 #include "tests/integration/refreshsimutil.h"
 #include "tests/integration/shownmain.h"
 #include "tests/support/procstatus.h"
@@ -64,31 +65,6 @@ struct Figures
     double peakMb = 0;
     double outcomeToFileMs = -1;
     QStringList problems;
-};
-
-// The longest gap between turns of the event loop while it lives.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.elapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    qint64 longestMs() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
 };
 
 // Watches the list file from a thread of its own, so reading 30 MB does not
@@ -193,7 +169,7 @@ Figures runList(int rows, bool pane)
     }
     const qint64 mark = Mark();
 
-    StallMeter stalls;
+    LoopGaps stalls;
     FileWatch file(filePath, snipes);
     QElapsedTimer sinceRows;
     sinceRows.start();

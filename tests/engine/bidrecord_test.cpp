@@ -39,15 +39,18 @@ TEST(BidRecord, KeepsTheLatestOutcomeOfEachListedItemInAPrivateFile)
     EXPECT_EQ(BidRecord::Of("2"), Outcome::Failed);
     EXPECT_EQ(FileMode(DataPath(kFile)), "0600");
 
-    // A removed row's outcome goes at the next write.
+    // A removed row's outcome goes with the next outcome written, not with a
+    // confirmation about to go out.
     EngineForm().lvwAuctions->Remove(1);
     BidRecord::MarkSent("3");
+    EXPECT_EQ(BidRecord::Of("1"), Outcome::Confirmed);
+    BidRecord::MarkConfirmed("3");
     EXPECT_EQ(BidRecord::Of("1"), Outcome::None);
     EXPECT_EQ(BidRecord::Of("2"), Outcome::Failed);
 
     BidRecord::Forget("2");
     EXPECT_EQ(BidRecord::Of("2"), Outcome::None);
-    EXPECT_EQ(BidRecord::Of("3"), Outcome::Sent);
+    EXPECT_EQ(BidRecord::Of("3"), Outcome::Confirmed);
 }
 
 TEST(BidRecord, ADamagedFileGivesWhatIsWholeAndIsWrittenAnew)

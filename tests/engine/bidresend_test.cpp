@@ -6,11 +6,13 @@
 #include "tests/support/closedport.h"
 #include "tests/support/pacedhttp.h"
 #include "tests/support/testtext.h"
+#include "tests/support/tinyhttp.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -52,5 +54,37 @@ TEST(BidResend, OnlyARequestThatCannotHaveReachedEbayGoesAgainAndNeverAfterTheEn
             EXPECT_EQ(server->requests(), 1);
         for (const bool over : {false, true})
             EXPECT_EQ(BidResend::MaySendAgain(written, over), failure.cannotHaveReachedEbay && !over) << "over " << over;
+    }
+}
+
+TEST(BidResend, ABidIsWrittenOnlyBeforeItsAuctionsEndAskedAtTheMomentOfWriting)
+{
+    TinyHttp server([](const TinyHttp::Request &) {
+        TinyHttp::Reply reply;
+        reply.raw = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+        return reply;
+    });
+    const QString url = QString::fromLatin1(server.url("/confirm"));
+    for (const std::optional<qint64> secondsLeft : {std::optional<qint64>(), std::optional<qint64>(-3600),
+                                                    std::optional<qint64>(-1), std::optional<qint64>(0),
+                                                    std::optional<qint64>(1), std::optional<qint64>(25)}) {
+        SCOPED_TRACE(secondsLeft ? std::to_string(*secondsLeft) : std::string("unknown"));
+        const bool running = !secondsLeft || *secondsLeft > 0;
+        EXPECT_EQ(BidResend::MayWriteBid(secondsLeft), running);
+        const qsizetype before = server.requests().size();
+        int asked = 0;
+        bool written = !running;
+        const int error = ErrorNumberOf([&] {
+            SendOnce::Get(url, 5, &written, [&] {
+                ++asked;
+                return BidResend::MayWriteBid(secondsLeft);
+            });
+        });
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(written, running);
+        EXPECT_EQ(server.requests().size() - before, running ? 1 : 0);
+        EXPECT_EQ(error, running ? 0 : ErrorNumber::InetCancelled);
+        // Not written, and over: it is not sent again either.
+        EXPECT_EQ(BidResend::MaySendAgain(written, !running), false);
     }
 }

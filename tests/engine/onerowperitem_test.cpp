@@ -187,3 +187,27 @@ TEST(OneRowPerItem, AnIndexHandsOutOnlyRowsTheListHolds)
     EXPECT_EQ(index.RowFor(kNumber, &added), again);
     EXPECT_FALSE(added);
 }
+
+TEST(OneRowPerItem, ARowKeyFindsItsRowWhereverItMovesAndNothingOnceItHasGone)
+{
+    ListView list;
+    list.AddColumn(QStringLiteral("itemnum"), QStringLiteral("Item Number"));
+    for (const char *number : {"30", "10", "20"})
+        list.Add(QString::fromLatin1(number));
+    ListItem *row = list.Item(2);
+    const quint64 key = OneRowPerItem::RowKey(*row);
+    EXPECT_EQ(OneRowPerItem::RowKey(*row), key);
+    for (ListItem *lastSeen : {static_cast<ListItem *>(nullptr), row, list.Item(1)}) {
+        EXPECT_EQ(OneRowPerItem::RowWithKey(list, key, lastSeen), row);
+    }
+    list.sortItems(0, Qt::AscendingOrder);
+    EXPECT_EQ(OneRowPerItem::RowWithKey(list, key, row), row);
+
+    // Gone, and its number listed again (perhaps at the same address): the
+    // key names no row, whatever was last seen.
+    list.Remove(1);
+    ListItem *again = list.Add(QStringLiteral("10"));
+    for (ListItem *lastSeen : {static_cast<ListItem *>(nullptr), row, again})
+        EXPECT_EQ(OneRowPerItem::RowWithKey(list, key, lastSeen), nullptr);
+    EXPECT_NE(OneRowPerItem::RowKey(*again), key);
+}

@@ -6,6 +6,7 @@
 #include "engine/listfileformat.h"
 #include "foundation/basgeneral.h"
 
+#include "tests/integration/longlistrun.h"
 #include "tests/integration/programrun.h"
 #include "tests/integration/refreshsimutil.h"
 #include "tests/support/testfiles.h"
@@ -25,69 +26,13 @@
 namespace {
 
 using ProgramRun::Server;
+using namespace LongListRun;
 
 // Time for the program to start and load the list before the first snipe.
 constexpr qint64 kFirstEndS = kUnderAddressSanitizer ? 240 : 90;
 constexpr qint64 kSpacingS = 6;
 // "Within seconds", bounded loosely for a busy machine.
 constexpr qint64 kOutcomeLateS = 30;
-
-// The picture a row shows in the list pane.
-QString pictureOf(const QString &number)
-{
-    return Server().url(QStringLiteral("/pane/") + number + QStringLiteral(".gif"));
-}
-
-// A list record of the item as a refresh leaves it: its end date as the file
-// keeps it (the default zone is eBay's own, Pacific time).
-QString record(const Sim::SimItem &item, const QString &timeLeft, const QString &maxBid, const QString &tag)
-{
-    const QDateTime pacific = item.endsAt.toUTC().addSecs(-8 * 3600);
-    const QStringList values = {
-        item.number,
-        QStringLiteral("Vintage brass table lamp, opal glass shade, no. ") + item.number,
-        timeLeft,
-        pacific.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-        QStringLiteral("0"),
-        QStringLiteral("1"),
-        QStringLiteral("US $10.00"),
-        maxBid,
-        QStringLiteral("alice"),
-        QString(),
-        QString(),
-        QStringLiteral("US $4.00"),
-        QStringLiteral("lampseller"),
-        item.picture,
-        QString(),
-        QString(),
-    };
-    QString line;
-    ListFile::AppendRecord(line, ListFile::RecordFromRow(values, tag));
-    return line;
-}
-
-QString addItem(const QDateTime &endsAt)
-{
-    Sim::SimItem item;
-    item.title = QStringLiteral("Vintage brass table lamp");
-    item.price = 10.0;
-    item.endsAt = endsAt;
-    const QString number = Server().items().add(item);
-    Server().items().find(number)->picture = pictureOf(number);
-    return number;
-}
-
-// The outcome (won "True" or "False") of the item's record in the list file, or "".
-QString outcomeInFile(const QString &text, const QString &number)
-{
-    const qsizetype at = text.indexOf(QLatin1Char('"') + number + QStringLiteral("\","));
-    if (at < 0)
-        return {};
-    const QStringList fields = text.mid(at, text.indexOf(QStringLiteral("\r\n"), at) - at).split(QStringLiteral("\",\""));
-    const QString won = fields.value(14);
-    // "won" reads "False" while the auction runs.
-    return fields.value(2) == QLatin1String("Ended") && (won == QLatin1String("True") || won == QLatin1String("False")) ? won : QString();
-}
 
 } // namespace
 
@@ -97,23 +42,12 @@ TEST(LongListProgram, TwoSnipesSixSecondsApartGoOutAndBothOutcomesReachTheFileWi
     ProgramRun::PrepareFinishedFirstRunToSnipe(3, 2);
     const QDateTime now = QDateTime::currentDateTimeUtc();
 
-    QString text;
     QString middleRow; // the first refresh pass reads it halfway through the list
-    for (int i = 0; i < ListFile::kMaxRecords - 2; ++i) {
-        const QString number = addItem(now.addSecs(86400 + qint64(i) * 3));
-        if (i == ListFile::kMaxRecords / 2)
-            middleRow = number;
-        text += record(*Server().items().find(number), QStringLiteral("1 d 2 h "),
-                       i % 3 ? QStringLiteral("1 @ 125.00") : QStringLiteral("(watching)"), i % 3 ? QStringLiteral("Local") : QString());
-    }
-    QStringList snipes;
-    QList<QDateTime> ends;
-    for (int i = 0; i < 2; ++i) {
-        ends << now.addSecs(kFirstEndS + i * kSpacingS);
-        snipes << addItem(ends.last());
-        text += record(*Server().items().find(snipes.last()), QStringLiteral("10 m"), QStringLiteral("1 @ 25.00"),
-                       QStringLiteral("Local"));
-    }
+    QString text = FarRows(ListFile::kMaxRecords - 2, now, &middleRow);
+    const Snipes added = AddSnipes(2, now, kFirstEndS, 2 * kSpacingS);
+    const QStringList &snipes = added.numbers;
+    const QList<QDateTime> &ends = added.ends;
+    text += added.records;
     const QString listPath = basGeneral::DataFolder() + QStringLiteral("data6.dat");
     writeBytes(listPath, ListFile::EncodeFile(text));
     const qint64 mark = RefreshSim::Mark();
@@ -132,7 +66,7 @@ TEST(LongListProgram, TwoSnipesSixSecondsApartGoOutAndBothOutcomesReachTheFileWi
                 return false;
             const QString saved = RefreshSim::DataFileText(QStringLiteral("data6.dat"));
             for (int i = 0; i < 2; ++i)
-                if (!seen[i].isValid() && !outcomeInFile(saved, snipes[i]).isEmpty())
+                if (!seen[i].isValid() && !OutcomeInFile(saved, snipes[i]).isEmpty())
                     seen[i] = QDateTime::currentDateTimeUtc();
             return seen[0].isValid() && seen[1].isValid();
         },
@@ -167,4 +101,45 @@ TEST(LongListProgram, TwoSnipesSixSecondsApartGoOutAndBothOutcomesReachTheFileWi
         EXPECT_LE(ends[i].secsTo(seen[i]), kOutcomeLateS) << "its outcome reached the file late";
     }
     EXPECT_TRUE(bothInFile);
+}
+
+// A hundred snipes ending within one minute at the end of the longest list:
+// none is confirmed after its end or more than a second before its moment,
+// and each one that does not go out says why in the bid log.
+TEST(LongListProgram, HundredSnipesInOneMinuteGoOutAtTheirMomentsOrSayWhy)
+{
+    constexpr int kSnipes = 100;
+    constexpr qint64 kBidDelayS = 3; // the bid delay list's entry 2
+    Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    ProgramRun::PrepareFinishedFirstRunToSnipe(3, 2);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const Snipes snipes = AddSnipes(kSnipes, now, kFirstEndS, 60);
+    writeBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat"),
+               ListFile::EncodeFile(FarRows(ListFile::kMaxRecords - kSnipes, now) + snipes.records));
+    const qint64 mark = RefreshSim::Mark();
+
+    QProcess program;
+    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartDriven(program, {QStringLiteral("/nomon")}));
+    BidLogWatch log;
+    // Past the last end, time for the windows still under way to finish.
+    const QDateTime over = snipes.ends.last().addSecs(20);
+    waitFor(
+        [&] {
+            log.poll();
+            return QDateTime::currentDateTimeUtc() > over;
+        },
+        int(now.msecsTo(over) + 30000));
+    ProgramRun::Stop(program);
+    log.poll();
+
+    for (const SnipeTiming &t : Timings(mark, snipes, kBidDelayS, log)) {
+        SCOPED_TRACE(t.number.toStdString() + " ending " + t.end.toString(Qt::ISODateWithMs).toStdString());
+        EXPECT_LE(t.confirmations, 1);
+        if (t.fromMomentMs) {
+            EXPECT_FALSE(t.afterEnd) << "confirmed after its end";
+            EXPECT_GE(*t.fromMomentMs, -1000) << "confirmed early";
+        } else {
+            EXPECT_FALSE(t.saidMissed.isEmpty()) << "not confirmed, and the bid log does not say why";
+        }
+    }
 }

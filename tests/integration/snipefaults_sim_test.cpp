@@ -8,8 +8,10 @@
 // snipe still goes through.
 #include "tests/integration/bidsim.h"
 
+#include "engine/ebayclock.h"
 #include "engine/frmfailurereport.h"
 #include "engine/frminet.h"
+#include "engine/trackedauction.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
 
@@ -166,4 +168,29 @@ TEST_F(SnipeFaults, APurchaseIsNeverSentTwice)
                 << BidLog().join(QLatin1Char('|')).toStdString();
         ExpectNextSnipePlaced();
     }
+}
+
+TEST_F(SnipeFaults, ASnipeHeldPastItsEndIsNeverConfirmedAndSaysItMissed)
+{
+    // The preparation answers only after the end the row holds (eBay's page
+    // would still take the bid): whatever held the run, no confirmation goes
+    // out after the end, and the bid log says the snipe was not placed.
+    ClearBidLog();
+    number = AddItem(3600, 10.0);
+    ListItem *row = AddSnipe(number, QStringLiteral("1"), QStringLiteral("12.50"), kUser);
+    MainWindow().lvwAuctions->setField(row, QStringLiteral("enddate"),
+                                       TrackedAuction::EndDateSerial(EbayClock::EbayNow().addSecs(2)));
+    from = Server().requestLog().nextIndex();
+    AddFault(QStringLiteral("?MakeBid&"), Sim::FaultMode::Hang, 1, 4000);
+    const RunResult r = RunBid(row);
+    Server().faults().clear();
+    EXPECT_TRUE(r.ended);
+    const QStringList kinds = RequestKinds(from);
+    EXPECT_FALSE(kinds.contains(QStringLiteral("confirm"))) << kinds.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(kinds.contains(QStringLiteral("prepare")) && kinds.contains(QStringLiteral("signout")));
+    EXPECT_TRUE(r.failed);
+    EXPECT_FALSE(r.unknownFail);
+    EXPECT_EQ(BidLog().filter(QStringLiteral("Snipe on item # ") + number + QStringLiteral(" not placed")).size(), 1)
+        << BidLog().join(QLatin1Char('|')).toStdString();
+    ExpectNextSnipePlaced();
 }

@@ -5,6 +5,9 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <memory>
+#include <optional>
+
 namespace {
 
 ListView *threeColumnList()
@@ -242,4 +245,75 @@ TEST(ListView, ALongSortEndsInOrderThoughRowsChangeOnEveryTurnOfTheEventLoop)
             ASSERT_TRUE(inOrder) << "at " << i << ": " << before.toStdString() << " before " << after.toStdString();
         }
     }
+}
+
+TEST(ListView, OneChangedRowOfASortedListGoesToItsPlaceAndTheOthersKeepTheirOrder)
+{
+    // Texts equal without regard to case, numbers, and texts with no value.
+    const QStringList texts = {"apple", "Apple", "b", "B", "10", "9", "2.5", "", "n/a", "cherry"};
+    QRandomGenerator random(7);
+    for (int trial = 0; trial < 300; ++trial) {
+        std::unique_ptr<ListView> lv(threeColumnList());
+        const bool byValue = trial % 2 == 1;
+        if (byValue)
+            lv->SetSortValue("bids", [](const QString &text) -> std::optional<double> {
+                bool ok = false;
+                const double v = text.toDouble(&ok);
+                return ok ? std::optional<double>(v) : std::nullopt;
+            });
+        const int rows = 1 + int(random.bounded(12));
+        for (int i = 0; i < rows; ++i)
+            lv->setField(lv->Add(QString::number(i)), byValue ? "bids" : "itemtitle", texts[int(random.bounded(texts.size()))]);
+        lv->SortKey = byValue ? 2 : 1;
+        lv->SortOrder = int(random.bounded(2));
+        lv->setSorted(true);
+        ListItem *changed = lv->Item(1 + int(random.bounded(rows)));
+        lv->setSelectedItem(changed);
+        lv->setField(changed, byValue ? "bids" : "itemtitle", texts[int(random.bounded(texts.size()))]);
+        auto othersInOrder = [&] {
+            QStringList numbers;
+            for (int i = 1; i <= lv->Count(); ++i)
+                if (lv->Item(i) != changed)
+                    numbers << lv->Item(i)->Text();
+            return numbers;
+        };
+        const QStringList others = othersInOrder();
+
+        lv->PlaceInOrder(changed);
+        SCOPED_TRACE(trial);
+        ASSERT_EQ(lv->Count(), rows);
+        EXPECT_EQ(othersInOrder(), others);
+        EXPECT_EQ(lv->SelectedItem(), changed);
+        // In order as a whole sort leaves it: the same column texts in the
+        // same sequence.
+        QStringList placed, sorted;
+        for (int i = 1; i <= rows; ++i)
+            placed << lv->Field(lv->Item(i), byValue ? "bids" : "itemtitle").toLower();
+        lv->setSorted(true);
+        for (int i = 1; i <= rows; ++i)
+            sorted << lv->Field(lv->Item(i), byValue ? "bids" : "itemtitle").toLower();
+        EXPECT_EQ(placed, sorted);
+    }
+}
+
+TEST(ListView, RemoveWhereTakesThePickedRowsAtOnceAndKeepsTheRestInOrder)
+{
+    std::unique_ptr<ListView> lv(threeColumnList());
+    QList<ListItem *> rows;
+    for (int i = 0; i < 9; ++i)
+        rows << lv->Add(QString::number(i));
+    lv->setSelectedItem(rows[4]);
+    int removals = 0;
+    QObject::connect(lv->model(), &QAbstractItemModel::rowsRemoved, [&] { ++removals; });
+    lv->RemoveWhere([](const ListItem *row) { return row->Text().toInt() % 3 == 0; });
+    EXPECT_EQ(removals, 1);
+    QStringList left;
+    for (int i = 1; i <= lv->Count(); ++i)
+        left << lv->Item(i)->Text();
+    EXPECT_EQ(left, QStringList({"1", "2", "4", "5", "7", "8"}));
+    EXPECT_FALSE(lv->Holds(rows[0]));
+    EXPECT_TRUE(lv->Holds(rows[4]));
+    EXPECT_EQ(lv->SelectedItem(), rows[4]);
+    lv->RemoveWhere([](const ListItem *) { return false; });
+    EXPECT_EQ(lv->Count(), 6);
 }
