@@ -166,7 +166,7 @@ private:
     bool AuctionOver() const;
     // The confirmation's moment came and went with the auction's end before
     // it could be written: no bid went in, and the snipe reports its miss.
-    void MissedTheEnd(Run &run);
+    void MissedTheEnd(Run &run, const QString &missedBecause);
     void RunFlow();
     // Signs in (unless signedIn) and prepares the bid, signing in again while
     // the preparation fails and retries are left; then judges the page.

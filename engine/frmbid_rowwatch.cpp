@@ -58,15 +58,8 @@ void frmBid::ConfirmationDue()
         return;
     }
     run.heldMs = run.sinceStart.elapsed() - run.holdStartedMs;
-    if (!run.signOutNow && ConfirmAt.isValid() && AuctionOver()) {
-        // Its moment came only after the end (the run was held up, or eBay's
-        // clock moved past it): never a bid on an auction that is over.
-        LogBid(QStringLiteral("Auction ended, signing out"));
-        setWindowTitle(QStringLiteral("Auction Ended"));
-        run.reason = MissedSnipe::EndedBeforeConfirmation();
-        run.signOutNow = true;
-        ReleaseBidding();
-    }
+    // A moment that came only after the end (the run was held up, or eBay's
+    // clock moved past it) sends nothing: ConfirmAndSignOut tells it missed.
     ConfirmAndSignOut();
 }
 

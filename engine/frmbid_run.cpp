@@ -151,7 +151,7 @@ bool frmBid::AuctionOver() const
     return !BidResend::MayWriteBid(EbayClock::SecondsLeft(list.Field(row, QStringLiteral("enddate")), EbayFineClock::LatestEbayNow()));
 }
 
-void frmBid::MissedTheEnd(Run &run)
+void frmBid::MissedTheEnd(Run &run, const QString &missedBecause)
 {
     LogBid(QStringLiteral("Auction ended before the bid could be confirmed, signing out"));
     blnFailed = true;
@@ -165,7 +165,7 @@ void frmBid::MissedTheEnd(Run &run)
         return;
     const ListItem *row = BidRow();
     MissedSnipe::Report(ItemNumber, row ? MainForm().lvwAuctions->Field(row, QStringLiteral("enddate")) : QString(),
-                        QStringLiteral("its confirmation could not be sent before the auction's end"));
+                        missedBecause);
 }
 
 void frmBid::RunFlow()
@@ -295,7 +295,7 @@ void frmBid::ConfirmAndSignOut()
     try {
         bool signOutNow = run.signOutNow;
         if (!signOutNow && AuctionOver()) {
-            MissedTheEnd(run);
+            MissedTheEnd(run, MissedSnipe::EndedBeforeConfirmation());
             signOutNow = true;
         } else if (!signOutNow) {
             // Confirmation.
@@ -320,7 +320,7 @@ void frmBid::ConfirmAndSignOut()
                 run.error == ErrorNumber::InetCancelled && !run.requestWritten && AuctionOver();
             if (heldPastTheEnd) {
                 m_confirmationSent = false;
-                MissedTheEnd(run);
+                MissedTheEnd(run, QStringLiteral("its confirmation could not be sent before the auction's end"));
             }
             // Only a reply to the confirmation itself can confirm the bid: when
             // no retry was left the reply text may still be an earlier page.
