@@ -143,6 +143,9 @@ signals:
     // The run or PlaceBid has ended (just before the window unloads, if it
     // does).
     void RunEnded();
+    // The confirmation is going to eBay now: from here on the bid cannot be
+    // stopped.
+    void ConfirmationGoingOut();
 
 protected:
     bool event(QEvent *event) override;
@@ -186,6 +189,10 @@ private:
     // the run goes on at ConfirmAndSignOut.
     void HoldConfirmation();
     void ConfirmationDue();
+    // A snipe of a bid group does not go out while another item of its group
+    // was won or has a bid out whose outcome is not known yet
+    // (BidGroups::SnipeHeldBack); it signs out and is reported as missed.
+    void HoldBackForGroup(bool &signOutNow) const;
     qint64 MsecsUntilConfirmation() const;
     void ConfirmAndSignOut();
     void ShowFailure(const QString &reason);

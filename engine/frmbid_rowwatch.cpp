@@ -4,7 +4,9 @@
 // the same item come here too.
 #include "engine/frmbid_run.h"
 
+#include "engine/bidgroups.h"
 #include "engine/mainformengine.h"
+#include "engine/missedsnipe.h"
 #include "engine/onerowperitem.h"
 #include "engine/trackedauction.h"
 #include "foundation/ebayuser.h"
@@ -56,7 +58,24 @@ void frmBid::ConfirmationDue()
         return;
     }
     run.heldMs = run.sinceStart.elapsed() - run.holdStartedMs;
+    HoldBackForGroup(run.signOutNow);
     ConfirmAndSignOut();
+}
+
+void frmBid::HoldBackForGroup(bool &signOutNow) const
+{
+    // Asked at the moment itself, with nothing run in between up to the
+    // send: two snipes of a group due in the same second see each other.
+    if (signOutNow || !ConfirmAt.isValid() || !frmMainShell::isLoaded())
+        return;
+    const frmMainEngine &main = EngineForm();
+    const ListItem *row = BidRow();
+    if (!row)
+        return;
+    if (const auto reason = BidGroups::SnipeHeldBack(main, row)) {
+        MissedSnipe::Report(ItemNumber, main.lvwAuctions->Field(row, QStringLiteral("enddate")), *reason);
+        signOutNow = true;
+    }
 }
 
 const ListItem *frmBid::BidRow() const
