@@ -33,10 +33,9 @@ bool BidOutcomePending(const ListView &list, const ListItem *row)
 {
     if (!BidSent(row))
         return false;
-    // Read over: won or not is decided, unless eBay never answered the bid.
-    const bool decided = list.Field(row, QStringLiteral("timeleft")) == TrackedAuction::kEnded
-        && row->Tag() != SnipeState::OutcomeUnknown;
-    return !decided;
+    // Read over: the refresh has decided won or not (a bid eBay never
+    // answered counts as not won, as it does for the group's other snipes).
+    return list.Field(row, QStringLiteral("timeleft")) != TrackedAuction::kEnded;
 }
 
 bool AtMostOneBidOut(const ListView &list, const QString &group)

@@ -18,7 +18,7 @@ namespace BidGroups {
 // not refuse it.
 bool BidSent(const ListItem *row);
 // Sent, and what it came to is not known yet: no refresh has read the
-// auction over with a won decision.
+// auction over and decided whether it was won.
 bool BidOutcomePending(const ListView &list, const ListItem *row);
 
 // The invariant: `group` has at most one item whose bid outcome is pending.

@@ -124,7 +124,7 @@ TEST(BidGroups, AGroupHasAtMostOneBidOutInEveryOrderOfDueSnipesAndOutcomes)
                     if (!pending.contains(step.row))
                         continue;
                     setOutcome(list, row, step.outcome);
-                    if (step.outcome == Outcome::Refused || step.outcome == Outcome::Lost || step.outcome == Outcome::Won)
+                    if (step.outcome != Outcome::Confirmed)
                         pending.remove(step.row);
                     won = won || step.outcome == Outcome::Won;
                     continue;
