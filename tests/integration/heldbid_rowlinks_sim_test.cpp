@@ -298,7 +298,7 @@ TEST(HeldSnipeRowLinks, ABidThatHasGoneOutIsNeitherCancelledNorRemoved)
             if (w.cmdRem->isEnabled() && !s.bid.isNull())
                 return;
             answer.stop();
-            wentOutWhileOpen = noteAtOpen != beyondRecall && confirmed();
+            wentOutWhileOpen = noteAtOpen != beyondRecall;
             noteAfter = w.lblBidUnderWay->text();
             cancelOfferedAfter = w.chkCancelBid->isEnabled() || w.chkCancelBid->isChecked();
             removeOfferedAfter = w.cmdRem->isEnabled();
