@@ -2,6 +2,7 @@
 
 #include "engine/onerowperitem.h"
 #include "engine/trackedauction.h"
+#include "foundation/basgeneral.h"
 #include "foundation/ebayuser.h"
 #include "foundation/globals.h"
 #include "foundation/hostroles.h"
@@ -9,9 +10,14 @@
 #include "foundation/pageaccess.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
+#include "platform/msgbox.h"
+#include "platform/numberederror.h"
 #include "platform/toolbar.h"
 
 #include <QAction>
+#include <QSet>
+#include <QStringList>
+#include <QTimer>
 
 #include <vector>
 
@@ -135,6 +141,19 @@ QString frmMainEngine::FilterState() const
 
 bool frmMainEngine::ItemInGroupTooClose() const
 {
+    return !GroupRowsTooClose().empty();
+}
+
+bool frmMainEngine::ItemInGroupTooClose(const ListItem *Item) const
+{
+    for (const auto &[a, b] : GroupRowsTooClose())
+        if (a == Item || b == Item)
+            return true;
+    return false;
+}
+
+std::vector<std::pair<const ListItem *, const ListItem *>> frmMainEngine::GroupRowsTooClose() const
+{
     struct Counted
     {
         const ListItem *row;
@@ -156,13 +175,45 @@ bool frmMainEngine::ItemInGroupTooClose() const
             continue;
         rows.push_back({row, group, wholeMinutes(*end)});
     }
-    for (const Counted &a : rows)
-        for (const Counted &b : rows) {
-            const qint64 d = b.minute - a.minute;
-            if (d > -5 && d < 5 && a.row != b.row && a.group == b.group)
-                return true;
+    std::vector<std::pair<const ListItem *, const ListItem *>> pairs;
+    for (size_t a = 0; a < rows.size(); ++a)
+        for (size_t b = a + 1; b < rows.size(); ++b) {
+            const qint64 d = rows[b].minute - rows[a].minute;
+            if (d > -5 && d < 5 && rows[a].row != rows[b].row && rows[a].group == rows[b].group)
+                pairs.emplace_back(rows[a].row, rows[b].row);
         }
-    return false;
+    return pairs;
+}
+
+void frmMainEngine::WarnOfGroupRowsTooClose()
+{
+    // Told once per pair in a run; the rows stay as they are, and the bid
+    // rule keeps the group to one bid out at a time.
+    static QSet<QString> told;
+    const ListView &list = *lvwAuctions;
+    QStringList lines;
+    for (const auto &[a, b] : GroupRowsTooClose()) {
+        const QString pair = QStringLiteral("Group \"") + list.Field(a, QStringLiteral("group"))
+            + QStringLiteral("\": items # ") + a->Text() + QStringLiteral(" and # ") + b->Text();
+        if (told.contains(pair))
+            continue;
+        told.insert(pair);
+        lines << pair;
+        try {
+            basGeneral::WriteLog(QStringLiteral("logbids.txt"), pair + QStringLiteral(" end less than 5 minutes apart"));
+        } catch (const NumberedError &) {
+        }
+    }
+    if (lines.isEmpty())
+        return;
+    const QString crLf = QStringLiteral("\r\n");
+    const QString text = QStringLiteral("Items ending less than 5 minutes apart cannot be in the same group.") + crLf + crLf
+        + lines.join(crLf) + crLf + crLf
+        + QStringLiteral("Only one item of a group is bid on at a time: a snipe whose moment comes while another item "
+                         "of its group has a bid out whose outcome is not known yet is not placed.");
+    // Shown from the event loop, not inside the tick or the refresh that
+    // found the rows: the countdown and the refreshes go on while it waits.
+    QTimer::singleShot(0, this, [text] { Desktop::MsgBox(text, Desktop::BoxExclamation); });
 }
 
 bool frmMainEngine::ItemInGroupWon(const QString &Grp) const

@@ -149,6 +149,9 @@ signals:
     // The run or PlaceBid has ended (just before the window unloads, if it
     // does).
     void RunEnded();
+    // The confirmation is going to eBay now: from here on the bid cannot be
+    // stopped.
+    void ConfirmationGoingOut();
 
 protected:
     bool event(QEvent *event) override;
@@ -198,6 +201,10 @@ private:
     // the run goes on at ConfirmAndSignOut.
     void HoldConfirmation();
     void ConfirmationDue();
+    // A snipe of a bid group does not go out while another item of its group
+    // was won or has a bid out whose outcome is not known yet
+    // (BidGroups::SnipeHeldBack); it signs out and is reported as missed.
+    void HoldBackForGroup(bool &signOutNow) const;
     // Milliseconds until the confirmation is due, on this computer's
     // monotonic clock, by eBay's clock at its latest (EbayFineClock): a
     // clock read again moves it, a step of this computer's clock does not.

@@ -5,6 +5,7 @@
 #include "engine/frmbid_run.h"
 
 #include "engine/ebayfineclock.h"
+#include "engine/bidgroups.h"
 #include "engine/mainformengine.h"
 #include "engine/missedsnipe.h"
 #include "engine/onerowperitem.h"
@@ -60,7 +61,24 @@ void frmBid::ConfirmationDue()
     run.heldMs = run.sinceStart.elapsed() - run.holdStartedMs;
     // A moment that came only after the end (the run was held up, or eBay's
     // clock moved past it) sends nothing: ConfirmAndSignOut tells it missed.
+    HoldBackForGroup(run.signOutNow);
     ConfirmAndSignOut();
+}
+
+void frmBid::HoldBackForGroup(bool &signOutNow) const
+{
+    // Asked at the moment itself, with nothing run in between up to the
+    // send: two snipes of a group due in the same second see each other.
+    if (signOutNow || !ConfirmAt.isValid() || !frmMainShell::isLoaded())
+        return;
+    const frmMainEngine &main = EngineForm();
+    const ListItem *row = BidRow();
+    if (!row)
+        return;
+    if (const auto reason = BidGroups::SnipeHeldBack(main, row)) {
+        MissedSnipe::Report(ItemNumber, main.lvwAuctions->Field(row, QStringLiteral("enddate")), *reason);
+        signOutNow = true;
+    }
 }
 
 ListItem *frmBid::BidRow() const

@@ -306,6 +306,7 @@ void frmBid::ConfirmAndSignOut()
             LogBid(QStringLiteral("Confirming bid"));
             m_confirmationSent = true;
             BidRecord::MarkSent(ItemNumber);
+            emit ConfirmationGoingOut();
             // A Buy It Now is bought, not bid: eBay refuses a bid at the Buy
             // It Now price. (A held snipe may have been turned into one.)
             if (Buy)

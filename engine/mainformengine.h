@@ -3,6 +3,8 @@
 #include "foundation/mainformshell.h"
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class NumberedError;
 namespace OneRowPerItem {
@@ -37,8 +39,15 @@ public:
     // for rows that did not change.
     QString FilterState() const;
     // Two different bidding rows of one group end less than 5 minutes apart
-    // (whole minutes, seconds ignored).
+    // (whole minutes, seconds ignored); with a row, that row and another.
     bool ItemInGroupTooClose() const;
+    bool ItemInGroupTooClose(const ListItem *Item) const;
+    // Every such pair of rows, each once, in list order.
+    std::vector<std::pair<const ListItem *, const ListItem *>> GroupRowsTooClose() const;
+    // Tells the user of the pairs not told of before in this run (a message
+    // shown once events run, and the bid log); however the rows came to be
+    // in one group: the list file, an import, an edit.
+    void WarnOfGroupRowsTooClose();
     // Some row of the group has ended and been won ("N/A" and "" are no group).
     bool ItemInGroupWon(const QString &Grp) const;
     // Checks "All Items" when no status filter is left, sets the toolbar's

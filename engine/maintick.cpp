@@ -130,6 +130,8 @@ void frmMainEngine::tickSchedule()
             RefreshAuctions(QString(), false, false);
             if (!self)
                 return;
+            // End times are known now, however their rows came into a group.
+            WarnOfGroupRowsTooClose();
             ScheduleNextRefresh();
         }
         if (!blnFreezeStatus) {

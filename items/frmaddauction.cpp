@@ -2,6 +2,7 @@
 
 #include "engine/itemwindows.h"
 #include "engine/mainformengine.h"
+#include "engine/rowowner.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/ebayuser.h"
@@ -210,6 +211,10 @@ void frmAddAuction::buildConfirmPage()
 void frmAddAuction::ShowModal(const QString &itemNumber)
 {
     if (RaiseOpenWizard())
+        return;
+    // Finish makes the row the active user's: another account's row is
+    // refused here, whichever way the wizard is opened.
+    if (!RowOwner::MayEditItem(*MainForm().lvwAuctions, itemNumber))
         return;
     if (isLoaded())
         unloadInstance();

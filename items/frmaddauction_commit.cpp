@@ -94,7 +94,9 @@ void frmAddAuction::OK()
         main.RedrawHTMLList();
     main.SaveList(false);
 
-    if (main.ItemInGroupTooClose()) {
+    // Only this row's own spacing: a pair of other rows told of before is
+    // no reason to turn this one into a watched item.
+    if (main.ItemInGroupTooClose(row)) {
         restoreCursor();
         Desktop::MsgBox(QStringLiteral("Items ending less than 5 minutes apart cannot be in the same group.") + kCrLf2
                        + QStringLiteral("This item will be changed to watching status to prevent winning both items."),

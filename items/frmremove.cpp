@@ -1,8 +1,10 @@
 #include "items/frmremove.h"
 
+#include "engine/bidgroups.h"
 #include "engine/frmbid.h"
 #include "engine/mainformengine.h"
 #include "engine/onlineservice.h"
+#include "engine/trackedauction.h"
 #include "foundation/settingsstore.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
@@ -12,12 +14,17 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kLoginHint = QStringLiteral("You will need to login to your TMR Online account to remove the item");
+const QString kBeyondRecall = QStringLiteral("Your bid on this item has already been sent to eBay and cannot be taken "
+                                              "back. The item stays in the list until its outcome is known.");
+
+constexpr int kBidLookMs = 500;
 
 // Titles longer than 50 characters show as their first 47 and "...".
 QString shortTitle(const QString &title)
@@ -74,11 +81,41 @@ void frmRemove::Form_Load()
         || list.Field(row, QStringLiteral("maxbid")) == QLatin1String("(watching)"))
         chkCancelBid->setEnabled(false);
     chkApplyOnline->setChecked(GetSetting(QStringLiteral("Online Default"), 0) == QLatin1String("1"));
-    if (const frmBid *bid = frmBid::RunFor(m_itemNumber)) {
-        lblBidUnderWay->setText(bid->ConfirmationSent()
-                                    ? QStringLiteral("Your bid on this item has already been sent to eBay and can no longer be stopped.")
-                                    : QStringLiteral("A bid on this item is under way. Removing the item or cancelling the bid "
-                                                     "stops it before it is sent to eBay."));
+    showBidState();
+    // A bid started while the window is open is found too.
+    auto *look = new QTimer(this);
+    connect(look, &QTimer::timeout, this, &frmRemove::showBidState);
+    look->start(kBidLookMs);
+}
+
+bool frmRemove::BidBeyondRecall() const
+{
+    const ListView &list = *EngineForm().lvwAuctions;
+    const ListItem *row = list.FindItem(m_itemNumber);
+    return row && BidGroups::BidSent(row) && list.Field(row, QStringLiteral("timeleft")) != TrackedAuction::kEnded;
+}
+
+void frmRemove::showBidState()
+{
+    frmBid *bid = frmBid::RunFor(m_itemNumber);
+    if (bid && bid != m_followedBid) {
+        m_followedBid = bid;
+        connect(bid, &frmBid::ConfirmationGoingOut, this, &frmRemove::showBidState);
+    }
+    if (BidBeyondRecall()) {
+        lblBidUnderWay->setText(kBeyondRecall);
+        lblBidUnderWay->show();
+        // Nothing here can take the bid back any more, and the row stays
+        // for its outcome.
+        if (chkCancelBid->isChecked()) {
+            chkCancelBid->setChecked(false);
+            chkCancelBid_Click();
+        }
+        chkCancelBid->setEnabled(false);
+        cmdRem->setEnabled(false);
+    } else if (bid) {
+        lblBidUnderWay->setText(QStringLiteral("A bid on this item is under way. Removing the item or cancelling the bid "
+                                               "stops it before it is sent to eBay."));
         lblBidUnderWay->show();
     }
 }
@@ -112,6 +149,15 @@ void frmRemove::cmdRem_Click()
     cmdRem->setEnabled(false);
     cmdCancel->setEnabled(false);
     const bool keepWatching = chkCancelBid->isChecked();
+    // Pressed just after the bid went out: too late to stop it, and its row
+    // is kept for the outcome.
+    if (BidBeyondRecall()) {
+        unsetCursor();
+        hide();
+        Desktop::MsgBox(kBeyondRecall, Desktop::BoxExclamation);
+        done(QDialog::Rejected);
+        return;
+    }
     // The bid stops before the online request lets its moment come.
     if (frmBid *bid = frmBid::RunFor(m_itemNumber))
         bid->WithdrawBid();

@@ -3,8 +3,10 @@
 #include "platform/defaultinstance.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class Inet;
+class frmBid;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -29,8 +31,8 @@ public:
     QLabel *Label1 = nullptr;
     QLabel *lblItemNum = nullptr;
     QLabel *lblItemTitle = nullptr;
-    // Shown while a bid on the item is under way: whether removing the item
-    // or cancelling its bid still stops it.
+    // Shown while a bid on the item is under way or out: whether removing
+    // the item or cancelling its bid still stops it.
     QLabel *lblBidUnderWay = nullptr;
     QCheckBox *chkCancelBid = nullptr;
     QCheckBox *chkApplyOnline = nullptr;
@@ -45,7 +47,15 @@ public:
 protected:
     void reject() override;
 
+    // This program's bid on the item has gone to eBay and the auction is not
+    // over: the bid cannot be stopped, and its row stays until its outcome
+    // is read.
+    bool BidBeyondRecall() const;
+
 private:
+    // Tells whether a bid under way can still be stopped; called again when
+    // its confirmation goes out while the window is open.
+    void showBidState();
     void applyOnline(bool keepWatching);
     void applyLocally(bool keepWatching);
 
@@ -53,6 +63,8 @@ private:
     // the change is made: the online request lets timers run, and a refresh
     // or a re-sort meanwhile must not make the change land on another row.
     QString m_itemNumber;
+    // The bid window whose confirmation the window listens for.
+    QPointer<frmBid> m_followedBid;
     // An online request is running: closing now would delete the window
     // under the handler that waits for the reply.
     bool m_sending = false;

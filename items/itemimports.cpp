@@ -1,11 +1,14 @@
 #include "items/itemimports.h"
 
 #include "engine/itemwindows.h"
+#include "engine/rowowner.h"
 #include "engine/startupwindows.h"
 #include "items/frmaddauction.h"
 #include "items/frmcopyask.h"
 #include "items/frmimportauctions.h"
+#include "foundation/mainformshell.h"
 #include "platform/desktop.h"
+#include "platform/listview.h"
 
 namespace {
 
@@ -15,6 +18,8 @@ namespace {
 void bidOnCopiedItem(const QString &itemNumber)
 {
     if (frmAddAuction::RaiseOpenWizard())
+        return;
+    if (!RowOwner::MayEditItem(*MainForm().lvwAuctions, itemNumber))
         return;
     if (frmAddAuction::isLoaded())
         frmAddAuction::unloadInstance();

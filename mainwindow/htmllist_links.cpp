@@ -2,7 +2,7 @@
 // list, "tmr:///" links act on one row (remove, notifications, edit, note)
 // or sort the list by a column. The list page itself never navigates away.
 #include "engine/itemwindows.h"
-#include "foundation/ebayuser.h"
+#include "engine/rowowner.h"
 #include "foundation/frmsplash.h"
 #include "foundation/globals.h"
 #include "foundation/pageaccess.h"
@@ -44,15 +44,6 @@ int rowIndexOf(const QString &argument)
     if (value < -32768 || value > 32767)
         fail(QStringLiteral("Overflow"));
     return int(value);
-}
-
-// Whether the row belongs to the active user; otherwise says why not.
-bool ownedByCurrentUser(const ListView &list, const ListItem *row, const QString &refusal)
-{
-    if (SameEbayUser(list.Field(row, QStringLiteral("user")), CurrentUser))
-        return true;
-    Desktop::MsgBox(refusal, Desktop::BoxExclamation);
-    return false;
 }
 
 void openWebLink(frmMain &main, const QString &url)
@@ -120,12 +111,12 @@ void runListCommand(frmMain &main, const QString &url)
 
     if (url.startsWith(kRemove)) {
         ListItem *row = selectRow(kRemove);
-        if (ownedByCurrentUser(list, row, QStringLiteral("You must be signed in as the user who listed this item to remove it"))
+        if (RowOwner::CurrentUserOwns(list, row, QStringLiteral("You must be signed in as the user who listed this item to remove it"))
             && ItemWindows::ShowRemove)
             ItemWindows::ShowRemove();
     } else if (url.startsWith(kRemind)) {
         ListItem *row = selectRow(kRemind);
-        if (ownedByCurrentUser(list, row,
+        if (RowOwner::CurrentUserOwns(list, row,
                                QStringLiteral("You must be signed in as the user who listed this item to view or edit "
                                               "notifications"))
             && ItemWindows::ShowRemind)
@@ -135,8 +126,7 @@ void runListCommand(frmMain &main, const QString &url)
         ListItem *row = selectRow(kEdit);
         if (list.Field(row, QStringLiteral("timeleft")) == QLatin1String("Ended"))
             return;
-        if (!ownedByCurrentUser(list, row, QStringLiteral("You must be signed in as the user who listed this item to edit it"))
-            || !ItemWindows::EditAuction)
+        if (!RowOwner::MayEdit(list, row) || !ItemWindows::EditAuction)
             return;
         // The wizard edits the row while it is open, however it returns.
         struct EditModeOn

@@ -8,11 +8,13 @@
 #include "platform/listview.h"
 #include "platform/statusbar.h"
 #include "platform/toolbar.h"
+#include "tests/support/msgboxscript.h"
 #include "tests/support/tinyhttp.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QTemporaryFile>
 
 using namespace EngineTest;
@@ -175,6 +177,20 @@ TEST(BidGroups, TooCloseCountsWholeMinutesWithinOneGroup)
         bidRow("2", "B", "10:00:00");
         bidRow("3", "B", "10:02:00");
     }));
+    // Asked for one row, only that row's own spacing counts.
+    EXPECT_FALSE(f.ItemInGroupTooClose(f.lvwAuctions->Item(1)));
+    EXPECT_TRUE(f.ItemInGroupTooClose(f.lvwAuctions->Item(3)));
+    // However the pair came to be, the user is told of it once, after the
+    // caller has returned.
+    MsgBoxScript::instance().clear();
+    f.WarnOfGroupRowsTooClose();
+    f.WarnOfGroupRowsTooClose();
+    EXPECT_TRUE(MsgBoxScript::instance().calls().isEmpty());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(MsgBoxScript::instance().calls().size(), 1);
+    EXPECT_TRUE(MsgBoxScript::instance().lastPrompt().startsWith(
+        "Items ending less than 5 minutes apart cannot be in the same group.\r\n\r\nGroup \"B\": items # 2 and # 3\r\n\r\n"))
+        << qPrintable(MsgBoxScript::instance().lastPrompt());
     // Different days are far apart even at the same time of day.
     EXPECT_FALSE(tooClose([&] {
         bidRow("1", "A", "10:00:00");

@@ -255,3 +255,34 @@ TEST(AddAuctionEdit, ASnipeSetUpAgainAfterItsBidWentOutIsPlacedAgainAfterARestar
     EXPECT_EQ(Field(kept, "maxbid"), "1 @ 15.00");
     EXPECT_EQ(kept->Tag(), "Local");
 }
+
+// A snipe the service holds ("Online" or "Both") edited into one placed from
+// this computer only is taken off the service, also when the start-up
+// account query found no account there: the row itself says there is one.
+TEST(AddAuctionEdit, ASnipeTheServiceHeldEditedToALocalOneIsTakenOffTheService)
+{
+    for (const char *held : {"Online", "Both"}) {
+        SCOPED_TRACE(held);
+        WizardSim::Fresh();
+        SaveSetting(QStringLiteral("Has TMRO Account"), QStringLiteral("False"));
+        const QString number = AddItem(3600, 10.0);
+        Server().online().account("alice")->items.append(Sim::OnlineItem{number, "12", ""});
+        AddRow(number, {{"maxbid", "1 @ 12.00"}, {"user", "alice"}}, QString::fromLatin1(held));
+
+        frmAddAuction *w = Open(number);
+        ASSERT_NE(w, nullptr);
+        ASSERT_TRUE(w->chkOnline->isChecked());
+        w->chkOnline->setChecked(false);
+        w->chkLocal->setChecked(true);
+        const qint64 from = Mark();
+        Finish(*w);
+        ASSERT_FALSE(frmAddAuction::isLoaded()) << qPrintable(MsgBoxScript::instance().lastPrompt());
+
+        EXPECT_EQ(EngineForm().lvwAuctions->FindItem(number)->Tag(), "Local");
+        EXPECT_TRUE(TargetsSince(from).contains("https /online/remitem.asp?username=alice&pswd=pw&item=" + number
+                                                + "&keepwatch=yes"))
+            << qPrintable(TargetsSince(from).join(" | "));
+        const Sim::OnlineItem *copy = Server().online().account("alice")->find(number);
+        EXPECT_TRUE(!copy || copy->bid.isEmpty()) << "the service's copy no longer bids";
+    }
+}

@@ -262,3 +262,64 @@ TEST(HeldSnipeRowLinks, ARowListedAheadUnderTheSameNumberLeavesTheBidOnItsOwnRow
     EXPECT_EQ(s.preparedAmounts(), QStringList({"55.00&qty=1"}));
     EXPECT_FALSE(BidSim::BidLog().contains(QStringLiteral("Bid cancelled, signing out")));
 }
+
+// Once the confirmation has gone out nothing can stop the bid: the remove
+// window says so (also when the bid goes out while it is open), its buttons
+// no longer offer to, a press that comes just too late is told so, and the
+// row stays with its bid for the outcome.
+TEST(HeldSnipeRowLinks, ABidThatHasGoneOutIsNeitherCancelledNorRemoved)
+{
+    const QString beyondRecall = QStringLiteral("Your bid on this item has already been sent to eBay and cannot be "
+                                                "taken back. The item stays in the list until its outcome is known.");
+    enum class Met { OutWhileOpenThenCancelBid, OutWhileOpenThenRemove, OpenedAfterItWentOut };
+    for (const Met met : {Met::OutWhileOpenThenCancelBid, Met::OutWhileOpenThenRemove, Met::OpenedAfterItWentOut}) {
+        SCOPED_TRACE(int(met));
+        HeldSnipe s;
+        ASSERT_TRUE(s.held());
+        auto confirmed = [&] { return !BidConfirmationsSince(s.from, s.number).isEmpty(); };
+        if (met == Met::OpenedAfterItWentOut)
+            ASSERT_TRUE(RunUntil(confirmed, kEndsInS + 5));
+        MsgBoxScript::instance().clear();
+
+        QString noteAtOpen, noteAfter;
+        bool cancelOfferedAfter = true, removeOfferedAfter = true, wentOutWhileOpen = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (!frmRemove::isLoaded() || !frmRemove::instance().isVisible())
+                return;
+            frmRemove &w = frmRemove::instance();
+            if (noteAtOpen.isEmpty()) {
+                noteAtOpen = w.lblBidUnderWay->text();
+                if (met == Met::OutWhileOpenThenCancelBid)
+                    w.chkCancelBid->click();
+            }
+            // Until the bid has gone out (or its window has gone: a window
+            // that never noticed is pressed then, so the test ends).
+            if (w.cmdRem->isEnabled() && !s.bid.isNull())
+                return;
+            answer.stop();
+            wentOutWhileOpen = noteAtOpen != beyondRecall;
+            noteAfter = w.lblBidUnderWay->text();
+            cancelOfferedAfter = w.chkCancelBid->isEnabled() || w.chkCancelBid->isChecked();
+            removeOfferedAfter = w.cmdRem->isEnabled();
+            w.cmdRem_Click(); // a press that arrives just after the bid went out
+        });
+        answer.start(20);
+        s.link(QStringLiteral("remove="));
+        answer.stop();
+
+        if (met == Met::OpenedAfterItWentOut)
+            EXPECT_EQ(noteAtOpen, beyondRecall);
+        else
+            EXPECT_TRUE(wentOutWhileOpen) << qPrintable(noteAtOpen);
+        EXPECT_EQ(noteAfter, beyondRecall);
+        EXPECT_FALSE(cancelOfferedAfter);
+        EXPECT_FALSE(removeOfferedAfter);
+        EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), beyondRecall);
+        ASSERT_TRUE(s.ended());
+        EXPECT_EQ(BidConfirmationsSince(s.from, s.number).size(), 1);
+        ListItem *row = s.main->lvwAuctions->FindItem(s.number);
+        ASSERT_EQ(row, s.row) << "the row stays for its outcome";
+        EXPECT_EQ(Field(row, "maxbid"), "1 @ 55.00");
+    }
+}

@@ -91,7 +91,8 @@ TEST(ItemCommands, BidSnipeBuyEditsATrackedItemAddsAnUntrackedOneAndElsewhereAsk
     const QString tracked = RefreshSim::AddItem(3600);
     const QString untracked = RefreshSim::AddItem(3600);
     m.lvwAuctions->Add(QStringLiteral("100"));
-    m.lvwAuctions->Add(tracked);
+    // The active user's row: another account's is not the wizard's to edit.
+    m.lvwAuctions->setField(m.lvwAuctions->Add(tracked), QStringLiteral("user"), CurrentUser);
     m.lvwAuctions->setSelectedItem(m.lvwAuctions->Item(1));
 
     // The menu item on a tracked item: the wizard edits its row.

@@ -1,17 +1,25 @@
-// The item-number box: what the field lets through, Enter, Esc, and the hint.
+// The item-number box: what the field lets through, Enter, Esc, the hint,
+// and whose rows it opens.
+#include "engine/itemwindows.h"
 #include "engine/mainformengine.h"
 #include "foundation/globals.h"
 #include "items/frmaddauction.h"
+#include "items/frmcopyask.h"
 #include "items/frmitemnumber.h"
+#include "items/itemimports.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
+#include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 namespace {
 
@@ -100,4 +108,48 @@ TEST(ItemNumberBox, TheHintScrollsInAfterTwoSecondsUnlessTheUserTyped)
     QTest::keyClicks(quiet.txtItemNum, "5");
     EXPECT_FALSE(quiet.Timer1->Enabled());
     frmItemNumber::unloadInstance();
+}
+
+TEST(ItemNumberBox, AnotherAccountsRowIsRefusedByTheBoxAndTheCopiedItemWaysAlike)
+{
+    ListView &list = *EngineForm().lvwAuctions;
+    list.Clear();
+    if (list.ColumnCount() == 0)
+        list.AddColumn("itemnum", "Item Number");
+    if (list.SubItemIndex("user") < 0)
+        list.AddColumn("user", "User");
+    ListItem *theirs = list.Add("444");
+    list.setField(theirs, "user", "demo");
+    CurrentUser = "bobsmith";
+    RegisterItemImportWindows();
+
+    const std::pair<const char *, std::function<void()>> ways[] = {
+        {"item-number box", [] {
+             frmItemNumber &box = freshBox();
+             box.txtItemNum->setText("444");
+             QTest::keyClick(box.txtItemNum, Qt::Key_Return);
+         }},
+        {"copied-item prompt", [] {
+             frmCopyAsk &prompt = frmCopyAsk::instance();
+             prompt.lblNumber_Tag = "444";
+             prompt.cmdBid_Click();
+         }},
+        {"copied item, straight to the wizard", [] { ItemWindows::BidOnCopiedItem("444"); }},
+    };
+    for (const auto &[name, open] : ways) {
+        SCOPED_TRACE(name);
+        MsgBoxScript::instance().clear();
+        bool wizardOpened = false;
+        QTimer::singleShot(0, [&] {
+            wizardOpened = frmAddAuction::isLoaded() && frmAddAuction::instance().isVisible();
+            if (wizardOpened)
+                frmAddAuction::instance().cmdCancel_Click();
+        });
+        open();
+        QCoreApplication::processEvents(); // the look above runs in every case
+        EXPECT_FALSE(wizardOpened);
+        EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), "You must be signed in as the user who listed this item to edit it");
+        EXPECT_EQ(list.Field(theirs, "user"), "demo");
+    }
+    CurrentUser.clear();
 }

@@ -541,6 +541,20 @@ TEST(frmMainHtmlList, WindowListFilterAndLinks)
     m.mnuFilterAll_Click();
     ASSERT_EQ(page.ElementCount("itemnumber"), 3);
 
+    // Another user signed in with "Only My Items" on (the sign-in rebuilds
+    // the list): the pane shows that user's rows only.
+    CurrentUser = "someone";
+    m.RebuildHTMLList();
+    ASSERT_EQ(page.ElementCount("itemnumber"), 2); // the rows and the header's sort link
+    EXPECT_EQ(page.Element("itemnumber", 0).innerText(), "3003");
+    CurrentUser = "buyer1";
+    m.RebuildHTMLList();
+    ASSERT_EQ(page.ElementCount("itemnumber"), 3);
+    EXPECT_EQ(page.Element("itemnumber", 0).innerText(), "3001");
+    m.mnuFilterMyItems_Click();
+    EXPECT_EQ(page.ElementCount("itemnumber"), 4);
+    m.mnuFilterMyItems_Click();
+
     // The main window's sync reaches the page.
     list.setField(list.Item(2), "currentbid", "GBP 7.00");
     m.SyncHTMLList(false, QString());
