@@ -65,18 +65,8 @@ SnipeFigures runSnipes(int rows)
                ListFile::EncodeFile(FarRows(rows - kSnipes, now) + snipes.records));
     const qint64 mark = RefreshSim::Mark();
 
-    QProcess program;
-    ProgramRun::StartDriven(program, {QStringLiteral("/nomon")});
     BidLogWatch log;
-    const QDateTime over = snipes.ends.last().addSecs(20);
-    waitFor(
-        [&] {
-            log.poll();
-            return QDateTime::currentDateTimeUtc() > over;
-        },
-        int(now.msecsTo(over) + 30000));
-    ProgramRun::Stop(program);
-    log.poll();
+    RunPastTheLastEnd(snipes, now, log);
 
     SnipeFigures f;
     QList<qint64> distances;

@@ -118,19 +118,8 @@ TEST(LongListProgram, HundredSnipesInOneMinuteGoOutAtTheirMomentsOrSayWhy)
                ListFile::EncodeFile(FarRows(ListFile::kMaxRecords - kSnipes, now) + snipes.records));
     const qint64 mark = RefreshSim::Mark();
 
-    QProcess program;
-    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartDriven(program, {QStringLiteral("/nomon")}));
     BidLogWatch log;
-    // Past the last end, time for the windows still under way to finish.
-    const QDateTime over = snipes.ends.last().addSecs(20);
-    waitFor(
-        [&] {
-            log.poll();
-            return QDateTime::currentDateTimeUtc() > over;
-        },
-        int(now.msecsTo(over) + 30000));
-    ProgramRun::Stop(program);
-    log.poll();
+    ASSERT_NO_FATAL_FAILURE(RunPastTheLastEnd(snipes, now, log));
 
     for (const SnipeTiming &t : Timings(mark, snipes, kBidDelayS, log)) {
         SCOPED_TRACE(t.number.toStdString() + " ending " + t.end.toString(Qt::ISODateWithMs).toStdString());

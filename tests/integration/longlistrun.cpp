@@ -1,7 +1,11 @@
 #include "tests/integration/longlistrun.h"
 
 #include "engine/listfileformat.h"
+#include "tests/integration/programrun.h"
 #include "tests/integration/refreshsimutil.h"
+#include "tests/support/waitfor.h"
+
+#include <QProcess>
 
 #include <algorithm>
 
@@ -119,6 +123,21 @@ QList<SnipeTiming> Timings(qint64 mark, const Snipes &snipes, qint64 bidDelayS, 
         out << t;
     }
     return out;
+}
+
+void RunPastTheLastEnd(const Snipes &snipes, const QDateTime &now, BidLogWatch &log)
+{
+    QProcess program;
+    ProgramRun::StartDriven(program, {QStringLiteral("/nomon")});
+    const QDateTime over = snipes.ends.last().addSecs(20);
+    waitFor(
+        [&] {
+            log.poll();
+            return QDateTime::currentDateTimeUtc() > over;
+        },
+        int(now.msecsTo(over) + 30000));
+    ProgramRun::Stop(program);
+    log.poll();
 }
 
 } // namespace LongListRun

@@ -66,4 +66,9 @@ struct SnipeTiming
 };
 QList<SnipeTiming> Timings(qint64 mark, const Snipes &snipes, qint64 bidDelayS, const BidLogWatch &log);
 
+// The real program started on the prepared home and run until 20 s past the
+// last snipe's end (time for the windows still under way to finish), the
+// bid log watched all along; then it is stopped.
+void RunPastTheLastEnd(const Snipes &snipes, const QDateTime &now, BidLogWatch &log);
+
 } // namespace LongListRun
