@@ -145,12 +145,12 @@ QString Description()
     const qint64 zoneMs = EbayClock::EstimatedOffset() * 1000;
     const auto known = Known();
     if (!known) {
-        return QStringLiteral("eBay's clock: %1 s ± 1.000 s")
+        return QStringLiteral("eBay's clock: %1 s +/- 1.000 s")
             .arg(QString::asprintf("%+.3f", double(EbayClock::Offset() * 1000 - zoneMs) / 1000.0));
     }
     const qint64 wallFromSteady = wallReadingMs() - SteadyNowMs();
     const qint64 ahead = middle(*known) - wallFromSteady - zoneMs;
-    return QStringLiteral("eBay's clock: %1 s ± %2 s")
+    return QStringLiteral("eBay's clock: %1 s +/- %2 s")
         .arg(QString::asprintf("%+.3f", double(ahead) / 1000.0),
              QString::asprintf("%.3f", double(known->widthMs()) / 2000.0));
 }

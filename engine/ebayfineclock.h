@@ -69,7 +69,7 @@ QDateTime LatestEbayNow();
 // reading `ebayMoment` (negative once passed). This is the snipe's moment.
 qint64 MsecsUntil(const QDateTime &ebayMoment);
 
-// "eBay's clock: +0.412 s ± 0.020 s": its difference from this computer's
+// "eBay's clock: +0.412 s +/- 0.020 s": its difference from this computer's
 // clock (the time zones taken out) and the uncertainty.
 QString Description();
 

@@ -194,7 +194,7 @@ BID_LOG_TOP=""
 print_new_bid_log() {
   local log="$DEMO_DATA/logbids.txt" now
   [ -f "$log" ] || return 0
-  now="$(tr -d '\r' <"$log" | grep . || true)"
+  now="$(tr -d '\r' <"$log" | grep -a . || true)"
   [ -n "$now" ] || return 0
   new_bid_log_entries "$BID_LOG_TOP" "$now" | tac | sed 's/^/  bid log: /'
   BID_LOG_TOP="$(head -n 5 <<<"$now")"
@@ -220,7 +220,7 @@ new_bid_log_entries() {
 
 demo_unattended() {
   write_unattended_settings
-  [ -f "$DEMO_DATA/logbids.txt" ] && BID_LOG_TOP="$(tr -d '\r' <"$DEMO_DATA/logbids.txt" | grep . | head -n 5 || true)"
+  [ -f "$DEMO_DATA/logbids.txt" ] && BID_LOG_TOP="$(tr -d '\r' <"$DEMO_DATA/logbids.txt" | grep -a . | head -n 5 || true)"
   # A kept simulator keeps the auction's end; a fresh one ends it soon.
   [ "$SIM_KEPT" = 1 ] ||
     curl -sf -X POST "$SIM_URL/_sim/items/$DEMO_ITEM" -d "{\"endsIn\": $UNATTENDED_ENDS_IN}" >/dev/null

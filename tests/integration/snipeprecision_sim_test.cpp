@@ -95,7 +95,7 @@ TEST(SnipePrecisionWithSimulator, WithEbaysClockAFractionOfASecondOffTheConfirma
         EXPECT_GE(SnipeTiming::Percentile(errors, 0.5), -kFractionBoundMs);
         // Each snipe's log names the offset its moment stood on, which holds
         // the true one within the uncertainty it gives.
-        const QRegularExpression said(QStringLiteral("^eBay's clock: ([+-][0-9.]+) s ± ([0-9.]+) s"));
+        const QRegularExpression said(QStringLiteral("^eBay's clock: ([+-][0-9.]+) s \\+/- ([0-9.]+) s"));
         int lines = 0;
         for (const QString &entry : BidSim::BidLog()) {
             const QRegularExpressionMatch m = said.match(entry);
