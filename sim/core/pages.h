@@ -12,11 +12,11 @@ struct SimItem;
 struct PageContext
 {
     QDateTime now;            // real time, UTC
-    qint64 clockOffset = 0;   // seconds eBay's clock runs ahead of the real one
+    qint64 clockOffsetMs = 0; // milliseconds eBay's clock runs ahead of the real one
     QString httpBase;         // "http://127.0.0.1:port"
 
     // The instant as eBay's clock shows it.
-    QDateTime ebay(const QDateTime &utc) const { return utc.addSecs(clockOffset); }
+    QDateTime ebay(const QDateTime &utc) const { return utc.addMSecs(clockOffsetMs); }
 };
 
 // The page builders. Each returns the whole HTML text; the marker texts the

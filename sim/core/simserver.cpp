@@ -1,6 +1,7 @@
 #include "sim/core/simserver.h"
 
 #include "sim/core/certificates.h"
+#include "sim/core/networkpath.h"
 
 #include <QAbstractHttpServer>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cmath>
 #include <functional>
 
 #include <sys/socket.h>
@@ -232,6 +234,8 @@ bool SimServer::start(const Options &options)
 
     m_hostsFile = options.hostsFile.isEmpty() ? QDir(m_stateDir).absoluteFilePath(defaultHosts)
                                               : QFileInfo(options.hostsFile).absoluteFilePath();
+    if ((options.pathDelayMs > 0 || options.pathJitterMs > 0) && !setNetworkPath(options.pathDelayMs, options.pathJitterMs))
+        return false;
     if (!writeHostsFile(m_hostsFile)) {
         m_error = QStringLiteral("cannot write ") + m_hostsFile;
         return false;
@@ -244,6 +248,44 @@ QString SimServer::url(const QString &pathAndQuery, bool https) const
     return (https ? QStringLiteral("https://127.0.0.1:%1") : QStringLiteral("http://127.0.0.1:%1"))
                .arg(https ? m_httpsPort : m_httpPort)
         + pathAndQuery;
+}
+
+bool SimServer::setNetworkPath(int oneWayMs, int jitterMs)
+{
+    if (!m_httpPath) {
+        m_httpPath = new NetworkPath(m_httpPort, this);
+        m_httpsPath = new NetworkPath(m_httpsPort, this);
+        if (m_httpPath->listen() == 0 || m_httpsPath->listen() == 0) {
+            m_error = QStringLiteral("cannot listen for the network path");
+            delete m_httpPath;
+            delete m_httpsPath;
+            m_httpPath = m_httpsPath = nullptr;
+            return false;
+        }
+    }
+    m_httpPath->setDelay(oneWayMs, jitterMs);
+    m_httpsPath->setDelay(oneWayMs, jitterMs);
+    return m_hostsFile.isEmpty() || writeHostsFile(m_hostsFile);
+}
+
+int SimServer::pathDelayMs() const
+{
+    return m_httpPath ? m_httpPath->delayMs() : 0;
+}
+
+int SimServer::pathJitterMs() const
+{
+    return m_httpPath ? m_httpPath->jitterMs() : 0;
+}
+
+quint16 SimServer::publicHttpPort() const
+{
+    return pathDelayMs() > 0 || pathJitterMs() > 0 ? m_httpPath->port() : m_httpPort;
+}
+
+quint16 SimServer::publicHttpsPort() const
+{
+    return pathDelayMs() > 0 || pathJitterMs() > 0 ? m_httpsPath->port() : m_httpsPort;
 }
 
 QStringList SimServer::roleNames()
@@ -268,8 +310,8 @@ bool SimServer::writeHostsFile(const QString &path)
     for (const QString &role : roleNames()) {
         const bool named = m_ebayHostNames && !role.startsWith(QLatin1String("vendor"));
         const QByteArray host = named ? role.toLatin1() + ".ebay.localhost" : QByteArray("127.0.0.1");
-        text += role.toLatin1() + ".http=" + host + ':' + QByteArray::number(m_httpPort) + '\n';
-        text += role.toLatin1() + ".https=" + host + ':' + QByteArray::number(m_httpsPort) + '\n';
+        text += role.toLatin1() + ".http=" + host + ':' + QByteArray::number(publicHttpPort()) + '\n';
+        text += role.toLatin1() + ".https=" + host + ':' + QByteArray::number(publicHttpsPort()) + '\n';
     }
     file.write(text);
     return file.commit();
@@ -288,14 +330,14 @@ void SimServer::moveEbayClock(qint64 seconds)
         if (item && !item->ended(t))
             item->endsAt = item->endsAt.addSecs(-seconds);
     }
-    m_clockOffset += seconds;
+    m_clockOffsetMs += seconds * 1000;
 }
 
 PageContext SimServer::pageContext() const
 {
     PageContext ctx;
     ctx.now = now();
-    ctx.clockOffset = m_clockOffset;
+    ctx.clockOffsetMs = m_clockOffsetMs;
     ctx.httpBase = QStringLiteral("http://127.0.0.1:%1").arg(m_httpPort);
     return ctx;
 }
@@ -311,9 +353,10 @@ void SimServer::addAccountFromJson(const QJsonObject &a)
                a.value(QLatin1String("feedbackScore")).toInt(0), a.value(QLatin1String("feedbackPercent")).toDouble(100.0));
 }
 
-qint64 SimServer::clockOffsetIn(const QJsonObject &o, qint64 absent)
+qint64 SimServer::clockOffsetMsIn(const QJsonObject &o, qint64 absent)
 {
-    return o.contains(QLatin1String("clockOffset")) ? qint64(o.value(QLatin1String("clockOffset")).toDouble()) : absent;
+    return o.contains(QLatin1String("clockOffset")) ? std::llround(o.value(QLatin1String("clockOffset")).toDouble() * 1000.0)
+                                                    : absent;
 }
 
 const SimServer::Account *SimServer::account(const QString &user) const
@@ -365,7 +408,7 @@ void SimServer::reset()
     m_updateReply = defaultUpdateReply();
     m_releaseArchive.clear();
     m_selling.reset();
-    m_clockOffset = 0;
+    m_clockOffsetMs = 0;
     m_clockAhead = 0;
 }
 
@@ -374,7 +417,7 @@ bool SimServer::loadScenario(const QJsonObject &scenario, QString *error)
     QString dummy;
     if (!error)
         error = &dummy;
-    m_clockOffset = clockOffsetIn(scenario, m_clockOffset);
+    m_clockOffsetMs = clockOffsetMsIn(scenario, m_clockOffsetMs);
     for (const auto &value : scenario.value(QLatin1String("accounts")).toArray())
         addAccountFromJson(value.toObject());
     const QDateTime t = now();
@@ -452,7 +495,7 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
     Response response = respond(request, &role);
     // eBay's replies carry its clock, as every HTTP server's do.
     response.addHeader("Date", QLocale::c()
-                                   .toString(now().addSecs(m_clockOffset), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
+                                   .toString(now().addMSecs(m_clockOffsetMs), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
                                    .toLatin1());
     LogEntry *logged = m_log.at(index);
     logged->role = role;

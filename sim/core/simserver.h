@@ -25,6 +25,7 @@ class QTimer;
 namespace Sim {
 
 class Listener;
+class NetworkPath;
 
 // eBay and the vendor's server on 127.0.0.1, one plain and one TLS port for
 // every host role. Lives in the thread that creates it and answers from that
@@ -45,6 +46,9 @@ public:
         // eBay's roles under names that hold "ebay." ("signin.ebay.localhost"),
         // which a browser resolves to loopback itself; otherwise 127.0.0.1.
         bool ebayHostNames = false;
+        // A network path in front of both ports from the start (setNetworkPath).
+        int pathDelayMs = 0;
+        int pathJitterMs = 0;
     };
     // A name outside eBay that still holds "ebay.", covered by the certificate.
     static QString lookAlikeHost() { return QStringLiteral("ebay.lookalike.localhost"); }
@@ -64,6 +68,18 @@ public:
     QString caFile() const { return m_caFile; }
     // "http://127.0.0.1:port" + pathAndQuery (or https).
     QString url(const QString &pathAndQuery, bool https = false) const;
+
+    // Puts a network path (NetworkPath) of `oneWayMs` each way, plus up to
+    // `jitterMs`, in front of both ports and names its ports in the hosts
+    // file; 0 and 0 name the ports themselves again. Connections already
+    // open keep the path they had; a program reads the hosts file at its
+    // start (HostRoles::reload in a test). False when it cannot listen.
+    bool setNetworkPath(int oneWayMs, int jitterMs = 0);
+    int pathDelayMs() const;
+    int pathJitterMs() const;
+    // The ports the hosts file names: the path's while it is on.
+    quint16 publicHttpPort() const;
+    quint16 publicHttpsPort() const;
 
     // Every host role of the program, as named in the hosts file.
     static QStringList roleNames();
@@ -105,8 +121,12 @@ public:
     // The public half (DER) of the key those lines are signed with.
     static QByteArray releasePublicKey();
 
-    qint64 clockOffset() const { return m_clockOffset; }
-    void setClockOffset(qint64 seconds) { m_clockOffset = seconds; }
+    // eBay's clock ahead of the real one, in whole seconds (towards zero) and
+    // to the millisecond: a real clock is seldom a whole second off.
+    qint64 clockOffset() const { return m_clockOffsetMs / 1000; }
+    qint64 clockOffsetMs() const { return m_clockOffsetMs; }
+    void setClockOffset(qint64 seconds) { m_clockOffsetMs = seconds * 1000; }
+    void setClockOffsetMs(qint64 ms) { m_clockOffsetMs = ms; }
     // eBay's clock jumps `seconds` (ahead, or back when negative) against the
     // real one: its time page and the Date of every reply follow it, and the
     // running auctions still end when eBay's clock reads their end, that much
@@ -195,8 +215,8 @@ private:
     void addWatchingRoutes();
     // One account as a scenario, the saved state or /_sim/accounts gives it.
     void addAccountFromJson(const QJsonObject &a);
-    // The clock offset `o` gives, or `absent` when it gives none.
-    static qint64 clockOffsetIn(const QJsonObject &o, qint64 absent);
+    // The clock offset (ms) `o` gives in seconds, or `absent` when it gives none.
+    static qint64 clockOffsetMsIn(const QJsonObject &o, qint64 absent);
     // /_sim/watching: reads, sets or empties the users' watching lists.
     Response watchingControl(const Request &request, const QJsonObject &body);
     Response control(const Request &request);
@@ -207,6 +227,8 @@ private:
 
     Listener *m_http = nullptr;
     Listener *m_https = nullptr;
+    NetworkPath *m_httpPath = nullptr;
+    NetworkPath *m_httpsPath = nullptr;
     quint16 m_httpPort = 0;
     quint16 m_httpsPort = 0;
     bool m_ebayHostNames = false;
@@ -225,7 +247,7 @@ private:
     SellerDesk m_seller;
     QString m_updateReply = defaultUpdateReply();
     QByteArray m_releaseArchive;
-    qint64 m_clockOffset = 0;
+    qint64 m_clockOffsetMs = 0;
     qint64 m_clockAhead = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QMap<QString, QStringList> m_watching; // by lower-cased user ID

@@ -45,7 +45,7 @@ QJsonObject SimServer::state() const
     for (const OnlineAccount &a : m_online.accounts())
         onlineAccounts.append(a.toJson());
     return QJsonObject{
-        {QStringLiteral("clockOffset"), double(m_clockOffset)},
+        {QStringLiteral("clockOffset"), double(m_clockOffsetMs) / 1000.0},
         {QStringLiteral("items"), items},
         {QStringLiteral("bids"), bids},
         {QStringLiteral("accounts"), accounts},
@@ -104,7 +104,7 @@ bool SimServer::restoreState(const QJsonObject &state, QString *error)
         if (!account.user.isEmpty())
             m_online.addAccount(account);
     }
-    m_clockOffset = clockOffsetIn(state, 0);
+    m_clockOffsetMs = clockOffsetMsIn(state, 0);
     return true;
 }
 
