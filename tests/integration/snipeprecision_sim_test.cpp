@@ -21,7 +21,7 @@ void expectOnTime(const SnipeTiming::Result &run, int count)
 {
     EXPECT_TRUE(run.problems.isEmpty()) << run.problems.join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(run.snipes.size(), count);
-    EXPECT_EQ(run.offsetErrorS, 0);
+    EXPECT_EQ(run.offsetErrorMs, 0);
     QList<qint64> errors;
     for (const SnipeTiming::Snipe &s : run.snipes) {
         SCOPED_TRACE(s.item.toStdString());
@@ -69,6 +69,6 @@ TEST(SnipePrecisionWithSimulator, AFreshInstallsFirstSnipesLandOnTimeWithTheDefa
 TEST(SnipePrecisionWithSimulator, WithEbaysClockAheadAndALongerBidDelayTheConfirmationGoesByEbaysClock)
 {
     // eBay's clock 37 s ahead of this computer's, bid delay 5 s.
-    const SnipeTiming::Result run = SnipeTiming::Run(4, {.spacingS = 2, .bidDelayS = 5, .ebayAheadS = 37});
+    const SnipeTiming::Result run = SnipeTiming::Run(4, {.spacingS = 2, .bidDelayS = 5, .ebayAheadMs = 37000});
     expectOnTime(run, 4);
 }

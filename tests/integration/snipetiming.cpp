@@ -3,6 +3,7 @@
 #include "engine/ebayclock.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
+#include "foundation/hostroles.h"
 #include "foundation/settingsstore.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
@@ -35,22 +36,28 @@ Result Run(int count, const Setup &setup)
         DeleteSetting(QStringLiteral("Lead time"));
     frmSettings &settings = frmSettings::instance();
     settings.ddnBidDelay->setCurrentIndex(settings.ddnBidDelay->findData(setup.bidDelayS));
-    Server().setClockOffset(setup.ebayAheadS);
+    Server().setClockOffsetMs(setup.ebayAheadMs);
+    if (Server().pathDelayMs() != setup.pathDelayMs) {
+        Server().setNetworkPath(setup.pathDelayMs);
+        HostRoles::reload();
+    }
     const int spacingS = setup.spacingS;
     const qint64 delayS = settings.BidDelaySeconds();
     if (delayS != setup.bidDelayS)
         result.problems << QStringLiteral("no such bid delay");
     const qint64 leadS = GetSetting(QStringLiteral("Lead time"), 15).toInt() + delayS;
 
-    // Ends on whole seconds, as the item page shows them.
-    const qint64 nowS = Server().now().toSecsSinceEpoch();
-    QHash<QString, qint64> endMs; // by item number
+    // Ends on whole seconds of eBay's clock, as the item page shows them.
+    const qint64 aheadMs = Server().clockOffsetMs();
+    const qint64 ebayNowS = (Server().now().toMSecsSinceEpoch() + aheadMs) / 1000;
+    QHash<QString, qint64> endMs; // by item number, on the real clock
     for (int i = 0; i < count; ++i) {
-        const qint64 endS = nowS + kFirstMomentS + leadS + qint64(i) * spacingS;
-        const QString number =
-            AddItem(0, 1.0, [endS](Sim::SimItem &item) { item.endsAt = QDateTime::fromSecsSinceEpoch(endS, Qt::UTC); });
+        const qint64 realEndMs = (ebayNowS + kFirstMomentS + leadS + qint64(i) * spacingS) * 1000 - aheadMs;
+        const QString number = AddItem(0, 1.0, [realEndMs](Sim::SimItem &item) {
+            item.endsAt = QDateTime::fromMSecsSinceEpoch(realEndMs, Qt::UTC);
+        });
         AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
-        endMs.insert(number, endS * 1000);
+        endMs.insert(number, realEndMs);
     }
     const qint64 mark = Mark();
     const double lastEndS = kFirstMomentS + leadS + double(count - 1) * spacingS;
@@ -71,7 +78,7 @@ Result Run(int count, const Setup &setup)
     f.tmrTimer->setEnabled(false);
     if (!ended)
         result.problems << QStringLiteral("not every auction ended in time");
-    result.offsetErrorS = EbayTimeOffset - EbayClock::EstimatedOffset() - Server().clockOffset();
+    result.offsetErrorMs = (EbayTimeOffset - EbayClock::EstimatedOffset()) * 1000 - aheadMs;
     const bool leadKept = GetSetting(QStringLiteral("Lead time"), 15).toInt() + delayS == leadS;
 
     const QList<Sim::LogEntry> requests = RequestsSince(mark);
@@ -82,6 +89,8 @@ Result Run(int count, const Setup &setup)
             result.problems << number + QStringLiteral(": never bid");
             continue;
         }
+        if (const Sim::SimItem *item = Server().items().find(number); item && item->winner == QLatin1String("alice"))
+            result.won << number;
         if (f.bids.count(number) > 1)
             result.problems << number + QStringLiteral(": bid more than once");
         const auto confirmation = std::find_if(requests.cbegin(), requests.cend(),

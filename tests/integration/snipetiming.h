@@ -42,7 +42,11 @@ struct Result
 {
     QList<Snipe> snipes;   // in the order they were placed
     QStringList problems;  // snipes never started or never confirmed, and why
-    qint64 offsetErrorS = 0; // the program's eBay clock offset minus the true one
+    // The program's eBay clock offset minus the true one: 0 for a true offset
+    // of whole seconds, under a second for a finer one.
+    qint64 offsetErrorMs = 0;
+    // Whether the simulator gave each snipe's item to its bidder.
+    QStringList won;
 };
 
 struct Setup
@@ -50,11 +54,13 @@ struct Setup
     int spacingS = 2;          // between the ends
     bool freshInstall = false; // no "Lead time" stored yet: the first bids start at its default
     int bidDelayS = 1;         // "Bid Delay 3", one of its entries
-    qint64 ebayAheadS = 0;     // eBay's clock ahead of this computer's
+    qint64 ebayAheadMs = 0;    // eBay's clock ahead of this computer's
+    int pathDelayMs = 0;       // the simulator's network path, one way
 };
 
 // A fresh main window with `count` snipes, the first bid about 10 s from now;
-// runs the main tick until all have ended.
+// runs the main tick until all have ended. The auctions end on whole seconds
+// of eBay's clock.
 Result Run(int count, const Setup &setup = {});
 
 // The value at fraction q (0..1) of the sorted values: nearest rank.
