@@ -144,7 +144,7 @@ void BM_SnipeOverPath(benchmark::State &state)
 
 BENCHMARK(BM_SnipeOverPath)
     ->ArgNames({"path_ms", "ebay_ahead_ms", "snipes"})
-    ->ArgsProduct({{0, 50, 150}, {-700, -10, 10, 400, 900}, {2}})
+    ->ArgsProduct({{0, 50, 150}, {-700, -10, 10, 400, 900}, {3}})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
