@@ -215,6 +215,7 @@ private:
     QTimer *m_confirmTimer = nullptr;
     QPointer<ReadyConnection> m_confirmationConnection;
     int m_confirmationConnections = 0; // opened in this run
+    bool m_waitedForConnection = false; // the confirmation due waited for its handshakes
     bool m_running = false;
     bool m_unloaded = false;
     bool m_counted = false; // counted in ActiveRuns()

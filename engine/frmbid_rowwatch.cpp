@@ -33,6 +33,9 @@ constexpr qint64 kConnectionAheadMs = 3000;
 // after the server closed one: a server that keeps closing them gets a fresh
 // one at the moment instead.
 constexpr int kMaxConfirmationConnections = 4;
+// The longest a confirmation due waits for its connection's handshakes to
+// finish: they are under way, sooner done than a fresh connection's.
+constexpr int kConnectionWaitMs = 2000;
 // The most a confirmation is written ahead of its moment, whatever a slow
 // answer made the path seem.
 constexpr qint64 kMaxEarlyMs = 1000;
@@ -67,6 +70,8 @@ void frmBid::OpenConfirmationConnection()
     connect(connection, &ReadyConnection::settled, this, [this, connection, url, run] {
         if (const std::shared_ptr<Run> r = run.lock())
             r->noteRoundTrip(url, connection->roundTripMs());
+        if (m_waitedForConnection && m_confirmTimer->isActive())
+            m_confirmTimer->start(0); // the confirmation due was waiting for it
         if (connection->isReady() || m_confirmationSent)
             return;
         // Refused or closed before the moment: nothing was written on it.
@@ -102,6 +107,11 @@ void frmBid::ConfirmationDue()
         // Woken now and then to look at the row again, so a bid taken back
         // signs out at once rather than at its moment.
         m_confirmTimer->start(int(std::min<qint64>(waitMs, kRowLookMs)));
+        return;
+    }
+    if (!run.signOutNow && m_confirmationConnection && m_confirmationConnection->isOpening() && !m_waitedForConnection) {
+        m_waitedForConnection = true;
+        m_confirmTimer->start(kConnectionWaitMs);
         return;
     }
     run.heldMs = run.sinceStart.elapsed() - run.holdStartedMs;
