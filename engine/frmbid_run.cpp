@@ -19,11 +19,11 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/numberederror.h"
-
 #include "platform/readyconnection.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTime>
 #include <QTimer>
 
@@ -151,22 +151,16 @@ QString frmBid::Fetch(const QString &url, bool *requestWritten, bool onReadyConn
     // go out exactly as the run decides and never ride on a connection
     // another request left open.
     SendOnce::Sent sent;
-    const std::shared_ptr<Run> run = m_run;
+    const std::shared_ptr<Run> run = m_run; // the window may go while the request waits
     ReadyConnection *ready = onReadyConnection ? m_confirmationConnection.data() : nullptr;
-    try {
-        const QString page = SendOnce::Get(url, InetBid->RequestTimeout, sent, ready);
+    // Kept whether the request succeeded or failed.
+    const auto keep = qScopeGuard([&] {
         if (requestWritten)
             *requestWritten = sent.requestWritten;
         if (run)
             run->noteRoundTrip(url, sent.roundTripMs);
-        return page;
-    } catch (const NumberedError &) {
-        if (requestWritten)
-            *requestWritten = sent.requestWritten;
-        if (run)
-            run->noteRoundTrip(url, sent.roundTripMs);
-        throw;
-    }
+    });
+    return SendOnce::Get(url, InetBid->RequestTimeout, sent, ready);
 }
 
 QString frmBid::ConfirmationURL() const

@@ -5,22 +5,18 @@
 #include "platform/oncefetch.h"
 
 #include <QEventLoop>
+#include <QScopeGuard>
 
 namespace SendOnce {
 
 QString Get(const QString &url, int timeoutSeconds, bool *requestWritten)
 {
     Sent sent;
-    try {
-        const QString page = Get(url, timeoutSeconds, sent);
+    const auto tell = qScopeGuard([&] {
         if (requestWritten)
             *requestWritten = sent.requestWritten;
-        return page;
-    } catch (const NumberedError &) {
-        if (requestWritten)
-            *requestWritten = sent.requestWritten;
-        throw;
-    }
+    });
+    return Get(url, timeoutSeconds, sent);
 }
 
 QString Get(const QString &url, int timeoutSeconds, Sent &sent, ReadyConnection *ready)
