@@ -22,9 +22,11 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/numberederror.h"
+#include "platform/readyconnection.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTime>
 #include <QTimer>
 
@@ -54,6 +56,12 @@ void BidRun::LogBid(const QString &line)
     }
 }
 
+QString BidRun::PathLogLine(qint64 oneWayMs)
+{
+    return oneWayMs < 0 ? QStringLiteral("One-way delay to eBay: not measured")
+                        : QStringLiteral("One-way delay to eBay: %1 ms").arg(oneWayMs);
+}
+
 void BidRun::ReleaseBidding()
 {
     if (frmMainShell::isLoaded())
@@ -66,12 +74,22 @@ void frmBid::Run::alive() const
         throw WindowGone{};
 }
 
-void frmBid::Run::attempt(const QString &url, QString &page)
+void frmBid::Run::noteRoundTrip(const QString &url, qint64 ms)
+{
+    if (ms < 0)
+        return;
+    const QString host = QUrl(url).host().toLower();
+    const auto known = shortestRoundTripMs.constFind(host);
+    if (known == shortestRoundTripMs.cend() || ms < *known)
+        shortestRoundTripMs.insert(host, ms);
+}
+
+void frmBid::Run::attempt(const QString &url, QString &page, bool onReadyConnection)
 {
     error = 0;
     requestWritten = false;
     try {
-        const QString text = form->Fetch(url, &requestWritten);
+        const QString text = form->Fetch(url, &requestWritten, onReadyConnection);
         alive();
         reply = text;
         read = BidReply(text);
@@ -117,8 +135,9 @@ void frmBid::Run::send(const QString &url, QString &page, bool signIn)
 
 void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
 {
-    for (;;) {
-        attempt(url, page);
+    // The first try on the connection opened for it ahead of the moment.
+    for (bool first = true;; first = false) {
+        attempt(url, page, first);
         if (error == 0)
             return;
         if (BidResend::MaySendAgain(requestWritten, form->AuctionOver()) && retryAfterError())
@@ -129,12 +148,30 @@ void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
     }
 }
 
-QString frmBid::Fetch(const QString &url, bool *requestWritten)
+QString frmBid::Fetch(const QString &url, bool *requestWritten, bool onReadyConnection)
 {
-    // Each request on a fresh connection of its own, sent once: a bid's
-    // requests go out exactly as the run decides and never ride on a
-    // connection another request left open.
-    return SendOnce::Get(url, InetBid->RequestTimeout, requestWritten);
+    // Each request on a connection of its own, sent once: a bid's requests
+    // go out exactly as the run decides and never ride on a connection
+    // another request left open.
+    SendOnce::Sent sent;
+    const std::shared_ptr<Run> run = m_run; // the window may go while the request waits
+    ReadyConnection *ready = onReadyConnection ? m_confirmationConnection.data() : nullptr;
+    // Kept whether the request succeeded or failed.
+    const auto keep = qScopeGuard([&] {
+        if (requestWritten)
+            *requestWritten = sent.requestWritten;
+        if (run)
+            run->noteRoundTrip(url, sent.roundTripMs);
+    });
+    return SendOnce::Get(url, InetBid->RequestTimeout, sent, ready);
+}
+
+QString frmBid::ConfirmationURL() const
+{
+    // A Buy It Now is bought, not bid: eBay refuses a bid at the Buy It Now
+    // price. (A held snipe may have been turned into one.)
+    return Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
+               : BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK);
 }
 
 bool frmBid::AuctionOver() const
@@ -279,19 +316,16 @@ void frmBid::ConfirmAndSignOut()
             // Confirmation.
             lblStatus->setText(QStringLiteral("Confirming bid..."));
             // What the snipe's moment stood on.
-            if (ConfirmAt.isValid())
+            if (ConfirmAt.isValid()) {
                 LogBid(EbayFineClock::Description());
+                LogBid(PathLogLine(OneWayDelayMs()));
+            }
             LogBid(QStringLiteral("Confirming bid"));
             m_confirmationSent = true;
             BidRecord::MarkSent(ItemNumber);
-            // A Buy It Now is bought, not bid: eBay refuses a bid at the Buy
-            // It Now price. (A held snipe may have been turned into one.)
             if (Buy)
                 setWindowTitle(QStringLiteral("Purchase Progress"));
-            const QString confirmation =
-                Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
-                    : BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK);
-            run.sendBid(confirmation, strResultConfirmBid, Buy);
+            run.sendBid(ConfirmationURL(), strResultConfirmBid, Buy);
             // Only a reply to the confirmation itself can confirm the bid: when
             // no retry was left the reply text may still be an earlier page.
             const bool confirmationAnswered = run.error == 0;

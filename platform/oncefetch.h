@@ -3,7 +3,9 @@
 #include "platform/httpreply.h"
 #include "platform/numberederror.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -11,6 +13,7 @@
 #include <optional>
 
 class QTcpSocket;
+class ReadyConnection;
 
 // One GET that reaches the server at most once. A connection dropped or
 // reset before the answer ends the fetch with an error; it is never sent
@@ -48,6 +51,10 @@ public:
     // given up on because a lossy link held part of it back.
     void allowSlowHead() { m_slowHeadAllowed = true; }
 
+    // The first request goes on `ready`'s connection when it is still ready
+    // then, otherwise on a fresh one (set before start()).
+    void useConnection(ReadyConnection *ready);
+
     // Sends the request; ended() follows, never inside this call.
     void start();
     // Ends the fetch at once with "cancelled" (ended() inside this call); no
@@ -61,6 +68,10 @@ public:
     // Whether the request was handed to a connection: until then a failed
     // fetch cannot have reached the server.
     bool requestWritten() const { return m_requestWritten; }
+    // The shortest round trip to the server this fetch saw (ms), from its
+    // handshakes and from its requests to their answers' first bytes; -1
+    // when it saw none.
+    qint64 roundTripMs() const { return m_roundTripMs; }
 
 signals:
     void ended();
@@ -68,6 +79,8 @@ signals:
 private:
     void sendHop();
     void write();
+    void secured();
+    void roundTrip(qint64 ms);
     void readMore(bool closed);
     void keepCookies(const HttpReply &reply);
     void socketFailed();
@@ -88,5 +101,11 @@ private:
     bool m_keepToOrigin = false;
     bool m_slowHeadAllowed = false;
     bool m_requestWritten = false;
+    QPointer<ReadyConnection> m_ready;
+    // Since the round trips still to come before the reply's first byte
+    // began: the handshakes' and the request's own.
+    QElapsedTimer m_since;
+    int m_roundTripsToReply = 0;
+    qint64 m_roundTripMs = -1;
     bool m_ended = false;
 };
