@@ -169,6 +169,11 @@ private:
     // Opens the confirmation's connection a little before its moment, and
     // again at once when the server closes it before then.
     void OpenConfirmationConnection();
+    // Opens it at its time even while the bid still signs in or prepares: a
+    // slow path's preparation may end too near the moment for a handshake.
+    void OpenConfirmationConnectionInTime();
+    // Another bid window's run has started and not finished.
+    bool AnotherRunUnderWay() const;
     // Half the shortest round trip seen to the confirmation's host in this
     // run (ms): the confirmation is written that much before its moment, to
     // reach eBay at it. -1 while nothing was measured.

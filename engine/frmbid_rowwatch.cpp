@@ -17,9 +17,11 @@
 #include "platform/listview.h"
 #include "platform/readyconnection.h"
 
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 
 using namespace basGeneral;
 using namespace BidRun;
@@ -47,9 +49,10 @@ constexpr qint64 kMaxEarlyMs = 1000;
 qint64 frmBid::MsecsUntilConfirmation() const
 {
     // Written early by the path's one-way delay, so it reaches eBay at the
-    // moment, never later than it would have left without the delay.
+    // moment; eBay's clock is known that much better too, every reading of it
+    // having been made at least that long after it was written.
     const qint64 earlyMs = std::clamp<qint64>(OneWayDelayMs(), 0, kMaxEarlyMs);
-    return ConfirmAt.isValid() ? EbayFineClock::MsecsUntil(ConfirmAt) - earlyMs : 0;
+    return ConfirmAt.isValid() ? EbayFineClock::MsecsUntil(ConfirmAt, earlyMs) - earlyMs : 0;
 }
 
 qint64 frmBid::OneWayDelayMs() const
@@ -58,6 +61,16 @@ qint64 frmBid::OneWayDelayMs() const
         return -1;
     const auto shortest = m_run->shortestRoundTripMs.constFind(QUrl(ConfirmationURL()).host().toLower());
     return shortest == m_run->shortestRoundTripMs.cend() ? -1 : *shortest / 2;
+}
+
+void frmBid::OpenConfirmationConnectionInTime()
+{
+    const qint64 waitMs = MsecsUntilConfirmation() - kConnectionAheadMs;
+    QPointer<frmBid> self(this);
+    QTimer::singleShot(int(std::clamp<qint64>(waitMs, 0, std::numeric_limits<int>::max())), this, [self] {
+        if (self && self->m_running && !self->m_confirmationSent && !(self->m_run && self->m_run->signOutNow))
+            self->OpenConfirmationConnection();
+    });
 }
 
 void frmBid::OpenConfirmationConnection()

@@ -216,6 +216,7 @@ void frmBid::RunFlow()
             });
             // And at the changes of its second until the fine offset is narrow.
             EbayClockWatch::Keep(this, std::max<qint64>(0, MsecsUntilConfirmation() / 1000));
+            OpenConfirmationConnectionInTime();
         }
         SignInAndPrepare(run, false);
     } catch (const WindowGone &) {
@@ -381,10 +382,14 @@ void frmBid::ConfirmAndSignOut()
             }
         }
 
-        // Sign-out, on every path.
-        lblStatus->setText(QStringLiteral("Signing out..."));
-        LogBid(QStringLiteral("Signing out"));
-        run.send(eBaySignIn::SignOutURL(), strResultSignOut);
+        // Sign-out, on every path, unless another bid is under way: the
+        // session's cookie is shared, so signing out would end its session
+        // too. The last bid to end signs out.
+        if (!AnotherRunUnderWay()) {
+            lblStatus->setText(QStringLiteral("Signing out..."));
+            LogBid(QStringLiteral("Signing out"));
+            run.send(eBaySignIn::SignOutURL(), strResultSignOut);
+        }
         ReleaseBidding();
 
         if (blnFailed && blnUnknownFail)

@@ -90,6 +90,7 @@ void OnceFetch::start()
 {
     Network::manager(); // the trusted authorities are in place before any TLS
     m_timeout.start();
+    m_sinceStart.start();
     // Started from the event loop: ended() never runs inside start().
     QMetaObject::invokeMethod(this, &OnceFetch::sendHop, Qt::QueuedConnection);
 }
@@ -184,6 +185,7 @@ void OnceFetch::write()
         request += "Cookie: " + cookies + "\r\n";
     request += m_connection == Connection::Kept ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
     m_requestWritten = true;
+    m_writtenAfterMs = m_sinceStart.isValid() ? m_sinceStart.elapsed() : -1;
     m_socket->write(request);
 }
 

@@ -72,6 +72,9 @@ public:
     // handshakes and from its requests to their answers' first bytes; -1
     // when it saw none.
     qint64 roundTripMs() const { return m_roundTripMs; }
+    // Milliseconds from start() to the writing of the last request (the one
+    // the reply answers): the server read it no sooner. -1 before.
+    qint64 writtenAfterMs() const { return m_writtenAfterMs; }
 
 signals:
     void ended();
@@ -107,5 +110,7 @@ private:
     QElapsedTimer m_since;
     int m_roundTripsToReply = 0;
     qint64 m_roundTripMs = -1;
+    QElapsedTimer m_sinceStart;
+    qint64 m_writtenAfterMs = -1;
     bool m_ended = false;
 };
