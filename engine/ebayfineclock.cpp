@@ -131,11 +131,16 @@ QDateTime LatestEbayNow()
     return QDateTime::fromMSecsSinceEpoch(ms - ms % 1000, Qt::UTC);
 }
 
-qint64 MsecsUntil(const QDateTime &ebayMoment)
+qint64 LatestOffsetMs(const Offset &known, qint64 oneWayMs)
+{
+    return std::max(middle(known), known.highMs - 1 - std::max<qint64>(0, oneWayMs));
+}
+
+qint64 MsecsUntil(const QDateTime &ebayMoment, qint64 oneWayMs)
 {
     const qint64 target = EbayClock::Reading(ebayMoment).toMSecsSinceEpoch();
     if (const auto known = Known())
-        return target - (SteadyNowMs() + known->highMs - 1);
+        return target - (SteadyNowMs() + LatestOffsetMs(*known, oneWayMs));
     // Only the whole-second offset yet.
     return target - EbayClock::Offset() * 1000 - wallReadingMs();
 }

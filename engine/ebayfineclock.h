@@ -67,7 +67,12 @@ QDateTime LatestEbayNow();
 
 // Milliseconds from now until eBay's clock, at its latest, reaches the
 // reading `ebayMoment` (negative once passed). This is the snipe's moment.
-qint64 MsecsUntil(const QDateTime &ebayMoment);
+// Over a path of `oneWayMs` each way (0: unknown) every reading was made at
+// least that long after it was written and before it arrived, so the latest
+// is that much earlier, never past the interval's middle.
+qint64 MsecsUntil(const QDateTime &ebayMoment, qint64 oneWayMs = 0);
+// The offset the moment is taken at: the interval's late end, less the path.
+qint64 LatestOffsetMs(const Offset &known, qint64 oneWayMs);
 
 // "eBay's clock: +0.412 s +/- 0.020 s": its difference from this computer's
 // clock (the time zones taken out) and the uncertainty.

@@ -54,15 +54,24 @@ void ReadWithoutWaiting(QObject *owner, int timeoutSeconds, std::function<void(b
     const QUrl target(Url(), QUrl::TolerantMode);
     if (!target.isValid() || target.host().isEmpty())
         return;
-    auto *fetch = new OnceFetch(target, timeoutSeconds, OnceFetch::Connection::Own, Inet::PageReplyBytes, owner);
+    auto *fetch = new OnceFetch(target, timeoutSeconds, OnceFetch::Connection::Kept, Inet::PageReplyBytes, owner);
     const Moment asked = Moment::Now();
     QObject::connect(fetch, &OnceFetch::ended, fetch, [fetch, asked, read = std::move(read)] {
         fetch->deleteLater();
         if (fetch->error())
             return;
         const auto reading = ReadingOn(Ansi::decode(fetch->body()));
-        if (reading)
-            read(Apply(*reading, asked, Moment::Now()));
+        if (!reading)
+            return;
+        // eBay read the clock after the request was written, not while the
+        // connection's handshakes went on: a slow path widens the reading by
+        // its round trip only.
+        Moment written = asked;
+        if (const qint64 after = fetch->writtenAfterMs(); after >= 0) {
+            written.local = written.local.addMSecs(after);
+            written.steadyMs += after;
+        }
+        read(Apply(*reading, written, Moment::Now()));
     });
     fetch->start();
 }

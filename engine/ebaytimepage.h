@@ -36,7 +36,8 @@ struct Moment
 // one (EbayFineClock::Record); whether either moved.
 bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answered);
 
-// Reads the page without waiting, on a connection of its own. `read` runs
+// Reads the page without waiting, on a kept connection when one is open (its
+// reading then waits for no handshake, so it lands where it was aimed). `read` runs
 // once the page has been read and applied, with whether the offset changed;
 // a page that fails or does not read changes nothing and runs nothing, and
 // nothing runs once `owner` has gone.

@@ -103,6 +103,11 @@ int frmBid::ActiveRuns()
     return int(g_runs.size());
 }
 
+bool frmBid::AnotherRunUnderWay() const
+{
+    return std::any_of(g_runs.cbegin(), g_runs.cend(), [this](const frmBid *form) { return form != this && form->m_running; });
+}
+
 frmBid *frmBid::RunFor(const QString &itemNumber)
 {
     for (frmBid *form : std::as_const(g_runs))

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -13,6 +14,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class ReadyConnection;
 class TickTimer;
 
 // The bid window: one new window per bid, made by frmMain.Bid. Its run signs
@@ -163,8 +165,23 @@ private:
     // One GET for the bid, sent exactly once with InetBid's time-out; raises
     // NumberedError like the transfer control. `requestWritten` tells
     // whether it may have reached eBay. A bid (`isBid`) is written only under
-    // BidResend::MayWriteBid.
-    QString Fetch(const QString &url, bool *requestWritten = nullptr, bool isBid = false);
+    // BidResend::MayWriteBid. `onReadyConnection`: on the connection opened
+    // ahead for the confirmation, while it is ready.
+    QString Fetch(const QString &url, bool *requestWritten = nullptr, bool isBid = false, bool onReadyConnection = false);
+    // The confirmation (or purchase) request of this bid.
+    QString ConfirmationURL() const;
+    // Opens the confirmation's connection a little before its moment, and
+    // again at once when the server closes it before then.
+    void OpenConfirmationConnection();
+    // Opens it at its time even while the bid still signs in or prepares: a
+    // slow path's preparation may end too near the moment for a handshake.
+    void OpenConfirmationConnectionInTime();
+    // Another bid window's run has started and not finished.
+    bool AnotherRunUnderWay() const;
+    // Half the shortest round trip seen to the confirmation's host in this
+    // run (ms): the confirmation is written that much before its moment, to
+    // reach eBay at it. -1 while nothing was measured.
+    qint64 OneWayDelayMs() const;
     // The row's auction has ended by eBay's clock (false while unknown).
     bool AuctionOver() const;
     // The confirmation's moment came and went with the auction's end before
@@ -229,6 +246,9 @@ private:
 
     std::shared_ptr<Run> m_run; // the run under way; its steps keep it alive
     QTimer *m_confirmTimer = nullptr;
+    QPointer<ReadyConnection> m_confirmationConnection;
+    int m_confirmationConnections = 0; // opened in this run
+    bool m_waitedForConnection = false; // the confirmation due waited for its handshakes
     bool m_running = false;
     bool m_unloaded = false;
     bool m_counted = false; // counted in ActiveRuns()

@@ -16,8 +16,13 @@
 #include "foundation/pageaccess.h"
 #include "foundation/timetext.h"
 #include "platform/listview.h"
+#include "platform/readyconnection.h"
 
+#include <QPointer>
 #include <QTimer>
+
+#include <algorithm>
+#include <limits>
 
 using namespace basGeneral;
 using namespace BidRun;
@@ -25,12 +30,72 @@ using namespace BidRun;
 namespace {
 
 constexpr qint64 kRowLookMs = 500; // how often a waiting snipe looks at its row
+// The confirmation's connection is opened this long before its moment:
+// time for its handshakes over a slow path, well inside the time a server
+// keeps an idle connection open.
+constexpr qint64 kConnectionAheadMs = 3000;
+// Connections opened for one confirmation, the first and those opened again
+// after the server closed one: a server that keeps closing them gets a fresh
+// one at the moment instead.
+constexpr int kMaxConfirmationConnections = 4;
+// The longest a confirmation due waits for its connection's handshakes to
+// finish: they are under way, sooner done than a fresh connection's.
+constexpr int kConnectionWaitMs = 2000;
+// The most a confirmation is written ahead of its moment, whatever a slow
+// answer made the path seem.
+constexpr qint64 kMaxEarlyMs = 1000;
 
 } // namespace
 
 qint64 frmBid::MsecsUntilConfirmation() const
 {
-    return ConfirmAt.isValid() ? EbayFineClock::MsecsUntil(ConfirmAt) : 0;
+    // Written early by the path's one-way delay, so it reaches eBay at the
+    // moment; eBay's clock is known that much better too, every reading of it
+    // having been made at least that long after it was written.
+    const qint64 earlyMs = std::clamp<qint64>(OneWayDelayMs(), 0, kMaxEarlyMs);
+    return ConfirmAt.isValid() ? EbayFineClock::MsecsUntil(ConfirmAt, earlyMs) - earlyMs : 0;
+}
+
+qint64 frmBid::OneWayDelayMs() const
+{
+    if (!m_run)
+        return -1;
+    const auto shortest = m_run->shortestRoundTripMs.constFind(QUrl(ConfirmationURL()).host().toLower());
+    return shortest == m_run->shortestRoundTripMs.cend() ? -1 : *shortest / 2;
+}
+
+void frmBid::OpenConfirmationConnectionInTime()
+{
+    const qint64 waitMs = MsecsUntilConfirmation() - kConnectionAheadMs;
+    QPointer<frmBid> self(this);
+    QTimer::singleShot(int(std::clamp<qint64>(waitMs, 0, std::numeric_limits<int>::max())), this, [self] {
+        if (self && self->m_running && !self->m_confirmationSent && !(self->m_run && self->m_run->signOutNow))
+            self->OpenConfirmationConnection();
+    });
+}
+
+void frmBid::OpenConfirmationConnection()
+{
+    if (m_confirmationConnection || m_confirmationConnections >= kMaxConfirmationConnections)
+        return;
+    ++m_confirmationConnections;
+    const QString url = ConfirmationURL();
+    auto *connection = new ReadyConnection(QUrl(url, QUrl::TolerantMode), this);
+    m_confirmationConnection = connection;
+    const std::weak_ptr<Run> run = m_run;
+    connect(connection, &ReadyConnection::settled, this, [this, connection, url, run] {
+        if (const std::shared_ptr<Run> r = run.lock())
+            r->noteRoundTrip(url, connection->roundTripMs());
+        if (m_waitedForConnection && m_confirmTimer->isActive())
+            m_confirmTimer->start(0); // the confirmation due was waiting for it
+        if (connection->isReady() || m_confirmationSent)
+            return;
+        // Refused or closed before the moment: nothing was written on it.
+        connection->deleteLater();
+        m_confirmationConnection = nullptr;
+        OpenConfirmationConnection();
+    });
+    connection->open();
 }
 
 void frmBid::HoldConfirmation()
@@ -53,9 +118,16 @@ void frmBid::ConfirmationDue()
     }
     const qint64 waitMs = run.signOutNow ? 0 : MsecsUntilConfirmation();
     if (waitMs > 0) {
+        if (waitMs <= kConnectionAheadMs)
+            OpenConfirmationConnection();
         // Woken now and then to look at the row again, so a bid taken back
         // signs out at once rather than at its moment.
         m_confirmTimer->start(int(std::min<qint64>(waitMs, kRowLookMs)));
+        return;
+    }
+    if (!run.signOutNow && m_confirmationConnection && m_confirmationConnection->isOpening() && !m_waitedForConnection) {
+        m_waitedForConnection = true;
+        m_confirmTimer->start(kConnectionWaitMs);
         return;
     }
     run.heldMs = run.sinceStart.elapsed() - run.holdStartedMs;

@@ -22,9 +22,11 @@
 #include "platform/inet.h"
 #include "platform/listview.h"
 #include "platform/numberederror.h"
+#include "platform/readyconnection.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTime>
 #include <QTimer>
 
@@ -54,6 +56,12 @@ void BidRun::LogBid(const QString &line)
     }
 }
 
+QString BidRun::PathLogLine(qint64 oneWayMs)
+{
+    return oneWayMs < 0 ? QStringLiteral("One-way delay to eBay: not measured")
+                        : QStringLiteral("One-way delay to eBay: %1 ms").arg(oneWayMs);
+}
+
 void BidRun::ReleaseBidding()
 {
     if (frmMainShell::isLoaded())
@@ -66,12 +74,22 @@ void frmBid::Run::alive() const
         throw WindowGone{};
 }
 
-void frmBid::Run::attempt(const QString &url, QString &page, bool isBid)
+void frmBid::Run::noteRoundTrip(const QString &url, qint64 ms)
+{
+    if (ms < 0)
+        return;
+    const QString host = QUrl(url).host().toLower();
+    const auto known = shortestRoundTripMs.constFind(host);
+    if (known == shortestRoundTripMs.cend() || ms < *known)
+        shortestRoundTripMs.insert(host, ms);
+}
+
+void frmBid::Run::attempt(const QString &url, QString &page, bool isBid, bool onReadyConnection)
 {
     error = 0;
     requestWritten = false;
     try {
-        const QString text = form->Fetch(url, &requestWritten, isBid);
+        const QString text = form->Fetch(url, &requestWritten, isBid, onReadyConnection);
         alive();
         reply = text;
         read = BidReply(text, form->ItemTitle());
@@ -117,8 +135,9 @@ void frmBid::Run::send(const QString &url, QString &page, bool signIn)
 
 void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
 {
-    for (;;) {
-        attempt(url, page, true);
+    // The first try on the connection opened for it ahead of the moment.
+    for (bool first = true;; first = false) {
+        attempt(url, page, true, first);
         if (error == 0)
             return;
         if (BidResend::MaySendAgain(requestWritten, form->AuctionOver()) && retryAfterError())
@@ -129,15 +148,35 @@ void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
     }
 }
 
-QString frmBid::Fetch(const QString &url, bool *requestWritten, bool isBid)
+QString frmBid::Fetch(const QString &url, bool *requestWritten, bool isBid, bool onReadyConnection)
 {
-    // Each request on a fresh connection of its own, sent once: a bid's
-    // requests go out exactly as the run decides and never ride on a
-    // connection another request left open.
+    // Each request on a connection of its own, sent once: a bid's requests
+    // go out exactly as the run decides and never ride on a connection
+    // another request left open.
+    SendOnce::Sent sent;
+    const std::shared_ptr<Run> run = m_run; // the window may go while the request waits
+    ReadyConnection *ready = onReadyConnection ? m_confirmationConnection.data() : nullptr;
+    // Kept whether the request succeeded or failed.
+    const auto keep = qScopeGuard([&] {
+        if (requestWritten)
+            *requestWritten = sent.requestWritten;
+        if (run)
+            run->noteRoundTrip(url, sent.roundTripMs);
+    });
+    // A bid is written only while its auction runs, asked at the moment of
+    // writing.
     QPointer<frmBid> self(this);
-    return SendOnce::Get(url, InetBid->RequestTimeout, requestWritten,
+    return SendOnce::Get(url, InetBid->RequestTimeout, sent, ready,
                          isBid ? std::function<bool()>([self] { return !self || !self->AuctionOver(); })
                                : std::function<bool()>());
+}
+
+QString frmBid::ConfirmationURL() const
+{
+    // A Buy It Now is bought, not bid: eBay refuses a bid at the Buy It Now
+    // price. (A held snipe may have been turned into one.)
+    return Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
+               : BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK);
 }
 
 bool frmBid::AuctionOver() const
@@ -198,6 +237,7 @@ void frmBid::RunFlow()
             });
             // And at the changes of its second until the fine offset is narrow.
             EbayClockWatch::Keep(this, std::max<qint64>(0, MsecsUntilConfirmation() / 1000));
+            OpenConfirmationConnectionInTime();
         }
         SignInAndPrepare(run, false);
     } catch (const WindowGone &) {
@@ -301,20 +341,17 @@ void frmBid::ConfirmAndSignOut()
             // Confirmation.
             lblStatus->setText(QStringLiteral("Confirming bid..."));
             // What the snipe's moment stood on.
-            if (ConfirmAt.isValid())
+            if (ConfirmAt.isValid()) {
                 LogBid(EbayFineClock::Description());
+                LogBid(PathLogLine(OneWayDelayMs()));
+            }
             LogBid(QStringLiteral("Confirming bid"));
             m_confirmationSent = true;
             BidRecord::MarkSent(ItemNumber);
             emit ConfirmationGoingOut();
-            // A Buy It Now is bought, not bid: eBay refuses a bid at the Buy
-            // It Now price. (A held snipe may have been turned into one.)
             if (Buy)
                 setWindowTitle(QStringLiteral("Purchase Progress"));
-            const QString confirmation =
-                Buy ? BidRequests::OneCallPurchaseURL(strUIID, ItemNumber, Qty, UserName, Password)
-                    : BidRequests::ConfirmBidURL(strUIID, ItemNumber, MaxBid, Qty, UserName, Password, strSTOK);
-            run.sendBid(confirmation, strResultConfirmBid, Buy);
+            run.sendBid(ConfirmationURL(), strResultConfirmBid, Buy);
             // Refused as it was about to be written; one whose connection
             // failed keeps its unknown outcome.
             const bool heldPastTheEnd =
@@ -380,10 +417,14 @@ void frmBid::ConfirmAndSignOut()
             }
         }
 
-        // Sign-out, on every path.
-        lblStatus->setText(QStringLiteral("Signing out..."));
-        LogBid(QStringLiteral("Signing out"));
-        run.send(eBaySignIn::SignOutURL(), strResultSignOut);
+        // Sign-out, on every path, unless another bid is under way: the
+        // session's cookie is shared, so signing out would end its session
+        // too. The last bid to end signs out.
+        if (!AnotherRunUnderWay()) {
+            lblStatus->setText(QStringLiteral("Signing out..."));
+            LogBid(QStringLiteral("Signing out"));
+            run.send(eBaySignIn::SignOutURL(), strResultSignOut);
+        }
         ReleaseBidding();
 
         if (blnFailed && blnUnknownFail)

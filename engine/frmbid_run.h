@@ -6,6 +6,7 @@
 #include "engine/frmbid.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QPointer>
 #include <QString>
 
@@ -21,6 +22,9 @@ struct WindowGone
 
 // A bid log line; a log that cannot be written never stops a bid.
 void LogBid(const QString &line);
+// The bid log's line on the path to eBay a snipe's confirmation went by:
+// its measured one-way delay (ms, -1 when none was measured).
+QString PathLogLine(qint64 oneWayMs);
 // The program-wide bidding flag goes down; the main window may already be
 // gone when a bid ends during the shut-down.
 void ReleaseBidding();
@@ -47,12 +51,16 @@ struct frmBid::Run
     qint64 holdStartedMs = 0; // sinceStart when the confirmation began to wait
     qint64 heldMs = 0;        // how long it waited: no part of the lead time
     int repreparations = 0;   // preparations again for a changed maximum
+    QHash<QString, qint64> shortestRoundTripMs; // by host, this run's requests and connections
+
+    // Keeps a round trip to `url`'s host when it is the shortest yet.
+    void noteRoundTrip(const QString &url, qint64 ms);
 
     // Raises WindowGone once the window is destroyed.
     void alive() const;
     // One request; the reply text stays as it was when the request fails,
     // and the step's page takes that same text.
-    void attempt(const QString &url, QString &page, bool isBid = false);
+    void attempt(const QString &url, QString &page, bool isBid = false, bool onReadyConnection = false);
     // After a failed request: whether to send it again. A time-out goes
     // again at once, any other error after a second; 5 retries in all.
     bool retryAfterError();

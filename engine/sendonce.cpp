@@ -5,18 +5,29 @@
 #include "platform/oncefetch.h"
 
 #include <QEventLoop>
+#include <QScopeGuard>
 
 namespace SendOnce {
 
-QString Get(const QString &url, int timeoutSeconds, bool *requestWritten, std::function<bool()> mayWrite)
+QString Get(const QString &url, int timeoutSeconds, bool *requestWritten)
 {
-    if (requestWritten)
-        *requestWritten = false;
+    Sent sent;
+    const auto tell = qScopeGuard([&] {
+        if (requestWritten)
+            *requestWritten = sent.requestWritten;
+    });
+    return Get(url, timeoutSeconds, sent);
+}
+
+QString Get(const QString &url, int timeoutSeconds, Sent &sent, ReadyConnection *ready, std::function<bool()> mayWrite)
+{
+    sent = Sent();
     const QUrl target(url, QUrl::TolerantMode);
     if (!target.isValid() || target.host().isEmpty())
         throw NumberedError(ErrorNumber::InetRequestFailed, QStringLiteral("The URL is malformed: ") + url, QStringLiteral("Inet"));
     OnceFetch fetch(target, timeoutSeconds, OnceFetch::Connection::Own, Inet::PageReplyBytes);
     fetch.allowSlowHead();
+    fetch.useConnection(ready);
     if (mayWrite)
         fetch.writeOnlyWhile(std::move(mayWrite));
     QEventLoop loop;
@@ -24,8 +35,8 @@ QString Get(const QString &url, int timeoutSeconds, bool *requestWritten, std::f
     fetch.start();
     if (!fetch.isEnded())
         loop.exec(QEventLoop::AllEvents);
-    if (requestWritten)
-        *requestWritten = fetch.requestWritten();
+    sent.requestWritten = fetch.requestWritten();
+    sent.roundTripMs = fetch.roundTripMs();
     if (fetch.error())
         throw *fetch.error();
     return Ansi::decode(fetch.body());

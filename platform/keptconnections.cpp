@@ -50,6 +50,12 @@ QString KeyOf(const QString &scheme, const QString &host, int port)
     return scheme.toLower() + QStringLiteral("://") + host.toLower() + QLatin1Char(':') + QString::number(port);
 }
 
+QString KeyOf(const QUrl &url)
+{
+    const bool https = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    return KeyOf(url.scheme(), url.host(), url.port(https ? 443 : 80));
+}
+
 QTcpSocket *Take(const QString &key)
 {
     auto it = Pool().find(key);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 class QTcpSocket;
 
@@ -13,6 +14,8 @@ namespace KeptConnections {
 
 // "scheme://host:port" of a request's target.
 QString KeyOf(const QString &scheme, const QString &host, int port);
+// The same for a URL, its port defaulting to its scheme's.
+QString KeyOf(const QUrl &url);
 
 // An idle open connection for `key` (its owner from now on), or nullptr.
 QTcpSocket *Take(const QString &key);

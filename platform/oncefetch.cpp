@@ -2,11 +2,14 @@
 
 #include "platform/keptconnections.h"
 #include "platform/network.h"
+#include "platform/readyconnection.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QSslSocket>
+
+#include <utility>
 
 namespace {
 
@@ -78,10 +81,16 @@ OnceFetch::~OnceFetch()
     dropSocket();
 }
 
+void OnceFetch::useConnection(ReadyConnection *ready)
+{
+    m_ready = ready;
+}
+
 void OnceFetch::start()
 {
     Network::manager(); // the trusted authorities are in place before any TLS
     m_timeout.start();
+    m_sinceStart.start();
     // Started from the event loop: ended() never runs inside start().
     QMetaObject::invokeMethod(this, &OnceFetch::sendHop, Qt::QueuedConnection);
 }
@@ -101,12 +110,14 @@ void OnceFetch::sendHop()
     }
     const bool https = IsHttps(m_url);
     const int port = m_url.port(https ? 443 : 80);
-    m_key = KeptConnections::KeyOf(m_url.scheme(), m_url.host(), port);
+    m_key = KeptConnections::KeyOf(m_url);
     m_received = 0;
     m_reader = HttpReplyReader(m_maxReplyBytes);
     m_headDeadline.stop();
 
-    if (m_connection == Connection::Kept)
+    if (ReadyConnection *ready = std::exchange(m_ready, nullptr))
+        m_socket.reset(ready->take(m_url));
+    if (m_connection == Connection::Kept && !m_socket)
         m_socket.reset(KeptConnections::Take(m_key));
     const bool reused = m_socket != nullptr;
     if (!reused)
@@ -122,16 +133,36 @@ void OnceFetch::sendHop()
         else
             socketFailed();
     });
+    m_since.start();
     if (reused) {
+        m_roundTripsToReply = 1;
         write();
     } else if (https) {
+        // TCP's handshake, then TLS's (one round trip in TLS 1.3).
+        m_roundTripsToReply = 2;
         auto *ssl = static_cast<QSslSocket *>(socket);
-        connect(ssl, &QSslSocket::encrypted, this, &OnceFetch::write);
+        connect(ssl, &QSslSocket::encrypted, this, &OnceFetch::secured);
         ssl->connectToHostEncrypted(m_url.host(), quint16(port));
     } else {
+        // TCP's handshake, then the request.
+        m_roundTripsToReply = 2;
         connect(socket, &QTcpSocket::connected, this, &OnceFetch::write);
         socket->connectToHost(m_url.host(), quint16(port));
     }
+}
+
+void OnceFetch::secured()
+{
+    roundTrip(m_since.elapsed() / 2);
+    m_since.start();
+    m_roundTripsToReply = 1;
+    write();
+}
+
+void OnceFetch::roundTrip(qint64 ms)
+{
+    if (m_roundTripMs < 0 || ms < m_roundTripMs)
+        m_roundTripMs = ms;
 }
 
 void OnceFetch::write()
@@ -159,6 +190,7 @@ void OnceFetch::write()
         request += "Cookie: " + cookies + "\r\n";
     request += m_connection == Connection::Kept ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
     m_requestWritten = true;
+    m_writtenAfterMs = m_sinceStart.isValid() ? m_sinceStart.elapsed() : -1;
     m_socket->write(request);
 }
 
@@ -175,6 +207,10 @@ void OnceFetch::readMore(bool closed)
         const QByteArray piece = m_socket->read(kReadSliceBytes);
         if (piece.isEmpty())
             break;
+        if (m_received == 0 && m_roundTripsToReply > 0) {
+            roundTrip(m_since.elapsed() / m_roundTripsToReply);
+            m_roundTripsToReply = 0;
+        }
         m_received += piece.size();
         progress = m_reader.feed(piece);
     }

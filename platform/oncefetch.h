@@ -3,7 +3,9 @@
 #include "platform/httpreply.h"
 #include "platform/numberederror.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -12,6 +14,7 @@
 #include <optional>
 
 class QTcpSocket;
+class ReadyConnection;
 
 // One GET that reaches the server at most once. A connection dropped or
 // reset before the answer ends the fetch with an error; it is never sent
@@ -53,6 +56,10 @@ public:
     // and requestWritten() false. A connection may take seconds to open.
     void writeOnlyWhile(std::function<bool()> mayWrite) { m_mayWrite = std::move(mayWrite); }
 
+    // The first request goes on `ready`'s connection when it is still ready
+    // then, otherwise on a fresh one (set before start()).
+    void useConnection(ReadyConnection *ready);
+
     // Sends the request; ended() follows, never inside this call.
     void start();
     // Ends the fetch at once with "cancelled" (ended() inside this call); no
@@ -66,6 +73,13 @@ public:
     // Whether the request was handed to a connection: until then a failed
     // fetch cannot have reached the server.
     bool requestWritten() const { return m_requestWritten; }
+    // The shortest round trip to the server this fetch saw (ms), from its
+    // handshakes and from its requests to their answers' first bytes; -1
+    // when it saw none.
+    qint64 roundTripMs() const { return m_roundTripMs; }
+    // Milliseconds from start() to the writing of the last request (the one
+    // the reply answers): the server read it no sooner. -1 before.
+    qint64 writtenAfterMs() const { return m_writtenAfterMs; }
 
 signals:
     void ended();
@@ -73,6 +87,8 @@ signals:
 private:
     void sendHop();
     void write();
+    void secured();
+    void roundTrip(qint64 ms);
     void readMore(bool closed);
     void keepCookies(const HttpReply &reply);
     void socketFailed();
@@ -94,5 +110,13 @@ private:
     bool m_slowHeadAllowed = false;
     std::function<bool()> m_mayWrite;
     bool m_requestWritten = false;
+    QPointer<ReadyConnection> m_ready;
+    // Since the round trips still to come before the reply's first byte
+    // began: the handshakes' and the request's own.
+    QElapsedTimer m_since;
+    int m_roundTripsToReply = 0;
+    qint64 m_roundTripMs = -1;
+    QElapsedTimer m_sinceStart;
+    qint64 m_writtenAfterMs = -1;
     bool m_ended = false;
 };

@@ -76,6 +76,11 @@ int main(int argc, char **argv)
                       QStringLiteral("Keeps items (with their end times and bids), accounts, sign-ins, online-service accounts and the clock offset in FILE; "
                                      "a run starts from it when it exists, in place of --scenario."),
                       QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("path-delay"),
+                      QStringLiteral("A network path of MS milliseconds each way in front of both ports (the hosts file names its ports)."),
+                      QStringLiteral("MS"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("path-jitter"), QStringLiteral("Up to MS milliseconds more on the network path, at random."),
+                      QStringLiteral("MS"), QStringLiteral("0")});
     parser.process(app);
 
     Sim::SimServer::Options options;
@@ -86,6 +91,15 @@ int main(int argc, char **argv)
     }
     options.stateDir = parser.value(QStringLiteral("state-dir"));
     options.hostsFile = parser.value(QStringLiteral("hosts-file"));
+    bool delayOk = false;
+    bool jitterOk = false;
+    options.pathDelayMs = parser.value(QStringLiteral("path-delay")).toInt(&delayOk);
+    options.pathJitterMs = parser.value(QStringLiteral("path-jitter")).toInt(&jitterOk);
+    if (!delayOk || !jitterOk || options.pathDelayMs < 0 || options.pathJitterMs < 0 || options.pathDelayMs > 10000
+        || options.pathJitterMs > 10000) {
+        std::fputs("tallowmere-sim: the path's delay and jitter are milliseconds from 0 to 10000\n", stderr);
+        return 2;
+    }
 
     Sim::SimServer server;
     const QString stateFile = parser.value(QStringLiteral("state-file"));
@@ -119,6 +133,10 @@ int main(int argc, char **argv)
 
     say(QStringLiteral("http-port %1").arg(server.httpPort()));
     say(QStringLiteral("https-port %1").arg(server.httpsPort()));
+    if (server.pathDelayMs() > 0 || server.pathJitterMs() > 0) {
+        say(QStringLiteral("path-http-port %1").arg(server.publicHttpPort()));
+        say(QStringLiteral("path-https-port %1").arg(server.publicHttpsPort()));
+    }
     say(QStringLiteral("hosts-file ") + server.hostsFile());
     say(QStringLiteral("ca-file ") + server.caFile());
     if (!stateFile.isEmpty()) {

@@ -12,6 +12,8 @@
 //   DELETE /_sim/log                    clear it (POST /_sim/log/clear too)
 //   GET    /_sim/clock                  real and eBay time, offset
 //   POST   /_sim/clock                  {"offset": seconds} or {"move": seconds}, fractions too
+//   GET    /_sim/path                   the network path: delay, jitter, its ports
+//   POST   /_sim/path                   {"delayMs": n, "jitterMs": n}; 0 and 0: none
 //   GET    /_sim/faults                 pending fault rules
 //   POST   /_sim/faults                 {"path", "mode", "delayMs", "count"}
 //   DELETE /_sim/faults                 drop them all
@@ -32,6 +34,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrlQuery>
+
+#include <cmath>
 
 namespace Sim {
 
@@ -182,6 +186,26 @@ Response SimServer::control(const Request &request)
             {QStringLiteral("offset"), double(m_clockOffsetMs) / 1000.0},
             {QStringLiteral("now"), t.toString(Qt::ISODateWithMs)},
             {QStringLiteral("ebayTime"), Pacific::longText(ctx.ebay(t))},
+        });
+    }
+
+    if (what == QLatin1String("path")) {
+        if (isWrite(request)) {
+            const QJsonObject o = body.object();
+            const QJsonValue delay = o.value(QLatin1String("delayMs"));
+            const QJsonValue jitter = o.value(QLatin1String("jitterMs"));
+            if (!delay.isDouble() || delay.toDouble() < 0 || delay.toDouble() > 10000
+                || (!jitter.isUndefined() && (!jitter.isDouble() || jitter.toDouble() < 0 || jitter.toDouble() > 10000)))
+                return Response::jsonError(QStringLiteral("\"delayMs\" (and optional \"jitterMs\") from 0 to 10000 is required"));
+            if (!setNetworkPath(delay.toInt(), jitter.toInt(0)))
+                return Response::jsonError(m_error, 500);
+        }
+        return ok(QJsonObject{
+            {QStringLiteral("delayMs"), pathDelayMs()},
+            {QStringLiteral("jitterMs"), pathJitterMs()},
+            {QStringLiteral("httpPort"), publicHttpPort()},
+            {QStringLiteral("httpsPort"), publicHttpsPort()},
+            {QStringLiteral("hostsFile"), m_hostsFile},
         });
     }
 

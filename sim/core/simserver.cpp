@@ -1,6 +1,7 @@
 #include "sim/core/simserver.h"
 
 #include "sim/core/certificates.h"
+#include "sim/core/networkpath.h"
 
 #include <QAbstractHttpServer>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cmath>
 #include <functional>
 
 #include <sys/socket.h>
@@ -232,6 +234,8 @@ bool SimServer::start(const Options &options)
 
     m_hostsFile = options.hostsFile.isEmpty() ? QDir(m_stateDir).absoluteFilePath(defaultHosts)
                                               : QFileInfo(options.hostsFile).absoluteFilePath();
+    if ((options.pathDelayMs > 0 || options.pathJitterMs > 0) && !setNetworkPath(options.pathDelayMs, options.pathJitterMs))
+        return false;
     if (!writeHostsFile(m_hostsFile)) {
         m_error = QStringLiteral("cannot write ") + m_hostsFile;
         return false;
@@ -244,6 +248,44 @@ QString SimServer::url(const QString &pathAndQuery, bool https) const
     return (https ? QStringLiteral("https://127.0.0.1:%1") : QStringLiteral("http://127.0.0.1:%1"))
                .arg(https ? m_httpsPort : m_httpPort)
         + pathAndQuery;
+}
+
+bool SimServer::setNetworkPath(int oneWayMs, int jitterMs)
+{
+    if (!m_httpPath) {
+        m_httpPath = new NetworkPath(m_httpPort, this);
+        m_httpsPath = new NetworkPath(m_httpsPort, this);
+        if (m_httpPath->listen() == 0 || m_httpsPath->listen() == 0) {
+            m_error = QStringLiteral("cannot listen for the network path");
+            delete m_httpPath;
+            delete m_httpsPath;
+            m_httpPath = m_httpsPath = nullptr;
+            return false;
+        }
+    }
+    m_httpPath->setDelay(oneWayMs, jitterMs);
+    m_httpsPath->setDelay(oneWayMs, jitterMs);
+    return m_hostsFile.isEmpty() || writeHostsFile(m_hostsFile);
+}
+
+int SimServer::pathDelayMs() const
+{
+    return m_httpPath ? m_httpPath->delayMs() : 0;
+}
+
+int SimServer::pathJitterMs() const
+{
+    return m_httpPath ? m_httpPath->jitterMs() : 0;
+}
+
+quint16 SimServer::publicHttpPort() const
+{
+    return pathDelayMs() > 0 || pathJitterMs() > 0 ? m_httpPath->port() : m_httpPort;
+}
+
+quint16 SimServer::publicHttpsPort() const
+{
+    return pathDelayMs() > 0 || pathJitterMs() > 0 ? m_httpsPath->port() : m_httpsPort;
 }
 
 QStringList SimServer::roleNames()
@@ -268,8 +310,8 @@ bool SimServer::writeHostsFile(const QString &path)
     for (const QString &role : roleNames()) {
         const bool named = m_ebayHostNames && !role.startsWith(QLatin1String("vendor"));
         const QByteArray host = named ? role.toLatin1() + ".ebay.localhost" : QByteArray("127.0.0.1");
-        text += role.toLatin1() + ".http=" + host + ':' + QByteArray::number(m_httpPort) + '\n';
-        text += role.toLatin1() + ".https=" + host + ':' + QByteArray::number(m_httpsPort) + '\n';
+        text += role.toLatin1() + ".http=" + host + ':' + QByteArray::number(publicHttpPort()) + '\n';
+        text += role.toLatin1() + ".https=" + host + ':' + QByteArray::number(publicHttpsPort()) + '\n';
     }
     file.write(text);
     return file.commit();

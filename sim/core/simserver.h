@@ -25,6 +25,7 @@ class QTimer;
 namespace Sim {
 
 class Listener;
+class NetworkPath;
 
 // eBay and the vendor's server on 127.0.0.1, one plain and one TLS port for
 // every host role. Lives in the thread that creates it and answers from that
@@ -51,6 +52,9 @@ public:
         // eBay's roles under names that hold "ebay." ("signin.ebay.localhost"),
         // which a browser resolves to loopback itself; otherwise 127.0.0.1.
         bool ebayHostNames = false;
+        // A network path in front of both ports from the start (setNetworkPath).
+        int pathDelayMs = 0;
+        int pathJitterMs = 0;
     };
     // A name outside eBay that still holds "ebay.", covered by the certificate.
     static QString lookAlikeHost() { return QStringLiteral("ebay.lookalike.localhost"); }
@@ -70,6 +74,18 @@ public:
     QString caFile() const { return m_caFile; }
     // "http://127.0.0.1:port" + pathAndQuery (or https).
     QString url(const QString &pathAndQuery, bool https = false) const;
+
+    // Puts a network path (NetworkPath) of `oneWayMs` each way, plus up to
+    // `jitterMs`, in front of both ports and names its ports in the hosts
+    // file; 0 and 0 name the ports themselves again. Connections already
+    // open keep the path they had; a program reads the hosts file at its
+    // start (HostRoles::reload in a test). False when it cannot listen.
+    bool setNetworkPath(int oneWayMs, int jitterMs = 0);
+    int pathDelayMs() const;
+    int pathJitterMs() const;
+    // The ports the hosts file names: the path's while it is on.
+    quint16 publicHttpPort() const;
+    quint16 publicHttpsPort() const;
 
     // Every host role of the program, as named in the hosts file.
     static QStringList roleNames();
@@ -218,6 +234,8 @@ private:
 
     Listener *m_http = nullptr;
     Listener *m_https = nullptr;
+    NetworkPath *m_httpPath = nullptr;
+    NetworkPath *m_httpsPath = nullptr;
     quint16 m_httpPort = 0;
     quint16 m_httpsPort = 0;
     bool m_ebayHostNames = false;

@@ -10,6 +10,13 @@
 // with its sign (median, and the worst by size). With eBay's clock a
 // fraction of a second off this computer's, the page's whole seconds hide
 // the fraction. It times real seconds: each run takes about a minute.
+//
+// BM_SnipeOverPath runs the same snipes over the simulator's network path:
+// its arguments are the path's one-way delay (ms), eBay's clock against this
+// computer's (ms, either way) and the number of snipes. Its counters give the
+// confirmation's arrival at the simulator against the moment, signed (late
+// is positive): the median and the worst, and how many items were won. Cells
+// are independent: run them in parallel with --benchmark_filter.
 #include "engine/sendonce.h"
 #include "foundation/hostroles.h"
 #include "tests/integration/refreshsimutil.h"
@@ -28,6 +35,9 @@ namespace {
 
 // Requests of the baseline, a second apart.
 constexpr int kBaselineShots = 10;
+// Between the ends of the snipes over a network path: each bid window signs
+// out before the next one signs in, so no sign-out ends another's session.
+constexpr int kPathSpacingS = 8;
 
 QList<qint64> valuesOf(const QList<SnipeTiming::Snipe> &snipes, const std::function<qint64(const SnipeTiming::Snipe &)> &value)
 {
@@ -110,7 +120,52 @@ void BM_SnipeConfirmation(benchmark::State &state)
     }
 }
 
+// The value farthest from 0, with its sign.
+qint64 worstOf(const QList<qint64> &values)
+{
+    qint64 worst = 0;
+    for (qint64 v : values)
+        if (std::abs(v) > std::abs(worst))
+            worst = v;
+    return worst;
+}
+
+void BM_SnipeOverPath(benchmark::State &state)
+{
+    const int pathMs = int(state.range(0));
+    const qint64 aheadMs = state.range(1);
+    const int count = int(state.range(2));
+    for (auto _ : state) {
+        const SnipeTiming::Result run =
+            SnipeTiming::Run(count, {.spacingS = kPathSpacingS, .ebayAheadMs = aheadMs, .pathDelayMs = pathMs});
+        if (run.snipes.isEmpty()) {
+            state.SkipWithError(qPrintable(run.problems.join(QStringLiteral("; "))));
+            return;
+        }
+        const QList<qint64> errors = valuesOf(run.snipes, [](const auto &s) { return s.confirmErrorMs; });
+        const qint64 median = SnipeTiming::Percentile(errors, 0.5);
+        state.SetIterationTime(double(std::abs(median)) / 1000.0);
+        state.counters["arrival_median_ms"] = double(median);
+        state.counters["arrival_worst_ms"] = double(worstOf(errors));
+        state.counters["won"] = double(run.won.size());
+        state.counters["timed"] = double(run.snipes.size());
+        state.counters["offset_error_ms"] = double(run.offsetErrorMs);
+        QStringList each;
+        for (const SnipeTiming::Snipe &s : run.snipes)
+            each << QString::number(s.confirmErrorMs);
+        state.SetLabel(qPrintable(QStringLiteral("arrivals ") + each.join(QLatin1Char(',')) + QStringLiteral(" ms ")
+                                  + run.problems.join(QStringLiteral("; "))));
+    }
+}
+
 } // namespace
+
+BENCHMARK(BM_SnipeOverPath)
+    ->ArgNames({"path_ms", "ebay_ahead_ms", "snipes"})
+    ->ArgsProduct({{0, 50, 150}, {-700, -10, 10, 400, 900}, {3}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_SnipeConfirmation)
     ->ArgNames({"snipes", "fresh", "ebay_ahead_ms"})

@@ -1,12 +1,15 @@
 // Whether a bid request that got no whole answer goes to eBay again, over
-// every way such a request fails: only one whose connection failed before
-// the request was written, and only while the auction runs.
+// every way such a request fails, on a fresh connection and on one opened
+// ahead of its moment: only one whose connection failed before the request
+// was written, and only while the auction runs.
 #include "engine/bidresend.h"
 #include "engine/sendonce.h"
 #include "tests/support/closedport.h"
 #include "tests/support/pacedhttp.h"
+#include "platform/readyconnection.h"
 #include "tests/support/testtext.h"
 #include "tests/support/tinyhttp.h"
+#include "tests/support/waitfor.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +41,40 @@ const Failure kFailures[] = {
     {"body cut", false, [] { return std::make_unique<PacedHttp>(QList<Piece>{{0, kHead + "only part"}}, End::Close); }},
 };
 
+// The verdict on a request that got no whole answer: the rule's, and that
+// it holds what the connection tells.
+void expectResentOnlyWhenItCannotHaveReachedEbay(bool written, bool cannotHaveReachedEbay)
+{
+    EXPECT_EQ(written, !cannotHaveReachedEbay);
+    for (const bool over : {false, true})
+        EXPECT_EQ(BidResend::MaySendAgain(written, over), cannotHaveReachedEbay && !over) << "over " << over;
+}
+
+struct ReadyFailure
+{
+    const char *name;
+    bool cannotHaveReachedEbay;
+    std::function<std::unique_ptr<PacedHttp>()> server;
+    bool closedWhileWaiting = false; // by the server, before the request
+};
+
+std::unique_ptr<PacedHttp> closingIdleThenRefusing()
+{
+    // The opened connection is dropped while it waits; the fresh one opened
+    // at the moment is refused by a reset before any answer.
+    auto server = std::make_unique<PacedHttp>(QList<Piece>{}, End::Reset);
+    server->closeFirstConnections(1);
+    return server;
+}
+
+const ReadyFailure kReadyFailures[] = {
+    {"refused, and so is the fresh connection", true, [] { return nullptr; }},
+    {"closed before the write, then the fresh one reset", false, closingIdleThenRefusing, true},
+    {"reset during the write", false, [] { return std::make_unique<PacedHttp>(QList<Piece>{}, End::Reset); }},
+    {"closed after the write without a reply", false, [] { return std::make_unique<PacedHttp>(QList<Piece>{}, End::Close); }},
+    {"silent", false, [] { return std::make_unique<PacedHttp>(QList<Piece>{}, End::Open); }},
+};
+
 } // namespace
 
 TEST(BidResend, OnlyARequestThatCannotHaveReachedEbayGoesAgainAndNeverAfterTheEnd)
@@ -49,11 +86,28 @@ TEST(BidResend, OnlyARequestThatCannotHaveReachedEbayGoesAgainAndNeverAfterTheEn
                                    : QStringLiteral("http://127.0.0.1:%1/confirm").arg(ClosedLoopbackPort());
         bool written = true;
         EXPECT_NE(ErrorNumberOf([&] { SendOnce::Get(url, 2, &written); }), 0);
-        EXPECT_EQ(written, !failure.cannotHaveReachedEbay);
         if (server)
             EXPECT_EQ(server->requests(), 1);
-        for (const bool over : {false, true})
-            EXPECT_EQ(BidResend::MaySendAgain(written, over), failure.cannotHaveReachedEbay && !over) << "over " << over;
+        expectResentOnlyWhenItCannotHaveReachedEbay(written, failure.cannotHaveReachedEbay);
+    }
+
+    // The same on the connection opened ahead of the moment: a connection
+    // that failed or closed before the request went is replaced by a fresh
+    // one at once, and the request goes out on one connection only.
+    for (const ReadyFailure &failure : kReadyFailures) {
+        SCOPED_TRACE(failure.name);
+        const std::unique_ptr<PacedHttp> server = failure.server();
+        const QString url = server ? QString::fromLatin1(server->url("/confirm"))
+                                   : QStringLiteral("http://127.0.0.1:%1/confirm").arg(ClosedLoopbackPort());
+        ReadyConnection ready{QUrl(url)};
+        ready.open();
+        ASSERT_TRUE(waitFor([&] { return !ready.isOpening() && (!failure.closedWhileWaiting || !ready.isReady()); }));
+        SendOnce::Sent sent;
+        sent.requestWritten = true;
+        EXPECT_NE(ErrorNumberOf([&] { SendOnce::Get(url, 2, sent, &ready); }), 0);
+        if (server)
+            EXPECT_EQ(server->requests(), 1);
+        expectResentOnlyWhenItCannotHaveReachedEbay(sent.requestWritten, failure.cannotHaveReachedEbay);
     }
 }
 

@@ -112,6 +112,39 @@ TEST(EbayFineClockRule, ReadingsAimedAtTheChangeOfTheSecondNarrowItToThePathsRou
     }
 }
 
+TEST(EbayFineClockRule, TheMomentLessTheOneWayDelayIsNeverLateAndOverAnEvenPathLandsOnTime)
+{
+    std::mt19937_64 random(12082026);
+    for (int trial = 0; trial < 2000; ++trial) {
+        const Path path{kEbayNowUs - kSteadyNowUs + std::uniform_int_distribution<qint64>(0, 999'999)(random)};
+        // Each way at least the one-way delay, now and then much more.
+        const qint64 oneWayMs = std::uniform_int_distribution<qint64>(0, 300)(random);
+        const bool even = trial % 2 == 0;
+        auto way = [&] {
+            return oneWayMs * 1000 + (even ? 0 : std::uniform_int_distribution<qint64>(0, 400'000)(random));
+        };
+        qint64 nowUs = kSteadyNowUs;
+        EbayFineClock::Offset known = EbayFineClock::Allowed(path.read(nowUs, way(), way()));
+        SCOPED_TRACE(testing::Message() << "trial " << trial << ", one way " << oneWayMs << " ms");
+        for (int n = 0; n < 14; ++n) {
+            const qint64 tripMs = 2 * oneWayMs;
+            const qint64 askMs = EbayClockWatch::AimedAskMs(known, nowUs / 1000, tripMs, 1, 2);
+            const auto both = EbayFineClock::Narrowed(known, EbayFineClock::Allowed(path.read(askMs * 1000, way(), way())));
+            ASSERT_TRUE(both.has_value());
+            known = *both;
+            nowUs = askMs * 1000 + 2 * oneWayMs * 1000 + 400'000;
+            // Taken at this offset the moment is never after eBay's.
+            const qint64 latestMs = EbayFineClock::LatestOffsetMs(known, oneWayMs);
+            ASSERT_LE(path.offsetUs, (latestMs + 1) * 1000);
+            ASSERT_GE(latestMs, EbayFineClock::LatestOffsetMs(known, 0) - oneWayMs);
+        }
+        // Over an even path the readings pin eBay's clock to a few
+        // milliseconds, the path's delay no longer counting.
+        if (even)
+            EXPECT_LE(EbayFineClock::LatestOffsetMs(known, oneWayMs) * 1000 - path.offsetUs, 5'000);
+    }
+}
+
 TEST(EbayFineClockRule, AReadingThatAgreesWithNoneBeforeIsAMoveOfEbaysClockAndStartsTheIntervalAnew)
 {
     EbayFineClock::Forget();

@@ -126,6 +126,8 @@ TEST_F(BidWindowWithSimulator, ASnipeHoldsItsConfirmationUntilTheEndLessTheBidDe
     ASSERT_TRUE(confirmation(nowNumber).has_value());
     EXPECT_FALSE(held.isNull());
     EXPECT_FALSE(confirmation(snipeNumber).has_value()) << "not before its moment";
+    // Its session is the held snipe's too (one cookie): it stays signed in.
+    EXPECT_FALSE(RequestKinds(from).contains(QStringLiteral("signout")));
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return held.isNull(); }, 15000));
     const std::optional<Sim::LogEntry> sent = confirmation(snipeNumber);
@@ -137,6 +139,8 @@ TEST_F(BidWindowWithSimulator, ASnipeHoldsItsConfirmationUntilTheEndLessTheBidDe
     EXPECT_GE(offMs, -300);
     EXPECT_EQ(sent->scheme, QStringLiteral("https"));
     EXPECT_EQ(Server().items().find(snipeNumber)->winner, kUser);
+    EXPECT_EQ(RequestKinds(from).count(QStringLiteral("signout")), 1);
+    EXPECT_EQ(RequestKinds(from).last(), QStringLiteral("signout")) << "the last bid to end signs out";
     // The lead time is the requests' time, without the wait.
     EXPECT_EQ(BidLog().filter(QStringLiteral("Lead time: ")), QStringList({"Lead time: 0", "Lead time: 0"}));
     EXPECT_FALSE(main.blnBidding);

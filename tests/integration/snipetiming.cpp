@@ -3,6 +3,7 @@
 #include "engine/ebayclock.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
+#include "foundation/hostroles.h"
 #include "foundation/settingsstore.h"
 #include "platform/desktop.h"
 #include "platform/listview.h"
@@ -36,6 +37,10 @@ Result Run(int count, const Setup &setup)
     frmSettings &settings = frmSettings::instance();
     settings.ddnBidDelay->setCurrentIndex(settings.ddnBidDelay->findData(setup.bidDelayS));
     Server().setClockOffsetMs(setup.ebayAheadMs);
+    if (Server().pathDelayMs() != setup.pathDelayMs) {
+        Server().setNetworkPath(setup.pathDelayMs);
+        HostRoles::reload();
+    }
     const int spacingS = setup.spacingS;
     const qint64 delayS = settings.BidDelaySeconds();
     if (delayS != setup.bidDelayS)
@@ -84,6 +89,8 @@ Result Run(int count, const Setup &setup)
             result.problems << number + QStringLiteral(": never bid");
             continue;
         }
+        if (const Sim::SimItem *item = Server().items().find(number); item && item->winner == QLatin1String("alice"))
+            result.won << number;
         if (f.bids.count(number) > 1)
             result.problems << number + QStringLiteral(": bid more than once");
         const auto confirmation = std::find_if(requests.cbegin(), requests.cend(),

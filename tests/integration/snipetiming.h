@@ -45,6 +45,8 @@ struct Result
     // The program's whole-second eBay clock offset minus the true one: within
     // a second when it is right.
     qint64 offsetErrorMs = 0;
+    // Whether the simulator gave each snipe's item to its bidder.
+    QStringList won;
 };
 
 struct Setup
@@ -53,10 +55,12 @@ struct Setup
     bool freshInstall = false; // no "Lead time" stored yet: the first bids start at its default
     int bidDelayS = 1;         // "Bid Delay 3", one of its entries
     qint64 ebayAheadMs = 0;    // eBay's clock ahead of this computer's
+    int pathDelayMs = 0;       // the simulator's network path, one way
 };
 
 // A fresh main window with `count` snipes, the first bid about 10 s from now;
-// runs the main tick until all have ended.
+// runs the main tick until all have ended. The auctions end on whole seconds
+// of eBay's clock.
 Result Run(int count, const Setup &setup = {});
 
 // The value at fraction q (0..1) of the sorted values: nearest rank.

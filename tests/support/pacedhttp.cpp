@@ -13,6 +13,10 @@ PacedHttp::PacedHttp(QList<Piece> pieces, End end, QObject *parent)
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {
             socket->setParent(this);
+            if (++m_connections <= m_closeFirst) {
+                socket->disconnectFromHost();
+                continue;
+            }
             auto request = std::make_shared<QByteArray>();
             connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
                 const bool begun = request->contains("\r\n\r\n");

@@ -28,6 +28,10 @@ public:
     PacedHttp(QList<Piece> pieces, End end, QObject *parent = nullptr);
     QByteArray url(const QByteArray &target) const;
     int requests() const { return m_requests; }
+    int connections() const { return m_connections; }
+    // The first `count` connections are closed as soon as they are made, as
+    // a server does that drops idle connections.
+    void closeFirstConnections(int count) { m_closeFirst = count; }
 
 private:
     void answer(QTcpSocket *socket);
@@ -38,4 +42,6 @@ private:
     QList<Piece> m_pieces;
     End m_end;
     int m_requests = 0;
+    int m_connections = 0;
+    int m_closeFirst = 0;
 };

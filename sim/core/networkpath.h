@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QTcpServer>
+
+namespace Sim {
+
+// A network path in front of one of the simulator's ports: a relay on
+// 127.0.0.1 that hands every byte on, in each direction, a one-way delay
+// (plus up to `jitterMs` more, order kept) after it came. A connection's
+// handshake pays too: the kernel lets the client's connect through at once,
+// so the client's first bytes reach the server no sooner than three one-way
+// delays after the connect, as they would after a real TCP handshake. A
+// close is passed on after the bytes before it; a reset reaches the other
+// side as a close. With no delay the relay passes bytes on at once.
+class NetworkPath final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(NetworkPath)
+
+public:
+    NetworkPath(quint16 targetPort, QObject *parent = nullptr);
+
+    // Listens on any free loopback port; 0 when it cannot.
+    quint16 listen();
+    quint16 port() const { return m_server.serverPort(); }
+
+    // Applies to connections opened from now on.
+    void setDelay(int oneWayMs, int jitterMs);
+    int delayMs() const { return m_delayMs; }
+    int jitterMs() const { return m_jitterMs; }
+
+private:
+    void accept();
+
+    QTcpServer m_server;
+    quint16 m_targetPort;
+    int m_delayMs = 0;
+    int m_jitterMs = 0;
+};
+
+} // namespace Sim
