@@ -127,13 +127,15 @@ TEST(BidResend, ABidIsWrittenOnlyBeforeItsAuctionsEndAskedAtTheMomentOfWriting)
         EXPECT_EQ(BidResend::MayWriteBid(secondsLeft), running);
         const qsizetype before = server.requests().size();
         int asked = 0;
-        bool written = !running;
+        SendOnce::Sent sent;
+        sent.requestWritten = !running;
         const int error = ErrorNumberOf([&] {
-            SendOnce::Get(url, 5, &written, [&] {
+            SendOnce::Get(url, 5, sent, nullptr, [&] {
                 ++asked;
                 return BidResend::MayWriteBid(secondsLeft);
             });
         });
+        const bool written = sent.requestWritten;
         EXPECT_EQ(asked, 1);
         EXPECT_EQ(written, running);
         EXPECT_EQ(server.requests().size() - before, running ? 1 : 0);
