@@ -131,6 +131,10 @@ QString LogOf(const QString &number)
 // What the user and the simulator are left with after a run, as one text.
 QString RunOutcome(const QString &title, const ReplyKind &kind)
 {
+    // The row read that the previous run's window left behind, and the
+    // refresh it starts, end before this run's requests are counted.
+    QTest::qWait(50);
+    QTest::qWaitFor([] { return !MainWindow().blnRefreshing; }, 30000);
     ClearBidLog();
     const QString number = AddItem(3600, 10.0, [&title](Sim::SimItem &item) { item.title = title; });
     if (kind.setUp)
