@@ -104,12 +104,29 @@ const FailureRow *ConfirmationRefusal(const BidReply &reply)
 
 const FailureRow *PurchaseRefusal(const BidReply &reply)
 {
-    // An auction's Buy It Now goes with its first bid.
-    static const FailureRow gone{{QStringLiteral("Buy It Now is not available for this item")}, {},
-                                 QStringLiteral("Purchase Refused"), QStringLiteral("Buy It Now is not available for this item"),
-                                 QStringLiteral("Bidding, failed: Buy It Now is not available for this item")};
-    if (RowHolds(gone, reply))
-        return &gone;
+    auto refused = [](const QString &marker, const QString &reason) {
+        return FailureRow{{marker}, {}, QStringLiteral("Purchase Refused"), reason, QStringLiteral("Bidding, failed: ") + reason};
+    };
+    // eBay's answers to a purchase it did not make: the Buy It Now gone
+    // (with an auction's first bid, or taken off by the seller), fewer
+    // items left than asked for, the listing over, the request's session
+    // or password not taken.
+    static const QList<FailureRow> rows = {
+        refused(QStringLiteral("Buy It Now is not available for this item"), QStringLiteral("Buy It Now is not available for this item")),
+        refused(QStringLiteral("This item has no Buy It Now price"), QStringLiteral("This item has no Buy It Now price")),
+        refused(QStringLiteral("The quantity you entered is not available"),
+                QStringLiteral("The quantity you entered is not available")),
+        refused(QStringLiteral("Bidding has ended on this item"), QStringLiteral("The listing has ended")),
+        refused(QStringLiteral("This Buy It Now listing has ended"), QStringLiteral("The listing has ended")),
+        refused(QStringLiteral("This listing was ended by the seller"), QStringLiteral("The listing was ended by the seller")),
+        refused(QStringLiteral("this item is restricted for export"),
+                QStringLiteral("This item is restricted for export by the U.S. Department of State (DOS)")),
+        refused(QStringLiteral("Your session has expired"), QStringLiteral("Your eBay session has expired")),
+        refused(QStringLiteral("The password is incorrect"), QStringLiteral("eBay did not accept the password")),
+    };
+    for (const FailureRow &row : rows)
+        if (RowHolds(row, reply))
+            return &row;
     return ConfirmationRefusal(reply);
 }
 
@@ -123,7 +140,7 @@ const FailureRow &PurchaseNotConfirmedRow()
 
 bool PurchaseConfirmed(bool answered, const BidReply &reply)
 {
-    return answered && reply.says(frmBid::kPurchaseConfirmed) && !PurchaseRefusal(reply);
+    return answered && reply.ownMessageSays(frmBid::kPurchaseConfirmed) && !PurchaseRefusal(reply);
 }
 
 bool ConfirmationSucceeded(const BidReply &reply)

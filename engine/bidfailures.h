@@ -33,16 +33,22 @@ const FailureRow *OneCallRefusal(const BidReply &reply);
 // The first known failure the confirmation reply holds, or none.
 const FailureRow *ConfirmationRefusal(const BidReply &reply);
 bool ConfirmationSucceeded(const BidReply &reply);
-// The refusal a purchase's reply holds: eBay's Buy It Now gone with a bid,
-// or any refusal eBay shows for a bid; none when it holds no refusal.
+// The refusal a purchase's reply holds: each of eBay's answers to a
+// purchase it did not make (no Buy It Now price or none left, fewer items
+// than asked for, the listing over, the session or password refused), or
+// any refusal eBay shows for a bid; none when it holds no refusal.
 const FailureRow *PurchaseRefusal(const BidReply &reply);
 // What a purchase's window shows and logs when its reply neither confirms
 // it nor refuses it (an error or sign-in page, an empty reply, none at all).
 const FailureRow &PurchaseNotConfirmedRow();
-// A purchase is confirmed only when its own reply arrived (`answered`), holds
-// eBay's purchase confirmation (frmBid::kPurchaseConfirmed) and refuses
-// nothing. Every other reply leaves it not confirmed: nothing is known to be
-// bought until the item page names the buyer.
+// A purchase is confirmed only when its own reply arrived (`answered`), came
+// without a redirect, holds eBay's purchase confirmation
+// (frmBid::kPurchaseConfirmed) in eBay's own message (BidReply::
+// ownMessageSays) and refuses nothing. The confirmation's words anywhere
+// else (the seller's title in the item line or the window title, a page a
+// redirect led to) confirm nothing. Every other reply leaves it not
+// confirmed: nothing is known to be bought until the item page names the
+// buyer.
 bool PurchaseConfirmed(bool answered, const BidReply &reply);
 
 } // namespace BidFailures

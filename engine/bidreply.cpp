@@ -1,16 +1,158 @@
 #include "engine/bidreply.h"
 
+#include "foundation/htmlentities.h"
 #include "foundation/pageaccess.h"
 #include "foundation/sellertext.h"
 
-BidReply::BidReply(const QString &page, const QString &title)
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// An element's opening or closing tag at a "<".
+struct TagAt
+{
+    QString name; // in lower case
+    bool closing = false;
+    bool messageBox = false;
+    qsizetype end = 0; // just after its ">", or the page's end
+};
+
+// The tag at `at` ("<" then a letter, or "</" then a letter); its quoted
+// attribute values may hold ">".
+std::optional<TagAt> readTag(QStringView t, qsizetype at)
+{
+    TagAt tag;
+    qsizetype i = at + 1;
+    if (i < t.size() && t[i] == u'/') {
+        tag.closing = true;
+        ++i;
+    }
+    const qsizetype nameBegin = i;
+    while (i < t.size() && (t[i].isLetterOrNumber()))
+        ++i;
+    if (i == nameBegin || !t[nameBegin].isLetter())
+        return std::nullopt;
+    tag.name = t.sliced(nameBegin, i - nameBegin).toString().toLower();
+    const qsizetype attributes = i;
+    QChar quote;
+    for (; i < t.size(); ++i) {
+        if (!quote.isNull()) {
+            if (t[i] == quote)
+                quote = QChar();
+        } else if (t[i] == u'"' || t[i] == u'\'') {
+            quote = t[i];
+        } else if (t[i] == u'>') {
+            break;
+        }
+    }
+    tag.end = std::min(i + 1, t.size());
+    static const QRegularExpression classes(QStringLiteral(R"re((?:^|\s)class\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))re"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = classes.match(t.sliced(attributes, tag.end - attributes).toString());
+    if (!tag.closing && m.hasMatch()) {
+        const QString words = m.captured(1) + m.captured(2) + m.captured(3);
+        for (const QStringView word : QStringView(words).tokenize(u' ', Qt::SkipEmptyParts))
+            tag.messageBox = tag.messageBox || word.compare(u"statusmsg", Qt::CaseInsensitive) == 0
+                || word.compare(u"msg", Qt::CaseInsensitive) == 0;
+    }
+    return tag;
+}
+
+// Where the element `name` whose content begins at `from` closes (nested
+// ones of the same name counted); the page's end when it never does.
+qsizetype closingOf(QStringView t, qsizetype from, const QString &name)
+{
+    int depth = 1;
+    for (qsizetype at = from; (at = t.indexOf(u'<', at)) >= 0; ++at) {
+        const std::optional<TagAt> tag = readTag(t, at);
+        if (!tag || tag->name != name)
+            continue;
+        depth += tag->closing ? -1 : 1;
+        if (depth == 0)
+            return at;
+    }
+    return t.size();
+}
+
+// A stretch of markup as its reader sees the words: comments and tags
+// aside, character references decoded, every run of blanks one space.
+QString Words(QStringView markup)
+{
+    QString text;
+    for (qsizetype i = 0; i < markup.size();) {
+        if (markup.sliced(i).startsWith(u"<!--")) {
+            const qsizetype end = markup.indexOf(u"-->", i + 4);
+            i = end < 0 ? markup.size() : end + 3;
+            text += u' ';
+        } else if (markup[i] == u'<' && readTag(markup, i)) {
+            i = readTag(markup, i)->end;
+            text += u' ';
+        } else {
+            text += markup[i++];
+        }
+    }
+    // A UTF-8 no-break space read byte by byte leaves an "Â" before it.
+    text = basGeneral::DecodeEntities(text).replace(QStringLiteral(u"\u00C2\u00A0"), QStringLiteral(u" "));
+    return text.simplified().replace(QChar(0x00A0), u' ').simplified();
+}
+
+} // namespace
+
+QStringList BidPageMessages(const QString &page)
+{
+    const QStringView t(page);
+    QStringList messages;
+    for (qsizetype at = 0; (at = t.indexOf(u'<', at)) >= 0;) {
+        if (t.sliced(at).startsWith(u"<!--")) {
+            const qsizetype end = t.indexOf(u"-->", at + 4);
+            if (end < 0)
+                break;
+            at = end + 3;
+            continue;
+        }
+        const std::optional<TagAt> tag = readTag(t, at);
+        if (!tag) {
+            ++at;
+            continue;
+        }
+        at = tag->end;
+        // A window title, a script or a style sheet is never a message,
+        // whatever it holds.
+        if (!tag->closing && (tag->name == u"title" || tag->name == u"script" || tag->name == u"style")) {
+            at = closingOf(t, at, tag->name);
+            continue;
+        }
+        if (!tag->messageBox)
+            continue;
+        const qsizetype close = closingOf(t, at, tag->name);
+        messages << Words(t.sliced(at, close - at));
+        at = close;
+    }
+    return messages;
+}
+
+BidReply::BidReply(const QString &page, const QString &title, Arrival arrival)
     : m_own(basGeneral::WithoutSellerText(page, basGeneral::PageKind::Bid, title))
+    , m_messages(BidPageMessages(m_own))
+    , m_arrival(arrival)
 {
 }
 
 bool BidReply::says(const QString &marker) const
 {
     return m_own.contains(marker, Qt::CaseSensitive);
+}
+
+bool BidReply::ownMessageSays(const QString &marker) const
+{
+    if (m_arrival == Arrival::Redirected)
+        return false;
+    const QString wanted = marker.simplified();
+    return std::any_of(m_messages.cbegin(), m_messages.cend(),
+                       [&wanted](const QString &message) { return message.contains(wanted, Qt::CaseSensitive); });
 }
 
 bool BidReply::isEmpty() const

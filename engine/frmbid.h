@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/bidreply.h"
+
 #include <QDateTime>
 #include <QDialog>
 #include <QPointer>
@@ -7,7 +9,6 @@
 
 #include <memory>
 
-class BidReply;
 class Inet;
 class ListItem;
 class QLabel;
@@ -167,7 +168,8 @@ private:
     // whether it may have reached eBay. A bid (`isBid`) is written only under
     // BidResend::MayWriteBid. `onReadyConnection`: on the connection opened
     // ahead for the confirmation, while it is ready.
-    QString Fetch(const QString &url, bool *requestWritten = nullptr, bool isBid = false, bool onReadyConnection = false);
+    QString Fetch(const QString &url, bool *requestWritten = nullptr, bool isBid = false, bool onReadyConnection = false,
+                  BidReply::Arrival *arrival = nullptr);
     // The confirmation (or purchase) request of this bid.
     QString ConfirmationURL() const;
     // Opens the confirmation's connection a little before its moment, and

@@ -101,8 +101,9 @@ void frmBid::PlaceBid()
             BidRecord::MarkSent(ItemNumber);
             bool written = false;
             bool answered = true;
+            BidReply::Arrival arrival = BidReply::Arrival::Direct;
             try {
-                reply = Fetch(url, &written, true);
+                reply = Fetch(url, &written, true, false, &arrival);
             } catch (const NumberedError &) {
                 reply.clear();
                 answered = false;
@@ -113,7 +114,7 @@ void frmBid::PlaceBid()
             const bool sendAgain = !answered && retries <= kPlaceBidRequestLimit
                 && BidResend::MaySendAgain(written, AuctionOver());
 
-            const BidReply read(reply, ItemTitle());
+            const BidReply read(reply, ItemTitle(), arrival);
             const bool confirmed = Buy ? PurchaseConfirmed(answered, read)
                                        : read.says(QStringLiteral("you're currently the highest bidder"))
                     || read.says(QStringLiteral("you're the first bidder."));

@@ -89,10 +89,11 @@ void frmBid::Run::attempt(const QString &url, QString &page, bool isBid, bool on
     error = 0;
     requestWritten = false;
     try {
-        const QString text = form->Fetch(url, &requestWritten, isBid, onReadyConnection);
+        BidReply::Arrival arrival = BidReply::Arrival::Direct;
+        const QString text = form->Fetch(url, &requestWritten, isBid, onReadyConnection, &arrival);
         alive();
         reply = text;
-        read = BidReply(text, form->ItemTitle());
+        read = BidReply(text, form->ItemTitle(), arrival);
     } catch (const NumberedError &e) {
         alive();
         error = e.number() == 0 ? ErrorNumber::InetRequestFailed : e.number();
@@ -148,7 +149,7 @@ void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
     }
 }
 
-QString frmBid::Fetch(const QString &url, bool *requestWritten, bool isBid, bool onReadyConnection)
+QString frmBid::Fetch(const QString &url, bool *requestWritten, bool isBid, bool onReadyConnection, BidReply::Arrival *arrival)
 {
     // Each request on a connection of its own, sent once: a bid's requests
     // go out exactly as the run decides and never ride on a connection
@@ -160,6 +161,8 @@ QString frmBid::Fetch(const QString &url, bool *requestWritten, bool isBid, bool
     const auto keep = qScopeGuard([&] {
         if (requestWritten)
             *requestWritten = sent.requestWritten;
+        if (arrival)
+            *arrival = sent.redirected ? BidReply::Arrival::Redirected : BidReply::Arrival::Direct;
         if (run)
             run->noteRoundTrip(url, sent.roundTripMs);
     });

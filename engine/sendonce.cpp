@@ -37,6 +37,7 @@ QString Get(const QString &url, int timeoutSeconds, Sent &sent, ReadyConnection 
         loop.exec(QEventLoop::AllEvents);
     sent.requestWritten = fetch.requestWritten();
     sent.roundTripMs = fetch.roundTripMs();
+    sent.redirected = fetch.redirected();
     if (fetch.error())
         throw *fetch.error();
     return Ansi::decode(fetch.body());

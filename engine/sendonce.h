@@ -22,6 +22,9 @@ struct Sent
     bool requestWritten = false;
     // The shortest round trip to the server seen (ms), -1 for none.
     qint64 roundTripMs = -1;
+    // The answer is the page a redirect led to, not the answer to the
+    // request itself.
+    bool redirected = false;
 };
 
 // `requestWritten`, when given, tells whether the request was handed to a

@@ -80,6 +80,9 @@ public:
     // Milliseconds from start() to the writing of the last request (the one
     // the reply answers): the server read it no sooner. -1 before.
     qint64 writtenAfterMs() const { return m_writtenAfterMs; }
+    // Whether the answer came at the end of a redirect: it is another
+    // page's, not the server's answer to the request itself.
+    bool redirected() const { return m_hops > 0; }
 
 signals:
     void ended();
