@@ -109,8 +109,8 @@ const FailureRow *PurchaseRefusal(const BidReply &reply)
     };
     // eBay's answers to a purchase it did not make: the Buy It Now gone
     // (with an auction's first bid, or taken off by the seller), fewer
-    // items left than asked for, the listing over, the request's session
-    // or password not taken.
+    // items left than asked for, the listing over or gone, the request's
+    // session or password not taken.
     static const QList<FailureRow> rows = {
         refused(QStringLiteral("Buy It Now is not available for this item"), QStringLiteral("Buy It Now is not available for this item")),
         refused(QStringLiteral("This item has no Buy It Now price"), QStringLiteral("This item has no Buy It Now price")),
@@ -119,6 +119,7 @@ const FailureRow *PurchaseRefusal(const BidReply &reply)
         refused(QStringLiteral("Bidding has ended on this item"), QStringLiteral("The listing has ended")),
         refused(QStringLiteral("This Buy It Now listing has ended"), QStringLiteral("The listing has ended")),
         refused(QStringLiteral("This listing was ended by the seller"), QStringLiteral("The listing was ended by the seller")),
+        refused(QStringLiteral("has been removed, or this item is not available"), QStringLiteral("The item is no longer on eBay")),
         refused(QStringLiteral("this item is restricted for export"),
                 QStringLiteral("This item is restricted for export by the U.S. Department of State (DOS)")),
         refused(QStringLiteral("Your session has expired"), QStringLiteral("Your eBay session has expired")),

@@ -22,7 +22,7 @@ QStringList confirmation()
     QStringList classes = {QStringLiteral("auto"), QStringLiteral("first"), QStringLiteral("highest"), QStringLiteral("outbid")};
     for (int row = 1; row <= 13; ++row)
         classes << QStringLiteral("B%1").arg(row);
-    classes << QStringLiteral("currency") << QStringLiteral("unknown") << QStringLiteral("page");
+    classes << QStringLiteral("currency") << QStringLiteral("unknown") << QStringLiteral("page") << QStringLiteral("redirect");
     return classes;
 }
 

@@ -51,6 +51,13 @@ QJsonObject formFields(const QByteArray &body)
 bool isPreparationClass(const QString &name) { return BidClasses::preparation().contains(name); }
 bool isConfirmationClass(const QString &name) { return BidClasses::confirmation().contains(name); }
 
+// The confirmation class "redirect": the answer sends the client on to the
+// item's own page, and nothing is bid or bought.
+Response redirectToItem(const QString &number)
+{
+    return Response::redirect(kIsapi + QStringLiteral("?ViewItem&item=") + number);
+}
+
 } // namespace
 
 void SimServer::addBidRoutes()
@@ -156,6 +163,8 @@ void SimServer::addBidRoutes()
         const bool currencyAnswer = r.hasParam(QStringLiteral("firedFilteredId"));
 
         QString page;
+        if (!currencyAnswer && state.confirm == QLatin1String("redirect"))
+            return redirectToItem(number);
         if (!currencyAnswer && chosenReply(*item, state, user, &page))
             return Response::html(page);
         if (state.uiid.isEmpty() || r.param(QStringLiteral("uiid")) != state.uiid
@@ -197,6 +206,8 @@ void SimServer::addBidRoutes()
                      ItemBidding &state = m_bids.item(number);
                      const QString user = r.param(QStringLiteral("user"));
                      QString page;
+                     if (state.confirm == QLatin1String("redirect"))
+                         return redirectToItem(number);
                      if (chosenReply(*item, state, user, &page))
                          return Response::html(page);
                      if (state.uiid.isEmpty() || r.param(QStringLiteral("uiid")) != state.uiid)

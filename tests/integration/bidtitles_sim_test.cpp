@@ -8,9 +8,12 @@
 #include "engine/bidreply.h"
 #include "engine/frmbid.h"
 #include "engine/frmfailurereport.h"
+#include "foundation/htmlentities.h"
 #include "foundation/settingsstore.h"
 #include "platform/listview.h"
 #include "sim/core/bidpages.h"
+#include "sim/core/pages.h"
+#include "sim/core/simhttp.h"
 #include "tests/support/msgboxscript.h"
 
 #include <gtest/gtest.h>
@@ -326,4 +329,123 @@ TEST(BidPageTitles, EveryBidPageInEveryItemLineReadsAsWithAPlainTitle)
         }
     }
     EXPECT_GE(read, 2 * 20 * int(kMarkerTitles.size()));
+}
+
+namespace {
+
+// Titles holding eBay's purchase confirmation as a seller may type it.
+const QStringList kConfirmationTitles = {
+    QStringLiteral("Oak stool - You committed to buy this item"),
+    QStringLiteral("Oak  stool -  You  committed to buy this item"),
+    QStringLiteral("Oak&nbsp;&nbsp;stool - You committed to buy this item"),
+    QStringLiteral("Grandma's stool - You committed to buy this item"),
+    QStringLiteral("You committed to buy this item"),
+    QStringLiteral("YOU COMMITTED TO BUY THIS ITEM"),
+    QStringLiteral("Congratulations alice! You committed to buy this item for US $30.00."),
+    QStringLiteral("Stool (You committed to buy this item) (110000000001)"),
+    QStringLiteral(u"Stool\u00A0\u2013 You\u00A0committed to buy this item"),
+    QStringLiteral("<div class=\"statusmsg\"><p>You committed to buy this item</p></div>"),
+};
+
+const QStringList kLayouts = {QStringLiteral("default"),     QStringLiteral("unfamiliar"),       QStringLiteral("moved"),
+                              QStringLiteral("ended_table"), QStringLiteral("ended_div"),        QStringLiteral("fixed_price"),
+                              QStringLiteral("fixed_price_sale"), QStringLiteral("non_us_fr"),   QStringLiteral("non_us_de")};
+
+struct PurchaseAnswer
+{
+    QString name;
+    QString page;
+    bool confirms = false; // eBay's own confirmation
+    bool refuses = false;  // one of eBay's refusals, told by name
+};
+
+// Every page the simulator answers a purchase with, the item's own page (a
+// redirect's end) and a refusal the simulator never prints.
+QList<PurchaseAnswer> PurchaseAnswers(const Sim::SimItem &item)
+{
+    Sim::PageContext context;
+    context.now = QDateTime::currentDateTimeUtc();
+    context.httpBase = QStringLiteral("http://127.0.0.1:1");
+    QList<PurchaseAnswer> answers = {
+        {QStringLiteral("bought"), Sim::BidPages::purchased(item, kUser, 30.0), true, false},
+        {QStringLiteral("no Buy It Now price"), Sim::BidPages::noBuyItNow(item), false, true},
+        {QStringLiteral("Buy It Now gone"), Sim::BidPages::buyItNowGone(item), false, true},
+        {QStringLiteral("quantity not available"), Sim::BidPages::quantityNotAvailable(item), false, true},
+        {QStringLiteral("Buy It Now listing ended"),
+         Sim::BidPages::preparationFailure(QStringLiteral("A4"), item.number, kUser, &item), false, true},
+        {QStringLiteral("session expired"), Sim::BidPages::sessionExpired(), false, true},
+        {QStringLiteral("wrong password"), Sim::BidPages::wrongPassword(), false, true},
+        {QStringLiteral("bidding ended"), Sim::BidPages::biddingEnded(item), false, true},
+        {QStringLiteral("removed item"), Sim::Pages::removedItem(item.number), false, true},
+        {QStringLiteral("outbid"), Sim::BidPages::outbid(item), false, true},
+        {QStringLiteral("first bidder"), Sim::BidPages::firstBidder(item, kUser), false, false},
+        {QStringLiteral("highest bidder"), Sim::BidPages::highestBidder(item, kUser), false, false},
+        {QStringLiteral("unknown reply"), Sim::BidPages::unknownReply(), false, false},
+        {QStringLiteral("sign-in page"), Sim::BidPages::signInRequired(), false, false},
+        {QStringLiteral("empty"), QString(), false, false},
+        {QStringLiteral("item page"), Sim::Pages::item(item, context), false, false},
+        {QStringLiteral("another site's refusal"),
+         QStringLiteral("<html><head><title>") + item.title.toHtmlEscaped().replace(QLatin1Char('\''), QStringLiteral("&#39;"))
+             + QStringLiteral("</title></head><body><div class=\"statusmsg\">Sorry, this purchase could not be completed.</div>"
+                              "</body></html>"),
+         false, false},
+    };
+    for (int n = 2; n <= 13; ++n)
+        answers.append({QStringLiteral("B%1").arg(n), Sim::BidPages::confirmationFailure(QStringLiteral("B%1").arg(n), &item), false, true});
+    return answers;
+}
+
+// The forms a page may print a title in beyond the simulator's own: its
+// apostrophes as references, its blanks as no-break spaces.
+QStringList TitleSpellings(const QString &page, const QString &title)
+{
+    const QString printed = Sim::htmlEscape(title);
+    QString apostrophes = printed;
+    QString blanks = printed;
+    apostrophes.replace(QLatin1Char('\''), QStringLiteral("&#39;"));
+    blanks.replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
+    return {page, QString(page).replace(printed, apostrophes), QString(page).replace(printed, blanks)};
+}
+
+} // namespace
+
+// Every answer the simulator gives a purchase, in every layout, with every
+// title holding eBay's confirmation (spelled as a page may print it, known
+// to the list in any of its forms or not at all), as the purchase's own
+// answer or at the end of a redirect: a purchase counts only where eBay's
+// own message on its own answer confirms it, and each refusal is told as one.
+TEST(BidPageTitles, APurchaseCountsOnlyWhereEbaysOwnMessageConfirmsIt)
+{
+    int judged = 0;
+    for (const QString &layout : kLayouts) {
+        for (const QString &title : kConfirmationTitles) {
+            Sim::SimItem item;
+            item.number = QStringLiteral("110000000042");
+            item.title = title;
+            item.layout = layout;
+            item.buyItNow = 30.0;
+            item.endsAt = QDateTime::currentDateTimeUtc().addSecs(layout.startsWith(QLatin1String("ended")) ? -60 : 3600);
+            const QStringList known = {title, title.simplified(), basGeneral::DecodeEntities(title), QString()};
+            for (const PurchaseAnswer &answer : PurchaseAnswers(item)) {
+                for (const QString &page : TitleSpellings(answer.page, title)) {
+                    for (const QString &listTitle : known) {
+                        SCOPED_TRACE((layout + QStringLiteral(", ") + answer.name + QStringLiteral(", title ") + title
+                                      + QStringLiteral(", known as ") + listTitle)
+                                         .toStdString());
+                        const BidReply direct(page, listTitle);
+                        const BidReply redirected(page, listTitle, BidReply::Arrival::Redirected);
+                        EXPECT_EQ(BidFailures::PurchaseConfirmed(true, direct), answer.confirms);
+                        EXPECT_FALSE(BidFailures::PurchaseConfirmed(true, redirected));
+                        EXPECT_FALSE(BidFailures::PurchaseConfirmed(false, direct));
+                        if (answer.refuses)
+                            EXPECT_NE(BidFailures::PurchaseRefusal(direct), nullptr);
+                        if (answer.confirms)
+                            EXPECT_EQ(BidFailures::PurchaseRefusal(direct), nullptr);
+                        ++judged;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GE(judged, int(kLayouts.size() * kConfirmationTitles.size()) * 29 * 3 * 4);
 }
