@@ -150,6 +150,46 @@ TEST(BuyItNowInTheProgram, ARivalsBidBeforeFinishIsToldAsRefusedAndNeverReadsAsB
     BidSim::CloseBidWindows();
 }
 
+// A seller's title holding eBay's confirmation, typed with doubled
+// no-break spaces on a page of a layout the readers were never taught, and
+// the Buy It Now price taken off before Finish: eBay's refusal is told and
+// logged, nothing is recorded bought, and the row never reads won.
+TEST(BuyItNowInTheProgram, ATitleHoldingEbaysConfirmationNeverMakesARefusedPurchaseBought)
+{
+    WizardSim::Fresh();
+    frmMain &main = ShownMain::Show();
+    main.tmrTimer->setEnabled(false);
+    RegisterItemWindows();
+    BidSim::ClearBidLog();
+    const QString number = AddItem(3600, 18.0, [](Sim::SimItem &i) {
+        i.buyItNow = kBuyItNow;
+        i.layout = QStringLiteral("unfamiliar");
+        i.title = QStringLiteral("Oak&nbsp;&nbsp;stool - You committed to buy this item");
+    });
+    const qint64 from = Mark();
+    BuyThroughTheWizard(main, number, false, [&number] { Server().items().find(number)->buyItNow = 0; });
+    ListItem *row = main.lvwAuctions->FindItem(number);
+    ASSERT_NE(row, nullptr);
+    ASSERT_TRUE(RunUntil([] { return frmBid::ActiveRuns() == 0; }, 60)) << "the purchase ends";
+
+    frmBid *window = BidSim::LatestBidWindow();
+    ASSERT_NE(window, nullptr) << "the refusal is shown";
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->blnFailed);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Purchase Refused"));
+    EXPECT_EQ(window->txtDetails->toPlainText(), QStringLiteral("This item has no Buy It Now price"));
+    EXPECT_EQ(BidSim::BidLog().filter(QStringLiteral("Bidding, failed: ")),
+              QStringList(QStringLiteral("Bidding, failed: This item has no Buy It Now price")))
+        << BidSim::BidLog().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(BidSim::RequestKinds(from).count(QStringLiteral("purchase")), 1);
+    EXPECT_EQ(Server().bids().item(number).purchases, 0);
+    EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Sent) << "never recorded confirmed";
+
+    EXPECT_TRUE(RunUntil([&] { return row->Tag() == QStringLiteral("Bid complete"); }, 20)) << row->Tag().toStdString();
+    EXPECT_EQ(Field(row, "won"), QStringLiteral("False"));
+    BidSim::CloseBidWindows();
+}
+
 // Every reply the simulator gives a purchase besides its confirmation: the
 // failure shown and logged, the pages of a reply not understood handed to
 // the problem report, the record "sent" and the row's outcome unknown until
@@ -175,6 +215,21 @@ TEST(BuyItNowReply, OnlyEbaysConfirmationBuysAndTheItemPageReadAfterDecides)
          QStringLiteral("Purchase Not Confirmed"), true, false},
         {"eBay's refusal", [](const QString &n) { Server().bids().item(n).confirm = QStringLiteral("B13"); },
          QStringLiteral("Bid Blocked"), false, false},
+        {"a redirect to the item's page, its title holding eBay's confirmation",
+         [](const QString &n) {
+             Server().items().find(n)->title = QStringLiteral("Oak stool - You committed to buy this item");
+             Server().bids().item(n).confirm = QStringLiteral("redirect");
+         },
+         QStringLiteral("Purchase Not Confirmed"), true, false},
+        {"a refusal not known, the title holding eBay's confirmation with its apostrophe as a reference",
+         [](const QString &n) {
+             Server().bids().item(n).confirm = QStringLiteral("page");
+             Server().bids().item(n).page = QStringLiteral(
+                 "<html><head><title>Grandma&#39;s stool - You committed to buy this item</title></head><body>"
+                 "<p>Item: Grandma&#39;s stool - You committed to buy this item (")
+                 + n + QStringLiteral(")</p><div class=\"statusmsg\"><p>Sorry, this purchase could not be completed.</p></div></body></html>");
+         },
+         QStringLiteral("Purchase Not Confirmed"), true, false},
         {"an empty body", [](const QString &) { AddFault(QStringLiteral("BinConfirm"), Sim::FaultMode::Empty); },
          QStringLiteral("Purchase Not Confirmed"), true, true},
         {"no reply in time", [](const QString &) { AddFault(QStringLiteral("BinConfirm"), Sim::FaultMode::Hang); },
