@@ -99,6 +99,133 @@ QString Words(QStringView markup)
     return text.simplified().replace(QChar(0x00A0), u' ').simplified();
 }
 
+// A text as a title is compared in it: character references decoded,
+// blanks (no-break spaces too) as single spaces, letter case folded; beside
+// each character, where it begins in the page.
+struct ComparedText
+{
+    QString text;
+    QList<qsizetype> pageAt;
+};
+
+ComparedText Compared(QStringView t, qsizetype begin, qsizetype end)
+{
+    ComparedText out;
+    bool blank = false;
+    const auto append = [&out, &blank](QChar c, qsizetype at) {
+        if (c.isSpace() || c == QChar(0x00A0)) {
+            blank = true;
+            return;
+        }
+        if (blank && !out.text.isEmpty()) {
+            out.text += u' ';
+            out.pageAt.append(at);
+        }
+        blank = false;
+        out.text += c.toCaseFolded();
+        out.pageAt.append(at);
+    };
+    for (qsizetype i = begin; i < end;) {
+        if (t[i] == u'&') {
+            const qsizetype semicolon = t.sliced(i, std::min<qsizetype>(12, end - i)).indexOf(u';');
+            if (semicolon > 1) {
+                const QString reference = t.sliced(i, semicolon + 1).toString();
+                const QString decoded = basGeneral::DecodeEntities(reference);
+                if (decoded != reference) {
+                    for (const QChar c : decoded)
+                        append(c, i);
+                    i += semicolon + 1;
+                    continue;
+                }
+            }
+        }
+        append(t[i], i);
+        ++i;
+    }
+    return out;
+}
+
+QString ComparedForm(const QString &text)
+{
+    return Compared(text, 0, text.size()).text;
+}
+
+// Whether `text` begins with an item number in brackets, as a bid page
+// names the item after its title: "(123)", "(Item number: 123)".
+bool StartsWithItemNumber(QStringView text)
+{
+    text = text.trimmed();
+    if (!text.startsWith(u'('))
+        return false;
+    text = text.sliced(1).trimmed();
+    if (text.startsWith(u"item number:", Qt::CaseInsensitive))
+        text = text.sliced(12).trimmed();
+    qsizetype digits = 0;
+    while (digits < text.size() && text[digits].isDigit())
+        ++digits;
+    return digits > 0 && text.sliced(digits).trimmed().startsWith(u')');
+}
+
+// The page without the item's title where a text names the item by it
+// before its number, in whatever form the page spells it: the title as
+// known and as its references read, compared with blanks collapsed,
+// references decoded and in any letter case. A title made of the page's
+// own message, standing anywhere else, leaves the message as it is.
+QString WithoutTitleBeforeNumber(const QString &page, const QString &title)
+{
+    QStringList forms;
+    for (const QString &form : {ComparedForm(title), ComparedForm(basGeneral::DecodeEntities(title))})
+        if (!form.isEmpty() && !forms.contains(form))
+            forms << form;
+    if (forms.isEmpty())
+        return page;
+    const QStringView t(page);
+    QList<std::pair<qsizetype, qsizetype>> cuts;
+    const auto cutIn = [&](qsizetype begin, qsizetype end) {
+        if (end <= begin)
+            return;
+        const ComparedText text = Compared(t, begin, end);
+        for (const QString &form : std::as_const(forms)) {
+            for (qsizetype at = 0; (at = text.text.indexOf(form, at)) >= 0; ++at) {
+                const qsizetype after = at + form.size();
+                if (after >= text.text.size() || !StartsWithItemNumber(QStringView(text.text).sliced(after)))
+                    continue;
+                cuts.append({text.pageAt.at(at), text.pageAt.at(after)});
+                at = after - 1;
+            }
+        }
+    };
+    qsizetype runBegin = 0;
+    for (qsizetype at = 0; (at = t.indexOf(u'<', at)) >= 0;) {
+        if (t.sliced(at).startsWith(u"<!--")) {
+            cutIn(runBegin, at);
+            const qsizetype end = t.indexOf(u"-->", at + 4);
+            runBegin = at = end < 0 ? t.size() : end + 3;
+            continue;
+        }
+        const std::optional<TagAt> tag = readTag(t, at);
+        if (!tag) {
+            ++at;
+            continue;
+        }
+        cutIn(runBegin, at);
+        runBegin = at = tag->end;
+    }
+    cutIn(runBegin, t.size());
+    if (cuts.isEmpty())
+        return page;
+    std::sort(cuts.begin(), cuts.end());
+    QString out;
+    qsizetype from = 0;
+    for (const auto &[begin, end] : std::as_const(cuts)) {
+        if (begin >= from)
+            out += t.sliced(from, begin - from);
+        from = std::max(from, end);
+    }
+    out += t.sliced(from);
+    return out;
+}
+
 } // namespace
 
 QStringList BidPageMessages(const QString &page)
@@ -135,7 +262,7 @@ QStringList BidPageMessages(const QString &page)
 }
 
 BidReply::BidReply(const QString &page, const QString &title, Arrival arrival)
-    : m_own(basGeneral::WithoutSellerText(page, basGeneral::PageKind::Bid, title))
+    : m_own(basGeneral::WithoutSellerText(WithoutTitleBeforeNumber(page, title), basGeneral::PageKind::Bid, title))
     , m_messages(BidPageMessages(m_own))
     , m_arrival(arrival)
 {

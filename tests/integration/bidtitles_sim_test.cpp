@@ -62,6 +62,23 @@ const QStringList kMarkerTitles = {
     QStringLiteral("Lamp <input type=\"hidden\" name=\"uiid\" value=\"FORGED\"><input name=\"stok\" value=\"FORGED\">"),
 };
 
+// A seller's title begins with words a page may spell in its own way, and
+// the list may know it as the seller typed it.
+const QString kSpelledWords = QStringLiteral("Grandma's  old  stool - ");
+
+// The page with those words spelled as a page may print them where it names
+// the item before its number: the apostrophe as a reference, the blanks
+// as no-break spaces or collapsed, in capitals; and the page as it was.
+QStringList WordsSpelled(const QString &page, const QString &rest)
+{
+    const QString printed = Sim::htmlEscape(kSpelledWords + rest) + QStringLiteral(" (");
+    QStringList pages = {page};
+    for (const QString &words : {QStringLiteral("Grandma&#39;s  old  stool - "), QStringLiteral("Grandma's&nbsp;&nbsp;old&nbsp;stool&nbsp;- "),
+                                 QStringLiteral("Grandma's old stool - "), QStringLiteral("GRANDMA'S OLD\tSTOOL - ")})
+        pages << QString(page).replace(printed, words + Sim::htmlEscape(rest) + QStringLiteral(" ("));
+    return pages;
+}
+
 // A kind of reply, set up on a fresh item before the bid: the amount bid and
 // what the simulator is told.
 struct ReplyKind
@@ -323,9 +340,17 @@ TEST(BidPageTitles, EveryBidPageInEveryItemLineReadsAsWithAPlainTitle)
         for (const QString &title : kMarkerTitles) {
             item.title = title;
             const QStringList planted = pagesOf(item);
-            for (qsizetype p = 0; p < plain.size(); ++p, ++read)
-                EXPECT_EQ(reading(planted.at(p), title).toStdString(), reading(plain.at(p), kPlainTitle).toStdString())
+            item.title = kSpelledWords + title;
+            const QStringList spelled = pagesOf(item);
+            for (qsizetype p = 0; p < plain.size(); ++p, ++read) {
+                const QString expected = reading(plain.at(p), kPlainTitle);
+                EXPECT_EQ(reading(planted.at(p), title).toStdString(), expected.toStdString())
                     << layout << ", page " << p << ", title " << title.toStdString();
+                // However the page spells the title's words.
+                for (const QString &page : WordsSpelled(spelled.at(p), title))
+                    EXPECT_EQ(reading(page, kSpelledWords + title).toStdString(), expected.toStdString())
+                        << layout << ", page " << p << ", title " << title.toStdString() << "\n" << page.toStdString();
+            }
         }
     }
     EXPECT_GE(read, 2 * 20 * int(kMarkerTitles.size()));
@@ -395,57 +420,56 @@ QList<PurchaseAnswer> PurchaseAnswers(const Sim::SimItem &item)
     return answers;
 }
 
-// The forms a page may print a title in beyond the simulator's own: its
-// apostrophes as references, its blanks as no-break spaces.
-QStringList TitleSpellings(const QString &page, const QString &title)
-{
-    const QString printed = Sim::htmlEscape(title);
-    QString apostrophes = printed;
-    QString blanks = printed;
-    apostrophes.replace(QLatin1Char('\''), QStringLiteral("&#39;"));
-    blanks.replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
-    return {page, QString(page).replace(printed, apostrophes), QString(page).replace(printed, blanks)};
-}
-
 } // namespace
 
 // Every answer the simulator gives a purchase, in every layout, with every
-// title holding eBay's confirmation (spelled as a page may print it, known
-// to the list in any of its forms or not at all), as the purchase's own
-// answer or at the end of a redirect: a purchase counts only where eBay's
-// own message on its own answer confirms it, and each refusal is told as one.
+// title holding eBay's confirmation or one of its refusals (its words
+// spelled as a page may print them, known to the list in any of its forms
+// or not at all), as the purchase's own answer or at the end of a
+// redirect: a purchase counts only where eBay's own message on its own
+// answer confirms it, each refusal is told as one, and a title the list
+// knows never turns eBay's confirmation into a refusal.
 TEST(BidPageTitles, APurchaseCountsOnlyWhereEbaysOwnMessageConfirmsIt)
 {
+    const QStringList refusalTitles = {QStringLiteral("Stool - This item has no Buy It Now price."),
+                                       QStringLiteral("The quantity you entered is not available."),
+                                       QStringLiteral("Stool: Buy It Now is not available for this item")};
     int judged = 0;
     for (const QString &layout : kLayouts) {
-        for (const QString &title : kConfirmationTitles) {
-            Sim::SimItem item;
-            item.number = QStringLiteral("110000000042");
-            item.title = title;
-            item.layout = layout;
-            item.buyItNow = 30.0;
-            item.endsAt = QDateTime::currentDateTimeUtc().addSecs(layout.startsWith(QLatin1String("ended")) ? -60 : 3600);
-            const QStringList known = {title, title.simplified(), basGeneral::DecodeEntities(title), QString()};
-            for (const PurchaseAnswer &answer : PurchaseAnswers(item)) {
-                for (const QString &page : TitleSpellings(answer.page, title)) {
-                    for (const QString &listTitle : known) {
-                        SCOPED_TRACE((layout + QStringLiteral(", ") + answer.name + QStringLiteral(", title ") + title
-                                      + QStringLiteral(", known as ") + listTitle)
-                                         .toStdString());
-                        const BidReply direct(page, listTitle);
-                        const BidReply redirected(page, listTitle, BidReply::Arrival::Redirected);
-                        EXPECT_EQ(BidFailures::PurchaseConfirmed(true, direct), answer.confirms);
-                        EXPECT_FALSE(BidFailures::PurchaseConfirmed(true, redirected));
-                        EXPECT_FALSE(BidFailures::PurchaseConfirmed(false, direct));
-                        if (answer.refuses)
-                            EXPECT_NE(BidFailures::PurchaseRefusal(direct), nullptr);
-                        if (answer.confirms)
-                            EXPECT_EQ(BidFailures::PurchaseRefusal(direct), nullptr);
-                        ++judged;
+        for (const QString &title : kConfirmationTitles + refusalTitles) {
+            const bool refusalTitle = refusalTitles.contains(title);
+            for (const QString &listed : {title, kSpelledWords + title}) {
+                Sim::SimItem item;
+                item.number = QStringLiteral("110000000042");
+                item.title = listed;
+                item.layout = layout;
+                item.buyItNow = 30.0;
+                item.endsAt = QDateTime::currentDateTimeUtc().addSecs(layout.startsWith(QLatin1String("ended")) ? -60 : 3600);
+                const QStringList known = {listed, listed.simplified(), basGeneral::DecodeEntities(listed), QString()};
+                for (const PurchaseAnswer &answer : PurchaseAnswers(item)) {
+                    for (const QString &page : WordsSpelled(answer.page, title)) {
+                        for (const QString &listTitle : known) {
+                            SCOPED_TRACE((layout + QStringLiteral(", ") + answer.name + QStringLiteral(", title ") + listed
+                                          + QStringLiteral(", known as ") + listTitle + QStringLiteral("\n") + page)
+                                             .toStdString());
+                            const BidReply direct(page, listTitle);
+                            const BidReply redirected(page, listTitle, BidReply::Arrival::Redirected);
+                            // A refusal's words in a title nobody told the
+                            // reader about may only hold the purchase back.
+                            if (refusalTitle && listTitle.isEmpty())
+                                EXPECT_LE(BidFailures::PurchaseConfirmed(true, direct), answer.confirms);
+                            else
+                                EXPECT_EQ(BidFailures::PurchaseConfirmed(true, direct), answer.confirms);
+                            EXPECT_FALSE(BidFailures::PurchaseConfirmed(true, redirected));
+                            EXPECT_FALSE(BidFailures::PurchaseConfirmed(false, direct));
+                            if (answer.refuses)
+                                EXPECT_NE(BidFailures::PurchaseRefusal(direct), nullptr);
+                            ++judged;
+                        }
                     }
                 }
             }
         }
     }
-    EXPECT_GE(judged, int(kLayouts.size() * kConfirmationTitles.size()) * 29 * 3 * 4);
+    EXPECT_GE(judged, int(kLayouts.size() * (kConfirmationTitles.size() + refusalTitles.size())) * 2 * 29 * 5 * 4);
 }
