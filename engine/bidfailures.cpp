@@ -88,6 +88,8 @@ const QList<FailureRow> &ConfirmationFailures()
 
 const FailureRow *OneCallRefusal(const BidReply &reply)
 {
+    if (reply.cameByRedirect())
+        return nullptr;
     for (const FailureRow *row : {&OutbidRow(), &TooLowRow()})
         if (RowHolds(*row, reply))
             return row;
@@ -96,6 +98,8 @@ const FailureRow *OneCallRefusal(const BidReply &reply)
 
 const FailureRow *ConfirmationRefusal(const BidReply &reply)
 {
+    if (reply.cameByRedirect())
+        return nullptr;
     for (const FailureRow &row : ConfirmationFailures())
         if (RowHolds(row, reply))
             return &row;
@@ -104,6 +108,8 @@ const FailureRow *ConfirmationRefusal(const BidReply &reply)
 
 const FailureRow *PurchaseRefusal(const BidReply &reply)
 {
+    if (reply.cameByRedirect())
+        return nullptr;
     auto refused = [](const QString &marker, const QString &reason) {
         return FailureRow{{marker}, {}, QStringLiteral("Purchase Refused"), reason, QStringLiteral("Bidding, failed: ") + reason};
     };
@@ -146,6 +152,8 @@ bool PurchaseConfirmed(bool answered, const BidReply &reply)
 
 bool ConfirmationSucceeded(const BidReply &reply)
 {
+    if (reply.cameByRedirect())
+        return false;
     return reply.says(QStringLiteral("you're the first bidder")) || reply.says(QStringLiteral("you're currently the highest bidder"));
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The bid pages' known failures: the marker texts that pick each one, and
-// what the bid window shows and logs for it.
+// what the bid window shows and logs for it. A page a redirect led to is no
+// answer of eBay's to a bid or a purchase: it neither confirms nor refuses
+// one, whatever it says, and the item page read afterwards decides.
 
 #include <QList>
 #include <QString>
@@ -32,6 +34,7 @@ const QList<FailureRow> &ConfirmationFailures();
 const FailureRow *OneCallRefusal(const BidReply &reply);
 // The first known failure the confirmation reply holds, or none.
 const FailureRow *ConfirmationRefusal(const BidReply &reply);
+// eBay says the bid leads.
 bool ConfirmationSucceeded(const BidReply &reply);
 // The refusal a purchase's reply holds: each of eBay's answers to a
 // purchase it did not make (no Buy It Now price or none left, fewer items

@@ -116,8 +116,9 @@ void frmBid::PlaceBid()
 
             const BidReply read(reply, ItemTitle(), arrival);
             const bool confirmed = Buy ? PurchaseConfirmed(answered, read)
-                                       : read.says(QStringLiteral("you're currently the highest bidder"))
-                    || read.says(QStringLiteral("you're the first bidder."));
+                                       : !read.cameByRedirect()
+                    && (read.says(QStringLiteral("you're currently the highest bidder"))
+                        || read.says(QStringLiteral("you're the first bidder.")));
             if (const FailureRow *refused = Buy ? nullptr : OneCallRefusal(read)) {
                 blnFailed = true;
                 SetHeightTwips(kFailureHeightTwips);

@@ -376,7 +376,8 @@ void frmBid::ConfirmAndSignOut()
                 }
             }
 
-            if (!Buy && confirmationAnswered && run.read.says(kCurrencyNotice)) {
+            // Only eBay's own answer asks for the currency confirmation.
+            if (!Buy && confirmationAnswered && !run.read.cameByRedirect() && run.read.says(kCurrencyNotice)) {
                 QString uiid, fired, stok;
                 try {
                     uiid = run.read.input(QStringLiteral("uiid"));

@@ -1,5 +1,5 @@
 // When a Buy It Now purchase counts as made: only when its own reply came
-// and holds eBay's purchase confirmation. Every other reply eBay or the way
+// and holds eBay's purchase confirmation in eBay's own message. Every other reply eBay or the way
 // to it can give (a refusal, an unrelated error page, a server error, the
 // sign-in page, an empty body, none at all) buys nothing the program may
 // count on; a refusal is told with its own reason.
@@ -95,6 +95,11 @@ TEST(PurchaseReply, ConfirmedOnlyByItsOwnReplyHoldingEbaysConfirmation)
         // No reply at all (a time-out, a dropped connection): whatever page
         // the run still holds confirms nothing.
         EXPECT_FALSE(PurchaseConfirmed(false, reply));
+        // The same page at the end of a redirect is no answer of eBay's to
+        // the purchase: it neither confirms nor refuses it.
+        const BidReply redirected(c.page, {}, BidReply::Arrival::Redirected);
+        EXPECT_FALSE(PurchaseConfirmed(true, redirected));
+        EXPECT_EQ(PurchaseRefusal(redirected), nullptr);
 
         const FailureRow *refusal = PurchaseRefusal(reply);
         if (c.refusal.isEmpty()) {

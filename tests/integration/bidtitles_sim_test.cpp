@@ -128,6 +128,7 @@ const QList<ReplyKind> &RunReplies()
         {"currency notice", QStringLiteral("12.50"), Confirmed("currency")},
         {"unknown reply", QStringLiteral("12.50"), Confirmed("unknown")},
         {"ended at confirmation", QStringLiteral("12.50"), EndedAtConfirmation},
+        {"redirect to the item's page", QStringLiteral("12.50"), Confirmed("redirect")},
         {"ended by the seller", QStringLiteral("12.50"), Prepared("A2")},
         {"invalid item", QStringLiteral("12.50"), Prepared("A3")},
         {"bought with Buy It Now", QStringLiteral("12.50"), Prepared("A4")},
@@ -170,7 +171,7 @@ QString RunOutcome(const QString &title, const ReplyKind &kind)
         maxima << m.user + QLatin1Char(' ') + QString::number(m.max, 'f', 2);
     return QStringList({Flag("ended", r.ended), QStringLiteral("caption: ") + r.caption, QStringLiteral("reason: ") + r.details,
                         Flag("stays open", r.windowStaysOpen), Flag("failed", r.failed), Flag("unknown", r.unknownFail),
-                        QStringLiteral("requests: ") + requests.join(QLatin1Char(' ')),
+                        QStringLiteral("requests: ") + requests.join(QLatin1Char(' ')).replace(number, QStringLiteral("<item>")),
                         QStringLiteral("maxima: ") + maxima.join(QStringLiteral(", ")),
                         QStringLiteral("winner: ") + Server().items().find(number)->winner,
                         QStringLiteral("log: ") + LogOf(number)})
@@ -189,6 +190,7 @@ const QList<ReplyKind> &OneCallReplies()
         {"too low", QStringLiteral("9.00"), {}},
         {"seller not accepting", QStringLiteral("20.00"), Confirmed("B2")},
         {"ended at confirmation", QStringLiteral("20.00"), EndedAtConfirmation},
+        {"redirect to the item's page", QStringLiteral("20.00"), Confirmed("redirect")},
     };
     return kinds;
 }
@@ -235,7 +237,7 @@ QString OneCallOutcome(const QString &title, const ReplyKind &kind, bool buy)
     return QStringList({QStringLiteral("caption: ") + caption, QStringLiteral("reason: ") + reason, Flag("failed", failed),
                         Flag("stays open", open), QStringLiteral("row: ") + row->Tag(),
                         QStringLiteral("W: ") + GetSetting(QStringLiteral("W")), QStringLiteral("F: ") + GetSetting(QStringLiteral("F")),
-                        QStringLiteral("requests: ") + RequestKinds(from).join(QLatin1Char(' ')),
+                        QStringLiteral("requests: ") + RequestKinds(from).join(QLatin1Char(' ')).replace(number, QStringLiteral("<item>")),
                         QStringLiteral("bought: ") + QString::number(Bidding(number).purchases),
                         QStringLiteral("winner: ") + item.winner, QStringLiteral("log: ") + LogOf(number)})
         .join(QLatin1Char('\n'));
@@ -273,12 +275,12 @@ protected:
 
 TEST_F(BidTitlesWithSimulator, ConfirmationRepliesReadAsWithAPlainTitle)
 {
-    EachTitleReadsAsAPlainOne(0, 9);
+    EachTitleReadsAsAPlainOne(0, 10);
 }
 
 TEST_F(BidTitlesWithSimulator, PreparationRepliesReadAsWithAPlainTitle)
 {
-    EachTitleReadsAsAPlainOne(9, -1);
+    EachTitleReadsAsAPlainOne(10, -1);
 }
 
 TEST_F(BidTitlesWithSimulator, OneCallBidsAndPurchasesReadAsWithAPlainTitle)
