@@ -1,8 +1,9 @@
 // When a Buy It Now purchase counts as made: only when its own reply came
-// and holds eBay's purchase confirmation in eBay's own message. Every other reply eBay or the way
-// to it can give (a refusal, an unrelated error page, a server error, the
-// sign-in page, an empty body, none at all) buys nothing the program may
-// count on; a refusal is told with its own reason.
+// and holds eBay's purchase confirmation in eBay's own message. Every other
+// reply eBay or the way to it can give (a refusal, an unrelated error page,
+// a server error, the sign-in page, an empty body, none at all, a page a
+// redirect led to) buys nothing the program may count on; a refusal is told
+// with its own reason.
 #include "engine/bidfailures.h"
 #include "engine/bidreply.h"
 #include "engine/frmbid.h"
