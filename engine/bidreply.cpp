@@ -5,6 +5,7 @@
 #include "foundation/sellertext.h"
 
 #include <QRegularExpression>
+#include <QStringMatcher>
 
 #include <algorithm>
 #include <optional>
@@ -14,7 +15,7 @@ namespace {
 // An element's opening or closing tag at a "<".
 struct TagAt
 {
-    QString name; // in lower case
+    QStringView name;
     bool closing = false;
     bool messageBox = false;
     qsizetype end = 0; // just after its ">", or the page's end
@@ -35,7 +36,7 @@ std::optional<TagAt> readTag(QStringView t, qsizetype at)
         ++i;
     if (i == nameBegin || !t[nameBegin].isLetter())
         return std::nullopt;
-    tag.name = t.sliced(nameBegin, i - nameBegin).toString().toLower();
+    tag.name = t.sliced(nameBegin, i - nameBegin);
     const qsizetype attributes = i;
     QChar quote;
     for (; i < t.size(); ++i) {
@@ -51,8 +52,11 @@ std::optional<TagAt> readTag(QStringView t, qsizetype at)
     tag.end = std::min(i + 1, t.size());
     static const QRegularExpression classes(QStringLiteral(R"re((?:^|\s)class\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))re"),
                                             QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = classes.match(t.sliced(attributes, tag.end - attributes).toString());
-    if (!tag.closing && m.hasMatch()) {
+    const QStringView attributeText = t.sliced(attributes, tag.end - attributes);
+    if (tag.closing || !attributeText.contains(u"class", Qt::CaseInsensitive))
+        return tag;
+    const QRegularExpressionMatch m = classes.match(attributeText.toString());
+    if (m.hasMatch()) {
         const QString words = m.captured(1) + m.captured(2) + m.captured(3);
         for (const QStringView word : QStringView(words).tokenize(u' ', Qt::SkipEmptyParts))
             tag.messageBox = tag.messageBox || word.compare(u"statusmsg", Qt::CaseInsensitive) == 0
@@ -63,12 +67,12 @@ std::optional<TagAt> readTag(QStringView t, qsizetype at)
 
 // Where the element `name` whose content begins at `from` closes (nested
 // ones of the same name counted); the page's end when it never does.
-qsizetype closingOf(QStringView t, qsizetype from, const QString &name)
+qsizetype closingOf(QStringView t, qsizetype from, QStringView name)
 {
     int depth = 1;
     for (qsizetype at = from; (at = t.indexOf(u'<', at)) >= 0; ++at) {
         const std::optional<TagAt> tag = readTag(t, at);
-        if (!tag || tag->name != name)
+        if (!tag || tag->name.compare(name, Qt::CaseInsensitive) != 0)
             continue;
         depth += tag->closing ? -1 : 1;
         if (depth == 0)
@@ -108,9 +112,11 @@ struct ComparedText
     QList<qsizetype> pageAt;
 };
 
-ComparedText Compared(QStringView t, qsizetype begin, qsizetype end)
+ComparedText Compared(QStringView t, qsizetype begin, qsizetype end, bool decode = true)
 {
     ComparedText out;
+    out.text.reserve(end - begin);
+    out.pageAt.reserve(end - begin);
     bool blank = false;
     const auto append = [&out, &blank](QChar c, qsizetype at) {
         if (c.isSpace() || c == QChar(0x00A0)) {
@@ -126,7 +132,7 @@ ComparedText Compared(QStringView t, qsizetype begin, qsizetype end)
         out.pageAt.append(at);
     };
     for (qsizetype i = begin; i < end;) {
-        if (t[i] == u'&') {
+        if (decode && t[i] == u'&') {
             const qsizetype semicolon = t.sliced(i, std::min<qsizetype>(12, end - i)).indexOf(u';');
             if (semicolon > 1) {
                 const QString reference = t.sliced(i, semicolon + 1).toString();
@@ -145,9 +151,10 @@ ComparedText Compared(QStringView t, qsizetype begin, qsizetype end)
     return out;
 }
 
-QString ComparedForm(const QString &text)
+// A title's text as compared, its references decoded or kept as written.
+QString ComparedForm(const QString &text, bool decode)
 {
-    return Compared(text, 0, text.size()).text;
+    return Compared(text, 0, text.size(), decode).text;
 }
 
 // Whether `text` begins with an item number in brackets, as a bid page
@@ -174,15 +181,32 @@ bool StartsWithItemNumber(QStringView text)
 QString WithoutTitleBeforeNumber(const QString &page, const QString &title)
 {
     QStringList forms;
-    for (const QString &form : {ComparedForm(title), ComparedForm(basGeneral::DecodeEntities(title))})
+    for (const QString &form : {ComparedForm(title, false), ComparedForm(title, true)})
         if (!form.isEmpty() && !forms.contains(form))
             forms << form;
     if (forms.isEmpty())
         return page;
+    // A text can hold the title only where it holds the longest plain word
+    // of the title as read, which no page writes as references.
+    QString word;
+    for (const QStringView piece : QStringView(forms.last()).tokenize(u' ')) {
+        qsizetype run = 0;
+        for (qsizetype i = 0; i <= piece.size(); ++i) {
+            if (i < piece.size() && piece[i] >= u'a' && piece[i] <= u'z') {
+                ++run;
+                continue;
+            }
+            if (run > word.size())
+                word = piece.sliced(i - run, run).toString();
+            run = 0;
+        }
+    }
+    const QStringMatcher wordMatcher(word, Qt::CaseInsensitive);
     const QStringView t(page);
     QList<std::pair<qsizetype, qsizetype>> cuts;
     const auto cutIn = [&](qsizetype begin, qsizetype end) {
-        if (end <= begin)
+        const QStringView run = t.sliced(begin, std::max<qsizetype>(0, end - begin));
+        if (!run.contains(u'(') || wordMatcher.indexIn(run) < 0)
             return;
         const ComparedText text = Compared(t, begin, end);
         for (const QString &form : std::as_const(forms)) {
@@ -248,7 +272,8 @@ QStringList BidPageMessages(const QString &page)
         at = tag->end;
         // A window title, a script or a style sheet is never a message,
         // whatever it holds.
-        if (!tag->closing && (tag->name == u"title" || tag->name == u"script" || tag->name == u"style")) {
+        const auto named = [&tag](QStringView name) { return tag->name.compare(name, Qt::CaseInsensitive) == 0; };
+        if (!tag->closing && (named(u"title") || named(u"script") || named(u"style"))) {
             at = closingOf(t, at, tag->name);
             continue;
         }
