@@ -43,9 +43,3 @@ private:
     QStringList m_messages; // the text of each message box, as ownMessageSays reads it
     Arrival m_arrival = Arrival::Direct;
 };
-
-// The texts of a bid page's message boxes (the elements of class
-// "statusmsg" or "msg"), in page order, each with its tags aside, its
-// character references decoded and its blanks (no-break spaces too)
-// collapsed to single spaces.
-QStringList BidPageMessages(const QString &page);
