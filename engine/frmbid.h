@@ -167,7 +167,8 @@ private:
     // NumberedError like the transfer control. `requestWritten` tells
     // whether it may have reached eBay. A bid (`isBid`) is written only under
     // BidResend::MayWriteBid. `onReadyConnection`: on the connection opened
-    // ahead for the confirmation, while it is ready.
+    // ahead for the confirmation, while it is ready. `arrival` tells whether
+    // the text is the answer itself or the page a redirect led to.
     QString Fetch(const QString &url, bool *requestWritten = nullptr, bool isBid = false, bool onReadyConnection = false,
                   BidReply::Arrival *arrival = nullptr);
     // The confirmation (or purchase) request of this bid.
