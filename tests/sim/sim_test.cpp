@@ -417,4 +417,15 @@ TEST_F(SimServerTest, APurchaseBuysFromWhatIsLeftAndAnAuctionsBuyItNowGoesWithIt
     EXPECT_TRUE(buy(QStringLiteral("400"), 1).contains(QLatin1String("This item has no Buy It Now price.")));
     EXPECT_EQ(control("GET", QStringLiteral("bids/300")).object().value(QStringLiteral("purchases")).toInt(), 0);
     EXPECT_EQ(control("GET", QStringLiteral("bids/400")).object().value(QStringLiteral("purchases")).toInt(), 0);
+
+    // The class "redirect" sends the purchase on to the item's own page and
+    // buys nothing.
+    post(QStringLiteral("items"), {{QStringLiteral("item"), QStringLiteral("500")}, {QStringLiteral("price"), 5},
+                                   {QStringLiteral("buyItNow"), 9}, {QStringLiteral("title"), QStringLiteral("Oak stool")}});
+    post(QStringLiteral("bids/500"), {{QStringLiteral("confirm"), QStringLiteral("redirect")}});
+    const QString redirected = buy(QStringLiteral("500"), 1);
+    EXPECT_TRUE(redirected.contains(QLatin1String("Oak stool"))) << redirected.toStdString();
+    EXPECT_FALSE(redirected.contains(QLatin1String("You committed to buy this item")));
+    EXPECT_EQ(control("GET", QStringLiteral("bids/500")).object().value(QStringLiteral("purchases")).toInt(), 0);
+    EXPECT_FALSE(item(QStringLiteral("500")).value(QStringLiteral("ended")).toBool());
 }
