@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -94,8 +95,11 @@ void frmCopyAsk::GetTitle()
     const int generation = ++m_fetchGeneration;
     m_closeAfterFetch = false;
     ++m_fetchDepth;
+    QPointer<frmCopyAsk> self(this);
     const QString page = basGeneral::GetURL(
         HostRoles::url(HostRoles::Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + lblNumber_Tag), *Inet);
+    if (!self)
+        return;
     --m_fetchDepth;
     if (m_closeAfterFetch) {
         if (m_fetchDepth == 0)
@@ -147,8 +151,10 @@ void frmCopyAsk::cmdBid_Click()
     const QString number = lblNumber_Tag;
     tmrTimer->setEnabled(false);
     hide();
+    QPointer<frmCopyAsk> self(this);
     frmAddAuction::ShowModal(number);
-    closeWindow();
+    if (self)
+        closeWindow();
 }
 
 void frmCopyAsk::cmdWatch_Click()
@@ -156,8 +162,11 @@ void frmCopyAsk::cmdWatch_Click()
     const QString number = lblNumber_Tag;
     tmrTimer->setEnabled(false);
     hide();
+    // Watch lets events run: this prompt may be unloaded meanwhile.
+    QPointer<frmCopyAsk> self(this);
     frmMainEngine::instance().WatchAuction(number);
-    closeWindow();
+    if (self)
+        closeWindow();
 }
 
 void frmCopyAsk::cmdView_Click()

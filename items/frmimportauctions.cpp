@@ -150,9 +150,12 @@ void frmImportAuctions::Form_Activate()
 
     lblStatus->setText(QStringLiteral("Importing items..."));
     frmMainEngine &main = frmMainEngine::instance();
+    // Each row lets events run: the main window may be closing (the close
+    // waits for this loop to stop) or, at worst, gone.
+    QPointer<frmMainEngine> window(&main);
     for (const QString &number : numbers) {
         basGeneral::WriteHeartbeat();
-        if (blnCancel)
+        if (blnCancel || !window || main.blnCloseDeferred)
             break;
         WatchedRows::AddAndSave(main, number);
         if (!self)
@@ -161,6 +164,7 @@ void frmImportAuctions::Form_Activate()
         if (!self)
             return;
     }
-    main.SaveList(false);
+    if (window)
+        main.SaveList(false);
     unloadInstance();
 }

@@ -1,6 +1,10 @@
 // Closing the main window ends the program: every way of closing it comes
 // through Form_QueryUnload, which may refuse, asks about snipes that still
 // need this computer, and records the clean exit the next start looks for.
+// A close that comes while other work waits below it with events running (a
+// page fetch, a refresh pass, Watch, an import) is deferred: that work is
+// asked to stop at its next step and the close is made again from the top
+// level, so no window is deleted under code that returns into it.
 #include "mainwindow/frmmain.h"
 
 #include "engine/listsaving.h"
@@ -14,12 +18,18 @@
 #include "platform/listview.h"
 #include "platform/msgbox.h"
 #include "platform/defaultinstance.h"
+#include "platform/eventdepth.h"
 #include "platform/ticktimer.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QScopedValueRollback>
+#include <QTimer>
 
 namespace {
+
+// How often a deferred close looks whether the work it waits for has stopped.
+constexpr int kDeferredCloseCheckMs = 50;
 
 void logExit(const QString &text)
 {
@@ -76,13 +86,14 @@ bool frmMain::Form_QueryUnload()
         return true;
     if (m_shutDown)
         return false;
+    if (!EventDepth::AtTheBase(m_inCloseEvent ? 1 : 0) || blnRefreshing) {
+        deferClose();
+        return true;
+    }
+    blnCloseDeferred = false;
     logExit(QStringLiteral("Starting exit procedure"));
     if (blnPreventExit) {
         logExit(QStringLiteral("Exit cancelled: Prevent exit mode on"));
-        return true;
-    }
-    if (blnRefreshing) {
-        logExit(QStringLiteral("Exit cancelled: Currently refreshing"));
         return true;
     }
 
@@ -132,6 +143,36 @@ bool frmMain::Form_QueryUnload()
     if (BidForm)
         BidForm->deleteLater();
     return false;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    const QScopedValueRollback inClose(m_inCloseEvent, true);
+    frmMainShell::closeEvent(event);
+}
+
+void frmMain::deferClose()
+{
+    StopRefresh();
+    if (blnCloseDeferred)
+        return;
+    blnCloseDeferred = true;
+    logExit(QStringLiteral("Exit deferred until the work under way has stopped"));
+    auto *check = new QTimer(this);
+    check->setInterval(kDeferredCloseCheckMs);
+    connect(check, &QTimer::timeout, this, [this, check] {
+        if (m_shutDown || !blnCloseDeferred) {
+            check->deleteLater();
+            return;
+        }
+        if (!EventDepth::AtTheBase() || blnRefreshing) {
+            StopRefresh(); // a pass begun since is stopped as well
+            return;
+        }
+        check->deleteLater();
+        Unload();
+    });
+    check->start();
 }
 
 void frmMain::Form_Unload()
