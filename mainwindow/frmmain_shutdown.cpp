@@ -86,6 +86,7 @@ bool frmMain::Form_QueryUnload()
         return true;
     if (m_shutDown)
         return false;
+    // Work that waits below this close would return into a deleted window.
     if (!EventDepth::AtTheBase(m_inCloseEvent ? 1 : 0) || blnRefreshing) {
         deferClose();
         return true;
@@ -162,6 +163,7 @@ void frmMain::deferClose()
     check->setInterval(kDeferredCloseCheckMs);
     connect(check, &QTimer::timeout, this, [this, check] {
         if (m_shutDown || !blnCloseDeferred) {
+            check->stop();
             check->deleteLater();
             return;
         }
@@ -169,6 +171,7 @@ void frmMain::deferClose()
             StopRefresh(); // a pass begun since is stopped as well
             return;
         }
+        check->stop();
         check->deleteLater();
         Unload();
     });
