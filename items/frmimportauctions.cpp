@@ -112,6 +112,11 @@ bool frmImportAuctions::openPage(const QString &url)
     WebBrowser->Navigate(url);
     const QDeadlineTimer deadline{std::chrono::seconds(PageWaitSeconds)};
     while (self && WebBrowser->ReadyState() != ::WebBrowser::READYSTATE_COMPLETE) {
+        // A close waits for the import: it stops here, as a cancel would.
+        if (frmMainShell::isLoaded() && frmMainShell::instance().blnCloseDeferred) {
+            WebBrowser->Stop();
+            return false;
+        }
         if (deadline.hasExpired()) {
             WebBrowser->Stop();
             Desktop::MsgBox(QStringLiteral("The eBay page did not load, please try again later"), Desktop::BoxExclamation);

@@ -19,10 +19,12 @@
 #include "platform/msgbox.h"
 #include "platform/defaultinstance.h"
 #include "platform/eventdepth.h"
+#include "platform/inet.h"
 #include "platform/ticktimer.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QScopedValueRollback>
 #include <QTimer>
 
@@ -30,6 +32,9 @@ namespace {
 
 // How often a deferred close looks whether the work it waits for has stopped.
 constexpr int kDeferredCloseCheckMs = 50;
+// How long a deferred close lets a page the work waits for come before it
+// gives that page up: a page answers well within it, a hung one never would.
+constexpr qint64 kDeferredClosePageWaitMs = 1000;
 
 void logExit(const QString &text)
 {
@@ -161,7 +166,9 @@ void frmMain::deferClose()
     logExit(QStringLiteral("Exit deferred until the work under way has stopped"));
     auto *check = new QTimer(this);
     check->setInterval(kDeferredCloseCheckMs);
-    connect(check, &QTimer::timeout, this, [this, check] {
+    QElapsedTimer waited;
+    waited.start();
+    connect(check, &QTimer::timeout, this, [this, check, waited] {
         if (m_shutDown || !blnCloseDeferred) {
             check->stop();
             check->deleteLater();
@@ -169,6 +176,10 @@ void frmMain::deferClose()
         }
         if (!EventDepth::AtTheBase() || blnRefreshing) {
             StopRefresh(); // a pass begun since is stopped as well
+            // The window's own control serves Watch, the eBay clock and the
+            // rating; none of them is worth holding the close for.
+            if (waited.elapsed() >= kDeferredClosePageWaitMs && Inet && Inet->StillExecuting())
+                Inet->Cancel();
             return;
         }
         check->stop();

@@ -184,3 +184,12 @@ TEST(CloseDuringWork, ARefreshPassGoesOnWhileTheEditWindowIsOpen)
         frmAddAuction::instance().cmdCancel_Click();
     RunUntil([] { return !frmAddAuction::isLoaded(); }, 10);
 }
+
+TEST(CloseDuringWork, AWatchWhosePageNeverAnswersDoesNotHoldTheClose)
+{
+    // The page would come far beyond the bound: the close gives it up.
+    Work run = freshRun(45000);
+    const auto took = closeDuring(run, 200, [](Work &run) { run.main->WatchAuction(run.number); });
+    ASSERT_TRUE(took) << "the close waited for the page";
+    EXPECT_LT(*took, qint64(kCloseHonouredS * 1000));
+}
