@@ -125,8 +125,10 @@ bool frmMain::Form_QueryUnload()
         const int answer = Desktop::MsgBox(question, Desktop::BoxYesNo | Desktop::BoxQuestion | Desktop::BoxDefaultButton2, title);
         m_askingToExit = false;
         if (answer != Desktop::AnswerYes) {
-            // Staying: everything stopped above runs again as before.
+            // Staying: everything stopped above runs again as before, and
+            // the next refresh pass is not cut short by this close's stop.
             blnExiting = false;
+            blnCancelRefresh = false;
             tmrTimer->setEnabled(true);
             tmrClipboardScan->setEnabled(frmSettings::instance().chkScanClipboard->isChecked());
             RelistScheduler::Switch(relistWasOn);
