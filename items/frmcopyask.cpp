@@ -17,8 +17,12 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
+
+// How often the title fetch looks whether the main window waits to close.
+constexpr int kCloseWatchMs = 100;
 
 void place(QWidget *w, int left, int top, int width, int height)
 {
@@ -96,10 +100,20 @@ void frmCopyAsk::GetTitle()
     m_closeAfterFetch = false;
     ++m_fetchDepth;
     QPointer<frmCopyAsk> self(this);
+    // A close of the main window waits for this fetch to return: the title
+    // is given up rather than holding the close for a page that hangs.
+    QTimer closeWatch;
+    closeWatch.setInterval(kCloseWatchMs);
+    connect(&closeWatch, &QTimer::timeout, this, [this] {
+        if (frmMainShell::isLoaded() && frmMainShell::instance().blnCloseDeferred)
+            Inet->Cancel();
+    });
+    closeWatch.start();
     const QString page = basGeneral::GetURL(
         HostRoles::url(HostRoles::Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + lblNumber_Tag), *Inet);
     if (!self)
         return;
+    closeWatch.stop();
     --m_fetchDepth;
     if (m_closeAfterFetch) {
         if (m_fetchDepth == 0)
