@@ -1,6 +1,7 @@
 #include "app/endrequest.h"
 
 #include "foundation/mainformshell.h"
+#include "platform/eventdepth.h"
 #include "platform/msgbox.h"
 
 #include <QApplication>
@@ -50,22 +51,6 @@ void cancelQuestions()
     }
 }
 
-// True when no handler waits below this one: reached from the outermost
-// event loop (or from no loop at all). Deep inside one (a page wait, a
-// question), the main window must not be unloaded: the window would be
-// deleted under the handler that waits, which then returns into it.
-bool atTheBase()
-{
-    // Posting a deferred delete records how deep the events are delivered.
-    QObject probe;
-    auto *event = new QDeferredDeleteEvent;
-    QCoreApplication::postEvent(&probe, event);
-    const int depth = event->loopLevel();
-    QCoreApplication::removePostedEvents(&probe, QEvent::DeferredDelete);
-    const int loops = QThread::currentThread()->loopLevel();
-    return loops <= 1 && depth - loops <= 1;
-}
-
 // One attempt; true when the program is on its way out.
 bool attempt()
 {
@@ -80,8 +65,14 @@ bool attempt()
     }
     frmMainShell &main = frmMainShell::instance();
     main.blnForceExit = true;
-    if (!atTheBase())
-        return false; // the next attempt, once the waiting handler has returned
+    // Deep inside a handler that waits (a page, a question, a refresh pass)
+    // the window must not be unloaded: it would be deleted under the handler,
+    // which then returns into it. The work under way is asked to stop, and
+    // the next attempt, once it has returned, unloads.
+    if (!EventDepth::AtTheBase()) {
+        main.StopRefresh();
+        return false;
+    }
     // The shut-down has said why it refuses; asking again while that still
     // holds would only log it twice a second.
     if (g_refusalSeen && (main.blnPreventExit || main.blnRefreshing))

@@ -7,9 +7,10 @@
 // questions (the crash prompt and the damaged-list question at start-up, the
 // sign-in prompt, any message box) are closed with their cancel answer and
 // later ones are not asked. The main window is unloaded only from the
-// outermost event loop, never under a handler that waits; while it cannot
-// be, or the shut-down refuses (loading, refreshing), the request is made
-// again every half second until it succeeds; the refusal is logged once.
+// outermost event loop, never under a handler that waits: a refresh pass
+// under way is asked to stop at its next step, and while the window cannot
+// be unloaded, or the shut-down refuses (loading), the request is made again
+// every half second until it succeeds; the refusal is logged once.
 // Without a main window the event loop just ends.
 namespace EndRequest {
 

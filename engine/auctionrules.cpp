@@ -1,6 +1,7 @@
 #include "engine/mainformengine.h"
 
 #include "engine/onerowperitem.h"
+#include "engine/readfirst.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
 #include "foundation/ebayuser.h"
@@ -15,6 +16,7 @@
 #include "platform/toolbar.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QSet>
 #include <QStringList>
 #include <QTimer>
@@ -68,9 +70,13 @@ void frmMainEngine::WatchAuction(const QString &strItemNumber)
     if (!isItemNumber(number) || lvwAuctions->FindItem(number))
         return;
 
+    // Each wait below lets events run: the window is looked at after each,
+    // and a close asked meanwhile (deferred until this returns) cuts the
+    // command short once the row is in the list file.
+    QPointer<frmMainEngine> self(this);
     const QString page = basGeneral::GetURL(
         HostRoles::url(HostRoles::Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number), Inet);
-    if (basGeneral::GetItemField(page, QStringLiteral("title")).isEmpty())
+    if (!self || basGeneral::GetItemField(page, QStringLiteral("title")).isEmpty())
         return;
     // The fetch let other events run; one of them may have listed the number.
     if (lvwAuctions->FindItem(number))
@@ -81,18 +87,24 @@ void frmMainEngine::WatchAuction(const QString &strItemNumber)
     lvwAuctions->setField(row, QStringLiteral("maxbid"), kWatching);
     lvwAuctions->setField(row, QStringLiteral("user"), CurrentUser);
 
-    // A refresh under way is asked to stop early; the new row is refreshed
-    // on its own once it has.
-    blnCancelRefresh = true;
-    while (blnRefreshing)
-        Desktop::WaitWithEvents(10);
-    blnCancelRefresh = false;
-
-    RefreshAuctions(number, false, true);
+    // A refresh pass under way waits below this command (the command came
+    // while it let events run): it reads the new row before its other rows.
+    // Otherwise the row is read now.
+    if (blnRefreshing)
+        ReadFirst::AddOnce(number);
+    else if (!blnCloseDeferred)
+        RefreshAuctions(number, false, true);
+    if (!self)
+        return;
     lvwAuctions->setSorted(true);
+    if (!self)
+        return;
     // The new row is saved also when the page cannot be redrawn; the
     // command gives no message either way.
-    RedrawHTMLList();
+    if (!blnCloseDeferred)
+        RedrawHTMLList();
+    if (!self)
+        return;
     SaveList(false);
     SetPanelText(QStringLiteral("IEStatus"), QString());
 }

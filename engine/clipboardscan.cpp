@@ -74,6 +74,9 @@ QString ItemNumberOfCopiedText(const QString &text, QString &lastText)
 
 void tmrClipboardScan_Timer(frmMainEngine &main)
 {
+    // A close waits for the work under way to stop: no new work starts.
+    if (main.blnCloseDeferred)
+        return;
     const QString number = ItemNumberOfCopiedText(Desktop::ClipboardText(), main.strLastCB);
     if (number.isEmpty())
         return;

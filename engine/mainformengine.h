@@ -117,6 +117,10 @@ public:
     // and the closing steps; SkipHTMLSync leaves the HTML list alone. Returns
     // at once while Inet is busy, a bid is being placed or a relist runs.
     void RefreshAuctions(const QString &OnlyItemNumber, bool SkipItems, bool SkipHTMLSync) override;
+    // Has a refresh under way stop at its next step: the row page in flight
+    // is given up, so a page that hangs does not hold the pass. No effect
+    // while no refresh runs.
+    void StopRefresh() override;
     // Adds a fired reminder to frmReminder's list (not again while the
     // item's first row holds the same text) and brings the window up.
     virtual void Remind(const QString &strItemNum, const QString &strItemTitle, const QString &strMsg);

@@ -138,9 +138,12 @@ class RefreshRun
 {
 public:
     RefreshRun(frmMainEngine &form, const QString &onlyItemNumber, bool skipHTMLSync)
-        : f(form), list(*form.lvwAuctions), only(onlyItemNumber), skipSync(skipHTMLSync)
+        : f(form), list(*form.lvwAuctions), only(onlyItemNumber), skipSync(skipHTMLSync), window(&form)
     {
     }
+
+    // Events run between the steps: the window (and its list) may be gone.
+    bool windowGone() const { return window.isNull(); }
 
     // The row loop and what follows it. Returns false when the program is
     // exiting and the end steps are to be left out.
@@ -203,6 +206,7 @@ private:
     ListView &list;
     const QString only;
     const bool skipSync;
+    const QPointer<frmMainEngine> window;
 
     int rowsToRefresh = 0;
     int rowsRefreshed = 0;
@@ -226,6 +230,9 @@ void RefreshRun::prepare()
         if (field(row, "timeleft") != kEnded)
             ++rowsToRefresh;
         Desktop::DoEvents();
+        // A long list takes a while: a stop asked meanwhile ends the pass here.
+        if (windowGone() || f.blnCancelRefresh)
+            return;
     }
     endingSoon = false;
     f.setCursor(Qt::BusyCursor);
@@ -287,7 +294,7 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
         return std::nullopt;
     };
     QSet<QString> readAhead; // read before their turn: not again in this pass
-    for (int i = 1; i <= list.Count();) {
+    for (int i = 1; !windowGone() && i <= list.Count();) {
         // A snipe whose auction has just ended goes before the rest of the
         // pass, so its outcome does not wait for a long list's last rows.
         while (const auto number = ReadFirst::Take(only)) {
@@ -297,6 +304,8 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
             readAhead.insert(*number);
             if (const auto end = read(ended, Read::Now))
                 return *end;
+            if (windowGone())
+                return LoopEnd::Exiting;
             // Read in its very last second, eBay's page may not say it has
             // ended yet: it is read again shortly, not left to the schedule.
             if (list.Holds(ended) && field(ended, "timeleft") != kEnded)
@@ -312,13 +321,15 @@ RefreshRun::LoopEnd RefreshRun::rowLoop()
         if (!readAhead.contains(row->Text()))
             if (const auto end = read(row, Read::WhenDue))
                 return *end;
+        if (windowGone())
+            return LoopEnd::Exiting;
         // Rows may have been removed or re-sorted while events ran: go on
         // after this row where it is now, or at its old place when it is gone.
         const int now = list.topLevelItem(i - 1) == row ? i - 1 : list.indexOfTopLevelItem(row);
         if (now >= 0)
             i = std::max(i + 1, now + 2);
     }
-    return LoopEnd::Done;
+    return windowGone() ? LoopEnd::Exiting : LoopEnd::Done;
 }
 
 RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row, Read when)
@@ -345,11 +356,19 @@ RefreshRun::RowEnd RefreshRun::refreshRow(ListItem *row, Read when)
             outcome = refreshPage(row, number, when);
         } catch (const RowRemoved &) {
         }
+        if (windowGone())
+            return RowEnd::LeaveLoop;
         // What the page changed is on disk within seconds, not after the pass.
         if (rowsRefreshed != readBefore)
             ListSaving::SaveSoon(f);
         if (outcome.exiting)
             return RowEnd::LeaveLoop;
+        // Stopped while the page was out: its fetch was given up on purpose,
+        // which is no refresh error to report.
+        if (f.blnCancelRefresh) {
+            f.blnCancelRefresh = false;
+            return RowEnd::Cancelled;
+        }
     }
     afterRow(number, outcome.error);
     return RowEnd::Next;
@@ -773,21 +792,38 @@ void frmMainEngine::BeginSignInBeforeEnd(std::function<void(const NumberedError 
 
 void frmMainEngine::RefreshAuctions(const QString &OnlyItemNumber, bool SkipItems, bool SkipHTMLSync)
 {
-    if (Inet->StillExecuting() || blnBidding || RelistInProgress) {
+    // A close waits for the work under way to stop: no pass starts.
+    if (blnCloseDeferred)
+        return;
+    // A refresh never runs inside another (asked for by a command that came
+    // while a pass let events run): the pass reads that row before the rest.
+    if (blnRefreshing && !SkipItems && !OnlyItemNumber.isEmpty()) {
+        ReadFirst::AddOnce(OnlyItemNumber);
+        return;
+    }
+    if (Inet->StillExecuting() || blnBidding || RelistInProgress || blnRefreshing) {
         if (SkipItems && OnlyItemNumber.isEmpty())
             RatingOwed(*this);
         return;
     }
     blnPreventExit = true;
     blnRefreshing = true;
-    // The window may be unloaded while events run inside the refresh.
+    // The window may be unloaded while events run inside the refresh: each
+    // step that let them run is followed by a look at whether it is still there.
     QPointer<frmMainEngine> self(this);
     try {
         RefreshRun run(*this, OnlyItemNumber, SkipHTMLSync);
         if (!SkipItems) {
             run.prepare();
-            run.synchroniseClock();
+            if (!self)
+                return;
+            if (!blnCancelRefresh)
+                run.synchroniseClock();
+            if (!self)
+                return;
             const auto end = run.rowLoop();
+            if (!self)
+                return;
             if (end == RefreshRun::LoopEnd::Cancelled) {
                 run.endSteps();
                 return;
@@ -795,7 +831,7 @@ void frmMainEngine::RefreshAuctions(const QString &OnlyItemNumber, bool SkipItem
             if (!run.afterLoop())
                 return;
         }
-        if (!run.feedbackStep(SkipItems && OnlyItemNumber.isEmpty()))
+        if (!run.feedbackStep(SkipItems && OnlyItemNumber.isEmpty()) || !self)
             return;
         run.endSteps();
     } catch (const std::exception &e) {
@@ -817,6 +853,16 @@ void frmMainEngine::RefreshAuctions(const QString &OnlyItemNumber, bool SkipItem
             }
         }
     }
+}
+
+void frmMainEngine::StopRefresh()
+{
+    if (!blnRefreshing)
+        return;
+    blnCancelRefresh = true;
+    // Only the pass reads rows through this control.
+    if (frmInet::isLoaded())
+        frmInet::instance().Inet->Cancel();
 }
 
 void frmMainEngine::Remind(const QString &strItemNum, const QString &strItemTitle, const QString &strMsg)

@@ -61,6 +61,10 @@ public:
     bool blnListUpdated = false;
     bool blnRefreshEnded = false;
     bool blnExiting = false;
+    // A close came while other work waited below it with events running:
+    // that work stops at its next step and the close is made again from the
+    // top level (frmMain::Form_QueryUnload).
+    bool blnCloseDeferred = false;
     bool blnDoneLoading = false;
     bool blnPreventExit = false;
     bool blnBidding = false;
@@ -132,6 +136,8 @@ public:
     // Brings the tracked auctions up to date from eBay: one item, or all;
     // SkipItems runs only the closing steps (the feedback panel).
     virtual void RefreshAuctions(const QString & /*OnlyItemNumber*/, bool /*SkipItems*/, bool /*SkipHTMLSync*/) {}
+    // Has a refresh under way stop at its next step.
+    virtual void StopRefresh() {}
     // The settings have saved a different "Time Zone": the end times shown
     // and kept in the list file move to it.
     virtual void TimeZoneSaved() {}

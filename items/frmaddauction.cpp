@@ -220,7 +220,7 @@ void frmAddAuction::ShowModal(const QString &itemNumber)
         unloadInstance();
     frmAddAuction &w = instance();
     w.strItemNumber = itemNumber;
-    w.exec();
+    w.show();
 }
 
 bool frmAddAuction::RaiseOpenWizard()
@@ -243,6 +243,7 @@ void frmAddAuction::Form_Load()
     ListView &list = *MainForm().lvwAuctions;
     ListItem *row = list.FindItem(strItemNumber.trimmed());
     EditMode = row != nullptr;
+    m_editing = EditMode;
     if (row) {
         list.setSelectedItem(row);
         setWindowTitle(QStringLiteral("Edit Bid"));

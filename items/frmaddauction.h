@@ -31,7 +31,9 @@ public:
     void Form_Activate();
 
     // Opens the wizard modally on `itemNumber` (a fresh instance each time),
-    // unless one is open already.
+    // unless one is open already. Returns once it shows: the window blocks
+    // the others for the user, never the caller, so a refresh pass or a
+    // snipe that waits below the caller goes on while the window is open.
     static void ShowModal(const QString &itemNumber);
     // Brings an open wizard to the front and says whether there was one: its
     // item and what the user has entered stay as they are.
@@ -144,4 +146,7 @@ private:
     bool m_reading = false;
     bool m_cancelled = false;
     bool m_loaded = false;
+    // Whether this opening edits a listed row (read when it loads): the
+    // wizard stays open while other commands change the global EditMode.
+    bool m_editing = false;
 };

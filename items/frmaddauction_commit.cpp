@@ -81,14 +81,14 @@ void frmAddAuction::OK()
             main.BidItem->setTag(QStringLiteral("Bid complete"));
     }
 
-    main.RefreshAuctions(row->Text(), false, !EditMode);
+    main.RefreshAuctions(row->Text(), false, !m_editing);
     // Only this row changed: in a sorted list it moves to its place and the
     // others stay where they are.
     if (!list.Sorted())
         list.setSorted(true);
     else if (list.Holds(row))
         list.PlaceInOrder(row);
-    if (EditMode)
+    if (m_editing)
         main.SyncHTMLList(false, QString());
     else
         main.RedrawHTMLList();

@@ -15,9 +15,14 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
+
+// How often the title fetch looks whether the main window waits to close.
+constexpr int kCloseWatchMs = 100;
 
 void place(QWidget *w, int left, int top, int width, int height)
 {
@@ -94,8 +99,21 @@ void frmCopyAsk::GetTitle()
     const int generation = ++m_fetchGeneration;
     m_closeAfterFetch = false;
     ++m_fetchDepth;
+    QPointer<frmCopyAsk> self(this);
+    // A close of the main window waits for this fetch to return: the title
+    // is given up rather than holding the close for a page that hangs.
+    QTimer closeWatch;
+    closeWatch.setInterval(kCloseWatchMs);
+    connect(&closeWatch, &QTimer::timeout, this, [this] {
+        if (frmMainShell::isLoaded() && frmMainShell::instance().blnCloseDeferred)
+            Inet->Cancel();
+    });
+    closeWatch.start();
     const QString page = basGeneral::GetURL(
         HostRoles::url(HostRoles::Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + lblNumber_Tag), *Inet);
+    if (!self)
+        return;
+    closeWatch.stop();
     --m_fetchDepth;
     if (m_closeAfterFetch) {
         if (m_fetchDepth == 0)
@@ -147,8 +165,10 @@ void frmCopyAsk::cmdBid_Click()
     const QString number = lblNumber_Tag;
     tmrTimer->setEnabled(false);
     hide();
+    QPointer<frmCopyAsk> self(this);
     frmAddAuction::ShowModal(number);
-    closeWindow();
+    if (self)
+        closeWindow();
 }
 
 void frmCopyAsk::cmdWatch_Click()
@@ -156,8 +176,11 @@ void frmCopyAsk::cmdWatch_Click()
     const QString number = lblNumber_Tag;
     tmrTimer->setEnabled(false);
     hide();
+    // Watch lets events run: this prompt may be unloaded meanwhile.
+    QPointer<frmCopyAsk> self(this);
     frmMainEngine::instance().WatchAuction(number);
-    closeWindow();
+    if (self)
+        closeWindow();
 }
 
 void frmCopyAsk::cmdView_Click()

@@ -112,6 +112,11 @@ bool frmImportAuctions::openPage(const QString &url)
     WebBrowser->Navigate(url);
     const QDeadlineTimer deadline{std::chrono::seconds(PageWaitSeconds)};
     while (self && WebBrowser->ReadyState() != ::WebBrowser::READYSTATE_COMPLETE) {
+        // A close waits for the import: it stops here, as a cancel would.
+        if (frmMainShell::isLoaded() && frmMainShell::instance().blnCloseDeferred) {
+            WebBrowser->Stop();
+            return false;
+        }
         if (deadline.hasExpired()) {
             WebBrowser->Stop();
             Desktop::MsgBox(QStringLiteral("The eBay page did not load, please try again later"), Desktop::BoxExclamation);
@@ -150,9 +155,12 @@ void frmImportAuctions::Form_Activate()
 
     lblStatus->setText(QStringLiteral("Importing items..."));
     frmMainEngine &main = frmMainEngine::instance();
+    // Each row lets events run: the main window may be closing (the close
+    // waits for this loop to stop) or, at worst, gone.
+    QPointer<frmMainEngine> window(&main);
     for (const QString &number : numbers) {
         basGeneral::WriteHeartbeat();
-        if (blnCancel)
+        if (blnCancel || !window || main.blnCloseDeferred)
             break;
         WatchedRows::AddAndSave(main, number);
         if (!self)
@@ -161,6 +169,7 @@ void frmImportAuctions::Form_Activate()
         if (!self)
             return;
     }
-    main.SaveList(false);
+    if (window)
+        main.SaveList(false);
     unloadInstance();
 }

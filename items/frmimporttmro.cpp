@@ -37,11 +37,14 @@ void frmImportTMRO::Form_Activate()
     }
 
     frmMainEngine &main = frmMainEngine::instance();
+    // Each row lets events run: the main window may be closing (the close
+    // waits for this loop to stop) or, at worst, gone.
+    QPointer<frmMainEngine> window(&main);
     // A reply ending in CR LF has one empty line after its last number, so
     // the last index is the count of numbers.
     const qsizetype last = reply.lines.size() - 1;
     for (qsizetype i = 0; i <= last; ++i) {
-        if (blnCancelImport)
+        if (blnCancelImport || !window || main.blnCloseDeferred)
             break;
         basGeneral::WriteHeartbeat();
         Label1->setText(QStringLiteral("Importing item %1 of %2 from your TMR Online account...").arg(i + 1).arg(last));

@@ -28,11 +28,9 @@ void bidOnCopiedItem(const QString &itemNumber)
     wizard.strItemNumber = itemNumber;
     wizard.blnIgnoreError = true;
     Desktop::SetTopMost(&wizard);
-    wizard.exec();
-    if (frmAddAuction::isLoaded()) {
-        frmAddAuction::instance().blnOnTop = false;
-        frmAddAuction::instance().blnIgnoreError = false;
-    }
+    // Shown, not waited for: the scan and whatever waits below it go on.
+    // Each opening is a fresh instance, so the flags end with it.
+    wizard.show();
 }
 
 } // namespace

@@ -215,6 +215,7 @@ protected:
     void Form_Load() override;
     bool Form_QueryUnload() override;
     void Form_Unload() override;
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -235,10 +236,14 @@ private:
     void putInTray();
     void minimiseWithoutTray();
     void placeOldListView();
+    // Has the work under way stop and makes the close again once nothing
+    // waits below the top level any more.
+    void deferClose();
 
     QHash<QString, QIcon> m_images;
     bool m_inResize = false;
     bool m_retriedLayout = false;
     bool m_askingToExit = false;
     bool m_shutDown = false;
+    bool m_inCloseEvent = false;
 };

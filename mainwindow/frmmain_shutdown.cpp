@@ -1,6 +1,10 @@
 // Closing the main window ends the program: every way of closing it comes
 // through Form_QueryUnload, which may refuse, asks about snipes that still
 // need this computer, and records the clean exit the next start looks for.
+// A close that comes while other work waits below it with events running (a
+// page fetch, a refresh pass, Watch, an import) is deferred: that work is
+// asked to stop at its next step and the close is made again from the top
+// level, so no window is deleted under code that returns into it.
 #include "mainwindow/frmmain.h"
 
 #include "engine/listsaving.h"
@@ -14,12 +18,23 @@
 #include "platform/listview.h"
 #include "platform/msgbox.h"
 #include "platform/defaultinstance.h"
+#include "platform/eventdepth.h"
+#include "platform/inet.h"
 #include "platform/ticktimer.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QScopedValueRollback>
+#include <QTimer>
 
 namespace {
+
+// How often a deferred close looks whether the work it waits for has stopped.
+constexpr int kDeferredCloseCheckMs = 50;
+// How long a deferred close lets a page the work waits for come before it
+// gives that page up: a page answers well within it, a hung one never would.
+constexpr qint64 kDeferredClosePageWaitMs = 1000;
 
 void logExit(const QString &text)
 {
@@ -76,13 +91,15 @@ bool frmMain::Form_QueryUnload()
         return true;
     if (m_shutDown)
         return false;
+    // Work that waits below this close would return into a deleted window.
+    if (!EventDepth::AtTheBase(m_inCloseEvent ? 1 : 0) || blnRefreshing) {
+        deferClose();
+        return true;
+    }
+    blnCloseDeferred = false;
     logExit(QStringLiteral("Starting exit procedure"));
     if (blnPreventExit) {
         logExit(QStringLiteral("Exit cancelled: Prevent exit mode on"));
-        return true;
-    }
-    if (blnRefreshing) {
-        logExit(QStringLiteral("Exit cancelled: Currently refreshing"));
         return true;
     }
 
@@ -108,8 +125,10 @@ bool frmMain::Form_QueryUnload()
         const int answer = Desktop::MsgBox(question, Desktop::BoxYesNo | Desktop::BoxQuestion | Desktop::BoxDefaultButton2, title);
         m_askingToExit = false;
         if (answer != Desktop::AnswerYes) {
-            // Staying: everything stopped above runs again as before.
+            // Staying: everything stopped above runs again as before, and
+            // the next refresh pass is not cut short by this close's stop.
             blnExiting = false;
+            blnCancelRefresh = false;
             tmrTimer->setEnabled(true);
             tmrClipboardScan->setEnabled(frmSettings::instance().chkScanClipboard->isChecked());
             RelistScheduler::Switch(relistWasOn);
@@ -132,6 +151,44 @@ bool frmMain::Form_QueryUnload()
     if (BidForm)
         BidForm->deleteLater();
     return false;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    const QScopedValueRollback inClose(m_inCloseEvent, true);
+    frmMainShell::closeEvent(event);
+}
+
+void frmMain::deferClose()
+{
+    StopRefresh();
+    if (blnCloseDeferred)
+        return;
+    blnCloseDeferred = true;
+    logExit(QStringLiteral("Exit deferred until the work under way has stopped"));
+    auto *check = new QTimer(this);
+    check->setInterval(kDeferredCloseCheckMs);
+    QElapsedTimer waited;
+    waited.start();
+    connect(check, &QTimer::timeout, this, [this, check, waited] {
+        if (m_shutDown || !blnCloseDeferred) {
+            check->stop();
+            check->deleteLater();
+            return;
+        }
+        if (!EventDepth::AtTheBase() || blnRefreshing) {
+            StopRefresh(); // a pass begun since is stopped as well
+            // The window's own control serves Watch, the eBay clock and the
+            // rating; none of them is worth holding the close for.
+            if (waited.elapsed() >= kDeferredClosePageWaitMs && Inet && Inet->StillExecuting())
+                Inet->Cancel();
+            return;
+        }
+        check->stop();
+        check->deleteLater();
+        Unload();
+    });
+    check->start();
 }
 
 void frmMain::Form_Unload()

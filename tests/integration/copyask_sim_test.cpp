@@ -191,8 +191,10 @@ TEST(CopyScanner, BidOptionAndThePromptsBidKeepTheOpenWizardAndWhatTheUserTyped)
     closer.start(50);
 
     QPointer<frmAddAuction> shown;
-    QTimer::singleShot(0, [&] {
-        // Whatever happens here, the modal wizard ends with this callback.
+    // The wizard blocks the other windows for the user, not its caller.
+    frmAddAuction::ShowModal(open);
+    {
+        // Whatever happens here, the wizard ends with this block.
         const auto cancel = qScopeGuard([] {
             if (frmAddAuction::isLoaded())
                 frmAddAuction::instance().cmdCancel_Click();
@@ -217,8 +219,7 @@ TEST(CopyScanner, BidOptionAndThePromptsBidKeepTheOpenWizardAndWhatTheUserTyped)
         EXPECT_TRUE(shown->isVisible());
         EXPECT_EQ(shown->strItemNumber, open);
         EXPECT_EQ(shown->txtMaxBid->text(), "7.25");
-    });
-    frmAddAuction::ShowModal(open);
+    }
     EXPECT_FALSE(frmAddAuction::isLoaded());
     EXPECT_FALSE(f.lvwAuctions->FindItem(copied));
 }

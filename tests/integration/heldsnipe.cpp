@@ -89,6 +89,9 @@ bool FinishWizardOpenedBy(const std::function<void()> &open, const std::function
     });
     answer.start(20);
     open();
+    // The wizard returns to its opener at once; it is answered from the loop.
+    RefreshSim::RunUntil([&] { return !answer.isActive(); }, 30);
+    answer.stop();
     return finished;
 }
 

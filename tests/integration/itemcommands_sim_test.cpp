@@ -79,6 +79,8 @@ WizardSeen runModalWizard(const std::function<void()> &command)
     });
     watch.start(20);
     command();
+    // The wizard returns to its caller at once; the user's answer comes later.
+    RefreshSim::RunUntil([] { return !frmAddAuction::isLoaded(); }, 30);
     return seen;
 }
 

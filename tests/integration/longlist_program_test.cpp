@@ -22,6 +22,8 @@
 #include <QProcess>
 
 #include <cstdio>
+#include <csignal>
+#include <sys/types.h>
 
 namespace {
 
@@ -136,4 +138,47 @@ TEST(LongListProgram, HundredSnipesInOneMinuteGoOutAtTheirMomentsOrSayWhy)
             EXPECT_FALSE(t.saidMissed.isEmpty()) << "not confirmed, and the bid log does not say why";
         }
     }
+}
+
+// SIGTERM while the first refresh pass reads the longest list, snipes
+// waiting at its end: the pass stops at its next row and the program ends
+// on its own, long before the pass would have, with every row in the file.
+TEST(LongListProgram, SigtermDuringARefreshPassEndsTheProgramWithoutWaitingForThePass)
+{
+    // Loose for a busy machine and the sanitizers; the pass itself reads
+    // 50,000 pages, far more than this allows.
+    const int kEndBoundMs = kUnderAddressSanitizer ? 90000 : 30000;
+    constexpr int kReadBeforeSignal = 200;
+    Server().addAccount(QStringLiteral("alice"), QStringLiteral("pw"));
+    ProgramRun::PrepareFinishedFirstRunToSnipe(3, 2);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QString middleRow;
+    const Snipes snipes = AddSnipes(2, now, 3600, 60);
+    writeBytes(basGeneral::DataFolder() + QStringLiteral("data6.dat"),
+               ListFile::EncodeFile(FarRows(ListFile::kMaxRecords - 2, now, &middleRow) + snipes.records));
+    const qint64 mark = RefreshSim::Mark();
+    auto itemPagesRead = [mark] {
+        int n = 0;
+        for (const QString &target : RefreshSim::TargetsSince(mark))
+            n += target.contains(QLatin1String("ViewItem")) ? 1 : 0;
+        return n;
+    };
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ASSERT_NO_FATAL_FAILURE(ProgramRun::StartProgram(program));
+    ASSERT_TRUE(waitFor([&] { return itemPagesRead() >= kReadBeforeSignal; }, kUnderAddressSanitizer ? 600000 : 240000))
+        << "the refresh pass never got under way";
+    ASSERT_EQ(::kill(pid_t(program.processId()), SIGTERM), 0);
+    const int readAtSignal = itemPagesRead();
+    const bool ended = waitFor([&] { return program.state() == QProcess::NotRunning; }, kEndBoundMs);
+    if (!ended)
+        ProgramRun::Stop(program);
+    ASSERT_TRUE(ended) << "the end waited for the refresh pass";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_LT(itemPagesRead() - readAtSignal, ListFile::kMaxRecords / 2) << "the pass went on after the signal";
+    const QString saved = RefreshSim::DataFileText(QStringLiteral("data6.dat"));
+    EXPECT_TRUE(saved.contains(middleRow));
+    for (const QString &number : snipes.numbers)
+        EXPECT_TRUE(saved.contains(number)) << qPrintable(number);
 }

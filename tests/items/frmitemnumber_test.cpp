@@ -72,13 +72,15 @@ TEST(ItemNumberBox, EnterOpensTheWizardInEditModeForATrackedItemAndAddModeOtherw
         box.txtItemNum->setText(number);
         QString caption;
         bool edit = false;
-        // The wizard is modal: read it and close it before it reads the page.
+        // The wizard is modal for the user, not for its caller: read it and
+        // close it before it reads the page.
         QTimer::singleShot(0, [&] {
             caption = frmAddAuction::instance().windowTitle();
             edit = EditMode;
             frmAddAuction::instance().cmdCancel_Click();
         });
         QTest::keyClick(box.txtItemNum, Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([] { return !frmAddAuction::isLoaded(); }, 10000));
         EXPECT_EQ(caption, QString(number) == "222" ? "Edit Bid" : "Add Item");
         EXPECT_EQ(edit, QString(number) == "222");
         EXPECT_FALSE(frmItemNumber::isLoaded()) << "the box gives way to the wizard";

@@ -19,6 +19,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
+#include <QTest>
 
 #include <initializer_list>
 #include <utility>
@@ -80,22 +82,32 @@ const char *const kQuestion =
 
 } // namespace
 
-TEST(Shutdown, ACloseWhileLoadingOrRefreshingIsRefusedAndLogged)
+TEST(Shutdown, ACloseWhileLoadingIsRefusedAndOneDuringARefreshStopsThePassAndClosesOnceItHas)
 {
     frmMain &m = loadedMain();
     m.tmrTimer->setEnabled(true);
     m.blnPreventExit = true;
-    m.blnRefreshing = true;
     EXPECT_FALSE(m.close());
     m.blnPreventExit = false;
-    EXPECT_FALSE(m.Unload());
-    m.blnRefreshing = false;
-
-    EXPECT_EQ(exitLog(), QStringList({"Starting exit procedure", "Exit cancelled: Prevent exit mode on",
-                                      "Starting exit procedure", "Exit cancelled: Currently refreshing"}));
+    EXPECT_EQ(exitLog(), QStringList({"Starting exit procedure", "Exit cancelled: Prevent exit mode on"}));
     EXPECT_TRUE(m.tmrTimer->Enabled());
     EXPECT_FALSE(m.blnExiting);
     EXPECT_EQ(GetSetting("Exit OK", "unset"), "unset");
+
+    // A pass under way is asked to stop; the close waits for it, then goes
+    // through without being asked again.
+    QPointer<frmMain> window(&m);
+    m.blnRefreshing = true;
+    EXPECT_FALSE(m.Unload());
+    EXPECT_TRUE(m.blnCancelRefresh);
+    EXPECT_TRUE(m.blnCloseDeferred);
+    QTest::qWait(300);
+    ASSERT_TRUE(window) << "closed under the pass";
+    EXPECT_EQ(GetSetting("Exit OK", "unset"), "unset");
+    m.blnRefreshing = false;
+    EXPECT_TRUE(QTest::qWaitFor([] { return GetSetting("Exit OK", "unset") == "1"; }, 10000));
+    EXPECT_EQ(exitLog().mid(2, 2),
+              QStringList({"Exit deferred until the work under way has stopped", "Starting exit procedure"}));
 }
 
 TEST(Shutdown, APendingSnipeAsksAndNoPutsEveryTimerBack)
