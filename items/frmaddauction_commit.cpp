@@ -2,7 +2,7 @@
 // save and the group-spacing rule.
 #include "items/frmaddauction.h"
 
-#include "engine/bidrecord.h"
+#include "engine/bidstate.h"
 #include "engine/mainformengine.h"
 #include "engine/onerowperitem.h"
 #include "engine/onlineservice.h"
@@ -48,9 +48,13 @@ void frmAddAuction::OK()
     ListItem *row = OneRowPerItem::RowFor(list, number);
     list.setField(row, QStringLiteral("user"), CurrentUser);
 
-    if (optSnipe->isChecked()) {
+    // A bid of this program's that eBay may hold stays as it is: its record
+    // and the row's state, which keep the group and the tick from bidding
+    // beside it.
+    const bool bidOut = BidState::BidOut(BidState::Of(number));
+    if (optSnipe->isChecked() && !bidOut) {
         // A new snipe: an earlier bid's outcome no longer stands for the row.
-        BidRecord::Forget(number);
+        BidState::Forget(number);
         if (chkLocal->isChecked() && chkOnline->isChecked())
             row->setTag(QStringLiteral("Both"));
         else if (chkOnline->isChecked())
