@@ -228,7 +228,7 @@ void Forget(const QString &itemNumber)
 QString TagAfterRestart(const QString &itemNumber, const QString &tag)
 {
     const bool localSnipe = tag == SnipeState::Local || tag == SnipeState::Both || tag == SnipeState::ReadyToBid;
-    if (localSnipe && Of(itemNumber) != Outcome::None)
+    if (localSnipe && Of(itemNumber) != Outcome::None && !BidState::IsSetUpAgain(itemNumber))
         return QString(SnipeState::BidComplete);
     return tag;
 }

@@ -51,9 +51,10 @@ bool MayMove(State from, State to)
     case State::Failed:
     case State::Withdrawn:
     case State::Missed:
-        // Nothing went out; Missed also for a confirmation held back as it
-        // was about to be written.
-        return free(from) || beforeConfirmation(from) || (to == State::Missed && from == State::Sending);
+        // Nothing went out. From Sending: Missed for a confirmation held
+        // back as it was about to be written, Failed for one no connection
+        // took or whose reply said it did not go in.
+        return free(from) || beforeConfirmation(from) || (to != State::Withdrawn && from == State::Sending);
     case State::Sending:
         // A bid out may be raised by a later one, still out.
         return free(from) || beforeConfirmation(from) || BidOut(from);
@@ -97,8 +98,16 @@ QString Word(State s)
     return QString();
 }
 
-std::optional<State> FromWord(const QString &word)
+namespace {
+
+// Added to the word of a bid out whose row was set up for a new snipe.
+const QString kAgain = QStringLiteral(" again");
+
+} // namespace
+
+std::optional<State> FromWord(const QString &stored)
 {
+    const QString word = stored.endsWith(kAgain) ? stored.chopped(kAgain.size()) : stored;
     // Read back, a sent record has no window awaiting its reply any more.
     for (const State s : {State::SentUnknown, State::Confirmed, State::Refused, State::Failed, State::Withdrawn,
                           State::Missed, State::Won, State::Lost})
@@ -128,6 +137,18 @@ bool Move(const QString &itemNumber, State to)
         return false;
     Store(itemNumber, to);
     return true;
+}
+
+void SetUpAgain(const QString &itemNumber)
+{
+    const State s = Of(itemNumber);
+    if (BidOut(s) && kept(s))
+        BidRecord::StoreWord(itemNumber, Word(s) + kAgain);
+}
+
+bool IsSetUpAgain(const QString &itemNumber)
+{
+    return BidRecord::StoredWord(itemNumber).endsWith(kAgain);
 }
 
 bool Forget(const QString &itemNumber)

@@ -68,6 +68,12 @@ bool Move(const QString &itemNumber, State to);
 // unless its bid is out (the record of what eBay may hold is kept).
 bool Forget(const QString &itemNumber);
 
+// A new snipe was set up on a row whose bid is out (a higher maximum, say):
+// the bid stays out for the group, and a program started again places the
+// new snipe rather than taking the row for bid. The next move clears it.
+void SetUpAgain(const QString &itemNumber);
+bool IsSetUpAgain(const QString &itemNumber);
+
 // Writes a state as it is, without the transition rule: for the bid
 // record's own writers, which set what a test or a restart needs.
 void Store(const QString &itemNumber, State s);

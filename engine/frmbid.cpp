@@ -94,10 +94,13 @@ frmBid::~frmBid()
 {
     if (m_counted)
         g_runs.removeOne(this);
-    // Gone before its confirmation: no bid of this window's went out.
-    if (const BidState::State state = BidState::Of(ItemNumber);
-        !m_confirmationSent && (state == BidState::State::Preparing || state == BidState::State::Prepared))
+    // Gone before its confirmation, no bid of this window's went out; gone
+    // while its reply was awaited, it may have.
+    const BidState::State state = BidState::Of(ItemNumber);
+    if (state == BidState::State::Preparing || state == BidState::State::Prepared)
         BidState::Move(ItemNumber, BidState::State::Failed);
+    else if (state == BidState::State::Sending && RunFor(ItemNumber) == nullptr)
+        BidState::Move(ItemNumber, BidState::State::SentUnknown);
     // Gone while its confirmation waited: no step of the run will follow.
     if (m_confirmTimer->isActive())
         ReleaseBidding(this);

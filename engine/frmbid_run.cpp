@@ -458,7 +458,9 @@ void frmBid::ConfirmAndSignOut()
                     blnFailed = true;
                     blnUnknownFail = true;
                 }
-                RecordConfirmation(succeeded, known || confirmationAnswered, known);
+                // A confirmation no connection ever took cannot have reached eBay.
+                const bool neverWritten = !confirmationAnswered && !run.requestWritten;
+                RecordConfirmation(succeeded, known || confirmationAnswered || neverWritten, known);
             }
         } else {
             // Stopped before the confirmation: no bid went in.

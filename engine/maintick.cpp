@@ -194,10 +194,11 @@ void frmMainEngine::tickCountdown()
             const QString tag = row->Tag();
             const QString maxBid = lvwAuctions->Field(row, QStringLiteral("maxbid"));
             const QString group = lvwAuctions->Field(row, QStringLiteral("group"));
-            // A bid that eBay may hold, or whose outcome is settled, is not
-            // placed again whatever the row's tag says.
+            // A settled outcome is not bid on again whatever the row's tag
+            // says; a bid out is only when the row was set up again for it.
             const BidState::State bidState = BidState::Of(row->Text());
-            const bool due = !BidState::BidOut(bidState) && !BidState::Settled(bidState) && leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
+            const bool due = !BidState::Settled(bidState)
+                && (!BidState::BidOut(bidState) || BidState::IsSetUpAgain(row->Text())) && leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
                 && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
                 && tag != SnipeState::OutcomeUnknown
                 && maxBid != kWatching && TimeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);

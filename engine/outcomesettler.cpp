@@ -87,15 +87,18 @@ void readPage(const QString &itemNumber, const QString &page)
     facts.maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(list.Field(row, QStringLiteral("maxbid"))));
     if (!facts.auctionOver)
         return;
+    const State before = BidState::Of(itemNumber);
     const State state = Settle(itemNumber, facts, list.Field(row, QStringLiteral("user")), row->Tag());
     list.setField(row, QStringLiteral("timeleft"), TrackedAuction::kEnded);
     if (facts.price > 0)
         list.setField(row, QStringLiteral("currentbid"), price);
     ShowOnRow(list, row, state);
-    try {
-        basGeneral::WriteLog(QStringLiteral("logbids.txt"), QStringLiteral("Outcome of the bid on item # ") + itemNumber
-                                                                + QStringLiteral(" read after its end: ") + BidState::Name(state));
-    } catch (const NumberedError &) {
+    if (state != before) {
+        try {
+            basGeneral::WriteLog(QStringLiteral("logbids.txt"), QStringLiteral("Outcome of the bid on item # ") + itemNumber
+                                                                    + QStringLiteral(" read after its end: ") + BidState::Name(state));
+        } catch (const NumberedError &) {
+        }
     }
     // The list pane shows it with its next pass of events, not inside this
     // fetch's ending.

@@ -48,13 +48,12 @@ void frmAddAuction::OK()
     ListItem *row = OneRowPerItem::RowFor(list, number);
     list.setField(row, QStringLiteral("user"), CurrentUser);
 
-    // A bid of this program's that eBay may hold stays as it is: its record
-    // and the row's state, which keep the group and the tick from bidding
-    // beside it.
-    const bool bidOut = BidState::BidOut(BidState::Of(number));
-    if (optSnipe->isChecked() && !bidOut) {
-        // A new snipe: an earlier bid's outcome no longer stands for the row.
-        BidState::Forget(number);
+    if (optSnipe->isChecked()) {
+        // A new snipe: an earlier bid's outcome no longer stands for the row,
+        // unless eBay may hold that bid: its record stays for the group's
+        // rule, and the new snipe goes out as a higher bid on the same item.
+        if (!BidState::Forget(number))
+            BidState::SetUpAgain(number);
         if (chkLocal->isChecked() && chkOnline->isChecked())
             row->setTag(QStringLiteral("Both"));
         else if (chkOnline->isChecked())
