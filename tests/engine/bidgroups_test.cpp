@@ -30,9 +30,9 @@ const QString kGroup = QStringLiteral("lamps");
 const QString kUser = QStringLiteral("demo");
 const QDateTime kBase(QDate(2026, 3, 1), QTime(10, 0), QTimeZone::utc());
 
-constexpr qint64 kStepMs = 100;
+constexpr qint64 kStepMs = 250;
 constexpr qint64 kBidDelayMs = 10'000;  // the confirmation goes out this long before the end
-constexpr qint64 kReplyMs = 300;        // the confirmation's reply comes this long after it
+constexpr qint64 kReplyMs = 500;        // the confirmation's reply comes this long after it
 constexpr qint64 kFirstReadMs = 970;    // the ended page is first read this long after the end
 constexpr qint64 kReadGapMs = 1000;     // and again at this gap until it says
 
