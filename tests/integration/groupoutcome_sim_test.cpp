@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 using namespace RefreshSim;
 
@@ -122,5 +123,40 @@ TEST(GroupOutcomeWithSimulator, ABidPageNeverAnsweredEndsTheRunAtTheEndWithTheRe
     EXPECT_FALSE(window->Label1->isVisible() && window->Label1->text().contains(QLatin1String("not accepted")));
     EXPECT_EQ(BidState::Of(number), BidState::State::Failed);
     EXPECT_NE(Field(row, "won"), "True");
+    BidSim::CloseBidWindows();
+}
+
+// The program-wide bidding flag, which keeps refreshes off the auctions of
+// bids under way, stays up while any bid window still runs: the window that
+// ends first does not take it down under another one awaiting its reply.
+TEST(GroupOutcomeWithSimulator, TheBiddingFlagStaysUpWhileAnotherBidWindowRuns)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    const QString slow = AddItem(600, 1.0);
+    const QString quick = AddItem(600, 1.0);
+    ListItem *s = AddRow(slow, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    ListItem *q = AddRow(quick, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    AddFault(QStringLiteral("*MfcISAPICommand=MakeBid*item=") + slow + QStringLiteral("&*"), Sim::FaultMode::Hang, 1, 4000);
+
+    // Sampled all along: whenever a bid window runs, the flag is up.
+    int runningUnflagged = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        runningUnflagged += frmBid::ActiveRuns() > 0 && !f.blnBidding;
+    });
+    probe.start(20);
+    f.Bid(s, false, false);
+    const int afterFirst = frmBid::ActiveRuns();
+    f.Bid(q, false, false);
+    ASSERT_EQ(afterFirst, 1) << f.PanelText(QStringLiteral("Status")).toStdString();
+    ASSERT_EQ(frmBid::ActiveRuns(), 2) << "both windows queued at once";
+    ASSERT_TRUE(RunUntil([] { return frmBid::ActiveRuns() == 0; }, 30));
+    probe.stop();
+    EXPECT_EQ(runningUnflagged, 0);
+    EXPECT_FALSE(f.blnBidding) << "the last window to end takes it down";
+    EXPECT_EQ(BidState::Of(slow), BidState::State::Confirmed);
+    EXPECT_EQ(BidState::Of(quick), BidState::State::Confirmed);
+    Server().faults().clear();
     BidSim::CloseBidWindows();
 }
