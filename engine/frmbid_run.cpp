@@ -539,4 +539,9 @@ void frmBid::RecordConfirmation(bool succeeded, bool judged, bool refused)
                                    : refused ? State::Refused
                                    : judged  ? State::Failed
                                              : State::SentUnknown);
+    // A read of its ended page while the reply was awaited may have shown
+    // the outcome unknown; the row follows the state now known.
+    ListItem *row = BidRow();
+    if (row && row->Tag() == SnipeState::OutcomeUnknown && !BidState::BidOut(BidState::Of(ItemNumber)))
+        row->setTag(SnipeState::BidComplete);
 }

@@ -60,7 +60,8 @@ QString tagShown(const QString &tag, State state)
 {
     const bool bidTag = tag == SnipeState::ReadyToBid || tag == SnipeState::OutcomeUnknown || tag == SnipeState::Local
         || tag == SnipeState::Both || tag == SnipeState::BidComplete;
-    if (!bidTag)
+    // A reply still awaited is its window's to judge.
+    if (!bidTag || state == State::Sending)
         return tag;
     if (BidState::Settled(state))
         return SnipeState::BidComplete;
