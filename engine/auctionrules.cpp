@@ -1,5 +1,6 @@
 #include "engine/mainformengine.h"
 
+#include "engine/bidgroups.h"
 #include "engine/onerowperitem.h"
 #include "engine/readfirst.h"
 #include "engine/trackedauction.h"
@@ -230,17 +231,7 @@ void frmMainEngine::WarnOfGroupRowsTooClose()
 
 bool frmMainEngine::ItemInGroupWon(const QString &Grp) const
 {
-    if (IsNoGroup(Grp))
-        return false;
-    const ListView &list = *lvwAuctions;
-    for (int i = 1; i <= list.Count(); ++i) {
-        const ListItem *row = list.Item(i);
-        if (list.Field(row, QStringLiteral("group")) == Grp
-            && list.Field(row, QStringLiteral("won")).toLower() == QLatin1String("true")
-            && list.Field(row, QStringLiteral("timeleft")).toLower() == QLatin1String("ended"))
-            return true;
-    }
-    return false;
+    return BidGroups::GroupWon(*lvwAuctions, Grp);
 }
 
 void frmMainEngine::ApplyFilters()

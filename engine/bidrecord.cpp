@@ -1,5 +1,6 @@
 #include "engine/bidrecord.h"
 
+#include "engine/bidstate.h"
 #include "engine/listfileformat.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -20,10 +21,6 @@ namespace BidRecord {
 namespace {
 
 const QString kFileName = QStringLiteral("bidresults.dat");
-
-const QLatin1String kSent("sent");
-const QLatin1String kConfirmed("confirmed");
-const QLatin1String kFailed("failed");
 
 QString path()
 {
@@ -159,7 +156,7 @@ void mark(const QString &itemNumber, const QString &word)
     QMap<QString, QString> records = onDisk;
     // Not just before a confirmation goes out: the records of rows gone go
     // with the next outcome written.
-    if (word != kSent)
+    if (word != QLatin1String("sent"))
         prune(records, itemNumber);
     if (word.isEmpty())
         records.remove(itemNumber);
@@ -173,41 +170,65 @@ void mark(const QString &itemNumber, const QString &word)
 
 Outcome Of(const QString &itemNumber)
 {
-    const QString word = readAll().value(itemNumber);
-    if (word == kSent)
+    using BidState::State;
+    switch (BidState::Of(itemNumber)) {
+    case State::Sending:
+    case State::SentUnknown:
         return Outcome::Sent;
-    if (word == kConfirmed)
+    case State::Confirmed:
+    case State::Won:
         return Outcome::Confirmed;
-    if (word == kFailed)
+    case State::Refused:
+    case State::Failed:
+    case State::Withdrawn:
+    case State::Missed:
+    case State::Lost:
         return Outcome::Failed;
+    case State::None:
+    case State::Scheduled:
+    case State::Preparing:
+    case State::Prepared:
+        break;
+    }
     return Outcome::None;
+}
+
+QString StoredWord(const QString &itemNumber)
+{
+    return readAll().value(itemNumber);
+}
+
+void StoreWord(const QString &itemNumber, const QString &word)
+{
+    if (word.isEmpty() && !readAll().contains(itemNumber))
+        return;
+    mark(itemNumber, word);
 }
 
 void MarkSent(const QString &itemNumber)
 {
-    mark(itemNumber, kSent);
+    BidState::Store(itemNumber, BidState::State::SentUnknown);
 }
 
 void MarkConfirmed(const QString &itemNumber)
 {
-    mark(itemNumber, kConfirmed);
+    BidState::Store(itemNumber, BidState::State::Confirmed);
 }
 
 void MarkFailed(const QString &itemNumber)
 {
-    mark(itemNumber, kFailed);
+    BidState::Store(itemNumber, BidState::State::Failed);
 }
 
 void Forget(const QString &itemNumber)
 {
-    if (Of(itemNumber) != Outcome::None)
-        mark(itemNumber, QString());
+    BidState::Store(itemNumber, BidState::State::None);
 }
 
 QString TagAfterRestart(const QString &itemNumber, const QString &tag)
 {
     const bool localSnipe = tag == SnipeState::Local || tag == SnipeState::Both || tag == SnipeState::ReadyToBid;
-    if (localSnipe && Of(itemNumber) != Outcome::None)
+    if (localSnipe && Of(itemNumber) != Outcome::None && !BidState::IsSetUpAgain(itemNumber))
         return QString(SnipeState::BidComplete);
     return tag;
 }

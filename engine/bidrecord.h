@@ -4,8 +4,8 @@
 
 // What this program's latest bid on an item came to, kept in
 // "bidresults.dat" of the data folder so that a program started again
-// knows it too. The bid window writes it; the refresh reads it for its won
-// decision and the list loader for the rows whose bid already went out.
+// knows it too: the store under BidState. Outcome is the coarse view the
+// won decision and older callers take of a state.
 namespace BidRecord {
 
 enum class Outcome {
@@ -24,6 +24,11 @@ void MarkConfirmed(const QString &itemNumber);
 void MarkFailed(const QString &itemNumber);
 // The row was set up for a new bid.
 void Forget(const QString &itemNumber);
+
+// The word kept for the item ("" without one), and the item's word
+// replaced ("" removes it). BidState gives the words their meaning.
+QString StoredWord(const QString &itemNumber);
+void StoreWord(const QString &itemNumber, const QString &word);
 
 // The Tag a row read from the list file takes: a snipe whose bid already
 // went out (also when the program ended before it saved the list) is not

@@ -2,6 +2,7 @@
 // a window closes and unloads.
 #include "engine/frmbid.h"
 
+#include "engine/bidstate.h"
 #include "engine/frmbid_run.h"
 #include "engine/frmfailurereport.h"
 #include "engine/onerowperitem.h"
@@ -93,14 +94,26 @@ frmBid::~frmBid()
 {
     if (m_counted)
         g_runs.removeOne(this);
+    // Gone before its confirmation, no bid of this window's went out; gone
+    // while its reply was awaited, it may have.
+    const BidState::State state = BidState::Of(ItemNumber);
+    if (state == BidState::State::Preparing || state == BidState::State::Prepared)
+        BidState::Move(ItemNumber, BidState::State::Failed);
+    else if (state == BidState::State::Sending && RunFor(ItemNumber) == nullptr)
+        BidState::Move(ItemNumber, BidState::State::SentUnknown);
     // Gone while its confirmation waited: no step of the run will follow.
     if (m_confirmTimer->isActive())
-        ReleaseBidding();
+        ReleaseBidding(this);
 }
 
 int frmBid::ActiveRuns()
 {
     return int(g_runs.size());
+}
+
+bool frmBid::OtherRunsCounted(const frmBid *self)
+{
+    return std::any_of(g_runs.cbegin(), g_runs.cend(), [self](const frmBid *form) { return form != self; });
 }
 
 bool frmBid::AnotherRunUnderWay() const
@@ -228,6 +241,10 @@ void frmBid::FinishRun()
         m_counted = false;
         g_runs.removeOne(this);
     }
+    // The last run to end takes the flag down, also where each released it
+    // while another was still under way.
+    if (g_runs.isEmpty())
+        ReleaseBidding(this);
     emit RunEnded();
     if (m_unloaded)
         deleteLater();

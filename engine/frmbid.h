@@ -99,6 +99,8 @@ public:
     void Start();
     // Bid windows whose run is queued or under way.
     static int ActiveRuns();
+    // Such a window other than `self`.
+    static bool OtherRunsCounted(const frmBid *self);
     // The window whose run on this item is queued or under way, if any.
     static frmBid *RunFor(const QString &itemNumber);
     // One bid window per item, whatever starts the bid: a start for an item
@@ -195,6 +197,12 @@ private:
     // the preparation fails and retries are left; then judges the page.
     void SignInAndPrepare(Run &run, bool signedIn);
     void JudgePreparation(Run &run);
+    // A step before the confirmation met the auction's end: the run signs
+    // out with the reason seen (`page` is the page eBay did not answer).
+    void StoppedAtTheEnd(Run &run, const QString &page);
+    // Seconds until the auction's end by eBay's clock at its latest, within
+    // 1 and `atMost` (`atMost` when unknown).
+    int SecondsUntilEnd(int atMost) const;
     // A snipe started from a row, and any bid that a later start was handed
     // to, follows that row until its confirmation: the row gone, watched or
     // placed online only stops it; a changed maximum or quantity is prepared
@@ -225,6 +233,13 @@ private:
     // was won or has a bid out whose outcome is not known yet
     // (BidGroups::SnipeHeldBack); it signs out and is reported as missed.
     void HoldBackForGroup(bool &signOutNow) const;
+    // Held only for another group item's outcome not read yet: the
+    // confirmation waits for it past its moment while it can still reach
+    // eBay safely before its own end (BidGroups::MayStillWait).
+    bool WaitForGroupOutcome(bool signOutNow);
+    // Milliseconds until the row's auction ends by eBay's clock at its
+    // latest, less the path's one-way delay; 0 when unknown.
+    qint64 MsecsUntilOwnEnd() const;
     // Milliseconds until the confirmation is due, on this computer's
     // monotonic clock, by eBay's clock at its latest (EbayFineClock): a
     // clock read again moves it, a step of this computer's clock does not.
@@ -238,9 +253,10 @@ private:
     QString PurchaseNotConfirmed(const BidReply *reply);
     void ShowFailure(const QString &reason);
     void HandToFailureReport();
-    // Keeps what the confirmation came to for the refresh's won decision:
-    // confirmed, or refused when a reply was judged.
-    void RecordConfirmation(bool succeeded, bool judged);
+    // Keeps what the confirmation came to in the item's bid state:
+    // confirmed, refused, failed when a reply not understood was judged,
+    // or sent with its outcome unknown.
+    void RecordConfirmation(bool succeeded, bool judged, bool refused);
     void FinishRun();
     // Places the text so that none of it is cut off, and keeps the window
     // tall enough for the part of it that shows.
@@ -258,6 +274,7 @@ private:
     bool m_confirmationSent = false;
     bool m_withdrawn = false;
     bool m_laterStart = false; // handed a later start: follows its row
+    bool m_waitingForGroup = false; // the wait for a group item's outcome logged
     quint64 m_rowKey = 0;      // OneRowPerItem::RowKey of BidItem, taken at the start
     int m_heightTwips = kHeightTwips; // the part of the window asked for
 };

@@ -3,10 +3,11 @@
 #include "engine/frmbid_run.h"
 
 #include "engine/bidfailures.h"
-#include "engine/bidrecord.h"
+#include "engine/bidstate.h"
 #include "engine/bidrequests.h"
 #include "engine/bidresend.h"
 #include "engine/mainformengine.h"
+#include "engine/outcomesettler.h"
 #include "foundation/basgeneral.h"
 #include "foundation/globals.h"
 #include "foundation/pageaccess.h"
@@ -98,7 +99,8 @@ void frmBid::PlaceBid()
             const QString attempt = QString::number(retries);
             guarded([&] { WriteLog(kBidLog, QStringLiteral("Bidding, confirming bid, retry ") + attempt); });
             // A failed request reads as an empty reply.
-            BidRecord::MarkSent(ItemNumber);
+            BidState::Move(ItemNumber, BidState::State::Sending);
+            OutcomeSettler::Follow(ItemNumber);
             bool written = false;
             bool answered = true;
             BidReply::Arrival arrival = BidReply::Arrival::Direct;
@@ -126,10 +128,10 @@ void frmBid::PlaceBid()
                 setWindowTitle(refused->title);
                 txtDetails->setPlainText(refused->reason);
                 guarded([refused] { WriteLog(kBidLog, refused->logLine); });
-                BidRecord::MarkFailed(ItemNumber);
+                BidState::Move(ItemNumber, BidState::State::Refused);
             } else if (confirmed) {
                 guarded([] { CountUp(QStringLiteral("W")); });
-                BidRecord::MarkConfirmed(ItemNumber);
+                BidState::Move(ItemNumber, BidState::State::Confirmed);
                 if (frmMainShell::isLoaded())
                     if (ListItem *row = MainForm().lvwAuctions->FindItem(ItemNumber))
                         row->setTag(QStringLiteral("Bid complete"));
@@ -152,8 +154,9 @@ void frmBid::PlaceBid()
                     if (blnUnknownFail)
                         HandToFailureReport();
                 } else {
-                    if (!reply.isEmpty())
-                        BidRecord::MarkFailed(ItemNumber);
+                    // A reply not understood: no bid stands. None at all:
+                    // its outcome is unknown until its page is read.
+                    BidState::Move(ItemNumber, reply.isEmpty() ? BidState::State::SentUnknown : BidState::State::Failed);
                     blnFailed = true;
                     HandToFailureReport();
                 }
@@ -176,7 +179,7 @@ void frmBid::PlaceBid()
         cmdClose->setFocus();
         CloseTime = kCloseCountdown;
         lblNoAccess->hide();
-        ReleaseBidding();
+        ReleaseBidding(this);
 
         if (!blnFailed) {
             closeTimer->setEnabled(true);
@@ -187,7 +190,7 @@ void frmBid::PlaceBid()
         FinishRun();
     } catch (const PlaceBidFailed &failure) {
         LogBid(QStringLiteral("Bidding, error: ") + failure.description);
-        ReleaseBidding();
+        ReleaseBidding(this);
         const QString crlf2 = QStringLiteral("\r\n\r\n");
         Desktop::MsgBox(QStringLiteral("An error occured while bidding: ") + crlf2 + QStringLiteral("Error: ") + failure.description
                        + crlf2
@@ -199,6 +202,6 @@ void frmBid::PlaceBid()
         Unload();
         FinishRun();
     } catch (const WindowGone &) {
-        ReleaseBidding();
+        ReleaseBidding(nullptr);
     }
 }

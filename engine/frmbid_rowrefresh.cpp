@@ -87,7 +87,7 @@ void Follow(frmBid &form)
         if (!frmMainShell::isLoaded())
             return;
         const BidRecord::Outcome outcome = BidRecord::Of(form.ItemNumber);
-        if (outcome == BidRecord::Outcome::Confirmed || outcome == BidRecord::Outcome::Sent)
+        if (form.ConfirmationSent() || outcome == BidRecord::Outcome::Confirmed || outcome == BidRecord::Outcome::Sent)
             owe(form.ItemNumber);
     });
 }

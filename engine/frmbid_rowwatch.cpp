@@ -4,8 +4,9 @@
 // the same item come here too.
 #include "engine/frmbid_run.h"
 
-#include "engine/ebayfineclock.h"
 #include "engine/bidgroups.h"
+#include "engine/ebayclock.h"
+#include "engine/ebayfineclock.h"
 #include "engine/mainformengine.h"
 #include "engine/missedsnipe.h"
 #include "engine/onerowperitem.h"
@@ -44,8 +45,21 @@ constexpr int kConnectionWaitMs = 2000;
 // The most a confirmation is written ahead of its moment, whatever a slow
 // answer made the path seem.
 constexpr qint64 kMaxEarlyMs = 1000;
+// How often a snipe held for a group item's outcome looks again.
+constexpr int kGroupLookMs = 100;
 
 } // namespace
+
+qint64 frmBid::MsecsUntilOwnEnd() const
+{
+    const ListItem *row = BidRow();
+    const auto end = row ? EbayClock::EbayMomentBeforeEnd(MainForm().lvwAuctions->Field(row, QStringLiteral("enddate")), 0)
+                         : std::nullopt;
+    if (!end)
+        return 0;
+    const qint64 earlyMs = std::clamp<qint64>(OneWayDelayMs(), 0, kMaxEarlyMs);
+    return EbayFineClock::MsecsUntil(*end, earlyMs) - earlyMs;
+}
 
 qint64 frmBid::MsecsUntilConfirmation() const
 {
@@ -113,7 +127,7 @@ void frmBid::ConfirmationDue()
     try {
         FollowRow(run);
     } catch (const WindowGone &) {
-        ReleaseBidding();
+        ReleaseBidding(nullptr);
         return;
     }
     const qint64 waitMs = run.signOutNow ? 0 : MsecsUntilConfirmation();
@@ -130,11 +144,32 @@ void frmBid::ConfirmationDue()
         m_confirmTimer->start(kConnectionWaitMs);
         return;
     }
+    if (WaitForGroupOutcome(run.signOutNow)) {
+        m_confirmTimer->start(kGroupLookMs);
+        return;
+    }
     run.heldMs = run.sinceStart.elapsed() - run.holdStartedMs;
     // A moment that came only after the end (the run was held up, or eBay's
     // clock moved past it) sends nothing: ConfirmAndSignOut tells it missed.
     HoldBackForGroup(run.signOutNow);
     ConfirmAndSignOut();
+}
+
+bool frmBid::WaitForGroupOutcome(bool signOutNow)
+{
+    if (signOutNow || !ConfirmAt.isValid() || !frmMainShell::isLoaded())
+        return false;
+    const ListItem *row = BidRow();
+    if (!row)
+        return false;
+    const auto held = BidGroups::SnipeHeldBack(EngineForm(), row);
+    if (!held || !held->awaitingOutcome || !BidGroups::MayStillWait(MsecsUntilOwnEnd()))
+        return false;
+    if (!m_waitingForGroup) {
+        m_waitingForGroup = true;
+        LogBid(QStringLiteral("Waiting for the outcome of the bid out in its group: ") + held->reason);
+    }
+    return true;
 }
 
 void frmBid::HoldBackForGroup(bool &signOutNow) const
@@ -147,8 +182,8 @@ void frmBid::HoldBackForGroup(bool &signOutNow) const
     const ListItem *row = BidRow();
     if (!row)
         return;
-    if (const auto reason = BidGroups::SnipeHeldBack(main, row)) {
-        MissedSnipe::Report(ItemNumber, main.lvwAuctions->Field(row, QStringLiteral("enddate")), *reason);
+    if (const auto held = BidGroups::SnipeHeldBack(main, row)) {
+        MissedSnipe::Report(ItemNumber, main.lvwAuctions->Field(row, QStringLiteral("enddate")), held->reason);
         signOutNow = true;
     }
 }

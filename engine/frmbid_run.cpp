@@ -3,7 +3,7 @@
 #include "engine/frmbid_run.h"
 
 #include "engine/bidfailures.h"
-#include "engine/bidrecord.h"
+#include "engine/bidstate.h"
 #include "engine/bidrequests.h"
 #include "engine/bidresend.h"
 #include "engine/ebayclock.h"
@@ -12,6 +12,7 @@
 #include "engine/ebaytimepage.h"
 #include "engine/mainformengine.h"
 #include "engine/missedsnipe.h"
+#include "engine/outcomesettler.h"
 #include "engine/sendonce.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -37,6 +38,8 @@ using namespace BidFailures;
 namespace {
 
 constexpr int kRetryWaitMs = 1000;
+// The failure part's heading when nothing of the bid reached eBay.
+const QString kNotPlaced = QStringLiteral("Your bid was not placed");
 // eBay's time page read at a snipe's start: a slow answer is of no use.
 constexpr int kClockReadTimeoutSeconds = 5;
 
@@ -62,9 +65,11 @@ QString BidRun::PathLogLine(qint64 oneWayMs)
                         : QStringLiteral("One-way delay to eBay: %1 ms").arg(oneWayMs);
 }
 
-void BidRun::ReleaseBidding()
+void BidRun::ReleaseBidding(const frmBid *releasing)
 {
-    if (frmMainShell::isLoaded())
+    // Other bid windows still queued or under way keep the flag: a refresh
+    // must not read their auctions while their bids are out.
+    if (frmMainShell::isLoaded() && !frmBid::OtherRunsCounted(releasing))
         MainForm().blnBidding = false;
 }
 
@@ -121,10 +126,19 @@ void frmBid::Run::wait()
     alive();
 }
 
-void frmBid::Run::send(const QString &url, QString &page, bool signIn)
+void frmBid::Run::send(const QString &url, QString &page, bool signIn, bool endBound)
 {
     for (;;) {
+        // Neither sent nor waited for past the auction's end.
+        if (endBound && form->AuctionOver()) {
+            stoppedAtEnd = true;
+            return;
+        }
+        const int fullTimeout = form->InetBid->RequestTimeout;
+        if (endBound)
+            form->InetBid->RequestTimeout = form->SecondsUntilEnd(fullTimeout);
         attempt(url, page);
+        form->InetBid->RequestTimeout = fullTimeout;
         if (signIn && read.says(kCookiesBlocked) && retries < kRetryLimit) {
             ++retries;
             continue;
@@ -200,14 +214,41 @@ void frmBid::MissedTheEnd(Run &run, const QString &missedBecause)
     SetHeightTwips(kFailureHeightTwips);
     cmdClose->setEnabled(true);
     setWindowTitle(QStringLiteral("Auction Ended"));
+    Label1->setText(kNotPlaced);
     run.reason = QStringLiteral("Auction ended before bid could be placed");
-    ReleaseBidding();
-    BidRecord::MarkFailed(ItemNumber);
+    ReleaseBidding(this);
+    BidState::Move(ItemNumber, BidState::State::Missed);
     if (!ConfirmAt.isValid())
         return;
     const ListItem *row = BidRow();
     MissedSnipe::Report(ItemNumber, row ? MainForm().lvwAuctions->Field(row, QStringLiteral("enddate")) : QString(),
                         missedBecause);
+}
+
+int frmBid::SecondsUntilEnd(int atMost) const
+{
+    const ListItem *row = BidRow();
+    const auto left = row ? EbayClock::SecondsLeft(MainForm().lvwAuctions->Field(row, QStringLiteral("enddate")),
+                                                   EbayFineClock::LatestEbayNow())
+                          : std::nullopt;
+    return left ? int(std::clamp<qint64>(*left, 1, atMost)) : atMost;
+}
+
+void frmBid::StoppedAtTheEnd(Run &run, const QString &page)
+{
+    // Nothing of the bid reached eBay: the reason is the one seen, and no
+    // word says eBay refused it.
+    const bool unanswered = run.error != 0;
+    run.reason = unanswered ? QStringLiteral("eBay did not answer the ") + page
+                            : QStringLiteral("Auction ended before bid could be placed");
+    LogBid(QStringLiteral("Auction ended: ") + run.reason + QStringLiteral(", signing out"));
+    blnFailed = true;
+    SetHeightTwips(kFailureHeightTwips);
+    cmdClose->setEnabled(true);
+    setWindowTitle(QStringLiteral("Auction Ended"));
+    Label1->setText(kNotPlaced);
+    ReleaseBidding(this);
+    run.signOutNow = true;
 }
 
 void frmBid::RunFlow()
@@ -230,6 +271,7 @@ void frmBid::RunFlow()
 
         sngLeadTimeStart = SecondsSinceMidnight();
         run.sinceStart.start();
+        BidState::Move(ItemNumber, BidState::State::Preparing);
         if (ConfirmAt.isValid()) {
             // eBay's clock read again while the bid signs in and prepares: a
             // clock that moved since the last refresh moves the moment.
@@ -243,9 +285,11 @@ void frmBid::RunFlow()
             OpenConfirmationConnectionInTime();
         }
         SignInAndPrepare(run, false);
+        if (!run.signOutNow)
+            BidState::Move(ItemNumber, BidState::State::Prepared);
     } catch (const WindowGone &) {
         // Destroyed under the run: nothing of it may be touched any more.
-        ReleaseBidding();
+        ReleaseBidding(nullptr);
         return;
     }
     HoldConfirmation();
@@ -259,7 +303,11 @@ void frmBid::SignInAndPrepare(Run &run, bool signedIn)
             // Sign-in.
             lblStatus->setText(QStringLiteral("Signing in..."));
             LogBid(QStringLiteral("Signing in to bid on item # ") + ItemNumber);
-            run.send(eBaySignIn::SignInURL(UserName, Password), strResultSignIn, true);
+            run.send(eBaySignIn::SignInURL(UserName, Password), strResultSignIn, true, true);
+            if (run.stoppedAtEnd) {
+                StoppedAtTheEnd(run, QStringLiteral("sign-in page"));
+                return;
+            }
 
             if (run.read.says(kPasswordIncorrect) || run.read.says(kEnterNumbers)) {
                 LogBid(QStringLiteral("Invalid username or password"));
@@ -269,7 +317,7 @@ void frmBid::SignInAndPrepare(Run &run, bool signedIn)
                 setWindowTitle(QStringLiteral("Login Failed"));
                 run.reason = QStringLiteral("Your username or password is invalid, or your password is too weak. "
                                             "Please contact support if you need help resolving this issue.");
-                ReleaseBidding();
+                ReleaseBidding(this);
                 signOutNow = true;
                 return;
             }
@@ -279,7 +327,11 @@ void frmBid::SignInAndPrepare(Run &run, bool signedIn)
         // Preparation.
         lblStatus->setText(QStringLiteral("Sending bid..."));
         LogBid(QStringLiteral("Preparing bid"));
-        run.send(BidRequests::MakeBidURL(ItemNumber, MaxBid, Qty), strResultSendBid);
+        run.send(BidRequests::MakeBidURL(ItemNumber, MaxBid, Qty), strResultSendBid, false, true);
+        if (run.stoppedAtEnd) {
+            StoppedAtTheEnd(run, QStringLiteral("bid page"));
+            return;
+        }
 
         if (!run.read.namesUser(UserName) && !run.read.says(kEndedMarker) && run.retries < kRetryLimit) {
             ++run.retries;
@@ -299,7 +351,7 @@ void frmBid::JudgePreparation(Run &run)
         LogBid(logLine);
         setWindowTitle(title);
         run.reason = reason;
-        ReleaseBidding();
+        ReleaseBidding(this);
         run.signOutNow = true;
     };
     if (BidReply(strResultSignIn).says(kCookiesBlocked)) {
@@ -350,7 +402,9 @@ void frmBid::ConfirmAndSignOut()
             }
             LogBid(QStringLiteral("Confirming bid"));
             m_confirmationSent = true;
-            BidRecord::MarkSent(ItemNumber);
+            BidState::Move(ItemNumber, BidState::State::Sending);
+            // Whatever its reply, the item's page is read right after the end.
+            OutcomeSettler::Follow(ItemNumber);
             emit ConfirmationGoingOut();
             if (Buy)
                 setWindowTitle(QStringLiteral("Purchase Progress"));
@@ -400,7 +454,7 @@ void frmBid::ConfirmAndSignOut()
                     run.reason = refusal->reason;
                     if (!refusal->logLine.isEmpty())
                         LogBid(refusal->logLine);
-                    ReleaseBidding();
+                    ReleaseBidding(this);
                 }
                 const bool known = refusal != nullptr;
                 const bool succeeded = !known && confirmationAnswered && ConfirmationSucceeded(run.read);
@@ -408,11 +462,13 @@ void frmBid::ConfirmAndSignOut()
                     blnFailed = true;
                     blnUnknownFail = true;
                 }
-                RecordConfirmation(succeeded, known || confirmationAnswered);
+                // A confirmation no connection ever took cannot have reached eBay.
+                const bool neverWritten = !confirmationAnswered && !run.requestWritten;
+                RecordConfirmation(succeeded, known || confirmationAnswered || neverWritten, known);
             }
         } else {
             // Stopped before the confirmation: no bid went in.
-            BidRecord::MarkFailed(ItemNumber);
+            BidState::Move(ItemNumber, m_withdrawn ? BidState::State::Withdrawn : BidState::State::Failed);
             // A snipe that failed (not one taken back) says so beyond its window.
             if (ConfirmAt.isValid() && !run.reason.isEmpty() && frmMainShell::isLoaded()) {
                 const ListView &list = *MainForm().lvwAuctions;
@@ -429,7 +485,7 @@ void frmBid::ConfirmAndSignOut()
             LogBid(QStringLiteral("Signing out"));
             run.send(eBaySignIn::SignOutURL(), strResultSignOut);
         }
-        ReleaseBidding();
+        ReleaseBidding(this);
 
         if (blnFailed && blnUnknownFail)
             HandToFailureReport();
@@ -441,18 +497,18 @@ void frmBid::ConfirmAndSignOut()
         FinishRun();
     } catch (const WindowGone &) {
         // Destroyed under the run: nothing of it may be touched any more.
-        ReleaseBidding();
+        ReleaseBidding(nullptr);
     }
 }
 
 void frmBid::JudgePurchase(Run &run, bool answered)
 {
     if (PurchaseConfirmed(answered, run.read)) {
-        BidRecord::MarkConfirmed(ItemNumber);
+        BidState::Move(ItemNumber, BidState::State::Confirmed);
         return;
     }
     run.reason = PurchaseNotConfirmed(answered ? &run.read : nullptr);
-    ReleaseBidding();
+    ReleaseBidding(this);
 }
 
 QString frmBid::PurchaseNotConfirmed(const BidReply *reply)
@@ -465,19 +521,31 @@ QString frmBid::PurchaseNotConfirmed(const BidReply *reply)
     blnUnknownFail = refusal == nullptr;
     setWindowTitle(shown.title);
     LogBid(shown.logLine);
-    // The record stays "sent": only the item page can tell now whether the
-    // item was bought, and until it does the row says so.
+    if (refusal) {
+        // Refused: nothing was bought, and the group is free.
+        BidState::Move(ItemNumber, BidState::State::Refused);
+        return shown.reason;
+    }
+    // Any other reply: only the item page can tell now whether the item was
+    // bought, and until it does the row says so.
+    BidState::Move(ItemNumber, BidState::State::SentUnknown);
     if (ListItem *row = BidRow())
         row->setTag(SnipeState::OutcomeUnknown);
     return shown.reason;
 }
 
-void frmBid::RecordConfirmation(bool succeeded, bool judged)
+void frmBid::RecordConfirmation(bool succeeded, bool judged, bool refused)
 {
-    // A confirmation that got no reply may still have gone in: it stays
-    // recorded as sent.
-    if (succeeded)
-        BidRecord::MarkConfirmed(ItemNumber);
-    else if (judged)
-        BidRecord::MarkFailed(ItemNumber);
+    // A confirmation that got no reply may still have gone in: its outcome
+    // stays unknown until its page is read after the end.
+    using BidState::State;
+    BidState::Move(ItemNumber, succeeded ? State::Confirmed
+                                   : refused ? State::Refused
+                                   : judged  ? State::Failed
+                                             : State::SentUnknown);
+    // A read of its ended page while the reply was awaited may have shown
+    // the outcome unknown; the row follows the state now known.
+    ListItem *row = BidRow();
+    if (row && row->Tag() == SnipeState::OutcomeUnknown && !BidState::BidOut(BidState::Of(ItemNumber)))
+        row->setTag(SnipeState::BidComplete);
 }

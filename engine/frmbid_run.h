@@ -25,9 +25,10 @@ void LogBid(const QString &line);
 // The bid log's line on the path to eBay a snipe's confirmation went by:
 // its measured one-way delay (ms, -1 when none was measured).
 QString PathLogLine(qint64 oneWayMs);
-// The program-wide bidding flag goes down; the main window may already be
-// gone when a bid ends during the shut-down.
-void ReleaseBidding();
+// The program-wide bidding flag goes down unless a bid window other than
+// `releasing` is queued or under way; the main window may already be gone
+// when a bid ends during the shut-down.
+void ReleaseBidding(const frmBid *releasing);
 
 } // namespace BidRun
 
@@ -48,6 +49,7 @@ struct frmBid::Run
     QString reason;
     QElapsedTimer sinceStart; // the lead time, on a clock that midnight does not reset
     bool signOutNow = false;  // no confirmation: straight to the sign-out
+    bool stoppedAtEnd = false; // a step before the confirmation met the auction's end
     qint64 holdStartedMs = 0; // sinceStart when the confirmation began to wait
     qint64 heldMs = 0;        // how long it waited: no part of the lead time
     int repreparations = 0;   // preparations again for a changed maximum
@@ -66,8 +68,10 @@ struct frmBid::Run
     bool retryAfterError();
     void wait();
     // A step's request under the request rule. The sign-in also repeats at
-    // once, without a log line, on eBay's cookie page.
-    void send(const QString &url, QString &page, bool signIn = false);
+    // once, without a log line, on eBay's cookie page. `endBound`: a step
+    // before the confirmation, neither sent, retried nor waited for past
+    // the auction's end (stoppedAtEnd then).
+    void send(const QString &url, QString &page, bool signIn = false, bool endBound = false);
     // The confirmation (or purchase): sent again only under
     // BidResend::MaySendAgain, since one that went out may have been taken
     // although no reply came back.

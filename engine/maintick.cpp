@@ -8,7 +8,9 @@
 #include "engine/ebayclockwatch.h"
 #include "engine/ebayfineclock.h"
 #include "engine/frmbid.h"
+#include "engine/bidstate.h"
 #include "engine/missedsnipe.h"
+#include "engine/outcomesettler.h"
 #include "engine/readfirst.h"
 #include "engine/trackedauction.h"
 #include "foundation/basgeneral.h"
@@ -192,7 +194,11 @@ void frmMainEngine::tickCountdown()
             const QString tag = row->Tag();
             const QString maxBid = lvwAuctions->Field(row, QStringLiteral("maxbid"));
             const QString group = lvwAuctions->Field(row, QStringLiteral("group"));
-            const bool due = leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
+            // A settled outcome is not bid on again whatever the row's tag
+            // says; a bid out is only when the row was set up again for it.
+            const BidState::State bidState = BidState::Of(row->Text());
+            const bool due = !BidState::Settled(bidState)
+                && (!BidState::BidOut(bidState) || BidState::IsSetUpAgain(row->Text())) && leadTimeSeconds() + settings()->BidDelaySeconds() >= double(secs) && secs != 0
                 && tag != SnipeState::Online && tag != SnipeState::BidComplete && tag != SnipeState::ReadyToBid
                 && tag != SnipeState::OutcomeUnknown
                 && maxBid != kWatching && TimeLeftSeconds(timeLeft) != 0 && !ItemInGroupWon(group);
@@ -225,6 +231,15 @@ void frmMainEngine::tickCountdown()
             // A snipe whose bid never started by its end says so.
             if (secs <= 0 && listed(at, row))
                 MissedSnipe::CheckRow(*this, row, MissedSnipe::EndedBeforeStart());
+            // Over, and its outcome not read yet: never shown won before the
+            // page says; a bid out has its page read now.
+            if (secs <= 0 && listed(at, row)) {
+                const BidState::State now = BidState::Of(row->Text());
+                if (now != BidState::State::Won)
+                    lvwAuctions->setField(row, QStringLiteral("won"), TrackedAuction::kFalse);
+                if (BidState::BidOut(now))
+                    OutcomeSettler::Follow(row->Text());
+            }
 
             if (secs <= 300 && secs != 0) {
                 if (!blnItemsEndingSoon && !signInTried) {

@@ -4,6 +4,8 @@
 // brings up the list of fired reminders.
 #include "engine/mainformengine.h"
 #include "engine/bidrecord.h"
+#include "engine/bidstate.h"
+#include "engine/outcomesettler.h"
 #include "engine/winnerentry.h"
 #include "engine/wondecision.h"
 
@@ -497,8 +499,7 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
         set(row, "pcendtime", kNotAvailable);
     }
 
-    const bool ended = own.contains(QLatin1String(">Bidding has ended for this item<"))
-        || basGeneral::InStrClean(own, QStringLiteral(">Ended:<")) > 0;
+    const bool ended = OutcomeSettler::PageSaysEnded(own);
     if (ended) {
         set(row, "timeleft", kEnded);
     } else if (!endKnown) {
@@ -564,8 +565,18 @@ void RefreshRun::decideWon(ListItem *row, const QString &ownText, bool auctionOv
     facts.price = currentPrice;
     facts.maximum = basGeneral::PriceToDouble(basGeneral::GetBidAmount(field(row, "maxbid")));
     const QString number = live(row)->Text();
-    const auto verdict = WonDecision::Decide(facts, field(row, "user"), BidRecord::Of(number), tag(row));
+    auto verdict = WonDecision::Decide(facts, field(row, "user"), BidRecord::Of(number), tag(row));
+    // A bid out is settled by this read when the page says; once settled,
+    // or while still unknown after the end, its state alone tells.
+    const BidState::State state = OutcomeSettler::Settle(number, facts, field(row, "user"), tag(row));
+    if (BidState::Settled(state))
+        verdict = state == BidState::State::Won ? WonDecision::Verdict::Won : WonDecision::Verdict::NotWon;
+    else if (BidState::BidOut(state) && auctionOver)
+        verdict = WonDecision::Verdict::Unknown;
     set(row, "won", verdict == WonDecision::Verdict::Won ? kTrue : kFalse);
+    // The confirmation's reply is still awaited: its window judges it.
+    if (state == BidState::State::Sending)
+        return;
 
     if (verdict == WonDecision::Verdict::Unknown && tag(row) != SnipeState::OutcomeUnknown) {
         setTag(row, SnipeState::OutcomeUnknown);

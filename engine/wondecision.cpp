@@ -25,15 +25,15 @@ Verdict Decide(const PageFacts &page, const QString &rowUser, Outcome ownBid, co
         return Verdict::Won;
     if (page.winner)
         return Verdict::NotWon;
+    // A bid or purchase whose reply never came stays unknown until a page
+    // read after the auction's end decides: a running auction's page, or an
+    // ended one whose price did not read, never does.
+    if (ownBid == Outcome::Sent && (!page.auctionOver || page.price <= 0))
+        return Verdict::Unknown;
     // A price that did not read wins nothing.
     const bool priceWins = page.price > 0 && page.price <= page.maximum && page.someoneBid;
     if (!priceWins)
         return Verdict::NotWon;
-    // A purchase eBay did not confirm (or a bid already found unanswered)
-    // stays unknown until the page names a winner or the price rules it
-    // out: the price alone never makes it winning.
-    if (ownBid == Outcome::Sent && tag == SnipeState::OutcomeUnknown)
-        return Verdict::Unknown;
     if (!page.auctionOver || serviceBidOnly(tag, ownBid))
         return ownBid == Outcome::Failed ? Verdict::NotWon : Verdict::Won;
     switch (ownBid) {

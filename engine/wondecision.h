@@ -11,8 +11,8 @@
 // price alone says "winning"; once it is over only a winner the page names
 // or a bid eBay confirmed can have won, because a bid that never reached
 // eBay would otherwise read as a win and close the rest of its bid group. A
-// row whose bid is already of unknown outcome (a purchase eBay did not
-// confirm) is never winning by its price, running or not.
+// bid whose reply never came is decided only by a page read after the
+// auction's end: never winning, nor lost, by a running auction's price.
 namespace WonDecision {
 
 // What one read of the item page shows.

@@ -2,7 +2,7 @@
 // save and the group-spacing rule.
 #include "items/frmaddauction.h"
 
-#include "engine/bidrecord.h"
+#include "engine/bidstate.h"
 #include "engine/mainformengine.h"
 #include "engine/onerowperitem.h"
 #include "engine/onlineservice.h"
@@ -49,8 +49,11 @@ void frmAddAuction::OK()
     list.setField(row, QStringLiteral("user"), CurrentUser);
 
     if (optSnipe->isChecked()) {
-        // A new snipe: an earlier bid's outcome no longer stands for the row.
-        BidRecord::Forget(number);
+        // A new snipe: an earlier bid's outcome no longer stands for the row,
+        // unless eBay may hold that bid: its record stays for the group's
+        // rule, and the new snipe goes out as a higher bid on the same item.
+        if (!BidState::Forget(number))
+            BidState::SetUpAgain(number);
         if (chkLocal->isChecked() && chkOnline->isChecked())
             row->setTag(QStringLiteral("Both"));
         else if (chkOnline->isChecked())

@@ -7,6 +7,7 @@
 // level, so no window is deleted under code that returns into it.
 #include "mainwindow/frmmain.h"
 
+#include "engine/bidstate.h"
 #include "engine/listsaving.h"
 #include "engine/relistscheduler.h"
 #include "foundation/basgeneral.h"
@@ -65,7 +66,9 @@ bool isPendingSnipe(const ListView &list, const ListItem *row)
 {
     const QString timeLeft = row->SubItem(list.SubItemIndex(QStringLiteral("timeleft")));
     const QString maxBid = row->SubItem(list.SubItemIndex(QStringLiteral("maxbid")));
-    return leadingNumber(basGeneral::GetBidAmount(maxBid)) != 0
+    // A bid already out, or settled, needs nothing more of this computer.
+    const BidState::State state = BidState::Of(row->Text());
+    return leadingNumber(basGeneral::GetBidAmount(maxBid)) != 0 && !BidState::BidOut(state) && !BidState::Settled(state)
            && row->Tag() != QLatin1String("Bid complete") && row->Tag() != QLatin1String("Bid outcome unknown")
            && timeLeft != QLatin1String("Ended")
            && timeLeft != QLatin1String("N/A");

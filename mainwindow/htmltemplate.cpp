@@ -207,7 +207,9 @@ QList<ElementWrite> RowWrites(const RowFields &row, int position, bool updateAll
     }
 
     const bool watched = row.maxBid.toLower() == kWatching;
-    const bool won = !watched && row.won.toLower() == QLatin1String("true") && row.tag != SnipeState::OtherInGroupWon;
+    // Green only for a win read: never for a bid whose outcome is not known.
+    const bool won = !watched && row.won.toLower() == QLatin1String("true") && row.tag != SnipeState::OtherInGroupWon
+        && row.tag != SnipeState::OutcomeUnknown;
     const QString titleColour = watched ? kWatchedTitleColour : won ? kWonColour : kOtherColour;
     const QString textColour = watched ? kWatchedTextColour : won ? kWonColour : kOtherColour;
     for (QLatin1String text : kTexts)
@@ -233,7 +235,10 @@ QList<ElementWrite> RowWrites(const RowFields &row, int position, bool updateAll
     add(QLatin1String("itemnumber"), ElementWrite::Text, row.itemNumber);
     add(QLatin1String("itemlink"), ElementWrite::Href, context.itemPageUrl + row.itemNumber);
     add(QLatin1String("itemtitle"), ElementWrite::Text, row.title);
-    add(QLatin1String("timeleft"), ElementWrite::Text, row.timeLeft);
+    // A bid whose outcome eBay has not told says so in words, not by its
+    // colour alone (an outbid row has the same).
+    add(QLatin1String("timeleft"), ElementWrite::Text,
+        row.tag == SnipeState::OutcomeUnknown ? row.timeLeft + QStringLiteral(" - ") + row.tag : row.timeLeft);
     add(QLatin1String("enddate"), ElementWrite::Text, row.endDate);
     add(QLatin1String("bids"), ElementWrite::Text, row.bids);
     add(QLatin1String("qty"), ElementWrite::Text, row.qty);

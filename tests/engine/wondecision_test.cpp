@@ -128,10 +128,10 @@ TEST(WonRule, WithoutAWinnerEntryThePriceAndTheProgramsOwnBidDecide)
         const bool priceWins = p.price > 0 && p.price <= p.maximum && p.someoneBid;
         const bool serviceBidOnly = c.ownBid == Outcome::None && (c.tag == SnipeState::Online || c.tag == SnipeState::Both);
         Verdict expected = Verdict::NotWon;
-        if (!priceWins || c.ownBid == Outcome::Failed)
+        if (c.ownBid == Outcome::Sent && (!p.auctionOver || p.price <= 0))
+            expected = Verdict::Unknown; // unanswered: only an ended page that reads decides, whatever the tag
+        else if (!priceWins || c.ownBid == Outcome::Failed)
             expected = Verdict::NotWon; // a refused or outbid bid is not winning, running or not
-        else if (c.ownBid == Outcome::Sent && c.tag == SnipeState::OutcomeUnknown)
-            expected = Verdict::Unknown; // an unconfirmed purchase is not winning by its price, running or not
         else if (!p.auctionOver || serviceBidOnly || c.ownBid == Outcome::Confirmed)
             expected = Verdict::Won;
         else if (c.ownBid == Outcome::Sent)

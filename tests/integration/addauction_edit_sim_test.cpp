@@ -1,5 +1,6 @@
 // The add-item wizard on items already tracked and against every answer of
 // the online service, and the bids it starts at once, with the simulator.
+#include "engine/bidstate.h"
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 #include "foundation/settingsstore.h"
@@ -248,6 +249,8 @@ TEST(AddAuctionEdit, ASnipeSetUpAgainAfterItsBidWentOutIsPlacedAgainAfterARestar
     // The user sets the snipe up again with a higher maximum: that one is to
     // be placed, after a restart as well.
     addLocalSnipe(number, "15");
+    // The bid that went out stays recorded: its group and the tick see it.
+    EXPECT_EQ(BidState::Of(number), BidState::State::Confirmed);
     Form &after = RestartedForm();
     ASSERT_TRUE(after.ReadListFile(QStringLiteral("data6.dat")));
     ListItem *kept = after.lvwAuctions->FindItem(number);

@@ -8,6 +8,7 @@
 #include "tests/integration/refreshsimutil.h"
 
 #include "engine/bidrecord.h"
+#include "engine/bidstate.h"
 #include "engine/frmfailurereport.h"
 #include "platform/listview.h"
 #include "platform/ticktimer.h"
@@ -71,7 +72,7 @@ bool RunUntilEnded(Form &f, const ListItem *row)
 
 } // namespace
 
-TEST(WonAfterTheEnd, ABidEbayNeverConfirmedIsNotWonAndLeavesTheGroupsNextSnipeToBid)
+TEST(WonAfterTheEnd, AConfirmationThatNeverReachedEbayIsNotWonAndLeavesTheGroupsNextSnipeToBid)
 {
     Form &f = FreshForm();
     f.realBid = true;
@@ -97,14 +98,15 @@ TEST(WonAfterTheEnd, ABidEbayNeverConfirmedIsNotWonAndLeavesTheGroupsNextSnipeTo
 
     ASSERT_TRUE(firstDecided);
     EXPECT_TRUE(BidConfirmationsSince(0, first).isEmpty()) << "the confirmation never reached eBay";
-    EXPECT_EQ(BidRecord::Of(first), BidRecord::Outcome::Sent);
+    // No connection ever took it: failed, not of unknown outcome.
+    EXPECT_EQ(BidState::Of(first), BidState::State::Failed);
     EXPECT_EQ(Field(a, "currentbid").contains("84.00"), true) << Field(a, "currentbid").toStdString();
     EXPECT_EQ(firstWon, "False");
-    EXPECT_EQ(firstTag, "Bid outcome unknown");
+    EXPECT_EQ(firstTag, "Bid complete");
     EXPECT_EQ(secondTagAfterFirst, "Local");
     const QString unknown = QStringLiteral("Bid on item # ") + first
         + QStringLiteral(" not confirmed by eBay, outcome unknown: check the item on eBay");
-    EXPECT_EQ(BidSim::BidLog().count(unknown), 1) << BidSim::BidLog().join('\n').toStdString();
+    EXPECT_EQ(BidSim::BidLog().count(unknown), 0) << BidSim::BidLog().join('\n').toStdString();
 
     ASSERT_TRUE(secondDecided);
     EXPECT_EQ(f.bids, QStringList({first, second}));
@@ -114,9 +116,9 @@ TEST(WonAfterTheEnd, ABidEbayNeverConfirmedIsNotWonAndLeavesTheGroupsNextSnipeTo
     // Later refreshes keep the first row as it was, and log it only once.
     f.blnForceRefreshAll = true;
     f.RefreshAuctions(QString(), false, false);
-    EXPECT_EQ(a->Tag(), "Bid outcome unknown");
+    EXPECT_EQ(a->Tag(), "Bid complete");
     EXPECT_EQ(Field(a, "won"), "False");
-    EXPECT_EQ(BidSim::BidLog().count(unknown), 1);
+    EXPECT_EQ(BidSim::BidLog().count(unknown), 0);
 }
 
 TEST(WonAfterTheEnd, AnAcceptedBidEndingAtExactlyItsMaximumIsWonAndHoldsBackTheGroupsNextSnipe)

@@ -159,6 +159,12 @@ TEST(HtmlListRowWrites, ColoursByRowKind)
     EXPECT_EQ(colours(), std::pair(QString("008000"), QString("008000")));
     r.tag = "Other in group won";
     EXPECT_EQ(colours(), std::pair(QString("800000"), QString("800000")));
+    // A bid whose outcome is not known is never green, and says so in words.
+    r.tag = "Bid outcome unknown";
+    r.timeLeft = "Ended";
+    EXPECT_EQ(colours(), std::pair(QString("800000"), QString("800000")));
+    EXPECT_EQ(valueOf(RowWrites(r, 0, false, false, context()), "timeleft", ElementWrite::Text),
+              "Ended - Bid outcome unknown");
     // A watched row is blue and black whatever its won field says.
     r.maxBid = "(Watching)";
     r.tag = "";
