@@ -386,6 +386,10 @@ constexpr QStringView kLabels[] = {
     u"ench\u00E8re en cours :", u"ench\u00E3\u00A8re en cours :",
 };
 
+// The longest text an element holding one of eBay's labels shows: a label
+// and a value.
+constexpr qsizetype kLongestShownLabel = 400;
+
 // eBay's notices, each in an element of its own.
 constexpr QStringView kNotices[] = {
     u"bidding has ended for this item", u"this listing has ended.",
@@ -430,20 +434,37 @@ bool isVoidElement(QStringView name)
     return false;
 }
 
-// The tag whose ">" is just before `at`, blanks aside; nullopt without one.
-std::optional<std::pair<qsizetype, Tag>> tagEndingAt(QStringView t, qsizetype at)
+// Elements that only dress their text: the text stays the same without them.
+bool isInlineWrapper(QStringView name)
 {
-    while (at > 0 && isSpace(t[at - 1]))
-        --at;
-    if (at == 0 || t[at - 1] != u'>')
-        return std::nullopt;
-    const qsizetype open = t.lastIndexOf(u'<', at - 1);
-    if (open < 0 || open + 1 >= t.size() || !(isAsciiLetter(t[open + 1]) || t[open + 1] == u'/'))
-        return std::nullopt;
-    Tag tag = readTag(t, open);
-    if (tag.end != at)
-        return std::nullopt;
-    return std::pair{open, tag};
+    for (QStringView wrapper : {u"b", u"span", u"font", u"strong", u"label", u"i", u"em", u"u", u"small", u"nobr"})
+        if (same(name, wrapper))
+            return true;
+    return false;
+}
+
+bool isTagStart(QStringView t, qsizetype at)
+{
+    return at + 1 < t.size() && t[at] == u'<' && (isAsciiLetter(t[at + 1]) || t[at + 1] == u'/');
+}
+
+// Where the comment at `at` ends; the page's end when it never does.
+qsizetype commentEnd(QStringView t, qsizetype at)
+{
+    const qsizetype end = t.indexOf(u"-->", at + 4);
+    return end < 0 ? t.size() : end + 3;
+}
+
+// The blank (space of any kind, or a no-break space reference) at `at`:
+// its length, 0 when none stands there.
+qsizetype blankAt(QStringView t, qsizetype at)
+{
+    if (isBlank(t[at]))
+        return 1;
+    for (QStringView blank : {u"&nbsp;", u"&#160;"})
+        if (t.sliced(at).startsWith(blank, Qt::CaseInsensitive))
+            return blank.size();
+    return 0;
 }
 
 // An element: its opening tag at `open`, its content from `inner` up to the
@@ -454,11 +475,12 @@ struct Element
     qsizetype inner = 0;
     qsizetype close = 0;
     qsizetype end = 0;
+    QStringView name;
 };
 
 Element elementAt(QStringView t, qsizetype open, const Tag &tag)
 {
-    Element e{open, tag.end, elementEnd(t, tag.end, tag.name), t.size()};
+    Element e{open, tag.end, elementEnd(t, tag.end, tag.name), t.size(), tag.name};
     if (e.close < t.size())
         e.end = std::max(e.close, readTag(t, e.close).end);
     return e;
@@ -470,7 +492,7 @@ std::optional<Element> parentOf(QStringView t, qsizetype child)
 {
     int depth = 0;
     for (qsizetype at = child; at > 0 && (at = t.lastIndexOf(u'<', at - 1)) >= 0;) {
-        if (at + 1 >= t.size() || !(isAsciiLetter(t[at + 1]) || t[at + 1] == u'/'))
+        if (!isTagStart(t, at))
             continue;
         const Tag tag = readTag(t, at);
         if (isVoidElement(tag.name))
@@ -486,12 +508,17 @@ std::optional<Element> parentOf(QStringView t, qsizetype child)
     return std::nullopt;
 }
 
-// Whether [begin, end) holds text of its own, outside the elements in it.
+// Whether [begin, end) holds text of its own, outside the elements and
+// comments in it.
 bool holdsOwnText(QStringView t, qsizetype begin, qsizetype end)
 {
     int depth = 0;
     for (qsizetype i = begin; i < end;) {
-        if (t[i] == u'<' && i + 1 < end && (isAsciiLetter(t[i + 1]) || t[i + 1] == u'/')) {
+        if (t.sliced(i, end - i).startsWith(u"<!--")) {
+            i = commentEnd(t, i);
+            continue;
+        }
+        if (isTagStart(t, i) && i + 1 < end) {
             const Tag tag = readTag(t, i);
             if (!isVoidElement(tag.name))
                 depth += tag.closing ? -1 : 1;
@@ -499,7 +526,8 @@ bool holdsOwnText(QStringView t, qsizetype begin, qsizetype end)
             continue;
         }
         if (depth <= 0) {
-            const qsizetype next = std::min(end, t.indexOf(u'<', i + 1) < 0 ? end : t.indexOf(u'<', i + 1));
+            const qsizetype found = t.indexOf(u'<', i + 1);
+            const qsizetype next = found < 0 ? end : std::min(end, found);
             if (!isBlankText(t, i, next))
                 return true;
             i = next;
@@ -508,6 +536,79 @@ bool holdsOwnText(QStringView t, qsizetype begin, qsizetype end)
         ++i;
     }
     return false;
+}
+
+// The text an element shows, as its label is compared: its texts in order,
+// what carries none (tags, comments, line breaks, scripts) set aside, each
+// tag parting words. `mark` is the page position whose
+// place in that text is wanted (in `markAt`); nullopt when the text runs
+// past `limit` characters.
+std::optional<QString> shownText(QStringView t, const Element &e, qsizetype mark, qsizetype &markAt, qsizetype limit)
+{
+    QString raw;
+    markAt = -1;
+    for (qsizetype i = e.inner; i < e.close;) {
+        if (i == mark)
+            markAt = raw.size();
+        if (t.sliced(i, e.close - i).startsWith(u"<!--")) {
+            i = std::min(commentEnd(t, i), e.close);
+            continue;
+        }
+        if (isTagStart(t, i)) {
+            const Tag tag = readTag(t, i);
+            raw += u' ';
+            i = std::min(tag.end, e.close);
+            if (!tag.closing && (same(tag.name, u"script") || same(tag.name, u"style")))
+                i = std::min(closingTag(t, i, tag.name), e.close);
+            continue;
+        }
+        raw += t[i++];
+        if (raw.size() > limit)
+            return std::nullopt;
+    }
+    return raw;
+}
+
+// Where the element after `from` begins inside its parent, comments and
+// blanks aside; -1 when the parent closes (or text stands) first.
+qsizetype nextElement(QStringView t, qsizetype from, qsizetype parentClose)
+{
+    for (qsizetype i = from; i < parentClose;) {
+        if (t.sliced(i, parentClose - i).startsWith(u"<!--")) {
+            i = commentEnd(t, i);
+        } else if (const qsizetype blank = blankAt(t, i)) {
+            i += blank;
+        } else {
+            return i + 1 < parentClose && t[i] == u'<' && isAsciiLetter(t[i + 1]) ? i : -1;
+        }
+    }
+    return -1;
+}
+
+// The elements whose text holds the text at `at`: its own, then those
+// around it while the last is an inline wrapper, up to the cell, row or
+// division eBay lays its label out in (the last).
+QList<Element> elementsAround(QStringView t, qsizetype at)
+{
+    QList<Element> chain;
+    for (std::optional<Element> e = parentOf(t, at); e && chain.size() < 8; e = parentOf(t, e->open)) {
+        chain.append(*e);
+        if (!isInlineWrapper(e->name))
+            break;
+    }
+    return chain;
+}
+
+// The label or notice the shown text `form` begins with: its length, 0
+// when none.
+qsizetype leadingLabel(const QString &form)
+{
+    qsizetype longest = 0;
+    for (QStringView label : kLabels)
+        if (label.size() > longest && QStringView(form).startsWith(label)
+            && (form.size() == label.size() || !form[label.size()].isLetterOrNumber()))
+            longest = label.size();
+    return longest;
 }
 
 bool overlapsAny(const QList<TextStretch> &stretches, qsizetype begin, qsizetype end)
@@ -625,47 +726,131 @@ QStringList titleForms(QStringView knownTitle, const TitleSources &sources)
     return forms;
 }
 
+// [begin, end) with each run of blanks between two letters or digits as
+// one space ("Time&nbsp;left:" as "Time left:"). Other blanks stay, as the
+// readers' markers hold them ("> price:", a no-break space before the
+// French label's ":").
+QString tidiedText(QStringView t, qsizetype begin, qsizetype end)
+{
+    QString out;
+    for (qsizetype i = begin; i < end;) {
+        qsizetype j = i;
+        for (qsizetype k; j < end && (k = blankAt(t, j)) > 0 && j + k <= end;)
+            j += k;
+        if (j == i) {
+            out += t[i++];
+            continue;
+        }
+        if (i > begin && j < end && t[i - 1].isLetterOrNumber() && t[j].isLetterOrNumber())
+            out += u' ';
+        else
+            out += t.sliced(i, j - i);
+        i = j;
+    }
+    return out;
+}
+
+void addEdit(QList<TextEdit> &edits, QStringView t, qsizetype begin, qsizetype end, QString text)
+{
+    if (t.sliced(begin, end - begin) != text)
+        edits.append({begin, end, std::move(text)});
+}
+
+} // namespace
+
+namespace {
+
+// Where eBay's own label or notice at `at` stands: the element showing it
+// alone (`alone`), or the element showing a label and then its value; nullopt
+// where it has no place of eBay's.
+struct LabelPlace
+{
+    Element element;
+    bool alone = false;
+};
+
+std::optional<LabelPlace> labelPlace(QStringView t, qsizetype at, const QList<TextStretch> &sellers)
+{
+    const QList<Element> chain = elementsAround(t, at);
+    if (chain.isEmpty())
+        return std::nullopt;
+    for (const Element &e : chain) {
+        if (overlapsAny(sellers, e.open, e.end))
+            return std::nullopt;
+        qsizetype markAt = -1;
+        const std::optional<QString> shown = shownText(t, e, at, markAt, kLongestShownLabel);
+        if (!shown)
+            return std::nullopt;
+        const QString form = labelForm(*shown);
+        const bool label = isLabelText(form);
+        if (label || isNoticeText(form)) {
+            const std::optional<Element> parent = parentOf(t, e.open);
+            if (parent && !holdsOwnText(t, parent->inner, parent->close) && !overlapsAny(sellers, parent->open, parent->end)
+                && (!label || nextElement(t, e.end, parent->close) >= 0))
+                return LabelPlace{e, true};
+            continue;
+        }
+        if (&e != &chain.last())
+            continue;
+        const qsizetype labelLength = leadingLabel(form);
+        if (labelLength == 0 || labelForm(QStringView(*shown).left(markAt)).size() >= labelLength)
+            return std::nullopt;
+        const QStringView value = QStringView(form).sliced(labelLength).trimmed();
+        if (value.isEmpty() || holdsLabelPiece(value))
+            return std::nullopt;
+        return LabelPlace{e, false};
+    }
+    return std::nullopt;
+}
+
+// How eBay's own label at [begin, end) is written for the readers, whose
+// markers know it in one form: a label alone in its element without the
+// comments, line breaks and blank texts beside it, any label with its
+// words parted by one space.
+void tidyLabel(QStringView t, qsizetype begin, qsizetype end, const LabelPlace &place, QList<TextEdit> &edits,
+               qsizetype &lastElement)
+{
+    const Element &e = place.element;
+    if (!place.alone || !isLabelText(labelForm(t.sliced(begin, end - begin)))) {
+        addEdit(edits, t, begin, end, tidiedText(t, begin, end));
+        return;
+    }
+    if (e.open == lastElement)
+        return;
+    lastElement = e.open;
+    for (qsizetype i = e.inner; i < e.close;) {
+        if (t.sliced(i, e.close - i).startsWith(u"<!--")) {
+            const qsizetype after = std::min(commentEnd(t, i), e.close);
+            edits.append({i, after, {}});
+            i = after;
+        } else if (isTagStart(t, i)) {
+            const Tag tag = readTag(t, i);
+            const qsizetype after = std::min(tag.end, e.close);
+            if (same(tag.name, u"br") || same(tag.name, u"wbr"))
+                edits.append({i, after, {}});
+            i = after;
+        } else {
+            const qsizetype found = t.indexOf(u'<', i);
+            const qsizetype next = found < 0 ? e.close : std::min(found, e.close);
+            addEdit(edits, t, i, next, isBlankText(t, i, next) ? QString() : tidiedText(t, i, next));
+            i = next;
+        }
+    }
+}
+
 } // namespace
 
 bool IsEbaysOwnLabel(QStringView t, qsizetype begin, qsizetype end, const QList<TextStretch> &sellers)
 {
-    if (overlapsAny(sellers, begin, end))
-        return false;
-    const auto [textBegin, textEnd] = trimmed(t, begin, end);
-    const QString form = labelForm(t.sliced(textBegin, textEnd - textBegin));
-    const bool label = isLabelText(form);
-    if (!label && !isNoticeText(form))
-        return false;
-    // The whole text of its element.
-    const auto opening = tagEndingAt(t, begin);
-    if (!opening || opening->second.closing || isVoidElement(opening->second.name))
-        return false;
-    Element element = elementAt(t, opening->first, opening->second);
-    if (element.close != end)
-        return false;
-    // Wrappers around nothing else belong to it.
-    std::optional<Element> parent = parentOf(t, element.open);
-    for (int level = 0; parent && level < 3; ++level) {
-        if (!isBlankText(t, parent->inner, element.open) || !isBlankText(t, element.end, parent->close))
-            break;
-        element = *parent;
-        parent = parentOf(t, element.open);
-    }
-    if (!parent || holdsOwnText(t, parent->inner, parent->close) || overlapsAny(sellers, parent->open, parent->end))
-        return false;
-    if (!label)
-        return true;
-    // An entry: its value in the element after it.
-    qsizetype next = element.end;
-    while (next < parent->close && isSpace(t[next]))
-        ++next;
-    return next + 1 < parent->close && t[next] == u'<' && isAsciiLetter(t[next + 1]);
+    return !overlapsAny(sellers, begin, end) && labelPlace(t, begin, sellers).has_value();
 }
 
-QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind, QStringView knownTitle)
+PageReading ReadingOf(QStringView t, PageKind kind, QStringView knownTitle)
 {
+    PageReading reading;
+    QList<TextStretch> &out = reading.sellers;
     TitleSources titles;
-    QList<TextStretch> out = elementStretches(t, kind, titles);
+    out = elementStretches(t, kind, titles);
     if (kind != PageKind::Item)
         titles = {};
     const QStringList forms = titleForms(knownTitle, titles);
@@ -677,31 +862,73 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind, QStringV
         out = merged(out);
     }
     if (kind != PageKind::Item)
-        return out;
+        return reading;
     // Every other text holding a label or notice, unless it stands where eBay
-    // puts its own.
+    // puts its own; eBay's own are written for the readers.
     QList<TextStretch> foreign;
+    qsizetype lastElement = -1;
     forEachTextAndValue(t, [&](qsizetype begin, qsizetype end, bool isText) {
-        if (isText && end - begin >= 4 && holdsLabelPiece(t.sliced(begin, end - begin)) && !overlapsAny(out, begin, end)
-            && !IsEbaysOwnLabel(t, begin, end, out))
+        if (!isText || end - begin < 4 || !holdsLabelPiece(t.sliced(begin, end - begin)) || overlapsAny(out, begin, end))
+            return;
+        // The rule of IsEbaysOwnLabel, keeping the place it finds.
+        const std::optional<LabelPlace> place = labelPlace(t, begin, out);
+        if (place)
+            tidyLabel(t, begin, end, *place, reading.ebaysLabels, lastElement);
+        else
             foreign.append({begin, end, false});
     });
-    return foreign.isEmpty() ? out : merged(out + foreign);
+    if (!foreign.isEmpty())
+        out = merged(out + foreign);
+    // Tidying stays clear of the seller's text and of other tidying.
+    std::sort(reading.ebaysLabels.begin(), reading.ebaysLabels.end(),
+              [](const TextEdit &a, const TextEdit &b) { return a.begin < b.begin; });
+    QList<TextEdit> apart;
+    for (TextEdit &e : reading.ebaysLabels)
+        if ((apart.isEmpty() || apart.last().end <= e.begin) && !overlapsAny(out, e.begin, e.end))
+            apart.append(std::move(e));
+    reading.ebaysLabels = std::move(apart);
+    return reading;
 }
+
+QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind, QStringView knownTitle)
+{
+    return ReadingOf(t, kind, knownTitle).sellers;
+}
+
 QString WithoutSellerText(const QString &page, PageKind kind, QStringView knownTitle)
 {
-    const QList<TextStretch> stretches = SellerWrittenStretches(page, kind, knownTitle);
-    if (stretches.isEmpty())
+    const PageReading reading = ReadingOf(page, kind, knownTitle);
+    if (reading.sellers.isEmpty() && reading.ebaysLabels.isEmpty())
         return page;
-    const QStringView view(page);
+    return ReadableText(page, reading);
+}
+
+QString ReadableText(QStringView page, const PageReading &reading, QList<TextStretch> *kept)
+{
     QString own;
     own.reserve(page.size());
     qsizetype from = 0;
-    for (const TextStretch &s : stretches) {
-        own += view.sliced(from, s.begin - from);
-        from = s.end;
+    auto seller = reading.sellers.cbegin();
+    auto edit = reading.ebaysLabels.cbegin();
+    while (seller != reading.sellers.cend() || edit != reading.ebaysLabels.cend()) {
+        const bool takeSeller = edit == reading.ebaysLabels.cend()
+            || (seller != reading.sellers.cend() && seller->begin < edit->begin);
+        if (takeSeller) {
+            own += page.sliced(from, seller->begin - from);
+            if (kept && seller->readAsField) {
+                kept->append({own.size(), own.size() + (seller->end - seller->begin), true});
+                own += page.sliced(seller->begin, seller->end - seller->begin);
+            }
+            from = seller->end;
+            ++seller;
+        } else {
+            own += page.sliced(from, edit->begin - from);
+            own += edit->text;
+            from = edit->end;
+            ++edit;
+        }
     }
-    own += view.sliced(from);
+    own += page.sliced(from);
     return own;
 }
 
