@@ -347,8 +347,26 @@ bool isBlankText(QStringView t, qsizetype begin, qsizetype end)
     return b >= e;
 }
 
+// The byte 0x80 to 0xBF that `c` stands for where a page is read byte per
+// character (as Windows-1252 or Latin-1); -1 for any other character.
+int continuationByte(QChar c)
+{
+    static constexpr char16_t kWindows1252[32] = {
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178,
+    };
+    if (c >= u'\u0080' && c <= u'\u00BF')
+        return c.unicode();
+    for (int k = 0; k < 32; ++k)
+        if (kWindows1252[k] == c.unicode())
+            return 0x80 + k;
+    return -1;
+}
+
 // Text as its label is compared: blanks and no-break spaces as one space,
-// without the "Â" a UTF-8 page read byte per character leaves.
+// in any letter case, a UTF-8 page read byte per character read as its
+// letters (a stray "Â" it leaves aside).
 QString labelForm(QStringView text)
 {
     QString out;
@@ -357,9 +375,22 @@ QString labelForm(QStringView text)
         if (text.sliced(i).startsWith(u"&nbsp;", Qt::CaseInsensitive) || text.sliced(i).startsWith(u"&#160;")) {
             i += 5;
             blank = true;
-        } else if (text[i] == u'\u00C2') {
         } else if (isSpace(text[i]) || text[i] == u'\u00A0') {
             blank = true;
+        } else if (const int next = i + 1 < text.size() ? continuationByte(text[i + 1]) : -1;
+                   text[i] >= u'\u00C2' && text[i] <= u'\u00DF' && next >= 0) {
+            // A letter of a UTF-8 page read byte per character ("Ã¨" for "è").
+            const QChar letter(char16_t((text[i].unicode() & 0x1F) << 6 | (next & 0x3F)));
+            ++i;
+            if (letter == u'\u00A0') {
+                blank = true;
+                continue;
+            }
+            if (blank && !out.isEmpty())
+                out += u' ';
+            blank = false;
+            out += letter.toCaseFolded();
+        } else if (text[i] == u'\u00C2') {
         } else {
             if (blank && !out.isEmpty())
                 out += u' ';
@@ -424,6 +455,16 @@ bool holdsLabelPiece(QStringView text)
         return out;
     }();
     return std::any_of(matchers.begin(), matchers.end(), [&](const QStringMatcher &m) { return m.indexIn(text) >= 0; });
+}
+
+// Whether a text holds a label or notice, blanks of any kind read as one
+// space.
+bool holdsLabelText(QStringView text)
+{
+    if (holdsLabelPiece(text))
+        return true;
+    const bool otherBlanks = text.contains(u'&') || text.contains(u'\u00A0') || text.contains(u"  ");
+    return otherBlanks && holdsLabelPiece(labelForm(text));
 }
 
 bool isVoidElement(QStringView name)
@@ -569,8 +610,8 @@ std::optional<QString> shownText(QStringView t, const Element &e, qsizetype mark
     return raw;
 }
 
-// Where the element after `from` begins inside its parent, comments and
-// blanks aside; -1 when the parent closes (or text stands) first.
+// Where the element after `from` begins inside its parent, comments, line
+// breaks and blanks aside; -1 when the parent closes (or text stands) first.
 qsizetype nextElement(QStringView t, qsizetype from, qsizetype parentClose)
 {
     for (qsizetype i = from; i < parentClose;) {
@@ -578,6 +619,9 @@ qsizetype nextElement(QStringView t, qsizetype from, qsizetype parentClose)
             i = commentEnd(t, i);
         } else if (const qsizetype blank = blankAt(t, i)) {
             i += blank;
+        } else if (const Tag tag = isTagStart(t, i) ? readTag(t, i) : Tag{};
+                   same(tag.name, u"br") || same(tag.name, u"wbr")) {
+            i = tag.end;
         } else {
             return i + 1 < parentClose && t[i] == u'<' && isAsciiLetter(t[i + 1]) ? i : -1;
         }
@@ -726,6 +770,60 @@ QStringList titleForms(QStringView knownTitle, const TitleSources &sources)
     return forms;
 }
 
+// The length of the blank ending at `end` (not before `begin`); 0 when none.
+qsizetype blankEndingAt(QStringView t, qsizetype begin, qsizetype end)
+{
+    if (isBlank(t[end - 1]))
+        return 1;
+    for (QStringView blank : {u"&nbsp;", u"&#160;"})
+        if (end - begin >= blank.size() && t.sliced(end - blank.size(), blank.size()).compare(blank, Qt::CaseInsensitive) == 0)
+            return blank.size();
+    return 0;
+}
+
+// eBay's labels in the letter case eBay prints them, which some markers
+// keep.
+constexpr QStringView kLabelsAsPrinted[] = {
+    u"Time left:", u"Ended:", u"Winning bidder:", u"Current bid:", u"Starting bid:", u"Winning bid:", u"Price:",
+    u"Buy It Now price:", u"Discounted price", u"Sold for:", u"Bid history:", u"Quantity:", u"Place bid",
+    u"Ench\u00E8re en cours :",
+};
+
+// A label's text with its letters in eBay's case; as it is where it is no
+// label or its letters do not pair up (references aside).
+QString inLabelCase(QString text)
+{
+    const QString form = labelForm(text);
+    for (QStringView printed : kLabelsAsPrinted) {
+        if (labelForm(printed) != form)
+            continue;
+        qsizetype p = 0;
+        const auto nextLetter = [&]() -> qsizetype {
+            while (p < printed.size() && !printed[p].isLetter())
+                ++p;
+            return p < printed.size() ? p++ : -1;
+        };
+        QString out = text;
+        for (qsizetype i = 0; i < out.size(); ++i) {
+            if (out[i] == u'&') {
+                const qsizetype semicolon = out.indexOf(u';', i);
+                if (semicolon > i && semicolon - i <= 8) {
+                    i = semicolon;
+                    continue;
+                }
+            }
+            if (!out[i].isLetter())
+                continue;
+            const qsizetype at = nextLetter();
+            if (at < 0 || out[i].toCaseFolded() != printed[at].toCaseFolded())
+                return text;
+            out[i] = printed[at];
+        }
+        return nextLetter() < 0 ? out : text;
+    }
+    return text;
+}
+
 // [begin, end) with each run of blanks between two letters or digits as
 // one space ("Time&nbsp;left:" as "Time left:"). Other blanks stay, as the
 // readers' markers hold them ("> price:", a no-break space before the
@@ -818,6 +916,18 @@ void tidyLabel(QStringView t, qsizetype begin, qsizetype end, const LabelPlace &
     if (e.open == lastElement)
         return;
     lastElement = e.open;
+    // Comments between the label's element and its value's.
+    if (const std::optional<Element> parent = parentOf(t, e.open)) {
+        const qsizetype value = nextElement(t, e.end, parent->close);
+        for (qsizetype at = e.end; value > 0 && (at = t.indexOf(u"<!--", at)) >= 0 && at < value;) {
+            const qsizetype after = std::min(commentEnd(t, at), value);
+            edits.append({at, after, {}});
+            at = after;
+        }
+    }
+    // Wrappers without attributes dress the label only; one that carries
+    // attributes is eBay's markup as the readers know it.
+    QVarLengthArray<bool, 8> bareWrappers;
     for (qsizetype i = e.inner; i < e.close;) {
         if (t.sliced(i, e.close - i).startsWith(u"<!--")) {
             const qsizetype after = std::min(commentEnd(t, i), e.close);
@@ -826,13 +936,37 @@ void tidyLabel(QStringView t, qsizetype begin, qsizetype end, const LabelPlace &
         } else if (isTagStart(t, i)) {
             const Tag tag = readTag(t, i);
             const qsizetype after = std::min(tag.end, e.close);
-            if (same(tag.name, u"br") || same(tag.name, u"wbr"))
+            bool dropped = same(tag.name, u"br") || same(tag.name, u"wbr");
+            if (!isVoidElement(tag.name) && !tag.closing) {
+                bareWrappers.append(isInlineWrapper(tag.name) && tag.attributes.isEmpty());
+                dropped = bareWrappers.last();
+            } else if (!isVoidElement(tag.name) && !bareWrappers.isEmpty()) {
+                dropped = bareWrappers.last();
+                bareWrappers.removeLast();
+            }
+            if (dropped)
                 edits.append({i, after, {}});
             i = after;
         } else {
             const qsizetype found = t.indexOf(u'<', i);
             const qsizetype next = found < 0 ? e.close : std::min(found, e.close);
-            addEdit(edits, t, i, next, isBlankText(t, i, next) ? QString() : tidiedText(t, i, next));
+            if (isBlankText(t, i, next)) {
+                edits.append({i, next, {}});
+            } else {
+                // Blanks at the label's ends holding a no-break space are no
+                // part of it; plain spaces stay, as markers hold them.
+                qsizetype b = i;
+                for (qsizetype k; b < next && (k = blankAt(t, b)) > 0 && b + k <= next;)
+                    b += k;
+                qsizetype z = next;
+                while (z > b && blankEndingAt(t, b, z) > 0)
+                    z -= blankEndingAt(t, b, z);
+                const auto kept = [&](qsizetype from, qsizetype to) {
+                    const QStringView run = t.sliced(from, to - from);
+                    return std::all_of(run.begin(), run.end(), [](QChar c) { return c == u' '; }) ? run.toString() : QString();
+                };
+                addEdit(edits, t, i, next, kept(i, b) + inLabelCase(tidiedText(t, b, z)) + kept(z, next));
+            }
             i = next;
         }
     }
@@ -868,7 +1002,7 @@ PageReading ReadingOf(QStringView t, PageKind kind, QStringView knownTitle)
     QList<TextStretch> foreign;
     qsizetype lastElement = -1;
     forEachTextAndValue(t, [&](qsizetype begin, qsizetype end, bool isText) {
-        if (!isText || end - begin < 4 || !holdsLabelPiece(t.sliced(begin, end - begin)) || overlapsAny(out, begin, end))
+        if (!isText || end - begin < 4 || !holdsLabelText(t.sliced(begin, end - begin)) || overlapsAny(out, begin, end))
             return;
         // The rule of IsEbaysOwnLabel, keeping the place it finds.
         const std::optional<LabelPlace> place = labelPlace(t, begin, out);
