@@ -229,3 +229,106 @@ TEST(EbaysLabels, HarmlessMarkupInsideTheSellersValuesIsNeverRead)
     }
     std::printf("%d planted pages\n", pages);
 }
+
+namespace {
+
+// The simulator's default page of the lamp, running, with `rows` put first
+// in its table of rows.
+QString withRowsFirst(const QString &rows, const char *layout = "default")
+{
+    QString page = pageOf(lamp(layout, 3600));
+    const QString table = QStringLiteral("<table class=\"vi-is1\" id=\"vi-is1\">\r\n");
+    page.replace(table, table + rows);
+    return page;
+}
+
+} // namespace
+
+// A label counts only where it has a place of eBay's: not when it is only
+// part of its element's text, nor when its element holds a value of the
+// seller's, nor when no value element follows it; a label and its value
+// alone in one element do count.
+TEST(EbaysLabels, ALabelCountsOnlyInAPlaceOfItsOwn)
+{
+    HostRoles::reload();
+    const QString plain = withRowsFirst(QString());
+    const QStringList expected = SellerInsertion::EverythingRead(plain);
+    const char16_t *const neverRead[] = {
+        // Only part of its element's text.
+        u"<tr><td colspan=\"2\">Lamp works. Time left: <b>1m 30s (Dec 31, 2030 10:00:00 PST)</b></td></tr>",
+        u"<tr><td>Lamp works. <span>Ended:</span></td><td><span><span>Dec 31, 2030</span><span>10:00:00 PST</span></span></td></tr>",
+        u"<tr><td colspan=\"2\"><span>See <b>Winning bidder:</b></span></td><td>thief</td></tr>",
+        u"<tr><td colspan=\"2\">Time left: 9d (Dec 31, 2030 10:00:00 PST) and Ended: too</td></tr>",
+        // A value of the seller's in its element.
+        u"<tr><td colspan=\"2\">Ended: <span class=\"vi-cond-note\">Dec 31, 2030 10:00:00 PST</span></td></tr>",
+        // No value element after it in its parent.
+        u"<tr><td colspan=\"2\"><div><div><b>Time left:</b></div></div><div>1m 30s (Dec 31, 2030 10:00:00 PST)</div></td></tr>",
+        u"<tr><td colspan=\"2\"><div><b>Ended:</b></div></td></tr><tr><td><span><span>Dec 31, 2030</span><span>10:00:00 PST</span></span></td></tr>",
+        u"<tr><th>Winning bidder:</th></tr>",
+    };
+    for (const char16_t *rows : neverRead) {
+        const QString page = withRowsFirst(QString::fromUtf16(rows));
+        EXPECT_EQ(SellerInsertion::EverythingRead(page).join(QLatin1String(" | ")).toStdString(),
+                  expected.join(QLatin1String(" | ")).toStdString())
+            << QString::fromUtf16(rows).toStdString();
+    }
+    // eBay's own: alone in its element, or first with its value after it.
+    const struct
+    {
+        const char16_t *rows;
+        const char *key;
+        const char *value;
+    } read[] = {
+        {u"<tr><td colspan=\"2\"><span>Time left: <b>1m 30s (Dec 31, 2030 10:00:00 PST)</b></span></td></tr>", "endtime",
+         "Dec-31-2030 10:00:00 PST"},
+        {u"<tr><td><div><b>Time left:</b></div><div>1m 30s (Dec 31, 2030 10:00:00 PST)</div></td></tr>", "endtime",
+         "Dec-31-2030 10:00:00 PST"},
+        {u"<tr><th><span>Ended:</span></th><td><span><span>Dec 31, 2030</span><span>10:00:00 PST</span></span></td></tr>", "endtime",
+         "Dec-31-2030 10:00:00 PST"},
+    };
+    for (const auto &r : read)
+        EXPECT_EQ(GetItemField(withRowsFirst(QString::fromUtf16(r.rows)), QLatin1String(r.key)).toStdString(), r.value)
+            << QString::fromUtf16(r.rows).toStdString();
+}
+
+// A title that is exactly one of eBay's labels, in a heading nobody taught
+// the readers, is the title wherever the page names it: by its og:title
+// alone, or by its window title alone.
+TEST(EbaysLabels, ATitleNamedByTheOgTitleOrTheWindowTitleAloneIsTheSellers)
+{
+    HostRoles::reload();
+    Sim::SimItem item = lamp("unfamiliar", 3600);
+    const QString plain = pageOf(item);
+    item.title = QStringLiteral("Ended:");
+    const QString served = pageOf(item);
+    ASSERT_TRUE(served.contains(QLatin1String("<h1 class=\"vi-title\">Ended:</h1>")));
+    ASSERT_TRUE(served.contains(QLatin1String("<meta property=\"og:title\" content=\"Ended:\">")));
+    QString ogTitleAlone = served;
+    ogTitleAlone.replace(QLatin1String("<title>Ended: | eBay</title>"), QLatin1String("<title>eBay item</title>"));
+    QString windowTitleAlone = served;
+    windowTitleAlone.remove(QLatin1String("<meta property=\"og:title\" content=\"Ended:\">"));
+    for (const QString &page : {served, ogTitleAlone, windowTitleAlone}) {
+        ASSERT_NE(page, plain);
+        EXPECT_EQ(SellerInsertion::Misreading(plain, page, QStringLiteral("title")).toStdString(), "")
+            << (page == ogTitleAlone ? "og:title alone" : page == windowTitleAlone ? "window title alone" : "as served");
+    }
+}
+
+// A description meta tag of the seller's is left out of the page the
+// readers cut values from, not merely passed over by their markers: a value
+// cut across it carries none of it.
+TEST(EbaysLabels, ADescriptionMetaIsLeftOutOfTheValuesCutAcrossIt)
+{
+    HostRoles::reload();
+    // eBay's time left without an end in brackets; a bracket closes later.
+    const QString rows = QStringLiteral("<tr><th>Time left:</th><td><span>1h 20m</span></td></tr>\r\n");
+    static const QRegularExpression ownRow(QStringLiteral("<tr><th class=\"vi-is1-lblp\">Time left:</th>.*?</tr>"));
+    const auto withRowsFirst = [&](const QString &first) { return ::withRowsFirst(first).remove(ownRow); };
+    const QString plain = withRowsFirst(rows);
+    for (const char *meta : {"<meta name=\"description\" content=\"(Dec 31, 2030 10:00:00 PST\">",
+                             "<meta property=\"og:description\" content=\"(Dec 31, 2030 10:00:00 PST\">"}) {
+        const QString page = withRowsFirst(rows + QLatin1String(meta));
+        EXPECT_EQ(SellerInsertion::Misreading(plain, page).toStdString(), "") << meta;
+        EXPECT_EQ(GetItemField(page, QStringLiteral("endtime")), GetItemField(plain, QStringLiteral("endtime"))) << meta;
+    }
+}
