@@ -292,16 +292,21 @@ TEST(EbaysLabels, ALabelCountsOnlyInAPlaceOfItsOwn)
 }
 
 // A title that is exactly one of eBay's labels, in a heading nobody taught
-// the readers, is the title wherever the page names it: by its og:title
-// alone, or by its window title alone.
+// the readers (in a header of its own, before the header's links), is the
+// title wherever the page names it: by its og:title alone, or by its window
+// title alone.
 TEST(EbaysLabels, ATitleNamedByTheOgTitleOrTheWindowTitleAloneIsTheSellers)
 {
     HostRoles::reload();
     Sim::SimItem item = lamp("unfamiliar", 3600);
-    const QString plain = pageOf(item);
+    const auto headed = [](QString page) {
+        static const QRegularExpression heading(QStringLiteral("(<h1 class=\"vi-title\">[^<]*</h1>)"));
+        return page.replace(heading, QStringLiteral("<div class=\"vi-head\">\\1<div class=\"vi-links\"><a href=\"#\">Watch</a></div></div>"));
+    };
+    const QString plain = headed(pageOf(item));
     item.title = QStringLiteral("Ended:");
-    const QString served = pageOf(item);
-    ASSERT_TRUE(served.contains(QLatin1String("<h1 class=\"vi-title\">Ended:</h1>")));
+    const QString served = headed(pageOf(item));
+    ASSERT_TRUE(served.contains(QLatin1String("<h1 class=\"vi-title\">Ended:</h1><div class=\"vi-links\">")));
     ASSERT_TRUE(served.contains(QLatin1String("<meta property=\"og:title\" content=\"Ended:\">")));
     QString ogTitleAlone = served;
     ogTitleAlone.replace(QLatin1String("<title>Ended: | eBay</title>"), QLatin1String("<title>eBay item</title>"));
