@@ -372,7 +372,7 @@ QString labelForm(QStringView text)
     QString out;
     bool blank = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.sliced(i).startsWith(u"&nbsp;", Qt::CaseInsensitive) || text.sliced(i).startsWith(u"&#160;")) {
+        if (text[i] == u'&' && (text.sliced(i).startsWith(u"&nbsp;", Qt::CaseInsensitive) || text.sliced(i).startsWith(u"&#160;"))) {
             i += 5;
             blank = true;
         } else if (isSpace(text[i]) || text[i] == u'\u00A0') {
@@ -458,12 +458,16 @@ bool holdsLabelPiece(QStringView text)
 }
 
 // Whether a text holds a label or notice, blanks of any kind read as one
-// space.
+// space (only a text short enough to be a label and its value can hold one
+// so written).
 bool holdsLabelText(QStringView text)
 {
     if (holdsLabelPiece(text))
         return true;
-    const bool otherBlanks = text.contains(u'&') || text.contains(u'\u00A0') || text.contains(u"  ");
+    if (text.size() > kLongestShownLabel)
+        return false;
+    const bool otherBlanks = text.contains(u'\u00A0') || text.contains(u"  ") || text.contains(u"&nbsp;", Qt::CaseInsensitive)
+        || text.contains(u"&#160;");
     return otherBlanks && holdsLabelPiece(labelForm(text));
 }
 
@@ -1001,13 +1005,19 @@ PageReading ReadingOf(QStringView t, PageKind kind, QStringView knownTitle)
     // puts its own; eBay's own are written for the readers.
     QList<TextStretch> foreign;
     qsizetype lastElement = -1;
+    // The texts come in page order, and so do the stretches.
+    out = merged(out);
+    auto seller = out.cbegin();
+    const auto insideSellers = [&](qsizetype begin, qsizetype end) {
+        while (seller != out.cend() && seller->end <= begin)
+            ++seller;
+        return seller != out.cend() && seller->begin < end;
+    };
     forEachTextAndValue(t, [&](qsizetype begin, qsizetype end, bool isText) {
-        if (!isText || end - begin < 4 || !holdsLabelText(t.sliced(begin, end - begin)) || overlapsAny(out, begin, end))
+        if (!isText || end - begin < 4 || insideSellers(begin, end) || !holdsLabelText(t.sliced(begin, end - begin)))
             return;
-        // The rule of IsEbaysOwnLabel, keeping the place it finds.
-        const std::optional<LabelPlace> place = labelPlace(t, begin, out);
-        if (place)
-            tidyLabel(t, begin, end, *place, reading.ebaysLabels, lastElement);
+        if (IsEbaysOwnLabel(t, begin, end, out))
+            tidyLabel(t, begin, end, *labelPlace(t, begin, out), reading.ebaysLabels, lastElement);
         else
             foreign.append({begin, end, false});
     });
