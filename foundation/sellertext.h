@@ -60,11 +60,13 @@ QString WithoutSellerText(const QString &page, PageKind kind = PageKind::Item, Q
 // carries no text (tags of inline wrappers such as b, span, font and
 // strong, line breaks, comments, blanks of any kind, letter case) is set
 // aside first. The text is eBay's where
-// - its element shows exactly a label or notice, in a parent with no text
-//   of its own and no value of the seller's, and a label has its value in
-//   the element after it; or
-// - its element shows a label first, the text being part of it, and the
-//   value alone after it, the element holding no value of the seller's.
+// - an element around it (its own, an inline wrapper around that, or the
+//   cell, row or division they stand in) shows exactly a label or notice,
+//   in a parent with no text of its own and no value of the seller's, and
+//   a label has its value in the element after it; or
+// - the cell, row or division it stands in shows a label first, the text
+//   being part of it, and the value alone after it, and holds no value of
+//   the seller's.
 // Anything inside a value the seller fills in (`sellers`: the stretches told
 // by their element or by the title) is the seller's, and so is a label only
 // part of a longer text or with no value after it: a text found in markup
@@ -82,8 +84,9 @@ struct TextEdit
 // A page as the readers take it: the seller's stretches, and (on an item
 // page) eBay's own labels as the readers' markers know them, in page order
 // and apart from them and each other: a label alone in its element without
-// the comments, line breaks and blanks around it ("<th>Ended:<br></th>" as
-// "<th>Ended:</th>"), the words of every label parted by one space.
+// the comments, line breaks, blanks and bare wrappers around it and in
+// eBay's letter case ("<th><b>ENDED:</b><br></th>" as "<th>Ended:</th>"),
+// the words of every label parted by one space.
 struct PageReading
 {
     QList<TextStretch> sellers;
