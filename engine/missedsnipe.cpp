@@ -17,6 +17,27 @@ namespace {
 constexpr int kReadSeconds = 15;
 // The snipes already reported in this run, by item number and end time.
 QSet<QString> g_reported;
+// The snipes whose pages could not be read, told once per spell.
+QSet<QString> g_unreadable;
+
+void tell(const QString &text)
+{
+    try {
+        basGeneral::WriteLog(QStringLiteral("logbids.txt"), text);
+    } catch (const NumberedError &) {
+    }
+    if (frmMainShell::isLoaded()) {
+        MainForm().SetStatus(text, true);
+        MainForm().FreezeStatus(kReadSeconds);
+    }
+}
+
+bool waitsToBid(const QString &tag, const QString &maxBid)
+{
+    const QString amount = maxBid.trimmed();
+    return !amount.isEmpty() && amount != TrackedAuction::kWatching && amount != TrackedAuction::kNotAvailable
+        && (tag == SnipeState::Local || tag == SnipeState::Both);
+}
 
 } // namespace
 
@@ -39,15 +60,21 @@ void Report(const QString &itemNumber, const QString &endDate, const QString &re
     if (g_reported.contains(key))
         return;
     g_reported.insert(key);
-    const QString text = QStringLiteral("Snipe on item # ") + itemNumber + QStringLiteral(" not placed: ") + reason;
-    try {
-        basGeneral::WriteLog(QStringLiteral("logbids.txt"), text);
-    } catch (const NumberedError &) {
+    tell(QStringLiteral("Snipe on item # ") + itemNumber + QStringLiteral(" not placed: ") + reason);
+}
+
+void CheckReadable(frmMainEngine &form, const ListItem *row, const QStringList &unread)
+{
+    const QString number = row->Text();
+    if (unread.isEmpty() || !waitsToBid(row->Tag(), form.lvwAuctions->Field(row, QStringLiteral("maxbid")))) {
+        g_unreadable.remove(number);
+        return;
     }
-    if (frmMainShell::isLoaded()) {
-        MainForm().SetStatus(text, true);
-        MainForm().FreezeStatus(kReadSeconds);
-    }
+    if (g_unreadable.contains(number))
+        return;
+    g_unreadable.insert(number);
+    tell(QStringLiteral("Snipe on item # ") + number + QStringLiteral(" cannot be placed: ")
+         + unread.join(QStringLiteral(" and ")) + QStringLiteral(" could not be read from eBay's page"));
 }
 
 void CheckRow(frmMainEngine &form, const ListItem *row, const QString &cause)

@@ -28,6 +28,14 @@ void Report(const QString &itemNumber, const QString &endDate, const QString &re
 // The rule applied to a row of the main window's list, and reported.
 void CheckRow(frmMainEngine &form, const ListItem *row, const QString &cause);
 
+// A running snipe whose page could not be read tells at once, on that read:
+// "Snipe on item # <number> cannot be placed: <what> could not be read from
+// eBay's page" in "logbids.txt" and the status bar, once in each spell of
+// such reads (a read that reads it all ends the spell). `unread` names what
+// could not be read ("its end", "its price"); empty for a read that read it
+// all. Watched rows and bids already started are left alone.
+void CheckReadable(frmMainEngine &form, const ListItem *row, const QStringList &unread);
+
 // The causes the refresh, the main tick and the bid window see. A move of
 // eBay's clock seen in the last minutes is named as the cause.
 QString EndedBeforeStart();

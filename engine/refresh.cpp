@@ -528,6 +528,13 @@ void RefreshRun::readFields(ListItem *row, const QString &page)
     const double currentPrice = basGeneral::PriceToDouble(field(row, "currentbid"));
     if (currentPrice == 0)
         set(row, "bids", kNotAvailable);
+    // A running snipe whose end or price this read could not read says so now.
+    QStringList unread;
+    if (!ended && !endKnown)
+        unread << QStringLiteral("its end");
+    if (!ended && currentPrice == 0)
+        unread << QStringLiteral("its price");
+    MissedSnipe::CheckReadable(f, live(row), unread);
 
     const QString qty = basGeneral::GetItemField(page, QStringLiteral("qty"));
     testQuantityReminder(row, qty);

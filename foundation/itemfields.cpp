@@ -61,9 +61,22 @@ std::shared_ptr<PreparedPage> prepared(const QString &page)
     // ...)" in a title): markers are found only where the page put them.
     // Only the title and the picture are cut out of such text; the rest of it
     // is left out, so that no value cut out around it carries any of it.
+    const PageReading reading = ReadingOf(fresh->text.view());
+    if (!reading.ebaysLabels.isEmpty()) {
+        // eBay's own labels written as the markers know them: the page is
+        // made anew, which only pages with such labels pay for.
+        QList<TextStretch> kept;
+        const QString readable = ReadableText(fresh->text.view(), reading, &kept);
+        fresh->text.assignWithoutChars(readable, u'\t', u'\r', u'\n', u'\u00C2');
+        for (const TextStretch &stretch : std::as_const(kept))
+            fresh->text.hide(stretch.begin, stretch.end);
+        findStartMarkers(fresh->text);
+        last = fresh;
+        return fresh;
+    }
     QList<std::pair<qsizetype, qsizetype>> leftOut;
     QList<TextStretch> kept;
-    for (const TextStretch &stretch : SellerWrittenStretches(fresh->text.view())) {
+    for (const TextStretch &stretch : reading.sellers) {
         if (stretch.readAsField)
             kept.append(stretch);
         else

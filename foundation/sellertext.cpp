@@ -1,7 +1,8 @@
 #include "foundation/sellertext.h"
 
-#include <QStringMatcher>
-#include <QVarLengthArray>
+#include "foundation/ebaylabels.h"
+#include "foundation/htmlmarkup.h"
+
 
 #include <algorithm>
 #include <optional>
@@ -9,148 +10,9 @@
 
 namespace basGeneral {
 
+using namespace HtmlMarkup;
+
 namespace {
-
-bool isSpace(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
-}
-
-bool isAsciiLetter(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-bool same(QStringView a, QStringView b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-struct Attribute
-{
-    QStringView name;
-    qsizetype valueBegin = -1; // -1: written without a value
-    qsizetype valueEnd = -1;
-};
-
-// One tag as an HTML parser reads it: quoted values may hold ">".
-struct Tag
-{
-    QStringView name;
-    bool closing = false;
-    qsizetype end = 0; // just after its ">", or the page's end
-    QVarLengthArray<Attribute, 8> attributes;
-
-    QStringView value(QStringView page, QStringView attribute) const
-    {
-        for (const Attribute &a : attributes)
-            if (a.valueBegin >= 0 && same(a.name, attribute))
-                return page.sliced(a.valueBegin, a.valueEnd - a.valueBegin);
-        return {};
-    }
-
-    bool valueIs(QStringView page, QStringView attribute, QStringView wanted) const
-    {
-        return same(value(page, attribute), wanted);
-    }
-
-    bool hasClass(QStringView page, QStringView wanted) const
-    {
-        const QStringView classes = value(page, u"class");
-        for (QStringView word : classes.tokenize(u' ', Qt::SkipEmptyParts))
-            if (same(word, wanted))
-                return true;
-        return false;
-    }
-};
-
-// The tag whose "<" is at `at`, followed by a letter or "/".
-Tag readTag(QStringView t, qsizetype at)
-{
-    Tag tag;
-    const qsizetype n = t.size();
-    qsizetype i = at + 1;
-    if (t[i] == u'/') {
-        tag.closing = true;
-        ++i;
-    }
-    const auto endsName = [&](qsizetype k) { return isSpace(t[k]) || t[k] == u'/' || t[k] == u'>'; };
-    const qsizetype nameBegin = i;
-    while (i < n && !endsName(i))
-        ++i;
-    tag.name = t.sliced(nameBegin, i - nameBegin);
-    for (;;) {
-        while (i < n && (isSpace(t[i]) || t[i] == u'/'))
-            ++i;
-        if (i >= n) {
-            tag.end = n;
-            return tag;
-        }
-        if (t[i] == u'>') {
-            tag.end = i + 1;
-            return tag;
-        }
-        Attribute a;
-        const qsizetype attributeBegin = i;
-        do
-            ++i;
-        while (i < n && !endsName(i) && t[i] != u'=');
-        a.name = t.sliced(attributeBegin, i - attributeBegin);
-        qsizetype j = i;
-        while (j < n && isSpace(t[j]))
-            ++j;
-        if (j < n && t[j] == u'=') {
-            i = j + 1;
-            while (i < n && isSpace(t[i]))
-                ++i;
-            if (i < n && (t[i] == u'"' || t[i] == u'\'')) {
-                const QChar quote = t[i++];
-                const qsizetype close = t.indexOf(quote, i);
-                a.valueBegin = i;
-                a.valueEnd = close < 0 ? n : close;
-                i = close < 0 ? n : close + 1;
-            } else {
-                a.valueBegin = i;
-                while (i < n && !isSpace(t[i]) && t[i] != u'>')
-                    ++i;
-                a.valueEnd = i;
-            }
-        }
-        tag.attributes.append(a);
-    }
-}
-
-// Where the closing tag of `name` begins, from `from` on; the page's end
-// when it has none.
-qsizetype closingTag(QStringView t, qsizetype from, QStringView name)
-{
-    for (qsizetype at = from; (at = t.indexOf(u"</", at)) >= 0; at += 2) {
-        const qsizetype after = at + 2 + name.size();
-        if (after <= t.size() && same(t.sliced(at + 2, name.size()), name)
-            && (after == t.size() || !t[after].isLetterOrNumber()))
-            return at;
-    }
-    return t.size();
-}
-
-// Where the element `name` that opened before `from` closes, nested ones of
-// the same name counted; the page's end when it never does.
-qsizetype elementEnd(QStringView t, qsizetype from, QStringView name)
-{
-    int depth = 1;
-    for (qsizetype at = from; (at = t.indexOf(u'<', at)) >= 0; ++at) {
-        const bool closing = at + 1 < t.size() && t[at + 1] == u'/';
-        const qsizetype nameAt = at + (closing ? 2 : 1);
-        const qsizetype after = nameAt + name.size();
-        if (after > t.size() || !same(t.sliced(nameAt, name.size()), name)
-            || (after < t.size() && t[after].isLetterOrNumber()))
-            continue;
-        depth += closing ? -1 : 1;
-        if (depth == 0)
-            return at;
-    }
-    return t.size();
-}
 
 bool isDescription(const Tag &tag, QStringView t)
 {
@@ -313,209 +175,6 @@ QList<TextStretch> elementStretches(QStringView t, PageKind kind, TitleSources &
     return out;
 }
 
-bool isBlank(QChar c)
-{
-    return isSpace(c) || c == u'\u00A0' || c == u'\u00C2';
-}
-
-// [begin, end) without blanks and no-break space references at its ends.
-std::pair<qsizetype, qsizetype> trimmed(QStringView t, qsizetype begin, qsizetype end)
-{
-    for (bool moved = true; moved && begin < end;) {
-        moved = false;
-        for (QStringView blank : {u"&nbsp;", u"&#160;"}) {
-            if (t.sliced(begin, end - begin).startsWith(blank, Qt::CaseInsensitive)) {
-                begin += blank.size();
-                moved = true;
-            }
-            if (begin < end && t.sliced(begin, end - begin).endsWith(blank, Qt::CaseInsensitive)) {
-                end -= blank.size();
-                moved = true;
-            }
-        }
-        for (; begin < end && isBlank(t[begin]); ++begin)
-            moved = true;
-        for (; begin < end && isBlank(t[end - 1]); --end)
-            moved = true;
-    }
-    return {begin, end};
-}
-
-bool isBlankText(QStringView t, qsizetype begin, qsizetype end)
-{
-    const auto [b, e] = trimmed(t, begin, end);
-    return b >= e;
-}
-
-// Text as its label is compared: blanks and no-break spaces as one space,
-// without the "Â" a UTF-8 page read byte per character leaves.
-QString labelForm(QStringView text)
-{
-    QString out;
-    bool blank = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.sliced(i).startsWith(u"&nbsp;", Qt::CaseInsensitive) || text.sliced(i).startsWith(u"&#160;")) {
-            i += 5;
-            blank = true;
-        } else if (text[i] == u'\u00C2') {
-        } else if (isSpace(text[i]) || text[i] == u'\u00A0') {
-            blank = true;
-        } else {
-            if (blank && !out.isEmpty())
-                out += u' ';
-            blank = false;
-            out += text[i].toCaseFolded();
-        }
-    }
-    return out;
-}
-
-// What the readers look for in an item page's text: a text holding any of
-// these is eBay's only where IsEbaysOwnLabel says so.
-constexpr QStringView kLabelPieces[] = {
-    u"time left:", u"ended:", u"winning bidder:", u"bid:", u"price:", u"discounted price", u"sold for:",
-    u"bid history:", u"quantity:", u"place bid", u"re en cours", u"bidding has ended for this item",
-    u"not available for purchase on ebay", u"has been removed, or this item is not available",
-    u"view the original listing", u"feedback score:",
-};
-
-// eBay's labels, whose value stands in the element after them.
-constexpr QStringView kLabels[] = {
-    u"time left:", u"ended:", u"winning bidder:", u"current bid:", u"starting bid:", u"winning bid:", u"price:",
-    u"buy it now price:", u"discounted price", u"sold for:", u"bid history:", u"quantity:", u"place bid",
-    u"ench\u00E8re en cours :", u"ench\u00E3\u00A8re en cours :",
-};
-
-// eBay's notices, each in an element of its own.
-constexpr QStringView kNotices[] = {
-    u"bidding has ended for this item", u"this listing has ended.",
-    u"this item is not available for purchase on ebay united states",
-    u"this item is not available for purchase on ebay united states.", u"view the original listing",
-};
-
-bool isLabelText(const QString &form)
-{
-    return std::find(std::begin(kLabels), std::end(kLabels), QStringView(form)) != std::end(kLabels);
-}
-
-bool isNoticeText(const QString &form)
-{
-    if (std::find(std::begin(kNotices), std::end(kNotices), QStringView(form)) != std::end(kNotices))
-        return true;
-    // "This listing (123456789) has been removed, or this item is not available."
-    constexpr QStringView lead = u"this listing (";
-    constexpr QStringView rest = u") has been removed, or this item is not available.";
-    if (!form.startsWith(lead) || !form.endsWith(rest))
-        return false;
-    const QStringView number = QStringView(form).sliced(lead.size(), form.size() - lead.size() - rest.size());
-    return !number.isEmpty() && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
-}
-
-bool holdsLabelPiece(QStringView text)
-{
-    static const auto matchers = [] {
-        QList<QStringMatcher> out;
-        for (QStringView piece : kLabelPieces)
-            out.append(QStringMatcher(piece, Qt::CaseInsensitive));
-        return out;
-    }();
-    return std::any_of(matchers.begin(), matchers.end(), [&](const QStringMatcher &m) { return m.indexIn(text) >= 0; });
-}
-
-bool isVoidElement(QStringView name)
-{
-    for (QStringView empty : {u"meta", u"input", u"img", u"br", u"link", u"hr", u"wbr", u"col", u"area", u"source"})
-        if (same(name, empty))
-            return true;
-    return false;
-}
-
-// The tag whose ">" is just before `at`, blanks aside; nullopt without one.
-std::optional<std::pair<qsizetype, Tag>> tagEndingAt(QStringView t, qsizetype at)
-{
-    while (at > 0 && isSpace(t[at - 1]))
-        --at;
-    if (at == 0 || t[at - 1] != u'>')
-        return std::nullopt;
-    const qsizetype open = t.lastIndexOf(u'<', at - 1);
-    if (open < 0 || open + 1 >= t.size() || !(isAsciiLetter(t[open + 1]) || t[open + 1] == u'/'))
-        return std::nullopt;
-    Tag tag = readTag(t, open);
-    if (tag.end != at)
-        return std::nullopt;
-    return std::pair{open, tag};
-}
-
-// An element: its opening tag at `open`, its content from `inner` up to the
-// closing tag at `close`, which ends at `end`.
-struct Element
-{
-    qsizetype open = 0;
-    qsizetype inner = 0;
-    qsizetype close = 0;
-    qsizetype end = 0;
-};
-
-Element elementAt(QStringView t, qsizetype open, const Tag &tag)
-{
-    Element e{open, tag.end, elementEnd(t, tag.end, tag.name), t.size()};
-    if (e.close < t.size())
-        e.end = std::max(e.close, readTag(t, e.close).end);
-    return e;
-}
-
-// The element holding `child` (its opening tag found by counting the tags
-// before it); nullopt at the page's top.
-std::optional<Element> parentOf(QStringView t, qsizetype child)
-{
-    int depth = 0;
-    for (qsizetype at = child; at > 0 && (at = t.lastIndexOf(u'<', at - 1)) >= 0;) {
-        if (at + 1 >= t.size() || !(isAsciiLetter(t[at + 1]) || t[at + 1] == u'/'))
-            continue;
-        const Tag tag = readTag(t, at);
-        if (isVoidElement(tag.name))
-            continue;
-        if (tag.closing) {
-            ++depth;
-        } else if (depth > 0) {
-            --depth;
-        } else {
-            return elementAt(t, at, tag);
-        }
-    }
-    return std::nullopt;
-}
-
-// Whether [begin, end) holds text of its own, outside the elements in it.
-bool holdsOwnText(QStringView t, qsizetype begin, qsizetype end)
-{
-    int depth = 0;
-    for (qsizetype i = begin; i < end;) {
-        if (t[i] == u'<' && i + 1 < end && (isAsciiLetter(t[i + 1]) || t[i + 1] == u'/')) {
-            const Tag tag = readTag(t, i);
-            if (!isVoidElement(tag.name))
-                depth += tag.closing ? -1 : 1;
-            i = tag.end;
-            continue;
-        }
-        if (depth <= 0) {
-            const qsizetype next = std::min(end, t.indexOf(u'<', i + 1) < 0 ? end : t.indexOf(u'<', i + 1));
-            if (!isBlankText(t, i, next))
-                return true;
-            i = next;
-            continue;
-        }
-        ++i;
-    }
-    return false;
-}
-
-bool overlapsAny(const QList<TextStretch> &stretches, qsizetype begin, qsizetype end)
-{
-    return std::any_of(stretches.begin(), stretches.end(),
-                       [&](const TextStretch &s) { return s.begin < end && begin < s.end; });
-}
-
 // Stretches in page order and apart: overlapping ones become one, read as a
 // field only where both were.
 QList<TextStretch> merged(QList<TextStretch> all)
@@ -627,45 +286,12 @@ QStringList titleForms(QStringView knownTitle, const TitleSources &sources)
 
 } // namespace
 
-bool IsEbaysOwnLabel(QStringView t, qsizetype begin, qsizetype end, const QList<TextStretch> &sellers)
+PageReading ReadingOf(QStringView t, PageKind kind, QStringView knownTitle)
 {
-    if (overlapsAny(sellers, begin, end))
-        return false;
-    const auto [textBegin, textEnd] = trimmed(t, begin, end);
-    const QString form = labelForm(t.sliced(textBegin, textEnd - textBegin));
-    const bool label = isLabelText(form);
-    if (!label && !isNoticeText(form))
-        return false;
-    // The whole text of its element.
-    const auto opening = tagEndingAt(t, begin);
-    if (!opening || opening->second.closing || isVoidElement(opening->second.name))
-        return false;
-    Element element = elementAt(t, opening->first, opening->second);
-    if (element.close != end)
-        return false;
-    // Wrappers around nothing else belong to it.
-    std::optional<Element> parent = parentOf(t, element.open);
-    for (int level = 0; parent && level < 3; ++level) {
-        if (!isBlankText(t, parent->inner, element.open) || !isBlankText(t, element.end, parent->close))
-            break;
-        element = *parent;
-        parent = parentOf(t, element.open);
-    }
-    if (!parent || holdsOwnText(t, parent->inner, parent->close) || overlapsAny(sellers, parent->open, parent->end))
-        return false;
-    if (!label)
-        return true;
-    // An entry: its value in the element after it.
-    qsizetype next = element.end;
-    while (next < parent->close && isSpace(t[next]))
-        ++next;
-    return next + 1 < parent->close && t[next] == u'<' && isAsciiLetter(t[next + 1]);
-}
-
-QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind, QStringView knownTitle)
-{
+    PageReading reading;
+    QList<TextStretch> &out = reading.sellers;
     TitleSources titles;
-    QList<TextStretch> out = elementStretches(t, kind, titles);
+    out = elementStretches(t, kind, titles);
     if (kind != PageKind::Item)
         titles = {};
     const QStringList forms = titleForms(knownTitle, titles);
@@ -677,31 +303,79 @@ QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind, QStringV
         out = merged(out);
     }
     if (kind != PageKind::Item)
-        return out;
+        return reading;
     // Every other text holding a label or notice, unless it stands where eBay
-    // puts its own.
+    // puts its own; eBay's own are written for the readers.
     QList<TextStretch> foreign;
+    qsizetype lastElement = -1;
+    // The texts come in page order, and so do the stretches.
+    out = merged(out);
+    auto seller = out.cbegin();
+    const auto insideSellers = [&](qsizetype begin, qsizetype end) {
+        while (seller != out.cend() && seller->end <= begin)
+            ++seller;
+        return seller != out.cend() && seller->begin < end;
+    };
     forEachTextAndValue(t, [&](qsizetype begin, qsizetype end, bool isText) {
-        if (isText && end - begin >= 4 && holdsLabelPiece(t.sliced(begin, end - begin)) && !overlapsAny(out, begin, end)
-            && !IsEbaysOwnLabel(t, begin, end, out))
+        if (!isText || end - begin < 4 || insideSellers(begin, end) || !HoldsLabelText(t.sliced(begin, end - begin)))
+            return;
+        if (IsEbaysOwnLabel(t, begin, end, out))
+            TidyEbaysLabel(t, begin, end, out, reading.ebaysLabels, lastElement);
+        else
             foreign.append({begin, end, false});
     });
-    return foreign.isEmpty() ? out : merged(out + foreign);
+    if (!foreign.isEmpty())
+        out = merged(out + foreign);
+    // Tidying stays clear of the seller's text and of other tidying.
+    std::sort(reading.ebaysLabels.begin(), reading.ebaysLabels.end(),
+              [](const TextEdit &a, const TextEdit &b) { return a.begin < b.begin; });
+    QList<TextEdit> apart;
+    for (TextEdit &e : reading.ebaysLabels)
+        if ((apart.isEmpty() || apart.last().end <= e.begin) && !OverlapsAny(out, e.begin, e.end))
+            apart.append(std::move(e));
+    reading.ebaysLabels = std::move(apart);
+    return reading;
 }
+
+QList<TextStretch> SellerWrittenStretches(QStringView t, PageKind kind, QStringView knownTitle)
+{
+    return ReadingOf(t, kind, knownTitle).sellers;
+}
+
 QString WithoutSellerText(const QString &page, PageKind kind, QStringView knownTitle)
 {
-    const QList<TextStretch> stretches = SellerWrittenStretches(page, kind, knownTitle);
-    if (stretches.isEmpty())
+    const PageReading reading = ReadingOf(page, kind, knownTitle);
+    if (reading.sellers.isEmpty() && reading.ebaysLabels.isEmpty())
         return page;
-    const QStringView view(page);
+    return ReadableText(page, reading);
+}
+
+QString ReadableText(QStringView page, const PageReading &reading, QList<TextStretch> *kept)
+{
     QString own;
     own.reserve(page.size());
     qsizetype from = 0;
-    for (const TextStretch &s : stretches) {
-        own += view.sliced(from, s.begin - from);
-        from = s.end;
+    auto seller = reading.sellers.cbegin();
+    auto edit = reading.ebaysLabels.cbegin();
+    while (seller != reading.sellers.cend() || edit != reading.ebaysLabels.cend()) {
+        const bool takeSeller = edit == reading.ebaysLabels.cend()
+            || (seller != reading.sellers.cend() && seller->begin < edit->begin);
+        if (takeSeller) {
+            own += page.sliced(from, seller->begin - from);
+            if (kept && seller->readAsField) {
+                kept->append({own.size(), own.size() + (seller->end - seller->begin), true});
+                own += page.sliced(seller->begin, seller->end - seller->begin);
+            }
+            from = seller->end;
+            ++seller;
+        } else {
+            own += page.sliced(from, edit->begin - from);
+            own += edit->text;
+            from = edit->end;
+            ++edit;
+        }
     }
-    own += view.sliced(from);
+    own += page.sliced(from);
     return own;
 }
 

@@ -49,19 +49,54 @@ enum class PageKind { Item, Bid };
 QList<TextStretch> SellerWrittenStretches(QStringView page, PageKind kind = PageKind::Item,
                                           QStringView knownTitle = {});
 
-// The page without those stretches: the text to look for the page's own
-// labels in.
+// The page without those stretches, eBay's own labels written as the
+// readers know them (ReadingOf): the text to look for the page's own labels
+// in.
 QString WithoutSellerText(const QString &page, PageKind kind = PageKind::Item, QStringView knownTitle = {});
 
 // Whether the text [begin, end) of an item page, between two tags and
-// holding one of eBay's labels or notices, is eBay's own. It is only where
-// eBay's markup gives it a place of its own: the whole text of its element
-// (wrappers around nothing else aside), exactly a label or notice and never
-// inside a longer text; in a container with no text of its own and no value
-// of the seller's (`sellers`: the stretches told by their element or by the
-// title); a label also with its value in the element after it. Anything
-// else, however eBay may print it, is read as the seller's: a text found in
-// markup nobody taught the readers leaves its field unread, never misread.
+// holding one of eBay's labels or notices, is eBay's own. It is decided by
+// where the seller's values stand, never by how eBay formats its own: what
+// carries no text (tags of inline wrappers such as b, span, font and
+// strong, line breaks, comments, blanks of any kind, letter case) is set
+// aside first. The text is eBay's where
+// - an element around it (its own, an inline wrapper around that, or the
+//   cell, row or division they stand in) shows exactly a label or notice,
+//   in a parent with no text of its own and no value of the seller's, and
+//   a label has its value in the element after it; or
+// - the cell, row or division it stands in shows a label first, the text
+//   being part of it, and the value alone after it, and holds no value of
+//   the seller's.
+// Anything inside a value the seller fills in (`sellers`: the stretches told
+// by their element or by the title) is the seller's, and so is a label only
+// part of a longer text or with no value after it: a text found in markup
+// nobody taught the readers leaves its field unread, never misread.
 bool IsEbaysOwnLabel(QStringView page, qsizetype begin, qsizetype end, const QList<TextStretch> &sellers);
+
+// A stretch of a page written anew for the readers.
+struct TextEdit
+{
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    QString text;
+};
+
+// A page as the readers take it: the seller's stretches, and (on an item
+// page) eBay's own labels as the readers' markers know them, in page order
+// and apart from them and each other: a label alone in its element without
+// the comments, line breaks, blanks and bare wrappers around it and in
+// eBay's letter case ("<th><b>ENDED:</b><br></th>" as "<th>Ended:</th>"),
+// the words of every label parted by one space.
+struct PageReading
+{
+    QList<TextStretch> sellers;
+    QList<TextEdit> ebaysLabels;
+};
+PageReading ReadingOf(QStringView page, PageKind kind = PageKind::Item, QStringView knownTitle = {});
+
+// The page without the seller's stretches and with eBay's labels written
+// for the readers. With `kept`, the stretches read as a field stay, and
+// their places in the result are added to it.
+QString ReadableText(QStringView page, const PageReading &reading, QList<TextStretch> *kept = nullptr);
 
 } // namespace basGeneral

@@ -1,6 +1,7 @@
 // The stretches of an item or bid page that its seller wrote, and the page
 // without them: whatever the page, the stretches lie inside it, in order and
-// apart, and removing them leaves exactly the rest.
+// apart, and removing them (and writing eBay's labels anew) leaves exactly
+// the rest.
 #include "fuzz/fuzzinput.h"
 
 #include "foundation/sellertext.h"
@@ -18,6 +19,12 @@ void checkStretches(const QString &page, basGeneral::PageKind kind)
             std::abort();
         hidden += s.end - s.begin;
         last = s.end;
+    }
+    // eBay's own labels are written anew for the readers, within the page.
+    for (const basGeneral::TextEdit &e : basGeneral::ReadingOf(page, kind).ebaysLabels) {
+        if (e.begin < 0 || e.end < e.begin || e.end > page.size())
+            std::abort();
+        hidden += e.end - e.begin - e.text.size();
     }
     if (basGeneral::WithoutSellerText(page, kind).size() != page.size() - hidden)
         std::abort();

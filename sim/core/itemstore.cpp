@@ -97,6 +97,7 @@ bool applyItemJson(SimItem &item, const QJsonObject &json, const QDateTime &now,
     readText(json, "currency", &item.currency);
     readText(json, "picture", &item.picture);
     readText(json, "layout", &item.layout);
+    readText(json, "rowMarkup", &item.rowMarkup);
     readText(json, "winner", &item.winner);
     readText(json, "greeted", &item.greeted);
     readText(json, "conditionNote", &item.conditionNote);
@@ -144,6 +145,7 @@ QJsonObject itemToJson(const SimItem &item, const QDateTime &now)
         {QStringLiteral("endTime"), item.endsAt.toUTC().toString(Qt::ISODateWithMs)},
         {QStringLiteral("ended"), item.ended(now)},
         {QStringLiteral("layout"), item.layout},
+        {QStringLiteral("rowMarkup"), item.rowMarkup},
         {QStringLiteral("winner"), item.winner},
         {QStringLiteral("greeted"), item.greeted},
         {QStringLiteral("feedbackScore"), item.feedbackScore},

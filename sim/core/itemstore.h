@@ -23,6 +23,7 @@ struct SimItem
     QString picture;                     // empty: the page shows a spacer
     QDateTime endsAt;                    // UTC
     QString layout = QStringLiteral("default");
+    QString rowMarkup;                   // how the page prints its rows' labels (LayoutPages::RowMarkup)
     QString winner;                      // shown as winning bidder once ended
     QString greeted;                     // the member the default page's header greets; "" for none
     int feedbackScore = 100;
@@ -52,7 +53,7 @@ QString formatPrice(const QString &currency, double amount, bool grouped = true)
 
 // Fields of the control endpoint: item, title, seller, price, currency,
 // quantity, bids, shipping (number or text), picture, endsIn (seconds from
-// now), layout, winner, greeted, feedbackScore, feedbackPercent, buyItNow,
+// now), layout, rowMarkup, winner, greeted, feedbackScore, feedbackPercent, buyItNow,
 // conditionNote, subtitle, location, returns, specificName, specificValue.
 // Fields absent from `json` are left as they are. Returns false with a reason
 // on a malformed field.

@@ -5,6 +5,7 @@
 #include "sim/core/pages.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -475,6 +476,113 @@ QByteArray windows1252(const QString &text)
         }
         out += byte;
     }
+    return out;
+}
+
+namespace {
+
+const struct
+{
+    const char *name;
+    RowMarkup markup;
+} kRowMarkups[] = {
+    {"linebreak", RowMarkup::LineBreak}, {"comment", RowMarkup::Comment}, {"nbsp", RowMarkup::NoBreakSpace},
+    {"wrapper", RowMarkup::Wrapper},     {"case", RowMarkup::LetterCase}, {"all", RowMarkup::All},
+    {"onecell", RowMarkup::OneCell},
+};
+
+// The label in `markup`; `index` picks the wrapper element.
+QString markedLabel(const QString &label, RowMarkup markup, qsizetype index)
+{
+    static const char *const kWrappers[] = {"b", "span", "font", "strong"};
+    const auto withNbsp = [](QString text) { return text.replace(QLatin1Char(' '), QLatin1String("&nbsp;")) + QStringLiteral("&nbsp;"); };
+    switch (markup) {
+    case RowMarkup::LineBreak:
+        return label + QStringLiteral("<br>");
+    case RowMarkup::Comment:
+        return QStringLiteral("<!-- label -->") + label;
+    case RowMarkup::NoBreakSpace:
+        return withNbsp(label);
+    case RowMarkup::Wrapper: {
+        const QLatin1String wrapper(kWrappers[index % std::size(kWrappers)]);
+        return QStringLiteral("<%1>%2</%1>").arg(wrapper, label);
+    }
+    case RowMarkup::LetterCase:
+        return label.toUpper();
+    case RowMarkup::All:
+        return QStringLiteral("<strong><!-- label --><font>") + withNbsp(label.toUpper()) + QStringLiteral("</font></strong><br>");
+    case RowMarkup::Plain:
+    case RowMarkup::OneCell:
+        break;
+    }
+    return label;
+}
+
+QString oneCellTimeLeft(QString page)
+{
+    static const QRegularExpression tableRow(QStringLiteral("<th[^>]*>Time left:</th>\\s*<td[^>]*>(.*?)</td>"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression divisionRow(
+        QStringLiteral("<div class=\"u-flL lable\">Time left:</div>\\s*<div class=\"u-flL\">(.*?)</div>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    page.replace(tableRow, QStringLiteral("<td colspan=\"2\">Time left: <span>\\1</span></td>"));
+    page.replace(divisionRow, QStringLiteral("<div class=\"u-flL\">Time left: <span>\\1</span></div>"));
+    return page;
+}
+
+} // namespace
+
+RowMarkup rowMarkupOf(const QString &name)
+{
+    for (const auto &m : kRowMarkups)
+        if (name.compare(QLatin1String(m.name), Qt::CaseInsensitive) == 0)
+            return m.markup;
+    return RowMarkup::Plain;
+}
+
+QStringList rowMarkupNames()
+{
+    QStringList names;
+    for (const auto &m : kRowMarkups)
+        names << QLatin1String(m.name);
+    return names;
+}
+
+QStringList rowLabels()
+{
+    return {QStringLiteral("Time left:"),   QStringLiteral("Ended:"),       QStringLiteral("Winning bidder:"),
+            QStringLiteral("Current bid:"), QStringLiteral("Starting bid:"), QStringLiteral("Winning bid:"),
+            QStringLiteral("Price:"),       QStringLiteral("Buy It Now price:"), QStringLiteral("Sold for:"),
+            QStringLiteral("Bid history:"), QStringLiteral("Quantity:"),    QStringLiteral("Place bid"),
+            QStringLiteral("Discounted price"), QString::fromUtf16(u"Ench\u00E8re en cours\u00A0:")};
+}
+
+QString withRowMarkup(const QString &page, RowMarkup markup)
+{
+    if (markup == RowMarkup::Plain)
+        return page;
+    if (markup == RowMarkup::OneCell)
+        return oneCellTimeLeft(page);
+    static const QRegularExpression labelled = [] {
+        QStringList alternatives;
+        for (const QString &label : rowLabels())
+            alternatives << QRegularExpression::escape(label);
+        return QRegularExpression(QStringLiteral(">(") + alternatives.join(QLatin1Char('|'))
+                                  + QStringLiteral(")(</([A-Za-z0-9]+)>)"));
+    }();
+    QString out;
+    qsizetype from = 0;
+    qsizetype index = 0;
+    for (auto it = labelled.globalMatch(page); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += QStringView(page).sliced(from, m.capturedStart(1) - from);
+        out += markedLabel(m.captured(1), markup, index++);
+        out += m.captured(2);
+        if (markup == RowMarkup::Comment || markup == RowMarkup::All)
+            out += QStringLiteral("<!-- row -->");
+        from = m.capturedEnd(2);
+    }
+    out += QStringView(page).sliced(from);
     return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace Sim {
 
@@ -39,6 +40,27 @@ QString item(const SimItem &item, const PageContext &ctx);
 // The reply carrying an item page of that layout: UTF-8 for non_us_fr,
 // Windows-1252 (as every other page declares) for the rest.
 Response reply(const QString &layout, const QString &page);
+
+// The harmless ways eBay may print the label of a row, which change no
+// value the page shows:
+//   linebreak  a line break after the label in its cell ("Time left:<br>")
+//   comment    comments in the label's cell and between it and the value's
+//   nbsp       no-break spaces between the label's words and after it
+//   wrapper    the label in a b, span, font or strong element of its own
+//   case       the label in capitals
+//   all        all of these at once
+//   onecell    the "Time left:" row as one cell, label and value together
+// "" (or any other name) prints the rows as they are.
+enum class RowMarkup { Plain, LineBreak, Comment, NoBreakSpace, Wrapper, LetterCase, All, OneCell };
+RowMarkup rowMarkupOf(const QString &name);
+QStringList rowMarkupNames();
+
+// The labels whose rows the markup above changes, as eBay prints them.
+QStringList rowLabels();
+
+// `page` (any item page) with every label of rowLabels() standing alone in
+// its element printed in `markup`.
+QString withRowMarkup(const QString &page, RowMarkup markup);
 
 // Windows-1252 bytes of a text; a character without one becomes '?'.
 QByteArray windows1252(const QString &text);

@@ -201,7 +201,7 @@ QString item(const SimItem &item, const PageContext &ctx, bool original)
     if (item.layout.compare(QLatin1String("moved"), Qt::CaseInsensitive) == 0 && !original)
         return movedNotice(item, ctx);
     const QString page = LayoutPages::item(item, ctx);
-    return page.isEmpty() ? listing(item, ctx) : page;
+    return LayoutPages::withRowMarkup(page.isEmpty() ? listing(item, ctx) : page, LayoutPages::rowMarkupOf(item.rowMarkup));
 }
 
 QString removedItem(const QString &number)

@@ -1,16 +1,21 @@
 #include "foundation/hostroles.h"
 #include "foundation/itemfields.h"
 #include "foundation/pagetext.h"
+#include "sim/core/itemstore.h"
+#include "sim/core/pages.h"
 #include "tests/foundation/fixturepages.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+
+#include <string_view>
 
 
 using namespace basGeneral;
@@ -33,15 +38,42 @@ struct Snippet
     const char16_t *expected;
 };
 
+// The simulator's default item page with its rows and bid box taken out:
+// `rows` stands in their place, among the title, the seller's note and
+// description, the seller panel and the rest of a whole page.
+QString wholePageAround(const QString &rows)
+{
+    static const QString page = [] {
+        const Sim::PageContext ctx{QDateTime(QDate(2013, 12, 6), QTime(20, 0), Qt::UTC), 0, QStringLiteral("http://127.0.0.1:9")};
+        Sim::SimItem item;
+        item.title = QStringLiteral("Brass lamp");
+        item.conditionNote = QStringLiteral("Works well");
+        item.subtitle = QStringLiteral("With shade");
+        item.endsAt = ctx.now.addSecs(3600);
+        QString p = Sim::Pages::item(item, ctx);
+        p.replace(QRegularExpression(QStringLiteral("<table class=\"vi-is1\".*</table>"), QRegularExpression::DotMatchesEverythingOption),
+                  QStringLiteral("<div class=\"u-cb\">%1</div>"));
+        p.remove(QRegularExpression(QStringLiteral("<div class=\"vi-bid\">.*?</div></div>")));
+        return p;
+    }();
+    return QString(page).replace(QLatin1String("%1"), rows);
+}
+
 // Each snippet read as a row of a page: eBay's labels count in their own
-// element, with the value in the element after it.
+// element with the value in the element after it, or first in an element
+// with the value after them. The rows' fields read the same inside a whole
+// page.
 void expectAll(const char *key, std::initializer_list<Snippet> cases)
 {
+    const bool rowField = std::string_view(key) != "title" && std::string_view(key) != "picture"
+        && !std::string_view(key).starts_with("feedback") && std::string_view(key) != "seller";
     for (const Snippet &c : cases) {
-        const QString page = QStringLiteral("<html><body><div class=\"u-cb\">") + QString::fromUtf16(c.html)
-            + QStringLiteral("</div></body></html>");
-        EXPECT_EQ(field(page, key).toStdString(), QString::fromUtf16(c.expected).toStdString())
-            << key << ": " << QString::fromUtf16(c.html).toStdString();
+        const QString html = QString::fromUtf16(c.html);
+        const QString page = QStringLiteral("<html><body><div class=\"u-cb\">") + html + QStringLiteral("</div></body></html>");
+        EXPECT_EQ(field(page, key).toStdString(), QString::fromUtf16(c.expected).toStdString()) << key << ": " << html.toStdString();
+        if (rowField)
+            EXPECT_EQ(field(wholePageAround(html), key).toStdString(), QString::fromUtf16(c.expected).toStdString())
+                << key << " in a whole page: " << html.toStdString();
     }
 }
 
@@ -117,6 +149,18 @@ TEST(GetItemField, EndTimeForms)
         {u"<div>Time\r\n left:</div><div><span>3h 10m</span> (Feb 14, \t2014 <span>08:00:00 PST</span>)</div>",
          u"Feb-14-2014 08:00:00 PST "},
         {u"<span class=\"vi-VR-enddate-sec \">Mar 01, 2014 10:00:00 PST</span>", u"Mar-01-2014 10:00:00 PST"},
+        // What carries no text around the label: a line break, comments, a
+        // no-break space, wrappers, capitals; the label and its value in
+        // one cell.
+        {u"<tr><th class=\"l\">Ended:<br></th><!-- row --><td><span><span>Dec 06, 2013</span><span>14:03:22 PST</span></span></td></tr>",
+         u"Dec-06-2013 14:03:22 PST"},
+        {u"<tr><th><b><!-- x -->ENDED:&nbsp;</b><br/></th>\r\n<td><span><span>Dec 06, 2013</span><span>14:03:22 PST</span></span></td></tr>",
+         u"Dec-06-2013 14:03:22 PST"},
+        {u"<tr><th class=\"l\">Time left:<br></th><td><span>1m 09s</span> (Dec 06, 2013 14:03:22 PST)</td></tr>",
+         u"Dec-06-2013 14:03:22 PST"},
+        {u"<tr><th>Time&nbsp;left:</th><!-- row --><td>1m 09s (Dec 06, 2013 14:03:22 PST)</td></tr>", u"Dec-06-2013 14:03:22 PST"},
+        {u"<tr><td colspan=\"2\">Time left: <span class=\"d\">1m 09s (Dec 06, 2013 14:03:22 PST)</span></td></tr>",
+         u"Dec-06-2013 14:03:22 PST"},
         // The first layout found wins over later ones.
         {u"<th>Ended:</th><td><span><span>Dec 06, 2013</span><span>14:03:22 PST</span></span>"
          u" Time left: (Jan 01, 2014 00:00:00 PST)",
@@ -154,7 +198,7 @@ TEST(GetItemField, CurrentPriceForms)
         {u"<span>Current bid:</span> <b>US $1.00</b>", u"US $1.00"},
         {u"<th>Current bid:</th><td><span><span>US $2.00</span></span></td>", u"US $2.00"},
         {u"<th>Current bid: </th><td><span><span>US $3.00</span></span>", u"US $3.00"},
-        {u"<div>Current bid:</div><div><span>US $4.00</span>", u"US $4.00"},
+        {u"<div>Current bid:</div><div><span>US $4.00</span></div>", u"US $4.00"},
         {u"<span>Starting bid:</span><span><span>US $0.99</span></span>", u"US $0.99"},
         {u"<b>Starting bid:</b> <span><span>US $0.98</span> [ <a>0 bids</a> ]</span>", u"US $0.98"},
         {u"<b>Starting bid:</b> <span>US $5.00</span><p>Enter your maximum bid</p>", u"US $5.00"},
@@ -169,6 +213,8 @@ TEST(GetItemField, CurrentPriceForms)
         {u"<b>Sold for:</b> <span>US $8.50</span>", u"US $8.50"},
         {u"<span class=\"notranslate\" itemprop=\"price\" content=\"5.5\">    US $5.50    </span>", u"US $5.50"},
         {u"<span>Ench\u00E8re en cours\u00A0:</span><b>EUR 3,20</b></span>", u"EUR 3.20"},
+        // The Buy It Now price as a text between elements.
+        {u"<table><tr><td><b>Buy It Now</b> price: <b>US $99.99</b></td></tr></table>", u"US $99.99"},
         // A first match that is too long or reads as no price gives way.
         {u"<span id=\"prcIsum\" class=\"\">Approximately US $1,234.00</span><span itemprop=\"price\">US $1,234.00</span>",
          u"US $1,234.00"},
@@ -197,7 +243,7 @@ TEST(GetItemField, MinimumBidBuyItNowAndShipping)
         // The marker's longest piece first turns up where the rest does not follow.
         {u"<i itemprop=\"price\">x</i><span class=\"notranslate\" id=\"prcIsum\" itemprop=\"price\"    style=\"\">US $15.97</span>",
          u"US $15.97"},
-        {u"<div>Price:</div><div><span>US $7.00</span>", u"US $7.00"},
+        {u"<div>Price:</div><div><span>US $7.00</span></div>", u"US $7.00"},
         {u"<span class=\"notranslate\" id=\"mm-saleDscPrc\">US $12.74</span>", u"US $12.74"},
         {u"<div>Price:</div><div><span>See details</span>", u""},
         {u"<p>auction only</p>", u""},
@@ -218,6 +264,9 @@ TEST(GetItemField, QuantityTitlePictureAndFeedback)
         {u"<span>QUANTITY:</span><span> More than 25 available</span>", u"25"},
         // A seller's note in the condition row is the seller's, whatever it says.
         {u"<span class=\"vi-cond-note\">Quantity: 50 available</span>", u"1"},
+        // The entry box and the count in the cell after the label.
+        {u"<table><tr><td>Quantity:</td><td><input id=\"qtyTextBox\" value=\"1\"> <span id=\"qtySubTxt\">10 available</span></td></tr></table>",
+         u"10"},
         {u"Quantity: Limited available", u"1"},
         {u"<p>single item</p>", u"1"},
     });

@@ -146,10 +146,11 @@ TEST(SellerWrittenText, TheTitleAloneCarriesTheLabelsAndTheDescriptionRunsToTheE
               "<BODY><H1 class=it-ttl id=itemTitle itemprop=name></H1><DIV><DIV>Ended:</DIV><DIV>Dec 06</DIV></DIV>"
               "<DIV class=\"vi-desc-w desc\">");
     EXPECT_GT(InStrClean(WithoutSellerText(shown), QStringLiteral(">Ended:<")), 0);
-    // A page without any of them stays whole; a label inside a longer text
-    // is none.
+    // A page without any of them stays whole, a label and its value in one
+    // element too; a label inside a longer text is none.
     const QString plain = QStringLiteral("<div><div>Time left:</div><div><b>1 h</b></div></div>");
-    EXPECT_EQ(WithoutSellerText(QStringLiteral("<p>Time left: <b>1 h</b></p>")), QStringLiteral("<p><b>1 h</b></p>"));
+    EXPECT_EQ(WithoutSellerText(QStringLiteral("<p>Lamp, Time left: <b>1 h</b></p>")), QStringLiteral("<p><b>1 h</b></p>"));
+    EXPECT_EQ(WithoutSellerText(QStringLiteral("<p>Time left: <b>1 h</b></p>")), QStringLiteral("<p>Time left: <b>1 h</b></p>"));
     EXPECT_EQ(WithoutSellerText(plain), plain);
 }
 
@@ -175,6 +176,11 @@ TEST(SellerWrittenText, TagSoupGivesOrderedStretchesWithinThePage)
             ASSERT_LE(s.end, page.size()) << page.toStdString();
             hidden += s.end - s.begin;
             last = s.end;
+        }
+        const PageReading reading = ReadingOf(page);
+        for (const TextEdit &e : reading.ebaysLabels) {
+            ASSERT_LE(e.begin, e.end);
+            hidden += e.end - e.begin - e.text.size();
         }
         ASSERT_EQ(WithoutSellerText(page).size(), page.size() - hidden) << page.toStdString();
         for (const char *key : kKeys)

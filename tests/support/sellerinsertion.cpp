@@ -219,6 +219,16 @@ QStringList FilledValues(bool raw)
     return out;
 }
 
+QStringList EverythingRead(const QString &page)
+{
+    const auto r = read(page);
+    QStringList out(std::begin(r.fields), std::end(r.fields));
+    for (int n = 0; n < kNoticeCount; ++n)
+        out << QStringLiteral("%1: %2").arg(QLatin1String(kNoticeNames[n]), r.notices[n] ? "yes" : "no");
+    out << QStringLiteral("winner: ") + WinnerEntry::Read(basGeneral::WithoutSellerText(page)).value_or(QStringLiteral("(none)"));
+    return out;
+}
+
 QList<Note> Notes(const QString &page, const QString &user)
 {
     const QString earlier = earlierEnd(page);

@@ -16,6 +16,10 @@ namespace SellerInsertion {
 using Notices = std::array<bool, 5>;
 Notices NoticesOf(const QString &page);
 
+// Every field of an item page, its notices and its winner entry, as the
+// program reads them: two pages read alike when these are equal.
+QStringList EverythingRead(const QString &page);
+
 struct Note
 {
     QString text; // plain, escaped where it is put in
