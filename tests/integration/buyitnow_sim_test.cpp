@@ -185,7 +185,7 @@ TEST(BuyItNowInTheProgram, ATitleHoldingEbaysConfirmationNeverMakesARefusedPurch
         << BidSim::BidLog().join(QStringLiteral(" | ")).toStdString();
     EXPECT_EQ(BidSim::RequestKinds(from).count(QStringLiteral("purchase")), 1);
     EXPECT_EQ(Server().bids().item(number).purchases, 0);
-    EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Sent) << "never recorded confirmed";
+    EXPECT_EQ(BidRecord::Of(number), BidRecord::Outcome::Failed) << "a refusal frees the item's group";
 
     EXPECT_TRUE(RunUntil([&] { return row->Tag() == QStringLiteral("Bid complete"); }, 20)) << row->Tag().toStdString();
     EXPECT_EQ(Field(row, "won"), QStringLiteral("False"));
