@@ -31,6 +31,8 @@ constexpr qint64 kCombAboveMs = 100;
 // A reading is aimed no sooner than this from now, so its timer can keep it.
 constexpr qint64 kAimAheadMs = 30;
 constexpr int kTimeoutSeconds = 5;
+// How far past the high end and the way back the reading beyond it is aimed.
+constexpr qint64 kBeyondMs = 10;
 
 QPointer<QObject> g_owner;
 std::optional<qint64> g_nearestS;
@@ -100,6 +102,15 @@ qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 round
     return second * 1000 - offset - halfTrip;
 }
 
+qint64 BeyondAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs)
+{
+    const qint64 halfTrip = roundTripMs / 2;
+    const qint64 offset = known.highMs + halfTrip + kBeyondMs;
+    // The first change of the second it can still be aimed at.
+    const qint64 second = floorDiv(nowMs + kAimAheadMs + halfTrip + offset - 1, 1000) + 1;
+    return second * 1000 - offset - halfTrip;
+}
+
 void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
 {
     g_owner = owner;
@@ -111,7 +122,10 @@ void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
     if (g_waiting > 0 && now < g_waitUntilMs)
         return;
     g_waiting = 0;
-    const auto known = EbayFineClock::Known();
+    const auto agreement = EbayFineClock::CurrentAgreement();
+    // Aimed where the readings that agree leave eBay's clock; readings set
+    // aside as stale keep no interval wide enough to read each second.
+    const auto known = agreement ? std::optional(agreement->narrowest) : std::nullopt;
     const qint64 trip = EbayFineClock::QuickestRoundTripMs().value_or(0);
     const bool narrow = known && known->widthMs() <= trip + kNarrowBeyondTripMs;
     const qint64 every = !narrow ? 0 : *nearestSnipeSeconds <= kLastMinuteS ? kLastMinuteEveryMs : kLastMinutesEveryMs;
@@ -125,6 +139,7 @@ void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
     const int parts = wide ? kWideComb + 1 : 2;
     for (int part = 1; part < parts; ++part)
         askAt(owner, AimedAskMs(*known, now, trip, part, parts) - now);
+    askAt(owner, BeyondAskMs(*known, now, trip) - now);
 }
 
 } // namespace EbayClockWatch
