@@ -268,6 +268,28 @@ bool SimServer::setNetworkPath(int oneWayMs, int jitterMs)
     return m_hostsFile.isEmpty() || writeHostsFile(m_hostsFile);
 }
 
+bool SimServer::setPathMisbehaviour(const NetworkPath::Misbehaviour &misbehaviour, int staleEvery, int staleMs)
+{
+    if (!m_httpPath && !setNetworkPath(0, 0))
+        return false;
+    // The confirmation's host is a secure one; the time page's is not.
+    m_httpsPath->setMisbehaviour(misbehaviour);
+    m_staleEvery = std::max(0, staleEvery);
+    m_staleMs = std::max(0, staleMs);
+    m_timeReadings = 0;
+    return m_hostsFile.isEmpty() || writeHostsFile(m_hostsFile);
+}
+
+NetworkPath::Misbehaviour SimServer::pathMisbehaviour() const
+{
+    return m_httpsPath ? m_httpsPath->misbehaviour() : NetworkPath::Misbehaviour{};
+}
+
+bool SimServer::pathInFront() const
+{
+    return pathDelayMs() > 0 || pathJitterMs() > 0 || m_staleEvery > 0 || (m_httpsPath && m_httpsPath->misbehaviour().any());
+}
+
 int SimServer::pathDelayMs() const
 {
     return m_httpPath ? m_httpPath->delayMs() : 0;
@@ -280,12 +302,12 @@ int SimServer::pathJitterMs() const
 
 quint16 SimServer::publicHttpPort() const
 {
-    return pathDelayMs() > 0 || pathJitterMs() > 0 ? m_httpPath->port() : m_httpPort;
+    return pathInFront() ? m_httpPath->port() : m_httpPort;
 }
 
 quint16 SimServer::publicHttpsPort() const
 {
-    return pathDelayMs() > 0 || pathJitterMs() > 0 ? m_httpsPath->port() : m_httpsPort;
+    return pathInFront() ? m_httpsPath->port() : m_httpsPort;
 }
 
 QStringList SimServer::roleNames()
