@@ -265,6 +265,7 @@ bool SimServer::setNetworkPath(int oneWayMs, int jitterMs)
     }
     m_httpPath->setDelay(oneWayMs, jitterMs);
     m_httpsPath->setDelay(oneWayMs, jitterMs);
+    m_pathKept = false;
     return m_hostsFile.isEmpty() || writeHostsFile(m_hostsFile);
 }
 
@@ -274,6 +275,7 @@ bool SimServer::setPathMisbehaviour(const NetworkPath::Misbehaviour &misbehaviou
         return false;
     // The confirmation's host is a secure one; the time page's is not.
     m_httpsPath->setMisbehaviour(misbehaviour);
+    m_pathKept = true;
     m_staleEvery = std::max(0, staleEvery);
     m_staleMs = std::max(0, staleMs);
     m_timeReadings = 0;
@@ -287,7 +289,7 @@ NetworkPath::Misbehaviour SimServer::pathMisbehaviour() const
 
 bool SimServer::pathInFront() const
 {
-    return pathDelayMs() > 0 || pathJitterMs() > 0 || m_staleEvery > 0 || (m_httpsPath && m_httpsPath->misbehaviour().any());
+    return pathDelayMs() > 0 || pathJitterMs() > 0 || m_pathKept;
 }
 
 int SimServer::pathDelayMs() const

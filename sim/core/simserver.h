@@ -86,8 +86,9 @@ public:
     int pathJitterMs() const;
     // How the path misbehaves on the secure port (NetworkPath::Misbehaviour),
     // and a time page served stale: every `staleEvery`th reading of it
-    // (0: none) shows eBay's clock `staleMs` behind, as a cache would. Either
-    // puts the path in front of the ports even with no delay.
+    // (0: none) shows eBay's clock `staleMs` behind, as a cache would. Puts
+    // the path in front of the ports even with no delay, until
+    // setNetworkPath(0, 0).
     bool setPathMisbehaviour(const NetworkPath::Misbehaviour &misbehaviour, int staleEvery, int staleMs);
     NetworkPath::Misbehaviour pathMisbehaviour() const;
     int staleEvery() const { return m_staleEvery; }
@@ -266,6 +267,7 @@ private:
     QString m_updateReply = defaultUpdateReply();
     QByteArray m_releaseArchive;
     qint64 m_clockOffsetMs = 0;
+    bool m_pathKept = false; // in front with no delay (setPathMisbehaviour)
     int m_staleEvery = 0;
     int m_staleMs = 0;
     qint64 m_timeReadings = 0;
