@@ -26,13 +26,15 @@ constexpr qint64 kNarrowBeyondTripMs = 10;
 // kCombAboveMs and several round trips: they cut its interval into this many
 // and one parts (each part keeps a round trip of its own, so a narrow one is
 // halved by one reading at a time).
-constexpr int kWideComb = 3;
+constexpr int kWideComb = 4;
+// A narrow one is cut in three: with the reading beyond its high end, an odd
+// number of readings at each change, so a page stale every second reading
+// cannot fall on the same ones each time.
+constexpr int kNarrowComb = 2;
 constexpr qint64 kCombAboveMs = 100;
 // A reading is aimed no sooner than this from now, so its timer can keep it.
 constexpr qint64 kAimAheadMs = 30;
 constexpr int kTimeoutSeconds = 5;
-// How far past the high end and the way back the reading beyond it is aimed.
-constexpr qint64 kBeyondMs = 10;
 
 QPointer<QObject> g_owner;
 std::optional<qint64> g_nearestS;
@@ -102,13 +104,24 @@ qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 round
     return second * 1000 - offset - halfTrip;
 }
 
-qint64 BeyondAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs)
+qint64 AskForOffsetMs(qint64 offsetMs, qint64 nowMs, qint64 roundTripMs)
 {
     const qint64 halfTrip = roundTripMs / 2;
-    const qint64 offset = known.highMs + halfTrip + kBeyondMs;
     // The first change of the second it can still be aimed at.
-    const qint64 second = floorDiv(nowMs + kAimAheadMs + halfTrip + offset - 1, 1000) + 1;
-    return second * 1000 - offset - halfTrip;
+    const qint64 second = floorDiv(nowMs + kAimAheadMs + halfTrip + offsetMs - 1, 1000) + 1;
+    return second * 1000 - offsetMs - halfTrip;
+}
+
+std::vector<qint64> CombAskMs(const EbayFineClock::Agreement &agreement, qint64 nowMs, qint64 roundTripMs)
+{
+    const EbayFineClock::Offset &known = agreement.narrowest;
+    const bool wide = known.widthMs() > kCombAboveMs + (kWideComb + 1) * roundTripMs;
+    const int parts = (wide ? kWideComb : kNarrowComb) + 1;
+    std::vector<qint64> asks;
+    for (int part = 1; part < parts; ++part)
+        asks.push_back(AimedAskMs(known, nowMs, roundTripMs, part, parts));
+    asks.push_back(AskForOffsetMs(known.highMs + roundTripMs / 2 + EbayFineClock::kBeyondHighMs, nowMs, roundTripMs));
+    return asks;
 }
 
 void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
@@ -135,11 +148,8 @@ void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
         askAt(owner, 0);
         return;
     }
-    const bool wide = known->widthMs() > kCombAboveMs + (kWideComb + 1) * trip;
-    const int parts = wide ? kWideComb + 1 : 2;
-    for (int part = 1; part < parts; ++part)
-        askAt(owner, AimedAskMs(*known, now, trip, part, parts) - now);
-    askAt(owner, BeyondAskMs(*known, now, trip) - now);
+    for (const qint64 askMs : CombAskMs(*agreement, now, trip))
+        askAt(owner, askMs - now);
 }
 
 } // namespace EbayClockWatch

@@ -3,6 +3,7 @@
 #include "engine/ebayfineclock.h"
 
 #include <optional>
+#include <vector>
 
 class QObject;
 
@@ -27,9 +28,13 @@ void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds);
 // offset at `part` of `parts` of `known` and the answer taking `roundTripMs`.
 // The readings of one comb (part 1 to parts - 1) go to the same change.
 qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs, int part, int parts);
-// The same for the reading aimed beyond the high end of `known`, by more
-// than the way back of the answer, so that a page showing the later second
-// there lifts the low end above it.
-qint64 BeyondAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs);
+// The same for a reading aimed at the offset `offsetMs`.
+qint64 AskForOffsetMs(qint64 offsetMs, qint64 nowMs, qint64 roundTripMs);
+
+// The readings of one change of the second: the comb across the interval
+// the readings agree on, one beyond its high end by more than the way back
+// of the answer (a page showing the later second there lifts the low end
+// above a stale cut).
+std::vector<qint64> CombAskMs(const EbayFineClock::Agreement &agreement, qint64 nowMs, qint64 roundTripMs);
 
 } // namespace EbayClockWatch

@@ -17,9 +17,6 @@ namespace {
 // of uncertainty more for every 10 s since the interval was last narrowed.
 constexpr qint64 kDriftDivisor = 10000;
 
-// A page lags eBay's clock by less than this when served stale; a reading
-// further behind tells that eBay's clock was set back.
-constexpr qint64 kStaleLimitMs = 1000;
 // Readings judged together: enough for the last minutes of a snipe.
 constexpr std::size_t kKeptReadings = 48;
 
@@ -61,14 +58,16 @@ std::optional<Agreement> CurrentAgreement()
 {
     if (g_readings.empty())
         return std::nullopt;
-    // Those answered after the last reading was asked.
+    // Those answered after the last reading was asked: none could show them
+    // stale yet.
     qint64 lastSent = std::numeric_limits<qint64>::min();
     for (const Stored &r : g_readings)
         lastSent = std::max(lastSent, r.sentMs);
     std::size_t unfollowed = 0;
     for (auto r = g_readings.rbegin(); r != g_readings.rend() && r->atMs > lastSent; ++r)
         ++unfollowed;
-    return Agreed(widenedAt(SteadyNowMs()), unfollowed);
+    const qint64 now = SteadyNowMs();
+    return Agreed(widenedAt(now), unfollowed);
 }
 
 namespace {
@@ -141,9 +140,9 @@ Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed)
     }
     // The reading that gave the low end is always among the others.
     agreement.narrowest = {low, lowestHigh};
-    const qint64 high = agreement.disagreeing > 0 ? highestHigh
-                      : lowestFollowedHigh != kNone ? lowestFollowedHigh
-                                                    : lowestHigh;
+    const qint64 agreedHigh = lowestFollowedHigh != kNone ? lowestFollowedHigh : lowestHigh;
+    const qint64 high =
+        agreement.disagreeing > 0 ? std::min(highestHigh, lowestHigh + kStaleLimitMs) : agreedHigh;
     agreement.offset = {low, high};
     return agreement;
 }

@@ -60,8 +60,10 @@ std::optional<Offset> Narrowed(const Offset &known, const Offset &reading);
 // What a set of readings agree on, each already widened for drift: the
 // highest low end bounds the offset from below; a reading whose high end is
 // not above it disagrees (a stale page). With none disagreeing the interval
-// is the readings' intersection; with any, its high end is the highest of
-// the others (what the reading most ahead allows), never a stale one's.
+// is the readings' intersection. With any, a stale page may also have cut
+// the high end unseen, by up to a stale page's lag: the high end is then the
+// others' lowest plus that lag, never past their highest (what the reading
+// most ahead allows), so the moment errs early.
 // The last `unfollowed` readings had no reading asked after their answer,
 // none that could yet show them stale: their high ends narrow only where
 // the next readings are aimed, the interval in force not before the next.
@@ -74,6 +76,12 @@ struct Agreement
     int readings = 0;
 };
 Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed = 0);
+// A page served stale lags eBay's clock by less than this; a reading further
+// behind tells that eBay's clock was set back.
+inline constexpr qint64 kStaleLimitMs = 1000;
+// How far beyond the agreed high end, and beyond the way back of its answer,
+// the reading that checks that end is aimed (EbayClockWatch).
+inline constexpr qint64 kBeyondHighMs = 10;
 
 // Records a reading; the offset it moved eBay's clock by (ms), when it did.
 std::optional<qint64> Record(const Reading &reading);

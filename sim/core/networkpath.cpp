@@ -24,8 +24,8 @@ class Link final : public QObject
 public:
     enum class Fault { None, Stall, CloseAtHello };
 
-    Link(QTcpSocket *client, quint16 targetPort, int delayMs, int jitterMs, Fault fault, int closeIdleMs, QObject *parent)
-        : QObject(parent), m_delayMs(delayMs), m_jitterMs(jitterMs), m_fault(fault)
+    Link(QTcpSocket *client, quint16 targetPort, int delayMs, int jitterMs, Fault fault, int closeIdleMs, NetworkPath *path)
+        : QObject(path), m_delayMs(delayMs), m_jitterMs(jitterMs), m_fault(fault), m_path(path)
     {
         m_clock.start();
         client->setParent(this);
@@ -57,8 +57,18 @@ public:
             });
             m_idle.start();
         }
+        const QDateTime opened = QDateTime::currentDateTime();
+        connect(server, &QTcpSocket::connected, this, [this, server, opened] {
+            m_relayPort = server->localPort();
+            m_path->noteOpened(m_relayPort, opened);
+        });
         server->connectToHost(QHostAddress::LocalHost, targetPort);
         take(m_up); // what the client sent before this link was made
+    }
+    ~Link() override
+    {
+        if (m_path && m_relayPort != 0)
+            m_path->noteClosed(m_relayPort);
     }
 
 private:
@@ -158,6 +168,8 @@ private:
     int m_delayMs;
     int m_jitterMs;
     Fault m_fault;
+    QPointer<NetworkPath> m_path;
+    quint16 m_relayPort = 0;
     QTimer m_idle;
     Direction m_up;   // client to server
     Direction m_down; // server to client

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QTcpServer>
 
@@ -44,6 +46,13 @@ public:
     // left of them is what misbehaviour() gives.
     void setMisbehaviour(const Misbehaviour &misbehaviour) { m_misbehaviour = misbehaviour; }
     const Misbehaviour &misbehaviour() const { return m_misbehaviour; }
+
+    // When the client opened the connection that reaches the simulator from
+    // the relay's port `relayPort` (the simulator's peer port); invalid
+    // when none is open.
+    QDateTime openedAt(quint16 relayPort) const { return m_opened.value(relayPort); }
+    void noteOpened(quint16 relayPort, const QDateTime &at) { m_opened.insert(relayPort, at); }
+    void noteClosed(quint16 relayPort) { m_opened.remove(relayPort); }
     int delayMs() const { return m_delayMs; }
     int jitterMs() const { return m_jitterMs; }
 
@@ -55,6 +64,7 @@ private:
     int m_delayMs = 0;
     int m_jitterMs = 0;
     Misbehaviour m_misbehaviour;
+    QHash<quint16, QDateTime> m_opened;
 };
 
 } // namespace Sim

@@ -496,6 +496,10 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
     entry.target = request.target();
     entry.scheme = request.scheme();
     entry.arrival = request.arrival;
+    if (NetworkPath *path = https ? m_httpsPath : m_httpPath; path && pathInFront()) {
+        if (const QDateTime opened = path->openedAt(socket->peerPort()); opened.isValid())
+            entry.connectionAgeMs = opened.msecsTo(request.arrival);
+    }
     entry.user = sessionUser(request);
     // eBay never sees a password sent in the clear: such a request is refused
     // before any page acts on it, and the refusal stays in the log.
