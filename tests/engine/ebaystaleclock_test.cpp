@@ -131,6 +131,12 @@ TEST(EbayStaleClockRule, TheWatchsReadingsShowUpAStalePageAndTheMomentIsNotLate)
         // Before any is seen: beyond the high end by the way back and 10 ms,
         // a stale cut closer to eBay's clock than that, and the readings'
         // widening for drift over the minute (7 ms each side), are not shown up.
+        // A one-way delay claimed larger than the path's (an answer slow on
+        // its way back) moves the moment from the late end at most to the
+        // middle, never below it.
+        const qint64 middleMs = known->lowMs + known->widthMs() / 2;
+        EXPECT_EQ(EbayFineClock::LatestOffsetMs(*known, 100'000), middleMs);
+        EXPECT_EQ(EbayFineClock::LatestOffsetMs(*known, 0), known->highMs - 1);
         const qint64 slackUs = oneWayUs + 10'000 + 2 * 7'000 + 3'000;
         EXPECT_LT(path.offsetUs, known->highMs * 1000 + slackUs)
             << "low " << known->lowMs << ", high " << known->highMs << ", true " << path.offsetUs / 1000;
