@@ -88,14 +88,14 @@ TEST(SnipeOverPathWithSimulator, AHostThatClosesIdleConnectionsGetsOneReadyAndSt
 {
     const qint64 mark = RefreshSim::Mark();
     SnipeTiming::Setup setup;
-    setup.misbehaviour.closeIdleMs = 1500;
+    setup.misbehaviour.closeIdleMs = 1000;
     expectWonOnce(setup, mark);
     // Opened again after the host closed the first, in time for its
     // handshakes (one opened at the moment is five one-way delays old).
     const QList<Sim::LogEntry> confirmations = confirmationsSince(mark);
     ASSERT_EQ(confirmations.size(), 1);
-    EXPECT_GE(confirmations.first().connectionAgeMs, 7 * kPathMs);
-    EXPECT_LT(confirmations.first().connectionAgeMs, 1500 + 5 * kPathMs) << "the host had closed it by then";
+    EXPECT_GE(confirmations.first().connectionAgeMs, 6 * kPathMs);
+    EXPECT_LT(confirmations.first().connectionAgeMs, 1000 + 5 * kPathMs) << "the host had closed it by then";
 }
 
 TEST(SnipeOverPathWithSimulator, AConnectionWhoseHandshakeStallsOrClosesAtItsHelloNeverHoldsTheConfirmation)
