@@ -14,6 +14,10 @@ namespace BidResend {
 // stays of unknown outcome until the item page tells.
 bool MaySendAgain(bool requestWritten, bool auctionOver);
 
+// How often a confirmation never written goes again, each at once: a host
+// that closes connections before any request keeps it no longer than this.
+inline constexpr int kUnwrittenResends = 10;
+
 // A confirmation, a one-call bid or a purchase is written to eBay only while
 // its auction runs by eBay's clock: `secondsLeft` above 0, or not known. One
 // held until the end (by the event loop, a slow connection or other bids)

@@ -26,7 +26,11 @@ constexpr qint64 kNarrowBeyondTripMs = 10;
 // kCombAboveMs and several round trips: they cut its interval into this many
 // and one parts (each part keeps a round trip of its own, so a narrow one is
 // halved by one reading at a time).
-constexpr int kWideComb = 3;
+constexpr int kWideComb = 4;
+// A narrow one is cut in three: with the reading beyond its high end, an odd
+// number of readings at each change, so a page stale every second reading
+// cannot fall on the same ones each time.
+constexpr int kNarrowComb = 2;
 constexpr qint64 kCombAboveMs = 100;
 // A reading is aimed no sooner than this from now, so its timer can keep it.
 constexpr qint64 kAimAheadMs = 30;
@@ -100,6 +104,26 @@ qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 round
     return second * 1000 - offset - halfTrip;
 }
 
+qint64 AskForOffsetMs(qint64 offsetMs, qint64 nowMs, qint64 roundTripMs)
+{
+    const qint64 halfTrip = roundTripMs / 2;
+    // The first change of the second it can still be aimed at.
+    const qint64 second = floorDiv(nowMs + kAimAheadMs + halfTrip + offsetMs - 1, 1000) + 1;
+    return second * 1000 - offsetMs - halfTrip;
+}
+
+std::vector<qint64> CombAskMs(const EbayFineClock::Agreement &agreement, qint64 nowMs, qint64 roundTripMs)
+{
+    const EbayFineClock::Offset &known = agreement.narrowest;
+    const bool wide = known.widthMs() > kCombAboveMs + (kWideComb + 1) * roundTripMs;
+    const int parts = (wide ? kWideComb : kNarrowComb) + 1;
+    std::vector<qint64> asks;
+    for (int part = 1; part < parts; ++part)
+        asks.push_back(AimedAskMs(known, nowMs, roundTripMs, part, parts));
+    asks.push_back(AskForOffsetMs(known.highMs + roundTripMs / 2 + EbayFineClock::kBeyondHighMs, nowMs, roundTripMs));
+    return asks;
+}
+
 void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
 {
     g_owner = owner;
@@ -111,7 +135,10 @@ void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
     if (g_waiting > 0 && now < g_waitUntilMs)
         return;
     g_waiting = 0;
-    const auto known = EbayFineClock::Known();
+    const auto agreement = EbayFineClock::CurrentAgreement();
+    // Aimed where the readings that agree leave eBay's clock; readings set
+    // aside as stale keep no interval wide enough to read each second.
+    const auto known = agreement ? std::optional(agreement->narrowest) : std::nullopt;
     const qint64 trip = EbayFineClock::QuickestRoundTripMs().value_or(0);
     const bool narrow = known && known->widthMs() <= trip + kNarrowBeyondTripMs;
     const qint64 every = !narrow ? 0 : *nearestSnipeSeconds <= kLastMinuteS ? kLastMinuteEveryMs : kLastMinutesEveryMs;
@@ -121,10 +148,8 @@ void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
         askAt(owner, 0);
         return;
     }
-    const bool wide = known->widthMs() > kCombAboveMs + (kWideComb + 1) * trip;
-    const int parts = wide ? kWideComb + 1 : 2;
-    for (int part = 1; part < parts; ++part)
-        askAt(owner, AimedAskMs(*known, now, trip, part, parts) - now);
+    for (const qint64 askMs : CombAskMs(*agreement, now, trip))
+        askAt(owner, askMs - now);
 }
 
 } // namespace EbayClockWatch

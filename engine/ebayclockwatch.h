@@ -3,6 +3,7 @@
 #include "engine/ebayfineclock.h"
 
 #include <optional>
+#include <vector>
 
 class QObject;
 
@@ -13,7 +14,9 @@ class QObject;
 // last minute every few seconds. Each reading is aimed so that eBay makes its
 // page just as its second changes, by the readings so far: whichever second
 // the page then shows, the offset's interval is cut there. A wide interval is
-// cut at several points of one change at once.
+// cut at several points of one change at once. One more reading of each
+// change is aimed just beyond the interval's high end: a stale page that cut
+// that end below eBay's clock is shown up by it, and a true end it leaves be.
 namespace EbayClockWatch {
 
 // Called by the main tick each second with the seconds left of the nearest
@@ -25,5 +28,13 @@ void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds);
 // offset at `part` of `parts` of `known` and the answer taking `roundTripMs`.
 // The readings of one comb (part 1 to parts - 1) go to the same change.
 qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs, int part, int parts);
+// The same for a reading aimed at the offset `offsetMs`.
+qint64 AskForOffsetMs(qint64 offsetMs, qint64 nowMs, qint64 roundTripMs);
+
+// The readings of one change of the second: the comb across the interval
+// the readings agree on, one beyond its high end by more than the way back
+// of the answer (a page showing the later second there lifts the low end
+// above a stale cut).
+std::vector<qint64> CombAskMs(const EbayFineClock::Agreement &agreement, qint64 nowMs, qint64 roundTripMs);
 
 } // namespace EbayClockWatch

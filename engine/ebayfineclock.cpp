@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <deque>
+#include <limits>
 #include <ctime>
 
 namespace EbayFineClock {
@@ -15,8 +17,16 @@ namespace {
 // of uncertainty more for every 10 s since the interval was last narrowed.
 constexpr qint64 kDriftDivisor = 10000;
 
-std::optional<Offset> g_known;
-qint64 g_knownAtMs = 0;
+// Readings judged together: enough for the last minutes of a snipe.
+constexpr std::size_t kKeptReadings = 48;
+
+struct Stored
+{
+    Offset allowed;
+    qint64 sentMs = 0;
+    qint64 atMs = 0;
+};
+std::deque<Stored> g_readings;
 std::optional<qint64> g_moveMs;
 std::optional<qint64> g_quickestMs;
 qint64 g_movedAtMs = 0;
@@ -31,6 +41,36 @@ qint64 middle(const Offset &offset)
 {
     return offset.lowMs + offset.widthMs() / 2;
 }
+
+// The readings as they stand at `atMs`, each widened for the drift since.
+std::vector<Offset> widenedAt(qint64 atMs)
+{
+    std::vector<Offset> all;
+    all.reserve(g_readings.size());
+    for (const Stored &r : g_readings)
+        all.push_back(widened(r.allowed, atMs - r.atMs));
+    return all;
+}
+
+} // namespace
+
+std::optional<Agreement> CurrentAgreement()
+{
+    if (g_readings.empty())
+        return std::nullopt;
+    // Those answered after the last reading was asked: none could show them
+    // stale yet.
+    qint64 lastSent = std::numeric_limits<qint64>::min();
+    for (const Stored &r : g_readings)
+        lastSent = std::max(lastSent, r.sentMs);
+    std::size_t unfollowed = 0;
+    for (auto r = g_readings.rbegin(); r != g_readings.rend() && r->atMs > lastSent; ++r)
+        ++unfollowed;
+    const qint64 now = SteadyNowMs();
+    return Agreed(widenedAt(now), unfollowed);
+}
+
+namespace {
 
 // This computer's clock reading now, as ms since the epoch of that reading.
 qint64 wallReadingMs()
@@ -72,6 +112,41 @@ std::optional<Offset> Narrowed(const Offset &known, const Offset &reading)
     return both;
 }
 
+Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed)
+{
+    Agreement agreement;
+    agreement.readings = int(readings.size());
+    if (readings.empty())
+        return agreement;
+    // Every low end holds whether or not its page was stale.
+    qint64 low = std::numeric_limits<qint64>::min();
+    for (const Offset &r : readings)
+        low = std::max(low, r.lowMs);
+    constexpr qint64 kNone = std::numeric_limits<qint64>::max();
+    qint64 lowestHigh = kNone;
+    qint64 lowestFollowedHigh = kNone;
+    qint64 highestHigh = std::numeric_limits<qint64>::min();
+    const std::size_t followed = readings.size() - std::min(unfollowed, readings.size());
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const Offset &r = readings[i];
+        if (r.highMs <= low) {
+            ++agreement.disagreeing;
+            continue;
+        }
+        lowestHigh = std::min(lowestHigh, r.highMs);
+        highestHigh = std::max(highestHigh, r.highMs);
+        if (i < followed)
+            lowestFollowedHigh = std::min(lowestFollowedHigh, r.highMs);
+    }
+    // The reading that gave the low end is always among the others.
+    agreement.narrowest = {low, lowestHigh};
+    const qint64 agreedHigh = lowestFollowedHigh != kNone ? lowestFollowedHigh : lowestHigh;
+    const qint64 high =
+        agreement.disagreeing > 0 ? std::min(highestHigh, lowestHigh + kStaleLimitMs) : agreedHigh;
+    agreement.offset = {low, high};
+    return agreement;
+}
+
 std::optional<qint64> Record(const Reading &reading)
 {
     const Offset allowed = Allowed(reading);
@@ -79,32 +154,38 @@ std::optional<qint64> Record(const Reading &reading)
     const qint64 roundTrip = std::abs(reading.arrivedMs - reading.sentMs);
     g_quickestMs = std::min(g_quickestMs.value_or(roundTrip), roundTrip);
     std::optional<qint64> moved;
-    if (g_known) {
-        const Offset known = widened(*g_known, at - g_knownAtMs);
-        if (const auto both = Narrowed(known, allowed)) {
-            g_known = both;
-            g_knownAtMs = at;
-            return std::nullopt;
+    if (!g_readings.empty()) {
+        const std::vector<Offset> earlier = widenedAt(at);
+        const Agreement before = Agreed(earlier);
+        qint64 highestHigh = std::numeric_limits<qint64>::min();
+        for (const Offset &r : earlier)
+            highestHigh = std::max(highestHigh, r.highMs);
+        // No stale page is ahead of eBay's clock, nor this far behind it.
+        const bool ahead = allowed.lowMs >= highestHigh;
+        const bool farBehind = allowed.highMs <= before.offset.lowMs - kStaleLimitMs;
+        if (ahead || farBehind) {
+            moved = middle(allowed) - middle(before.offset);
+            g_moveMs = moved;
+            g_movedAtMs = at;
+            g_readings.clear();
         }
-        moved = middle(allowed) - middle(known);
-        g_moveMs = moved;
-        g_movedAtMs = at;
     }
-    g_known = allowed;
-    g_knownAtMs = at;
+    g_readings.push_back({allowed, std::min(reading.sentMs, reading.arrivedMs), at});
+    while (g_readings.size() > kKeptReadings)
+        g_readings.pop_front();
     return moved;
 }
 
 std::optional<Offset> Known()
 {
-    if (!g_known)
-        return std::nullopt;
-    return widened(*g_known, SteadyNowMs() - g_knownAtMs);
+    if (const auto agreement = CurrentAgreement())
+        return agreement->offset;
+    return std::nullopt;
 }
 
 void Forget()
 {
-    g_known.reset();
+    g_readings.clear();
     g_moveMs.reset();
     g_quickestMs.reset();
 }
@@ -148,16 +229,23 @@ qint64 MsecsUntil(const QDateTime &ebayMoment, qint64 oneWayMs)
 QString Description()
 {
     const qint64 zoneMs = EbayClock::EstimatedOffset() * 1000;
-    const auto known = Known();
-    if (!known) {
+    const auto agreement = CurrentAgreement();
+    if (!agreement) {
         return QStringLiteral("eBay's clock: %1 s +/- 1.000 s")
             .arg(QString::asprintf("%+.3f", double(EbayClock::Offset() * 1000 - zoneMs) / 1000.0));
     }
     const qint64 wallFromSteady = wallReadingMs() - SteadyNowMs();
-    const qint64 ahead = middle(*known) - wallFromSteady - zoneMs;
-    return QStringLiteral("eBay's clock: %1 s +/- %2 s")
-        .arg(QString::asprintf("%+.3f", double(ahead) / 1000.0),
-             QString::asprintf("%.3f", double(known->widthMs()) / 2000.0));
+    const Offset &known = agreement->offset;
+    const qint64 ahead = middle(known) - wallFromSteady - zoneMs;
+    QString line = QStringLiteral("eBay's clock: %1 s +/- %2 s")
+                       .arg(QString::asprintf("%+.3f", double(ahead) / 1000.0),
+                            QString::asprintf("%.3f", double(known.widthMs()) / 2000.0));
+    if (agreement->disagreeing > 0) {
+        line += QStringLiteral(" (%1 of %2 readings of eBay's time behind the others, set aside as stale: the moment taken early)")
+                    .arg(agreement->disagreeing)
+                    .arg(agreement->readings);
+    }
+    return line;
 }
 
 } // namespace EbayFineClock

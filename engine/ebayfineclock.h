@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // eBay's clock to a fraction of a second, against this computer's monotonic
 // clock, which runs on through sleep (a step of its date and time moves
@@ -15,8 +16,17 @@
 // S + 1 s: the offset (eBay's clock minus the monotonic clock) lies in
 // [S - arrivedMs, S + 1000 - sentMs). Readings of one clock narrow that
 // interval together, most of all two that fall on either side of a change of
-// the page's second. A reading that agrees with none of the earlier ones
-// tells that eBay's clock moved; it starts the interval anew.
+// the page's second.
+//
+// A page served stale (a cache, or a server whose clock lags by part of a
+// second) shows an earlier second than eBay's clock: its low end still
+// bounds the offset, its high end does not. Readings are therefore judged
+// together (Agreed): one whose high end lies below another's low end cannot
+// be true with it and is set aside as stale; while such disagreement is in
+// view the interval's high end is the loosest the remaining readings allow,
+// so the moment errs early. A reading ahead of every earlier one, or behind
+// them by more than any stale page lags, tells that eBay's clock moved; it
+// starts the interval anew.
 //
 // The bid's moment is taken at the interval's late end (eBay's clock as far
 // ahead as the readings allow), so a wide interval makes it early, never late.
@@ -47,8 +57,37 @@ Offset Allowed(const Reading &reading);
 // The offsets both allow; nothing when they share none (eBay's clock moved).
 std::optional<Offset> Narrowed(const Offset &known, const Offset &reading);
 
+// What a set of readings agree on, each already widened for drift: the
+// highest low end bounds the offset from below; a reading whose high end is
+// not above it disagrees (a stale page). With none disagreeing the interval
+// is the readings' intersection. With any, a stale page may also have cut
+// the high end unseen, by up to a stale page's lag: the high end is then the
+// others' lowest plus that lag, never past their highest (what the reading
+// most ahead allows), so the moment errs early.
+// The last `unfollowed` readings had no reading asked after their answer,
+// none that could yet show them stale: their high ends narrow only where
+// the next readings are aimed, the interval in force not before the next.
+struct Agreement
+{
+    Offset offset;
+    // The others' intersection: where the next readings are aimed.
+    Offset narrowest;
+    int disagreeing = 0; // readings set aside as behind the others
+    int readings = 0;
+};
+Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed = 0);
+// A page served stale lags eBay's clock by less than this; a reading further
+// behind tells that eBay's clock was set back.
+inline constexpr qint64 kStaleLimitMs = 1000;
+// How far beyond the agreed high end, and beyond the way back of its answer,
+// the reading that checks that end is aimed (EbayClockWatch).
+inline constexpr qint64 kBeyondHighMs = 10;
+
 // Records a reading; the offset it moved eBay's clock by (ms), when it did.
 std::optional<qint64> Record(const Reading &reading);
+// The agreement of the readings so far, as they stand now; nothing before
+// the first reading.
+std::optional<Agreement> CurrentAgreement();
 // The interval in force, widened for the drift of the clocks since it was
 // last narrowed; nothing before the first reading.
 std::optional<Offset> Known();
@@ -75,7 +114,8 @@ qint64 MsecsUntil(const QDateTime &ebayMoment, qint64 oneWayMs = 0);
 qint64 LatestOffsetMs(const Offset &known, qint64 oneWayMs);
 
 // "eBay's clock: +0.412 s +/- 0.020 s": its difference from this computer's
-// clock (the time zones taken out) and the uncertainty.
+// clock (the time zones taken out) and the uncertainty; readings set aside
+// as stale are told after it.
 QString Description();
 
 } // namespace EbayFineClock

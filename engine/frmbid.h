@@ -267,7 +267,9 @@ private:
     QTimer *m_confirmTimer = nullptr;
     QPointer<ReadyConnection> m_confirmationConnection;
     int m_confirmationConnections = 0; // opened in this run
-    bool m_waitedForConnection = false; // the confirmation due waited for its handshakes
+    // How long the confirmation host kept a ready connection open idle before
+    // closing it (ms); -1 while it has not.
+    qint64 m_hostIdleMs = -1;
     bool m_running = false;
     bool m_unloaded = false;
     bool m_counted = false; // counted in ActiveRuns()

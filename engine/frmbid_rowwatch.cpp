@@ -39,14 +39,25 @@ constexpr qint64 kConnectionAheadMs = 3000;
 // after the server closed one: a server that keeps closing them gets a fresh
 // one at the moment instead.
 constexpr int kMaxConfirmationConnections = 4;
-// The longest a confirmation due waits for its connection's handshakes to
-// finish: they are under way, sooner done than a fresh connection's.
-constexpr int kConnectionWaitMs = 2000;
+// Beyond its handshakes, how long before the moment a connection to a host
+// that closes idle ones is ready.
+constexpr qint64 kHandshakeMarginMs = 50;
 // The most a confirmation is written ahead of its moment, whatever a slow
 // answer made the path seem.
 constexpr qint64 kMaxEarlyMs = 1000;
 // How often a snipe held for a group item's outcome looks again.
 constexpr int kGroupLookMs = 100;
+
+// How long before the moment the confirmation's connection is opened: well
+// ahead, or for a host that closed a ready connection idle for `idleMs`,
+// its handshakes and half that before, so it is ready and still open then.
+qint64 ConnectionAheadMs(qint64 idleMs, qint64 oneWayMs)
+{
+    if (idleMs < 0)
+        return kConnectionAheadMs;
+    const qint64 handshakesMs = 4 * std::max<qint64>(0, oneWayMs) + kHandshakeMarginMs;
+    return std::min(kConnectionAheadMs, handshakesMs + idleMs / 2);
+}
 
 } // namespace
 
@@ -63,11 +74,12 @@ qint64 frmBid::MsecsUntilOwnEnd() const
 
 qint64 frmBid::MsecsUntilConfirmation() const
 {
-    // Written early by the path's one-way delay, so it reaches eBay at the
-    // moment; eBay's clock is known that much better too, every reading of it
-    // having been made at least that long after it was written.
+    // Written early by the confirmation host's one-way delay, so it reaches
+    // eBay at the moment. eBay's clock is known better by the time host's:
+    // every reading of it was made at least that long after it was written.
     const qint64 earlyMs = std::clamp<qint64>(OneWayDelayMs(), 0, kMaxEarlyMs);
-    return ConfirmAt.isValid() ? EbayFineClock::MsecsUntil(ConfirmAt, earlyMs) - earlyMs : 0;
+    const qint64 timeOneWayMs = EbayFineClock::QuickestRoundTripMs().value_or(0) / 2;
+    return ConfirmAt.isValid() ? EbayFineClock::MsecsUntil(ConfirmAt, timeOneWayMs) - earlyMs : 0;
 }
 
 qint64 frmBid::OneWayDelayMs() const
@@ -80,7 +92,7 @@ qint64 frmBid::OneWayDelayMs() const
 
 void frmBid::OpenConfirmationConnectionInTime()
 {
-    const qint64 waitMs = MsecsUntilConfirmation() - kConnectionAheadMs;
+    const qint64 waitMs = MsecsUntilConfirmation() - ConnectionAheadMs(m_hostIdleMs, OneWayDelayMs());
     QPointer<frmBid> self(this);
     QTimer::singleShot(int(std::clamp<qint64>(waitMs, 0, std::numeric_limits<int>::max())), this, [self] {
         if (self && self->m_running && !self->m_confirmationSent && !(self->m_run && self->m_run->signOutNow))
@@ -100,14 +112,16 @@ void frmBid::OpenConfirmationConnection()
     connect(connection, &ReadyConnection::settled, this, [this, connection, url, run] {
         if (const std::shared_ptr<Run> r = run.lock())
             r->noteRoundTrip(url, connection->roundTripMs());
-        if (m_waitedForConnection && m_confirmTimer->isActive())
-            m_confirmTimer->start(0); // the confirmation due was waiting for it
         if (connection->isReady() || m_confirmationSent)
             return;
         // Refused or closed before the moment: nothing was written on it.
+        // One the host closed idle is opened again in time to be ready and
+        // still open at the moment.
+        if (const qint64 idleMs = connection->closedIdleAfterMs(); idleMs >= 0)
+            m_hostIdleMs = m_hostIdleMs < 0 ? idleMs : std::min(m_hostIdleMs, idleMs);
         connection->deleteLater();
         m_confirmationConnection = nullptr;
-        OpenConfirmationConnection();
+        OpenConfirmationConnectionInTime();
     });
     connection->open();
 }
@@ -132,18 +146,15 @@ void frmBid::ConfirmationDue()
     }
     const qint64 waitMs = run.signOutNow ? 0 : MsecsUntilConfirmation();
     if (waitMs > 0) {
-        if (waitMs <= kConnectionAheadMs)
+        if (waitMs <= ConnectionAheadMs(m_hostIdleMs, OneWayDelayMs()))
             OpenConfirmationConnection();
         // Woken now and then to look at the row again, so a bid taken back
         // signs out at once rather than at its moment.
         m_confirmTimer->start(int(std::min<qint64>(waitMs, kRowLookMs)));
         return;
     }
-    if (!run.signOutNow && m_confirmationConnection && m_confirmationConnection->isOpening() && !m_waitedForConnection) {
-        m_waitedForConnection = true;
-        m_confirmTimer->start(kConnectionWaitMs);
-        return;
-    }
+    // Never waiting for a connection still in its handshakes: the request
+    // goes on whichever is ready first, it or a fresh one (OnceFetch).
     if (WaitForGroupOutcome(run.signOutNow)) {
         m_confirmTimer->start(kGroupLookMs);
         return;

@@ -150,15 +150,22 @@ void frmBid::Run::send(const QString &url, QString &page, bool signIn, bool endB
 
 void frmBid::Run::sendBid(const QString &url, QString &page, bool purchase)
 {
+    const QString what = purchase ? QStringLiteral("Purchase") : QStringLiteral("Bid");
     // The first try on the connection opened for it ahead of the moment.
+    int resent = 0;
     for (bool first = true;; first = false) {
         attempt(url, page, true, first);
         if (error == 0)
             return;
-        if (BidResend::MaySendAgain(requestWritten, form->AuctionOver()) && retryAfterError())
+        // Never written, so eBay has nothing: it goes again at once, its
+        // moment being now.
+        if (BidResend::MaySendAgain(requestWritten, form->AuctionOver()) && resent < BidResend::kUnwrittenResends) {
+            ++resent;
+            LogBid(what + QStringLiteral(" not sent (Error # ") + QString::number(error) + QStringLiteral("), sending again"));
             continue;
-        LogBid((purchase ? QStringLiteral("Purchase") : QStringLiteral("Bid"))
-               + QStringLiteral(" not confirmed, not sent again: Error # ") + QString::number(error));
+        }
+        LogBid(what + (requestWritten ? QStringLiteral(" not confirmed, not sent again: Error # ") : QStringLiteral(" not sent: Error # "))
+               + QString::number(error));
         return;
     }
 }
@@ -409,10 +416,11 @@ void frmBid::ConfirmAndSignOut()
             if (Buy)
                 setWindowTitle(QStringLiteral("Purchase Progress"));
             run.sendBid(ConfirmationURL(), strResultConfirmBid, Buy);
-            // Refused as it was about to be written; one whose connection
-            // failed keeps its unknown outcome.
-            const bool heldPastTheEnd =
-                run.error == ErrorNumber::InetCancelled && !run.requestWritten && AuctionOver();
+            // Never written on any try (each try after the first follows one
+            // that was not): eBay cannot have it. One whose request was
+            // written and got no answer keeps its unknown outcome.
+            const bool notSent = run.error != 0 && !run.requestWritten;
+            const bool heldPastTheEnd = notSent && AuctionOver();
             if (heldPastTheEnd) {
                 m_confirmationSent = false;
                 MissedTheEnd(run, QStringLiteral("its confirmation could not be sent before the auction's end"));
@@ -445,6 +453,13 @@ void frmBid::ConfirmAndSignOut()
 
             if (heldPastTheEnd) {
                 // Nothing was written: told as missed above.
+            } else if (notSent) {
+                blnFailed = true;
+                run.reason = (Buy ? QStringLiteral("Purchase") : QStringLiteral("Bid"))
+                           + QStringLiteral(" not sent: the connection to eBay failed before it was written (Error # %1)")
+                                 .arg(run.error);
+                ReleaseBidding(this);
+                BidState::Move(ItemNumber, BidState::State::Failed);
             } else if (Buy) {
                 JudgePurchase(run, confirmationAnswered);
             } else {

@@ -115,15 +115,42 @@ void OnceFetch::sendHop()
     m_reader = HttpReplyReader(m_maxReplyBytes);
     m_headDeadline.stop();
 
-    if (ReadyConnection *ready = std::exchange(m_ready, nullptr))
-        m_socket.reset(ready->take(m_url));
+    if (ReadyConnection *ready = std::exchange(m_ready, nullptr)) {
+        if (ready->isOpening()) {
+            // Not waited for: a fresh connection races it.
+            m_otherCandidate = ready;
+            connect(ready, &ReadyConnection::settled, this, &OnceFetch::otherCandidateSettled);
+        } else {
+            m_socket.reset(ready->take(m_url));
+        }
+    }
     if (m_connection == Connection::Kept && !m_socket)
         m_socket.reset(KeptConnections::Take(m_key));
     const bool reused = m_socket != nullptr;
     if (!reused)
         m_socket.reset(https ? new QSslSocket : new QTcpSocket);
 
-    QTcpSocket *socket = m_socket.get();
+    attach(m_socket.get());
+    m_since.start();
+    if (reused) {
+        m_roundTripsToReply = 1;
+        write();
+    } else if (https) {
+        // TCP's handshake, then TLS's (one round trip in TLS 1.3).
+        m_roundTripsToReply = 2;
+        auto *ssl = static_cast<QSslSocket *>(m_socket.get());
+        connect(ssl, &QSslSocket::encrypted, this, &OnceFetch::secured);
+        ssl->connectToHostEncrypted(m_url.host(), quint16(port));
+    } else {
+        // TCP's handshake, then the request.
+        m_roundTripsToReply = 2;
+        connect(m_socket.get(), &QTcpSocket::connected, this, &OnceFetch::write);
+        m_socket->connectToHost(m_url.host(), quint16(port));
+    }
+}
+
+void OnceFetch::attach(QTcpSocket *socket)
+{
     socket->setReadBufferSize(kReadSliceBytes);
     connect(socket, &QTcpSocket::readyRead, this, [this] { readMore(false); });
     connect(socket, &QTcpSocket::disconnected, this, [this] { readMore(true); });
@@ -133,22 +160,26 @@ void OnceFetch::sendHop()
         else
             socketFailed();
     });
+}
+
+void OnceFetch::otherCandidateSettled()
+{
+    const QPointer<ReadyConnection> other = std::exchange(m_otherCandidate, nullptr);
+    if (!other)
+        return;
+    other->disconnect(this);
+    if (m_ended || m_requestWritten || m_hops > 0)
+        return;
+    QTcpSocket *socket = other->take(m_url);
+    if (!socket)
+        return; // it failed: the fresh connection carries on
+    // Ready before the fresh one: the request goes on it, the fresh one closes.
+    dropSocket();
+    m_socket.reset(socket);
+    attach(socket);
     m_since.start();
-    if (reused) {
-        m_roundTripsToReply = 1;
-        write();
-    } else if (https) {
-        // TCP's handshake, then TLS's (one round trip in TLS 1.3).
-        m_roundTripsToReply = 2;
-        auto *ssl = static_cast<QSslSocket *>(socket);
-        connect(ssl, &QSslSocket::encrypted, this, &OnceFetch::secured);
-        ssl->connectToHostEncrypted(m_url.host(), quint16(port));
-    } else {
-        // TCP's handshake, then the request.
-        m_roundTripsToReply = 2;
-        connect(socket, &QTcpSocket::connected, this, &OnceFetch::write);
-        socket->connectToHost(m_url.host(), quint16(port));
-    }
+    m_roundTripsToReply = 1;
+    write();
 }
 
 void OnceFetch::secured()
@@ -189,6 +220,8 @@ void OnceFetch::write()
     if (!cookies.isEmpty())
         request += "Cookie: " + cookies + "\r\n";
     request += m_connection == Connection::Kept ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    if (const QPointer<ReadyConnection> other = std::exchange(m_otherCandidate, nullptr))
+        other->disconnect(this); // the other candidate is not needed
     m_requestWritten = true;
     m_writtenAfterMs = m_sinceStart.isValid() ? m_sinceStart.elapsed() : -1;
     m_socket->write(request);

@@ -56,8 +56,10 @@ public:
     // and requestWritten() false. A connection may take seconds to open.
     void writeOnlyWhile(std::function<bool()> mayWrite) { m_mayWrite = std::move(mayWrite); }
 
-    // The first request goes on `ready`'s connection when it is still ready
-    // then, otherwise on a fresh one (set before start()).
+    // The first request goes on `ready`'s connection when it is ready then,
+    // otherwise on a fresh one opened then; one still in its handshakes is
+    // kept as the other candidate, and the request goes on whichever of the
+    // two is ready first (set before start()).
     void useConnection(ReadyConnection *ready);
 
     // Sends the request; ended() follows, never inside this call.
@@ -89,6 +91,8 @@ signals:
 
 private:
     void sendHop();
+    void attach(QTcpSocket *socket);
+    void otherCandidateSettled();
     void write();
     void secured();
     void roundTrip(qint64 ms);
@@ -114,6 +118,7 @@ private:
     std::function<bool()> m_mayWrite;
     bool m_requestWritten = false;
     QPointer<ReadyConnection> m_ready;
+    QPointer<ReadyConnection> m_otherCandidate; // still in its handshakes at start
     // Since the round trips still to come before the reply's first byte
     // began: the handshakes' and the request's own.
     QElapsedTimer m_since;

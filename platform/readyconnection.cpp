@@ -61,6 +61,7 @@ void ReadyConnection::becameReady()
     const qint64 roundTrips = IsHttps(m_url) ? 2 : 1;
     m_roundTripMs = m_since.elapsed() / roundTrips;
     m_ready = true;
+    m_readySince.start();
     emit settled();
 }
 
@@ -69,6 +70,8 @@ void ReadyConnection::failed()
     if (m_failed)
         return;
     m_failed = true;
+    if (m_ready)
+        m_closedIdleAfterMs = m_readySince.elapsed();
     m_ready = false;
     drop();
     emit settled();

@@ -36,6 +36,9 @@ public:
     // The round trip the handshakes took (ms): the TCP handshake and, for
     // https, the TLS one's first flight, each one round trip; -1 before.
     qint64 roundTripMs() const { return m_roundTripMs; }
+    // How long the connection had been ready, untaken, when the server closed
+    // it (ms): the server's idle time-out, at most; -1 when it did not.
+    qint64 closedIdleAfterMs() const { return m_closedIdleAfterMs; }
 
     // The connection for a request to `url`, its owner from now on, when it
     // is ready and goes to that url's server; nullptr otherwise (it is then
@@ -54,6 +57,8 @@ private:
     std::unique_ptr<QTcpSocket> m_socket;
     QElapsedTimer m_since;
     qint64 m_roundTripMs = -1;
+    QElapsedTimer m_readySince;
+    qint64 m_closedIdleAfterMs = -1;
     bool m_ready = false;
     bool m_failed = false;
 };

@@ -133,7 +133,7 @@ int main(int argc, char **argv)
 
     say(QStringLiteral("http-port %1").arg(server.httpPort()));
     say(QStringLiteral("https-port %1").arg(server.httpsPort()));
-    if (server.pathDelayMs() > 0 || server.pathJitterMs() > 0) {
+    if (server.pathInFront()) {
         say(QStringLiteral("path-http-port %1").arg(server.publicHttpPort()));
         say(QStringLiteral("path-https-port %1").arg(server.publicHttpsPort()));
     }

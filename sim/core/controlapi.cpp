@@ -13,7 +13,9 @@
 //   GET    /_sim/clock                  real and eBay time, offset
 //   POST   /_sim/clock                  {"offset": seconds} or {"move": seconds}, fractions too
 //   GET    /_sim/path                   the network path: delay, jitter, its ports
-//   POST   /_sim/path                   {"delayMs": n, "jitterMs": n}; 0 and 0: none
+//   POST   /_sim/path                   {"delayMs": n, "jitterMs": n}; 0 and 0: none; and how it
+//                                        misbehaves: staleEvery, staleMs, stallHandshakes,
+//                                        closeAtHello, closeIdleMs
 //   GET    /_sim/faults                 pending fault rules
 //   POST   /_sim/faults                 {"path", "mode", "delayMs", "count"}
 //   DELETE /_sim/faults                 drop them all
@@ -194,15 +196,42 @@ Response SimServer::control(const Request &request)
             const QJsonObject o = body.object();
             const QJsonValue delay = o.value(QLatin1String("delayMs"));
             const QJsonValue jitter = o.value(QLatin1String("jitterMs"));
-            if (!delay.isDouble() || delay.toDouble() < 0 || delay.toDouble() > 10000
+            static const QStringList kMisbehaviours = {QStringLiteral("staleEvery"), QStringLiteral("staleMs"),
+                                                       QStringLiteral("stallHandshakes"), QStringLiteral("closeAtHello"),
+                                                       QStringLiteral("closeIdleMs")};
+            bool misbehaves = false;
+            for (const QString &key : kMisbehaviours) {
+                const QJsonValue v = o.value(key);
+                if (v.isUndefined())
+                    continue;
+                if (!v.isDouble() || v.toDouble() < 0 || v.toDouble() > 100000)
+                    return Response::jsonError(QStringLiteral("\"") + key + QStringLiteral("\" from 0 to 100000 is required"));
+                misbehaves = true;
+            }
+            const bool delayGiven = !delay.isUndefined();
+            if ((!delayGiven && !misbehaves) || (delayGiven && (!delay.isDouble() || delay.toDouble() < 0 || delay.toDouble() > 10000))
                 || (!jitter.isUndefined() && (!jitter.isDouble() || jitter.toDouble() < 0 || jitter.toDouble() > 10000)))
                 return Response::jsonError(QStringLiteral("\"delayMs\" (and optional \"jitterMs\") from 0 to 10000 is required"));
-            if (!setNetworkPath(delay.toInt(), jitter.toInt(0)))
+            if (delayGiven && !setNetworkPath(delay.toInt(), jitter.toInt(0)))
                 return Response::jsonError(m_error, 500);
+            if (misbehaves) {
+                NetworkPath::Misbehaviour m;
+                m.stallHandshakes = o.value(QLatin1String("stallHandshakes")).toInt(0);
+                m.closeAtHello = o.value(QLatin1String("closeAtHello")).toInt(0);
+                m.closeIdleMs = o.value(QLatin1String("closeIdleMs")).toInt(0);
+                if (!setPathMisbehaviour(m, o.value(QLatin1String("staleEvery")).toInt(0), o.value(QLatin1String("staleMs")).toInt(1000)))
+                    return Response::jsonError(m_error, 500);
+            }
         }
+        const NetworkPath::Misbehaviour m = pathMisbehaviour();
         return ok(QJsonObject{
             {QStringLiteral("delayMs"), pathDelayMs()},
             {QStringLiteral("jitterMs"), pathJitterMs()},
+            {QStringLiteral("staleEvery"), staleEvery()},
+            {QStringLiteral("staleMs"), staleMs()},
+            {QStringLiteral("stallHandshakes"), m.stallHandshakes},
+            {QStringLiteral("closeAtHello"), m.closeAtHello},
+            {QStringLiteral("closeIdleMs"), m.closeIdleMs},
             {QStringLiteral("httpPort"), publicHttpPort()},
             {QStringLiteral("httpsPort"), publicHttpsPort()},
             {QStringLiteral("hostsFile"), m_hostsFile},

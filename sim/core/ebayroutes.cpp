@@ -73,7 +73,13 @@ void SimServer::addEbayRoutes()
     });
 
     m_routes.add(QStringLiteral("time"), kIsapi, QStringLiteral("EbayTime"), Scheme::Any,
-                 [this](const Request &) { return Response::html(Pages::officialTime(pageContext())); });
+                 [this](const Request &) {
+                     PageContext ctx = pageContext();
+                     // Every so many readings come from a cache, behind.
+                     if (m_staleEvery > 0 && ++m_timeReadings % m_staleEvery == 0)
+                         ctx.clockOffsetMs -= m_staleMs;
+                     return Response::html(Pages::officialTime(ctx));
+                 });
 
     // Sign-in: the full and the short request both carry MfcISAPICommand=SignInWelcome,
     // userid and pass. Accepted sign-ins get a session cookie.

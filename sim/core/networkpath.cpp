@@ -22,8 +22,10 @@ constexpr qint64 kInTransitLimit = 1024 * 1024;
 class Link final : public QObject
 {
 public:
-    Link(QTcpSocket *client, quint16 targetPort, int delayMs, int jitterMs, QObject *parent)
-        : QObject(parent), m_delayMs(delayMs), m_jitterMs(jitterMs)
+    enum class Fault { None, Stall, CloseAtHello };
+
+    Link(QTcpSocket *client, quint16 targetPort, int delayMs, int jitterMs, Fault fault, int closeIdleMs, NetworkPath *path)
+        : QObject(path), m_delayMs(delayMs), m_jitterMs(jitterMs), m_fault(fault), m_path(path)
     {
         m_clock.start();
         client->setParent(this);
@@ -45,8 +47,28 @@ public:
             connect(d->from, &QAbstractSocket::errorOccurred, this, [this, d] { sourceEnded(*d); });
             connect(d->from, &QAbstractSocket::stateChanged, this, &Link::finishIfDone);
         }
+        if (closeIdleMs > 0) {
+            m_idle.setSingleShot(true);
+            m_idle.setInterval(closeIdleMs);
+            connect(&m_idle, &QTimer::timeout, this, [this] {
+                // Closed by the server's side: each side sees the close.
+                m_up.from->disconnectFromHost();
+                m_down.from->disconnectFromHost();
+            });
+            m_idle.start();
+        }
+        const QDateTime opened = QDateTime::currentDateTime();
+        connect(server, &QTcpSocket::connected, this, [this, server, opened] {
+            m_relayPort = server->localPort();
+            m_path->noteOpened(m_relayPort, opened);
+        });
         server->connectToHost(QHostAddress::LocalHost, targetPort);
         take(m_up); // what the client sent before this link was made
+    }
+    ~Link() override
+    {
+        if (m_path && m_relayPort != 0)
+            m_path->noteClosed(m_relayPort);
     }
 
 private:
@@ -76,6 +98,17 @@ private:
 
     void take(Direction &d)
     {
+        if (&d == &m_up && m_fault != Fault::None && d.from->bytesAvailable() > 0) {
+            if (m_fault == Fault::CloseAtHello) {
+                m_fault = Fault::None;
+                m_up.from->abort();
+                m_down.from->abort();
+                deleteLater();
+            }
+            return; // stalled: nothing reaches the server, nothing answers
+        }
+        if (m_idle.interval() > 0 && d.from->bytesAvailable() > 0)
+            m_idle.start();
         while (!d.ended && d.inTransit < kInTransitLimit && d.from->bytesAvailable() > 0) {
             const QByteArray bytes = d.from->read(kInTransitLimit - d.inTransit);
             if (bytes.isEmpty())
@@ -109,6 +142,8 @@ private:
             const Piece piece = d.transit.dequeue();
             d.inTransit -= piece.bytes.size();
             if (!piece.bytes.isEmpty()) {
+                if (m_idle.interval() > 0)
+                    m_idle.start();
                 d.to->write(piece.bytes);
                 continue;
             }
@@ -132,6 +167,10 @@ private:
     QElapsedTimer m_clock;
     int m_delayMs;
     int m_jitterMs;
+    Fault m_fault;
+    QPointer<NetworkPath> m_path;
+    quint16 m_relayPort = 0;
+    QTimer m_idle;
     Direction m_up;   // client to server
     Direction m_down; // server to client
 };
@@ -156,8 +195,17 @@ void NetworkPath::setDelay(int oneWayMs, int jitterMs)
 
 void NetworkPath::accept()
 {
-    while (QTcpSocket *client = m_server.nextPendingConnection())
-        new Link(client, m_targetPort, m_delayMs, m_jitterMs, this);
+    while (QTcpSocket *client = m_server.nextPendingConnection()) {
+        Link::Fault fault = Link::Fault::None;
+        if (m_misbehaviour.stallHandshakes > 0) {
+            --m_misbehaviour.stallHandshakes;
+            fault = Link::Fault::Stall;
+        } else if (m_misbehaviour.closeAtHello > 0) {
+            --m_misbehaviour.closeAtHello;
+            fault = Link::Fault::CloseAtHello;
+        }
+        new Link(client, m_targetPort, m_delayMs, m_jitterMs, fault, m_misbehaviour.closeIdleMs, this);
+    }
 }
 
 } // namespace Sim

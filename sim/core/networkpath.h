@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QTcpServer>
 
@@ -13,6 +15,11 @@ namespace Sim {
 // delays after the connect, as they would after a real TCP handshake. A
 // close is passed on after the bytes before it; a reset reaches the other
 // side as a close. With no delay the relay passes bytes on at once.
+//
+// It can misbehave as servers behind load balancers do (Misbehaviour):
+// leave the handshake of the next connections unanswered, close the next
+// connections as their first bytes (a TLS hello) arrive, or close any
+// connection that carried nothing either way for a while.
 class NetworkPath final : public QObject
 {
     Q_OBJECT
@@ -25,8 +32,27 @@ public:
     quint16 listen();
     quint16 port() const { return m_server.serverPort(); }
 
+    struct Misbehaviour
+    {
+        int stallHandshakes = 0; // the next N connections: the client's bytes never reach the server
+        int closeAtHello = 0;    // the next N connections: closed when the client's first bytes arrive
+        int closeIdleMs = 0;     // a connection idle this long either way is closed (0: never)
+        bool any() const { return stallHandshakes > 0 || closeAtHello > 0 || closeIdleMs > 0; }
+    };
+
     // Applies to connections opened from now on.
     void setDelay(int oneWayMs, int jitterMs);
+    // The same; the counts are of connections from now on, and what is
+    // left of them is what misbehaviour() gives.
+    void setMisbehaviour(const Misbehaviour &misbehaviour) { m_misbehaviour = misbehaviour; }
+    const Misbehaviour &misbehaviour() const { return m_misbehaviour; }
+
+    // When the client opened the connection that reaches the simulator from
+    // the relay's port `relayPort` (the simulator's peer port); invalid
+    // when none is open.
+    QDateTime openedAt(quint16 relayPort) const { return m_opened.value(relayPort); }
+    void noteOpened(quint16 relayPort, const QDateTime &at) { m_opened.insert(relayPort, at); }
+    void noteClosed(quint16 relayPort) { m_opened.remove(relayPort); }
     int delayMs() const { return m_delayMs; }
     int jitterMs() const { return m_jitterMs; }
 
@@ -37,6 +63,8 @@ private:
     quint16 m_targetPort;
     int m_delayMs = 0;
     int m_jitterMs = 0;
+    Misbehaviour m_misbehaviour;
+    QHash<quint16, QDateTime> m_opened;
 };
 
 } // namespace Sim

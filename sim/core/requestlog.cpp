@@ -16,6 +16,7 @@ QJsonObject LogEntry::toJson() const
         {QStringLiteral("fault"), fault},
         {QStringLiteral("user"), user},
         {QStringLiteral("refused"), refused},
+        {QStringLiteral("connectionAgeMs"), double(connectionAgeMs)},
     };
 }
 

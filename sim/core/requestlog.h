@@ -21,6 +21,7 @@ struct LogEntry
     QString fault;        // the fault applied, if any ("hang", "delay", "empty", "close")
     QString user;         // the signed-in user whose session cookie came along, or ""
     QString refused;      // why the simulator refused the request unanswered, or ""
+    qint64 connectionAgeMs = -1; // since the client opened its connection, over the network path; -1 otherwise
 
     QJsonObject toJson() const;
 };

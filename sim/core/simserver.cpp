@@ -265,7 +265,31 @@ bool SimServer::setNetworkPath(int oneWayMs, int jitterMs)
     }
     m_httpPath->setDelay(oneWayMs, jitterMs);
     m_httpsPath->setDelay(oneWayMs, jitterMs);
+    m_pathKept = false;
     return m_hostsFile.isEmpty() || writeHostsFile(m_hostsFile);
+}
+
+bool SimServer::setPathMisbehaviour(const NetworkPath::Misbehaviour &misbehaviour, int staleEvery, int staleMs)
+{
+    if (!m_httpPath && !setNetworkPath(0, 0))
+        return false;
+    // The confirmation's host is a secure one; the time page's is not.
+    m_httpsPath->setMisbehaviour(misbehaviour);
+    m_pathKept = true;
+    m_staleEvery = std::max(0, staleEvery);
+    m_staleMs = std::max(0, staleMs);
+    m_timeReadings = 0;
+    return m_hostsFile.isEmpty() || writeHostsFile(m_hostsFile);
+}
+
+NetworkPath::Misbehaviour SimServer::pathMisbehaviour() const
+{
+    return m_httpsPath ? m_httpsPath->misbehaviour() : NetworkPath::Misbehaviour{};
+}
+
+bool SimServer::pathInFront() const
+{
+    return pathDelayMs() > 0 || pathJitterMs() > 0 || m_pathKept;
 }
 
 int SimServer::pathDelayMs() const
@@ -280,12 +304,12 @@ int SimServer::pathJitterMs() const
 
 quint16 SimServer::publicHttpPort() const
 {
-    return pathDelayMs() > 0 || pathJitterMs() > 0 ? m_httpPath->port() : m_httpPort;
+    return pathInFront() ? m_httpPath->port() : m_httpPort;
 }
 
 quint16 SimServer::publicHttpsPort() const
 {
-    return pathDelayMs() > 0 || pathJitterMs() > 0 ? m_httpsPath->port() : m_httpsPort;
+    return pathInFront() ? m_httpsPath->port() : m_httpsPort;
 }
 
 QStringList SimServer::roleNames()
@@ -472,6 +496,10 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
     entry.target = request.target();
     entry.scheme = request.scheme();
     entry.arrival = request.arrival;
+    if (NetworkPath *path = https ? m_httpsPath : m_httpPath; path && pathInFront()) {
+        if (const QDateTime opened = path->openedAt(socket->peerPort()); opened.isValid())
+            entry.connectionAgeMs = opened.msecsTo(request.arrival);
+    }
     entry.user = sessionUser(request);
     // eBay never sees a password sent in the clear: such a request is refused
     // before any page acts on it, and the refusal stays in the log.

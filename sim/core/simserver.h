@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sim/core/networkpath.h"
+
 #include "sim/core/biddesk.h"
 #include "sim/core/faultplan.h"
 #include "sim/core/itemstore.h"
@@ -25,7 +27,6 @@ class QTimer;
 namespace Sim {
 
 class Listener;
-class NetworkPath;
 
 // eBay and the vendor's server on 127.0.0.1, one plain and one TLS port for
 // every host role. Lives in the thread that creates it and answers from that
@@ -83,6 +84,17 @@ public:
     bool setNetworkPath(int oneWayMs, int jitterMs = 0);
     int pathDelayMs() const;
     int pathJitterMs() const;
+    // How the path misbehaves on the secure port (NetworkPath::Misbehaviour),
+    // and a time page served stale: every `staleEvery`th reading of it
+    // (0: none) shows eBay's clock `staleMs` behind, as a cache would. Puts
+    // the path in front of the ports even with no delay, until
+    // setNetworkPath(0, 0).
+    bool setPathMisbehaviour(const NetworkPath::Misbehaviour &misbehaviour, int staleEvery, int staleMs);
+    NetworkPath::Misbehaviour pathMisbehaviour() const;
+    int staleEvery() const { return m_staleEvery; }
+    int staleMs() const { return m_staleMs; }
+    // Whether the ports the hosts file names are the path's.
+    bool pathInFront() const;
     // The ports the hosts file names: the path's while it is on.
     quint16 publicHttpPort() const;
     quint16 publicHttpsPort() const;
@@ -255,6 +267,10 @@ private:
     QString m_updateReply = defaultUpdateReply();
     QByteArray m_releaseArchive;
     qint64 m_clockOffsetMs = 0;
+    bool m_pathKept = false; // in front with no delay (setPathMisbehaviour)
+    int m_staleEvery = 0;
+    int m_staleMs = 0;
+    qint64 m_timeReadings = 0;
     qint64 m_clockAhead = 0;
     QMap<QString, Account> m_accounts; // by lower-cased user ID
     QMap<QString, QStringList> m_watching; // by lower-cased user ID

@@ -17,6 +17,14 @@
 // confirmation's arrival at the simulator against the moment, signed (late
 // is positive): the median and the worst, and how many items were won. Cells
 // are independent: run them in parallel with --benchmark_filter.
+//
+// BM_SnipeWhenServersMisbehave runs them with the 1 s bid delay against
+// servers that misbehave (its argument picks the case, named in its label):
+// a time page served a second stale every 2nd or every 5th reading, the
+// handshake of the connection opened ahead never answered, a secure host
+// that closes connections idle for 0.7 s, one that closes the 5 connections
+// opened from 4 s before the moment at their hello, and ten snipes ending
+// within 10 s while as many busy processes as cores load the machine.
 #include "engine/sendonce.h"
 #include "foundation/hostroles.h"
 #include "tests/integration/refreshsimutil.h"
@@ -25,6 +33,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QDateTime>
+#include <QProcess>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -158,7 +168,86 @@ void BM_SnipeOverPath(benchmark::State &state)
     }
 }
 
+struct Misbehaving
+{
+    const char *name;
+    SnipeTiming::Setup setup;
+    int snipes = 3;
+    bool busy = false;
+};
+
+Misbehaving misbehavingCase(int which)
+{
+    SnipeTiming::Setup setup{.spacingS = kPathSpacingS};
+    switch (which) {
+    case 0:
+        setup.staleEvery = 2;
+        return {"stale time page, every 2nd reading 1 s behind", setup};
+    case 1:
+        setup.staleEvery = 5;
+        return {"stale time page, every 5th reading 1 s behind", setup};
+    case 2:
+        setup.misbehaviour.stallHandshakes = 1;
+        setup.misbehaveBeforeMs = 4000;
+        return {"handshake of the connection opened ahead stalled", setup};
+    case 3:
+        setup.misbehaviour.closeIdleMs = 700;
+        return {"host closes connections idle 0.7 s", setup};
+    case 4:
+        setup.misbehaviour.closeAtHello = 5;
+        setup.misbehaveBeforeMs = 4000;
+        return {"5 connections closed at their hello", setup};
+    default:
+        setup.spacingS = 1;
+        return {"heavy load: 10 snipes within 10 s, every core busy", setup, 10, true};
+    }
+}
+
+void BM_SnipeWhenServersMisbehave(benchmark::State &state)
+{
+    const Misbehaving c = misbehavingCase(int(state.range(0)));
+    for (auto _ : state) {
+        // Busy processes of this benchmark's own, ended by their handles.
+        std::vector<std::unique_ptr<QProcess>> busy;
+        if (c.busy) {
+            for (int i = 0; i < QThread::idealThreadCount(); ++i) {
+                busy.push_back(std::make_unique<QProcess>());
+                busy.back()->start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
+            }
+        }
+        const SnipeTiming::Result run = SnipeTiming::Run(c.snipes, c.setup);
+        for (auto &p : busy) {
+            p->kill();
+            p->waitForFinished(5000);
+        }
+        if (run.snipes.isEmpty()) {
+            state.SkipWithError(qPrintable(QString::fromLatin1(c.name) + QStringLiteral(": ") + run.problems.join(QStringLiteral("; "))));
+            return;
+        }
+        const QList<qint64> errors = valuesOf(run.snipes, [](const auto &s) { return s.confirmErrorMs; });
+        const qint64 median = SnipeTiming::Percentile(errors, 0.5);
+        state.SetIterationTime(double(std::abs(median)) / 1000.0);
+        state.counters["arrival_median_ms"] = double(median);
+        state.counters["arrival_worst_ms"] = double(worstOf(errors));
+        state.counters["won"] = double(run.won.size());
+        state.counters["timed"] = double(run.snipes.size());
+        state.counters["after_end"] = double(std::count_if(errors.cbegin(), errors.cend(), [](qint64 e) { return e >= 1000; }));
+        QStringList each;
+        for (const SnipeTiming::Snipe &s : run.snipes)
+            each << QString::number(s.confirmErrorMs);
+        state.SetLabel(qPrintable(QString::fromLatin1(c.name) + QStringLiteral(": arrivals ") + each.join(QLatin1Char(','))
+                                  + QStringLiteral(" ms ") + run.problems.join(QStringLiteral("; "))));
+    }
+}
+
 } // namespace
+
+BENCHMARK(BM_SnipeWhenServersMisbehave)
+    ->ArgNames({"case"})
+    ->DenseRange(0, 5)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_SnipeOverPath)
     ->ArgNames({"path_ms", "ebay_ahead_ms", "snipes"})

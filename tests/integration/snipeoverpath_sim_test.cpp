@@ -5,6 +5,7 @@
 // cannot cross it, a confirmation that opens its connection at the moment
 // over this path does.
 #include "tests/integration/bidsim.h"
+#include "tests/integration/refreshsimutil.h"
 #include "tests/integration/snipetiming.h"
 
 #include <gtest/gtest.h>
@@ -23,10 +24,38 @@ constexpr int kBidDelayS = 1;
 // the time left between the moment and the end once the path is added.
 constexpr qint64 kEbayAheadMs = 600;
 
+// The confirmations the simulator logged since `mark`.
+QList<Sim::LogEntry> confirmationsSince(qint64 mark)
+{
+    QList<Sim::LogEntry> found;
+    for (const Sim::LogEntry &e : RefreshSim::RequestsSince(mark))
+        if (e.target.contains(QLatin1String("MfcISAPICommand=MakeBid")) && e.target.contains(QLatin1String("stok=")))
+            found << e;
+    return found;
+}
+
+// A snipe over the slow path whose secure host misbehaves: it is confirmed
+// once, before the end, and the item won.
+void expectWonOnce(const SnipeTiming::Setup &misbehaving, qint64 mark)
+{
+    SnipeTiming::Setup setup = misbehaving;
+    // Signed in and prepared long before the host misbehaves.
+    setup.freshInstall = true;
+    setup.bidDelayS = kBidDelayS;
+    setup.pathDelayMs = kPathMs;
+    const SnipeTiming::Result run = SnipeTiming::Run(1, setup);
+    ASSERT_TRUE(run.problems.isEmpty()) << run.problems.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(run.snipes.size(), 1);
+    EXPECT_LT(run.snipes.first().confirmErrorMs, kBidDelayS * 1000) << "the confirmation reached eBay after the end";
+    EXPECT_EQ(run.won, QStringList{run.snipes.first().item});
+    EXPECT_EQ(confirmationsSince(mark).size(), 1);
+}
+
 } // namespace
 
 TEST(SnipeOverPathWithSimulator, TheConfirmationReachesEbayBeforeTheEndAndTheItemIsWon)
 {
+    const qint64 mark = RefreshSim::Mark();
     // No lead time measured yet, so the bid starts early enough for the
     // slow path.
     const SnipeTiming::Result run =
@@ -46,5 +75,47 @@ TEST(SnipeOverPathWithSimulator, TheConfirmationReachesEbayBeforeTheEndAndTheIte
     const QRegularExpressionMatch ms = QRegularExpression(QStringLiteral("(\\d+) ms$")).match(lines.first());
     ASSERT_TRUE(ms.hasMatch()) << lines.first().toStdString();
     EXPECT_GE(ms.captured(1).toInt(), kPathMs - 2);
-    EXPECT_LT(ms.captured(1).toInt(), 4 * kPathMs);
+    EXPECT_LT(ms.captured(1).toInt(), 2 * kPathMs - 20) << "half the shortest round trip, not all of it";
+
+    // It went on the connection opened seconds ahead, not on one opened at
+    // the moment (whose handshakes take five one-way delays).
+    const QList<Sim::LogEntry> confirmations = confirmationsSince(mark);
+    ASSERT_EQ(confirmations.size(), 1);
+    EXPECT_GE(confirmations.first().connectionAgeMs, 2000);
+}
+
+TEST(SnipeOverPathWithSimulator, AHostThatClosesIdleConnectionsGetsOneReadyAndStillOpenAtTheMoment)
+{
+    const qint64 mark = RefreshSim::Mark();
+    SnipeTiming::Setup setup;
+    setup.misbehaviour.closeIdleMs = 1000;
+    expectWonOnce(setup, mark);
+    // Opened again after the host closed the first, in time for its
+    // handshakes (one opened at the moment is five one-way delays old).
+    const QList<Sim::LogEntry> confirmations = confirmationsSince(mark);
+    ASSERT_EQ(confirmations.size(), 1);
+    EXPECT_GE(confirmations.first().connectionAgeMs, 6 * kPathMs);
+    EXPECT_LT(confirmations.first().connectionAgeMs, 1000 + 5 * kPathMs) << "the host had closed it by then";
+}
+
+TEST(SnipeOverPathWithSimulator, AConnectionWhoseHandshakeStallsOrClosesAtItsHelloNeverHoldsTheConfirmation)
+{
+    for (const bool stall : {true, false}) {
+        SCOPED_TRACE(stall ? "stalled" : "closed at hello");
+        const qint64 mark = RefreshSim::Mark();
+        BidSim::ClearBidLog();
+        SnipeTiming::Setup setup;
+        // From before the connection opened ahead, until every one it
+        // would open again and the first the moment opens are spent.
+        setup.misbehaveBeforeMs = 4000;
+        if (stall)
+            setup.misbehaviour.stallHandshakes = 1;
+        else
+            setup.misbehaviour.closeAtHello = 5;
+        expectWonOnce(setup, mark);
+        if (!stall) {
+            EXPECT_FALSE(BidSim::BidLog().filter(QStringLiteral("Bid not sent (Error # ")).isEmpty())
+                << "the try never written went again at once: " << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
+        }
+    }
 }

@@ -11,6 +11,8 @@
 #include "tests/integration/refreshsimutil.h"
 
 #include <QComboBox>
+#include <QDateTime>
+#include <QTimer>
 #include <QHash>
 
 #include <algorithm>
@@ -37,8 +39,13 @@ Result Run(int count, const Setup &setup)
     frmSettings &settings = frmSettings::instance();
     settings.ddnBidDelay->setCurrentIndex(settings.ddnBidDelay->findData(setup.bidDelayS));
     Server().setClockOffsetMs(setup.ebayAheadMs);
-    if (Server().pathDelayMs() != setup.pathDelayMs) {
+    const bool misbehaves = setup.staleEvery > 0 || setup.misbehaviour.any();
+    if (misbehaves || Server().pathInFront() != (setup.pathDelayMs > 0) || Server().pathDelayMs() != setup.pathDelayMs) {
+        Server().setPathMisbehaviour({}, 0, 0);
         Server().setNetworkPath(setup.pathDelayMs);
+        if (misbehaves)
+            Server().setPathMisbehaviour(setup.misbehaveBeforeMs < 0 ? setup.misbehaviour : Sim::NetworkPath::Misbehaviour{},
+                                         setup.staleEvery, setup.staleMs);
         HostRoles::reload();
     }
     const int spacingS = setup.spacingS;
@@ -58,6 +65,12 @@ Result Run(int count, const Setup &setup)
         });
         AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
         endMs.insert(number, realEndMs);
+        if (setup.misbehaviour.any() && setup.misbehaveBeforeMs >= 0) {
+            const qint64 atMs = realEndMs - delayS * 1000 - setup.misbehaveBeforeMs - QDateTime::currentMSecsSinceEpoch();
+            QTimer::singleShot(int(std::max<qint64>(0, atMs)), Qt::PreciseTimer, &f, [setup] {
+                Server().setPathMisbehaviour(setup.misbehaviour, setup.staleEvery, setup.staleMs);
+            });
+        }
     }
     const qint64 mark = Mark();
     const double lastEndS = kFirstMomentS + leadS + double(count - 1) * spacingS;

@@ -17,6 +17,8 @@
 //                   the preparation, the wait and the confirmation).
 // Both moments are taken on the simulator's clock, eBay's true clock, so an
 // error of the program's clock offset shows in them as well.
+#include "sim/core/networkpath.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -56,6 +58,13 @@ struct Setup
     int bidDelayS = 1;         // "Bid Delay 3", one of its entries
     qint64 ebayAheadMs = 0;    // eBay's clock ahead of this computer's
     int pathDelayMs = 0;       // the simulator's network path, one way
+    // A time page served stale every Nth reading, this far behind.
+    int staleEvery = 0;
+    int staleMs = 1000;
+    // How the secure port misbehaves (counts of connections), set this long
+    // before each snipe's moment (-1: from the start).
+    Sim::NetworkPath::Misbehaviour misbehaviour;
+    qint64 misbehaveBeforeMs = -1;
 };
 
 // A fresh main window with `count` snipes, the first bid about 10 s from now;

@@ -98,7 +98,8 @@ TEST(WonAfterTheEnd, AConfirmationThatNeverReachedEbayIsNotWonAndLeavesTheGroups
 
     ASSERT_TRUE(firstDecided);
     EXPECT_TRUE(BidConfirmationsSince(0, first).isEmpty()) << "the confirmation never reached eBay";
-    // No connection ever took it: failed, not of unknown outcome.
+    // Its connection refused on every try, nothing was written: not sent,
+    // not of unknown outcome.
     EXPECT_EQ(BidState::Of(first), BidState::State::Failed);
     EXPECT_EQ(Field(a, "currentbid").contains("84.00"), true) << Field(a, "currentbid").toStdString();
     EXPECT_EQ(firstWon, "False");
@@ -107,6 +108,7 @@ TEST(WonAfterTheEnd, AConfirmationThatNeverReachedEbayIsNotWonAndLeavesTheGroups
     const QString unknown = QStringLiteral("Bid on item # ") + first
         + QStringLiteral(" not confirmed by eBay, outcome unknown: check the item on eBay");
     EXPECT_EQ(BidSim::BidLog().count(unknown), 0) << BidSim::BidLog().join('\n').toStdString();
+    EXPECT_EQ(BidSim::BidLog().filter(QStringLiteral("Bid not sent: Error # ")).size(), 1);
 
     ASSERT_TRUE(secondDecided);
     EXPECT_EQ(f.bids, QStringList({first, second}));

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
+
 namespace {
 
 // The page, or "error" when the fetch failed.
@@ -66,4 +68,18 @@ TEST(ReadyConnection, OneTheServerClosedWhileWaitingGivesWayToAFreshOneAndTheReq
     EXPECT_EQ(fetchOn(server.url("/bid"), &ready), "page /bid");
     EXPECT_EQ(server.connections, 2);
     EXPECT_EQ(server.targets, QList<QByteArray>{"/bid"});
+}
+
+TEST(ReadyConnection, OneClosedBeforeTheEventLoopSawItIsNotHandedOut)
+{
+    KeepAliveServer server;
+    ReadyConnection ready{QUrl(server.url("/"))};
+    ready.open();
+    ASSERT_TRUE(waitFor([&] { return ready.isReady(); }));
+    server.closeIdle();
+    // The close has reached this end, unseen by the event loop; taking the
+    // connection now must not hand it out to carry a bid.
+    QThread::msleep(100);
+    EXPECT_EQ(ready.take(QUrl(server.url("/bid"))), nullptr);
+    EXPECT_FALSE(ready.isReady());
 }
