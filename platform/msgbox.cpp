@@ -60,6 +60,23 @@ QList<QPointer<QMessageBox>> &openBoxes()
     return boxes;
 }
 
+// A notice opened while others are still on screen steps down and right
+// from them, so each one's title and text show instead of all lying exactly
+// on top of each other.
+void stepClearOfOpenBoxes(QMessageBox &box)
+{
+    constexpr int kStep = 40;
+    const auto covered = [&box] {
+        for (const QPointer<QMessageBox> &other : std::as_const(openBoxes()))
+            if (other && other != &box && other->isVisible()
+                && (other->pos() - box.pos()).manhattanLength() < kStep)
+                return true;
+        return false;
+    };
+    for (int steps = 0; covered() && steps < openBoxes().size(); ++steps)
+        box.move(box.pos() + QPoint(kStep, kStep));
+}
+
 // What closing a box without a click means: Cancel where there is one, else
 // the last button (No of Yes/No, the only OK).
 int cancelAnswer(const QList<ButtonSpec> &buttons)
@@ -182,6 +199,7 @@ void Notice(const QString &prompt, int style, const QString &title)
     openBoxes() << box;
     QObject::connect(box, &QDialog::finished, [box] { openBoxes().removeAll(box); });
     box->show();
+    stepClearOfOpenBoxes(*box);
 }
 
 } // namespace Desktop

@@ -73,7 +73,25 @@ TEST(frmMainLoad, StoredLayoutIsUsedOnlyWhenValid)
     SaveSetting("View Mode", "2.0");
     m = &freshMain();
     EXPECT_EQ(m->ViewMode, 2);
-    EXPECT_NEAR(frmMain::TopOf(m->frmResizeList), 2000, 20);
+    EXPECT_NEAR(frmMain::TopOf(m->frmResizeList), std::max(2000, m->InnerHeight() / 2), 20);
+}
+
+// Before the splitter is first dragged, the list takes about half of any
+// window (a handful of rows on a large screen, not two), and no less than
+// 2000 twips in a small one; the browser keeps the rest.
+TEST(frmMainLayout, TheListsFirstHeightShowsAUsableList)
+{
+    frmMain &m = freshMain();
+    m.show();
+    for (const QSize size : {QSize(1600, 1000), QSize(900, 700), QSize(1200, 1900), QSize(700, 420)}) {
+        m.resize(size);
+        m.Form_Resize();
+        const int client = m.centralWidget()->height();
+        EXPECT_GE(m.HTMLList->height(), std::min(client * 2 / 5, 110)) << size.width() << "x" << size.height();
+        EXPECT_GE(m.HTMLList->height(), client * 2 / 5 - 30) << size.width() << "x" << size.height();
+        EXPECT_GT(m.WebBrowser->height(), client / 4) << size.width() << "x" << size.height();
+    }
+    EXPECT_EQ(GetSetting("List size", "unset"), "unset");
 }
 
 TEST(frmMainLayout, SplitterDragKeepsItsLimitsAndIsRemembered)
@@ -86,7 +104,7 @@ TEST(frmMainLayout, SplitterDragKeepsItsLimitsAndIsRemembered)
     m.frmResizeList_MouseDown(0);
     m.frmResizeList_MouseMove(300);
     EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
-    m.frmResizeList_MouseMove(300 - 5000); // above 1000 twips: refused
+    m.frmResizeList_MouseMove(-start); // above 1000 twips: refused
     EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
     m.frmResizeList_MouseMove(300 + 50000); // the browser would vanish: refused
     EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
