@@ -61,15 +61,15 @@ QList<QPointer<QMessageBox>> &openBoxes()
 }
 
 // A notice opened while others are still on screen steps down and right
-// from them, so each one's title and text show instead of all lying exactly
-// on top of each other.
+// from any whose top is level with its own, so each one's title and first
+// lines show instead of all lying exactly on top of each other.
 void stepClearOfOpenBoxes(QMessageBox &box)
 {
     constexpr int kStep = 40;
     const auto covered = [&box] {
         for (const QPointer<QMessageBox> &other : std::as_const(openBoxes()))
-            if (other && other != &box && other->isVisible()
-                && (other->pos() - box.pos()).manhattanLength() < kStep)
+            if (other && other != &box && other->isVisible() && other->geometry().intersects(box.geometry())
+                && std::abs(other->y() - box.y()) < kStep)
                 return true;
         return false;
     };

@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QProgressBar>
 #include <QTest>
 
 namespace {
@@ -235,4 +237,27 @@ TEST(frmMainLayout, AStoredListSizeBeyondTheWindowLeavesTheBrowserInSight)
     SaveSetting("List size", "3000");
     m.Form_Resize();
     EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), 3000, 20);
+}
+
+// The refresh's progress bar stands in a place of its own left of "Status",
+// at every window width: it covers no panel and none of their edges.
+TEST(frmMainLayout, TheProgressBarCoversNoStatusPanel)
+{
+    frmMain &m = freshMain();
+    m.show();
+    m.ProgressBar->setVisible(true);
+    for (const int width : {1600, 900, 700}) {
+        m.resize(width, 700);
+        m.Form_Resize();
+        QApplication::processEvents();
+        const QRect bar = m.ProgressBar->geometry();
+        EXPECT_EQ(m.ProgressBar->parentWidget(), m.StatusBar);
+        for (int i = 0; i < m.StatusBar->PanelCount(); ++i) {
+            const StatusPanel *panel = m.StatusBar->PanelAt(i);
+            // One pixel around each panel is its frame's edge.
+            EXPECT_FALSE(bar.intersects(panel->geometry().adjusted(-1, 0, 1, 0)))
+                << width << ": " << panel->Key().toStdString();
+        }
+        EXPECT_LT(bar.right(), m.StatusBar->Panel(QStringLiteral("Status"))->geometry().left()) << width;
+    }
 }

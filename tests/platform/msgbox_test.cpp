@@ -116,3 +116,30 @@ TEST(MsgBox, ABoxOpensCentredOverTheMainWindow)
     }
     MsgBoxScript::installDefault();
 }
+
+// Notices opened together (at start-up, one per file) each show their own
+// title and first lines: a later one steps down and right from those still
+// open instead of lying exactly on top of them.
+TEST(MsgBox, NoticesOpenedTogetherDoNotCoverEachOther)
+{
+    Desktop::setMsgBoxResponder({});
+    QMainWindow window;
+    window.setGeometry(120, 90, 900, 640);
+    window.show();
+    for (const char *text : {"Rows were left out of your list.", "Your favorites file could not be read.",
+                             "A third notice."})
+        Desktop::Notice(QString::fromLatin1(text));
+    QList<QMessageBox *> notices;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+            notices << box;
+    ASSERT_EQ(notices.size(), 3);
+    for (int i = 0; i < notices.size(); ++i)
+        for (int j = i + 1; j < notices.size(); ++j) {
+            // Each one's title bar and first line stay in sight.
+            EXPECT_GE(std::abs(notices[i]->y() - notices[j]->y()), 20) << i << " and " << j;
+        }
+    for (QMessageBox *box : notices)
+        box->close();
+    MsgBoxScript::installDefault();
+}
