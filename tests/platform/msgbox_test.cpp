@@ -75,7 +75,7 @@ TEST(MsgBox, ABoxOutlivesTheWindowThatWasActiveWhenItOpened)
         const int answer = Desktop::MsgBox(QStringLiteral("Go on?"), Desktop::BoxYesNo | Desktop::BoxQuestion);
         EXPECT_TRUE(clicked) << "the box went with the window";
         EXPECT_EQ(answer, Desktop::AnswerNo);
-        EXPECT_TRUE(waitFor([&] { return window.isNull(); }, 5000));
+        EXPECT_TRUE(waitFor([&] { return window.isNull(); }, 30000));
     }
     MsgBoxScript::installDefault();
 }
