@@ -118,26 +118,32 @@ TEST(MsgBox, ABoxOpensCentredOverTheMainWindow)
 }
 
 // Notices opened together (at start-up, one per file) each show their own
-// title and first lines: a later one steps down and right from those still
-// open instead of lying exactly on top of them.
+// title and first lines: a later one, whatever its size, moves down and
+// right of those still open instead of covering them.
 TEST(MsgBox, NoticesOpenedTogetherDoNotCoverEachOther)
 {
     Desktop::setMsgBoxResponder({});
     QMainWindow window;
     window.setGeometry(120, 90, 900, 640);
     window.show();
-    for (const char *text : {"Rows were left out of your list.", "Your favorites file could not be read.",
-                             "A third notice."})
-        Desktop::Notice(QString::fromLatin1(text));
-    QList<QMessageBox *> notices;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            notices << box;
-    ASSERT_EQ(notices.size(), 3);
-    for (int i = 0; i < notices.size(); ++i)
-        for (int j = i + 1; j < notices.size(); ++j) {
-            // Each one's title bar and first line stay in sight.
-            EXPECT_GE(std::abs(notices[i]->y() - notices[j]->y()), 20) << i << " and " << j;
+    const QStringList texts = {QStringLiteral("Rows were left out of your list."),
+                               QStringLiteral("Your favorites file could not be read.\r\n\r\nIt has been saved under "
+                                              "another name, and a new favorites list has been started.\r\n\r\n"
+                                              "The saved list can be sent to be restored."),
+                               QStringLiteral("A third notice.")};
+    QList<QMessageBox *> notices; // in the order they opened
+    for (const QString &text : texts) {
+        Desktop::Notice(text);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible() && box->text() == text)
+                notices << box;
+    }
+    ASSERT_EQ(notices.size(), texts.size());
+    for (int earlier = 0; earlier < notices.size(); ++earlier)
+        for (int later = earlier + 1; later < notices.size(); ++later) {
+            const QRect shown = notices[earlier]->geometry();
+            EXPECT_FALSE(notices[later]->geometry().contains(shown.topLeft() + QPoint(8, 8)))
+                << "notice " << later << " covers the start of notice " << earlier;
         }
     for (QMessageBox *box : notices)
         box->close();
