@@ -13,8 +13,6 @@ namespace MissedSnipe {
 
 namespace {
 
-// Long enough to read the whole message, which starts with the item number.
-constexpr int kReadSeconds = 15;
 // The snipes already reported in this run, by item number and end time.
 QSet<QString> g_reported;
 // The snipes whose pages could not be read, told once per spell.

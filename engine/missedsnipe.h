@@ -12,6 +12,11 @@ class ListItem;
 // reason. Whatever keeps a snipe that is due from going out reports it here.
 namespace MissedSnipe {
 
+// How long the status bar holds the message: long enough to read the whole
+// of it, which starts with the item number. Other warnings about money are
+// held as long.
+constexpr int kReadSeconds = 15;
+
 // The rule, for a row whose auction is over (or whose snipe can no longer
 // go out): the reason its snipe did not go out when the row holds this
 // computer's snipe and no bid window was started for it; nothing for a

@@ -276,8 +276,10 @@ void RefreshRun::clockUnread()
 
 void RefreshRun::showClockUnread()
 {
+    // Held as long as a missed snipe's message, from its latest showing:
+    // the next countdown text must not replace it before it can be read.
     f.SetStatus(kClockUnread, true);
-    f.FreezeStatus();
+    f.FreezeStatus(MissedSnipe::kReadSeconds);
 }
 
 RefreshRun::LoopEnd RefreshRun::rowLoop()

@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -105,6 +107,7 @@ void frmRemove::showBidState()
     if (BidBeyondRecall()) {
         lblBidUnderWay->setText(kBeyondRecall);
         lblBidUnderWay->show();
+        growToShowAll();
         // Nothing here can take the bid back any more, and the row stays
         // for its outcome.
         if (chkCancelBid->isChecked()) {
@@ -117,7 +120,19 @@ void frmRemove::showBidState()
         lblBidUnderWay->setText(QStringLiteral("A bid on this item is under way. Removing the item or cancelling the bid "
                                                "stops it before it is sent to eBay."));
         lblBidUnderWay->show();
+        growToShowAll();
     }
+}
+
+void frmRemove::growToShowAll()
+{
+    // A note shown while the window is open wraps to the window's width;
+    // a window sized before it came grows to show all of its lines.
+    layout()->activate();
+    const int needed = heightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
+    setMinimumHeight(std::max(minimumHeight(), needed));
 }
 
 void frmRemove::ShowModal()

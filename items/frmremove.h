@@ -56,6 +56,7 @@ private:
     // Tells whether a bid under way can still be stopped; called again when
     // its confirmation goes out while the window is open.
     void showBidState();
+    void growToShowAll();
     void applyOnline(bool keepWatching);
     void applyLocally(bool keepWatching);
 

@@ -237,10 +237,7 @@ void frmMain::Form_Load()
         } catch (...) {
         }
         try {
-            bool ok = false;
-            const double listSize = GetSetting(QStringLiteral("List size"), 2000).toDouble(&ok);
-            if (ok)
-                SetTop(frmResizeList, listSize);
+            SetTop(frmResizeList, StoredSplitterTop());
         } catch (...) {
         }
         loadStep(QString(), [this] {
@@ -291,9 +288,13 @@ void frmMain::prepareStatusBar()
     feedback->setPicture(picDownArrow);
     status->setAlignment(Qt::AlignCenter);
     feedback->setAlignment(Qt::AlignCenter);
-    // The refresh's progress bar sits in the status bar, left of "Status".
-    ProgressBar->setParent(StatusBar);
-    ProgressBar->setFixedHeight(std::max(10, StatusBar->height() - 8));
+    // The refresh's progress bar has a place of its own in the status bar,
+    // left of "Status": the bar lays it out, so it never covers a panel's
+    // edge, and while it is hidden the panels take its room.
+    StatusBar->removeWidget(ProgressBar);
+    StatusBar->insertPermanentWidget(1, ProgressBar);
+    ProgressBar->setFixedWidth(Desktop::TwipsToPixelsX(1500));
+    ProgressBar->setMaximumHeight(std::max(10, StatusBar->height() - 8));
 }
 
 void frmMain::prepareToolbar()

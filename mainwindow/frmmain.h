@@ -101,6 +101,10 @@ public:
     // Layout (positions in twips).
     void Form_Resize() override;
     void BrowserResize();
+    // The splitter's top (twips) as stored by the last drag; before any drag
+    // (or for a stored value that does not read), a first height that shows
+    // a usable list: about half the window, never less than 2000 twips.
+    double StoredSplitterTop() const;
     void mnuViewList_Click();
     void mnuViewListBrowser_Click();
     void mnuViewBrowser_Click();

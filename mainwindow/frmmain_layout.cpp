@@ -97,13 +97,7 @@ void frmMain::Form_Resize()
     SetWidth(BrowserTabs, WidthOf(WebBrowser));
     SetWidth(BrowserNotification, WidthOf(WebBrowser));
     SetLeft(cmdCloseTab, inner - WidthOf(cmdCloseTab));
-    // 3. The progress bar lies left of the "Status" and "Feedback" panels.
-    const int feedbackWidth = StatusBar->Panel(QStringLiteral("Feedback"))->WidthTwips();
-    const int progressLeft = inner - (4270 + feedbackWidth);
-    if (progressLeft >= 0 && ProgressBar->parentWidget() == StatusBar) {
-        ProgressBar->move(Desktop::TwipsToPixelsX(progressLeft), 4);
-        ProgressBar->resize(Desktop::TwipsToPixelsX(1500), std::max(10, StatusBar->height() - 8));
-    }
+    // 3. The status bar places its progress bar itself.
     // 4. The view mode.
     switch (ViewMode) {
     case 1:
@@ -120,10 +114,7 @@ void frmMain::Form_Resize()
                            static_cast<QWidget *>(WebBrowser)})
             w->show();
         BrowserNotification->setVisible(HeightOf(BrowserNotification) > 0);
-        bool ok = false;
-        double top = GetSetting(QStringLiteral("List size"), 2000).toDouble(&ok);
-        if (!ok)
-            top = 2000;
+        double top = StoredSplitterTop();
         // The drag's limits hold for the stored place too, which stays as
         // stored: the browser keeps more than 100 twips (and the window is
         // not made taller for the list), a list below 1000 twips is raised
@@ -155,6 +146,14 @@ void frmMain::Form_Resize()
     // 7. The last state that was not minimised.
     if (!(windowState() & Qt::WindowMinimized))
         LastWinState = (windowState() & Qt::WindowMaximized) ? 2 : 0;
+}
+
+double frmMain::StoredSplitterTop() const
+{
+    constexpr double kFirstListShare = 0.5;
+    bool ok = false;
+    const double stored = GetSetting(QStringLiteral("List size"), QString()).toDouble(&ok);
+    return ok ? stored : std::max(2000.0, InnerHeight() * kFirstListShare);
 }
 
 void frmMain::BrowserResize()

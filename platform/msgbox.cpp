@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace Desktop {
 
 namespace {
@@ -82,24 +84,45 @@ const QWidget *ownerWindow()
     return nullptr;
 }
 
-// Keeps a box over the middle of its owner at the size it is shown at: a box
-// fits itself to its text only as it is shown, and would otherwise keep the
-// top-left corner of the size it was placed at.
-class CentredOver final : public QObject
+// A box over the middle of its owner, then down and right of each box
+// opened before it that it would cover: notices opened together each show
+// their title and first lines instead of lying on top of each other.
+void place(QWidget &box, const QWidget *owner, const QList<QPointer<QMessageBox>> &clearOf)
+{
+    constexpr int kStep = 40;
+    if (owner)
+        CentreOver(box, *owner);
+    for (const QPointer<QMessageBox> &other : clearOf) {
+        if (!other || other == &box || !other->isVisible() || !other->geometry().intersects(box.geometry()))
+            continue;
+        box.move(std::max(box.x(), other->x() + kStep), std::max(box.y(), other->y() + kStep));
+    }
+}
+
+// Keeps a box in its place at the size it is shown at: a box fits itself
+// to its text only as it is shown, and would otherwise keep the top-left
+// corner of the size it was placed at.
+class KeptInPlace final : public QObject
 {
 public:
-    CentredOver(QWidget &box, const QWidget &owner) : QObject(&box), m_owner(&owner) { box.installEventFilter(this); }
+    KeptInPlace(QWidget &box, const QWidget *owner, QList<QPointer<QMessageBox>> clearOf)
+        : QObject(&box), m_owner(owner), m_hasOwner(owner), m_clearOf(std::move(clearOf))
+    {
+        box.installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if ((event->type() == QEvent::Show || event->type() == QEvent::Resize) && m_owner)
-            CentreOver(*static_cast<QWidget *>(watched), *m_owner);
+        if ((event->type() == QEvent::Show || event->type() == QEvent::Resize) && (m_owner || !m_hasOwner))
+            place(*static_cast<QWidget *>(watched), m_owner, m_clearOf);
         return false;
     }
 
 private:
     QPointer<const QWidget> m_owner;
+    bool m_hasOwner;
+    QList<QPointer<QMessageBox>> m_clearOf;
 };
 
 // A box made as every box of the program is: its icon, its text never taken
@@ -115,10 +138,11 @@ void prepare(QMessageBox &box, const QList<ButtonSpec> &buttons, int style)
     box.setDefaultButton(buttons[defaultIndex].button);
     if (style & 0x1000) // system modal: keep it in front
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    if (const QWidget *owner = ownerWindow()) {
-        CentreOver(box, *owner);
-        new CentredOver(box, *owner);
-    }
+    // The boxes open now; this one is not among them yet.
+    const QList<QPointer<QMessageBox>> openBefore = openBoxes();
+    const QWidget *owner = ownerWindow();
+    place(box, owner, openBefore);
+    new KeptInPlace(box, owner, openBefore);
 }
 
 } // namespace

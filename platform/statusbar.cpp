@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 StatusPanel::StatusPanel(const QString &key, QWidget *parent) : QLabel(parent), m_key(key)
 {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -15,7 +17,20 @@ StatusPanel::StatusPanel(const QString &key, QWidget *parent) : QLabel(parent), 
 void StatusPanel::setText(const QString &t)
 {
     QLabel::setText(t);
+    fitWidth();
     placeText();
+}
+
+void StatusPanel::fitWidth()
+{
+    if (m_setWidth <= 0)
+        return;
+    // A text longer than the set width widens the panel, taking the room
+    // from the spring panel, up to half the bar; a shorter one gives it back.
+    const QMargins margins = contentsMargins();
+    const int needed = fontMetrics().horizontalAdvance(text()) + margins.left() + margins.right() + 2 * frameWidth() + 2;
+    const int room = parentWidget() ? parentWidget()->width() / 2 : 0;
+    setFixedWidth(std::max(m_setWidth, std::min(needed, room)));
 }
 
 void StatusPanel::setAlignment(Qt::Alignment alignment)
@@ -61,7 +76,9 @@ void StatusPanel::setAutoSize(AutoSize a)
 
 void StatusPanel::setWidthTwips(int twips)
 {
-    setFixedWidth(Desktop::TwipsToPixelsX(twips));
+    m_setWidth = Desktop::TwipsToPixelsX(twips);
+    setFixedWidth(m_setWidth);
+    fitWidth();
 }
 
 int StatusPanel::WidthTwips() const

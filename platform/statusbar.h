@@ -19,7 +19,8 @@ public:
     void setText(const QString &t);
     void setAutoSize(AutoSize a);
     AutoSize autoSize() const { return m_autoSize; }
-    // Width in twips (for a panel that is not sized by its contents).
+    // Width in twips (for a panel that is not sized by its contents); a
+    // longer text widens the panel while it is shown, up to half the bar.
     void setWidthTwips(int twips);
     int WidthTwips() const;
     void setPicture(const QPixmap &picture);
@@ -37,12 +38,14 @@ protected:
 
 private:
     void placeText();
+    void fitWidth();
 
     QString m_key;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool m_tipIsText = false; // the tool tip is the text that does not fit (not one of its own)
     QPixmap m_picture;
     AutoSize m_autoSize = None;
+    int m_setWidth = 0; // pixels; 0 while no width is set
 };
 
 class StatusBar final : public QStatusBar

@@ -113,7 +113,7 @@ TEST(SendOnce, ItsConnectionIsClosedAfterTheAnswerEvenWhenTheServerWouldKeepIt)
 {
     KeepAliveServer server;
     EXPECT_EQ(SendOnce::Get(server.url("/confirm"), 5), QStringLiteral("page /confirm"));
-    EXPECT_TRUE(waitFor([&] { return server.closedByClient == 1; }, 5000)) << "the bid's connection was left open";
+    EXPECT_TRUE(waitFor([&] { return server.closedByClient == 1; }, 30000)) << "the bid's connection was left open";
 
     Inet page;
     EXPECT_EQ(page.OpenURL(server.url("/item")), QStringLiteral("page /item"));

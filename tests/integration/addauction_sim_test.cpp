@@ -404,7 +404,7 @@ TEST(AddAuctionWizard, CancelWhileThePageIsReadStopsTheReadAndClosesWithoutAMess
             QTest::keyClick(w.data(), Qt::Key_Escape);
     });
     w->show();
-    RefreshSim::RunUntil([&] { return w.isNull(); }, 5);
+    RefreshSim::RunUntil([&] { return w.isNull(); }, 30);
 
     EXPECT_TRUE(pressedWhileReading);
     EXPECT_TRUE(w.isNull());

@@ -119,7 +119,7 @@ TEST_F(BidWindowWithSimulator, ASnipeHoldsItsConfirmationUntilTheEndLessTheBidDe
 
     main.Bid(snipe, true, false);
     QPointer<frmBid> held(LatestBidWindow());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestKinds(from).contains(QStringLiteral("prepare")); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestKinds(from).contains(QStringLiteral("prepare")); }, 30000));
     // Prepared; the window waits with the event loop free, so a bid placed
     // now on another item runs and is confirmed meanwhile.
     main.Bid(now, false, false);

@@ -283,6 +283,7 @@ TEST(HeldSnipeRowLinks, ABidThatHasGoneOutIsNeitherCancelledNorRemoved)
 
         QString noteAtOpen, noteAfter;
         bool cancelOfferedAfter = true, removeOfferedAfter = true, wentOutWhileOpen = false;
+        bool lookedAsItWentOut = false, toldAsItWentOut = false, noteWhole = false;
         QTimer answer;
         QObject::connect(&answer, &QTimer::timeout, [&] {
             if (!frmRemove::isLoaded() || !frmRemove::instance().isVisible())
@@ -292,14 +293,28 @@ TEST(HeldSnipeRowLinks, ABidThatHasGoneOutIsNeitherCancelledNorRemoved)
                 noteAtOpen = w.lblBidUnderWay->text();
                 if (met == Met::OutWhileOpenThenCancelBid)
                     w.chkCancelBid->click();
+                // Looked at on the event loop's next turn after the bid goes
+                // out, long before the window's own half-second look could
+                // catch up: only a window that hears it is told by then.
+                if (s.bid)
+                    QObject::connect(s.bid, &frmBid::ConfirmationGoingOut, &answer, [&] {
+                        if (!frmRemove::isLoaded())
+                            return;
+                        const frmRemove &open = frmRemove::instance();
+                        lookedAsItWentOut = true;
+                        toldAsItWentOut = open.lblBidUnderWay->text() == beyondRecall && !open.cmdRem->isEnabled();
+                    }, Qt::QueuedConnection);
             }
             // Until the bid has gone out (or its window has gone: a window
             // that never noticed is pressed then, so the test ends).
-            if (w.cmdRem->isEnabled() && !s.bid.isNull())
+            const bool lookDone = lookedAsItWentOut || met == Met::OpenedAfterItWentOut;
+            if ((w.cmdRem->isEnabled() || !lookDone) && !s.bid.isNull())
                 return;
             answer.stop();
             wentOutWhileOpen = noteAtOpen != beyondRecall;
             noteAfter = w.lblBidUnderWay->text();
+            // The window has grown to show every line of the note.
+            noteWhole = w.lblBidUnderWay->height() >= w.lblBidUnderWay->heightForWidth(w.lblBidUnderWay->width());
             cancelOfferedAfter = w.chkCancelBid->isEnabled() || w.chkCancelBid->isChecked();
             removeOfferedAfter = w.cmdRem->isEnabled();
             w.cmdRem_Click(); // a press that arrives just after the bid went out
@@ -308,11 +323,15 @@ TEST(HeldSnipeRowLinks, ABidThatHasGoneOutIsNeitherCancelledNorRemoved)
         s.link(QStringLiteral("remove="));
         answer.stop();
 
-        if (met == Met::OpenedAfterItWentOut)
+        if (met == Met::OpenedAfterItWentOut) {
             EXPECT_EQ(noteAtOpen, beyondRecall);
-        else
+        } else {
             EXPECT_TRUE(wentOutWhileOpen) << qPrintable(noteAtOpen);
+            ASSERT_TRUE(lookedAsItWentOut);
+            EXPECT_TRUE(toldAsItWentOut) << "the window did not hear the bid going out";
+        }
         EXPECT_EQ(noteAfter, beyondRecall);
+        EXPECT_TRUE(noteWhole);
         EXPECT_FALSE(cancelOfferedAfter);
         EXPECT_FALSE(removeOfferedAfter);
         EXPECT_EQ(MsgBoxScript::instance().lastPrompt(), beyondRecall);

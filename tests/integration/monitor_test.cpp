@@ -64,7 +64,7 @@ TEST(Monitor, AStuckProgramIsRestartedWithoutTheResetQuestionAndWatchedAgain)
     // The heartbeat stands still while the program runs: killed, marked as a
     // clean end (no reset question at the new start), started with /nomon.
     ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 2; }));
-    EXPECT_TRUE(waitFor([&] { return first.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_TRUE(waitFor([&] { return first.state() == QProcess::NotRunning; }, 30000));
     EXPECT_EQ(first.exitStatus(), QProcess::CrashExit);
     const pid_t second = standIn.pidOfStart(1);
     EXPECT_EQ(standIn.starts().at(1), QString::number(second) + " /nomon");
@@ -73,7 +73,7 @@ TEST(Monitor, AStuckProgramIsRestartedWithoutTheResetQuestionAndWatchedAgain)
     // The new process is watched the same way once it runs.
     SaveSetting("Exit OK", "False");
     ASSERT_TRUE(waitFor([&] { return standIn.starts().size() == 3; }));
-    EXPECT_TRUE(waitFor([&] { return !running(second); }, 5000));
+    EXPECT_TRUE(waitFor([&] { return !running(second); }, 30000));
     const pid_t third = standIn.pidOfStart(2);
     EXPECT_EQ(standIn.starts().at(2), QString::number(third) + " /nomon");
 

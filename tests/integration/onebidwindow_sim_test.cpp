@@ -148,7 +148,7 @@ TEST_P(OneBidWindowPerItem, ALaterStartDuringTheHoldGoesToTheHeldWindow)
         kEndsInS))
         << s.main->PanelText(QStringLiteral("Status")).toStdString();
     if (GetParam().placedNow)
-        EXPECT_TRUE(RunUntil([&] { return s.bid.isNull(); }, 5)) << "still waiting for the snipe's moment";
+        EXPECT_TRUE(RunUntil([&] { return s.bid.isNull(); }, 30)) << "still waiting for the snipe's moment";
 
     ASSERT_TRUE(s.ended());
     EXPECT_EQ(BidSim::LatestBidWindow(), nullptr);

@@ -9,6 +9,7 @@
 #include "foundation/basgeneral.h"
 #include "platform/inet.h"
 #include "platform/listview.h"
+#include "platform/ticktimer.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,9 @@ TEST(RefreshFaults, AtTheTimePage)
             EXPECT_EQ(count(targets, QStringLiteral("EbayTime")), 1) << "sent once, never again underneath";
             EXPECT_EQ(count(targets, QStringLiteral("ViewItem&item=") + number), 1) << "the row is read all the same";
             EXPECT_TRUE(status().startsWith(told)) << status().toStdString();
+            // Held from its last showing as long as a missed snipe's message.
+            EXPECT_TRUE(f.tmrFreezeStatus->Enabled());
+            EXPECT_GE(f.tmrFreezeStatus->Interval(), 15'000);
             EXPECT_GT(SecondsShown(row), 1700);
             EXPECT_FALSE(f.blnRefreshing);
             EXPECT_FALSE(f.blnPreventExit);

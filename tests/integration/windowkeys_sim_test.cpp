@@ -43,7 +43,7 @@ TEST(AmountBoxKeys, TheBidWizardGoesOnWithEnterMovesOnWithTabAndCancelsWithEscap
     w->cmdBack_Click();
 
     QTest::keyClick(w->txtMaxBid, Qt::Key_Escape);
-    RunUntil([] { return !frmAddAuction::isLoaded(); }, 5);
+    RunUntil([] { return !frmAddAuction::isLoaded(); }, 30);
     EXPECT_FALSE(frmAddAuction::isLoaded()) << "Escape cancels";
     EXPECT_EQ(EngineForm().lvwAuctions->Count(), 0);
 }

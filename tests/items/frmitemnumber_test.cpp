@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -129,6 +131,12 @@ TEST(ItemNumberBox, AnotherAccountsRowIsRefusedByTheBoxAndTheCopiedItemWaysAlike
         {"item-number box", [] {
              frmItemNumber &box = freshBox();
              box.txtItemNum->setText("444");
+             QTest::keyClick(box.txtItemNum, Qt::Key_Return);
+         }},
+        {"item-number box, pasted with blanks around", [] {
+             frmItemNumber &box = freshBox();
+             QGuiApplication::clipboard()->setText(" 444 ");
+             QTest::keyClick(box.txtItemNum, Qt::Key_V, Qt::ControlModifier);
              QTest::keyClick(box.txtItemNum, Qt::Key_Return);
          }},
         {"copied-item prompt", [] {

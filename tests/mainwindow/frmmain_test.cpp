@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QProgressBar>
 #include <QTest>
 
 namespace {
@@ -73,7 +75,25 @@ TEST(frmMainLoad, StoredLayoutIsUsedOnlyWhenValid)
     SaveSetting("View Mode", "2.0");
     m = &freshMain();
     EXPECT_EQ(m->ViewMode, 2);
-    EXPECT_NEAR(frmMain::TopOf(m->frmResizeList), 2000, 20);
+    EXPECT_NEAR(frmMain::TopOf(m->frmResizeList), std::max(2000, m->InnerHeight() / 2), 20);
+}
+
+// Before the splitter is first dragged, the list takes about half of any
+// window (a handful of rows on a large screen, not two), and no less than
+// 2000 twips in a small one; the browser keeps the rest.
+TEST(frmMainLayout, TheListsFirstHeightShowsAUsableList)
+{
+    frmMain &m = freshMain();
+    m.show();
+    for (const QSize size : {QSize(1600, 1000), QSize(900, 700), QSize(1200, 1900), QSize(700, 420)}) {
+        m.resize(size);
+        m.Form_Resize();
+        const int client = m.centralWidget()->height();
+        EXPECT_GE(m.HTMLList->height(), std::min(client * 2 / 5, 110)) << size.width() << "x" << size.height();
+        EXPECT_GE(m.HTMLList->height(), client * 2 / 5 - 30) << size.width() << "x" << size.height();
+        EXPECT_GT(m.WebBrowser->height(), client / 4) << size.width() << "x" << size.height();
+    }
+    EXPECT_EQ(GetSetting("List size", "unset"), "unset");
 }
 
 TEST(frmMainLayout, SplitterDragKeepsItsLimitsAndIsRemembered)
@@ -86,7 +106,7 @@ TEST(frmMainLayout, SplitterDragKeepsItsLimitsAndIsRemembered)
     m.frmResizeList_MouseDown(0);
     m.frmResizeList_MouseMove(300);
     EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
-    m.frmResizeList_MouseMove(300 - 5000); // above 1000 twips: refused
+    m.frmResizeList_MouseMove(-start); // above 1000 twips: refused
     EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
     m.frmResizeList_MouseMove(300 + 50000); // the browser would vanish: refused
     EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), start + 300, 20);
@@ -217,4 +237,27 @@ TEST(frmMainLayout, AStoredListSizeBeyondTheWindowLeavesTheBrowserInSight)
     SaveSetting("List size", "3000");
     m.Form_Resize();
     EXPECT_NEAR(frmMain::TopOf(m.frmResizeList), 3000, 20);
+}
+
+// The refresh's progress bar stands in a place of its own left of "Status",
+// at every window width: it covers no panel and none of their edges.
+TEST(frmMainLayout, TheProgressBarCoversNoStatusPanel)
+{
+    frmMain &m = freshMain();
+    m.show();
+    m.ProgressBar->setVisible(true);
+    for (const int width : {1600, 900, 700}) {
+        m.resize(width, 700);
+        m.Form_Resize();
+        QApplication::processEvents();
+        const QRect bar = m.ProgressBar->geometry();
+        EXPECT_EQ(m.ProgressBar->parentWidget(), m.StatusBar);
+        for (int i = 0; i < m.StatusBar->PanelCount(); ++i) {
+            const StatusPanel *panel = m.StatusBar->PanelAt(i);
+            // One pixel around each panel is its frame's edge.
+            EXPECT_FALSE(bar.intersects(panel->geometry().adjusted(-1, 0, 1, 0)))
+                << width << ": " << panel->Key().toStdString();
+        }
+        EXPECT_LT(bar.right(), m.StatusBar->Panel(QStringLiteral("Status"))->geometry().left()) << width;
+    }
 }

@@ -210,5 +210,5 @@ TEST(HttpReplyReader, ALongChunkedBodyIsReadInLinearTime)
         ASSERT_EQ(reader.feed(piece), Progress::Incomplete);
     ASSERT_EQ(reader.feed("0\r\n\r\n"), Progress::Complete);
     EXPECT_EQ(reader.reply().body.size(), 32 * 1024 * 1024);
-    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_LT(timer.elapsed(), 15000); // seconds at most; piece by piece copying would take minutes
 }

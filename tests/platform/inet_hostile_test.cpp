@@ -71,7 +71,7 @@ TEST(InetHostilePeers, EveryAnswerNoClientCanTakeFailsLongBeforeTheTimeOut)
         const Outcome out = Fetch(inet, QString::fromLatin1(server.url("/item")));
         ASSERT_TRUE(out.error.has_value());
         EXPECT_LT(out.tookMs, 10000) << out.error->description().toStdString();
-        EXPECT_LT(out.longestGapMs, 1000);
+        EXPECT_LT(out.longestGapMs, 3000);
         EXPECT_FALSE(inet.StillExecuting());
         EXPECT_EQ(server.requests(), 1) << "never sent again";
         if (kind == HostileHttp::Kind::SlowHeaders)

@@ -115,7 +115,7 @@ TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
     EXPECT_EQ(ErrorNumberOf([&] { inet.OpenURL(server.url("/slow")); }), ErrorNumber::InetStillExecuting);
     EXPECT_EQ(ErrorNumberOf([&] { inet.Begin(server.url("/slow"), [](const QString &, const NumberedError *) {}); }),
               ErrorNumber::InetStillExecuting);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.calls > 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.calls > 0; }, 30000));
     EXPECT_EQ(answered.page, "late");
     EXPECT_EQ(answered.error, 0);
     EXPECT_FALSE(inet.StillExecuting());
@@ -125,7 +125,7 @@ TEST(Inet, BeginSendsWithoutWaitingAndReportsTheEndOnce)
     QElapsedTimer waited;
     waited.start();
     inet.Begin(server.url("/hang"), recorder(hung));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hung.calls > 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hung.calls > 0; }, 30000));
     EXPECT_GE(waited.elapsed(), 1000) << "a time-out never cuts the wait short";
     EXPECT_EQ(hung.error, ErrorNumber::InetTimeout);
     EXPECT_FALSE(inet.StillExecuting());

@@ -75,7 +75,7 @@ TEST(MsgBox, ABoxOutlivesTheWindowThatWasActiveWhenItOpened)
         const int answer = Desktop::MsgBox(QStringLiteral("Go on?"), Desktop::BoxYesNo | Desktop::BoxQuestion);
         EXPECT_TRUE(clicked) << "the box went with the window";
         EXPECT_EQ(answer, Desktop::AnswerNo);
-        EXPECT_TRUE(waitFor([&] { return window.isNull(); }, 5000));
+        EXPECT_TRUE(waitFor([&] { return window.isNull(); }, 30000));
     }
     MsgBoxScript::installDefault();
 }
@@ -114,5 +114,38 @@ TEST(MsgBox, ABoxOpensCentredOverTheMainWindow)
         EXPECT_LE((shownAt.center() - window.frameGeometry().center()).manhattanLength(), 2)
             << "box at " << shownAt.x() << "," << shownAt.y() << " " << shownAt.width() << "x" << shownAt.height();
     }
+    MsgBoxScript::installDefault();
+}
+
+// Notices opened together (at start-up, one per file) each show their own
+// title and first lines: a later one, whatever its size, moves down and
+// right of those still open instead of covering them.
+TEST(MsgBox, NoticesOpenedTogetherDoNotCoverEachOther)
+{
+    Desktop::setMsgBoxResponder({});
+    QMainWindow window;
+    window.setGeometry(120, 90, 900, 640);
+    window.show();
+    const QStringList texts = {QStringLiteral("Rows were left out of your list."),
+                               QStringLiteral("Your favorites file could not be read.\r\n\r\nIt has been saved under "
+                                              "another name, and a new favorites list has been started.\r\n\r\n"
+                                              "The saved list can be sent to be restored."),
+                               QStringLiteral("A third notice.")};
+    QList<QMessageBox *> notices; // in the order they opened
+    for (const QString &text : texts) {
+        Desktop::Notice(text);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible() && box->text() == text)
+                notices << box;
+    }
+    ASSERT_EQ(notices.size(), texts.size());
+    for (int earlier = 0; earlier < notices.size(); ++earlier)
+        for (int later = earlier + 1; later < notices.size(); ++later) {
+            const QRect shown = notices[earlier]->geometry();
+            EXPECT_FALSE(notices[later]->geometry().contains(shown.topLeft() + QPoint(8, 8)))
+                << "notice " << later << " covers the start of notice " << earlier;
+        }
+    for (QMessageBox *box : notices)
+        box->close();
     MsgBoxScript::installDefault();
 }

@@ -53,3 +53,34 @@ TEST(StatusBar, ATextTooLongForItsPanelShowsFromItsStartWithTheWholeOfItAsTheToo
     feedback->setText(QStringLiteral("alice (12; 100%) "));
     EXPECT_EQ(feedback->toolTip(), QStringLiteral("View Feedback/Change User..."));
 }
+
+// A warning longer than its panel's set width widens the panel while it is
+// shown, so it is read whole (up to half the bar); the width set comes back
+// with a short text.
+TEST(StatusBar, ALongWarningWidensItsPanelUpToHalfTheBar)
+{
+    QMainWindow window;
+    auto *bar = new StatusBar(&window);
+    window.setStatusBar(bar);
+    StatusPanel *spring = bar->AddPanel(QStringLiteral("IEStatus"), StatusPanel::Spring);
+    StatusPanel *status = bar->AddPanel(QStringLiteral("Status"), StatusPanel::None);
+    status->setWidthTwips(4000);
+    const int setWidth = status->width();
+    window.resize(1600, 400);
+    window.show();
+    QApplication::processEvents();
+
+    const QString clock = QStringLiteral("eBay's clock could not be read (the last reading stands)");
+    status->setText(clock);
+    QApplication::processEvents();
+    EXPECT_GE(status->contentsRect().width(), status->fontMetrics().horizontalAdvance(clock));
+    EXPECT_TRUE(status->toolTip().isEmpty());
+    EXPECT_GT(spring->width(), 0);
+
+    status->setText(QString(500, QLatin1Char('x')));
+    QApplication::processEvents();
+    EXPECT_LE(status->width(), bar->width() / 2);
+    status->setText(QStringLiteral("Done"));
+    QApplication::processEvents();
+    EXPECT_EQ(status->width(), setWidth);
+}

@@ -337,7 +337,7 @@ TEST(WebBrowserDocument, FormsScrollingAndScripts)
     QObject::disconnect(c);
     // Inside the engine's own call the page cannot answer: no wait, no value.
     EXPECT_EQ(readInHandler, QString());
-    EXPECT_LT(handlerMs, 200);
+    EXPECT_LT(handlerMs, 2000);
     EXPECT_TRUE(b->LocationURL().startsWith(done));
 }
 
@@ -510,17 +510,17 @@ TEST(WebBrowserScripts, WaitsAreBoundedAndDialogsNeverBlock)
     b->ScriptTimeout = 300;
     QElapsedTimer clock;
     clock.start();
-    const QVariant stuck = b->ExecScript("var t = Date.now(); while (Date.now() - t < 1500) {} 'late'");
+    const QVariant stuck = b->ExecScript("var t = Date.now(); while (Date.now() - t < 4000) {} 'late'");
     EXPECT_FALSE(stuck.isValid());
-    EXPECT_LT(clock.elapsed(), 1450); // not held until the script's end
+    EXPECT_LT(clock.elapsed(), 3500); // not held until the script's end
     EXPECT_EQ(b->ScriptTimeouts(), 1);
     clock.restart();
     EXPECT_EQ(b->Element("x").innerText(), QString()); // still busy
-    EXPECT_LT(clock.elapsed(), 1450);
+    EXPECT_LT(clock.elapsed(), 3500);
     EXPECT_EQ(b->ScriptTimeouts(), 2);
 
     // Once the page is free again answers are right; late ones are dropped.
-    b->ScriptTimeout = 5000;
+    b->ScriptTimeout = 15000;
     pump(1200);
     EXPECT_EQ(b->Element("x").innerText(), "text");
     EXPECT_EQ(b->ExecScript("1 + 1").toInt(), 2);
@@ -598,7 +598,7 @@ TEST(WebBrowserControl, HistoryNavigationOffKeepsThePage)
     // None of those keys and buttons reached the page; others still do.
     QTest::keyClick(input, Qt::Key_A);
     QTest::mouseClick(input, Qt::LeftButton, {}, blank);
-    ASSERT_TRUE(waitFor([&] { return b->ExecScript("seen.join()").toString() == "keydown a,mousedown 0,mouseup 0"; }, 5000))
+    ASSERT_TRUE(waitFor([&] { return b->ExecScript("seen.join()").toString() == "keydown a,mousedown 0,mouseup 0"; }, 30000))
         << b->ExecScript("seen.join()").toString().toStdString();
 
     // The menu keeps only copying: none on blank space, Copy on a selection.

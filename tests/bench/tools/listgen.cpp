@@ -10,26 +10,47 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSaveFile>
 
 #include <cstdio>
 
 namespace {
 
-QByteArray listFile(int rows)
+// One generated auction; the list file and the simulator's scenario are
+// written from the same rows, so the two agree on every item.
+struct Row
 {
-    const QDateTime base = QDateTime::currentDateTime().addDays(1);
+    QString number;
+    QString title;
+    qint64 endsInSeconds;
+    int bids;
+    int price;
+};
+
+Row row(int i)
+{
+    return {QString::number(110000000000LL + i),
+            QStringLiteral("Vintage brass table lamp with opal glass shade, working, no. %1").arg(i),
+            86400 + qint64(i) * 97, i % 23, i % 400};
+}
+
+QByteArray listFile(int rows, const QDateTime &now)
+{
     QString text;
     for (int i = 0; i < rows; ++i) {
-        const QString end = base.addSecs(qint64(i) * 97).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const Row r = row(i);
+        const QString end = now.addSecs(r.endsInSeconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         const QStringList values = {
-            QString::number(110000000000LL + i),
-            QStringLiteral("Vintage brass table lamp with opal glass shade, working, no. %1").arg(i),
+            r.number,
+            r.title,
             QStringLiteral("1 d 2 h "),
             end,
-            QString::number(i % 23),
+            QString::number(r.bids),
             QStringLiteral("1"),
-            QStringLiteral("US $%1.50").arg(i % 400),
+            QStringLiteral("US $%1.50").arg(r.price),
             i % 3 ? QStringLiteral("1 @ 125.00") : QStringLiteral("(watching)"),
             QStringLiteral("alice"),
             i % 6 == 0 ? QStringLiteral("Lamps") : QString(),
@@ -45,8 +66,36 @@ QByteArray listFile(int rows)
     return ListFile::EncodeFile(text);
 }
 
+// The same auctions as a scenario for tallowmere-sim --scenario, ending when
+// the list says they end.
+QByteArray scenarioFile(int rows)
+{
+    QJsonArray items;
+    for (int i = 0; i < rows; ++i) {
+        const Row r = row(i);
+        items.append(QJsonObject{{QStringLiteral("item"), r.number},
+                                 {QStringLiteral("title"), r.title},
+                                 {QStringLiteral("seller"), QStringLiteral("antiques_and_more")},
+                                 {QStringLiteral("price"), r.price + 0.5},
+                                 {QStringLiteral("bids"), r.bids},
+                                 {QStringLiteral("quantity"), 1},
+                                 {QStringLiteral("shipping"), 14},
+                                 {QStringLiteral("endsIn"), double(r.endsInSeconds)}});
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("clockOffset"), 0}, {QStringLiteral("items"), items}}).toJson();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile out(path);
+    if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit())
+        return true;
+    std::fprintf(stderr, "listgen: cannot write %s\n", qPrintable(path));
+    return false;
+}
+
 const char kUsage[] =
-    "usage: listgen ROWS\n"
+    "usage: listgen ROWS [--scenario FILE]\n"
     "       listgen loaded\n"
     "\n"
     "listgen ROWS writes, under the folder named by TALLOWMERE_HOME (required, so\n"
@@ -59,6 +108,13 @@ const char kUsage[] =
     "                                           sign-in prompt asks for)\n"
     "Start the program with the same TALLOWMERE_HOME (add /nomon to skip the watchdog\n"
     "and the sign-in prompt).\n"
+    "\n"
+    "The list's items exist nowhere: a program that refreshes the list against the\n"
+    "simulator finds none of them, and every row becomes \"<invalid item>\" after its\n"
+    "first pass. For a large list the simulator knows, add --scenario FILE: the same\n"
+    "items, with the same titles, prices and end times, are written to FILE too;\n"
+    "start the simulator on it (tallowmere-sim --scenario FILE) before the program,\n"
+    "and point the program at that simulator as scripts/run does.\n"
     "\n"
     "listgen loaded exits 0 once a program started on that home has finished\n"
     "loading, 1 before.\n";
@@ -80,7 +136,8 @@ int main(int argc, char **argv)
     if (args.size() == 2 && args[1] == QLatin1String("loaded"))
         return GetSetting(QStringLiteral("Last Load Step"), QStringLiteral("unset")).isEmpty() ? 0 : 1;
     bool ok = false;
-    const int rows = args.size() == 2 ? args[1].toInt(&ok) : 0;
+    const bool withScenario = args.size() == 4 && args[2] == QLatin1String("--scenario");
+    const int rows = args.size() == 2 || withScenario ? args[1].toInt(&ok) : 0;
     if (!ok || rows < 0) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -93,10 +150,10 @@ int main(int argc, char **argv)
     SaveSetting(QStringLiteral("TMRO Default Shown"), QStringLiteral("True"));
     SaveSetting(QStringLiteral("Last Load Step"), QStringLiteral("unset"));
     QDir().mkpath(basGeneral::DataFolder());
-    QSaveFile out(basGeneral::DataFolder() + QStringLiteral("data6.dat"));
-    if (!out.open(QIODevice::WriteOnly) || out.write(listFile(rows)) < 0 || !out.commit()) {
-        std::fprintf(stderr, "cannot write the list file\n");
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!writeFile(basGeneral::DataFolder() + QStringLiteral("data6.dat"), listFile(rows, now)))
         return 1;
-    }
+    if (withScenario && !writeFile(args[3], scenarioFile(rows)))
+        return 1;
     return 0;
 }
