@@ -140,6 +140,25 @@ qint64 worstOf(const QList<qint64> &values)
     return worst;
 }
 
+// The arrivals of a run against their moments: median and worst as
+// counters, each one in the label after `name`. Returns the arrivals.
+QList<qint64> reportArrivals(benchmark::State &state, const SnipeTiming::Result &run, const QString &name)
+{
+    const QList<qint64> errors = valuesOf(run.snipes, [](const auto &s) { return s.confirmErrorMs; });
+    const qint64 median = SnipeTiming::Percentile(errors, 0.5);
+    state.SetIterationTime(double(std::abs(median)) / 1000.0);
+    state.counters["arrival_median_ms"] = double(median);
+    state.counters["arrival_worst_ms"] = double(worstOf(errors));
+    state.counters["won"] = double(run.won.size());
+    state.counters["timed"] = double(run.snipes.size());
+    QStringList each;
+    for (qint64 e : errors)
+        each << QString::number(e);
+    state.SetLabel(qPrintable(name + QStringLiteral("arrivals ") + each.join(QLatin1Char(',')) + QStringLiteral(" ms ")
+                              + run.problems.join(QStringLiteral("; "))));
+    return errors;
+}
+
 void BM_SnipeOverPath(benchmark::State &state)
 {
     const int pathMs = int(state.range(0));
@@ -152,19 +171,8 @@ void BM_SnipeOverPath(benchmark::State &state)
             state.SkipWithError(qPrintable(run.problems.join(QStringLiteral("; "))));
             return;
         }
-        const QList<qint64> errors = valuesOf(run.snipes, [](const auto &s) { return s.confirmErrorMs; });
-        const qint64 median = SnipeTiming::Percentile(errors, 0.5);
-        state.SetIterationTime(double(std::abs(median)) / 1000.0);
-        state.counters["arrival_median_ms"] = double(median);
-        state.counters["arrival_worst_ms"] = double(worstOf(errors));
-        state.counters["won"] = double(run.won.size());
-        state.counters["timed"] = double(run.snipes.size());
+        reportArrivals(state, run, QString());
         state.counters["offset_error_ms"] = double(run.offsetErrorMs);
-        QStringList each;
-        for (const SnipeTiming::Snipe &s : run.snipes)
-            each << QString::number(s.confirmErrorMs);
-        state.SetLabel(qPrintable(QStringLiteral("arrivals ") + each.join(QLatin1Char(',')) + QStringLiteral(" ms ")
-                                  + run.problems.join(QStringLiteral("; "))));
     }
 }
 
@@ -224,19 +232,8 @@ void BM_SnipeWhenServersMisbehave(benchmark::State &state)
             state.SkipWithError(qPrintable(QString::fromLatin1(c.name) + QStringLiteral(": ") + run.problems.join(QStringLiteral("; "))));
             return;
         }
-        const QList<qint64> errors = valuesOf(run.snipes, [](const auto &s) { return s.confirmErrorMs; });
-        const qint64 median = SnipeTiming::Percentile(errors, 0.5);
-        state.SetIterationTime(double(std::abs(median)) / 1000.0);
-        state.counters["arrival_median_ms"] = double(median);
-        state.counters["arrival_worst_ms"] = double(worstOf(errors));
-        state.counters["won"] = double(run.won.size());
-        state.counters["timed"] = double(run.snipes.size());
+        const QList<qint64> errors = reportArrivals(state, run, QString::fromLatin1(c.name) + QStringLiteral(": "));
         state.counters["after_end"] = double(std::count_if(errors.cbegin(), errors.cend(), [](qint64 e) { return e >= 1000; }));
-        QStringList each;
-        for (const SnipeTiming::Snipe &s : run.snipes)
-            each << QString::number(s.confirmErrorMs);
-        state.SetLabel(qPrintable(QString::fromLatin1(c.name) + QStringLiteral(": arrivals ") + each.join(QLatin1Char(','))
-                                  + QStringLiteral(" ms ") + run.problems.join(QStringLiteral("; "))));
     }
 }
 
