@@ -327,3 +327,25 @@ TEST(MissedSnipeRule, OnlyThisComputersSnipesThatNeverStartedTellTheyDidNotGoOut
         }
     }
 }
+
+// An auction eBay ended early tells how eBay's clock was known: a move is
+// named only when its time page was read, never while it could not be.
+TEST(MissedSnipeRule, AnEarlyEndSaysAClockMovedOnlyWhenEbaysTimePageWasRead)
+{
+    const QLatin1String moved("clock or this computer's moved");
+    const QLatin1String unread("eBay's clock could not be read");
+    EbayClock::ForgetMeasurement();
+    QString said = MissedSnipe::EndedEarlierThanEbaysClockSaid(27);
+    EXPECT_TRUE(said.contains(unread) && !said.contains(moved)) << said.toStdString();
+    EbayClock::SetOffsetFromReplyDate(37);
+    said = MissedSnipe::EndedEarlierThanEbaysClockSaid(27);
+    EXPECT_TRUE(said.contains(QLatin1String("replies' dates")) && !said.contains(moved)) << said.toStdString();
+    EbayClock::SetMeasuredOffset(0);
+    // A time page reading stands against any later reply's date.
+    EbayClock::SetOffsetFromReplyDate(37);
+    EXPECT_EQ(EbayClock::Offset(), 0);
+    EXPECT_EQ(EbayClock::Source(), EbayClock::OffsetSource::TimePage);
+    said = MissedSnipe::EndedEarlierThanEbaysClockSaid(27);
+    EXPECT_TRUE(said.contains(moved)) << said.toStdString();
+    EbayClock::ForgetMeasurement();
+}
