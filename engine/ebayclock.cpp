@@ -6,6 +6,7 @@
 #include "foundation/frmsettings.h"
 #include "foundation/globals.h"
 
+#include <QLocale>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -16,6 +17,7 @@ namespace EbayClock {
 namespace {
 
 bool g_measured = false;
+bool g_fromReplyDates = false;
 qint64 g_clockAhead = 0;
 qint64 g_clockStep = 0;
 
@@ -53,18 +55,27 @@ QDateTime LocalNow()
     return QDateTime(now.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC);
 }
 
+namespace {
+
+// Pacific time minus UTC at `utc`, in seconds.
+int pacificFromUtc(const QDateTime &utc)
+{
+    static const QTimeZone pacific("America/Los_Angeles");
+    return pacific.isValid() ? pacific.offsetFromUtc(utc) : -8 * 3600;
+}
+
+} // namespace
+
 qint64 EstimatedOffset()
 {
     const QDateTime utc = QDateTime::currentDateTimeUtc();
-    static const QTimeZone pacific("America/Los_Angeles");
-    const int pacificFromUtc = pacific.isValid() ? pacific.offsetFromUtc(utc) : -8 * 3600;
     const int localFromUtc = utc.toLocalTime().offsetFromUtc();
-    return qint64(pacificFromUtc) - localFromUtc;
+    return qint64(pacificFromUtc(utc)) - localFromUtc;
 }
 
 qint64 Offset()
 {
-    if (!g_measured && EbayTimeOffset == 0)
+    if (!g_measured && !g_fromReplyDates && EbayTimeOffset == 0)
         return EstimatedOffset();
     return EbayTimeOffset;
 }
@@ -75,9 +86,35 @@ void SetMeasuredOffset(qint64 seconds)
     g_measured = true;
 }
 
+OffsetSource Source()
+{
+    if (g_measured)
+        return OffsetSource::TimePage;
+    return g_fromReplyDates ? OffsetSource::ReplyDates : OffsetSource::ZoneEstimate;
+}
+
+void SetOffsetFromReplyDate(qint64 seconds)
+{
+    if (g_measured)
+        return;
+    EbayTimeOffset = seconds;
+    g_fromReplyDates = true;
+}
+
+std::optional<QDateTime> PacificReadingOfHttpDate(const QByteArray &header)
+{
+    const QString text = QString::fromLatin1(header).simplified();
+    QDateTime utc = QLocale::c().toDateTime(text, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    if (!utc.isValid())
+        return std::nullopt;
+    utc = QDateTime(utc.date(), utc.time(), Qt::UTC);
+    return Reading(utc.addSecs(pacificFromUtc(utc)));
+}
+
 void ForgetMeasurement()
 {
     g_measured = false;
+    g_fromReplyDates = false;
     EbayTimeOffset = 0;
     EbayFineClock::Forget();
 }

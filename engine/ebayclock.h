@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -38,6 +39,18 @@ void StepComputerClock(qint64 seconds);
 qint64 Offset();
 // Records a measured offset in EbayTimeOffset.
 void SetMeasuredOffset(qint64 seconds);
+
+// Where the offset in force comes from: the time zones' estimate, the dates
+// eBay's replies carry (when its time page could not be read), or its time page.
+enum class OffsetSource { ZoneEstimate, ReplyDates, TimePage };
+OffsetSource Source();
+// Records an offset read from the date of an eBay reply; no effect once the
+// time page was read in this run, whose reading is the finer one.
+void SetOffsetFromReplyDate(qint64 seconds);
+// The reading of eBay's clock an HTTP `Date` header gives ("Sun, 06 Nov 1994
+// 08:49:37 GMT", UTC): the same moment on the US Pacific clock eBay shows,
+// whole seconds; nothing when the header does not read as a date.
+std::optional<QDateTime> PacificReadingOfHttpDate(const QByteArray &header);
 // Forgets that the offset was measured, the fine one too (tests).
 void ForgetMeasurement();
 // Pacific time minus this computer's zone at the present moment, in seconds.

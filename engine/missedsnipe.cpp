@@ -1,5 +1,6 @@
 #include "engine/missedsnipe.h"
 
+#include "engine/ebayclock.h"
 #include "engine/ebayfineclock.h"
 #include "engine/mainformengine.h"
 #include "engine/trackedauction.h"
@@ -117,9 +118,19 @@ QString EndedBeforeConfirmation()
 
 QString EndedEarlierThanEbaysClockSaid(qint64 secondsEarly)
 {
+    const QString early = QStringLiteral("eBay ended the auction ") + QString::number(secondsEarly);
+    // Only a clock that was read can be said to have moved.
+    switch (EbayClock::Source()) {
+    case EbayClock::OffsetSource::ZoneEstimate:
+        return early + QStringLiteral(" s before its end as this computer reckoned it: eBay's clock could not be read");
+    case EbayClock::OffsetSource::ReplyDates:
+        return early + QStringLiteral(" s before its end by eBay's clock as its replies' dates told it (eBay's "
+                                      "clock could not be read from its time page)");
+    case EbayClock::OffsetSource::TimePage:
+        break;
+    }
     const auto moved = ebaysClockMoved();
-    return QStringLiteral("eBay ended the auction ") + QString::number(secondsEarly)
-        + QStringLiteral(" s before its end by eBay's clock as last read (")
+    return early + QStringLiteral(" s before its end by eBay's clock as last read (")
         + moved.value_or(QStringLiteral("eBay's clock or this computer's moved")) + QLatin1Char(')');
 }
 

@@ -73,6 +73,11 @@ struct Fetched
 {
     QString page;
     int error = 0;
+    // The answer's `Date` header, and this computer's clock (LocalNow) when
+    // the request was sent and when its answer had come.
+    QByteArray date;
+    QDateTime asked;
+    QDateTime answered;
 };
 
 // The page counted no bid at all: nobody can have won. A count that could
@@ -92,11 +97,35 @@ Fetched fetchPage(const QString &url, Inet &inet)
             Desktop::WaitWithEvents(20);
         if (inet.StillExecuting())
             inet.Cancel();
+        result.asked = EbayClock::LocalNow();
         result.page = inet.OpenURL(url);
+        result.answered = EbayClock::LocalNow();
+        result.date = inet.lastReplyDate();
     } catch (const NumberedError &e) {
         result.error = e.number();
     }
     return result;
+}
+
+// While eBay's time page has not been read in this run, its clock is read
+// from the date its reply carries (whole seconds, like the page) rather than
+// guessed from the time zones; log.txt tells once in a run.
+void clockFromReplyDate(const Fetched &fetched)
+{
+    if (EbayClock::Source() == EbayClock::OffsetSource::TimePage || fetched.error != 0)
+        return;
+    const auto reading = EbayClock::PacificReadingOfHttpDate(fetched.date);
+    if (!reading)
+        return;
+    const bool first = EbayClock::Source() == EbayClock::OffsetSource::ZoneEstimate;
+    EbayClock::SetOffsetFromReplyDate(
+        EbayClock::OffsetFromReading(*reading, fetched.asked, fetched.answered, EbayClock::Offset()));
+    if (!first)
+        return;
+    try {
+        basGeneral::WriteLog(kLog, QStringLiteral("eBay's clock read from the dates of its replies"));
+    } catch (const NumberedError &) {
+    }
 }
 
 // The heartbeat "Last alive", written once per row but only when its text
@@ -404,6 +433,7 @@ RefreshRun::PageOutcome RefreshRun::refreshPage(ListItem *row, const QString &nu
     Inet &inet = *frmInet::instance().Inet;
     Fetched fetched = fetchPage(HostRoles::url(Role::Item, QStringLiteral("/ws/eBayISAPI.dll?ViewItem&item=") + number), inet);
     outcome.error = fetched.error;
+    clockFromReplyDate(fetched);
     QString page = fetched.page;
     if (basGeneral::TrimSpaces(page).isEmpty())
         ++emptyPages;

@@ -54,6 +54,7 @@ QString Inet::result(OnceFetch *fetch)
 
 QString Inet::OpenURL(const QString &url, qsizetype maxReplyBytes)
 {
+    m_lastReplyDate.clear();
     OnceFetch *fetch = send(url, maxReplyBytes);
     QEventLoop loop;
     connect(fetch, &OnceFetch::ended, &loop, &QEventLoop::quit);
@@ -67,6 +68,7 @@ QString Inet::OpenURL(const QString &url, qsizetype maxReplyBytes)
     const std::unique_ptr<OnceFetch> ended(fetch);
     if (ended->error())
         throw *ended->error();
+    m_lastReplyDate = ended->replyHeader("date");
     return Ansi::decode(ended->body());
 }
 

@@ -55,6 +55,9 @@ public:
 
     // The URL of the last request (for logs and tests).
     QString lastUrl() const { return m_lastUrl; }
+    // The `Date` header of the last answer OpenURL read (the server's clock
+    // when it answered); empty when it had none or the request failed.
+    QByteArray lastReplyDate() const { return m_lastReplyDate; }
 
 private:
     // Starts the request; the control is busy until it has ended.
@@ -64,4 +67,5 @@ private:
 
     QPointer<OnceFetch> m_fetch;
     QString m_lastUrl;
+    QByteArray m_lastReplyDate;
 };

@@ -85,6 +85,8 @@ public:
     // Whether the answer came at the end of a redirect: it is another
     // page's, not the server's answer to the request itself.
     bool redirected() const { return m_hops > 0; }
+    // A header of the answer (name lower-cased); empty when it has none.
+    QByteArray replyHeader(const QByteArray &name) const { return m_reader.reply().header(name); }
 
 signals:
     void ended();

@@ -10,12 +10,20 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QLocale>
+#include <QTimeZone>
 #include <QStringList>
 
 #include <algorithm>
 #include <random>
 
 namespace {
+
+// `ms` less its whole seconds, in [0, 1000) also before 1970.
+qint64 Modulo(qint64 ms)
+{
+    return ((ms % 1000) + 1000) % 1000;
+}
 
 const QDateTime kBase(QDate(2013, 12, 6), QTime(14, 3, 22), Qt::UTC);
 
@@ -226,6 +234,70 @@ TEST(EbayClockOffsetRule, AReadingGivesTheOffsetInForceWhenItAgreesAndOtherwiseT
     }
 }
 
+// A reply's `Date` header read as eBay's clock: on computers in zones with
+// and without daylight saving, around the Pacific and the local changes, eBay's
+// clock off by up to a minute and replies taking up to 0.3 s, the offset it
+// gives is always within a second (and the request's time) of the truth.
+TEST(EbayClockOffsetRule, AReplysDateGivesTheOffsetToTheSecondInAnyZoneAcrossDaylightSaving)
+{
+    const QDateTime edges[] = {
+        QDateTime(QDate(2024, 3, 10), QTime(10, 0), Qt::UTC),  // Pacific springs forward
+        QDateTime(QDate(2024, 11, 3), QTime(9, 0), Qt::UTC),   // Pacific falls back
+        QDateTime(QDate(2024, 3, 31), QTime(1, 0), Qt::UTC),   // Europe springs forward
+        QDateTime(QDate(2024, 10, 27), QTime(1, 0), Qt::UTC),  // Europe falls back
+        QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59), Qt::UTC), // the year turns
+    };
+    const char *zones[] = {"UTC", "America/Los_Angeles", "America/New_York", "Europe/Berlin", "Asia/Kolkata",
+                           "Australia/Lord_Howe"};
+    std::mt19937 random(55);
+    std::uniform_int_distribution<qint64> aroundEdgeMs(-7'200'000, 7'200'000);
+    std::uniform_int_distribution<qint64> skewMs(-60'000, 60'000);
+    std::uniform_int_distribution<qint64> tookMs(0, 300);
+    std::uniform_int_distribution<qint64> inForce(-30 * 3600, 30 * 3600);
+    const QTimeZone pacific("America/Los_Angeles");
+    ASSERT_TRUE(pacific.isValid());
+    // A clock reading of `ms` in `zone`, whole seconds.
+    auto wall = [](qint64 ms, const QTimeZone &zone) {
+        return EbayClock::Reading(QDateTime::fromMSecsSinceEpoch(ms - Modulo(ms), zone));
+    };
+    for (const QDateTime &edge : edges) {
+        for (const char *zoneName : zones) {
+            const QTimeZone zone(zoneName);
+            ASSERT_TRUE(zone.isValid()) << zoneName;
+            for (int i = 0; i < 200; ++i) {
+                const qint64 askedMs = edge.toMSecsSinceEpoch() + (i % 2 ? aroundEdgeMs(random) % 5'000 : aroundEdgeMs(random));
+                const qint64 took = tookMs(random);
+                const qint64 stampedMs = askedMs + took / 2;
+                const qint64 skew = skewMs(random);
+                // This computer's zone changed during the request: its clock
+                // readings say nothing of the moment between them.
+                if (zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(askedMs, Qt::UTC))
+                    != zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(askedMs + took, Qt::UTC)))
+                    continue;
+                const qint64 ebayMs = stampedMs + skew;
+                const QByteArray date = QLocale::c()
+                                            .toString(QDateTime::fromMSecsSinceEpoch(ebayMs, Qt::UTC),
+                                                      QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
+                                            .toLatin1();
+                const auto reading = EbayClock::PacificReadingOfHttpDate(date);
+                ASSERT_TRUE(reading.has_value()) << date.constData();
+                const qint64 got = EbayClock::OffsetFromReading(*reading, wall(askedMs, zone), wall(askedMs + took, zone),
+                                                                inForce(random));
+                // The truth: eBay's Pacific reading less this computer's, at the stamp.
+                const QDateTime stamped = QDateTime::fromMSecsSinceEpoch(stampedMs, Qt::UTC);
+                const qint64 truthMs = skew
+                    + 1000 * qint64(pacific.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(ebayMs, Qt::UTC)) - zone.offsetFromUtc(stamped));
+                EXPECT_LE(std::abs(got * 1000 - truthMs), 1000 + took)
+                    << zoneName << " " << date.constData() << " got " << got << " truth " << truthMs << " ms";
+            }
+        }
+    }
+    for (const char *bad : {"", "yesterday", "Sun, 31 Feb 2024 10:00:00 GMT", "2024-03-10T10:00:00Z"})
+        EXPECT_FALSE(EbayClock::PacificReadingOfHttpDate(bad).has_value()) << bad;
+    EXPECT_EQ(EbayClock::PacificReadingOfHttpDate(" Sun, 10 Mar 2024 10:00:00 GMT\r\n"),
+              QDateTime(QDate(2024, 3, 10), QTime(3, 0), Qt::UTC));
+}
+
 TEST(MissedSnipeRule, OnlyThisComputersSnipesThatNeverStartedTellTheyDidNotGoOut)
 {
     const QString cause = QStringLiteral("the cause seen");
@@ -254,4 +326,26 @@ TEST(MissedSnipeRule, OnlyThisComputersSnipesThatNeverStartedTellTheyDidNotGoOut
             }
         }
     }
+}
+
+// An auction eBay ended early tells how eBay's clock was known: a move is
+// named only when its time page was read, never while it could not be.
+TEST(MissedSnipeRule, AnEarlyEndSaysAClockMovedOnlyWhenEbaysTimePageWasRead)
+{
+    const QLatin1String moved("clock or this computer's moved");
+    const QLatin1String unread("eBay's clock could not be read");
+    EbayClock::ForgetMeasurement();
+    QString said = MissedSnipe::EndedEarlierThanEbaysClockSaid(27);
+    EXPECT_TRUE(said.contains(unread) && !said.contains(moved)) << said.toStdString();
+    EbayClock::SetOffsetFromReplyDate(37);
+    said = MissedSnipe::EndedEarlierThanEbaysClockSaid(27);
+    EXPECT_TRUE(said.contains(QLatin1String("replies' dates")) && !said.contains(moved)) << said.toStdString();
+    EbayClock::SetMeasuredOffset(0);
+    // A time page reading stands against any later reply's date.
+    EbayClock::SetOffsetFromReplyDate(37);
+    EXPECT_EQ(EbayClock::Offset(), 0);
+    EXPECT_EQ(EbayClock::Source(), EbayClock::OffsetSource::TimePage);
+    said = MissedSnipe::EndedEarlierThanEbaysClockSaid(27);
+    EXPECT_TRUE(said.contains(moved)) << said.toStdString();
+    EbayClock::ForgetMeasurement();
 }

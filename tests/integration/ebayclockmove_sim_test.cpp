@@ -259,3 +259,41 @@ TEST(MissedSnipeWithSimulator, ASnipeWhoseBidWindowFailsBeforeItsConfirmationSay
     BidSim::CloseBidWindows();
     EXPECT_EQ(f.bids, QStringList({number}));
 }
+
+// eBay's time page never reads and its clock is 37 s ahead of the time
+// zones' reckoning: the dates its replies carry set the clock, so the rows
+// count down to the true end and the snipe is confirmed before it.
+TEST(EbayClockMovesWithSimulator, WithItsTimePageUnreadableEbaysClockIsReadFromItsRepliesDates)
+{
+    Form &f = FreshForm();
+    f.realBid = true;
+    BidSim::ClearBidLog();
+    AddFault(QStringLiteral("EbayTime"), Sim::FaultMode::Empty, -1);
+    Server().moveEbayClock(37);
+    EbayClock::ForgetMeasurement();
+    const QString number = AddItem(60, 1.0);
+    ListItem *row = AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    const qint64 mark = Mark();
+    f.tmrTimer->setEnabled(true);
+    ASSERT_TRUE(RunUntil([&] { return SecondsShown(row) > 0; }, 15)) << "the first refresh read the item";
+    EXPECT_EQ(EbayClock::Source(), EbayClock::OffsetSource::ReplyDates);
+    // Within the few seconds a busy machine takes, not 37 s past the end.
+    EXPECT_LE(std::abs(SecondsShown(row) - TrueSecondsLeft(number)), 5)
+        << SecondsShown(row) << " s shown, " << TrueSecondsLeft(number) << " s left";
+    qint64 passedS = 0;
+    if (const qint64 wait = TrueSecondsLeft(number) - (kBidLeadS + 8); wait > 0 && frmBid::ActiveRuns() == 0) {
+        LetTimePass(wait);
+        passedS = wait;
+    }
+    RunUntil([&] { return TrueSecondsLeft(number) < -3 && frmBid::ActiveRuns() == 0; }, 60);
+    f.tmrTimer->setEnabled(false);
+
+    const QString bidLog = BidSim::BidLog().join(QLatin1Char('\n'));
+    const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(mark, number);
+    ASSERT_EQ(confirmations.size(), 1) << bidLog.toStdString();
+    const qint64 arrivalMs = confirmations.first().arrival.toMSecsSinceEpoch() + passedS * 1000;
+    EXPECT_LT(arrivalMs, Server().items().find(number)->endsAt.toMSecsSinceEpoch()) << "confirmed after the end";
+    EXPECT_FALSE(bidLog.contains(QLatin1String("not placed"))) << bidLog.toStdString();
+    EXPECT_EQ(DataFileText(QStringLiteral("log.txt")).count(QLatin1String("eBay's clock read from the dates of its replies")), 1);
+    Server().faults().clear();
+}
