@@ -124,11 +124,20 @@ std::vector<qint64> CombAskMs(const EbayFineClock::Agreement &agreement, qint64 
     return asks;
 }
 
+std::optional<qint64> ReadEveryMs(std::optional<qint64> nearestSnipeSeconds, bool narrow)
+{
+    if (!nearestSnipeSeconds || *nearestSnipeSeconds > kLastMinutesS || *nearestSnipeSeconds < 0)
+        return std::nullopt;
+    if (!narrow)
+        return 0;
+    return *nearestSnipeSeconds <= kLastMinuteS ? kLastMinuteEveryMs : kLastMinutesEveryMs;
+}
+
 void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
 {
     g_owner = owner;
     g_nearestS = nearestSnipeSeconds;
-    if (!owner || !nearestSnipeSeconds || *nearestSnipeSeconds > kLastMinutesS || *nearestSnipeSeconds < 0)
+    if (!owner || !ReadEveryMs(nearestSnipeSeconds, false))
         return;
     const qint64 now = EbayFineClock::SteadyNowMs();
     // Readings that never answer are given up after their time-out.
@@ -141,8 +150,7 @@ void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds)
     const auto known = agreement ? std::optional(agreement->narrowest) : std::nullopt;
     const qint64 trip = EbayFineClock::QuickestRoundTripMs().value_or(0);
     const bool narrow = known && known->widthMs() <= trip + kNarrowBeyondTripMs;
-    const qint64 every = !narrow ? 0 : *nearestSnipeSeconds <= kLastMinuteS ? kLastMinuteEveryMs : kLastMinutesEveryMs;
-    if (now - g_askedMs < every)
+    if (now - g_askedMs < *ReadEveryMs(nearestSnipeSeconds, narrow))
         return;
     if (!known) {
         askAt(owner, 0);

@@ -23,6 +23,12 @@ namespace EbayClockWatch {
 // snipe this computer still has to place (nothing: none).
 void Keep(QObject *owner, std::optional<qint64> nearestSnipeSeconds);
 
+// How long after the latest reading the next is asked, with the nearest
+// snipe `nearestSnipeSeconds` away: 0, at the next change of the second,
+// while the offset is not `narrow`; nothing when no snipe is near enough to
+// watch eBay's clock for.
+std::optional<qint64> ReadEveryMs(std::optional<qint64> nearestSnipeSeconds, bool narrow);
+
 // The monotonic moment to ask at so that eBay reads its clock at the first
 // change of its second that lies at least a little after `nowMs`, were the
 // offset at `part` of `parts` of `known` and the answer taking `roundTripMs`.

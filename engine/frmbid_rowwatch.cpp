@@ -5,6 +5,7 @@
 #include "engine/frmbid_run.h"
 
 #include "engine/bidgroups.h"
+#include "engine/confirmationearly.h"
 #include "engine/ebayclock.h"
 #include "engine/ebayfineclock.h"
 #include "engine/mainformengine.h"
@@ -42,9 +43,6 @@ constexpr int kMaxConfirmationConnections = 4;
 // Beyond its handshakes, how long before the moment a connection to a host
 // that closes idle ones is ready.
 constexpr qint64 kHandshakeMarginMs = 50;
-// The most a confirmation is written ahead of its moment, whatever a slow
-// answer made the path seem.
-constexpr qint64 kMaxEarlyMs = 1000;
 // How often a snipe held for a group item's outcome looks again.
 constexpr int kGroupLookMs = 100;
 
@@ -68,7 +66,7 @@ qint64 frmBid::MsecsUntilOwnEnd() const
                          : std::nullopt;
     if (!end)
         return 0;
-    const qint64 earlyMs = std::clamp<qint64>(OneWayDelayMs(), 0, kMaxEarlyMs);
+    const qint64 earlyMs = ConfirmationEarly::EarlyMs(OneWayDelayMs());
     return EbayFineClock::MsecsUntil(*end, earlyMs) - earlyMs;
 }
 
@@ -77,7 +75,7 @@ qint64 frmBid::MsecsUntilConfirmation() const
     // Written early by the confirmation host's one-way delay, so it reaches
     // eBay at the moment. eBay's clock is known better by the time host's:
     // every reading of it was made at least that long after it was written.
-    const qint64 earlyMs = std::clamp<qint64>(OneWayDelayMs(), 0, kMaxEarlyMs);
+    const qint64 earlyMs = ConfirmationEarly::EarlyMs(OneWayDelayMs());
     const qint64 timeOneWayMs = EbayFineClock::QuickestRoundTripMs().value_or(0) / 2;
     return ConfirmAt.isValid() ? EbayFineClock::MsecsUntil(ConfirmAt, timeOneWayMs) - earlyMs : 0;
 }

@@ -1,6 +1,7 @@
 // The rules a snipe's moment and its silence rest on: the eBay clock
 // offsets readings of eBay's time give, whole and fine, and which rows whose
 // auction is over tell that their snipe never went out.
+#include "engine/confirmationearly.h"
 #include "engine/ebayclock.h"
 #include "engine/ebayclockwatch.h"
 #include "engine/ebayfineclock.h"
@@ -198,6 +199,60 @@ TEST(EbayFineClockRule, AStepOfThisComputersClockMovesNeitherTheMomentNorTheCoun
         EXPECT_LE(std::abs(ebayBefore.secsTo(EbayFineClock::LatestEbayNow())), 1);
     }
     EbayClock::StepComputerClock(0);
+}
+
+TEST(EbayClockWatchRule, EbaysClockIsWatchedInASnipesLastMinutesEachSecondWhileWideThenNowAndThen)
+{
+    const std::optional<qint64> none;
+    EXPECT_EQ(EbayClockWatch::ReadEveryMs(none, false), std::nullopt);
+    EXPECT_EQ(EbayClockWatch::ReadEveryMs(none, true), std::nullopt);
+    std::optional<qint64> lastMinute;
+    std::optional<qint64> before;
+    for (qint64 seconds = -5; seconds <= 3600; ++seconds) {
+        SCOPED_TRACE(testing::Message() << "nearest snipe in " << seconds << " s");
+        const auto wide = EbayClockWatch::ReadEveryMs(seconds, false);
+        const auto narrow = EbayClockWatch::ReadEveryMs(seconds, true);
+        // Watched over the snipe's last three minutes, whatever the offset,
+        // and not at all further out or once its moment has passed.
+        const bool watched = seconds >= 0 && seconds <= 180;
+        ASSERT_EQ(wide.has_value(), watched);
+        ASSERT_EQ(narrow.has_value(), watched);
+        if (!watched)
+            continue;
+        // A wide offset is read at each change of the second.
+        ASSERT_EQ(*wide, 0);
+        ASSERT_GT(*narrow, 0);
+        // A narrow one now and then: one interval for the last minute,
+        // one for the minutes before it.
+        auto &span = seconds <= 60 ? lastMinute : before;
+        if (!span)
+            span = narrow;
+        ASSERT_EQ(*narrow, *span);
+    }
+    ASSERT_TRUE(lastMinute && before);
+    // In the last minute a move of eBay's clock is seen within seconds;
+    // before it the page is spared, read several times less often.
+    EXPECT_LE(*lastMinute, 5'000);
+    EXPECT_GE(*before, 3 * *lastMinute);
+    EXPECT_LE(*before, 60'000);
+}
+
+TEST(ConfirmationEarlyRule, TheConfirmationGoesEarlyByThePathsOneWayDelayButNeverMoreThanASecond)
+{
+    // Unmeasured, a loopback's, a distant host's, and paths a slow answer
+    // made seem seconds long.
+    qint64 previous = 0;
+    for (qint64 oneWayMs = -1; oneWayMs <= 30'000; ++oneWayMs) {
+        SCOPED_TRACE(testing::Message() << "one way " << oneWayMs << " ms");
+        const qint64 early = ConfirmationEarly::EarlyMs(oneWayMs);
+        ASSERT_GE(early, 0);
+        ASSERT_LE(early, 1'000) << "a slow answer never sends the confirmation seconds early";
+        if (oneWayMs >= 0 && oneWayMs <= 1'000)
+            ASSERT_EQ(early, oneWayMs) << "a real path's delay is made up in full";
+        ASSERT_GE(early, previous) << "a slower path never goes later";
+        previous = early;
+    }
+    EXPECT_EQ(ConfirmationEarly::EarlyMs(5'000), 1'000);
 }
 
 TEST(EbayClockOffsetRule, AReadingGivesTheOffsetInForceWhenItAgreesAndOtherwiseTheNearestItAllows)
