@@ -459,7 +459,7 @@ void frmBid::ConfirmAndSignOut()
                            + QStringLiteral(" not sent: the connection to eBay failed before it was written (Error # %1)")
                                  .arg(run.error);
                 ReleaseBidding(this);
-                BidState::Move(ItemNumber, BidState::State::Failed);
+                RecordConfirmation(false, true, false);
             } else if (Buy) {
                 JudgePurchase(run, confirmationAnswered);
             } else {
@@ -477,9 +477,7 @@ void frmBid::ConfirmAndSignOut()
                     blnFailed = true;
                     blnUnknownFail = true;
                 }
-                // A confirmation no connection ever took cannot have reached eBay.
-                const bool neverWritten = !confirmationAnswered && !run.requestWritten;
-                RecordConfirmation(succeeded, known || confirmationAnswered || neverWritten, known);
+                RecordConfirmation(succeeded, known || confirmationAnswered, known);
             }
         } else {
             // Stopped before the confirmation: no bid went in.
