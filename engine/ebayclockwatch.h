@@ -17,6 +17,7 @@ class QObject;
 // cut at several points of one change at once. One more reading of each
 // change is aimed just beyond the interval's high end: a stale page that cut
 // that end below eBay's clock is shown up by it, and a true end it leaves be.
+// Once stale pages are seen, more go ever farther beyond it.
 namespace EbayClockWatch {
 
 // Called by the main tick each second with the seconds left of the nearest
@@ -36,6 +37,11 @@ std::optional<qint64> ReadEveryMs(std::optional<qint64> nearestSnipeSeconds, boo
 qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 roundTripMs, int part, int parts);
 // The same for a reading aimed at the offset `offsetMs`.
 qint64 AskForOffsetMs(qint64 offsetMs, qint64 nowMs, qint64 roundTripMs);
+
+// Where the comb is aimed: the interval the readings agree on, or once some
+// were set aside as stale, the one in force (its high end vouched for by
+// several readings), so fresh readings can still fall beyond eBay's clock.
+EbayFineClock::Offset AimedAt(const EbayFineClock::Agreement &agreement);
 
 // The readings of one change of the second: the comb across the interval
 // the readings agree on, one beyond its high end by more than the way back

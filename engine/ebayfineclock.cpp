@@ -52,6 +52,33 @@ std::vector<Offset> widenedAt(qint64 atMs)
     return all;
 }
 
+// Once a stale page has been seen, any high end may be another's cut below
+// eBay's clock unseen. A stale page answers as if its second had not yet
+// changed, so a high end counts only where kVouchingReadings followed
+// readings end at or below it: the offset lies below it unless every one of
+// them was stale. One within `tieMs` of the low end vouches for nothing: it
+// may be the same point read stale. With fewer, the loosest end allowed.
+qint64 vouchedHigh(const std::vector<Offset> &readings, std::size_t followed, qint64 low, qint64 tieMs)
+{
+    std::vector<qint64> highs;
+    qint64 lowest = std::numeric_limits<qint64>::max();
+    qint64 highest = std::numeric_limits<qint64>::min();
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const qint64 high = readings[i].highMs;
+        if (high <= low)
+            continue;
+        lowest = std::min(lowest, high);
+        highest = std::max(highest, high);
+        if (i < followed && high > low + tieMs)
+            highs.push_back(high);
+    }
+    const qint64 loosest = std::min(highest, lowest + kStaleLimitMs);
+    if (highs.size() < std::size_t(kVouchingReadings))
+        return loosest;
+    std::nth_element(highs.begin(), highs.begin() + (kVouchingReadings - 1), highs.end());
+    return std::min(loosest, highs[kVouchingReadings - 1]);
+}
+
 } // namespace
 
 std::optional<Agreement> CurrentAgreement()
@@ -67,7 +94,10 @@ std::optional<Agreement> CurrentAgreement()
     for (auto r = g_readings.rbegin(); r != g_readings.rend() && r->atMs > lastSent; ++r)
         ++unfollowed;
     const qint64 now = SteadyNowMs();
-    return Agreed(widenedAt(now), unfollowed);
+    // A low and a high end this close may be one point of eBay's second read
+    // twice, fresh and stale: the way there and back, and both ends' drift.
+    const qint64 oldestDrift = widened({}, now - g_readings.front().atMs).highMs;
+    return Agreed(widenedAt(now), unfollowed, g_quickestMs.value_or(0) + 2 * oldestDrift);
 }
 
 namespace {
@@ -112,7 +142,7 @@ std::optional<Offset> Narrowed(const Offset &known, const Offset &reading)
     return both;
 }
 
-Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed)
+Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed, qint64 tieMs)
 {
     Agreement agreement;
     agreement.readings = int(readings.size());
@@ -141,9 +171,7 @@ Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed)
     // The reading that gave the low end is always among the others.
     agreement.narrowest = {low, lowestHigh};
     const qint64 agreedHigh = lowestFollowedHigh != kNone ? lowestFollowedHigh : lowestHigh;
-    const qint64 high =
-        agreement.disagreeing > 0 ? std::min(highestHigh, lowestHigh + kStaleLimitMs) : agreedHigh;
-    agreement.offset = {low, high};
+    agreement.offset = {low, agreement.disagreeing > 0 ? vouchedHigh(readings, followed, low, tieMs) : agreedHigh};
     return agreement;
 }
 

@@ -23,8 +23,8 @@
 // bounds the offset, its high end does not. Readings are therefore judged
 // together (Agreed): one whose high end lies below another's low end cannot
 // be true with it and is set aside as stale; while such disagreement is in
-// view the interval's high end is the loosest the remaining readings allow,
-// so the moment errs early. A reading ahead of every earlier one, or behind
+// view a high end counts only where several readings vouch for it, so the
+// moment errs early rather than rest on one stale cut. A reading ahead of every earlier one, or behind
 // them by more than any stale page lags, tells that eBay's clock moved; it
 // starts the interval anew.
 //
@@ -61,9 +61,11 @@ std::optional<Offset> Narrowed(const Offset &known, const Offset &reading);
 // highest low end bounds the offset from below; a reading whose high end is
 // not above it disagrees (a stale page). With none disagreeing the interval
 // is the readings' intersection. With any, a stale page may also have cut
-// the high end unseen, by up to a stale page's lag: the high end is then the
-// others' lowest plus that lag, never past their highest (what the reading
-// most ahead allows), so the moment errs early.
+// the high end unseen: the high end is then the kVouchingReadings-th lowest
+// of the others, those more than `tieMs` above the low end (a point of the
+// second read twice, once fresh and once stale, gives a low and a high end
+// that close); with fewer such readings, the others' lowest plus a stale
+// page's lag, never past their highest, so the moment errs early.
 // The last `unfollowed` readings had no reading asked after their answer,
 // none that could yet show them stale: their high ends narrow only where
 // the next readings are aimed, the interval in force not before the next.
@@ -75,7 +77,10 @@ struct Agreement
     int disagreeing = 0; // readings set aside as behind the others
     int readings = 0;
 };
-Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed = 0);
+Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed = 0, qint64 tieMs = 0);
+// Once readings disagree, a high end counts where this many readings end at
+// or below it (Agreed).
+inline constexpr int kVouchingReadings = 3;
 // A page served stale lags eBay's clock by less than this; a reading further
 // behind tells that eBay's clock was set back.
 inline constexpr qint64 kStaleLimitMs = 1000;
