@@ -165,6 +165,7 @@ TEST(EbayStaleClockRule, TheWatchsReadingsLeaveTheMomentOnTimeWhateverPagesAreSt
         // middle, never below it.
         const EbayFineClock::Offset &known = agreement->offset;
         EXPECT_EQ(EbayFineClock::LatestOffsetMs(known, 100'000), known.lowMs + known.widthMs() / 2);
+        EXPECT_EQ(EbayFineClock::LatestOffsetMs(known, 0), known.highMs - 1);
         EXPECT_LE(known.lowMs * 1000, path.offsetUs);
     }
     EbayFineClock::Forget();
