@@ -78,6 +78,34 @@ TEST(SnipePrecisionWithSimulator, WithEbaysClockAheadAndALongerBidDelayTheConfir
     expectOnTime(run, 4);
 }
 
+namespace {
+
+// The median confirmation within a fraction of a second of its moment, and
+// each snipe's log naming the offset its moment stood on, holding the true
+// one within the uncertainty it gives.
+void expectOnItsMoment(const SnipeTiming::Result &run, qint64 aheadMs)
+{
+    QList<qint64> errors;
+    for (const SnipeTiming::Snipe &s : run.snipes)
+        errors << s.confirmErrorMs;
+    // A busy machine delays a confirmation now and then, not most of them.
+    EXPECT_LE(SnipeTiming::Percentile(errors, 0.5), kFractionBoundMs);
+    EXPECT_GE(SnipeTiming::Percentile(errors, 0.5), -kFractionBoundMs);
+    const QRegularExpression said(QStringLiteral("^eBay's clock: ([+-][0-9.]+) s \\+/- ([0-9.]+) s"));
+    int lines = 0;
+    for (const QString &entry : BidSim::BidLog()) {
+        const QRegularExpressionMatch m = said.match(entry);
+        if (!m.hasMatch())
+            continue;
+        ++lines;
+        EXPECT_NEAR(m.captured(1).toDouble(), double(aheadMs) / 1000.0, m.captured(2).toDouble() + 0.002)
+            << entry.toStdString();
+    }
+    EXPECT_EQ(lines, run.snipes.size());
+}
+
+} // namespace
+
 TEST(SnipePrecisionWithSimulator, WithEbaysClockAFractionOfASecondOffTheConfirmationLandsAtItsMomentNotLateByTheFraction)
 {
     // eBay's page shows whole seconds: only readings timed around a change
@@ -87,24 +115,23 @@ TEST(SnipePrecisionWithSimulator, WithEbaysClockAFractionOfASecondOffTheConfirma
         BidSim::ClearBidLog();
         const SnipeTiming::Result run = SnipeTiming::Run(5, {.spacingS = 2, .ebayAheadMs = aheadMs});
         expectOnTime(run, 5);
-        QList<qint64> errors;
-        for (const SnipeTiming::Snipe &s : run.snipes)
-            errors << s.confirmErrorMs;
-        // A busy machine delays a confirmation now and then, not most of them.
-        EXPECT_LE(SnipeTiming::Percentile(errors, 0.5), kFractionBoundMs);
-        EXPECT_GE(SnipeTiming::Percentile(errors, 0.5), -kFractionBoundMs);
-        // Each snipe's log names the offset its moment stood on, which holds
-        // the true one within the uncertainty it gives.
-        const QRegularExpression said(QStringLiteral("^eBay's clock: ([+-][0-9.]+) s \\+/- ([0-9.]+) s"));
-        int lines = 0;
-        for (const QString &entry : BidSim::BidLog()) {
-            const QRegularExpressionMatch m = said.match(entry);
-            if (!m.hasMatch())
-                continue;
-            ++lines;
-            EXPECT_NEAR(m.captured(1).toDouble(), double(aheadMs) / 1000.0, m.captured(2).toDouble() + 0.002)
-                << entry.toStdString();
-        }
-        EXPECT_EQ(lines, 5);
+        expectOnItsMoment(run, aheadMs);
+    }
+}
+
+TEST(SnipePrecisionWithSimulator, ATimePageServedStaleNeitherDelaysTheConfirmationNorMakesItASecondEarly)
+{
+    // Every 2nd reading a second behind, or every 3rd 0.6 s behind: a reading
+    // that cut the offset below eBay's clock would make it late by up to the
+    // lag, one that set the moment by the loosest end a second early.
+    for (const auto [every, lagMs] : {std::pair{2, 1000}, std::pair{3, 600}}) {
+        SCOPED_TRACE(every);
+        BidSim::ClearBidLog();
+        const SnipeTiming::Result run =
+            SnipeTiming::Run(3, {.spacingS = 4, .ebayAheadMs = 400, .staleEvery = every, .staleMs = lagMs});
+        expectOnTime(run, 3);
+        expectOnItsMoment(run, 400);
+        EXPECT_FALSE(BidSim::BidLog().filter(QStringLiteral("set aside as stale")).isEmpty())
+            << "the bid log tells the readings set aside";
     }
 }
