@@ -32,8 +32,6 @@ constexpr int kWideComb = 4;
 // cannot fall on the same ones each time.
 constexpr int kNarrowComb = 2;
 constexpr qint64 kCombAboveMs = 100;
-// Each reading beyond the high end this many times farther than the last.
-constexpr qint64 kBeyondSteps = 4;
 // A reading is aimed no sooner than this from now, so its timer can keep it.
 constexpr qint64 kAimAheadMs = 30;
 constexpr int kTimeoutSeconds = 5;
@@ -127,16 +125,7 @@ std::vector<qint64> CombAskMs(const EbayFineClock::Agreement &agreement, qint64 
     std::vector<qint64> asks;
     for (int part = 1; part < parts; ++part)
         asks.push_back(AimedAskMs(known, nowMs, roundTripMs, part, parts));
-    // Beyond the lowest high end: one reading, or once stale pages are seen,
-    // readings ever farther beyond, up to where no stale page could have cut
-    // it, so a cut far below eBay's clock is shown up at once, not a few
-    // milliseconds a change. Always an odd number in all: a page stale every
-    // second reading cannot fall on the same ones each time.
-    const qint64 beyond = agreement.narrowest.highMs + roundTripMs / 2;
-    const qint64 farthest = agreement.disagreeing > 0 ? agreement.narrowest.highMs + EbayFineClock::kStaleLimitMs : 0;
-    for (qint64 stepMs = EbayFineClock::kBeyondHighMs; asks.size() % 2 == 0 || beyond + stepMs < farthest;
-         stepMs *= kBeyondSteps)
-        asks.push_back(AskForOffsetMs(beyond + stepMs, nowMs, roundTripMs));
+    asks.push_back(AskForOffsetMs(known.highMs + roundTripMs / 2 + EbayFineClock::kBeyondHighMs, nowMs, roundTripMs));
     return asks;
 }
 

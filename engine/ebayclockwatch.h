@@ -17,7 +17,6 @@ class QObject;
 // cut at several points of one change at once. One more reading of each
 // change is aimed just beyond the interval's high end: a stale page that cut
 // that end below eBay's clock is shown up by it, and a true end it leaves be.
-// Once stale pages are seen, more go ever farther beyond it.
 namespace EbayClockWatch {
 
 // Called by the main tick each second with the seconds left of the nearest
