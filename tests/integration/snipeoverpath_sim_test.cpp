@@ -89,15 +89,25 @@ TEST(SnipeOverPathWithSimulator, TheConfirmationReachesEbayBeforeTheEndAndTheIte
     EXPECT_GE(confirmations.first().connectionAgeMs, 2000);
 }
 
-TEST(SnipeOverPathWithSimulator, AHostThatClosesIdleConnectionsGetsOneReadyAndStillOpenAtTheMoment)
+TEST(SnipeOverPathWithSimulator, AConnectionTheHostClosesBeforeTheMomentIsReplacedByOneReadyAndStillOpenAtIt)
 {
+    struct Closing
+    {
+        const char *what;
+        Sim::NetworkPath::Misbehaviour misbehaviour;
+        qint64 beforeMs; // set this long before the moment (-1: from the start)
+    };
     // The first connection, opened seconds ahead, is closed well before the
-    // moment: its replacement is due later (700 ms) or at once (1300 ms).
-    for (const int closeIdleMs : {700, 1300}) {
-        SCOPED_TRACE(closeIdleMs);
+    // moment: idle, its replacement due later (700 ms) or at once (1300 ms),
+    // or at its hello.
+    for (const Closing &closing : {Closing{"closed idle after 700 ms", {.closeIdleMs = 700}, -1},
+                                   Closing{"closed idle after 1300 ms", {.closeIdleMs = 1300}, -1},
+                                   Closing{"closed at its hello", {.closeAtHello = 1}, 4000}}) {
+        SCOPED_TRACE(closing.what);
         const qint64 mark = RefreshSim::Mark();
         SnipeTiming::Setup setup;
-        setup.misbehaviour.closeIdleMs = closeIdleMs;
+        setup.misbehaviour = closing.misbehaviour;
+        setup.misbehaveBeforeMs = closing.beforeMs;
         expectWonOnce(setup, mark);
         const QList<Sim::LogEntry> confirmations = confirmationsSince(mark);
         ASSERT_EQ(confirmations.size(), 1);
@@ -109,7 +119,8 @@ TEST(SnipeOverPathWithSimulator, AHostThatClosesIdleConnectionsGetsOneReadyAndSt
         // one-way delays after its connect.
         EXPECT_GE(confirmation.quietBeforeMs, kPathMs / 2) << "written on a connection still in its handshakes";
         EXPECT_GE(confirmation.connectionAgeMs, 6 * kPathMs);
-        EXPECT_LT(confirmation.connectionAgeMs, closeIdleMs + 5 * kPathMs) << "the host had closed it by then";
+        if (const int idleMs = closing.misbehaviour.closeIdleMs; idleMs > 0)
+            EXPECT_LT(confirmation.connectionAgeMs, idleMs + 5 * kPathMs) << "the host had closed it by then";
     }
 }
 
