@@ -175,11 +175,13 @@ private:
                   BidReply::Arrival *arrival = nullptr);
     // The confirmation (or purchase) request of this bid.
     QString ConfirmationURL() const;
-    // Opens the confirmation's connection a little before its moment, and
-    // again at once when the server closes it before then.
+    // Opens the confirmation's connection a little before its moment. When
+    // the server refuses or closes it before then, this connection's own
+    // handler, and nothing else, has the next one opened in time.
     void OpenConfirmationConnection();
-    // Opens it at its time even while the bid still signs in or prepares: a
-    // slow path's preparation may end too near the moment for a handshake.
+    // Opens the next one at its time even while the bid still signs in or
+    // prepares: a slow path's preparation may end too near the moment for a
+    // handshake. Nothing when another was opened meanwhile.
     void OpenConfirmationConnectionInTime();
     // Another bid window's run has started and not finished.
     bool AnotherRunUnderWay() const;

@@ -91,9 +91,13 @@ qint64 frmBid::OneWayDelayMs() const
 void frmBid::OpenConfirmationConnectionInTime()
 {
     const qint64 waitMs = MsecsUntilConfirmation() - ConnectionAheadMs(m_hostIdleMs, OneWayDelayMs());
+    // Opens the next connection only: one opened since by another path (the
+    // first one by ConfirmationDue) is not opened again from here.
+    const int opened = m_confirmationConnections;
     QPointer<frmBid> self(this);
-    QTimer::singleShot(int(std::clamp<qint64>(waitMs, 0, std::numeric_limits<int>::max())), this, [self] {
-        if (self && self->m_running && !self->m_confirmationSent && !(self->m_run && self->m_run->signOutNow))
+    QTimer::singleShot(int(std::clamp<qint64>(waitMs, 0, std::numeric_limits<int>::max())), this, [self, opened] {
+        if (self && self->m_running && !self->m_confirmationSent && !(self->m_run && self->m_run->signOutNow)
+            && self->m_confirmationConnections == opened)
             self->OpenConfirmationConnection();
     });
 }
@@ -113,8 +117,8 @@ void frmBid::OpenConfirmationConnection()
         if (connection->isReady() || m_confirmationSent)
             return;
         // Refused or closed before the moment: nothing was written on it.
-        // One the host closed idle is opened again in time to be ready and
-        // still open at the moment.
+        // The next one is opened from here alone; one the host closed idle
+        // is opened again in time to be ready and still open at the moment.
         if (const qint64 idleMs = connection->closedIdleAfterMs(); idleMs >= 0)
             m_hostIdleMs = m_hostIdleMs < 0 ? idleMs : std::min(m_hostIdleMs, idleMs);
         connection->deleteLater();
@@ -144,7 +148,10 @@ void frmBid::ConfirmationDue()
     }
     const qint64 waitMs = run.signOutNow ? 0 : MsecsUntilConfirmation();
     if (waitMs > 0) {
-        if (waitMs <= ConnectionAheadMs(m_hostIdleMs, OneWayDelayMs()))
+        // The first connection, should the moment have come nearer than it
+        // stood when the run scheduled it. Any later one is the closed one's
+        // replacement, opened when it settled.
+        if (m_confirmationConnections == 0 && waitMs <= ConnectionAheadMs(m_hostIdleMs, OneWayDelayMs()))
             OpenConfirmationConnection();
         // Woken now and then to look at the row again, so a bid taken back
         // signs out at once rather than at its moment.

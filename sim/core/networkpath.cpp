@@ -61,6 +61,8 @@ public:
         connect(server, &QTcpSocket::connected, this, [this, server, opened] {
             m_relayPort = server->localPort();
             m_path->noteOpened(m_relayPort, opened);
+            if (m_quietBeforeMs >= 0)
+                m_path->noteQuietBefore(m_relayPort, m_quietBeforeMs);
         });
         server->connectToHost(QHostAddress::LocalHost, targetPort);
         take(m_up); // what the client sent before this link was made
@@ -113,6 +115,8 @@ private:
             const QByteArray bytes = d.from->read(kInTransitLimit - d.inTransit);
             if (bytes.isEmpty())
                 break;
+            if (&d == &m_up)
+                clientSent();
             d.inTransit += bytes.size();
             d.transit.enqueue({dueFromNow(d), bytes});
         }
@@ -144,6 +148,8 @@ private:
             if (!piece.bytes.isEmpty()) {
                 if (m_idle.interval() > 0)
                     m_idle.start();
+                if (&d == &m_down)
+                    clientReached();
                 d.to->write(piece.bytes);
                 continue;
             }
@@ -153,6 +159,26 @@ private:
         }
         take(d);
         finishIfDone();
+    }
+
+    // The client's side of the connection, as the client sees it: the quiet
+    // before each of its turns, a turn being what it sends after the server
+    // last reached it.
+    void clientSent()
+    {
+        const qint64 now = m_clock.elapsed();
+        if (!m_clientTurnOpen) {
+            m_clientTurnOpen = true;
+            m_quietBeforeMs = now - m_clientLastMs;
+            if (m_path && m_relayPort != 0)
+                m_path->noteQuietBefore(m_relayPort, m_quietBeforeMs);
+        }
+        m_clientLastMs = now;
+    }
+    void clientReached()
+    {
+        m_clientLastMs = m_clock.elapsed();
+        m_clientTurnOpen = false;
     }
 
     // Gone once both sides have closed and written out what they were given.
@@ -170,6 +196,9 @@ private:
     Fault m_fault;
     QPointer<NetworkPath> m_path;
     quint16 m_relayPort = 0;
+    qint64 m_clientLastMs = 0; // the connect, or the latest bytes either way on the client's side
+    bool m_clientTurnOpen = false;
+    qint64 m_quietBeforeMs = -1;
     QTimer m_idle;
     Direction m_up;   // client to server
     Direction m_down; // server to client

@@ -47,12 +47,21 @@ public:
     void setMisbehaviour(const Misbehaviour &misbehaviour) { m_misbehaviour = misbehaviour; }
     const Misbehaviour &misbehaviour() const { return m_misbehaviour; }
 
-    // When the client opened the connection that reaches the simulator from
-    // the relay's port `relayPort` (the simulator's peer port); invalid
-    // when none is open.
-    QDateTime openedAt(quint16 relayPort) const { return m_opened.value(relayPort); }
-    void noteOpened(quint16 relayPort, const QDateTime &at) { m_opened.insert(relayPort, at); }
-    void noteClosed(quint16 relayPort) { m_opened.remove(relayPort); }
+    // What the relay saw of the connection that reaches the simulator from
+    // the relay's port `relayPort` (the simulator's peer port).
+    struct Connection
+    {
+        QDateTime openedAt; // when the client opened it; invalid when none is open
+        // How long the client's side had carried nothing either way when the
+        // client began its latest bytes (those after the server last reached
+        // it): about nothing for a request written with its handshake's last
+        // flight, the wait for one written on a connection made ready ahead.
+        qint64 quietBeforeMs = -1;
+    };
+    Connection connection(quint16 relayPort) const { return m_connections.value(relayPort); }
+    void noteOpened(quint16 relayPort, const QDateTime &at) { m_connections[relayPort].openedAt = at; }
+    void noteQuietBefore(quint16 relayPort, qint64 ms) { m_connections[relayPort].quietBeforeMs = ms; }
+    void noteClosed(quint16 relayPort) { m_connections.remove(relayPort); }
     int delayMs() const { return m_delayMs; }
     int jitterMs() const { return m_jitterMs; }
 
@@ -64,7 +73,7 @@ private:
     int m_delayMs = 0;
     int m_jitterMs = 0;
     Misbehaviour m_misbehaviour;
-    QHash<quint16, QDateTime> m_opened;
+    QHash<quint16, Connection> m_connections;
 };
 
 } // namespace Sim

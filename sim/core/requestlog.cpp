@@ -17,6 +17,7 @@ QJsonObject LogEntry::toJson() const
         {QStringLiteral("user"), user},
         {QStringLiteral("refused"), refused},
         {QStringLiteral("connectionAgeMs"), double(connectionAgeMs)},
+        {QStringLiteral("quietBeforeMs"), double(quietBeforeMs)},
     };
 }
 

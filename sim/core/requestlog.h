@@ -22,6 +22,10 @@ struct LogEntry
     QString user;         // the signed-in user whose session cookie came along, or ""
     QString refused;      // why the simulator refused the request unanswered, or ""
     qint64 connectionAgeMs = -1; // since the client opened its connection, over the network path; -1 otherwise
+    // Over the network path: how long the connection had carried nothing
+    // either way on the client's side when the client began the bytes this
+    // request came in (NetworkPath::Connection); -1 otherwise.
+    qint64 quietBeforeMs = -1;
 
     QJsonObject toJson() const;
 };

@@ -497,8 +497,10 @@ void SimServer::handle(const QHttpServerRequest &qRequest, QTcpSocket *socket, b
     entry.scheme = request.scheme();
     entry.arrival = request.arrival;
     if (NetworkPath *path = https ? m_httpsPath : m_httpPath; path && pathInFront()) {
-        if (const QDateTime opened = path->openedAt(socket->peerPort()); opened.isValid())
-            entry.connectionAgeMs = opened.msecsTo(request.arrival);
+        if (const NetworkPath::Connection c = path->connection(socket->peerPort()); c.openedAt.isValid()) {
+            entry.connectionAgeMs = c.openedAt.msecsTo(request.arrival);
+            entry.quietBeforeMs = c.quietBeforeMs;
+        }
     }
     entry.user = sessionUser(request);
     // eBay never sees a password sent in the clear: such a request is refused

@@ -8,6 +8,11 @@
 #include "tests/integration/refreshsimutil.h"
 #include "tests/integration/snipetiming.h"
 
+#include "engine/frmbid.h"
+#include "foundation/hostroles.h"
+#include "foundation/settingsstore.h"
+#include "platform/ticktimer.h"
+
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
@@ -84,18 +89,39 @@ TEST(SnipeOverPathWithSimulator, TheConfirmationReachesEbayBeforeTheEndAndTheIte
     EXPECT_GE(confirmations.first().connectionAgeMs, 2000);
 }
 
-TEST(SnipeOverPathWithSimulator, AHostThatClosesIdleConnectionsGetsOneReadyAndStillOpenAtTheMoment)
+TEST(SnipeOverPathWithSimulator, AConnectionTheHostClosesBeforeTheMomentIsReplacedByOneReadyAndStillOpenAtIt)
 {
-    const qint64 mark = RefreshSim::Mark();
-    SnipeTiming::Setup setup;
-    setup.misbehaviour.closeIdleMs = 1000;
-    expectWonOnce(setup, mark);
-    // Opened again after the host closed the first, in time for its
-    // handshakes (one opened at the moment is five one-way delays old).
-    const QList<Sim::LogEntry> confirmations = confirmationsSince(mark);
-    ASSERT_EQ(confirmations.size(), 1);
-    EXPECT_GE(confirmations.first().connectionAgeMs, 6 * kPathMs);
-    EXPECT_LT(confirmations.first().connectionAgeMs, 1000 + 5 * kPathMs) << "the host had closed it by then";
+    struct Closing
+    {
+        const char *what;
+        Sim::NetworkPath::Misbehaviour misbehaviour;
+        qint64 beforeMs; // set this long before the moment (-1: from the start)
+    };
+    // The first connection, opened seconds ahead, is closed well before the
+    // moment: idle, its replacement due later (700 ms) or at once (1300 ms),
+    // or at its hello.
+    for (const Closing &closing : {Closing{"closed idle after 700 ms", {.closeIdleMs = 700}, -1},
+                                   Closing{"closed idle after 1300 ms", {.closeIdleMs = 1300}, -1},
+                                   Closing{"closed at its hello", {.closeAtHello = 1}, 4000}}) {
+        SCOPED_TRACE(closing.what);
+        const qint64 mark = RefreshSim::Mark();
+        SnipeTiming::Setup setup;
+        setup.misbehaviour = closing.misbehaviour;
+        setup.misbehaveBeforeMs = closing.beforeMs;
+        expectWonOnce(setup, mark);
+        const QList<Sim::LogEntry> confirmations = confirmationsSince(mark);
+        ASSERT_EQ(confirmations.size(), 1);
+        const Sim::LogEntry &confirmation = confirmations.first();
+        // Opened again after the host closed the first, in time for its
+        // handshakes: written after a quiet on a connection whose handshakes
+        // were over. One opened at the moment carries its request with its
+        // handshake's last flight (a quiet of the client's own few ms), five
+        // one-way delays after its connect.
+        EXPECT_GE(confirmation.quietBeforeMs, kPathMs / 2) << "written on a connection still in its handshakes";
+        EXPECT_GE(confirmation.connectionAgeMs, 6 * kPathMs);
+        if (const int idleMs = closing.misbehaviour.closeIdleMs; idleMs > 0)
+            EXPECT_LT(confirmation.connectionAgeMs, idleMs + 5 * kPathMs) << "the host had closed it by then";
+    }
 }
 
 TEST(SnipeOverPathWithSimulator, AConnectionWhoseHandshakeStallsOrClosesAtItsHelloNeverHoldsTheConfirmation)
@@ -118,4 +144,52 @@ TEST(SnipeOverPathWithSimulator, AConnectionWhoseHandshakeStallsOrClosesAtItsHel
                 << "the try never written went again at once: " << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
         }
     }
+}
+
+TEST(SnipeOverPathWithSimulator, AMomentThatComesSecondsNearerOnceTheBidHasStartedStillGetsItsFirstConnectionOpenedAhead)
+{
+    using namespace RefreshSim;
+    constexpr int kLeadS = 12;
+    constexpr qint64 kNearerS = 5;
+    Form &f = FreshForm();
+    f.realBid = true;
+    SaveSetting(QStringLiteral("Lead time"), QString::number(kLeadS));
+    Server().setPathMisbehaviour({}, 0, 0);
+    ASSERT_TRUE(Server().setNetworkPath(kPathMs));
+    HostRoles::reload();
+    const auto offPath = qScopeGuard([] {
+        Server().setNetworkPath(0);
+        HostRoles::reload();
+    });
+    const qint64 endS = Server().now().toSecsSinceEpoch() + 30;
+    const QString number =
+        AddItem(0, 1.0, [endS](Sim::SimItem &item) { item.endsAt = QDateTime::fromSecsSinceEpoch(endS, Qt::UTC); });
+    AddRow(number, {{"maxbid", "1 @ 5.00"}, {"user", "alice"}}, QStringLiteral("Local"));
+    // The bid starts by the clock it knows, its run meaning to open the
+    // confirmation's connection 3 s before that moment. eBay's clock moves
+    // as the bid signs in: the moment read then is 5 s nearer, and that time
+    // comes only after it.
+    bool moved = false;
+    const QMetaObject::Connection onSignIn = QObject::connect(&Server(), &Sim::SimServer::requestLogged, [&](qint64 index) {
+        const QList<Sim::LogEntry> logged = Server().requestLog().since(index);
+        if (!moved && !f.bids.isEmpty() && !logged.isEmpty() && logged.first().target.contains(QLatin1String("SignInWelcome"))) {
+            moved = true;
+            Server().moveEbayClock(kNearerS);
+        }
+    });
+    const auto unhook = qScopeGuard([&] { QObject::disconnect(onSignIn); });
+    const qint64 mark = Mark();
+    f.tmrTimer->setEnabled(true);
+    const auto secondsLeft = [&] { return Server().now().secsTo(Server().items().find(number)->endsAt); };
+    RunUntil([&] { return secondsLeft() < -3 && frmBid::ActiveRuns() == 0; }, 60);
+    f.tmrTimer->setEnabled(false);
+
+    const QList<Sim::LogEntry> confirmations = BidConfirmationsSince(mark, number);
+    ASSERT_TRUE(moved);
+    ASSERT_EQ(confirmations.size(), 1) << BidSim::BidLog().join(QLatin1Char('\n')).toStdString();
+    // Opened by the wait for the moment, which follows the clock, in time
+    // for its handshakes.
+    EXPECT_GE(confirmations.first().quietBeforeMs, kPathMs / 2) << "written on a connection still in its handshakes";
+    EXPECT_GE(confirmations.first().connectionAgeMs, 6 * kPathMs);
+    EXPECT_EQ(Server().items().find(number)->winner, QStringLiteral("alice"));
 }
