@@ -45,6 +45,11 @@ constexpr int kMaxConfirmationConnections = 4;
 constexpr qint64 kHandshakeMarginMs = 50;
 // How often a snipe held for a group item's outcome looks again.
 constexpr int kGroupLookMs = 100;
+// A connection still in its handshakes this many times as long as they
+// should take, and at least kStalledFloorMs, is stalled: another is opened
+// beside it.
+constexpr qint64 kStalledTimes = 3;
+constexpr qint64 kStalledFloorMs = 500;
 
 // How long before the moment the confirmation's connection is opened: well
 // ahead, or for a host that closed a ready connection idle for `idleMs`,
@@ -55,6 +60,14 @@ qint64 ConnectionAheadMs(qint64 idleMs, qint64 oneWayMs)
         return kConnectionAheadMs;
     const qint64 handshakesMs = 4 * std::max<qint64>(0, oneWayMs) + kHandshakeMarginMs;
     return std::min(kConnectionAheadMs, handshakesMs + idleMs / 2);
+}
+
+// How long a handshake to a host `oneWayMs` away (-1: not known yet) may
+// take before the connection counts as stalled.
+qint64 StalledAfterMs(qint64 oneWayMs)
+{
+    const qint64 handshakesMs = 4 * std::max<qint64>(0, oneWayMs) + kHandshakeMarginMs;
+    return std::max(kStalledFloorMs, kStalledTimes * handshakesMs);
 }
 
 } // namespace
@@ -122,10 +135,22 @@ void frmBid::OpenConfirmationConnection()
         if (const qint64 idleMs = connection->closedIdleAfterMs(); idleMs >= 0)
             m_hostIdleMs = m_hostIdleMs < 0 ? idleMs : std::min(m_hostIdleMs, idleMs);
         connection->deleteLater();
+        // One set aside as stalled has its successor already.
+        if (m_confirmationConnection != connection)
+            return;
         m_confirmationConnection = nullptr;
         OpenConfirmationConnectionInTime();
     });
     connection->open();
+    // A handshake that stalls is not waited on until the moment: another
+    // connection is opened beside it then, in time to be ready. The stalled
+    // one is set aside (it goes with this window).
+    QTimer::singleShot(int(StalledAfterMs(OneWayDelayMs())), connection, [this, connection] {
+        if (connection->isOpening() && m_confirmationConnection == connection && !m_confirmationSent) {
+            m_confirmationConnection = nullptr;
+            OpenConfirmationConnection();
+        }
+    });
 }
 
 void frmBid::HoldConfirmation()
