@@ -231,6 +231,15 @@ std::optional<qint64> QuickestRoundTripMs()
     return g_quickestMs;
 }
 
+std::optional<qint64> AheadSeconds()
+{
+    const auto known = Known();
+    if (!known)
+        return std::nullopt;
+    const qint64 aheadMs = middle(*known) - (wallReadingMs() - SteadyNowMs());
+    return (aheadMs + (aheadMs < 0 ? -500 : 500)) / 1000;
+}
+
 QDateTime LatestEbayNow()
 {
     const auto known = Known();

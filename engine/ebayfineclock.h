@@ -105,6 +105,12 @@ std::optional<qint64> RecentMoveSeconds(qint64 withinS);
 // the first reading.
 std::optional<qint64> QuickestRoundTripMs();
 
+// eBay's clock reading less this computer's, in whole seconds, as the
+// readings so far say together (the middle of the interval in force):
+// one page served stale moves it no more than the interval; nothing before
+// the first reading.
+std::optional<qint64> AheadSeconds();
+
 // eBay's clock now at its latest (the interval's late end), as a reading of
 // whole seconds; EbayClock::EbayNow() while nothing is known.
 QDateTime LatestEbayNow();

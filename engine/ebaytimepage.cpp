@@ -44,7 +44,10 @@ bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answ
         EbayFineClock::Record({EbayClock::Reading(ebayReading).toMSecsSinceEpoch(), asked.steadyMs, answered.steadyMs})
             .has_value();
     const qint64 before = EbayClock::Offset();
-    const qint64 offset = EbayClock::OffsetFromReading(ebayReading, asked.local, answered.local, before);
+    // The readings judged together, not this one alone: a page served stale
+    // does not move the countdown by a second.
+    const qint64 offset = EbayFineClock::AheadSeconds().value_or(
+        EbayClock::OffsetFromReading(ebayReading, asked.local, answered.local, before));
     EbayClock::SetMeasuredOffset(offset);
     return moved || offset != before;
 }

@@ -1,7 +1,9 @@
 // Readings of eBay's time page some of which a cache served stale: what they
 // agree on never puts the snipe's moment after eBay's.
+#include "engine/ebayclock.h"
 #include "engine/ebayclockwatch.h"
 #include "engine/ebayfineclock.h"
+#include "engine/ebaytimepage.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +31,12 @@ struct StalePath
     bool notLate(const EbayFineClock::Offset &o) const { return offsetUs < o.highMs * 1000; }
     bool holds(const EbayFineClock::Offset &o) const { return o.lowMs * 1000 <= offsetUs && notLate(o); }
 };
+
+// `ms` less its whole seconds, in [0, 1000) also before 1970.
+qint64 Modulo(qint64 ms)
+{
+    return ((ms % 1000) + 1000) % 1000;
+}
 
 struct Draw
 {
@@ -170,4 +178,36 @@ TEST(EbayStaleClockRule, TheWatchsReadingsLeaveTheMomentOnTimeWhateverPagesAreSt
         EXPECT_LE(known.lowMs * 1000, path.offsetUs);
     }
     EbayFineClock::Forget();
+}
+
+// The whole seconds the countdown and the bids' starts go by: readings of
+// eBay's time page, every second one a second stale, leave them within a
+// second of eBay's clock, not a second behind after each stale one, and once
+// a few readings are in, they stand.
+TEST(EbayStaleClockRule, AStalePageDoesNotMoveTheCountdownsWholeSeconds)
+{
+    for (const qint64 aheadMs : {37'400LL, -300LL, 0LL, 900LL, -3'600'600LL}) {
+        SCOPED_TRACE(aheadMs);
+        EbayClock::ForgetMeasurement();
+        const qint64 steadyNowMs = EbayFineClock::SteadyNowMs();
+        const QDateTime localNow = EbayClock::Reading(EbayClock::ComputerNow());
+        std::optional<qint64> standing;
+        for (int n = 0; n < 24; ++n) {
+            // Asked over the last half minute at every phase of the second,
+            // each answered 2 ms later.
+            const qint64 askMs = -30'000 + n * 1'237;
+            const EbayTimePage::Moment asked{localNow.addMSecs(askMs), steadyNowMs + askMs};
+            const EbayTimePage::Moment answered{localNow.addMSecs(askMs + 2), steadyNowMs + askMs + 2};
+            const qint64 staleMs = n % 2 == 1 ? 1000 : 0;
+            const qint64 shownMs = localNow.addMSecs(askMs + 1 + aheadMs - staleMs).toMSecsSinceEpoch();
+            EbayTimePage::Apply(QDateTime::fromMSecsSinceEpoch(shownMs - Modulo(shownMs), Qt::UTC), asked, answered);
+            const qint64 offset = EbayClock::Offset();
+            EXPECT_LT(std::abs(offset * 1000 - aheadMs), 1000) << "after reading " << n;
+            if (n >= 8)
+                EXPECT_EQ(offset, standing.value_or(offset)) << "moved after reading " << n;
+            if (n >= 8)
+                standing = offset;
+        }
+    }
+    EbayClock::ForgetMeasurement();
 }
