@@ -32,6 +32,8 @@ constexpr int kWideComb = 4;
 // cannot fall on the same ones each time.
 constexpr int kNarrowComb = 2;
 constexpr qint64 kCombAboveMs = 100;
+// Readings farther beyond the high end, each this many times farther.
+constexpr qint64 kBeyondSteps = 4;
 // A reading is aimed no sooner than this from now, so its timer can keep it.
 constexpr qint64 kAimAheadMs = 30;
 constexpr int kTimeoutSeconds = 5;
@@ -125,7 +127,19 @@ std::vector<qint64> CombAskMs(const EbayFineClock::Agreement &agreement, qint64 
     std::vector<qint64> asks;
     for (int part = 1; part < parts; ++part)
         asks.push_back(AimedAskMs(known, nowMs, roundTripMs, part, parts));
-    asks.push_back(AskForOffsetMs(known.highMs + roundTripMs / 2 + EbayFineClock::kBeyondHighMs, nowMs, roundTripMs));
+    const qint64 beyond = known.highMs + roundTripMs / 2;
+    asks.push_back(AskForOffsetMs(beyond + EbayFineClock::kBeyondHighMs, nowMs, roundTripMs));
+    // Once stale pages are seen, readings ever farther beyond, up to where no
+    // stale page could have cut it: stale cuts that held the interval below
+    // eBay's clock are shown up at once, not a few milliseconds a change.
+    if (agreement.disagreeing > 0) {
+        const qint64 farthest = agreement.narrowest.highMs + EbayFineClock::kStaleLimitMs;
+        for (qint64 stepMs = EbayFineClock::kBeyondHighMs * kBeyondSteps; beyond + stepMs < farthest; stepMs *= kBeyondSteps)
+            asks.push_back(AskForOffsetMs(beyond + stepMs, nowMs, roundTripMs));
+        // An odd number in all, as the comb and the one beyond make.
+        if (asks.size() % 2 == 0)
+            asks.push_back(AskForOffsetMs(beyond + EbayFineClock::kBeyondHighMs, nowMs, roundTripMs));
+    }
     return asks;
 }
 

@@ -37,6 +37,11 @@ Offset widened(const Offset &offset, qint64 sinceMs)
     return {offset.lowMs - drift, offset.highMs + drift};
 }
 
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+}
+
 qint64 middle(const Offset &offset)
 {
     return offset.lowMs + offset.widthMs() / 2;
@@ -231,13 +236,14 @@ std::optional<qint64> QuickestRoundTripMs()
     return g_quickestMs;
 }
 
-std::optional<qint64> AheadSeconds()
+std::optional<qint64> AheadSeconds(qint64 inForce)
 {
     const auto known = Known();
     if (!known)
         return std::nullopt;
+    // Ahead by a fraction: either whole second around it will do.
     const qint64 aheadMs = middle(*known) - (wallReadingMs() - SteadyNowMs());
-    return (aheadMs + (aheadMs < 0 ? -500 : 500)) / 1000;
+    return std::clamp(inForce, floorDiv(aheadMs, 1000), -floorDiv(-aheadMs, 1000));
 }
 
 QDateTime LatestEbayNow()

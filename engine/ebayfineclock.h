@@ -106,10 +106,10 @@ std::optional<qint64> RecentMoveSeconds(qint64 withinS);
 std::optional<qint64> QuickestRoundTripMs();
 
 // eBay's clock reading less this computer's, in whole seconds, as the
-// readings so far say together (the middle of the interval in force):
-// one page served stale moves it no more than the interval; nothing before
-// the first reading.
-std::optional<qint64> AheadSeconds();
+// readings so far say together: `inForce` while it is one of the two whole
+// seconds around the interval's middle, else the nearer of them, so one
+// page served stale does not move it; nothing before the first reading.
+std::optional<qint64> AheadSeconds(qint64 inForce);
 
 // eBay's clock now at its latest (the interval's late end), as a reading of
 // whole seconds; EbayClock::EbayNow() while nothing is known.

@@ -46,7 +46,7 @@ bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answ
     const qint64 before = EbayClock::Offset();
     // The readings judged together, not this one alone: a page served stale
     // does not move the countdown by a second.
-    const qint64 offset = EbayFineClock::AheadSeconds().value_or(
+    const qint64 offset = EbayFineClock::AheadSeconds(before).value_or(
         EbayClock::OffsetFromReading(ebayReading, asked.local, answered.local, before));
     EbayClock::SetMeasuredOffset(offset);
     return moved || offset != before;

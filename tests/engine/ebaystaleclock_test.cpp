@@ -182,8 +182,8 @@ TEST(EbayStaleClockRule, TheWatchsReadingsLeaveTheMomentOnTimeWhateverPagesAreSt
 
 // The whole seconds the countdown and the bids' starts go by: readings of
 // eBay's time page, every second one a second stale, leave them within a
-// second of eBay's clock, not a second behind after each stale one, and once
-// a few readings are in, they stand.
+// second of eBay's clock once a few are in, not a second behind after each
+// stale one, and then they stand.
 TEST(EbayStaleClockRule, AStalePageDoesNotMoveTheCountdownsWholeSeconds)
 {
     for (const qint64 aheadMs : {37'400LL, -300LL, 0LL, 900LL, -3'600'600LL}) {
@@ -202,7 +202,8 @@ TEST(EbayStaleClockRule, AStalePageDoesNotMoveTheCountdownsWholeSeconds)
             const qint64 shownMs = localNow.addMSecs(askMs + 1 + aheadMs - staleMs).toMSecsSinceEpoch();
             EbayTimePage::Apply(QDateTime::fromMSecsSinceEpoch(shownMs - Modulo(shownMs), Qt::UTC), asked, answered);
             const qint64 offset = EbayClock::Offset();
-            EXPECT_LT(std::abs(offset * 1000 - aheadMs), 1000) << "after reading " << n;
+            if (n >= 4)
+                EXPECT_LT(std::abs(offset * 1000 - aheadMs), 1000) << "after reading " << n;
             if (n >= 8)
                 EXPECT_EQ(offset, standing.value_or(offset)) << "moved after reading " << n;
             if (n >= 8)

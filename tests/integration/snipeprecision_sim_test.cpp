@@ -6,6 +6,7 @@
 #include "tests/integration/bidsim.h"
 #include "tests/integration/snipetiming.h"
 
+#include "engine/ebayfineclock.h"
 #include "foundation/settingsstore.h"
 
 #include <gtest/gtest.h>
@@ -82,8 +83,8 @@ namespace {
 
 // The median confirmation within a fraction of a second of its moment, and
 // each snipe's log naming the offset its moment stood on, holding the true
-// one within the uncertainty it gives.
-void expectOnItsMoment(const SnipeTiming::Result &run, qint64 aheadMs)
+// one within the uncertainty it gives and `slackMs`.
+void expectOnItsMoment(const SnipeTiming::Result &run, qint64 aheadMs, qint64 slackMs = 2)
 {
     QList<qint64> errors;
     for (const SnipeTiming::Snipe &s : run.snipes)
@@ -98,7 +99,7 @@ void expectOnItsMoment(const SnipeTiming::Result &run, qint64 aheadMs)
         if (!m.hasMatch())
             continue;
         ++lines;
-        EXPECT_NEAR(m.captured(1).toDouble(), double(aheadMs) / 1000.0, m.captured(2).toDouble() + 0.002)
+        EXPECT_NEAR(m.captured(1).toDouble(), double(aheadMs) / 1000.0, m.captured(2).toDouble() + double(slackMs) / 1000.0)
             << entry.toStdString();
     }
     EXPECT_EQ(lines, run.snipes.size());
@@ -130,7 +131,9 @@ TEST(SnipePrecisionWithSimulator, ATimePageServedStaleNeitherDelaysTheConfirmati
         const SnipeTiming::Result run =
             SnipeTiming::Run(3, {.spacingS = 4, .ebayAheadMs = 400, .staleEvery = every, .staleMs = lagMs});
         expectOnTime(run, 3);
-        expectOnItsMoment(run, 400);
+        // A stale reading within the way there and back of a fresh one at
+        // the same point is not told apart: that much beyond the uncertainty.
+        expectOnItsMoment(run, 400, EbayFineClock::kBeyondHighMs);
         EXPECT_FALSE(BidSim::BidLog().filter(QStringLiteral("set aside as stale")).isEmpty())
             << "the bid log tells the readings set aside";
     }
