@@ -101,15 +101,16 @@ TEST(EbayStaleClockRule, ReadingsThatDisagreeAreSeenAndTheIntervalThenHoldsTheTr
 
 // The clock watch's readings over a snipe's last three minutes, as the watch
 // schedules and aims them, some served stale: with pages a second behind in
-// a pattern (every 2nd, every 5th, all of them from 6 s before the moment)
-// the moment it leaves is not late; part of a second behind (every 3rd) or
+// a pattern (every 2nd, every 5th, all of them from 6 s before the moment,
+// or every 2nd from an interval they held far below eBay's clock) the moment
+// it leaves is not late; part of a second behind (every 3rd) or
 // at random, never by more than what the readings beyond the high end cannot
 // show up; and in a pattern at most 50 ms early.
 TEST(EbayStaleClockRule, TheWatchsReadingsLeaveTheMomentOnTimeWhateverPagesAreStale)
 {
-    enum Pattern { Every2nd, Every5th, Every3rdPartly, AllAtTheEnd, RandomShare, None, Patterns };
+    enum Pattern { Every2nd, Every5th, Every3rdPartly, AllAtTheEnd, RandomShare, None, LockedBelow, Patterns };
     Draw draw{std::mt19937_64(20'35)};
-    for (int trial = 0; trial < 1200; ++trial) {
+    for (int trial = 0; trial < 1400; ++trial) {
         const auto pattern = Pattern(trial % Patterns);
         EbayFineClock::Forget();
         const qint64 momentUs = EbayFineClock::SteadyNowMs() * 1000;
@@ -120,7 +121,8 @@ TEST(EbayStaleClockRule, TheWatchsReadingsLeaveTheMomentOnTimeWhateverPagesAreSt
         auto staleUs = [&](qint64 askUs) -> qint64 {
             const int k = n++;
             switch (pattern) {
-            case Every2nd: return k % 2 == 1 ? 1'000'000 : 0;
+            case Every2nd:
+            case LockedBelow: return k % 2 == 1 ? 1'000'000 : 0;
             case Every5th: return k % 5 == 4 ? 1'000'000 : 0;
             case Every3rdPartly: return k % 3 == 2 ? 600'000 : 0;
             case AllAtTheEnd: return askUs > momentUs - 6'000'000 ? 1'000'000 : 0;
@@ -135,6 +137,14 @@ TEST(EbayStaleClockRule, TheWatchsReadingsLeaveTheMomentOnTimeWhateverPagesAreSt
             return askUs + 2 * oneWayUs + jitterUs;
         };
         qint64 nowUs = record(startUs / 1000);
+        if (pattern == LockedBelow) {
+            // Readings aimed as if eBay's clock were up to 0.9 s behind where
+            // it is: the fresh ones all show the later second, the stale ones
+            // the earlier, and together they hold the interval there.
+            const qint64 belowMs = path.offsetUs / 1000 - draw.between(100, 900);
+            for (int seed = 0; seed < 6; ++seed)
+                nowUs = record(EbayClockWatch::AskForOffsetMs(belowMs, nowUs / 1000, *EbayFineClock::QuickestRoundTripMs()));
+        }
         qint64 lastCombUs = nowUs;
         while (nowUs < momentUs - 100'000) {
             const auto agreement = EbayFineClock::CurrentAgreement();
@@ -165,7 +175,7 @@ TEST(EbayStaleClockRule, TheWatchsReadingsLeaveTheMomentOnTimeWhateverPagesAreSt
         // A stale cut closer to eBay's clock than the reading beyond the high
         // end and the way there is not shown up at random or part of a
         // second behind; a second behind in a pattern, it is.
-        const bool wholeSecond = pattern == Every2nd || pattern == Every5th || pattern == AllAtTheEnd;
+        const bool wholeSecond = pattern == Every2nd || pattern == Every5th || pattern == AllAtTheEnd || pattern == LockedBelow;
         EXPECT_LE(lateMs, wholeSecond ? 2 : oneWayUs / 1000 + EbayFineClock::kBeyondHighMs + 5);
         if (pattern != RandomShare)
             EXPECT_GE(lateMs, -50) << "nor early beyond the readings' own spread";

@@ -6,7 +6,6 @@
 #include "tests/integration/bidsim.h"
 #include "tests/integration/snipetiming.h"
 
-#include "engine/ebayfineclock.h"
 #include "foundation/settingsstore.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +21,9 @@ using SnipeTiming::kEarliestMs;
 using SnipeTiming::kLatestMs;
 // Well below the fractions, which a clock known to whole seconds adds.
 constexpr qint64 kFractionBoundMs = 250;
+// How far beyond its stated uncertainty eBay's clock may lie when some time
+// pages were served stale: well below the fraction, a second, they lag.
+constexpr qint64 kStaleSlackMs = 50;
 
 void expectOnTime(const SnipeTiming::Result &run, int count)
 {
@@ -131,9 +133,10 @@ TEST(SnipePrecisionWithSimulator, ATimePageServedStaleNeitherDelaysTheConfirmati
         const SnipeTiming::Result run =
             SnipeTiming::Run(3, {.spacingS = 4, .ebayAheadMs = 400, .staleEvery = every, .staleMs = lagMs});
         expectOnTime(run, 3);
-        // A stale reading within the way there and back of a fresh one at
-        // the same point is not told apart: that much beyond the uncertainty.
-        expectOnItsMoment(run, 400, EbayFineClock::kBeyondHighMs);
+        // Stale readings close to fresh ones are not told apart: the offset
+        // may lie a few tens of ms beyond the uncertainty the log gives, as
+        // the confirmation may land (the path benchmark measures how far).
+        expectOnItsMoment(run, 400, kStaleSlackMs);
         EXPECT_FALSE(BidSim::BidLog().filter(QStringLiteral("set aside as stale")).isEmpty())
             << "the bid log tells the readings set aside";
     }
