@@ -49,11 +49,6 @@ void answered()
     g_waiting = std::max(0, g_waiting - 1);
 }
 
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
-}
-
 void ask()
 {
     g_askedMs = EbayFineClock::SteadyNowMs();
@@ -102,7 +97,7 @@ qint64 AimedAskMs(const EbayFineClock::Offset &known, qint64 nowMs, qint64 round
     const qint64 halfTrip = roundTripMs / 2;
     // The first change that lies far enough ahead whatever the offset: one
     // change for the whole comb.
-    const qint64 second = floorDiv(nowMs + kAimAheadMs + halfTrip + known.highMs - 1, 1000) + 1;
+    const qint64 second = EbayFineClock::FloorDiv(nowMs + kAimAheadMs + halfTrip + known.highMs - 1, 1000) + 1;
     return second * 1000 - offset - halfTrip;
 }
 
@@ -110,7 +105,7 @@ qint64 AskForOffsetMs(qint64 offsetMs, qint64 nowMs, qint64 roundTripMs)
 {
     const qint64 halfTrip = roundTripMs / 2;
     // The first change of the second it can still be aimed at.
-    const qint64 second = floorDiv(nowMs + kAimAheadMs + halfTrip + offsetMs - 1, 1000) + 1;
+    const qint64 second = EbayFineClock::FloorDiv(nowMs + kAimAheadMs + halfTrip + offsetMs - 1, 1000) + 1;
     return second * 1000 - offsetMs - halfTrip;
 }
 

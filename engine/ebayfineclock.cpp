@@ -37,11 +37,6 @@ Offset widened(const Offset &offset, qint64 sinceMs)
     return {offset.lowMs - drift, offset.highMs + drift};
 }
 
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
-}
-
 qint64 middle(const Offset &offset)
 {
     return offset.lowMs + offset.widthMs() / 2;
@@ -59,25 +54,12 @@ std::vector<Offset> widenedAt(qint64 atMs)
 
 // Once a stale page has been seen, any high end may be another's cut below
 // eBay's clock unseen. A stale page answers as if its second had not yet
-// changed, so a high end counts only where kVouchingReadings followed
-// readings end at or below it: the offset lies below it unless every one of
-// them was stale. One within `tieMs` of the low end vouches for nothing: it
-// may be the same point read stale. With fewer, the loosest end allowed.
-qint64 vouchedHigh(const std::vector<Offset> &readings, std::size_t followed, qint64 low, qint64 tieMs)
+// changed, so a high end counts only where kVouchingReadings of `highs` (the
+// followed readings' high ends, none within the tie of the low end: those
+// may be the same point read stale) end at or below it: the offset lies
+// below it unless every one of them was stale. With fewer, `loosest`.
+qint64 vouchedHigh(std::vector<qint64> highs, qint64 loosest)
 {
-    std::vector<qint64> highs;
-    qint64 lowest = std::numeric_limits<qint64>::max();
-    qint64 highest = std::numeric_limits<qint64>::min();
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        const qint64 high = readings[i].highMs;
-        if (high <= low)
-            continue;
-        lowest = std::min(lowest, high);
-        highest = std::max(highest, high);
-        if (i < followed && high > low + tieMs)
-            highs.push_back(high);
-    }
-    const qint64 loosest = std::min(highest, lowest + kStaleLimitMs);
     if (highs.size() < std::size_t(kVouchingReadings))
         return loosest;
     std::nth_element(highs.begin(), highs.begin() + (kVouchingReadings - 1), highs.end());
@@ -161,6 +143,7 @@ Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed, qi
     qint64 lowestHigh = kNone;
     qint64 lowestFollowedHigh = kNone;
     qint64 highestHigh = std::numeric_limits<qint64>::min();
+    std::vector<qint64> vouching;
     const std::size_t followed = readings.size() - std::min(unfollowed, readings.size());
     for (std::size_t i = 0; i < readings.size(); ++i) {
         const Offset &r = readings[i];
@@ -170,13 +153,17 @@ Agreement Agreed(const std::vector<Offset> &readings, std::size_t unfollowed, qi
         }
         lowestHigh = std::min(lowestHigh, r.highMs);
         highestHigh = std::max(highestHigh, r.highMs);
-        if (i < followed)
+        if (i < followed) {
             lowestFollowedHigh = std::min(lowestFollowedHigh, r.highMs);
+            if (r.highMs > low + tieMs)
+                vouching.push_back(r.highMs);
+        }
     }
     // The reading that gave the low end is always among the others.
     agreement.narrowest = {low, lowestHigh};
     const qint64 agreedHigh = lowestFollowedHigh != kNone ? lowestFollowedHigh : lowestHigh;
-    agreement.offset = {low, agreement.disagreeing > 0 ? vouchedHigh(readings, followed, low, tieMs) : agreedHigh};
+    const qint64 loosest = std::min(highestHigh, lowestHigh + kStaleLimitMs);
+    agreement.offset = {low, agreement.disagreeing > 0 ? vouchedHigh(std::move(vouching), loosest) : agreedHigh};
     return agreement;
 }
 
@@ -243,7 +230,7 @@ std::optional<qint64> AheadSeconds(qint64 inForce)
         return std::nullopt;
     // Ahead by a fraction: either whole second around it will do.
     const qint64 aheadMs = middle(*known) - (wallReadingMs() - SteadyNowMs());
-    return std::clamp(inForce, floorDiv(aheadMs, 1000), -floorDiv(-aheadMs, 1000));
+    return std::clamp(inForce, FloorDiv(aheadMs, 1000), -FloorDiv(-aheadMs, 1000));
 }
 
 QDateTime LatestEbayNow()

@@ -32,6 +32,13 @@
 // ahead as the readings allow), so a wide interval makes it early, never late.
 namespace EbayFineClock {
 
+// `a` divided by `b`, rounded down also below zero (readings before 1970,
+// offsets behind).
+constexpr qint64 FloorDiv(qint64 a, qint64 b)
+{
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+}
+
 // Milliseconds on this computer's monotonic clock (with the tests' clock
 // ahead, EbayClock::SetComputerClockAhead, so simulated time passes alike).
 qint64 SteadyNowMs();

@@ -35,7 +35,7 @@ std::optional<QDateTime> ReadingOn(const QString &page)
 
 Moment Moment::Now()
 {
-    return {EbayClock::LocalNow(), EbayFineClock::SteadyNowMs()};
+    return {EbayFineClock::SteadyNowMs()};
 }
 
 bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answered)
@@ -44,10 +44,9 @@ bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answ
         EbayFineClock::Record({EbayClock::Reading(ebayReading).toMSecsSinceEpoch(), asked.steadyMs, answered.steadyMs})
             .has_value();
     const qint64 before = EbayClock::Offset();
-    // The readings judged together, not this one alone: a page served stale
-    // does not move the countdown by a second.
-    const qint64 offset = EbayFineClock::AheadSeconds(before).value_or(
-        EbayClock::OffsetFromReading(ebayReading, asked.local, answered.local, before));
+    // The readings judged together, this one just recorded among them, not
+    // it alone: a page served stale does not move the countdown by a second.
+    const qint64 offset = EbayFineClock::AheadSeconds(before).value_or(before);
     EbayClock::SetMeasuredOffset(offset);
     return moved || offset != before;
 }
@@ -70,10 +69,8 @@ void ReadWithoutWaiting(QObject *owner, int timeoutSeconds, std::function<void(b
         // connection's handshakes went on: a slow path widens the reading by
         // its round trip only.
         Moment written = asked;
-        if (const qint64 after = fetch->writtenAfterMs(); after >= 0) {
-            written.local = written.local.addMSecs(after);
+        if (const qint64 after = fetch->writtenAfterMs(); after >= 0)
             written.steadyMs += after;
-        }
         read(Apply(*reading, written, Moment::Now()));
     });
     fetch->start();

@@ -22,18 +22,17 @@ QDateTime Read(const QString &page);
 // The same; nothing when the page does not read.
 std::optional<QDateTime> ReadingOn(const QString &page);
 
-// A moment on this computer's clock as the whole-second offset reads it, and
-// on its monotonic clock for the fine one.
+// A moment on this computer's monotonic clock.
 struct Moment
 {
-    QDateTime local;
     qint64 steadyMs = 0;
     static Moment Now();
 };
 
 // Records what a reading asked for at `asked` and answered at `answered`
-// gives: the whole-second offset (EbayClock::OffsetFromReading) and the fine
-// one (EbayFineClock::Record); whether either moved.
+// gives: the fine offset (EbayFineClock::Record) and, from all readings so
+// far, the whole-second one (EbayFineClock::AheadSeconds); whether either
+// moved.
 bool Apply(const QDateTime &ebayReading, const Moment &asked, const Moment &answered);
 
 // Reads the page without waiting, on a kept connection when one is open (its

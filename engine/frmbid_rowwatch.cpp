@@ -51,6 +51,13 @@ constexpr int kGroupLookMs = 100;
 constexpr qint64 kStalledTimes = 3;
 constexpr qint64 kStalledFloorMs = 500;
 
+// How long a connection's handshakes to a host `oneWayMs` away (-1: not
+// known yet) take, with a margin: the TCP one and TLS's, a round trip each.
+qint64 HandshakesMs(qint64 oneWayMs)
+{
+    return 4 * std::max<qint64>(0, oneWayMs) + kHandshakeMarginMs;
+}
+
 // How long before the moment the confirmation's connection is opened: well
 // ahead, or for a host that closed a ready connection idle for `idleMs`,
 // its handshakes and half that before, so it is ready and still open then.
@@ -58,16 +65,13 @@ qint64 ConnectionAheadMs(qint64 idleMs, qint64 oneWayMs)
 {
     if (idleMs < 0)
         return kConnectionAheadMs;
-    const qint64 handshakesMs = 4 * std::max<qint64>(0, oneWayMs) + kHandshakeMarginMs;
-    return std::min(kConnectionAheadMs, handshakesMs + idleMs / 2);
+    return std::min(kConnectionAheadMs, HandshakesMs(oneWayMs) + idleMs / 2);
 }
 
-// How long a handshake to a host `oneWayMs` away (-1: not known yet) may
-// take before the connection counts as stalled.
+// How long a handshake may take before the connection counts as stalled.
 qint64 StalledAfterMs(qint64 oneWayMs)
 {
-    const qint64 handshakesMs = 4 * std::max<qint64>(0, oneWayMs) + kHandshakeMarginMs;
-    return std::max(kStalledFloorMs, kStalledTimes * handshakesMs);
+    return std::max(kStalledFloorMs, kStalledTimes * HandshakesMs(oneWayMs));
 }
 
 } // namespace

@@ -206,8 +206,8 @@ TEST(EbayStaleClockRule, AStalePageDoesNotMoveTheCountdownsWholeSeconds)
             // Asked over the last half minute at every phase of the second,
             // each answered 2 ms later.
             const qint64 askMs = -30'000 + n * 1'237;
-            const EbayTimePage::Moment asked{localNow.addMSecs(askMs), steadyNowMs + askMs};
-            const EbayTimePage::Moment answered{localNow.addMSecs(askMs + 2), steadyNowMs + askMs + 2};
+            const EbayTimePage::Moment asked{steadyNowMs + askMs};
+            const EbayTimePage::Moment answered{steadyNowMs + askMs + 2};
             const qint64 staleMs = n % 2 == 1 ? 1000 : 0;
             const qint64 shownMs = localNow.addMSecs(askMs + 1 + aheadMs - staleMs).toMSecsSinceEpoch();
             EbayTimePage::Apply(QDateTime::fromMSecsSinceEpoch(shownMs - Modulo(shownMs), Qt::UTC), asked, answered);
